@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class QTextStream;
+
+namespace orvela::cli {
+
+class PinInput;
+
+/// What every command receives: its own arguments and the global options.
+struct CliContext {
+    QStringList args;  ///< the command's arguments, after its name words
+    bool json = false; ///< --json: machine-readable output
+    QString apiUrl;    ///< --api-url, empty when not given
+    QString lang;      ///< --lang, empty when not given
+    PinInput* pins = nullptr;
+};
+
+/// One command of the tool, for example {"token", "info"}.
+struct CliCommand {
+    QStringList path;
+    QString summary;
+    std::function<int(CliContext&)> run;
+};
+
+using CliCommands = std::vector<CliCommand>;
+
+} // namespace orvela::cli

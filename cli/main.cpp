@@ -1,0 +1,95 @@
+// orvela: the command-line front end over the same logic the desktop application uses.
+
+#include "CliCommand.h"
+#include "CliOutput.h"
+#include "PinInput.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+using namespace orvela::cli;
+
+namespace {
+
+CliCommands allCommands()
+{
+    CliCommands commands;
+    return commands;
+}
+
+void printUsage(const CliCommands& commands)
+{
+    printLine(QStringLiteral("Usage: orvela [--json] [--pin-stdin] [--api-url URL] [--lang mn|en] "
+                             "COMMAND [ARGS]\n\nCommands:"));
+    for (const auto& command : commands) {
+        printLine(QStringLiteral("  %1\n      %2").arg(command.path.join(u' '), command.summary));
+    }
+    printLine(QStringLiteral("\nRun 'orvela COMMAND --help' for a command's options."));
+}
+
+/// Takes the global options out of the argument list, wherever they stand.
+QStringList takeGlobalOptions(QStringList args, CliContext& context, bool& pinStdin)
+{
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--json") {
+            context.json = true;
+        } else if (a == u"--pin-stdin") {
+            pinStdin = true;
+        } else if ((a == u"--api-url" || a == u"--lang") && i + 1 < args.size()) {
+            (a == u"--api-url" ? context.apiUrl : context.lang) = args[++i];
+        } else if (a.startsWith(u"--api-url=")) {
+            context.apiUrl = a.mid(10);
+        } else if (a.startsWith(u"--lang=")) {
+            context.lang = a.mid(7);
+        } else {
+            rest << a;
+        }
+    }
+    return rest;
+}
+
+/// The command whose name words open the argument list, the longest match first.
+const CliCommand* findCommand(const CliCommands& commands, const QStringList& args)
+{
+    const CliCommand* best = nullptr;
+    for (const auto& command : commands) {
+        const auto n = command.path.size();
+        if (n <= args.size() && args.mid(0, n) == command.path &&
+            (best == nullptr || n > best->path.size())) {
+            best = &command;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvela"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvela"));
+
+    const CliCommands commands = allCommands();
+    CliContext context;
+    bool pinStdin = false;
+    const QStringList args = takeGlobalOptions(app.arguments().mid(1), context, pinStdin);
+
+    if (args.isEmpty() || args.first() == u"--help" || args.first() == u"help") {
+        printUsage(commands);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const CliCommand* command = findCommand(commands, args);
+    if (command == nullptr) {
+        printError(QStringLiteral("orvela: unknown command '%1'").arg(args.join(u' ')));
+        printUsage(commands);
+        return 2;
+    }
+    PinInput pins(pinStdin);
+    context.pins = &pins;
+    context.args = args.mid(command->path.size());
+    return command->run(context);
+}
