@@ -157,6 +157,7 @@ public:
         }
         return reply;
     }
+    Bytes atr() override { return {}; }
 };
 
 } // namespace

@@ -10,7 +10,10 @@ namespace orvela::tokenkit {
 class SmartCard {
 public:
     virtual ~SmartCard() = default;
+    /// Sends a complete command and returns the complete reply (data, SW1, SW2).
     virtual Bytes transmit(ByteView command) = 0;
+    /// The ATR of the card's slot; empty when the platform has none.
+    virtual Bytes atr() = 0;
 };
 
 } // namespace orvela::tokenkit
