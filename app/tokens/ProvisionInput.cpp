@@ -1,5 +1,7 @@
 #include "tokens/ProvisionInput.h"
 
+#include <QList>
+
 namespace orvela::tokens {
 
 namespace {
