@@ -20,9 +20,11 @@ struct CliContext {
     PinInput* pins = nullptr;
 };
 
-/// One command of the tool, for example {"token", "info"}.
+/// One command of the tool, for example {"token", "info"}. Token commands exist once per road
+/// ("apdu", the default, or "pkcs11", chosen with --road); an empty road serves any.
 struct CliCommand {
     QStringList path;
+    QString road;
     QString summary;
     std::function<int(CliContext&)> run;
 };

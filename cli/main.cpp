@@ -15,21 +15,26 @@ namespace {
 CliCommands allCommands()
 {
     CliCommands commands;
+    // Each group appends its commands here.
     return commands;
 }
 
 void printUsage(const CliCommands& commands)
 {
-    printLine(QStringLiteral("Usage: orvela [--json] [--pin-stdin] [--api-url URL] [--lang mn|en] "
-                             "COMMAND [ARGS]\n\nCommands:"));
+    printLine(QStringLiteral("Usage: orvela [--json] [--pin-stdin] [--road apdu|pkcs11] [--api-url URL] "
+                             "[--lang mn|en] COMMAND [ARGS]\n\nCommands:"));
     for (const auto& command : commands) {
-        printLine(QStringLiteral("  %1\n      %2").arg(command.path.join(u' '), command.summary));
+        const QString road =
+            command.road.isEmpty() ? QString() : QStringLiteral(" --road %1").arg(command.road);
+        printLine(QStringLiteral("  %1%2\n      %3")
+                      .arg(command.path.join(u' '), road, command.summary));
     }
     printLine(QStringLiteral("\nRun 'orvela COMMAND --help' for a command's options."));
 }
 
 /// Takes the global options out of the argument list, wherever they stand.
-QStringList takeGlobalOptions(QStringList args, CliContext& context, bool& pinStdin)
+QStringList takeGlobalOptions(QStringList args, CliContext& context, bool& pinStdin,
+                              QString& road)
 {
     QStringList rest;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -38,6 +43,10 @@ QStringList takeGlobalOptions(QStringList args, CliContext& context, bool& pinSt
             context.json = true;
         } else if (a == u"--pin-stdin") {
             pinStdin = true;
+        } else if (a == u"--road" && i + 1 < args.size()) {
+            road = args[++i];
+        } else if (a.startsWith(u"--road=")) {
+            road = a.mid(7);
         } else if ((a == u"--api-url" || a == u"--lang") && i + 1 < args.size()) {
             (a == u"--api-url" ? context.apiUrl : context.lang) = args[++i];
         } else if (a.startsWith(u"--api-url=")) {
@@ -52,12 +61,14 @@ QStringList takeGlobalOptions(QStringList args, CliContext& context, bool& pinSt
 }
 
 /// The command whose name words open the argument list, the longest match first.
-const CliCommand* findCommand(const CliCommands& commands, const QStringList& args)
+const CliCommand* findCommand(const CliCommands& commands, const QStringList& args,
+                              const QString& road)
 {
     const CliCommand* best = nullptr;
     for (const auto& command : commands) {
         const auto n = command.path.size();
-        if (n <= args.size() && args.mid(0, n) == command.path &&
+        const bool roadMatches = command.road.isEmpty() || command.road == road;
+        if (roadMatches && n <= args.size() && args.mid(0, n) == command.path &&
             (best == nullptr || n > best->path.size())) {
             best = &command;
         }
@@ -76,13 +87,14 @@ int main(int argc, char** argv)
     const CliCommands commands = allCommands();
     CliContext context;
     bool pinStdin = false;
-    const QStringList args = takeGlobalOptions(app.arguments().mid(1), context, pinStdin);
+    QString road = QStringLiteral("apdu");
+    const QStringList args = takeGlobalOptions(app.arguments().mid(1), context, pinStdin, road);
 
     if (args.isEmpty() || args.first() == u"--help" || args.first() == u"help") {
         printUsage(commands);
         return args.isEmpty() ? 2 : 0;
     }
-    const CliCommand* command = findCommand(commands, args);
+    const CliCommand* command = findCommand(commands, args, road);
     if (command == nullptr) {
         printError(QStringLiteral("orvela: unknown command '%1'").arg(args.join(u' ')));
         printUsage(commands);
