@@ -43,3 +43,16 @@ TEST(ConstantTimeEquals, ComparesWholeBuffers)
     EXPECT_FALSE(constantTimeEquals(Bytes{1, 2}, Bytes{1, 2, 3}));
     EXPECT_FALSE(constantTimeEquals(Bytes{}, Bytes{0}));
 }
+
+#include "orvela/tokenkit/Digest.h"
+
+TEST(Digest, MatchesPublishedVectors)
+{
+    // FIPS 180-2 examples for "abc".
+    const Bytes abc = toBytes(std::string_view("abc"));
+    EXPECT_EQ(bytesToHex(sha256(abc)),
+              "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    EXPECT_EQ(bytesToHex(sha1(abc)), "A9993E364706816ABA3E25717850C26C9CD0D89D");
+    EXPECT_EQ(bytesToHex(sha256(Bytes{})),
+              "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+}
