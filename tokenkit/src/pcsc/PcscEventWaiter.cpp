@@ -1,0 +1,198 @@
+#include "PcscEventWaiter.h"
+
+#include "PcscCheck.h"
+#include "PcscReaderList.h"
+#include "orvela/tokenkit/TokenError.h"
+
+#include <chrono>
+
+namespace orvela::tokenkit::pcsc {
+
+namespace {
+
+constexpr const char* kPnpReader = "\\\\?PnP?\\Notification";
+constexpr auto kServiceRetry = std::chrono::seconds(1);
+
+DWORD eventCount(DWORD state)
+{
+    return state >> 16;
+}
+
+} // namespace
+
+PcscEventWaiter::~PcscEventWaiter()
+{
+    dropContext();
+}
+
+std::optional<std::vector<CardEvent>> PcscEventWaiter::waitForInsertions()
+{
+    std::vector<CardEvent> events;
+    for (;;) {
+        switch (waitOnce(events)) {
+        case Outcome::events:
+            return events;
+        case Outcome::cancelled:
+            return std::nullopt;
+        case Outcome::pause:
+            if (!pause()) {
+                return std::nullopt;
+            }
+            break;
+        case Outcome::retry:
+            break;
+        }
+    }
+}
+
+PcscEventWaiter::Outcome PcscEventWaiter::waitOnce(std::vector<CardEvent>& events)
+{
+    if (!ensureContext()) {
+        return Outcome::pause;
+    }
+    if (m_readersStale) {
+        try {
+            refreshReaders();
+        } catch (const TokenError&) {
+            dropContext();
+            return Outcome::pause;
+        }
+    }
+
+    std::vector<SCARD_READERSTATE> states(m_readers.size() + 1);
+    for (std::size_t i = 0; i < m_readers.size(); ++i) {
+        states[i].szReader = m_readers[i].name.c_str();
+        states[i].dwCurrentState = m_readers[i].known;
+    }
+    states.back().szReader = kPnpReader;
+    states.back().dwCurrentState = m_pnpKnown;
+
+    if (!enterCall()) {
+        return Outcome::cancelled;
+    }
+    const LONG rv = SCardGetStatusChange(*m_context, INFINITE, states.data(),
+                                         static_cast<DWORD>(states.size()));
+    if (!leaveCall() || rv == SCARD_E_CANCELLED) {
+        return Outcome::cancelled;
+    }
+    if (isServiceUnavailable(rv) || rv == SCARD_E_INVALID_HANDLE) {
+        dropContext();
+        return Outcome::pause;
+    }
+    if (rv == SCARD_E_UNKNOWN_READER || rv == SCARD_E_READER_UNAVAILABLE) {
+        m_readersStale = true;
+        return Outcome::retry;
+    }
+    if (rv == SCARD_E_TIMEOUT) {
+        return Outcome::retry;
+    }
+    check(rv, "SCardGetStatusChange");
+    collect(states, events);
+    return events.empty() ? Outcome::retry : Outcome::events;
+}
+
+void PcscEventWaiter::collect(const std::vector<SCARD_READERSTATE>& states,
+                              std::vector<CardEvent>& events)
+{
+    for (std::size_t i = 0; i < m_readers.size(); ++i) {
+        const DWORD now = states[i].dwEventState;
+        const DWORD before = m_readers[i].known;
+        m_readers[i].known = now & ~static_cast<DWORD>(SCARD_STATE_CHANGED);
+        if ((now & (SCARD_STATE_UNKNOWN | SCARD_STATE_IGNORE)) != 0) {
+            m_readersStale = true;
+            continue;
+        }
+        const bool present = (now & SCARD_STATE_PRESENT) != 0 && (now & SCARD_STATE_MUTE) == 0;
+        const bool wasPresent = (before & SCARD_STATE_PRESENT) != 0;
+        // The event counter also catches a card swapped between two waits.
+        const bool swapped = wasPresent && eventCount(now) != eventCount(before);
+        if (present && (!wasPresent || swapped)) {
+            events.push_back(
+                {m_readers[i].name, Bytes(states[i].rgbAtr, states[i].rgbAtr + states[i].cbAtr)});
+        }
+    }
+    const DWORD pnp = states.back().dwEventState;
+    if ((pnp & SCARD_STATE_CHANGED) != 0 && m_pnpKnown != SCARD_STATE_UNAWARE) {
+        m_readersStale = true;
+    }
+    m_pnpKnown = pnp & ~static_cast<DWORD>(SCARD_STATE_CHANGED);
+}
+
+bool PcscEventWaiter::ensureContext()
+{
+    if (m_context) {
+        return true;
+    }
+    SCARDCONTEXT context = 0;
+    if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context) != SCARD_S_SUCCESS) {
+        return false;
+    }
+    m_context = context;
+    m_readersStale = true;
+    return true;
+}
+
+void PcscEventWaiter::refreshReaders()
+{
+    std::vector<Reader> fresh;
+    for (auto& name : listReaderNames(*m_context)) {
+        DWORD known = SCARD_STATE_UNAWARE;
+        for (const auto& old : m_readers) {
+            if (old.name == name) {
+                known = old.known;
+            }
+        }
+        fresh.push_back({std::move(name), known});
+    }
+    m_readers = std::move(fresh);
+    m_readersStale = false;
+}
+
+void PcscEventWaiter::dropContext()
+{
+    if (m_context) {
+        SCardReleaseContext(*m_context);
+        m_context.reset();
+    }
+    // After a service restart every card counts as new again.
+    m_readers.clear();
+    m_pnpKnown = SCARD_STATE_UNAWARE;
+    m_readersStale = true;
+}
+
+bool PcscEventWaiter::pause()
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, kServiceRetry, [this] { return m_cancelled; });
+    return !m_cancelled;
+}
+
+bool PcscEventWaiter::enterCall()
+{
+    std::lock_guard lock(m_mutex);
+    m_inCall = !m_cancelled;
+    return m_inCall;
+}
+
+bool PcscEventWaiter::leaveCall()
+{
+    std::lock_guard lock(m_mutex);
+    m_inCall = false;
+    m_wake.notify_all();
+    return !m_cancelled;
+}
+
+void PcscEventWaiter::cancel()
+{
+    std::unique_lock lock(m_mutex);
+    m_cancelled = true;
+    m_wake.notify_all();
+    // SCardCancel only reaches a call already inside the service; the waiting thread may be
+    // just about to enter it, so keep cancelling until it has come back out.
+    while (m_inCall) {
+        SCardCancel(*m_context);
+        m_wake.wait_for(lock, std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace orvela::tokenkit::pcsc

@@ -1,0 +1,78 @@
+#include "orvela/tokenkit/TokenManager.h"
+
+#include "orvela/tokenkit/PcscError.h"
+#include "orvela/tokenkit/TokenError.h"
+
+namespace orvela::tokenkit {
+
+TokenManager& TokenManager::shared()
+{
+    // Never destroyed: sessions may still be ending on worker threads at exit.
+    static auto* instance = new TokenManager(makePcscBackend());
+    return *instance;
+}
+
+TokenManager::TokenManager(std::shared_ptr<ReaderBackend> backend) : m_backend(std::move(backend))
+{}
+
+void TokenManager::setBackend(std::shared_ptr<ReaderBackend> backend)
+{
+    std::lock_guard lock(m_mutex);
+    m_backend = std::move(backend);
+}
+
+std::shared_ptr<ReaderBackend> TokenManager::backend() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_backend;
+}
+
+std::vector<std::string> TokenManager::getReaderNames()
+{
+    try {
+        return backend()->listReaders();
+    } catch (const TokenError&) {
+        return {}; // no card service: no readers
+    } catch (const PcscError& error) {
+        m_logger.error(std::string("Reader list unavailable: ") + error.what());
+        return {};
+    }
+}
+
+bool TokenManager::hasToken()
+{
+    return !getReaderNames().empty();
+}
+
+std::unique_ptr<CardSession> TokenManager::openCard(int readerIndex)
+{
+    const auto backend = this->backend();
+    const auto names = backend->listReaders();
+    if (readerIndex < 0 || static_cast<std::size_t>(readerIndex) >= names.size()) {
+        throw TokenError::readerNotConnected();
+    }
+    const auto& name = names[static_cast<std::size_t>(readerIndex)];
+    auto session = backend->connect(name);
+    m_logger.info("Session нээгдлээ: " + name);
+    return session;
+}
+
+Bytes TokenManager::getATR(int readerIndex)
+{
+    auto session = openCard(readerIndex);
+    Bytes atr = session->atr();
+    session.reset();
+    if (atr.empty()) {
+        throw TokenError::cardNotFound();
+    }
+    return atr;
+}
+
+void TokenManager::runSession(int readerIndex, const std::function<void(SmartCard&)>& work)
+{
+    // The session object closes the card when it goes out of scope, also when work throws.
+    const auto session = openCard(readerIndex);
+    work(*session);
+}
+
+} // namespace orvela::tokenkit
