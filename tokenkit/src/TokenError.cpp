@@ -45,6 +45,8 @@ std::string messageFor(TokenError::Code code, const std::string& text, int retri
         return "Дэмжигдэхгүй алгоритм.";
     case Code::secureMessagingFailed:
         return "Secure messaging алдаа.";
+    case Code::pinTooLong:
+        return "PIN 16 байтаас урт байж болохгүй.";
     }
     return {};
 }

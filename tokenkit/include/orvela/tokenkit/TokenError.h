@@ -27,6 +27,7 @@ public:
         certificateImportFailed,
         unsupportedAlgorithm,
         secureMessagingFailed,
+        pinTooLong,
     };
 
     static TokenError transmitFailed(std::string text);
@@ -44,6 +45,8 @@ public:
     static TokenError certificateImportFailed() { return TokenError(Code::certificateImportFailed); }
     static TokenError unsupportedAlgorithm() { return TokenError(Code::unsupportedAlgorithm); }
     static TokenError secureMessagingFailed() { return TokenError(Code::secureMessagingFailed); }
+    /// A PIN or PUK longer than the 16 bytes that VERIFY can carry.
+    static TokenError pinTooLong() { return TokenError(Code::pinTooLong); }
 
     Code code() const noexcept { return m_code; }
     /// Tries left; meaningful for pinVerifyFailed only.
