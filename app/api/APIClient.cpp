@@ -1,0 +1,343 @@
+#include "api/APIClient.h"
+
+#include "api/ErrorResponse.h"
+#include "api/MultipartBody.h"
+#include "common/SettingsKeys.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QSettings>
+#include <QSslConfiguration>
+#include <QUrl>
+#include <QUuid>
+
+#ifndef ORVELA_PRODUCTION_API_URL
+#error "ORVELA_PRODUCTION_API_URL must name the production backend origin"
+#endif
+
+namespace orvela::api {
+
+namespace {
+
+const QByteArray userAgent = QByteArrayLiteral("Orvela-Desktop/1.0");
+
+/// A jar that neither keeps nor hands out cookies: the backend session lives in poll tokens.
+class NoCookieJar : public QNetworkCookieJar {
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    QList<QNetworkCookie> cookiesForUrl(const QUrl&) const override { return {}; }
+    bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
+};
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+QString normalised(const QString& base)
+{
+    QString text = trimBlanks(base);
+    while (text.endsWith(u'/')) {
+        text.chop(1);
+    }
+    return text;
+}
+
+/// Parses base URL + path; an unusable text gives an invalid URL.
+QUrl parseUrl(const QString& text)
+{
+    QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        return {};
+    }
+    return url;
+}
+
+/// Every character outside the unreserved set percent-encoded, "+" included, so that a
+/// Base64 token arrives intact at servers that read "+" as a space.
+QString encodedQuery(const QList<QPair<QString, QString>>& items)
+{
+    QStringList pairs;
+    for (const auto& [name, value] : items) {
+        pairs << QString::fromLatin1(QUrl::toPercentEncoding(name) + '=' +
+                                     QUrl::toPercentEncoding(value));
+    }
+    return pairs.join(u'&');
+}
+
+/// Errors Qt derives from an HTTP status (4xx and 5xx); everything else is the transport's.
+bool isHttpStatusError(QNetworkReply::NetworkError error)
+{
+    const int code = static_cast<int>(error);
+    return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+}
+
+} // namespace
+
+APIClient::APIClient(APIClientOptions options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)),
+      m_ownSettings(m_options.settings == nullptr ? std::make_unique<QSettings>() : nullptr),
+      m_pinning(m_options.extraPins, [this] { return readPinningSetting(); }),
+      m_network(new QNetworkAccessManager(this))
+{
+    m_network->setCookieJar(new NoCookieJar(m_network));
+    m_connectionsPinned = readPinningSetting();
+}
+
+APIClient::~APIClient()
+{
+    for (const QPointer<ApiCall>& call : std::as_const(m_calls)) {
+        if (call) {
+            call->cancel();
+        }
+    }
+}
+
+APIClient& APIClient::shared()
+{
+    static APIClient* client = new APIClient(APIClientOptions{}, QCoreApplication::instance());
+    return *client;
+}
+
+bool APIClient::readPinningSetting() const
+{
+    const QSettings* settings = m_options.settings ? m_options.settings : m_ownSettings.get();
+    return settings->value(orvela::settings::securityTlsPinning.toString(), false).toBool();
+}
+
+QString APIClient::baseURL() const
+{
+    const QSettings* settings = m_options.settings ? m_options.settings : m_ownSettings.get();
+    const QString override =
+        settings->value(orvela::settings::apiBaseUrlOverride.toString()).toString();
+    if (!trimBlanks(override).isEmpty()) {
+        return normalised(override);
+    }
+    const QString environment = qEnvironmentVariable("API_BASE_URL");
+    if (!environment.isEmpty()) {
+        return normalised(environment);
+    }
+    return QStringLiteral(ORVELA_PRODUCTION_API_URL);
+}
+
+ApiCall* APIClient::newCall(QObject* context)
+{
+    auto* call = new ApiCall(context != nullptr ? context : this);
+    m_calls.removeIf([](const QPointer<ApiCall>& c) { return c.isNull(); });
+    m_calls.append(call);
+    return call;
+}
+
+QNetworkRequest APIClient::jsonRequest(const QUrl& url) const
+{
+    QNetworkRequest request(url);
+    request.setRawHeader("Accept", "application/json");
+    request.setRawHeader("User-Agent", userAgent);
+    request.setTransferTimeout(m_options.timeouts.requestIdleMs);
+    return request;
+}
+
+QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
+                                QIODevice* body, HandleCallback finished)
+{
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    if (!m_options.caCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setCaCertificates(m_options.caCertificates);
+        request.setSslConfiguration(tls);
+    }
+    // A keep-alive connection is checked only when it is opened, so one opened under the other
+    // pinning state must not carry this request.
+    const bool pinned = readPinningSetting();
+    if (pinned != m_connectionsPinned) {
+        m_network->clearConnectionCache();
+        m_connectionsPinned = pinned;
+    }
+    QNetworkReply* reply = m_network->sendCustomRequest(request, verb, body);
+    if (body != nullptr) {
+        body->setParent(reply);
+    }
+    m_pinning.attach(reply);
+    call->setReply(reply);
+
+    auto* exchangeLimit = new QTimer(reply);
+    exchangeLimit->setSingleShot(true);
+    connect(exchangeLimit, &QTimer::timeout, reply, [reply] {
+        reply->setProperty("orvela.exchangeTimedOut", true);
+        reply->abort();
+    });
+    exchangeLimit->start(m_options.timeouts.exchangeMs);
+
+    connect(reply, &QNetworkReply::finished, call, [call, reply, finished = std::move(finished)] {
+        if (call->m_reply != reply) {
+            return;
+        }
+        call->m_reply = nullptr;
+        reply->deleteLater();
+        finished(reply);
+    });
+    return reply;
+}
+
+CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString& path) const
+{
+    const QNetworkReply::NetworkError error = reply->error();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (error != QNetworkReply::NoError && !isHttpStatusError(error)) {
+        if (error == QNetworkReply::OperationCanceledError &&
+            !reply->property(PinnedSessionDelegate::refusedProperty).toBool()) {
+            // Only Qt's own idle limit and our exchange limit abort a reply we still listen to.
+            return TransportError{QNetworkReply::TimeoutError, reply->errorString()};
+        }
+        return TransportError{error, reply->errorString()};
+    }
+    if (!status.isValid()) {
+        return APIError::invalidResponse();
+    }
+    const int code = status.toInt();
+    qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
+    const QByteArray body = reply->readAll();
+    if (code >= 400) {
+        return APIError::server(code, ErrorResponse::messageFor(body));
+    }
+    return body;
+}
+
+void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
+{
+    QUrl url = parseUrl(baseURL() + endpoint.path());
+    if (url.isValid() && endpoint.kind() == Endpoint::Case::status) {
+        url.setQuery(encodedQuery(endpoint.queryItems()), QUrl::StrictMode);
+    }
+    if (!url.isValid()) {
+        done(APIError::invalidResponse());
+        return;
+    }
+    QNetworkRequest request = jsonRequest(url);
+    const QByteArray body = endpoint.body();
+    QBuffer* device = nullptr;
+    if (!body.isEmpty()) {
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/json"));
+        device = new QBuffer();
+        device->setData(body);
+        device->open(QIODevice::ReadOnly);
+    }
+    const QString path = endpoint.path();
+    qCInfo(lcApiClient, "→ %s %s", endpoint.method().constData(), qUtf8Printable(path));
+    start(call, request, endpoint.method(), device,
+          [this, path, done = std::move(done)](QNetworkReply* reply) {
+              done(readReply(reply, path));
+          });
+}
+
+void APIClient::logDecodeFailure(const QString& why)
+{
+    qCCritical(lcApiClient, "Decode алдаа: %s", qUtf8Printable(why));
+}
+
+ApiCall* APIClient::pollStatus(const QString& sessionId, const QString& pollToken,
+                               std::chrono::milliseconds limit, QObject* context,
+                               std::function<void(CallResult<StatusResponse>)> done)
+{
+    ApiCall* call = newCall(context);
+    pollOnce(call, sessionId, pollToken, std::chrono::steady_clock::now() + limit, std::move(done));
+    return call;
+}
+
+void APIClient::pollOnce(ApiCall* call, const QString& sessionId, const QString& pollToken,
+                         std::chrono::steady_clock::time_point deadline,
+                         std::function<void(CallResult<StatusResponse>)> done)
+{
+    if (std::chrono::steady_clock::now() >= deadline) {
+        call->deliver([done] { done(APIError::timeout()); });
+        return;
+    }
+    sendRaw(call, Endpoint::status(sessionId, pollToken), [=, this](CallResult<QByteArray> raw) {
+        if (!raw.ok()) {
+            call->deliver([done, error = raw.error()] { done(error); });
+            return;
+        }
+        QString why;
+        const auto status = StatusResponse::decode(raw.value(), &why);
+        if (!status) {
+            logDecodeFailure(why);
+            call->deliver([done] { done(APIError::invalidResponse()); });
+        } else if (status->error && !status->error->isEmpty()) {
+            call->deliver([done, text = *status->error] { done(APIError::server(200, text)); });
+        } else if (status->isComplete()) {
+            call->deliver([done, value = *status] { done(value); });
+        } else {
+            call->after(400, [=, this] { pollOnce(call, sessionId, pollToken, deadline, done); });
+        }
+    });
+}
+
+ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fields,
+                           const QString& fileFieldName, const QString& fileName,
+                           const QString& mediaType, const QByteArray& file, QObject* context,
+                           std::function<void(CallResult<QByteArray>)> done)
+{
+    ApiCall* call = newCall(context);
+    const QUrl url = parseUrl(baseURL() + path);
+    if (!url.isValid()) {
+        call->deliver([done] { done(APIError::invalidResponse()); });
+        return call;
+    }
+    const QString boundary =
+        QStringLiteral("Boundary-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    auto* body = new MultipartBody(boundary, fields, fileFieldName, fileName, mediaType, file);
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArray("multipart/form-data; boundary=" + boundary.toLatin1()));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
+    request.setRawHeader("User-Agent", userAgent);
+    request.setTransferTimeout(m_options.timeouts.requestIdleMs);
+    qCInfo(lcApiClient, "→ POST %s (%lld bytes)", qUtf8Printable(path),
+           static_cast<long long>(body->size()));
+    start(call, request, QByteArrayLiteral("POST"), body,
+          [this, call, path, done = std::move(done)](QNetworkReply* reply) {
+              call->deliver([done, result = readReply(reply, path)] { done(result); });
+          });
+    return call;
+}
+
+ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done)
+{
+    ApiCall* call = newCall(context);
+    const QUrl url = parseUrl(baseURL() + QStringLiteral("/api/health"));
+    if (!url.isValid()) {
+        call->deliver([done] { done(false); });
+        return call;
+    }
+    QNetworkRequest request(url);
+    request.setTransferTimeout(m_options.timeouts.healthIdleMs);
+    start(call, request, QByteArrayLiteral("GET"), nullptr,
+          [call, done = std::move(done)](QNetworkReply* reply) {
+              const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+              const bool healthy =
+                  (reply->error() == QNetworkReply::NoError || isHttpStatusError(reply->error())) &&
+                  status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
+              call->deliver([done, healthy] { done(healthy); });
+          });
+    return call;
+}
+
+} // namespace orvela::api

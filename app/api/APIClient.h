@@ -1,0 +1,138 @@
+#pragma once
+
+#include "api/ApiCall.h"
+#include "api/CallResult.h"
+#include "api/Endpoint.h"
+#include "api/PinnedSessionDelegate.h"
+#include "api/StatusResponse.h"
+#include "common/LogCategories.h"
+
+#include <QList>
+#include <QMap>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QSslCertificate>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class QSettings;
+
+namespace orvela::api {
+
+/// Time limits of the client, in milliseconds.
+///
+/// How they map onto Qt 6.4: `requestIdleMs` and `healthIdleMs` become
+/// QNetworkRequest::setTransferTimeout, which Qt restarts on every byte that moves, so it is an
+/// idle limit like the request's own timeout it stands for; `exchangeMs` is a timer per
+/// exchange that aborts the reply when the whole exchange (connect, send, receive) takes longer.
+/// The request's 60 s idle value wins over the 30 s session idle value, since a request's own
+/// timeout is the more specific setting; Qt has one idle limit per request, not two.
+struct ApiTimeouts {
+    int requestIdleMs = 60'000;
+    int healthIdleMs = 5'000;
+    int exchangeMs = 180'000;
+};
+
+/// What a client is built from; the shared client uses the defaults.
+struct APIClientOptions {
+    /// Where "API_BASE_URL_OVERRIDE" and "security.tlsPinning" are read; null: the
+    /// application's settings. Not owned.
+    QSettings* settings = nullptr;
+    /// Pins added to the built-in ones.
+    QStringList extraPins;
+    /// Trust anchors for chain verification; empty: the system's store.
+    QList<QSslCertificate> caCertificates;
+    ApiTimeouts timeouts;
+};
+
+/// The one HTTPS client of the backend. Everything runs on the interface thread without
+/// blocking it: every operation returns at once with an ApiCall handle, which is a child of the
+/// given context object, and later calls back on that thread unless the context died or the
+/// call was cancelled. Calls are independent and may overlap. No cookies, no caches, no tokens.
+class APIClient : public QObject {
+    Q_OBJECT
+public:
+    explicit APIClient(APIClientOptions options, QObject* parent = nullptr);
+    ~APIClient() override;
+
+    /// The process-wide client, made on first use and parented to the application object.
+    static APIClient& shared();
+
+    /// The base URL for the next request: the settings override, else API_BASE_URL, else the
+    /// built-in production origin; the first two trimmed of blanks and trailing slashes.
+    QString baseURL() const;
+
+    /// Sends a JSON endpoint and decodes its reply as `Response` (StartResponse,
+    /// LoginNotifyResponse, SignPdfStartResponse or StatusResponse).
+    template <class Response>
+    ApiCall* send(const Endpoint& endpoint, QObject* context,
+                  std::function<void(CallResult<Response>)> done);
+
+    /// Polls the status endpoint every 0.4 s until "state" is "COMPLETE", a non-empty "error"
+    /// arrives, a call fails, or `limit` has passed on the monotonic clock.
+    ApiCall* pollStatus(const QString& sessionId, const QString& pollToken,
+                        std::chrono::milliseconds limit, QObject* context,
+                        std::function<void(CallResult<StatusResponse>)> done);
+
+    /// Posts a multipart form (text fields, then one file) and returns the reply body unchanged.
+    ApiCall* upload(const QString& path, const QMap<QString, QString>& fields,
+                    const QString& fileFieldName, const QString& fileName, const QString& mediaType,
+                    const QByteArray& file, QObject* context,
+                    std::function<void(CallResult<QByteArray>)> done);
+
+    /// True exactly when GET /api/health answers 2xx; never fails otherwise.
+    ApiCall* healthCheck(QObject* context, std::function<void(bool)> done);
+
+    const PinnedSessionDelegate& pinning() const { return m_pinning; }
+
+private:
+    /// The body of a reply below 400, or why there is none.
+    using RawDone = std::function<void(CallResult<QByteArray>)>;
+    using HandleCallback = std::function<void(QNetworkReply*)>;
+
+    ApiCall* newCall(QObject* context);
+    void sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done);
+    void pollOnce(ApiCall* call, const QString& sessionId, const QString& pollToken,
+                  std::chrono::steady_clock::time_point deadline,
+                  std::function<void(CallResult<StatusResponse>)> done);
+    /// Starts an exchange under the pin check and both time limits; `finished` runs once.
+    QNetworkReply* start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
+                         QIODevice* body, HandleCallback finished);
+    /// Reply → body, `server` error, `invalidResponse` or the transport error.
+    CallResult<QByteArray> readReply(QNetworkReply* reply, const QString& path) const;
+    QNetworkRequest jsonRequest(const QUrl& url) const;
+    bool readPinningSetting() const;
+    static void logDecodeFailure(const QString& why);
+
+    APIClientOptions m_options;
+    std::unique_ptr<QSettings> m_ownSettings;
+    PinnedSessionDelegate m_pinning;
+    QNetworkAccessManager* m_network;
+    bool m_connectionsPinned = false;
+    QList<QPointer<ApiCall>> m_calls;
+};
+
+template <class Response>
+ApiCall* APIClient::send(const Endpoint& endpoint, QObject* context,
+                         std::function<void(CallResult<Response>)> done)
+{
+    ApiCall* call = newCall(context);
+    sendRaw(call, endpoint, [call, done = std::move(done)](CallResult<QByteArray> raw) {
+        if (!raw.ok()) {
+            call->deliver([done, error = raw.error()] { done(error); });
+            return;
+        }
+        QString why;
+        auto decoded = Response::decode(raw.value(), &why);
+        if (!decoded) {
+            logDecodeFailure(why);
+            call->deliver([done] { done(APIError::invalidResponse()); });
+            return;
+        }
+        call->deliver([done, value = std::move(*decoded)] { done(value); });
+    });
+    return call;
+}
+
+} // namespace orvela::api

@@ -1,0 +1,51 @@
+#include "api/ErrorResponse.h"
+
+#include "api/JsonObjectReader.h"
+
+#include <QStringDecoder>
+
+namespace orvela::api {
+
+std::optional<ErrorResponse> ErrorResponse::decode(const QByteArray& body)
+{
+    JsonObjectReader reader(body);
+    ErrorResponse reply;
+    reply.error = reader.optional(QStringLiteral("error"));
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    return reply;
+}
+
+namespace {
+
+/// Strict UTF-8: a cut inside a multi-byte character is a failure, not a replacement character.
+std::optional<QString> strictUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace
+
+QString ErrorResponse::messageFor(const QByteArray& body)
+{
+    if (const auto decoded = decode(body);
+        decoded && decoded->error && !decoded->error->isEmpty()) {
+        if (*decoded->error == QStringLiteral("rate_limited")) {
+            return QStringLiteral("Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу.");
+        }
+        return *decoded->error;
+    }
+    if (const auto text = strictUtf8(QByteArrayView(body).first(qMin<qsizetype>(body.size(), 300)));
+        text && !text->isEmpty()) {
+        return *text;
+    }
+    return QStringLiteral("Unknown error");
+}
+
+} // namespace orvela::api

@@ -1,0 +1,24 @@
+#include "api/SignPdfStartResponse.h"
+
+#include "api/JsonObjectReader.h"
+
+namespace orvela::api {
+
+std::optional<SignPdfStartResponse> SignPdfStartResponse::decode(const QByteArray& body,
+                                                                 QString* why)
+{
+    JsonObjectReader reader(body);
+    SignPdfStartResponse reply;
+    reply.sessionId = reader.required(QStringLiteral("sessionId"));
+    reply.vc = reader.optional(QStringLiteral("vc"));
+    reply.pollToken = reader.optional(QStringLiteral("pollToken"));
+    if (!reader.ok()) {
+        if (why != nullptr) {
+            *why = reader.error();
+        }
+        return std::nullopt;
+    }
+    return reply;
+}
+
+} // namespace orvela::api

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace orvela::backendsim {
+
+/// How the simulated phone answers one session.
+struct SimOutcome {
+    QString endResult = QStringLiteral("OK"); ///< "OK", "USER_REFUSED", "TIMEOUT", any code
+    std::optional<QString> error;             ///< sent as "error" in the final status instead
+    int approveAfterMs = -1;                  ///< -1: the simulator's default delay
+    QString name = QStringLiteral("Батын Болд");
+    std::optional<QString> idNumber; ///< default: the register number asked for
+    QString documentNumber = QStringLiteral("MN0012345");
+    QString certificateLevel = QStringLiteral("QUALIFIED");
+};
+
+/// A fault the next matching requests receive instead of their normal reply.
+enum class SimFault {
+    rateLimited,    ///< 429 {"error":"rate_limited"}
+    serverText,     ///< 500 with a plain-text body
+    badGatewayJson, ///< 502 {"error":"upstream unavailable"}
+    malformedJson,  ///< 200 with a body that is not JSON
+    slow,           ///< the normal reply, after a delay
+    drop,           ///< the connection is closed without a reply
+};
+
+} // namespace orvela::backendsim

@@ -1,0 +1,90 @@
+// orvela-backend-sim: the backend on a loopback port, for manual runs and demos.
+
+#include "BackendSim.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+using orvela::backendsim::BackendSim;
+using orvela::backendsim::SimOutcome;
+
+namespace {
+
+bool loadTls(BackendSim& sim, const QString& certPath, const QString& keyPath)
+{
+    const QList<QSslCertificate> chain = QSslCertificate::fromPath(certPath, QSsl::Pem);
+    QFile keyFile(keyPath);
+    if (chain.isEmpty() || !keyFile.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray pem = keyFile.readAll();
+    QSslKey key(pem, QSsl::Ec);
+    if (key.isNull()) {
+        key = QSslKey(pem, QSsl::Rsa);
+    }
+    if (key.isNull()) {
+        return false;
+    }
+    sim.useTls(chain, key);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated Nuvia backend on a loopback port."));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("listen"), QStringLiteral("Address and port."), QStringLiteral("HOST:PORT"),
+         QStringLiteral("127.0.0.1:3000")},
+        {QStringLiteral("tls-cert"), QStringLiteral("PEM certificate chain, leaf first."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("tls-key"), QStringLiteral("PEM private key."), QStringLiteral("FILE")},
+        {QStringLiteral("approve-after"), QStringLiteral("Seconds until the phone answers."),
+         QStringLiteral("SECONDS"), QStringLiteral("3")},
+        {QStringLiteral("outcome"), QStringLiteral("The phone's answer (endResult)."),
+         QStringLiteral("CODE"), QStringLiteral("OK")},
+    });
+    parser.process(app);
+
+    const QString listen = parser.value(QStringLiteral("listen"));
+    const qsizetype colon = listen.lastIndexOf(u':');
+    bool portOk = false;
+    const uint port = listen.mid(colon + 1).toUInt(&portOk);
+    const QHostAddress address(listen.left(colon));
+    if (colon < 0 || !portOk || port > 65535 || address.isNull() || !address.isLoopback()) {
+        std::fprintf(stderr, "orvela-backend-sim: --listen needs a loopback HOST:PORT\n");
+        return 2;
+    }
+    bool secondsOk = false;
+    const double seconds = parser.value(QStringLiteral("approve-after")).toDouble(&secondsOk);
+    if (!secondsOk || seconds < 0) {
+        std::fprintf(stderr, "orvela-backend-sim: --approve-after needs a number of seconds\n");
+        return 2;
+    }
+
+    BackendSim sim;
+    sim.setApproveAfterMs(static_cast<int>(seconds * 1000));
+    SimOutcome outcome;
+    outcome.endResult = parser.value(QStringLiteral("outcome"));
+    sim.setDefaultOutcome(outcome);
+    if (parser.isSet(QStringLiteral("tls-cert")) || parser.isSet(QStringLiteral("tls-key"))) {
+        if (!loadTls(sim, parser.value(QStringLiteral("tls-cert")),
+                     parser.value(QStringLiteral("tls-key")))) {
+            std::fprintf(stderr, "orvela-backend-sim: cannot read the certificate or the key\n");
+            return 2;
+        }
+    }
+    if (sim.start(address, static_cast<quint16>(port)) == 0) {
+        std::fprintf(stderr, "orvela-backend-sim: cannot listen on %s\n", qPrintable(listen));
+        return 1;
+    }
+    std::printf("orvela-backend-sim: listening on %s\n", qPrintable(sim.baseUrl()));
+    std::fflush(stdout);
+    return app.exec();
+}
