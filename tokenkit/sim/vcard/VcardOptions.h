@@ -1,0 +1,26 @@
+#pragma once
+
+#include "orvela/sim/VirtualToken.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvela::sim {
+
+/// The command line of orvela-vcard.
+struct VcardOptions {
+    std::uint16_t port = 35963;
+    VirtualToken::Mode mode = VirtualToken::Mode::aes;
+    std::string stateFile;
+    std::string publicKeyOut;
+
+    /// Parses the arguments after the program name; nullopt with `error` set when they are
+    /// wrong, nullopt with `error` empty for --help.
+    static std::optional<VcardOptions> parse(const std::vector<std::string>& args,
+                                             std::string& error);
+    static const char* usage();
+};
+
+} // namespace orvela::sim

@@ -1,0 +1,200 @@
+// The PC/SC backend against the real stack: pcscd with the vpcd reader driver, and a virtual
+// token bridged into reader "Virtual PCD 00 01" from this process. scripts/test starts pcscd
+// and sets ORVELA_VPCD=1, which turns a missing daemon into a failure instead of a skip.
+
+#include "orvela/sim/VpcdBridge.h"
+#include "orvela/tokenkit/APDUResponse.h"
+#include "orvela/tokenkit/PcscError.h"
+#include "orvela/tokenkit/TokenError.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/TokenWatcher.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <future>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+#include <winscard.h>
+
+namespace orvela::tokenkit {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::VirtualToken;
+using sim::VpcdBridge;
+
+constexpr const char* kReader = "Virtual PCD 00 01";
+constexpr std::uint16_t kPort = 35964;
+const Bytes kGetChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
+
+bool vpcdRequired()
+{
+    const char* flag = std::getenv("ORVELA_VPCD");
+    return flag != nullptr && std::string(flag) == "1";
+}
+
+/// Blocks in SCardGetStatusChange until the reader shows (or no longer shows) a card; false
+/// after 10 s, which only guards against a hang.
+bool waitForCard(bool present)
+{
+    SCARDCONTEXT context = 0;
+    if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context) != SCARD_S_SUCCESS) {
+        return false;
+    }
+    SCARD_READERSTATE state{};
+    state.szReader = kReader;
+    state.dwCurrentState = SCARD_STATE_UNAWARE;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    bool reached = false;
+    while (!reached && std::chrono::steady_clock::now() < deadline) {
+        if (SCardGetStatusChange(context, 1000, &state, 1) == SCARD_S_SUCCESS) {
+            reached = ((state.dwEventState & SCARD_STATE_PRESENT) != 0) == present;
+            state.dwCurrentState = state.dwEventState & ~SCARD_STATE_CHANGED;
+        }
+    }
+    SCardReleaseContext(context);
+    return reached;
+}
+
+std::uint32_t pcscCodeOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const PcscError& error) {
+        return error.code();
+    }
+    ADD_FAILURE() << "no PcscError thrown";
+    return 0;
+}
+
+class PcscLiveTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto names = manager.getReaderNames();
+        const auto found = std::find(names.begin(), names.end(), kReader);
+        if (found == names.end()) {
+            if (vpcdRequired()) {
+                FAIL() << "ORVELA_VPCD=1 but pcscd shows no reader \"" << kReader << '"';
+            }
+            GTEST_SKIP() << "pcscd with the vsmartcard-vpcd driver is not running "
+                            "(start it as scripts/test does, or see README)";
+        }
+        readerIndex = static_cast<int>(found - names.begin());
+        atr = token.atr();
+        bridgeThread = std::thread([this] { bridge.run(); });
+        ASSERT_TRUE(waitForCard(true)) << "vpcd did not see the virtual card";
+    }
+
+    void TearDown() override
+    {
+        bridge.stop();
+        if (bridgeThread.joinable()) {
+            bridgeThread.join();
+        }
+    }
+
+    TokenManager manager{makePcscBackend()};
+    VirtualToken token{VirtualToken::Options{}};
+    VpcdBridge bridge{token, {"127.0.0.1", kPort, {}}};
+    std::thread bridgeThread;
+    int readerIndex = -1;
+    Bytes atr;
+};
+
+TEST_F(PcscLiveTest, ReadsTheTokensATRThroughPcscd)
+{
+    EXPECT_EQ(manager.getATR(readerIndex), atr);
+}
+
+TEST_F(PcscLiveTest, TransmitReachesTheToken)
+{
+    const auto [first, second] = manager.withSession(readerIndex, [](SmartCard& card) {
+        return std::pair(APDUResponse::fromFullData(card.transmit(kGetChallenge)),
+                         APDUResponse::fromFullData(card.transmit(kGetChallenge)));
+    });
+    ASSERT_TRUE(first.isSuccess()) << first.hexStatus();
+    ASSERT_TRUE(first.data() && second.data());
+    EXPECT_EQ(first.data()->size(), 8u);
+    EXPECT_NE(*first.data(), *second.data()) << "two challenges alike: replies not from the card";
+}
+
+TEST_F(PcscLiveTest, SessionIsExclusive)
+{
+    manager.withSession(readerIndex, [&](SmartCard&) {
+        EXPECT_EQ(pcscCodeOf([&] { manager.getATR(readerIndex); }), PcscError::sharingViolation);
+    });
+    EXPECT_EQ(manager.getATR(readerIndex), atr) << "the exclusive session was not released";
+}
+
+TEST_F(PcscLiveTest, RemovalMidSessionFailsTransmitWithRemovedCard)
+{
+    manager.withSession(readerIndex, [&](SmartCard& card) {
+        bridge.setPresent(false);
+        ASSERT_TRUE(waitForCard(false));
+        EXPECT_EQ(pcscCodeOf([&] { card.transmit(kGetChallenge); }), PcscError::removedCard);
+    });
+    try {
+        manager.getATR(readerIndex);
+        FAIL() << "opened a session on an empty reader";
+    } catch (const TokenError& error) {
+        EXPECT_EQ(error.code(), TokenError::Code::cardNotFound);
+    }
+}
+
+TEST_F(PcscLiveTest, WatcherReportsInsertionAndStopsPromptly)
+{
+    std::mutex mutex;
+    std::condition_variable seen;
+    std::vector<Bytes> insertions;
+    TokenWatcher watcher(makePcscBackend(), [&](const CardEvent& event) {
+        if (event.readerName == kReader) {
+            std::lock_guard lock(mutex);
+            insertions.push_back(event.atr);
+            seen.notify_all();
+        }
+    });
+    const auto waitForInsertions = [&](std::size_t count) {
+        std::unique_lock lock(mutex);
+        return seen.wait_for(lock, 10s, [&] { return insertions.size() >= count; });
+    };
+    ASSERT_TRUE(waitForInsertions(1)) << "card present at start not reported";
+    bridge.setPresent(false);
+    ASSERT_TRUE(waitForCard(false));
+    bridge.setPresent(true);
+    ASSERT_TRUE(waitForInsertions(2)) << "re-insertion not reported";
+
+    auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
+    ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready) << "watcher did not stop";
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(insertions.size(), 2u);
+    EXPECT_EQ(insertions[1], atr);
+}
+
+TEST(PcscNoService, MissingDaemonReadsAsNoReadersAndReaderNotConnected)
+{
+    // A child process pointed at a socket where no daemon listens.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("PCSCLITE_CSOCK_NAME", "/nonexistent/orvela-no-pcscd.comm", 1);
+            TokenManager manager(makePcscBackend());
+            const bool noReaders = manager.getReaderNames().empty() && !manager.hasToken();
+            try {
+                manager.withSession(0, [](SmartCard&) { std::_Exit(3); });
+            } catch (const TokenError& error) {
+                const bool mapped = error.code() == TokenError::Code::readerNotConnected;
+                std::_Exit(noReaders && mapped ? 0 : 1);
+            } catch (...) {
+                std::_Exit(4);
+            }
+            std::_Exit(2);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace orvela::tokenkit
