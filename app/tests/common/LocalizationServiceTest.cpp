@@ -1,0 +1,260 @@
+#include "common/LocalizationService.h"
+
+#include "QtPrinters.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <utility>
+
+using orvela::common::AppLanguage;
+using orvela::common::LocalizationService;
+using orvela::common::LocalizationTables;
+using orvela::common::StringTable;
+
+namespace {
+
+const QString kKey = QStringLiteral("app_language");
+
+// Tables made up per test, counting which ones a lookup asks for.
+class FakeTables final : public LocalizationTables {
+public:
+    StringTable mainEn, mainMn, extraEn, extraMn;
+    mutable std::map<std::pair<bool, AppLanguage>, int> requests;
+
+    const StringTable& mainTable(AppLanguage language) const override
+    {
+        ++requests[{true, language}];
+        return language == AppLanguage::en ? mainEn : mainMn;
+    }
+    const StringTable& extraTable(AppLanguage language) const override
+    {
+        ++requests[{false, language}];
+        return language == AppLanguage::en ? extraEn : extraMn;
+    }
+};
+
+class LocalizationServiceTest : public ::testing::Test {
+protected:
+    QString path() const { return m_dir.filePath(QStringLiteral("settings.ini")); }
+
+    QSettings& store() { return *m_store; }
+
+    // A second handle on the same file. Handles within one process share a cache, so this
+    // shows the stored value, not necessarily what reached the disk.
+    QVariant storedValue() const
+    {
+        QSettings reader(path(), QSettings::IniFormat);
+        return reader.value(kKey);
+    }
+
+    QByteArray fileContents() const
+    {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void storeRaw(const QString& raw)
+    {
+        m_store->setValue(kKey, raw);
+        m_store->sync();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_store = std::make_unique<QSettings>(path(), QSettings::IniFormat);
+};
+
+// Counts the change signal and records the last language it carried.
+struct ChangeRecorder {
+    int count = 0;
+    AppLanguage last = AppLanguage::mn;
+
+    void attach(LocalizationService& service)
+    {
+        QObject::connect(&service, &LocalizationService::languageChanged, &service,
+                         [this](AppLanguage language) {
+                             ++count;
+                             last = language;
+                         });
+    }
+};
+
+} // namespace
+
+TEST_F(LocalizationServiceTest, StartsInMongolianWhenNothingIsStoredAndWritesNothing)
+{
+    LocalizationService service(&store());
+    EXPECT_EQ(service.language(), AppLanguage::mn);
+    store().sync();
+    EXPECT_FALSE(store().contains(kKey));
+    EXPECT_FALSE(storedValue().isValid());
+}
+
+TEST_F(LocalizationServiceTest, StartsWithAStoredEnglish)
+{
+    storeRaw(QStringLiteral("en"));
+    LocalizationService service(&store());
+    EXPECT_EQ(service.language(), AppLanguage::en);
+}
+
+TEST_F(LocalizationServiceTest, UnknownStoredValuesStartInMongolianAndStayUntouched)
+{
+    for (const QString& junk : {QStringLiteral("EN"), QString(), QStringLiteral("fr"),
+                                QStringLiteral(" en"), QStringLiteral("english")}) {
+        storeRaw(junk);
+        LocalizationService service(&store());
+        EXPECT_EQ(service.language(), AppLanguage::mn) << junk.toStdString();
+        EXPECT_EQ(storedValue().toString(), junk);
+    }
+}
+
+TEST_F(LocalizationServiceTest, ChangingTheLanguageStoresItAtOnceAndAnnouncesItOnce)
+{
+    LocalizationService service(&store());
+    ChangeRecorder changes;
+    changes.attach(service);
+
+    service.setLanguage(AppLanguage::en);
+    EXPECT_EQ(service.language(), AppLanguage::en);
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(changes.last, AppLanguage::en);
+    // Written through to the file at once, not at some later flush. Checked before any other
+    // handle on the file exists, since closing one flushes the shared cache.
+    EXPECT_TRUE(fileContents().contains("app_language=en"));
+    EXPECT_EQ(storedValue().toString(), QStringLiteral("en"));
+
+    service.setLanguage(AppLanguage::mn);
+    EXPECT_EQ(changes.count, 2);
+    EXPECT_EQ(changes.last, AppLanguage::mn);
+    EXPECT_EQ(storedValue().toString(), QStringLiteral("mn"));
+
+    // The stored choice is what the next start picks up.
+    service.setLanguage(AppLanguage::en);
+    LocalizationService restarted(&store());
+    EXPECT_EQ(restarted.language(), AppLanguage::en);
+}
+
+TEST_F(LocalizationServiceTest, ChoosingTheCurrentLanguageAgainWritesAndAnnouncesNothing)
+{
+    LocalizationService service(&store());
+    ChangeRecorder changes;
+    changes.attach(service);
+
+    service.setLanguage(AppLanguage::mn);
+    EXPECT_EQ(changes.count, 0);
+    EXPECT_FALSE(storedValue().isValid());
+
+    service.setLanguage(AppLanguage::en);
+    // A marker that a second write would overwrite.
+    storeRaw(QStringLiteral("marker"));
+    service.setLanguage(AppLanguage::en);
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(storedValue().toString(), QStringLiteral("marker"));
+}
+
+TEST_F(LocalizationServiceTest, LanguageIsAPropertyWithItsChangeSignal)
+{
+    LocalizationService service(&store());
+    ChangeRecorder changes;
+    changes.attach(service);
+
+    EXPECT_TRUE(service.setProperty("language", QVariant::fromValue(AppLanguage::en)));
+    EXPECT_EQ(service.property("language").value<AppLanguage>(), AppLanguage::en);
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(storedValue().toString(), QStringLiteral("en"));
+}
+
+TEST_F(LocalizationServiceTest, LookupFollowsTheFallbackChain)
+{
+    FakeTables fake;
+    fake.mainEn = {{"OnlyMain", "main en"}, {"Both", "main en both"}};
+    fake.extraEn = {{"OnlyExtra", "extra en"}, {"Both", "extra en both"}, {"Tie", "extra en tie"}};
+    fake.mainMn = {{"OnlyMain", "main mn"},
+                   {"MnMain", "main mn only"},
+                   {"Tie", "main mn tie"},
+                   {"MnBoth", "main mn both"}};
+    fake.extraMn = {{"MnExtra", "extra mn only"}, {"MnBoth", "extra mn both"}};
+    LocalizationService service(&store(), fake);
+    service.setLanguage(AppLanguage::en);
+
+    EXPECT_EQ(service.localized("OnlyMain"), "main en");
+    EXPECT_EQ(service.localized("OnlyExtra"), "extra en");
+    EXPECT_EQ(service.localized("Both"), "main en both");
+    // The current language's extra table comes before any Mongolian fallback.
+    EXPECT_EQ(service.localized("Tie"), "extra en tie");
+    // Missing in English: the Mongolian text, main before extra.
+    EXPECT_EQ(service.localized("MnMain"), "main mn only");
+    EXPECT_EQ(service.localized("MnExtra"), "extra mn only");
+    EXPECT_EQ(service.localized("MnBoth"), "main mn both");
+    EXPECT_EQ(service.localized("Nowhere_Key"), "Nowhere_Key");
+
+    service.setLanguage(AppLanguage::mn);
+    EXPECT_EQ(service.localized("OnlyMain"), "main mn");
+    EXPECT_EQ(service.localized("OnlyExtra"), "OnlyExtra");
+    EXPECT_EQ(service.localized("Nowhere_Key"), "Nowhere_Key");
+}
+
+TEST_F(LocalizationServiceTest, EmptyTablesAreSkipped)
+{
+    FakeTables fake;
+    fake.mainMn = {{"Key", "mn text"}};
+    LocalizationService service(&store(), fake);
+    service.setLanguage(AppLanguage::en);
+    EXPECT_EQ(service.localized("Key"), "mn text");
+    EXPECT_EQ(service.localized(QString()), QString());
+}
+
+TEST_F(LocalizationServiceTest, LookupStopsAtTheFirstHit)
+{
+    FakeTables fake;
+    fake.mainEn = {{"Key", "en"}};
+    LocalizationService service(&store(), fake);
+    service.setLanguage(AppLanguage::en);
+
+    EXPECT_EQ(service.localized("Key"), "en");
+    EXPECT_EQ(fake.requests.size(), 1u);
+    EXPECT_EQ((fake.requests[{true, AppLanguage::en}]), 1);
+}
+
+TEST_F(LocalizationServiceTest, BuiltInTextsFollowTheLanguage)
+{
+    LocalizationService service(&store());
+    EXPECT_EQ(service.localized("Login_Title"), "Нэвтрэх");
+    EXPECT_EQ(service.localized("MenuBar_SignedOut"), "Нэвтрээгүй");
+    EXPECT_EQ(service.localized("Common_Loading"), "Ачаалж байна…");
+
+    service.setLanguage(AppLanguage::en);
+    EXPECT_EQ(service.localized("Login_Title"), "Sign in");
+    EXPECT_EQ(service.localized("MenuBar_SignedOut"), "Not signed in");
+    // Present in both tables: the main text, with its one-character ellipsis, wins.
+    EXPECT_EQ(service.localized("Common_Loading"), "Loading…");
+    EXPECT_EQ(service.localized("Common_Cancel"), "Cancel");
+    EXPECT_EQ(service.localized("Verify_Field_Subject"), "Subject");
+    EXPECT_EQ(service.localized("No_Such_Key"), "No_Such_Key");
+}
+
+TEST(LocalizationServiceSharedTest, SharedInstanceIsOneAndReadsTheApplicationSettings)
+{
+    // Point the application's settings at a private folder before the first use.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QCoreApplication::setOrganizationName(QStringLiteral("OrvelaTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("app-common-tests"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    {
+        QSettings settings;
+        ASSERT_TRUE(settings.fileName().startsWith(dir.path()));
+        settings.setValue(kKey, QStringLiteral("en"));
+    }
+
+    LocalizationService& shared = LocalizationService::shared();
+    EXPECT_EQ(&shared, &LocalizationService::shared());
+    EXPECT_EQ(shared.language(), AppLanguage::en);
+    EXPECT_EQ(shared.localized("Nav_Settings"), "Settings");
+}
