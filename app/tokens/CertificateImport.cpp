@@ -1,0 +1,64 @@
+#include "tokens/CertificateImport.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace orvela::tokens {
+
+namespace {
+
+/// Every newline kind: CR LF, LF, CR, VT, FF, NEL, LINE SEPARATOR, PARAGRAPH SEPARATOR.
+const QRegularExpression& lineBreaks()
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|[\n\r\v\f\u0085\u2028\u2029]"));
+    return breaks;
+}
+
+std::optional<QString> strictUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+/// Base64 with padding and nothing else: no whitespace, no stray characters.
+std::optional<QByteArray> strictBase64(const QByteArray& text)
+{
+    if (text.size() % 4 != 0) {
+        return std::nullopt;
+    }
+    const auto result =
+        QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
+    if (result.decodingStatus != QByteArray::Base64DecodingStatus::Ok) {
+        return std::nullopt;
+    }
+    return result.decoded;
+}
+
+} // namespace
+
+QByteArray certificateValueFromFile(const QByteArray& fileBytes)
+{
+    const auto text = strictUtf8(fileBytes);
+    if (!text || !text->contains(QLatin1String("-----BEGIN"))) {
+        return fileBytes;
+    }
+    QString body;
+    for (const QString& line : text->split(lineBreaks(), Qt::SkipEmptyParts)) {
+        if (!line.contains(QLatin1String("-----"))) {
+            body += line;
+        }
+    }
+    // Non-ASCII text cannot be Base64; toLatin1 would only turn it into '?'.
+    for (const QChar c : body) {
+        if (c.unicode() > 0x7F) {
+            return fileBytes;
+        }
+    }
+    return strictBase64(body.toLatin1()).value_or(fileBytes);
+}
+
+} // namespace orvela::tokens
