@@ -65,6 +65,9 @@ public:
     /// The uncompressed P-256 public point (65 bytes) of an on-card key, if generated.
     std::optional<Bytes> publicKey(std::uint8_t keyId) const;
 
+    /// The same public key as a PEM SubjectPublicKeyInfo, ready for `openssl dgst -verify`.
+    std::optional<std::string> publicKeyPem(std::uint8_t keyId) const;
+
     /// Tries left for the PIN with the given key number (1 user, 2 SO/PUK); nullopt if not set.
     std::optional<int> pinTriesLeft(std::uint8_t keyNumber) const;
 

@@ -1,0 +1,160 @@
+#include "StateFile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace orvela::sim {
+
+namespace {
+
+constexpr const char* kMagic = "orvela-virtual-token 1";
+
+std::string hexOrDash(ByteView bytes)
+{
+    return bytes.empty() ? "-" : tokenkit::bytesToHex(bytes);
+}
+
+Bytes fromHexOrDash(const std::string& text)
+{
+    if (text == "-") {
+        return {};
+    }
+    Bytes bytes = tokenkit::hexToBytes(text);
+    if (bytes.empty()) {
+        throw std::runtime_error("virtual token state: bad hex field");
+    }
+    return bytes;
+}
+
+unsigned long number(std::istringstream& in, unsigned long max)
+{
+    unsigned long value = 0;
+    if (!(in >> value) || value > max) {
+        throw std::runtime_error("virtual token state: bad number");
+    }
+    return value;
+}
+
+std::string word(std::istringstream& in)
+{
+    std::string value;
+    if (!(in >> value)) {
+        throw std::runtime_error("virtual token state: missing field");
+    }
+    return value;
+}
+
+void writeState(std::ostream& out, const CardState& state)
+{
+    out << kMagic << '\n';
+    if (const auto& enc = state.secrets.installedEnc()) {
+        out << "transport-enc " << tokenkit::bytesToHex(*enc) << '\n';
+    }
+    if (const auto& mac = state.secrets.installedMac()) {
+        out << "transport-mac " << tokenkit::bytesToHex(*mac) << '\n';
+    }
+    for (const auto& [number, pin] : state.secrets.pins()) {
+        out << "pin " << int(number) << ' ' << int(pin.keyType) << ' ' << pin.maxTries << ' '
+            << pin.triesLeft << ' ' << tokenkit::bytesToHex(pin.secret) << '\n';
+    }
+    for (const auto& [fid, file] : state.files.files()) {
+        out << "file " << fid << ' ' << file.parent << ' ' << int(file.type) << ' ' << file.size
+            << ' ' << hexOrDash(file.aid) << ' ' << hexOrDash(file.acl) << ' '
+            << hexOrDash(file.content) << '\n';
+    }
+    for (const auto& [id, der] : state.keys.exportPrivate()) {
+        out << "key " << int(id) << ' ' << tokenkit::bytesToHex(der) << '\n';
+    }
+    out << "end\n";
+}
+
+void readLine(const std::string& line, CardState& state, std::optional<Bytes>& enc,
+              std::optional<Bytes>& mac)
+{
+    std::istringstream in(line);
+    const std::string kind = word(in);
+    if (kind == "transport-enc") {
+        enc = fromHexOrDash(word(in));
+    } else if (kind == "transport-mac") {
+        mac = fromHexOrDash(word(in));
+    } else if (kind == "pin") {
+        const auto keyNumber = static_cast<std::uint8_t>(number(in, 0xFF));
+        PinRecord pin;
+        pin.keyType = static_cast<std::uint8_t>(number(in, 0xFF));
+        pin.maxTries = static_cast<int>(number(in, 15));
+        pin.triesLeft = static_cast<int>(number(in, 15));
+        pin.secret = fromHexOrDash(word(in));
+        state.secrets.restorePin(keyNumber, std::move(pin));
+    } else if (kind == "file") {
+        CardFile file;
+        file.fid = static_cast<std::uint16_t>(number(in, 0xFFFF));
+        file.parent = static_cast<std::uint16_t>(number(in, 0xFFFF));
+        file.type = static_cast<std::uint8_t>(number(in, 0xFF));
+        file.size = static_cast<std::uint16_t>(number(in, 0xFFFF));
+        file.aid = fromHexOrDash(word(in));
+        file.acl = fromHexOrDash(word(in));
+        file.content = fromHexOrDash(word(in));
+        state.files.restore(std::move(file));
+    } else if (kind == "key") {
+        const auto id = static_cast<std::uint8_t>(number(in, 0xFF));
+        if (!state.keys.importPrivate(id, fromHexOrDash(word(in)))) {
+            throw std::runtime_error("virtual token state: bad key");
+        }
+    } else {
+        throw std::runtime_error("virtual token state: unknown line");
+    }
+}
+
+} // namespace
+
+bool StateFile::load(CardState& state) const
+{
+    std::ifstream in(m_path);
+    if (!in) {
+        return false;
+    }
+    std::string line;
+    if (!std::getline(in, line) || line != kMagic) {
+        throw std::runtime_error("virtual token state: not a token state file: " + m_path);
+    }
+    CardState loaded;
+    std::optional<Bytes> enc;
+    std::optional<Bytes> mac;
+    bool ended = false;
+    while (std::getline(in, line)) {
+        if (line == "end") {
+            ended = true;
+            break;
+        }
+        readLine(line, loaded, enc, mac);
+    }
+    // A file cut short (a copy interrupted by hand) is refused rather than half-loaded.
+    if (!ended) {
+        throw std::runtime_error("virtual token state: truncated: " + m_path);
+    }
+    loaded.secrets.restoreTransport(std::move(enc), std::move(mac));
+    state = std::move(loaded);
+    return true;
+}
+
+void StateFile::save(const CardState& state) const
+{
+    const std::string temporary = m_path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        writeState(out, state);
+        out.flush();
+        if (!out) {
+            std::remove(temporary.c_str());
+            throw std::runtime_error("virtual token state: cannot write " + temporary);
+        }
+    }
+    if (std::rename(temporary.c_str(), m_path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        throw std::runtime_error("virtual token state: cannot replace " + m_path);
+    }
+}
+
+} // namespace orvela::sim
