@@ -1,0 +1,26 @@
+#include "VirtualCard.h"
+
+#include "ScriptedCard.h"
+
+#include <utility>
+
+namespace orvela::tokenkit::test {
+
+Bytes VirtualCard::transmit(ByteView command)
+{
+    if (m_removeAfter == 0) {
+        m_token.setPresent(false);
+    }
+    if (!m_token.isPresent()) {
+        throw CardRemoved();
+    }
+    --m_removeAfter;
+    m_sent.push_back(toBytes(command));
+    Bytes reply = m_token.process(command);
+    if (m_tamper) {
+        std::exchange(m_tamper, nullptr)(reply);
+    }
+    return reply;
+}
+
+} // namespace orvela::tokenkit::test
