@@ -3,6 +3,7 @@
 #include "CliCommand.h"
 #include "CliOutput.h"
 #include "PinInput.h"
+#include "commands/HealthCommand.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,7 @@ CliCommands allCommands()
 {
     CliCommands commands;
     // Each group appends its commands here.
+    commands.push_back(healthCommand());
     return commands;
 }
 

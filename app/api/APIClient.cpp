@@ -123,6 +123,9 @@ bool APIClient::readPinningSetting() const
 
 QString APIClient::baseURL() const
 {
+    if (!trimBlanks(m_options.fixedBaseUrl).isEmpty()) {
+        return normalised(m_options.fixedBaseUrl);
+    }
     const QSettings* settings = m_options.settings ? m_options.settings : m_ownSettings.get();
     const QString override =
         settings->value(orvela::settings::apiBaseUrlOverride.toString()).toString();

@@ -44,6 +44,9 @@ struct APIClientOptions {
     /// Trust anchors for chain verification; empty: the system's store.
     QList<QSslCertificate> caCertificates;
     ApiTimeouts timeouts;
+    /// A base URL chosen for this client alone (the command line's --api-url); it wins over
+    /// the settings and the environment and is normalised like them.
+    QString fixedBaseUrl;
 };
 
 /// The one HTTPS client of the backend. Everything runs on the interface thread without
