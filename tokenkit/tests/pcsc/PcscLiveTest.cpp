@@ -85,6 +85,8 @@ protected:
         }
         readerIndex = static_cast<int>(found - names.begin());
         atr = token.atr();
+        // The previous test's card must be seen gone first, or its state is mistaken for ours.
+        ASSERT_TRUE(waitForCard(false)) << "reader \"" << kReader << "\" still holds a card";
         bridgeThread = std::thread([this] { bridge.run(); });
         ASSERT_TRUE(waitForCard(true)) << "vpcd did not see the virtual card";
     }
@@ -94,6 +96,7 @@ protected:
         bridge.stop();
         if (bridgeThread.joinable()) {
             bridgeThread.join();
+            EXPECT_TRUE(waitForCard(false));
         }
     }
 
