@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The APDU road end to end through the real stack: orvela -> pcscd -> vpcd -> orvela-vcard.
+# Provisions the virtual token, generates its key, signs a digest and checks the signature with
+# openssl against the public key orvela-vcard exports.
+#
+# Usage: token_pcsc_e2e.sh ORVELA ORVELA_VCARD
+# Under scripts/test, orvela-vcard already serves reader "Virtual PCD 00 00" and
+# ORVELA_VCARD_PUBKEY names its key file; otherwise this script starts one itself, and skips
+# (exit 77) when no pcscd is running.
+set -euo pipefail
+
+ORVELA="$1"
+VCARD="$2"
+WORK="$(mktemp -d)"
+VCARD_PID=""
+cleanup() {
+  if [ -n "$VCARD_PID" ]; then kill "$VCARD_PID" 2>/dev/null || true; wait "$VCARD_PID" 2>/dev/null || true; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+USER_PIN=246810
+SO_PIN=13579135
+
+KEY_FILE="${ORVELA_VCARD_PUBKEY:-}"
+if [ -z "$KEY_FILE" ]; then
+  if ! timeout 5 pcsc_scan -r >/dev/null 2>&1; then
+    echo "SKIP: pcscd is not running (scripts/test starts it)"
+    exit 77
+  fi
+  KEY_FILE="$WORK/token-key.pem"
+  "$VCARD" --port 35963 --public-key-out "$KEY_FILE" >"$WORK/vcard.log" 2>&1 &
+  VCARD_PID=$!
+fi
+
+# The card may take a moment to appear after orvela-vcard connects.
+for _ in $(seq 50); do
+  if "$ORVELA" token info >"$WORK/info.txt" 2>&1; then break; fi
+  sleep 0.2
+done
+"$ORVELA" token info >"$WORK/info.txt" 2>&1 || { cat "$WORK/info.txt" >&2; fail "orvela token info"; }
+echo "token info: ok"
+
+printf '%s\n%s\n%s\n' "$USER_PIN" "$USER_PIN" "$SO_PIN" |
+  "$ORVELA" --pin-stdin token provision >"$WORK/provision.txt" 2>&1 ||
+  { cat "$WORK/provision.txt" >&2; fail "orvela token provision"; }
+echo "token provision: ok"
+
+rm -f "$KEY_FILE"
+printf '%s\n' "$USER_PIN" | "$ORVELA" --pin-stdin token keygen >"$WORK/keygen.txt" 2>&1 ||
+  { cat "$WORK/keygen.txt" >&2; fail "orvela token keygen"; }
+for _ in $(seq 50); do [ -s "$KEY_FILE" ] && break; sleep 0.1; done
+[ -s "$KEY_FILE" ] || fail "orvela-vcard wrote no public key after key generation"
+echo "token keygen: ok"
+
+printf 'Orvela end-to-end signing test' >"$WORK/data.txt"
+openssl dgst -sha256 -binary "$WORK/data.txt" >"$WORK/hash.bin"
+HASH="$(od -An -v -tx1 "$WORK/hash.bin" | tr -d ' \n' | tr 'a-f' 'A-F')"
+
+printf '%s\n' "$USER_PIN" |
+  "$ORVELA" --pin-stdin --json token sign --hash "$HASH" >"$WORK/sign.json" 2>"$WORK/sign.err" ||
+  { cat "$WORK/sign.err" "$WORK/sign.json" >&2; fail "orvela token sign"; }
+SIG="$(sed -n 's/.*"signature"[[:space:]]*:[[:space:]]*"\([0-9A-F]*\)".*/\1/p' "$WORK/sign.json")"
+[ ${#SIG} -eq 128 ] || { cat "$WORK/sign.json" >&2; fail "expected 64 bytes r||s in upper-case hex"; }
+
+# r||s to the DER ECDSA-Sig-Value openssl verifies.
+der_integer() {
+  local v="$1"
+  while [ ${#v} -gt 2 ] && [ "${v:0:2}" = "00" ]; do v="${v:2}"; done
+  if [ $((16#${v:0:1})) -ge 8 ]; then v="00$v"; fi
+  printf '02%02X%s' $((${#v} / 2)) "$v"
+}
+BODY="$(der_integer "${SIG:0:64}")$(der_integer "${SIG:64:64}")"
+printf '30%02X%s' $((${#BODY} / 2)) "$BODY" | sed 's/../\\x&/g' | xargs -0 printf '%b' >"$WORK/sig.der"
+
+openssl pkeyutl -verify -pubin -inkey "$KEY_FILE" -in "$WORK/hash.bin" -sigfile "$WORK/sig.der" ||
+  fail "the token's signature does not verify against its public key"
+
+# A signature over another digest must not verify: the check above is not vacuous.
+printf 'other' | openssl dgst -sha256 -binary >"$WORK/other.bin"
+if openssl pkeyutl -verify -pubin -inkey "$KEY_FILE" -in "$WORK/other.bin" -sigfile "$WORK/sig.der" >/dev/null 2>&1; then
+  fail "signature verified against the wrong digest"
+fi
+echo "token sign: signature verified with openssl"
