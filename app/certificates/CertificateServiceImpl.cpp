@@ -1,0 +1,120 @@
+#include "certificates/CertificateServiceImpl.h"
+
+#include "certificates/X509Fields.h"
+#include "orvela/tokenkit/Der.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace orvela::certificates {
+
+using api::ApiError;
+
+namespace {
+
+constexpr qsizetype kBeginMarkerLength = 27; // "-----BEGIN CERTIFICATE-----"
+constexpr qsizetype kSniffLength = 64;
+
+bool isBase64Alphabet(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
+           c == u'+' || c == u'/';
+}
+
+/// Standard alphabet, '=' padding to a multiple of four, nothing else tolerated.
+bool isStrictBase64(const QString& text)
+{
+    if (text.size() % 4 != 0) {
+        return false;
+    }
+    qsizetype padding = 0;
+    while (padding < 2 && padding < text.size() && text[text.size() - 1 - padding] == u'=') {
+        ++padding;
+    }
+    return std::all_of(text.begin(), text.end() - padding, isBase64Alphabet);
+}
+
+bool looksLikePem(const QByteArray& bytes)
+{
+    if (bytes.size() < kBeginMarkerLength) {
+        return false;
+    }
+    const QByteArray head = bytes.left(kSniffLength);
+    const bool ascii = std::all_of(head.begin(), head.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii && head.contains("-----BEGIN");
+}
+
+std::optional<QString> decodeUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace
+
+QString certificatePem(const QByteArray& der)
+{
+    const auto* data = reinterpret_cast<const std::uint8_t*>(der.constData());
+    return QString::fromStdString(tokenkit::der::encodePEM(
+        tokenkit::ByteView(data, static_cast<std::size_t>(der.size())), "CERTIFICATE"));
+}
+
+CertificateResult CertificateServiceImpl::parsePem(const QString& text) const
+{
+    QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        return ApiError::badRequest(QStringLiteral("Empty PEM input."));
+    }
+    // Windows line ends are line ends: without this a pasted CR LF certificate became one long
+    // marker line and could never be read.
+    trimmed.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+
+    QString body;
+    for (const QStringView line : QStringView(trimmed).split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u"-----")) {
+            body += line;
+        }
+    }
+    if (!isStrictBase64(body)) {
+        return ApiError::badRequest(QStringLiteral("PEM формат буруу байна."));
+    }
+    return parseDer(QByteArray::fromBase64(body.toLatin1()), trimmed);
+}
+
+CertificateResult CertificateServiceImpl::parseFile(const QString& path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + path);
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + path);
+    }
+    if (looksLikePem(bytes)) {
+        if (const auto text = decodeUtf8(bytes)) {
+            return parsePem(*text);
+        }
+    }
+    return parseDer(bytes, certificatePem(bytes));
+}
+
+CertificateResult CertificateServiceImpl::parseDer(const QByteArray& der,
+                                                   const QString& pemSource) const
+{
+    auto info = readX509Fields(der);
+    if (!info) {
+        return ApiError::badRequest(QStringLiteral("Файлыг X.509 болгож parse хийж чадсангүй."));
+    }
+    info->pemSource = pemSource;
+    return *std::move(info);
+}
+
+} // namespace orvela::certificates
