@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The PKCS#11 token commands of the orvela binary end to end against SoftHSM2, in a private
+# token directory: provision, list, sign, request, PIN change, import and delete.
+set -euo pipefail
+
+ORVELA="$1"
+LIBRARY=/usr/lib/softhsm/libsofthsm2.so
+[ -e "$LIBRARY" ] || { echo "SoftHSM2 is not installed"; exit 77; }
+
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+mkdir "$WORK/tokens"
+printf 'directories.tokendir = %s\nobjectstore.backend = file\nlog.level = ERROR\n' \
+    "$WORK/tokens" >"$WORK/softhsm2.conf"
+export SOFTHSM2_CONF="$WORK/softhsm2.conf"
+unset ORVELA_PKCS11_LIBRARY
+
+failures=0
+check() { # description, then the command that must succeed
+    local what="$1"; shift
+    if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+orvela() { "$ORVELA" "$@" --library "$LIBRARY" 2>>"$WORK/stderr"; }
+
+check "slot test" grep -qx 'Слот олдлоо: 1' <(orvela token slots)
+
+# SO PIN, user PIN, its repetition.
+check "PIN rules refuse a short user PIN" \
+    bash -c "! printf '12345678\n12345\n12345\n' | \"$ORVELA\" --pin-stdin token provision \
+        --road pkcs11 --library $LIBRARY >/dev/null 2>&1"
+check "provision" orvela --pin-stdin token provision --road pkcs11 \
+    < <(printf '12345678\n123456\n123456\n')
+
+orvela --pin-stdin --json token objects list <<<123456 >"$WORK/objects.json"
+check "objects list shows the key pair" python3 - "$WORK/objects.json" <<'PY'
+import json, sys
+objects = json.load(open(sys.argv[1]))["objects"]
+want = {("privateKey", "01", "orvela-sign", "EC"), ("publicKey", "01", "orvela-sign", "EC")}
+sys.exit(0 if {(o["kind"], o["idHex"], o["label"], o["keyType"]) for o in objects} == want else 1)
+PY
+
+# The signature verifies with the public key taken from a request for the same key.
+printf 'signed text' >"$WORK/data"
+HASH="$(openssl dgst -sha256 -r "$WORK/data" | cut -c1-64)"
+SIG="$(orvela --pin-stdin token sign --road pkcs11 --hash "$HASH" <<<123456)"
+check "signature has 64 bytes" test "${#SIG}" -eq 128
+orvela --pin-stdin token csr --cn AB12345678 --out "$WORK/req.pem" <<<123456 >"$WORK/req.stdout"
+check "csr printed equals the file" cmp -s "$WORK/req.pem" "$WORK/req.stdout"
+check "csr verifies" openssl req -in "$WORK/req.pem" -verify -noout
+check "csr subject" grep -qx 'subject=C = MN, O = AB12345678, CN = AB12345678' \
+    <(openssl req -in "$WORK/req.pem" -noout -subject)
+openssl req -in "$WORK/req.pem" -noout -pubkey >"$WORK/pub.pem"
+python3 - "$SIG" "$WORK/sig.der" <<'PY'
+import sys
+raw = bytes.fromhex(sys.argv[1])
+def integer(b):
+    b = b.lstrip(b"\0") or b"\0"
+    if b[0] >= 0x80:
+        b = b"\0" + b
+    return bytes([2, len(b)]) + b
+body = integer(raw[:32]) + integer(raw[32:])
+open(sys.argv[2], "wb").write(bytes([0x30, len(body)]) + body)
+PY
+check "signature verifies" openssl dgst -sha256 -verify "$WORK/pub.pem" \
+    -signature "$WORK/sig.der" "$WORK/data"
+
+check "wrong PIN is refused with the login error" \
+    grep -q 'C_Login амжилтгүй: CKR=0x000000A0' \
+    <("$ORVELA" --pin-stdin token objects list --library "$LIBRARY" <<<000000 2>&1 || true)
+check "user PIN change" orvela --pin-stdin token pin change \
+    < <(printf '123456\n654321\n654321\n')
+check "new PIN works" orvela --pin-stdin token objects list <<<654321
+
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout "$WORK/k.pem" \
+    -subj /CN=test -days 1 -out "$WORK/cert.pem" 2>/dev/null
+check "import PEM" orvela --pin-stdin token objects import "$WORK/cert.pem" <<<654321
+check "certificate listed" grep -q $'certificate\tid=01\tlabel=eid-cert' \
+    <(orvela --pin-stdin token objects list <<<654321)
+check "delete certificate" orvela --pin-stdin token objects delete --id 01 --kind certificate \
+    <<<654321
+check "deleting it again is object_not_found" \
+    grep -q 'object_not_found амжилтгүй: CKR=0x00000000' \
+    <("$ORVELA" --pin-stdin --json token objects delete --id 01 --kind certificate \
+        --library "$LIBRARY" <<<654321 2>/dev/null || true)
+check "no PIN in any log line" bash -c "! grep -E '654321|123456|12345678' \"$WORK/stderr\""
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"; cat "$WORK/stderr"; exit 1
+fi
+echo "all PKCS#11 command checks passed"
