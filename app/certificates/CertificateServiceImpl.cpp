@@ -98,6 +98,11 @@ CertificateResult CertificateServiceImpl::parseFile(const QString& path) const
     if (file.error() != QFileDevice::NoError) {
         return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + path);
     }
+    return parseBytes(bytes);
+}
+
+CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) const
+{
     if (looksLikePem(bytes)) {
         if (const auto text = decodeUtf8(bytes)) {
             return parsePem(*text);

@@ -21,6 +21,8 @@ public:
     CertificateResult parsePem(const QString& text) const;
     /// A PEM file (ASCII start holding "-----BEGIN") or, failing that, DER.
     CertificateResult parseFile(const QString& path) const;
+    /// The contents of a file, told apart as parseFile does.
+    CertificateResult parseBytes(const QByteArray& bytes) const;
     /// DER bytes; `pemSource` is stored in the result as given.
     CertificateResult parseDer(const QByteArray& der, const QString& pemSource) const;
 };

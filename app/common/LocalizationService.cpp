@@ -34,6 +34,14 @@ void LocalizationService::setLanguage(AppLanguage language)
     emit languageChanged(language);
 }
 
+void LocalizationService::overrideLanguage(AppLanguage language)
+{
+    if (language != m_language) {
+        m_language = language;
+        emit languageChanged(language);
+    }
+}
+
 QString LocalizationService::localized(const QString& key) const
 {
     // Each table is asked for only when the lookup reaches it, so unused tables stay unbuilt.

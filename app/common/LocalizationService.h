@@ -35,6 +35,10 @@ public:
     /// current language again stores and announces nothing.
     void setLanguage(AppLanguage language);
 
+    /// Uses `language` for this process only, leaving "app_language" as it is: for a
+    /// command-line run given --lang.
+    void overrideLanguage(AppLanguage language);
+
     /// The text of `key` in the current language. Looks in that language's main table, then its
     /// extra table, then the Mongolian main and extra tables; an unknown key comes back as is.
     QString localized(const QString& key) const;

@@ -157,6 +157,19 @@ TEST_F(LocalizationServiceTest, ChoosingTheCurrentLanguageAgainWritesAndAnnounce
     EXPECT_EQ(storedValue().toString(), QStringLiteral("marker"));
 }
 
+TEST_F(LocalizationServiceTest, OverridingTheLanguageAnnouncesItButStoresNothing)
+{
+    LocalizationService service(&store());
+    ChangeRecorder changes;
+    changes.attach(service);
+
+    service.overrideLanguage(AppLanguage::en);
+    EXPECT_EQ(service.language(), AppLanguage::en);
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_FALSE(storedValue().isValid());
+    EXPECT_EQ(LocalizationService(&store()).language(), AppLanguage::mn);
+}
+
 TEST_F(LocalizationServiceTest, LanguageIsAPropertyWithItsChangeSignal)
 {
     LocalizationService service(&store());

@@ -1,0 +1,78 @@
+#include "certificates/CertificateReport.h"
+
+#include "common/LocalizationService.h"
+
+#include <QTimeZone>
+
+namespace orvela::certificates {
+
+Validity validityAt(const CertificateInfo& info, const QDateTime& now)
+{
+    if (info.isExpired(now)) {
+        return Validity::expired;
+    }
+    if (info.isNotYetValid(now)) {
+        return Validity::notYetValid;
+    }
+    return Validity::valid;
+}
+
+QString formatReportDate(const QDateTime& when)
+{
+    static const QTimeZone ulaanbaatar(QByteArrayLiteral("Asia/Ulaanbaatar"));
+    const QDateTime local =
+        ulaanbaatar.isValid() ? when.toTimeZone(ulaanbaatar) : when.toLocalTime();
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"));
+}
+
+CertificateReport buildReport(const CertificateInfo& info,
+                              const common::LocalizationService& localization,
+                              const QDateTime& now)
+{
+    const auto text = [&](const char* key) { return localization.localized(QLatin1String(key)); };
+    using Row = CertificateReport::Row;
+
+    CertificateReport report;
+    report.validity = validityAt(info, now);
+    switch (report.validity) {
+    case Validity::expired:
+        report.validityText = text("Verify_Validity_Expired");
+        break;
+    case Validity::notYetValid:
+        report.validityText = text("Verify_Validity_NotYetValid");
+        break;
+    case Validity::valid:
+        report.validityText = text("Verify_Validity_Valid");
+        break;
+    }
+
+    report.sections = {
+        {text("Verify_Section_Identity"),
+         {Row{text("Verify_Field_Subject"), info.subject},
+          Row{text("Verify_Field_Issuer"), info.issuer},
+          Row{text("Verify_Field_Serial"), info.serialNumberHex}}},
+        {text("Verify_Section_Validity"),
+         {Row{text("Verify_Field_NotBefore"), formatReportDate(info.notBefore)},
+          Row{text("Verify_Field_NotAfter"), formatReportDate(info.notAfter)}}},
+        {text("Verify_Section_Crypto"),
+         {Row{text("Verify_Field_SignatureAlgorithm"), info.signatureAlgorithm},
+          Row{text("Verify_Field_PublicKey"), info.publicKeyAlgorithm + QStringLiteral(" / ") +
+                                                  QString::number(info.publicKeyBits) +
+                                                  QStringLiteral(" bit")}}},
+        {text("Verify_Section_Fingerprints"),
+         {Row{text("Verify_Field_Sha256"), info.thumbprintSha256Hex},
+          Row{text("Verify_Field_Sha1"), info.thumbprintSha1Hex},
+          Row{text("Verify_Field_SpkiSha256"), info.spkiSha256Base64}}},
+    };
+    if (!info.keyUsages.isEmpty()) {
+        report.sections.append({text("Verify_Section_KeyUsage"),
+                                {Row{QString(), info.keyUsages.join(QStringLiteral(", "))}}});
+    }
+    if (!info.subjectAlternativeNames.isEmpty()) {
+        report.sections.append({text("Verify_Section_San"),
+                                {Row{QString(), info.subjectAlternativeNames.join(u'\n')}}});
+    }
+    return report;
+}
+
+} // namespace orvela::certificates

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace orvela::common {
+
+/// Names the process as the product, so that the desktop application and the command-line tool
+/// read and write the same settings file. Call right after creating the Qt application object.
+void applyAppIdentity();
+
+} // namespace orvela::common

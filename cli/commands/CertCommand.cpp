@@ -1,0 +1,114 @@
+#include "commands/CertCommand.h"
+
+#include "CliLocalization.h"
+#include "CliOutput.h"
+#include "certificates/CertificateReport.h"
+#include "certificates/CertificateServiceImpl.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonArray>
+
+namespace orvela::cli {
+
+using certificates::CertificateInfo;
+using certificates::CertificateResult;
+
+namespace {
+
+QJsonObject toJson(const CertificateInfo& info)
+{
+    const auto utc = [](const QDateTime& when) { return when.toUTC().toString(Qt::ISODate); };
+    return {
+        {QStringLiteral("subject"), info.subject},
+        {QStringLiteral("issuer"), info.issuer},
+        {QStringLiteral("serialNumberHex"), info.serialNumberHex},
+        {QStringLiteral("notBefore"), utc(info.notBefore)},
+        {QStringLiteral("notAfter"), utc(info.notAfter)},
+        {QStringLiteral("signatureAlgorithm"), info.signatureAlgorithm},
+        {QStringLiteral("publicKeyAlgorithm"), info.publicKeyAlgorithm},
+        {QStringLiteral("publicKeyBits"), info.publicKeyBits},
+        {QStringLiteral("spkiSha256Base64"), info.spkiSha256Base64},
+        {QStringLiteral("thumbprintSha1Hex"), info.thumbprintSha1Hex},
+        {QStringLiteral("thumbprintSha256Hex"), info.thumbprintSha256Hex},
+        {QStringLiteral("keyUsages"), QJsonArray::fromStringList(info.keyUsages)},
+        {QStringLiteral("extendedKeyUsages"), QJsonArray::fromStringList(info.extendedKeyUsages)},
+        {QStringLiteral("subjectAlternativeNames"),
+         QJsonArray::fromStringList(info.subjectAlternativeNames)},
+        {QStringLiteral("pemSource"), info.pemSource},
+    };
+}
+
+void printReport(const certificates::CertificateReport& report)
+{
+    printLine(report.validityText);
+    for (const auto& section : report.sections) {
+        printLine(QString());
+        printLine(section.title);
+        for (const auto& row : section.rows) {
+            const QString value = QString(row.value).replace(u'\n', QStringLiteral("\n    "));
+            printLine(row.label.isEmpty() ? QStringLiteral("  ") + value
+                                          : QStringLiteral("  %1: %2").arg(row.label, value));
+        }
+    }
+}
+
+CertificateResult parseInput(const QString& source)
+{
+    const certificates::CertificateServiceImpl service;
+    if (source != u"-") {
+        return service.parseFile(source);
+    }
+    QFile input;
+    input.open(stdin, QIODevice::ReadOnly);
+    return service.parseBytes(input.readAll());
+}
+
+int runCert(CliContext& context)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Shows the report of an X.509 certificate (PEM or DER); '-' reads "
+                       "standard input."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("certificate file, or -"));
+    if (!parser.parse(QStringList{QStringLiteral("orvela cert")} + context.args)) {
+        return fail(context.json, parser.errorText());
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        printLine(parser.helpText());
+        return 0;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        return fail(context.json, QStringLiteral("orvela cert: give one FILE, or - for standard input"));
+    }
+    QString languageError;
+    auto& localization = cliLocalization(context, &languageError);
+    if (!languageError.isEmpty()) {
+        return fail(context.json, languageError);
+    }
+
+    const CertificateResult result = parseInput(parser.positionalArguments().constFirst());
+    if (const auto* error = std::get_if<api::ApiError>(&result)) {
+        return fail(context.json, error->message);
+    }
+    const auto& info = std::get<CertificateInfo>(result);
+    if (context.json) {
+        printJson(toJson(info));
+    } else {
+        printReport(buildReport(info, localization, QDateTime::currentDateTimeUtc()));
+    }
+    return 0;
+}
+
+} // namespace
+
+CliCommand certCommand()
+{
+    return CliCommand{{QStringLiteral("cert")},
+                      QString(),
+                      QStringLiteral("Shows a certificate's report (FILE, or - for standard input)."),
+                      runCert};
+}
+
+} // namespace orvela::cli
