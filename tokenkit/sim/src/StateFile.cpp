@@ -1,9 +1,11 @@
 #include "StateFile.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace orvela::sim {
 
@@ -141,15 +143,27 @@ bool StateFile::load(CardState& state) const
 
 void StateFile::save(const CardState& state) const
 {
+    std::ostringstream text;
+    writeState(text, state);
+    const std::string content = text.str();
     const std::string temporary = m_path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        writeState(out, state);
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw std::runtime_error("virtual token state: cannot write " + temporary);
+    // Owner-only from the start: the file holds the token's private keys.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        throw std::runtime_error("virtual token state: cannot write " + temporary);
+    }
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+        if (n <= 0) {
+            break;
         }
+        written += static_cast<std::size_t>(n);
+    }
+    const bool ok = written == content.size() && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok) {
+        std::remove(temporary.c_str());
+        throw std::runtime_error("virtual token state: cannot write " + temporary);
     }
     if (std::rename(temporary.c_str(), m_path.c_str()) != 0) {
         std::remove(temporary.c_str());

@@ -118,3 +118,19 @@ TEST_F(StateFileTest, DamagedStateIsRefusedNotWiped)
     VirtualToken restored(options);
     EXPECT_EQ(restored.pinTriesLeft(1), 10);
 }
+
+TEST_F(StateFileTest, StateIsPrivateAndAFailedSaveIsReported)
+{
+    VirtualToken token(options);
+    HostChannel channel(token, defaultKey());
+    ASSERT_EQ(channel.call(0x80, 0x0E, 0x00, 0x00, Bytes{}).sw, 0x9000);
+    ASSERT_TRUE(fs::exists(options.stateFile));
+    const auto perms = fs::status(options.stateFile).permissions();
+    EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+
+    fs::remove_all(dir);
+    const Bytes wrapped = channel.sm().wrapAPDU(0x80, 0x0E, 0x00, 0x00, Bytes{}, std::nullopt);
+    EXPECT_THROW(token.process(wrapped), std::runtime_error);
+    // Reading changes nothing and needs no save.
+    EXPECT_EQ(send(token, "0084000008").sw, 0x9000);
+}
