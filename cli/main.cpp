@@ -4,6 +4,7 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/HealthCommand.h"
+#include "commands/TokenCommands.h"
 #include "commands/Pkcs11Commands.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,9 @@ CliCommands allCommands()
     CliCommands commands;
     // Each group appends its commands here.
     commands.push_back(healthCommand());
+    for (auto& command : tokenApduCommands()) {
+        commands.push_back(std::move(command));
+    }
     for (auto& command : pkcs11Commands()) {
         commands.push_back(std::move(command));
     }

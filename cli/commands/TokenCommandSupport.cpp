@@ -1,0 +1,140 @@
+#include "commands/TokenCommandSupport.h"
+
+#include "CliOutput.h"
+#include "PinInput.h"
+#include "orvela/sim/VirtualReaderBackend.h"
+#include "orvela/sim/VirtualToken.h"
+#include "orvela/tokenkit/PcscError.h"
+#include "orvela/tokenkit/TesselDriver.h"
+#include "orvela/tokenkit/TokenError.h"
+#include "orvela/tokenkit/TokenManager.h"
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+
+namespace orvela::cli::token {
+
+using tokenkit::TokenError;
+
+namespace {
+
+std::optional<sim::VirtualToken::Mode> virtualMode(const QString& name)
+{
+    if (name == u"des") {
+        return sim::VirtualToken::Mode::des;
+    }
+    if (name == u"aes") {
+        return sim::VirtualToken::Mode::aes;
+    }
+    if (name == u"fips") {
+        return sim::VirtualToken::Mode::aesFips;
+    }
+    return std::nullopt;
+}
+
+void plugInVirtualToken(const QString& modeName)
+{
+    const auto mode = virtualMode(modeName);
+    if (!mode) {
+        throw std::runtime_error("ORVELA_VIRTUAL_TOKEN must be des, aes or fips");
+    }
+    sim::VirtualToken::Options options;
+    options.mode = *mode;
+    options.stateFile = qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString();
+    auto backend = std::make_shared<sim::VirtualReaderBackend>(1);
+    backend->setToken(0, std::make_shared<sim::VirtualToken>(std::move(options)));
+    tokenkit::TokenManager::shared().setBackend(std::move(backend));
+}
+
+} // namespace
+
+tokenkit::TokenManager& tokenManager()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QString mode = qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN");
+        if (!mode.isEmpty()) {
+            plugInVirtualToken(mode);
+        }
+    });
+    return tokenkit::TokenManager::shared();
+}
+
+std::optional<int> parseArguments(QCommandLineParser& parser, const CliContext& context,
+                                  const QString& usageName, bool withReader)
+{
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    if (withReader) {
+        parser.addOption(QCommandLineOption(QStringLiteral("reader"),
+                                            QStringLiteral("Reader index (default 0)."),
+                                            QStringLiteral("N"), QStringLiteral("0")));
+    }
+    if (!parser.parse(QStringList{usageName} + context.args)) {
+        fail(context.json, QStringLiteral("%1: %2").arg(usageName, parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        // Qt names the executable's path on the first line; scripts know the tool as orvela.
+        QString text = parser.helpText();
+        text = text.mid(text.indexOf(u'\n') + 1);
+        printLine(QStringLiteral("Usage: orvela [--json] [--pin-stdin] %1 [options]\n%2")
+                      .arg(usageName, text.trimmed()));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        fail(context.json, QStringLiteral("%1: unexpected argument '%2'")
+                               .arg(usageName, parser.positionalArguments().first()));
+        return 2;
+    }
+    if (withReader && !readerIndex(parser)) {
+        fail(context.json,
+             QStringLiteral("%1: --reader takes a reader index, for example 0").arg(usageName));
+        return 2;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> readerIndex(const QCommandLineParser& parser)
+{
+    bool ok = false;
+    const int index = parser.value(QStringLiteral("reader")).toInt(&ok);
+    if (!ok || index < 0) {
+        return std::nullopt;
+    }
+    return index;
+}
+
+tokenkit::Bytes readPin(const CliContext& context, const QString& prompt)
+{
+    return context.pins->read(prompt);
+}
+
+void requirePinFitsVerify(tokenkit::ByteView pin)
+{
+    if (pin.size() > tokenkit::TesselDriver::kMaxPinLength) {
+        throw TokenError::pinTooLong();
+    }
+}
+
+QString messageOf(const std::exception& error)
+{
+    if (const auto* tokenError = dynamic_cast<const TokenError*>(&error)) {
+        return QString::fromStdString(tokenError->errorDescription());
+    }
+    return QString::fromUtf8(error.what());
+}
+
+int runReportingErrors(const CliContext& context, const std::function<int()>& work)
+{
+    try {
+        return work();
+    } catch (const std::exception& error) {
+        return fail(context.json, messageOf(error));
+    }
+}
+
+} // namespace orvela::cli::token

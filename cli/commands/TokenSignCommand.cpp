@@ -1,0 +1,91 @@
+#include "CliOutput.h"
+#include "commands/TokenCommandSupport.h"
+#include "commands/TokenCommands.h"
+#include "orvela/tokenkit/Digest.h"
+#include "orvela/tokenkit/TesselDriver.h"
+#include "orvela/tokenkit/TokenManager.h"
+
+#include <QFile>
+#include <stdexcept>
+
+namespace orvela::cli::token {
+
+using tokenkit::Bytes;
+using tokenkit::SmartCard;
+using tokenkit::TesselDriver;
+
+namespace {
+
+Bytes hashOfFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error(
+            QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    }
+    const QByteArray content = file.readAll();
+    return tokenkit::sha256(tokenkit::ByteView(
+        reinterpret_cast<const std::uint8_t*>(content.constData()), content.size()));
+}
+
+Bytes hashToSign(const QCommandLineParser& parser)
+{
+    const bool byHash = parser.isSet(QStringLiteral("hash"));
+    if (byHash == parser.isSet(QStringLiteral("file"))) {
+        throw std::runtime_error("orvela token sign: give either --hash HEX or --file PATH");
+    }
+    if (!byHash) {
+        return hashOfFile(parser.value(QStringLiteral("file")));
+    }
+    Bytes hash = tokenkit::hexToBytes(parser.value(QStringLiteral("hash")).toStdString());
+    if (hash.empty()) {
+        throw std::runtime_error("orvela token sign: --hash takes hexadecimal digits");
+    }
+    return hash;
+}
+
+int runSign(CliContext& context)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Test signature: selects the applet and has the token sign a hash (--hash) or the\n"
+        "SHA-256 of a file (--file). Prints the signature in hexadecimal."));
+    parser.addOption(QCommandLineOption(QStringLiteral("hash"),
+                                        QStringLiteral("The hash to sign, in hexadecimal."),
+                                        QStringLiteral("HEX")));
+    parser.addOption(QCommandLineOption(QStringLiteral("file"),
+                                        QStringLiteral("Sign the SHA-256 of this file."),
+                                        QStringLiteral("PATH")));
+    if (auto stop = parseArguments(parser, context, QStringLiteral("token sign"))) {
+        return *stop;
+    }
+    return runReportingErrors(context, [&] {
+        const Bytes hash = hashToSign(parser);
+        const Bytes signature =
+            tokenManager().withSession(*readerIndex(parser), [&](SmartCard& card) {
+                TesselDriver driver;
+                driver.selectApplet(card);
+                return driver.signECDSA(hash, card);
+            });
+        const QString text = QString::fromStdString(tokenkit::bytesToHex(signature));
+        if (context.json) {
+            printJson(QJsonObject{{QStringLiteral("signature"), text}});
+        } else {
+            printLine(text);
+        }
+        return 0;
+    });
+}
+
+} // namespace
+
+CliCommand signCommand()
+{
+    return {{QStringLiteral("token"), QStringLiteral("sign")},
+            QStringLiteral("apdu"),
+            QStringLiteral("Test signature of a hash or a file's SHA-256 [--hash HEX | --file "
+                           "PATH]."),
+            runSign};
+}
+
+} // namespace orvela::cli::token
