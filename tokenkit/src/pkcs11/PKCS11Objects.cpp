@@ -16,7 +16,38 @@ constexpr std::array<std::uint8_t, 10> kEcParamsP256{0x06, 0x08, 0x2A, 0x86, 0x4
 constexpr CK_ULONG kUnreadableClass = 0xFFFF;
 constexpr CK_ULONG kMaxTextAttribute = 65535;
 
-/// Valid UTF-8 passes unchanged; each invalid sequence becomes U+FFFD.
+/// Sequence length announced by a lead byte; 0 for bytes that cannot start a sequence.
+std::size_t sequenceLength(std::uint8_t lead)
+{
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
+    return 0;
+}
+
+/// Whether a byte may follow at this position; the second byte's range excludes overlong
+/// forms, surrogates and code points above U+10FFFF.
+bool validContinuation(std::uint8_t lead, std::size_t position, std::uint8_t byte)
+{
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    if (position == 1) {
+        low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : high;
+    }
+    return byte >= low && byte <= high;
+}
+
+/// Valid UTF-8 passes unchanged; each maximal invalid subpart becomes one U+FFFD.
 std::string decodeUtf8(ByteView bytes)
 {
     static constexpr const char* kReplacement = "\xEF\xBF\xBD";
@@ -24,30 +55,18 @@ std::string decodeUtf8(ByteView bytes)
     std::size_t i = 0;
     while (i < bytes.size()) {
         const std::uint8_t lead = bytes[i];
-        std::size_t length = 0;
-        std::uint32_t min = 0;
-        if (lead < 0x80) {
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, min = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, min = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, min = 0x10000;
+        const std::size_t length = sequenceLength(lead);
+        std::size_t valid = length == 0 ? 0 : 1;
+        while (valid > 0 && valid < length && i + valid < bytes.size() &&
+               validContinuation(lead, valid, bytes[i + valid])) {
+            ++valid;
         }
-        bool valid = length > 0 && i + length <= bytes.size();
-        std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = (bytes[i + k] & 0xC0) == 0x80;
-            code = (code << 6) | (bytes[i + k] & 0x3F);
-        }
-        valid = valid && code >= min && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
-        if (valid) {
+        if (length > 0 && valid == length) {
             out.append(reinterpret_cast<const char*>(bytes.data() + i), length);
             i += length;
         } else {
             out += kReplacement;
-            ++i;
+            i += valid == 0 ? 1 : valid;
         }
     }
     return out;

@@ -254,6 +254,33 @@ TEST_F(StubLibrary, UnreadableClassListsAsData)
                             PKCS11Module::TokenObjectInfo{"01", "cert", "certificate", ""}));
 }
 
+TEST_F(StubLibrary, LabelsAreDecodedAsUtf8WithReplacement)
+{
+    // "Орв" in UTF-8; a lone continuation byte and a truncated sequence (one replacement
+    // each); an overlong "/" (two bytes that cannot start or continue: two replacements);
+    // a surrogate half (ED A0 80: three).
+    script("object class=1 labelhex=D09ED180D0B2 id=01\n"
+           "object class=1 labelhex=41804142E282 id=02\n"
+           "object class=1 labelhex=C0AF id=03\n"
+           "object class=1 labelhex=EDA080 id=04\n");
+    const auto objects = open()->listObjects("1234");
+    ASSERT_EQ(objects.size(), 4u);
+    EXPECT_EQ(objects[0].label, "Орв");
+    EXPECT_EQ(objects[1].label, "A\uFFFDAB\uFFFD");
+    EXPECT_EQ(objects[2].label, "\uFFFD\uFFFD");
+    EXPECT_EQ(objects[3].label, "\uFFFD\uFFFD\uFFFD");
+}
+
+TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibrary)
+{
+    ::setenv(PKCS11Module::kLibraryEnvironmentVariable, ORVELA_P11_STUB_FULL, 1);
+    script("slots 3\n");
+    auto module = PKCS11Module::open();
+    ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable);
+    module->initialize();
+    EXPECT_EQ(module->getSlotList(true), (std::vector<unsigned long>{7, 8, 9}));
+}
+
 TEST_F(StubLibrary, DeletionMatchesKindAndIdAsWholeStrings)
 {
     script("object class=1 label=c id=01\n"

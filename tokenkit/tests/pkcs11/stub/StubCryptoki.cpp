@@ -4,7 +4,8 @@
 //   rv C_Login 0x100               every call of that function returns the value
 //   slots 0                        number of slots with a token (default 1)
 //   signature HEX                  what C_Sign returns
-//   object class=2 label=L id=HEX keytype=3 ecpoint=HEX     class=none: class unreadable
+//   object class=2 label=L id=HEX keytype=3 ecpoint=HEX     class=none: class unreadable;
+//                                                            labelhex=HEX for any label bytes
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,9 @@ StubObject parseObject(std::istringstream& fields)
             object.keyType = std::stoul(value);
         } else if (key == "label") {
             object.label = value;
+        } else if (key == "labelhex") {
+            const auto bytes = fromHex(value);
+            object.label.assign(bytes.begin(), bytes.end());
         } else if (key == "id") {
             object.id = fromHex(value);
         } else if (key == "ecpoint") {
