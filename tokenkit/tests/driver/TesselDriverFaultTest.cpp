@@ -2,8 +2,11 @@
 
 #include "LogCapture.h"
 #include "TokenFixture.h"
+#include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/tokenkit/Digest.h"
+#include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TokenError.h"
+#include "orvela/tokenkit/TokenManager.h"
 
 #include <gmock/gmock.h>
 
@@ -142,3 +145,35 @@ INSTANTIATE_TEST_SUITE_P(AllModes, TesselDriverFaults,
                          ::testing::Values(VirtualToken::Mode::des, VirtualToken::Mode::aes,
                                            VirtualToken::Mode::aesFips),
                          modeName);
+
+TEST_P(TesselDriverFaults, RemovalThroughTheTokenManagerEndsTheSessionWithThePlatformError)
+{
+    auto backend = std::make_shared<orvela::sim::VirtualReaderBackend>(1);
+    std::shared_ptr<VirtualToken> shared = std::move(token);
+    backend->setToken(0, shared);
+    TokenManager manager(backend);
+    TesselDriver driver;
+    const SmartCard* sessionCard = nullptr;
+    try {
+        manager.withSession(0, [&](SmartCard& card) {
+            sessionCard = &card;
+            openChannel(driver, card);
+            backend->setPresent(0, false);
+            driver.initializePIN(kUserPin, kPuk, card);
+        });
+        ADD_FAILURE() << "provisioning went on without a card";
+    } catch (const PcscError& e) {
+        EXPECT_EQ(e.code(), PcscError::removedCard);
+    }
+    ASSERT_NE(sessionCard, nullptr);
+    EXPECT_EQ(driver.secureMessaging(), nullptr);
+    EXPECT_THROW(manager.withSession(0, [](SmartCard&) {}), TokenError);
+
+    // Back in the reader, a new session provisions from the start with a channel of its own.
+    backend->setPresent(0, true);
+    manager.withSession(0, [&](SmartCard& card) {
+        openChannel(driver, card);
+        driver.initializePIN(kUserPin, kPuk, card);
+    });
+    EXPECT_EQ(shared->pinTriesLeft(1), 10);
+}
