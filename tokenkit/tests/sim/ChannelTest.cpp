@@ -201,3 +201,25 @@ TEST(SecureChannel, AnswerIsProtectedWithDataStatusAndMac)
         channel.callRaw(channel.sm().wrapAPDU(0x00, 0xA4, 0x00, 0x00, hexToBytes("7777"), {})),
         hexToBytes("6A82"));
 }
+
+TEST(SecureChannel, MalformedObjectsUnderAValidMacAreRefused)
+{
+    VirtualToken token(VirtualToken::Options{});
+    const Bytes header = hexToBytes("0CA40000");
+    {
+        HostChannel channel(token, defaultKey());
+        // A hand-built command with sound objects gets through the MAC check to the command.
+        EXPECT_EQ(
+            split(channel.callRaw(handWrapped(channel.sm(), header, hexToBytes("970100")))).sw,
+            0x6700);
+    }
+    const std::string badIndicator = "871102" + std::string(32, '0');
+    const std::string partialBlock = "870801" + std::string(14, '0');
+    for (const std::string& objects : {badIndicator, partialBlock, std::string("9702FE00")}) {
+        token.reset();
+        HostChannel channel(token, defaultKey());
+        const Bytes apdu = handWrapped(channel.sm(), header, hexToBytes(objects));
+        EXPECT_EQ(split(channel.callRaw(apdu)).sw, 0x6988) << objects;
+        EXPECT_EQ(channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("3F00")).sw, 0x6882) << objects;
+    }
+}

@@ -226,3 +226,36 @@ TEST(AccessRules, AdministrativeCommandsNeedTheChannel)
     HostChannel channel(token, defaultKey());
     EXPECT_TRUE(channel.sm().isEstablished());
 }
+
+TEST(FileSystemStatus, RefusesWhatHasNoTarget)
+{
+    VirtualToken token(VirtualToken::Options{});
+    HostChannel channel(token, defaultKey());
+    ASSERT_EQ(provision(channel, defaultKey(), "1234", "87654321"), 0x9000);
+
+    // With the applet or a DF selected there is no current EF to read or write.
+    EXPECT_EQ(channel.call(0x00, 0xA4, 0x04, 0x00, hexToBytes("656E746572736166652D66697073")).sw,
+              0x9000);
+    EXPECT_EQ(channel.call(0x00, 0xD6, 0x00, 0x00, hexToBytes("01")).sw, 0x6986);
+    EXPECT_EQ(channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("5015")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0xB0, 0x00, 0x00, std::nullopt, 0x10).sw, 0x6986);
+
+    EXPECT_EQ(channel.call(0x00, 0xA4, 0x08, 0x00, hexToBytes("5015")).sw, 0x6A86);
+    EXPECT_EQ(channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("501544")).sw, 0x6700);
+    EXPECT_EQ(channel.call(0x00, 0xCA, 0x01, 0x87, std::nullopt, 0x00).sw, 0x6A88);
+
+    // The card's memory is finite: a file of 65535 bytes does not fit beside the others.
+    EXPECT_EQ(channel.call(0x80, 0xE0, 0x00, 0x00, efFcp(0x4410, 0xFFFF, 0x01)).sw, 0x6A84);
+    EXPECT_EQ(channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("4410")).sw, 0x6A82);
+    // A file made inside 5015 after re-selecting it is found by its FID.
+    EXPECT_EQ(channel.call(0x80, 0xE0, 0x00, 0x00, efFcp(0x4410, 0x0040, 0x01)).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("4410")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0xB0, 0x00, 0x00, std::nullopt, 0x00).data.size(), 0x40u);
+}
+
+TEST(PlainCommands, ChallengeLengthOtherThanEightIsRefused)
+{
+    VirtualToken token(VirtualToken::Options{});
+    EXPECT_EQ(send(token, "0084000004").sw, 0x6700);
+    EXPECT_EQ(send(token, "0084000000").data.size(), 8u);
+}

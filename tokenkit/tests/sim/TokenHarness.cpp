@@ -46,25 +46,52 @@ Bytes HostChannel::callRaw(ByteView wrapped)
     return m_token.process(wrapped);
 }
 
-Bytes answerMac(const SecureMessaging& sm, ByteView objects)
+Bytes aesMac(ByteView key, ByteView iv, ByteView data)
 {
-    Bytes input = tokenkit::toBytes(objects);
+    Bytes input = tokenkit::toBytes(data);
     input.push_back(0x80);
     input.resize((input.size() + 15) / 16 * 16, 0x00);
     Bytes out(input.size() + 16);
     int length = 0;
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    const bool ok = EVP_EncryptInit_ex(ctx, EVP_aes_128_cbc(), nullptr, sm.sessionKeyMac().data(),
-                                       sm.icvMac().data()) == 1 &&
-                    EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&
-                    EVP_EncryptUpdate(ctx, out.data(), &length, input.data(),
-                                      static_cast<int>(input.size())) == 1;
+    const bool ok =
+        EVP_EncryptInit_ex(ctx, EVP_aes_128_cbc(), nullptr, key.data(), iv.data()) == 1 &&
+        EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&
+        EVP_EncryptUpdate(ctx, out.data(), &length, input.data(), static_cast<int>(input.size())) ==
+            1;
     EVP_CIPHER_CTX_free(ctx);
     if (!ok || length < 16) {
         return {};
     }
     const auto last = out.begin() + (length - 16);
     return Bytes(last, last + 8);
+}
+
+Bytes answerMac(const SecureMessaging& sm, ByteView objects)
+{
+    return aesMac(sm.sessionKeyMac(), sm.icvMac(), objects);
+}
+
+Bytes handWrapped(const SecureMessaging& sm, ByteView header, ByteView objects)
+{
+    Bytes iv = sm.icvMac();
+    for (std::size_t i = iv.size(); i-- > 0;) {
+        if (++iv[i] != 0) {
+            break;
+        }
+    }
+    Bytes macInput = tokenkit::toBytes(header);
+    macInput.push_back(0x80);
+    macInput.resize(16, 0x00);
+    append(macInput, objects);
+    Bytes body = tokenkit::toBytes(objects);
+    append(body, Bytes{0x8E, 0x08});
+    append(body, aesMac(sm.sessionKeyMac(), iv, macInput));
+    Bytes apdu = tokenkit::toBytes(header);
+    apdu.push_back(static_cast<std::uint8_t>(body.size()));
+    append(apdu, body);
+    apdu.push_back(0x00);
+    return apdu;
 }
 
 Bytes defaultKey()

@@ -60,6 +60,14 @@ private:
 /// session MAC key, chained on the host's value after the command. Computed here on its own.
 Bytes answerMac(const SecureMessaging& sm, ByteView objects);
 
+/// AES-MAC (first half of the last CBC block) of the data padded with 80 00...
+Bytes aesMac(ByteView key, ByteView iv, ByteView data);
+
+/// A protected AES command built by hand from its 4-byte header (class with 0C set) and data
+/// objects, with a correct MAC for the host's next counter value. Lets tests send objects the
+/// host would never build. Does not advance the host's channel.
+Bytes handWrapped(const SecureMessaging& sm, ByteView header, ByteView objects);
+
 /// The kit's default key as the tests use it.
 Bytes defaultKey();
 
