@@ -94,6 +94,43 @@ TEST_P(TesselDriverFaults, UnexpectedStatusWordsBecomeTheOperationsErrors)
     EXPECT_THAT(log.lines(), Contains("TesselDriver error: SIGN failed: SW=6A80"));
 }
 
+TEST_P(TesselDriverFaults, RefusedKeyInstallationStopsProvisioningWhereItWas)
+{
+    TesselDriver driver;
+    VirtualCard card(*token);
+    openChannel(driver, card);
+    LogCapture log;
+    card.refuseAfter(2, 0x6A80); // erase and the transport ENC key pass, the MAC key is refused
+    try {
+        driver.initializePIN(kUserPin, kPuk, card);
+        ADD_FAILURE() << "provisioning reported success";
+    } catch (const TokenError& e) {
+        EXPECT_EQ(e, TokenError::unexpectedStatus(0x6A80));
+    }
+    const auto lines = log.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "TesselDriver error: install_secret_key(ktype=02) failed: SW=6A80");
+    EXPECT_THAT(lines, Contains("TesselDriver info: Transport ENC key installed"));
+    EXPECT_THAT(lines, ::testing::Not(Contains("TesselDriver info: Transport MAC key installed")));
+    EXPECT_FALSE(token->pinTriesLeft(1).has_value());
+}
+
+TEST_P(TesselDriverFaults, RsaKeyRequestRefusedByTheTokenIsKeyGenFailed)
+{
+    TesselDriver driver;
+    provision(driver);
+    VirtualCard card(*token);
+    openChannel(driver, card);
+    driver.verifyPIN(kUserPin, TesselDriver::kUserPinReference, card);
+    LogCapture log;
+    EXPECT_EQ(codeOf([&] { driver.generateRSAKeyPair(0x01, 2048, card); }),
+              TokenError::Code::keyGenFailed);
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines[0],
+                ::testing::StartsWith("TesselDriver error: GENERATE RSA KEY PAIR failed: SW="));
+}
+
 TEST_P(TesselDriverFaults, FailedChunkWriteNamesItsOffset)
 {
     TesselDriver driver;

@@ -15,6 +15,9 @@ Bytes VirtualCard::transmit(ByteView command)
         throw CardRemoved();
     }
     --m_removeAfter;
+    if (m_refuseAfter-- == 0) {
+        m_token.armFault(sim::VirtualToken::Fault::statusWord, m_refusal);
+    }
     m_sent.push_back(toBytes(command));
     Bytes reply = m_token.process(command);
     if (m_tamper) {

@@ -20,6 +20,13 @@ public:
     /// The card is pulled out after this many more commands have been answered.
     void removeAfter(std::size_t commands) { m_removeAfter = commands; }
 
+    /// The token answers the command after `commands` more with the status word alone.
+    void refuseAfter(std::size_t commands, std::uint16_t statusWord)
+    {
+        m_refuseAfter = commands;
+        m_refusal = statusWord;
+    }
+
     /// Changes the next reply before the driver sees it, as a faulty line or card would.
     void tamperNextReply(std::function<void(Bytes&)> tamper) { m_tamper = std::move(tamper); }
 
@@ -33,6 +40,8 @@ private:
     std::vector<Bytes> m_sent;
     std::size_t m_removeAfter = SIZE_MAX;
     std::function<void(Bytes&)> m_tamper;
+    std::size_t m_refuseAfter = SIZE_MAX;
+    std::uint16_t m_refusal = 0;
 };
 
 } // namespace orvela::tokenkit::test
