@@ -12,6 +12,8 @@ namespace orvela::sim {
 namespace {
 
 constexpr const char* kMagic = "orvela-virtual-token 1";
+constexpr std::size_t kTransportKeyLength = 16;
+constexpr std::size_t kSecretLength = 24;
 
 std::string hexOrDash(ByteView bytes)
 {
@@ -37,6 +39,15 @@ unsigned long number(std::istringstream& in, unsigned long max)
         throw std::runtime_error("virtual token state: bad number");
     }
     return value;
+}
+
+// Values the card's code relies on (key and secret lengths, counters) are checked here, so
+// that a hand-edited file cannot make a later command fail inside the cipher code.
+void require(bool condition)
+{
+    if (!condition) {
+        throw std::runtime_error("virtual token state: value out of range");
+    }
 }
 
 std::string word(std::istringstream& in)
@@ -77,10 +88,10 @@ void readLine(const std::string& line, CardState& state, std::optional<Bytes>& e
 {
     std::istringstream in(line);
     const std::string kind = word(in);
-    if (kind == "transport-enc") {
-        enc = fromHexOrDash(word(in));
-    } else if (kind == "transport-mac") {
-        mac = fromHexOrDash(word(in));
+    if (kind == "transport-enc" || kind == "transport-mac") {
+        Bytes key = fromHexOrDash(word(in));
+        require(key.size() == kTransportKeyLength);
+        (kind == "transport-enc" ? enc : mac) = std::move(key);
     } else if (kind == "pin") {
         const auto keyNumber = static_cast<std::uint8_t>(number(in, 0xFF));
         PinRecord pin;
@@ -88,6 +99,8 @@ void readLine(const std::string& line, CardState& state, std::optional<Bytes>& e
         pin.maxTries = static_cast<int>(number(in, 15));
         pin.triesLeft = static_cast<int>(number(in, 15));
         pin.secret = fromHexOrDash(word(in));
+        require(pin.secret.size() == kSecretLength && pin.maxTries > 0 &&
+                pin.triesLeft <= pin.maxTries);
         state.secrets.restorePin(keyNumber, std::move(pin));
     } else if (kind == "file") {
         CardFile file;
@@ -98,6 +111,7 @@ void readLine(const std::string& line, CardState& state, std::optional<Bytes>& e
         file.aid = fromHexOrDash(word(in));
         file.acl = fromHexOrDash(word(in));
         file.content = fromHexOrDash(word(in));
+        require(file.isDF() ? file.content.empty() : file.content.size() <= file.size);
         state.files.restore(std::move(file));
     } else if (kind == "key") {
         const auto id = static_cast<std::uint8_t>(number(in, 0xFF));

@@ -2,6 +2,7 @@
 #include "orvela/tokenkit/TokenError.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace orvela::sim;
 using namespace orvela::sim::test;
@@ -258,4 +259,39 @@ TEST(PlainCommands, ChallengeLengthOtherThanEightIsRefused)
     VirtualToken token(VirtualToken::Options{});
     EXPECT_EQ(send(token, "0084000004").sw, 0x6700);
     EXPECT_EQ(send(token, "0084000000").data.size(), 8u);
+}
+
+TEST(Robustness, RandomCommandsAlwaysGetAStatus)
+{
+    VirtualToken token(VirtualToken::Options{});
+    {
+        HostChannel channel(token, defaultKey());
+        ASSERT_EQ(provision(channel, defaultKey(), "1234", "87654321"), 0x9000);
+    }
+    std::mt19937 random(20261206);
+    const std::uint8_t classes[] = {0x00, 0x80, 0x84, 0x0C, 0x8C};
+    const std::uint8_t instructions[] = {0xA4, 0xB0, 0xD6, 0xCA, 0x84, 0x50, 0x82,
+                                         0x20, 0x0E, 0xE3, 0xE0, 0x46, 0x2A, 0x00};
+    for (int i = 0; i < 3000; ++i) {
+        if (i % 500 == 0) {
+            token.reset();
+            HostChannel channel(token, defaultKey()); // leaves a channel open for some rounds
+        }
+        Bytes apdu{classes[random() % std::size(classes)],
+                   instructions[random() % std::size(instructions)],
+                   static_cast<std::uint8_t>(random() % 3 == 0 ? random() : 0),
+                   static_cast<std::uint8_t>(random() % 3 == 0 ? random() : 0)};
+        const std::size_t extra = random() % 40;
+        for (std::size_t n = 0; n < extra; ++n) {
+            apdu.push_back(static_cast<std::uint8_t>(random()));
+        }
+        if (extra > 1 && random() % 2 == 0) {
+            apdu[4] = static_cast<std::uint8_t>(extra - 1); // a consistent Lc half the time
+        }
+        const Bytes reply = token.process(apdu);
+        ASSERT_GE(reply.size(), 2u) << orvela::tokenkit::bytesToHex(apdu);
+        ASSERT_LE(reply.size(), 258u) << orvela::tokenkit::bytesToHex(apdu);
+    }
+    // The PINs were never erased by chance: plain ERASE is refused and random MACs fail.
+    EXPECT_TRUE(token.pinTriesLeft(1));
 }

@@ -110,6 +110,14 @@ TEST_F(StateFileTest, DamagedStateIsRefusedNotWiped)
     }
     EXPECT_THROW(VirtualToken{options}, std::runtime_error);
 
+    for (const char* line :
+         {"transport-enc 0102\n", "pin 1 4 10 11 00\n", "file 20480 16128 1 2 - - 000000\n"}) {
+        std::ofstream out(options.stateFile, std::ios::trunc);
+        out << saved.substr(0, saved.find('\n') + 1) << line << "end\n";
+        out.close();
+        EXPECT_THROW(VirtualToken{options}, std::runtime_error) << line;
+    }
+
     // The intact file still loads.
     {
         std::ofstream out(options.stateFile, std::ios::trunc);
