@@ -56,6 +56,9 @@ using tokenkit::Bytes;
 /// - Options::stateFile is loaded at construction (a missing file is a blank token; a damaged
 ///   one throws std::runtime_error) and rewritten atomically after every change. It holds the
 ///   private keys in the clear: this is a test token, never give it real secrets.
+/// - An APDU whose length fits no case answers 6700, an unknown instruction 6D00, a known one
+///   under another class than its own (00, 80 for the proprietary ones, 84 for EXTERNAL
+///   AUTHENTICATE) 6E00.
 /// - Faults: statusWord and shortReply (the single byte 90) replace the next command, which is
 ///   not run; corruptedMac flips one bit of the next protected answer's MAC. A fault armed is
 ///   used up by the next command whether it applies or not.
@@ -83,6 +86,8 @@ public:
         corruptedMac, ///< flip a bit of the MAC in the next protected response
     };
 
+    /// Throws std::invalid_argument for a transport key that is neither empty nor 16 bytes,
+    /// and std::runtime_error for a state file that exists but cannot be loaded.
     explicit VirtualToken(Options options);
     ~VirtualToken();
     VirtualToken(const VirtualToken&) = delete;
