@@ -1,12 +1,9 @@
+#include "SignatureCheck.h"
 #include "TokenHarness.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
 
 #include <gtest/gtest.h>
-#include <openssl/core_names.h>
-#include <openssl/ec.h>
-#include <openssl/evp.h>
-#include <openssl/param_build.h>
 
 using namespace orvela::sim;
 using namespace orvela::sim::test;
@@ -30,36 +27,6 @@ private:
 Bytes asBytes(std::string_view text)
 {
     return orvela::tokenkit::toBytes(text);
-}
-
-bool verifiesWithPoint(const Bytes& point, const Bytes& hash, const Bytes& raw)
-{
-    OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
-    OSSL_PARAM_BLD_push_utf8_string(bld, OSSL_PKEY_PARAM_GROUP_NAME, "prime256v1", 0);
-    OSSL_PARAM_BLD_push_octet_string(bld, OSSL_PKEY_PARAM_PUB_KEY, point.data(), point.size());
-    OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
-    EVP_PKEY_CTX* from = EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr);
-    EVP_PKEY* key = nullptr;
-    EVP_PKEY_fromdata_init(from);
-    EVP_PKEY_fromdata(from, &key, EVP_PKEY_PUBLIC_KEY, params);
-
-    ECDSA_SIG* sig = ECDSA_SIG_new();
-    ECDSA_SIG_set0(sig, BN_bin2bn(raw.data(), 32, nullptr),
-                   BN_bin2bn(raw.data() + 32, 32, nullptr));
-    unsigned char* der = nullptr;
-    const int derLength = i2d_ECDSA_SIG(sig, &der);
-    EVP_PKEY_CTX* ctx = key ? EVP_PKEY_CTX_new(key, nullptr) : nullptr;
-    const bool ok = ctx && EVP_PKEY_verify_init(ctx) == 1 &&
-                    EVP_PKEY_verify(ctx, der, static_cast<std::size_t>(derLength), hash.data(),
-                                    hash.size()) == 1;
-    EVP_PKEY_CTX_free(ctx);
-    OPENSSL_free(der);
-    ECDSA_SIG_free(sig);
-    EVP_PKEY_free(key);
-    EVP_PKEY_CTX_free(from);
-    OSSL_PARAM_free(params);
-    OSSL_PARAM_BLD_free(bld);
-    return ok;
 }
 
 class DriverOrders : public ::testing::TestWithParam<VirtualToken::Mode> {
@@ -117,7 +84,7 @@ TEST_P(DriverOrders, EveryCallingOrderOfTheApplicationSucceeds)
     session([&](TokenCard& card) {
         driver.selectApplet(card);
         const Bytes signature = driver.signECDSA(hash, card);
-        EXPECT_TRUE(verifiesWithPoint(*token.publicKey(1), hash, signature));
+        EXPECT_TRUE(verifies(keyFromPoint(*token.publicKey(1)), hash, signature));
     });
 
     Bytes certificate(460);

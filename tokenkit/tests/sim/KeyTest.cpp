@@ -1,64 +1,14 @@
+#include "SignatureCheck.h"
 #include "TokenHarness.h"
 #include "orvela/tokenkit/Digest.h"
 
 #include <gtest/gtest.h>
-#include <openssl/bio.h>
-#include <openssl/core_names.h>
-#include <openssl/ec.h>
-#include <openssl/evp.h>
-#include <openssl/param_build.h>
-#include <openssl/pem.h>
 
 using namespace orvela::sim;
 using namespace orvela::sim::test;
 using orvela::tokenkit::hexToBytes;
 
 namespace {
-
-EVP_PKEY* keyFromPoint(const Bytes& point)
-{
-    OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
-    OSSL_PARAM_BLD_push_utf8_string(bld, OSSL_PKEY_PARAM_GROUP_NAME, "prime256v1", 0);
-    OSSL_PARAM_BLD_push_octet_string(bld, OSSL_PKEY_PARAM_PUB_KEY, point.data(), point.size());
-    OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr);
-    EVP_PKEY* key = nullptr;
-    EVP_PKEY_fromdata_init(ctx);
-    EVP_PKEY_fromdata(ctx, &key, EVP_PKEY_PUBLIC_KEY, params);
-    EVP_PKEY_CTX_free(ctx);
-    OSSL_PARAM_free(params);
-    OSSL_PARAM_BLD_free(bld);
-    return key;
-}
-
-EVP_PKEY* keyFromPem(const std::string& pem)
-{
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    EVP_PKEY* key = PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
-    return key;
-}
-
-// Checks a raw r‖s signature over the hash with OpenSSL.
-bool verifies(EVP_PKEY* key, const Bytes& hash, const Bytes& raw)
-{
-    if (!key || raw.size() != 64) {
-        return false;
-    }
-    ECDSA_SIG* sig = ECDSA_SIG_new();
-    ECDSA_SIG_set0(sig, BN_bin2bn(raw.data(), 32, nullptr),
-                   BN_bin2bn(raw.data() + 32, 32, nullptr));
-    unsigned char* der = nullptr;
-    const int derLength = i2d_ECDSA_SIG(sig, &der);
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
-    const bool ok = EVP_PKEY_verify_init(ctx) == 1 &&
-                    EVP_PKEY_verify(ctx, der, static_cast<std::size_t>(derLength), hash.data(),
-                                    hash.size()) == 1;
-    EVP_PKEY_CTX_free(ctx);
-    OPENSSL_free(der);
-    ECDSA_SIG_free(sig);
-    return ok;
-}
 
 Reply signPlain(VirtualToken& token, const Bytes& hash)
 {
@@ -91,10 +41,10 @@ TEST_F(TokenWithKey, TestSignatureOrderSignsWithKeyOne)
     ASSERT_TRUE(point);
     ASSERT_EQ(point->size(), 65u);
     EXPECT_EQ((*point)[0], 0x04);
-    EVP_PKEY* fromPoint = keyFromPoint(*point);
+    const PublicKey fromPoint = keyFromPoint(*point);
     const auto pem = token.publicKeyPem(1);
     ASSERT_TRUE(pem);
-    EVP_PKEY* fromPem = keyFromPem(*pem);
+    const PublicKey fromPem = keyFromPem(*pem);
 
     // The application's test signature: SELECT applet, then PSO, no VERIFY.
     ASSERT_EQ(send(token, "00A404000E 656E746572736166652D66697073").sw, 0x9000);
@@ -112,8 +62,6 @@ TEST_F(TokenWithKey, TestSignatureOrderSignsWithKeyOne)
     const Reply second = signPlain(token, hash);
     EXPECT_NE(second.data, first.data);
     EXPECT_TRUE(verifies(fromPoint, hash, second.data));
-    EVP_PKEY_free(fromPoint);
-    EVP_PKEY_free(fromPem);
 }
 
 TEST_F(TokenWithKey, SignatureOverTheChannel)
@@ -122,9 +70,7 @@ TEST_F(TokenWithKey, SignatureOverTheChannel)
     const Bytes hash(32, 0x5A);
     const Reply signature = channel.call(0x00, 0x2A, 0x9E, 0x9A, hash);
     ASSERT_EQ(signature.sw, 0x9000);
-    EVP_PKEY* key = keyFromPoint(*token.publicKey(1));
-    EXPECT_TRUE(verifies(key, hash, signature.data));
-    EVP_PKEY_free(key);
+    EXPECT_TRUE(verifies(keyFromPoint(*token.publicKey(1)), hash, signature.data));
 }
 
 TEST_F(TokenWithKey, RegeneratingReplacesTheKey)
