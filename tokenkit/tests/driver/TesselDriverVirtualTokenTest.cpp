@@ -356,8 +356,11 @@ TEST_P(TesselDriverOnToken, ChannelClosedAtTheEndOfASessionIsNotUsedByTheNext)
     // The same storage for both sessions' card objects, as a session owner reusing its slot.
     std::optional<VirtualCard> card;
     card.emplace(*token);
-    openChannel(driver, *card);
-    driver.closeSecureSession();
+    {
+        const auto scope = driver.sessionScope();
+        openChannel(driver, *card);
+        EXPECT_TRUE(driver.hasSecureSession(*card));
+    }
     card.reset();
     card.emplace(*token);
     try {

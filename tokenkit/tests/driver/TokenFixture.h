@@ -40,18 +40,18 @@ protected:
     void provision(TesselDriver& driver)
     {
         VirtualCard card(*token);
+        const auto scope = driver.sessionScope();
         openChannel(driver, card);
         driver.initializePIN(kUserPin, kPuk, card);
-        driver.closeSecureSession(); // the session ends here
     }
 
     void generateKey(TesselDriver& driver)
     {
         VirtualCard card(*token);
+        const auto scope = driver.sessionScope();
         openChannel(driver, card);
         driver.verifyPIN(kUserPin, TesselDriver::kUserPinReference, card);
         driver.generateECKeyPair(0x01, card);
-        driver.closeSecureSession(); // the session ends here
     }
 
     std::unique_ptr<sim::VirtualToken> token;

@@ -23,8 +23,9 @@ namespace orvela::tokenkit {
 /// label read travel protected when a secure channel is open on that same card, and plain
 /// otherwise. A channel belongs to the card object it was opened on: commands sent to any other
 /// card object are never wrapped with its keys, and the first such command drops it. Card
-/// objects are told apart by identity, so a session owner that may reuse the same object for a
-/// later session should call closeSecureSession when the session ends (or use a fresh driver).
+/// objects are told apart by identity, and a later session's object may take the place of an
+/// ended one, so a driver that outlives a session is used under a SessionScope (or
+/// closeSecureSession is called when the session ends, or each session uses a fresh driver).
 ///
 /// Platform errors thrown by the card reach the caller unchanged. Not thread-safe: one
 /// operation at a time, as the card's secure-messaging counter demands.
@@ -39,6 +40,23 @@ public:
     static constexpr std::uint8_t kPlainReadChunk = 0xFE;
     /// PIN reference the application verifies the user PIN with.
     static constexpr std::uint8_t kUserPinReference = 0x02;
+
+    /// Ties the driver's channel to one card session: when the scope ends (with the session's
+    /// work) the channel is dropped, so a later session can never wrap with its keys, even when
+    /// its card object happens to take the same place in memory.
+    class SessionScope {
+    public:
+        explicit SessionScope(TesselDriver& driver) noexcept : m_driver(&driver) {}
+        ~SessionScope() { m_driver->closeSecureSession(); }
+        SessionScope(const SessionScope&) = delete;
+        SessionScope& operator=(const SessionScope&) = delete;
+
+    private:
+        TesselDriver* m_driver;
+    };
+
+    /// Opens a scope for the session's work: `auto scope = driver.sessionScope();`.
+    [[nodiscard]] SessionScope sessionScope() noexcept { return SessionScope(*this); }
 
     /// The random source is handed to every secure channel this driver opens.
     explicit TesselDriver(SecureMessaging::RandomSource random = SecureMessaging::systemRandom());
