@@ -81,11 +81,14 @@ QString encodedQuery(const QList<QPair<QString, QString>>& items)
     return pairs.join(u'&');
 }
 
-/// Errors Qt derives from an HTTP status (4xx and 5xx); everything else is the transport's.
-bool isHttpStatusError(QNetworkReply::NetworkError error)
+/// Whether Qt's error only restates the HTTP status of a reply that did arrive. Qt turns every
+/// status of 400 or above into an error code from several ranges (418 and 400 land among the
+/// protocol errors, 407 among the proxy errors), so what tells the cases apart is a status of
+/// 400 or above together with an error outside the connection range (1-99: refused, closed,
+/// timed out, cancelled, TLS...), which would mean the exchange itself broke.
+bool isHttpStatusError(QNetworkReply::NetworkError error, const QVariant& status)
 {
-    const int code = static_cast<int>(error);
-    return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+    return status.isValid() && status.toInt() >= 400 && static_cast<int>(error) >= 100;
 }
 
 } // namespace
@@ -203,7 +206,7 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
 {
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (error != QNetworkReply::NoError && !isHttpStatusError(error)) {
+    if (error != QNetworkReply::NoError && !isHttpStatusError(error, status)) {
         if (error == QNetworkReply::OperationCanceledError &&
             !reply->property(PinnedSessionDelegate::refusedProperty).toBool()) {
             // Only Qt's own idle limit and our exchange limit abort a reply we still listen to.
@@ -335,9 +338,8 @@ ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done
     start(call, request, QByteArrayLiteral("GET"), nullptr,
           [call, done = std::move(done)](QNetworkReply* reply) {
               const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-              const bool healthy =
-                  (reply->error() == QNetworkReply::NoError || isHttpStatusError(reply->error())) &&
-                  status.isValid() && status.toInt() >= 200 && status.toInt() <= 299;
+              const bool healthy = reply->error() == QNetworkReply::NoError && status.isValid() &&
+                                   status.toInt() >= 200 && status.toInt() <= 299;
               call->deliver([done, healthy] { done(healthy); });
           });
     return call;

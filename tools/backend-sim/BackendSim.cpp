@@ -129,7 +129,14 @@ QString BackendSim::baseUrl() const
 
 void BackendSim::injectFault(SimFault fault, const QString& path, int count, int delayMs)
 {
-    m_faults.append(Fault{fault, path, count, delayMs});
+    m_faults.append(Fault{fault, path, count, delayMs, std::nullopt});
+}
+
+void BackendSim::injectResponse(const QString& path, int status, const QByteArray& contentType,
+                                const QByteArray& body, int count)
+{
+    m_faults.append(
+        Fault{SimFault::malformedJson, path, count, 0, Reply{status, contentType, body}});
 }
 
 void BackendSim::addResponseHeader(const QByteArray& name, const QByteArray& value)
@@ -172,12 +179,17 @@ bool BackendSim::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     recorded.query = QUrlQuery(request.url()).queryItems(QUrl::FullyDecoded);
     recorded.headers = request.headers();
     recorded.body = request.body();
+    recorded.peerPort = socket->peerPort();
     m_requests.append(recorded);
     emit requestReceived(recorded);
 
     const auto fault = takeFault(recorded.path);
     if (!fault) {
         respond(socket, route(recorded));
+        return true;
+    }
+    if (fault->reply) {
+        respond(socket, *fault->reply);
         return true;
     }
     switch (fault->fault) {

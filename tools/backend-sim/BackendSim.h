@@ -40,6 +40,9 @@ public:
     void scriptNextOutcome(const SimOutcome& outcome) { m_scripted.push_back(outcome); }
     /// The next `count` requests to `path` (any path when empty) get the fault instead.
     void injectFault(SimFault fault, const QString& path = {}, int count = 1, int delayMs = 0);
+    /// The next `count` requests to `path` get exactly this reply.
+    void injectResponse(const QString& path, int status, const QByteArray& contentType,
+                        const QByteArray& body, int count = 1);
     /// Headers added to every reply, for example a Set-Cookie.
     void addResponseHeader(const QByteArray& name, const QByteArray& value);
 
@@ -75,6 +78,7 @@ private:
         QString path;
         int remaining;
         int delayMs;
+        std::optional<Reply> reply; ///< a scripted reply instead of the fault
     };
 
     Reply route(const RecordedRequest& request);

@@ -15,6 +15,7 @@ struct RecordedRequest {
     QList<QPair<QString, QString>> query;         ///< decoded, in order
     QList<QPair<QByteArray, QByteArray>> headers; ///< in order, names as sent
     QByteArray body;
+    quint16 peerPort = 0; ///< the client's port: equal ports mean one reused connection
 
     /// The first header of that name (case-insensitive); empty when absent.
     QByteArray header(const QByteArray& name) const;
