@@ -1,0 +1,251 @@
+#include "state/AppState.h"
+
+#include "common/SettingsKeys.h"
+#include "state/BiometricGate.h"
+#include "state/KeychainManager.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSettings>
+#include <QUuid>
+
+namespace orvela::state {
+
+namespace {
+
+QString isoText(const QDateTime& moment)
+{
+    return moment.toUTC().toString(Qt::ISODate);
+}
+
+/// True only for a stored boolean false. The settings file keeps no types, so a boolean false
+/// written there reads back as the text "false"; any other text is not a boolean.
+bool isStoredFalse(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool) {
+        return !value.toBool();
+    }
+    return value.typeId() == QMetaType::QString && value.toString() == u"false";
+}
+
+} // namespace
+
+QString AppState::biometricReason()
+{
+    return QStringLiteral("Орвела нэвтрэлтийг сэргээх");
+}
+
+AppState::AppState(KeychainManager& keychain, QSettings& settings, BiometricGate& gate,
+                   std::function<QDateTime()> clock, QObject* parent)
+    : QObject(parent), m_keychain(keychain), m_settings(settings), m_gate(gate),
+      m_clock(clock ? std::move(clock) : [] { return QDateTime::currentDateTimeUtc(); })
+{}
+
+void AppState::setSelectedTab(DashboardTab tab)
+{
+    if (tab != m_selectedTab) {
+        m_selectedTab = tab;
+        emit selectedTabChanged(tab);
+    }
+}
+
+void AppState::setSessionID(const QString& sessionID)
+{
+    setString(m_sessionID, sessionID, &AppState::sessionIDChanged);
+}
+
+void AppState::restoreSession()
+{
+    if (m_restoring) {
+        return;
+    }
+    m_restoring = true;
+    const quint64 generation = m_identityGeneration;
+    m_keychain.load(KeychainItem::identity, this,
+                    [this, generation](std::variant<QByteArray, KeychainError> loaded) {
+                        if (const auto* bytes = std::get_if<QByteArray>(&loaded)) {
+                            continueRestore(*bytes, generation);
+                        } else {
+                            endRestore(false);
+                        }
+                    });
+}
+
+void AppState::continueRestore(const QByteArray& bytes, quint64 generation)
+{
+    const auto identity = StoredIdentity::decode(bytes);
+    if (!identity || generation != m_identityGeneration) {
+        endRestore(false);
+        return;
+    }
+    passBiometricGate(this, [this, identity = *identity, generation](bool passed) {
+        if (!passed || generation != m_identityGeneration) {
+            endRestore(false);
+            return;
+        }
+        applyIdentity(identity);
+        setScreen(AppScreen::dashboard);
+        endRestore(true);
+    });
+}
+
+void AppState::endRestore(bool restored)
+{
+    m_restoring = false;
+    emit restoreFinished(restored);
+}
+
+void AppState::passBiometricGate(QObject* context, std::function<void(bool)> done)
+{
+    if (isStoredFalse(m_settings.value(settings::authBiometricGateEnabled.toString()))) {
+        done(true);
+        return;
+    }
+    setBiometricPrompt(biometricReason());
+    m_gate.evaluate(biometricReason(), context,
+                    [this, done = std::move(done)](BiometricGate::Outcome outcome) {
+                        setBiometricPrompt(QString());
+                        done(outcome != BiometricGate::Outcome::refused);
+                    });
+}
+
+void AppState::signIn(const StoredIdentity& identity)
+{
+    ++m_identityGeneration;
+    m_keychain.save(identity.encode(), KeychainItem::identity, this,
+                    [this](std::optional<KeychainError> error) { emit identitySaved(!error); });
+    applyIdentity(identity);
+    recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"), QStringLiteral("OK"));
+    setScreen(AppScreen::dashboard);
+}
+
+void AppState::signOut()
+{
+    ++m_identityGeneration;
+    m_keychain.remove(KeychainItem::identity, this,
+                      [this](std::optional<KeychainError> error) { emit identityRemoved(!error); });
+    m_settings.remove(settings::activitySessions.toString());
+    m_settings.sync();
+    setString(m_nationalID, QString(), &AppState::nationalIDChanged);
+    setString(m_fullName, QString(), &AppState::fullNameChanged);
+    setString(m_civilID, QString(), &AppState::civilIDChanged);
+    setString(m_kycLevel, QString(), &AppState::kycLevelChanged);
+    setString(m_sessionID, QString(), &AppState::sessionIDChanged);
+    setString(m_documentNumber, QString(), &AppState::documentNumberChanged);
+    if (m_dashboardData) {
+        m_dashboardData.reset();
+        emit dashboardDataChanged();
+    }
+    setScreen(AppScreen::login);
+}
+
+void AppState::recordActivity(const QString& sessionType, const QString& state,
+                              const QString& result, const std::optional<QString>& pushText)
+{
+    DashboardSession record;
+    record.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    record.sessionType = sessionType;
+    record.state = state;
+    record.result = result;
+    record.rpName = QStringLiteral("Nuvia");
+    record.pushText = pushText;
+    record.createdAt = now();
+
+    auto log = loadActivity();
+    log.prepend(record);
+    if (log.size() > maxActivityRecords) {
+        log.resize(maxActivityRecords);
+    }
+    QJsonArray array;
+    for (const auto& session : log) {
+        array.append(session.toJson());
+    }
+    m_settings.setValue(settings::activitySessions.toString(),
+                        QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)));
+    m_settings.sync();
+    rebuildDashboard();
+}
+
+QList<DashboardSession> AppState::loadActivity() const
+{
+    const QByteArray stored =
+        m_settings.value(settings::activitySessions.toString()).toByteArray();
+    const QJsonDocument document = QJsonDocument::fromJson(stored);
+    if (!document.isArray()) {
+        return {};
+    }
+    QList<DashboardSession> log;
+    for (const auto& value : document.array()) {
+        auto session = DashboardSession::fromJson(value.toObject());
+        if (!value.isObject() || !session) {
+            return {}; // one bad record makes the whole log unreadable
+        }
+        log.append(std::move(*session));
+    }
+    return log;
+}
+
+void AppState::applyIdentity(const StoredIdentity& identity)
+{
+    setString(m_nationalID, identity.nationalID.isEmpty() ? identity.civilID : identity.nationalID,
+              &AppState::nationalIDChanged);
+    setString(m_fullName, identity.fullName, &AppState::fullNameChanged);
+    setString(m_civilID, identity.civilID, &AppState::civilIDChanged);
+    setString(m_kycLevel, identity.certificateLevel, &AppState::kycLevelChanged);
+    setString(m_documentNumber, identity.documentNumber, &AppState::documentNumberChanged);
+    rebuildDashboard(identity.loginAt);
+}
+
+void AppState::rebuildDashboard(const std::optional<QString>& loginAt)
+{
+    DashboardData data;
+    data.user.createdAt = loginAt        ? *loginAt
+                          : m_dashboardData ? m_dashboardData->user.createdAt
+                                            : now();
+    data.sessions = loadActivity();
+    data.user.nationalId = m_nationalID;
+    data.user.fullName = m_fullName;
+    data.user.kycLevel = m_kycLevel;
+    data.user.status = QStringLiteral("ACTIVE");
+    if (!m_civilID.isEmpty()) {
+        data.user.civilId = m_civilID;
+    }
+    data.certificates = m_documentNumber.isEmpty() ? 0 : 1;
+    data.totalLogins = static_cast<int>(
+        std::count_if(data.sessions.cbegin(), data.sessions.cend(),
+                      [](const DashboardSession& s) { return s.sessionType == u"AUTH"; }));
+    m_dashboardData = std::move(data);
+    emit dashboardDataChanged();
+}
+
+QString AppState::now() const
+{
+    return isoText(m_clock());
+}
+
+void AppState::setScreen(AppScreen screen)
+{
+    if (screen != m_screen) {
+        m_screen = screen;
+        emit screenChanged(screen);
+    }
+}
+
+void AppState::setString(QString& field, const QString& value,
+                         void (AppState::*changed)(const QString&))
+{
+    if (field != value) {
+        field = value;
+        emit(this->*changed)(value);
+    }
+}
+
+void AppState::setBiometricPrompt(const QString& reason)
+{
+    if (reason != m_biometricPrompt) {
+        m_biometricPrompt = reason;
+        emit biometricPromptChanged(reason);
+    }
+}
+
+} // namespace orvela::state

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "state/DashboardData.h"
+#include "state/DashboardTab.h"
+#include "state/StateEnums.h"
+#include "state/StoredIdentity.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QSettings;
+
+namespace orvela::state {
+
+class BiometricGate;
+class KeychainManager;
+
+/// Who is signed in, which screen shows, and the dashboard built from the identity and the
+/// local activity log. Lives on the interface thread; screens observe it through its
+/// properties. Credential-store, encoding and decoding failures are swallowed: the state then
+/// shows what is really there.
+class AppState : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(orvela::state::AppScreen screen READ screen NOTIFY screenChanged)
+    Q_PROPERTY(orvela::state::DashboardTab selectedTab READ selectedTab WRITE setSelectedTab NOTIFY
+                   selectedTabChanged)
+    Q_PROPERTY(QString nationalID READ nationalID NOTIFY nationalIDChanged)
+    Q_PROPERTY(QString fullName READ fullName NOTIFY fullNameChanged)
+    Q_PROPERTY(QString civilID READ civilID NOTIFY civilIDChanged)
+    Q_PROPERTY(QString kycLevel READ kycLevel NOTIFY kycLevelChanged)
+    Q_PROPERTY(QString sessionID READ sessionID WRITE setSessionID NOTIFY sessionIDChanged)
+    Q_PROPERTY(QString documentNumber READ documentNumber NOTIFY documentNumberChanged)
+    Q_PROPERTY(QString biometricPrompt READ biometricPrompt NOTIFY biometricPromptChanged)
+
+public:
+    /// The reason shown while the presence check waits; the same in every interface language.
+    static QString biometricReason();
+    /// Most records the activity log keeps.
+    static constexpr int maxActivityRecords = 100;
+
+    /// The dependencies are not owned and must outlive the state. `clock` gives "now" (UTC);
+    /// tests hand in a fixed one.
+    AppState(KeychainManager& keychain, QSettings& settings, BiometricGate& gate,
+             std::function<QDateTime()> clock = {}, QObject* parent = nullptr);
+
+    AppScreen screen() const { return m_screen; }
+    DashboardTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(DashboardTab tab);
+    const QString& nationalID() const { return m_nationalID; }
+    const QString& fullName() const { return m_fullName; }
+    const QString& civilID() const { return m_civilID; }
+    const QString& kycLevel() const { return m_kycLevel; }
+    const QString& sessionID() const { return m_sessionID; }
+    /// Set by the sign-in flows when a backend session starts; never stored.
+    void setSessionID(const QString& sessionID);
+    const QString& documentNumber() const { return m_documentNumber; }
+    const std::optional<DashboardData>& dashboardData() const { return m_dashboardData; }
+    /// The presence check's reason while it waits; empty otherwise.
+    const QString& biometricPrompt() const { return m_biometricPrompt; }
+
+    /// Reads the stored identity, passes the presence check and shows the dashboard; stays on
+    /// the sign-in screen on any failure or refusal. Ends with `restoreFinished`. A call while a
+    /// restore is running joins it; a sign-in or sign-out meanwhile wins over it.
+    void restoreSession();
+    /// The presence check, unless "auth.biometricGateEnabled" is false; a check that cannot be
+    /// evaluated passes.
+    void passBiometricGate(QObject* context, std::function<void(bool)> done);
+    /// Stores the identity (ending with `identitySaved`), records an "AUTH" activity and shows
+    /// the dashboard.
+    void signIn(const StoredIdentity& identity);
+    /// Deletes the stored identity (ending with `identityRemoved`) and the activity log, clears
+    /// the fields and shows the sign-in screen. The selected tab stays.
+    void signOut();
+    /// Adds a record at the front of the activity log (at most 100 kept) and rebuilds the
+    /// dashboard.
+    void recordActivity(const QString& sessionType, const QString& state, const QString& result,
+                        const std::optional<QString>& pushText = std::nullopt);
+
+    void applyIdentity(const StoredIdentity& identity);
+    /// Builds the dashboard; member since `loginAt` when given, else as before, else now.
+    void rebuildDashboard(const std::optional<QString>& loginAt = std::nullopt);
+    /// The activity log, newest first; empty when absent or unreadable.
+    QList<DashboardSession> loadActivity() const;
+
+signals:
+    void screenChanged(orvela::state::AppScreen screen);
+    void selectedTabChanged(orvela::state::DashboardTab tab);
+    void nationalIDChanged(const QString& value);
+    void fullNameChanged(const QString& value);
+    void civilIDChanged(const QString& value);
+    void kycLevelChanged(const QString& value);
+    void sessionIDChanged(const QString& value);
+    void documentNumberChanged(const QString& value);
+    void dashboardDataChanged();
+    void biometricPromptChanged(const QString& reason);
+    /// A restore ended; `restored` tells whether it applied a stored identity.
+    void restoreFinished(bool restored);
+    /// The credential store answered a sign-in's save.
+    void identitySaved(bool stored);
+    /// The credential store answered a sign-out's delete.
+    void identityRemoved(bool removed);
+
+private:
+    void continueRestore(const QByteArray& bytes, quint64 generation);
+    void endRestore(bool restored);
+    QString now() const;
+    void setScreen(AppScreen screen);
+    void setString(QString& field, const QString& value, void (AppState::*changed)(const QString&));
+    void setBiometricPrompt(const QString& reason);
+
+    KeychainManager& m_keychain;
+    QSettings& m_settings;
+    BiometricGate& m_gate;
+    std::function<QDateTime()> m_clock;
+
+    AppScreen m_screen = AppScreen::login;
+    DashboardTab m_selectedTab = DashboardTab::dashboard;
+    QString m_nationalID;
+    QString m_fullName;
+    QString m_civilID;
+    QString m_kycLevel;
+    QString m_sessionID;
+    QString m_documentNumber;
+    std::optional<DashboardData> m_dashboardData;
+    QString m_biometricPrompt;
+
+    bool m_restoring = false;
+    /// Bumped by every sign-in and sign-out, so that a restore that started before one of them
+    /// does not apply its older identity afterwards.
+    quint64 m_identityGeneration = 0;
+};
+
+} // namespace orvela::state

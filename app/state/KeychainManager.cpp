@@ -1,0 +1,99 @@
+#include "state/KeychainManager.h"
+
+#include <QObject>
+#include <qt6keychain/keychain.h>
+
+namespace orvela::state {
+
+namespace {
+
+/// Settings every job shares: no plaintext fallback, and the job deletes itself when done.
+template <class Job> Job* prepare(Job* job, KeychainItem item)
+{
+    job->setAutoDelete(true);
+    job->setInsecureFallback(false);
+    job->setKey(keychainAccount(item));
+    return job;
+}
+
+} // namespace
+
+KeychainManager::KeychainManager(QString service) : m_service(std::move(service)) {}
+
+KeychainManager& KeychainManager::shared()
+{
+    static KeychainManager instance;
+    return instance;
+}
+
+std::int32_t KeychainManager::statusFor(int qtKeychainError)
+{
+    switch (static_cast<QKeychain::Error>(qtKeychainError)) {
+    case QKeychain::NoError:
+        return 0;
+    case QKeychain::EntryNotFound:
+        return KeychainError::itemNotFound;
+    case QKeychain::AccessDenied:
+        return KeychainError::interactionNotAllowed;
+    case QKeychain::AccessDeniedByUser:
+        return KeychainError::userCanceled;
+    case QKeychain::NoBackendAvailable:
+        return KeychainError::notAvailable;
+    case QKeychain::NotImplemented:
+        return KeychainError::unimplemented;
+    case QKeychain::CouldNotDeleteEntry:
+    case QKeychain::OtherError:
+        break;
+    }
+    return KeychainError::internalComponent;
+}
+
+void KeychainManager::save(const QByteArray& data, KeychainItem item, QObject* context,
+                           Done done) const
+{
+    // Always binary data: QtKeychain tags text and binary values differently, and only equal
+    // tags let the Secret Service replace the existing item instead of adding a second one.
+    auto* job = prepare(new QKeychain::WritePasswordJob(m_service), item);
+    job->setBinaryData(data);
+    QObject::connect(job, &QKeychain::Job::finished, context,
+                     [done = std::move(done)](QKeychain::Job* finished) {
+                         if (finished->error() == QKeychain::NoError) {
+                             done(std::nullopt);
+                         } else {
+                             done(KeychainError::saveFailed(statusFor(finished->error())));
+                         }
+                     });
+    job->start();
+}
+
+void KeychainManager::load(KeychainItem item, QObject* context, Loaded done) const
+{
+    auto* job = prepare(new QKeychain::ReadPasswordJob(m_service), item);
+    QObject::connect(job, &QKeychain::Job::finished, context,
+                     [done = std::move(done)](QKeychain::Job* finished) {
+                         auto* read = static_cast<QKeychain::ReadPasswordJob*>(finished);
+                         if (read->error() == QKeychain::NoError) {
+                             done(read->binaryData());
+                         } else {
+                             done(KeychainError::loadFailed(statusFor(read->error())));
+                         }
+                     });
+    job->start();
+}
+
+void KeychainManager::remove(KeychainItem item, QObject* context, Done done) const
+{
+    auto* job = prepare(new QKeychain::DeletePasswordJob(m_service), item);
+    QObject::connect(job, &QKeychain::Job::finished, context,
+                     [done = std::move(done)](QKeychain::Job* finished) {
+                         const auto error = finished->error();
+                         if (error == QKeychain::NoError || error == QKeychain::EntryNotFound) {
+                             done(std::nullopt);
+                         } else {
+                             done(KeychainError::deleteFailed(statusFor(error)));
+                         }
+                     });
+    job->start();
+}
+
+} // namespace orvela::state

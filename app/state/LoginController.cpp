@@ -1,0 +1,286 @@
+#include "state/LoginController.h"
+
+#include "api/APIClient.h"
+#include "api/LoginNotifyResponse.h"
+#include "api/StartResponse.h"
+#include "state/AppState.h"
+#include "state/QrCode.h"
+#include "state/StoredIdentity.h"
+
+#include <QDateTime>
+
+namespace orvela::state {
+
+namespace {
+
+const QString qrFailurePrefix = QStringLiteral("QR код үүсгэхэд алдаа: ");
+
+/// Trims spaces and tabs only, as the register number field asks.
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
+        ++begin;
+    }
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+bool nonEmpty(const std::optional<QString>& value)
+{
+    return value && !value->isEmpty();
+}
+
+} // namespace
+
+LoginController::LoginController(AppState& appState, api::APIClient& client, QObject* parent)
+    : QObject(parent), m_appState(appState), m_client(client)
+{
+    m_countdownTimer.setInterval(1000);
+    m_countdownTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &LoginController::tick);
+}
+
+LoginController::~LoginController()
+{
+    cancelFlow();
+}
+
+void LoginController::setNationalIdInput(const QString& input)
+{
+    if (input != m_nationalIdInput) {
+        m_nationalIdInput = input;
+        emit nationalIdInputChanged(input);
+    }
+}
+
+QString LoginController::countdownText() const
+{
+    return QStringLiteral("%1:%2").arg(m_countdown / 60).arg(m_countdown % 60, 2, 10, QLatin1Char('0'));
+}
+
+void LoginController::selectTab(LoginTab tab)
+{
+    if (tab == m_tab) {
+        return;
+    }
+    cancelFlow();
+    stopCountdown();
+    setPhase(AuthPhase::idle);
+    setVerificationCode(QString());
+    m_tab = tab;
+    emit tabChanged(tab);
+    setErrorMessage(QString());
+    if (tab == LoginTab::nationalIdPush) {
+        setQrImage(QImage());
+    } else {
+        startQrFlow();
+    }
+}
+
+void LoginController::resetFlow()
+{
+    cancelFlow();
+    stopCountdown();
+    setPhase(AuthPhase::idle);
+    setVerificationCode(QString());
+}
+
+void LoginController::startNationalIdFlow()
+{
+    const QString number = trimBlanks(m_nationalIdInput).toUpper();
+    if (number.isEmpty()) {
+        return;
+    }
+    cancelFlow();
+    setPhase(AuthPhase::initiating);
+    setErrorMessage(QString());
+    m_flow = m_client.send<api::LoginNotifyResponse>(
+        api::Endpoint::loginNotify(number), this,
+        [this, number](api::CallResult<api::LoginNotifyResponse> reply) {
+            if (!reply.ok()) {
+                failCall(reply.error(), false);
+                return;
+            }
+            const auto& session = reply.value();
+            setVerificationCode(session.vc.value_or(QString()));
+            m_appState.setSessionID(session.sessionId);
+            setCountdown(static_cast<int>(sessionLimit.count()));
+            setPhase(AuthPhase::waiting);
+            startCountdown();
+            poll(session.sessionId, session.pollToken.value_or(QString()), number, false);
+        });
+}
+
+void LoginController::startQrFlow()
+{
+    cancelFlow();
+    setQrImage(QImage());
+    m_qrText.clear();
+    setErrorMessage(QString());
+    m_flow = m_client.send<api::StartResponse>(
+        api::Endpoint::start(), this, [this](api::CallResult<api::StartResponse> reply) {
+            if (!reply.ok()) {
+                failCall(reply.error(), true);
+                return;
+            }
+            const auto& session = reply.value();
+            const auto code = QrCode::encode(session.qr);
+            m_appState.setSessionID(session.sessionId);
+            setVerificationCode(session.vc.value_or(QString()));
+            m_qrText = session.qr;
+            setQrImage(code ? code->image() : QImage());
+            setCountdown(static_cast<int>(sessionLimit.count()));
+            startCountdown();
+            poll(session.sessionId, session.pollToken.value_or(QString()), QString(), true);
+        });
+}
+
+void LoginController::poll(const QString& sessionId, const QString& pollToken,
+                           const QString& enteredId, bool qr)
+{
+    m_flow = m_client.pollStatus(sessionId, pollToken, m_pollLimit, this,
+                                 [this, enteredId, qr](api::CallResult<api::StatusResponse> r) {
+                                     if (r.ok()) {
+                                         finishWithStatus(r.value(), enteredId);
+                                     } else {
+                                         failCall(r.error(), qr);
+                                     }
+                                 });
+}
+
+void LoginController::failCall(const api::CallError& error, bool qr)
+{
+    const auto* transport = std::get_if<api::TransportError>(&error);
+    if (transport != nullptr && transport->code == QNetworkReply::OperationCanceledError) {
+        return; // a cancelled transfer is no failure to show
+    }
+    setErrorMessage((qr ? qrFailurePrefix : QString()) + api::errorMessage(error));
+    setPhase(AuthPhase::failed);
+}
+
+void LoginController::finishWithStatus(const api::StatusResponse& status,
+                                       const QString& enteredNationalId)
+{
+    const bool approved = status.isComplete() && status.endResult == u"OK" &&
+                          nonEmpty(status.documentNumber);
+    if (!approved) {
+        setErrorMessage(failureText(status));
+        setPhase(AuthPhase::failed);
+        return;
+    }
+    const QString name = status.name.value_or(QString());
+    const QString idNumber = status.idNumber.value_or(QString());
+    const QString level = status.certificateLevel.value_or(QStringLiteral("QUALIFIED"));
+    m_resultName = name;
+    m_resultNationalId = idNumber.isEmpty() ? enteredNationalId : idNumber;
+    m_resultKycLevel = level;
+    emit resultChanged();
+    setPhase(AuthPhase::success);
+
+    StoredIdentity identity{*status.documentNumber, name, idNumber, enteredNationalId, level,
+                            QDateTime::currentDateTimeUtc().toString(Qt::ISODate)};
+    // Bound to the application state, not to this screen: the switch to the dashboard happens
+    // even when the sign-in screen is gone by then.
+    AppState* appState = &m_appState;
+    QTimer::singleShot(successDelay, appState,
+                       [appState, identity] { appState->signIn(identity); });
+}
+
+QString LoginController::failureText(const api::StatusResponse& status)
+{
+    if (nonEmpty(status.error)) {
+        return *status.error;
+    }
+    const QString code = status.endResult.value_or(QString());
+    if (code == u"USER_REFUSED" || code == u"USER_REFUSED_INTERACTION") {
+        return QStringLiteral("Хэрэглэгч татгалзсан байна.");
+    }
+    if (code == u"TIMEOUT") {
+        return QStringLiteral("Хугацаа дууслаа.");
+    }
+    if (!code.isEmpty()) {
+        return QStringLiteral("Баталгаажуулалт амжилтгүй (") + code + QStringLiteral(").");
+    }
+    return status.isComplete() ? QStringLiteral("Баталгаажуулалт амжилтгүй.")
+                               : QStringLiteral("Хугацаа дууслаа.");
+}
+
+void LoginController::startCountdown()
+{
+    stopCountdown();
+    if (countdownMayRun()) {
+        m_countdownTimer.start();
+    }
+}
+
+void LoginController::tick()
+{
+    setCountdown(std::max(m_countdown - 1, 0));
+    if (!countdownMayRun()) {
+        stopCountdown();
+    }
+}
+
+bool LoginController::countdownMayRun() const
+{
+    return m_countdown >= 1 && (m_phase == AuthPhase::waiting || m_tab == LoginTab::qrScan);
+}
+
+void LoginController::cancelFlow()
+{
+    if (m_flow) {
+        m_flow->cancel();
+    }
+    m_flow = nullptr;
+}
+
+void LoginController::stopCountdown()
+{
+    m_countdownTimer.stop();
+}
+
+void LoginController::setPhase(AuthPhase phase)
+{
+    if (phase != m_phase) {
+        m_phase = phase;
+        emit phaseChanged(phase);
+    }
+}
+
+void LoginController::setVerificationCode(const QString& code)
+{
+    if (code != m_verificationCode) {
+        m_verificationCode = code;
+        emit verificationCodeChanged(code);
+    }
+}
+
+void LoginController::setErrorMessage(const QString& message)
+{
+    if (message != m_errorMessage) {
+        m_errorMessage = message;
+        emit errorMessageChanged(message);
+    }
+}
+
+void LoginController::setCountdown(int seconds)
+{
+    if (seconds != m_countdown) {
+        m_countdown = seconds;
+        emit countdownChanged(seconds);
+    }
+}
+
+void LoginController::setQrImage(const QImage& image)
+{
+    if (image != m_qrImage || image.isNull() != m_qrImage.isNull()) {
+        m_qrImage = image;
+        emit qrImageChanged();
+    }
+}
+
+} // namespace orvela::state

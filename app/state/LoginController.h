@@ -1,0 +1,134 @@
+#pragma once
+
+#include "api/APIError.h"
+#include "api/StatusResponse.h"
+#include "state/StateEnums.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+
+namespace orvela::api {
+class APIClient;
+class ApiCall;
+} // namespace orvela::api
+
+namespace orvela::state {
+
+class AppState;
+
+/// The logic of the sign-in screen: sign-in by national register number (the phone gets a
+/// push) or by QR code, the verification code, the countdown, and the outcome. The screen shows
+/// the properties and calls the operations; a command-line run drives it the same way.
+///
+/// One flow and one countdown run at a time. Cancelling (Cancel, a tab switch, a new flow or the
+/// controller's end) aborts the request in flight and stops the timers; nothing of the
+/// cancelled flow runs afterwards and no message is shown.
+class LoginController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(orvela::state::LoginTab tab READ tab NOTIFY tabChanged)
+    Q_PROPERTY(orvela::state::AuthPhase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(QString nationalIdInput READ nationalIdInput WRITE setNationalIdInput NOTIFY
+                   nationalIdInputChanged)
+    Q_PROPERTY(QString verificationCode READ verificationCode NOTIFY verificationCodeChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+    Q_PROPERTY(int countdown READ countdown NOTIFY countdownChanged)
+    Q_PROPERTY(QImage qrImage READ qrImage NOTIFY qrImageChanged)
+    Q_PROPERTY(QString resultName READ resultName NOTIFY resultChanged)
+    Q_PROPERTY(QString resultNationalId READ resultNationalId NOTIFY resultChanged)
+    Q_PROPERTY(QString resultKycLevel READ resultKycLevel NOTIFY resultChanged)
+
+public:
+    /// How long the backend session is waited for, and where the countdown starts.
+    static constexpr std::chrono::seconds sessionLimit{300};
+    /// The success screen's time before the dashboard.
+    static constexpr std::chrono::milliseconds successDelay{1200};
+
+    /// `appState` and `client` are not owned and must outlive the controller.
+    LoginController(AppState& appState, api::APIClient& client, QObject* parent = nullptr);
+    ~LoginController() override;
+
+    LoginTab tab() const { return m_tab; }
+    AuthPhase phase() const { return m_phase; }
+    const QString& nationalIdInput() const { return m_nationalIdInput; }
+    void setNationalIdInput(const QString& input);
+    const QString& verificationCode() const { return m_verificationCode; }
+    const QString& errorMessage() const { return m_errorMessage; }
+    int countdown() const { return m_countdown; }
+    /// The QR code to scan; null while none is shown.
+    const QImage& qrImage() const { return m_qrImage; }
+    const QString& resultName() const { return m_resultName; }
+    const QString& resultNationalId() const { return m_resultNationalId; }
+    const QString& resultKycLevel() const { return m_resultKycLevel; }
+    /// The text of the last QR code requested, for front ends that draw it themselves.
+    const QString& qrText() const { return m_qrText; }
+    /// The countdown as the screen shows it, e.g. "5:00".
+    QString countdownText() const;
+
+    /// Chooses a sign-in method; the QR tab requests a fresh code at once. Choosing the shown
+    /// tab again does nothing.
+    void selectTab(LoginTab tab);
+    /// Ends the running flow silently and shows the form again.
+    void resetFlow();
+    /// Sends the trimmed, upper-cased register number; does nothing when it is blank.
+    void startNationalIdFlow();
+    /// Requests a QR session and waits for the phone.
+    void startQrFlow();
+    /// Shortens the wait for the backend; for tests only, the product always waits 300 s.
+    void setPollLimitForTesting(std::chrono::milliseconds limit) { m_pollLimit = limit; }
+
+    /// The text shown for a completed session that did not sign the person in.
+    static QString failureText(const api::StatusResponse& status);
+
+signals:
+    void tabChanged(orvela::state::LoginTab tab);
+    void phaseChanged(orvela::state::AuthPhase phase);
+    void nationalIdInputChanged(const QString& input);
+    void verificationCodeChanged(const QString& code);
+    void errorMessageChanged(const QString& message);
+    void countdownChanged(int seconds);
+    void qrImageChanged();
+    void resultChanged();
+
+private:
+    void startCountdown();
+    void tick();
+    bool countdownMayRun() const;
+    void cancelFlow();
+    void stopCountdown();
+    void poll(const QString& sessionId, const QString& pollToken, const QString& enteredId,
+              bool qr);
+    /// Shows a failed call; a cancelled transfer ends silently.
+    void failCall(const api::CallError& error, bool qr);
+    void finishWithStatus(const api::StatusResponse& status, const QString& enteredNationalId);
+
+    void setPhase(AuthPhase phase);
+    void setVerificationCode(const QString& code);
+    void setErrorMessage(const QString& message);
+    void setCountdown(int seconds);
+    void setQrImage(const QImage& image);
+
+    AppState& m_appState;
+    api::APIClient& m_client;
+    std::chrono::milliseconds m_pollLimit = sessionLimit;
+
+    LoginTab m_tab = LoginTab::nationalIdPush;
+    AuthPhase m_phase = AuthPhase::idle;
+    QString m_nationalIdInput;
+    QString m_verificationCode;
+    QString m_errorMessage;
+    int m_countdown = 0;
+    QImage m_qrImage;
+    QString m_qrText;
+    QString m_resultName;
+    QString m_resultNationalId;
+    QString m_resultKycLevel;
+
+    QPointer<api::ApiCall> m_flow; ///< the running flow's call, the flowTask
+    QTimer m_countdownTimer;       ///< the countdownTask
+};
+
+} // namespace orvela::state

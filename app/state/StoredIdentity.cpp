@@ -1,0 +1,37 @@
+#include "state/StoredIdentity.h"
+
+#include "api/JsonObjectReader.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace orvela::state {
+
+QByteArray StoredIdentity::encode() const
+{
+    const QJsonObject object{{QStringLiteral("documentNumber"), documentNumber},
+                             {QStringLiteral("fullName"), fullName},
+                             {QStringLiteral("civilID"), civilID},
+                             {QStringLiteral("nationalID"), nationalID},
+                             {QStringLiteral("certificateLevel"), certificateLevel},
+                             {QStringLiteral("loginAt"), loginAt}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<StoredIdentity> StoredIdentity::decode(const QByteArray& bytes)
+{
+    api::JsonObjectReader reader(bytes);
+    StoredIdentity identity;
+    identity.documentNumber = reader.required(QStringLiteral("documentNumber"));
+    identity.fullName = reader.required(QStringLiteral("fullName"));
+    identity.civilID = reader.required(QStringLiteral("civilID"));
+    identity.nationalID = reader.required(QStringLiteral("nationalID"));
+    identity.certificateLevel = reader.required(QStringLiteral("certificateLevel"));
+    identity.loginAt = reader.required(QStringLiteral("loginAt"));
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    return identity;
+}
+
+} // namespace orvela::state
