@@ -1,0 +1,434 @@
+// Application state against the real credential store (private keyring), private settings and a
+// presence check that answers as each test tells it.
+
+#include "StateTestSupport.h"
+#include "../support/QtPrinters.h"
+
+#include "common/SettingsKeys.h"
+#include "state/AppState.h"
+#include "state/KeychainManager.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace orvela::state;
+using orvela::statetest::FakeBiometricGate;
+using orvela::statetest::waitUntil;
+using Outcome = BiometricGate::Outcome;
+
+namespace {
+
+StoredIdentity sampleIdentity()
+{
+    return StoredIdentity{QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"),
+                          QStringLiteral("ИБ12345678"), QStringLiteral("УБ99112233"),
+                          QStringLiteral("QUALIFIED"), QStringLiteral("2026-01-05T09:00:00Z")};
+}
+
+class AppStateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(orvela::statetest::secretServiceAvailable())
+            << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
+        ASSERT_TRUE(m_dir.isValid());
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat);
+        m_state = makeState();
+    }
+
+    std::unique_ptr<AppState> makeState()
+    {
+        return std::make_unique<AppState>(m_keychain, *m_settings, m_gate,
+                                          [this] { return m_now; });
+    }
+
+    /// Signs in and waits until the credential store has the identity.
+    void signIn(AppState& state, const StoredIdentity& identity)
+    {
+        bool saved = false;
+        QObject::connect(&state, &AppState::identitySaved, &m_context,
+                         [&](bool stored) { saved = stored; });
+        state.signIn(identity);
+        ASSERT_TRUE(waitUntil([&] { return saved; }));
+    }
+
+    void storeRaw(const QByteArray& bytes)
+    {
+        bool done = false;
+        m_keychain.save(bytes, KeychainItem::identity, &m_context,
+                        [&](std::optional<KeychainError> error) {
+                            EXPECT_FALSE(error.has_value());
+                            done = true;
+                        });
+        ASSERT_TRUE(waitUntil([&] { return done; }));
+    }
+
+    std::optional<QByteArray> storedIdentity()
+    {
+        std::optional<std::variant<QByteArray, KeychainError>> result;
+        m_keychain.load(KeychainItem::identity, &m_context,
+                        [&](std::variant<QByteArray, KeychainError> r) { result = r; });
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
+        if (!result || !std::holds_alternative<QByteArray>(*result)) {
+            return std::nullopt;
+        }
+        return std::get<QByteArray>(*result);
+    }
+
+    /// Runs a restore to its end and returns whether it applied an identity.
+    bool restore(AppState& state)
+    {
+        std::optional<bool> restored;
+        QObject::connect(&state, &AppState::restoreFinished, &m_context,
+                         [&](bool applied) { restored = applied; });
+        state.restoreSession();
+        EXPECT_TRUE(waitUntil([&] { return restored.has_value(); }));
+        return restored.value_or(false);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    KeychainManager m_keychain{orvela::statetest::uniqueService()};
+    FakeBiometricGate m_gate;
+    QDateTime m_now = QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
+    QObject m_context;
+    std::unique_ptr<AppState> m_state;
+};
+
+TEST_F(AppStateTest, FreshStateShowsTheSignInScreenWithNothingSet)
+{
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::dashboard);
+    EXPECT_TRUE(m_state->nationalID().isEmpty());
+    EXPECT_TRUE(m_state->sessionID().isEmpty());
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+}
+
+TEST_F(AppStateTest, SignInStoresTheIdentityRecordsOneSignInAndShowsTheDashboard)
+{
+    int screenChanges = 0;
+    QObject::connect(m_state.get(), &AppState::screenChanged, &m_context,
+                     [&] { ++screenChanges; });
+    const auto identity = sampleIdentity();
+    signIn(*m_state, identity);
+
+    EXPECT_EQ(m_state->screen(), AppScreen::dashboard);
+    EXPECT_EQ(screenChanges, 1);
+    EXPECT_EQ(m_state->nationalID(), "УБ99112233");
+    EXPECT_EQ(m_state->fullName(), "Батын Болд");
+    EXPECT_EQ(m_state->civilID(), "ИБ12345678");
+    EXPECT_EQ(m_state->kycLevel(), "QUALIFIED");
+    EXPECT_EQ(m_state->documentNumber(), "MN0012345");
+
+    const auto stored = storedIdentity();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(StoredIdentity::decode(*stored), identity);
+
+    ASSERT_TRUE(m_state->dashboardData().has_value());
+    const DashboardData& data = *m_state->dashboardData();
+    EXPECT_EQ(data.user.createdAt, "2026-01-05T09:00:00Z"); // member since the sign-in
+    EXPECT_EQ(data.user.status, "ACTIVE");
+    EXPECT_EQ(data.user.civilId, "ИБ12345678");
+    EXPECT_EQ(data.certificates, 1);
+    EXPECT_TRUE(data.devices.isEmpty());
+    EXPECT_EQ(data.totalLogins, 1);
+    ASSERT_EQ(data.sessions.size(), 1);
+    const DashboardSession& record = data.sessions.first();
+    EXPECT_EQ(record.sessionType, "AUTH");
+    EXPECT_EQ(record.state, "COMPLETE");
+    EXPECT_EQ(record.result, "OK");
+    EXPECT_EQ(record.rpName, "Nuvia");
+    EXPECT_EQ(record.pushText, std::nullopt);
+    EXPECT_EQ(record.createdAt, "2026-01-05T10:11:12Z");
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(
+                                       "^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[0-9A-F]{4}-[0-9A-F]{12}$"))
+                    .match(record.id)
+                    .hasMatch())
+        << record.id.toStdString();
+
+    // The log is kept in the settings under its documented key as a JSON array.
+    QSettings reread(m_settings->fileName(), QSettings::IniFormat);
+    const auto log = QJsonDocument::fromJson(
+        reread.value(QStringLiteral("activity.sessions")).toByteArray());
+    ASSERT_TRUE(log.isArray());
+    EXPECT_EQ(log.array().first().toObject().value(QStringLiteral("id")).toString(), record.id);
+}
+
+TEST_F(AppStateTest, IdentityWithoutNationalIdShowsTheCivilIdAndNoDocumentMeansNoCertificate)
+{
+    auto identity = sampleIdentity();
+    identity.nationalID.clear();
+    identity.documentNumber.clear();
+    signIn(*m_state, identity);
+    EXPECT_EQ(m_state->nationalID(), "ИБ12345678");
+    EXPECT_EQ(m_state->dashboardData()->user.nationalId, "ИБ12345678");
+    EXPECT_EQ(m_state->dashboardData()->certificates, 0);
+
+    identity.civilID.clear();
+    m_state->applyIdentity(identity);
+    EXPECT_EQ(m_state->dashboardData()->user.civilId, std::nullopt);
+}
+
+TEST_F(AppStateTest, RestoreAppliesTheStoredIdentityBehindTheGateWithoutARecord)
+{
+    signIn(*m_state, sampleIdentity());
+    auto relaunched = makeState();
+    m_gate.asked = 0;
+    ASSERT_TRUE(restore(*relaunched));
+    EXPECT_EQ(m_gate.asked, 1);
+    EXPECT_EQ(m_gate.lastReason, "Орвела нэвтрэлтийг сэргээх");
+    EXPECT_EQ(relaunched->screen(), AppScreen::dashboard);
+    EXPECT_EQ(relaunched->fullName(), "Батын Болд");
+    EXPECT_EQ(relaunched->dashboardData()->user.createdAt, "2026-01-05T09:00:00Z");
+    EXPECT_EQ(relaunched->loadActivity().size(), 1); // the sign-in's record only
+}
+
+TEST_F(AppStateTest, RestoreShowsTheReasonWhileTheGateWaits)
+{
+    storeRaw(sampleIdentity().encode());
+    m_gate.next.reset();
+    std::optional<bool> restored;
+    QObject::connect(m_state.get(), &AppState::restoreFinished, &m_context,
+                     [&](bool applied) { restored = applied; });
+    m_state->restoreSession();
+    ASSERT_TRUE(waitUntil([&] { return m_gate.pending(); }));
+    EXPECT_EQ(m_state->biometricPrompt(), "Орвела нэвтрэлтийг сэргээх");
+    m_gate.answer(Outcome::passed);
+    ASSERT_TRUE(waitUntil([&] { return restored.has_value(); }));
+    EXPECT_TRUE(*restored);
+    EXPECT_TRUE(m_state->biometricPrompt().isEmpty());
+}
+
+TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
+{
+    EXPECT_FALSE(restore(*m_state));
+    EXPECT_EQ(m_gate.asked, 0);
+
+    for (const QString key : {"loginAt", "documentNumber", "nationalID"}) {
+        QJsonObject object = QJsonDocument::fromJson(sampleIdentity().encode()).object();
+        object.remove(key);
+        const QByteArray bytes = QJsonDocument(object).toJson();
+        storeRaw(bytes);
+        EXPECT_FALSE(restore(*m_state)) << key.toStdString();
+        EXPECT_EQ(m_state->screen(), AppScreen::login);
+        EXPECT_EQ(m_gate.asked, 0);
+        EXPECT_EQ(storedIdentity(), bytes); // left as it was
+    }
+    storeRaw("not json");
+    EXPECT_FALSE(restore(*m_state));
+}
+
+TEST_F(AppStateTest, TheGateSettingDecidesWhetherTheCheckIsAsked)
+{
+    storeRaw(sampleIdentity().encode());
+    const auto key = orvela::settings::authBiometricGateEnabled.toString();
+
+    m_settings->setValue(key, false);
+    EXPECT_TRUE(restore(*m_state));
+    EXPECT_EQ(m_gate.asked, 0);
+
+    // A boolean false read back from the settings file is still "off"...
+    QSettings reread(m_settings->fileName(), QSettings::IniFormat);
+    auto fromFile = std::make_unique<AppState>(m_keychain, reread, m_gate);
+    EXPECT_TRUE(restore(*fromFile));
+    EXPECT_EQ(m_gate.asked, 0);
+
+    // ...while absent, true or a value of another kind keep the check on.
+    int expected = 0;
+    for (const QVariant& value : {QVariant(), QVariant(true), QVariant(QStringLiteral("no")),
+                                 QVariant(0)}) {
+        if (value.isValid()) {
+            m_settings->setValue(key, value);
+        } else {
+            m_settings->remove(key);
+        }
+        EXPECT_TRUE(restore(*m_state));
+        EXPECT_EQ(m_gate.asked, ++expected) << value.toString().toStdString();
+    }
+}
+
+TEST_F(AppStateTest, AnUnavailableCheckPassesAndARefusalKeepsTheSignInScreen)
+{
+    storeRaw(sampleIdentity().encode());
+    m_gate.next = Outcome::unavailable;
+    EXPECT_TRUE(restore(*m_state));
+
+    auto other = makeState();
+    m_gate.next = Outcome::refused;
+    EXPECT_FALSE(restore(*other));
+    EXPECT_EQ(other->screen(), AppScreen::login);
+    EXPECT_TRUE(other->fullName().isEmpty());
+    EXPECT_TRUE(storedIdentity().has_value()); // the identity stays stored
+}
+
+TEST_F(AppStateTest, ASecondRestoreWhileSignedInAsksAgain)
+{
+    signIn(*m_state, sampleIdentity());
+    auto changed = sampleIdentity();
+    changed.fullName = QStringLiteral("Доржийн Сараа");
+    storeRaw(changed.encode());
+
+    m_gate.next = Outcome::refused;
+    EXPECT_FALSE(restore(*m_state));
+    EXPECT_EQ(m_gate.asked, 1);
+    EXPECT_EQ(m_state->screen(), AppScreen::dashboard); // the open session stays
+    EXPECT_EQ(m_state->fullName(), "Батын Болд");
+
+    m_gate.next = Outcome::passed;
+    EXPECT_TRUE(restore(*m_state));
+    EXPECT_EQ(m_gate.asked, 2);
+    EXPECT_EQ(m_state->fullName(), "Доржийн Сараа");
+}
+
+TEST_F(AppStateTest, ASignOutDuringTheCheckWinsOverTheRestore)
+{
+    storeRaw(sampleIdentity().encode());
+    m_gate.next.reset();
+    std::optional<bool> restored;
+    QObject::connect(m_state.get(), &AppState::restoreFinished, &m_context,
+                     [&](bool applied) { restored = applied; });
+    m_state->restoreSession();
+    ASSERT_TRUE(waitUntil([&] { return m_gate.pending(); }));
+    m_state->signOut();
+    m_gate.answer(Outcome::passed);
+    ASSERT_TRUE(waitUntil([&] { return restored.has_value(); }));
+    EXPECT_FALSE(*restored);
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+    EXPECT_TRUE(m_state->fullName().isEmpty());
+}
+
+TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
+{
+    for (int i = 1; i <= 101; ++i) {
+        m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
+                                QStringLiteral("OK"), QStringLiteral("doc-%1.pdf").arg(i));
+    }
+    const auto log = m_state->loadActivity();
+    ASSERT_EQ(log.size(), 100);
+    EXPECT_EQ(log.first().pushText, "doc-101.pdf");
+    EXPECT_EQ(log.last().pushText, "doc-2.pdf"); // the first record was dropped
+    EXPECT_EQ(m_state->dashboardData()->sessions, log);
+}
+
+TEST_F(AppStateTest, TotalLoginsCountsOnlySignInsWhileTheListShowsSignaturesToo)
+{
+    signIn(*m_state, sampleIdentity());
+    m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
+                            QStringLiteral("USER_REFUSED"), QStringLiteral("contract.pdf"));
+    signIn(*m_state, sampleIdentity());
+    const DashboardData& data = *m_state->dashboardData();
+    ASSERT_EQ(data.sessions.size(), 3);
+    EXPECT_EQ(data.sessions.at(1).sessionType, "SIGN");
+    EXPECT_EQ(data.sessions.at(1).pushText, "contract.pdf");
+    EXPECT_EQ(data.totalLogins, 2);
+}
+
+TEST_F(AppStateTest, SignOutForgetsEverythingButTheSelectedPage)
+{
+    signIn(*m_state, sampleIdentity());
+    m_state->setSessionID(QStringLiteral("session-1"));
+    m_state->setSelectedTab(DashboardTab::tokens);
+
+    bool removed = false;
+    QObject::connect(m_state.get(), &AppState::identityRemoved, &m_context,
+                     [&](bool ok) { removed = ok; });
+    m_state->signOut();
+    ASSERT_TRUE(waitUntil([&] { return removed; }));
+
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::tokens);
+    for (const QString& field : {m_state->nationalID(), m_state->fullName(), m_state->civilID(),
+                                 m_state->kycLevel(), m_state->sessionID(),
+                                 m_state->documentNumber()}) {
+        EXPECT_TRUE(field.isEmpty()) << field.toStdString();
+    }
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_FALSE(storedIdentity().has_value());
+    EXPECT_FALSE(m_settings->contains(QStringLiteral("activity.sessions")));
+
+    signIn(*m_state, sampleIdentity());
+    EXPECT_EQ(m_state->dashboardData()->sessions.size(), 1);
+    EXPECT_EQ(m_state->dashboardData()->totalLogins, 1);
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::tokens);
+}
+
+TEST_F(AppStateTest, AnUnreadableLogReadsAsEmptyAndIsOverwritten)
+{
+    for (const QString stored :
+         {"{]", "{\"id\":1}", "[{\"id\":\"x\"}]", "[{\"id\":\"x\",\"sessionType\":\"AUTH\","
+                                                   "\"state\":\"COMPLETE\",\"result\":\"OK\","
+                                                   "\"rpName\":\"Nuvia\",\"createdAt\":7}]"}) {
+        m_settings->setValue(QStringLiteral("activity.sessions"), stored);
+        EXPECT_TRUE(m_state->loadActivity().isEmpty()) << stored.toStdString();
+    }
+    m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
+                            QStringLiteral("OK"));
+    EXPECT_EQ(m_state->loadActivity().size(), 1);
+}
+
+TEST_F(AppStateTest, MemberSinceKeepsTheSignInTimeAcrossRebuildsAndFallsBackToNow)
+{
+    m_state->rebuildDashboard();
+    EXPECT_EQ(m_state->dashboardData()->user.createdAt, "2026-01-05T10:11:12Z");
+    m_state->applyIdentity(sampleIdentity());
+    m_now = m_now.addDays(3);
+    m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("FAILED"),
+                            QStringLiteral("FAILED"), QStringLiteral("a.pdf"));
+    EXPECT_EQ(m_state->dashboardData()->user.createdAt, "2026-01-05T09:00:00Z");
+    EXPECT_EQ(m_state->loadActivity().first().createdAt, "2026-01-08T10:11:12Z");
+}
+
+TEST(DashboardModels, JsonKeysAreExactlyTheDocumentedOnes)
+{
+    DashboardData data;
+    data.user.nationalId = QStringLiteral("A");
+    data.user.civilId = QStringLiteral("C");
+    data.sessions.append(DashboardSession{QStringLiteral("I"), QStringLiteral("SIGN"),
+                                          QStringLiteral("COMPLETE"), QStringLiteral("OK"),
+                                          QStringLiteral("Nuvia"), QStringLiteral("f.pdf"),
+                                          QStringLiteral("T")});
+    data.devices.append(DashboardDevice{QStringLiteral("d"), QStringLiteral("linux"),
+                                        QStringLiteral("ACTIVE"), std::nullopt,
+                                        QStringLiteral("T")});
+    const QJsonObject json = data.toJson();
+    EXPECT_EQ(json.keys(), QStringList({"certificates", "devices", "sessions", "totalLogins",
+                                        "user"}));
+    EXPECT_EQ(json.value("user").toObject().keys(),
+              QStringList({"civilId", "createdAt", "fullName", "kycLevel", "nationalId",
+                           "status"}));
+    EXPECT_EQ(json.value("devices").toArray().first().toObject().keys(),
+              QStringList({"createdAt", "deviceId", "platform", "status"}));
+    const QJsonObject session = json.value("sessions").toArray().first().toObject();
+    EXPECT_EQ(session.keys(), QStringList({"createdAt", "id", "pushText", "result", "rpName",
+                                           "sessionType", "state"}));
+    EXPECT_EQ(DashboardSession::fromJson(session), data.sessions.first());
+
+    EXPECT_EQ(QJsonDocument::fromJson(sampleIdentity().encode()).object().keys(),
+              QStringList({"certificateLevel", "civilID", "documentNumber", "fullName",
+                           "loginAt", "nationalID"}));
+}
+
+TEST(DashboardModels, TabsHaveTheirRawValuesInOrderAndNothingElseParses)
+{
+    const QStringList raws{"dashboard", "id",     "logs",    "devices", "security",
+                           "children",  "sign",   "tokens",  "support", "privacy",
+                           "lock",      "home",   "verify"};
+    ASSERT_EQ(static_cast<qsizetype>(allDashboardTabs.size()), raws.size());
+    for (std::size_t i = 0; i < allDashboardTabs.size(); ++i) {
+        EXPECT_EQ(static_cast<std::size_t>(allDashboardTabs[i]), i);
+        EXPECT_EQ(rawValue(allDashboardTabs[i]), raws.at(static_cast<qsizetype>(i)));
+        EXPECT_EQ(dashboardTabFromRaw(raws.at(static_cast<qsizetype>(i))), allDashboardTabs[i]);
+    }
+    EXPECT_EQ(dashboardTabFromRaw(QStringLiteral("Dashboard")), std::nullopt);
+    EXPECT_EQ(dashboardTabFromRaw(QString()), std::nullopt);
+}
+
+} // namespace
