@@ -1,0 +1,61 @@
+#include "components/ActionButton.h"
+
+#include "components/IconLibrary.h"
+#include "components/Style.h"
+
+namespace orvela::components {
+
+namespace {
+
+QString primarySheet()
+{
+    return QStringLiteral(
+               "QPushButton { color: white; background: %1; border: none; border-radius: %3px;"
+               " padding: 7px 16px; font-weight: 600; }"
+               "QPushButton:hover { background: %2; }"
+               "QPushButton:pressed { background: %4; }"
+               "QPushButton:disabled { background: rgba(26, 58, 143, 90); color: rgba(255, 255, "
+               "255, 170); }")
+        .arg(style::cssColor(style::brandBlue), style::cssColor(style::brandBlue.lighter(115)))
+        .arg(style::radiusM)
+        .arg(style::cssColor(style::brandDeepBlue));
+}
+
+QString secondarySheet()
+{
+    return QStringLiteral("QPushButton { color: palette(button-text); background: transparent;"
+                          " border: 1px solid %1; border-radius: %2px; padding: 6px 15px; }"
+                          "QPushButton:hover { background: %3; }"
+                          "QPushButton:disabled { color: palette(mid); }")
+        .arg(style::cssColor(style::accentSteel))
+        .arg(style::radiusM)
+        .arg(style::cssColor(style::toneColors(Tone::info).background));
+}
+
+} // namespace
+
+ActionButton::ActionButton(const QString& text, Role role, QWidget* parent)
+    : QPushButton(text, parent), m_role(role)
+{
+    setCursor(Qt::PointingHandCursor);
+    setRole(role);
+}
+
+void ActionButton::setRole(Role role)
+{
+    m_role = role;
+    setStyleSheet(role == Role::primary ? primarySheet() : secondarySheet());
+    // Enter triggers the primary action of a dialog, never a secondary one.
+    setDefault(role == Role::primary);
+}
+
+void ActionButton::setSymbol(const QString& symbol)
+{
+    if (m_role == Role::primary) {
+        setIcon(QIcon(IconLibrary::tinted(symbol, Qt::white, 32)));
+    } else {
+        setIcon(IconLibrary::icon(symbol));
+    }
+}
+
+} // namespace orvela::components

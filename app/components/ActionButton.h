@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPushButton>
+
+namespace orvela::components {
+
+/// A push button in one of the two button styles of the product: primary (filled with the brand
+/// blue, the screen's main action) or secondary (outlined, for the other actions).
+class ActionButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    enum class Role { primary, secondary };
+    Q_ENUM(Role)
+
+    explicit ActionButton(const QString& text = QString(), Role role = Role::primary,
+                          QWidget* parent = nullptr);
+
+    void setRole(Role role);
+    Role role() const { return m_role; }
+
+    /// Shows the shipped or themed icon of `symbol` before the text.
+    void setSymbol(const QString& symbol);
+
+private:
+    Role m_role;
+};
+
+} // namespace orvela::components

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+namespace orvela::components {
+
+/// The meaning a coloured element carries; every tinted component picks its colours by tone.
+enum class Tone { neutral, info, success, warning, danger, accent };
+
+/// Colours of one tone: text and icon colour, a soft fill behind them, and an outline.
+struct ToneColors {
+    QColor foreground;
+    QColor background;
+    QColor border;
+};
+
+/// The product's visual constants: brand colours, tones, spacing, radii and fonts. Screens take
+/// their colours from here so that a change of palette is one edit.
+namespace style {
+
+// Brand panel blues and their accents.
+inline const QColor brandNavy{0x09, 0x15, 0x40};
+inline const QColor brandDeepBlue{0x0E, 0x20, 0x60};
+inline const QColor brandBlue{0x1A, 0x3A, 0x8F};
+inline const QColor accentIndigo{0x81, 0x8C, 0xF8};
+inline const QColor accentSky{0x93, 0xC5, 0xFD};
+inline const QColor accentSteel{0x7C, 0xAE, 0xE8};
+
+// Status colours shared with the certificate report.
+inline const QColor dangerRed{0xBA, 0x1A, 0x1A};
+inline const QColor warningAmber{0x9D, 0x5D, 0x00};
+inline const QColor successGreen{0x10, 0x7C, 0x10};
+inline const QColor infoBlue{0x1A, 0x3A, 0x8F};
+inline const QColor neutralGray{0x5F, 0x6B, 0x7A};
+
+inline constexpr int spacingXs = 4;
+inline constexpr int spacingS = 8;
+inline constexpr int spacingM = 12;
+inline constexpr int spacingL = 16;
+inline constexpr int spacingXl = 24;
+
+inline constexpr int radiusS = 6;
+inline constexpr int radiusM = 10;
+inline constexpr int radiusL = 12;
+
+/// Colours of `tone`, readable on light and dark window backgrounds alike.
+ToneColors toneColors(Tone tone);
+
+/// Fonts relative to the application font, so the user's size preference still holds.
+QFont titleFont();
+QFont headlineFont();
+QFont captionFont();
+QFont codeFont();
+
+/// "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
+QString cssColor(const QColor& color);
+
+} // namespace style
+} // namespace orvela::components
