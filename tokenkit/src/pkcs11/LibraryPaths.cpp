@@ -33,14 +33,18 @@ const std::vector<std::string>& PKCS11Module::defaultLibraryPaths()
 
 std::vector<std::string> PKCS11Module::candidatePaths(const std::optional<std::string>& libraryPath)
 {
+    std::vector<std::string> paths;
     if (libraryPath && !libraryPath->empty()) {
-        return {*libraryPath};
+        paths.push_back(*libraryPath);
     }
     if (const char* fromEnvironment = std::getenv(kLibraryEnvironmentVariable);
-        fromEnvironment != nullptr && *fromEnvironment != '\0') {
-        return {fromEnvironment};
+        fromEnvironment != nullptr && *fromEnvironment != '\0' &&
+        (paths.empty() || paths.front() != fromEnvironment)) {
+        paths.emplace_back(fromEnvironment);
     }
-    return defaultLibraryPaths();
+    const auto& defaults = defaultLibraryPaths();
+    paths.insert(paths.end(), defaults.begin(), defaults.end());
+    return paths;
 }
 
 } // namespace orvela::tokenkit

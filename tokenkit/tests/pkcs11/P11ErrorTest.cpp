@@ -50,15 +50,22 @@ TEST_F(LibraryPaths, DefaultsEndWithTheMiddlewareModule)
     EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), defaults);
 }
 
-TEST_F(LibraryPaths, UserChoiceComesFirstAndAlone)
+TEST_F(LibraryPaths, UserChoicesComeBeforeTheDefaults)
 {
+    const auto& defaults = PKCS11Module::defaultLibraryPaths();
+    const auto withFront = [&](std::vector<std::string> front) {
+        front.insert(front.end(), defaults.begin(), defaults.end());
+        return front;
+    };
     ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "/from/env.so", 1);
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), std::vector<std::string>{"/from/env.so"});
+    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), withFront({"/from/env.so"}));
     EXPECT_EQ(PKCS11Module::candidatePaths(std::string("/explicit.so")),
-              std::vector<std::string>{"/explicit.so"});
+              withFront({"/explicit.so", "/from/env.so"}));
+    EXPECT_EQ(PKCS11Module::candidatePaths(std::string("/from/env.so")),
+              withFront({"/from/env.so"}));
     // An empty setting means "not chosen".
     ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "", 1);
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::string()), PKCS11Module::defaultLibraryPaths());
+    EXPECT_EQ(PKCS11Module::candidatePaths(std::string()), defaults);
 }
 
 TEST_F(LibraryPaths, NothingLoadableNamesTheLastCandidate)
@@ -72,10 +79,11 @@ TEST_F(LibraryPaths, NothingLoadableNamesTheLastCandidate)
                   "PKCS#11 сан олдсонгүй: /usr/lib/x86_64-linux-gnu/opensc-pkcs11.so");
     }
     try {
+        // A chosen library that is missing falls back to the defaults; the last one is named.
         PKCS11Module::open(std::string("/nonexistent/libp11.so"));
         ADD_FAILURE() << "loaded a missing file";
     } catch (const P11Error& e) {
-        EXPECT_EQ(e.subject(), "/nonexistent/libp11.so");
+        EXPECT_EQ(e.subject(), "/usr/lib/x86_64-linux-gnu/opensc-pkcs11.so");
     }
 }
 

@@ -55,8 +55,8 @@ public:
     /// The platform's usual library locations, in the order they are tried.
     static const std::vector<std::string>& defaultLibraryPaths();
 
-    /// The paths open() tries: the caller's path alone when given, else the path in
-    /// ORVELA_PKCS11_LIBRARY alone when set, else the defaults.
+    /// The paths open() tries, in order: the caller's path (the settings' or --library), the
+    /// path in ORVELA_PKCS11_LIBRARY, then the defaults.
     static std::vector<std::string> candidatePaths(const std::optional<std::string>& libraryPath);
 
     /// Loads the first candidate that loads (all symbols resolved at load) and looks up its
