@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -185,10 +186,7 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
 
     auto* exchangeLimit = new QTimer(reply);
     exchangeLimit->setSingleShot(true);
-    connect(exchangeLimit, &QTimer::timeout, reply, [reply] {
-        reply->setProperty("orvela.exchangeTimedOut", true);
-        reply->abort();
-    });
+    connect(exchangeLimit, &QTimer::timeout, reply, &QNetworkReply::abort);
     exchangeLimit->start(m_options.timeouts.exchangeMs);
 
     connect(reply, &QNetworkReply::finished, call, [call, reply, finished = std::move(finished)] {
@@ -207,8 +205,14 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (error != QNetworkReply::NoError && !isHttpStatusError(error, status)) {
-        if (error == QNetworkReply::OperationCanceledError &&
-            !reply->property(PinnedSessionDelegate::refusedProperty).toBool()) {
+        // The error's name only: Qt's error texts may quote the URL, and with it a poll token.
+        qCCritical(lcApiClient, "✕ %s: %s", qUtf8Printable(path),
+                   QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
+        const bool pinRefused = reply->property(PinnedSessionDelegate::refusedProperty).toBool();
+        if (pinRefused) {
+            return TransportError{error, reply->errorString(), true};
+        }
+        if (error == QNetworkReply::OperationCanceledError) {
             // Only Qt's own idle limit and our exchange limit abort a reply we still listen to.
             return TransportError{QNetworkReply::TimeoutError, reply->errorString()};
         }

@@ -40,6 +40,8 @@ private:
 struct TransportError {
     QNetworkReply::NetworkError code = QNetworkReply::UnknownNetworkError;
     QString message;
+    /// The pin check refused the server's chain (Qt reports it as a cancelled operation).
+    bool pinRefused = false;
 
     bool operator==(const TransportError&) const = default;
 };

@@ -173,6 +173,7 @@ TEST_F(ApiReplyTest, TransportFailuresPassThroughAsTheTransportsOwnErrors)
     const auto dropped = sendAndWait<StartResponse>(*client, Endpoint::start());
     ASSERT_NE(dropped.transportError(), nullptr);
     EXPECT_EQ(dropped.transportError()->code, QNetworkReply::RemoteHostClosedError);
+    EXPECT_FALSE(dropped.transportError()->pinRefused);
 
     const QString base = m_sim->baseUrl();
     m_sim.reset();

@@ -135,6 +135,9 @@ TEST_F(ApiRequestTest, ExchangesAreLoggedWithoutQueryOrBody)
     EXPECT_EQ(log.count(category, "← 200 /api/start"), 1);
     EXPECT_EQ(log.count(category, "→ GET /api/status"), 1);
     EXPECT_EQ(log.count(category, "← 200 /api/status"), 1);
+    m_sim->injectFault(backendsim::SimFault::drop, "/api/status", 3);
+    sendAndWait<StatusResponse>(*client, Endpoint::status(started.value().sessionId, token));
+    EXPECT_EQ(log.count(category, "✕ /api/status: RemoteHostClosedError"), 1);
     for (const auto& line : log.lines()) {
         EXPECT_FALSE(line.text.contains(token)) << line.text.toStdString();
     }

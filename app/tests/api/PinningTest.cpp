@@ -21,7 +21,11 @@ const QString noPin =
 
 class PinningTest : public ApiFixture {
 protected:
-    static void SetUpTestSuite() { s_pki = new TestPki(); }
+    static void SetUpTestSuite()
+    {
+        orvela::apitest::app();
+        s_pki = new TestPki();
+    }
     static void TearDownTestSuite()
     {
         delete s_pki;
@@ -147,6 +151,7 @@ TEST_F(PinningTest, AnUnpinnedChainIsRefusedBeforeTheRequestLeaves)
     const auto reply = start(*client);
     ASSERT_NE(reply.transportError(), nullptr);
     EXPECT_EQ(reply.transportError()->code, QNetworkReply::OperationCanceledError);
+    EXPECT_TRUE(reply.transportError()->pinRefused);
     EXPECT_TRUE(m_sim->requests().isEmpty());
     EXPECT_EQ(log.count(pinning, noPin), 1);
     EXPECT_EQ(log.count(pinning, systemFailed), 0);
@@ -167,6 +172,7 @@ TEST_F(PinningTest, AnUntrustedChainIsRefusedWithoutConsultingThePins)
     const auto reply = start(*client);
     ASSERT_NE(reply.transportError(), nullptr);
     EXPECT_EQ(reply.transportError()->code, QNetworkReply::SslHandshakeFailedError);
+    EXPECT_FALSE(reply.transportError()->pinRefused);
     EXPECT_TRUE(m_sim->requests().isEmpty());
     EXPECT_EQ(log.count(pinning, systemFailed), 1);
     EXPECT_EQ(log.count(pinning, noPin), 0);
@@ -199,6 +205,22 @@ TEST_F(PinningTest, ConnectionsAreReusedWhileThePinningStateStands)
     ASSERT_EQ(m_sim->requests().size(), 2);
     // Without this reuse the test above would prove nothing about stale connections.
     EXPECT_EQ(m_sim->requests()[0].peerPort, m_sim->requests()[1].peerPort);
+}
+
+TEST_F(PinningTest, ARedirectToAnUnpinnedServerIsRefusedToo)
+{
+    setPinning(true);
+    backendsim::BackendSim other;
+    other.useTls(s_pki->chain("p384"), s_pki->leaf("p384").key);
+    ASSERT_NE(other.start(), 0);
+    serve("p256");
+    m_sim->addResponseHeader("Location", (other.baseUrl() + "/api/start").toLatin1());
+    m_sim->injectResponse("/api/start", 307, "text/plain", {});
+    auto client = clientPinning({pinOf("p256")});
+    const auto reply = start(*client);
+    EXPECT_FALSE(reply.ok());
+    EXPECT_EQ(m_sim->requests().size(), 1);
+    EXPECT_TRUE(other.requests().isEmpty());
 }
 
 TEST(PinSet, EmptyExtraPinsAreDroppedAndBuiltInsStartEmpty)
