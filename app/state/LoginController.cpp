@@ -108,7 +108,7 @@ void LoginController::startNationalIdFlow()
             const auto& session = reply.value();
             setVerificationCode(session.vc.value_or(QString()));
             m_appState.setSessionID(session.sessionId);
-            setCountdown(static_cast<int>(sessionLimit.count()));
+            setCountdown(countdownStart());
             setPhase(AuthPhase::waiting);
             startCountdown();
             poll(session.sessionId, session.pollToken.value_or(QString()), number, false);
@@ -133,7 +133,7 @@ void LoginController::startQrFlow()
             setVerificationCode(session.vc.value_or(QString()));
             m_qrText = session.qr;
             setQrImage(code ? code->image() : QImage());
-            setCountdown(static_cast<int>(sessionLimit.count()));
+            setCountdown(countdownStart());
             startCountdown();
             poll(session.sessionId, session.pollToken.value_or(QString()), QString(), true);
         });
@@ -207,6 +207,11 @@ QString LoginController::failureText(const api::StatusResponse& status)
     }
     return status.isComplete() ? QStringLiteral("Баталгаажуулалт амжилтгүй.")
                                : QStringLiteral("Хугацаа дууслаа.");
+}
+
+int LoginController::countdownStart() const
+{
+    return static_cast<int>((m_pollLimit.count() + 999) / 1000);
 }
 
 void LoginController::startCountdown()

@@ -77,7 +77,8 @@ public:
     void startNationalIdFlow();
     /// Requests a QR session and waits for the phone.
     void startQrFlow();
-    /// Shortens the wait for the backend; for tests only, the product always waits 300 s.
+    /// Shortens the wait for the backend, and the countdown with it (whole seconds, rounded
+    /// up); for tests only, the product always waits 300 s.
     void setPollLimitForTesting(std::chrono::milliseconds limit) { m_pollLimit = limit; }
 
     /// The text shown for a completed session that did not sign the person in.
@@ -94,6 +95,8 @@ signals:
     void resultChanged();
 
 private:
+    /// Seconds the countdown starts from: the session limit.
+    int countdownStart() const;
     void startCountdown();
     void tick();
     bool countdownMayRun() const;

@@ -1,0 +1,390 @@
+// The sign-in logic against the backend simulator on 127.0.0.1, with the application state on a
+// private keyring and private settings.
+
+#include "StateTestSupport.h"
+#include "../support/QtPrinters.h"
+
+#include "BackendSim.h"
+#include "api/APIClient.h"
+#include "state/AppState.h"
+#include "state/KeychainManager.h"
+#include "state/LoginController.h"
+#include "state/QrCode.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace orvela;
+using namespace orvela::state;
+using namespace std::chrono_literals;
+using backendsim::SimFault;
+using backendsim::SimOutcome;
+using statetest::FakeBiometricGate;
+using statetest::runEventLoopFor;
+using statetest::waitUntil;
+
+namespace {
+
+const QString qrPrefix = QStringLiteral("QR код үүсгэхэд алдаа: ");
+
+class LoginControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(statetest::secretServiceAvailable())
+            << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
+        statetest::app();
+        ASSERT_TRUE(m_dir.isValid());
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat);
+        m_sim = std::make_unique<backendsim::BackendSim>();
+        ASSERT_NE(m_sim->start(), 0);
+        m_sim->setApproveAfterMs(300);
+        api::APIClientOptions options;
+        options.settings = m_settings.get();
+        options.fixedBaseUrl = m_sim->baseUrl();
+        m_client = std::make_unique<api::APIClient>(options);
+        m_state = std::make_unique<AppState>(m_keychain, *m_settings, m_gate);
+        m_login = std::make_unique<LoginController>(*m_state, *m_client);
+        QObject::connect(m_login.get(), &LoginController::phaseChanged, &m_context,
+                         [this](AuthPhase phase) { m_phases.append(phase); });
+        QObject::connect(m_login.get(), &LoginController::countdownChanged, &m_context,
+                         [this](int seconds) { m_countdowns.append(seconds); });
+    }
+
+    bool ended() const
+    {
+        return m_login->phase() == AuthPhase::success || m_login->phase() == AuthPhase::failed;
+    }
+
+    /// Runs the national-ID flow for `input` until it succeeds or fails.
+    void signInWith(const QString& input)
+    {
+        m_login->setNationalIdInput(input);
+        m_login->startNationalIdFlow();
+        ASSERT_TRUE(waitUntil([this] { return ended(); }, 15'000));
+    }
+
+    /// Chooses the QR tab and waits until its flow ends.
+    void signInByQr()
+    {
+        m_login->selectTab(LoginTab::qrScan);
+        ASSERT_TRUE(waitUntil([this] { return ended(); }, 15'000));
+    }
+
+    /// The next status reply is exactly `body`, after one "still running" reply.
+    void scriptStatus(const QByteArray& body)
+    {
+        m_sim->setApproveAfterMs(60'000);
+        m_sim->injectResponse(QStringLiteral("/api/status"), 200, "application/json",
+                              R"({"state":"RUNNING"})");
+        m_sim->injectResponse(QStringLiteral("/api/status"), 200, "application/json", body);
+    }
+
+    qsizetype requests(const char* path) const
+    {
+        return m_sim->requestsTo(QString::fromLatin1(path)).size();
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    KeychainManager m_keychain{statetest::uniqueService()};
+    FakeBiometricGate m_gate;
+    std::unique_ptr<backendsim::BackendSim> m_sim;
+    std::unique_ptr<api::APIClient> m_client;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<LoginController> m_login;
+    QObject m_context;
+    QList<AuthPhase> m_phases;
+    QList<int> m_countdowns;
+};
+
+TEST_F(LoginControllerTest, NationalIdSignInSendsTheTrimmedUpperCaseNumberAndSignsIn)
+{
+    SimOutcome outcome;
+    outcome.name = QStringLiteral("Доржийн Сараа");
+    outcome.idNumber = QStringLiteral("ЖК87654321"); // the backend's own view of the number
+    outcome.certificateLevel = QStringLiteral("ADVANCED");
+    m_sim->scriptNextOutcome(outcome);
+    bool stored = false;
+    QObject::connect(m_state.get(), &AppState::identitySaved, &m_context,
+                     [&](bool ok) { stored = ok; });
+
+    signInWith(QStringLiteral(" \tуб99112233  "));
+    ASSERT_EQ(m_login->phase(), AuthPhase::success) << m_login->errorMessage().toStdString();
+    const auto sent = m_sim->requestsTo(QStringLiteral("/api/login-notify"));
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(sent.first().body).object().value("register").toString(),
+              "УБ99112233");
+    EXPECT_EQ(m_phases, QList<AuthPhase>({AuthPhase::initiating, AuthPhase::waiting,
+                                          AuthPhase::success}));
+    EXPECT_EQ(m_countdowns.value(0), 300);
+    EXPECT_EQ(m_login->verificationCode().size(), 4);
+    // The session the application state names is the one that was polled.
+    const auto polled = m_sim->requestsTo(QStringLiteral("/api/status"));
+    ASSERT_FALSE(polled.isEmpty());
+    EXPECT_EQ(polled.first().query.value(0).second, m_state->sessionID());
+    EXPECT_EQ(m_login->resultName(), "Доржийн Сараа");
+    EXPECT_EQ(m_login->resultNationalId(), "ЖК87654321");
+    EXPECT_EQ(m_login->resultKycLevel(), "ADVANCED");
+
+    // The success screen shows for 1.2 s before the dashboard.
+    QElapsedTimer shown;
+    shown.start();
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+    ASSERT_TRUE(waitUntil([&] { return m_state->screen() == AppScreen::dashboard; }));
+    EXPECT_GE(shown.elapsed(), 1100);
+    EXPECT_EQ(m_state->nationalID(), "УБ99112233"); // as typed, not the backend's
+    EXPECT_EQ(m_state->civilID(), "ЖК87654321");
+    EXPECT_EQ(m_state->kycLevel(), "ADVANCED");
+    EXPECT_EQ(m_state->documentNumber(), "MN0012345");
+    ASSERT_TRUE(waitUntil([&] { return stored; }));
+}
+
+TEST_F(LoginControllerTest, ABlankNumberSendsNothing)
+{
+    m_login->setNationalIdInput(QStringLiteral("  \t "));
+    m_login->startNationalIdFlow();
+    runEventLoopFor(200);
+    EXPECT_EQ(m_login->phase(), AuthPhase::idle);
+    EXPECT_TRUE(m_sim->requests().isEmpty());
+}
+
+TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
+{
+    SimOutcome outcome;
+    outcome.idNumber = QStringLiteral("УБ11223344");
+    outcome.approveAfterMs = 800;
+    m_sim->scriptNextOutcome(outcome);
+    m_login->selectTab(LoginTab::qrScan);
+    ASSERT_TRUE(waitUntil([this] { return !m_login->qrImage().isNull(); }));
+    EXPECT_EQ(m_login->phase(), AuthPhase::idle); // the QR flow leaves the phase alone
+    EXPECT_EQ(m_login->countdownText(), "5:00");
+    EXPECT_TRUE(m_login->qrText().startsWith(QStringLiteral("nuvia://auth?session=")));
+    const auto expected = QrCode::encode(m_login->qrText());
+    ASSERT_TRUE(expected.has_value());
+    EXPECT_EQ(m_login->qrImage(), expected->image());
+
+    ASSERT_TRUE(waitUntil([this] { return ended(); }, 15'000));
+    ASSERT_EQ(m_login->phase(), AuthPhase::success) << m_login->errorMessage().toStdString();
+    EXPECT_EQ(m_login->resultNationalId(), "УБ11223344");
+    ASSERT_TRUE(waitUntil([&] { return m_state->screen() == AppScreen::dashboard; }));
+    EXPECT_EQ(m_state->nationalID(), "УБ11223344"); // empty national ID: the civil ID shows
+    EXPECT_EQ(m_state->civilID(), "УБ11223344");
+}
+
+TEST_F(LoginControllerTest, PhoneOutcomesBecomeTheirTextsOnBothTabs)
+{
+    const QList<std::pair<SimOutcome, QString>> cases = [] {
+        QList<std::pair<SimOutcome, QString>> list;
+        for (const auto& [code, text] :
+             QList<std::pair<QString, QString>>{
+                 {"USER_REFUSED", "Хэрэглэгч татгалзсан байна."},
+                 {"USER_REFUSED_INTERACTION", "Хэрэглэгч татгалзсан байна."},
+                 {"TIMEOUT", "Хугацаа дууслаа."},
+                 {"DOCUMENT_UNUSABLE", "Баталгаажуулалт амжилтгүй (DOCUMENT_UNUSABLE)."}}) {
+            SimOutcome outcome;
+            outcome.endResult = code;
+            list.append({outcome, text});
+        }
+        SimOutcome withError;
+        withError.error = QStringLiteral("account suspended");
+        list.append({withError, QStringLiteral("Сервер алдаа (200): account suspended")});
+        return list;
+    }();
+    for (const auto& [outcome, text] : cases) {
+        m_sim->scriptNextOutcome(outcome);
+        signInWith(QStringLiteral("УБ99112233"));
+        EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+        EXPECT_EQ(m_login->errorMessage(), text);
+
+        m_sim->scriptNextOutcome(outcome);
+        signInByQr();
+        EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+        // A phone's answer is shown as it is; an error the poller raised carries the QR prefix.
+        EXPECT_EQ(m_login->errorMessage(), outcome.error ? qrPrefix + text : text);
+        m_login->selectTab(LoginTab::nationalIdPush);
+    }
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+}
+
+TEST_F(LoginControllerTest, IncompleteApprovalsFailAndAMissingLevelMeansQualified)
+{
+    scriptStatus(R"({"state":"COMPLETE","endResult":"OK"})");
+    signInWith(QStringLiteral("УБ99112233"));
+    EXPECT_EQ(m_login->errorMessage(), "Баталгаажуулалт амжилтгүй (OK).");
+
+    scriptStatus(R"({"state":"COMPLETE"})");
+    signInWith(QStringLiteral("УБ99112233"));
+    EXPECT_EQ(m_login->errorMessage(), "Баталгаажуулалт амжилтгүй.");
+
+    scriptStatus(R"({"state":"COMPLETE","endResult":"OK","documentNumber":"D1","name":"N"})");
+    signInWith(QStringLiteral("УБ99112233"));
+    ASSERT_EQ(m_login->phase(), AuthPhase::success);
+    EXPECT_EQ(m_login->resultKycLevel(), "QUALIFIED");
+    EXPECT_EQ(m_login->resultNationalId(), "УБ99112233"); // no idNumber: the number typed
+}
+
+TEST_F(LoginControllerTest, ClientErrorsShowTheirTextsAndEveryQrFailureHasThePrefix)
+{
+    struct Case {
+        const char* path;
+        SimFault fault;
+        QString text;
+    };
+    const QList<Case> cases{
+        {"/api/login-notify", SimFault::rateLimited,
+         "Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу."},
+        {"/api/login-notify", SimFault::malformedJson, "Серверийн хариу буруу байна."},
+        {"/api/status", SimFault::badGatewayJson, "Сервер алдаа (502): upstream unavailable"}};
+    for (const auto& c : cases) {
+        m_sim->injectFault(c.fault, QString::fromLatin1(c.path));
+        signInWith(QStringLiteral("УБ99112233"));
+        EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+        EXPECT_EQ(m_login->errorMessage(), c.text) << c.path;
+
+        const char* qrPath = QByteArray(c.path) == "/api/login-notify" ? "/api/start" : c.path;
+        m_sim->injectFault(c.fault, QString::fromLatin1(qrPath));
+        signInByQr();
+        EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+        EXPECT_EQ(m_login->errorMessage(), qrPrefix + c.text) << qrPath;
+        m_login->selectTab(LoginTab::nationalIdPush);
+    }
+
+    // A connection that closes without a reply shows the transport's own text. Qt sends the
+    // request again once on a reused connection, so every attempt is dropped.
+    m_sim->injectFault(SimFault::drop, QStringLiteral("/api/start"), 3);
+    signInByQr();
+    EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+    EXPECT_TRUE(m_login->errorMessage().startsWith(qrPrefix)) << m_login->errorMessage().toStdString();
+    EXPECT_GT(m_login->errorMessage().size(), qrPrefix.size());
+}
+
+TEST_F(LoginControllerTest, TheWaitEndsAfterThePollLimit)
+{
+    m_sim->setApproveAfterMs(60'000);
+    m_login->setPollLimitForTesting(1500ms);
+    signInWith(QStringLiteral("УБ99112233"));
+    EXPECT_EQ(m_login->errorMessage(), "Хүлээх хугацаа дууслаа.");
+    EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+
+    signInByQr();
+    EXPECT_EQ(m_login->errorMessage(), qrPrefix + "Хүлээх хугацаа дууслаа.");
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+}
+
+TEST_F(LoginControllerTest, TheCountdownStopsAtZero)
+{
+    m_sim->setApproveAfterMs(60'000);
+    m_login->setPollLimitForTesting(2s);
+    m_login->selectTab(LoginTab::qrScan);
+    ASSERT_TRUE(waitUntil([this] { return ended(); }, 10'000));
+    // On the QR tab the countdown goes on after the failure, down to 0 and no further.
+    ASSERT_TRUE(waitUntil([this] { return m_login->countdown() == 0; }, 5'000));
+    runEventLoopFor(1500);
+    EXPECT_EQ(m_countdowns, QList<int>({2, 1, 0}));
+    EXPECT_EQ(m_login->countdownText(), "0:00");
+}
+
+TEST_F(LoginControllerTest, CancellingEndsTheFlowSilently)
+{
+    m_sim->setApproveAfterMs(1000);
+    m_login->setNationalIdInput(QStringLiteral("УБ99112233"));
+    m_login->startNationalIdFlow();
+    ASSERT_TRUE(waitUntil([this] { return m_login->phase() == AuthPhase::waiting; }));
+    EXPECT_FALSE(m_login->verificationCode().isEmpty());
+    m_login->resetFlow();
+    EXPECT_EQ(m_login->phase(), AuthPhase::idle);
+    EXPECT_TRUE(m_login->verificationCode().isEmpty());
+    const auto polls = requests("/api/status");
+    const int countdown = m_login->countdown();
+    runEventLoopFor(2000); // well past the phone's answer
+    EXPECT_EQ(requests("/api/status"), polls);
+    EXPECT_EQ(m_login->phase(), AuthPhase::idle);
+    EXPECT_TRUE(m_login->errorMessage().isEmpty());
+    EXPECT_EQ(m_login->countdown(), countdown);
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+
+    // Cancelled while the first request is still out.
+    m_sim->injectFault(SimFault::slow, QStringLiteral("/api/login-notify"), 1, 800);
+    m_login->startNationalIdFlow();
+    EXPECT_EQ(m_login->phase(), AuthPhase::initiating);
+    runEventLoopFor(100);
+    m_login->resetFlow();
+    runEventLoopFor(2000);
+    EXPECT_EQ(m_login->phase(), AuthPhase::idle);
+    EXPECT_TRUE(m_login->errorMessage().isEmpty());
+    EXPECT_EQ(requests("/api/status"), polls);
+}
+
+TEST_F(LoginControllerTest, LeavingTheQrTabCancelsItsSessionAndChoosingItAgainDoesNothing)
+{
+    m_sim->setApproveAfterMs(1000);
+    m_login->selectTab(LoginTab::qrScan);
+    ASSERT_TRUE(waitUntil([this] { return !m_login->qrImage().isNull(); }));
+    m_login->selectTab(LoginTab::qrScan); // already shown: the session goes on
+    runEventLoopFor(100);
+    EXPECT_EQ(requests("/api/start"), 1);
+
+    m_login->selectTab(LoginTab::nationalIdPush);
+    EXPECT_TRUE(m_login->qrImage().isNull());
+    EXPECT_TRUE(m_login->verificationCode().isEmpty());
+    const auto polls = requests("/api/status");
+    const int countdown = m_login->countdown();
+    runEventLoopFor(2000);
+    EXPECT_EQ(requests("/api/status"), polls);
+    EXPECT_EQ(requests("/api/start"), 1);
+    EXPECT_EQ(m_login->countdown(), countdown);
+    EXPECT_EQ(m_login->phase(), AuthPhase::idle);
+    EXPECT_TRUE(m_login->errorMessage().isEmpty());
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+
+    m_login->selectTab(LoginTab::qrScan); // a fresh code each time the tab is entered
+    ASSERT_TRUE(waitUntil([this] { return requests("/api/start") == 2; }));
+}
+
+TEST_F(LoginControllerTest, AControllerDestroyedMidFlowCallsNothingBack)
+{
+    m_sim->setApproveAfterMs(500);
+    m_login->setNationalIdInput(QStringLiteral("УБ99112233"));
+    m_login->startNationalIdFlow();
+    ASSERT_TRUE(waitUntil([this] { return m_login->phase() == AuthPhase::waiting; }));
+    m_login.reset();
+    const auto polls = requests("/api/status");
+    runEventLoopFor(1500);
+    EXPECT_EQ(requests("/api/status"), polls);
+    EXPECT_EQ(m_state->screen(), AppScreen::login);
+}
+
+TEST(LoginFailureText, FollowsTheFirstMatchingRule)
+{
+    using api::StatusResponse;
+    const auto status = [](std::optional<QString> state, std::optional<QString> end,
+                           std::optional<QString> error = std::nullopt) {
+        StatusResponse s;
+        s.state = std::move(state);
+        s.endResult = std::move(end);
+        s.error = std::move(error);
+        return s;
+    };
+    EXPECT_EQ(LoginController::failureText(status("COMPLETE", "USER_REFUSED", "boom")), "boom");
+    EXPECT_EQ(LoginController::failureText(status("COMPLETE", "USER_REFUSED", "")),
+              "Хэрэглэгч татгалзсан байна.");
+    EXPECT_EQ(LoginController::failureText(status(std::nullopt, "TIMEOUT")), "Хугацаа дууслаа.");
+    EXPECT_EQ(LoginController::failureText(status("COMPLETE", "OK")),
+              "Баталгаажуулалт амжилтгүй (OK).");
+    EXPECT_EQ(LoginController::failureText(status("COMPLETE", "")),
+              "Баталгаажуулалт амжилтгүй.");
+    EXPECT_EQ(LoginController::failureText(status("RUNNING", std::nullopt)), "Хугацаа дууслаа.");
+    EXPECT_EQ(LoginController::failureText(status(std::nullopt, std::nullopt)),
+              "Хугацаа дууслаа.");
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+// QR codes: level M, a sharp ×10 image with a quiet zone, and texts that cannot be encoded.
+
+#include "state/QrCode.h"
+
+#include <gtest/gtest.h>
+
+using orvela::state::QrCode;
+
+namespace {
+
+/// The 15-bit format word, read from the copy around the top-left finder (`second` false) or
+/// from the copy split between the other two finders.
+int formatWord(const QrCode& code, bool second)
+{
+    const int n = code.size();
+    int word = 0;
+    for (int bit = 0; bit < 15; ++bit) {
+        int x = 0;
+        int y = 0;
+        if (!second) {
+            if (bit < 6) {
+                x = 8, y = bit;
+            } else if (bit < 8) {
+                x = 8, y = bit + 1;
+            } else if (bit == 8) {
+                x = 7, y = 8;
+            } else {
+                x = 14 - bit, y = 8;
+            }
+        } else if (bit < 8) {
+            x = n - 1 - bit, y = 8;
+        } else {
+            x = 8, y = n - 15 + bit;
+        }
+        word |= (code.dark(x, y) ? 1 : 0) << bit;
+    }
+    return word;
+}
+
+/// Whether the word is a valid BCH(15,5) format codeword after unmasking.
+bool validFormat(int word)
+{
+    const int unmasked = word ^ 0x5412;
+    int remainder = (unmasked >> 10) << 10;
+    for (int bit = 14; bit >= 10; --bit) {
+        if ((remainder >> bit) & 1) {
+            remainder ^= 0x537 << (bit - 10);
+        }
+    }
+    return remainder == (unmasked & 0x3FF);
+}
+
+TEST(QrCode, UsesErrorCorrectionLevelM)
+{
+    for (const QString text : {"nuvia://auth?session=6f1c2a9e-0b4d-4c55-9d1e-2f7a3b8c9d0e", "A",
+                               "Орвела — нэвтрэх"}) {
+        const auto code = QrCode::encode(text);
+        ASSERT_TRUE(code.has_value());
+        const int first = formatWord(*code, false);
+        ASSERT_EQ(first, formatWord(*code, true)) << "the two copies disagree";
+        ASSERT_TRUE(validFormat(first));
+        EXPECT_EQ(((first ^ 0x5412) >> 13) & 3, 0) << "level indicator 00 is M";
+    }
+}
+
+TEST(QrCode, ImageIsTenPixelsPerModuleWithSharpEdgesAndAQuietZone)
+{
+    const auto code = QrCode::encode(QStringLiteral("nuvia://auth?session=42"));
+    ASSERT_TRUE(code.has_value());
+    const QImage image = code->image();
+    const int modules = code->size() + 2 * QrCode::quietZone;
+    ASSERT_EQ(image.width(), modules * 10);
+    ASSERT_EQ(image.height(), modules * 10);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool dark = code->dark(x / 10 - 1, y / 10 - 1);
+            ASSERT_EQ(qGray(image.pixel(x, y)), dark ? 0 : 255) << x << "," << y;
+        }
+    }
+    // The top-left finder: a dark 7×7 ring around a light ring around a dark 3×3 square.
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            const bool ring = x == 0 || y == 0 || x == 6 || y == 6;
+            const bool centre = x >= 2 && x <= 4 && y >= 2 && y <= 4;
+            EXPECT_EQ(code->dark(x, y), ring || centre) << x << "," << y;
+        }
+    }
+    EXPECT_FALSE(code->dark(-1, 0)); // the quiet zone
+}
+
+TEST(QrCode, TextsWithoutAUtf8FormOrTooLongGiveNoCode)
+{
+    EXPECT_FALSE(QrCode::encode(QString(QChar(0xD800))).has_value());
+    EXPECT_FALSE(QrCode::encode(QString(5000, u'x')).has_value());
+    EXPECT_TRUE(QrCode::encode(QString::fromUcs4(U"😀")).has_value()); // a valid pair is fine
+}
+
+} // namespace
