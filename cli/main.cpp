@@ -3,6 +3,8 @@
 #include "CliCommand.h"
 #include "CliOutput.h"
 #include "PinInput.h"
+#include "common/AppIdentity.h"
+#include "commands/CertCommand.h"
 #include "commands/HealthCommand.h"
 #include "commands/TokenCommands.h"
 #include "commands/Pkcs11Commands.h"
@@ -20,6 +22,7 @@ CliCommands allCommands()
     CliCommands commands;
     // Each group appends its commands here.
     commands.push_back(healthCommand());
+    commands.push_back(certCommand());
     for (auto& command : tokenApduCommands()) {
         commands.push_back(std::move(command));
     }
@@ -91,8 +94,7 @@ const CliCommand* findCommand(const CliCommands& commands, const QStringList& ar
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("orvela"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Orvela"));
+    orvela::common::applyAppIdentity();
 
     const CliCommands commands = allCommands();
     CliContext context;
