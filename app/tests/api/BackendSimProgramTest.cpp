@@ -1,0 +1,85 @@
+// The simulator as a program: its command line reaches the simulated phone.
+
+#include "TestSupport.h"
+#include "api/LoginNotifyResponse.h"
+
+#include <QProcess>
+#include <QTcpServer>
+
+using namespace orvela::api;
+using namespace std::chrono_literals;
+using orvela::apitest::ApiFixture;
+using orvela::apitest::waitUntil;
+
+namespace {
+
+class BackendSimProgramTest : public ApiFixture {
+protected:
+    void TearDown() override
+    {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.kill();
+            m_program.waitForFinished(5'000);
+        }
+        ApiFixture::TearDown();
+    }
+
+    /// Starts the program on a free port; returns its base URL, empty when it did not start.
+    QString launch(const QStringList& options)
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
+        probe.close();
+        m_program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH),
+                        QStringList{"--listen", address} + options);
+        const bool listening = waitUntil([&] {
+            return m_program.state() == QProcess::NotRunning ||
+                   m_program.peek(4096).contains("listening");
+        });
+        return listening && m_program.state() == QProcess::Running ? "http://" + address
+                                                                   : QString();
+    }
+
+    QProcess m_program;
+};
+
+TEST_F(BackendSimProgramTest, OutcomeAndApprovalDelayComeFromTheCommandLine)
+{
+    const QString base = launch({"--outcome", "USER_REFUSED", "--approve-after", "0.5"});
+    ASSERT_FALSE(base.isEmpty());
+    m_settings->setValue("API_BASE_URL_OVERRIDE", base);
+    auto client = makeClient();
+    const auto session =
+        sendAndWait<LoginNotifyResponse>(*client, Endpoint::loginNotify("УБ99112233"));
+    ASSERT_TRUE(session.ok());
+
+    orvela::apitest::LogCapture log;
+    std::optional<CallResult<StatusResponse>> result;
+    client->pollStatus(session.value().sessionId, *session.value().pollToken, 10s, &m_context,
+                       [&](CallResult<StatusResponse> r) { result.emplace(r); });
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    ASSERT_TRUE(result->ok());
+    EXPECT_EQ(result->value().endResult, "USER_REFUSED");
+    EXPECT_FALSE(result->value().name.has_value());
+    // Half a second of approval delay is two or three polls, not the default delay's eight.
+    const int polls = log.count("mn.orvela.eid.desktop.APIClient", "→ GET /api/status");
+    EXPECT_GE(polls, 2);
+    EXPECT_LE(polls, 4);
+}
+
+TEST_F(BackendSimProgramTest, RefusesAddressesOffLoopbackAndMissingKeys)
+{
+    QProcess program;
+    program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH), {"--listen", "0.0.0.0:3000"});
+    ASSERT_TRUE(waitUntil([&] { return program.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(program.exitCode(), 2);
+
+    program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH),
+                  {"--listen", "127.0.0.1:0", "--tls-cert", m_dir.filePath("none.pem"), "--tls-key",
+                   m_dir.filePath("none.key")});
+    ASSERT_TRUE(waitUntil([&] { return program.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(program.exitCode(), 2);
+}
+
+} // namespace
