@@ -40,7 +40,7 @@ void Card::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette().color(QPalette::Mid), 1));
-    painter.setBrush(palette().color(QPalette::Base));
+    painter.setBrush(style::cardBackground(palette()));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), style::radiusL,
                             style::radiusL);
 }

@@ -50,6 +50,12 @@ ToneColors toneColors(Tone tone)
     return {base, withAlpha(base, 36), withAlpha(base, 110)};
 }
 
+QColor cardBackground(const QPalette& palette)
+{
+    const QColor window = palette.color(QPalette::Window);
+    return window.lightness() < 128 ? window.lighter(130) : palette.color(QPalette::Base);
+}
+
 QFont titleFont()
 {
     return scaled(1.6, QFont::Bold);

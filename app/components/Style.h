@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QString>
 
 namespace orvela::components {
@@ -47,6 +48,10 @@ inline constexpr int radiusL = 12;
 
 /// Colours of `tone`, readable on light and dark window backgrounds alike.
 ToneColors toneColors(Tone tone);
+
+/// Fill of cards: the base colour on light windows; on dark ones a shade lighter than the
+/// window, so that input fields (drawn in the base colour) stand out inside the card.
+QColor cardBackground(const QPalette& palette);
 
 /// Fonts relative to the application font, so the user's size preference still holds.
 QFont titleFont();

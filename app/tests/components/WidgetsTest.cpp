@@ -47,6 +47,20 @@ TEST(Tones, EachToneHasItsOwnColourAndTranslucentFill)
     EXPECT_EQ(seen.size(), 6);
 }
 
+TEST(Tones, CardsStandApartFromFieldsOnDarkWindows)
+{
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(0xF5, 0xF6, 0xF8));
+    light.setColor(QPalette::Base, Qt::white);
+    EXPECT_EQ(style::cardBackground(light), QColor(Qt::white));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x1E, 0x21, 0x28));
+    dark.setColor(QPalette::Base, QColor(0x16, 0x18, 0x1D));
+    const QColor card = style::cardBackground(dark);
+    EXPECT_GT(card.lightness(), dark.color(QPalette::Window).lightness());
+    EXPECT_GT(card.lightness(), dark.color(QPalette::Base).lightness());
+}
+
 TEST(InlineBanner, KindSelectsToneSymbolAndColours)
 {
     InlineBanner banner(InlineBanner::Kind::info, QStringLiteral("Hello"));

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace orvela::shell {
+
+/// What a release-notes line announces; it picks the line's icon colour.
+enum class ItemType { feature, improvement, security };
+
+/// One line of a release's notes.
+struct ChangelogItem {
+    QString icon;
+    QString text;
+    ItemType type = ItemType::feature;
+
+    friend bool operator==(const ChangelogItem&, const ChangelogItem&) = default;
+};
+
+/// The notes of one release.
+struct ChangelogEntry {
+    QString version;
+    QString date;
+    QList<ChangelogItem> items;
+};
+
+/// The release notes shipped with the program, newest release first.
+QList<ChangelogEntry> releaseHistory();
+
+} // namespace orvela::shell

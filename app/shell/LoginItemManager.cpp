@@ -1,0 +1,40 @@
+#include "shell/LoginItemManager.h"
+
+#include "shell/XdgAutostartEntry.h"
+
+#include <QCoreApplication>
+#include <utility>
+
+namespace orvela::shell {
+
+LoginItemManager::LoginItemManager(std::unique_ptr<LoginItemBackend> backend, QObject* parent)
+    : QObject(parent), m_backend(std::move(backend)), m_launchAtLogin(m_backend->isEnabled())
+{}
+
+LoginItemManager& LoginItemManager::shared()
+{
+    // Menu-bar mode follows its own setting at every start, so the entry starts the program
+    // exactly as the user would.
+    static LoginItemManager instance(std::make_unique<XdgAutostartEntry>(
+        QCoreApplication::applicationName(), QCoreApplication::applicationFilePath()));
+    return instance;
+}
+
+void LoginItemManager::setEnabled(bool enabled)
+{
+    const bool current = m_backend->isEnabled();
+    if (enabled && !current) {
+        m_backend->enable();
+    } else if (!enabled && current) {
+        m_backend->disable();
+    }
+    refresh();
+}
+
+void LoginItemManager::refresh()
+{
+    m_launchAtLogin = m_backend->isEnabled();
+    emit launchAtLoginChanged(m_launchAtLogin);
+}
+
+} // namespace orvela::shell

@@ -1,0 +1,152 @@
+#include "shell/SettingsController.h"
+
+#include "common/LocalizationService.h"
+#include "common/SettingsKeys.h"
+#include "shell/AppVersion.h"
+#include "shell/LoginItemManager.h"
+#include "shell/TrayAvailability.h"
+
+#include <QSettings>
+#include <QSysInfo>
+
+namespace orvela::shell {
+
+using common::AppLanguage;
+
+SettingsController::SettingsController(QSettings* store, common::LocalizationService* localization,
+                                       LoginItemManager* loginItems, const TrayAvailability* tray,
+                                       QObject* parent)
+    : QObject(parent), m_store(store), m_localization(localization), m_loginItems(loginItems),
+      m_tray(tray)
+{
+    connect(m_localization, &common::LocalizationService::languageChanged, this,
+            &SettingsController::languageChanged);
+    connect(m_loginItems, &LoginItemManager::launchAtLoginChanged, this,
+            &SettingsController::launchAtLoginChanged);
+}
+
+ThemeMode SettingsController::theme() const
+{
+    return themeModeFromRaw(m_store->value(settings::uiTheme.toString()).toString());
+}
+
+void SettingsController::setTheme(ThemeMode mode)
+{
+    write(settings::uiTheme.toString(), rawValue(mode));
+    emit themeChanged(mode);
+}
+
+AppLanguage SettingsController::language() const
+{
+    return m_localization->language();
+}
+
+void SettingsController::setLanguage(AppLanguage language)
+{
+    m_localization->setLanguage(language);
+}
+
+bool SettingsController::launchAtLogin() const
+{
+    return m_loginItems->launchAtLogin();
+}
+
+void SettingsController::setLaunchAtLogin(bool enabled)
+{
+    m_loginItems->setEnabled(enabled);
+}
+
+bool SettingsController::backgroundMode() const
+{
+    return backgroundModeAvailable() &&
+           m_store->value(settings::uiBackgroundMode.toString(), false).toBool();
+}
+
+void SettingsController::setBackgroundMode(bool enabled)
+{
+    if (enabled && !backgroundModeAvailable()) {
+        emit backgroundModeChanged(false);
+        return;
+    }
+    write(settings::uiBackgroundMode.toString(), enabled);
+    emit backgroundModeChanged(enabled);
+}
+
+bool SettingsController::backgroundModeAvailable() const
+{
+    return m_tray->isSystemTrayAvailable();
+}
+
+QString SettingsController::backgroundModeNote() const
+{
+    return backgroundModeNote(language());
+}
+
+QString SettingsController::backgroundModeNote(AppLanguage language) const
+{
+    if (backgroundModeAvailable()) {
+        return {};
+    }
+    return language == AppLanguage::en
+               ? QStringLiteral("This desktop shows no tray icons, so menu bar mode is off.")
+               : QStringLiteral("Энэ орчинд tray дүрс харагддаггүй тул менюбар горим ажиллахгүй.");
+}
+
+bool SettingsController::biometricGateEnabled() const
+{
+    return m_store->value(settings::authBiometricGateEnabled.toString(), true).toBool();
+}
+
+void SettingsController::setBiometricGateEnabled(bool enabled)
+{
+    write(settings::authBiometricGateEnabled.toString(), enabled);
+    emit biometricGateEnabledChanged(enabled);
+}
+
+QString SettingsController::apiBaseUrlOverride() const
+{
+    return m_store->value(settings::apiBaseUrlOverride.toString()).toString();
+}
+
+void SettingsController::setApiBaseUrlOverride(const QString& url)
+{
+    if (url == apiBaseUrlOverride()) {
+        return;
+    }
+    if (url.isEmpty()) {
+        m_store->remove(settings::apiBaseUrlOverride.toString());
+        m_store->sync();
+    } else {
+        write(settings::apiBaseUrlOverride.toString(), url);
+    }
+    emit apiBaseUrlOverrideChanged(url);
+}
+
+QString SettingsController::versionText()
+{
+    return displayVersion();
+}
+
+QString SettingsController::buildText()
+{
+    return buildNumber();
+}
+
+QString SettingsController::publisherText()
+{
+    return QStringLiteral("Orvela Systems LLC");
+}
+
+QString SettingsController::platformText()
+{
+    return QSysInfo::prettyProductName();
+}
+
+void SettingsController::write(const QString& key, const QVariant& value)
+{
+    m_store->setValue(key, value);
+    // Each control owns its setting and writes it at once, not at some later flush.
+    m_store->sync();
+}
+
+} // namespace orvela::shell

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "common/AppLanguage.h"
+#include "shell/ThemeMode.h"
+
+#include <QObject>
+#include <QString>
+
+class QSettings;
+
+namespace orvela::common {
+class LocalizationService;
+}
+
+namespace orvela::shell {
+
+class LoginItemManager;
+class TrayAvailability;
+
+/// The state behind both settings screens and the tray menu's toggles: every setter writes its
+/// setting at once and announces it, so every open screen shows the same values.
+class SettingsController : public QObject {
+    Q_OBJECT
+
+public:
+    /// All pointers must outlive the controller.
+    SettingsController(QSettings* store, common::LocalizationService* localization,
+                       LoginItemManager* loginItems, const TrayAvailability* tray,
+                       QObject* parent = nullptr);
+
+    ThemeMode theme() const;
+    void setTheme(ThemeMode mode);
+
+    common::AppLanguage language() const;
+    void setLanguage(common::AppLanguage language);
+
+    bool launchAtLogin() const;
+    void setLaunchAtLogin(bool enabled);
+
+    /// Menu-bar mode as it takes effect: off whenever the desktop has no tray, whatever is
+    /// stored, so the program never starts with nothing on screen.
+    bool backgroundMode() const;
+    /// Switching on is refused where there is no tray; the announcement then says false.
+    void setBackgroundMode(bool enabled);
+    bool backgroundModeAvailable() const;
+    /// Why menu-bar mode cannot be switched on, in the current language; empty when it can.
+    QString backgroundModeNote() const;
+    QString backgroundModeNote(common::AppLanguage language) const;
+
+    /// Absent reads as on.
+    bool biometricGateEnabled() const;
+    void setBiometricGateEnabled(bool enabled);
+
+    QString apiBaseUrlOverride() const;
+    /// Stored as typed, on every keystroke; an empty text removes the override.
+    void setApiBaseUrlOverride(const QString& url);
+
+    common::LocalizationService& localization() const { return *m_localization; }
+
+    /// Texts of the about rows.
+    static QString versionText();
+    static QString buildText();
+    static QString publisherText();
+    static QString platformText();
+
+signals:
+    void themeChanged(orvela::shell::ThemeMode mode);
+    void languageChanged(orvela::common::AppLanguage language);
+    void launchAtLoginChanged(bool enabled);
+    void backgroundModeChanged(bool enabled);
+    void biometricGateEnabledChanged(bool enabled);
+    void apiBaseUrlOverrideChanged(const QString& url);
+
+private:
+    void write(const QString& key, const QVariant& value);
+
+    QSettings* m_store;
+    common::LocalizationService* m_localization;
+    LoginItemManager* m_loginItems;
+    const TrayAvailability* m_tray;
+};
+
+} // namespace orvela::shell

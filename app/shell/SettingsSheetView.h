@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace orvela::components {
+class Card;
+}
+
+namespace orvela::shell {
+
+class SettingsController;
+
+/// The settings sheet opened from the dashboard: theme, language, start-up, backend address and
+/// about rows, every text by its localisation key, redrawn when the language changes.
+class SettingsSheetView : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit SettingsSheetView(SettingsController& controller, QWidget* parent = nullptr);
+
+private:
+    void buildLayout();
+    void connectControls();
+    void retranslate();
+    void showState();
+    QString text(const char* key) const;
+
+    SettingsController& m_controller;
+    QLabel* m_title;
+    QPushButton* m_close;
+    components::Card* m_themeCard;
+    QComboBox* m_theme;
+    components::Card* m_languageCard;
+    QComboBox* m_language;
+    QLabel* m_languageHint;
+    components::Card* m_startupCard;
+    QCheckBox* m_launchAtLogin;
+    QCheckBox* m_backgroundMode;
+    QLabel* m_startupHint;
+    QLabel* m_trayNote;
+    components::Card* m_apiCard;
+    QLabel* m_apiHint;
+    QLineEdit* m_apiUrl;
+    components::Card* m_aboutCard;
+    QLabel* m_versionLabel;
+    QLabel* m_buildLabel;
+    QLabel* m_publisherLabel;
+    QLabel* m_platformLabel;
+};
+
+} // namespace orvela::shell

@@ -1,0 +1,59 @@
+#include "shell/TrayMenuView.h"
+
+#include "components/IconLibrary.h"
+#include "shell/MenuBarController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace orvela::shell {
+
+TrayMenuView::TrayMenuView(MenuBarController& controller, QObject* parent)
+    : QObject(parent), m_controller(controller), m_menu(new QMenu),
+      m_icon(new QSystemTrayIcon(this))
+{
+    m_icon->setIcon(components::IconLibrary::icon(QStringLiteral("checkmark.shield.fill")));
+    m_icon->setToolTip(QStringLiteral("Nuvia"));
+    m_icon->setContextMenu(m_menu);
+    // Queued: a toggle's own handler changes the lines, and its action must outlive that.
+    connect(&m_controller, &MenuBarController::entriesChanged, this, &TrayMenuView::rebuild,
+            Qt::QueuedConnection);
+    rebuild();
+}
+
+// The menu has no widget parent, so it is ours to delete.
+TrayMenuView::~TrayMenuView()
+{
+    delete m_menu;
+}
+
+void TrayMenuView::show()
+{
+    m_icon->show();
+}
+
+void TrayMenuView::rebuild()
+{
+    m_menu->clear();
+    for (const MenuEntry& entry : m_controller.entries()) {
+        if (entry.id == MenuEntryId::separator) {
+            m_menu->addSeparator();
+            continue;
+        }
+        QAction* action = m_menu->addAction(entry.text);
+        action->setEnabled(entry.enabled);
+        action->setShortcut(entry.shortcut);
+        action->setCheckable(entry.checkable);
+        action->setChecked(entry.checked);
+        const MenuEntryId id = entry.id;
+        if (entry.checkable) {
+            connect(action, &QAction::toggled, this,
+                    [this, id](bool on) { m_controller.setToggle(id, on); });
+        } else {
+            connect(action, &QAction::triggered, this, [this, id] { m_controller.trigger(id); });
+        }
+    }
+}
+
+} // namespace orvela::shell

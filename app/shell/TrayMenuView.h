@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace orvela::shell {
+
+class MenuBarController;
+
+/// The tray icon "Nuvia" and its menu, redrawn from the controller's lines whenever they change.
+class TrayMenuView : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TrayMenuView(MenuBarController& controller, QObject* parent = nullptr);
+    ~TrayMenuView() override;
+
+    /// Puts the icon in the tray (when the desktop has one).
+    void show();
+
+    QMenu* menu() const { return m_menu; }
+
+private:
+    void rebuild();
+
+    MenuBarController& m_controller;
+    QMenu* m_menu;
+    QSystemTrayIcon* m_icon;
+};
+
+} // namespace orvela::shell

@@ -1,0 +1,39 @@
+#include "shell/UpdateViewModel.h"
+
+#include "common/SettingsKeys.h"
+#include "shell/UpdateChecker.h"
+
+#include <QSettings>
+
+namespace orvela::shell {
+
+UpdateViewModel::UpdateViewModel(QSettings* store, UpdateChecker* checker, QObject* parent)
+    : QObject(parent), m_store(store), m_checker(checker),
+      m_lastCheckDate(store->value(settings::lastUpdateCheck.toString()).toString())
+{
+    connect(m_checker, &UpdateChecker::checkStarted, this, [this] {
+        m_checking = true;
+        emit changed();
+    });
+    connect(m_checker, &UpdateChecker::checkFinished, this, &UpdateViewModel::recordCheck);
+}
+
+bool UpdateViewModel::checkNow()
+{
+    return m_checker->checkForUpdates();
+}
+
+void UpdateViewModel::recordCheck(const UpdateCheckResult& result)
+{
+    m_checking = false;
+    if (result.feedRead()) {
+        m_updateAvailable = result.status == UpdateCheckResult::Status::updateAvailable;
+        m_downloadUrl = result.downloadUrl;
+        m_lastCheckDate = m_clock().toLocalTime().toString(QStringLiteral("MM/dd HH:mm"));
+        m_store->setValue(settings::lastUpdateCheck.toString(), m_lastCheckDate);
+        m_store->sync();
+    }
+    emit changed();
+}
+
+} // namespace orvela::shell

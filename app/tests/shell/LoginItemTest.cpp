@@ -1,0 +1,168 @@
+#include "QtPrinters.h"
+#include "ShellFixture.h"
+#include "shell/LoginItemManager.h"
+#include "shell/XdgAutostartEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace orvela::shell;
+using orvela::shell::testing::FakeLoginBackend;
+
+namespace {
+
+// Each test gets its own XDG_CONFIG_HOME, put back afterwards.
+class AutostartTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", m_home.path().toUtf8());
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", m_saved); }
+
+    QString entryFile() const { return m_home.filePath("autostart/orvela-test.desktop"); }
+
+    QByteArray entryContents() const
+    {
+        QFile file(entryFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void writeEntry(const QByteArray& contents)
+    {
+        ASSERT_TRUE(QDir(m_home.path()).mkpath("autostart"));
+        QFile file(entryFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    LoginItemManager manager()
+    {
+        return LoginItemManager(std::make_unique<XdgAutostartEntry>(
+            "orvela-test", "/opt/orvela/bin/orvela-desktop", QStringList()));
+    }
+
+    QTemporaryDir m_home;
+    QByteArray m_saved;
+};
+
+TEST_F(AutostartTest, EnablingWritesTheEntryAndDisablingRemovesIt)
+{
+    XdgAutostartEntry entry("orvela-test", "/opt/orvela/bin/orvela-desktop");
+    EXPECT_EQ(entry.entryPath(), entryFile());
+    LoginItemManager items(std::make_unique<XdgAutostartEntry>(entry));
+    EXPECT_FALSE(items.launchAtLogin());
+    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+
+    items.setEnabled(true);
+    EXPECT_TRUE(items.launchAtLogin());
+    ASSERT_EQ(published.size(), 1);
+    EXPECT_TRUE(published.at(0).at(0).toBool());
+    const QByteArray contents = entryContents();
+    EXPECT_TRUE(contents.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(contents.contains("\nType=Application\n"));
+    EXPECT_TRUE(contents.contains("\nExec=/opt/orvela/bin/orvela-desktop\n"));
+    EXPECT_FALSE(contents.contains("Hidden=true"));
+    // Nothing of the atomic write is left beside the entry.
+    EXPECT_EQ(QDir(m_home.filePath("autostart")).entryList(QDir::Files).size(), 1);
+
+    items.setEnabled(false);
+    EXPECT_FALSE(items.launchAtLogin());
+    EXPECT_FALSE(QFile::exists(entryFile()));
+    ASSERT_EQ(published.size(), 2);
+    EXPECT_FALSE(published.at(1).at(0).toBool());
+}
+
+TEST_F(AutostartTest, AHiddenOrSwitchedOffEntryReadsAsOffAndEnablingRewritesIt)
+{
+    writeEntry("[Desktop Entry]\nType=Application\nExec=/old/path\nHidden=true\n");
+    LoginItemManager items = manager();
+    EXPECT_FALSE(items.launchAtLogin());
+    items.setEnabled(true);
+    EXPECT_TRUE(items.launchAtLogin());
+    EXPECT_FALSE(entryContents().contains("Hidden"));
+    EXPECT_TRUE(entryContents().contains("Exec=/opt/orvela/bin/orvela-desktop\n"));
+
+    writeEntry("[Desktop Entry]\nExec=/x\nX-GNOME-Autostart-enabled=false\n");
+    items.refresh();
+    EXPECT_FALSE(items.launchAtLogin());
+
+    // A Hidden key of another group is not the entry's.
+    writeEntry("[Desktop Entry]\nExec=/x\n\n[Desktop Action quit]\nHidden=true\n");
+    items.refresh();
+    EXPECT_TRUE(items.launchAtLogin());
+}
+
+TEST_F(AutostartTest, AFailedRegistrationLeavesTheRealStateShown)
+{
+    // A plain file where the autostart folder belongs: the entry cannot be written.
+    QFile blocker(m_home.filePath("autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    LoginItemManager items = manager();
+    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+    items.setEnabled(true);
+    EXPECT_FALSE(items.launchAtLogin());
+    ASSERT_EQ(published.size(), 1);
+    EXPECT_FALSE(published.at(0).at(0).toBool());
+}
+
+TEST_F(AutostartTest, AFailedRemovalLeavesTheToggleOn)
+{
+    writeEntry("[Desktop Entry]\nExec=/x\n");
+    LoginItemManager items = manager();
+    ASSERT_TRUE(items.launchAtLogin());
+    // Without write permission on the folder the entry cannot be removed (root ignores it).
+    QFile::setPermissions(m_home.filePath("autostart"), QFile::ReadOwner | QFile::ExeOwner);
+    items.setEnabled(false);
+    const bool removed = !QFile::exists(entryFile());
+    EXPECT_EQ(items.launchAtLogin(), !removed);
+    QFile::setPermissions(m_home.filePath("autostart"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(AutostartExec, ArgumentsAreQuotedAndEscaped)
+{
+    EXPECT_EQ(XdgAutostartEntry::execLine("/usr/bin/orvela-desktop", {}),
+              "/usr/bin/orvela-desktop");
+    EXPECT_EQ(XdgAutostartEntry::execLine("/home/a b/orvela", {"--background"}),
+              "\"/home/a b/orvela\" --background");
+    // `$` and `"` are escaped inside the quotes, then every backslash is doubled once more
+    // for the string value; a percent sign is doubled so it is not a field code.
+    EXPECT_EQ(XdgAutostartEntry::execLine("/opt/$x\"y/100%", {}), "\"/opt/\\\\$x\\\\\"y/100%%\"");
+    EXPECT_EQ(XdgAutostartEntry::execLine("/opt/p", {""}), "/opt/p \"\"");
+}
+
+TEST(LoginItemManager, RegistrationAwaitingApprovalFallsBackToOff)
+{
+    auto backend = std::make_unique<FakeLoginBackend>();
+    backend->activatesOnEnable = false;
+    FakeLoginBackend* record = backend.get();
+    LoginItemManager items(std::move(backend));
+    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+    items.setEnabled(true);
+    EXPECT_EQ(record->enableCalls, 1);
+    EXPECT_FALSE(items.launchAtLogin());
+    ASSERT_EQ(published.size(), 1);
+    EXPECT_FALSE(published.at(0).at(0).toBool());
+}
+
+TEST(LoginItemManager, AskingForTheCurrentStateRegistersNothing)
+{
+    auto backend = std::make_unique<FakeLoginBackend>();
+    backend->enabled = true;
+    FakeLoginBackend* record = backend.get();
+    LoginItemManager items(std::move(backend));
+    items.setEnabled(true);
+    EXPECT_EQ(record->enableCalls, 0);
+    EXPECT_EQ(record->disableCalls, 0);
+    items.setEnabled(false);
+    EXPECT_EQ(record->disableCalls, 1);
+    items.setEnabled(false);
+    EXPECT_EQ(record->disableCalls, 1);
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#include "QtPrinters.h"
+#include "ShellFixture.h"
+#include "common/SettingsKeys.h"
+#include "shell/MenuBarController.h"
+#include "shell/TrayMenuView.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace orvela::shell;
+using orvela::common::AppLanguage;
+using orvela::shell::testing::ShellFixture;
+
+namespace {
+
+QStringList texts(const QList<MenuEntry>& entries)
+{
+    QStringList list;
+    for (const MenuEntry& entry : entries) {
+        list.append(entry.id == MenuEntryId::separator ? QStringLiteral("---") : entry.text);
+    }
+    return list;
+}
+
+const MenuEntry* find(const QList<MenuEntry>& entries, MenuEntryId id)
+{
+    for (const MenuEntry& entry : entries) {
+        if (entry.id == id) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+class MenuBarTest : public ShellFixture {
+protected:
+    MenuBarController menu{controller.get()};
+};
+
+TEST_F(MenuBarTest, SignedOutMenuHasNoLogOut)
+{
+    localization.setLanguage(AppLanguage::en);
+    EXPECT_EQ(
+        texts(menu.entries()),
+        QStringList({"Not signed in", "---", "Open window", "---", "Open automatically at login",
+                     "Menu bar mode (hide Dock icon)", "---", "Quit Nuvia"}));
+    const auto entries = menu.entries();
+    EXPECT_FALSE(find(entries, MenuEntryId::status)->enabled);
+    EXPECT_EQ(find(entries, MenuEntryId::open)->shortcut, QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(find(entries, MenuEntryId::quit)->shortcut, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QSignalSpy logout(&menu, &MenuBarController::logoutRequested);
+    menu.trigger(MenuEntryId::logout);
+    EXPECT_EQ(logout.size(), 0);
+}
+
+TEST_F(MenuBarTest, SignedInMenuShowsTheNameAndLogsOut)
+{
+    QSignalSpy changed(&menu, &MenuBarController::entriesChanged);
+    menu.setSignedIn(true, QStringLiteral("Бат-Эрдэнэ Болд"));
+    EXPECT_EQ(changed.size(), 1);
+    EXPECT_EQ(texts(menu.entries()),
+              QStringList({"Бат-Эрдэнэ Болд", "---", "Цонх нээх", "Гарах", "---",
+                           "Нэвтрэхэд автоматаар нээх", "Менюбар горим (Dock-д харагдахгүй)", "---",
+                           "Nuvia-аас гарах"}));
+
+    QList<QString> order;
+    QObject::connect(&menu, &MenuBarController::logoutRequested, &menu,
+                     [&] { order.append("logout"); });
+    QObject::connect(&menu, &MenuBarController::openRequested, &menu,
+                     [&] { order.append("open"); });
+    menu.trigger(MenuEntryId::logout);
+    EXPECT_EQ(order, QList<QString>({"logout", "open"}));
+
+    menu.setSignedIn(true, QStringLiteral("  "));
+    EXPECT_EQ(menu.entries().first().text, "Нэвтэрсэн");
+    menu.setSignedIn(false, QStringLiteral("Ignored"));
+    EXPECT_EQ(menu.entries().first().text, "Нэвтрээгүй");
+}
+
+TEST_F(MenuBarTest, TogglesChangeTheSharedSettings)
+{
+    QSignalSpy changed(&menu, &MenuBarController::entriesChanged);
+    menu.setToggle(MenuEntryId::launchAtLogin, true);
+    EXPECT_TRUE(loginItems->launchAtLogin());
+    EXPECT_TRUE(find(menu.entries(), MenuEntryId::launchAtLogin)->checked);
+
+    menu.setToggle(MenuEntryId::backgroundMode, true);
+    EXPECT_TRUE(storedOnDisk(orvela::settings::uiBackgroundMode.toString()).toBool());
+    EXPECT_TRUE(find(menu.entries(), MenuEntryId::backgroundMode)->checked);
+    EXPECT_GE(changed.size(), 2);
+
+    // Leaving menu-bar mode brings the window back.
+    QSignalSpy open(&menu, &MenuBarController::openRequested);
+    menu.trigger(MenuEntryId::backgroundMode);
+    EXPECT_FALSE(controller->backgroundMode());
+    EXPECT_EQ(open.size(), 1);
+}
+
+TEST_F(MenuBarTest, WithoutATrayMenuBarModeIsOffAndDisabled)
+{
+    store().setValue(orvela::settings::uiBackgroundMode.toString(), true);
+    tray.available = false;
+    const MenuEntry* mode = find(menu.entries(), MenuEntryId::backgroundMode);
+    ASSERT_NE(mode, nullptr);
+    EXPECT_FALSE(mode->enabled);
+    EXPECT_FALSE(mode->checked);
+}
+
+TEST_F(MenuBarTest, LanguageSwitchRelabelsTheMenu)
+{
+    QSignalSpy changed(&menu, &MenuBarController::entriesChanged);
+    localization.setLanguage(AppLanguage::en);
+    EXPECT_EQ(changed.size(), 1);
+    EXPECT_EQ(find(menu.entries(), MenuEntryId::quit)->text, "Quit Nuvia");
+}
+
+TEST_F(MenuBarTest, TrayViewMirrorsTheEntriesAndForwardsActions)
+{
+    TrayMenuView view(menu);
+    menu.setSignedIn(true, QStringLiteral("Dorj"));
+    QTest::qWait(0);
+    QList<QAction*> actions = view.menu()->actions();
+    ASSERT_EQ(actions.size(), 9);
+    EXPECT_EQ(actions.at(0)->text(), "Dorj");
+    EXPECT_TRUE(actions.at(1)->isSeparator());
+    EXPECT_EQ(actions.at(2)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+
+    QSignalSpy quit(&menu, &MenuBarController::quitRequested);
+    actions.last()->trigger();
+    EXPECT_EQ(quit.size(), 1);
+
+    QAction* launch = actions.at(5);
+    ASSERT_TRUE(launch->isCheckable());
+    launch->trigger();
+    EXPECT_TRUE(loginItems->launchAtLogin());
+    QTest::qWait(0);
+    EXPECT_TRUE(view.menu()->actions().at(5)->isChecked());
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+#include "QtPrinters.h"
+#include "Screenshot.h"
+#include "common/SettingsKeys.h"
+#include "shell/Changelog.h"
+#include "shell/ReleaseNotesGate.h"
+#include "shell/WhatsNewView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvela::shell;
+
+namespace {
+
+class ReleaseNotesTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QSettings store{dir.filePath("s.ini"), QSettings::IniFormat};
+
+    QString lastSeen() const
+    {
+        QSettings reader(dir.filePath("s.ini"), QSettings::IniFormat);
+        return reader.value(orvela::settings::whatsNewLastSeenVersion.toString()).toString();
+    }
+};
+
+TEST_F(ReleaseNotesTest, OncePerVersionFromTheFirstLaunchOn)
+{
+    ReleaseNotesGate first(&store, "1.0.0");
+    EXPECT_TRUE(first.takeStartupDecision());
+    EXPECT_EQ(lastSeen(), "1.0.0");
+    EXPECT_FALSE(first.takeStartupDecision());
+
+    ReleaseNotesGate sameVersionLater(&store, "1.0.0");
+    EXPECT_FALSE(sameVersionLater.shouldShow());
+    EXPECT_FALSE(sameVersionLater.takeStartupDecision());
+
+    ReleaseNotesGate upgraded(&store, "1.1.0");
+    EXPECT_TRUE(upgraded.takeStartupDecision());
+    EXPECT_EQ(lastSeen(), "1.1.0");
+    EXPECT_FALSE(ReleaseNotesGate(&store, "1.1.0").shouldShow());
+}
+
+TEST_F(ReleaseNotesTest, NeverWithoutAVersion)
+{
+    for (const char* version : {"", "   "}) {
+        ReleaseNotesGate gate(&store, version);
+        EXPECT_FALSE(gate.takeStartupDecision());
+    }
+    EXPECT_FALSE(store.contains(orvela::settings::whatsNewLastSeenVersion.toString()));
+}
+
+TEST_F(ReleaseNotesTest, TheShippedNotesListTheFirstRelease)
+{
+    const QList<ChangelogEntry> history = releaseHistory();
+    ASSERT_EQ(history.size(), 1);
+    EXPECT_EQ(history.first().version, "1.0.0");
+    EXPECT_EQ(history.first().date, "2026.04.16");
+    ASSERT_EQ(history.first().items.size(), 8);
+    EXPECT_EQ(history.first().items.last(),
+              (ChangelogItem{"shield.checkered", "FIPS AES-128 Secure Messaging дэмжлэг",
+                             ItemType::security}));
+    EXPECT_NE(history.first().items.at(0), history.first().items.at(1));
+}
+
+TEST_F(ReleaseNotesTest, TheSheetShowsTheVersionAndCloses)
+{
+    WhatsNewView view(releaseHistory(), "1.0.0");
+    view.show();
+    EXPECT_EQ(view.size(), QSize(480, 520));
+    auto* version = view.findChild<QLabel*>("whatsNewVersion");
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), "Orvela Desktop v1.0.0");
+    QStringList texts;
+    for (const QLabel* label : view.findChildren<QLabel*>()) {
+        texts.append(label->text());
+    }
+    EXPECT_TRUE(texts.contains("v1.0.0"));
+    EXPECT_TRUE(texts.contains("Sparkle auto-update"));
+    // The sheet has fixed texts, so one picture serves both languages.
+    ASSERT_FALSE(orvela::testing::saveScreenshot(view, "whats-new").isEmpty());
+    auto* done = view.findChild<QPushButton*>("whatsNewDone");
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(done->text(), "Ойлголоо");
+    done->click();
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_EQ(view.result(), QDialog::Accepted);
+}
+
+} // namespace

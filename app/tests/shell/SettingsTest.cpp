@@ -1,0 +1,202 @@
+#include "QtPrinters.h"
+#include "Screenshot.h"
+#include "ShellFixture.h"
+#include "common/SettingsKeys.h"
+#include "shell/SettingsSheetView.h"
+#include "shell/SettingsView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace orvela::shell;
+using orvela::common::AppLanguage;
+using orvela::shell::testing::ShellFixture;
+
+namespace {
+
+QStringList labelTexts(const QWidget& widget)
+{
+    QStringList texts;
+    for (const QLabel* label : widget.findChildren<QLabel*>()) {
+        texts.append(label->text());
+    }
+    for (const QAbstractButton* button : widget.findChildren<QAbstractButton*>()) {
+        texts.append(button->text());
+    }
+    for (const QGroupBox* group : widget.findChildren<QGroupBox*>()) {
+        texts.append(group->title());
+    }
+    return texts;
+}
+
+using SettingsControllerTest = ShellFixture;
+
+TEST_F(SettingsControllerTest, DefaultsAsTheScreensReadThem)
+{
+    EXPECT_EQ(controller->theme(), ThemeMode::system);
+    EXPECT_EQ(controller->language(), AppLanguage::mn);
+    EXPECT_FALSE(controller->backgroundMode());
+    EXPECT_TRUE(controller->biometricGateEnabled());
+    EXPECT_TRUE(controller->apiBaseUrlOverride().isEmpty());
+    EXPECT_FALSE(controller->launchAtLogin());
+}
+
+TEST_F(SettingsControllerTest, EveryChangeIsWrittenAtOnce)
+{
+    controller->setBiometricGateEnabled(false);
+    EXPECT_EQ(storedOnDisk("auth.biometricGateEnabled").toBool(), false);
+    EXPECT_FALSE(controller->biometricGateEnabled());
+    controller->setBackgroundMode(true);
+    EXPECT_TRUE(storedOnDisk("ui.backgroundMode").toBool());
+    controller->setLanguage(AppLanguage::en);
+    EXPECT_EQ(storedOnDisk("app_language").toString(), "en");
+    controller->setLaunchAtLogin(true);
+    EXPECT_TRUE(login->enabled);
+    EXPECT_TRUE(controller->launchAtLogin());
+}
+
+TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
+{
+    QSignalSpy changed(controller.get(), &SettingsController::apiBaseUrlOverrideChanged);
+    controller->setApiBaseUrlOverride("http://127.0.0.1:3000");
+    EXPECT_EQ(storedOnDisk("API_BASE_URL_OVERRIDE").toString(), "http://127.0.0.1:3000");
+    controller->setApiBaseUrlOverride("http://127.0.0.1:3000");
+    EXPECT_EQ(changed.size(), 1);
+    controller->setApiBaseUrlOverride(QString());
+    EXPECT_FALSE(storedOnDisk("API_BASE_URL_OVERRIDE").isValid());
+    EXPECT_EQ(changed.size(), 2);
+}
+
+TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
+{
+    tray.available = false;
+    QSignalSpy changed(controller.get(), &SettingsController::backgroundModeChanged);
+    controller->setBackgroundMode(true);
+    EXPECT_FALSE(controller->backgroundMode());
+    EXPECT_FALSE(storedOnDisk("ui.backgroundMode").toBool());
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_FALSE(changed.at(0).at(0).toBool());
+    EXPECT_FALSE(controller->backgroundModeNote().isEmpty());
+    EXPECT_NE(controller->backgroundModeNote(AppLanguage::en),
+              controller->backgroundModeNote(AppLanguage::mn));
+
+    // A stored "on" from a desktop that had a tray does not hide the window here.
+    store().setValue("ui.backgroundMode", true);
+    EXPECT_FALSE(controller->backgroundMode());
+    tray.available = true;
+    EXPECT_TRUE(controller->backgroundMode());
+    EXPECT_TRUE(controller->backgroundModeNote().isEmpty());
+}
+
+using SettingsSheetTest = ShellFixture;
+
+TEST_F(SettingsSheetTest, LanguageSwitchRedrawsTheOpenSheet)
+{
+    SettingsSheetView sheet(*controller);
+    sheet.show();
+    EXPECT_TRUE(labelTexts(sheet).contains("Тохиргоо"));
+    EXPECT_TRUE(labelTexts(sheet).contains("Нэвтрэхэд автоматаар нээх"));
+    EXPECT_EQ(sheet.windowTitle(), "Тохиргоо");
+    ASSERT_FALSE(orvela::testing::saveScreenshot(sheet, "settings-sheet-mn").isEmpty());
+
+    auto* language = sheet.findChild<QComboBox*>("languagePicker");
+    ASSERT_NE(language, nullptr);
+    EXPECT_EQ(language->currentText(), "Монгол");
+    language->setCurrentIndex(1);
+    emit language->activated(1);
+
+    EXPECT_EQ(localization.language(), AppLanguage::en);
+    const QStringList texts = labelTexts(sheet);
+    EXPECT_TRUE(texts.contains("Settings"));
+    EXPECT_TRUE(texts.contains("Open automatically at login"));
+    EXPECT_TRUE(texts.contains("The language switches immediately."));
+    EXPECT_TRUE(texts.contains("Publisher"));
+    EXPECT_FALSE(texts.contains("Тохиргоо"));
+    auto* theme = sheet.findChild<QComboBox*>("themePicker");
+    ASSERT_NE(theme, nullptr);
+    EXPECT_EQ(theme->itemText(2), "Dark");
+    ASSERT_FALSE(orvela::testing::saveScreenshot(sheet, "settings-sheet-en").isEmpty());
+}
+
+TEST_F(SettingsSheetTest, ControlsWriteTheirSettings)
+{
+    SettingsSheetView sheet(*controller);
+    auto* theme = sheet.findChild<QComboBox*>("themePicker");
+    theme->setCurrentIndex(2);
+    emit theme->activated(2);
+    EXPECT_EQ(storedOnDisk("ui.theme").toString(), "dark");
+
+    auto* url = sheet.findChild<QLineEdit*>("apiUrl");
+    EXPECT_EQ(url->placeholderText(), "http://localhost:3000");
+    url->setFocus();
+    QTest::keyClicks(url, "http://a");
+    EXPECT_EQ(storedOnDisk("API_BASE_URL_OVERRIDE").toString(), "http://a");
+    QTest::keyClick(url, Qt::Key_Backspace);
+    EXPECT_EQ(storedOnDisk("API_BASE_URL_OVERRIDE").toString(), "http://");
+
+    auto* launch = sheet.findChild<QCheckBox*>("launchAtLogin");
+    launch->click();
+    EXPECT_TRUE(login->enabled);
+}
+
+TEST_F(SettingsSheetTest, ARefusedLoginItemPutsTheToggleBack)
+{
+    login->activatesOnEnable = false;
+    SettingsSheetView sheet(*controller);
+    auto* launch = sheet.findChild<QCheckBox*>("launchAtLogin");
+    launch->click();
+    EXPECT_EQ(login->enableCalls, 1);
+    EXPECT_FALSE(launch->isChecked());
+}
+
+TEST_F(SettingsSheetTest, WithoutATrayTheToggleIsDisabledWithANote)
+{
+    tray.available = false;
+    localization.setLanguage(AppLanguage::en);
+    SettingsSheetView sheet(*controller);
+    sheet.show();
+    auto* mode = sheet.findChild<QCheckBox*>("backgroundMode");
+    auto* note = sheet.findChild<QLabel*>("trayNote");
+    EXPECT_FALSE(mode->isEnabled());
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), controller->backgroundModeNote());
+    ASSERT_FALSE(orvela::testing::saveScreenshot(sheet, "settings-sheet-no-tray-en").isEmpty());
+}
+
+TEST_F(SettingsSheetTest, TheWindowAndTheSheetShowEachOthersChanges)
+{
+    SettingsSheetView sheet(*controller);
+    SettingsView window(*controller);
+    window.findChild<QCheckBox*>("backgroundMode")->click();
+    EXPECT_TRUE(sheet.findChild<QCheckBox*>("backgroundMode")->isChecked());
+    sheet.findChild<QCheckBox*>("launchAtLogin")->click();
+    EXPECT_TRUE(window.findChild<QCheckBox*>("launchAtLogin")->isChecked());
+    QTest::keyClicks(window.findChild<QLineEdit*>("apiUrl"), "http://x");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("apiUrl")->text(), "http://x");
+}
+
+TEST_F(SettingsSheetTest, TheWindowEditsTheBiometricGateInMongolian)
+{
+    localization.setLanguage(AppLanguage::en);
+    SettingsView window(*controller);
+    window.show();
+    auto* gate = window.findChild<QCheckBox*>("biometricGate");
+    ASSERT_NE(gate, nullptr);
+    EXPECT_TRUE(gate->isChecked());
+    gate->click();
+    EXPECT_FALSE(storedOnDisk("auth.biometricGateEnabled").toBool());
+    const QStringList texts = labelTexts(window);
+    EXPECT_TRUE(texts.contains("Эхлүүлэлт"));
+    EXPECT_TRUE(texts.contains("Orvela Systems LLC"));
+    ASSERT_FALSE(orvela::testing::saveScreenshot(window, "settings-window-en").isEmpty());
+    localization.setLanguage(AppLanguage::mn);
+    ASSERT_FALSE(orvela::testing::saveScreenshot(window, "settings-window-mn").isEmpty());
+}
+
+} // namespace
