@@ -2,6 +2,7 @@
 
 #include "shell/AppcastParser.h"
 
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -9,6 +10,8 @@
 namespace orvela::shell {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcUpdates, "mn.orvela.eid.desktop.Updates")
 
 bool usableFeed(const QUrl& url)
 {
@@ -77,6 +80,11 @@ void UpdateChecker::finish(QNetworkReply* reply)
 {
     reply->deleteLater();
     m_lastResult = evaluate(reply);
+    if (m_lastResult.feedRead()) {
+        qCInfo(lcUpdates) << "feed read, newest version" << m_lastResult.latestVersion;
+    } else {
+        qCWarning(lcUpdates) << "update check failed:" << m_lastResult.error;
+    }
     m_reply = nullptr;
     announceCanCheck(false);
     emit checkFinished(m_lastResult);
@@ -84,15 +92,16 @@ void UpdateChecker::finish(QNetworkReply* reply)
 
 UpdateCheckResult UpdateChecker::evaluate(QNetworkReply* reply) const
 {
+    // The whole body may already be in when the progress report comes, so both are checked.
+    if (reply->property("orvelaTooLarge").toBool() || reply->bytesAvailable() > kMaxFeedBytes) {
+        return failure(QStringLiteral("feed too large"));
+    }
     if (reply->error() != QNetworkReply::NoError) {
         return failure(reply->errorString());
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status != 200) {
         return failure(QStringLiteral("HTTP status %1").arg(status));
-    }
-    if (reply->bytesAvailable() > kMaxFeedBytes) {
-        return failure(QStringLiteral("feed too large"));
     }
     const auto items = AppcastParser::parse(reply->readAll());
     if (!items) {

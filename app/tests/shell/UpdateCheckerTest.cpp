@@ -92,6 +92,19 @@ TEST_F(UpdateCheckerTest, FailuresAreReportedAsFailures)
     EXPECT_TRUE(checker.canCheckForUpdates());
 }
 
+TEST_F(UpdateCheckerTest, AnOversizedFeedIsRefused)
+{
+    // A valid feed announcing an update, buried in more padding than any feed carries.
+    QByteArray body = orvela::shell::testing::appcastWithEnclosure("9.0", "https://dl/x");
+    body.insert(body.indexOf("<channel>"), QByteArray(5 * 1024 * 1024, ' '));
+    server.body = body;
+    UpdateChecker checker(&network, server.url(), "1.0.0");
+    const UpdateCheckResult result = runCheck(checker);
+    EXPECT_EQ(result.status, Status::failed);
+    EXPECT_EQ(result.error, "feed too large");
+    EXPECT_TRUE(checker.canCheckForUpdates());
+}
+
 TEST_F(UpdateCheckerTest, NoSecondCheckWhileOneRuns)
 {
     server.hold = true;
