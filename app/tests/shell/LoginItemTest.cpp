@@ -110,20 +110,6 @@ TEST_F(AutostartTest, AFailedRegistrationLeavesTheRealStateShown)
     EXPECT_FALSE(published.at(0).at(0).toBool());
 }
 
-TEST_F(AutostartTest, AFailedRemovalLeavesTheToggleOn)
-{
-    writeEntry("[Desktop Entry]\nExec=/x\n");
-    LoginItemManager items = manager();
-    ASSERT_TRUE(items.launchAtLogin());
-    // Without write permission on the folder the entry cannot be removed (root ignores it).
-    QFile::setPermissions(m_home.filePath("autostart"), QFile::ReadOwner | QFile::ExeOwner);
-    items.setEnabled(false);
-    const bool removed = !QFile::exists(entryFile());
-    EXPECT_EQ(items.launchAtLogin(), !removed);
-    QFile::setPermissions(m_home.filePath("autostart"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 TEST(AutostartExec, ArgumentsAreQuotedAndEscaped)
 {
     EXPECT_EQ(XdgAutostartEntry::execLine("/usr/bin/orvela-desktop", {}),
@@ -148,6 +134,19 @@ TEST(LoginItemManager, RegistrationAwaitingApprovalFallsBackToOff)
     EXPECT_FALSE(items.launchAtLogin());
     ASSERT_EQ(published.size(), 1);
     EXPECT_FALSE(published.at(0).at(0).toBool());
+}
+
+TEST(LoginItemManager, ARefusedRemovalLeavesTheToggleOn)
+{
+    auto backend = std::make_unique<FakeLoginBackend>();
+    backend->enabled = true;
+    backend->refusesDisable = true;
+    LoginItemManager items(std::move(backend));
+    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+    items.setEnabled(false);
+    EXPECT_TRUE(items.launchAtLogin());
+    ASSERT_EQ(published.size(), 1);
+    EXPECT_TRUE(published.at(0).at(0).toBool());
 }
 
 TEST(LoginItemManager, AskingForTheCurrentStateRegistersNothing)

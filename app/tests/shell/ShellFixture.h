@@ -26,6 +26,7 @@ class FakeLoginBackend : public LoginItemBackend {
 public:
     bool enabled = false;
     bool activatesOnEnable = true;
+    bool refusesDisable = false;
     int enableCalls = 0;
     int disableCalls = 0;
 
@@ -39,8 +40,8 @@ public:
     bool disable() override
     {
         ++disableCalls;
-        enabled = false;
-        return true;
+        enabled = enabled && refusesDisable;
+        return !refusesDisable;
     }
 };
 
