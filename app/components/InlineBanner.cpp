@@ -12,6 +12,9 @@ InlineBanner::InlineBanner(Kind kind, const QString& text, QWidget* parent)
 {
     setObjectName(QStringLiteral("inlineBanner"));
     m_text->setWordWrap(true);
+    // As tall as the icon, so a one-line message sits level with it.
+    m_text->setMinimumHeight(18);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_icon->setFixedSize(18, 18);
     auto* layout = new QHBoxLayout(this);
