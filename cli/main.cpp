@@ -6,6 +6,7 @@
 #include "common/AppIdentity.h"
 #include "commands/CertCommand.h"
 #include "commands/HealthCommand.h"
+#include "commands/LoginCommands.h"
 #include "commands/TokenCommands.h"
 #include "commands/Pkcs11Commands.h"
 
@@ -23,6 +24,9 @@ CliCommands allCommands()
     // Each group appends its commands here.
     commands.push_back(healthCommand());
     commands.push_back(certCommand());
+    for (auto& command : loginCommands()) {
+        commands.push_back(std::move(command));
+    }
     for (auto& command : tokenApduCommands()) {
         commands.push_back(std::move(command));
     }

@@ -168,8 +168,7 @@ void AppState::recordActivity(const QString& sessionType, const QString& state,
 
 QList<DashboardSession> AppState::loadActivity() const
 {
-    const QByteArray stored =
-        m_settings.value(settings::activitySessions.toString()).toByteArray();
+    const QByteArray stored = m_settings.value(settings::activitySessions.toString()).toByteArray();
     const QJsonDocument document = QJsonDocument::fromJson(stored);
     if (!document.isArray()) {
         return {};
@@ -199,7 +198,7 @@ void AppState::applyIdentity(const StoredIdentity& identity)
 void AppState::rebuildDashboard(const std::optional<QString>& loginAt)
 {
     DashboardData data;
-    data.user.createdAt = loginAt        ? *loginAt
+    data.user.createdAt = loginAt           ? *loginAt
                           : m_dashboardData ? m_dashboardData->user.createdAt
                                             : now();
     data.sessions = loadActivity();

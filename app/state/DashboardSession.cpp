@@ -8,12 +8,10 @@ namespace orvela::state {
 
 QJsonObject DashboardSession::toJson() const
 {
-    QJsonObject object{{QStringLiteral("id"), id},
-                       {QStringLiteral("sessionType"), sessionType},
-                       {QStringLiteral("state"), state},
-                       {QStringLiteral("result"), result},
-                       {QStringLiteral("rpName"), rpName},
-                       {QStringLiteral("createdAt"), createdAt}};
+    QJsonObject object{
+        {QStringLiteral("id"), id},         {QStringLiteral("sessionType"), sessionType},
+        {QStringLiteral("state"), state},   {QStringLiteral("result"), result},
+        {QStringLiteral("rpName"), rpName}, {QStringLiteral("createdAt"), createdAt}};
     if (pushText) {
         object.insert(QStringLiteral("pushText"), *pushText);
     }

@@ -5,7 +5,7 @@ namespace orvela::state {
 QString rawValue(DashboardTab tab)
 {
     static const std::array<const char*, 13> raws{
-        "dashboard", "id",     "logs",    "devices", "security", "children", "sign",
+        "dashboard", "id",      "logs",    "devices", "security", "children", "sign",
         "tokens",    "support", "privacy", "lock",    "home",     "verify"};
     return QString::fromLatin1(raws.at(static_cast<std::size_t>(tab)));
 }

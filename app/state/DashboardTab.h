@@ -10,9 +10,9 @@ namespace orvela::state {
 
 /// Every tab in order.
 inline constexpr std::array<DashboardTab, 13> allDashboardTabs{
-    DashboardTab::dashboard, DashboardTab::id,      DashboardTab::logs,    DashboardTab::devices,
-    DashboardTab::security,  DashboardTab::children, DashboardTab::sign,   DashboardTab::tokens,
-    DashboardTab::support,   DashboardTab::privacy, DashboardTab::lock,    DashboardTab::home,
+    DashboardTab::dashboard, DashboardTab::id,       DashboardTab::logs, DashboardTab::devices,
+    DashboardTab::security,  DashboardTab::children, DashboardTab::sign, DashboardTab::tokens,
+    DashboardTab::support,   DashboardTab::privacy,  DashboardTab::lock, DashboardTab::home,
     DashboardTab::verify};
 
 /// The tab's raw value, e.g. "tokens".

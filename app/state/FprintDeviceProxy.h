@@ -11,8 +11,7 @@ class FprintDeviceProxy : public QDBusAbstractInterface {
 public:
     FprintDeviceProxy(const QString& service, const QString& path,
                       const QDBusConnection& connection, QObject* parent = nullptr)
-        : QDBusAbstractInterface(service, path, "net.reactivated.Fprint.Device", connection,
-                                 parent)
+        : QDBusAbstractInterface(service, path, "net.reactivated.Fprint.Device", connection, parent)
     {}
 
 signals:

@@ -99,8 +99,8 @@ void FprintdBiometricGate::claim(const QString& devicePath)
 
 void FprintdBiometricGate::startVerify()
 {
-    call(m_device->path(), deviceInterface, QStringLiteral("VerifyStart"),
-         {QStringLiteral("any")}, [this](QDBusPendingCallWatcher* watcher) {
+    call(m_device->path(), deviceInterface, QStringLiteral("VerifyStart"), {QStringLiteral("any")},
+         [this](QDBusPendingCallWatcher* watcher) {
              if (watcher->isError()) {
                  finish(Outcome::unavailable); // most often: no enrolled finger
                  return;

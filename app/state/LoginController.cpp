@@ -59,7 +59,9 @@ void LoginController::setNationalIdInput(const QString& input)
 
 QString LoginController::countdownText() const
 {
-    return QStringLiteral("%1:%2").arg(m_countdown / 60).arg(m_countdown % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2")
+        .arg(m_countdown / 60)
+        .arg(m_countdown % 60, 2, 10, QLatin1Char('0'));
 }
 
 void LoginController::selectTab(LoginTab tab)
@@ -165,8 +167,8 @@ void LoginController::failCall(const api::CallError& error, bool qr)
 void LoginController::finishWithStatus(const api::StatusResponse& status,
                                        const QString& enteredNationalId)
 {
-    const bool approved = status.isComplete() && status.endResult == u"OK" &&
-                          nonEmpty(status.documentNumber);
+    const bool approved =
+        status.isComplete() && status.endResult == u"OK" && nonEmpty(status.documentNumber);
     if (!approved) {
         setErrorMessage(failureText(status));
         setPhase(AuthPhase::failed);
@@ -181,8 +183,9 @@ void LoginController::finishWithStatus(const api::StatusResponse& status,
     emit resultChanged();
     setPhase(AuthPhase::success);
 
-    StoredIdentity identity{*status.documentNumber, name, idNumber, enteredNationalId, level,
-                            QDateTime::currentDateTimeUtc().toString(Qt::ISODate)};
+    StoredIdentity identity{
+        *status.documentNumber, name,  idNumber,
+        enteredNationalId,      level, QDateTime::currentDateTimeUtc().toString(Qt::ISODate)};
     // Bound to the application state, not to this screen: the switch to the dashboard happens
     // even when the sign-in screen is gone by then.
     AppState* appState = &m_appState;

@@ -1,8 +1,7 @@
 #include "state/QrCode.h"
 
-#include <qrencode.h>
-
 #include <memory>
+#include <qrencode.h>
 
 namespace orvela::state {
 
@@ -55,6 +54,30 @@ QImage QrCode::image() const
         }
     }
     return image;
+}
+
+} // namespace orvela::state
+
+namespace orvela::state {
+
+QStringList QrCode::halfBlockLines(int border) const
+{
+    const int first = -border;
+    const int last = m_size + border; // exclusive
+    QStringList lines;
+    for (int y = first; y < last; y += 2) {
+        QString line;
+        for (int x = first; x < last; ++x) {
+            const bool topLight = !dark(x, y);
+            const bool bottomLight = y + 1 < last && !dark(x, y + 1);
+            line += topLight && bottomLight ? QChar(0x2588) // █
+                    : topLight              ? QChar(0x2580) // ▀
+                    : bottomLight           ? QChar(0x2584) // ▄
+                                            : QChar(u' ');
+        }
+        lines.append(line);
+    }
+    return lines;
 }
 
 } // namespace orvela::state

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -25,6 +26,10 @@ public:
     /// The symbol with its quiet zone, `scale` pixels per module, drawn without smoothing:
     /// black on white, every module a sharp square.
     QImage image() const;
+    /// The symbol for a terminal, two module rows per line with half blocks (▀ ▄ █), framed by
+    /// a light border of `border` modules. Light modules are drawn as blocks: terminals draw
+    /// text light on dark, so the code reads as dark on light to a camera.
+    QStringList halfBlockLines(int border = 2) const;
 
 private:
     QrCode(int size, std::vector<bool> modules) : m_size(size), m_modules(std::move(modules)) {}

@@ -24,5 +24,18 @@ status=0
 dbus-run-session -- sh -c '
     printf %s "$ORVELA_TEST_KEYRING_PASSWORD" |
         gnome-keyring-daemon --unlock --components=secrets >/dev/null
+    # The daemon takes its bus name a moment after it forks; a client that came first would
+    # start a second, locked keyring through bus activation.
+    tries=0
+    until dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null |
+            grep -q "boolean true"; do
+        tries=$((tries + 1))
+        if [ "$tries" -ge 100 ]; then
+            echo "with-keyring: the Secret Service did not start" >&2
+            exit 1
+        fi
+        sleep 0.05
+    done
     exec "$@"' with-keyring "$@" || status=$?
 exit "$status"

@@ -1,11 +1,11 @@
 // Application state against the real credential store (private keyring), private settings and a
 // presence check that answers as each test tells it.
 
-#include "StateTestSupport.h"
-#include "../support/QtPrinters.h"
-
-#include "common/SettingsKeys.h"
 #include "state/AppState.h"
+
+#include "../support/QtPrinters.h"
+#include "StateTestSupport.h"
+#include "common/SettingsKeys.h"
 #include "state/KeychainManager.h"
 
 #include <QJsonArray>
@@ -13,9 +13,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace orvela::state;
@@ -27,9 +25,9 @@ namespace {
 
 StoredIdentity sampleIdentity()
 {
-    return StoredIdentity{QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"),
+    return StoredIdentity{QStringLiteral("MN0012345"),  QStringLiteral("Батын Болд"),
                           QStringLiteral("ИБ12345678"), QStringLiteral("УБ99112233"),
-                          QStringLiteral("QUALIFIED"), QStringLiteral("2026-01-05T09:00:00Z")};
+                          QStringLiteral("QUALIFIED"),  QStringLiteral("2026-01-05T09:00:00Z")};
 }
 
 class AppStateTest : public ::testing::Test {
@@ -115,8 +113,7 @@ TEST_F(AppStateTest, FreshStateShowsTheSignInScreenWithNothingSet)
 TEST_F(AppStateTest, SignInStoresTheIdentityRecordsOneSignInAndShowsTheDashboard)
 {
     int screenChanges = 0;
-    QObject::connect(m_state.get(), &AppState::screenChanged, &m_context,
-                     [&] { ++screenChanges; });
+    QObject::connect(m_state.get(), &AppState::screenChanged, &m_context, [&] { ++screenChanges; });
     const auto identity = sampleIdentity();
     signIn(*m_state, identity);
 
@@ -148,16 +145,17 @@ TEST_F(AppStateTest, SignInStoresTheIdentityRecordsOneSignInAndShowsTheDashboard
     EXPECT_EQ(record.rpName, "Nuvia");
     EXPECT_EQ(record.pushText, std::nullopt);
     EXPECT_EQ(record.createdAt, "2026-01-05T10:11:12Z");
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(
-                                       "^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[0-9A-F]{4}-[0-9A-F]{12}$"))
-                    .match(record.id)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[0-9A-F]{4}-[0-9A-F]{12}$"))
+            .match(record.id)
+            .hasMatch())
         << record.id.toStdString();
 
     // The log is kept in the settings under its documented key as a JSON array.
     QSettings reread(m_settings->fileName(), QSettings::IniFormat);
-    const auto log = QJsonDocument::fromJson(
-        reread.value(QStringLiteral("activity.sessions")).toByteArray());
+    const auto log =
+        QJsonDocument::fromJson(reread.value(QStringLiteral("activity.sessions")).toByteArray());
     ASSERT_TRUE(log.isArray());
     EXPECT_EQ(log.array().first().toObject().value(QStringLiteral("id")).toString(), record.id);
 }
@@ -243,8 +241,8 @@ TEST_F(AppStateTest, TheGateSettingDecidesWhetherTheCheckIsAsked)
 
     // ...while absent, true or a value of another kind keep the check on.
     int expected = 0;
-    for (const QVariant& value : {QVariant(), QVariant(true), QVariant(QStringLiteral("no")),
-                                 QVariant(0)}) {
+    for (const QVariant& value :
+         {QVariant(), QVariant(true), QVariant(QStringLiteral("no")), QVariant(0)}) {
         if (value.isValid()) {
             m_settings->setValue(key, value);
         } else {
@@ -345,9 +343,9 @@ TEST_F(AppStateTest, SignOutForgetsEverythingButTheSelectedPage)
 
     EXPECT_EQ(m_state->screen(), AppScreen::login);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::tokens);
-    for (const QString& field : {m_state->nationalID(), m_state->fullName(), m_state->civilID(),
-                                 m_state->kycLevel(), m_state->sessionID(),
-                                 m_state->documentNumber()}) {
+    for (const QString& field :
+         {m_state->nationalID(), m_state->fullName(), m_state->civilID(), m_state->kycLevel(),
+          m_state->sessionID(), m_state->documentNumber()}) {
         EXPECT_TRUE(field.isEmpty()) << field.toStdString();
     }
     EXPECT_FALSE(m_state->dashboardData().has_value());
@@ -362,10 +360,10 @@ TEST_F(AppStateTest, SignOutForgetsEverythingButTheSelectedPage)
 
 TEST_F(AppStateTest, AnUnreadableLogReadsAsEmptyAndIsOverwritten)
 {
-    for (const QString stored :
-         {"{]", "{\"id\":1}", "[{\"id\":\"x\"}]", "[{\"id\":\"x\",\"sessionType\":\"AUTH\","
-                                                   "\"state\":\"COMPLETE\",\"result\":\"OK\","
-                                                   "\"rpName\":\"Nuvia\",\"createdAt\":7}]"}) {
+    for (const QString stored : {"{]", "{\"id\":1}", "[{\"id\":\"x\"}]",
+                                 "[{\"id\":\"x\",\"sessionType\":\"AUTH\","
+                                 "\"state\":\"COMPLETE\",\"result\":\"OK\","
+                                 "\"rpName\":\"Nuvia\",\"createdAt\":7}]"}) {
         m_settings->setValue(QStringLiteral("activity.sessions"), stored);
         EXPECT_TRUE(m_state->loadActivity().isEmpty()) << stored.toStdString();
     }
@@ -399,11 +397,11 @@ TEST(DashboardModels, JsonKeysAreExactlyTheDocumentedOnes)
                                         QStringLiteral("ACTIVE"), std::nullopt,
                                         QStringLiteral("T")});
     const QJsonObject json = data.toJson();
-    EXPECT_EQ(json.keys(), QStringList({"certificates", "devices", "sessions", "totalLogins",
-                                        "user"}));
-    EXPECT_EQ(json.value("user").toObject().keys(),
-              QStringList({"civilId", "createdAt", "fullName", "kycLevel", "nationalId",
-                           "status"}));
+    EXPECT_EQ(json.keys(),
+              QStringList({"certificates", "devices", "sessions", "totalLogins", "user"}));
+    EXPECT_EQ(
+        json.value("user").toObject().keys(),
+        QStringList({"civilId", "createdAt", "fullName", "kycLevel", "nationalId", "status"}));
     EXPECT_EQ(json.value("devices").toArray().first().toObject().keys(),
               QStringList({"createdAt", "deviceId", "platform", "status"}));
     const QJsonObject session = json.value("sessions").toArray().first().toObject();
@@ -412,15 +410,15 @@ TEST(DashboardModels, JsonKeysAreExactlyTheDocumentedOnes)
     EXPECT_EQ(DashboardSession::fromJson(session), data.sessions.first());
 
     EXPECT_EQ(QJsonDocument::fromJson(sampleIdentity().encode()).object().keys(),
-              QStringList({"certificateLevel", "civilID", "documentNumber", "fullName",
-                           "loginAt", "nationalID"}));
+              QStringList({"certificateLevel", "civilID", "documentNumber", "fullName", "loginAt",
+                           "nationalID"}));
 }
 
 TEST(DashboardModels, TabsHaveTheirRawValuesInOrderAndNothingElseParses)
 {
-    const QStringList raws{"dashboard", "id",     "logs",    "devices", "security",
-                           "children",  "sign",   "tokens",  "support", "privacy",
-                           "lock",      "home",   "verify"};
+    const QStringList raws{"dashboard", "id",   "logs",   "devices", "security",
+                           "children",  "sign", "tokens", "support", "privacy",
+                           "lock",      "home", "verify"};
     ASSERT_EQ(static_cast<qsizetype>(allDashboardTabs.size()), raws.size());
     for (std::size_t i = 0; i < allDashboardTabs.size(); ++i) {
         EXPECT_EQ(static_cast<std::size_t>(allDashboardTabs[i]), i);

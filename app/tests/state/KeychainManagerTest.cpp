@@ -1,16 +1,15 @@
 // The credential store against gnome-keyring's Secret Service in a private session bus.
 
-#include "StateTestSupport.h"
-#include "../support/QtPrinters.h"
-
 #include "state/KeychainManager.h"
+
+#include "../support/QtPrinters.h"
+#include "StateTestSupport.h"
 
 #include <QDBusArgument>
 #include <QDBusInterface>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusReply>
-
 #include <gtest/gtest.h>
 
 using namespace orvela::state;
@@ -65,8 +64,8 @@ public:
     /// Items whose attributes include all of `attributes`, unlocked and locked together.
     int count(const Attributes& attributes)
     {
-        const QDBusMessage reply = m_service.call(QStringLiteral("SearchItems"),
-                                                  QVariant::fromValue(attributes));
+        const QDBusMessage reply =
+            m_service.call(QStringLiteral("SearchItems"), QVariant::fromValue(attributes));
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
             ADD_FAILURE() << "SearchItems failed: " << reply.errorMessage().toStdString();
             return -1;
@@ -93,24 +92,24 @@ public:
     /// interface for that (the standard one would ask a person through a prompt).
     bool unlock()
     {
-        const QDBusMessage opened = m_service.call(
-            QStringLiteral("OpenSession"), QStringLiteral("plain"),
-            QVariant::fromValue(QDBusVariant(QString())));
+        const QDBusMessage opened =
+            m_service.call(QStringLiteral("OpenSession"), QStringLiteral("plain"),
+                           QVariant::fromValue(QDBusVariant(QString())));
         if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() != 2) {
             ADD_FAILURE() << "OpenSession failed: " << opened.errorMessage().toStdString();
             return false;
         }
-        const Secret master{opened.arguments().at(1).value<QDBusObjectPath>(), {},
+        const Secret master{opened.arguments().at(1).value<QDBusObjectPath>(),
+                            {},
                             qgetenv("ORVELA_TEST_KEYRING_PASSWORD"),
                             QStringLiteral("text/plain")};
         QDBusInterface internal(
             QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
             QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"));
-        const QDBusMessage reply = internal.call(
-            QStringLiteral("UnlockWithMasterPassword"),
-            QVariant::fromValue(
-                QDBusObjectPath(QStringLiteral("/org/freedesktop/secrets/collection/login"))),
-            QVariant::fromValue(master));
+        const QDBusMessage reply = internal.call(QStringLiteral("UnlockWithMasterPassword"),
+                                                 QVariant::fromValue(QDBusObjectPath(QStringLiteral(
+                                                     "/org/freedesktop/secrets/collection/login"))),
+                                                 QVariant::fromValue(master));
         if (reply.type() != QDBusMessage::ReplyMessage) {
             ADD_FAILURE() << "unlock failed: " << reply.errorMessage().toStdString();
             return false;
@@ -139,9 +138,8 @@ protected:
 
     std::optional<KeychainError> remove(KeychainItem item)
     {
-        return finish([&](KeychainManager::Done done) {
-            m_store.remove(item, &m_context, std::move(done));
-        });
+        return finish(
+            [&](KeychainManager::Done done) { m_store.remove(item, &m_context, std::move(done)); });
     }
 
     std::variant<QByteArray, KeychainError> load(KeychainItem item,
@@ -149,9 +147,8 @@ protected:
     {
         std::optional<std::variant<QByteArray, KeychainError>> result;
         (store != nullptr ? *store : m_store)
-            .load(item, &m_context, [&](std::variant<QByteArray, KeychainError> r) {
-                result = std::move(r);
-            });
+            .load(item, &m_context,
+                  [&](std::variant<QByteArray, KeychainError> r) { result = std::move(r); });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
         return result.value_or(KeychainError::invalidData());
     }

@@ -52,8 +52,8 @@ bool validFormat(int word)
 
 TEST(QrCode, UsesErrorCorrectionLevelM)
 {
-    for (const QString text : {"nuvia://auth?session=6f1c2a9e-0b4d-4c55-9d1e-2f7a3b8c9d0e", "A",
-                               "Орвела — нэвтрэх"}) {
+    for (const QString text :
+         {"nuvia://auth?session=6f1c2a9e-0b4d-4c55-9d1e-2f7a3b8c9d0e", "A", "Орвела — нэвтрэх"}) {
         const auto code = QrCode::encode(text);
         ASSERT_TRUE(code.has_value());
         const int first = formatWord(*code, false);
@@ -93,6 +93,37 @@ TEST(QrCode, TextsWithoutAUtf8FormOrTooLongGiveNoCode)
     EXPECT_FALSE(QrCode::encode(QString(QChar(0xD800))).has_value());
     EXPECT_FALSE(QrCode::encode(QString(5000, u'x')).has_value());
     EXPECT_TRUE(QrCode::encode(QString::fromUcs4(U"😀")).has_value()); // a valid pair is fine
+}
+
+} // namespace
+
+namespace {
+
+TEST(QrCode, HalfBlockLinesCarryEveryModuleTwoRowsPerLine)
+{
+    const auto code = QrCode::encode(QStringLiteral("nuvia://auth?session=7"));
+    ASSERT_TRUE(code.has_value());
+    const int border = 2;
+    const QStringList lines = code->halfBlockLines(border);
+    const int side = code->size() + 2 * border;
+    ASSERT_EQ(lines.size(), (side + 1) / 2);
+    for (qsizetype row = 0; row < lines.size(); ++row) {
+        ASSERT_EQ(lines[row].size(), side);
+        for (int column = 0; column < side; ++column) {
+            const QChar cell = lines[row].at(column);
+            const int x = column - border;
+            const int y = static_cast<int>(row) * 2 - border;
+            const bool top = cell == QChar(0x2588) || cell == QChar(0x2580);
+            const bool bottom = cell == QChar(0x2588) || cell == QChar(0x2584);
+            ASSERT_TRUE(top || bottom || cell == u' ') << "unexpected character";
+            EXPECT_EQ(top, !code->dark(x, y)) << x << "," << y;
+            if (y + 1 < side - border) {
+                EXPECT_EQ(bottom, !code->dark(x, y + 1)) << x << "," << y + 1;
+            } else {
+                EXPECT_FALSE(bottom); // below the border there is nothing to draw
+            }
+        }
+    }
 }
 
 } // namespace

@@ -56,12 +56,12 @@ void FakeBiometricGate::evaluate(const QString& reason, QObject* context, Done d
 void FakeBiometricGate::answer(Outcome outcome)
 {
     // Like a real check, the answer arrives from a later turn of the event loop.
-    QTimer::singleShot(0, this, [this, outcome, context = QPointer<QObject>(m_context),
-                                 done = std::move(m_done)] {
-        if (context) {
-            done(outcome);
-        }
-    });
+    QTimer::singleShot(
+        0, this, [this, outcome, context = QPointer<QObject>(m_context), done = std::move(m_done)] {
+            if (context) {
+                done(outcome);
+            }
+        });
     m_done = nullptr;
 }
 

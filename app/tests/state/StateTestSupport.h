@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QString>
-
 #include <functional>
 #include <optional>
 

@@ -1,0 +1,170 @@
+// `orvela login`, `whoami`, `activity` and `logout` end to end: the real binary against the
+// simulator on 127.0.0.1, in a private keyring and a private home (scripts/lib/with-keyring.sh).
+
+#include "../support/QtPrinters.h"
+#include "BackendSim.h"
+#include "StateTestSupport.h"
+#include "state/AppState.h"
+#include "state/KeychainManager.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+using namespace orvela;
+using backendsim::SimOutcome;
+using statetest::waitUntil;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class LoginCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(statetest::secretServiceAvailable())
+            << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
+            << "the tool must write into a private configuration folder";
+        ASSERT_NE(m_sim.start(), 0);
+        m_sim.setApproveAfterMs(300);
+    }
+
+    /// Runs the tool without blocking the event loop, so the simulator in this process answers.
+    ToolRun orvela(QStringList args, bool withApi = false)
+    {
+        if (withApi) {
+            args = QStringList{QStringLiteral("--api-url"), m_sim.baseUrl()} + args;
+        }
+        QProcess process;
+        process.start(QStringLiteral(ORVELA_CLI_PATH), args);
+        EXPECT_TRUE(process.waitForStarted());
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30'000));
+        return ToolRun{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QJsonObject json(const ToolRun& run)
+    {
+        const auto document = QJsonDocument::fromJson(run.out.toUtf8());
+        EXPECT_TRUE(document.isObject()) << run.out.toStdString() << run.err.toStdString();
+        return document.object();
+    }
+
+    backendsim::BackendSim m_sim;
+};
+
+TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopAndSignOutEndsIt)
+{
+    SimOutcome outcome;
+    outcome.name = QStringLiteral("Доржийн Сараа");
+    m_sim.scriptNextOutcome(outcome);
+    const ToolRun login = orvela({"--lang", "en", "login", "--register", " уб99112233"}, true);
+    ASSERT_EQ(login.exitCode, 0) << login.out.toStdString() << login.err.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("VERIFICATION CODE: \\d{4}\n"))
+                    .match(login.out)
+                    .hasMatch())
+        << login.out.toStdString();
+    EXPECT_TRUE(login.out.contains(QStringLiteral("⏱ 5:00")));
+    EXPECT_TRUE(login.out.contains(QStringLiteral("Success! Доржийн Сараа")));
+    EXPECT_TRUE(login.out.contains(QStringLiteral("KYC level: QUALIFIED")));
+    const auto sent = m_sim.requestsTo(QStringLiteral("/api/login-notify"));
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(sent.first().body).object().value("register").toString(),
+              "УБ99112233");
+
+    const ToolRun whoami = orvela({"--json", "whoami"});
+    ASSERT_EQ(whoami.exitCode, 0) << whoami.err.toStdString();
+    const QJsonObject who = json(whoami);
+    EXPECT_EQ(who.value("fullName").toString(), "Доржийн Сараа");
+    EXPECT_EQ(who.value("nationalId").toString(), "УБ99112233");
+    EXPECT_EQ(who.value("documentNumber").toString(), "MN0012345");
+
+    // The desktop application, reading its own settings file and credential-store item, sees
+    // the same person and the same log.
+    QSettings desktopSettings(QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
+                                  .filePath(QStringLiteral("Orvela/orvela-desktop.conf")),
+                              QSettings::IniFormat);
+    statetest::FakeBiometricGate gate;
+    state::AppState desktop(state::KeychainManager::shared(), desktopSettings, gate);
+    bool restored = false;
+    QObject::connect(&desktop, &state::AppState::restoreFinished, &desktop,
+                     [&](bool applied) { restored = applied; });
+    desktop.restoreSession();
+    ASSERT_TRUE(waitUntil([&] { return restored; }));
+    EXPECT_EQ(desktop.fullName(), "Доржийн Сараа");
+    EXPECT_EQ(desktop.dashboardData()->totalLogins, 1);
+
+    const ToolRun activity = orvela({"activity", "--json"});
+    ASSERT_EQ(activity.exitCode, 0);
+    const QJsonObject log = json(activity);
+    ASSERT_EQ(log.value("sessions").toArray().size(), 1);
+    EXPECT_EQ(log.value("sessions").toArray().first().toObject().value("sessionType"), "AUTH");
+    EXPECT_EQ(log.value("totalLogins").toInt(), 1);
+
+    const ToolRun logout = orvela({"logout"});
+    ASSERT_EQ(logout.exitCode, 0) << logout.err.toStdString();
+    EXPECT_EQ(logout.out, "Signed out.\n");
+    const ToolRun after = orvela({"whoami"});
+    EXPECT_EQ(after.exitCode, 1);
+    EXPECT_EQ(after.err, "Not signed in.\n");
+    EXPECT_TRUE(json(orvela({"--json", "activity"})).value("sessions").toArray().isEmpty());
+}
+
+TEST_F(LoginCliTest, QrSignInDrawsTheCodeAndARefusalKeepsThePreviousIdentity)
+{
+    const ToolRun qr = orvela({"login", "--qr"}, true);
+    ASSERT_EQ(qr.exitCode, 0) << qr.out.toStdString() << qr.err.toStdString();
+    const QStringList lines = qr.out.split(u'\n');
+    const auto blockLines = std::count_if(lines.cbegin(), lines.cend(), [](const QString& l) {
+        return l.startsWith(QChar(0x2588)) && l.size() >= 25;
+    });
+    EXPECT_GE(blockLines, 12) << qr.out.toStdString();
+    EXPECT_TRUE(qr.out.contains(QStringLiteral("Nuvia апп-аар уг QR кодыг уншуулна уу.")));
+    EXPECT_TRUE(qr.out.contains(QStringLiteral("БАТАЛГААЖУУЛАХ КОД: ")));
+    // A QR sign-in stores no national ID; the civil ID from the backend shows instead.
+    EXPECT_EQ(json(orvela({"--json", "whoami"})).value("nationalId").toString(),
+              json(orvela({"--json", "whoami"})).value("civilId").toString());
+
+    SimOutcome refused;
+    refused.endResult = QStringLiteral("USER_REFUSED");
+    m_sim.scriptNextOutcome(refused);
+    const ToolRun declined = orvela({"login", "--register", "УБ00000001"}, true);
+    EXPECT_EQ(declined.exitCode, 1);
+    // The failure text is the last line; the client's request log comes before it.
+    EXPECT_TRUE(declined.err.endsWith(QStringLiteral("\nХэрэглэгч татгалзсан байна.\n")))
+        << declined.err.toStdString();
+    EXPECT_EQ(orvela({"whoami"}).exitCode, 0); // the earlier sign-in stays
+    EXPECT_EQ(json(orvela({"--json", "activity"})).value("totalLogins").toInt(), 1);
+
+    m_sim.injectFault(backendsim::SimFault::rateLimited, QStringLiteral("/api/start"));
+    const ToolRun limited = orvela({"--json", "login", "--qr"}, true);
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_EQ(json(limited).value("error").toString(),
+              "QR код үүсгэхэд алдаа: Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд "
+              "дахин оролдоно уу.");
+}
+
+TEST_F(LoginCliTest, WrongUsageSendsNothing)
+{
+    for (const QStringList& args : {QStringList{"login"}, QStringList{"login", "--register"},
+                                    QStringList{"login", "--register", "  "},
+                                    QStringList{"login", "--qr", "--register", "X"}}) {
+        const ToolRun run = orvela(args, true);
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--register NUMBER or --qr")));
+    }
+    EXPECT_TRUE(m_sim.requests().isEmpty());
+}
+
+} // namespace

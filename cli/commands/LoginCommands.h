@@ -1,0 +1,12 @@
+#pragma once
+
+#include "CliCommand.h"
+
+namespace orvela::cli {
+
+/// `orvela login --register NUMBER | --qr`, `orvela whoami`, `orvela logout` and
+/// `orvela activity`: sign-in and the session as the desktop application keeps them (same
+/// credential-store item, same settings file), so either sees what the other did.
+CliCommands loginCommands();
+
+} // namespace orvela::cli
