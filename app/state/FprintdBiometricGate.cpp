@@ -40,6 +40,12 @@ void FprintdBiometricGate::evaluate(const QString& reason, QObject* context, Don
     m_reason = reason;
     m_context = context;
     m_done = std::move(done);
+    // Nobody waits any longer: let the reader go rather than keep it claimed.
+    connect(context, &QObject::destroyed, this, [this, generation = m_generation] {
+        if (generation == m_generation && m_done) {
+            finish(Outcome::refused);
+        }
+    });
     if (!m_bus.isConnected()) {
         // Report from a fresh turn of the event loop, as every other outcome is.
         QTimer::singleShot(0, this, [this, generation = m_generation] {

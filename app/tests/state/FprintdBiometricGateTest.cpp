@@ -1,0 +1,203 @@
+// The fingerprint check against a stand-in fprintd served on a private session bus.
+
+#include "state/FprintdBiometricGate.h"
+
+#include "../support/QtPrinters.h"
+#include "StateTestSupport.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <gtest/gtest.h>
+#include <memory>
+
+using orvela::state::BiometricGate;
+using orvela::state::FprintdBiometricGate;
+using orvela::statetest::runEventLoopFor;
+using orvela::statetest::waitUntil;
+using Outcome = BiometricGate::Outcome;
+
+namespace {
+
+const QString devicePath = QStringLiteral("/net/reactivated/Fprint/Device/0");
+
+/// fprintd's manager: one reader, or none.
+class FakeManager : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "net.reactivated.Fprint.Manager")
+public:
+    bool hasReader = true;
+
+public slots:
+    QDBusObjectPath GetDefaultDevice()
+    {
+        if (!hasReader) {
+            sendErrorReply(QStringLiteral("net.reactivated.Fprint.Error.NoSuchDevice"),
+                           QStringLiteral("No devices available"));
+        }
+        return QDBusObjectPath(devicePath);
+    }
+};
+
+/// fprintd's reader: records the calls and sends the statuses a test asks for.
+class FakeDevice : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "net.reactivated.Fprint.Device")
+public:
+    bool enrolled = true;
+    QStringList calls;
+
+    void status(const QString& result, bool done) { emit VerifyStatus(result, done); }
+
+public slots:
+    void Claim(const QString& user) { calls << QStringLiteral("Claim(%1)").arg(user); }
+    void Release() { calls << QStringLiteral("Release"); }
+    void VerifyStart(const QString& finger)
+    {
+        calls << QStringLiteral("VerifyStart(%1)").arg(finger);
+        if (!enrolled) {
+            sendErrorReply(QStringLiteral("net.reactivated.Fprint.Error.NoEnrolledPrints"),
+                           QStringLiteral("No fingerprints enrolled"));
+        }
+    }
+    void VerifyStop() { calls << QStringLiteral("VerifyStop"); }
+
+signals:
+    void VerifyStatus(const QString& result, bool done);
+};
+
+class FprintdBiometricGateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        orvela::statetest::app();
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
+            << "needs a session bus: run through scripts/lib/with-keyring.sh";
+    }
+
+    void TearDown() override
+    {
+        if (m_served) {
+            m_daemonBus.unregisterService(QStringLiteral("net.reactivated.Fprint"));
+            QDBusConnection::disconnectFromBus(m_daemonBus.name());
+        }
+    }
+
+    /// Serves the stand-in on its own connection, as a separate daemon would.
+    void serve()
+    {
+        m_daemonBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                    QStringLiteral("fake-fprintd"));
+        ASSERT_TRUE(m_daemonBus.registerObject(QStringLiteral("/net/reactivated/Fprint/Manager"),
+                                               &m_manager, QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(m_daemonBus.registerObject(devicePath, &m_device,
+                                               QDBusConnection::ExportAllSlots |
+                                                   QDBusConnection::ExportAllSignals));
+        ASSERT_TRUE(m_daemonBus.registerService(QStringLiteral("net.reactivated.Fprint")));
+        m_served = true;
+    }
+
+    /// Starts a check; the outcome lands in `m_outcome`.
+    void evaluate(QObject* context = nullptr)
+    {
+        m_outcome.reset();
+        m_gate.evaluate(QStringLiteral("Орвела нэвтрэлтийг сэргээх"),
+                        context != nullptr ? context : &m_context,
+                        [this](Outcome outcome) { m_outcome = outcome; });
+    }
+
+    bool verifying() const { return m_device.calls.contains(QStringLiteral("VerifyStart(any)")); }
+
+    FakeManager m_manager;
+    FakeDevice m_device;
+    QDBusConnection m_daemonBus{QString()};
+    bool m_served = false;
+    FprintdBiometricGate m_gate{QDBusConnection::sessionBus()};
+    QObject m_context;
+    std::optional<Outcome> m_outcome;
+};
+
+TEST_F(FprintdBiometricGateTest, WithoutTheDaemonOrABusTheCheckCannotBeEvaluated)
+{
+    evaluate();
+    ASSERT_TRUE(waitUntil([this] { return m_outcome.has_value(); }));
+    EXPECT_EQ(*m_outcome, Outcome::unavailable);
+
+    FprintdBiometricGate noBus(QDBusConnection(QStringLiteral("no-such-connection")));
+    std::optional<Outcome> outcome;
+    noBus.evaluate(QStringLiteral("x"), &m_context, [&](Outcome o) { outcome = o; });
+    EXPECT_FALSE(outcome.has_value()); // never from inside the call
+    ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, Outcome::unavailable);
+}
+
+TEST_F(FprintdBiometricGateTest, NoReaderOrNoEnrolledFingerCannotBeEvaluated)
+{
+    serve();
+    m_manager.hasReader = false;
+    evaluate();
+    ASSERT_TRUE(waitUntil([this] { return m_outcome.has_value(); }));
+    EXPECT_EQ(*m_outcome, Outcome::unavailable);
+    EXPECT_TRUE(m_device.calls.isEmpty());
+
+    m_manager.hasReader = true;
+    m_device.enrolled = false;
+    evaluate();
+    ASSERT_TRUE(waitUntil([this] { return m_outcome.has_value(); }));
+    EXPECT_EQ(*m_outcome, Outcome::unavailable);
+    // The reader is let go again.
+    ASSERT_TRUE(waitUntil([this] { return m_device.calls.contains(QStringLiteral("Release")); }));
+    EXPECT_EQ(m_device.calls.first(), "Claim()");
+}
+
+TEST_F(FprintdBiometricGateTest, AMatchPassesAfterRetriesAndReleasesTheReader)
+{
+    serve();
+    evaluate();
+    ASSERT_TRUE(waitUntil([this] { return verifying(); }));
+    EXPECT_EQ(m_gate.pendingReason(), "Орвела нэвтрэлтийг сэргээх");
+    m_device.status(QStringLiteral("verify-retry-scan"), false);
+    runEventLoopFor(200);
+    EXPECT_FALSE(m_outcome.has_value()); // a retry keeps waiting
+    m_device.status(QStringLiteral("verify-match"), true);
+    ASSERT_TRUE(waitUntil([this] { return m_outcome.has_value(); }));
+    EXPECT_EQ(*m_outcome, Outcome::passed);
+    EXPECT_TRUE(m_gate.pendingReason().isEmpty());
+    ASSERT_TRUE(waitUntil([this] { return m_device.calls.size() == 4; }));
+    EXPECT_EQ(m_device.calls,
+              QStringList({"Claim()", "VerifyStart(any)", "VerifyStop", "Release"}));
+}
+
+TEST_F(FprintdBiometricGateTest, ANoMatchOrAReaderErrorRefuses)
+{
+    serve();
+    for (const QString status : {"verify-no-match", "verify-disconnected"}) {
+        m_device.calls.clear();
+        evaluate();
+        ASSERT_TRUE(waitUntil([this] { return verifying(); }));
+        m_device.status(status, true);
+        ASSERT_TRUE(waitUntil([this] { return m_outcome.has_value(); }));
+        EXPECT_EQ(*m_outcome, Outcome::refused) << status.toStdString();
+        ASSERT_TRUE(
+            waitUntil([this] { return m_device.calls.contains(QStringLiteral("Release")); }));
+    }
+}
+
+TEST_F(FprintdBiometricGateTest, AGoneContextHearsNothingAndTheReaderIsReleased)
+{
+    serve();
+    auto context = std::make_unique<QObject>();
+    evaluate(context.get());
+    ASSERT_TRUE(waitUntil([this] { return verifying(); }));
+    context.reset(); // no finger ever comes
+    ASSERT_TRUE(waitUntil([this] { return m_device.calls.contains(QStringLiteral("Release")); }));
+    EXPECT_TRUE(m_device.calls.contains(QStringLiteral("VerifyStop")));
+    m_device.status(QStringLiteral("verify-match"), true);
+    runEventLoopFor(100);
+    EXPECT_FALSE(m_outcome.has_value());
+}
+
+} // namespace
+
+#include "FprintdBiometricGateTest.moc"
