@@ -39,7 +39,9 @@ AppState::AppState(KeychainManager& keychain, QSettings& settings, BiometricGate
                    std::function<QDateTime()> clock, QObject* parent)
     : QObject(parent), m_keychain(keychain), m_settings(settings), m_gate(gate),
       m_clock(clock ? std::move(clock) : [] { return QDateTime::currentDateTimeUtc(); })
-{}
+{
+    connect(&m_gate, &BiometricGate::promptChanged, this, &AppState::setBiometricPrompt);
+}
 
 void AppState::setSelectedTab(DashboardTab tab)
 {
@@ -101,7 +103,6 @@ void AppState::passBiometricGate(QObject* context, std::function<void(bool)> don
         done(true);
         return;
     }
-    setBiometricPrompt(biometricReason());
     m_gate.evaluate(biometricReason(), context,
                     [this, done = std::move(done)](BiometricGate::Outcome outcome) {
                         setBiometricPrompt(QString());

@@ -58,7 +58,7 @@ public:
     void setSessionID(const QString& sessionID);
     const QString& documentNumber() const { return m_documentNumber; }
     const std::optional<DashboardData>& dashboardData() const { return m_dashboardData; }
-    /// The presence check's reason while it waits; empty otherwise.
+    /// The presence check's reason while it waits for the person; empty otherwise.
     const QString& biometricPrompt() const { return m_biometricPrompt; }
 
     /// Reads the stored identity, passes the presence check and shows the dashboard; stays on

@@ -21,6 +21,11 @@ public:
     /// Asks for the person's presence, showing `reason` where the platform shows one. Returns at
     /// once; `done` runs exactly once on the interface thread, unless `context` dies first.
     virtual void evaluate(const QString& reason, QObject* context, Done done) = 0;
+
+signals:
+    /// The reason while the check waits for the person (for example for a finger on the
+    /// reader), then empty again once it stops waiting.
+    void promptChanged(const QString& reason);
 };
 
 } // namespace orvela::state

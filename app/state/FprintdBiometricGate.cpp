@@ -112,6 +112,7 @@ void FprintdBiometricGate::startVerify()
                  return;
              }
              m_verifying = true;
+             emit promptChanged(m_reason);
          });
 }
 
@@ -146,10 +147,14 @@ void FprintdBiometricGate::finish(Outcome outcome)
         m_device->deleteLater();
         m_device = nullptr;
     }
+    const bool wasWaiting = m_verifying;
     m_claimed = false;
     m_verifying = false;
     m_owner.clear();
     m_reason.clear();
+    if (wasWaiting) {
+        emit promptChanged(QString());
+    }
     auto done = std::move(m_done);
     m_done = nullptr;
     if (done && m_context) {

@@ -26,7 +26,7 @@ public:
     void evaluate(const QString& reason, QObject* context, Done done) override;
 
     /// The reason shown while a verification waits for a finger; empty otherwise.
-    const QString& pendingReason() const { return m_reason; }
+    QString pendingReason() const { return m_verifying ? m_reason : QString(); }
 
 private:
     void call(const QString& path, const QString& interface, const QString& method,

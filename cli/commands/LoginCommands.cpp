@@ -30,36 +30,54 @@ struct Session {
     AppState appState{state::KeychainManager::shared(), settings, gate};
 };
 
-/// Progress goes to standard output, or to standard error when standard output is for JSON.
-void progress(const CliContext& context, const QString& line)
-{
-    if (context.json) {
-        printError(line);
-    } else {
-        printLine(line);
-    }
-}
+/// Where a sign-in's progress goes: standard output, or standard error when standard output is
+/// for JSON. On a terminal the countdown rewrites one line; elsewhere it shows once a minute.
+class LoginOutput {
+public:
+    explicit LoginOutput(const CliContext& context)
+        : m_json(context.json), m_rewrite(!context.json && ::isatty(STDOUT_FILENO))
+    {}
 
-/// On a terminal the countdown rewrites one line; elsewhere it is printed once a minute.
-void showCountdown(const CliContext& context, const LoginController& login)
-{
-    const int seconds = login.countdown();
-    const QString text = QStringLiteral("⏱ ") + login.countdownText();
-    if (!context.json && ::isatty(STDOUT_FILENO)) {
+    void line(const QString& text)
+    {
+        closeLine();
+        if (m_json) {
+            printError(text);
+        } else {
+            printLine(text);
+        }
+    }
+
+    void countdown(const LoginController& login)
+    {
+        const QString text = QStringLiteral("⏱ ") + login.countdownText();
+        if (!m_rewrite) {
+            if (login.countdown() % 60 == 0) {
+                line(text);
+            }
+            return;
+        }
         const QByteArray utf8 = (QStringLiteral("\r") + text + QStringLiteral("  ")).toUtf8();
         std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
         std::fflush(stdout);
-    } else if (seconds % 60 == 0) {
-        progress(context, text);
+        m_lineOpen = true;
     }
-}
 
-void endCountdownLine(const CliContext& context)
-{
-    if (!context.json && ::isatty(STDOUT_FILENO)) {
-        std::fputc('\n', stdout);
+    /// Ends a countdown line that is being rewritten, before anything else is printed.
+    void closeLine()
+    {
+        if (m_lineOpen) {
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+            m_lineOpen = false;
+        }
     }
-}
+
+private:
+    bool m_json;
+    bool m_rewrite;
+    bool m_lineOpen = false;
+};
 
 QJsonObject identityJson(const AppState& appState)
 {
@@ -71,45 +89,49 @@ QJsonObject identityJson(const AppState& appState)
 }
 
 /// Wires the controller's progress to the terminal and ends `loop` with the exit status.
-void report(CliContext& context, const common::LocalizationService& texts, LoginController& login,
-            AppState& appState, QEventLoop& loop)
+void report(CliContext& context, LoginOutput& out, const common::LocalizationService& texts,
+            LoginController& login, AppState& appState, QEventLoop& loop)
 {
     const auto tr = [&texts](const char* key) { return texts.localized(QString::fromLatin1(key)); };
     QObject::connect(&login, &LoginController::qrImageChanged, &loop, [&, tr] {
         if (const auto code = state::QrCode::encode(login.qrText());
             !login.qrImage().isNull() && code) {
             for (const QString& line : code->halfBlockLines()) {
-                progress(context, line);
+                out.line(line);
             }
-            progress(context, tr("Login_Qr_Hint"));
+            out.line(tr("Login_Qr_Hint"));
         }
     });
-    QObject::connect(
-        &login, &LoginController::verificationCodeChanged, &loop, [&, tr](const QString& code) {
-            if (!code.isEmpty()) {
-                progress(context, tr("Login_VerificationCode") + QStringLiteral(": ") + code);
-            }
-        });
-    QObject::connect(&login, &LoginController::countdownChanged, &loop,
-                     [&] { showCountdown(context, login); });
+    QObject::connect(&login, &LoginController::verificationCodeChanged, &loop,
+                     [&, tr](const QString& code) {
+                         if (!code.isEmpty()) {
+                             out.line(tr("Login_VerificationCode") + QStringLiteral(": ") + code);
+                         }
+                     });
+    QObject::connect(&login, &LoginController::countdownChanged, &loop, [&] {
+        // The screen's countdown may tick once more after the outcome.
+        const auto phase = login.phase();
+        if (phase != AuthPhase::success && phase != AuthPhase::failed) {
+            out.countdown(login);
+        }
+    });
     QObject::connect(&login, &LoginController::phaseChanged, &loop, [&, tr](AuthPhase phase) {
         if (phase == AuthPhase::waiting) {
-            progress(context, tr("Login_Waiting_Title") + QStringLiteral(" — ") +
-                                  tr("Login_Waiting_Subtitle"));
+            out.line(tr("Login_Waiting_Title") + QStringLiteral(" — ") +
+                     tr("Login_Waiting_Subtitle"));
         } else if (phase == AuthPhase::failed) {
-            endCountdownLine(context);
+            out.closeLine();
             loop.exit(fail(context.json, login.errorMessage()));
         } else if (phase == AuthPhase::success) {
-            endCountdownLine(context);
-            progress(context, tr("Login_Success_Title") + QStringLiteral(" ") + login.resultName());
-            progress(context, tr("Login_Result_NationalId") + QStringLiteral(": ") +
-                                  login.resultNationalId());
-            progress(context,
-                     tr("Login_Result_KycLabel") + QStringLiteral(": ") + login.resultKycLevel());
+            out.line(tr("Login_Success_Title") + QStringLiteral(" ") + login.resultName());
+            out.line(tr("Login_Result_NationalId") + QStringLiteral(": ") +
+                     login.resultNationalId());
+            out.line(tr("Login_Result_KycLabel") + QStringLiteral(": ") + login.resultKycLevel());
         }
     });
     // The sign-in is done once the identity is in the credential store.
     QObject::connect(&appState, &AppState::identitySaved, &loop, [&](bool stored) {
+        out.closeLine();
         if (!stored) {
             loop.exit(fail(context.json, QStringLiteral("orvela login: signed in, but the "
                                                         "credential store did not keep the "
@@ -145,7 +167,8 @@ int runLogin(CliContext& context)
 
     // The tool's one event loop: it runs until the flow ends.
     QEventLoop loop;
-    report(context, texts, login, session.appState, loop);
+    LoginOutput out(context);
+    report(context, out, texts, login, session.appState, loop);
     if (qr) {
         login.selectTab(state::LoginTab::qrScan);
     } else {

@@ -74,6 +74,8 @@ protected:
         orvela::statetest::app();
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
             << "needs a session bus: run through scripts/lib/with-keyring.sh";
+        QObject::connect(&m_gate, &BiometricGate::promptChanged, &m_context,
+                         [this](const QString& reason) { m_prompts << reason; });
     }
 
     void TearDown() override
@@ -116,6 +118,7 @@ protected:
     FprintdBiometricGate m_gate{QDBusConnection::sessionBus()};
     QObject m_context;
     std::optional<Outcome> m_outcome;
+    QStringList m_prompts;
 };
 
 TEST_F(FprintdBiometricGateTest, WithoutTheDaemonOrABusTheCheckCannotBeEvaluated)
@@ -149,6 +152,7 @@ TEST_F(FprintdBiometricGateTest, NoReaderOrNoEnrolledFingerCannotBeEvaluated)
     // The reader is let go again.
     ASSERT_TRUE(waitUntil([this] { return m_device.calls.contains(QStringLiteral("Release")); }));
     EXPECT_EQ(m_device.calls.first(), "Claim()");
+    EXPECT_TRUE(m_prompts.isEmpty()); // nothing was ever waited for
 }
 
 TEST_F(FprintdBiometricGateTest, AMatchPassesAfterRetriesAndReleasesTheReader)
@@ -164,6 +168,7 @@ TEST_F(FprintdBiometricGateTest, AMatchPassesAfterRetriesAndReleasesTheReader)
     ASSERT_TRUE(waitUntil([this] { return m_outcome.has_value(); }));
     EXPECT_EQ(*m_outcome, Outcome::passed);
     EXPECT_TRUE(m_gate.pendingReason().isEmpty());
+    EXPECT_EQ(m_prompts, QStringList({"Орвела нэвтрэлтийг сэргээх", ""}));
     ASSERT_TRUE(waitUntil([this] { return m_device.calls.size() == 4; }));
     EXPECT_EQ(m_device.calls,
               QStringList({"Claim()", "VerifyStart(any)", "VerifyStop", "Release"}));

@@ -50,6 +50,8 @@ void FakeBiometricGate::evaluate(const QString& reason, QObject* context, Done d
     m_context = context;
     if (next) {
         answer(*next);
+    } else {
+        emit promptChanged(reason);
     }
 }
 
@@ -63,6 +65,7 @@ void FakeBiometricGate::answer(Outcome outcome)
             }
         });
     m_done = nullptr;
+    emit promptChanged(QString());
 }
 
 } // namespace orvela::statetest
