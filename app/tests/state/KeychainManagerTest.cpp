@@ -62,20 +62,25 @@ public:
     }
 
     /// Items whose attributes include all of `attributes`, unlocked and locked together.
-    int count(const Attributes& attributes)
+    int count(const Attributes& attributes) { return static_cast<int>(items(attributes).size()); }
+
+    /// The object paths of those items.
+    QStringList items(const Attributes& attributes)
     {
         const QDBusMessage reply =
             m_service.call(QStringLiteral("SearchItems"), QVariant::fromValue(attributes));
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
             ADD_FAILURE() << "SearchItems failed: " << reply.errorMessage().toStdString();
-            return -1;
+            return {};
         }
-        int total = 0;
+        QStringList paths;
         for (const auto& argument : reply.arguments()) {
-            total += static_cast<int>(
-                qdbus_cast<QList<QDBusObjectPath>>(argument.value<QDBusArgument>()).size());
+            for (const auto& path :
+                 qdbus_cast<QList<QDBusObjectPath>>(argument.value<QDBusArgument>())) {
+                paths << path.path();
+            }
         }
-        return total;
+        return paths;
     }
 
     /// Locks the default keyring: every later write and read is refused until it is unlocked.
@@ -222,9 +227,13 @@ TEST_F(KeychainManagerTest, SavingTwiceKeepsOneItemWithTheLastValue)
     m_itemsOfService = {{QStringLiteral("server"), m_store.service()}};
     ASSERT_EQ(storedItems(), 0);
     ASSERT_EQ(save("first", KeychainItem::identity), std::nullopt);
+    const QStringList first = m_secrets.items(m_itemsOfService);
+    ASSERT_EQ(first.size(), 1);
     ASSERT_EQ(save("second", KeychainItem::identity), std::nullopt);
     EXPECT_EQ(std::get<QByteArray>(load(KeychainItem::identity)), "second");
-    EXPECT_EQ(storedItems(), 1);
+    // The same item, rewritten in place: it was never deleted and added anew, so there was no
+    // moment without it.
+    EXPECT_EQ(m_secrets.items(m_itemsOfService), first);
 }
 
 TEST_F(KeychainManagerTest, AFailedSaveLeavesThePreviousValueIntact)
