@@ -1,0 +1,60 @@
+#pragma once
+
+#include "certificates/CertificateInfo.h"
+#include "certificates/CertificateServiceImpl.h"
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+#include <optional>
+
+namespace orvela::certificates {
+
+/// The certificate inspector's state and actions; the page only shows it.
+class VerifyController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString pemText READ pemText WRITE setPemText NOTIFY changed)
+    Q_PROPERTY(QString sourcePath READ sourcePath NOTIFY changed)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY changed)
+    Q_PROPERTY(bool isDropTargeted READ isDropTargeted WRITE setDropTargeted NOTIFY changed)
+
+public:
+    explicit VerifyController(QObject* parent = nullptr);
+
+    const QString& pemText() const { return m_pemText; }
+    const QString& sourcePath() const { return m_sourcePath; }
+    const QString& errorMessage() const { return m_errorMessage; }
+    const std::optional<CertificateInfo>& info() const { return m_info; }
+    bool isDropTargeted() const { return m_isDropTargeted; }
+
+    void setPemText(const QString& text);
+    void setDropTargeted(bool targeted);
+
+    /// Whether the paste area holds more than white space and line breaks.
+    bool canParse() const;
+
+    /// Reads a certificate file; a failure still records the path.
+    void loadFile(const QString& path);
+    /// Parses the paste area as it stands.
+    void parse();
+    /// Empties the page.
+    void clear();
+    /// Loads the first dropped local file; true when anything was dropped at all.
+    bool dropUrls(const QList<QUrl>& urls);
+
+signals:
+    void changed();
+
+private:
+    void show(const CertificateResult& result);
+
+    CertificateServiceImpl m_service;
+    QString m_pemText;
+    QString m_sourcePath;
+    QString m_errorMessage;
+    std::optional<CertificateInfo> m_info;
+    bool m_isDropTargeted = false;
+};
+
+} // namespace orvela::certificates

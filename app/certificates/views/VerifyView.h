@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::components {
+class ActionButton;
+class InlineBanner;
+} // namespace orvela::components
+
+namespace orvela::certificates {
+
+class CertificateFileChooser;
+class DropZone;
+class ReportPanel;
+class VerifyController;
+
+/// The "verify" page: drop, choose or paste a certificate and read its report.
+class VerifyView : public QWidget {
+    Q_OBJECT
+public:
+    VerifyView(VerifyController& controller, common::LocalizationService& localization,
+               std::unique_ptr<CertificateFileChooser> chooser = nullptr,
+               QWidget* parent = nullptr);
+    ~VerifyView() override;
+
+    /// Runs the file chooser and loads what the user picked.
+    void chooseFile();
+
+private:
+    void retranslate();
+    void refresh();
+
+    VerifyController& m_controller;
+    common::LocalizationService& m_localization;
+    std::unique_ptr<CertificateFileChooser> m_chooser;
+    QLabel* m_title;
+    QLabel* m_subtitle;
+    DropZone* m_dropZone;
+    components::ActionButton* m_pick;
+    components::ActionButton* m_clear;
+    QLabel* m_pasteHint;
+    QPlainTextEdit* m_paste;
+    components::ActionButton* m_parse;
+    components::InlineBanner* m_error;
+    ReportPanel* m_report;
+};
+
+} // namespace orvela::certificates

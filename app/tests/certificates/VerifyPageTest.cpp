@@ -1,0 +1,168 @@
+#include "../support/QtPrinters.h"
+#include "Screenshot.h"
+#include "TestCertificates.h"
+#include "certificates/VerifyController.h"
+#include "certificates/views/CertificateFileChooser.h"
+#include "certificates/views/VerifyView.h"
+#include "common/LocalizationService.h"
+#include "components/StatusPill.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace orvela::certificates;
+using orvela::common::AppLanguage;
+using orvela::common::LocalizationService;
+using orvela::testing::CertificateSpec;
+using orvela::testing::makeCertificate;
+
+namespace {
+
+class AnsweringChooser : public CertificateFileChooser {
+public:
+    explicit AnsweringChooser(QString answer) : m_answer(std::move(answer)) {}
+    QString choose(QWidget*) override { return m_answer; }
+
+private:
+    QString m_answer;
+};
+
+class VerifyPageTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat};
+    LocalizationService localization{&settings};
+    VerifyController controller;
+};
+
+} // namespace
+
+TEST_F(VerifyPageTest, LoadingAFileFillsTheReportAndThePasteArea)
+{
+    const QString path = write(QStringLiteral("c.der"), makeCertificate());
+    controller.loadFile(path);
+    ASSERT_TRUE(controller.info().has_value());
+    EXPECT_EQ(controller.sourcePath(), path);
+    EXPECT_TRUE(controller.pemText().startsWith(QStringLiteral("-----BEGIN CERTIFICATE-----")));
+    EXPECT_TRUE(controller.errorMessage().isEmpty());
+
+    // A failing file clears the report but keeps the path it came from.
+    const QString junk = write(QStringLiteral("junk.pem"), "junk");
+    controller.loadFile(junk);
+    EXPECT_FALSE(controller.info().has_value());
+    EXPECT_EQ(controller.sourcePath(), junk);
+    EXPECT_EQ(controller.errorMessage(),
+              QStringLiteral("Файлыг X.509 болгож parse хийж чадсангүй."));
+
+    controller.clear();
+    EXPECT_TRUE(controller.sourcePath().isEmpty());
+    EXPECT_TRUE(controller.pemText().isEmpty());
+    EXPECT_TRUE(controller.errorMessage().isEmpty());
+}
+
+TEST_F(VerifyPageTest, ParseButtonFollowsThePasteArea)
+{
+    VerifyView view(controller, localization, std::make_unique<AnsweringChooser>(QString()));
+    auto* paste = view.findChild<QPlainTextEdit*>();
+    QPushButton* parse = nullptr;
+    for (auto* button : view.findChildren<QPushButton*>()) {
+        if (button->text() == localization.localized(QStringLiteral("Verify_Parse"))) {
+            parse = button;
+        }
+    }
+    ASSERT_TRUE(paste && parse);
+    EXPECT_FALSE(parse->isEnabled());
+    paste->setPlainText(QStringLiteral("  \n\t "));
+    EXPECT_FALSE(parse->isEnabled());
+    paste->setPlainText(orvela::certificates::certificatePem(makeCertificate()));
+    EXPECT_TRUE(parse->isEnabled());
+    parse->click();
+    EXPECT_TRUE(controller.info().has_value());
+
+    paste->setPlainText(QStringLiteral("not base64!"));
+    parse->click();
+    EXPECT_FALSE(controller.info().has_value());
+    EXPECT_EQ(controller.errorMessage(), QStringLiteral("PEM формат буруу байна."));
+}
+
+TEST_F(VerifyPageTest, OnlyTheFirstDroppedFileIsRead)
+{
+    const QString first = write(QStringLiteral("a.der"), makeCertificate());
+    const QString second = write(QStringLiteral("b.der"), "not read");
+    EXPECT_FALSE(controller.dropUrls({}));
+    EXPECT_TRUE(controller.dropUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}));
+    EXPECT_EQ(controller.sourcePath(), first);
+    EXPECT_TRUE(controller.info().has_value());
+}
+
+TEST_F(VerifyPageTest, ChoosingAFileLoadsItAndCancellingDoesNothing)
+{
+    const QString path = write(QStringLiteral("c.der"), makeCertificate());
+    VerifyView cancelled(controller, localization, std::make_unique<AnsweringChooser>(QString()));
+    cancelled.chooseFile();
+    EXPECT_TRUE(controller.sourcePath().isEmpty());
+    VerifyView chosen(controller, localization, std::make_unique<AnsweringChooser>(path));
+    chosen.chooseFile();
+    EXPECT_EQ(controller.sourcePath(), path);
+}
+
+TEST_F(VerifyPageTest, PicturesOfEveryStateInBothLanguages)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    CertificateSpec valid;
+    valid.keyUsage = QStringLiteral("digitalSignature,nonRepudiation");
+    valid.subjectAltName = QStringLiteral("DNS:eid.example.mn,email:citizen@example.mn");
+    CertificateSpec expired;
+    expired.notBefore = now.addYears(-2);
+    expired.notAfter = now.addDays(-3);
+    CertificateSpec future;
+    future.notBefore = now.addDays(30);
+    future.notAfter = now.addYears(1);
+    const std::pair<const char*, QString> states[] = {
+        {"valid", write(QStringLiteral("v.der"), makeCertificate(valid))},
+        {"expired", write(QStringLiteral("e.der"), makeCertificate(expired))},
+        {"not-yet-valid", write(QStringLiteral("f.der"), makeCertificate(future))},
+        {"error", write(QStringLiteral("x.pem"), "-----BEGIN CERTIFICATE-----\n@@@@\n")},
+    };
+    const QStringList tones = {QStringLiteral("Хүчинтэй"), QStringLiteral("Хугацаа дууссан"),
+                               QStringLiteral("Хараахан хүчинтэй болоогүй")};
+
+    for (const AppLanguage language : {AppLanguage::mn, AppLanguage::en}) {
+        localization.overrideLanguage(language);
+        const QString suffix = language == AppLanguage::mn ? QStringLiteral("mn")
+                                                           : QStringLiteral("en");
+        VerifyView view(controller, localization);
+        view.resize(860, 1100);
+        controller.clear();
+        EXPECT_FALSE(orvela::testing::saveScreenshot(view, "verify-empty-" + suffix).isEmpty());
+        int index = 0;
+        for (const auto& [name, path] : states) {
+            controller.loadFile(path);
+            if (language == AppLanguage::mn && index < tones.size()) {
+                auto* badge = view.findChild<orvela::components::StatusPill*>(
+                    QStringLiteral("validityBadge"));
+                ASSERT_NE(badge, nullptr);
+                EXPECT_EQ(badge->text(), tones[index]);
+            }
+            EXPECT_FALSE(orvela::testing::saveScreenshot(
+                             view, QStringLiteral("verify-%1-%2").arg(name, suffix))
+                             .isEmpty());
+            ++index;
+        }
+    }
+}
