@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/AppLanguage.h"
+
+#include <QString>
+
+namespace orvela::common {
+class LocalizationService;
+}
+
+namespace orvela::shell {
+
+/// How an activity record ended, read from its result code.
+enum class ActivityOutcome { success, refused, failed };
+
+/// Success only for "OK"; the person's refusals ("USER_REFUSED", "USER_REFUSED_INTERACTION")
+/// are refusals; every other code (a timeout, "FAILED", a backend code) is a failure, never a
+/// success.
+ActivityOutcome activityOutcomeOf(const QString& result);
+
+/// "Success", "Refused" or "Failed" in the language.
+QString activityOutcomeText(ActivityOutcome outcome, common::AppLanguage language);
+
+/// The overview's label: its own keys for success ("Dashboard_Activity_Success") and refusal
+/// ("Dashboard_Activity_Failure"); a failure has no key and uses the "Failed" pair.
+QString overviewOutcomeText(ActivityOutcome outcome,
+                            const common::LocalizationService& localization);
+
+} // namespace orvela::shell

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "state/StateEnums.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+namespace orvela::state {
+class AppState;
+}
+
+namespace orvela::shell {
+
+/// The sidebar's logic: which entries lead to a page, which page is selected (kept in the
+/// application state, so it survives a sign-out), and whether the sidebar is collapsed.
+class DashboardNavigation : public QObject {
+    Q_OBJECT
+
+public:
+    /// No tab has a page until `setHasPage` says so.
+    explicit DashboardNavigation(state::AppState& appState, QObject* parent = nullptr);
+
+    /// Localisation key of the tab's sidebar title and page title.
+    static QString titleKey(state::DashboardTab tab);
+    /// Symbol of the tab's sidebar icon.
+    static QString iconSymbol(state::DashboardTab tab);
+
+    bool hasPage(state::DashboardTab tab) const { return m_withPage.contains(tab); }
+    void setHasPage(state::DashboardTab tab);
+
+    /// Writes the selection; refused (false, nothing written) for a tab whose page is coming.
+    bool select(state::DashboardTab tab);
+    state::DashboardTab selected() const;
+
+    bool isCollapsed() const { return m_collapsed; }
+    void setCollapsed(bool collapsed);
+    void toggleCollapsed() { setCollapsed(!m_collapsed); }
+    /// Help text of the collapse button: what pressing it will do.
+    QString collapseHelp() const;
+
+signals:
+    void collapsedChanged(bool collapsed);
+    void pagesChanged();
+
+private:
+    state::AppState& m_appState;
+    QSet<state::DashboardTab> m_withPage;
+    bool m_collapsed = false;
+};
+
+} // namespace orvela::shell

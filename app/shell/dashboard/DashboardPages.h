@@ -1,0 +1,35 @@
+#pragma once
+
+#include "state/StateEnums.h"
+
+class QWidget;
+
+namespace orvela::api {
+class APIClient;
+}
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::state {
+class AppState;
+}
+
+namespace orvela::shell {
+
+/// Builds the dashboard's own pages, each with its logic object as a child of the page.
+class DashboardPages {
+public:
+    /// `api` may be null: the home page then reports the backend unreachable.
+    DashboardPages(state::AppState& appState, common::LocalizationService& localization,
+                   api::APIClient* api);
+
+    /// The page of `tab`, or null for the tabs other subsystems build.
+    QWidget* create(state::DashboardTab tab, QWidget* parent) const;
+
+private:
+    state::AppState& m_appState;
+    common::LocalizationService& m_localization;
+    api::APIClient* m_api;
+};
+
+} // namespace orvela::shell

@@ -1,0 +1,229 @@
+#include "shell/dashboard/DashboardView.h"
+
+#include "common/LocalizationService.h"
+#include "components/IconLibrary.h"
+#include "components/Style.h"
+#include "shell/SettingsSheetView.h"
+#include "shell/UpdateInfoView.h"
+#include "shell/dashboard/DashboardNavigation.h"
+#include "shell/dashboard/DashboardPages.h"
+#include "shell/dashboard/PageText.h"
+#include "state/AppState.h"
+#include "state/DashboardTab.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace orvela::shell {
+
+using state::DashboardTab;
+namespace style = components::style;
+
+namespace {
+
+constexpr int kExpandedWidth = 232;
+constexpr int kCollapsedWidth = 60;
+
+QToolButton* sidebarButton(const QString& symbol, const QString& objectName)
+{
+    auto* button = new QToolButton;
+    button->setObjectName(objectName);
+    button->setIcon(components::IconLibrary::icon(symbol));
+    button->setIconSize(QSize(18, 18));
+    button->setAutoRaise(true);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    return button;
+}
+
+} // namespace
+
+DashboardView::DashboardView(const DashboardContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context),
+      m_navigation(new DashboardNavigation(*context.appState, this))
+{
+    Q_ASSERT(context.appState && context.localization);
+    setObjectName(QStringLiteral("dashboardView"));
+    m_stack = new QStackedWidget(this);
+    m_stack->setObjectName(QStringLiteral("dashboardPages"));
+    m_comingPage = new QWidget;
+    m_comingPage->setObjectName(QStringLiteral("comingPage"));
+    m_comingText = new QLabel(m_comingPage);
+    m_comingText->setAlignment(Qt::AlignCenter);
+    m_comingText->setFont(style::headlineFont());
+    (new QVBoxLayout(m_comingPage))->addWidget(m_comingText);
+    m_stack->addWidget(m_comingPage);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildSidebar());
+    layout->addWidget(m_stack, 1);
+
+    buildOwnPages();
+    connect(m_context.appState, &state::AppState::selectedTabChanged, this,
+            &DashboardView::showSelected);
+    connect(m_navigation, &DashboardNavigation::collapsedChanged, this,
+            &DashboardView::showCollapsed);
+    connect(m_navigation, &DashboardNavigation::pagesChanged, this, &DashboardView::retranslate);
+    connect(m_context.localization, &common::LocalizationService::languageChanged, this,
+            &DashboardView::retranslate);
+    retranslate();
+    showCollapsed();
+    showSelected();
+}
+
+void DashboardView::setPage(DashboardTab tab, QWidget* page)
+{
+    if (!page) {
+        return;
+    }
+    if (QWidget* old = m_pages.take(tab)) {
+        m_stack->removeWidget(old);
+        old->deleteLater();
+    }
+    addPage(tab, page);
+    m_navigation->setHasPage(tab);
+    showSelected();
+}
+
+QWidget* DashboardView::buildSidebar()
+{
+    m_sidebar = new QFrame(this);
+    m_sidebar->setObjectName(QStringLiteral("sidebar"));
+    auto* column = new QVBoxLayout(m_sidebar);
+    column->setContentsMargins(style::spacingS, style::spacingM, style::spacingS, style::spacingM);
+    column->setSpacing(2);
+
+    auto* top = new QHBoxLayout;
+    m_wordmark = new QLabel;
+    m_wordmark->setFont(style::headlineFont());
+    top->addWidget(m_wordmark, 1);
+    m_collapse = sidebarButton(QStringLiteral("chevron.left"), QStringLiteral("collapseButton"));
+    m_collapse->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_collapse->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    connect(m_collapse, &QToolButton::clicked, m_navigation, &DashboardNavigation::toggleCollapsed);
+    top->addWidget(m_collapse);
+    column->addLayout(top);
+    column->addSpacing(style::spacingS);
+
+    for (DashboardTab tab : state::allDashboardTabs) {
+        auto* entry = sidebarButton(DashboardNavigation::iconSymbol(tab),
+                                    QStringLiteral("nav_") + state::rawValue(tab));
+        entry->setCheckable(true);
+        // A coming page's entry refuses the selection, so its button must not stay checked.
+        connect(entry, &QToolButton::clicked, this, [this, tab] {
+            m_navigation->select(tab);
+            showSelected();
+        });
+        m_entries.insert(tab, entry);
+        column->addWidget(entry);
+    }
+    column->addStretch(1);
+
+    m_settingsButton =
+        sidebarButton(QStringLiteral("list.bullet.rectangle"), QStringLiteral("settingsButton"));
+    connect(m_settingsButton, &QToolButton::clicked, this, &DashboardView::openSettings);
+    column->addWidget(m_settingsButton);
+    m_signOutButton =
+        sidebarButton(QStringLiteral("arrow.right.square"), QStringLiteral("signOutButton"));
+    connect(m_signOutButton, &QToolButton::clicked, m_context.appState, &state::AppState::signOut);
+    column->addWidget(m_signOutButton);
+    if (m_context.updates) {
+        m_updateLine = new UpdateInfoView(*m_context.updates, *m_context.localization);
+        column->addWidget(m_updateLine);
+    }
+    return m_sidebar;
+}
+
+void DashboardView::buildOwnPages()
+{
+    DashboardPages pages(*m_context.appState, *m_context.localization, m_context.api);
+    for (DashboardTab tab : state::allDashboardTabs) {
+        if (QWidget* page = pages.create(tab, this)) {
+            addPage(tab, page);
+            m_navigation->setHasPage(tab);
+        }
+    }
+}
+
+void DashboardView::addPage(DashboardTab tab, QWidget* page)
+{
+    m_pages.insert(tab, page);
+    m_stack->addWidget(page);
+}
+
+void DashboardView::showSelected()
+{
+    const DashboardTab selected = m_navigation->selected();
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+        it.value()->setChecked(it.key() == selected);
+    }
+    // A selection kept from an earlier session may name a page not installed yet.
+    QWidget* page = m_pages.value(selected, m_comingPage);
+    m_stack->setCurrentWidget(page);
+}
+
+void DashboardView::showCollapsed()
+{
+    const bool collapsed = m_navigation->isCollapsed();
+    m_sidebar->setFixedWidth(collapsed ? kCollapsedWidth : kExpandedWidth);
+    m_wordmark->setVisible(!collapsed);
+    if (m_updateLine) {
+        m_updateLine->setVisible(!collapsed);
+    }
+    const auto style = collapsed ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon;
+    for (QToolButton* entry : std::as_const(m_entries)) {
+        entry->setToolButtonStyle(style);
+    }
+    m_settingsButton->setToolButtonStyle(style);
+    m_signOutButton->setToolButtonStyle(style);
+    m_collapse->setIcon(components::IconLibrary::icon(collapsed ? QStringLiteral("chevron.right")
+                                                                : QStringLiteral("chevron.left")));
+    m_collapse->setToolTip(m_navigation->collapseHelp());
+}
+
+void DashboardView::retranslate()
+{
+    const common::AppLanguage language = m_context.localization->language();
+    const QString soon =
+        pickText(language, QStringLiteral("coming soon"), QStringLiteral("тун удахгүй"));
+    m_wordmark->setText(text(QStringLiteral("App_Title")));
+    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
+        const QString title = text(DashboardNavigation::titleKey(it.key()));
+        const bool ready = m_navigation->hasPage(it.key());
+        it.value()->setText(ready ? title : title + QStringLiteral(" · ") + soon);
+        it.value()->setToolTip(ready ? title : title + QStringLiteral(": ") + soon);
+    }
+    m_comingText->setText(pickText(language, QStringLiteral("This page is coming soon."),
+                                   QStringLiteral("Энэ хуудас тун удахгүй нэмэгдэнэ.")));
+    m_settingsButton->setText(text(QStringLiteral("Nav_Settings")));
+    m_settingsButton->setToolTip(m_settingsButton->text());
+    m_signOutButton->setText(text(QStringLiteral("Nav_Logout")));
+    m_signOutButton->setToolTip(m_signOutButton->text());
+}
+
+void DashboardView::openSettings()
+{
+    if (!m_context.settings) {
+        return;
+    }
+    if (m_settingsSheet) {
+        m_settingsSheet->raise();
+        m_settingsSheet->activateWindow();
+        return;
+    }
+    m_settingsSheet = new SettingsSheetView(*m_context.settings, this);
+    m_settingsSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_settingsSheet->open();
+}
+
+QString DashboardView::text(const QString& key) const
+{
+    return m_context.localization->localized(key);
+}
+
+} // namespace orvela::shell

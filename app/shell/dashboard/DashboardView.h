@@ -1,0 +1,79 @@
+#pragma once
+
+#include "state/StateEnums.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QStackedWidget;
+class QToolButton;
+class QVBoxLayout;
+
+namespace orvela::api {
+class APIClient;
+}
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::state {
+class AppState;
+}
+
+namespace orvela::shell {
+
+class DashboardNavigation;
+class SettingsController;
+class SettingsSheetView;
+class UpdateViewModel;
+
+/// What the dashboard needs from the composition root; none owned.
+struct DashboardContext {
+    state::AppState* appState = nullptr;
+    common::LocalizationService* localization = nullptr;
+    SettingsController* settings = nullptr; // the settings sheet opens over it
+    UpdateViewModel* updates = nullptr;     // the sidebar's update line
+    api::APIClient* api = nullptr;          // the health page
+};
+
+/// The signed-in shell: a collapsible sidebar with one entry per dashboard tab, sign-out,
+/// settings and the update line, beside the selected page. The selection lives in the
+/// application state.
+class DashboardView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DashboardView(const DashboardContext& context, QWidget* parent = nullptr);
+
+    /// Installs the page of a tab that another subsystem builds (sign, verify, tokens); until
+    /// a page is installed the entry says the page is coming and does nothing else.
+    void setPage(state::DashboardTab tab, QWidget* page);
+
+private:
+    QWidget* buildSidebar();
+    void buildOwnPages();
+    void addPage(state::DashboardTab tab, QWidget* page);
+    void showSelected();
+    void showCollapsed();
+    void retranslate();
+    void openSettings();
+    QString text(const QString& key) const;
+
+    DashboardContext m_context;
+    DashboardNavigation* m_navigation;
+    QWidget* m_sidebar = nullptr;
+    QLabel* m_wordmark = nullptr;
+    QToolButton* m_collapse = nullptr;
+    QHash<state::DashboardTab, QToolButton*> m_entries;
+    QToolButton* m_settingsButton = nullptr;
+    QToolButton* m_signOutButton = nullptr;
+    QWidget* m_updateLine = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QWidget* m_comingPage = nullptr;
+    QLabel* m_comingText = nullptr;
+    QHash<state::DashboardTab, QWidget*> m_pages;
+    QPointer<SettingsSheetView> m_settingsSheet;
+};
+
+} // namespace orvela::shell

@@ -1,0 +1,71 @@
+#include "shell/dashboard/OverviewModel.h"
+
+#include "state/AppState.h"
+
+namespace orvela::shell {
+
+OverviewModel::OverviewModel(state::AppState& appState, QObject* parent)
+    : QObject(parent), m_appState(appState)
+{
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(refreshIndicatorMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { setRefreshing(false); });
+    connect(&m_appState, &state::AppState::dashboardDataChanged, this, &OverviewModel::dataChanged);
+    connect(&m_appState, &state::AppState::fullNameChanged, this, &OverviewModel::dataChanged);
+}
+
+QString OverviewModel::greetingName() const
+{
+    const auto& data = m_appState.dashboardData();
+    return data ? data->user.fullName : m_appState.fullName();
+}
+
+QString OverviewModel::certificates() const
+{
+    const auto& data = m_appState.dashboardData();
+    return QString::number(data ? data->certificates : 0);
+}
+
+QString OverviewModel::totalLogins() const
+{
+    const auto& data = m_appState.dashboardData();
+    return QString::number(data ? data->totalLogins : 0);
+}
+
+QString OverviewModel::lastLogin() const
+{
+    const auto& data = m_appState.dashboardData();
+    if (!data || data->sessions.isEmpty()) {
+        return QStringLiteral("—");
+    }
+    return data->sessions.first().createdAt.left(16);
+}
+
+QList<state::DashboardDevice> OverviewModel::devices() const
+{
+    const auto& data = m_appState.dashboardData();
+    return data ? data->devices : QList<state::DashboardDevice>{};
+}
+
+QList<state::DashboardSession> OverviewModel::activity() const
+{
+    const auto& data = m_appState.dashboardData();
+    return data ? data->sessions : QList<state::DashboardSession>{};
+}
+
+void OverviewModel::refresh()
+{
+    setRefreshing(true);
+    m_refreshTimer.start();
+}
+
+void OverviewModel::setRefreshing(bool refreshing)
+{
+    if (m_refreshing == refreshing) {
+        return;
+    }
+    m_refreshing = refreshing;
+    emit refreshingChanged(refreshing);
+}
+
+} // namespace orvela::shell

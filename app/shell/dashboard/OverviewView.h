@@ -1,0 +1,32 @@
+#pragma once
+
+#include "shell/dashboard/AccountPage.h"
+#include "shell/dashboard/DashboardDateFormatter.h"
+
+namespace orvela::shell {
+
+class OverviewModel;
+
+/// The "dashboard" page: greeting, refresh, the four statistic cards, devices and the audit
+/// log.
+class OverviewView : public AccountPage {
+    Q_OBJECT
+
+public:
+    OverviewView(OverviewModel& model, state::AppState& appState,
+                 common::LocalizationService& localization, QWidget* parent = nullptr);
+
+protected:
+    void build(QVBoxLayout& layout) override;
+
+private:
+    QWidget* buildGreeting();
+    QWidget* buildStatistics();
+    QWidget* buildDevices();
+    QWidget* buildActivity();
+
+    OverviewModel& m_model;
+    DashboardDateFormatter m_dates;
+};
+
+} // namespace orvela::shell
