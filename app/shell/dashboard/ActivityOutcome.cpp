@@ -29,6 +29,19 @@ QString activityOutcomeText(ActivityOutcome outcome, common::AppLanguage languag
     return pickText(language, QStringLiteral("Failed"), QStringLiteral("Амжилтгүй"));
 }
 
+components::Tone activityOutcomeTone(ActivityOutcome outcome)
+{
+    switch (outcome) {
+    case ActivityOutcome::success:
+        return components::Tone::success;
+    case ActivityOutcome::refused:
+        return components::Tone::warning;
+    case ActivityOutcome::failed:
+        break;
+    }
+    return components::Tone::danger;
+}
+
 QString overviewOutcomeText(ActivityOutcome outcome,
                             const common::LocalizationService& localization)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/AppLanguage.h"
+#include "components/Style.h"
 
 #include <QString>
 
@@ -20,6 +21,9 @@ ActivityOutcome activityOutcomeOf(const QString& result);
 
 /// "Success", "Refused" or "Failed" in the language.
 QString activityOutcomeText(ActivityOutcome outcome, common::AppLanguage language);
+
+/// Success green, refusal amber, failure red.
+components::Tone activityOutcomeTone(ActivityOutcome outcome);
 
 /// The overview's label: its own keys for success ("Dashboard_Activity_Success") and refusal
 /// ("Dashboard_Activity_Failure"); a failure has no key and uses the "Failed" pair.

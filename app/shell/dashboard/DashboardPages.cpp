@@ -1,7 +1,20 @@
 #include "shell/dashboard/DashboardPages.h"
 
+#include "shell/dashboard/ChildrenView.h"
+#include "shell/dashboard/DevicesView.h"
+#include "shell/dashboard/HomeController.h"
+#include "shell/dashboard/HomeView.h"
+#include "shell/dashboard/LockController.h"
+#include "shell/dashboard/LockView.h"
+#include "shell/dashboard/LogsModel.h"
+#include "shell/dashboard/LogsView.h"
+#include "shell/dashboard/MessageBoxConfirmation.h"
+#include "shell/dashboard/MyIdView.h"
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
+#include "shell/dashboard/PrivacyView.h"
+#include "shell/dashboard/SecurityView.h"
+#include "shell/dashboard/SupportView.h"
 
 namespace orvela::shell {
 
@@ -14,6 +27,7 @@ DashboardPages::DashboardPages(state::AppState& appState, common::LocalizationSe
 
 QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
 {
+    // Each logic object is made first and handed to its page, which then owns it.
     switch (tab) {
     case DashboardTab::dashboard: {
         auto* model = new OverviewModel(m_appState);
@@ -21,7 +35,41 @@ QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
         model->setParent(page);
         return page;
     }
-    default:
+    case DashboardTab::id:
+        return new MyIdView(m_appState, m_localization, parent);
+    case DashboardTab::logs: {
+        auto* model = new LogsModel(m_appState);
+        auto* page = new LogsView(*model, m_appState, m_localization, parent);
+        model->setParent(page);
+        return page;
+    }
+    case DashboardTab::devices:
+        return new DevicesView(m_appState, m_localization, parent);
+    case DashboardTab::security:
+        return new SecurityView(m_appState, m_localization, parent);
+    case DashboardTab::children:
+        return new ChildrenView(m_appState, m_localization, parent);
+    case DashboardTab::support:
+        return new SupportView(m_appState, m_localization, parent);
+    case DashboardTab::privacy:
+        return new PrivacyView(m_appState, m_localization, parent);
+    case DashboardTab::lock: {
+        auto* confirmation = new MessageBoxConfirmation(parent);
+        auto* controller = new LockController(m_appState, m_localization, *confirmation);
+        auto* page = new LockView(*controller, m_appState, m_localization, parent);
+        controller->setParent(page);
+        confirmation->setParent(page);
+        return page;
+    }
+    case DashboardTab::home: {
+        auto* controller = new HomeController(m_api);
+        auto* page = new HomeView(*controller, m_appState, m_localization, parent);
+        controller->setParent(page);
+        return page;
+    }
+    case DashboardTab::sign:
+    case DashboardTab::tokens:
+    case DashboardTab::verify:
         break;
     }
     return nullptr;

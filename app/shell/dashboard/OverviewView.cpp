@@ -22,19 +22,6 @@ namespace style = components::style;
 
 namespace {
 
-components::Tone toneOf(ActivityOutcome outcome)
-{
-    switch (outcome) {
-    case ActivityOutcome::success:
-        return Tone::success;
-    case ActivityOutcome::refused:
-        return Tone::warning;
-    case ActivityOutcome::failed:
-        break;
-    }
-    return Tone::danger;
-}
-
 QLabel* iconLabel(const QString& symbol)
 {
     auto* label = new QLabel;
@@ -175,7 +162,7 @@ QWidget* OverviewView::buildActivity()
         row->addWidget(mutedLabel(m_dates.dateTime(record.createdAt, language())));
         const ActivityOutcome outcome = activityOutcomeOf(record.result);
         auto* pill = new components::StatusPill(overviewOutcomeText(outcome, localization()),
-                                                toneOf(outcome));
+                                                activityOutcomeTone(outcome));
         pill->setObjectName(QStringLiteral("outcome"));
         row->addWidget(pill);
         card->contentLayout()->addLayout(row);

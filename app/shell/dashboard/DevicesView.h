@@ -1,0 +1,29 @@
+#pragma once
+
+#include "shell/dashboard/AccountPage.h"
+#include "shell/dashboard/DashboardDateFormatter.h"
+
+namespace orvela::state {
+struct DashboardDevice;
+}
+
+namespace orvela::shell {
+
+/// The "devices" page: every device linked to the account, or the empty state.
+class DevicesView : public AccountPage {
+    Q_OBJECT
+
+public:
+    DevicesView(state::AppState& appState, common::LocalizationService& localization,
+                QWidget* parent = nullptr);
+
+protected:
+    void build(QVBoxLayout& layout) override;
+
+private:
+    QWidget* buildDevice(const state::DashboardDevice& device);
+
+    DashboardDateFormatter m_dates;
+};
+
+} // namespace orvela::shell

@@ -1,0 +1,39 @@
+#include "shell/dashboard/EmptyState.h"
+
+#include "components/IconLibrary.h"
+#include "components/Style.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace orvela::shell {
+
+namespace style = components::style;
+
+EmptyState::EmptyState(const QString& symbol, const QString& title, const QString& message,
+                       QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("emptyState"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
+                               style::spacingXl);
+    auto* icon = new QLabel;
+    icon->setPixmap(components::IconLibrary::tinted(symbol, style::neutralGray, 40));
+    icon->setAlignment(Qt::AlignCenter);
+    auto* heading = new QLabel(title);
+    heading->setObjectName(QStringLiteral("emptyTitle"));
+    heading->setFont(style::headlineFont());
+    heading->setAlignment(Qt::AlignCenter);
+    layout->addWidget(icon);
+    layout->addWidget(heading);
+    if (!message.isEmpty()) {
+        auto* line = new QLabel(message);
+        line->setWordWrap(true);
+        line->setAlignment(Qt::AlignCenter);
+        line->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+        layout->addWidget(line);
+    }
+}
+
+} // namespace orvela::shell

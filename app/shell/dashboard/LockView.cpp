@@ -1,0 +1,50 @@
+#include "shell/dashboard/LockView.h"
+
+#include "components/ActionButton.h"
+#include "components/Card.h"
+#include "components/Style.h"
+#include "shell/dashboard/LockController.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace orvela::shell {
+
+namespace style = components::style;
+
+LockView::LockView(LockController& controller, state::AppState& appState,
+                   common::LocalizationService& localization, QWidget* parent)
+    : AccountPage(appState, localization, parent), m_controller(controller)
+{
+    setObjectName(QStringLiteral("lockPage"));
+    rebuild();
+}
+
+void LockView::build(QVBoxLayout& layout)
+{
+    addHeader(layout, state::DashboardTab::lock,
+              pick(QStringLiteral("Lock this session and return to login."),
+                   QStringLiteral("Энэ сессийг түгжиж, нэвтрэлтийн дэлгэц рүү буцна.")));
+    auto* card = new components::Card;
+    auto* message = new QLabel(m_controller.confirmationMessage());
+    message->setWordWrap(true);
+    card->contentLayout()->addWidget(message);
+    auto* button = new components::ActionButton(text(QStringLiteral("Nav_Lock")));
+    button->setObjectName(QStringLiteral("lockButton"));
+    button->setSymbol(QStringLiteral("lock.fill"));
+    // Destructive: the danger tone rather than the brand blue of the primary style.
+    const components::ToneColors danger = style::toneColors(components::Tone::danger);
+    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
+                                         " border-radius: %2px; padding: 8px 16px; }")
+                              .arg(style::cssColor(danger.foreground))
+                              .arg(style::radiusS));
+    connect(button, &QPushButton::clicked, &m_controller, &LockController::requestLock);
+    auto* row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch(1);
+    card->contentLayout()->addLayout(row);
+    layout.addWidget(card);
+}
+
+} // namespace orvela::shell

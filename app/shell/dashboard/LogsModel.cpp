@@ -1,0 +1,86 @@
+#include "shell/dashboard/LogsModel.h"
+
+#include "state/AppState.h"
+
+#include <algorithm>
+
+namespace orvela::shell {
+
+QString rawValue(LogFilter filter)
+{
+    switch (filter) {
+    case LogFilter::all:
+        return QStringLiteral("all");
+    case LogFilter::auth:
+        return QStringLiteral("AUTH");
+    case LogFilter::sign:
+        return QStringLiteral("SIGN");
+    }
+    return {};
+}
+
+namespace {
+
+int countWhere(const QList<state::DashboardSession>& records,
+               bool (*keep)(const state::DashboardSession&))
+{
+    return static_cast<int>(std::count_if(records.cbegin(), records.cend(), keep));
+}
+
+} // namespace
+
+LogsModel::LogsModel(state::AppState& appState, QObject* parent)
+    : QObject(parent), m_appState(appState)
+{
+    connect(&m_appState, &state::AppState::dashboardDataChanged, this, &LogsModel::changed);
+}
+
+QList<state::DashboardSession> LogsModel::records() const
+{
+    const auto& data = m_appState.dashboardData();
+    return data ? data->sessions : QList<state::DashboardSession>{};
+}
+
+QString LogsModel::successRate() const
+{
+    const auto all = records();
+    if (all.isEmpty()) {
+        return QStringLiteral("—");
+    }
+    const int ok =
+        countWhere(all, [](const state::DashboardSession& r) { return r.result == u"OK"; });
+    const double percent = 100.0 * ok / static_cast<double>(all.size());
+    return QString::number(qRound(percent)) + QLatin1Char('%');
+}
+
+QString LogsModel::signLoginRatio() const
+{
+    const auto all = records();
+    const int signatures =
+        countWhere(all, [](const state::DashboardSession& r) { return r.sessionType == u"SIGN"; });
+    const int logins =
+        countWhere(all, [](const state::DashboardSession& r) { return r.sessionType == u"AUTH"; });
+    return QString::number(signatures) + QStringLiteral(" / ") + QString::number(logins);
+}
+
+void LogsModel::setFilter(LogFilter filter)
+{
+    if (m_filter == filter) {
+        return;
+    }
+    m_filter = filter;
+    emit changed();
+}
+
+QList<state::DashboardSession> LogsModel::shownRecords() const
+{
+    auto shown = records();
+    if (m_filter == LogFilter::all) {
+        return shown;
+    }
+    const QString type = rawValue(m_filter);
+    shown.removeIf([&type](const state::DashboardSession& r) { return r.sessionType != type; });
+    return shown;
+}
+
+} // namespace orvela::shell

@@ -1,0 +1,138 @@
+#include "shell/dashboard/LogsView.h"
+
+#include "components/Card.h"
+#include "components/IconLibrary.h"
+#include "components/StatusPill.h"
+#include "components/Style.h"
+#include "shell/dashboard/ActivityOutcome.h"
+#include "shell/dashboard/EmptyState.h"
+#include "shell/dashboard/LogsModel.h"
+#include "shell/dashboard/StatCard.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace orvela::shell {
+
+using components::Tone;
+namespace style = components::style;
+
+namespace {} // namespace
+
+LogsView::LogsView(LogsModel& model, state::AppState& appState,
+                   common::LocalizationService& localization, QWidget* parent)
+    : AccountPage(appState, localization, parent), m_model(model)
+{
+    setObjectName(QStringLiteral("logsPage"));
+    // The base class already follows the state; the model adds filter changes.
+    connect(&m_model, &LogsModel::changed, this, &LogsView::rebuild);
+    rebuild();
+}
+
+void LogsView::build(QVBoxLayout& layout)
+{
+    addHeader(layout, state::DashboardTab::logs,
+              pick(QStringLiteral("Login and signature history"),
+                   QStringLiteral("Нэвтрэлт ба гарын үсгийн түүх")));
+    layout.addWidget(buildStatistics());
+    layout.addWidget(buildFilter());
+    const auto shown = m_model.shownRecords();
+    if (shown.isEmpty()) {
+        layout.addWidget(new EmptyState(
+            QStringLiteral("tray"),
+            pick(QStringLiteral("No records yet"), QStringLiteral("Бүртгэл олдсонгүй")),
+            pick(QStringLiteral("Your login and signature activity will appear here."),
+                 QStringLiteral("Нэвтрэлт болон гарын үсгийн үйлдлүүд энд харагдана."))));
+        return;
+    }
+    auto* card = new components::Card;
+    card->setObjectName(QStringLiteral("logRows"));
+    for (const auto& record : shown) {
+        card->contentLayout()->addWidget(buildRow(record));
+    }
+    layout.addWidget(card);
+}
+
+QWidget* LogsView::buildStatistics()
+{
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(style::spacingM);
+    auto* total = new StatCard(pick(QStringLiteral("Total events"), QStringLiteral("Нийт бүртгэл")),
+                               QString::number(m_model.totalCount()));
+    total->setObjectName(QStringLiteral("statTotal"));
+    auto* rate = new StatCard(pick(QStringLiteral("Success rate"), QStringLiteral("Амжилтын хувь")),
+                              m_model.successRate());
+    rate->setObjectName(QStringLiteral("statSuccessRate"));
+    auto* ratio =
+        new StatCard(pick(QStringLiteral("Sign / Login"), QStringLiteral("Гарын үсэг / Нэвтрэлт")),
+                     m_model.signLoginRatio());
+    ratio->setObjectName(QStringLiteral("statRatio"));
+    row->addWidget(total);
+    row->addWidget(rate);
+    row->addWidget(ratio);
+    return box;
+}
+
+QWidget* LogsView::buildFilter()
+{
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* picker = new QComboBox;
+    picker->setObjectName(QStringLiteral("logFilter"));
+    const QString names[] = {pick(QStringLiteral("All"), QStringLiteral("Бүгд")),
+                             pick(QStringLiteral("Logins"), QStringLiteral("Нэвтрэлт")),
+                             pick(QStringLiteral("Signatures"), QStringLiteral("Гарын үсэг"))};
+    int index = 0;
+    for (LogFilter filter : allLogFilters) {
+        picker->addItem(names[index++], rawValue(filter));
+    }
+    picker->setCurrentIndex(static_cast<int>(m_model.filter()));
+    connect(picker, &QComboBox::activated, &m_model, [this](int chosen) {
+        m_model.setFilter(allLogFilters.at(static_cast<std::size_t>(chosen)));
+    });
+    auto* count = new QLabel(QString::number(m_model.shownRecords().size()) + QLatin1Char(' ') +
+                             pick(QStringLiteral("records"), QStringLiteral("бүртгэл")));
+    count->setObjectName(QStringLiteral("shownCount"));
+    row->addWidget(picker);
+    row->addStretch(1);
+    row->addWidget(count);
+    return box;
+}
+
+QWidget* LogsView::buildRow(const state::DashboardSession& record)
+{
+    const bool signature = record.sessionType == u"SIGN";
+    auto* box = new QWidget;
+    box->setObjectName(QStringLiteral("logRow"));
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, style::spacingXs, 0, style::spacingXs);
+    auto* icon = new QLabel;
+    icon->setPixmap(components::IconLibrary::icon(signature ? QStringLiteral("signature")
+                                                            : QStringLiteral("arrow.right.square"))
+                        .pixmap(20, 20));
+    row->addWidget(icon);
+    auto* texts = new QVBoxLayout;
+    auto* title =
+        new QLabel(signature ? pick(QStringLiteral("Signature"), QStringLiteral("Гарын үсэг"))
+                             : pick(QStringLiteral("Login"), QStringLiteral("Нэвтрэлт")));
+    title->setObjectName(QStringLiteral("logTitle"));
+    texts->addWidget(title);
+    auto* when = new QLabel(m_dates.dateTime(record.createdAt, language()));
+    when->setObjectName(QStringLiteral("logTime"));
+    when->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    texts->addWidget(when);
+    row->addLayout(texts, 1);
+    const ActivityOutcome outcome = activityOutcomeOf(record.result);
+    auto* badge = new components::StatusPill(activityOutcomeText(outcome, language()),
+                                             activityOutcomeTone(outcome));
+    badge->setObjectName(QStringLiteral("logOutcome"));
+    row->addWidget(badge);
+    return box;
+}
+
+} // namespace orvela::shell
