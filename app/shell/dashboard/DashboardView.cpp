@@ -24,7 +24,7 @@ namespace style = components::style;
 
 namespace {
 
-constexpr int kExpandedWidth = 232;
+constexpr int kExpandedWidth = 272;
 constexpr int kCollapsedWidth = 60;
 
 QToolButton* sidebarButton(const QString& symbol, const QString& objectName)

@@ -1,0 +1,297 @@
+// The dashboard shell and its pages rendered offscreen: the sidebar's entries, selection,
+// coming pages, sign-out, collapse, redraws on new data and language, and a PNG of every page
+// in both languages.
+
+#include "shell/dashboard/DashboardView.h"
+
+#include "../support/QtPrinters.h"
+#include "DashboardFixture.h"
+#include "Screenshot.h"
+#include "shell/dashboard/FieldRow.h"
+#include "shell/dashboard/LogsModel.h"
+#include "shell/dashboard/LogsView.h"
+#include "shell/dashboard/MyIdView.h"
+#include "shell/dashboard/OverviewModel.h"
+#include "shell/dashboard/OverviewView.h"
+#include "shell/dashboard/StatCard.h"
+#include "state/DashboardTab.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using namespace orvela;
+using namespace orvela::shell;
+using common::AppLanguage;
+using state::DashboardTab;
+
+namespace {
+
+const QString kTime = QStringLiteral("2026-01-05T10:11:12Z");
+
+template <class W> W* child(QWidget& parent, const QString& name)
+{
+    auto* found = parent.findChild<W*>(name);
+    EXPECT_NE(found, nullptr) << name.toStdString();
+    return found;
+}
+
+/// Texts of the visible labels named `name` under `parent`, in layout order.
+QStringList texts(QWidget& parent, const QString& name)
+{
+    QStringList out;
+    for (auto* label : parent.findChildren<QLabel*>(name)) {
+        if (label->isVisibleTo(&parent)) {
+            out << label->text();
+        }
+    }
+    return out;
+}
+
+class DashboardViewTest : public dashboardtest::DashboardFixture {
+protected:
+    std::unique_ptr<DashboardView> makeView()
+    {
+        DashboardContext context;
+        context.appState = m_state.get();
+        context.localization = m_localization.get();
+        auto view = std::make_unique<DashboardView>(context);
+        view->resize(1100, 760);
+        view->show();
+        return view;
+    }
+
+    QWidget* currentPage(DashboardView& view)
+    {
+        return child<QStackedWidget>(view, QStringLiteral("dashboardPages"))->currentWidget();
+    }
+
+    QToolButton* entry(DashboardView& view, DashboardTab tab)
+    {
+        return child<QToolButton>(view, QStringLiteral("nav_") + state::rawValue(tab));
+    }
+
+    void sampleData()
+    {
+        signInWith({{"SIGN", "OK", "2026-02-01T08:30:45Z"},
+                    {"SIGN", "TIMEOUT", kTime},
+                    {"AUTH", "USER_REFUSED", kTime},
+                    {"AUTH", "OK", "not a date"}},
+                   QStringLiteral("DAN"));
+    }
+};
+
+TEST_F(DashboardViewTest, OneTitledEntryPerTabAndSelectionLivesInTheState)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->text(), "Log history");
+    EXPECT_EQ(entry(*view, DashboardTab::home)->text(), "Home");
+    EXPECT_EQ(view->findChildren<QToolButton*>(QRegularExpression("^nav_")).size(), 13);
+    EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
+
+    entry(*view, DashboardTab::logs)->click();
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
+    EXPECT_EQ(currentPage(*view)->objectName(), "logsPage");
+    EXPECT_TRUE(entry(*view, DashboardTab::logs)->isChecked());
+    EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isChecked());
+
+    // A change made elsewhere (the menu bar, a restore) shows too.
+    m_state->setSelectedTab(DashboardTab::id);
+    EXPECT_EQ(currentPage(*view)->objectName(), "myIdPage");
+
+    setLanguage(AppLanguage::mn);
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->text(), "Лог түүх");
+}
+
+TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    QToolButton* sign = entry(*view, DashboardTab::sign);
+    EXPECT_TRUE(sign->text().startsWith("Signature"));
+    EXPECT_TRUE(sign->text().contains("coming soon"));
+    sign->click();
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::dashboard);
+    EXPECT_FALSE(sign->isChecked());
+    EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
+
+    auto* page = new QLabel(QStringLiteral("signing page"));
+    view->setPage(DashboardTab::sign, page);
+    EXPECT_EQ(sign->text(), "Signature");
+    sign->click();
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::sign);
+    EXPECT_EQ(currentPage(*view), page);
+    EXPECT_EQ(page->parentWidget()->objectName(), "dashboardPages");
+}
+
+TEST_F(DashboardViewTest, ASelectionKeptForAComingPageShowsTheComingNotice)
+{
+    m_state->setSelectedTab(DashboardTab::verify);
+    setLanguage(AppLanguage::mn);
+    auto view = makeView();
+    EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
+    EXPECT_TRUE(entry(*view, DashboardTab::verify)->text().contains("тун удахгүй"));
+}
+
+TEST_F(DashboardViewTest, SignOutKeepsTheSelectedPage)
+{
+    sampleData();
+    auto view = makeView();
+    entry(*view, DashboardTab::security)->click();
+    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
+    EXPECT_EQ(currentPage(*view)->objectName(), "securityPage");
+}
+
+TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    auto* sidebar = child<QWidget>(*view, QStringLiteral("sidebar"));
+    auto* collapse = child<QToolButton>(*view, QStringLiteral("collapseButton"));
+    const int expandedWidth = sidebar->width();
+    EXPECT_EQ(collapse->toolTip(), "Хажуугийн цэсийг хураах");
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-sidebar-expanded"));
+
+    collapse->click();
+    EXPECT_EQ(collapse->toolTip(), "Хажуугийн цэсийг дэлгэх");
+    EXPECT_LT(sidebar->width(), expandedWidth);
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolTip(), "Log history");
+    orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-sidebar-collapsed"));
+
+    collapse->click();
+    EXPECT_EQ(sidebar->width(), expandedWidth);
+}
+
+TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
+{
+    setLanguage(AppLanguage::en);
+    sampleData();
+    OverviewModel model(*m_state);
+    OverviewView page(model, *m_state, *m_localization);
+    page.resize(900, 700);
+    page.show();
+    QStringList values;
+    for (auto* card : page.findChildren<StatCard*>()) {
+        values << card->caption() + "=" + card->value();
+    }
+    EXPECT_EQ(values, (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
+                                   "Last Login=2026-02-01T08:30"}));
+    EXPECT_EQ(texts(page, QStringLiteral("outcome")),
+              (QStringList{"Success", "Failed", "Denied", "Success"}));
+    EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
+
+    auto* indicator = child<QProgressBar>(page, QStringLiteral("refreshIndicator"));
+    EXPECT_FALSE(indicator->isVisible());
+    child<QPushButton>(page, QStringLiteral("refreshButton"))->click();
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_TRUE(dashboardtest::waitUntil([&] { return !indicator->isVisible(); }));
+
+    // New data redraws the page.
+    m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
+                            QStringLiteral("OK"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(texts(page, QStringLiteral("outcome")).size(), 5);
+}
+
+TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeAndFilter)
+{
+    setLanguage(AppLanguage::en);
+    sampleData();
+    LogsModel model(*m_state);
+    LogsView page(model, *m_state, *m_localization);
+    page.resize(900, 700);
+    page.show();
+    EXPECT_EQ(texts(page, QStringLiteral("logOutcome")),
+              (QStringList{"Success", "Failed", "Refused", "Success"}));
+    EXPECT_EQ(texts(page, QStringLiteral("logTitle")),
+              (QStringList{"Signature", "Signature", "Login", "Login"}));
+    const QStringList times = texts(page, QStringLiteral("logTime"));
+    ASSERT_EQ(times.size(), 4);
+    EXPECT_EQ(times.last(), "—");
+    EXPECT_EQ(child<StatCard>(page, QStringLiteral("statSuccessRate"))->value(), "50%");
+    EXPECT_EQ(child<StatCard>(page, QStringLiteral("statRatio"))->value(), "2 / 2");
+    EXPECT_EQ(child<QLabel>(page, QStringLiteral("shownCount"))->text(), "4 records");
+
+    auto* filter = child<QComboBox>(page, QStringLiteral("logFilter"));
+    filter->setCurrentIndex(2);
+    emit filter->activated(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model.filter(), LogFilter::sign);
+    EXPECT_EQ(texts(page, QStringLiteral("logOutcome")), (QStringList{"Success", "Failed"}));
+    EXPECT_EQ(child<QLabel>(page, QStringLiteral("shownCount"))->text(), "2 records");
+    EXPECT_EQ(child<QComboBox>(page, QStringLiteral("logFilter"))->currentIndex(), 2);
+
+    setLanguage(AppLanguage::mn);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(texts(page, QStringLiteral("logOutcome")), (QStringList{"Амжилттай", "Амжилтгүй"}));
+}
+
+TEST_F(DashboardViewTest, LogsEmptyState)
+{
+    setLanguage(AppLanguage::en);
+    LogsModel model(*m_state);
+    LogsView page(model, *m_state, *m_localization);
+    page.show();
+    EXPECT_EQ(child<QLabel>(page, QStringLiteral("emptyTitle"))->text(), "No records yet");
+    EXPECT_EQ(child<StatCard>(page, QStringLiteral("statSuccessRate"))->value(), "—");
+    EXPECT_EQ(child<StatCard>(page, QStringLiteral("statTotal"))->value(), "0");
+}
+
+TEST_F(DashboardViewTest, MyIdShowsTheIdentityAndTheVerificationMethod)
+{
+    setLanguage(AppLanguage::en);
+    sampleData();
+    MyIdView page(*m_state, *m_localization);
+    page.show();
+    QStringList rows;
+    for (auto* row : page.findChildren<FieldRow*>()) {
+        rows << row->label() + "=" + row->value();
+    }
+    EXPECT_TRUE(rows.contains("Registration number=УБ99112233")) << rows.join('|').toStdString();
+    EXPECT_TRUE(rows.contains("Status=Active"));
+    EXPECT_TRUE(rows.contains("Verification method=DAN gateway"));
+    EXPECT_TRUE(rows.contains("KYC level=DAN"));
+    EXPECT_TRUE(rows.contains("Certificates=1"));
+    EXPECT_TRUE(rows.contains("Civil ID=ИБ12345678"));
+}
+
+TEST_F(DashboardViewTest, ScreenshotOfEveryPageInBothLanguages)
+{
+    sampleData();
+    auto view = makeView();
+    for (AppLanguage language : common::kAllAppLanguages) {
+        setLanguage(language);
+        for (DashboardTab tab : state::allDashboardTabs) {
+            if (tab == DashboardTab::sign || tab == DashboardTab::tokens ||
+                tab == DashboardTab::verify) {
+                continue; // other subsystems' pages
+            }
+            m_state->setSelectedTab(tab);
+            const QString path = orvela::testing::saveScreenshot(
+                *view, QStringLiteral("dashboard-%1-%2")
+                           .arg(state::rawValue(tab), common::rawValue(language)));
+            EXPECT_FALSE(path.isEmpty()) << state::rawValue(tab).toStdString();
+        }
+    }
+    m_state->setSelectedTab(DashboardTab::logs);
+    m_state->signOut();
+    setLanguage(AppLanguage::en);
+    m_state->setSelectedTab(DashboardTab::logs);
+    EXPECT_FALSE(orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-logs-empty-en"))
+                     .isEmpty());
+    m_state->setSelectedTab(DashboardTab::devices);
+    EXPECT_FALSE(
+        orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-devices-empty-en"))
+            .isEmpty());
+}
+
+} // namespace
