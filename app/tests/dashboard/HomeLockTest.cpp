@@ -1,0 +1,232 @@
+// The home page's backend check against the simulator (up, down, cancelled on leaving the
+// page) and the lock page's confirmation.
+
+#include "../support/QtPrinters.h"
+#include "BackendSim.h"
+#include "DashboardFixture.h"
+#include "api/APIClient.h"
+#include "shell/dashboard/HomeController.h"
+#include "shell/dashboard/HomeView.h"
+#include "shell/dashboard/LockConfirmation.h"
+#include "shell/dashboard/LockController.h"
+#include "shell/dashboard/LockView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+
+using namespace orvela;
+using namespace orvela::shell;
+using components::Tone;
+using dashboardtest::waitUntil;
+
+namespace {
+
+QDateTime fixedClock()
+{
+    return QDateTime(QDate(2026, 1, 5), QTime(18, 11, 12));
+}
+
+class HomeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("s.ini")),
+                                                 QSettings::IniFormat);
+        m_sim = std::make_unique<backendsim::BackendSim>();
+        ASSERT_NE(m_sim->start(), 0);
+        m_client = clientFor(m_sim->baseUrl());
+    }
+
+    std::unique_ptr<api::APIClient> clientFor(const QString& baseUrl)
+    {
+        api::APIClientOptions options;
+        options.settings = m_settings.get();
+        options.fixedBaseUrl = baseUrl;
+        return std::make_unique<api::APIClient>(options);
+    }
+
+    int healthRequests() const
+    {
+        int count = 0;
+        for (const auto& request : m_sim->requests()) {
+            count += request.path == u"/api/health" ? 1 : 0;
+        }
+        return count;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<backendsim::BackendSim> m_sim;
+    std::unique_ptr<api::APIClient> m_client;
+};
+
+TEST_F(HomeTest, StartsNeutralAndReportsAReachableBackend)
+{
+    HomeController home(m_client.get(), fixedClock);
+    EXPECT_EQ(home.statusVariant(), Tone::neutral);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+    EXPECT_EQ(home.backendVersion(), "—");
+    EXPECT_EQ(home.lastChecked(), "—");
+    EXPECT_FALSE(home.isChecking());
+
+    home.check();
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(home.statusVariant(), Tone::success);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
+    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.backendVersion(), "—");
+    EXPECT_EQ(healthRequests(), 1);
+}
+
+TEST_F(HomeTest, ABackendThatIsDownOrFailingIsUnreachable)
+{
+    // The port of a server that has stopped: nothing listens there any more.
+    const QString gone = m_sim->baseUrl();
+    m_sim.reset();
+    auto client = clientFor(gone);
+    HomeController home(client.get(), fixedClock);
+    home.check();
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(home.statusVariant(), Tone::danger);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Unreachable");
+    EXPECT_EQ(home.lastChecked(), "18:11:12");
+
+    HomeController offline(nullptr, fixedClock);
+    offline.check();
+    ASSERT_TRUE(waitUntil([&] { return !offline.isChecking(); }));
+    EXPECT_EQ(offline.statusKey(), "Home_Status_Unreachable");
+}
+
+TEST_F(HomeTest, AServerErrorIsUnreachableAndARecheckRecovers)
+{
+    m_sim->injectResponse(QStringLiteral("/api/health"), 503, "application/json", "{}");
+    HomeController home(m_client.get(), fixedClock);
+    home.check();
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(home.statusKey(), "Home_Status_Unreachable");
+
+    home.check();
+    EXPECT_EQ(home.statusVariant(), Tone::neutral);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
+}
+
+TEST_F(HomeTest, ACancelledCheckIsNeverApplied)
+{
+    m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
+    HomeController home(m_client.get(), fixedClock);
+    int changes = 0;
+    QObject::connect(&home, &HomeController::changed, &home, [&] { ++changes; });
+    home.check();
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 1; }));
+    home.cancel();
+    EXPECT_FALSE(home.isChecking());
+    const int afterCancel = changes;
+    dashboardtest::runFor(1000);
+    EXPECT_EQ(changes, afterCancel);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+    EXPECT_EQ(home.lastChecked(), "—");
+}
+
+TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
+{
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("l.ini")), QSettings::IniFormat);
+    common::LocalizationService localization(&settings);
+    localization.setLanguage(common::AppLanguage::en);
+    statetest::FakeBiometricGate gate;
+    state::KeychainManager keychain(statetest::uniqueService());
+    state::AppState appState(keychain, settings, gate);
+
+    m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
+    QStackedWidget stack;
+    auto* other = new QLabel(QStringLiteral("another page"));
+    stack.addWidget(other);
+    HomeController home(m_client.get(), fixedClock);
+    auto* page = new HomeView(home, appState, localization);
+    stack.addWidget(page);
+    stack.show();
+    EXPECT_FALSE(home.isChecking());
+
+    stack.setCurrentWidget(page);
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 1; }));
+    stack.setCurrentWidget(other);
+    EXPECT_FALSE(home.isChecking());
+    dashboardtest::runFor(900);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+
+    // Coming back starts a new check, which now answers at once.
+    stack.setCurrentWidget(page);
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(healthRequests(), 2);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
+    EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
+
+    page->findChild<QPushButton*>(QStringLiteral("homeRefresh"))->click();
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 3 && !home.isChecking(); }));
+}
+
+/// Answers as the test says, remembering what it was asked.
+class ScriptedConfirmation : public LockConfirmation {
+public:
+    std::optional<bool> answerNow;
+    QStringList asked;
+    std::function<void(bool)> pending;
+
+    void confirm(const QString& title, const QString& message, const QString& confirmLabel,
+                 QObject*, std::function<void(bool)> answer) override
+    {
+        asked << title << message << confirmLabel;
+        if (answerNow) {
+            answer(*answerNow);
+        } else {
+            pending = std::move(answer);
+        }
+    }
+};
+
+class LockTest : public dashboardtest::DashboardFixture {};
+
+TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
+{
+    m_state->signIn(state::StoredIdentity{
+        QStringLiteral("MN1"), QStringLiteral("Болд"), QStringLiteral("ИБ1"), QStringLiteral("УБ1"),
+        QStringLiteral("DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
+    ASSERT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    m_state->setSelectedTab(state::DashboardTab::lock);
+    setLanguage(common::AppLanguage::en);
+    ScriptedConfirmation confirmation;
+    LockController controller(*m_state, *m_localization, confirmation);
+    LockView page(controller, *m_state, *m_localization);
+    page.show();
+
+    confirmation.answerNow = false;
+    page.findChild<QPushButton*>(QStringLiteral("lockButton"))->click();
+    ASSERT_EQ(confirmation.asked.size(), 3);
+    EXPECT_EQ(confirmation.asked.at(0), "Lock your account?");
+    EXPECT_EQ(confirmation.asked.at(1), "You'll need to log in again with your registration "
+                                        "number and phone confirmation.");
+    EXPECT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    EXPECT_TRUE(m_state->dashboardData().has_value());
+
+    // While the question is open, another press asks nothing more.
+    confirmation.answerNow.reset();
+    setLanguage(common::AppLanguage::mn);
+    page.findChild<QPushButton*>(QStringLiteral("lockButton"))->click();
+    page.findChild<QPushButton*>(QStringLiteral("lockButton"))->click();
+    ASSERT_EQ(confirmation.asked.size(), 6);
+    EXPECT_EQ(confirmation.asked.at(3), "Бүртгэлээ түгжих үү?");
+    confirmation.pending(true);
+    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_TRUE(m_state->fullName().isEmpty());
+    EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
+}
+
+} // namespace
