@@ -7,6 +7,7 @@
 #include "commands/CertCommand.h"
 #include "commands/HealthCommand.h"
 #include "commands/LoginCommands.h"
+#include "commands/SignCommand.h"
 #include "commands/TokenCommands.h"
 #include "commands/Pkcs11Commands.h"
 
@@ -27,6 +28,7 @@ CliCommands allCommands()
     for (auto& command : loginCommands()) {
         commands.push_back(std::move(command));
     }
+    commands.push_back(signCommand());
     for (auto& command : tokenApduCommands()) {
         commands.push_back(std::move(command));
     }

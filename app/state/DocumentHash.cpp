@@ -1,0 +1,87 @@
+#include "state/DocumentHash.h"
+
+#include <QFile>
+#include <memory>
+#include <openssl/evp.h>
+
+namespace orvela::state {
+
+namespace {
+
+// Large enough that the read syscalls cost nothing, small enough to stay in the cache for the
+// digest that follows each one.
+constexpr qint64 chunkSize = 1 << 20;
+
+struct DigestContextFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+DocumentHash unreadable(const QString& why)
+{
+    DocumentHash result;
+    result.status = DocumentHash::Status::unreadable;
+    result.errorString = why;
+    return result;
+}
+
+DocumentHash tooLarge()
+{
+    DocumentHash result;
+    result.status = DocumentHash::Status::tooLarge;
+    return result;
+}
+
+} // namespace
+
+DocumentHash DocumentHash::read(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return unreadable(file.errorString());
+    }
+    if (file.size() > limit) {
+        return tooLarge();
+    }
+    std::unique_ptr<EVP_MD_CTX, DigestContextFree> context(EVP_MD_CTX_new());
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+        return unreadable(QStringLiteral("SHA-256 is not available"));
+    }
+    // One byte more than expected, so that a file that grew while being read is noticed
+    // without growing (and copying) the buffer.
+    QByteArray bytes;
+    bytes.resize(file.size() + 1);
+    qint64 filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > limit) {
+                return tooLarge();
+            }
+            bytes.resize(std::min(filled + chunkSize, limit + 1));
+        }
+        const qint64 got =
+            file.read(bytes.data() + filled, std::min(chunkSize, bytes.size() - filled));
+        if (got < 0) {
+            return unreadable(file.errorString());
+        }
+        if (got == 0) {
+            break;
+        }
+        EVP_DigestUpdate(context.get(), bytes.constData() + filled, static_cast<size_t>(got));
+        filled += got;
+    }
+    if (filled > limit) {
+        return tooLarge();
+    }
+    bytes.resize(filled);
+    DocumentHash result;
+    result.digest.resize(EVP_MAX_MD_SIZE);
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context.get(), reinterpret_cast<unsigned char*>(result.digest.data()),
+                       &length);
+    result.digest.resize(static_cast<qsizetype>(length));
+    result.bytes = std::move(bytes);
+    result.status = Status::ok;
+    return result;
+}
+
+} // namespace orvela::state

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "api/APIError.h"
+#include "api/StatusResponse.h"
+#include "state/SignText.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+namespace orvela::api {
+class APIClient;
+class ApiCall;
+} // namespace orvela::api
+
+namespace orvela::state {
+
+class AppState;
+struct DocumentHash;
+
+/// The logic of the signing page: a PDF's digest and name start a signing session, the person
+/// approves on the phone, the document is uploaded and the signed copy lands in the Downloads
+/// folder. The page and `orvela sign` drive it the same way.
+///
+/// One task runs at a time. Cancelling it (Cancel, leaving the page, a new document, the
+/// controller's end) aborts the request in flight and stops its timers; nothing of the
+/// cancelled task runs afterwards, nothing is shown and nothing is recorded.
+class SigningController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(orvela::state::SigningController::Phase phase READ phase NOTIFY phaseChanged)
+
+public:
+    enum class Phase {
+        idle,            ///< the file chooser
+        uploading,       ///< reading, hashing and starting the session
+        waitingApproval, ///< the code is shown, the phone is asked
+        done,            ///< the signed copy is saved
+        failed           ///< `message` tells why
+    };
+    Q_ENUM(Phase)
+
+    /// The largest document accepted, in bytes (25 MiB); a document of exactly this size is.
+    static constexpr qint64 maxDocumentSize = 26'214'400;
+    /// How long the phone is waited for.
+    static constexpr std::chrono::seconds approvalLimit{300};
+
+    /// Where a signed copy goes; gives the folder, or an empty path with the reason.
+    using DownloadsFolder = std::function<QString(QString* error)>;
+
+    /// `appState` and `client` are not owned and must outlive the controller. Without
+    /// `downloads` the user's Downloads folder is used, created when missing.
+    SigningController(AppState& appState, api::APIClient& client, DownloadsFolder downloads = {},
+                      QObject* parent = nullptr);
+    ~SigningController() override;
+
+    Phase phase() const { return m_phase; }
+    /// The document of the current task or of the last outcome.
+    const QString& fileName() const { return m_fileName; }
+    const QString& sessionId() const { return m_sessionId; }
+    /// The document's SHA-256 as 64 lower-case hexadecimal digits, once known.
+    const QString& hash() const { return m_hash; }
+    const QString& verificationCode() const { return m_verificationCode; }
+    /// Where the signed copy was saved (`done`).
+    const QString& savedPath() const { return m_savedPath; }
+    /// Why the task failed (`failed`).
+    const SignText& message() const { return m_message; }
+    bool isRunning() const;
+
+    /// Whom the document is signed for: the civil ID, else the national ID, trimmed of spaces
+    /// and tabs; empty when nobody is signed in.
+    QString signerIdentifier() const;
+
+    /// Replaces any running task with the signing of the file at `location`, shown as
+    /// `fileName`.
+    void signDocument(const QString& location, const QString& fileName);
+    /// `signDocument` with the file's own name.
+    void signFile(const QString& location);
+    /// Ends the running task silently; a page left in the middle of a task shows the chooser
+    /// again.
+    void cancel();
+    /// Ends the running task and shows the chooser.
+    void resetPage();
+
+    /// Writes `bytes` atomically under the first free signed name of `fileName` in the
+    /// Downloads folder; returns the path, or an empty path with the platform's reason.
+    QString saveSignedCopy(const QByteArray& bytes, const QString& fileName, QString* error) const;
+    /// The first of "<base>_signed.pdf", "<base>_signed (1).pdf", ... not present in `folder`.
+    static QString signedCopyName(const QString& folder, const QString& fileName);
+    /// The text shown for a completed session that did not sign.
+    static SignText signFailureText(const api::StatusResponse& status);
+    static SignText tooLargeText();
+
+    /// Shortens the wait for the phone; tests only, the product waits 300 s.
+    void setApprovalLimitForTesting(std::chrono::milliseconds limit) { m_approvalLimit = limit; }
+
+signals:
+    void phaseChanged(orvela::state::SigningController::Phase phase);
+    /// The signed-in person changed, and `signerIdentifier` with it.
+    void signerChanged();
+
+private:
+    void hashed(DocumentHash document);
+    void started(const QString& sessionId, const QString& pollToken, const QString& code);
+    void approved(const api::StatusResponse& status, const QString& pollToken);
+    void downloaded(const QByteArray& signedPdf);
+    void fail(const SignText& message);
+    void failCall(const api::CallError& error);
+    void stopTask();
+    void setPhase(Phase phase);
+
+    AppState& m_appState;
+    api::APIClient& m_client;
+    DownloadsFolder m_downloads;
+    std::chrono::milliseconds m_approvalLimit = approvalLimit;
+
+    Phase m_phase = Phase::idle;
+    QString m_fileName;
+    QString m_sessionId;
+    QString m_hash;
+    QString m_verificationCode;
+    QString m_savedPath;
+    SignText m_message;
+
+    /// The running task: its number (bumped by every start and cancel, so that a read that
+    /// finishes after either is dropped), its call in flight and the document it sends.
+    quint64 m_task = 0;
+    bool m_taskRunning = false;
+    QPointer<api::ApiCall> m_call;
+    QByteArray m_document;
+};
+
+} // namespace orvela::state

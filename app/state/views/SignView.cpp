@@ -1,0 +1,323 @@
+#include "state/views/SignView.h"
+
+#include "common/LocalizationService.h"
+#include "components/ActionButton.h"
+#include "components/Card.h"
+#include "components/IconLibrary.h"
+#include "components/InlineBanner.h"
+#include "components/Style.h"
+#include "components/VerificationCodeView.h"
+#include "state/views/FileRevealerFreedesktop.h"
+#include "state/views/SignFileDialogChooser.h"
+
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace orvela::state::views {
+
+namespace {
+
+using components::ActionButton;
+using components::Card;
+using components::IconLibrary;
+using components::InlineBanner;
+using components::Tone;
+namespace style = components::style;
+
+constexpr int symbolSize = 48;
+
+QLabel* symbolLabel(const QString& symbol, Tone tone, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setPixmap(IconLibrary::tinted(symbol, style::toneColors(tone).foreground, symbolSize));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QLabel* wrappedLabel(QWidget* parent, const QFont& font, Qt::Alignment alignment = Qt::AlignCenter)
+{
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    return label;
+}
+
+QProgressBar* busyIndicator(QWidget* parent)
+{
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, 0); // no known end: a running indicator
+    bar->setTextVisible(false);
+    bar->setMaximumHeight(6);
+    return bar;
+}
+
+/// A card centred on the page, wide enough for the digest on one line, the same for every phase.
+Card* phaseCard(QWidget* parent)
+{
+    auto* card = new Card(parent);
+    card->setFixedWidth(600);
+    card->contentLayout()->setSpacing(style::spacingM);
+    return card;
+}
+
+QWidget* centred(Card* card)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(card, 0, Qt::AlignHCenter | Qt::AlignTop);
+    layout->addStretch();
+    return page;
+}
+
+QHBoxLayout* buttonRow()
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(style::spacingS);
+    row->addStretch();
+    return row;
+}
+
+} // namespace
+
+SignView::SignView(state::SigningController& controller, common::LocalizationService& localization,
+                   QWidget* parent)
+    : QWidget(parent), m_controller(controller), m_localization(localization),
+      m_ownChooser(std::make_unique<SignFileDialogChooser>()),
+      m_ownRevealer(std::make_unique<FileRevealerFreedesktop>()), m_chooser(m_ownChooser.get()),
+      m_revealer(m_ownRevealer.get())
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
+                               style::spacingXl);
+    layout->setSpacing(style::spacingL);
+    m_title = wrappedLabel(this, style::titleFont(), Qt::AlignLeft);
+    m_subtitle = wrappedLabel(this, font(), Qt::AlignLeft);
+    m_subtitle->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(m_title);
+    layout->addWidget(m_subtitle);
+
+    m_pages = new QStackedWidget(this);
+    m_pages->addWidget(buildIdleCard());
+    m_pages->addWidget(buildUploadingCard());
+    m_pages->addWidget(buildWaitingCard());
+    m_pages->addWidget(buildDoneCard());
+    m_pages->addWidget(buildFailedCard());
+    layout->addWidget(m_pages, 1);
+
+    connect(&m_controller, &SigningController::phaseChanged, this, &SignView::showPhase);
+    connect(&m_controller, &SigningController::signerChanged, this, &SignView::showPhase);
+    connect(&m_localization, &common::LocalizationService::languageChanged, this,
+            &SignView::retranslate);
+    retranslate();
+}
+
+SignView::~SignView() = default;
+
+void SignView::setFileChooser(SignFileChooser* chooser)
+{
+    m_chooser = chooser;
+}
+
+void SignView::setFileRevealer(FileRevealer* revealer)
+{
+    m_revealer = revealer;
+}
+
+QWidget* SignView::buildIdleCard()
+{
+    Card* card = phaseCard(this);
+    auto* content = card->contentLayout();
+    m_idleIcon = symbolLabel(QStringLiteral("arrow.up.doc.fill"), Tone::accent, card);
+    m_idleHeadline = wrappedLabel(card, style::headlineFont());
+    m_idleCaption = wrappedLabel(card, style::captionFont());
+    m_selectButton = new ActionButton(QString(), ActionButton::Role::primary, card);
+    m_selectButton->setObjectName(QStringLiteral("selectFileButton"));
+    m_selectButton->setSymbol(QStringLiteral("signature"));
+    m_signedOutBanner = new InlineBanner(InlineBanner::Kind::warning, QString(), card);
+    content->addWidget(m_idleIcon);
+    content->addWidget(m_idleHeadline);
+    content->addWidget(m_idleCaption);
+    content->addWidget(m_selectButton, 0, Qt::AlignHCenter);
+    content->addWidget(m_signedOutBanner);
+    connect(m_selectButton, &QPushButton::clicked, this, &SignView::chooseDocument);
+    return centred(card);
+}
+
+QWidget* SignView::buildUploadingCard()
+{
+    Card* card = phaseCard(this);
+    card->contentLayout()->addWidget(busyIndicator(card));
+    m_uploadingLabel = wrappedLabel(card, font());
+    card->contentLayout()->addWidget(m_uploadingLabel);
+    return centred(card);
+}
+
+QWidget* SignView::buildWaitingCard()
+{
+    Card* card = phaseCard(this);
+    auto* content = card->contentLayout();
+    m_codeCaption = wrappedLabel(card, style::captionFont());
+    m_code = new components::VerificationCodeView(card);
+    m_codeHint = wrappedLabel(card, font());
+    content->addWidget(m_codeCaption);
+    content->addWidget(m_code, 0, Qt::AlignHCenter);
+    content->addWidget(m_codeHint);
+
+    auto* details = new QGridLayout;
+    details->setHorizontalSpacing(style::spacingM);
+    details->setColumnStretch(1, 1);
+    m_fileCaption = wrappedLabel(card, style::captionFont(), Qt::AlignLeft | Qt::AlignTop);
+    m_fileName = wrappedLabel(card, font(), Qt::AlignLeft | Qt::AlignTop);
+    m_hashCaption = wrappedLabel(card, style::captionFont(), Qt::AlignLeft | Qt::AlignTop);
+    // The digest in the caption size: the code's large digits would not fit its 64 characters.
+    QFont digestFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    digestFont.setPointSizeF(style::captionFont().pointSizeF());
+    m_hash = wrappedLabel(card, digestFont, Qt::AlignLeft | Qt::AlignTop);
+    m_hash->setObjectName(QStringLiteral("hashLabel"));
+    m_hash->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    details->addWidget(m_fileCaption, 0, 0);
+    details->addWidget(m_fileName, 0, 1);
+    details->addWidget(m_hashCaption, 1, 0);
+    details->addWidget(m_hash, 1, 1);
+    content->addLayout(details);
+
+    content->addWidget(busyIndicator(card));
+    m_waitingLabel = wrappedLabel(card, style::captionFont());
+    content->addWidget(m_waitingLabel);
+    auto* row = buttonRow();
+    m_cancelButton = new ActionButton(QString(), ActionButton::Role::secondary, card);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    row->addWidget(m_cancelButton);
+    row->addStretch();
+    content->addLayout(row);
+    connect(m_cancelButton, &QPushButton::clicked, &m_controller, &SigningController::resetPage);
+    return centred(card);
+}
+
+QWidget* SignView::buildDoneCard()
+{
+    Card* card = phaseCard(this);
+    auto* content = card->contentLayout();
+    content->addWidget(symbolLabel(QStringLiteral("checkmark.seal.fill"), Tone::success, card));
+    m_doneHeadline = wrappedLabel(card, style::headlineFont());
+    m_savedName = wrappedLabel(card, font());
+    m_savedName->setObjectName(QStringLiteral("savedNameLabel"));
+    m_savedHint = wrappedLabel(card, style::captionFont());
+    content->addWidget(m_doneHeadline);
+    content->addWidget(m_savedName);
+    content->addWidget(m_savedHint);
+    auto* row = buttonRow();
+    m_newFileButton = new ActionButton(QString(), ActionButton::Role::secondary, card);
+    m_newFileButton->setObjectName(QStringLiteral("newFileButton"));
+    m_revealButton = new ActionButton(QString(), ActionButton::Role::primary, card);
+    m_revealButton->setObjectName(QStringLiteral("revealButton"));
+    m_revealButton->setSymbol(QStringLiteral("folder"));
+    row->addWidget(m_newFileButton);
+    row->addWidget(m_revealButton);
+    row->addStretch();
+    content->addLayout(row);
+    connect(m_newFileButton, &QPushButton::clicked, &m_controller, &SigningController::resetPage);
+    connect(m_revealButton, &QPushButton::clicked, this, [this] {
+        if (m_revealer != nullptr && !m_controller.savedPath().isEmpty()) {
+            m_revealer->reveal(m_controller.savedPath());
+        }
+    });
+    return centred(card);
+}
+
+QWidget* SignView::buildFailedCard()
+{
+    Card* card = phaseCard(this);
+    auto* content = card->contentLayout();
+    content->addWidget(symbolLabel(QStringLiteral("xmark.circle.fill"), Tone::danger, card));
+    m_failedMessage = wrappedLabel(card, font());
+    m_failedMessage->setObjectName(QStringLiteral("failureLabel"));
+    content->addWidget(m_failedMessage);
+    auto* row = buttonRow();
+    m_tryAgainButton = new ActionButton(QString(), ActionButton::Role::primary, card);
+    m_tryAgainButton->setObjectName(QStringLiteral("tryAgainButton"));
+    row->addWidget(m_tryAgainButton);
+    row->addStretch();
+    content->addLayout(row);
+    connect(m_tryAgainButton, &QPushButton::clicked, &m_controller, &SigningController::resetPage);
+    return centred(card);
+}
+
+void SignView::chooseDocument()
+{
+    if (m_chooser == nullptr || m_controller.signerIdentifier().isEmpty()) {
+        return;
+    }
+    m_chooser->choosePdf(this, text("Choose a PDF to sign", "Гарын үсэг зурах PDF файл сонгоно уу"),
+                         [view = QPointer<SignView>(this)](const QString& path) {
+                             if (view) {
+                                 view->m_controller.signFile(path);
+                             }
+                         });
+}
+
+void SignView::hideEvent(QHideEvent* event)
+{
+    m_controller.cancel();
+    QWidget::hideEvent(event);
+}
+
+QString SignView::text(const char* english, const char* mongolian) const
+{
+    return m_localization.language() == common::AppLanguage::en ? QString::fromUtf8(english)
+                                                                : QString::fromUtf8(mongolian);
+}
+
+void SignView::retranslate()
+{
+    m_title->setText(m_localization.localized(QStringLiteral("Nav_Sign")));
+    m_subtitle->setText(
+        text("Pick a PDF and approve with PIN2 in the Nuvia app on your phone.",
+             "PDF файл сонгож, утсан дээрх Nuvia апп-аас PIN2-аар гарын үсэг зурна."));
+    m_idleHeadline->setText(text("Choose a PDF", "PDF файл сонгох"));
+    m_idleCaption->setText(text("Up to 25 MB, PDF only", "25 MB хүртэл, зөвхөн PDF"));
+    m_selectButton->setText(text("Select file", "Файл сонгох"));
+    m_signedOutBanner->setText(text("You must be signed in before signing.",
+                                    "Гарын үсэг зурахын өмнө нэвтэрсэн байх шаардлагатай."));
+    m_uploadingLabel->setText(text("Uploading…", "Илгээж байна…"));
+    m_codeCaption->setText(text("VERIFICATION CODE", "БАТАЛГААЖУУЛАХ КОД"));
+    m_codeHint->setText(
+        text("Check the same code shows in the Nuvia app, then approve with PIN2.",
+             "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу."));
+    m_fileCaption->setText(QStringLiteral("File"));
+    m_hashCaption->setText(QStringLiteral("SHA-256"));
+    m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
+    m_cancelButton->setText(QStringLiteral("Cancel"));
+    m_doneHeadline->setText(text("Signed successfully", "Гарын үсэг амжилттай"));
+    m_savedHint->setText(text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа."));
+    m_newFileButton->setText(text("New file", "Шинэ файл"));
+    // Finder is another platform's browser; here the desktop's file manager shows the file.
+    m_revealButton->setText(text("Show in file manager", "Файлын менежерт харах"));
+    m_tryAgainButton->setText(text("Try again", "Дахин оролдох"));
+    showPhase();
+}
+
+void SignView::showPhase()
+{
+    using Phase = SigningController::Phase;
+    const Phase phase = m_controller.phase();
+    m_pages->setCurrentIndex(static_cast<int>(phase));
+    const bool signedIn = !m_controller.signerIdentifier().isEmpty();
+    m_selectButton->setEnabled(signedIn);
+    m_signedOutBanner->setVisible(!signedIn);
+    m_code->setCode(m_controller.verificationCode());
+    m_fileName->setText(m_controller.fileName());
+    m_hash->setText(m_controller.hash());
+    m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
+    m_failedMessage->setText(m_controller.message().in(m_localization.language()));
+}
+
+} // namespace orvela::state::views

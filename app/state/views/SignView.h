@@ -1,0 +1,95 @@
+#pragma once
+
+#include "state/SigningController.h"
+
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QStackedWidget;
+
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::components {
+class ActionButton;
+class InlineBanner;
+class VerificationCodeView;
+} // namespace orvela::components
+
+namespace orvela::state::views {
+
+class FileRevealer;
+class SignFileChooser;
+
+/// The dashboard's signing page: one card per phase of the controller, texts in the interface
+/// language. Leaving the page (hiding it) cancels the running task.
+class SignView : public QWidget {
+    Q_OBJECT
+public:
+    /// `controller` and `localization` are not owned and must outlive the view.
+    SignView(state::SigningController& controller, common::LocalizationService& localization,
+             QWidget* parent = nullptr);
+    ~SignView() override;
+
+    /// Replaces the file dialog; tests answer in its place. Not owned.
+    void setFileChooser(SignFileChooser* chooser);
+    /// Replaces the file-manager call behind "Reveal"; not owned.
+    void setFileRevealer(FileRevealer* revealer);
+
+    /// Asks for a PDF and starts signing it; a dismissed chooser changes nothing.
+    void chooseDocument();
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QWidget* buildIdleCard();
+    QWidget* buildUploadingCard();
+    QWidget* buildWaitingCard();
+    QWidget* buildDoneCard();
+    QWidget* buildFailedCard();
+    QString text(const char* english, const char* mongolian) const;
+    void retranslate();
+    void showPhase();
+
+    state::SigningController& m_controller;
+    common::LocalizationService& m_localization;
+    std::unique_ptr<SignFileChooser> m_ownChooser;
+    std::unique_ptr<FileRevealer> m_ownRevealer;
+    SignFileChooser* m_chooser;
+    FileRevealer* m_revealer;
+
+    QLabel* m_title = nullptr;
+    QLabel* m_subtitle = nullptr;
+    QStackedWidget* m_pages = nullptr;
+
+    QLabel* m_idleIcon = nullptr;
+    QLabel* m_idleHeadline = nullptr;
+    QLabel* m_idleCaption = nullptr;
+    components::ActionButton* m_selectButton = nullptr;
+    components::InlineBanner* m_signedOutBanner = nullptr;
+
+    QLabel* m_uploadingLabel = nullptr;
+
+    QLabel* m_codeCaption = nullptr;
+    components::VerificationCodeView* m_code = nullptr;
+    QLabel* m_codeHint = nullptr;
+    QLabel* m_fileCaption = nullptr;
+    QLabel* m_fileName = nullptr;
+    QLabel* m_hashCaption = nullptr;
+    QLabel* m_hash = nullptr;
+    QLabel* m_waitingLabel = nullptr;
+    components::ActionButton* m_cancelButton = nullptr;
+
+    QLabel* m_doneHeadline = nullptr;
+    QLabel* m_savedName = nullptr;
+    QLabel* m_savedHint = nullptr;
+    components::ActionButton* m_newFileButton = nullptr;
+    components::ActionButton* m_revealButton = nullptr;
+
+    QLabel* m_failedMessage = nullptr;
+    components::ActionButton* m_tryAgainButton = nullptr;
+};
+
+} // namespace orvela::state::views

@@ -1,0 +1,132 @@
+// `orvela sign` end to end: the real binary, signed in with `orvela login` against the simulator
+// on 127.0.0.1, in a private keyring and home (scripts/lib/with-keyring.sh).
+
+#include "SigningFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+
+using namespace orvela;
+using namespace orvela::signingtest;
+using backendsim::SimOutcome;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class SignCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
+            << "the tool must run in a private home: use scripts/lib/with-keyring.sh";
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_NE(m_sim.start(), 0);
+        m_sim.setApproveAfterMs(200);
+        m_out = m_dir.filePath(QStringLiteral("out"));
+    }
+
+    /// Runs the tool without blocking the event loop, so the simulator in this process answers.
+    ToolRun orvela(const QStringList& args)
+    {
+        QProcess process;
+        process.start(QStringLiteral(ORVELA_CLI_PATH),
+                      QStringList{"--api-url", m_sim.baseUrl(), "--lang", "en"} + args);
+        EXPECT_TRUE(process.waitForStarted());
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 60'000));
+        return ToolRun{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                       QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    void login()
+    {
+        const ToolRun run = orvela({"login", "--register", "уб99112233"});
+        ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    }
+
+    QString document(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    backendsim::BackendSim m_sim;
+    QString m_out;
+};
+
+TEST_F(SignCliTest, SignsForTheSignedInIdentityAndRecordsIt)
+{
+    login();
+    const QByteArray bytes = "%PDF-1.4\nbody of the contract\n";
+    const ToolRun run = orvela({"sign", document("contract.final.pdf", bytes), "--out", m_out});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("VERIFICATION CODE: \\d{4}\n")).match(run.out).hasMatch())
+        << run.out.toStdString();
+    const QString saved = QDir(m_out).filePath("contract.final_signed.pdf");
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Signed successfully: ") + saved))
+        << run.out.toStdString();
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith(bytes));
+
+    const auto start = m_sim.requestsTo(QStringLiteral("/api/sign-pdf-start"));
+    ASSERT_EQ(start.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(start.first().body).object().value("etsi").toString(),
+              "УБ99112233");
+
+    const ToolRun activity = orvela({"--json", "activity"});
+    ASSERT_EQ(activity.exitCode, 0);
+    const QJsonArray sessions =
+        QJsonDocument::fromJson(activity.out.toUtf8()).object().value("sessions").toArray();
+    ASSERT_FALSE(sessions.isEmpty());
+    EXPECT_EQ(sessions.first().toObject().value("sessionType").toString(), "SIGN");
+    EXPECT_EQ(sessions.first().toObject().value("pushText").toString(), "contract.final.pdf");
+
+    // A second run keeps the first copy and takes the next name; JSON names the path.
+    const ToolRun again =
+        orvela({"--json", "sign", document("contract.final.pdf", bytes), "--out", m_out});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object().value("path").toString(),
+              QDir(m_out).filePath("contract.final_signed (1).pdf"));
+}
+
+TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
+{
+    login();
+    SimOutcome refusal;
+    refusal.endResult = QStringLiteral("USER_REFUSED");
+    m_sim.scriptNextOutcome(refusal);
+    const ToolRun declined = orvela({"sign", document("a.pdf", "%PDF-1.4\n"), "--out", m_out});
+    EXPECT_NE(declined.exitCode, 0);
+    EXPECT_TRUE(declined.err.contains("Signing was declined.")) << declined.err.toStdString();
+
+    const ToolRun mongolian = orvela({"--lang", "mn", "sign", m_dir.filePath("none.pdf")});
+    EXPECT_NE(mongolian.exitCode, 0);
+    EXPECT_TRUE(mongolian.err.contains("No such file or directory")) << mongolian.err.toStdString();
+
+    const ToolRun usage = orvela({"sign"});
+    EXPECT_EQ(usage.exitCode, 1);
+    EXPECT_TRUE(usage.err.contains("orvela sign: use FILE.pdf [--out DIR]"));
+    EXPECT_TRUE(QDir(m_out).isEmpty());
+
+    const ToolRun logout = orvela({"logout"});
+    ASSERT_EQ(logout.exitCode, 0) << logout.err.toStdString();
+    const ToolRun signedOut = orvela({"sign", document("b.pdf", "%PDF-1.4\n"), "--out", m_out});
+    EXPECT_NE(signedOut.exitCode, 0);
+    EXPECT_TRUE(signedOut.err.contains("Not signed in.")) << signedOut.err.toStdString();
+    EXPECT_TRUE(m_sim.requestsTo(QStringLiteral("/api/sign-pdf-start")).size() == 1);
+}
+
+} // namespace

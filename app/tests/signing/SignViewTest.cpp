@@ -1,0 +1,220 @@
+// The signing page over the real controller and simulator: every phase in both languages (with
+// a picture of each), the chooser and reveal hooks, and leaving the page.
+
+#include "state/views/SignView.h"
+
+#include "Screenshot.h"
+#include "SigningFixture.h"
+#include "common/LocalizationService.h"
+#include "components/ActionButton.h"
+#include "components/InlineBanner.h"
+#include "components/VerificationCodeView.h"
+#include "state/views/FileRevealer.h"
+#include "state/views/SignFileChooser.h"
+
+#include <QLabel>
+#include <QStackedWidget>
+
+using namespace orvela;
+using namespace orvela::signingtest;
+using backendsim::SimFault;
+using common::AppLanguage;
+using components::ActionButton;
+using state::views::SignView;
+
+namespace {
+
+/// Answers the chooser with a path, or leaves it dismissed when the path is empty.
+class AnsweringChooser : public state::views::SignFileChooser {
+public:
+    QString answer;
+    int asked = 0;
+    QString message;
+
+    void choosePdf(QWidget*, const QString& title, Chosen chosen) override
+    {
+        ++asked;
+        message = title;
+        if (!answer.isEmpty()) {
+            chosen(answer);
+        }
+    }
+};
+
+class RecordingRevealer : public state::views::FileRevealer {
+public:
+    QStringList revealed;
+    void reveal(const QString& path) override { revealed << path; }
+};
+
+class SignViewTest : public SigningFixture {
+protected:
+    void SetUp() override
+    {
+        SigningFixture::SetUp();
+        m_localization = std::make_unique<common::LocalizationService>(m_settings.get());
+        m_view = std::make_unique<SignView>(*m_signing, *m_localization);
+        m_view->setFileChooser(&m_chooser);
+        m_view->setFileRevealer(&m_revealer);
+        m_view->resize(760, 560);
+        m_view->show();
+    }
+
+    void TearDown() override
+    {
+        m_view.reset();
+        SigningFixture::TearDown();
+    }
+
+    ActionButton* button(const char* name) const
+    {
+        auto* found = m_view->findChild<ActionButton*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    /// Every text the page shows at the moment, visible or not, of the current card.
+    QStringList shownTexts() const
+    {
+        auto* pages = m_view->findChild<QStackedWidget*>();
+        QStringList texts;
+        const QList<const QWidget*> roots{m_view.get(), pages->currentWidget()};
+        for (const QWidget* root : roots) {
+            for (const auto* label : root->findChildren<QLabel*>()) {
+                if (label->isVisibleTo(m_view.get()) && !label->text().isEmpty()) {
+                    texts << label->text();
+                }
+            }
+            for (const auto* button : root->findChildren<ActionButton*>()) {
+                if (button->isVisibleTo(m_view.get())) {
+                    texts << button->text();
+                }
+            }
+        }
+        return texts;
+    }
+
+    /// Saves the page in both languages as sign-<phase>-<language>.png and checks each text
+    /// the phase must show in that language.
+    void captureBoth(const QString& phase, const QStringList& english, const QStringList& mongolian)
+    {
+        for (const AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+            m_localization->overrideLanguage(language);
+            const bool en = language == AppLanguage::en;
+            const QStringList shown = shownTexts();
+            for (const QString& expected : en ? english : mongolian) {
+                EXPECT_TRUE(shown.contains(expected))
+                    << phase.toStdString() << ": " << expected.toStdString() << " not in ["
+                    << shown.join(" | ").toStdString() << "]";
+            }
+            const QString name =
+                QStringLiteral("sign-%1-%2").arg(phase, en ? QStringLiteral("en") : "mn");
+            EXPECT_FALSE(orvela::testing::saveScreenshot(*m_view, name).isEmpty())
+                << name.toStdString();
+        }
+    }
+
+    std::unique_ptr<common::LocalizationService> m_localization;
+    std::unique_ptr<SignView> m_view;
+    AnsweringChooser m_chooser;
+    RecordingRevealer m_revealer;
+};
+
+TEST_F(SignViewTest, EveryPhaseShowsItsTextsInBothLanguages)
+{
+    captureBoth("idle",
+                {"Signature", "Pick a PDF and approve with PIN2 in the Nuvia app on your phone.",
+                 "Choose a PDF", "Up to 25 MB, PDF only", "Select file"},
+                {"Гарын үсэг", "PDF файл сонгох", "25 MB хүртэл, зөвхөн PDF", "Файл сонгох"});
+    EXPECT_TRUE(button("selectFileButton")->isEnabled());
+
+    m_sim.injectFault(SimFault::slow, QStringLiteral("/api/sign-pdf-start"), 1, 3000);
+    m_sim.setApproveAfterMs(60'000);
+    m_chooser.answer = writeDocument(QStringLiteral("report.pdf"));
+    button("selectFileButton")->click();
+    EXPECT_EQ(m_chooser.asked, 1);
+    ASSERT_EQ(m_signing->phase(), Phase::uploading);
+    captureBoth("uploading", {"Uploading…"}, {"Илгээж байна…"});
+
+    ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
+    const auto* code = m_view->findChild<components::VerificationCodeView*>();
+    EXPECT_EQ(code->code(), m_signing->verificationCode());
+    EXPECT_EQ(code->boxTexts().size(), 4);
+    captureBoth("waiting",
+                {"VERIFICATION CODE",
+                 "Check the same code shows in the Nuvia app, then approve with PIN2.", "File",
+                 "report.pdf", "SHA-256", m_signing->hash(), "Waiting…", "Cancel"},
+                {"БАТАЛГААЖУУЛАХ КОД",
+                 "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу.",
+                 "report.pdf", m_signing->hash(), "Хүлээж байна…"});
+
+    m_sim.setApproveAfterMs(0);
+    ASSERT_TRUE(waitUntil([this] { return ended(); }));
+    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    captureBoth(
+        "done",
+        {"Signed successfully", "report_signed.pdf", "Saved to your Downloads folder.", "New file"},
+        {"Гарын үсэг амжилттай", "report_signed.pdf", "Downloads хавтаст хадгаллаа.", "Шинэ файл"});
+    button("revealButton")->click();
+    EXPECT_EQ(m_revealer.revealed, QStringList{m_signing->savedPath()});
+
+    button("newFileButton")->click();
+    EXPECT_EQ(m_signing->phase(), Phase::idle);
+
+    backendsim::SimOutcome declined;
+    declined.endResult = QStringLiteral("USER_REFUSED");
+    m_sim.scriptNextOutcome(declined);
+    button("selectFileButton")->click();
+    ASSERT_TRUE(waitUntil([this] { return ended(); }));
+    captureBoth("failed", {"Signing was declined.", "Try again"},
+                {"Гарын үсэг зурахаас татгалзлаа.", "Дахин оролдох"});
+    button("tryAgainButton")->click();
+    EXPECT_EQ(m_signing->phase(), Phase::idle);
+}
+
+TEST_F(SignViewTest, SignedOutThePageWarnsAndNeverAsksForAFile)
+{
+    signInAs(QString(), QString());
+    captureBoth("signed-out", {"You must be signed in before signing."},
+                {"Гарын үсэг зурахын өмнө нэвтэрсэн байх шаардлагатай."});
+    EXPECT_FALSE(button("selectFileButton")->isEnabled());
+    m_view->chooseDocument();
+    EXPECT_EQ(m_chooser.asked, 0);
+
+    signInAs(QStringLiteral("ав12345678"), QString());
+    EXPECT_TRUE(button("selectFileButton")->isEnabled());
+    EXPECT_FALSE(m_view->findChild<components::InlineBanner*>()->isVisibleTo(m_view.get()));
+}
+
+TEST_F(SignViewTest, ADismissedChooserChangesNothing)
+{
+    m_localization->overrideLanguage(AppLanguage::en);
+    m_view->chooseDocument();
+    EXPECT_EQ(m_chooser.asked, 1);
+    EXPECT_EQ(m_chooser.message, "Choose a PDF to sign");
+    EXPECT_EQ(m_signing->phase(), Phase::idle);
+    runEventLoopFor(200);
+    EXPECT_TRUE(m_sim.requests().isEmpty());
+}
+
+TEST_F(SignViewTest, CancelAndLeavingThePageEndTheTaskSilently)
+{
+    m_sim.setApproveAfterMs(500);
+    m_chooser.answer = writeDocument(QStringLiteral("a.pdf"));
+    m_view->chooseDocument();
+    ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
+    button("cancelButton")->click();
+    EXPECT_EQ(m_signing->phase(), Phase::idle);
+
+    m_view->chooseDocument();
+    ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
+    m_view->hide();
+    EXPECT_FALSE(m_signing->isRunning());
+    runEventLoopFor(1200);
+    EXPECT_EQ(m_signing->phase(), Phase::idle);
+    EXPECT_EQ(requests("/api/sign-pdf-download"), 0);
+    EXPECT_TRUE(signRecords().isEmpty());
+    EXPECT_TRUE(savedFiles().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "BackendSim.h"
+#include "api/APIClient.h"
+#include "state/AppState.h"
+#include "state/BiometricGate.h"
+#include "state/KeychainManager.h"
+#include "state/SigningController.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace orvela::signingtest {
+
+/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
+template <class Predicate> bool waitUntil(Predicate done, int ms = 15'000)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return done();
+}
+
+inline void runEventLoopFor(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
+
+/// A presence check nobody is asked for: the controller never restores a session.
+class PassingGate : public state::BiometricGate {
+public:
+    void evaluate(const QString&, QObject*, Done done) override { done(Outcome::passed); }
+};
+
+/// A signed-in application state, the simulator on 127.0.0.1, and the signing controller
+/// saving into a private Downloads folder.
+class SigningFixture : public ::testing::Test {
+protected:
+    using Phase = state::SigningController::Phase;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("docs")));
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat);
+        ASSERT_NE(m_sim.start(), 0);
+        m_sim.setApproveAfterMs(200);
+        api::APIClientOptions options;
+        options.settings = m_settings.get();
+        options.fixedBaseUrl = m_sim.baseUrl();
+        m_client = std::make_unique<api::APIClient>(options);
+        m_state = std::make_unique<state::AppState>(m_keychain, *m_settings, m_gate);
+        signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
+        m_signing = std::make_unique<state::SigningController>(
+            *m_state, *m_client, [this](QString* error) -> QString {
+                if (!m_downloadsError.isEmpty()) {
+                    *error = m_downloadsError;
+                    return {};
+                }
+                QDir().mkpath(downloads()); // a plain file in its place stays in the way
+                return downloads();
+            });
+        m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
+    }
+
+    void signInAs(const QString& civilId, const QString& nationalId)
+    {
+        m_state->applyIdentity(state::StoredIdentity{
+            QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"), civilId, nationalId,
+            QStringLiteral("QUALIFIED"), QStringLiteral("2026-01-01T00:00:00Z")});
+    }
+
+    QString downloads() const { return m_dir.filePath(QStringLiteral("Downloads")); }
+
+    /// A document that starts like a PDF, `size` bytes in all, under docs/.
+    QString writeDocument(const QString& name, qint64 size = 4096)
+    {
+        QByteArray bytes("%PDF-1.7\n");
+        bytes.reserve(size);
+        for (qint64 i = bytes.size(); i < size; ++i) {
+            bytes.append(static_cast<char>((i * 131 + 7) % 251));
+        }
+        bytes.truncate(size);
+        const QString path = m_dir.filePath(QStringLiteral("docs/") + name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_EQ(file.write(bytes), bytes.size());
+        return path;
+    }
+
+    bool ended() const
+    {
+        return m_signing->phase() == Phase::done || m_signing->phase() == Phase::failed;
+    }
+
+    /// Signs `path` and waits for the outcome.
+    void sign(const QString& path)
+    {
+        m_signing->signFile(path);
+        ASSERT_TRUE(waitUntil([this] { return ended(); }));
+    }
+
+    QList<state::DashboardSession> signRecords() const
+    {
+        QList<state::DashboardSession> records;
+        for (const auto& record : m_state->loadActivity()) {
+            if (record.sessionType == u"SIGN") {
+                records.append(record);
+            }
+        }
+        return records;
+    }
+
+    qsizetype requests(const char* path) const
+    {
+        return m_sim.requestsTo(QString::fromLatin1(path)).size();
+    }
+
+    QStringList savedFiles() const
+    {
+        return QDir(downloads()).entryList(QDir::Files | QDir::Hidden);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    backendsim::BackendSim m_sim;
+    std::unique_ptr<api::APIClient> m_client;
+    state::KeychainManager m_keychain{QStringLiteral("mn.orvela.eid.desktop.signing-tests")};
+    PassingGate m_gate;
+    std::unique_ptr<state::AppState> m_state;
+    std::unique_ptr<state::SigningController> m_signing;
+    QString m_downloadsError;
+};
+
+} // namespace orvela::signingtest
