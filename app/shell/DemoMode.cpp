@@ -1,0 +1,127 @@
+#include "shell/DemoMode.h"
+
+#include "BackendSim.h"
+#include "orvela/sim/VirtualReaderBackend.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "shell/SingleInstance.h"
+#include "shell/XdgAutostartEntry.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace orvela::shell {
+
+namespace {
+Q_LOGGING_CATEGORY(lcDemo, "mn.orvela.eid.desktop.Demo")
+}
+
+DemoMode::DemoMode(QString directory, QObject* parent)
+    : QObject(parent), m_directory(directory.isEmpty() ? defaultDirectory() : std::move(directory))
+{}
+
+DemoMode::~DemoMode() = default;
+
+QString DemoMode::defaultDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/orvela-desktop/demo");
+}
+
+QString DemoMode::tokenStateFile() const
+{
+    return m_directory + QStringLiteral("/virtual-token.state");
+}
+
+bool DemoMode::prepare(QString* error)
+{
+    if (!QDir().mkpath(m_directory)) {
+        *error = QStringLiteral("cannot create the demo profile %1").arg(m_directory);
+        return false;
+    }
+    QFile::setPermissions(m_directory,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_backend = std::make_unique<backendsim::BackendSim>();
+    m_backend->setApproveAfterMs(approveAfterMs);
+    if (m_backend->start(QHostAddress::LocalHost, 0) == 0) {
+        *error = QStringLiteral("cannot start the backend simulator on 127.0.0.1");
+        return false;
+    }
+    qCInfo(lcDemo) << "backend simulator at" << m_backend->baseUrl();
+    try {
+        plugInVirtualToken();
+    } catch (const std::exception& failure) {
+        *error = QStringLiteral("cannot open the virtual token: %1")
+                     .arg(QString::fromUtf8(failure.what()));
+        return false;
+    }
+    setUpSoftHsm();
+    return true;
+}
+
+void DemoMode::plugInVirtualToken()
+{
+    sim::VirtualToken::Options options;
+    options.mode = sim::VirtualToken::Mode::aes;
+    options.stateFile = tokenStateFile().toStdString();
+    options.label = "Orvela Demo Token";
+    auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
+    reader->setToken(0, std::make_shared<sim::VirtualToken>(std::move(options)));
+    tokenkit::TokenManager::shared().setBackend(std::move(reader));
+}
+
+void DemoMode::setUpSoftHsm()
+{
+    if (!QFileInfo::exists(QString::fromLatin1(softHsmLibrary))) {
+        qCInfo(lcDemo) << "SoftHSM2 is not installed; the PKCS#11 road keeps its defaults";
+        return;
+    }
+    const QString tokens = m_directory + QStringLiteral("/softhsm-tokens");
+    const QString config = m_directory + QStringLiteral("/softhsm2.conf");
+    QDir().mkpath(tokens);
+    QSaveFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    file.write(QStringLiteral("directories.tokendir = %1\nobjectstore.backend = file\n"
+                              "log.level = ERROR\n")
+                   .arg(tokens)
+                   .toUtf8());
+    if (!file.commit()) {
+        return;
+    }
+    qputenv("SOFTHSM2_CONF", config.toUtf8());
+    qputenv("ORVELA_PKCS11_LIBRARY", softHsmLibrary);
+    m_softHsm = true;
+    if (!QDir(tokens).isEmpty()) {
+        return;
+    }
+    // A first run gets a token to work with; made in the background, the window need not wait.
+    auto* init = new QProcess(this);
+    connect(init, &QProcess::finished, init, &QObject::deleteLater);
+    init->start(QStringLiteral("softhsm2-util"),
+                {QStringLiteral("--init-token"), QStringLiteral("--free"),
+                 QStringLiteral("--label"), QStringLiteral("Orvela Demo"), QStringLiteral("--pin"),
+                 QString::fromLatin1(softHsmUserPin), QStringLiteral("--so-pin"),
+                 QString::fromLatin1(softHsmSoPin)});
+}
+
+DesktopProfile DemoMode::takeProfile()
+{
+    DesktopProfile profile;
+    profile.settings = std::make_unique<QSettings>(m_directory + QStringLiteral("/settings.ini"),
+                                                   QSettings::IniFormat);
+    profile.keychainService = QString::fromLatin1(keychainService);
+    profile.instanceName = SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
+    profile.apiBaseUrl = m_backend ? m_backend->baseUrl() : QString();
+    profile.loginItems = std::make_unique<XdgAutostartEntry>(
+        QCoreApplication::applicationName() + QStringLiteral("-demo"),
+        QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});
+    return profile;
+}
+
+} // namespace orvela::shell

@@ -1,0 +1,242 @@
+#include "shell/DesktopApplication.h"
+
+#include "api/APIClient.h"
+#include "common/LocalizationService.h"
+#include "shell/AppVersion.h"
+#include "shell/Appearance.h"
+#include "shell/Changelog.h"
+#include "shell/ContentView.h"
+#include "shell/LoginItemManager.h"
+#include "shell/MainWindow.h"
+#include "shell/MenuBarController.h"
+#include "shell/ReleaseNotesGate.h"
+#include "shell/SettingsController.h"
+#include "shell/SettingsView.h"
+#include "shell/SingleInstance.h"
+#include "shell/SystemTrayAvailability.h"
+#include "shell/TrayMenuView.h"
+#include "shell/UpdateChecker.h"
+#include "shell/UpdateFeed.h"
+#include "shell/UpdateMenuActions.h"
+#include "shell/UpdateViewModel.h"
+#include "shell/WhatsNewView.h"
+#include "shell/dashboard/DashboardView.h"
+#include "state/AppState.h"
+#include "state/FprintdBiometricGate.h"
+#include "state/KeychainManager.h"
+#include "state/LoginController.h"
+#include "state/views/LoginView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QNetworkAccessManager>
+#include <QTimer>
+
+namespace orvela::shell {
+
+DesktopApplication::DesktopApplication(DesktopProfile profile, QObject* parent)
+    : QObject(parent), m_profile(std::move(profile))
+{
+    buildServices();
+    // The chosen theme holds from the first window on, and follows every later change.
+    Appearance::applyStored(*m_store);
+    Appearance::follow(*m_settingsController);
+    buildWindow();
+    buildMenus();
+    connectTray();
+}
+
+DesktopApplication::~DesktopApplication()
+{
+    // Screens go before the state and services they observe.
+    delete m_whatsNew;
+    delete m_settingsWindow;
+    m_window.reset();
+    m_trayView.reset();
+}
+
+void DesktopApplication::buildServices()
+{
+    const bool standard = m_profile.isStandard();
+    if (m_profile.settings) {
+        m_store = m_profile.settings.get();
+    } else {
+        m_defaultStore = std::make_unique<QSettings>();
+        m_store = m_defaultStore.get();
+    }
+    if (m_profile.loginItems) {
+        m_ownLoginItems = std::make_unique<LoginItemManager>(std::move(m_profile.loginItems));
+        m_loginItems = m_ownLoginItems.get();
+    } else {
+        m_loginItems = &LoginItemManager::shared();
+    }
+    if (standard) {
+        m_localization = &common::LocalizationService::shared();
+    } else {
+        m_ownLocalization = std::make_unique<common::LocalizationService>(m_store);
+        m_localization = m_ownLocalization.get();
+    }
+    if (!m_profile.tray) {
+        m_profile.tray = std::make_unique<SystemTrayAvailability>();
+    }
+    if (!m_profile.gate) {
+        m_profile.gate = std::make_unique<state::FprintdBiometricGate>();
+    }
+    m_keychain = std::make_unique<state::KeychainManager>(
+        m_profile.keychainService.isEmpty()
+            ? QString::fromLatin1(state::KeychainManager::defaultService)
+            : m_profile.keychainService);
+    m_appState = std::make_unique<state::AppState>(*m_keychain, *m_store, *m_profile.gate);
+    if (standard) {
+        m_api = &api::APIClient::shared();
+    } else {
+        api::APIClientOptions options;
+        options.settings = m_store;
+        options.fixedBaseUrl = m_profile.apiBaseUrl;
+        m_api = new api::APIClient(options, this);
+    }
+    m_settingsController = std::make_unique<SettingsController>(m_store, m_localization,
+                                                                m_loginItems, m_profile.tray.get());
+
+    m_network = new QNetworkAccessManager(this);
+    m_updateChecker =
+        new UpdateChecker(m_network, configuredFeedUrl(*m_store), installedVersion(), this);
+    m_updates = new UpdateViewModel(m_store, m_updateChecker, this);
+    m_updateActions = new UpdateMenuActions(m_updateChecker, this);
+    m_releaseGate = std::make_unique<ReleaseNotesGate>(m_store, installedVersion());
+
+    m_instance =
+        new SingleInstance(m_profile.instanceName.isEmpty() ? SingleInstance::nameForCurrentUser()
+                                                            : m_profile.instanceName,
+                           this);
+    connect(m_instance, &SingleInstance::openRequested, this, &DesktopApplication::openMainWindow);
+}
+
+void DesktopApplication::buildWindow()
+{
+    m_window = std::make_unique<MainWindow>();
+    m_content = new ContentView(
+        *m_appState, [this] { return makeLoginScreen(); }, [this] { return makeDashboard(); });
+    m_window->setCentralWidget(m_content);
+    connect(m_window.get(), &MainWindow::contentShown, this, &DesktopApplication::contentShown);
+}
+
+void DesktopApplication::buildMenus()
+{
+    QMenu* menu = m_window->menuBar()->addMenu(QStringLiteral("Nuvia"));
+    menu->addAction(m_updateActions->checkForUpdatesAction());
+    menu->addAction(m_updateActions->releaseHistoryAction());
+    connect(m_updateActions, &UpdateMenuActions::releaseNotesRequested, this,
+            &DesktopApplication::showReleaseNotes);
+    menu->addSeparator();
+    QAction* settings = menu->addAction(QStringLiteral("Тохиргоо..."));
+    settings->setShortcut(QKeySequence::Preferences);
+    connect(settings, &QAction::triggered, this, &DesktopApplication::showSettingsWindow);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(m_localization->localized(QStringLiteral("MenuBar_Quit")));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(m_localization, &common::LocalizationService::languageChanged, quit, [this, quit] {
+        quit->setText(m_localization->localized(QStringLiteral("MenuBar_Quit")));
+    });
+}
+
+void DesktopApplication::connectTray()
+{
+    m_menuBar = new MenuBarController(m_settingsController.get(), this);
+    connect(m_menuBar, &MenuBarController::openRequested, this,
+            &DesktopApplication::openMainWindow);
+    connect(m_menuBar, &MenuBarController::logoutRequested, m_appState.get(),
+            &state::AppState::signOut);
+    connect(m_menuBar, &MenuBarController::quitRequested, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    connect(m_appState.get(), &state::AppState::screenChanged, this,
+            &DesktopApplication::updateMenuSession);
+    connect(m_appState.get(), &state::AppState::fullNameChanged, this,
+            &DesktopApplication::updateMenuSession);
+    m_trayView = std::make_unique<TrayMenuView>(*m_menuBar);
+    updateMenuSession();
+}
+
+void DesktopApplication::updateMenuSession()
+{
+    m_menuBar->setSignedIn(m_appState->screen() == state::AppScreen::dashboard,
+                           m_appState->fullName());
+}
+
+void DesktopApplication::start()
+{
+    m_instance->listen();
+    m_trayShown = m_profile.tray->isSystemTrayAvailable();
+    // With a tray item the program lives on after its window closes; without one, closing the
+    // last window is the only way out the user sees, so it quits.
+    QApplication::setQuitOnLastWindowClosed(!m_trayShown);
+    if (m_trayShown) {
+        m_trayView->show();
+    }
+    m_window->show();
+    if (m_settingsController->backgroundMode()) {
+        // Next turn, once the window has appeared and started the restore.
+        QTimer::singleShot(0, m_window.get(), &QWidget::close);
+    }
+}
+
+void DesktopApplication::openMainWindow()
+{
+    m_window->bringForward();
+}
+
+void DesktopApplication::contentShown()
+{
+    m_appState->restoreSession();
+    if (!m_releaseNotesAsked) {
+        m_releaseNotesAsked = true;
+        if (m_releaseGate->takeStartupDecision()) {
+            showReleaseNotes();
+        }
+    }
+}
+
+void DesktopApplication::showReleaseNotes()
+{
+    if (!m_whatsNew) {
+        m_whatsNew = new WhatsNewView(releaseHistory(), displayVersion(), m_window.get());
+        m_whatsNew->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_whatsNew->open();
+}
+
+void DesktopApplication::showSettingsWindow()
+{
+    if (!m_settingsWindow) {
+        m_settingsWindow = new SettingsView(*m_settingsController);
+        m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_settingsWindow->setWindowTitle(QStringLiteral("Тохиргоо"));
+    }
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+QWidget* DesktopApplication::makeLoginScreen()
+{
+    auto* controller = new state::LoginController(*m_appState, *m_api);
+    auto* view = new state::LoginView(*controller, *m_localization);
+    // The screen owns its logic, so each return to the sign-in screen starts from the form.
+    controller->setParent(view);
+    return view;
+}
+
+QWidget* DesktopApplication::makeDashboard()
+{
+    DashboardContext context;
+    context.appState = m_appState.get();
+    context.localization = m_localization;
+    context.settings = m_settingsController.get();
+    context.updates = m_updates;
+    context.api = m_api;
+    return new DashboardView(context);
+}
+
+} // namespace orvela::shell

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "shell/DesktopProfile.h"
+#include "shell/SettingsView.h"
+#include "shell/WhatsNewView.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace orvela::api {
+class APIClient;
+}
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::state {
+class AppState;
+class KeychainManager;
+class LoginController;
+} // namespace orvela::state
+
+namespace orvela::shell {
+
+class ContentView;
+class LoginItemManager;
+class MainWindow;
+class MenuBarController;
+class ReleaseNotesGate;
+class SettingsController;
+class SingleInstance;
+class TrayMenuView;
+class UpdateChecker;
+class UpdateMenuActions;
+class UpdateViewModel;
+
+/// The composition root: builds the long-lived objects of one run (application state,
+/// localisation, settings, launch at login, updates, tray menu, main window) over a profile,
+/// wires them together and runs the windowed and menu-bar start-up modes.
+class DesktopApplication : public QObject {
+    Q_OBJECT
+
+public:
+    /// Needs the QApplication and the application identity in place.
+    explicit DesktopApplication(DesktopProfile profile, QObject* parent = nullptr);
+    ~DesktopApplication() override;
+
+    /// Listens for later starts, shows the tray item and the main window; in menu-bar mode the
+    /// window is closed again right after it appeared, so the session restore has run once.
+    void start();
+
+    /// Brings the main window forward, opening it when closed.
+    void openMainWindow();
+    /// Opens the release-notes sheet over the main window.
+    void showReleaseNotes();
+    void showSettingsWindow();
+
+    state::AppState& appState() const { return *m_appState; }
+    common::LocalizationService& localization() const { return *m_localization; }
+    SettingsController& settings() const { return *m_settingsController; }
+    QSettings& settingsStore() const { return *m_store; }
+    MenuBarController& menuBar() const { return *m_menuBar; }
+    TrayMenuView* trayMenu() const { return m_trayView.get(); }
+    MainWindow& mainWindow() const { return *m_window; }
+    ContentView& content() const { return *m_content; }
+    UpdateViewModel& updates() const { return *m_updates; }
+    api::APIClient& api() const { return *m_api; }
+    SingleInstance& singleInstance() const { return *m_instance; }
+    /// The release-notes sheet while it is open.
+    WhatsNewView* releaseNotes() const { return m_whatsNew; }
+    /// Whether the desktop offered a tray when this run started.
+    bool trayShown() const { return m_trayShown; }
+
+private:
+    void buildServices();
+    void buildWindow();
+    void buildMenus();
+    void connectTray();
+    void contentShown();
+    QWidget* makeLoginScreen();
+    QWidget* makeDashboard();
+    void updateMenuSession();
+
+    DesktopProfile m_profile;
+    std::unique_ptr<QSettings> m_defaultStore;
+    QSettings* m_store = nullptr;
+    std::unique_ptr<LoginItemManager> m_ownLoginItems;
+    LoginItemManager* m_loginItems = nullptr;
+    std::unique_ptr<common::LocalizationService> m_ownLocalization;
+    common::LocalizationService* m_localization = nullptr;
+    std::unique_ptr<state::KeychainManager> m_keychain;
+    std::unique_ptr<state::AppState> m_appState;
+    api::APIClient* m_api = nullptr;
+    std::unique_ptr<SettingsController> m_settingsController;
+    QNetworkAccessManager* m_network = nullptr;
+    UpdateChecker* m_updateChecker = nullptr;
+    UpdateViewModel* m_updates = nullptr;
+    UpdateMenuActions* m_updateActions = nullptr;
+    std::unique_ptr<ReleaseNotesGate> m_releaseGate;
+    MenuBarController* m_menuBar = nullptr;
+    std::unique_ptr<TrayMenuView> m_trayView;
+    std::unique_ptr<MainWindow> m_window;
+    ContentView* m_content = nullptr;
+    QPointer<WhatsNewView> m_whatsNew;
+    QPointer<SettingsView> m_settingsWindow;
+    SingleInstance* m_instance = nullptr;
+    bool m_releaseNotesAsked = false;
+    bool m_trayShown = false;
+};
+
+} // namespace orvela::shell

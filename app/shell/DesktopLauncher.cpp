@@ -1,0 +1,72 @@
+#include "shell/DesktopLauncher.h"
+
+#include "common/AppIdentity.h"
+#include "shell/DemoMode.h"
+#include "shell/DesktopApplication.h"
+#include "shell/LogBridge.h"
+#include "shell/MainWindow.h"
+#include "shell/SingleInstance.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+
+namespace orvela::shell {
+
+int DesktopLauncher::run(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    common::applyAppIdentity();
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVELA_APP_VERSION));
+    LogBridge::install();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Nuvia e-ID desktop client"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Runs with a simulated backend and virtual token in a demo profile."));
+    const QCommandLineOption firstPaint(
+        QStringLiteral("exit-after-first-paint"),
+        QStringLiteral("Prints the time from process start to the first painted window, then "
+                       "exits (for benchmarks)."));
+    parser.addOption(demo);
+    parser.addOption(firstPaint);
+    parser.process(application);
+
+    const bool benchmark = parser.isSet(firstPaint);
+    const QString instanceName =
+        SingleInstance::nameForCurrentUser(parser.isSet(demo) ? QStringLiteral("demo") : QString());
+    if (!benchmark && SingleInstance(instanceName).handOver()) {
+        return 0;
+    }
+
+    DesktopProfile profile;
+    std::unique_ptr<DemoMode> demoMode;
+    if (parser.isSet(demo)) {
+        demoMode = std::make_unique<DemoMode>();
+        QString error;
+        if (!demoMode->prepare(&error)) {
+            std::fprintf(stderr, "orvela-desktop: %s\n", qUtf8Printable(error));
+            return 1;
+        }
+        profile = demoMode->takeProfile();
+        std::fprintf(stderr, "orvela-desktop: demo profile in %s, backend simulator at %s\n",
+                     qUtf8Printable(demoMode->directory()), qUtf8Printable(profile.apiBaseUrl));
+    }
+    profile.instanceName = instanceName;
+    if (benchmark) {
+        // A measured start must not meet the person's own running copy.
+        profile.instanceName += QStringLiteral("-bench-%1").arg(QCoreApplication::applicationPid());
+    }
+
+    DesktopApplication desktop(std::move(profile));
+    if (benchmark) {
+        desktop.mainWindow().exitAfterFirstPaint();
+    }
+    desktop.start();
+    return QApplication::exec();
+}
+
+} // namespace orvela::shell

@@ -1,0 +1,510 @@
+#include "state/views/LoginView.h"
+
+#include "common/LocalizationService.h"
+#include "components/AccentBadge.h"
+#include "components/ActionButton.h"
+#include "components/IconLibrary.h"
+#include "components/InlineBanner.h"
+#include "components/Style.h"
+#include "components/VerificationCodeView.h"
+#include "state/LoginController.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace orvela::state {
+
+namespace style = components::style;
+
+namespace {
+
+constexpr int brandPanelWidth = 300;
+constexpr int symbolSize = 48;
+
+/// The publisher line under the brand panel; a name, not a text to translate.
+const QString publisherLine = QStringLiteral("© Orvela Systems LLC");
+/// The waiting view's progress line; one fixed text in every language.
+const QString waitingText = QStringLiteral("Хүлээж байна...");
+
+enum Page { formPage, initiatingPage, waitingPage, successPage };
+
+QLabel* symbolLabel(const QString& symbol, const QColor& color, int size = symbolSize)
+{
+    auto* label = new QLabel;
+    label->setPixmap(components::IconLibrary::tinted(symbol, color, size));
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QLabel* wrappedLabel(QWidget* parent = nullptr)
+{
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+QProgressBar* busyBar()
+{
+    auto* bar = new QProgressBar;
+    bar->setRange(0, 0);
+    bar->setTextVisible(false);
+    bar->setMaximumHeight(6);
+    return bar;
+}
+
+QString css(const QColor& color)
+{
+    return style::cssColor(color);
+}
+
+} // namespace
+
+LoginView::LoginView(LoginController& controller, common::LocalizationService& localization,
+                     QWidget* parent)
+    : QWidget(parent), m_controller(controller), m_localization(localization)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildBrandPanel());
+
+    m_pages = new QStackedWidget;
+    m_pages->insertWidget(formPage, buildForm());
+    m_pages->insertWidget(initiatingPage, buildInitiating());
+    m_pages->insertWidget(waitingPage, buildWaiting());
+    m_pages->insertWidget(successPage, buildSuccess());
+    auto* right = new QVBoxLayout;
+    right->setContentsMargins(style::spacingXl * 2, style::spacingXl, style::spacingXl * 2,
+                              style::spacingXl);
+    right->addWidget(m_pages);
+    layout->addLayout(right, 1);
+
+    connectController();
+    retranslate();
+    showTab();
+    showPhase();
+    showCode();
+    showCountdown();
+    showQr();
+    showError();
+    showResult();
+}
+
+// The controller may outlive this view by a moment (it can be the view's child); nothing it
+// announces while it winds down may reach widgets that are going away.
+LoginView::~LoginView()
+{
+    m_controller.disconnect(this);
+}
+
+QString LoginView::text(const char* key) const
+{
+    return m_localization.localized(QString::fromLatin1(key));
+}
+
+QString LoginView::currentPage() const
+{
+    switch (m_pages->currentIndex()) {
+    case initiatingPage:
+        return QStringLiteral("initiating");
+    case waitingPage:
+        return QStringLiteral("waiting");
+    case successPage:
+        return QStringLiteral("success");
+    default:
+        return QStringLiteral("form");
+    }
+}
+
+QImage LoginView::displayedQr(const QImage& code, int maxSide)
+{
+    if (code.isNull()) {
+        return {};
+    }
+    // A whole factor keeps every module the same size; fast scaling keeps its edges sharp.
+    const int side = qMax(code.width(), code.height());
+    if (side <= maxSide) {
+        const int factor = qMax(1, maxSide / side);
+        return code.scaled(code.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation);
+    }
+    return code.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::FastTransformation);
+}
+
+QWidget* LoginView::buildBrandPanel()
+{
+    auto* panel = new QFrame;
+    panel->setObjectName(QStringLiteral("brandPanel"));
+    panel->setFixedWidth(brandPanelWidth);
+    panel->setStyleSheet(
+        QStringLiteral("#brandPanel { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
+                       "stop:0 %1, stop:0.55 %2, stop:1 %3); }"
+                       "#brandPanel QLabel { background: transparent; }")
+            .arg(css(style::brandNavy), css(style::brandDeepBlue), css(style::brandBlue)));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(style::spacingXl, style::spacingXl * 2, style::spacingXl,
+                               style::spacingXl);
+    layout->setSpacing(style::spacingM);
+
+    layout->addWidget(symbolLabel(QStringLiteral("checkmark.shield.fill"), style::accentSky, 64), 0,
+                      Qt::AlignLeft);
+    auto* wordmark = new QLabel(QStringLiteral("Nuvia"));
+    QFont wordmarkFont = style::titleFont();
+    wordmarkFont.setPointSizeF(wordmarkFont.pointSizeF() * 1.6);
+    wordmark->setFont(wordmarkFont);
+    wordmark->setStyleSheet(QStringLiteral("color: white;"));
+    layout->addWidget(wordmark);
+
+    m_brandSubtitle = wrappedLabel();
+    m_brandSubtitle->setFont(style::headlineFont());
+    m_brandSubtitle->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::accentSky)));
+    layout->addWidget(m_brandSubtitle);
+    m_brandDescription = wrappedLabel();
+    m_brandDescription->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::accentSteel)));
+    layout->addWidget(m_brandDescription);
+
+    auto* badges = new QHBoxLayout;
+    m_badgeSafe = new components::AccentBadge;
+    m_badgeReliable = new components::AccentBadge;
+    for (QLabel* badge : {m_badgeSafe, m_badgeReliable}) {
+        badge->setStyleSheet(
+            QStringLiteral(
+                "color: %1; border: 1px solid %1; border-radius: %2px; padding: 2px 8px;")
+                .arg(css(style::accentIndigo))
+                .arg(style::radiusS));
+        badges->addWidget(badge);
+    }
+    badges->addStretch();
+    layout->addLayout(badges);
+    layout->addStretch();
+
+    auto* footer = new QLabel(publisherLine);
+    footer->setFont(style::captionFont());
+    footer->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::accentSteel)));
+    layout->addWidget(footer);
+    return panel;
+}
+
+QWidget* LoginView::buildForm()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setSpacing(style::spacingM);
+    layout->addStretch();
+
+    m_title = new QLabel;
+    m_title->setFont(style::titleFont());
+    layout->addWidget(m_title);
+    m_subtitle = wrappedLabel();
+    m_subtitle->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::neutralGray)));
+    layout->addWidget(m_subtitle);
+
+    auto* tabRow = new QHBoxLayout;
+    tabRow->setSpacing(0);
+    m_tabs = new QButtonGroup(this);
+    m_tabNationalId = new QPushButton;
+    m_tabNationalId->setObjectName(QStringLiteral("tabNationalId"));
+    m_tabQr = new QPushButton;
+    m_tabQr->setObjectName(QStringLiteral("tabQr"));
+    for (QPushButton* tab : {m_tabNationalId, m_tabQr}) {
+        tab->setCheckable(true);
+        tab->setMinimumHeight(32);
+        m_tabs->addButton(tab);
+        tabRow->addWidget(tab);
+    }
+    layout->addLayout(tabRow);
+
+    m_tabPages = new QStackedWidget;
+    m_tabPages->addWidget(buildNationalIdTab());
+    m_tabPages->addWidget(buildQrTab());
+    layout->addWidget(m_tabPages);
+
+    m_error = new components::InlineBanner(components::InlineBanner::Kind::error);
+    m_error->setObjectName(QStringLiteral("errorBanner"));
+    layout->addWidget(m_error);
+
+    auto* footer = new QHBoxLayout;
+    m_footerNewAccount = new QLabel;
+    m_footerHelp = new QLabel;
+    for (QLabel* link : {m_footerNewAccount, m_footerHelp}) {
+        link->setFont(style::captionFont());
+        link->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::infoBlue)));
+    }
+    footer->addWidget(m_footerNewAccount);
+    footer->addStretch();
+    footer->addWidget(m_footerHelp);
+    layout->addLayout(footer);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* LoginView::buildNationalIdTab()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, style::spacingM, 0, 0);
+    m_pushHint = wrappedLabel();
+    layout->addWidget(m_pushHint);
+    m_nationalIdLabel = new QLabel;
+    m_nationalIdLabel->setFont(style::captionFont());
+    layout->addWidget(m_nationalIdLabel);
+    m_nationalId = new QLineEdit;
+    m_nationalId->setObjectName(QStringLiteral("nationalIdField"));
+    m_nationalId->setMinimumHeight(34);
+    layout->addWidget(m_nationalId);
+    m_signIn = new components::ActionButton;
+    m_signIn->setObjectName(QStringLiteral("signInButton"));
+    m_signIn->setMinimumHeight(36);
+    layout->addWidget(m_signIn);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* LoginView::buildQrTab()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, style::spacingM, 0, 0);
+    m_qrImage = new QLabel;
+    m_qrImage->setObjectName(QStringLiteral("qrImage"));
+    m_qrImage->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_qrImage, 0, Qt::AlignHCenter);
+    m_qrProgress = busyBar();
+    layout->addWidget(m_qrProgress);
+    m_qrHint = wrappedLabel();
+    m_qrHint->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_qrHint);
+    m_qrCodeCaption = new QLabel;
+    m_qrCodeCaption->setFont(style::captionFont());
+    m_qrCodeCaption->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_qrCodeCaption);
+    m_qrCode = new components::VerificationCodeView;
+    layout->addWidget(m_qrCode, 0, Qt::AlignHCenter);
+    auto* countdownRow = new QHBoxLayout;
+    countdownRow->addStretch();
+    countdownRow->addWidget(symbolLabel(QStringLiteral("clock"), style::neutralGray, 16));
+    m_qrCountdown = new QLabel;
+    m_qrCountdown->setObjectName(QStringLiteral("qrCountdown"));
+    countdownRow->addWidget(m_qrCountdown);
+    countdownRow->addStretch();
+    layout->addLayout(countdownRow);
+    return page;
+}
+
+QWidget* LoginView::buildInitiating()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addStretch();
+    layout->addWidget(busyBar());
+    m_initiatingText = new QLabel;
+    m_initiatingText->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_initiatingText);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* LoginView::buildWaiting()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setSpacing(style::spacingM);
+    layout->addStretch();
+    layout->addWidget(symbolLabel(QStringLiteral("iphone"), style::brandBlue));
+    m_waitingTitle = new QLabel;
+    m_waitingTitle->setFont(style::titleFont());
+    m_waitingTitle->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_waitingTitle);
+    m_waitingSubtitle = wrappedLabel();
+    m_waitingSubtitle->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_waitingSubtitle);
+    m_waitingCodeCaption = new QLabel;
+    m_waitingCodeCaption->setFont(style::captionFont());
+    m_waitingCodeCaption->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_waitingCodeCaption);
+    m_waitingCode = new components::VerificationCodeView;
+    m_waitingCode->setObjectName(QStringLiteral("waitingCode"));
+    layout->addWidget(m_waitingCode, 0, Qt::AlignHCenter);
+    auto* countdownRow = new QHBoxLayout;
+    countdownRow->addStretch();
+    countdownRow->addWidget(symbolLabel(QStringLiteral("clock"), style::neutralGray, 16));
+    m_waitingCountdown = new QLabel;
+    m_waitingCountdown->setObjectName(QStringLiteral("waitingCountdown"));
+    countdownRow->addWidget(m_waitingCountdown);
+    countdownRow->addStretch();
+    layout->addLayout(countdownRow);
+    layout->addWidget(busyBar());
+    m_waitingProgressText = new QLabel(waitingText);
+    m_waitingProgressText->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_waitingProgressText);
+    m_cancel = new components::ActionButton(QString(), components::ActionButton::Role::secondary);
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* LoginView::buildSuccess()
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setSpacing(style::spacingM);
+    layout->addStretch();
+    layout->addWidget(symbolLabel(QStringLiteral("checkmark.circle.fill"), style::successGreen));
+    m_successTitle = new QLabel;
+    m_successTitle->setFont(style::titleFont());
+    m_successTitle->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_successTitle);
+    m_successSubtitle = new QLabel;
+    m_successSubtitle->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_successSubtitle);
+    m_resultName = new QLabel;
+    m_resultName->setObjectName(QStringLiteral("resultName"));
+    m_resultName->setFont(style::headlineFont());
+    m_resultName->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_resultName);
+    auto* rows = new QGridLayout;
+    m_resultNationalIdLabel = new QLabel;
+    m_resultNationalId = new QLabel;
+    m_resultNationalId->setObjectName(QStringLiteral("resultNationalId"));
+    m_resultKycLabel = new QLabel;
+    m_resultKyc = new QLabel;
+    m_resultKyc->setObjectName(QStringLiteral("resultKycLevel"));
+    rows->addWidget(m_resultNationalIdLabel, 0, 0);
+    rows->addWidget(m_resultNationalId, 0, 1, Qt::AlignRight);
+    rows->addWidget(m_resultKycLabel, 1, 0);
+    rows->addWidget(m_resultKyc, 1, 1, Qt::AlignRight);
+    layout->addLayout(rows);
+    layout->addStretch();
+    return page;
+}
+
+void LoginView::connectController()
+{
+    connect(m_tabNationalId, &QPushButton::clicked, this,
+            [this] { m_controller.selectTab(LoginTab::nationalIdPush); });
+    connect(m_tabQr, &QPushButton::clicked, this,
+            [this] { m_controller.selectTab(LoginTab::qrScan); });
+    connect(m_nationalId, &QLineEdit::textEdited, &m_controller,
+            &LoginController::setNationalIdInput);
+    connect(m_nationalId, &QLineEdit::returnPressed, &m_controller,
+            &LoginController::startNationalIdFlow);
+    connect(m_signIn, &QPushButton::clicked, &m_controller, &LoginController::startNationalIdFlow);
+    connect(m_cancel, &QPushButton::clicked, &m_controller, &LoginController::resetFlow);
+
+    connect(&m_controller, &LoginController::tabChanged, this, &LoginView::showTab);
+    connect(&m_controller, &LoginController::phaseChanged, this, &LoginView::showPhase);
+    connect(&m_controller, &LoginController::nationalIdInputChanged, this,
+            [this](const QString& input) {
+                if (m_nationalId->text() != input) {
+                    m_nationalId->setText(input);
+                }
+            });
+    connect(&m_controller, &LoginController::verificationCodeChanged, this, &LoginView::showCode);
+    connect(&m_controller, &LoginController::countdownChanged, this, &LoginView::showCountdown);
+    connect(&m_controller, &LoginController::qrImageChanged, this, &LoginView::showQr);
+    connect(&m_controller, &LoginController::errorMessageChanged, this, &LoginView::showError);
+    connect(&m_controller, &LoginController::resultChanged, this, &LoginView::showResult);
+    connect(&m_localization, &common::LocalizationService::languageChanged, this,
+            &LoginView::retranslate);
+}
+
+void LoginView::retranslate()
+{
+    m_brandSubtitle->setText(text("Login_Left_Subtitle"));
+    m_brandDescription->setText(text("Login_Left_Description"));
+    m_badgeSafe->setText(text("Login_Left_Safe"));
+    m_badgeReliable->setText(text("Login_Left_Reliable"));
+    m_title->setText(text("Login_Title"));
+    m_subtitle->setText(text("Login_Subtitle"));
+    m_tabNationalId->setText(text("Login_Tab_NationalId"));
+    m_tabQr->setText(text("Login_Tab_Qr"));
+    m_pushHint->setText(text("Login_NationalId_PushHint"));
+    m_nationalIdLabel->setText(text("Login_NationalId"));
+    m_nationalId->setPlaceholderText(text("Login_NationalId_Placeholder"));
+    m_signIn->setText(text("Login_Initiate"));
+    m_qrHint->setText(text("Login_Qr_Hint"));
+    m_qrCodeCaption->setText(text("Login_VerificationCode"));
+    m_footerNewAccount->setText(text("Login_Footer_NewAccount"));
+    m_footerHelp->setText(text("Login_Footer_Help"));
+    m_initiatingText->setText(text("Login_Initiate_Loading"));
+    m_waitingTitle->setText(text("Login_Waiting_Title"));
+    m_waitingSubtitle->setText(text("Login_Waiting_Subtitle"));
+    m_waitingCodeCaption->setText(text("Login_VerificationCode"));
+    m_cancel->setText(text("Login_Cancel"));
+    m_successTitle->setText(text("Login_Success_Title"));
+    m_successSubtitle->setText(text("Login_Success_Subtitle"));
+    m_resultNationalIdLabel->setText(text("Login_Result_NationalId"));
+    m_resultKycLabel->setText(text("Login_Result_KycLabel"));
+}
+
+void LoginView::showPhase()
+{
+    switch (m_controller.phase()) {
+    case AuthPhase::initiating:
+        m_pages->setCurrentIndex(initiatingPage);
+        break;
+    case AuthPhase::waiting:
+        m_pages->setCurrentIndex(waitingPage);
+        break;
+    case AuthPhase::success:
+        m_pages->setCurrentIndex(successPage);
+        break;
+    case AuthPhase::idle:
+    case AuthPhase::failed:
+        m_pages->setCurrentIndex(formPage);
+        break;
+    }
+}
+
+void LoginView::showTab()
+{
+    const bool qr = m_controller.tab() == LoginTab::qrScan;
+    (qr ? m_tabQr : m_tabNationalId)->setChecked(true);
+    m_tabPages->setCurrentIndex(qr ? 1 : 0);
+}
+
+void LoginView::showCode()
+{
+    m_qrCode->setCode(m_controller.verificationCode());
+    m_waitingCode->setCode(m_controller.verificationCode());
+    const bool shown = !m_controller.verificationCode().isEmpty();
+    m_qrCodeCaption->setVisible(shown);
+}
+
+void LoginView::showCountdown()
+{
+    const QString countdown = m_controller.countdownText();
+    m_qrCountdown->setText(countdown);
+    m_waitingCountdown->setText(countdown);
+}
+
+void LoginView::showQr()
+{
+    const QImage code = m_controller.qrImage();
+    m_qrImage->setPixmap(QPixmap::fromImage(displayedQr(code)));
+    m_qrImage->setVisible(!code.isNull());
+    m_qrProgress->setVisible(code.isNull() && m_controller.errorMessage().isEmpty());
+}
+
+void LoginView::showError()
+{
+    m_error->setText(m_controller.errorMessage());
+    m_error->setVisible(!m_controller.errorMessage().isEmpty());
+    showQr();
+}
+
+void LoginView::showResult()
+{
+    m_resultName->setText(m_controller.resultName());
+    m_resultNationalId->setText(m_controller.resultNationalId());
+    m_resultKyc->setText(m_controller.resultKycLevel());
+}
+
+} // namespace orvela::state

@@ -1,0 +1,84 @@
+#include "DesktopFixture.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QUuid>
+
+namespace orvela::desktoptest {
+
+void runFor(int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+bool secretServiceAvailable()
+{
+    const auto bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")).value();
+}
+
+void DesktopFixture::SetUp()
+{
+    ASSERT_TRUE(secretServiceAvailable())
+        << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
+    ASSERT_TRUE(dir.isValid());
+    m_settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")),
+                                             QSettings::IniFormat);
+    sim = std::make_unique<backendsim::BackendSim>();
+    ASSERT_NE(sim->start(), 0);
+    sim->setApproveAfterMs(300);
+    instanceName =
+        QStringLiteral("orvela-desktop-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+void DesktopFixture::TearDown()
+{
+    m_desktop.reset();
+    // Leave no theme or quit policy behind for the next test.
+    QApplication::setQuitOnLastWindowClosed(true);
+    QApplication::setApplicationVersion(QString());
+}
+
+void DesktopFixture::build()
+{
+    m_desktop.reset();
+    shell::DesktopProfile profile;
+    profile.settings = std::make_unique<QSettings>(m_settings->fileName(), QSettings::IniFormat);
+    profile.keychainService =
+        QStringLiteral("mn.orvela.eid.desktop.test.") + QUuid::createUuid().toString();
+    profile.instanceName = instanceName;
+    profile.apiBaseUrl = sim->baseUrl();
+    auto fakeTray = std::make_unique<shell::testing::FakeTray>();
+    fakeTray->available = trayAvailable;
+    tray = fakeTray.get();
+    profile.tray = std::move(fakeTray);
+    profile.gate = std::make_unique<statetest::FakeBiometricGate>();
+    profile.loginItems = std::make_unique<shell::testing::FakeLoginBackend>();
+    m_settings->sync();
+    m_desktop = std::make_unique<shell::DesktopApplication>(std::move(profile));
+}
+
+void DesktopFixture::launch()
+{
+    build();
+    m_desktop->start();
+}
+
+state::StoredIdentity DesktopFixture::identity(const QString& fullName)
+{
+    state::StoredIdentity identity;
+    identity.documentNumber = QStringLiteral("DOC-1");
+    identity.fullName = fullName;
+    identity.civilID = QStringLiteral("CIV-1");
+    identity.nationalID = QStringLiteral("УБ99112233");
+    identity.certificateLevel = QStringLiteral("QUALIFIED");
+    identity.loginAt = QStringLiteral("2026-01-05T10:11:12Z");
+    return identity;
+}
+
+} // namespace orvela::desktoptest

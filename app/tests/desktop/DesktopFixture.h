@@ -1,0 +1,63 @@
+#pragma once
+
+#include "BackendSim.h"
+#include "ShellFixture.h"
+#include "StateTestSupport.h"
+#include "shell/DesktopApplication.h"
+#include "state/StoredIdentity.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace orvela::desktoptest {
+
+/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
+template <class Predicate> bool waitUntil(Predicate done, int ms = 10'000)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+/// Runs the event loop for `ms`, for checks that something does not happen.
+void runFor(int ms);
+
+/// Whether a Secret Service answers on this session bus.
+bool secretServiceAvailable();
+
+/// A desktop application over a private profile: settings in a temporary INI file, its own
+/// credential-store service and single-instance name, the simulator as backend (the phone
+/// approves after 0.3 s), a tray and login-item record the test controls, and a presence check
+/// that passes.
+class DesktopFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /// Builds the application; settings written before this are what it starts with.
+    void build();
+    /// Builds and starts it.
+    void launch();
+
+    QSettings& settings() { return *m_settings; }
+    shell::DesktopApplication& desktop() { return *m_desktop; }
+
+    static state::StoredIdentity identity(const QString& fullName);
+
+    QTemporaryDir dir;
+    std::unique_ptr<backendsim::BackendSim> sim;
+    shell::testing::FakeTray* tray = nullptr;
+    bool trayAvailable = true;
+    QString instanceName;
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<shell::DesktopApplication> m_desktop;
+};
+
+} // namespace orvela::desktoptest

@@ -1,0 +1,206 @@
+// The sign-in screen inside the assembled application, driven as a person would: typing the
+// register number, pressing the button, and ending on the dashboard; against the simulator.
+
+#include "DesktopFixture.h"
+#include "Screenshot.h"
+#include "common/LocalizationService.h"
+#include "components/VerificationCodeView.h"
+#include "shell/ContentView.h"
+#include "shell/MainWindow.h"
+#include "shell/dashboard/DashboardView.h"
+#include "state/AppState.h"
+#include "state/LoginController.h"
+#include "state/QrCode.h"
+#include "state/views/LoginView.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace orvela;
+using namespace orvela::desktoptest;
+using common::AppLanguage;
+using state::LoginView;
+
+namespace {
+
+QString suffix(AppLanguage language)
+{
+    return language == AppLanguage::en ? QStringLiteral("en") : QStringLiteral("mn");
+}
+
+class SignInScreenTest : public DesktopFixture {
+protected:
+    LoginView* loginView() { return qobject_cast<LoginView*>(desktop().content().currentScreen()); }
+
+    template <class T> T* child(const char* name)
+    {
+        LoginView* view = loginView();
+        return view ? view->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+
+    bool showsText(const QString& text)
+    {
+        for (QLabel* label : loginView()->findChildren<QLabel*>()) {
+            if (label->text() == text) {
+                return true;
+            }
+        }
+        for (QPushButton* button : loginView()->findChildren<QPushButton*>()) {
+            if (button->text() == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+class SignInFlowTest : public SignInScreenTest,
+                       public ::testing::WithParamInterface<AppLanguage> {};
+
+TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
+{
+    const AppLanguage language = GetParam();
+    launch();
+    desktop().localization().setLanguage(language);
+    ASSERT_NE(loginView(), nullptr);
+    orvela::testing::saveScreenshot(desktop().mainWindow(),
+                                    "desktop-login-form-" + suffix(language));
+
+    QTest::keyClicks(child<QLineEdit>("nationalIdField"), QStringLiteral("  ub99112233 "));
+    QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("waiting"); }));
+    const QString code = loginView()->controller().verificationCode();
+    ASSERT_FALSE(code.isEmpty());
+    EXPECT_EQ(child<components::VerificationCodeView>("waitingCode")->code(), code);
+    EXPECT_EQ(child<QLabel>("waitingCountdown")->text(), QStringLiteral("5:00"));
+    orvela::testing::saveScreenshot(desktop().mainWindow(),
+                                    "desktop-login-waiting-" + suffix(language));
+
+    // The number went out trimmed and upper-cased.
+    const auto requests = sim->requestsTo(QStringLiteral("/api/login-notify"));
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(requests.first().body).object().value("register").toString(),
+              QStringLiteral("UB99112233"));
+
+    ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("success"); }));
+    EXPECT_EQ(child<QLabel>("resultName")->text(), QStringLiteral("Батын Болд"));
+    EXPECT_EQ(child<QLabel>("resultKycLevel")->text(), QStringLiteral("QUALIFIED"));
+    orvela::testing::saveScreenshot(desktop().mainWindow(),
+                                    "desktop-login-success-" + suffix(language));
+
+    ASSERT_TRUE(
+        waitUntil([&] { return desktop().appState().screen() == state::AppScreen::dashboard; }));
+    // The change cross-fades: 0.3 s, ease in and out.
+    ASSERT_NE(desktop().content().transition(), nullptr);
+    EXPECT_EQ(desktop().content().transition()->duration(), 300);
+    EXPECT_EQ(desktop().content().transition()->easingCurve().type(), QEasingCurve::InOutQuad);
+    EXPECT_NE(qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
+    EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
+    orvela::testing::saveScreenshot(desktop().mainWindow(),
+                                    "desktop-main-signed-in-" + suffix(language));
+
+    // Signing out comes back to a fresh form.
+    desktop().appState().signOut();
+    ASSERT_NE(loginView(), nullptr);
+    EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));
+    EXPECT_TRUE(child<QLineEdit>("nationalIdField")->text().isEmpty());
+}
+
+TEST_P(SignInFlowTest, QrTabShowsTheCodeTheQrAndTheCountdown)
+{
+    const AppLanguage language = GetParam();
+    sim->setApproveAfterMs(60'000);
+    launch();
+    desktop().localization().setLanguage(language);
+    QTest::mouseClick(child<QPushButton>("tabQr"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !loginView()->controller().verificationCode().isEmpty(); }));
+    auto* qr = child<QLabel>("qrImage");
+    ASSERT_TRUE(qr->isVisible());
+    EXPECT_FALSE(qr->pixmap().isNull());
+    EXPECT_LE(qr->pixmap().width(), LoginView::qrDisplaySize);
+    EXPECT_EQ(child<QLabel>("qrCountdown")->text(), QStringLiteral("5:00"));
+    orvela::testing::saveScreenshot(desktop().mainWindow(), "desktop-login-qr-" + suffix(language));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, SignInFlowTest,
+                         ::testing::Values(AppLanguage::mn, AppLanguage::en));
+
+TEST_F(SignInScreenTest, SwitchingTheLanguageRedrawsTheOpenScreen)
+{
+    launch();
+    desktop().localization().setLanguage(AppLanguage::mn);
+    EXPECT_TRUE(showsText(QStringLiteral("Регистрийн дугаар")));
+    EXPECT_FALSE(showsText(QStringLiteral("National ID")));
+    desktop().localization().setLanguage(AppLanguage::en);
+    EXPECT_TRUE(showsText(QStringLiteral("National ID")));
+    EXPECT_TRUE(showsText(QStringLiteral("Sign in with the Nuvia app")));
+    EXPECT_TRUE(showsText(QStringLiteral("Need help?")));
+    EXPECT_EQ(child<QLineEdit>("nationalIdField")->placeholderText(), QStringLiteral("AA00000000"));
+    EXPECT_FALSE(showsText(QStringLiteral("Регистрийн дугаар")));
+}
+
+TEST_F(SignInScreenTest, ARefusalShowsItsMessageOnTheForm)
+{
+    backendsim::SimOutcome refused;
+    refused.endResult = QStringLiteral("USER_REFUSED");
+    sim->scriptNextOutcome(refused);
+    launch();
+    QTest::keyClicks(child<QLineEdit>("nationalIdField"), QStringLiteral("AA00000000"));
+    QTest::keyClick(child<QLineEdit>("nationalIdField"), Qt::Key_Return);
+    ASSERT_TRUE(
+        waitUntil([&] { return loginView()->controller().phase() == state::AuthPhase::failed; }));
+    EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));
+    auto* banner = loginView()->findChild<QWidget*>(QStringLiteral("errorBanner"));
+    ASSERT_NE(banner, nullptr);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(showsText(QStringLiteral("Хэрэглэгч татгалзсан байна.")));
+    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
+}
+
+TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
+{
+    sim->setApproveAfterMs(60'000);
+    launch();
+    QTest::keyClicks(child<QLineEdit>("nationalIdField"), QStringLiteral("AA00000000"));
+    QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("waiting"); }));
+    QTest::mouseClick(child<QPushButton>("cancelButton"), Qt::LeftButton);
+    EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));
+    EXPECT_FALSE(loginView()->findChild<QWidget*>(QStringLiteral("errorBanner"))->isVisible());
+}
+
+TEST(LoginViewQr, TheCodeIsScaledByAWholeFactorWithoutSmoothing)
+{
+    const auto code = state::QrCode::encode(QStringLiteral("nuvia://login?session=1234"));
+    ASSERT_TRUE(code.has_value());
+    const QImage source = code->image();
+    const QImage shown = LoginView::displayedQr(source);
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_LE(shown.width(), LoginView::qrDisplaySize);
+    // Smoothing would leave grey pixels at module edges; a sharp code has none.
+    const QImage pixels = shown.convertToFormat(QImage::Format_RGB32);
+    int grey = 0;
+    for (int y = 0; y < pixels.height(); ++y) {
+        for (int x = 0; x < pixels.width(); ++x) {
+            const QRgb rgb = pixels.pixel(x, y);
+            if (rgb != qRgb(0, 0, 0) && rgb != qRgb(255, 255, 255)) {
+                ++grey;
+            }
+        }
+    }
+    EXPECT_EQ(grey, 0);
+    // A small code grows by a whole factor, so every module keeps the same size.
+    const QImage small =
+        source.scaled(source.size() / 10, Qt::KeepAspectRatio, Qt::FastTransformation);
+    const QImage grown = LoginView::displayedQr(small);
+    EXPECT_EQ(grown.width() % small.width(), 0);
+    EXPECT_GT(grown.width(), small.width());
+    EXPECT_TRUE(LoginView::displayedQr(QImage()).isNull());
+}
+
+} // namespace
