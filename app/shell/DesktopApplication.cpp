@@ -25,7 +25,9 @@
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
 #include "state/LoginController.h"
+#include "state/SigningController.h"
 #include "state/views/LoginView.h"
+#include "state/views/SignView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -236,7 +238,12 @@ QWidget* DesktopApplication::makeDashboard()
     context.settings = m_settingsController.get();
     context.updates = m_updates;
     context.api = m_api;
-    return new DashboardView(context);
+    auto* dashboard = new DashboardView(context);
+    // Created after the dashboard's own widgets, so it is deleted after the page that uses it.
+    auto* signing = new state::SigningController(*m_appState, *m_api, {}, dashboard);
+    dashboard->setPage(state::DashboardTab::sign,
+                       new state::views::SignView(*signing, *m_localization));
+    return dashboard;
 }
 
 } // namespace orvela::shell

@@ -8,6 +8,7 @@
 #include "components/Style.h"
 #include "components/VerificationCodeView.h"
 #include "state/LoginController.h"
+#include "state/QrCode.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -134,7 +135,12 @@ QImage LoginView::displayedQr(const QImage& code, int maxSide)
         const int factor = qMax(1, maxSide / side);
         return code.scaled(code.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation);
     }
-    return code.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::FastTransformation);
+    // The code comes at QrCode::scale pixels per module; shrinking to a whole number of pixels
+    // per module keeps the modules even.
+    const int modules = side % QrCode::scale == 0 ? side / QrCode::scale : side;
+    const int perModule = qMax(1, maxSide / modules);
+    return code.scaled(modules * perModule, modules * perModule, Qt::KeepAspectRatio,
+                       Qt::FastTransformation);
 }
 
 QWidget* LoginView::buildBrandPanel()

@@ -12,6 +12,7 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 #include "state/views/LoginView.h"
+#include "state/views/SignView.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -99,6 +100,8 @@ TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     EXPECT_EQ(desktop().content().transition()->duration(), 300);
     EXPECT_EQ(desktop().content().transition()->easingCurve().type(), QEasingCurve::InOutQuad);
     EXPECT_NE(qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()), nullptr);
+    // The signing page is installed in the dashboard.
+    EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
     orvela::testing::saveScreenshot(desktop().mainWindow(),
@@ -182,6 +185,10 @@ TEST(LoginViewQr, TheCodeIsScaledByAWholeFactorWithoutSmoothing)
     const QImage shown = LoginView::displayedQr(source);
     ASSERT_FALSE(shown.isNull());
     EXPECT_LE(shown.width(), LoginView::qrDisplaySize);
+    // Every module gets the same whole number of pixels.
+    const int modules = source.width() / state::QrCode::scale;
+    EXPECT_EQ(shown.width() % modules, 0);
+    EXPECT_GE(shown.width(), LoginView::qrDisplaySize - modules);
     // Smoothing would leave grey pixels at module edges; a sharp code has none.
     const QImage pixels = shown.convertToFormat(QImage::Format_RGB32);
     int grey = 0;
