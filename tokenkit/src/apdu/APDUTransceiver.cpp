@@ -2,6 +2,18 @@
 
 #include "orvela/tokenkit/TokenError.h"
 
+#include <atomic>
+
+namespace orvela::tokenkit {
+
+SmartCard::SmartCard() noexcept
+{
+    static std::atomic<std::uint64_t> next{1};
+    m_identity = next.fetch_add(1, std::memory_order_relaxed);
+}
+
+} // namespace orvela::tokenkit
+
 namespace orvela::tokenkit::APDUTransceiver {
 
 APDUResponse transmit(const APDUCommand& command, SmartCard& card)

@@ -45,7 +45,7 @@ TesselDriver::TesselDriver(SecureMessaging::RandomSource random) : m_random(std:
 
 APDUResponse TesselDriver::send(const APDUCommand& command, SmartCard& card)
 {
-    if (m_sm && m_smCard != &card) {
+    if (m_sm && m_smCardIdentity != card.identity()) {
         // The channel's session is over: its keys must never touch another session's bytes.
         closeSecureSession();
     }
@@ -79,7 +79,7 @@ APDUResponse TesselDriver::sendProtected(const APDUCommand& command, SmartCard& 
 
 bool TesselDriver::hasSecureSession(const SmartCard& card) const noexcept
 {
-    return m_sm && m_sm->isEstablished() && m_smCard == &card;
+    return m_sm && m_sm->isEstablished() && m_smCardIdentity == card.identity();
 }
 
 void TesselDriver::requireSecureSession(const SmartCard& card) const
@@ -92,7 +92,7 @@ void TesselDriver::requireSecureSession(const SmartCard& card) const
 void TesselDriver::closeSecureSession() noexcept
 {
     m_sm.reset();
-    m_smCard = nullptr;
+    m_smCardIdentity = 0;
 }
 
 // --- session, PIN and information ---------------------------------------------------------
@@ -121,7 +121,7 @@ void TesselDriver::establishSecureSession(ByteView transportKeyEnc, ByteView tra
     auto channel = std::make_unique<SecureMessaging>(m_random);
     channel->mutualAuth(transmitter, transportKeyEnc, transportKeyMac);
     m_sm = std::move(channel);
-    m_smCard = &card;
+    m_smCardIdentity = card.identity();
     m_logger.info(format("SM session тогтоогдлоо (FIPS=%s)", m_sm->isFIPS() ? "true" : "false"));
 }
 

@@ -371,6 +371,28 @@ TEST_P(TesselDriverOnToken, ChannelClosedAtTheEndOfASessionIsNotUsedByTheNext)
     EXPECT_EQ(bytesToHex(card->sentCommands()[0]).substr(0, 10), "0020000210");
 }
 
+TEST_P(TesselDriverOnToken, LaterSessionInTheSamePlaceIsNeverWrappedWithOldKeys)
+{
+    TesselDriver driver;
+    provision(driver);
+    // No scope this time: the second session's object takes the first one's storage, and only
+    // the card identity tells them apart.
+    std::optional<VirtualCard> card;
+    card.emplace(*token);
+    openChannel(driver, *card);
+    const void* firstAddress = &*card;
+    card.reset();
+    card.emplace(*token);
+    ASSERT_EQ(static_cast<const void*>(&*card), firstAddress);
+    EXPECT_FALSE(driver.hasSecureSession(*card));
+    try {
+        driver.verifyPIN(kUserPin, 2, *card);
+    } catch (const TokenError&) {
+    }
+    ASSERT_EQ(card->sentCommands().size(), 1u);
+    EXPECT_EQ(bytesToHex(card->sentCommands()[0]).substr(0, 10), "0020000210");
+}
+
 TEST_P(TesselDriverOnToken, ClosedChannelSendsPlainAgain)
 {
     TesselDriver driver;

@@ -23,9 +23,8 @@ namespace orvela::tokenkit {
 /// label read travel protected when a secure channel is open on that same card, and plain
 /// otherwise. A channel belongs to the card object it was opened on: commands sent to any other
 /// card object are never wrapped with its keys, and the first such command drops it. Card
-/// objects are told apart by identity, and a later session's object may take the place of an
-/// ended one, so a driver that outlives a session is used under a SessionScope (or
-/// closeSecureSession is called when the session ends, or each session uses a fresh driver).
+/// objects are told apart by SmartCard::identity(), which no later session reuses, so a driver
+/// may outlive its sessions; SessionScope still drops the keys as soon as a session's work ends.
 ///
 /// Platform errors thrown by the card reach the caller unchanged. Not thread-safe: one
 /// operation at a time, as the card's secure-messaging counter demands.
@@ -140,7 +139,7 @@ private:
     SecureMessaging::RandomSource m_random;
     std::unique_ptr<SecureMessaging> m_sm;
     /// The card object the channel was opened on; only compared, never dereferenced.
-    const SmartCard* m_smCard = nullptr;
+    std::uint64_t m_smCardIdentity = 0; ///< SmartCard::identity() of the channel's session
 };
 
 } // namespace orvela::tokenkit
