@@ -1,0 +1,42 @@
+// The yardstick of the start-up figure: a bare Qt Widgets window of the main window's size,
+// started the same way, printing the same line at its first paint.
+
+#include "shell/ProcessClock.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+
+namespace {
+
+class BareWindow : public QWidget {
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QWidget::paintEvent(event);
+        if (!m_painted) {
+            m_painted = true;
+            QTimer::singleShot(0, this, [] {
+                std::printf("first-paint-ms %.1f\n",
+                            orvela::shell::millisecondsSinceProcessStart());
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+    }
+
+private:
+    bool m_painted = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    BareWindow window;
+    window.resize(860, 620);
+    window.show();
+    return QApplication::exec();
+}
