@@ -6,6 +6,7 @@
 #include "state/DocumentHash.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFuture>
 #include <QSaveFile>
@@ -186,13 +187,32 @@ void SigningController::downloaded(const QByteArray& signedPdf)
         return;
     }
     QString error;
-    const QString path = saveSignedCopy(signedPdf, m_fileName, &error);
-    if (path.isEmpty()) {
+    const QString folder = m_downloads(&error);
+    if (folder.isEmpty()) {
         fail(SignText::same(error));
         return;
     }
+    // Writing 25 MiB can take longer than a frame, so it happens on the pool as well. A copy
+    // that lands after its task was cancelled is taken back: the person asked for nothing.
+    const quint64 task = m_task;
+    QtConcurrent::run(&SigningController::writeSignedCopy, folder, m_fileName, signedPdf)
+        .then(this, [this, task](const SavedCopy& copy) {
+            if (task == m_task) {
+                saved(copy);
+            } else if (!copy.path.isEmpty()) {
+                QFile::remove(copy.path);
+            }
+        });
+}
+
+void SigningController::saved(const SavedCopy& copy)
+{
+    if (copy.path.isEmpty()) {
+        fail(SignText::same(copy.error));
+        return;
+    }
     m_taskRunning = false;
-    m_savedPath = path;
+    m_savedPath = copy.path;
     m_appState.recordActivity(signType, completeState, QStringLiteral("OK"), m_fileName);
     setPhase(Phase::done);
 }
@@ -244,14 +264,23 @@ QString SigningController::saveSignedCopy(const QByteArray& bytes, const QString
     if (folder.isEmpty()) {
         return {};
     }
+    const SavedCopy copy = writeSignedCopy(folder, fileName, bytes);
+    *error = copy.error;
+    return copy.path;
+}
+
+SigningController::SavedCopy SigningController::writeSignedCopy(const QString& folder,
+                                                                const QString& fileName,
+                                                                const QByteArray& bytes)
+{
     const QString path = QDir(folder).filePath(signedCopyName(folder, fileName));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
+        SavedCopy failed{QString(), file.errorString()};
         file.cancelWriting();
-        return {};
+        return failed;
     }
-    return path;
+    return SavedCopy{path, QString()};
 }
 
 QString SigningController::signedCopyName(const QString& folder, const QString& fileName)

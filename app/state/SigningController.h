@@ -84,9 +84,18 @@ public:
     /// Ends the running task and shows the chooser.
     void resetPage();
 
+    /// Where a signed copy went, or why it could not be written.
+    struct SavedCopy {
+        QString path; ///< empty on failure
+        QString error;
+    };
+
     /// Writes `bytes` atomically under the first free signed name of `fileName` in the
     /// Downloads folder; returns the path, or an empty path with the platform's reason.
     QString saveSignedCopy(const QByteArray& bytes, const QString& fileName, QString* error) const;
+    /// The same in a given folder; touches no member, so it runs on any thread.
+    static SavedCopy writeSignedCopy(const QString& folder, const QString& fileName,
+                                     const QByteArray& bytes);
     /// The first of "<base>_signed.pdf", "<base>_signed (1).pdf", ... not present in `folder`.
     static QString signedCopyName(const QString& folder, const QString& fileName);
     /// The text shown for a completed session that did not sign.
@@ -106,6 +115,7 @@ private:
     void started(const QString& sessionId, const QString& pollToken, const QString& code);
     void approved(const api::StatusResponse& status, const QString& pollToken);
     void downloaded(const QByteArray& signedPdf);
+    void saved(const SavedCopy& copy);
     void fail(const SignText& message);
     void failCall(const api::CallError& error);
     void stopTask();

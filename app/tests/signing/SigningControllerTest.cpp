@@ -136,6 +136,14 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
     EXPECT_EQ(SigningController::signedCopyName(downloads(), "report.pdf"),
               "report_signed (1).pdf");
     EXPECT_EQ(SigningController::signedCopyName(downloads(), "scan"), "scan_signed.pdf");
+
+    QString error;
+    const QString direct = m_signing->saveSignedCopy("%PDF-1.7 direct", "report.pdf", &error);
+    EXPECT_EQ(direct, folder.filePath("report_signed (1).pdf")) << error.toStdString();
+    EXPECT_EQ(readAll(direct), "%PDF-1.7 direct");
+    m_downloadsError = QStringLiteral("no Downloads here");
+    EXPECT_EQ(m_signing->saveSignedCopy("%PDF-1.7", "report.pdf", &error), QString());
+    EXPECT_EQ(error, m_downloadsError);
 }
 
 TEST_F(SigningControllerTest, ExactlyTheLimitIsSignedAndOneByteMoreIsRefusedBeforeAnyRequest)
@@ -293,8 +301,9 @@ TEST_F(SigningControllerTest, CancelWhileWaitingEndsSilentlyWithoutRecordOrUploa
     m_signing->resetPage();
     EXPECT_EQ(m_signing->phase(), Phase::idle);
     EXPECT_FALSE(m_signing->isRunning());
+    runEventLoopFor(300); // a poll already on the wire may still arrive
     const qsizetype polls = requests("/api/status");
-    runEventLoopFor(1500); // past the approval: nothing of the old task may run
+    runEventLoopFor(1200); // past the approval and three poll periods: nothing more may run
     EXPECT_EQ(after, QList<Phase>{Phase::idle});
     EXPECT_EQ(requests("/api/status"), polls);
     EXPECT_EQ(requests("/api/sign-pdf-download"), 0);
