@@ -20,6 +20,8 @@
 #include "shell/UpdateMenuActions.h"
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
+#include "certificates/VerifyController.h"
+#include "certificates/views/VerifyView.h"
 #include "shell/dashboard/DashboardView.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
@@ -243,6 +245,9 @@ QWidget* DesktopApplication::makeDashboard()
     auto* signing = new state::SigningController(*m_appState, *m_api, {}, dashboard);
     dashboard->setPage(state::DashboardTab::sign,
                        new state::views::SignView(*signing, *m_localization));
+    auto* inspector = new certificates::VerifyController(dashboard);
+    dashboard->setPage(state::DashboardTab::verify,
+                       new certificates::VerifyView(*inspector, *m_localization));
     return dashboard;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "certificates/views/CertificateFileChooser.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -17,7 +19,6 @@ class InlineBanner;
 
 namespace orvela::certificates {
 
-class CertificateFileChooser;
 class DropZone;
 class ReportPanel;
 class VerifyController;

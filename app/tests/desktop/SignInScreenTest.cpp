@@ -1,6 +1,7 @@
 // The sign-in screen inside the assembled application, driven as a person would: typing the
 // register number, pressing the button, and ending on the dashboard; against the simulator.
 
+#include "certificates/views/VerifyView.h"
 #include "DesktopFixture.h"
 #include "Screenshot.h"
 #include "common/LocalizationService.h"
@@ -102,6 +103,9 @@ TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     EXPECT_NE(qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()), nullptr);
     // The signing page is installed in the dashboard.
     EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
+    // So is the certificate inspector.
+    EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(),
+              nullptr);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
     orvela::testing::saveScreenshot(desktop().mainWindow(),
