@@ -16,7 +16,7 @@ bool isCardAbsent(LONG rv) noexcept
            rv == SCARD_E_NO_SMARTCARD || rv == SCARD_W_REMOVED_CARD;
 }
 
-void logFailure(LONG rv, std::string_view call, const std::source_location& where)
+void logFailure(LONG rv, std::string_view call, const CallSite& where)
 {
     const std::string file = where.file_name();
     const auto slash = file.find_last_of('/');
@@ -33,7 +33,7 @@ bool isServiceUnavailable(LONG rv) noexcept
     return rv == SCARD_E_NO_SERVICE || rv == SCARD_E_SERVICE_STOPPED || rv == SCARD_F_COMM_ERROR;
 }
 
-void check(LONG rv, std::string_view call, Step step, std::source_location where)
+void check(LONG rv, std::string_view call, Step step, CallSite where)
 {
     if (rv == SCARD_S_SUCCESS) {
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <source_location>
+#include "../CallSite.h"
 #include <string_view>
 #include <winscard.h>
 
@@ -15,7 +15,7 @@ enum class Step { opening, inSession };
 /// TokenError::cardNotFound, anything else throws PcscError. Failures are logged with the
 /// call site.
 void check(LONG rv, std::string_view call, Step step = Step::inSession,
-           std::source_location where = std::source_location::current());
+           CallSite where = CallSite::current());
 
 /// True for the codes that mean the PC/SC service is not there (or went away).
 bool isServiceUnavailable(LONG rv) noexcept;

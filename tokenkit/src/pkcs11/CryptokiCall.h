@@ -4,7 +4,7 @@
 #include "orvela/tokenkit/PKCS11Error.h"
 
 #include <p11-kit/pkcs11.h>
-#include <source_location>
+#include "../CallSite.h"
 #include <string>
 #include <string_view>
 
@@ -14,7 +14,7 @@ static_assert(sizeof(CK_ULONG) == sizeof(unsigned long), "CK_ULONG is the platfo
 
 /// Logs the failure with its call site (codes only, never arguments) and raises it as ckError.
 [[noreturn]] inline void raiseCkError(std::string_view operation, CK_RV rv, const Logger& logger,
-                                      std::source_location where = std::source_location::current())
+                                      CallSite where = CallSite::current())
 {
     P11Error error = P11Error::ckError(std::string(operation), rv);
     const std::string_view file = where.file_name();
@@ -25,7 +25,7 @@ static_assert(sizeof(CK_ULONG) == sizeof(unsigned long), "CK_ULONG is the platfo
 
 /// Every Cryptoki return value goes through here: success passes, anything else is raised.
 inline void checkRV(CK_RV rv, std::string_view operation, const Logger& logger,
-                    std::source_location where = std::source_location::current())
+                    CallSite where = CallSite::current())
 {
     if (rv != CKR_OK) {
         raiseCkError(operation, rv, logger, where);
