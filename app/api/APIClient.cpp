@@ -2,6 +2,7 @@
 
 #include "api/ErrorResponse.h"
 #include "api/MultipartBody.h"
+#include "api/ReplyBody.h"
 #include "common/SettingsKeys.h"
 
 #include <QBuffer>
@@ -182,6 +183,7 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
         body->setParent(reply);
     }
     m_pinning.attach(reply);
+    ReplyBody::attach(reply);
     call->setReply(reply);
 
     auto* exchangeLimit = new QTimer(reply);
@@ -223,7 +225,7 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
     }
     const int code = status.toInt();
     qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
-    const QByteArray body = reply->readAll();
+    const QByteArray body = ReplyBody::take(reply);
     if (code >= 400) {
         return APIError::server(code, ErrorResponse::messageFor(body));
     }
