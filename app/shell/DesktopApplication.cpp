@@ -243,11 +243,14 @@ QWidget* DesktopApplication::makeDashboard()
     auto* dashboard = new DashboardView(context);
     // Created after the dashboard's own widgets, so it is deleted after the page that uses it.
     auto* signing = new state::SigningController(*m_appState, *m_api, {}, dashboard);
-    dashboard->setPage(state::DashboardTab::sign,
-                       new state::views::SignView(*signing, *m_localization));
+    auto* localization = m_localization;
+    dashboard->setPageFactory(state::DashboardTab::sign, [signing, localization] {
+        return new state::views::SignView(*signing, *localization);
+    });
     auto* inspector = new certificates::VerifyController(dashboard);
-    dashboard->setPage(state::DashboardTab::verify,
-                       new certificates::VerifyView(*inspector, *m_localization));
+    dashboard->setPageFactory(state::DashboardTab::verify, [inspector, localization] {
+        return new certificates::VerifyView(*inspector, *localization);
+    });
     return dashboard;
 }
 

@@ -25,6 +25,11 @@ DashboardPages::DashboardPages(state::AppState& appState, common::LocalizationSe
     : m_appState(appState), m_localization(localization), m_api(api)
 {}
 
+bool DashboardPages::builds(DashboardTab tab)
+{
+    return tab != DashboardTab::sign && tab != DashboardTab::tokens && tab != DashboardTab::verify;
+}
+
 QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
 {
     // Each logic object is made first and handed to its page, which then owns it.

@@ -23,6 +23,9 @@ public:
     DashboardPages(state::AppState& appState, common::LocalizationService& localization,
                    api::APIClient* api);
 
+    /// Whether `create` builds a page for `tab` (the tabs other subsystems build it do not).
+    static bool builds(state::DashboardTab tab);
+
     /// The page of `tab`, or null for the tabs other subsystems build.
     QWidget* create(state::DashboardTab tab, QWidget* parent) const;
 

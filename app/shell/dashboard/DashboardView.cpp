@@ -76,11 +76,14 @@ DashboardView::DashboardView(const DashboardContext& context, QWidget* parent)
     showSelected();
 }
 
+DashboardView::~DashboardView() = default;
+
 void DashboardView::setPage(DashboardTab tab, QWidget* page)
 {
     if (!page) {
         return;
     }
+    m_factories.remove(tab);
     if (QWidget* old = m_pages.take(tab)) {
         m_stack->removeWidget(old);
         old->deleteLater();
@@ -141,13 +144,28 @@ QWidget* DashboardView::buildSidebar()
 
 void DashboardView::buildOwnPages()
 {
-    DashboardPages pages(*m_context.appState, *m_context.localization, m_context.api);
+    m_ownPages = std::make_unique<DashboardPages>(*m_context.appState, *m_context.localization,
+                                                  m_context.api);
     for (DashboardTab tab : state::allDashboardTabs) {
-        if (QWidget* page = pages.create(tab, this)) {
-            addPage(tab, page);
+        if (DashboardPages::builds(tab)) {
+            m_factories.insert(tab, [this, tab] { return m_ownPages->create(tab, this); });
             m_navigation->setHasPage(tab);
         }
     }
+}
+
+void DashboardView::setPageFactory(DashboardTab tab, PageFactory factory)
+{
+    if (!factory) {
+        return;
+    }
+    if (QWidget* old = m_pages.take(tab)) {
+        m_stack->removeWidget(old);
+        old->deleteLater();
+    }
+    m_factories.insert(tab, std::move(factory));
+    m_navigation->setHasPage(tab);
+    showSelected();
 }
 
 void DashboardView::addPage(DashboardTab tab, QWidget* page)
@@ -161,6 +179,9 @@ void DashboardView::showSelected()
     const DashboardTab selected = m_navigation->selected();
     for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
         it.value()->setChecked(it.key() == selected);
+    }
+    if (!m_pages.contains(selected) && m_factories.contains(selected)) {
+        addPage(selected, m_factories.take(selected)());
     }
     // A selection kept from an earlier session may name a page not installed yet.
     QWidget* page = m_pages.value(selected, m_comingPage);

@@ -3,6 +3,8 @@
 #include "state/StateEnums.h"
 
 #include <QHash>
+#include <functional>
+#include <memory>
 #include <QPointer>
 #include <QWidget>
 
@@ -24,6 +26,7 @@ class AppState;
 namespace orvela::shell {
 
 class DashboardNavigation;
+class DashboardPages;
 class SettingsController;
 class SettingsSheetView;
 class UpdateViewModel;
@@ -45,10 +48,16 @@ class DashboardView : public QWidget {
 
 public:
     explicit DashboardView(const DashboardContext& context, QWidget* parent = nullptr);
+    ~DashboardView() override;
 
     /// Installs the page of a tab that another subsystem builds (sign, verify, tokens); until
     /// a page is installed the entry says the page is coming and does nothing else.
     void setPage(state::DashboardTab tab, QWidget* page);
+
+    /// Like setPage, but the page is built only when its tab is first shown, so signing in
+    /// does not wait for pages nobody has opened yet.
+    using PageFactory = std::function<QWidget*()>;
+    void setPageFactory(state::DashboardTab tab, PageFactory factory);
 
 private:
     QWidget* buildSidebar();
@@ -73,6 +82,8 @@ private:
     QWidget* m_comingPage = nullptr;
     QLabel* m_comingText = nullptr;
     QHash<state::DashboardTab, QWidget*> m_pages;
+    QHash<state::DashboardTab, PageFactory> m_factories;
+    std::unique_ptr<DashboardPages> m_ownPages;
     QPointer<SettingsSheetView> m_settingsSheet;
 };
 

@@ -101,11 +101,13 @@ TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     EXPECT_EQ(desktop().content().transition()->duration(), 300);
     EXPECT_EQ(desktop().content().transition()->easingCurve().type(), QEasingCurve::InOutQuad);
     EXPECT_NE(qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()), nullptr);
-    // The signing page is installed in the dashboard.
+    // The signing page and the certificate inspector are installed, and built when opened.
+    desktop().appState().setSelectedTab(state::DashboardTab::sign);
     EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
-    // So is the certificate inspector.
+    desktop().appState().setSelectedTab(state::DashboardTab::verify);
     EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(),
               nullptr);
+    desktop().appState().setSelectedTab(state::DashboardTab::dashboard);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
     orvela::testing::saveScreenshot(desktop().mainWindow(),
