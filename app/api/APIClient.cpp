@@ -3,6 +3,7 @@
 #include "api/ErrorResponse.h"
 #include "api/MultipartBody.h"
 #include "api/ReplyBody.h"
+#include "common/TextRules.h"
 #include "common/SettingsKeys.h"
 
 #include <QBuffer>
@@ -22,6 +23,8 @@
 
 namespace orvela::api {
 
+using common::trimBlanks;
+
 namespace {
 
 const QByteArray userAgent = QByteArrayLiteral("Orvela-Desktop/1.0");
@@ -33,24 +36,6 @@ public:
     QList<QNetworkCookie> cookiesForUrl(const QUrl&) const override { return {}; }
     bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
 };
-
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && isBlank(text[end - 1])) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
 
 QString normalised(const QString& base)
 {

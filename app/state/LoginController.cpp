@@ -1,5 +1,7 @@
 #include "state/LoginController.h"
 
+#include "common/TextRules.h"
+
 #include "api/APIClient.h"
 #include "api/LoginNotifyResponse.h"
 #include "api/StartResponse.h"
@@ -11,28 +13,12 @@
 
 namespace orvela::state {
 
+using common::nonEmpty;
+using common::trimBlanks;
+
 namespace {
 
 const QString qrFailurePrefix = QStringLiteral("QR код үүсгэхэд алдаа: ");
-
-/// Trims spaces and tabs only, as the register number field asks.
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
-        ++begin;
-    }
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
-
-bool nonEmpty(const std::optional<QString>& value)
-{
-    return value && !value->isEmpty();
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "state/SigningController.h"
 
+#include "common/TextRules.h"
+
 #include "api/APIClient.h"
 #include "api/SignPdfStartResponse.h"
 #include "state/AppState.h"
@@ -15,28 +17,13 @@
 
 namespace orvela::state {
 
+using common::nonEmpty;
+using common::trimBlanks;
+
 namespace {
 
 const QString signType = QStringLiteral("SIGN");
 const QString completeState = QStringLiteral("COMPLETE");
-
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
-        ++begin;
-    }
-    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
-        --end;
-    }
-    return text.mid(begin, end - begin);
-}
-
-bool nonEmpty(const std::optional<QString>& value)
-{
-    return value && !value->isEmpty();
-}
 
 QString userDownloads(QString* error)
 {

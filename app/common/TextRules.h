@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace orvela::common {
+
+/// Trims spaces and tabs only: the backend address, the register number and identity fields
+/// keep any other white space for whoever reads them next to refuse.
+inline QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t')) {
+        ++begin;
+    }
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t')) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+/// A value that is present and not empty.
+inline bool nonEmpty(const std::optional<QString>& value)
+{
+    return value && !value->isEmpty();
+}
+
+} // namespace orvela::common
