@@ -11,10 +11,7 @@ std::optional<ErrorResponse> ErrorResponse::decode(const QByteArray& body)
     JsonObjectReader reader(body);
     ErrorResponse reply;
     reply.error = reader.optional(QStringLiteral("error"));
-    if (!reader.ok()) {
-        return std::nullopt;
-    }
-    return reply;
+    return reader.result(std::move(reply));
 }
 
 namespace {

@@ -22,6 +22,19 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     const QString& error() const { return m_error; }
 
+    /// `value` when every read succeeded; otherwise nothing, with the reason in `why` if given.
+    template <class T>
+    std::optional<T> result(T value, QString* why = nullptr) const
+    {
+        if (!ok()) {
+            if (why != nullptr) {
+                *why = m_error;
+            }
+            return std::nullopt;
+        }
+        return value;
+    }
+
 private:
     void fail(const QString& why);
 

@@ -12,13 +12,7 @@ std::optional<SignPdfStartResponse> SignPdfStartResponse::decode(const QByteArra
     reply.sessionId = reader.required(QStringLiteral("sessionId"));
     reply.vc = reader.optional(QStringLiteral("vc"));
     reply.pollToken = reader.optional(QStringLiteral("pollToken"));
-    if (!reader.ok()) {
-        if (why != nullptr) {
-            *why = reader.error();
-        }
-        return std::nullopt;
-    }
-    return reply;
+    return reader.result(std::move(reply), why);
 }
 
 } // namespace orvela::api

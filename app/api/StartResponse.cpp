@@ -13,13 +13,7 @@ std::optional<StartResponse> StartResponse::decode(const QByteArray& body, QStri
     reply.deviceLinkBase = reader.optional(QStringLiteral("deviceLinkBase"));
     reply.vc = reader.optional(QStringLiteral("vc"));
     reply.pollToken = reader.optional(QStringLiteral("pollToken"));
-    if (!reader.ok()) {
-        if (why != nullptr) {
-            *why = reader.error();
-        }
-        return std::nullopt;
-    }
-    return reply;
+    return reader.result(std::move(reply), why);
 }
 
 } // namespace orvela::api

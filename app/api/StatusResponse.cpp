@@ -15,13 +15,7 @@ std::optional<StatusResponse> StatusResponse::decode(const QByteArray& body, QSt
     reply.name = reader.optional(QStringLiteral("name"));
     reply.idNumber = reader.optional(QStringLiteral("idNumber"));
     reply.error = reader.optional(QStringLiteral("error"));
-    if (!reader.ok()) {
-        if (why != nullptr) {
-            *why = reader.error();
-        }
-        return std::nullopt;
-    }
-    return reply;
+    return reader.result(std::move(reply), why);
 }
 
 } // namespace orvela::api

@@ -29,10 +29,7 @@ std::optional<DashboardSession> DashboardSession::fromJson(const QJsonObject& ob
     session.rpName = reader.required(QStringLiteral("rpName"));
     session.pushText = reader.optional(QStringLiteral("pushText"));
     session.createdAt = reader.required(QStringLiteral("createdAt"));
-    if (!reader.ok()) {
-        return std::nullopt;
-    }
-    return session;
+    return reader.result(std::move(session));
 }
 
 } // namespace orvela::state

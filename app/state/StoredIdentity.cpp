@@ -28,10 +28,7 @@ std::optional<StoredIdentity> StoredIdentity::decode(const QByteArray& bytes)
     identity.nationalID = reader.required(QStringLiteral("nationalID"));
     identity.certificateLevel = reader.required(QStringLiteral("certificateLevel"));
     identity.loginAt = reader.required(QStringLiteral("loginAt"));
-    if (!reader.ok()) {
-        return std::nullopt;
-    }
-    return identity;
+    return reader.result(std::move(identity));
 }
 
 } // namespace orvela::state
