@@ -19,9 +19,19 @@ const QString deviceInterface = QStringLiteral("net.reactivated.Fprint.Device");
 
 } // namespace
 
+FprintdBiometricGate::FprintdBiometricGate(QObject* parent) : BiometricGate(parent) {}
+
 FprintdBiometricGate::FprintdBiometricGate(QDBusConnection bus, QObject* parent)
     : BiometricGate(parent), m_bus(std::move(bus))
 {}
+
+QDBusConnection& FprintdBiometricGate::bus()
+{
+    if (!m_bus) {
+        m_bus = QDBusConnection::systemBus();
+    }
+    return *m_bus;
+}
 
 FprintdBiometricGate::~FprintdBiometricGate()
 {
@@ -46,7 +56,7 @@ void FprintdBiometricGate::evaluate(const QString& reason, QObject* context, Don
             finish(Outcome::refused);
         }
     });
-    if (!m_bus.isConnected()) {
+    if (!bus().isConnected()) {
         // Report from a fresh turn of the event loop, as every other outcome is.
         QTimer::singleShot(0, this, [this, generation = m_generation] {
             if (generation == m_generation) {
@@ -76,7 +86,7 @@ void FprintdBiometricGate::call(const QString& path, const QString& interface,
     const QString& destination = m_owner.isEmpty() ? service : m_owner;
     auto message = QDBusMessage::createMethodCall(destination, path, interface, method);
     message.setArguments(args);
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, generation = m_generation, then = std::move(then)](QDBusPendingCallWatcher* w) {
                 w->deleteLater();
@@ -88,7 +98,7 @@ void FprintdBiometricGate::call(const QString& path, const QString& interface,
 
 void FprintdBiometricGate::claim(const QString& devicePath)
 {
-    m_device = new FprintDeviceProxy(m_owner, devicePath, m_bus, this);
+    m_device = new FprintDeviceProxy(m_owner, devicePath, bus(), this);
     connect(m_device, &FprintDeviceProxy::VerifyStatus, this,
             &FprintdBiometricGate::onVerifyStatus);
     // An empty user name means the caller's own account.
@@ -105,6 +115,7 @@ void FprintdBiometricGate::claim(const QString& devicePath)
 
 void FprintdBiometricGate::startVerify()
 {
+    m_verifyRequested = true;
     call(m_device->path(), deviceInterface, QStringLiteral("VerifyStart"), {QStringLiteral("any")},
          [this](QDBusPendingCallWatcher* watcher) {
              if (watcher->isError()) {
@@ -135,13 +146,14 @@ void FprintdBiometricGate::finish(Outcome outcome)
     ++m_generation;
     if (m_device != nullptr) {
         const QString path = m_device->path();
-        // Fire and forget: the outcome does not depend on how the reader is let go.
-        if (m_verifying) {
-            m_bus.asyncCall(QDBusMessage::createMethodCall(m_owner, path, deviceInterface,
+        // Fire and forget: the outcome does not depend on how the reader is let go. A scan
+        // asked for but not yet confirmed is stopped too; the daemon may have started it.
+        if (m_verifyRequested) {
+            bus().asyncCall(QDBusMessage::createMethodCall(m_owner, path, deviceInterface,
                                                            QStringLiteral("VerifyStop")));
         }
         if (m_claimed) {
-            m_bus.asyncCall(QDBusMessage::createMethodCall(m_owner, path, deviceInterface,
+            bus().asyncCall(QDBusMessage::createMethodCall(m_owner, path, deviceInterface,
                                                            QStringLiteral("Release")));
         }
         m_device->deleteLater();
@@ -149,6 +161,7 @@ void FprintdBiometricGate::finish(Outcome outcome)
     }
     const bool wasWaiting = m_verifying;
     m_claimed = false;
+    m_verifyRequested = false;
     m_verifying = false;
     m_owner.clear();
     m_reason.clear();

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QPointer>
+#include <optional>
 
 class QDBusPendingCallWatcher;
 
@@ -18,9 +19,11 @@ class FprintDeviceProxy;
 class FprintdBiometricGate : public BiometricGate {
     Q_OBJECT
 public:
-    /// `bus` is the system bus in the product; tests hand in a private bus.
-    explicit FprintdBiometricGate(QDBusConnection bus = QDBusConnection::systemBus(),
-                                  QObject* parent = nullptr);
+    /// On the system bus, connected at the first evaluation: with the gate switched off the
+    /// program never opens that connection.
+    explicit FprintdBiometricGate(QObject* parent = nullptr);
+    /// On `bus`; tests hand in a private bus.
+    explicit FprintdBiometricGate(QDBusConnection bus, QObject* parent = nullptr);
     ~FprintdBiometricGate() override;
 
     void evaluate(const QString& reason, QObject* context, Done done) override;
@@ -29,6 +32,7 @@ public:
     QString pendingReason() const { return m_verifying ? m_reason : QString(); }
 
 private:
+    QDBusConnection& bus();
     void call(const QString& path, const QString& interface, const QString& method,
               const QVariantList& args, std::function<void(QDBusPendingCallWatcher*)> then);
     void claim(const QString& devicePath);
@@ -37,14 +41,15 @@ private:
     /// Stops and releases the reader if it was claimed, then reports.
     void finish(Outcome outcome);
 
-    QDBusConnection m_bus;
+    std::optional<QDBusConnection> m_bus;
     QString m_reason;
     QString m_owner; ///< fprintd's unique bus name once it answered
     QPointer<QObject> m_context;
     Done m_done;
     FprintDeviceProxy* m_device = nullptr;
     bool m_claimed = false;
-    bool m_verifying = false;
+    bool m_verifyRequested = false; ///< VerifyStart sent
+    bool m_verifying = false;       ///< and confirmed: the prompt is up
     quint64 m_generation = 0;
 };
 
