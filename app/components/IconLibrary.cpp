@@ -1,9 +1,14 @@
 #include "components/IconLibrary.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
+#include <memory>
 
 // Resources of a static library are only linked in when something asks for them by name.
 static void loadShippedIcons()
@@ -71,20 +76,81 @@ QString knownOrUnknown(const QString& symbol)
 // The colour the shipped drawings are made in; tinting swaps it, keeping white details white.
 constexpr char kDrawingColor[] = "#4A5568";
 
-QPixmap render(const QString& symbol, int size, const QColor& color = QColor())
+QByteArray drawing(const QString& symbol)
 {
-    QFile file(IconLibrary::fallbackPath(knownOrUnknown(symbol)));
-    QByteArray svg = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (color.isValid()) {
-        svg.replace(kDrawingColor, color.name(QColor::HexRgb).toLatin1());
+    // Each drawing is read from the resources once; screens ask for the same few many times.
+    static QHash<QString, QByteArray> cache;
+    const QString known = knownOrUnknown(symbol);
+    auto it = cache.constFind(known);
+    if (it == cache.cend()) {
+        QFile file(IconLibrary::fallbackPath(known));
+        it = cache.insert(known, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
-    QPixmap pixmap(size, size);
+    return *it;
+}
+
+QPixmap render(QSvgRenderer& renderer, const QSize& size)
+{
+    QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(svg);
     QPainter painter(&pixmap);
     renderer.render(&painter);
     return pixmap;
 }
+
+QPixmap render(const QString& symbol, int size, const QColor& color)
+{
+    QByteArray svg = drawing(symbol);
+    if (color.isValid()) {
+        svg.replace(kDrawingColor, color.name(QColor::HexRgb).toLatin1());
+    }
+    QSvgRenderer renderer(svg);
+    return render(renderer, QSize(size, size));
+}
+
+/// Draws a shipped drawing at the size asked for, when asked: a sidebar of icons costs one
+/// small rendering each rather than every size up front.
+class DrawingEngine : public QIconEngine {
+public:
+    explicit DrawingEngine(QString symbol) : m_symbol(std::move(symbol)) {}
+
+    QIconEngine* clone() const override { return new DrawingEngine(m_symbol); }
+    QString key() const override { return QStringLiteral("orvela-drawing"); }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        const quint64 key =
+            (quint64(size.width()) << 32) | (quint64(size.height()) << 2) | quint64(mode);
+        auto it = m_pixmaps.constFind(key);
+        if (it != m_pixmaps.cend()) {
+            return *it;
+        }
+        if (!m_renderer) {
+            m_renderer = std::make_unique<QSvgRenderer>(drawing(m_symbol));
+        }
+        QPixmap result = render(*m_renderer, size);
+        if (mode != QIcon::Normal && mode != QIcon::Active) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            result = QApplication::style()->generatedIconPixmap(mode, result, &option);
+        }
+        m_pixmaps.insert(key, result);
+        return result;
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+
+private:
+    QString m_symbol;
+    std::unique_ptr<QSvgRenderer> m_renderer;
+    QHash<quint64, QPixmap> m_pixmaps;
+};
 
 } // namespace
 
@@ -100,12 +166,8 @@ QIcon IconLibrary::icon(const QString& symbol)
 
 QIcon IconLibrary::fallbackIcon(const QString& symbol)
 {
-    // Rendered here rather than through the SVG icon plugin, which a minimal install may lack.
-    QIcon result;
-    for (int size : {16, 24, 32, 48, 64}) {
-        result.addPixmap(render(symbol, size));
-    }
-    return result;
+    // Drawn here rather than through the SVG icon plugin, which a minimal install may lack.
+    return QIcon(new DrawingEngine(symbol));
 }
 
 QPixmap IconLibrary::tinted(const QString& symbol, const QColor& color, int size)
