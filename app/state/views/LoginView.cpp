@@ -76,11 +76,12 @@ LoginView::LoginView(LoginController& controller, common::LocalizationService& l
     layout->setSpacing(0);
     layout->addWidget(buildBrandPanel());
 
+    // Only the form is built now; the other pages and the QR tab when first shown, so the
+    // first frame of the program waits for no more than it shows.
     m_pages = new QStackedWidget;
-    m_pages->insertWidget(formPage, buildForm());
-    m_pages->insertWidget(initiatingPage, buildInitiating());
-    m_pages->insertWidget(waitingPage, buildWaiting());
-    m_pages->insertWidget(successPage, buildSuccess());
+    m_pageWidgets.fill(nullptr);
+    m_pageWidgets[formPage] = buildForm();
+    m_pages->addWidget(m_pageWidgets[formPage]);
     auto* right = new QVBoxLayout;
     right->setContentsMargins(style::spacingXl * 2, style::spacingXl, style::spacingXl * 2,
                               style::spacingXl);
@@ -112,16 +113,17 @@ QString LoginView::text(const char* key) const
 
 QString LoginView::currentPage() const
 {
-    switch (m_pages->currentIndex()) {
-    case initiatingPage:
+    QWidget* shown = m_pages->currentWidget();
+    if (shown == m_pageWidgets[initiatingPage]) {
         return QStringLiteral("initiating");
-    case waitingPage:
-        return QStringLiteral("waiting");
-    case successPage:
-        return QStringLiteral("success");
-    default:
-        return QStringLiteral("form");
     }
+    if (shown == m_pageWidgets[waitingPage]) {
+        return QStringLiteral("waiting");
+    }
+    if (shown == m_pageWidgets[successPage]) {
+        return QStringLiteral("success");
+    }
+    return QStringLiteral("form");
 }
 
 QImage LoginView::displayedQr(const QImage& code, int maxSide)
@@ -227,8 +229,8 @@ QWidget* LoginView::buildForm()
     layout->addLayout(tabRow);
 
     m_tabPages = new QStackedWidget;
-    m_tabPages->addWidget(buildNationalIdTab());
-    m_tabPages->addWidget(buildQrTab());
+    m_nationalIdTab = buildNationalIdTab();
+    m_tabPages->addWidget(m_nationalIdTab);
     layout->addWidget(m_tabPages);
 
     m_error = new components::InlineBanner(components::InlineBanner::Kind::error);
@@ -351,6 +353,7 @@ QWidget* LoginView::buildWaiting()
     layout->addWidget(m_waitingProgressText);
     m_cancel = new components::ActionButton(QString(), components::ActionButton::Role::secondary);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    connect(m_cancel, &QPushButton::clicked, &m_controller, &LoginController::resetFlow);
     layout->addWidget(m_cancel, 0, Qt::AlignHCenter);
     layout->addStretch();
     return page;
@@ -402,7 +405,6 @@ void LoginView::connectController()
     connect(m_nationalId, &QLineEdit::returnPressed, &m_controller,
             &LoginController::startNationalIdFlow);
     connect(m_signIn, &QPushButton::clicked, &m_controller, &LoginController::startNationalIdFlow);
-    connect(m_cancel, &QPushButton::clicked, &m_controller, &LoginController::resetFlow);
 
     connect(&m_controller, &LoginController::tabChanged, this, &LoginView::showTab);
     connect(&m_controller, &LoginController::phaseChanged, this, &LoginView::showPhase);
@@ -435,36 +437,73 @@ void LoginView::retranslate()
     m_nationalIdLabel->setText(text("Login_NationalId"));
     m_nationalId->setPlaceholderText(text("Login_NationalId_Placeholder"));
     m_signIn->setText(text("Login_Initiate"));
-    m_qrHint->setText(text("Login_Qr_Hint"));
-    m_qrCodeCaption->setText(text("Login_VerificationCode"));
     m_footerNewAccount->setText(text("Login_Footer_NewAccount"));
     m_footerHelp->setText(text("Login_Footer_Help"));
-    m_initiatingText->setText(text("Login_Initiate_Loading"));
-    m_waitingTitle->setText(text("Login_Waiting_Title"));
-    m_waitingSubtitle->setText(text("Login_Waiting_Subtitle"));
-    m_waitingCodeCaption->setText(text("Login_VerificationCode"));
-    m_cancel->setText(text("Login_Cancel"));
-    m_successTitle->setText(text("Login_Success_Title"));
-    m_successSubtitle->setText(text("Login_Success_Subtitle"));
-    m_resultNationalIdLabel->setText(text("Login_Result_NationalId"));
-    m_resultKycLabel->setText(text("Login_Result_KycLabel"));
+    if (m_qrTab) {
+        m_qrHint->setText(text("Login_Qr_Hint"));
+        m_qrCodeCaption->setText(text("Login_VerificationCode"));
+    }
+    if (m_pageWidgets[initiatingPage]) {
+        m_initiatingText->setText(text("Login_Initiate_Loading"));
+    }
+    if (m_pageWidgets[waitingPage]) {
+        m_waitingTitle->setText(text("Login_Waiting_Title"));
+        m_waitingSubtitle->setText(text("Login_Waiting_Subtitle"));
+        m_waitingCodeCaption->setText(text("Login_VerificationCode"));
+        m_cancel->setText(text("Login_Cancel"));
+    }
+    if (m_pageWidgets[successPage]) {
+        m_successTitle->setText(text("Login_Success_Title"));
+        m_successSubtitle->setText(text("Login_Success_Subtitle"));
+        m_resultNationalIdLabel->setText(text("Login_Result_NationalId"));
+        m_resultKycLabel->setText(text("Login_Result_KycLabel"));
+    }
+}
+
+void LoginView::showPage(int page)
+{
+    if (!m_pageWidgets[page]) {
+        switch (page) {
+        case initiatingPage:
+            m_pageWidgets[page] = buildInitiating();
+            break;
+        case waitingPage:
+            m_pageWidgets[page] = buildWaiting();
+            break;
+        default:
+            m_pageWidgets[page] = buildSuccess();
+            break;
+        }
+        m_pages->addWidget(m_pageWidgets[page]);
+        refreshAll();
+    }
+    m_pages->setCurrentWidget(m_pageWidgets[page]);
+}
+
+void LoginView::refreshAll()
+{
+    retranslate();
+    showCode();
+    showCountdown();
+    showQr();
+    showResult();
 }
 
 void LoginView::showPhase()
 {
     switch (m_controller.phase()) {
     case AuthPhase::initiating:
-        m_pages->setCurrentIndex(initiatingPage);
+        showPage(initiatingPage);
         break;
     case AuthPhase::waiting:
-        m_pages->setCurrentIndex(waitingPage);
+        showPage(waitingPage);
         break;
     case AuthPhase::success:
-        m_pages->setCurrentIndex(successPage);
+        showPage(successPage);
         break;
     case AuthPhase::idle:
     case AuthPhase::failed:
-        m_pages->setCurrentIndex(formPage);
+        m_pages->setCurrentWidget(m_pageWidgets[formPage]);
         break;
     }
 }
@@ -473,26 +512,41 @@ void LoginView::showTab()
 {
     const bool qr = m_controller.tab() == LoginTab::qrScan;
     (qr ? m_tabQr : m_tabNationalId)->setChecked(true);
-    m_tabPages->setCurrentIndex(qr ? 1 : 0);
+    if (qr && !m_qrTab) {
+        m_qrTab = buildQrTab();
+        m_tabPages->addWidget(m_qrTab);
+        refreshAll();
+    }
+    m_tabPages->setCurrentWidget(qr ? m_qrTab : m_nationalIdTab);
 }
 
 void LoginView::showCode()
 {
-    m_qrCode->setCode(m_controller.verificationCode());
-    m_waitingCode->setCode(m_controller.verificationCode());
-    const bool shown = !m_controller.verificationCode().isEmpty();
-    m_qrCodeCaption->setVisible(shown);
+    if (m_qrTab) {
+        m_qrCode->setCode(m_controller.verificationCode());
+        m_qrCodeCaption->setVisible(!m_controller.verificationCode().isEmpty());
+    }
+    if (m_pageWidgets[waitingPage]) {
+        m_waitingCode->setCode(m_controller.verificationCode());
+    }
 }
 
 void LoginView::showCountdown()
 {
     const QString countdown = m_controller.countdownText();
-    m_qrCountdown->setText(countdown);
-    m_waitingCountdown->setText(countdown);
+    if (m_qrTab) {
+        m_qrCountdown->setText(countdown);
+    }
+    if (m_pageWidgets[waitingPage]) {
+        m_waitingCountdown->setText(countdown);
+    }
 }
 
 void LoginView::showQr()
 {
+    if (!m_qrTab) {
+        return;
+    }
     const QImage code = m_controller.qrImage();
     m_qrImage->setPixmap(QPixmap::fromImage(displayedQr(code)));
     m_qrImage->setVisible(!code.isNull());
@@ -508,6 +562,9 @@ void LoginView::showError()
 
 void LoginView::showResult()
 {
+    if (!m_pageWidgets[successPage]) {
+        return;
+    }
     m_resultName->setText(m_controller.resultName());
     m_resultNationalId->setText(m_controller.resultNationalId());
     m_resultKyc->setText(m_controller.resultKycLevel());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <array>
 
 class QButtonGroup;
 class QLabel;
@@ -56,6 +57,8 @@ private:
     QWidget* buildSuccess();
     void connectController();
     void retranslate();
+    void showPage(int page);
+    void refreshAll();
     void showPhase();
     void showTab();
     void showCode();
@@ -68,49 +71,53 @@ private:
     LoginController& m_controller;
     common::LocalizationService& m_localization;
 
-    QLabel* m_brandSubtitle;
-    QLabel* m_brandDescription;
-    QLabel* m_badgeSafe;
-    QLabel* m_badgeReliable;
+    QLabel* m_brandSubtitle = nullptr;
+    QLabel* m_brandDescription = nullptr;
+    QLabel* m_badgeSafe = nullptr;
+    QLabel* m_badgeReliable = nullptr;
 
-    QStackedWidget* m_pages;
-    QLabel* m_title;
-    QLabel* m_subtitle;
-    QButtonGroup* m_tabs;
-    QPushButton* m_tabNationalId;
-    QPushButton* m_tabQr;
-    QStackedWidget* m_tabPages;
-    components::InlineBanner* m_error;
-    QLabel* m_pushHint;
-    QLabel* m_nationalIdLabel;
-    QLineEdit* m_nationalId;
-    components::ActionButton* m_signIn;
-    QLabel* m_qrImage;
-    QWidget* m_qrProgress;
-    QLabel* m_qrHint;
-    QLabel* m_qrCodeCaption;
-    components::VerificationCodeView* m_qrCode;
-    QLabel* m_qrCountdown;
-    QLabel* m_footerNewAccount;
-    QLabel* m_footerHelp;
+    QStackedWidget* m_pages = nullptr;
+    /// The pages by their place in the flow; null until first shown.
+    std::array<QWidget*, 4> m_pageWidgets;
+    QLabel* m_title = nullptr;
+    QLabel* m_subtitle = nullptr;
+    QButtonGroup* m_tabs = nullptr;
+    QPushButton* m_tabNationalId = nullptr;
+    QPushButton* m_tabQr = nullptr;
+    QStackedWidget* m_tabPages = nullptr;
+    QWidget* m_nationalIdTab = nullptr;
+    QWidget* m_qrTab = nullptr;
+    components::InlineBanner* m_error = nullptr;
+    QLabel* m_pushHint = nullptr;
+    QLabel* m_nationalIdLabel = nullptr;
+    QLineEdit* m_nationalId = nullptr;
+    components::ActionButton* m_signIn = nullptr;
+    QLabel* m_qrImage = nullptr;
+    QWidget* m_qrProgress = nullptr;
+    QLabel* m_qrHint = nullptr;
+    QLabel* m_qrCodeCaption = nullptr;
+    components::VerificationCodeView* m_qrCode = nullptr;
+    QLabel* m_qrCountdown = nullptr;
+    QLabel* m_footerNewAccount = nullptr;
+    QLabel* m_footerHelp = nullptr;
 
-    QLabel* m_initiatingText;
+    QLabel* m_initiatingText = nullptr;
 
-    QLabel* m_waitingTitle;
-    QLabel* m_waitingSubtitle;
-    QLabel* m_waitingCodeCaption;
-    components::VerificationCodeView* m_waitingCode;
-    QLabel* m_waitingCountdown;
-    QLabel* m_waitingProgressText;
-    components::ActionButton* m_cancel;
+    QLabel* m_waitingTitle = nullptr;
+    QLabel* m_waitingSubtitle = nullptr;
+    QLabel* m_waitingCodeCaption = nullptr;
+    components::VerificationCodeView* m_waitingCode = nullptr;
+    QLabel* m_waitingCountdown = nullptr;
+    QLabel* m_waitingProgressText = nullptr;
+    components::ActionButton* m_cancel = nullptr;
 
-    QLabel* m_successTitle;
-    QLabel* m_successSubtitle;
-    QLabel* m_resultName;
-    QLabel* m_resultNationalIdLabel;
-    QLabel* m_resultNationalId;
-    QLabel* m_resultKycLabel;
-    QLabel* m_resultKyc;
+    QLabel* m_successTitle = nullptr;
+    QLabel* m_successSubtitle = nullptr;
+    QLabel* m_resultName = nullptr;
+    QLabel* m_resultNationalIdLabel = nullptr;
+    QLabel* m_resultNationalId = nullptr;
+    QLabel* m_resultKycLabel = nullptr;
+    QLabel* m_resultKyc = nullptr;
 };
 
 } // namespace orvela::state
