@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QPropertyAnimation>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -20,7 +21,8 @@ namespace orvela::shell {
 /// The top-level view: the sign-in screen while the application state shows `login`, the
 /// dashboard while it shows `dashboard`. Each change cross-fades over 0.3 s (ease in and out).
 /// A screen is built afresh each time it comes back, so the sign-in screen always starts from
-/// its form.
+/// its form; it is built when the view is first shown, and on a change one turn of the event
+/// loop after the old screen was put away.
 class ContentView : public QWidget {
     Q_OBJECT
 
@@ -33,17 +35,25 @@ public:
     ContentView(state::AppState& appState, Factory makeLogin, Factory makeDashboard,
                 QWidget* parent = nullptr);
 
-    /// The screen shown now.
+    /// The screen shown now; null before the view is first shown and while a change is
+    /// building the next one.
     QWidget* currentScreen() const { return m_current; }
+    /// The screen shown now or being built.
     state::AppScreen shownScreen() const { return m_shown; }
-    /// The running cross-fade, null when none runs.
+    /// The cross-fade of the last change, from the change until it has run; null otherwise.
     QPropertyAnimation* transition() const { return m_fade; }
 
 signals:
     void screenShown(orvela::state::AppScreen screen);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
-    void show(state::AppScreen screen, bool animate);
+    void switchTo(state::AppScreen screen);
+    void build();
+    void retire();
+    void startFade(const QPixmap& picture);
     void finishFade();
 
     state::AppState& m_appState;
@@ -54,6 +64,7 @@ private:
     state::AppScreen m_shown;
     QPointer<QLabel> m_overlay;
     QPointer<QPropertyAnimation> m_fade;
+    QTimer m_buildTimer;
 };
 
 } // namespace orvela::shell

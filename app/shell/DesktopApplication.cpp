@@ -1,6 +1,8 @@
 #include "shell/DesktopApplication.h"
 
 #include "api/APIClient.h"
+#include "certificates/VerifyController.h"
+#include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "shell/AppVersion.h"
 #include "shell/Appearance.h"
@@ -20,8 +22,6 @@
 #include "shell/UpdateMenuActions.h"
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
-#include "certificates/VerifyController.h"
-#include "certificates/views/VerifyView.h"
 #include "shell/dashboard/DashboardView.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
@@ -176,9 +176,7 @@ void DesktopApplication::start()
     // With a tray item the program lives on after its window closes; without one, closing the
     // last window is the only way out the user sees, so it quits.
     QApplication::setQuitOnLastWindowClosed(!m_trayShown);
-    if (m_trayShown) {
-        m_trayView->show();
-    }
+    // The tray item follows the window's first frame (see contentShown), which it would delay.
     m_window->show();
     if (m_settingsController->backgroundMode()) {
         // Next turn, once the window has appeared and started the restore.
@@ -193,6 +191,9 @@ void DesktopApplication::openMainWindow()
 
 void DesktopApplication::contentShown()
 {
+    if (m_trayShown) {
+        m_trayView->show();
+    }
     m_appState->restoreSession();
     if (!m_releaseNotesAsked) {
         m_releaseNotesAsked = true;

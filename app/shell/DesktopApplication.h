@@ -47,8 +47,9 @@ public:
     explicit DesktopApplication(DesktopProfile profile, QObject* parent = nullptr);
     ~DesktopApplication() override;
 
-    /// Listens for later starts, shows the tray item and the main window; in menu-bar mode the
-    /// window is closed again right after it appeared, so the session restore has run once.
+    /// Listens for later starts and shows the main window, then the tray item once the window
+    /// has appeared; in menu-bar mode the window is closed again right after it appeared, so
+    /// the session restore has run once.
     void start();
 
     /// Brings the main window forward, opening it when closed.

@@ -9,9 +9,30 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QImageReader>
+#include <QThreadPool>
 #include <cstdio>
 
 namespace orvela::shell {
+
+namespace {
+
+/// Reads the font configuration and loads the image-format plugins on a pool thread while the
+/// main thread builds the first window, which would otherwise wait for each on first use. Both
+/// are shared and locked, so the main thread simply finds them ready.
+void prepareInBackground()
+{
+    QThreadPool::globalInstance()->start([] {
+        QFontDatabase::families();
+        QFontMetrics(QFont()).horizontalAdvance(QStringLiteral("Nuvia"));
+        QImageReader::supportedImageFormats();
+    });
+}
+
+} // namespace
 
 int DesktopLauncher::run(int argc, char** argv)
 {
@@ -41,6 +62,7 @@ int DesktopLauncher::run(int argc, char** argv)
     if (!benchmark && SingleInstance(instanceName).handOver()) {
         return 0;
     }
+    prepareInBackground();
 
     DesktopProfile profile;
     std::unique_ptr<DemoMode> demoMode;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QTimer>
 #include <cstdio>
@@ -40,23 +41,41 @@ void MainWindow::exitAfterFirstPaint()
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous()) {
-        emit contentShown();
-    }
-    if (!m_painted && centralWidget()) {
+    if (!event->spontaneous() && !m_appearing && centralWidget()) {
+        m_appearing = true;
         centralWidget()->installEventFilter(this);
+    }
+}
+
+void MainWindow::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    // Closed before its first frame (menu-bar mode closes it at once): it still appeared.
+    if (!event->spontaneous() && m_appearing) {
+        appeared(false);
     }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_painted && event->type() == QEvent::Paint) {
-        m_painted = true;
-        watched->removeEventFilter(this);
-        // After this paint has finished, so the figure covers the whole first frame.
-        QTimer::singleShot(0, this, &MainWindow::firstPainted);
+    if (m_appearing && watched == centralWidget() && event->type() == QEvent::Paint) {
+        appeared(true);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::appeared(bool painted)
+{
+    m_appearing = false;
+    centralWidget()->removeEventFilter(this);
+    // After this frame is finished, so what the announcement starts does not delay it.
+    QTimer::singleShot(0, this, [this, painted] {
+        if (painted && !m_painted) {
+            m_painted = true;
+            emit firstPainted();
+        }
+        emit contentShown();
+    });
 }
 
 } // namespace orvela::shell

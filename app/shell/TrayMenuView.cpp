@@ -13,7 +13,6 @@ TrayMenuView::TrayMenuView(MenuBarController& controller, QObject* parent)
     : QObject(parent), m_controller(controller), m_menu(new QMenu),
       m_icon(new QSystemTrayIcon(this))
 {
-    m_icon->setIcon(components::IconLibrary::icon(QStringLiteral("checkmark.shield.fill")));
     m_icon->setToolTip(QStringLiteral("Nuvia"));
     m_icon->setContextMenu(m_menu);
     // Queued: a toggle's own handler changes the lines, and its action must outlive that.
@@ -30,6 +29,10 @@ TrayMenuView::~TrayMenuView()
 
 void TrayMenuView::show()
 {
+    // Looked up only now: the first theme lookup reads the icon theme's whole index.
+    if (m_icon->icon().isNull()) {
+        m_icon->setIcon(components::IconLibrary::icon(QStringLiteral("checkmark.shield.fill")));
+    }
     m_icon->show();
 }
 

@@ -21,6 +21,7 @@ public:
     void show();
 
     QMenu* menu() const { return m_menu; }
+    QSystemTrayIcon* icon() const { return m_icon; }
 
 private:
     void rebuild();

@@ -1,8 +1,11 @@
 #include "DesktopFixture.h"
 
+#include "shell/MainWindow.h"
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QSignalSpy>
 #include <QUuid>
 
 namespace orvela::desktoptest {
@@ -66,7 +69,10 @@ void DesktopFixture::build()
 void DesktopFixture::launch()
 {
     build();
+    QSignalSpy appeared(&m_desktop->mainWindow(), &shell::MainWindow::contentShown);
     m_desktop->start();
+    // Once the window has drawn its first frame, as a person would see it.
+    ASSERT_TRUE(waitUntil([&] { return !appeared.isEmpty(); }));
 }
 
 state::StoredIdentity DesktopFixture::identity(const QString& fullName)

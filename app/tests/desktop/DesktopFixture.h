@@ -41,7 +41,7 @@ protected:
 
     /// Builds the application; settings written before this are what it starts with.
     void build();
-    /// Builds and starts it.
+    /// Builds and starts it, and waits until the main window has appeared.
     void launch();
 
     QSettings& settings() { return *m_settings; }

@@ -1,9 +1,9 @@
 // The sign-in screen inside the assembled application, driven as a person would: typing the
 // register number, pressing the button, and ending on the dashboard; against the simulator.
 
-#include "certificates/views/VerifyView.h"
 #include "DesktopFixture.h"
 #include "Screenshot.h"
+#include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "components/VerificationCodeView.h"
 #include "shell/ContentView.h"
@@ -100,13 +100,15 @@ TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     ASSERT_NE(desktop().content().transition(), nullptr);
     EXPECT_EQ(desktop().content().transition()->duration(), 300);
     EXPECT_EQ(desktop().content().transition()->easingCurve().type(), QEasingCurve::InOutQuad);
-    EXPECT_NE(qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()), nullptr);
+    // The dashboard is built on the turn after the sign-in screen was put away.
+    ASSERT_TRUE(waitUntil([&] {
+        return qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()) != nullptr;
+    }));
     // The signing page and the certificate inspector are installed, and built when opened.
     desktop().appState().setSelectedTab(state::DashboardTab::sign);
     EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
     desktop().appState().setSelectedTab(state::DashboardTab::verify);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(),
-              nullptr);
+    EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(), nullptr);
     desktop().appState().setSelectedTab(state::DashboardTab::dashboard);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
@@ -115,7 +117,7 @@ TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
 
     // Signing out comes back to a fresh form.
     desktop().appState().signOut();
-    ASSERT_NE(loginView(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return loginView() != nullptr; }));
     EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));
     EXPECT_TRUE(child<QLineEdit>("nationalIdField")->text().isEmpty());
 }
@@ -175,9 +177,13 @@ TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
 {
     sim->setApproveAfterMs(60'000);
     launch();
+    // The waiting view is built only now, after the switch: it must speak the language chosen.
+    desktop().localization().setLanguage(AppLanguage::en);
     QTest::keyClicks(child<QLineEdit>("nationalIdField"), QStringLiteral("AA00000000"));
     QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("waiting"); }));
+    EXPECT_TRUE(showsText(QStringLiteral("Open the Nuvia app")));
+    EXPECT_TRUE(showsText(QStringLiteral("Cancel")));
     QTest::mouseClick(child<QPushButton>("cancelButton"), Qt::LeftButton);
     EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));
     EXPECT_FALSE(loginView()->findChild<QWidget*>(QStringLiteral("errorBanner"))->isVisible());

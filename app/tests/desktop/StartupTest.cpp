@@ -6,11 +6,13 @@
 #include "shell/MainWindow.h"
 #include "shell/MenuBarController.h"
 #include "shell/SettingsController.h"
+#include "shell/TrayMenuView.h"
 #include "state/AppState.h"
 
 #include <QApplication>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QSystemTrayIcon>
 
 using namespace orvela;
 using namespace orvela::desktoptest;
@@ -40,7 +42,13 @@ TEST_F(StartupTest, WindowedModeShowsTheMainWindowAndRestoresOnce)
     EXPECT_EQ(window.objectName(), QStringLiteral("main"));
     EXPECT_EQ(window.minimumSize(), QSize(560, 520));
     EXPECT_EQ(window.size(), QSize(860, 620));
+    // The restore and the tray item wait for the window's first frame, so as not to delay it.
+    QSystemTrayIcon* trayIcon = desktop().trayMenu()->icon();
+    EXPECT_EQ(restored.size(), 0);
+    EXPECT_FALSE(trayIcon->isVisible());
     ASSERT_TRUE(waitUntil([&] { return restored.size() == 1; }));
+    EXPECT_TRUE(trayIcon->isVisible());
+    EXPECT_FALSE(trayIcon->icon().isNull());
     // Nothing stored: the sign-in screen stays, and closing the window leaves the tray.
     EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
     EXPECT_TRUE(desktop().trayShown());
