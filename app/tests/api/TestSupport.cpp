@@ -19,11 +19,6 @@ QCoreApplication& app()
     return *instance;
 }
 
-void runEventLoopFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
-
 namespace {
 
 QMutex logMutex;

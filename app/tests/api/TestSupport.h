@@ -1,10 +1,10 @@
 #pragma once
 
 #include "BackendSim.h"
+#include "../support/EventLoop.h"
 #include "api/APIClient.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -27,21 +27,14 @@ namespace orvela::apitest {
 /// The process's application object, made on first use.
 QCoreApplication& app();
 
-/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
-template <class Predicate> bool waitUntil(Predicate done, int ms = 10'000)
+/// Runs the event loop until `done` holds or `ms` pass, making the application first.
+template <class Predicate> bool waitUntil(Predicate done, int ms = 15'000)
 {
     app();
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        // Outside exec() Qt never gets round to deleteLater(); do what the real loop would.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return done();
+    return orvela::testing::waitUntil(std::move(done), ms);
 }
 
-/// Runs the event loop for `ms`, for checks that something does not happen.
-void runEventLoopFor(int ms);
+using orvela::testing::runEventLoopFor;
 
 /// Log lines of the application's categories, caught while it lives.
 class LogCapture {

@@ -9,11 +9,6 @@
 
 namespace orvela::dashboardtest {
 
-void runFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
-
 void DashboardFixture::SetUp()
 {
     ASSERT_TRUE(m_dir.isValid());

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "../support/EventLoop.h"
 #include "StateTestSupport.h"
 #include "common/LocalizationService.h"
 #include "state/AppState.h"
 #include "state/KeychainManager.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -14,18 +14,8 @@
 
 namespace orvela::dashboardtest {
 
-/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
-template <class Predicate> bool waitUntil(Predicate done, int ms = 10'000)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return done();
-}
-
-/// Runs the event loop for `ms`, for checks that something does not happen.
-void runFor(int ms);
+using orvela::testing::runEventLoopFor;
+using orvela::testing::waitUntil;
 
 /// One activity record as the log stores it.
 struct Record {

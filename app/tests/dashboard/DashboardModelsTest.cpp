@@ -224,7 +224,7 @@ TEST_F(OverviewModelTest, RefreshShowsTheIndicatorForAMomentAndChangesNoData)
     model.refresh();
     EXPECT_TRUE(model.isRefreshing());
     // The timer cannot fire before its interval; well short of it the indicator still shows.
-    dashboardtest::runFor(300);
+    dashboardtest::runEventLoopFor(300);
     EXPECT_TRUE(model.isRefreshing());
     ASSERT_TRUE(waitUntil([&] { return !model.isRefreshing(); }));
     EXPECT_GE(clock.elapsed(), OverviewModel::refreshIndicatorMs - 10);

@@ -126,7 +126,7 @@ TEST_F(HomeTest, ACancelledCheckIsNeverApplied)
     home.cancel();
     EXPECT_FALSE(home.isChecking());
     const int afterCancel = changes;
-    dashboardtest::runFor(1000);
+    dashboardtest::runEventLoopFor(1000);
     EXPECT_EQ(changes, afterCancel);
     EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
     EXPECT_EQ(home.lastChecked(), "—");
@@ -157,7 +157,7 @@ TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
     ASSERT_TRUE(waitUntil([&] { return healthRequests() == 1; }));
     stack.setCurrentWidget(other);
     EXPECT_FALSE(home.isChecking());
-    dashboardtest::runFor(900);
+    dashboardtest::runEventLoopFor(900);
     EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
 
     // Coming back starts a new check, which now answers at once.

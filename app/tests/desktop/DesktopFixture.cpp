@@ -10,14 +10,6 @@
 
 namespace orvela::desktoptest {
 
-void runFor(int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-}
-
 bool secretServiceAvailable()
 {
     const auto bus = QDBusConnection::sessionBus();

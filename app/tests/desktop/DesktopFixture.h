@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/EventLoop.h"
 #include "BackendSim.h"
 #include "ShellFixture.h"
 #include "StateTestSupport.h"
@@ -7,25 +8,14 @@
 #include "state/StoredIdentity.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace orvela::desktoptest {
 
-/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
-template <class Predicate> bool waitUntil(Predicate done, int ms = 10'000)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
-/// Runs the event loop for `ms`, for checks that something does not happen.
-void runFor(int ms);
+using orvela::testing::runEventLoopFor;
+using orvela::testing::waitUntil;
 
 /// Whether a Secret Service answers on this session bus.
 bool secretServiceAvailable();

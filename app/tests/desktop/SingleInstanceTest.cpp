@@ -52,7 +52,7 @@ TEST(SingleInstanceTest, OtherMessagesOpenNothing)
     ASSERT_TRUE(socket.waitForConnected(1000));
     socket.write("quit\nopenx\n");
     socket.waitForBytesWritten(1000);
-    runFor(200);
+    runEventLoopFor(200);
     EXPECT_EQ(opened.size(), 0);
 }
 

@@ -77,7 +77,7 @@ TEST_F(StartupTest, WithoutATrayMenuBarModeKeepsTheWindowAndClosingQuits)
     trayAvailable = false;
     settings().setValue(settings::uiBackgroundMode.toString(), true);
     launch();
-    runFor(150);
+    runEventLoopFor(150);
     EXPECT_TRUE(desktop().mainWindow().isVisible());
     EXPECT_FALSE(desktop().trayShown());
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
@@ -110,7 +110,7 @@ TEST_F(StartupTest, ReleaseNotesOpenOncePerVersion)
     desktop().releaseNotes()->close();
     desktop().mainWindow().close();
     desktop().openMainWindow();
-    runFor(50);
+    runEventLoopFor(50);
     EXPECT_EQ(desktop().releaseNotes(), nullptr);
 
     // The next start of the same version stays quiet; a new version opens them again.

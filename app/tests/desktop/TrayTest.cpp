@@ -42,7 +42,7 @@ protected:
         launch();
         m_desktop = &desktop();
         m_desktop->localization().setLanguage(common::AppLanguage::en);
-        runFor(30);
+        runEventLoopFor(30);
     }
 
     shell::DesktopApplication* m_desktop = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/EventLoop.h"
 #include "BackendSim.h"
 #include "api/APIClient.h"
 #include "state/AppState.h"
@@ -8,7 +9,6 @@
 #include "state/SigningController.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -18,20 +18,8 @@
 
 namespace orvela::signingtest {
 
-/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
-template <class Predicate> bool waitUntil(Predicate done, int ms = 15'000)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return done();
-}
-
-inline void runEventLoopFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
+using orvela::testing::runEventLoopFor;
+using orvela::testing::waitUntil;
 
 /// A presence check nobody is asked for: the controller never restores a session.
 class PassingGate : public state::BiometricGate {

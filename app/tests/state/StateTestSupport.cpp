@@ -21,11 +21,6 @@ QCoreApplication& app()
     return *instance;
 }
 
-void runEventLoopFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
-
 QString uniqueService()
 {
     return QStringLiteral("mn.orvela.eid.desktop.test.") +

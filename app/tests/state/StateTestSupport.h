@@ -1,9 +1,9 @@
 #pragma once
 
+#include "../support/EventLoop.h"
 #include "state/BiometricGate.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -13,19 +13,14 @@ namespace orvela::statetest {
 /// The process's application object, made on first use, with test-mode standard paths.
 QCoreApplication& app();
 
-/// Runs the event loop until `done` holds or `ms` pass; returns whether it holds.
-template <class Predicate> bool waitUntil(Predicate done, int ms = 10'000)
+/// Runs the event loop until `done` holds or `ms` pass, making the application first.
+template <class Predicate> bool waitUntil(Predicate done, int ms = 15'000)
 {
     app();
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return done();
+    return orvela::testing::waitUntil(std::move(done), ms);
 }
 
-/// Runs the event loop for `ms`, for checks that something does not happen.
-void runEventLoopFor(int ms);
+using orvela::testing::runEventLoopFor;
 
 /// A credential-store service name of its own for one test, so tests never see each other's
 /// items.
