@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BackendSim.h"
 #include "../support/EventLoop.h"
+#include "BackendSim.h"
 #include "api/APIClient.h"
 
 #include <QCoreApplication>
