@@ -1,17 +1,25 @@
 #include "state/AppState.h"
 
+#include "common/SettingsFile.h"
 #include "common/SettingsKeys.h"
 #include "state/BiometricGate.h"
 #include "state/KeychainManager.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLockFile>
+#include <QLoggingCategory>
 #include <QSettings>
 #include <QUuid>
 
 namespace orvela::state {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcActivity, "mn.orvela.eid.desktop.Activity")
+
+/// How long a record waits for another process's record to be written.
+constexpr int activityLockWaitMs = 10'000;
 
 QString isoText(const QDateTime& moment)
 {
@@ -151,7 +159,23 @@ void AppState::recordActivity(const QString& sessionType, const QString& state,
     record.rpName = QStringLiteral("Nuvia");
     record.pushText = pushText;
     record.createdAt = now();
+    addToActivityLog(record);
+    rebuildDashboard();
+}
 
+void AppState::addToActivityLog(const DashboardSession& record)
+{
+    // The desktop and every `orvela` run add records to one file: each adds its own to what is
+    // on disk at that moment, one at a time, so none replaces another's. The settings
+    // library's own lock covers a single write, not this read and write together, and its
+    // lock file's name is its own.
+    const QString file = m_settings.fileName();
+    common::makeSettingsFilePrivate(file);
+    QLockFile lock(file + QStringLiteral(".activity-lock"));
+    if (!lock.tryLock(activityLockWaitMs)) {
+        qCWarning(lcActivity) << "The activity log stayed locked; the record is added unlocked";
+    }
+    m_settings.sync(); // reads what other processes wrote since
     auto log = loadActivity();
     log.prepend(record);
     if (log.size() > maxActivityRecords) {
@@ -164,7 +188,6 @@ void AppState::recordActivity(const QString& sessionType, const QString& state,
     m_settings.setValue(settings::activitySessions.toString(),
                         QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)));
     m_settings.sync();
-    rebuildDashboard();
 }
 
 QList<DashboardSession> AppState::loadActivity() const
@@ -175,12 +198,18 @@ QList<DashboardSession> AppState::loadActivity() const
         return {};
     }
     QList<DashboardSession> log;
+    qsizetype dropped = 0;
     for (const auto& value : document.array()) {
-        auto session = DashboardSession::fromJson(value.toObject());
-        if (!value.isObject() || !session) {
-            return {}; // one bad record makes the whole log unreadable
+        auto session =
+            value.isObject() ? DashboardSession::fromJson(value.toObject()) : std::nullopt;
+        if (session) {
+            log.append(std::move(*session));
+        } else {
+            ++dropped; // the next record written leaves it out; the others stay
         }
-        log.append(std::move(*session));
+    }
+    if (dropped > 0) {
+        qCWarning(lcActivity) << "Left out" << dropped << "unreadable activity records";
     }
     return log;
 }

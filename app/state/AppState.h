@@ -75,14 +75,15 @@ public:
     /// the fields and shows the sign-in screen. The selected tab stays.
     void signOut();
     /// Adds a record at the front of the activity log (at most 100 kept) and rebuilds the
-    /// dashboard.
+    /// dashboard. Records other processes added meanwhile stay.
     void recordActivity(const QString& sessionType, const QString& state, const QString& result,
                         const std::optional<QString>& pushText = std::nullopt);
 
     void applyIdentity(const StoredIdentity& identity);
     /// Builds the dashboard; member since `loginAt` when given, else as before, else now.
     void rebuildDashboard(const std::optional<QString>& loginAt = std::nullopt);
-    /// The activity log, newest first; empty when absent or unreadable.
+    /// The activity log, newest first; empty when absent or unreadable. A record that cannot
+    /// be read is left out, the others are kept.
     QList<DashboardSession> loadActivity() const;
 
 signals:
@@ -104,6 +105,7 @@ signals:
     void identityRemoved(bool removed);
 
 private:
+    void addToActivityLog(const DashboardSession& record);
     void continueRestore(const QByteArray& bytes, quint64 generation);
     void endRestore(bool restored);
     QString now() const;

@@ -8,6 +8,7 @@
 #include "common/SettingsKeys.h"
 #include "state/KeychainManager.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -358,18 +359,59 @@ TEST_F(AppStateTest, SignOutForgetsEverythingButTheSelectedPage)
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::tokens);
 }
 
-TEST_F(AppStateTest, AnUnreadableLogReadsAsEmptyAndIsOverwritten)
+TEST_F(AppStateTest, AnUnreadableRecordIsLeftOutAndTheOthersStay)
 {
-    for (const QString stored : {"{]", "{\"id\":1}", "[{\"id\":\"x\"}]",
-                                 "[{\"id\":\"x\",\"sessionType\":\"AUTH\","
-                                 "\"state\":\"COMPLETE\",\"result\":\"OK\","
-                                 "\"rpName\":\"Nuvia\",\"createdAt\":7}]"}) {
+    for (const QString stored : {"{]", "{\"id\":1}"}) {
         m_settings->setValue(QStringLiteral("activity.sessions"), stored);
         EXPECT_TRUE(m_state->loadActivity().isEmpty()) << stored.toStdString();
     }
+    const QString good = QStringLiteral("{\"id\":\"%1\",\"sessionType\":\"SIGN\","
+                                        "\"state\":\"COMPLETE\",\"result\":\"OK\","
+                                        "\"rpName\":\"Nuvia\",\"createdAt\":\"%2\"}");
+    m_settings->setValue(
+        QStringLiteral("activity.sessions"),
+        QStringLiteral("[%1,{\"id\":\"x\"},7,%2,"
+                       "{\"id\":\"y\",\"sessionType\":\"AUTH\",\"state\":\"COMPLETE\","
+                       "\"result\":\"OK\",\"rpName\":\"Nuvia\",\"createdAt\":7}]")
+            .arg(good.arg("A", "2026-01-02T00:00:00Z"), good.arg("B", "2026-01-01T00:00:00Z")));
+    auto ids = [this] {
+        QStringList list;
+        for (const auto& record : m_state->loadActivity()) {
+            list << record.id;
+        }
+        return list;
+    };
+    EXPECT_EQ(ids(), (QStringList{"A", "B"}));
     m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
                             QStringLiteral("OK"));
-    EXPECT_EQ(m_state->loadActivity().size(), 1);
+    const QStringList after = ids();
+    ASSERT_EQ(after.size(), 3);
+    EXPECT_EQ(after.mid(1), (QStringList{"A", "B"}));
+}
+
+TEST_F(AppStateTest, TheSettingsFileIsReadableByItsOwnerOnly)
+{
+    // An older version's file, readable by everyone, and a file not made yet.
+    const QString path = m_settings->fileName();
+    for (const bool existing : {true, false}) {
+        SCOPED_TRACE(existing);
+        QFile::remove(path);
+        if (existing) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("[General]\nui.theme=dark\n");
+            file.close();
+            ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner |
+                                            QFile::ReadGroup | QFile::ReadOther));
+        }
+        m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
+                                QStringLiteral("OK"), QStringLiteral("private.pdf"));
+        QFile written(path);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(written.readAll().contains("private.pdf"));
+        EXPECT_EQ(written.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                  QFile::ReadOwner | QFile::WriteOwner);
+    }
 }
 
 TEST_F(AppStateTest, MemberSinceKeepsTheSignInTimeAcrossRebuildsAndFallsBackToNow)
