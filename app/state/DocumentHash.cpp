@@ -1,6 +1,7 @@
 #include "state/DocumentHash.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <memory>
 #include <openssl/evp.h>
 
@@ -24,10 +25,10 @@ DocumentHash unreadable(const QString& why)
     return result;
 }
 
-DocumentHash tooLarge()
+DocumentHash refused(DocumentHash::Status status)
 {
     DocumentHash result;
-    result.status = DocumentHash::Status::tooLarge;
+    result.status = status;
     return result;
 }
 
@@ -35,13 +36,19 @@ DocumentHash tooLarge()
 
 DocumentHash DocumentHash::read(const QString& path, qint64 limit)
 {
+    // Opening a pipe waits for a writer that may never come, and a device never ends; a path
+    // that does not exist is left to the open below, which names the reason.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        return refused(Status::notRegularFile);
+    }
     QFile file(path);
     // Unbuffered: every chunk goes straight from the kernel into the document's own buffer.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return unreadable(file.errorString());
     }
     if (file.size() > limit) {
-        return tooLarge();
+        return refused(Status::tooLarge);
     }
     std::unique_ptr<EVP_MD_CTX, DigestContextFree> context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
@@ -55,7 +62,7 @@ DocumentHash DocumentHash::read(const QString& path, qint64 limit)
     for (;;) {
         if (filled == bytes.size()) {
             if (filled > limit) {
-                return tooLarge();
+                return refused(Status::tooLarge);
             }
             bytes.resize(std::min(filled + chunkSize, limit + 1));
         }
@@ -71,9 +78,12 @@ DocumentHash DocumentHash::read(const QString& path, qint64 limit)
         filled += got;
     }
     if (filled > limit) {
-        return tooLarge();
+        return refused(Status::tooLarge);
     }
     bytes.resize(filled);
+    if (!bytes.startsWith("%PDF-")) {
+        return refused(Status::notPdf);
+    }
     DocumentHash result;
     result.digest.resize(EVP_MAX_MD_SIZE);
     unsigned int length = 0;

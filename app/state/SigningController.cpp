@@ -11,9 +11,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFuture>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace orvela::state {
 
@@ -25,18 +31,68 @@ namespace {
 const QString signType = QStringLiteral("SIGN");
 const QString completeState = QStringLiteral("COMPLETE");
 
-QString userDownloads(QString* error)
+QString userDownloads(SignText* error)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (folder.isEmpty()) {
-        *error = QStringLiteral("No Downloads folder is known on this system.");
+        *error = {QStringLiteral("No Downloads folder is known on this system."),
+                  QStringLiteral("Энэ системд Downloads хавтас тодорхойгүй байна.")};
         return {};
     }
     if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("The Downloads folder could not be created: ") + folder;
+        *error = {QStringLiteral("The Downloads folder could not be created: ") + folder,
+                  QStringLiteral("Downloads хавтсыг үүсгэж чадсангүй: ") + folder};
         return {};
     }
     return folder;
+}
+
+QString systemReason(int error)
+{
+    return QString::fromStdString(std::generic_category().message(error));
+}
+
+/// Gives the finished file `from` the name `to` unless that name is taken, in one step; never
+/// replaces. False with errno set otherwise (EEXIST: the name is taken).
+bool claimName(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return false;
+    }
+    // Some network filesystems know no exclusive rename; a second link to a taken name is
+    // refused everywhere.
+    if (::link(source.constData(), target.constData()) != 0) {
+        return false;
+    }
+    ::unlink(source.constData());
+    return true;
+}
+
+/// Writes `bytes` to a new hidden file in `folder`, on disk before it returns; the file is
+/// made like any other the user creates (the umask applies). Empty path with the reason on
+/// failure, and nothing left behind.
+SigningController::SavedCopy writeHiddenCopy(const QString& folder, const QByteArray& bytes)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral(".orvela-") +
+                                     QUuid::createUuid().toString(QUuid::Id128) +
+                                     QStringLiteral(".part")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        return {QString(), file.errorString()};
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fdatasync(file.handle()) != 0) {
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : systemReason(errno);
+        file.remove();
+        return {QString(), reason};
+    }
+    file.close();
+    return {file.fileName(), QString()};
 }
 
 /// "contract.final.pdf" → "contract.final": only the last extension goes.
@@ -86,6 +142,7 @@ void SigningController::signDocument(const QString& location, const QString& fil
     m_hash.clear();
     m_verificationCode.clear();
     m_savedPath.clear();
+    m_folder.clear();
     m_message = {};
     m_taskRunning = true;
     setPhase(Phase::uploading);
@@ -102,12 +159,33 @@ void SigningController::signDocument(const QString& location, const QString& fil
 
 void SigningController::hashed(DocumentHash document)
 {
-    if (document.status == DocumentHash::Status::unreadable) {
+    switch (document.status) {
+    case DocumentHash::Status::ok:
+        break;
+    case DocumentHash::Status::unreadable:
         fail(SignText::same(document.errorString));
         return;
-    }
-    if (document.status == DocumentHash::Status::tooLarge) {
+    case DocumentHash::Status::notRegularFile:
+        fail({QStringLiteral("“%1” is not a file (a folder, pipe or device); choose a "
+                             "PDF file.")
+                  .arg(m_fileName),
+              QStringLiteral("“%1” нь файл биш (хавтас, суваг эсвэл төхөөрөмж) "
+                             "байна; PDF файл сонгоно уу.")
+                  .arg(m_fileName)});
+        return;
+    case DocumentHash::Status::notPdf:
+        fail({QStringLiteral("“%1” is not a PDF: it does not start with %PDF-.")
+                  .arg(m_fileName),
+              QStringLiteral("“%1” нь PDF файл биш: %PDF- гэж эхлээгүй байна.")
+                  .arg(m_fileName)});
+        return;
+    case DocumentHash::Status::tooLarge:
         fail(tooLargeText());
+        return;
+    }
+    // The phone approval is asked for only when the signed copy can be kept afterwards.
+    m_folder = writableFolder();
+    if (m_folder.isEmpty()) {
         return;
     }
     m_document = std::move(document.bytes);
@@ -124,6 +202,26 @@ void SigningController::hashed(DocumentHash document)
             started(session.sessionId, session.pollToken.value_or(QString()),
                     session.vc.value_or(QString()));
         });
+}
+
+QString SigningController::writableFolder()
+{
+    SignText error;
+    const QString folder = m_downloads(&error);
+    if (folder.isEmpty()) {
+        fail(error);
+        return {};
+    }
+    // Trying is the only honest check: permissions, a read-only mount and a full disk all
+    // show only when a file is made.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".orvela-probe-XXXXXX")));
+    if (!probe.open()) {
+        const QString native = QDir::toNativeSeparators(folder);
+        fail({QStringLiteral("Cannot save into the folder %1: %2").arg(native, probe.errorString()),
+              QStringLiteral("%1 хавтаст хадгалах боломжгүй: %2").arg(native, probe.errorString())});
+        return {};
+    }
+    return folder;
 }
 
 void SigningController::started(const QString& sessionId, const QString& pollToken,
@@ -173,16 +271,10 @@ void SigningController::downloaded(const QByteArray& signedPdf)
         fail(SignText::same(api::APIError::invalidResponse().message()));
         return;
     }
-    QString error;
-    const QString folder = m_downloads(&error);
-    if (folder.isEmpty()) {
-        fail(SignText::same(error));
-        return;
-    }
     // Writing 25 MiB can take longer than a frame, so it happens on the pool as well. A copy
     // that lands after its task was cancelled is taken back: the person asked for nothing.
     const quint64 task = m_task;
-    QtConcurrent::run(&SigningController::writeSignedCopy, folder, m_fileName, signedPdf)
+    QtConcurrent::run(&SigningController::writeSignedCopy, m_folder, m_fileName, signedPdf)
         .then(this, [this, task](const SavedCopy& copy) {
             if (task == m_task) {
                 saved(copy);
@@ -244,41 +336,33 @@ void SigningController::stopTask()
     m_document = QByteArray();
 }
 
-QString SigningController::saveSignedCopy(const QByteArray& bytes, const QString& fileName,
-                                          QString* error) const
-{
-    const QString folder = m_downloads(error);
-    if (folder.isEmpty()) {
-        return {};
-    }
-    const SavedCopy copy = writeSignedCopy(folder, fileName, bytes);
-    *error = copy.error;
-    return copy.path;
-}
-
 SigningController::SavedCopy SigningController::writeSignedCopy(const QString& folder,
                                                                 const QString& fileName,
                                                                 const QByteArray& bytes)
 {
-    const QString path = QDir(folder).filePath(signedCopyName(folder, fileName));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        SavedCopy failed{QString(), file.errorString()};
-        file.cancelWriting();
-        return failed;
+    const SavedCopy hidden = writeHiddenCopy(folder, bytes);
+    if (hidden.path.isEmpty()) {
+        return hidden;
     }
-    return SavedCopy{path, QString()};
+    const QDir dir(folder);
+    for (int n = 0;; ++n) {
+        const QString path = dir.filePath(signedCopyName(fileName, n));
+        if (claimName(hidden.path, path)) {
+            return SavedCopy{path, QString()};
+        }
+        if (errno != EEXIST) {
+            const QString reason = systemReason(errno);
+            QFile::remove(hidden.path);
+            return SavedCopy{QString(), reason};
+        }
+    }
 }
 
-QString SigningController::signedCopyName(const QString& folder, const QString& fileName)
+QString SigningController::signedCopyName(const QString& fileName, int n)
 {
     const QString base = withoutLastExtension(fileName);
-    const QDir dir(folder);
-    QString name = base + QStringLiteral("_signed.pdf");
-    for (int n = 1; dir.exists(name); ++n) {
-        name = base + QStringLiteral("_signed (%1).pdf").arg(n);
-    }
-    return name;
+    return n == 0 ? base + QStringLiteral("_signed.pdf")
+                  : base + QStringLiteral("_signed (%1).pdf").arg(n);
 }
 
 SignText SigningController::signFailureText(const api::StatusResponse& status)

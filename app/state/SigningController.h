@@ -48,7 +48,7 @@ public:
     static constexpr std::chrono::seconds approvalLimit{300};
 
     /// Where a signed copy goes; gives the folder, or an empty path with the reason.
-    using DownloadsFolder = std::function<QString(QString* error)>;
+    using DownloadsFolder = std::function<QString(SignText* error)>;
 
     /// `appState` and `client` are not owned and must outlive the controller. Without
     /// `downloads` the user's Downloads folder is used, created when missing.
@@ -90,14 +90,16 @@ public:
         QString error;
     };
 
-    /// Writes `bytes` atomically under the first free signed name of `fileName` in the
-    /// Downloads folder; returns the path, or an empty path with the platform's reason.
-    QString saveSignedCopy(const QByteArray& bytes, const QString& fileName, QString* error) const;
-    /// The same in a given folder; touches no member, so it runs on any thread.
+    /// Writes `bytes` in `folder` under the first free one of the signed names of `fileName`,
+    /// complete or not at all; returns the path, or an empty path with the platform's reason.
+    /// A name is claimed in one step that fails when the name is taken, so writers racing for
+    /// one name (another `orvela sign`, the desktop) each end with their own copy and never
+    /// replace a file. Touches no member, so it runs on any thread.
     static SavedCopy writeSignedCopy(const QString& folder, const QString& fileName,
                                      const QByteArray& bytes);
-    /// The first of "<base>_signed.pdf", "<base>_signed (1).pdf", ... not present in `folder`.
-    static QString signedCopyName(const QString& folder, const QString& fileName);
+    /// The signed name number `n` of `fileName`: "<base>_signed.pdf" for 0, else
+    /// "<base>_signed (n).pdf".
+    static QString signedCopyName(const QString& fileName, int n);
     /// The text shown for a completed session that did not sign.
     static SignText signFailureText(const api::StatusResponse& status);
     static SignText tooLargeText();
@@ -112,6 +114,8 @@ signals:
 
 private:
     void hashed(DocumentHash document);
+    /// The folder the signed copy will go to, checked to take a file; empty after a failure.
+    QString writableFolder();
     void started(const QString& sessionId, const QString& pollToken, const QString& code);
     void approved(const api::StatusResponse& status, const QString& pollToken);
     void downloaded(const QByteArray& signedPdf);
@@ -140,6 +144,8 @@ private:
     bool m_taskRunning = false;
     QPointer<api::ApiCall> m_call;
     QByteArray m_document;
+    /// Where the running task saves, checked before anything was sent.
+    QString m_folder;
 };
 
 } // namespace orvela::state

@@ -56,10 +56,11 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
     if (outDir.isEmpty()) {
         return {};
     }
-    return [outDir](QString* error) -> QString {
+    return [outDir](state::SignText* error) -> QString {
         const QString folder = QFileInfo(outDir).absoluteFilePath();
         if (!QDir().mkpath(folder)) {
-            *error = QStringLiteral("The folder could not be created: ") + folder;
+            *error = {QStringLiteral("The folder could not be created: ") + folder,
+                      QStringLiteral("Хавтсыг үүсгэж чадсангүй: ") + folder};
             return {};
         }
         return folder;

@@ -1,5 +1,6 @@
 // Reading and hashing a document in chunks: the digest and the bytes must not depend on where
-// the chunks end, and the limit holds exactly.
+// the chunks end, the limit holds exactly, and only a regular file that starts like a PDF is
+// taken.
 
 #include "state/DocumentHash.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using orvela::state::DocumentHash;
 
@@ -21,21 +23,22 @@ QString writeFile(const QTemporaryDir& dir, const QByteArray& bytes)
     return path;
 }
 
+/// `size` bytes that start like a PDF (at least its five-byte signature).
 QByteArray patterned(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i) {
         bytes[i] = static_cast<char>((i * 7919) >> 3);
     }
-    return bytes;
+    return bytes.replace(0, 5, "%PDF-");
 }
 
 TEST(DocumentHash, BytesAndDigestAreExactAcrossChunkEdges)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    // Empty, one byte, just around a 256 KiB chunk, and several chunks with a ragged end.
-    for (const qsizetype size : {0, 1, 262'143, 262'144, 262'145, 3 * 1024 * 1024 + 17}) {
+    // The signature alone, just around a 256 KiB chunk, and several chunks with a ragged end.
+    for (const qsizetype size : {5, 262'143, 262'144, 262'145, 3 * 1024 * 1024 + 17}) {
         SCOPED_TRACE(size);
         const QByteArray bytes = patterned(size);
         const DocumentHash document = DocumentHash::read(writeFile(dir, bytes), 26'214'400);
@@ -57,16 +60,44 @@ TEST(DocumentHash, TheLimitIsInclusive)
     EXPECT_TRUE(refused.digest.isEmpty());
 }
 
-TEST(DocumentHash, AFolderOrAMissingFileIsUnreadableWithTheReason)
+TEST(DocumentHash, OnlyARegularFileThatStartsLikeAPdfIsTaken)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const DocumentHash missing = DocumentHash::read(dir.filePath("none.pdf"), 1000);
-    EXPECT_EQ(missing.status, DocumentHash::Status::unreadable);
-    EXPECT_EQ(missing.errorString, "No such file or directory");
-    const DocumentHash folder = DocumentHash::read(dir.path(), 1000);
-    EXPECT_EQ(folder.status, DocumentHash::Status::unreadable);
-    EXPECT_FALSE(folder.errorString.isEmpty());
+    const QString fifo = dir.filePath("pipe.pdf"); // opening it would wait for a writer forever
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString pdf = writeFile(dir, "%PDF-1.7\n");
+    ASSERT_TRUE(QFile::link(pdf, dir.filePath("link.pdf")));
+    const auto file = [&dir](const char* name, const QByteArray& bytes) {
+        QFile out(dir.filePath(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return out.fileName();
+    };
+    using Status = DocumentHash::Status;
+    const struct {
+        QString path;
+        Status status;
+    } cases[] = {
+        {pdf, Status::ok},
+        {dir.filePath("link.pdf"), Status::ok},
+        {dir.filePath("none.pdf"), Status::unreadable},
+        {dir.path(), Status::notRegularFile},
+        {fifo, Status::notRegularFile},
+        {QStringLiteral("/dev/zero"), Status::notRegularFile}, // a device never ends
+        {file("empty.pdf", ""), Status::notPdf},
+        {file("short.pdf", "%PDF"), Status::notPdf},
+        {file("word.pdf", "PK\x03\x04 %PDF-1.7"), Status::notPdf},
+        {file("late.pdf", " %PDF-1.7\n"), Status::notPdf},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const DocumentHash document = DocumentHash::read(c.path, 1000);
+        EXPECT_EQ(document.status, c.status);
+        EXPECT_EQ(document.bytes.isEmpty(), c.status != Status::ok);
+    }
+    EXPECT_EQ(DocumentHash::read(dir.filePath("none.pdf"), 1000).errorString,
+              "No such file or directory");
 }
 
 } // namespace

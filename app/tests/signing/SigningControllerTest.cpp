@@ -7,6 +7,9 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <latch>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace orvela;
 using namespace orvela::signingtest;
@@ -130,20 +133,54 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
     sign(writeDocument(QStringLiteral("contract.final.pdf")));
     EXPECT_EQ(QFileInfo(m_signing->savedPath()).fileName(), "contract.final_signed.pdf");
 
-    // A gap is filled before higher numbers are tried.
+    // A gap is filled before higher numbers are tried; a name without extension gets one.
     QDir folder(downloads());
     ASSERT_TRUE(folder.remove("report_signed (1).pdf"));
-    EXPECT_EQ(SigningController::signedCopyName(downloads(), "report.pdf"),
-              "report_signed (1).pdf");
-    EXPECT_EQ(SigningController::signedCopyName(downloads(), "scan"), "scan_signed.pdf");
+    const auto direct =
+        SigningController::writeSignedCopy(downloads(), "report.pdf", "%PDF-1.7 direct");
+    EXPECT_EQ(direct.path, folder.filePath("report_signed (1).pdf")) << direct.error.toStdString();
+    EXPECT_EQ(readAll(direct.path), "%PDF-1.7 direct");
+    EXPECT_EQ(SigningController::writeSignedCopy(downloads(), "scan", "%PDF-1.7").path,
+              folder.filePath("scan_signed.pdf"));
+    EXPECT_EQ(readAll(folder.filePath("report_signed.pdf")).left(9), "%PDF-1.7\n");
+}
 
-    QString error;
-    const QString direct = m_signing->saveSignedCopy("%PDF-1.7 direct", "report.pdf", &error);
-    EXPECT_EQ(direct, folder.filePath("report_signed (1).pdf")) << error.toStdString();
-    EXPECT_EQ(readAll(direct), "%PDF-1.7 direct");
-    m_downloadsError = QStringLiteral("no Downloads here");
-    EXPECT_EQ(m_signing->saveSignedCopy("%PDF-1.7", "report.pdf", &error), QString());
-    EXPECT_EQ(error, m_downloadsError);
+TEST_F(SigningControllerTest, WritersRacingForOneNameEachKeepTheirOwnCompleteCopy)
+{
+    // Signings that finish together (the desktop and `orvela sign`, or two runs of the tool)
+    // all want "report_signed.pdf"; a copy that takes a name another already took replaces it.
+    ASSERT_TRUE(QDir().mkpath(downloads()));
+    constexpr int writers = 8;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        for (const QString& name : savedFiles()) {
+            QFile::remove(QDir(downloads()).filePath(name));
+        }
+        QList<QByteArray> copies;
+        for (int i = 0; i < writers; ++i) {
+            copies << "%PDF-1.7 copy " + QByteArray::number(i) + QByteArray(400'000, char('a' + i));
+        }
+        std::latch start(writers);
+        QList<SigningController::SavedCopy> saved(writers);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < writers; ++i) {
+            threads.emplace_back([&, i] {
+                start.arrive_and_wait();
+                saved[i] = SigningController::writeSignedCopy(downloads(), "report.pdf", copies[i]);
+            });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        QSet<QString> paths;
+        for (int i = 0; i < writers; ++i) {
+            EXPECT_TRUE(readAll(saved[i].path) == copies[i])
+                << i << " " << saved[i].path.toStdString() << saved[i].error.toStdString();
+            paths.insert(saved[i].path);
+        }
+        EXPECT_EQ(paths.size(), writers);
+        EXPECT_EQ(savedFiles().size(), writers) << savedFiles().join(u' ').toStdString();
+    }
 }
 
 TEST_F(SigningControllerTest, ExactlyTheLimitIsSignedAndOneByteMoreIsRefusedBeforeAnyRequest)
@@ -262,24 +299,61 @@ TEST_F(SigningControllerTest, ADownloadThatBreaksOffLeavesNoFile)
     expectFailedWithoutRecord("Серверийн хариу буруу байна.");
 }
 
-TEST_F(SigningControllerTest, ADownloadsFolderThatCannotBeWrittenFailsWithItsReason)
+TEST_F(SigningControllerTest, ADownloadsFolderThatCannotBeWrittenFailsWithItsReasonBeforeAnyRequest)
 {
     m_downloadsError = QStringLiteral("The Downloads folder could not be created: /nowhere");
     sign(writeDocument(QStringLiteral("a.pdf")));
     EXPECT_EQ(m_signing->phase(), Phase::failed);
     EXPECT_EQ(m_signing->message().en, m_downloadsError);
-    EXPECT_TRUE(signRecords().isEmpty());
+    EXPECT_TRUE(m_sim.requests().isEmpty());
 
-    // A plain file where the folder should be: even root cannot write below it.
+    // A folder that is there but takes no file, even from root.
     m_downloadsError.clear();
-    QFile blocker(downloads());
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    sign(writeDocument(QStringLiteral("a.pdf")));
-    EXPECT_EQ(m_signing->phase(), Phase::failed);
-    EXPECT_FALSE(m_signing->message().en.isEmpty());
+    const QString proc = QStringLiteral("/proc");
+    state::SigningController unwritable(*m_state, *m_client,
+                                        [&proc](state::SignText*) { return proc; });
+    unwritable.signFile(writeDocument(QStringLiteral("a.pdf")));
+    ASSERT_TRUE(waitUntil([&] { return unwritable.phase() == Phase::failed; }));
+    EXPECT_TRUE(unwritable.message().en.startsWith("Cannot save into the folder /proc: "))
+        << unwritable.message().en.toStdString();
+    EXPECT_TRUE(unwritable.message().mn.startsWith("/proc хавтаст хадгалах боломжгүй: "))
+        << unwritable.message().mn.toStdString();
+    EXPECT_TRUE(m_sim.requests().isEmpty());
     EXPECT_TRUE(signRecords().isEmpty());
-    EXPECT_EQ(QDir(m_dir.path()).entryList({"*signed*"}, QDir::Files), QStringList());
+}
+
+TEST_F(SigningControllerTest, WhatIsNoPdfFileIsRefusedWithItsCauseBeforeAnyRequest)
+{
+    const QString fifo = m_dir.filePath(QStringLiteral("docs/pipe.pdf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString text = m_dir.filePath(QStringLiteral("docs/notes.pdf"));
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("Meeting notes, not a PDF\n");
+    notes.close();
+    const struct {
+        QString path;
+        const char* en;
+        const char* mn;
+    } cases[] = {
+        {fifo, "\u201cpipe.pdf\u201d is not a file (a folder, pipe or device); choose a PDF file.",
+         "\u201cpipe.pdf\u201d нь файл биш (хавтас, суваг эсвэл төхөөрөмж) байна; PDF файл "
+         "сонгоно уу."},
+        {m_dir.filePath(QStringLiteral("docs")),
+         "\u201cdocs\u201d is not a file (a folder, pipe or device); choose a PDF file.",
+         "\u201cdocs\u201d нь файл биш (хавтас, суваг эсвэл төхөөрөмж) байна; PDF файл сонгоно "
+         "уу."},
+        {text, "\u201cnotes.pdf\u201d is not a PDF: it does not start with %PDF-.",
+         "\u201cnotes.pdf\u201d нь PDF файл биш: %PDF- гэж эхлээгүй байна."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        sign(c.path);
+        EXPECT_EQ(m_signing->phase(), Phase::failed);
+        EXPECT_EQ(m_signing->message().en, QString::fromUtf8(c.en));
+        EXPECT_EQ(m_signing->message().mn, QString::fromUtf8(c.mn));
+    }
+    EXPECT_TRUE(m_sim.requests().isEmpty());
 }
 
 TEST_F(SigningControllerTest, AnUnreadableFileShowsThePlatformReason)

@@ -48,9 +48,9 @@ protected:
         m_state = std::make_unique<state::AppState>(m_keychain, *m_settings, m_gate);
         signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
         m_signing = std::make_unique<state::SigningController>(
-            *m_state, *m_client, [this](QString* error) -> QString {
+            *m_state, *m_client, [this](state::SignText* error) -> QString {
                 if (!m_downloadsError.isEmpty()) {
-                    *error = m_downloadsError;
+                    *error = state::SignText::same(m_downloadsError);
                     return {};
                 }
                 QDir().mkpath(downloads()); // a plain file in its place stays in the way
