@@ -266,7 +266,12 @@ void SignView::chooseDocument()
 
 void SignView::hideEvent(QHideEvent* event)
 {
-    m_controller.cancel();
+    // Minimising, hiding to the tray or another workspace hide the whole window, and the page
+    // with it, while the phone may still be asked: only a page hidden within its window (another
+    // page shown, or the view itself hidden) has been left.
+    if (!isVisibleTo(window())) {
+        m_controller.cancel();
+    }
     QWidget::hideEvent(event);
 }
 

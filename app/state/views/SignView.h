@@ -23,7 +23,8 @@ class FileRevealer;
 class SignFileChooser;
 
 /// The dashboard's signing page: one card per phase of the controller, texts in the interface
-/// language. Leaving the page (hiding it) cancels the running task.
+/// language. Leaving the page (hiding it within its window) cancels the running task; hiding
+/// or minimising the window does not.
 class SignView : public QWidget {
     Q_OBJECT
 public:

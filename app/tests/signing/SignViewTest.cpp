@@ -63,7 +63,21 @@ protected:
     void TearDown() override
     {
         m_view.reset();
+        m_window.reset();
         SigningFixture::TearDown();
+    }
+
+    /// Puts the page into a window beside another page, as the dashboard shows it; returns the
+    /// pages.
+    QStackedWidget* embedInWindow()
+    {
+        m_window = std::make_unique<QWidget>();
+        auto* pages = new QStackedWidget(m_window.get());
+        pages->addWidget(m_view.get());
+        pages->addWidget(new QWidget);
+        m_window->resize(760, 560);
+        m_window->show();
+        return pages;
     }
 
     ActionButton* button(const char* name) const
@@ -115,6 +129,7 @@ protected:
     }
 
     std::unique_ptr<common::LocalizationService> m_localization;
+    std::unique_ptr<QWidget> m_window;
     std::unique_ptr<SignView> m_view;
     AnsweringChooser m_chooser;
     RecordingRevealer m_revealer;
@@ -215,6 +230,29 @@ TEST_F(SignViewTest, CancelAndLeavingThePageEndTheTaskSilently)
     EXPECT_EQ(requests("/api/sign-pdf-download"), 0);
     EXPECT_TRUE(signRecords().isEmpty());
     EXPECT_TRUE(savedFiles().isEmpty());
+}
+
+TEST_F(SignViewTest, HidingTheWindowKeepsTheSigningAndAnotherPageEndsIt)
+{
+    QStackedWidget* pages = embedInWindow();
+    m_sim.setApproveAfterMs(60'000);
+    m_chooser.answer = writeDocument(QStringLiteral("a.pdf"));
+    m_view->chooseDocument();
+    ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
+
+    // Minimised, hidden to the tray, on another workspace: the phone is still being asked.
+    m_window->showMinimized();
+    EXPECT_TRUE(m_signing->isRunning());
+    m_window->showNormal();
+    m_window->hide();
+    EXPECT_TRUE(m_signing->isRunning());
+    m_window->show();
+    EXPECT_TRUE(m_signing->isRunning());
+    EXPECT_EQ(m_signing->phase(), Phase::waitingApproval);
+
+    pages->setCurrentIndex(1);
+    EXPECT_FALSE(m_signing->isRunning());
+    EXPECT_EQ(m_signing->phase(), Phase::idle);
 }
 
 } // namespace
