@@ -1,6 +1,7 @@
 // `orvela sign` end to end: the real binary, signed in with `orvela login` against the simulator
 // on 127.0.0.1, in a private keyring and home (scripts/lib/with-keyring.sh).
 
+#include "../support/QtPrinters.h"
 #include "SigningFixture.h"
 
 #include <QJsonArray>
@@ -8,6 +9,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <memory>
+#include <sys/stat.h>
 
 using namespace orvela;
 using namespace orvela::signingtest;
@@ -33,17 +36,24 @@ protected:
         m_out = m_dir.filePath(QStringLiteral("out"));
     }
 
-    /// Runs the tool without blocking the event loop, so the simulator in this process answers.
-    ToolRun orvela(const QStringList& args)
+    /// Starts the tool; it runs while the event loop does, so the simulator here answers it.
+    std::unique_ptr<QProcess> start(const QStringList& args)
     {
-        QProcess process;
-        process.start(QStringLiteral(ORVELA_CLI_PATH),
-                      QStringList{"--api-url", m_sim.baseUrl(), "--lang", "en"} + args);
-        EXPECT_TRUE(process.waitForStarted());
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral(ORVELA_CLI_PATH),
+                       QStringList{"--api-url", m_sim.baseUrl(), "--lang", "en"} + args);
+        EXPECT_TRUE(process->waitForStarted());
+        return process;
+    }
+
+    static ToolRun finish(QProcess& process)
+    {
         EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 60'000));
         return ToolRun{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                        QString::fromUtf8(process.readAllStandardError())};
     }
+
+    ToolRun orvela(const QStringList& args) { return finish(*start(args)); }
 
     void login()
     {
@@ -116,6 +126,14 @@ TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
     EXPECT_NE(mongolian.exitCode, 0);
     EXPECT_TRUE(mongolian.err.contains("No such file or directory")) << mongolian.err.toStdString();
 
+    // A pipe is refused at once rather than read for ever.
+    const QString fifo = m_dir.filePath("pipe.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const ToolRun pipe = orvela({"sign", fifo, "--out", m_out});
+    EXPECT_NE(pipe.exitCode, 0);
+    EXPECT_TRUE(pipe.err.contains("is not a file (a folder, pipe or device)"))
+        << pipe.err.toStdString();
+
     const ToolRun usage = orvela({"sign"});
     EXPECT_EQ(usage.exitCode, 1);
     EXPECT_TRUE(usage.err.contains("orvela sign: use FILE.pdf [--out DIR]"));
@@ -127,6 +145,42 @@ TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
     EXPECT_NE(signedOut.exitCode, 0);
     EXPECT_TRUE(signedOut.err.contains("Not signed in.")) << signedOut.err.toStdString();
     EXPECT_TRUE(m_sim.requestsTo(QStringLiteral("/api/sign-pdf-start")).size() == 1);
+}
+
+TEST_F(SignCliTest, RunsFinishingTogetherEachKeepTheirCopyAndTheirRecord)
+{
+    login();
+    // The phone answers every run at the same poll, so the copies are saved and recorded at
+    // once, into one folder and one settings file.
+    m_sim.setApproveAfterMs(60'000);
+    constexpr int runs = 4;
+    const QString contract = document("contract.pdf", "%PDF-1.4\n");
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < runs; ++i) {
+        processes.push_back(start({"--json", "sign", contract, "--out", m_out}));
+    }
+    ASSERT_TRUE(waitUntil(
+        [&] { return m_sim.requestsTo(QStringLiteral("/api/status")).size() >= runs; }, 30'000));
+    m_sim.setApproveAfterMs(0);
+    QSet<QString> paths;
+    for (auto& process : processes) {
+        const ToolRun run = finish(*process);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        paths.insert(QJsonDocument::fromJson(run.out.toUtf8()).object().value("path").toString());
+    }
+    EXPECT_EQ(paths.size(), runs);
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files | QDir::Hidden).size(), runs);
+
+    const ToolRun activity = orvela({"--json", "activity"});
+    ASSERT_EQ(activity.exitCode, 0);
+    QStringList signedNames;
+    for (const auto& session :
+         QJsonDocument::fromJson(activity.out.toUtf8()).object().value("sessions").toArray()) {
+        if (session.toObject().value("sessionType").toString() == u"SIGN") {
+            signedNames << session.toObject().value("pushText").toString();
+        }
+    }
+    EXPECT_EQ(signedNames, QStringList(runs, QStringLiteral("contract.pdf")));
 }
 
 } // namespace
