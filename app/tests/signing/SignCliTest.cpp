@@ -96,8 +96,14 @@ TEST_F(SignCliTest, SignsForTheSignedInIdentityAndRecordsIt)
     EXPECT_EQ(QJsonDocument::fromJson(start.first().body).object().value("etsi").toString(),
               "УБ99112233");
 
+    // The settings file names the document: an older version's file readable by everyone is
+    // narrowed by the next run, even one that only reads.
+    QFile settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orvela/orvela-desktop.conf");
+    constexpr QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    ASSERT_TRUE(settings.setPermissions(ownerOnly | QFile::ReadGroup | QFile::ReadOther));
     const ToolRun activity = orvela({"--json", "activity"});
     ASSERT_EQ(activity.exitCode, 0);
+    EXPECT_EQ(settings.permissions() & ~(QFile::ReadUser | QFile::WriteUser), ownerOnly);
     const QJsonArray sessions =
         QJsonDocument::fromJson(activity.out.toUtf8()).object().value("sessions").toArray();
     ASSERT_FALSE(sessions.isEmpty());
