@@ -218,7 +218,7 @@ int main(int argc, char** argv)
     options.fixedBaseUrl = QStringLiteral("http://127.0.0.1:%1").arg(port);
     api::APIClient client(options);
     const QString downloads = dir.filePath(QStringLiteral("Downloads"));
-    state::SigningController signing(appState, client, [&downloads](QString*) {
+    state::SigningController signing(appState, client, [&downloads](state::SignText*) {
         QDir().mkpath(downloads);
         return downloads;
     });
