@@ -81,7 +81,7 @@ DocumentHash DocumentHash::read(const QString& path, qint64 limit)
         return refused(Status::tooLarge);
     }
     bytes.resize(filled);
-    if (!bytes.startsWith("%PDF-")) {
+    if (!bytes.startsWith(pdfSignature)) {
         return refused(Status::notPdf);
     }
     DocumentHash result;

@@ -15,6 +15,9 @@ struct DocumentHash {
         tooLarge
     };
 
+    /// How every PDF begins.
+    static constexpr char pdfSignature[] = "%PDF-";
+
     Status status = Status::unreadable;
     QByteArray bytes;
     QByteArray digest;   ///< the 32 bytes of SHA-256

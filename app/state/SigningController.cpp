@@ -58,8 +58,9 @@ bool claimName(const QString& from, const QString& to)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                    RENAME_NOREPLACE) == 0) {
+    const int renamed =
+        ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+    if (renamed == 0) {
         return true;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
@@ -93,6 +94,27 @@ SigningController::SavedCopy writeHiddenCopy(const QString& folder, const QByteA
     }
     file.close();
     return {file.fileName(), QString()};
+}
+
+SignText notAFileText(const QString& fileName)
+{
+    return {QStringLiteral("“%1” is not a file (a folder, pipe or device); choose a PDF file.")
+                .arg(fileName),
+            QStringLiteral("“%1” нь файл биш (хавтас, суваг эсвэл төхөөрөмж) байна; PDF файл "
+                           "сонгоно уу.")
+                .arg(fileName)};
+}
+
+SignText notAPdfText(const QString& fileName)
+{
+    return {QStringLiteral("“%1” is not a PDF: it does not start with %PDF-.").arg(fileName),
+            QStringLiteral("“%1” нь PDF файл биш: %PDF- гэж эхлээгүй байна.").arg(fileName)};
+}
+
+SignText unwritableFolderText(const QString& folder, const QString& reason)
+{
+    return {QStringLiteral("Cannot save into the folder %1: %2").arg(folder, reason),
+            QStringLiteral("%1 хавтаст хадгалах боломжгүй: %2").arg(folder, reason)};
 }
 
 /// "contract.final.pdf" → "contract.final": only the last extension goes.
@@ -166,18 +188,10 @@ void SigningController::hashed(DocumentHash document)
         fail(SignText::same(document.errorString));
         return;
     case DocumentHash::Status::notRegularFile:
-        fail({QStringLiteral("“%1” is not a file (a folder, pipe or device); choose a "
-                             "PDF file.")
-                  .arg(m_fileName),
-              QStringLiteral("“%1” нь файл биш (хавтас, суваг эсвэл төхөөрөмж) "
-                             "байна; PDF файл сонгоно уу.")
-                  .arg(m_fileName)});
+        fail(notAFileText(m_fileName));
         return;
     case DocumentHash::Status::notPdf:
-        fail({QStringLiteral("“%1” is not a PDF: it does not start with %PDF-.")
-                  .arg(m_fileName),
-              QStringLiteral("“%1” нь PDF файл биш: %PDF- гэж эхлээгүй байна.")
-                  .arg(m_fileName)});
+        fail(notAPdfText(m_fileName));
         return;
     case DocumentHash::Status::tooLarge:
         fail(tooLargeText());
@@ -216,9 +230,7 @@ QString SigningController::writableFolder()
     // show only when a file is made.
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".orvela-probe-XXXXXX")));
     if (!probe.open()) {
-        const QString native = QDir::toNativeSeparators(folder);
-        fail({QStringLiteral("Cannot save into the folder %1: %2").arg(native, probe.errorString()),
-              QStringLiteral("%1 хавтаст хадгалах боломжгүй: %2").arg(native, probe.errorString())});
+        fail(unwritableFolderText(QDir::toNativeSeparators(folder), probe.errorString()));
         return {};
     }
     return folder;
@@ -267,7 +279,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
 {
     m_call = nullptr;
     // A reply that is no PDF at all would be saved as a "signed" copy the person trusts.
-    if (!signedPdf.startsWith("%PDF-")) {
+    if (!signedPdf.startsWith(DocumentHash::pdfSignature)) {
         fail(SignText::same(api::APIError::invalidResponse().message()));
         return;
     }
