@@ -80,9 +80,40 @@ bool isHttpStatusError(QNetworkReply::NetworkError error, const QVariant& status
     return status.isValid() && status.toInt() >= 400 && static_cast<int>(error) >= 100;
 }
 
+/// Set on a reply aborted because its redirect led away from the configured origin.
+constexpr char redirectRefusedProperty[] = "orvelaRedirectRefused";
+
+bool sameOrigin(const QUrl& a, const QUrl& b)
+{
+    const auto defaultPort = [](const QUrl& url) {
+        return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
+    };
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && defaultPort(a) == defaultPort(b);
+}
+
+/// Redirects within the origin the request went to are followed; any other one would carry
+/// the request (its body included, for a 307 or 308) to a server nobody configured, so it
+/// ends the exchange before a byte goes there.
+void followSameOriginOnly(QNetworkReply* reply)
+{
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& target) {
+        if (sameOrigin(reply->request().url(), target)) {
+            emit reply->redirectAllowed();
+            return;
+        }
+        qCCritical(lcApiClient, "✕ redirect to another origin refused");
+        reply->setProperty(redirectRefusedProperty, true);
+        reply->abort();
+    });
+}
+
 /// Why a reply was refused before it ended by itself, if it was.
 std::optional<APIError> refusal(const QNetworkReply* reply)
 {
+    if (reply->property(redirectRefusedProperty).toBool()) {
+        return APIError::redirectRefused();
+    }
     if (ReplyBody::overLimit(reply)) {
         return APIError::replyTooLarge();
     }
@@ -162,6 +193,8 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
 {
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     // Uncompressed bodies only: with Qt decompressing, Content-Length would count other bytes
     // than the ones collected, and a reply could no longer be told complete. The replies are
     // small JSON or an already compressed PDF, so nothing worth having is lost.
@@ -183,6 +216,7 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
         body->setParent(reply);
     }
     m_pinning.attach(reply);
+    followSameOriginOnly(reply);
     ReplyBody::attach(reply, replyLimit);
     call->setReply(reply);
 

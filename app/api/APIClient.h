@@ -112,8 +112,8 @@ private:
     void pollOnce(ApiCall* call, const QString& sessionId, const QString& pollToken,
                   std::chrono::steady_clock::time_point deadline,
                   std::function<void(CallResult<StatusResponse>)> done);
-    /// Starts an exchange under the pin check, both time limits and the body limit
-    /// `replyLimit`; `finished` runs once.
+    /// Starts an exchange under the pin check, both time limits, the body limit `replyLimit`
+    /// and the same-origin rule for redirects; `finished` runs once.
     QNetworkReply* start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
                          QIODevice* body, qint64 replyLimit, HandleCallback finished);
     /// Reply → body, `server` error, `invalidResponse`, a refusal or the transport error.

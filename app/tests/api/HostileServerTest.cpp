@@ -1,5 +1,5 @@
 // The client against a server that misbehaves on the wire: bodies cut short, bodies without
-// end. A raw socket server scripts the reply bytes exactly, which the
+// end, redirects elsewhere. A raw socket server scripts the reply bytes exactly, which the
 // simulator's HTTP stack would never produce.
 
 #include "TestSupport.h"
@@ -296,6 +296,39 @@ TEST(ReplyBodyTest, ABodyShortOfItsAnnouncedLengthIsNotTaken)
     const auto complete = ReplyBody::take(&whole);
     ASSERT_TRUE(complete.ok());
     EXPECT_EQ(complete.value(), "%PDF-1.7\npartial");
+}
+
+TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
+{
+    struct Case {
+        const char* name;
+        bool elsewhere;
+        Outcome expected;
+    };
+    const Case cases[] = {
+        {"another port", true, failedWith(APIError::Kind::redirectRefused)},
+        {"same origin, another path", false, succeeded},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server;
+        ScriptedServer other;
+        const QByteArray location =
+            c.elsewhere ? (other.origin() + "/api/sign-pdf-download").toLatin1() : "/api/moved";
+        server.scripts["/api/sign-pdf-download"] = {
+            "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location +
+                "\r\nContent-Length: 0\r\n\r\n",
+            {}, -1};
+        const Script signedCopy{head("Content-Length: 9\r\n", "%PDF-sig\n"), {}, -1};
+        server.scripts["/api/moved"] = signedCopy;
+        other.scripts["*"] = signedCopy;
+        const auto client = clientOf(server);
+
+        QByteArray body;
+        EXPECT_EQ(run(*client, Call::upload, &body), c.expected);
+        EXPECT_EQ(body, c.expected.ok ? QByteArray("%PDF-sig\n") : QByteArray());
+        EXPECT_EQ(other.connections, 0);
+    }
 }
 
 } // namespace
