@@ -19,6 +19,22 @@ bool hasNoBody(const QNetworkReply* reply)
     return (status >= 100 && status < 200) || status == 204 || status == 304;
 }
 
+/// Whether `received` bytes are the whole body: as many as Content-Length announced, or a
+/// framing that marks its own end (chunked, or an HTTP/2 stream), which Qt fails when cut.
+/// A body ended only by the connection closing cannot tell a cut from an end, so it fails.
+bool isComplete(const QNetworkReply* reply, qint64 received)
+{
+    if (hasNoBody(reply)) {
+        return true;
+    }
+    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (announced.isValid()) {
+        return received == announced.toLongLong();
+    }
+    return reply->rawHeader("Transfer-Encoding").toLower().contains("chunked") ||
+           reply->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool();
+}
+
 } // namespace
 
 ReplyBody::ReplyBody(QNetworkReply* reply, qint64 limit)
@@ -84,8 +100,7 @@ CallResult<QByteArray> ReplyBody::take(QNetworkReply* reply)
         return APIError::replyTooLarge();
     }
     QByteArray body = std::exchange(collector->m_body, QByteArray());
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && !hasNoBody(reply) && body.size() != announced.toLongLong()) {
+    if (!isComplete(reply, body.size())) {
         return APIError::incompleteReply();
     }
     return body;

@@ -22,8 +22,9 @@ public:
     static void attach(QNetworkReply* reply, qint64 limit);
     /// True when the reply was aborted for carrying more than its limit.
     static bool overLimit(const QNetworkReply* reply);
-    /// The whole body of a finished reply, or `incompleteReply` when fewer bytes arrived than
-    /// its Content-Length announced (Qt may end such a reply without an error).
+    /// The whole body of a finished reply, or `incompleteReply` when it cannot be shown whole:
+    /// fewer bytes than its Content-Length announced (Qt may end such a reply without an
+    /// error), or no framing but the connection's close.
     static CallResult<QByteArray> take(QNetworkReply* reply);
 
 private:
