@@ -264,12 +264,13 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
     const int code = status.toInt();
     qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
     CallResult<QByteArray> body = ReplyBody::take(reply);
+    if (code >= 400) {
+        // The status is the answer; a body cut short only loses the backend's words for it.
+        return APIError::server(code,
+                                ErrorResponse::messageFor(body.ok() ? body.value() : QByteArray()));
+    }
     if (!body.ok()) {
         qCCritical(lcApiClient, "✕ %s: body incomplete", qUtf8Printable(path));
-        return body;
-    }
-    if (code >= 400) {
-        return APIError::server(code, ErrorResponse::messageFor(body.value()));
     }
     return body;
 }
