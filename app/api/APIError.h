@@ -13,8 +13,14 @@ namespace orvela::api {
 /// its call allows, cut short, or redirected away from the configured server).
 class APIError {
 public:
-    enum class Kind { server, invalidResponse, timeout, replyTooLarge, incompleteReply,
-                      redirectRefused };
+    enum class Kind {
+        server,
+        invalidResponse,
+        timeout,
+        replyTooLarge,
+        incompleteReply,
+        redirectRefused
+    };
 
     static APIError server(int status, const QString& message);
     static APIError invalidResponse() { return APIError(Kind::invalidResponse, 0, {}); }

@@ -52,7 +52,6 @@ public:
 
     QMap<QByteArray, Script> scripts;
     int connections = 0;
-    QList<QByteArray> paths;
     bool clientClosed = false;
     qint64 written = 0;
 
@@ -77,7 +76,6 @@ private:
         }
         const QByteArray path = request.split(' ').value(1);
         m_requests.remove(socket);
-        paths << path;
         answer(socket, scripts.value(path, scripts.value("*")));
     }
 
@@ -173,8 +171,9 @@ protected:
                 outcome = healthy ? succeeded : failedInTransport;
             });
         } else if (call == Call::json) {
-            client.send<StatusResponse>(Endpoint::status("s-1", "token"), &m_context,
-                                        [&](CallResult<StatusResponse> r) { outcome = outcomeOf(r); });
+            client.send<StatusResponse>(
+                Endpoint::status("s-1", "token"), &m_context,
+                [&](CallResult<StatusResponse> r) { outcome = outcomeOf(r); });
         } else {
             client.upload("/api/sign-pdf-download", {{"sessionId", "s-1"}}, "file", "a.pdf",
                           "application/pdf", "%PDF-1.7\n%%EOF\n", &m_context,
@@ -215,6 +214,7 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
                outcome == failedWith(APIError::Kind::incompleteReply);
     };
     const auto unhealthy = is(failedInTransport);
+    // clang-format off
     const BodyCase cases[] = {
         {"signed copy short of its length, closed at once", Call::upload,
          {head("Content-Length: 100000\r\n", partialPdf), {}, 0}, cutShort},
@@ -242,6 +242,7 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
          {head("Content-Length: 62914560\r\n"), filler}, tooLarge, true},
         {"signed copy without end", Call::upload, {head(chunked), chunk(filler)}, tooLarge, true},
     };
+    // clang-format on
     for (const BodyCase& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedServer server;
@@ -326,7 +327,8 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
         server.scripts["/api/sign-pdf-download"] = {
             "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location +
                 "\r\nContent-Length: 0\r\n\r\n",
-            {}, -1};
+            {},
+            -1};
         const Script signedCopy{head("Content-Length: 9\r\n", "%PDF-sig\n"), {}, -1};
         server.scripts["/api/moved"] = signedCopy;
         other.scripts["*"] = signedCopy;
