@@ -17,6 +17,8 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <optional>
+
 #ifndef ORVELA_PRODUCTION_API_URL
 #error "ORVELA_PRODUCTION_API_URL must name the production backend origin"
 #endif
@@ -76,6 +78,46 @@ QString encodedQuery(const QList<QPair<QString, QString>>& items)
 bool isHttpStatusError(QNetworkReply::NetworkError error, const QVariant& status)
 {
     return status.isValid() && status.toInt() >= 400 && static_cast<int>(error) >= 100;
+}
+
+/// Set on a reply aborted because its redirect led away from the configured origin.
+constexpr char redirectRefusedProperty[] = "orvelaRedirectRefused";
+
+bool sameOrigin(const QUrl& a, const QUrl& b)
+{
+    const auto defaultPort = [](const QUrl& url) {
+        return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
+    };
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0 &&
+           a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && defaultPort(a) == defaultPort(b);
+}
+
+/// Redirects within the origin the request went to are followed; any other one would carry
+/// the request (its body included, for a 307 or 308) to a server nobody configured, so it
+/// ends the exchange before a byte goes there.
+void followSameOriginOnly(QNetworkReply* reply)
+{
+    QObject::connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& target) {
+        if (sameOrigin(reply->request().url(), target)) {
+            emit reply->redirectAllowed();
+            return;
+        }
+        qCCritical(lcApiClient, "✕ redirect to another origin refused");
+        reply->setProperty(redirectRefusedProperty, true);
+        reply->abort();
+    });
+}
+
+/// Why a reply was refused before it ended by itself, if it was.
+std::optional<APIError> refusal(const QNetworkReply* reply)
+{
+    if (reply->property(redirectRefusedProperty).toBool()) {
+        return APIError::redirectRefused();
+    }
+    if (ReplyBody::overLimit(reply)) {
+        return APIError::replyTooLarge();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -147,10 +189,16 @@ QNetworkRequest APIClient::jsonRequest(const QUrl& url) const
 }
 
 QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
-                                QIODevice* body, HandleCallback finished)
+                                QIODevice* body, qint64 replyLimit, HandleCallback finished)
 {
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    // Uncompressed bodies only: with Qt decompressing, Content-Length would count other bytes
+    // than the ones collected, and a reply could no longer be told complete. The replies are
+    // small JSON or an already compressed PDF, so nothing worth having is lost.
+    request.setRawHeader("Accept-Encoding", "identity");
     if (!m_options.caCertificates.isEmpty()) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setCaCertificates(m_options.caCertificates);
@@ -168,7 +216,8 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
         body->setParent(reply);
     }
     m_pinning.attach(reply);
-    ReplyBody::attach(reply);
+    followSameOriginOnly(reply);
+    ReplyBody::attach(reply, replyLimit);
     call->setReply(reply);
 
     auto* exchangeLimit = new QTimer(reply);
@@ -189,6 +238,10 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
 
 CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString& path) const
 {
+    if (const auto refused = refusal(reply)) {
+        qCCritical(lcApiClient, "✕ %s: refused", qUtf8Printable(path));
+        return *refused;
+    }
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (error != QNetworkReply::NoError && !isHttpStatusError(error, status)) {
@@ -210,9 +263,14 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
     }
     const int code = status.toInt();
     qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
-    const QByteArray body = ReplyBody::take(reply);
+    CallResult<QByteArray> body = ReplyBody::take(reply);
     if (code >= 400) {
-        return APIError::server(code, ErrorResponse::messageFor(body));
+        // The status is the answer; a body cut short only loses the backend's words for it.
+        return APIError::server(code,
+                                ErrorResponse::messageFor(body.ok() ? body.value() : QByteArray()));
+    }
+    if (!body.ok()) {
+        qCCritical(lcApiClient, "✕ %s: body incomplete", qUtf8Printable(path));
     }
     return body;
 }
@@ -239,7 +297,7 @@ void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
     }
     const QString path = endpoint.path();
     qCInfo(lcApiClient, "→ %s %s", endpoint.method().constData(), qUtf8Printable(path));
-    start(call, request, endpoint.method(), device,
+    start(call, request, endpoint.method(), device, m_options.limits.jsonBytes,
           [this, path, done = std::move(done)](QNetworkReply* reply) {
               done(readReply(reply, path));
           });
@@ -309,7 +367,7 @@ ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fi
     request.setTransferTimeout(m_options.timeouts.requestIdleMs);
     qCInfo(lcApiClient, "→ POST %s (%lld bytes)", qUtf8Printable(path),
            static_cast<long long>(body->size()));
-    start(call, request, QByteArrayLiteral("POST"), body,
+    start(call, request, QByteArrayLiteral("POST"), body, m_options.limits.uploadBytes,
           [this, call, path, done = std::move(done)](QNetworkReply* reply) {
               call->deliver([done, result = readReply(reply, path)] { done(result); });
           });
@@ -326,11 +384,13 @@ ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done
     }
     QNetworkRequest request(url);
     request.setTransferTimeout(m_options.timeouts.healthIdleMs);
-    start(call, request, QByteArrayLiteral("GET"), nullptr,
+    start(call, request, QByteArrayLiteral("GET"), nullptr, m_options.limits.healthBytes,
           [call, done = std::move(done)](QNetworkReply* reply) {
               const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-              const bool healthy = reply->error() == QNetworkReply::NoError && status.isValid() &&
-                                   status.toInt() >= 200 && status.toInt() <= 299;
+              // The probe uses no body, so only its limit matters, not its completeness.
+              const bool healthy = !refusal(reply) && reply->error() == QNetworkReply::NoError &&
+                                   status.isValid() && status.toInt() >= 200 &&
+                                   status.toInt() <= 299;
               call->deliver([done, healthy] { done(healthy); });
           });
     return call;

@@ -34,6 +34,18 @@ struct ApiTimeouts {
     int exchangeMs = 180'000;
 };
 
+/// The largest reply body each kind of call takes in, in bytes. A reply announcing more is
+/// refused before its body is read; one that grows past the limit is cut off as it arrives.
+struct ReplyLimits {
+    /// Start, notify, status and error replies: a few KiB in practice.
+    qint64 jsonBytes = 1024 * 1024;
+    /// The health probe reads no body at all; this only ends one that never stops.
+    qint64 healthBytes = 64 * 1024;
+    /// The signed copy: the signing page sends documents of at most 25 MiB, and signing adds
+    /// a signature and perhaps a revision, so twice that plus 1 MiB is room enough.
+    qint64 uploadBytes = 2 * 25 * 1024 * 1024 + 1024 * 1024;
+};
+
 /// What a client is built from; the shared client uses the defaults.
 struct APIClientOptions {
     /// Where "API_BASE_URL_OVERRIDE" and "security.tlsPinning" are read; null: the
@@ -44,6 +56,7 @@ struct APIClientOptions {
     /// Trust anchors for chain verification; empty: the system's store.
     QList<QSslCertificate> caCertificates;
     ApiTimeouts timeouts;
+    ReplyLimits limits;
     /// A base URL chosen for this client alone (the command line's --api-url); it wins over
     /// the settings and the environment and is normalised like them.
     QString fixedBaseUrl;
@@ -99,10 +112,11 @@ private:
     void pollOnce(ApiCall* call, const QString& sessionId, const QString& pollToken,
                   std::chrono::steady_clock::time_point deadline,
                   std::function<void(CallResult<StatusResponse>)> done);
-    /// Starts an exchange under the pin check and both time limits; `finished` runs once.
+    /// Starts an exchange under the pin check, both time limits, the body limit `replyLimit`
+    /// and the same-origin rule for redirects; `finished` runs once.
     QNetworkReply* start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
-                         QIODevice* body, HandleCallback finished);
-    /// Reply → body, `server` error, `invalidResponse` or the transport error.
+                         QIODevice* body, qint64 replyLimit, HandleCallback finished);
+    /// Reply → body, `server` error, `invalidResponse`, a refusal or the transport error.
     CallResult<QByteArray> readReply(QNetworkReply* reply, const QString& path) const;
     QNetworkRequest jsonRequest(const QUrl& url) const;
     bool readPinningSetting() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/AppLanguage.h"
+
 #include <QNetworkReply>
 #include <QString>
 #include <variant>
@@ -7,22 +9,36 @@
 namespace orvela::api {
 
 /// The client's own error: an HTTP failure with the backend's message, a reply that could not
-/// be used, or a poll that ran out of time.
+/// be used, a poll that ran out of time, or a reply the client refused to take in (larger than
+/// its call allows, cut short, or redirected away from the configured server).
 class APIError {
 public:
-    enum class Kind { server, invalidResponse, timeout };
+    enum class Kind {
+        server,
+        invalidResponse,
+        timeout,
+        replyTooLarge,
+        incompleteReply,
+        redirectRefused
+    };
 
     static APIError server(int status, const QString& message);
     static APIError invalidResponse() { return APIError(Kind::invalidResponse, 0, {}); }
     static APIError timeout() { return APIError(Kind::timeout, 0, {}); }
+    static APIError replyTooLarge() { return APIError(Kind::replyTooLarge, 0, {}); }
+    static APIError incompleteReply() { return APIError(Kind::incompleteReply, 0, {}); }
+    static APIError redirectRefused() { return APIError(Kind::redirectRefused, 0, {}); }
 
     Kind kind() const { return m_kind; }
     /// The HTTP status of a `server` error, 0 otherwise.
     int status() const { return m_status; }
     /// The backend's (or the error-body rule's) text of a `server` error.
     const QString& serverMessage() const { return m_serverMessage; }
-    /// The fixed user-facing text.
-    QString message() const;
+    /// The user-facing text in the default language.
+    QString message() const { return message(common::AppLanguage::mn); }
+    /// The user-facing text in `language`. The first three kinds have one fixed text for both
+    /// languages; the refusals read theirs from the interface tables.
+    QString message(common::AppLanguage language) const;
 
     bool operator==(const APIError&) const = default;
 
@@ -50,6 +66,7 @@ struct TransportError {
 using CallError = std::variant<APIError, TransportError>;
 
 /// The text a screen shows for a failed call.
-QString errorMessage(const CallError& error);
+QString errorMessage(const CallError& error,
+                     common::AppLanguage language = common::AppLanguage::mn);
 
 } // namespace orvela::api

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "api/CallResult.h"
+
 #include <QByteArray>
 #include <QObject>
 
@@ -7,22 +9,33 @@ class QNetworkReply;
 
 namespace orvela::api {
 
-/// Collects a reply's body as it arrives, into one buffer sized from Content-Length. Qt's own
-/// read buffer then never holds more than a chunk, and the finished body is not copied once
-/// more at the end: a signed 25 MiB document costs one copy of itself, not two.
+/// Collects a reply's body as it arrives, into one buffer sized from Content-Length, and takes
+/// in no more than the call's limit: a reply announcing more is aborted before its body is
+/// read, one that grows past the limit is aborted the moment it does. Qt's own read buffer is
+/// bounded too and drained on every arrival, so neither side holds more than the limit plus a
+/// chunk, and the finished body is not copied once more at the end: a signed 25 MiB document
+/// costs one copy of itself, not two.
 class ReplyBody : public QObject {
     Q_OBJECT
 public:
-    /// Starts collecting; the collector is a child of the reply.
-    static void attach(QNetworkReply* reply);
-    /// Everything the reply delivered, whether or not a collector was attached.
-    static QByteArray take(QNetworkReply* reply);
+    /// Starts collecting at most `limit` bytes; the collector is a child of the reply.
+    static void attach(QNetworkReply* reply, qint64 limit);
+    /// True when the reply was aborted for carrying more than its limit.
+    static bool overLimit(const QNetworkReply* reply);
+    /// The whole body of a finished reply, or `incompleteReply` when it cannot be shown whole:
+    /// fewer bytes than its Content-Length announced (Qt may end such a reply without an
+    /// error), or no framing but the connection's close.
+    static CallResult<QByteArray> take(QNetworkReply* reply);
 
 private:
-    explicit ReplyBody(QNetworkReply* reply);
+    ReplyBody(QNetworkReply* reply, qint64 limit);
+    void checkAnnouncedLength();
     void collect();
+    void refuse();
 
     QNetworkReply* m_reply;
+    qint64 m_limit;
+    bool m_overLimit = false;
     QByteArray m_body;
 };
 

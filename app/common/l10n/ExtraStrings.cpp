@@ -367,10 +367,19 @@ constexpr StringRow kExtraRows[] = {
     {"Sign_KeyLabel",
      "Key label",
      "Key label"},
+    {"Api_Error_ReplyTooLarge",
+     "The server's reply is larger than allowed; it was not accepted.",
+     "Серверийн хариу зөвшөөрөгдөх хэмжээнээс их тул хүлээж аваагүй."},
+    {"Api_Error_IncompleteReply",
+     "The server's reply arrived incomplete; it was not accepted.",
+     "Серверийн хариу дутуу ирсэн тул хүлээж аваагүй."},
+    {"Api_Error_RedirectRefused",
+     "The server redirected the request to another server; the redirect was refused.",
+     "Сервер хүсэлтийг өөр сервер рүү чиглүүлсэн тул татгалзлаа."},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 120, "the extra table holds 120 texts");
+static_assert(std::size(kExtraRows) == 123, "the extra table holds 123 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
