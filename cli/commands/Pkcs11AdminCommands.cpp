@@ -15,7 +15,6 @@ namespace {
 using tokenkit::Bytes;
 using tokenkit::ByteView;
 
-constexpr int kMinAdminPinLength = 4;
 const Bytes kKeyID{0x01};
 constexpr const char* kCertificateLabel = "eid-cert";
 
@@ -39,8 +38,8 @@ PinTriple readPins(const CliContext& context, const QString& first, const QStrin
 /// The rule of the PIN sections: both PINs of at least four characters, confirmation equal.
 bool acceptable(const PinTriple& pins)
 {
-    return pinLength(pins.first) >= kMinAdminPinLength &&
-           pinLength(pins.next) >= kMinAdminPinLength && pins.next == pins.confirmation;
+    return pinLength(pins.first) >= kMinTokenPinLength &&
+           pinLength(pins.next) >= kMinTokenPinLength && pins.next == pins.confirmation;
 }
 
 using PinAction = void (tokenkit::PKCS11Module::*)(std::string_view, std::string_view);
@@ -135,7 +134,7 @@ int runObjectsList(CliContext& context)
         return *done;
     }
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         return printObjects(context, line.openModule()->listObjects(pinText(pin)));
     });
 }
@@ -158,7 +157,7 @@ int runObjectsImport(CliContext& context)
     }
     const QByteArray value = tokens::certificateValueFromFile(file.readAll());
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value.constData()),
                                    static_cast<std::size_t>(value.size()));
         line.openModule()->importCertificate(pinText(pin), kCertificateLabel, certificate, kKeyID);
@@ -190,7 +189,7 @@ int runObjectsDelete(CliContext& context)
     // The token lists IDs in lower case; accept them as typed in either case.
     const std::string idHex = line.value(QStringLiteral("id")).toLower().toStdString();
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         line.openModule()->deleteObject(pinText(pin), idHex, kind.toStdString());
         printSuccess(context,
                      QStringLiteral("Deleted %1 %2").arg(kind, QString::fromStdString(idHex)));

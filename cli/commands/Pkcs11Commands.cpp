@@ -117,7 +117,7 @@ int runKeygen(CliContext& context)
         return *done;
     }
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         line.openModule()->generateSigningKey(pinText(pin), kKeyLabel, kKeyID);
         printSuccess(context, QStringLiteral("Түлхүүр амжилттай үүсгэгдлэа."));
         return 0;
@@ -156,7 +156,7 @@ int runCsr(CliContext& context)
     const std::string registry = line.value(QStringLiteral("cn")).toStdString();
     tokenkit::CSR::Subject subject{registry, registry, std::string(kCountry), std::nullopt};
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const auto request =
             line.openModule()->generateCSR(pinText(pin), keyLabelOption(line), subject);
         const QByteArray pem = QByteArray::fromStdString(request.pem);
@@ -222,7 +222,7 @@ int runSign(CliContext& context)
         return line.usageError(context, error);
     }
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const Bytes signature =
             line.openModule()->signECDSA(pinText(pin), keyLabelOption(line), *digest);
         if (context.json) {

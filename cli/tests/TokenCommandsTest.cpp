@@ -204,7 +204,7 @@ TEST_P(TokenCommands, BadPinsAreRefusedBeforeTheTokenIsTouched)
         {"246810\n246810\n1357913\n", "The SO PIN / PUK needs at least 8 characters."},
         {"12345678901234567\n12345678901234567\n13579135\n", "PIN 16 байтаас урт байж болохгүй."},
         {"246810\n246810\n13579135135791351\n", "PIN 16 байтаас урт байж болохгүй."},
-        {"246810\n246810\n", "no PIN on standard input"},
+        {"246810\n246810\n", "Стандарт оролтод ПИН алга."},
     };
     for (const Case& c : cases) {
         const CliRun run = provision(c.input);
@@ -214,6 +214,38 @@ TEST_P(TokenCommands, BadPinsAreRefusedBeforeTheTokenIsTouched)
     }
     // Still the same key: nothing was erased.
     EXPECT_EQ(publicKeyPem(), keyBefore);
+}
+
+TEST_P(TokenCommands, PinsThatCanNeverBeRightCostNoTry)
+{
+    ASSERT_EQ(provisionNormally().exitCode, 0);
+    struct Case {
+        QByteArray input;
+        QString message;
+    };
+    const Case cases[] = {
+        {"", "Стандарт оролтод ПИН алга."},
+        {"\n", "ПИН хоосон байна."},
+        {"\r\n", "ПИН хоосон байна."},
+        {"12345\n", "ПИН дор хаяж 6 тэмдэгттэй байх ёстой."},
+        {QByteArray("2468\0" "10\n", 8), "ПИН-д NUL тэмдэгт орсон байна."},
+        {"24681\xff\n", "ПИН зөв UTF-8 текст биш байна."},
+        {QByteArray(65, '1') + "\n", "ПИН-ий мөр 64 байтаас урт байна."},
+        {QByteArray(100000, '1'), "ПИН-ий мөр 64 байтаас урт байна."},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = orvela({"--pin-stdin", "--json", "token", "keygen"}, c.input);
+        EXPECT_EQ(run.exitCode, 1) << c.input.left(20).toHex().toStdString();
+        EXPECT_EQ(run.json().value("error").toString().toStdString(), c.message.toStdString())
+            << c.input.left(20).toHex().toStdString();
+        EXPECT_FALSE(run.err.contains("SM session")) << "the token was contacted";
+    }
+    const CliRun english =
+        orvela({"--pin-stdin", "--json", "--lang", "en", "token", "keygen"}, "\n");
+    EXPECT_EQ(english.json().value("error").toString(), "The PIN is empty.");
+    VirtualToken::Options options;
+    options.stateFile = statePath().toStdString();
+    EXPECT_EQ(VirtualToken(options).pinTriesLeft(1), 10);
 }
 
 TEST_P(TokenCommands, KeygenCountsDownAWrongPin)

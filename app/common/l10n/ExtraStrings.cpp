@@ -22,6 +22,39 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Startup_Hint",
      "In menu bar mode the app runs only in the top menu bar — close the window and it keeps running there.",
      "Менюбар горимд апп зөвхөн дэлгэцийн дээд менюбарт ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
+    {"Input_StandardInput",
+     "standard input",
+     "стандарт оролт"},
+    {"Input_CannotOpen",
+     "Cannot open %1: %2",
+     "%1-г нээж чадсангүй: %2"},
+    {"Input_NotRegularFile",
+     "%1 is not a regular file.",
+     "%1 энгийн файл биш байна."},
+    {"Input_TooLarge",
+     "%1 is larger than %2, the most accepted here.",
+     "%1 хэт том байна: хамгийн ихдээ %2 хүлээн авна."},
+    {"Input_ReadFailed",
+     "Cannot read %1: %2",
+     "%1-г уншиж чадсангүй: %2"},
+    {"Pin_Missing",
+     "No PIN on standard input.",
+     "Стандарт оролтод ПИН алга."},
+    {"Pin_Empty",
+     "The PIN is empty.",
+     "ПИН хоосон байна."},
+    {"Pin_TooShort",
+     "The PIN needs at least %1 characters.",
+     "ПИН дор хаяж %1 тэмдэгттэй байх ёстой."},
+    {"Pin_LineTooLong",
+     "The PIN line is longer than %1 bytes.",
+     "ПИН-ий мөр %1 байтаас урт байна."},
+    {"Pin_HasNul",
+     "The PIN contains a NUL character.",
+     "ПИН-д NUL тэмдэгт орсон байна."},
+    {"Pin_NotUtf8",
+     "The PIN is not valid UTF-8 text.",
+     "ПИН зөв UTF-8 текст биш байна."},
     {"Settings_Api_Title",
      "Server",
      "Сервер"},
@@ -370,7 +403,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 120, "the extra table holds 120 texts");
+static_assert(std::size(kExtraRows) == 131, "the extra table holds 131 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
