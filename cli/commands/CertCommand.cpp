@@ -6,7 +6,6 @@
 #include "certificates/CertificateServiceImpl.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QJsonArray>
 
 namespace orvela::cli {
@@ -59,9 +58,7 @@ CertificateResult parseInput(const QString& source)
     if (source != u"-") {
         return service.parseFile(source);
     }
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    return service.parseBytes(input.readAll());
+    return service.parseInput(common::readStandardInput(common::inputLimit::certificate));
 }
 
 int runCert(CliContext& context)

@@ -3,9 +3,10 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
+#include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 #include "tokens/CertificateImport.h"
 
-#include <QFile>
 #include <QJsonArray>
 
 namespace orvela::cli::pkcs11 {
@@ -151,11 +152,13 @@ int runObjectsImport(CliContext& context)
     if (line.positional().size() != 1) {
         return line.usageError(context, QStringLiteral("needs exactly one FILE"));
     }
-    QFile file(line.positional().first());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return fail(context.json, file.errorString());
+    const common::LocalInput input =
+        common::readLocalFile(line.positional().first(), common::inputLimit::tokenCertificate);
+    if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
+        return fail(context.json,
+                    common::localInputMessage(*error, common::LocalizationService::shared()));
     }
-    const QByteArray value = tokens::certificateValueFromFile(file.readAll());
+    const QByteArray value = tokens::certificateValueFromFile(std::get<QByteArray>(input));
     return runTokenWork(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value.constData()),

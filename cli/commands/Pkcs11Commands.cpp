@@ -3,10 +3,11 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
+#include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 #include "orvela/tokenkit/Digest.h"
 #include "tokens/ProvisionInput.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QSaveFile>
 
@@ -193,12 +194,13 @@ std::optional<Bytes> digestToSign(const CommandLine& line, QString& error)
         }
         return hash;
     }
-    QFile file(line.value(QStringLiteral("file")));
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+    const common::LocalInput input =
+        common::readLocalFile(line.value(QStringLiteral("file")), common::inputLimit::document);
+    if (const auto* failure = std::get_if<common::LocalInputError>(&input)) {
+        error = common::localInputMessage(*failure, common::LocalizationService::shared());
         return std::nullopt;
     }
-    const QByteArray content = file.readAll();
+    const auto& content = std::get<QByteArray>(input);
     return tokenkit::sha256(ByteView(reinterpret_cast<const std::uint8_t*>(content.constData()),
                                      static_cast<std::size_t>(content.size())));
 }

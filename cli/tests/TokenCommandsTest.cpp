@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/ecdsa.h>
@@ -246,6 +247,47 @@ TEST_P(TokenCommands, PinsThatCanNeverBeRightCostNoTry)
     VirtualToken::Options options;
     options.stateFile = statePath().toStdString();
     EXPECT_EQ(VirtualToken(options).pinTriesLeft(1), 10);
+}
+
+TEST_P(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
+{
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const auto sparse = [&](const char* name, qint64 size) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(size));
+        return path;
+    };
+    const QString document = sparse("document.pdf", 25 * 1024 * 1024 + 1);
+    const QString certificate = sparse("cert.der", 128 * 1024 + 1);
+    const QString notRegular = QStringLiteral("%1 энгийн файл биш байна.");
+    const QString tooLarge = QStringLiteral("%1 хэт том байна: хамгийн ихдээ %2 хүлээн авна.");
+    struct Case {
+        QStringList args;
+        QString message;
+        QByteArray input;
+    };
+    const Case cases[] = {
+        {{"token", "sign", "--file", fifo}, notRegular.arg(fifo), {}},
+        {{"token", "sign", "--file", "/dev/zero"}, notRegular.arg("/dev/zero"), {}},
+        {{"token", "sign", "--file", document}, tooLarge.arg(document, "25 MiB"), {}},
+        {{"--road", "pkcs11", "token", "sign", "--file", fifo}, notRegular.arg(fifo), {}},
+        {{"--road", "pkcs11", "token", "objects", "import", fifo}, notRegular.arg(fifo), {}},
+        {{"--road", "pkcs11", "token", "objects", "import", certificate},
+         tooLarge.arg(certificate, "128 KiB"),
+         {}},
+        {{"cert", fifo}, notRegular.arg(fifo), {}},
+        {{"cert", "-"},
+         tooLarge.arg("стандарт оролт", "4 MiB"),
+         QByteArray(4 * 1024 * 1024 + 1, '\0')},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = orvela(QStringList{"--json"} + c.args, c.input);
+        EXPECT_NE(run.exitCode, 0) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(run.json().value("error").toString().endsWith(c.message))
+            << run.out.toStdString() << " for " << c.args.join(u' ').toStdString();
+    }
 }
 
 TEST_P(TokenCommands, KeygenCountsDownAWrongPin)
