@@ -38,6 +38,23 @@ QJsonObject toJson(const CertificateInfo& info)
     };
 }
 
+/// The certificate's texts made inert, so that the report's own line breaks (one per name)
+/// stay the only ones: a name holding a newline would otherwise print a row of its own.
+CertificateInfo inertTexts(CertificateInfo info)
+{
+    for (QString* text : {&info.subject, &info.issuer, &info.serialNumberHex,
+                          &info.signatureAlgorithm, &info.publicKeyAlgorithm}) {
+        *text = inert(*text);
+    }
+    for (QStringList* list :
+         {&info.keyUsages, &info.extendedKeyUsages, &info.subjectAlternativeNames}) {
+        for (QString& text : *list) {
+            text = inert(text);
+        }
+    }
+    return info;
+}
+
 void printReport(const certificates::CertificateReport& report)
 {
     printLine(report.validityText);
@@ -93,7 +110,7 @@ int runCert(CliContext& context)
     if (context.json) {
         printJson(toJson(info));
     } else {
-        printReport(buildReport(info, localization, QDateTime::currentDateTimeUtc()));
+        printReport(buildReport(inertTexts(info), localization, QDateTime::currentDateTimeUtc()));
     }
     return 0;
 }

@@ -119,7 +119,7 @@ int printObjects(const CliContext& context,
         printLine(
             QStringLiteral("%1\tid=%2\tlabel=%3%4")
                 .arg(QString::fromStdString(object.kind), QString::fromStdString(object.idHex),
-                     QString::fromStdString(object.label),
+                     inert(QString::fromStdString(object.label)),
                      object.keyType.empty()
                          ? QString()
                          : QStringLiteral("\ttype=") + QString::fromStdString(object.keyType)));
