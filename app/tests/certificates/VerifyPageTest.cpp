@@ -1,4 +1,5 @@
 #include "../support/EventLoop.h"
+#include "../support/Markup.h"
 #include "../support/QtPrinters.h"
 #include "Screenshot.h"
 #include "TestCertificates.h"
@@ -92,6 +93,23 @@ TEST_F(VerifyPageTest, AFifoIsRefusedNotWaitedOn)
     load(fifo);
     EXPECT_EQ(controller.errorMessage(), QStringLiteral("%1 энгийн файл биш байна.").arg(fifo));
     EXPECT_EQ(controller.sourcePath(), fifo);
+}
+
+TEST_F(VerifyPageTest, CertificateTextsAndFileNamesAreNeverDrawnAsMarkup)
+{
+    const QString marker = QStringLiteral("<i>");
+    CertificateSpec spec;
+    spec.subject = QStringLiteral("/O=<i>Org<u>/CN=<i>x<a href='y'>z");
+    VerifyView view(controller, localization);
+    view.resize(860, 1100);
+    view.show();
+    for (const QString& path : {write(QStringLiteral("<i>c.der"), makeCertificate(spec)),
+                                dir.filePath(QStringLiteral("<i>missing.pem"))}) {
+        load(path);
+        EXPECT_GE(orvela::testing::labelsShowing(view, marker), 1) << path.toStdString();
+        EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(view, marker).isEmpty())
+            << path.toStdString();
+    }
 }
 
 TEST_F(VerifyPageTest, ParseButtonFollowsThePasteArea)
