@@ -67,8 +67,8 @@ int pinLength(const Bytes& pin)
 void PinInput::refuse(const char* key, int number) const
 {
     QString message = m_texts.localized(QString::fromLatin1(key));
-    if (message.contains(QLatin1String("%1"))) {
-        message = message.arg(number);
+    if (number > 0) {
+        message += u' ' + QString::number(number);
     }
     throw std::runtime_error(message.toStdString());
 }

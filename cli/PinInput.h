@@ -33,6 +33,7 @@ public:
 private:
     orvela::tokenkit::Bytes readLine();
     void check(const orvela::tokenkit::Bytes& pin, int minimumCharacters) const;
+    /// Throws the text of `key`, followed by `number` when one is given.
     [[noreturn]] void refuse(const char* key, int number = 0) const;
 
     bool m_fromStdin;

@@ -107,17 +107,21 @@ QString localInputMessage(const LocalInputError& error, const LocalizationServic
     const QString source = error.source.isEmpty()
                                ? texts.localized(QStringLiteral("Input_StandardInput"))
                                : error.source;
+    const auto text = [&texts](const char* key) {
+        return texts.localized(QString::fromLatin1(key));
+    };
+    const QString because = QStringLiteral(" (") + error.reason + u')';
     switch (error.kind) {
     case LocalInputError::Kind::cannotOpen:
-        return texts.localized(QStringLiteral("Input_CannotOpen")).arg(source, error.reason);
+        return text("Input_CannotOpen") + QStringLiteral(": ") + source + because;
     case LocalInputError::Kind::notRegularFile:
-        return texts.localized(QStringLiteral("Input_NotRegularFile")).arg(source);
+        return text("Input_NotRegularFile") + QStringLiteral(": ") + source;
     case LocalInputError::Kind::tooLarge:
-        return texts.localized(QStringLiteral("Input_TooLarge"))
-            .arg(source, QLocale::c().formattedDataSize(error.limit, 0,
-                                                         QLocale::DataSizeIecFormat));
+        return text("Input_TooLarge") + u' ' +
+               QLocale::c().formattedDataSize(error.limit, 0, QLocale::DataSizeIecFormat) +
+               QStringLiteral(": ") + source;
     case LocalInputError::Kind::readFailed:
-        return texts.localized(QStringLiteral("Input_ReadFailed")).arg(source, error.reason);
+        return text("Input_ReadFailed") + QStringLiteral(": ") + source + because;
     }
     return {};
 }

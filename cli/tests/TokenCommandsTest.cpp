@@ -228,11 +228,11 @@ TEST_P(TokenCommands, PinsThatCanNeverBeRightCostNoTry)
         {"", "Стандарт оролтод ПИН алга."},
         {"\n", "ПИН хоосон байна."},
         {"\r\n", "ПИН хоосон байна."},
-        {"12345\n", "ПИН дор хаяж 6 тэмдэгттэй байх ёстой."},
+        {"12345\n", "ПИН хэт богино; хамгийн цөөндөө тэмдэгтийн тоо: 6"},
         {QByteArray("2468\0" "10\n", 8), "ПИН-д NUL тэмдэгт орсон байна."},
         {"24681\xff\n", "ПИН зөв UTF-8 текст биш байна."},
-        {QByteArray(65, '1') + "\n", "ПИН-ий мөр 64 байтаас урт байна."},
-        {QByteArray(100000, '1'), "ПИН-ий мөр 64 байтаас урт байна."},
+        {QByteArray(65, '1') + "\n", "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо: 64"},
+        {QByteArray(100000, '1'), "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо: 64"},
     };
     for (const Case& c : cases) {
         const CliRun run = orvela({"--pin-stdin", "--json", "token", "keygen"}, c.input);
@@ -261,8 +261,8 @@ TEST_P(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
     };
     const QString document = sparse("document.pdf", 25 * 1024 * 1024 + 1);
     const QString certificate = sparse("cert.der", 128 * 1024 + 1);
-    const QString notRegular = QStringLiteral("%1 энгийн файл биш байна.");
-    const QString tooLarge = QStringLiteral("%1 хэт том байна: хамгийн ихдээ %2 хүлээн авна.");
+    const QString notRegular = QStringLiteral("Энгийн файл биш: %1");
+    const QString tooLarge = QStringLiteral("Хэт том; энд хүлээн авах дээд хэмжээ %2: %1");
     struct Case {
         QStringList args;
         QString message;

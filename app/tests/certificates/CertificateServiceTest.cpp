@@ -212,12 +212,12 @@ TEST(CertificateService, OnlyARegularFileOfBoundedSizeIsRead)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize(orvela::common::inputLimit::certificate + 1)); // sparse, quick
     }
-    const QString notRegular = QStringLiteral("%1 энгийн файл биш байна.");
+    const QString notRegular = QStringLiteral("Энгийн файл биш: %1");
     const std::pair<QString, QString> cases[] = {
         {dir.path(), notRegular.arg(dir.path())},
         {fifo, notRegular.arg(fifo)}, // no writer: a blocking open would never return
         {QStringLiteral("/dev/zero"), notRegular.arg(QStringLiteral("/dev/zero"))},
-        {large, large + QStringLiteral(" хэт том байна: хамгийн ихдээ 4 MiB хүлээн авна.")},
+        {large, QStringLiteral("Хэт том; энд хүлээн авах дээд хэмжээ 4 MiB: ") + large},
     };
     for (const auto& [path, message] : cases) {
         const ApiError error = expectError(service.parseFile(path));
