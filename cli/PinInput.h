@@ -3,7 +3,6 @@
 #include "orvela/tokenkit/Bytes.h"
 
 #include <QString>
-
 #include <unistd.h>
 
 namespace orvela::common {

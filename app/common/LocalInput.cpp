@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QLocale>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,8 +34,8 @@ LocalInput readBounded(int fd, const QString& source, qint64 limit)
             continue;
         }
         if (got < 0) {
-            return LocalInputError{LocalInputError::Kind::readFailed, source,
-                                   systemReason(errno), 0};
+            return LocalInputError{LocalInputError::Kind::readFailed, source, systemReason(errno),
+                                   0};
         }
         data.resize(before + got);
         if (data.size() > limit) {

@@ -22,8 +22,7 @@ Bytes hashOfFile(const QString& path)
     const common::LocalInput input = common::readLocalFile(path, common::inputLimit::document);
     if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
         throw std::runtime_error(
-            common::localInputMessage(*error, common::LocalizationService::shared())
-                .toStdString());
+            common::localInputMessage(*error, common::LocalizationService::shared()).toStdString());
     }
     const auto& content = std::get<QByteArray>(input);
     return tokenkit::sha256(tokenkit::ByteView(

@@ -13,9 +13,9 @@ inline QList<QLabel*> labelsDrawingMarkup(const QWidget& root, const QString& ma
 {
     QList<QLabel*> found;
     for (QLabel* label : root.findChildren<QLabel*>()) {
-        const bool rich = label->textFormat() == Qt::RichText ||
-                          (label->textFormat() == Qt::AutoText &&
-                           Qt::mightBeRichText(label->text()));
+        const bool rich =
+            label->textFormat() == Qt::RichText ||
+            (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
         if (label->text().contains(marker) && rich) {
             found << label;
         }

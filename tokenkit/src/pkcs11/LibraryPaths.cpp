@@ -31,7 +31,8 @@ const std::vector<std::string>& PKCS11Module::defaultLibraryPaths()
     return paths;
 }
 
-std::optional<std::string> PKCS11Module::chosenLibrary(const std::optional<std::string>& libraryPath)
+std::optional<std::string>
+PKCS11Module::chosenLibrary(const std::optional<std::string>& libraryPath)
 {
     if (libraryPath && !libraryPath->empty()) {
         return libraryPath;

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -60,8 +60,7 @@ TEST_F(LibraryPaths, TheUserChoiceIsTheOnlyCandidate)
 {
     const auto& defaults = PKCS11Module::defaultLibraryPaths();
     ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "/from/env.so", 1);
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt),
-              std::vector<std::string>{"/from/env.so"});
+    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), std::vector<std::string>{"/from/env.so"});
     EXPECT_EQ(PKCS11Module::candidatePaths(std::string("/explicit.so")),
               std::vector<std::string>{"/explicit.so"});
     // An empty setting means "not chosen".
@@ -84,8 +83,7 @@ TEST_F(LibraryPaths, NothingLoadableNamesTheLastCandidate)
 TEST_F(LibraryPaths, AChosenLibraryThatFailsIsNamedWithTheReason)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("orvela-p11-" + std::to_string(::getpid()));
+    const fs::path dir = fs::temp_directory_path() / ("orvela-p11-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string text = (dir / "text.so").string();
     std::ofstream(text) << std::string(256, 'x'); // longer than an ELF header
