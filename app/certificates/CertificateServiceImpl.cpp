@@ -93,7 +93,8 @@ CertificateResult CertificateServiceImpl::parseFile(const QString& path) const
     return parseInput(common::readLocalFile(path, common::inputLimit::certificate));
 }
 
-CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& input) const
+CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& input,
+                                                    const common::LocalizationService* texts) const
 {
     if (const auto* bytes = std::get_if<QByteArray>(&input)) {
         return parseBytes(*bytes);
@@ -112,7 +113,8 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
     }
     // A FIFO or a device would have kept the reader waiting or filling memory; say which.
     return ApiError::badRequest(
-        common::localInputMessage(error, common::LocalizationService::shared()));
+        common::localInputMessage(error, texts != nullptr ? *texts
+                                                          : common::LocalizationService::shared()));
 }
 
 CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) const

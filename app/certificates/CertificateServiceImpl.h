@@ -3,6 +3,7 @@
 #include "api/ApiErrorCode.h"
 #include "certificates/CertificateInfo.h"
 #include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,8 +26,10 @@ public:
     CertificateResult parseFile(const QString& path) const;
     /// Local input as common::readLocalFile or readStandardInput gave it: its bytes told apart
     /// as parseFile does, or its error (an unreadable file is not_found with the path, as
-    /// parseFile says; anything else bad_request naming the cause).
-    CertificateResult parseInput(const common::LocalInput& input) const;
+    /// parseFile says; anything else bad_request naming the cause in the language of `texts`,
+    /// the shared service when none is given).
+    CertificateResult parseInput(const common::LocalInput& input,
+                                 const common::LocalizationService* texts = nullptr) const;
     /// The contents of a file, told apart as parseFile does.
     CertificateResult parseBytes(const QByteArray& bytes) const;
     /// DER bytes; `pemSource` is stored in the result as given.

@@ -4,7 +4,9 @@
 
 namespace orvela::certificates {
 
-VerifyController::VerifyController(QObject* parent) : QObject(parent) {}
+VerifyController::VerifyController(QObject* parent, const common::LocalizationService* texts)
+    : QObject(parent), m_texts(texts)
+{}
 
 void VerifyController::setPemText(const QString& text)
 {
@@ -58,7 +60,7 @@ void VerifyController::loadFile(const QString& path)
 void VerifyController::loaded(const common::LocalInput& input)
 {
     m_isLoading = false;
-    show(m_service.parseInput(input));
+    show(m_service.parseInput(input, m_texts));
     if (m_info) {
         m_pemText = m_info->pemSource;
     }

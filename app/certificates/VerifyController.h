@@ -21,7 +21,9 @@ class VerifyController : public QObject {
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY changed)
 
 public:
-    explicit VerifyController(QObject* parent = nullptr);
+    /// `texts` words the errors of reading a file (the shared service when none is given).
+    explicit VerifyController(QObject* parent = nullptr,
+                              const common::LocalizationService* texts = nullptr);
 
     const QString& pemText() const { return m_pemText; }
     const QString& sourcePath() const { return m_sourcePath; }
@@ -57,6 +59,7 @@ private:
     void forgetLoad();
 
     CertificateServiceImpl m_service;
+    const common::LocalizationService* m_texts;
     QString m_pemText;
     QString m_sourcePath;
     QString m_errorMessage;

@@ -57,7 +57,7 @@ protected:
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat};
     LocalizationService localization{&settings};
-    VerifyController controller;
+    VerifyController controller{nullptr, &localization};
 };
 
 } // namespace
@@ -93,6 +93,10 @@ TEST_F(VerifyPageTest, AFifoIsRefusedNotWaitedOn)
     load(fifo);
     EXPECT_EQ(controller.errorMessage(), QStringLiteral("Энгийн файл биш: ") + fifo);
     EXPECT_EQ(controller.sourcePath(), fifo);
+    // Worded in the page's language, not in another profile's.
+    localization.overrideLanguage(AppLanguage::en);
+    load(fifo);
+    EXPECT_EQ(controller.errorMessage(), QStringLiteral("Not a regular file: ") + fifo);
 }
 
 TEST_F(VerifyPageTest, CertificateTextsAndFileNamesAreNeverDrawnAsMarkup)
