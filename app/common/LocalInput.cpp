@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
