@@ -6,6 +6,58 @@
 
 namespace orvela::cli {
 
+namespace {
+
+/// Marks that reorder or split what follows: a name could make a line read other than it is.
+bool isLayoutControl(char32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+}
+
+QString escapeOf(char32_t c)
+{
+    switch (c) {
+    case u'\n':
+        return QStringLiteral("\\n");
+    case u'\r':
+        return QStringLiteral("\\r");
+    case u'\t':
+        return QStringLiteral("\\t");
+    case 0x1B:
+        return QStringLiteral("\\e");
+    default:
+        break;
+    }
+    const auto hex = [c](int width) {
+        return QString::number(uint(c), 16).rightJustified(width, u'0').toUpper();
+    };
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+        return QStringLiteral("\\x") + hex(2);
+    }
+    if (isLayoutControl(c)) {
+        return QStringLiteral("\\u{") + hex(4) + u'}';
+    }
+    return {};
+}
+
+} // namespace
+
+QString inert(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        const QString escape = escapeOf(c);
+        if (escape.isEmpty()) {
+            out += QString::fromUcs4(&c, 1);
+        } else {
+            out += escape;
+        }
+    }
+    return out;
+}
+
 void printLine(const QString& line)
 {
     const QByteArray utf8 = line.toUtf8();
@@ -33,7 +85,7 @@ int fail(bool json, const QString& message)
     if (json) {
         printJson(QJsonObject{{QStringLiteral("error"), message}});
     } else {
-        printError(message);
+        printError(inert(message));
     }
     return 1;
 }

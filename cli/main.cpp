@@ -1,6 +1,7 @@
 // orvela: the command-line front end over the same logic the desktop application uses.
 
 #include "CliCommand.h"
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "common/AppIdentity.h"
@@ -118,7 +119,8 @@ int main(int argc, char** argv)
         printUsage(commands);
         return 2;
     }
-    PinInput pins(pinStdin);
+    // A bad --lang is reported by the commands that print texts; PINs then use the stored one.
+    PinInput pins(pinStdin, cliLocalization(context, nullptr));
     context.pins = &pins;
     context.args = args.mid(command->path.size());
     return command->run(context);

@@ -1,9 +1,9 @@
 #include "certificates/CertificateServiceImpl.h"
 
 #include "certificates/X509Fields.h"
+#include "common/LocalizationService.h"
 #include "orvela/tokenkit/Der.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -90,15 +90,31 @@ CertificateResult CertificateServiceImpl::parsePem(const QString& text) const
 
 CertificateResult CertificateServiceImpl::parseFile(const QString& path) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + path);
+    return parseInput(common::readLocalFile(path, common::inputLimit::certificate));
+}
+
+CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& input,
+                                                    const common::LocalizationService* texts) const
+{
+    if (const auto* bytes = std::get_if<QByteArray>(&input)) {
+        return parseBytes(*bytes);
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + path);
+    const auto& error = std::get<common::LocalInputError>(input);
+    switch (error.kind) {
+    case common::LocalInputError::Kind::cannotOpen:
+    case common::LocalInputError::Kind::readFailed:
+        if (!error.source.isEmpty()) {
+            return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + error.source);
+        }
+        break;
+    case common::LocalInputError::Kind::notRegularFile:
+    case common::LocalInputError::Kind::tooLarge:
+        break;
     }
-    return parseBytes(bytes);
+    // A FIFO or a device would have kept the reader waiting or filling memory; say which.
+    return ApiError::badRequest(
+        common::localInputMessage(error, texts != nullptr ? *texts
+                                                          : common::LocalizationService::shared()));
 }
 
 CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) const

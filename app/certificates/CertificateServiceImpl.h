@@ -2,6 +2,8 @@
 
 #include "api/ApiErrorCode.h"
 #include "certificates/CertificateInfo.h"
+#include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,8 +21,15 @@ class CertificateServiceImpl {
 public:
     /// PEM text with or without its marker lines; LF or CR LF line ends.
     CertificateResult parsePem(const QString& text) const;
-    /// A PEM file (ASCII start holding "-----BEGIN") or, failing that, DER.
+    /// A PEM file (ASCII start holding "-----BEGIN") or, failing that, DER. Only a regular file
+    /// of at most common::inputLimit::certificate bytes is read.
     CertificateResult parseFile(const QString& path) const;
+    /// Local input as common::readLocalFile or readStandardInput gave it: its bytes told apart
+    /// as parseFile does, or its error (an unreadable file is not_found with the path, as
+    /// parseFile says; anything else bad_request naming the cause in the language of `texts`,
+    /// the shared service when none is given).
+    CertificateResult parseInput(const common::LocalInput& input,
+                                 const common::LocalizationService* texts = nullptr) const;
     /// The contents of a file, told apart as parseFile does.
     CertificateResult parseBytes(const QByteArray& bytes) const;
     /// DER bytes; `pemSource` is stored in the result as given.

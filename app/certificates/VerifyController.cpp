@@ -1,8 +1,12 @@
 #include "certificates/VerifyController.h"
 
+#include <QtConcurrent/QtConcurrentRun>
+
 namespace orvela::certificates {
 
-VerifyController::VerifyController(QObject* parent) : QObject(parent) {}
+VerifyController::VerifyController(QObject* parent, const common::LocalizationService* texts)
+    : QObject(parent), m_texts(texts)
+{}
 
 void VerifyController::setPemText(const QString& text)
 {
@@ -40,8 +44,23 @@ void VerifyController::loadFile(const QString& path)
 {
     m_sourcePath = path;
     m_errorMessage.clear();
-    const CertificateResult result = m_service.parseFile(path);
-    show(result);
+    m_isLoading = true;
+    const quint64 task = ++m_task;
+    emit changed();
+    // A file on a slow or network disk would freeze the page; it is read on the pool, and the
+    // result is taken only while no later load, parse or clear has replaced it.
+    QtConcurrent::run(&common::readLocalFile, path, common::inputLimit::certificate)
+        .then(this, [this, task](const common::LocalInput& input) {
+            if (task == m_task) {
+                loaded(input);
+            }
+        });
+}
+
+void VerifyController::loaded(const common::LocalInput& input)
+{
+    m_isLoading = false;
+    show(m_service.parseInput(input, m_texts));
     if (m_info) {
         m_pemText = m_info->pemSource;
     }
@@ -50,6 +69,7 @@ void VerifyController::loadFile(const QString& path)
 
 void VerifyController::parse()
 {
+    forgetLoad();
     m_errorMessage.clear();
     show(m_service.parsePem(m_pemText));
     emit changed();
@@ -57,11 +77,18 @@ void VerifyController::parse()
 
 void VerifyController::clear()
 {
+    forgetLoad();
     m_info.reset();
     m_pemText.clear();
     m_sourcePath.clear();
     m_errorMessage.clear();
     emit changed();
+}
+
+void VerifyController::forgetLoad()
+{
+    ++m_task;
+    m_isLoading = false;
 }
 
 bool VerifyController::dropUrls(const QList<QUrl>& urls)

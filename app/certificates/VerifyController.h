@@ -18,15 +18,20 @@ class VerifyController : public QObject {
     Q_PROPERTY(QString sourcePath READ sourcePath NOTIFY changed)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY changed)
     Q_PROPERTY(bool isDropTargeted READ isDropTargeted WRITE setDropTargeted NOTIFY changed)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY changed)
 
 public:
-    explicit VerifyController(QObject* parent = nullptr);
+    /// `texts` words the errors of reading a file (the shared service when none is given).
+    explicit VerifyController(QObject* parent = nullptr,
+                              const common::LocalizationService* texts = nullptr);
 
     const QString& pemText() const { return m_pemText; }
     const QString& sourcePath() const { return m_sourcePath; }
     const QString& errorMessage() const { return m_errorMessage; }
     const std::optional<CertificateInfo>& info() const { return m_info; }
     bool isDropTargeted() const { return m_isDropTargeted; }
+    /// True while a file is being read; the page shows its result when it arrives.
+    bool isLoading() const { return m_isLoading; }
 
     void setPemText(const QString& text);
     void setDropTargeted(bool targeted);
@@ -34,7 +39,9 @@ public:
     /// Whether the paste area holds more than white space and line breaks.
     bool canParse() const;
 
-    /// Reads a certificate file; a failure still records the path.
+    /// Reads a certificate file off the interface thread (a regular file of at most
+    /// common::inputLimit::certificate bytes); `changed` tells when its result is shown. A
+    /// failure still records the path. A later load, parse or clear discards a pending result.
     void loadFile(const QString& path);
     /// Parses the paste area as it stands.
     void parse();
@@ -48,13 +55,18 @@ signals:
 
 private:
     void show(const CertificateResult& result);
+    void loaded(const common::LocalInput& input);
+    void forgetLoad();
 
     CertificateServiceImpl m_service;
+    const common::LocalizationService* m_texts;
     QString m_pemText;
     QString m_sourcePath;
     QString m_errorMessage;
     std::optional<CertificateInfo> m_info;
     bool m_isDropTargeted = false;
+    bool m_isLoading = false;
+    quint64 m_task = 0; ///< numbers file loads, so that a late result is dropped
 };
 
 } // namespace orvela::certificates

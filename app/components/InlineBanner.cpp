@@ -12,6 +12,8 @@ InlineBanner::InlineBanner(Kind kind, const QString& text, QWidget* parent)
 {
     setObjectName(QStringLiteral("inlineBanner"));
     m_text->setWordWrap(true);
+    // Banners quote server messages and file names: shown as they are, never as markup.
+    m_text->setTextFormat(Qt::PlainText);
     // As tall as the icon, so a one-line message sits level with it.
     m_text->setMinimumHeight(18);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -28,6 +28,7 @@ void VerificationCodeView::setCode(const QString& code)
     for (const QChar character : code) {
         auto* box = new QLabel(QString(character), this);
         box->setAlignment(Qt::AlignCenter);
+        box->setTextFormat(Qt::PlainText); // the code comes from the backend
         box->setFont(style::codeFont());
         box->setFixedSize(48, 60);
         box->setStyleSheet(sheet);

@@ -248,7 +248,7 @@ QWidget* DesktopApplication::makeDashboard()
     dashboard->setPageFactory(state::DashboardTab::sign, [signing, localization] {
         return new state::views::SignView(*signing, *localization);
     });
-    auto* inspector = new certificates::VerifyController(dashboard);
+    auto* inspector = new certificates::VerifyController(dashboard, localization);
     dashboard->setPageFactory(state::DashboardTab::verify, [inspector, localization] {
         return new certificates::VerifyView(*inspector, *localization);
     });

@@ -6,7 +6,6 @@
 #include "certificates/CertificateServiceImpl.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QJsonArray>
 
 namespace orvela::cli {
@@ -39,6 +38,23 @@ QJsonObject toJson(const CertificateInfo& info)
     };
 }
 
+/// The certificate's texts made inert, so that the report's own line breaks (one per name)
+/// stay the only ones: a name holding a newline would otherwise print a row of its own.
+CertificateInfo inertTexts(CertificateInfo info)
+{
+    for (QString* text : {&info.subject, &info.issuer, &info.serialNumberHex,
+                          &info.signatureAlgorithm, &info.publicKeyAlgorithm}) {
+        *text = inert(*text);
+    }
+    for (QStringList* list :
+         {&info.keyUsages, &info.extendedKeyUsages, &info.subjectAlternativeNames}) {
+        for (QString& text : *list) {
+            text = inert(text);
+        }
+    }
+    return info;
+}
+
 void printReport(const certificates::CertificateReport& report)
 {
     printLine(report.validityText);
@@ -59,9 +75,7 @@ CertificateResult parseInput(const QString& source)
     if (source != u"-") {
         return service.parseFile(source);
     }
-    QFile input;
-    input.open(stdin, QIODevice::ReadOnly);
-    return service.parseBytes(input.readAll());
+    return service.parseInput(common::readStandardInput(common::inputLimit::certificate));
 }
 
 int runCert(CliContext& context)
@@ -96,7 +110,7 @@ int runCert(CliContext& context)
     if (context.json) {
         printJson(toJson(info));
     } else {
-        printReport(buildReport(info, localization, QDateTime::currentDateTimeUtc()));
+        printReport(buildReport(inertTexts(info), localization, QDateTime::currentDateTimeUtc()));
     }
     return 0;
 }

@@ -105,7 +105,8 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
     QObject::connect(&login, &LoginController::verificationCodeChanged, &loop,
                      [&, tr](const QString& code) {
                          if (!code.isEmpty()) {
-                             out.line(tr("Login_VerificationCode") + QStringLiteral(": ") + code);
+                             out.line(tr("Login_VerificationCode") + QStringLiteral(": ") +
+                                      inert(code));
                          }
                      });
     QObject::connect(&login, &LoginController::countdownChanged, &loop, [&] {
@@ -123,10 +124,11 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
             out.closeLine();
             loop.exit(fail(context.json, login.errorMessage()));
         } else if (phase == AuthPhase::success) {
-            out.line(tr("Login_Success_Title") + QStringLiteral(" ") + login.resultName());
+            out.line(tr("Login_Success_Title") + QStringLiteral(" ") + inert(login.resultName()));
             out.line(tr("Login_Result_NationalId") + QStringLiteral(": ") +
-                     login.resultNationalId());
-            out.line(tr("Login_Result_KycLabel") + QStringLiteral(": ") + login.resultKycLevel());
+                     inert(login.resultNationalId()));
+            out.line(tr("Login_Result_KycLabel") + QStringLiteral(": ") +
+                     inert(login.resultKycLevel()));
         }
     });
     // The sign-in is done once the identity is in the credential store.
@@ -204,11 +206,13 @@ int runWhoami(CliContext& context)
     if (context.json) {
         printJson(identityJson(appState));
     } else {
-        printLine(appState.fullName());
-        printLine(QStringLiteral("National ID: ") + appState.nationalID());
-        printLine(QStringLiteral("Civil ID: ") + appState.civilID());
-        printLine(QStringLiteral("KYC level: ") + appState.kycLevel());
-        printLine(QStringLiteral("Document: ") + appState.documentNumber());
+        // The stored identity came from the backend: a name must not be able to set the
+        // terminal's title, clear the screen or add a line of its own.
+        printLine(inert(appState.fullName()));
+        printLine(QStringLiteral("National ID: ") + inert(appState.nationalID()));
+        printLine(QStringLiteral("Civil ID: ") + inert(appState.civilID()));
+        printLine(QStringLiteral("KYC level: ") + inert(appState.kycLevel()));
+        printLine(QStringLiteral("Document: ") + inert(appState.documentNumber()));
     }
     return 0;
 }
@@ -258,10 +262,12 @@ int runActivity(CliContext& context)
         printLine(QStringLiteral("No activity."));
     }
     for (const auto& record : log) {
-        printLine(QStringList{record.createdAt, record.sessionType, record.state, record.result,
-                              record.rpName, record.pushText.value_or(QString())}
-                      .join(QStringLiteral("  "))
-                      .trimmed());
+        QStringList fields{record.createdAt, record.sessionType, record.state, record.result,
+                           record.rpName, record.pushText.value_or(QString())};
+        for (QString& field : fields) {
+            field = inert(field);
+        }
+        printLine(fields.join(QStringLiteral("  ")).trimmed());
     }
     return 0;
 }

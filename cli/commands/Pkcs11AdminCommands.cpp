@@ -3,9 +3,10 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
+#include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 #include "tokens/CertificateImport.h"
 
-#include <QFile>
 #include <QJsonArray>
 
 namespace orvela::cli::pkcs11 {
@@ -15,7 +16,6 @@ namespace {
 using tokenkit::Bytes;
 using tokenkit::ByteView;
 
-constexpr int kMinAdminPinLength = 4;
 const Bytes kKeyID{0x01};
 constexpr const char* kCertificateLabel = "eid-cert";
 
@@ -39,8 +39,8 @@ PinTriple readPins(const CliContext& context, const QString& first, const QStrin
 /// The rule of the PIN sections: both PINs of at least four characters, confirmation equal.
 bool acceptable(const PinTriple& pins)
 {
-    return pinLength(pins.first) >= kMinAdminPinLength &&
-           pinLength(pins.next) >= kMinAdminPinLength && pins.next == pins.confirmation;
+    return pinLength(pins.first) >= kMinTokenPinLength &&
+           pinLength(pins.next) >= kMinTokenPinLength && pins.next == pins.confirmation;
 }
 
 using PinAction = void (tokenkit::PKCS11Module::*)(std::string_view, std::string_view);
@@ -119,7 +119,7 @@ int printObjects(const CliContext& context,
         printLine(
             QStringLiteral("%1\tid=%2\tlabel=%3%4")
                 .arg(QString::fromStdString(object.kind), QString::fromStdString(object.idHex),
-                     QString::fromStdString(object.label),
+                     inert(QString::fromStdString(object.label)),
                      object.keyType.empty()
                          ? QString()
                          : QStringLiteral("\ttype=") + QString::fromStdString(object.keyType)));
@@ -135,7 +135,7 @@ int runObjectsList(CliContext& context)
         return *done;
     }
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         return printObjects(context, line.openModule()->listObjects(pinText(pin)));
     });
 }
@@ -152,13 +152,15 @@ int runObjectsImport(CliContext& context)
     if (line.positional().size() != 1) {
         return line.usageError(context, QStringLiteral("needs exactly one FILE"));
     }
-    QFile file(line.positional().first());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return fail(context.json, file.errorString());
+    const common::LocalInput input =
+        common::readLocalFile(line.positional().first(), common::inputLimit::tokenCertificate);
+    if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
+        return fail(context.json,
+                    common::localInputMessage(*error, common::LocalizationService::shared()));
     }
-    const QByteArray value = tokens::certificateValueFromFile(file.readAll());
+    const QByteArray value = tokens::certificateValueFromFile(std::get<QByteArray>(input));
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value.constData()),
                                    static_cast<std::size_t>(value.size()));
         line.openModule()->importCertificate(pinText(pin), kCertificateLabel, certificate, kKeyID);
@@ -190,7 +192,7 @@ int runObjectsDelete(CliContext& context)
     // The token lists IDs in lower case; accept them as typed in either case.
     const std::string idHex = line.value(QStringLiteral("id")).toLower().toStdString();
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         line.openModule()->deleteObject(pinText(pin), idHex, kind.toStdString());
         printSuccess(context,
                      QStringLiteral("Deleted %1 %2").arg(kind, QString::fromStdString(idHex)));

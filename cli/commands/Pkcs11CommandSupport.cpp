@@ -60,16 +60,6 @@ int CommandLine::usageError(const CliContext& context, const QString& message) c
     return 2;
 }
 
-int pinLength(const Bytes& pin)
-{
-    // Counted on the bytes themselves, so that no decoded copy of the PIN is left behind.
-    int characters = 0;
-    for (const std::uint8_t byte : pin) {
-        characters += (byte & 0xC0) != 0x80 ? 1 : 0;
-    }
-    return characters;
-}
-
 int runTokenWork(const CliContext& context, const std::function<int()>& work)
 {
     try {

@@ -51,8 +51,9 @@ inline std::string_view pinText(const tokenkit::Bytes& pin)
     return {reinterpret_cast<const char*>(pin.data()), pin.size()};
 }
 
-/// Number of characters in a PIN given as UTF-8 bytes.
-int pinLength(const tokenkit::Bytes& pin);
+/// The fewest characters a token PIN set through this road has (the PIN change's rule); a
+/// shorter one can only be wrong and would cost a try.
+constexpr int kMinTokenPinLength = 4;
 
 /// Runs the token work and turns any failure into its exact message and exit status 1.
 int runTokenWork(const CliContext& context, const std::function<int()>& work);

@@ -3,10 +3,11 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
+#include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 #include "orvela/tokenkit/Digest.h"
 #include "tokens/ProvisionInput.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QSaveFile>
 
@@ -117,7 +118,7 @@ int runKeygen(CliContext& context)
         return *done;
     }
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         line.openModule()->generateSigningKey(pinText(pin), kKeyLabel, kKeyID);
         printSuccess(context, QStringLiteral("Түлхүүр амжилттай үүсгэгдлэа."));
         return 0;
@@ -156,7 +157,7 @@ int runCsr(CliContext& context)
     const std::string registry = line.value(QStringLiteral("cn")).toStdString();
     tokenkit::CSR::Subject subject{registry, registry, std::string(kCountry), std::nullopt};
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const auto request =
             line.openModule()->generateCSR(pinText(pin), keyLabelOption(line), subject);
         const QByteArray pem = QByteArray::fromStdString(request.pem);
@@ -193,12 +194,13 @@ std::optional<Bytes> digestToSign(const CommandLine& line, QString& error)
         }
         return hash;
     }
-    QFile file(line.value(QStringLiteral("file")));
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+    const common::LocalInput input =
+        common::readLocalFile(line.value(QStringLiteral("file")), common::inputLimit::document);
+    if (const auto* failure = std::get_if<common::LocalInputError>(&input)) {
+        error = common::localInputMessage(*failure, common::LocalizationService::shared());
         return std::nullopt;
     }
-    const QByteArray content = file.readAll();
+    const auto& content = std::get<QByteArray>(input);
     return tokenkit::sha256(ByteView(reinterpret_cast<const std::uint8_t*>(content.constData()),
                                      static_cast<std::size_t>(content.size())));
 }
@@ -222,7 +224,7 @@ int runSign(CliContext& context)
         return line.usageError(context, error);
     }
     return runTokenWork(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"));
+        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const Bytes signature =
             line.openModule()->signECDSA(pinText(pin), keyLabelOption(line), *digest);
         if (context.json) {

@@ -108,9 +108,9 @@ std::optional<int> readerIndex(const QCommandLineParser& parser)
     return index;
 }
 
-tokenkit::Bytes readPin(const CliContext& context, const QString& prompt)
+tokenkit::Bytes readPin(const CliContext& context, const QString& prompt, int minimumCharacters)
 {
-    return context.pins->read(prompt);
+    return context.pins->read(prompt, minimumCharacters);
 }
 
 void requirePinFitsVerify(tokenkit::ByteView pin)

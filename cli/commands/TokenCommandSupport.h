@@ -27,8 +27,10 @@ std::optional<int> parseArguments(QCommandLineParser& parser, const CliContext& 
 /// The --reader index (0 when absent); nullopt when it is not a number.
 std::optional<int> readerIndex(const QCommandLineParser& parser);
 
-/// Reads a PIN as the global options ask (terminal without echo, or --pin-stdin).
-tokenkit::Bytes readPin(const CliContext& context, const QString& prompt);
+/// Reads a PIN as the global options ask (terminal without echo, or --pin-stdin), refusing one
+/// that can never be right (see PinInput::read).
+tokenkit::Bytes readPin(const CliContext& context, const QString& prompt,
+                        int minimumCharacters = 1);
 
 /// Refuses a PIN the token could never be presented with (over 16 UTF-8 bytes).
 void requirePinFitsVerify(tokenkit::ByteView pin);

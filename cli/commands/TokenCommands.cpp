@@ -48,7 +48,8 @@ int runReaders(CliContext& context)
             printLine(QStringLiteral("No card readers."));
         } else {
             for (std::size_t i = 0; i < names.size(); ++i) {
-                printLine(QStringLiteral("%1: %2").arg(i).arg(QString::fromStdString(names[i])));
+                printLine(
+                    QStringLiteral("%1: %2").arg(i).arg(inert(QString::fromStdString(names[i]))));
             }
         }
         return 0;
@@ -75,7 +76,7 @@ int runInfo(CliContext& context)
                                   {QStringLiteral("isFIPS"), info.isFIPS},
                                   {QStringLiteral("appletSelected"), info.appletSelected}});
         } else {
-            printLine(QStringLiteral("Label:  %1").arg(label));
+            printLine(QStringLiteral("Label:  %1").arg(inert(label)));
             printLine(QStringLiteral("ATR:    %1").arg(hex(info.atr)));
             printLine(QStringLiteral("FIPS:   %1").arg(info.isFIPS ? u"yes" : u"no"));
             printLine(

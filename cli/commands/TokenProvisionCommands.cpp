@@ -139,7 +139,8 @@ int runKeygen(CliContext& context)
         return *stop;
     }
     return runReportingErrors(context, [&] {
-        const Bytes userPin = readPin(context, QStringLiteral("User PIN"));
+        const Bytes userPin =
+            readPin(context, QStringLiteral("User PIN"), tokens::kMinUserPinLength);
         requirePinFitsVerify(userPin);
         generateSigningKey(*readerIndex(parser), userPin);
         reportDone(context, QStringLiteral("generated"),

@@ -1,11 +1,12 @@
 #include "CliOutput.h"
 #include "commands/TokenCommandSupport.h"
 #include "commands/TokenCommands.h"
+#include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 #include "orvela/tokenkit/Digest.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenManager.h"
 
-#include <QFile>
 #include <stdexcept>
 
 namespace orvela::cli::token {
@@ -18,12 +19,12 @@ namespace {
 
 Bytes hashOfFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const common::LocalInput input = common::readLocalFile(path, common::inputLimit::document);
+    if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
         throw std::runtime_error(
-            QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+            common::localInputMessage(*error, common::LocalizationService::shared()).toStdString());
     }
-    const QByteArray content = file.readAll();
+    const auto& content = std::get<QByteArray>(input);
     return tokenkit::sha256(tokenkit::ByteView(
         reinterpret_cast<const std::uint8_t*>(content.constData()), content.size()));
 }

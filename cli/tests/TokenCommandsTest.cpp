@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/ecdsa.h>
@@ -204,7 +205,7 @@ TEST_P(TokenCommands, BadPinsAreRefusedBeforeTheTokenIsTouched)
         {"246810\n246810\n1357913\n", "The SO PIN / PUK needs at least 8 characters."},
         {"12345678901234567\n12345678901234567\n13579135\n", "PIN 16 байтаас урт байж болохгүй."},
         {"246810\n246810\n13579135135791351\n", "PIN 16 байтаас урт байж болохгүй."},
-        {"246810\n246810\n", "no PIN on standard input"},
+        {"246810\n246810\n", "Стандарт оролтод ПИН алга."},
     };
     for (const Case& c : cases) {
         const CliRun run = provision(c.input);
@@ -214,6 +215,79 @@ TEST_P(TokenCommands, BadPinsAreRefusedBeforeTheTokenIsTouched)
     }
     // Still the same key: nothing was erased.
     EXPECT_EQ(publicKeyPem(), keyBefore);
+}
+
+TEST_P(TokenCommands, PinsThatCanNeverBeRightCostNoTry)
+{
+    ASSERT_EQ(provisionNormally().exitCode, 0);
+    struct Case {
+        QByteArray input;
+        QString message;
+    };
+    const Case cases[] = {
+        {"", "Стандарт оролтод ПИН алга."},
+        {"\n", "ПИН хоосон байна."},
+        {"\r\n", "ПИН хоосон байна."},
+        {"12345\n", "ПИН хэт богино; хамгийн цөөндөө тэмдэгтийн тоо: 6"},
+        {QByteArray("2468\0" "10\n", 8), "ПИН-д NUL тэмдэгт орсон байна."},
+        {"24681\xff\n", "ПИН зөв UTF-8 текст биш байна."},
+        {QByteArray(65, '1') + "\n", "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо: 64"},
+        {QByteArray(100000, '1'), "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо: 64"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = orvela({"--pin-stdin", "--json", "token", "keygen"}, c.input);
+        EXPECT_EQ(run.exitCode, 1) << c.input.left(20).toHex().toStdString();
+        EXPECT_EQ(run.json().value("error").toString().toStdString(), c.message.toStdString())
+            << c.input.left(20).toHex().toStdString();
+        EXPECT_FALSE(run.err.contains("SM session")) << "the token was contacted";
+    }
+    const CliRun english =
+        orvela({"--pin-stdin", "--json", "--lang", "en", "token", "keygen"}, "\n");
+    EXPECT_EQ(english.json().value("error").toString(), "The PIN is empty.");
+    VirtualToken::Options options;
+    options.stateFile = statePath().toStdString();
+    EXPECT_EQ(VirtualToken(options).pinTriesLeft(1), 10);
+}
+
+TEST_P(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
+{
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const auto sparse = [&](const char* name, qint64 size) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(size));
+        return path;
+    };
+    const QString document = sparse("document.pdf", 25 * 1024 * 1024 + 1);
+    const QString certificate = sparse("cert.der", 128 * 1024 + 1);
+    const QString notRegular = QStringLiteral("Энгийн файл биш: %1");
+    const QString tooLarge = QStringLiteral("Хэт том; энд хүлээн авах дээд хэмжээ %2: %1");
+    struct Case {
+        QStringList args;
+        QString message;
+        QByteArray input;
+    };
+    const Case cases[] = {
+        {{"token", "sign", "--file", fifo}, notRegular.arg(fifo), {}},
+        {{"token", "sign", "--file", "/dev/zero"}, notRegular.arg("/dev/zero"), {}},
+        {{"token", "sign", "--file", document}, tooLarge.arg(document, "25 MiB"), {}},
+        {{"--road", "pkcs11", "token", "sign", "--file", fifo}, notRegular.arg(fifo), {}},
+        {{"--road", "pkcs11", "token", "objects", "import", fifo}, notRegular.arg(fifo), {}},
+        {{"--road", "pkcs11", "token", "objects", "import", certificate},
+         tooLarge.arg(certificate, "128 KiB"),
+         {}},
+        {{"cert", fifo}, notRegular.arg(fifo), {}},
+        {{"cert", "-"},
+         tooLarge.arg("стандарт оролт", "4 MiB"),
+         QByteArray(4 * 1024 * 1024 + 1, '\0')},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = orvela(QStringList{"--json"} + c.args, c.input);
+        EXPECT_NE(run.exitCode, 0) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(run.json().value("error").toString().endsWith(c.message))
+            << run.out.toStdString() << " for " << c.args.join(u' ').toStdString();
+    }
 }
 
 TEST_P(TokenCommands, KeygenCountsDownAWrongPin)

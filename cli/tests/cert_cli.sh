@@ -29,6 +29,15 @@ echo "$report" | grep -q "SAN — Subject Alternative Names" || fail "SAN sectio
 mongolian="$("$ORVELA" cert "$WORK/cert.pem")"
 [ "${mongolian%%$'\n'*}" = "Хүчинтэй" ] || fail "Mongolian status: $mongolian"
 
+# A subject that would clear the screen and forge a line of its own prints inert.
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 30 -utf8 \
+  -subj $'/O=Orvela/CN=Evil\x1b[2J\nNational ID: XX00000000' \
+  -keyout "$WORK/evil-key.pem" -out "$WORK/evil.pem" 2>/dev/null
+evil="$("$ORVELA" --lang en cert "$WORK/evil.pem")"
+echo "$evil" | grep -qF '  Subject: Evil\e[2J\nNational ID: XX00000000' || fail "escaped subject: $evil"
+if printf '%s' "$evil" | grep -q $'\x1b'; then fail "an escape character reached the terminal"; fi
+if echo "$evil" | grep -q '^National ID'; then fail "the subject forged a line"; fi
+
 # Failures: exit status 1 and the error's own message.
 if out="$("$ORVELA" cert "$WORK/missing.pem" 2>&1)"; then fail "missing file succeeded"; fi
 [ "$out" = "Файл олдсонгүй: $WORK/missing.pem" ] || fail "missing-file message: $out"

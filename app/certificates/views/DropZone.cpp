@@ -36,6 +36,7 @@ DropZone::DropZone(VerifyController& controller, QWidget* parent)
     m_hint->setAlignment(Qt::AlignHCenter);
     m_hint->setWordWrap(true);
     m_path->setAlignment(Qt::AlignHCenter);
+    m_path->setTextFormat(Qt::PlainText); // a file name is never markup
     m_path->setFont(style::captionFont());
     m_path->setVisible(false);
     auto* buttons = new QHBoxLayout;

@@ -42,6 +42,8 @@ QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
     int row = 0;
     for (const auto& entry : section.rows) {
         auto* value = new QLabel(entry.value, card);
+        // Names come from the certificate: "<b>" in a subject is text, not markup.
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setWordWrap(true);
         value->setObjectName(QStringLiteral("reportValue"));

@@ -22,6 +22,39 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Startup_Hint",
      "In menu bar mode the app runs only in the top menu bar — close the window and it keeps running there.",
      "Менюбар горимд апп зөвхөн дэлгэцийн дээд менюбарт ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
+    {"Input_StandardInput",
+     "standard input",
+     "стандарт оролт"},
+    {"Input_CannotOpen",
+     "Cannot open",
+     "Нээж чадсангүй"},
+    {"Input_NotRegularFile",
+     "Not a regular file",
+     "Энгийн файл биш"},
+    {"Input_TooLarge",
+     "Too large; the most accepted here is",
+     "Хэт том; энд хүлээн авах дээд хэмжээ"},
+    {"Input_ReadFailed",
+     "Cannot read",
+     "Уншиж чадсангүй"},
+    {"Pin_Missing",
+     "No PIN on standard input.",
+     "Стандарт оролтод ПИН алга."},
+    {"Pin_Empty",
+     "The PIN is empty.",
+     "ПИН хоосон байна."},
+    {"Pin_TooShort",
+     "The PIN is too short; the fewest characters allowed:",
+     "ПИН хэт богино; хамгийн цөөндөө тэмдэгтийн тоо:"},
+    {"Pin_LineTooLong",
+     "The PIN line is too long; the most bytes allowed:",
+     "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо:"},
+    {"Pin_HasNul",
+     "The PIN contains a NUL character.",
+     "ПИН-д NUL тэмдэгт орсон байна."},
+    {"Pin_NotUtf8",
+     "The PIN is not valid UTF-8 text.",
+     "ПИН зөв UTF-8 текст биш байна."},
     {"Settings_Api_Title",
      "Server",
      "Сервер"},
@@ -379,7 +412,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 123, "the extra table holds 123 texts");
+static_assert(std::size(kExtraRows) == 134, "the extra table holds 134 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -15,6 +15,8 @@ FieldRow::FieldRow(const QString& label, const QString& value, QWidget* parent)
     setObjectName(QStringLiteral("fieldRow"));
     m_label->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
     m_value->setObjectName(QStringLiteral("fieldValue"));
+    // Values come from the backend and the stored identity: shown as they are, never as markup.
+    m_value->setTextFormat(Qt::PlainText);
     m_value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_value->setWordWrap(true);

@@ -65,6 +65,7 @@ QWidget* OverviewView::buildGreeting()
     auto* greeting = new QLabel(text(QStringLiteral("Dashboard_Greeting")) + QLatin1Char(' ') +
                                 m_model.greetingName());
     greeting->setObjectName(QStringLiteral("greeting"));
+    greeting->setTextFormat(Qt::PlainText); // holds the name from the backend
     greeting->setFont(style::titleFont());
     texts->addWidget(greeting);
     texts->addWidget(mutedLabel(text(QStringLiteral("Dashboard_Subtitle"))));
@@ -127,7 +128,9 @@ QWidget* OverviewView::buildDevices()
     for (const auto& device : devices) {
         auto* row = new QHBoxLayout;
         row->addWidget(iconLabel(QStringLiteral("iphone")));
-        row->addWidget(new QLabel(device.platform), 1);
+        auto* platform = new QLabel(device.platform);
+        platform->setTextFormat(Qt::PlainText);
+        row->addWidget(platform, 1);
         row->addWidget(mutedLabel(text(QStringLiteral("Dashboard_Device_Registered")) +
                                   QStringLiteral(": ") +
                                   m_dates.date(device.createdAt, language())));

@@ -385,6 +385,10 @@ QWidget* LoginView::buildSuccess()
     m_resultKycLabel = new QLabel;
     m_resultKyc = new QLabel;
     m_resultKyc->setObjectName(QStringLiteral("resultKycLevel"));
+    // The identity comes from the backend: shown as it is, never as markup.
+    for (QLabel* value : {m_resultName, m_resultNationalId, m_resultKyc}) {
+        value->setTextFormat(Qt::PlainText);
+    }
     rows->addWidget(m_resultNationalIdLabel, 0, 0);
     rows->addWidget(m_resultNationalId, 0, 1, Qt::AlignRight);
     rows->addWidget(m_resultKycLabel, 1, 0);

@@ -1,12 +1,14 @@
 #include "TestCertificates.h"
 #include "../support/QtPrinters.h"
 #include "certificates/CertificateServiceImpl.h"
+#include "common/LocalInput.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace orvela::certificates;
 using orvela::api::ApiError;
@@ -197,8 +199,31 @@ TEST(CertificateService, FilesInEveryForm)
     EXPECT_EQ(notFound.code, ApiErrorCode::notFound);
     EXPECT_EQ(notFound.message, QStringLiteral("Файл олдсонгүй: ") + missing);
 
-    const ApiError directory = expectError(service.parseFile(dir.path()));
-    EXPECT_EQ(directory.code, ApiErrorCode::notFound);
+}
+
+TEST(CertificateService, OnlyARegularFileOfBoundedSizeIsRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.pem");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = dir.filePath("large.der");
+    {
+        QFile file(large);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(orvela::common::inputLimit::certificate + 1)); // sparse, quick
+    }
+    const QString notRegular = QStringLiteral("Энгийн файл биш: %1");
+    const std::pair<QString, QString> cases[] = {
+        {dir.path(), notRegular.arg(dir.path())},
+        {fifo, notRegular.arg(fifo)}, // no writer: a blocking open would never return
+        {QStringLiteral("/dev/zero"), notRegular.arg(QStringLiteral("/dev/zero"))},
+        {large, QStringLiteral("Хэт том; энд хүлээн авах дээд хэмжээ 4 MiB: ") + large},
+    };
+    for (const auto& [path, message] : cases) {
+        const ApiError error = expectError(service.parseFile(path));
+        EXPECT_EQ(error.code, ApiErrorCode::badRequest) << path.toStdString();
+        EXPECT_EQ(error.message, message);
+    }
 }
 
 TEST(CertificateInfo, ValidityHelpers)

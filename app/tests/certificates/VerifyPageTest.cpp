@@ -1,3 +1,5 @@
+#include "../support/EventLoop.h"
+#include "../support/Markup.h"
 #include "../support/QtPrinters.h"
 #include "Screenshot.h"
 #include "TestCertificates.h"
@@ -15,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace orvela::certificates;
 using orvela::common::AppLanguage;
@@ -44,10 +47,17 @@ protected:
         return path;
     }
 
+    /// Loads a file and waits for its result to reach the page.
+    void load(const QString& path)
+    {
+        controller.loadFile(path);
+        EXPECT_TRUE(orvela::testing::waitUntil([&] { return !controller.isLoading(); }));
+    }
+
     QTemporaryDir dir;
     QSettings settings{dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat};
     LocalizationService localization{&settings};
-    VerifyController controller;
+    VerifyController controller{nullptr, &localization};
 };
 
 } // namespace
@@ -55,7 +65,7 @@ protected:
 TEST_F(VerifyPageTest, LoadingAFileFillsTheReportAndThePasteArea)
 {
     const QString path = write(QStringLiteral("c.der"), makeCertificate());
-    controller.loadFile(path);
+    load(path);
     ASSERT_TRUE(controller.info().has_value());
     EXPECT_EQ(controller.sourcePath(), path);
     EXPECT_TRUE(controller.pemText().startsWith(QStringLiteral("-----BEGIN CERTIFICATE-----")));
@@ -63,7 +73,7 @@ TEST_F(VerifyPageTest, LoadingAFileFillsTheReportAndThePasteArea)
 
     // A failing file clears the report but keeps the path it came from.
     const QString junk = write(QStringLiteral("junk.pem"), "junk");
-    controller.loadFile(junk);
+    load(junk);
     EXPECT_FALSE(controller.info().has_value());
     EXPECT_EQ(controller.sourcePath(), junk);
     EXPECT_EQ(controller.errorMessage(),
@@ -73,6 +83,37 @@ TEST_F(VerifyPageTest, LoadingAFileFillsTheReportAndThePasteArea)
     EXPECT_TRUE(controller.sourcePath().isEmpty());
     EXPECT_TRUE(controller.pemText().isEmpty());
     EXPECT_TRUE(controller.errorMessage().isEmpty());
+}
+
+TEST_F(VerifyPageTest, AFifoIsRefusedNotWaitedOn)
+{
+    // A FIFO with no writer would block a reader on this thread for good.
+    const QString fifo = dir.filePath(QStringLiteral("c.pem"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    load(fifo);
+    EXPECT_EQ(controller.errorMessage(), QStringLiteral("Энгийн файл биш: ") + fifo);
+    EXPECT_EQ(controller.sourcePath(), fifo);
+    // Worded in the page's language, not in another profile's.
+    localization.overrideLanguage(AppLanguage::en);
+    load(fifo);
+    EXPECT_EQ(controller.errorMessage(), QStringLiteral("Not a regular file: ") + fifo);
+}
+
+TEST_F(VerifyPageTest, CertificateTextsAndFileNamesAreNeverDrawnAsMarkup)
+{
+    const QString marker = QStringLiteral("<i>");
+    CertificateSpec spec;
+    spec.subject = QStringLiteral("/O=<i>Org<u>/CN=<i>x<a href='y'>z");
+    VerifyView view(controller, localization);
+    view.resize(860, 1100);
+    view.show();
+    for (const QString& path : {write(QStringLiteral("<i>c.der"), makeCertificate(spec)),
+                                dir.filePath(QStringLiteral("<i>missing.pem"))}) {
+        load(path);
+        EXPECT_GE(orvela::testing::labelsShowing(view, marker), 1) << path.toStdString();
+        EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(view, marker).isEmpty())
+            << path.toStdString();
+    }
 }
 
 TEST_F(VerifyPageTest, ParseButtonFollowsThePasteArea)
@@ -106,6 +147,7 @@ TEST_F(VerifyPageTest, OnlyTheFirstDroppedFileIsRead)
     const QString second = write(QStringLiteral("b.der"), "not read");
     EXPECT_FALSE(controller.dropUrls({}));
     EXPECT_TRUE(controller.dropUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}));
+    EXPECT_TRUE(orvela::testing::waitUntil([&] { return !controller.isLoading(); }));
     EXPECT_EQ(controller.sourcePath(), first);
     EXPECT_TRUE(controller.info().has_value());
 }
@@ -152,7 +194,7 @@ TEST_F(VerifyPageTest, PicturesOfEveryStateInBothLanguages)
         EXPECT_FALSE(orvela::testing::saveScreenshot(view, "verify-empty-" + suffix).isEmpty());
         int index = 0;
         for (const auto& [name, path] : states) {
-            controller.loadFile(path);
+            load(path);
             if (language == AppLanguage::mn && index < tones.size()) {
                 auto* badge = view.findChild<orvela::components::StatusPill*>(
                     QStringLiteral("validityBadge"));

@@ -5,6 +5,7 @@
 #include "shell/dashboard/DashboardView.h"
 
 #include "../shell/ShellFixture.h"
+#include "../support/Markup.h"
 #include "../support/QtPrinters.h"
 #include "DashboardFixture.h"
 #include "Screenshot.h"
@@ -21,6 +22,7 @@
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
 #include "shell/dashboard/StatCard.h"
+#include "state/StoredIdentity.h"
 #include "state/DashboardTab.h"
 
 #include <QComboBox>
@@ -302,6 +304,23 @@ TEST_F(DashboardViewTest, MyIdShowsTheIdentityAndTheVerificationMethod)
     EXPECT_TRUE(rows.contains("KYC level=DAN"));
     EXPECT_TRUE(rows.contains("Certificates=1"));
     EXPECT_TRUE(rows.contains("Civil ID=ИБ12345678"));
+}
+
+TEST_F(DashboardViewTest, IdentityFromTheBackendIsNeverDrawnAsMarkup)
+{
+    sampleData();
+    const QString marker = QStringLiteral("<i>");
+    m_state->applyIdentity(state::StoredIdentity{
+        QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
+        QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"), QStringLiteral("<i>DAN"),
+        QStringLiteral("2026-01-05T09:00:00Z")});
+    OverviewModel model(*m_state);
+    OverviewView overview(model, *m_state, *m_localization);
+    MyIdView myId(*m_state, *m_localization);
+    for (const QWidget* page : std::initializer_list<const QWidget*>{&overview, &myId}) {
+        EXPECT_GE(orvela::testing::labelsShowing(*page, marker), 1);
+        EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*page, marker).isEmpty());
+    }
 }
 
 TEST_F(DashboardViewTest, ScreenshotOfEveryPageInBothLanguages)

@@ -155,6 +155,26 @@ TEST_F(LoginCliTest, QrSignInDrawsTheCodeAndARefusalKeepsThePreviousIdentity)
               "дахин оролдоно уу.");
 }
 
+TEST_F(LoginCliTest, ANameFromTheBackendCannotDriveTheTerminal)
+{
+    // Sets the window title, clears the screen and forges an ID line: stored, it would do so
+    // again on every whoami.
+    SimOutcome outcome;
+    outcome.name = QStringLiteral("\x1b]0;t\x07\x1b[2JSaraa\nNational ID: XX00000000");
+    m_sim.scriptNextOutcome(outcome);
+    const ToolRun login = orvela({"--lang", "en", "login", "--register", "УБ99112233"}, true);
+    ASSERT_EQ(login.exitCode, 0) << login.err.toStdString();
+    const QString shown = QStringLiteral("\\e]0;t\\x07\\e[2JSaraa\\nNational ID: XX00000000");
+    EXPECT_TRUE(login.out.contains(QStringLiteral("Success! ") + shown)) << login.out.toStdString();
+    const ToolRun whoami = orvela({"whoami"});
+    EXPECT_EQ(whoami.out.split(u'\n').first(), shown);
+    for (const QString& out : {login.out, whoami.out}) {
+        EXPECT_FALSE(out.contains(QChar(0x1b)));
+        EXPECT_FALSE(out.contains(QStringLiteral("\nNational ID: XX")));
+    }
+    EXPECT_EQ(orvela({"logout"}).exitCode, 0);
+}
+
 TEST_F(LoginCliTest, WrongUsageSendsNothing)
 {
     for (const QStringList& args : {QStringList{"login"}, QStringList{"login", "--register"},

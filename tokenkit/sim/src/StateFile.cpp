@@ -1,10 +1,14 @@
 #include "StateFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvela::sim {
@@ -123,11 +127,66 @@ void readLine(const std::string& line, CardState& state, std::optional<Bytes>& e
     }
 }
 
+bool writeAll(int fd, const std::string& content)
+{
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return ::fsync(fd) == 0;
+}
+
 } // namespace
 
-bool StateFile::load(CardState& state) const
+StateFile::Lock::Lock(const std::string& statePath)
+{
+    const std::string lockPath = statePath + ".lock";
+    m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0) {
+        throw std::runtime_error("virtual token state: cannot lock " + lockPath + ": " +
+                                 std::strerror(errno));
+    }
+    while (::flock(m_fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            const int error = errno;
+            ::close(m_fd);
+            throw std::runtime_error("virtual token state: cannot lock " + lockPath + ": " +
+                                     std::strerror(error));
+        }
+    }
+}
+
+StateFile::Lock::~Lock()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd); // releases the flock
+    }
+}
+
+std::optional<StateFile::Version> StateFile::versionOnDisk() const
+{
+    struct stat info {};
+    if (::stat(m_path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return Version{info.st_dev, info.st_ino, info.st_size,
+                   static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL +
+                       info.st_mtim.tv_nsec};
+}
+
+bool StateFile::changedOnDisk() const
+{
+    return versionOnDisk() != m_known;
+}
+
+bool StateFile::load(CardState& state)
 {
     std::ifstream in(m_path);
+    m_known = versionOnDisk();
     if (!in) {
         return false;
     }
@@ -155,26 +214,19 @@ bool StateFile::load(CardState& state) const
     return true;
 }
 
-void StateFile::save(const CardState& state) const
+void StateFile::save(const CardState& state)
 {
     std::ostringstream text;
     writeState(text, state);
-    const std::string content = text.str();
-    const std::string temporary = m_path + ".tmp";
-    // Owner-only from the start: the file holds the token's private keys.
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A name of its own: processes saving the same token must not write into each other's file.
+    std::string temporary = m_path + ".XXXXXX";
+    // mkstemp creates the file owner-only: it holds the token's private keys.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        throw std::runtime_error("virtual token state: cannot write " + temporary);
+        throw std::runtime_error("virtual token state: cannot write " + temporary + ": " +
+                                 std::strerror(errno));
     }
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    const bool ok = written == content.size() && ::fsync(fd) == 0;
+    const bool ok = writeAll(fd, text.str());
     if (::close(fd) != 0 || !ok) {
         std::remove(temporary.c_str());
         throw std::runtime_error("virtual token state: cannot write " + temporary);
@@ -183,6 +235,7 @@ void StateFile::save(const CardState& state) const
         std::remove(temporary.c_str());
         throw std::runtime_error("virtual token state: cannot replace " + m_path);
     }
+    m_known = versionOnDisk();
 }
 
 } // namespace orvela::sim

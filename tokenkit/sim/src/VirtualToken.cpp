@@ -34,7 +34,19 @@ struct VirtualToken::State {
     {
         if (!options.stateFile.empty()) {
             stateFile.emplace(options.stateFile);
+            const StateFile::Lock held = stateFile->lock();
             stateFile->load(card);
+        }
+    }
+
+    /// Takes up what another process saved since this one last read or wrote the file. The
+    /// selection is session state, so it is kept when the file still exists.
+    void catchUp()
+    {
+        if (stateFile->changedOnDisk()) {
+            const std::uint16_t selected = card.files.current();
+            stateFile->load(card);
+            card.files.select(selected);
         }
     }
 
@@ -70,6 +82,13 @@ Bytes VirtualToken::process(ByteView command)
     const FaultInjector::Armed fault = m_state->faults.take();
     if (auto canned = FaultInjector::cannedReply(fault)) {
         return std::move(*canned);
+    }
+    // The whole read-modify-write of a command happens under the lock, so that processes
+    // sharing the file take turns instead of overwriting each other's changes.
+    std::optional<StateFile::Lock> held;
+    if (m_state->stateFile) {
+        held.emplace(m_state->stateFile->lock());
+        m_state->catchUp();
     }
     Bytes reply = m_state->processor.process(command, fault.fault == Fault::corruptedMac);
     if (m_state->processor.takeDirty() && m_state->stateFile) {

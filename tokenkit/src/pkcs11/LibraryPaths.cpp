@@ -31,20 +31,27 @@ const std::vector<std::string>& PKCS11Module::defaultLibraryPaths()
     return paths;
 }
 
-std::vector<std::string> PKCS11Module::candidatePaths(const std::optional<std::string>& libraryPath)
+std::optional<std::string>
+PKCS11Module::chosenLibrary(const std::optional<std::string>& libraryPath)
 {
-    std::vector<std::string> paths;
     if (libraryPath && !libraryPath->empty()) {
-        paths.push_back(*libraryPath);
+        return libraryPath;
     }
     if (const char* fromEnvironment = std::getenv(kLibraryEnvironmentVariable);
-        fromEnvironment != nullptr && *fromEnvironment != '\0' &&
-        (paths.empty() || paths.front() != fromEnvironment)) {
-        paths.emplace_back(fromEnvironment);
+        fromEnvironment != nullptr && *fromEnvironment != '\0') {
+        return std::string(fromEnvironment);
     }
-    const auto& defaults = defaultLibraryPaths();
-    paths.insert(paths.end(), defaults.begin(), defaults.end());
-    return paths;
+    return std::nullopt;
+}
+
+std::vector<std::string> PKCS11Module::candidatePaths(const std::optional<std::string>& libraryPath)
+{
+    // A library the user named is the only candidate: loading another one behind the user's
+    // back would sign with a token they did not choose, and hide why theirs failed.
+    if (auto chosen = chosenLibrary(libraryPath)) {
+        return {*std::move(chosen)};
+    }
+    return defaultLibraryPaths();
 }
 
 } // namespace orvela::tokenkit

@@ -8,9 +8,12 @@ P11Error::P11Error(Code code, std::string subject, unsigned long rv, std::string
     : m_code(code), m_subject(std::move(subject)), m_rv(rv), m_message(std::move(message))
 {}
 
-P11Error P11Error::libraryNotFound(std::string path)
+P11Error P11Error::libraryNotFound(std::string path, const std::string& reason)
 {
     std::string message = "PKCS#11 сан олдсонгүй: " + path;
+    if (!reason.empty()) {
+        message += " (" + reason + ")";
+    }
     return P11Error(Code::libraryNotFound, std::move(path), 0, std::move(message));
 }
 

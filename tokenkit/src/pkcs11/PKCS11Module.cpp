@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 namespace orvela::tokenkit {
 
@@ -67,14 +69,39 @@ Bytes unwrapOctetString(const Bytes& raw)
     return raw;
 }
 
+/// Loads the library the user named, or says why it cannot be loaded. A path is checked to be a
+/// regular file first: the loader would wait forever on a FIFO and read a device endlessly. A
+/// bare name is left to the loader's search.
+void* loadChosen(const std::string& path)
+{
+    if (path.find('/') != std::string::npos) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            throw P11Error::libraryNotFound(path, std::strerror(errno));
+        }
+        if (!S_ISREG(info.st_mode)) {
+            throw P11Error::libraryNotFound(path, "энгийн файл биш");
+        }
+    }
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* reason = ::dlerror();
+        throw P11Error::libraryNotFound(path, reason != nullptr ? reason : "");
+    }
+    return handle;
+}
+
 } // namespace
 
 std::unique_ptr<PKCS11Module> PKCS11Module::open(const std::optional<std::string>& libraryPath)
 {
-    const std::vector<std::string> candidates = candidatePaths(libraryPath);
+    if (auto chosen = chosenLibrary(libraryPath)) {
+        void* handle = loadChosen(*chosen);
+        return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle)));
+    }
     void* handle = nullptr;
     std::string lastTried;
-    for (const std::string& path : candidates) {
+    for (const std::string& path : defaultLibraryPaths()) {
         lastTried = path;
         handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle != nullptr) {
@@ -84,8 +111,7 @@ std::unique_ptr<PKCS11Module> PKCS11Module::open(const std::optional<std::string
     if (handle == nullptr) {
         throw P11Error::libraryNotFound(lastTried);
     }
-    auto functions = resolve(handle);
-    return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, std::move(functions)));
+    return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle)));
 }
 
 PKCS11Module::PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions)

@@ -1,7 +1,11 @@
 #include "orvela/tokenkit/PKCS11Module.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +16,8 @@ TEST(P11Error, MessagesAreExact)
 {
     EXPECT_EQ(P11Error::libraryNotFound("/x/lib.so").errorDescription(),
               "PKCS#11 сан олдсонгүй: /x/lib.so");
+    EXPECT_EQ(P11Error::libraryNotFound("/x/lib.so", "invalid ELF header").errorDescription(),
+              "PKCS#11 сан олдсонгүй: /x/lib.so (invalid ELF header)");
     EXPECT_EQ(P11Error::symbolNotFound("C_SetPIN").errorDescription(),
               "PKCS#11 function олдсонгүй: C_SetPIN");
     EXPECT_EQ(P11Error::ckError("C_Login", 0xA0).errorDescription(),
@@ -50,19 +56,13 @@ TEST_F(LibraryPaths, DefaultsEndWithTheMiddlewareModule)
     EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), defaults);
 }
 
-TEST_F(LibraryPaths, UserChoicesComeBeforeTheDefaults)
+TEST_F(LibraryPaths, TheUserChoiceIsTheOnlyCandidate)
 {
     const auto& defaults = PKCS11Module::defaultLibraryPaths();
-    const auto withFront = [&](std::vector<std::string> front) {
-        front.insert(front.end(), defaults.begin(), defaults.end());
-        return front;
-    };
     ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "/from/env.so", 1);
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), withFront({"/from/env.so"}));
+    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), std::vector<std::string>{"/from/env.so"});
     EXPECT_EQ(PKCS11Module::candidatePaths(std::string("/explicit.so")),
-              withFront({"/explicit.so", "/from/env.so"}));
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::string("/from/env.so")),
-              withFront({"/from/env.so"}));
+              std::vector<std::string>{"/explicit.so"});
     // An empty setting means "not chosen".
     ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "", 1);
     EXPECT_EQ(PKCS11Module::candidatePaths(std::string()), defaults);
@@ -78,13 +78,51 @@ TEST_F(LibraryPaths, NothingLoadableNamesTheLastCandidate)
         EXPECT_EQ(e.errorDescription(),
                   "PKCS#11 сан олдсонгүй: /usr/lib/x86_64-linux-gnu/opensc-pkcs11.so");
     }
-    try {
-        // A chosen library that is missing falls back to the defaults; the last one is named.
-        PKCS11Module::open(std::string("/nonexistent/libp11.so"));
-        ADD_FAILURE() << "loaded a missing file";
-    } catch (const P11Error& e) {
-        EXPECT_EQ(e.subject(), "/usr/lib/x86_64-linux-gnu/opensc-pkcs11.so");
+}
+
+TEST_F(LibraryPaths, AChosenLibraryThatFailsIsNamedWithTheReason)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("orvela-p11-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string text = (dir / "text.so").string();
+    std::ofstream(text) << std::string(256, 'x'); // longer than an ELF header
+    const std::string fifo = (dir / "fifo.so").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    struct Case {
+        std::string path;
+        bool fromEnvironment;
+        std::string reason; // part of the message after the path
+    };
+    const std::vector<Case> cases{
+        {"/nonexistent/libp11.so", false, "(No such file or directory)"},
+        {"/nonexistent/libp11.so", true, "(No such file or directory)"},
+        {dir.string(), false, "(энгийн файл биш)"},
+        {fifo, false, "(энгийн файл биш)"}, // must not block in the loader
+        {text, false, "invalid ELF header"},
+        {"libno-such-cryptoki.so", false, "cannot open shared object file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        if (c.fromEnvironment) {
+            ::setenv(PKCS11Module::kLibraryEnvironmentVariable, c.path.c_str(), 1);
+        } else {
+            ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable);
+        }
+        try {
+            PKCS11Module::open(c.fromEnvironment ? std::nullopt : std::optional(c.path));
+            ADD_FAILURE() << "loaded";
+        } catch (const P11Error& e) {
+            EXPECT_EQ(e.code(), P11Error::Code::libraryNotFound);
+            EXPECT_EQ(e.subject(), c.path);
+            EXPECT_EQ(e.errorDescription().rfind("PKCS#11 сан олдсонгүй: " + c.path + " (", 0), 0u)
+                << e.errorDescription();
+            EXPECT_NE(e.errorDescription().find(c.reason), std::string::npos)
+                << e.errorDescription();
+        }
     }
+    fs::remove_all(dir);
 }
 
 TEST_F(LibraryPaths, ALibraryThatIsNotCryptokiLacksItsFirstEntryPoint)

@@ -1,8 +1,10 @@
 #include "TokenHarness.h"
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace orvela::sim;
 using namespace orvela::sim::test;
@@ -139,6 +141,58 @@ TEST_F(StateFileTest, StateIsPrivateAndAFailedSaveIsReported)
     fs::remove_all(dir);
     const Bytes wrapped = channel.sm().wrapAPDU(0x80, 0x0E, 0x00, 0x00, Bytes{}, std::nullopt);
     EXPECT_THROW(token.process(wrapped), std::runtime_error);
-    // Reading changes nothing and needs no save.
+    // Reading changes nothing and needs no save (the folder is back only for the lock).
+    fs::create_directories(dir);
     EXPECT_EQ(send(token, "0084000008").sw, 0x9000);
+}
+
+TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
+{
+    {
+        VirtualToken token(options);
+        HostChannel channel(token, defaultKey());
+        ASSERT_EQ(provision(channel, kOwnKey, "1234", "87654321"), 0x9000);
+    }
+    // Each thread stands for a process of its own: its own token on the same file, each
+    // writing bytes of its own into one shared file of the card.
+    constexpr int kTokens = 3;
+    constexpr int kWrites = 20;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < kTokens; ++t) {
+        threads.emplace_back([&, t] {
+            try {
+                VirtualToken token(options);
+                HostChannel channel(token, kOwnKey);
+                if (channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("4401")).sw != 0x9000) {
+                    ++failures;
+                }
+                for (int i = 0; i < kWrites; ++i) {
+                    const auto offset = static_cast<std::uint8_t>(t * kWrites + i);
+                    if (channel.call(0x00, 0xD6, 0x00, offset, Bytes{std::uint8_t(t + 1)}).sw !=
+                        0x9000) {
+                        ++failures;
+                    }
+                }
+            } catch (const std::exception&) {
+                ++failures;
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures, 0);
+    VirtualToken after(options);
+    ASSERT_EQ(send(after, "00A4000002 4401").sw, 0x9000);
+    const Reply content = send(after, "00B00000" + std::string("3C"));
+    Bytes expected;
+    for (int t = 0; t < kTokens; ++t) {
+        expected.insert(expected.end(), kWrites, std::uint8_t(t + 1));
+    }
+    EXPECT_EQ(content.data, expected);
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const auto name = entry.path().filename().string();
+        EXPECT_TRUE(name == "token.state" || name == "token.state.lock") << name;
+    }
 }

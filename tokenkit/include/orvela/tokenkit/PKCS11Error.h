@@ -10,8 +10,9 @@ class P11Error : public std::exception {
 public:
     enum class Code { libraryNotFound, symbolNotFound, ckError };
 
-    /// No candidate library could be loaded; carries the last path tried.
-    static P11Error libraryNotFound(std::string path);
+    /// No candidate library could be loaded; carries the last path tried and, when known, the
+    /// reason the loader gave, appended to the message in parentheses.
+    static P11Error libraryNotFound(std::string path, const std::string& reason = {});
     /// A required entry point is missing from the library.
     static P11Error symbolNotFound(std::string name);
     /// A Cryptoki call (or one of the module's own lookups, with rv 0) failed.

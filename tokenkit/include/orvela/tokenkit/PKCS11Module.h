@@ -55,12 +55,17 @@ public:
     /// The platform's usual library locations, in the order they are tried.
     static const std::vector<std::string>& defaultLibraryPaths();
 
-    /// The paths open() tries, in order: the caller's path (the settings' or --library), the
-    /// path in ORVELA_PKCS11_LIBRARY, then the defaults.
+    /// The library the user named: the caller's path (the settings' or --library), else the
+    /// path in ORVELA_PKCS11_LIBRARY; nullopt when neither is set.
+    static std::optional<std::string> chosenLibrary(const std::optional<std::string>& libraryPath);
+
+    /// The paths open() tries, in order: the library the user named alone, or else the defaults.
     static std::vector<std::string> candidatePaths(const std::optional<std::string>& libraryPath);
 
     /// Loads the first candidate that loads (all symbols resolved at load) and looks up its
-    /// entry points. Throws libraryNotFound naming the last candidate tried, or symbolNotFound.
+    /// entry points. A library the user named must be a regular file (a FIFO would block the
+    /// loader) and its failure is libraryNotFound naming it with the loader's reason; with no
+    /// library named, libraryNotFound names the last default tried. Also throws symbolNotFound.
     static std::unique_ptr<PKCS11Module> open(const std::optional<std::string>& libraryPath = {});
 
     ~PKCS11Module();

@@ -1,0 +1,129 @@
+#include "common/LocalInput.h"
+
+#include "common/LocalizationService.h"
+
+#include <QFile>
+#include <QLocale>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvela::common {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+/// Reads the descriptor to its end or to one byte past the cap, whichever comes first.
+LocalInput readBounded(int fd, const QString& source, qint64 limit)
+{
+    QByteArray data;
+    constexpr qint64 kChunk = 64 * 1024;
+    for (;;) {
+        const qint64 room = std::min(kChunk, limit + 1 - data.size());
+        const qsizetype before = data.size();
+        data.resize(before + room);
+        const ssize_t got = ::read(fd, data.data() + before, static_cast<std::size_t>(room));
+        if (got < 0 && errno == EINTR) {
+            data.resize(before);
+            continue;
+        }
+        if (got < 0) {
+            return LocalInputError{LocalInputError::Kind::readFailed, source, systemReason(errno),
+                                   0};
+        }
+        data.resize(before + got);
+        if (data.size() > limit) {
+            return LocalInputError{LocalInputError::Kind::tooLarge, source, {}, limit};
+        }
+        if (got == 0) {
+            return data;
+        }
+    }
+}
+
+/// Closes the descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+LocalInput readLocalFile(const QString& path, qint64 limit)
+{
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
+    // fstat then tells what was opened, with no window for the name to change in between.
+    const Descriptor file(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
+        return LocalInputError{LocalInputError::Kind::cannotOpen, path, systemReason(errno), 0};
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        return LocalInputError{LocalInputError::Kind::cannotOpen, path, systemReason(errno), 0};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return LocalInputError{LocalInputError::Kind::notRegularFile, path, {}, 0};
+    }
+    if (info.st_size > limit) {
+        return LocalInputError{LocalInputError::Kind::tooLarge, path, {}, limit};
+    }
+    return readBounded(file.get(), path, limit);
+}
+
+LocalInput readStandardInput(qint64 limit)
+{
+    struct stat info {};
+    if (::fstat(STDIN_FILENO, &info) != 0) {
+        return LocalInputError{LocalInputError::Kind::cannotOpen, {}, systemReason(errno), 0};
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return LocalInputError{LocalInputError::Kind::notRegularFile, {}, {}, 0};
+    }
+    return readBounded(STDIN_FILENO, {}, limit);
+}
+
+QString localInputMessage(const LocalInputError& error, const LocalizationService& texts)
+{
+    const QString source = error.source.isEmpty()
+                               ? texts.localized(QStringLiteral("Input_StandardInput"))
+                               : error.source;
+    const auto text = [&texts](const char* key) {
+        return texts.localized(QString::fromLatin1(key));
+    };
+    const QString because = QStringLiteral(" (") + error.reason + u')';
+    switch (error.kind) {
+    case LocalInputError::Kind::cannotOpen:
+        return text("Input_CannotOpen") + QStringLiteral(": ") + source + because;
+    case LocalInputError::Kind::notRegularFile:
+        return text("Input_NotRegularFile") + QStringLiteral(": ") + source;
+    case LocalInputError::Kind::tooLarge:
+        return text("Input_TooLarge") + u' ' +
+               QLocale::c().formattedDataSize(error.limit, 0, QLocale::DataSizeIecFormat) +
+               QStringLiteral(": ") + source;
+    case LocalInputError::Kind::readFailed:
+        return text("Input_ReadFailed") + QStringLiteral(": ") + source + because;
+    }
+    return {};
+}
+
+} // namespace orvela::common
