@@ -28,6 +28,10 @@ using common::trimBlanks;
 
 namespace {
 
+// The client refuses a signed copy above its limit; that limit must leave room for a copy of
+// the largest document this page accepts, or such documents could never be signed.
+static_assert(api::ReplyLimits{}.uploadBytes >= 2 * SigningController::maxDocumentSize);
+
 const QString signType = QStringLiteral("SIGN");
 const QString completeState = QStringLiteral("COMPLETE");
 
