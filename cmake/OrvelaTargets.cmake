@@ -24,12 +24,26 @@ function(orvela_add_gtest target)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# A libFuzzer target; built only with ORVELA_FUZZ and clang.
+# A libFuzzer target; built only with ORVELA_FUZZ and clang. INPUTS names a folder of seeds and
+# of inputs that once found a fault: scripts/fuzz starts from it, and with tests on, CTest runs
+# the target over every input in it once, so a mended fault that comes back fails the suite.
 function(orvela_add_fuzzer target)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "INPUTS" "SOURCES;LIBS" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
     orvela_target_defaults(${target})
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+    # One name for all of them, so scripts/fuzz builds no test programs.
+    if(NOT TARGET fuzzers)
+        add_custom_target(fuzzers)
+    endif()
+    add_dependencies(fuzzers ${target})
+    if(ARG_INPUTS)
+        set(inputs ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_INPUTS})
+        file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${target}.inputs "${inputs}\n")
+        if(ORVELA_TESTS)
+            add_test(NAME ${target}-inputs COMMAND ${target} -runs=0 ${inputs})
+        endif()
+    endif()
 endfunction()

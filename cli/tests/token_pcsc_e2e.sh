@@ -4,9 +4,10 @@
 # openssl against the public key orvela-vcard exports.
 #
 # Usage: token_pcsc_e2e.sh ORVELA ORVELA_VCARD
-# Under scripts/test, orvela-vcard already serves reader "Virtual PCD 00 00" and
-# ORVELA_VCARD_PUBKEY names its key file; otherwise this script starts one itself, and skips
-# (exit 77) when no pcscd is running.
+# Under scripts/lib/with-pcsc.sh, orvela-vcard already serves reader "Virtual PCD 00 00" of a
+# private pcscd, and ORVELA_VCARD_PUBKEY and ORVELA_VCARD_LABEL name its key file and label;
+# otherwise this script starts one itself, and skips (exit 77) when no pcscd is running. Either
+# way the token must answer the label its starter gave it before anything is written to it.
 set -euo pipefail
 
 ORVELA="$1"
@@ -25,13 +26,16 @@ USER_PIN=246810
 SO_PIN=13579135
 
 KEY_FILE="${ORVELA_VCARD_PUBKEY:-}"
+LABEL="${ORVELA_VCARD_LABEL:-}"
 if [ -z "$KEY_FILE" ]; then
   if ! timeout 5 pcsc_scan -r >/dev/null 2>&1; then
     echo "SKIP: pcscd is not running (scripts/test starts it)"
     exit 77
   fi
   KEY_FILE="$WORK/token-key.pem"
-  "$VCARD" --port 35963 --public-key-out "$KEY_FILE" >"$WORK/vcard.log" 2>&1 &
+  LABEL="e2e-$$-$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')"
+  "$VCARD" --port "${ORVELA_VPCD_PORT:-35963}" --label "$LABEL" --public-key-out "$KEY_FILE" \
+    >"$WORK/vcard.log" 2>&1 &
   VCARD_PID=$!
 fi
 
@@ -41,7 +45,10 @@ for _ in $(seq 50); do
   sleep 0.2
 done
 "$ORVELA" token info >"$WORK/info.txt" 2>&1 || { cat "$WORK/info.txt" >&2; fail "orvela token info"; }
-echo "token info: ok"
+SEEN="$(sed -n 's/^Label:[[:space:]]*//p' "$WORK/info.txt")"
+[ -z "$LABEL" ] || [ "$SEEN" = "$LABEL" ] ||
+  fail "the reader holds another run's token (label \"$SEEN\", this run started \"$LABEL\")"
+echo "token info: ok, label $SEEN"
 
 printf '%s\n%s\n%s\n' "$USER_PIN" "$USER_PIN" "$SO_PIN" |
   "$ORVELA" --pin-stdin token provision >"$WORK/provision.txt" 2>&1 ||

@@ -143,10 +143,11 @@ TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
     state::AppState appState(keychain, settings, gate);
 
     m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
+    // The page cancels the check when it hides, so the controller must outlive the stack.
+    HomeController home(m_client.get(), fixedClock);
     QStackedWidget stack;
     auto* other = new QLabel(QStringLiteral("another page"));
     stack.addWidget(other);
-    HomeController home(m_client.get(), fixedClock);
     auto* page = new HomeView(home, appState, localization);
     stack.addWidget(page);
     stack.show();

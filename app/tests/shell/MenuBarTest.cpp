@@ -102,7 +102,8 @@ TEST_F(MenuBarTest, WithoutATrayMenuBarModeIsOffAndDisabled)
 {
     store().setValue(orvela::settings::uiBackgroundMode.toString(), true);
     tray.available = false;
-    const MenuEntry* mode = find(menu.entries(), MenuEntryId::backgroundMode);
+    const QList<MenuEntry> entries = menu.entries();
+    const MenuEntry* mode = find(entries, MenuEntryId::backgroundMode);
     ASSERT_NE(mode, nullptr);
     EXPECT_FALSE(mode->enabled);
     EXPECT_FALSE(mode->checked);

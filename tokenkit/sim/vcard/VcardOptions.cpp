@@ -31,12 +31,15 @@ std::optional<std::uint16_t> parsePort(const std::string& text)
     return static_cast<std::uint16_t>(value);
 }
 
+// The driver reads the label with Le 0x28: a longer one would come back cut short.
+constexpr std::size_t kMaxLabelLength = 0x28;
+
 } // namespace
 
 const char* VcardOptions::usage()
 {
     return "Usage: orvela-vcard [--port N] [--mode des|aes|fips] [--state FILE] "
-           "[--public-key-out FILE]\n"
+           "[--public-key-out FILE] [--label TEXT]\n"
            "Connects a virtual token to pcscd's vpcd reader driver on 127.0.0.1 (port 35963 is "
            "reader \"Virtual PCD 00 00\").\n";
 }
@@ -74,6 +77,12 @@ std::optional<VcardOptions> VcardOptions::parse(const std::vector<std::string>& 
             options.stateFile = value;
         } else if (name == "--public-key-out") {
             options.publicKeyOut = value;
+        } else if (name == "--label") {
+            if (value.size() > kMaxLabelLength) {
+                error = "label longer than 40 bytes: " + value;
+                return std::nullopt;
+            }
+            options.label = value;
         } else {
             error = "unknown option: " + name;
             return std::nullopt;

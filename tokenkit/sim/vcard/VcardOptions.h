@@ -15,6 +15,8 @@ struct VcardOptions {
     VirtualToken::Mode mode = VirtualToken::Mode::aes;
     std::string stateFile;
     std::string publicKeyOut;
+    /// What the token answers as its label; a test run names its own card with it.
+    std::optional<std::string> label;
 
     /// Parses the arguments after the program name; nullopt with `error` set when they are
     /// wrong, nullopt with `error` empty for --help.

@@ -49,6 +49,9 @@ int main(int argc, char** argv)
         VirtualToken::Options tokenOptions;
         tokenOptions.mode = options->mode;
         tokenOptions.stateFile = options->stateFile;
+        if (options->label) {
+            tokenOptions.label = *options->label;
+        }
         VirtualToken token(std::move(tokenOptions));
 
         std::optional<PublicKeyFile> publicKey;

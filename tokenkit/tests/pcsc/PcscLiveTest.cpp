@@ -27,8 +27,15 @@ using sim::VirtualToken;
 using sim::VpcdBridge;
 
 constexpr const char* kReader = "Virtual PCD 00 01";
-constexpr std::uint16_t kPort = 35964;
 const Bytes kGetChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
+
+/// The card side of the second reader: vpcd's default, or the one after the port of the private
+/// reader scripts/test set up for this run.
+std::uint16_t bridgePort()
+{
+    const char* first = std::getenv("ORVELA_VPCD_PORT");
+    return static_cast<std::uint16_t>((first != nullptr ? std::atoi(first) : 35963) + 1);
+}
 
 bool vpcdRequired()
 {
@@ -102,7 +109,7 @@ protected:
 
     TokenManager manager{makePcscBackend()};
     VirtualToken token{VirtualToken::Options{}};
-    VpcdBridge bridge{token, {"127.0.0.1", kPort, {}}};
+    VpcdBridge bridge{token, {"127.0.0.1", bridgePort(), {}}};
     std::thread bridgeThread;
     int readerIndex = -1;
     Bytes atr;

@@ -91,13 +91,15 @@ TEST(VcardOptions, ParsesEachOptionAndRefusesBadValues)
 {
     std::string error;
     const auto options = VcardOptions::parse(
-        {"--port", "35964", "--mode", "fips", "--state", "s.bin", "--public-key-out", "k.pem"},
+        {"--port", "35964", "--mode", "fips", "--state", "s.bin", "--public-key-out", "k.pem",
+         "--label", std::string(40, 'L')},
         error);
     ASSERT_TRUE(options.has_value()) << error;
     EXPECT_EQ(options->port, 35964);
     EXPECT_EQ(options->mode, VirtualToken::Mode::aesFips);
     EXPECT_EQ(options->stateFile, "s.bin");
     EXPECT_EQ(options->publicKeyOut, "k.pem");
+    EXPECT_EQ(options->label, std::string(40, 'L'));
 
     const auto defaults = VcardOptions::parse({}, error);
     ASSERT_TRUE(defaults.has_value());
@@ -109,6 +111,7 @@ TEST(VcardOptions, ParsesEachOptionAndRefusesBadValues)
                                                                  {"--port", "12x"},
                                                                  {"--mode", "rsa"},
                                                                  {"--state"},
+                                                                 {"--label", std::string(41, 'L')},
                                                                  {"--colour", "red"}}) {
         error.clear();
         EXPECT_FALSE(VcardOptions::parse(bad, error).has_value()) << bad[0];
