@@ -1,6 +1,6 @@
 #include "certificates/VerifyController.h"
 
-#include <QtConcurrent/QtConcurrentRun>
+#include "common/PoolTask.h"
 
 namespace orvela::certificates {
 
@@ -49,8 +49,9 @@ void VerifyController::loadFile(const QString& path)
     emit changed();
     // A file on a slow or network disk would freeze the page; it is read on the pool, and the
     // result is taken only while no later load, parse or clear has replaced it.
-    QtConcurrent::run(&common::readLocalFile, path, common::inputLimit::certificate)
-        .then(this, [this, task](const common::LocalInput& input) {
+    common::runOnPool(
+        this, [path] { return common::readLocalFile(path, common::inputLimit::certificate); },
+        [this, task](const common::LocalInput& input) {
             if (task == m_task) {
                 loaded(input);
             }

@@ -1,20 +1,18 @@
 #include "state/SigningController.h"
 
-#include "common/TextRules.h"
-
 #include "api/APIClient.h"
 #include "api/SignPdfStartResponse.h"
+#include "common/PoolTask.h"
+#include "common/TextRules.h"
 #include "state/AppState.h"
 #include "state/DocumentHash.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFuture>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QUuid>
-#include <QtConcurrent/QtConcurrentRun>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -175,8 +173,9 @@ void SigningController::signDocument(const QString& location, const QString& fil
     const quint64 task = m_task;
     // Reading and hashing 25 MiB takes long enough to be felt, so it happens on the pool; the
     // result comes back on this thread, and only while the task is still the current one.
-    QtConcurrent::run(&DocumentHash::read, location, maxDocumentSize)
-        .then(this, [this, task](DocumentHash document) {
+    common::runOnPool(
+        this, [location] { return DocumentHash::read(location, maxDocumentSize); },
+        [this, task](DocumentHash document) {
             if (task == m_task) {
                 hashed(std::move(document));
             }
@@ -290,8 +289,12 @@ void SigningController::downloaded(const QByteArray& signedPdf)
     // Writing 25 MiB can take longer than a frame, so it happens on the pool as well. A copy
     // that lands after its task was cancelled is taken back: the person asked for nothing.
     const quint64 task = m_task;
-    QtConcurrent::run(&SigningController::writeSignedCopy, m_folder, m_fileName, signedPdf)
-        .then(this, [this, task](const SavedCopy& copy) {
+    common::runOnPool(
+        this,
+        [folder = m_folder, fileName = m_fileName, signedPdf] {
+            return writeSignedCopy(folder, fileName, signedPdf);
+        },
+        [this, task](const SavedCopy& copy) {
             if (task == m_task) {
                 saved(copy);
             } else if (!copy.path.isEmpty()) {

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QtConcurrent/QtConcurrentRun>
+#include <type_traits>
+#include <utility>
+
+namespace orvela::common {
+
+/// Runs `work` on the global thread pool and hands its result to `done` on `context`'s thread,
+/// unless `context` is gone by then: the watcher is its child and dies with it. QFuture::then
+/// with a context object is not used because Qt 6.4 asserts when that context dies first, as
+/// a page closed during a slow read does.
+template <class Work, class Done> void runOnPool(QObject* context, Work&& work, Done&& done)
+{
+    using Result = std::invoke_result_t<std::decay_t<Work>>;
+    auto* watcher = new QFutureWatcher<Result>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                     [watcher, done = std::forward<Done>(done)]() mutable {
+                         watcher->deleteLater();
+                         done(watcher->result());
+                     });
+    watcher->setFuture(QtConcurrent::run(std::forward<Work>(work)));
+}
+
+} // namespace orvela::common
