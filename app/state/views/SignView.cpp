@@ -43,6 +43,8 @@ QLabel* symbolLabel(const QString& symbol, Tone tone, QWidget* parent)
 QLabel* wrappedLabel(QWidget* parent, const QFont& font, Qt::Alignment alignment = Qt::AlignCenter)
 {
     auto* label = new QLabel(parent);
+    // Document names and the server's words pass through these labels: never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setFont(font);
     label->setAlignment(alignment);

@@ -3,6 +3,7 @@
 
 #include "state/views/SignView.h"
 
+#include "Markup.h"
 #include "Screenshot.h"
 #include "SigningFixture.h"
 #include "common/LocalizationService.h"
@@ -253,6 +254,19 @@ TEST_F(SignViewTest, HidingTheWindowKeepsTheSigningAndAnotherPageEndsIt)
     pages->setCurrentIndex(1);
     EXPECT_FALSE(m_signing->isRunning());
     EXPECT_EQ(m_signing->phase(), Phase::idle);
+}
+
+TEST_F(SignViewTest, DocumentNamesAreNeverDrawnAsMarkup)
+{
+    const QString marker = QStringLiteral("<i>");
+    m_sim.setApproveAfterMs(300);
+    m_chooser.answer = writeDocument(QStringLiteral("<i>a.pdf"));
+    m_view->chooseDocument();
+    for (const Phase phase : {Phase::waitingApproval, Phase::done}) {
+        ASSERT_TRUE(waitUntil([this, phase] { return m_signing->phase() == phase; }));
+        EXPECT_GE(orvela::testing::labelsShowing(*m_view, marker), 1);
+        EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*m_view, marker).isEmpty());
+    }
 }
 
 } // namespace
