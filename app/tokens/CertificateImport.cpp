@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <openssl/x509.h>
 
 namespace orvela::tokens {
 
@@ -59,6 +60,22 @@ QByteArray certificateValueFromFile(const QByteArray& fileBytes)
         }
     }
     return strictBase64(body.toLatin1()).value_or(fileBytes);
+}
+
+std::optional<QByteArray> certificateToImport(const QByteArray& fileBytes)
+{
+    QByteArray value = certificateValueFromFile(fileBytes);
+    const auto* cursor = reinterpret_cast<const unsigned char*>(value.constData());
+    X509* certificate = d2i_X509(nullptr, &cursor, static_cast<long>(value.size()));
+    if (certificate == nullptr) {
+        return std::nullopt;
+    }
+    X509_free(certificate);
+    // Trailing bytes would be stored with it and trip up whoever reads the object later.
+    if (cursor != reinterpret_cast<const unsigned char*>(value.constData()) + value.size()) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 } // namespace orvela::tokens

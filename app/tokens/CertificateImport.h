@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <optional>
 
 namespace orvela::tokens {
 
@@ -8,5 +9,9 @@ namespace orvela::tokens {
 /// text when the file is UTF-8 text with a "-----BEGIN" marker whose Base64 decodes strictly;
 /// in every other case the file's bytes unchanged.
 QByteArray certificateValueFromFile(const QByteArray& fileBytes);
+
+/// The value of certificateValueFromFile when it is exactly one X.509 certificate in DER and
+/// nothing else; nothing otherwise, so no corrupt object ever reaches the token.
+std::optional<QByteArray> certificateToImport(const QByteArray& fileBytes);
 
 } // namespace orvela::tokens

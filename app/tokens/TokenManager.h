@@ -1,0 +1,75 @@
+#pragma once
+
+#include "orvela/tokenkit/Bytes.h"
+#include "orvela/tokenkit/TokenInfo.h"
+#include "tokens/TokenWork.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace orvela::tokenkit {
+class TokenWatcher;
+}
+
+namespace orvela::tokens {
+
+/// The application's view of the USB token: readers, presence and the information of the
+/// token in the first reader, kept up to date by the kit's watcher (insertions and, beyond
+/// that, removals of a card or a reader). Lives on the interface thread; card work runs on the
+/// card worker. The shell owns the one instance the token screens share.
+class TokenManager : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isTokenPresent READ isTokenPresent NOTIFY isTokenPresentChanged)
+    Q_PROPERTY(QStringList readerNames READ readerNames NOTIFY readerNamesChanged)
+    Q_PROPERTY(bool isCardPresent READ isCardPresent NOTIFY isCardPresentChanged)
+    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
+
+public:
+    /// Sets the fields, starts watching and refreshes once. `watch` false leaves the watcher
+    /// off (for tests that drive refresh by hand).
+    explicit TokenManager(QObject* parent = nullptr, bool watch = true);
+    ~TokenManager() override;
+
+    /// A reader is attached (one without a card counts).
+    bool isTokenPresent() const { return m_isTokenPresent; }
+    QStringList readerNames() const { return m_readerNames; }
+    /// A card sits in the first reader, as last seen by the watcher or a card read.
+    bool isCardPresent() const { return m_isCardPresent; }
+    /// The information of the token in the first reader; none before the first read.
+    const std::optional<tokenkit::TokenInfo>& tokenInfo() const { return m_tokenInfo; }
+    /// The last error's message; empty when none.
+    QString errorMessage() const { return m_errorMessage; }
+
+    /// Re-reads readers and presence and, with a reader, the token's information.
+    void refresh();
+    /// True when the token answers a challenge. `done` runs on `context`'s thread, never after
+    /// `context` is gone.
+    void testConnection(QObject* context, std::function<void(bool)> done);
+    /// The token's ECDSA signature of a 32-byte hash, over the card driver.
+    void sign(const tokenkit::Bytes& hash, QObject* context,
+              std::function<void(TokenOutcome<tokenkit::Bytes>)> done);
+
+signals:
+    void isTokenPresentChanged(bool present);
+    void readerNamesChanged(const QStringList& names);
+    void isCardPresentChanged(bool present);
+    void tokenInfoChanged();
+    void errorMessageChanged(const QString& message);
+
+private:
+    void startWatching();
+    void setCardPresent(bool present);
+    void setErrorMessage(const QString& message);
+
+    bool m_isTokenPresent = false;
+    QStringList m_readerNames;
+    bool m_isCardPresent = false;
+    std::optional<tokenkit::TokenInfo> m_tokenInfo;
+    QString m_errorMessage;
+    std::unique_ptr<tokenkit::TokenWatcher> m_watcher;
+};
+
+} // namespace orvela::tokens

@@ -1,0 +1,171 @@
+#include "tokens/TokenProvisioner.h"
+
+#include "common/LogCategories.h"
+#include "orvela/tokenkit/TesselDriver.h"
+#include "orvela/tokenkit/TokenError.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/TransportKey.h"
+
+namespace orvela::tokens {
+
+using tokenkit::Bytes;
+using tokenkit::ByteView;
+using tokenkit::SmartCard;
+using tokenkit::TesselDriver;
+
+namespace {
+
+const Bytes& keyID()
+{
+    static const Bytes id{kSigningKeyID};
+    return id;
+}
+
+std::string text(std::string_view view)
+{
+    return std::string(view);
+}
+
+void requireVerifiable(ByteView pin)
+{
+    if (pin.size() > TesselDriver::kMaxPinLength) {
+        throw tokenkit::TokenError::pinTooLong();
+    }
+}
+
+/// Each card session opens its own secure channel with a driver of its own, so no channel
+/// outlives the session it belongs to.
+template <class Work> void inSecureSession(int reader, Work&& work)
+{
+    tokenkit::TokenManager::shared().withSession(reader, [&](SmartCard& card) {
+        TesselDriver driver;
+        const Bytes key = tokenkit::defaultTransportKey();
+        driver.establishSecureSession(key, key, card);
+        work(driver, card);
+    });
+}
+
+} // namespace
+
+TokenProvisioner::TokenProvisioner(Options options) : m_options(std::move(options)) {}
+
+std::unique_ptr<tokenkit::PKCS11Module> TokenProvisioner::openModule() const
+{
+    return tokenkit::PKCS11Module::open(m_options.library);
+}
+
+void TokenProvisioner::initializeApdu(ByteView userPin, ByteView soPin)
+{
+    requireVerifiable(userPin);
+    requireVerifiable(soPin);
+    inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
+        qCInfo(lcTokenProvisioner, "SM session амжилттай — token init эхэлж байна");
+        driver.initializePIN(userPin, soPin, card);
+        qCInfo(lcTokenProvisioner, "Token initialized — filesystem + PIN/PUK тогтоогдлоо");
+    });
+}
+
+void TokenProvisioner::generateApduKey(ByteView userPin)
+{
+    requireVerifiable(userPin);
+    inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
+        driver.verifyPIN(userPin, TesselDriver::kUserPinReference, card);
+        qCInfo(lcTokenProvisioner, "PIN verified — key generation эхэлж байна");
+        driver.generateECKeyPair(kSigningKeyID, card);
+        qCInfo(lcTokenProvisioner, "EC key pair амжилттай үүсгэгдлэа");
+    });
+}
+
+void TokenProvisioner::eraseApdu()
+{
+    inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
+        driver.eraseCard(card);
+        qCInfo(lcTokenProvisioner, "Card erased");
+    });
+}
+
+void TokenProvisioner::fullProvision(std::string_view soPin, std::string_view userPin)
+{
+    openModule()->fullProvision(soPin, userPin, kTokenLabel, kSigningKeyLabel, keyID());
+    qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
+}
+
+std::size_t TokenProvisioner::slotCount()
+{
+    auto module = openModule();
+    module->initialize();
+    std::size_t count = 0;
+    try {
+        count = module->getSlotList(true).size();
+    } catch (...) {
+        module->finalize();
+        throw;
+    }
+    module->finalize();
+    return count;
+}
+
+void TokenProvisioner::changeUserPin(std::string_view oldPin, std::string_view newPin)
+{
+    openModule()->changeUserPIN(oldPin, newPin);
+    qCInfo(lcTokenProvisioner, "User PIN changed via PKCS#11");
+}
+
+void TokenProvisioner::changeSoPin(std::string_view oldPin, std::string_view newPin)
+{
+    openModule()->changeSOPIN(oldPin, newPin);
+    qCInfo(lcTokenProvisioner, "SO PIN changed via PKCS#11");
+}
+
+void TokenProvisioner::unlockUserPin(std::string_view soPin, std::string_view newUserPin)
+{
+    openModule()->unlockUserPIN(soPin, newUserPin);
+    qCInfo(lcTokenProvisioner, "User PIN unlocked via PKCS#11");
+}
+
+std::vector<tokenkit::PKCS11Module::TokenObjectInfo>
+TokenProvisioner::listObjects(std::string_view pin)
+{
+    return openModule()->listObjects(pin);
+}
+
+void TokenProvisioner::importCertificate(std::string_view pin, ByteView certificateDER)
+{
+    openModule()->importCertificate(pin, kCertificateLabel, certificateDER, keyID());
+    qCInfo(lcTokenProvisioner, "Certificate imported via PKCS#11 (label=%s)",
+           text(kCertificateLabel).c_str());
+}
+
+void TokenProvisioner::deleteObject(std::string_view pin, std::string_view idHex,
+                                    std::string_view kind)
+{
+    openModule()->deleteObject(pin, idHex, kind);
+    qCInfo(lcTokenProvisioner, "Token object deleted (id=%s, kind=%s)", text(idHex).c_str(),
+           text(kind).c_str());
+}
+
+void TokenProvisioner::generateSigningKey(std::string_view pin)
+{
+    openModule()->generateSigningKey(pin, kSigningKeyLabel, keyID());
+    qCInfo(lcTokenProvisioner, "Signing keypair generated via PKCS#11");
+}
+
+tokenkit::CSR::Request TokenProvisioner::generateCsr(std::string_view pin,
+                                                     const std::optional<std::string>& keyLabel,
+                                                     std::string_view registryNumber)
+{
+    const tokenkit::CSR::Subject subject{text(registryNumber), text(registryNumber),
+                                         text(kRequestCountry), std::nullopt};
+    auto request = openModule()->generateCSR(pin, keyLabel, subject);
+    qCInfo(lcTokenProvisioner, "CSR үүсгэгдлэа (%ld bytes PEM)",
+           static_cast<long>(request.pem.size()));
+    return request;
+}
+
+Bytes TokenProvisioner::signPkcs11(std::string_view pin,
+                                   const std::optional<std::string>& keyLabel, ByteView hash)
+{
+    return openModule()->signECDSA(pin, keyLabel, hash);
+}
+
+} // namespace orvela::tokens

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "common/PoolTask.h"
+
+#include <QThreadPool>
+
+#include <QString>
+#include <exception>
+#include <optional>
+#include <type_traits>
+#include <variant>
+
+
+namespace orvela::tokens {
+
+/// Why token work failed, as the screens show it: the message of the lower layer's error, and
+/// whether the card (or its reader) was gone.
+struct TokenFailure {
+    QString message;
+    bool cardGone = false;
+};
+
+/// The message of any error of the token layers (TokenError's description, PcscError's text,
+/// P11Error's and CSRError's description, else what()).
+TokenFailure failureOf(const std::exception& error);
+
+/// A value, or the failure that took its place.
+template <class T> struct TokenOutcome {
+    std::optional<T> value;
+    TokenFailure failure;
+    bool ok() const { return value.has_value(); }
+};
+
+/// The one card worker: one thread, so card sessions run strictly one after another.
+QThreadPool& cardWorker();
+
+namespace detail {
+template <class Work> auto capture(Work& work)
+{
+    using Raw = std::invoke_result_t<Work&>;
+    using Value = std::conditional_t<std::is_void_v<Raw>, std::monostate, Raw>;
+    TokenOutcome<Value> outcome;
+    try {
+        if constexpr (std::is_void_v<Raw>) {
+            work();
+            outcome.value.emplace();
+        } else {
+            outcome.value.emplace(work());
+        }
+    } catch (const std::exception& error) {
+        outcome.failure = failureOf(error);
+    }
+    return outcome;
+}
+} // namespace detail
+
+/// Runs card work on the card worker and hands its TokenOutcome to `done` on `context`'s
+/// thread; when `context` is gone first, `done` never runs (the work itself still finishes,
+/// as a card session cannot be cut short safely).
+template <class Work, class Done> void runCardWork(QObject* context, Work work, Done done)
+{
+    common::runOnPool(
+        &cardWorker(), context, [work = std::move(work)]() mutable { return detail::capture(work); },
+        std::move(done));
+}
+
+/// Runs one PKCS#11 action in a task of its own, with the same hand-back as runCardWork.
+template <class Work, class Done> void runPkcs11Work(QObject* context, Work work, Done done)
+{
+    common::runOnPool(
+        context, [work = std::move(work)]() mutable { return detail::capture(work); },
+        std::move(done));
+}
+
+} // namespace orvela::tokens
