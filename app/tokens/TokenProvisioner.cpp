@@ -90,19 +90,24 @@ void TokenProvisioner::fullProvision(std::string_view soPin, std::string_view us
     qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
 }
 
-std::size_t TokenProvisioner::slotCount()
+std::vector<tokenkit::PKCS11Module::ULong> TokenProvisioner::slotsWithToken()
 {
     auto module = openModule();
     module->initialize();
-    std::size_t count = 0;
+    std::vector<tokenkit::PKCS11Module::ULong> present;
     try {
-        count = module->getSlotList(true).size();
+        present = module->getSlotList(true);
     } catch (...) {
         module->finalize();
         throw;
     }
     module->finalize();
-    return count;
+    return present;
+}
+
+std::size_t TokenProvisioner::slotCount()
+{
+    return slotsWithToken().size();
 }
 
 void TokenProvisioner::changeUserPin(std::string_view oldPin, std::string_view newPin)
@@ -123,8 +128,7 @@ void TokenProvisioner::unlockUserPin(std::string_view soPin, std::string_view ne
     qCInfo(lcTokenProvisioner, "User PIN unlocked via PKCS#11");
 }
 
-std::vector<tokenkit::PKCS11Module::TokenObjectInfo>
-TokenProvisioner::listObjects(std::string_view pin)
+std::vector<TokenObjectInfo> TokenProvisioner::listObjects(std::string_view pin)
 {
     return openModule()->listObjects(pin);
 }
@@ -162,8 +166,8 @@ tokenkit::CSR::Request TokenProvisioner::generateCsr(std::string_view pin,
     return request;
 }
 
-Bytes TokenProvisioner::signPkcs11(std::string_view pin,
-                                   const std::optional<std::string>& keyLabel, ByteView hash)
+Bytes TokenProvisioner::signPkcs11(std::string_view pin, const std::optional<std::string>& keyLabel,
+                                   ByteView hash)
 {
     return openModule()->signECDSA(pin, keyLabel, hash);
 }

@@ -19,6 +19,9 @@ inline constexpr std::string_view kCertificateLabel = "eid-cert";
 inline constexpr std::string_view kRequestCountry = "MN";
 inline constexpr std::uint8_t kSigningKeyID = 0x01;
 
+/// One object on a PKCS#11 token, as listed.
+using TokenObjectInfo = tokenkit::PKCS11Module::TokenObjectInfo;
+
 /// Every token operation of the token screens and of `orvela token`, on both roads. The calls
 /// block: the desktop runs APDU operations on the card worker and PKCS#11 operations in a task
 /// of their own (see TokenWork.h); the command-line tool calls them directly. Errors of the
@@ -46,12 +49,14 @@ public:
 
     // PKCS#11 road.
     void fullProvision(std::string_view soPin, std::string_view userPin);
-    /// Slots holding a token (initialize, getSlotList(tokenPresent), finalize).
+    /// The IDs of the slots holding a token (initialize, getSlotList(tokenPresent), finalize).
+    std::vector<tokenkit::PKCS11Module::ULong> slotsWithToken();
+    /// How many slots hold a token.
     std::size_t slotCount();
     void changeUserPin(std::string_view oldPin, std::string_view newPin);
     void changeSoPin(std::string_view oldPin, std::string_view newPin);
     void unlockUserPin(std::string_view soPin, std::string_view newUserPin);
-    std::vector<tokenkit::PKCS11Module::TokenObjectInfo> listObjects(std::string_view pin);
+    std::vector<TokenObjectInfo> listObjects(std::string_view pin);
     /// Stores `certificateDER` as "eid-cert" with key ID 01. The caller passes only bytes that
     /// certificateToImport accepted.
     void importCertificate(std::string_view pin, tokenkit::ByteView certificateDER);

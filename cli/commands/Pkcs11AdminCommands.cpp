@@ -3,6 +3,7 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
+#include "commands/TokenCommandSupport.h"
 #include "common/LocalInput.h"
 #include "common/LocalizationService.h"
 #include "tokens/CertificateImport.h"
@@ -13,11 +14,9 @@ namespace orvela::cli::pkcs11 {
 
 namespace {
 
+using token::runReportingErrors;
 using tokenkit::Bytes;
 using tokenkit::ByteView;
-
-const Bytes kKeyID{0x01};
-constexpr const char* kCertificateLabel = "eid-cert";
 
 /// The three PIN fields of an administration action, in the order they are asked for.
 struct PinTriple {
@@ -43,7 +42,7 @@ bool acceptable(const PinTriple& pins)
            pinLength(pins.next) >= kMinTokenPinLength && pins.next == pins.confirmation;
 }
 
-using PinAction = void (tokenkit::PKCS11Module::*)(std::string_view, std::string_view);
+using PinAction = void (tokens::TokenProvisioner::*)(std::string_view, std::string_view);
 
 struct PinCommandSpec {
     const char* word;
@@ -65,7 +64,7 @@ int runPinCommand(CliContext& context, const PinCommandSpec& spec)
     if (!line.positional().isEmpty()) {
         return line.usageError(context, QStringLiteral("takes no arguments"));
     }
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const PinTriple pins = readPins(context, QString::fromUtf8(spec.firstPrompt),
                                         QString::fromUtf8(spec.nextPrompt),
                                         QString::fromUtf8(spec.confirmationPrompt));
@@ -74,8 +73,8 @@ int runPinCommand(CliContext& context, const PinCommandSpec& spec)
                         QStringLiteral("PINs need at least 4 characters, and the confirmation "
                                        "must equal the new PIN."));
         }
-        auto module = line.openModule();
-        ((*module).*spec.action)(pinText(pins.first), pinText(pins.next));
+        tokens::TokenProvisioner provisioner = line.provisioner();
+        (provisioner.*spec.action)(pinText(pins.first), pinText(pins.next));
         printSuccess(context, QString::fromUtf8(spec.success));
         return 0;
     });
@@ -83,17 +82,17 @@ int runPinCommand(CliContext& context, const PinCommandSpec& spec)
 
 const PinCommandSpec kPinCommands[] = {
     {"change", "Changes the user PIN (asks: current PIN, new PIN, new PIN again).", "Current PIN",
-     "New PIN", "Confirm new PIN", &tokenkit::PKCS11Module::changeUserPIN,
+     "New PIN", "Confirm new PIN", &tokens::TokenProvisioner::changeUserPin,
      "User PIN амжилттай солигдлоо."},
     {"unlock", "Unlocks a blocked user PIN with the SO PIN (asks: SO PIN, new user PIN, again).",
      "Admin (SO) PIN", "New user PIN", "Confirm new user PIN",
-     &tokenkit::PKCS11Module::unlockUserPIN, "PIN тайлагдлаа. Шинэ PIN-ээр нэвтэрнэ үү."},
+     &tokens::TokenProvisioner::unlockUserPin, "PIN тайлагдлаа. Шинэ PIN-ээр нэвтэрнэ үү."},
     {"change-so", "Changes the SO PIN (asks: current SO PIN, new SO PIN, again).", "Current SO PIN",
-     "New SO PIN", "Confirm new SO PIN", &tokenkit::PKCS11Module::changeSOPIN,
+     "New SO PIN", "Confirm new SO PIN", &tokens::TokenProvisioner::changeSoPin,
      "SO PIN амжилттай солигдлоо."},
 };
 
-QJsonObject toJson(const tokenkit::PKCS11Module::TokenObjectInfo& object)
+QJsonObject toJson(const tokens::TokenObjectInfo& object)
 {
     return QJsonObject{{QStringLiteral("idHex"), QString::fromStdString(object.idHex)},
                        {QStringLiteral("label"), QString::fromStdString(object.label)},
@@ -101,8 +100,7 @@ QJsonObject toJson(const tokenkit::PKCS11Module::TokenObjectInfo& object)
                        {QStringLiteral("keyType"), QString::fromStdString(object.keyType)}};
 }
 
-int printObjects(const CliContext& context,
-                 const std::vector<tokenkit::PKCS11Module::TokenObjectInfo>& objects)
+int printObjects(const CliContext& context, const std::vector<tokens::TokenObjectInfo>& objects)
 {
     if (context.json) {
         QJsonArray array;
@@ -134,9 +132,9 @@ int runObjectsList(CliContext& context)
     if (auto done = line.parse(context)) {
         return *done;
     }
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
-        return printObjects(context, line.openModule()->listObjects(pinText(pin)));
+        return printObjects(context, line.provisioner().listObjects(pinText(pin)));
     });
 }
 
@@ -158,14 +156,19 @@ int runObjectsImport(CliContext& context)
         return fail(context.json,
                     common::localInputMessage(*error, common::LocalizationService::shared()));
     }
-    const QByteArray value = tokens::certificateValueFromFile(std::get<QByteArray>(input));
-    return runTokenWork(context, [&] {
+    // Refused before the PIN is asked: nothing but one whole certificate reaches the token.
+    const auto value = tokens::certificateToImport(std::get<QByteArray>(input));
+    if (!value) {
+        return fail(context.json, common::LocalizationService::shared().localized(
+                                      QStringLiteral("Tokens_Import_NotCertificate")));
+    }
+    return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
-        const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value.constData()),
-                                   static_cast<std::size_t>(value.size()));
-        line.openModule()->importCertificate(pinText(pin), kCertificateLabel, certificate, kKeyID);
+        const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value->constData()),
+                                   static_cast<std::size_t>(value->size()));
+        line.provisioner().importCertificate(pinText(pin), certificate);
         printSuccess(context, QStringLiteral("Сертификат импортлогдлоо."),
-                     {{QStringLiteral("bytes"), static_cast<qint64>(value.size())}});
+                     {{QStringLiteral("bytes"), static_cast<qint64>(value->size())}});
         return 0;
     });
 }
@@ -191,9 +194,9 @@ int runObjectsDelete(CliContext& context)
     }
     // The token lists IDs in lower case; accept them as typed in either case.
     const std::string idHex = line.value(QStringLiteral("id")).toLower().toStdString();
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
-        line.openModule()->deleteObject(pinText(pin), idHex, kind.toStdString());
+        line.provisioner().deleteObject(pinText(pin), idHex, kind.toStdString());
         printSuccess(context,
                      QStringLiteral("Deleted %1 %2").arg(kind, QString::fromStdString(idHex)));
         return 0;

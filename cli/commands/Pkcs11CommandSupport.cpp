@@ -1,14 +1,10 @@
 #include "commands/Pkcs11CommandSupport.h"
 
 #include "CliOutput.h"
-#include "orvela/tokenkit/CSR.h"
 
 #include <QCoreApplication>
-#include <stdexcept>
 
 namespace orvela::cli::pkcs11 {
-
-using tokenkit::Bytes;
 
 CommandLine::CommandLine(QString name, QString description) : m_name(std::move(name))
 {
@@ -49,28 +45,15 @@ std::optional<std::string> CommandLine::library() const
     return m_parser.value(QStringLiteral("library")).toStdString();
 }
 
-std::unique_ptr<tokenkit::PKCS11Module> CommandLine::openModule() const
+tokens::TokenProvisioner CommandLine::provisioner() const
 {
-    return tokenkit::PKCS11Module::open(library());
+    return tokens::TokenProvisioner({0, library()});
 }
 
 int CommandLine::usageError(const CliContext& context, const QString& message) const
 {
     fail(context.json, QStringLiteral("orvela %1: %2").arg(m_name, message));
     return 2;
-}
-
-int runTokenWork(const CliContext& context, const std::function<int()>& work)
-{
-    try {
-        return work();
-    } catch (const tokenkit::P11Error& e) {
-        return fail(context.json, QString::fromStdString(e.errorDescription()));
-    } catch (const tokenkit::CSRError& e) {
-        return fail(context.json, QString::fromStdString(e.errorDescription()));
-    } catch (const std::exception& e) {
-        return fail(context.json, QString::fromUtf8(e.what()));
-    }
 }
 
 void printSuccess(const CliContext& context, const QString& line, QJsonObject extra)

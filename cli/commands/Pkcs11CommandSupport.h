@@ -2,12 +2,10 @@
 
 #include "CliCommand.h"
 #include "orvela/tokenkit/Bytes.h"
-#include "orvela/tokenkit/PKCS11Module.h"
+#include "tokens/TokenProvisioner.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -34,8 +32,9 @@ public:
 
     /// The library named with --library, if any.
     std::optional<std::string> library() const;
-    /// A fresh module for one operation, from --library, ORVELA_PKCS11_LIBRARY or the defaults.
-    std::unique_ptr<tokenkit::PKCS11Module> openModule() const;
+    /// The token logic on the library of --library, else ORVELA_PKCS11_LIBRARY, else the
+    /// default locations.
+    tokens::TokenProvisioner provisioner() const;
 
     /// Reports a usage error in the command's form and returns the exit status 2.
     int usageError(const CliContext& context, const QString& message) const;
@@ -54,9 +53,6 @@ inline std::string_view pinText(const tokenkit::Bytes& pin)
 /// The fewest characters a token PIN set through this road has (the PIN change's rule); a
 /// shorter one can only be wrong and would cost a try.
 constexpr int kMinTokenPinLength = 4;
-
-/// Runs the token work and turns any failure into its exact message and exit status 1.
-int runTokenWork(const CliContext& context, const std::function<int()>& work);
 
 /// Prints a success line, or {"ok": true, "message": line} plus the extra fields with --json.
 void printSuccess(const CliContext& context, const QString& line, QJsonObject extra = {});

@@ -3,10 +3,10 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
+#include "commands/TokenCommandSupport.h"
 #include "common/LocalInput.h"
 #include "common/LocalizationService.h"
 #include "orvela/tokenkit/Digest.h"
-#include "tokens/ProvisionInput.h"
 
 #include <QJsonArray>
 #include <QSaveFile>
@@ -16,14 +16,9 @@ namespace orvela::cli {
 namespace {
 
 using namespace pkcs11;
+using token::runReportingErrors;
 using tokenkit::Bytes;
 using tokenkit::ByteView;
-
-// The values every PKCS#11 provisioning and key generation uses.
-constexpr const char* kTokenLabel = "Orvela";
-constexpr const char* kKeyLabel = "orvela-sign";
-const Bytes kKeyID{0x01};
-constexpr const char* kCountry = "MN";
 
 QString hex(ByteView bytes)
 {
@@ -54,11 +49,8 @@ int runSlots(CliContext& context)
     if (auto done = line.parse(context)) {
         return *done;
     }
-    return runTokenWork(context, [&] {
-        auto module = line.openModule();
-        module->initialize();
-        const auto slotIds = module->getSlotList(true);
-        module->finalize();
+    return runReportingErrors(context, [&] {
+        const auto slotIds = line.provisioner().slotsWithToken();
         QJsonArray ids;
         for (const auto slot : slotIds) {
             ids.append(static_cast<qint64>(slot));
@@ -67,21 +59,6 @@ int runSlots(CliContext& context)
                      {{QStringLiteral("slots"), ids}});
         return 0;
     });
-}
-
-/// Checks the provisioning PINs with the screens' own rule, leaving no decoded copy behind.
-bool provisionPinsAcceptable(const Bytes& soPin, const Bytes& userPin, const Bytes& repeat)
-{
-    const auto text = [](const Bytes& pin) {
-        return QString::fromUtf8(reinterpret_cast<const char*>(pin.data()),
-                                 static_cast<qsizetype>(pin.size()));
-    };
-    tokens::ProvisionPins pins{text(userPin), text(repeat), text(soPin)};
-    const bool ok = tokens::canProvision(pins);
-    for (QString* field : {&pins.userPin, &pins.userPinRepeat, &pins.soPin}) {
-        field->fill(QChar(0));
-    }
-    return ok;
 }
 
 int runProvision(CliContext& context)
@@ -93,17 +70,15 @@ int runProvision(CliContext& context)
     if (auto done = line.parse(context)) {
         return *done;
     }
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const Bytes soPin = context.pins->read(QStringLiteral("SO PIN (8-16)"));
         const Bytes userPin = context.pins->read(QStringLiteral("User PIN (6-16)"));
         const Bytes repeat = context.pins->read(QStringLiteral("User PIN again"));
-        if (!provisionPinsAcceptable(soPin, userPin, repeat)) {
-            return fail(context.json,
-                        QStringLiteral("The user PIN needs at least 6 characters and must be "
-                                       "repeated exactly; the SO PIN needs at least 8."));
+        const QString problem = token::provisionPinProblem(userPin, repeat, soPin);
+        if (!problem.isEmpty()) {
+            return fail(context.json, problem);
         }
-        line.openModule()->fullProvision(pinText(soPin), pinText(userPin), kTokenLabel, kKeyLabel,
-                                         kKeyID);
+        line.provisioner().fullProvision(pinText(soPin), pinText(userPin));
         printSuccess(context, QStringLiteral("PKCS#11 provision амжилттай — EC keypair бэлэн"));
         return 0;
     });
@@ -117,9 +92,9 @@ int runKeygen(CliContext& context)
     if (auto done = line.parse(context)) {
         return *done;
     }
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
-        line.openModule()->generateSigningKey(pinText(pin), kKeyLabel, kKeyID);
+        line.provisioner().generateSigningKey(pinText(pin));
         printSuccess(context, QStringLiteral("Түлхүүр амжилттай үүсгэгдлэа."));
         return 0;
     });
@@ -155,11 +130,10 @@ int runCsr(CliContext& context)
         return line.usageError(context, QStringLiteral("needs --cn REGISTRY_NUMBER"));
     }
     const std::string registry = line.value(QStringLiteral("cn")).toStdString();
-    tokenkit::CSR::Subject subject{registry, registry, std::string(kCountry), std::nullopt};
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const auto request =
-            line.openModule()->generateCSR(pinText(pin), keyLabelOption(line), subject);
+            line.provisioner().generateCsr(pinText(pin), keyLabelOption(line), registry);
         const QByteArray pem = QByteArray::fromStdString(request.pem);
         if (line.isSet(QStringLiteral("out"))) {
             QString error;
@@ -223,10 +197,10 @@ int runSign(CliContext& context)
     if (!digest) {
         return line.usageError(context, error);
     }
-    return runTokenWork(context, [&] {
+    return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
         const Bytes signature =
-            line.openModule()->signECDSA(pinText(pin), keyLabelOption(line), *digest);
+            line.provisioner().signPkcs11(pinText(pin), keyLabelOption(line), *digest);
         if (context.json) {
             printJson({{QStringLiteral("hash"), hex(*digest)},
                        {QStringLiteral("signature"), hex(signature)}});

@@ -4,10 +4,9 @@
 #include "PinInput.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
-#include "orvela/tokenkit/PcscError.h"
-#include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
+#include "tokens/ProvisionInput.h"
+#include "tokens/TokenWork.h"
 
 #include <cstdlib>
 #include <memory>
@@ -15,8 +14,6 @@
 #include <stdexcept>
 
 namespace orvela::cli::token {
-
-using tokenkit::TokenError;
 
 namespace {
 
@@ -48,9 +45,7 @@ void plugInVirtualToken(const QString& modeName)
     tokenkit::TokenManager::shared().setBackend(std::move(backend));
 }
 
-} // namespace
-
-tokenkit::TokenManager& tokenManager()
+void plugInConfiguredToken()
 {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -59,8 +54,15 @@ tokenkit::TokenManager& tokenManager()
             plugInVirtualToken(mode);
         }
     });
-    return tokenkit::TokenManager::shared();
 }
+
+QString utf8Text(const tokenkit::Bytes& bytes)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()),
+                             static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
 
 std::optional<int> parseArguments(QCommandLineParser& parser, const CliContext& context,
                                   const QString& usageName, bool withReader)
@@ -113,19 +115,26 @@ tokenkit::Bytes readPin(const CliContext& context, const QString& prompt, int mi
     return context.pins->read(prompt, minimumCharacters);
 }
 
-void requirePinFitsVerify(tokenkit::ByteView pin)
+QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Bytes& repeat,
+                            const tokenkit::Bytes& soPin)
 {
-    if (pin.size() > tokenkit::TesselDriver::kMaxPinLength) {
-        throw TokenError::pinTooLong();
+    tokens::ProvisionPins pins{utf8Text(userPin), utf8Text(repeat), utf8Text(soPin)};
+    QString problem;
+    if (!tokens::canProvision(pins)) {
+        if (pins.userPin.toUcs4().size() < tokens::kMinUserPinLength) {
+            problem = QStringLiteral("The user PIN needs at least %1 characters.")
+                          .arg(tokens::kMinUserPinLength);
+        } else if (pins.userPinRepeat != pins.userPin) {
+            problem = QStringLiteral("The repeated user PIN does not match.");
+        } else {
+            problem = QStringLiteral("The SO PIN / PUK needs at least %1 characters.")
+                          .arg(tokens::kMinSoPinLength);
+        }
     }
-}
-
-QString messageOf(const std::exception& error)
-{
-    if (const auto* tokenError = dynamic_cast<const TokenError*>(&error)) {
-        return QString::fromStdString(tokenError->errorDescription());
+    for (QString* text : {&pins.userPin, &pins.userPinRepeat, &pins.soPin}) {
+        text->fill(QChar(u'\0'));
     }
-    return QString::fromUtf8(error.what());
+    return problem;
 }
 
 int runReportingErrors(const CliContext& context, const std::function<int()>& work)
@@ -133,8 +142,16 @@ int runReportingErrors(const CliContext& context, const std::function<int()>& wo
     try {
         return work();
     } catch (const std::exception& error) {
-        return fail(context.json, messageOf(error));
+        return fail(context.json, tokens::failureOf(error).message);
     }
+}
+
+int runOnReaders(const CliContext& context, const std::function<int()>& work)
+{
+    return runReportingErrors(context, [&] {
+        plugInConfiguredToken();
+        return work();
+    });
 }
 
 } // namespace orvela::cli::token

@@ -3,15 +3,12 @@
 #include "CliOutput.h"
 #include "commands/TokenCommandSupport.h"
 #include "common/LogCategories.h"
-#include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "tokens/TokenCard.h"
+#include "tokens/TokenWork.h"
 
 #include <QJsonArray>
 
 namespace orvela::cli {
-
-using tokenkit::SmartCard;
-using tokenkit::TesselDriver;
 
 CliCommands tokenApduCommands()
 {
@@ -36,8 +33,8 @@ int runReaders(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token readers"), false)) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
-        const std::vector<std::string> names = tokenManager().getReaderNames();
+    return runOnReaders(context, [&] {
+        const std::vector<std::string> names = tokens::readerNames();
         if (context.json) {
             QJsonArray readers;
             for (const auto& name : names) {
@@ -64,11 +61,8 @@ int runInfo(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token info"))) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
-        const tokenkit::TokenInfo info =
-            tokenManager().withSession(*readerIndex(parser), [](SmartCard& card) {
-                return TesselDriver().getTokenInfo(card);
-            });
+    return runOnReaders(context, [&] {
+        const tokenkit::TokenInfo info = tokens::readTokenInfo(*readerIndex(parser));
         const QString label = QString::fromStdString(info.label);
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("label"), label},
@@ -94,14 +88,9 @@ int runTest(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token test"))) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
+    return runOnReaders(context, [&] {
         try {
-            const tokenkit::Bytes challenge =
-                tokenManager().withSession(*readerIndex(parser), [](SmartCard& card) {
-                    TesselDriver driver;
-                    driver.selectApplet(card);
-                    return driver.getChallenge(card);
-                });
+            const tokenkit::Bytes challenge = tokens::connectionChallenge(*readerIndex(parser));
             qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
                    qUtf8Printable(hex(challenge)));
             if (context.json) {
@@ -113,7 +102,7 @@ int runTest(CliContext& context)
             return 0;
         } catch (const std::exception& error) {
             qCCritical(lcTokenManager, "Token connection failed: %s",
-                       qUtf8Printable(messageOf(error)));
+                       qUtf8Printable(tokens::failureOf(error).message));
             throw;
         }
     });

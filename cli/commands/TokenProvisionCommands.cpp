@@ -1,14 +1,10 @@
-// The APDU road's provisioning commands: each card session opens its own secure channel with a
-// driver of its own, so no channel outlives the session it belongs to.
+// The APDU road's provisioning commands, on the token logic the desktop uses too.
 
 #include "CliOutput.h"
 #include "commands/TokenCommandSupport.h"
 #include "commands/TokenCommands.h"
-#include "common/LogCategories.h"
-#include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TokenManager.h"
-#include "orvela/tokenkit/TransportKey.h"
 #include "tokens/ProvisionInput.h"
+#include "tokens/TokenProvisioner.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -17,84 +13,18 @@
 namespace orvela::cli::token {
 
 using tokenkit::Bytes;
-using tokenkit::SmartCard;
-using tokenkit::TesselDriver;
 
 namespace {
 
-constexpr std::uint8_t kSigningKeyID = 0x01;
-
-void openChannel(TesselDriver& driver, SmartCard& card)
+tokens::TokenProvisioner provisionerFor(const QCommandLineParser& parser)
 {
-    const Bytes key = tokenkit::defaultTransportKey();
-    driver.establishSecureSession(key, key, card);
-}
-
-QString wipeAfterUse(const Bytes& utf8)
-{
-    return QString::fromUtf8(reinterpret_cast<const char*>(utf8.data()),
-                             static_cast<qsizetype>(utf8.size()));
-}
-
-/// Why the three PINs cannot be used, or an empty text when they can.
-QString provisionInputProblem(const Bytes& userPin, const Bytes& repeat, const Bytes& soPin)
-{
-    tokens::ProvisionPins pins{wipeAfterUse(userPin), wipeAfterUse(repeat), wipeAfterUse(soPin)};
-    QString problem;
-    if (!tokens::canProvision(pins)) {
-        if (pins.userPin.toUcs4().size() < tokens::kMinUserPinLength) {
-            problem = QStringLiteral("The user PIN needs at least %1 characters.")
-                          .arg(tokens::kMinUserPinLength);
-        } else if (pins.userPinRepeat != pins.userPin) {
-            problem = QStringLiteral("The repeated user PIN does not match.");
-        } else {
-            problem = QStringLiteral("The SO PIN / PUK needs at least %1 characters.")
-                          .arg(tokens::kMinSoPinLength);
-        }
-    }
-    for (QString* text : {&pins.userPin, &pins.userPinRepeat, &pins.soPin}) {
-        text->fill(QChar(u'\0'));
-    }
-    return problem;
-}
-
-void initializeToken(int reader, const Bytes& userPin, const Bytes& soPin)
-{
-    tokenManager().withSession(reader, [&](SmartCard& card) {
-        TesselDriver driver;
-        openChannel(driver, card);
-        qCInfo(lcTokenProvisioner, "SM session амжилттай — token init эхэлж байна");
-        driver.initializePIN(userPin, soPin, card);
-        qCInfo(lcTokenProvisioner, "Token initialized — filesystem + PIN/PUK тогтоогдлоо");
-    });
-}
-
-void generateSigningKey(int reader, const Bytes& userPin)
-{
-    tokenManager().withSession(reader, [&](SmartCard& card) {
-        TesselDriver driver;
-        openChannel(driver, card);
-        driver.verifyPIN(userPin, TesselDriver::kUserPinReference, card);
-        qCInfo(lcTokenProvisioner, "PIN verified — key generation эхэлж байна");
-        driver.generateECKeyPair(kSigningKeyID, card);
-        qCInfo(lcTokenProvisioner, "EC key pair амжилттай үүсгэгдлэа");
-    });
-}
-
-void eraseToken(int reader)
-{
-    tokenManager().withSession(reader, [&](SmartCard& card) {
-        TesselDriver driver;
-        openChannel(driver, card);
-        driver.eraseCard(card);
-        qCInfo(lcTokenProvisioner, "Card erased");
-    });
+    return tokens::TokenProvisioner({*readerIndex(parser), std::nullopt});
 }
 
 void reportDone(const CliContext& context, const QString& key, const QString& text)
 {
     if (context.json) {
-        printJson(QJsonObject{{key, true}, {QStringLiteral("keyId"), kSigningKeyID}});
+        printJson(QJsonObject{{key, true}, {QStringLiteral("keyId"), tokens::kSigningKeyID}});
     } else {
         printLine(text);
     }
@@ -110,19 +40,19 @@ int runProvision(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token provision"))) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
+    return runOnReaders(context, [&] {
         const Bytes userPin = readPin(context, QStringLiteral("User PIN (6-16 characters)"));
         const Bytes repeat = readPin(context, QStringLiteral("Repeat the user PIN"));
         const Bytes soPin = readPin(context, QStringLiteral("SO PIN / PUK (8-16 characters)"));
-        const QString problem = provisionInputProblem(userPin, repeat, soPin);
+        const QString problem = provisionPinProblem(userPin, repeat, soPin);
         if (!problem.isEmpty()) {
             throw std::runtime_error(problem.toStdString());
         }
-        requirePinFitsVerify(userPin);
-        requirePinFitsVerify(soPin);
-        const int reader = *readerIndex(parser);
-        initializeToken(reader, userPin, soPin);
-        generateSigningKey(reader, userPin);
+        // Two card sessions, as the desktop runs them: a failed key generation leaves a token
+        // with PINs, which provisioning again erases anew.
+        tokens::TokenProvisioner provisioner = provisionerFor(parser);
+        provisioner.initializeApdu(userPin, soPin);
+        provisioner.generateApduKey(userPin);
         reportDone(context, QStringLiteral("provisioned"),
                    QStringLiteral("Token provisioned: PINs set, EC key pair generated."));
         return 0;
@@ -138,11 +68,10 @@ int runKeygen(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token keygen"))) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
+    return runOnReaders(context, [&] {
         const Bytes userPin =
             readPin(context, QStringLiteral("User PIN"), tokens::kMinUserPinLength);
-        requirePinFitsVerify(userPin);
-        generateSigningKey(*readerIndex(parser), userPin);
+        provisionerFor(parser).generateApduKey(userPin);
         reportDone(context, QStringLiteral("generated"),
                    QStringLiteral("EC key pair generated (key ID 01)."));
         return 0;
@@ -178,11 +107,11 @@ int runErase(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token erase"))) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
+    return runOnReaders(context, [&] {
         if (!parser.isSet(yes) && !confirmErase()) {
             return fail(context.json, QStringLiteral("Not erased."));
         }
-        eraseToken(*readerIndex(parser));
+        provisionerFor(parser).eraseApdu();
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("erased"), true}});
         } else {

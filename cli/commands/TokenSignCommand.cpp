@@ -4,16 +4,13 @@
 #include "common/LocalInput.h"
 #include "common/LocalizationService.h"
 #include "orvela/tokenkit/Digest.h"
-#include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "tokens/TokenCard.h"
 
 #include <stdexcept>
 
 namespace orvela::cli::token {
 
 using tokenkit::Bytes;
-using tokenkit::SmartCard;
-using tokenkit::TesselDriver;
 
 namespace {
 
@@ -60,14 +57,9 @@ int runSign(CliContext& context)
     if (auto stop = parseArguments(parser, context, QStringLiteral("token sign"))) {
         return *stop;
     }
-    return runReportingErrors(context, [&] {
+    return runOnReaders(context, [&] {
         const Bytes hash = hashToSign(parser);
-        const Bytes signature =
-            tokenManager().withSession(*readerIndex(parser), [&](SmartCard& card) {
-                TesselDriver driver;
-                driver.selectApplet(card);
-                return driver.signECDSA(hash, card);
-            });
+        const Bytes signature = tokens::signWithCard(*readerIndex(parser), hash);
         const QString text = QString::fromStdString(tokenkit::bytesToHex(signature));
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("signature"), text}});

@@ -409,10 +409,13 @@ constexpr StringRow kExtraRows[] = {
     {"Api_Error_RedirectRefused",
      "The server redirected the request to another server; the redirect was refused.",
      "Сервер хүсэлтийг өөр сервер рүү чиглүүлсэн тул татгалзлаа."},
+    {"Tokens_Import_NotCertificate",
+     "The file is not a single X.509 certificate; nothing was imported.",
+     "Файл нэг X.509 сертификат биш байна; юу ч импортлогдсонгүй."},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 134, "the extra table holds 134 texts");
+static_assert(std::size(kExtraRows) == 135, "the extra table holds 135 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
