@@ -67,6 +67,22 @@ check "new PIN works" orvela --pin-stdin token objects list <<<654321
 
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout "$WORK/k.pem" \
     -subj /CN=test -days 1 -out "$WORK/cert.pem" 2>/dev/null
+# Nothing but exactly one certificate reaches the token.
+openssl x509 -in "$WORK/cert.pem" -outform DER -out "$WORK/cert.der"
+sed '2s/^\(.\{10\}\)./\1*/' "$WORK/cert.pem" >"$WORK/bad-base64.pem"
+printf 'subject=CN = test\nnot a certificate\n' >"$WORK/text.txt"
+{ cat "$WORK/cert.der"; printf '\0'; } >"$WORK/trailing.der"
+cat "$WORK/cert.pem" "$WORK/cert.pem" >"$WORK/two.pem"
+orvela --pin-stdin token objects list <<<654321 >"$WORK/before.txt"
+for bad in bad-base64.pem text.txt trailing.der two.pem; do
+    check "$bad is refused as no single certificate" \
+        grep -qx 'Файл нэг X.509 сертификат биш байна; юу ч импортлогдсонгүй.' \
+        <("$ORVELA" --pin-stdin token objects import "$WORK/$bad" --library "$LIBRARY" \
+            <<<654321 2>&1 || true)
+done
+check "the refused files left the token as it was" \
+    cmp -s "$WORK/before.txt" <(orvela --pin-stdin token objects list <<<654321)
+
 check "import PEM" orvela --pin-stdin token objects import "$WORK/cert.pem" <<<654321
 check "certificate listed" grep -q $'certificate\tid=01\tlabel=eid-cert' \
     <(orvela --pin-stdin token objects list <<<654321)

@@ -9,6 +9,7 @@ namespace {
 
 using orvela::testing::makeCertificateDER;
 using orvela::testing::toPem;
+using orvela::tokens::certificateToImport;
 using orvela::tokens::certificateValueFromFile;
 
 class CertificateImport : public ::testing::Test {
@@ -39,12 +40,13 @@ TEST_F(CertificateImport, TextAroundTheMarkersIsDropped)
     EXPECT_EQ(certificateValueFromFile(pem), der);
 }
 
-TEST_F(CertificateImport, BrokenBase64KeepsTheRawText)
+TEST_F(CertificateImport, BrokenBase64KeepsTheRawTextWhichIsThenNoCertificate)
 {
     QByteArray trailingSpace = toPem(der);
     trailingSpace.replace(64 + 28, 1, " \n"); // after the first Base64 line
     ASSERT_TRUE(trailingSpace.contains(" \n"));
     EXPECT_EQ(certificateValueFromFile(trailingSpace), trailingSpace);
+    EXPECT_EQ(certificateToImport(trailingSpace), std::nullopt);
 
     QByteArray unpadded = "-----BEGIN X-----\nQUJD\nRA\n-----END X-----\n";
     EXPECT_EQ(certificateValueFromFile(unpadded), unpadded);
@@ -64,6 +66,36 @@ TEST_F(CertificateImport, OnlyUtf8TextWithABeginMarkerIsDecoded)
     EXPECT_EQ(certificateValueFromFile(notUtf8), notUtf8);
 
     EXPECT_EQ(certificateValueFromFile("-----BEGIN X-----\nQUJD\n-----END X-----\n"), "ABC");
+}
+
+TEST_F(CertificateImport, OnlyExactlyOneCertificateIsImported)
+{
+    const QByteArray other = orvela::testing::makeCertificateDER();
+    QByteArray badBase64 = toPem(der);
+    badBase64.replace(40, 1, "*");
+    struct Case {
+        const char* what;
+        QByteArray file;
+        bool imported;
+    };
+    const Case cases[] = {
+        {"DER", der, true},
+        {"PEM", toPem(der, "\r\n"), true},
+        {"PEM whose Base64 is broken", badBase64, false},
+        {"a text file", "subject=CN = AB12345678\nnot a certificate\n", false},
+        {"an empty file", QByteArray(), false},
+        {"DER with a trailing byte", der + '\0', false},
+        {"two DER certificates", der + other, false},
+        {"two PEM certificates", toPem(der) + toPem(other), false},
+        {"DER cut short", der.chopped(1), false},
+    };
+    for (const Case& c : cases) {
+        const auto value = certificateToImport(c.file);
+        EXPECT_EQ(value.has_value(), c.imported) << c.what;
+        if (value) {
+            EXPECT_EQ(*value, der) << c.what;
+        }
+    }
 }
 
 } // namespace
