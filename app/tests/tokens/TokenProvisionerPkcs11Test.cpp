@@ -78,7 +78,8 @@ protected:
     {
         Bytes point;
         inSession([&](PKCS11Module& module, unsigned long session) {
-            point = module.readECPoint(session, module.findPublicKey(session, std::nullopt).value());
+            point =
+                module.readECPoint(session, module.findPublicKey(session, std::nullopt).value());
         });
         return point;
     }
