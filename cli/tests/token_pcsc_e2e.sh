@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The APDU road end to end through the real stack: orvela -> pcscd -> vpcd -> orvela-vcard.
-# Provisions the virtual token, generates its key, signs a digest and checks the signature with
-# openssl against the public key orvela-vcard exports.
+# The APDU road's commands end to end through the real stack: orvela -> pcscd -> vpcd ->
+# orvela-vcard. Provisions the virtual token, generates its key and signs a digest; that the
+# signature verifies against the token's key is app-tokens-pcsc-tests' part.
 #
 # Usage: token_pcsc_e2e.sh ORVELA ORVELA_VCARD
 # Under scripts/lib/with-pcsc.sh, orvela-vcard already serves reader "Virtual PCD 00 00" of a
@@ -55,11 +55,8 @@ printf '%s\n%s\n%s\n' "$USER_PIN" "$USER_PIN" "$SO_PIN" |
   { cat "$WORK/provision.txt" >&2; fail "orvela token provision"; }
 echo "token provision: ok"
 
-rm -f "$KEY_FILE"
 printf '%s\n' "$USER_PIN" | "$ORVELA" --pin-stdin token keygen >"$WORK/keygen.txt" 2>&1 ||
   { cat "$WORK/keygen.txt" >&2; fail "orvela token keygen"; }
-for _ in $(seq 50); do [ -s "$KEY_FILE" ] && break; sleep 0.1; done
-[ -s "$KEY_FILE" ] || fail "orvela-vcard wrote no public key after key generation"
 echo "token keygen: ok"
 
 printf 'Orvela end-to-end signing test' >"$WORK/data.txt"
@@ -72,22 +69,4 @@ printf '%s\n' "$USER_PIN" |
 SIG="$(sed -n 's/.*"signature"[[:space:]]*:[[:space:]]*"\([0-9A-F]*\)".*/\1/p' "$WORK/sign.json")"
 [ ${#SIG} -eq 128 ] || { cat "$WORK/sign.json" >&2; fail "expected 64 bytes r||s in upper-case hex"; }
 
-# r||s to the DER ECDSA-Sig-Value openssl verifies.
-der_integer() {
-  local v="$1"
-  while [ ${#v} -gt 2 ] && [ "${v:0:2}" = "00" ]; do v="${v:2}"; done
-  if [ $((16#${v:0:1})) -ge 8 ]; then v="00$v"; fi
-  printf '02%02X%s' $((${#v} / 2)) "$v"
-}
-BODY="$(der_integer "${SIG:0:64}")$(der_integer "${SIG:64:64}")"
-printf '30%02X%s' $((${#BODY} / 2)) "$BODY" | sed 's/../\\x&/g' | xargs -0 printf '%b' >"$WORK/sig.der"
-
-openssl pkeyutl -verify -pubin -inkey "$KEY_FILE" -in "$WORK/hash.bin" -sigfile "$WORK/sig.der" ||
-  fail "the token's signature does not verify against its public key"
-
-# A signature over another digest must not verify: the check above is not vacuous.
-printf 'other' | openssl dgst -sha256 -binary >"$WORK/other.bin"
-if openssl pkeyutl -verify -pubin -inkey "$KEY_FILE" -in "$WORK/other.bin" -sigfile "$WORK/sig.der" >/dev/null 2>&1; then
-  fail "signature verified against the wrong digest"
-fi
-echo "token sign: signature verified with openssl"
+echo "token sign: 64-byte signature"
