@@ -8,7 +8,6 @@
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenWork.h"
 
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
