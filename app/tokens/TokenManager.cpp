@@ -70,24 +70,38 @@ TokenManager::~TokenManager()
 void TokenManager::startWatching()
 {
     const QPointer<TokenManager> self(this);
-    auto onInsertion = [self](const tokenkit::CardEvent& event) {
-        const QString reader = QString::fromStdString(event.readerName);
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, reader] {
-                if (self) {
-                    self->onInserted(reader);
-                }
-            },
-            Qt::QueuedConnection);
+    // The watcher's thread only posts; the handler runs on the interface thread, if the
+    // manager is still there.
+    const auto hopTo = [self](void (TokenManager::*handler)(const QString&)) {
+        return [self, handler](const tokenkit::CardEvent& event) {
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, handler, reader = QString::fromStdString(event.readerName)] {
+                    if (self) {
+                        (self.data()->*handler)(reader);
+                    }
+                },
+                Qt::QueuedConnection);
+        };
     };
     m_watcher = std::make_unique<tokenkit::TokenWatcher>(tokenkit::TokenManager::shared().backend(),
-                                                         std::move(onInsertion));
+                                                         hopTo(&TokenManager::onInserted),
+                                                         hopTo(&TokenManager::onRemoved));
 }
 
 void TokenManager::onInserted(const QString& readerName)
 {
     qCInfo(lcTokenManager, "Токен залгагдлаа: %s", qUtf8Printable(readerName));
+    refresh();
+}
+
+void TokenManager::onRemoved(const QString& readerName)
+{
+    qCInfo(lcTokenManager, "Токен салгагдлаа: %s", qUtf8Printable(readerName));
+    // Shown at once; the refresh below then settles the reader list.
+    if (m_readerIndex < m_readerNames.size() && m_readerNames.at(m_readerIndex) == readerName) {
+        setCardPresent(false);
+    }
     refresh();
 }
 
