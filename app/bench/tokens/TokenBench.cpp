@@ -5,7 +5,8 @@
 //     token's information (target: within one frame, 16 ms);
 //  2. the longest stall of the interface thread while APDU provisioning, key generation and a
 //     signature run through the card worker, as the detail screen starts them (target < 16 ms).
-// Needs pcscd with the vpcd driver: scripts/lib/with-pcsc.sh build build/app/bench/tokens/bench-tokens
+// Needs pcscd with the vpcd driver: scripts/lib/with-pcsc.sh build
+// build/app/bench/tokens/bench-tokens
 #include "VpcdReader.h"
 #include "orvela/sim/VpcdBridge.h"
 #include "orvela/tokenkit/Log.h"
@@ -163,8 +164,8 @@ void benchInsertion(int reader)
     for (int run = 0; run < insertions; ++run) {
         const std::string label = "Bench token " + std::to_string(run);
         Clock::time_point published{};
-        const auto connection = QObject::connect(
-            &manager, &tokens::TokenManager::tokenInfoChanged, &manager, [&] {
+        const auto connection =
+            QObject::connect(&manager, &tokens::TokenManager::tokenInfoChanged, &manager, [&] {
                 if (manager.tokenInfo() && manager.tokenInfo()->label == label) {
                     published = Clock::now();
                 }
@@ -184,8 +185,8 @@ void benchInsertion(int reader)
         runUntil([&] { return !manager.isCardPresent(); }, 10'000);
         runFor(200); // the removal's own refresh settles before the next card
     }
-    printSpread("insertion (pcscd status-change event) to the manager publishing the token",
-                delays, "target: within 16 ms of the event");
+    printSpread("insertion (pcscd status-change event) to the manager publishing the token", delays,
+                "target: within 16 ms of the event");
 }
 
 /// A 1 ms timer on the interface thread; any gap beyond its period was a stall.
@@ -229,8 +230,7 @@ void benchStall(int reader)
     };
     tokens::TokenProvisioner provisioner({reader, std::nullopt});
     tokens::runCardWork(
-        &screen,
-        [provisioner]() mutable { provisioner.initializeApdu(kUserPin, kSoPin); }, step);
+        &screen, [provisioner]() mutable { provisioner.initializeApdu(kUserPin, kSoPin); }, step);
     tokens::runCardWork(
         &screen, [provisioner]() mutable { provisioner.generateApduKey(kUserPin); }, step);
     manager.sign(tokenkit::Bytes(32, 0x5a), &screen, step);
@@ -238,7 +238,9 @@ void benchStall(int reader)
     runFor(100);
     std::printf("longest interface-thread stall while provisioning, generating a key and signing "
                 "through pcscd%s: %.2f ms (timer period 1 ms; target < 16 ms)\n",
-                !finished ? " (did not finish)" : failed ? " (an operation failed)" : "",
+                !finished ? " (did not finish)"
+                : failed  ? " (an operation failed)"
+                          : "",
                 probe.longestMs());
 }
 

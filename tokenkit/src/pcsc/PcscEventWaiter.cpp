@@ -176,8 +176,9 @@ void PcscEventWaiter::refreshReaders(std::vector<CardEvent>& events)
         fresh.push_back({std::move(name), known});
     }
     for (const auto& old : m_readers) {
-        const bool kept = std::any_of(fresh.begin(), fresh.end(),
-                                      [&](const Reader& reader) { return reader.name == old.name; });
+        const bool kept = std::any_of(fresh.begin(), fresh.end(), [&](const Reader& reader) {
+            return reader.name == old.name;
+        });
         // A reader already seen as gone in the last wait was reported there.
         if (!kept && !isGone(old.known) && old.known != SCARD_STATE_UNAWARE) {
             events.push_back(removal(old.name));
