@@ -169,8 +169,8 @@ void PcscEventWaiter::refreshReaders(std::vector<CardEvent>& events)
     for (auto& name : listReaderNames(*m_context)) {
         DWORD known = SCARD_STATE_UNAWARE;
         for (const auto& old : m_readers) {
-            if (old.name == name && !isGone(old.known)) {
-                known = old.known; // a reader back after going away starts afresh
+            if (old.name == name) {
+                known = old.known;
             }
         }
         fresh.push_back({std::move(name), known});
