@@ -1,12 +1,43 @@
 #include "tokens/TokenCard.h"
 
+#include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TesselDriver.h"
+#include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
 
 namespace orvela::tokens {
 
 using tokenkit::SmartCard;
 using tokenkit::TesselDriver;
+
+namespace {
+
+/// Whether the reader still holds a card, asked in a session of its own.
+bool holdsCard(int readerIndex)
+{
+    try {
+        tokenkit::TokenManager::shared().getATR(readerIndex);
+        return true;
+    } catch (const tokenkit::TokenError&) {
+        return false; // no card, no reader or no card service
+    } catch (const tokenkit::PcscError&) {
+        return true; // cannot tell; the first error stands
+    }
+}
+
+} // namespace
+
+void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
+{
+    try {
+        tokenkit::TokenManager::shared().withSession(readerIndex, work);
+    } catch (const tokenkit::PcscError&) {
+        if (!holdsCard(readerIndex)) {
+            throw tokenkit::TokenError::cardNotFound();
+        }
+        throw;
+    }
+}
 
 std::vector<std::string> readerNames()
 {
@@ -15,13 +46,13 @@ std::vector<std::string> readerNames()
 
 tokenkit::TokenInfo readTokenInfo(int readerIndex)
 {
-    return tokenkit::TokenManager::shared().withSession(
+    return withCard(
         readerIndex, [](SmartCard& card) { return TesselDriver().getTokenInfo(card); });
 }
 
 tokenkit::Bytes connectionChallenge(int readerIndex)
 {
-    return tokenkit::TokenManager::shared().withSession(readerIndex, [](SmartCard& card) {
+    return withCard(readerIndex, [](SmartCard& card) {
         TesselDriver driver;
         driver.selectApplet(card);
         return driver.getChallenge(card);
@@ -30,7 +61,7 @@ tokenkit::Bytes connectionChallenge(int readerIndex)
 
 tokenkit::Bytes signWithCard(int readerIndex, tokenkit::ByteView hash)
 {
-    return tokenkit::TokenManager::shared().withSession(readerIndex, [&](SmartCard& card) {
+    return withCard(readerIndex, [&](SmartCard& card) {
         TesselDriver driver;
         driver.selectApplet(card);
         return driver.signECDSA(hash, card);

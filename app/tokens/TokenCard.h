@@ -1,15 +1,40 @@
 #pragma once
 
 #include "orvela/tokenkit/Bytes.h"
+#include "orvela/tokenkit/SmartCard.h"
 #include "orvela/tokenkit/TokenInfo.h"
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace orvela::tokens {
 
 // The card reads of the token manager, each in a card session of its own on the kit's shared
 // reader access. They block; the desktop calls them on the card worker.
+
+/// Runs `work` in one card session on the reader, like the kit's withSession, except that a
+/// card-service failure after which the reader no longer holds a card is
+/// TokenError::cardNotFound: a card pulled mid-session fails the next command with one of
+/// several codes (removed, reset, transaction failed, by how far the command had got), so the
+/// reader is asked rather than the code read.
+void runOnCard(int readerIndex, const std::function<void(tokenkit::SmartCard&)>& work);
+
+template <class Work> auto withCard(int readerIndex, Work&& work)
+{
+    using Result = std::decay_t<std::invoke_result_t<Work&, tokenkit::SmartCard&>>;
+    if constexpr (std::is_void_v<Result>) {
+        runOnCard(readerIndex, [&](tokenkit::SmartCard& card) { std::invoke(work, card); });
+    } else {
+        std::optional<Result> result;
+        runOnCard(readerIndex,
+                  [&](tokenkit::SmartCard& card) { result.emplace(std::invoke(work, card)); });
+        return std::move(*result);
+    }
+}
 
 /// Names of the readers the system sees; empty when none or no card service.
 std::vector<std::string> readerNames();

@@ -1,8 +1,6 @@
 #include "tokens/TokenManager.h"
 
 #include "common/LogCategories.h"
-#include "orvela/tokenkit/PcscError.h"
-#include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "orvela/tokenkit/TokenWatcher.h"
 #include "tokens/TokenCard.h"
@@ -39,48 +37,6 @@ bool sameInfo(const std::optional<tokenkit::TokenInfo>& a,
     }
     return !a || (a->atr == b->atr && a->label == b->label && a->isFIPS == b->isFIPS &&
                   a->appletSelected == b->appletSelected);
-}
-
-/// Whether the reader still holds a card, asked in a session of its own.
-bool holdsCard(int readerIndex)
-{
-    try {
-        tokenkit::TokenManager::shared().getATR(readerIndex);
-        return true;
-    } catch (const tokenkit::TokenError&) {
-        return false; // no card, no reader or no card service
-    } catch (const tokenkit::PcscError&) {
-        return true; // cannot tell; the first error stands
-    }
-}
-
-/// Runs card work on `readerIndex`, turning a PC/SC failure into cardNotFound when the card
-/// has in fact left. A card pulled mid-session fails the next command with one of several
-/// codes (removed, reset, transaction failed, by how far the command had got), so the reader
-/// is asked rather than the code read.
-template <class Work> auto onCard(int readerIndex, Work work)
-{
-    return [readerIndex, work = std::move(work)]() mutable {
-        try {
-            return work();
-        } catch (const tokenkit::PcscError&) {
-            if (!holdsCard(readerIndex)) {
-                throw tokenkit::TokenError::cardNotFound();
-            }
-            throw;
-        }
-    };
-}
-
-TokenOutcome<tokenkit::TokenInfo> readInfoOutcome(int readerIndex)
-{
-    TokenOutcome<tokenkit::TokenInfo> outcome;
-    try {
-        outcome.value = onCard(readerIndex, [readerIndex] { return readTokenInfo(readerIndex); })();
-    } catch (const std::exception& error) {
-        outcome.failure = failureOf(error);
-    }
-    return outcome;
 }
 
 } // namespace
@@ -150,7 +106,8 @@ void TokenManager::refresh()
             const auto names = tokens::readerNames();
             snapshot.readerNames = toQStringList(names);
             if (reader >= 0 && static_cast<std::size_t>(reader) < names.size()) {
-                snapshot.info = readInfoOutcome(reader);
+                auto read = [reader] { return readTokenInfo(reader); };
+                snapshot.info = captureOutcome(read);
             }
             return snapshot;
         },
@@ -176,6 +133,8 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
                info.value->isFIPS ? 1 : 0);
         setTokenInfo(info.value);
         setCardPresent(true);
+        // The token answers again; an old failure would only mislead.
+        setErrorMessage(QString());
         return;
     }
     qCCritical(lcTokenManager, "Token info алдаа: %s", qUtf8Printable(info.failure.message));
@@ -190,7 +149,7 @@ void TokenManager::testConnection(QObject* context, std::function<void(bool)> do
     const int reader = m_readerIndex;
     const QPointer<QObject> receiver(context);
     runCardWork(
-        this, onCard(reader, [reader] { return connectionChallenge(reader); }),
+        this, [reader] { return connectionChallenge(reader); },
         [this, receiver, done = std::move(done)](const TokenOutcome<tokenkit::Bytes>& outcome) {
             if (outcome.ok()) {
                 qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
@@ -213,7 +172,7 @@ void TokenManager::sign(const tokenkit::Bytes& hash, QObject* context,
                         std::function<void(TokenOutcome<tokenkit::Bytes>)> done)
 {
     const int reader = m_readerIndex;
-    runCardWork(context, onCard(reader, [reader, hash] { return signWithCard(reader, hash); }),
+    runCardWork(context, [reader, hash] { return signWithCard(reader, hash); },
                 std::move(done));
 }
 

@@ -3,8 +3,8 @@
 #include "common/LogCategories.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "orvela/tokenkit/TransportKey.h"
+#include "tokens/TokenCard.h"
 
 namespace orvela::tokens {
 
@@ -37,7 +37,7 @@ void requireVerifiable(ByteView pin)
 /// outlives the session it belongs to.
 template <class Work> void inSecureSession(int reader, Work&& work)
 {
-    tokenkit::TokenManager::shared().withSession(reader, [&](SmartCard& card) {
+    withCard(reader, [&](SmartCard& card) {
         TesselDriver driver;
         const Bytes key = tokenkit::defaultTransportKey();
         driver.establishSecureSession(key, key, card);

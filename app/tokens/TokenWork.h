@@ -34,8 +34,8 @@ template <class T> struct TokenOutcome {
 /// The one card worker: one thread, so card sessions run strictly one after another.
 QThreadPool& cardWorker();
 
-namespace detail {
-template <class Work> auto capture(Work& work)
+/// Runs `work` here and now, catching its error as the failure of the outcome.
+template <class Work> auto captureOutcome(Work& work)
 {
     using Raw = std::invoke_result_t<Work&>;
     using Value = std::conditional_t<std::is_void_v<Raw>, std::monostate, Raw>;
@@ -52,7 +52,6 @@ template <class Work> auto capture(Work& work)
     }
     return outcome;
 }
-} // namespace detail
 
 /// Runs card work on the card worker and hands its TokenOutcome to `done` on `context`'s
 /// thread; when `context` is gone first, `done` never runs (the work itself still finishes,
@@ -60,7 +59,7 @@ template <class Work> auto capture(Work& work)
 template <class Work, class Done> void runCardWork(QObject* context, Work work, Done done)
 {
     common::runOnPool(
-        &cardWorker(), context, [work = std::move(work)]() mutable { return detail::capture(work); },
+        &cardWorker(), context, [work = std::move(work)]() mutable { return captureOutcome(work); },
         std::move(done));
 }
 
@@ -68,7 +67,7 @@ template <class Work, class Done> void runCardWork(QObject* context, Work work, 
 template <class Work, class Done> void runPkcs11Work(QObject* context, Work work, Done done)
 {
     common::runOnPool(
-        context, [work = std::move(work)]() mutable { return detail::capture(work); },
+        context, [work = std::move(work)]() mutable { return captureOutcome(work); },
         std::move(done));
 }
 

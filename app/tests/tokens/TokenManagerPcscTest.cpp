@@ -135,6 +135,11 @@ TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
     EXPECT_FALSE(connects(*manager));
     EXPECT_FALSE(manager->errorMessage().isEmpty());
     EXPECT_TRUE(manager->tokenInfo().has_value()) << "a failed read must keep the last info";
+
+    bridge.setPresent(true);
+    ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); })) << "reinsertion not seen";
+    EXPECT_TRUE(waitUntil([&] { return manager->errorMessage().isEmpty(); }))
+        << "the error of the pulled card outlived its return";
 }
 
 TEST_F(TokenManagerPcscTest, SignsWithTheTokensKeyAndARemovalMidSignFailsIt)
