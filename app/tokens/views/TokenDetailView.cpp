@@ -60,6 +60,7 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
                                             content);
     m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(),
                                            content);
+    m_notice->setObjectName(QStringLiteral("disconnectedNotice"));
     layout->addWidget(m_notice);
     layout->addWidget(m_error);
     m_info = makeInfoCard(content);
@@ -87,6 +88,7 @@ QWidget* TokenDetailView::makeHeader(QWidget* parent)
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     m_back = new ActionButton(QString(), ActionButton::Role::secondary, header);
+    m_back->setObjectName(QStringLiteral("backButton"));
     m_back->setSymbol(QStringLiteral("chevron.left"));
     m_refresh = new ActionButton(QString(), ActionButton::Role::secondary, header);
     m_refresh->setSymbol(QStringLiteral("arrow.clockwise"));
@@ -104,6 +106,7 @@ QWidget* TokenDetailView::makeStatus(QWidget* parent)
     m_statusIcon->setFixedSize(36, 36);
     auto* texts = new QVBoxLayout;
     m_statusTitle = plainLabel(status);
+    m_statusTitle->setObjectName(QStringLiteral("statusTitle"));
     m_statusTitle->setFont(style::headlineFont());
     m_statusLine = plainLabel(status);
     m_statusLine->setFont(style::captionFont());

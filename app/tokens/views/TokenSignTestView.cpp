@@ -117,6 +117,7 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     m_successLabel->setFont(style::headlineFont());
     result->addWidget(markRow(QStringLiteral("checkmark.seal.fill"), m_successLabel, m_result));
     m_signature = plainLabel(m_result);
+    m_signature->setObjectName(QStringLiteral("signature"));
     m_signature->setFont(style::codeFont());
     m_signature->setWordWrap(true);
     m_signature->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

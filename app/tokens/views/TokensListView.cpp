@@ -41,14 +41,17 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     layout->addLayout(header);
 
     m_connected = new components::Card(this);
+    m_connected->setObjectName(QStringLiteral("tokenRow"));
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(m_connected);
     icon->setPixmap(components::IconLibrary::tinted(QStringLiteral("key.horizontal.fill"),
                                                     style::brandBlue, 24));
     m_name = new QLabel(m_connected);
+    m_name->setObjectName(QStringLiteral("tokenName"));
     m_name->setTextFormat(Qt::PlainText); // the label is the token's own
     m_name->setFont(style::headlineFont());
     m_badge = new components::AccentBadge(QString(), m_connected);
+    m_badge->setObjectName(QStringLiteral("tokenBadge"));
     m_details = new ActionButton(QString(), ActionButton::Role::secondary, m_connected);
     m_details->setSymbol(QStringLiteral("chevron.right"));
     m_details->setLayoutDirection(Qt::RightToLeft); // the chevron follows the word
@@ -60,6 +63,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     layout->addWidget(m_connected);
 
     m_empty = new components::Card(this);
+    m_empty->setObjectName(QStringLiteral("tokensEmpty"));
     m_emptyHint = new QLabel(m_empty);
     m_emptyHint->setWordWrap(true);
     m_empty->contentLayout()->addWidget(m_emptyHint);
