@@ -65,6 +65,7 @@ private:
 
     void startWatching();
     void onInserted(const QString& readerName);
+    void onRemoved(const QString& readerName);
     void applySnapshot(const Snapshot& snapshot);
     void setReaders(const QStringList& names);
     void setTokenInfo(std::optional<tokenkit::TokenInfo> info);
