@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace orvela::tokens::views {
@@ -65,17 +64,16 @@ ProvisionSection::ProvisionSection(ProvisionController& controller,
     outer->setContentsMargins(0, 0, 0, 0);
     m_card = new components::Card(this);
     outer->addWidget(m_card);
-    m_pages = new QStackedWidget(m_card);
-    // Indexed by ProvisionStep.
-    m_pages->addWidget(makeChoosePage());
-    m_pages->addWidget(makeApduPage());
-    m_pages->addWidget(makePkcs11Page());
-    m_pages->addWidget(makeWorkingPage());
-    m_pages->addWidget(makeDonePage());
+    // One page per step, only the current one shown: hidden pages take no room, so the
+    // section is as tall as the step it shows.
+    m_pages = {makeChoosePage(), makeApduPage(), makePkcs11Page(), makeWorkingPage(),
+               makeDonePage()};
+    for (QWidget* page : std::as_const(m_pages)) {
+        m_card->contentLayout()->addWidget(page);
+    }
     m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(), m_card);
     m_success =
         new components::InlineBanner(components::InlineBanner::Kind::success, QString(), m_card);
-    m_card->contentLayout()->addWidget(m_pages);
     m_card->contentLayout()->addWidget(m_error);
     m_card->contentLayout()->addWidget(m_success);
 
@@ -87,7 +85,7 @@ ProvisionSection::ProvisionSection(ProvisionController& controller,
 
 QWidget* ProvisionSection::makeChoosePage()
 {
-    auto* page = new QWidget(m_pages);
+    auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plainLabel(text(provisionText::chooseHint), page));
@@ -107,7 +105,7 @@ QWidget* ProvisionSection::makeChoosePage()
 
 QWidget* ProvisionSection::makeApduPage()
 {
-    auto* page = new QWidget(m_pages);
+    auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plainLabel(text(provisionText::apduPrompt), page));
@@ -129,7 +127,7 @@ QWidget* ProvisionSection::makeApduPage()
 
 QWidget* ProvisionSection::makePkcs11Page()
 {
-    auto* page = new QWidget(m_pages);
+    auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* header = new QHBoxLayout;
@@ -159,7 +157,7 @@ QWidget* ProvisionSection::makePkcs11Page()
 
 QWidget* ProvisionSection::makeWorkingPage()
 {
-    auto* page = new QWidget(m_pages);
+    auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plainLabel(text(provisionText::workingHint), page));
@@ -176,7 +174,7 @@ QWidget* ProvisionSection::makeWorkingPage()
 
 QWidget* ProvisionSection::makeDonePage()
 {
-    auto* page = new QWidget(m_pages);
+    auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* header = new QHBoxLayout;
@@ -193,6 +191,13 @@ QWidget* ProvisionSection::makeDonePage()
     return page;
 }
 
+void ProvisionSection::showPage(int index)
+{
+    for (int i = 0; i < m_pages.size(); ++i) {
+        m_pages.at(i)->setVisible(i == index);
+    }
+}
+
 void ProvisionSection::retranslate()
 {
     m_card->setTitle(m_localization.localized(QStringLiteral("Tokens_Section_Provision")));
@@ -201,7 +206,7 @@ void ProvisionSection::retranslate()
 
 void ProvisionSection::refresh()
 {
-    m_pages->setCurrentIndex(static_cast<int>(m_controller.step()));
+    showPage(static_cast<int>(m_controller.step()));
     for (QLineEdit* field : {m_apduUser, m_p11User}) {
         syncField(field, m_controller.userPin());
     }

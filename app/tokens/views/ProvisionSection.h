@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QStackedWidget;
 
 namespace orvela::common {
 class LocalizationService;
@@ -35,13 +35,14 @@ private:
     QWidget* makePkcs11Page();
     QWidget* makeWorkingPage();
     QWidget* makeDonePage();
+    void showPage(int index);
     void retranslate();
     void refresh();
 
     ProvisionController& m_controller;
     common::LocalizationService& m_localization;
     components::Card* m_card;
-    QStackedWidget* m_pages;
+    QList<QWidget*> m_pages; ///< indexed by ProvisionStep
     QLineEdit* m_apduUser;
     QLineEdit* m_apduRepeat;
     QLineEdit* m_apduPuk;

@@ -11,6 +11,7 @@
 #include "tokens/views/ProvisionSection.h"
 #include "tokens/views/TokenSignTestView.h"
 
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,6 +44,7 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
@@ -129,7 +131,7 @@ components::Card* TokenDetailView::makeInfoCard(QWidget* parent)
     m_fips = plainLabel(card);
     m_atrLabel = plainLabel(card);
     m_atr = plainLabel(card);
-    m_atr->setFont(style::codeFont());
+    m_atr->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     for (QLabel* value : {m_name, m_atr}) {
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }

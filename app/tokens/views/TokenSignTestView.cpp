@@ -12,11 +12,13 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -89,7 +91,7 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     m_docName = plainLabel(body);
     form->addRow(m_docNameLabel, m_docName);
     m_hash = new QLineEdit(body);
-    m_hash->setFont(style::codeFont());
+    m_hash->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_hash->setPlaceholderText(text(signTestText::hashPlaceholder));
     auto* hashLabel = plainLabel(body);
     hashLabel->setText(text(signTestText::hashField));
@@ -116,11 +118,14 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     m_successLabel = plainLabel(m_result);
     m_successLabel->setFont(style::headlineFont());
     result->addWidget(markRow(QStringLiteral("checkmark.seal.fill"), m_successLabel, m_result));
-    m_signature = plainLabel(m_result);
+    // Selectable, and broken anywhere: 128 digits have no place a label could wrap at.
+    m_signature = new QPlainTextEdit(m_result);
     m_signature->setObjectName(QStringLiteral("signature"));
-    m_signature->setFont(style::codeFont());
-    m_signature->setWordWrap(true);
-    m_signature->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_signature->setReadOnly(true);
+    m_signature->setWordWrapMode(QTextOption::WrapAnywhere);
+    m_signature->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_signature->setFixedHeight(m_signature->fontMetrics().lineSpacing() * 4 +
+                                style::spacingM);
     result->addWidget(m_signature);
     m_copy = new ActionButton(QString(), ActionButton::Role::secondary, m_result);
     result->addWidget(m_copy, 0, Qt::AlignLeft);
@@ -197,7 +202,9 @@ void TokenSignTestView::refresh()
     m_sign->setEnabled(!busy);
     m_pick->setEnabled(!busy);
     m_mode->setEnabled(!busy);
-    m_signature->setText(m_controller.signatureHex());
+    if (m_signature->toPlainText() != m_controller.signatureHex()) {
+        m_signature->setPlainText(m_controller.signatureHex());
+    }
     m_result->setVisible(!m_controller.signatureHex().isEmpty());
     m_error->setText(m_controller.errorText());
     m_error->setVisible(!m_controller.errorText().isEmpty());

@@ -9,6 +9,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 
 namespace orvela::common {
 class LocalizationService;
@@ -60,7 +61,7 @@ private:
     components::ActionButton* m_sign;
     QWidget* m_result;
     QLabel* m_successLabel;
-    QLabel* m_signature;
+    QPlainTextEdit* m_signature;
     components::ActionButton* m_copy;
     components::InlineBanner* m_error;
 };

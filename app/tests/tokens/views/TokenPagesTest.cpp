@@ -17,6 +17,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 using namespace orvela;
@@ -54,6 +55,7 @@ protected:
                                                  tokens::TokenProvisioner::Options{},
                                                  std::move(chooser));
         page->resize(560, 520);
+        page->show();
         return page;
     }
 
@@ -185,14 +187,16 @@ TEST_F(TokenPagesTest, PicturesOfEveryProvisioningStep)
     shoot("pkcs11Pins");
     provision.startOver();
     provision.chooseApdu();
+    provision.setUserPin(QStringLiteral("123456"));
+    provision.setUserPinRepeat(QStringLiteral("123456"));
+    provision.setSoPin(QStringLiteral("12345678"));
+    shoot("apduPins");
     provision.setUserPin(QStringLiteral("12345678901234567"));
     provision.setUserPinRepeat(QStringLiteral("12345678901234567"));
-    provision.setSoPin(QStringLiteral("12345678"));
     provision.provision();
     shoot("error");
     provision.setUserPin(QStringLiteral("123456"));
     provision.setUserPinRepeat(QStringLiteral("123456"));
-    shoot("apduPins");
     provision.provision();
     ASSERT_EQ(provision.step(), ProvisionStep::working);
     shoot("working");
@@ -232,7 +236,7 @@ TEST_F(TokenPagesTest, PicturesOfTheSignTestAndOfTheDarkDetailScreen)
     signTest.sign();
     ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
     ASSERT_FALSE(signTest.signatureHex().isEmpty()) << signTest.errorText().toStdString();
-    EXPECT_EQ(child<QLabel>(*page, "signature")->text(), signTest.signatureHex());
+    EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signTest.signatureHex());
     shoot("done");
 
     signTest.setUserPin(QStringLiteral("000000"));
