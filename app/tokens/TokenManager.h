@@ -29,8 +29,9 @@ class TokenManager : public QObject {
 
 public:
     /// Sets the fields, starts watching and refreshes once. `watch` false leaves the watcher
-    /// off (for tests that drive refresh by hand).
-    explicit TokenManager(QObject* parent = nullptr, bool watch = true);
+    /// off (for tests that drive refresh by hand). `readerIndex` picks the reader whose token
+    /// is shown; the product always uses the first.
+    explicit TokenManager(QObject* parent = nullptr, bool watch = true, int readerIndex = 0);
     ~TokenManager() override;
 
     /// A reader is attached (one without a card counts).
@@ -60,9 +61,20 @@ signals:
     void errorMessageChanged(const QString& message);
 
 private:
+    struct Snapshot;
+
     void startWatching();
+    void onInserted(const QString& readerName);
+    void onRemoved(const QString& readerName);
+    void applySnapshot(const Snapshot& snapshot);
+    void setReaders(const QStringList& names);
+    void setTokenInfo(std::optional<tokenkit::TokenInfo> info);
     void setCardPresent(bool present);
     void setErrorMessage(const QString& message);
+
+    int m_readerIndex = 0;
+    /// Numbers each refresh; a result is applied only while no newer refresh was started.
+    quint64 m_refreshGeneration = 0;
 
     bool m_isTokenPresent = false;
     QStringList m_readerNames;

@@ -4,6 +4,7 @@
 #include "PcscReaderList.h"
 #include "orvela/tokenkit/TokenError.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace orvela::tokenkit::pcsc {
@@ -18,6 +19,23 @@ DWORD eventCount(DWORD state)
     return state >> 16;
 }
 
+/// A mute card cannot be talked to, so it counts as no card.
+bool holdsCard(DWORD state)
+{
+    return (state & SCARD_STATE_PRESENT) != 0 && (state & SCARD_STATE_MUTE) == 0;
+}
+
+/// The reader itself is gone (unplugged, or dropped by the service).
+bool isGone(DWORD state)
+{
+    return (state & (SCARD_STATE_UNKNOWN | SCARD_STATE_IGNORE)) != 0;
+}
+
+CardEvent removal(const std::string& readerName)
+{
+    return {readerName, {}, CardEvent::Kind::removed};
+}
+
 } // namespace
 
 PcscEventWaiter::~PcscEventWaiter()
@@ -25,7 +43,7 @@ PcscEventWaiter::~PcscEventWaiter()
     dropContext();
 }
 
-std::optional<std::vector<CardEvent>> PcscEventWaiter::waitForInsertions()
+std::optional<std::vector<CardEvent>> PcscEventWaiter::waitForCardChanges()
 {
     std::vector<CardEvent> events;
     for (;;) {
@@ -52,10 +70,14 @@ PcscEventWaiter::Outcome PcscEventWaiter::waitOnce(std::vector<CardEvent>& event
     }
     if (m_readersStale) {
         try {
-            refreshReaders();
+            refreshReaders(events);
         } catch (const TokenError&) {
+            reportVanished(events);
             dropContext();
-            return Outcome::pause;
+            return events.empty() ? Outcome::pause : Outcome::events;
+        }
+        if (!events.empty()) {
+            return Outcome::events; // readers unplugged since the last wait
         }
     }
 
@@ -76,8 +98,10 @@ PcscEventWaiter::Outcome PcscEventWaiter::waitOnce(std::vector<CardEvent>& event
         return Outcome::cancelled;
     }
     if (isServiceUnavailable(rv) || rv == SCARD_E_INVALID_HANDLE) {
+        // Without the service no reader is reachable: every watched one counts as gone.
+        reportVanished(events);
         dropContext();
-        return Outcome::pause;
+        return events.empty() ? Outcome::pause : Outcome::events;
     }
     if (rv == SCARD_E_UNKNOWN_READER || rv == SCARD_E_READER_UNAVAILABLE) {
         m_readersStale = true;
@@ -98,17 +122,24 @@ void PcscEventWaiter::collect(const std::vector<SCARD_READERSTATE>& states,
         const DWORD now = states[i].dwEventState;
         const DWORD before = m_readers[i].known;
         m_readers[i].known = now & ~static_cast<DWORD>(SCARD_STATE_CHANGED);
-        if ((now & (SCARD_STATE_UNKNOWN | SCARD_STATE_IGNORE)) != 0) {
+        if (isGone(now)) {
             m_readersStale = true;
+            if (!isGone(before) && before != SCARD_STATE_UNAWARE) {
+                events.push_back(removal(m_readers[i].name));
+            }
             continue;
         }
-        const bool present = (now & SCARD_STATE_PRESENT) != 0 && (now & SCARD_STATE_MUTE) == 0;
-        const bool wasPresent = (before & SCARD_STATE_PRESENT) != 0;
+        const bool present = holdsCard(now);
+        const bool wasPresent = holdsCard(before);
         // The event counter also catches a card swapped between two waits.
-        const bool swapped = wasPresent && eventCount(now) != eventCount(before);
+        const bool swapped = wasPresent && present && eventCount(now) != eventCount(before);
+        if (wasPresent && (!present || swapped)) {
+            events.push_back(removal(m_readers[i].name));
+        }
         if (present && (!wasPresent || swapped)) {
-            events.push_back(
-                {m_readers[i].name, Bytes(states[i].rgbAtr, states[i].rgbAtr + states[i].cbAtr)});
+            events.push_back({m_readers[i].name,
+                              Bytes(states[i].rgbAtr, states[i].rgbAtr + states[i].cbAtr),
+                              CardEvent::Kind::inserted});
         }
     }
     const DWORD pnp = states.back().dwEventState;
@@ -132,20 +163,37 @@ bool PcscEventWaiter::ensureContext()
     return true;
 }
 
-void PcscEventWaiter::refreshReaders()
+void PcscEventWaiter::refreshReaders(std::vector<CardEvent>& events)
 {
     std::vector<Reader> fresh;
     for (auto& name : listReaderNames(*m_context)) {
         DWORD known = SCARD_STATE_UNAWARE;
         for (const auto& old : m_readers) {
-            if (old.name == name) {
-                known = old.known;
+            if (old.name == name && !isGone(old.known)) {
+                known = old.known; // a reader back after going away starts afresh
             }
         }
         fresh.push_back({std::move(name), known});
     }
+    for (const auto& old : m_readers) {
+        const bool kept = std::any_of(fresh.begin(), fresh.end(),
+                                      [&](const Reader& reader) { return reader.name == old.name; });
+        // A reader already seen as gone in the last wait was reported there.
+        if (!kept && !isGone(old.known) && old.known != SCARD_STATE_UNAWARE) {
+            events.push_back(removal(old.name));
+        }
+    }
     m_readers = std::move(fresh);
     m_readersStale = false;
+}
+
+void PcscEventWaiter::reportVanished(std::vector<CardEvent>& events) const
+{
+    for (const auto& reader : m_readers) {
+        if (!isGone(reader.known) && reader.known != SCARD_STATE_UNAWARE) {
+            events.push_back(removal(reader.name));
+        }
+    }
 }
 
 void PcscEventWaiter::dropContext()

@@ -12,14 +12,14 @@
 namespace orvela::tokenkit::pcsc {
 
 /// Blocks in SCardGetStatusChange on every reader plus the plug-and-play pseudo reader, so that
-/// a reader plugged in later is watched too. SCardCancel wakes it. When the service is not
+/// a reader plugged in later is watched too and one unplugged is noticed at once. SCardCancel wakes it. When the service is not
 /// there it waits a second (cancellably) before trying again, so a restarted pcscd is found.
 class PcscEventWaiter final : public CardEventWaiter {
 public:
     PcscEventWaiter() = default;
     ~PcscEventWaiter() override;
 
-    std::optional<std::vector<CardEvent>> waitForInsertions() override;
+    std::optional<std::vector<CardEvent>> waitForCardChanges() override;
     void cancel() override;
 
 private:
@@ -31,7 +31,8 @@ private:
 
     Outcome waitOnce(std::vector<CardEvent>& events);
     bool ensureContext();
-    void refreshReaders();
+    void refreshReaders(std::vector<CardEvent>& events);
+    void reportVanished(std::vector<CardEvent>& events) const;
     void dropContext();
     bool pause();
     bool enterCall();

@@ -7,9 +7,11 @@
 
 namespace orvela::tokenkit {
 
-TokenWatcher::TokenWatcher(std::shared_ptr<ReaderBackend> backend, Callback onInsertion)
+TokenWatcher::TokenWatcher(std::shared_ptr<ReaderBackend> backend, Callback onInsertion,
+                           Callback onRemoval)
     : m_backend(std::move(backend)), m_waiter(m_backend->makeEventWaiter()),
-      m_onInsertion(std::move(onInsertion)), m_thread([this] { run(); })
+      m_onInsertion(std::move(onInsertion)), m_onRemoval(std::move(onRemoval)),
+      m_thread([this] { run(); })
 {}
 
 TokenWatcher::~TokenWatcher()
@@ -29,9 +31,13 @@ void TokenWatcher::run()
 {
     const Logger logger("TokenManager");
     try {
-        while (auto events = m_waiter->waitForInsertions()) {
+        while (auto events = m_waiter->waitForCardChanges()) {
             for (const auto& event : *events) {
-                m_onInsertion(event);
+                const auto& callback =
+                    event.kind == CardEvent::Kind::inserted ? m_onInsertion : m_onRemoval;
+                if (callback) {
+                    callback(event);
+                }
             }
         }
     } catch (const std::exception& error) {

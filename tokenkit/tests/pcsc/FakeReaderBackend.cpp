@@ -34,7 +34,7 @@ private:
 /// Never reports anything; only cancel() ends the wait.
 class IdleWaiter final : public CardEventWaiter {
 public:
-    std::optional<std::vector<CardEvent>> waitForInsertions() override
+    std::optional<std::vector<CardEvent>> waitForCardChanges() override
     {
         std::unique_lock lock(m_mutex);
         m_wake.wait(lock, [this] { return m_cancelled; });

@@ -155,33 +155,36 @@ TEST_F(PcscLiveTest, RemovalMidSessionFailsTransmitWithRemovedCard)
     }
 }
 
-TEST_F(PcscLiveTest, WatcherReportsInsertionAndStopsPromptly)
+TEST_F(PcscLiveTest, WatcherReportsInsertionAndRemovalAndStopsPromptly)
 {
     std::mutex mutex;
     std::condition_variable seen;
-    std::vector<Bytes> insertions;
-    TokenWatcher watcher(makePcscBackend(), [&](const CardEvent& event) {
+    std::vector<CardEvent> events;
+    const auto record = [&](const CardEvent& event) {
         if (event.readerName == kReader) {
             std::lock_guard lock(mutex);
-            insertions.push_back(event.atr);
+            events.push_back(event);
             seen.notify_all();
         }
-    });
-    const auto waitForInsertions = [&](std::size_t count) {
-        std::unique_lock lock(mutex);
-        return seen.wait_for(lock, 10s, [&] { return insertions.size() >= count; });
     };
-    ASSERT_TRUE(waitForInsertions(1)) << "card present at start not reported";
+    TokenWatcher watcher(makePcscBackend(), record, record);
+    const auto waitForEvents = [&](std::size_t count) {
+        std::unique_lock lock(mutex);
+        return seen.wait_for(lock, 10s, [&] { return events.size() >= count; });
+    };
+    ASSERT_TRUE(waitForEvents(1)) << "card present at start not reported";
     bridge.setPresent(false);
-    ASSERT_TRUE(waitForCard(false));
+    ASSERT_TRUE(waitForEvents(2)) << "removal not reported";
     bridge.setPresent(true);
-    ASSERT_TRUE(waitForInsertions(2)) << "re-insertion not reported";
+    ASSERT_TRUE(waitForEvents(3)) << "re-insertion not reported";
 
     auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
     ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready) << "watcher did not stop";
     std::lock_guard lock(mutex);
-    EXPECT_EQ(insertions.size(), 2u);
-    EXPECT_EQ(insertions[1], atr);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1].kind, CardEvent::Kind::removed);
+    EXPECT_EQ(events[2].kind, CardEvent::Kind::inserted);
+    EXPECT_EQ(events[2].atr, atr);
 }
 
 TEST(PcscNoService, MissingDaemonReadsAsNoReadersAndReaderNotConnected)

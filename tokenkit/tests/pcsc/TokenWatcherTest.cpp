@@ -71,18 +71,35 @@ TEST_F(TokenWatcherTest, ReportsTheCardPresentAtStartAndEachLaterInsertion)
     EXPECT_EQ(events[2].readerName, "Orvela Virtual Reader 0");
 }
 
-TEST_F(TokenWatcherTest, RemovalAloneIsNotReported)
+TEST_F(TokenWatcherTest, RemovalsReachTheRemovalCallbackAndASwapIsBoth)
 {
     backend->setToken(0, token);
-    TokenWatcher watcher(backend, [this](const CardEvent& e) { log.add(e); });
+    const auto add = [this](const CardEvent& e) { log.add(e); };
+    TokenWatcher watcher(backend, add, add);
     ASSERT_TRUE(log.waitFor(1));
     backend->setPresent(0, false);
-    backend->setToken(1, std::make_shared<VirtualToken>(VirtualToken::Options{}));
     ASSERT_TRUE(log.waitFor(2));
+    backend->setPresent(0, true);
+    ASSERT_TRUE(log.waitFor(3));
+    // Another card in place of the first, with no wait in between.
+    auto other = std::make_shared<VirtualToken>(VirtualToken::Options{});
+    backend->setToken(0, other);
+    ASSERT_TRUE(log.waitFor(5));
+    backend->setToken(0, nullptr);
+    ASSERT_TRUE(log.waitFor(6));
     watcher.stop();
+
+    using Kind = CardEvent::Kind;
+    const std::vector<Kind> expected{Kind::inserted, Kind::removed, Kind::inserted,
+                                     Kind::removed,  Kind::inserted, Kind::removed};
     const auto events = log.events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].readerName, "Orvela Virtual Reader 1");
+    ASSERT_EQ(events.size(), expected.size());
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        EXPECT_EQ(events[i].kind, expected[i]) << "event " << i;
+        EXPECT_EQ(events[i].readerName, "Orvela Virtual Reader 0");
+        EXPECT_EQ(events[i].atr.empty(), expected[i] == Kind::removed) << "event " << i;
+    }
+    EXPECT_EQ(events[4].atr, other->atr());
 }
 
 TEST_F(TokenWatcherTest, StopWakesTheBlockedThreadAndNoCallbackFollows)

@@ -17,20 +17,25 @@ public:
     ~CardSession() override = default;
 };
 
-/// A card that appeared in a reader.
+/// A card that appeared in a reader, or one that left it (taken out, or its reader vanished).
 struct CardEvent {
+    enum class Kind { inserted, removed };
+
     std::string readerName;
-    Bytes atr;
+    Bytes atr; ///< the inserted card's ATR; empty for a removal
+    Kind kind = Kind::inserted;
 };
 
-/// Blocks until cards appear; one per watcher thread.
+/// Blocks until cards come or go; one per watcher thread.
 class CardEventWaiter {
 public:
     virtual ~CardEventWaiter() = default;
-    /// Blocks until at least one card was inserted since the last call (the first call also
-    /// reports the cards already present) and returns them; nullopt once cancel() was called.
-    virtual std::optional<std::vector<CardEvent>> waitForInsertions() = 0;
-    /// Ends a pending or the next waitForInsertions(). Callable from any thread.
+    /// Blocks until at least one card was inserted or removed, or a reader vanished, since the
+    /// last call (the first call also reports the cards already present) and returns the
+    /// events in the order they happened per reader; nullopt once cancel() was called. A card
+    /// swapped between two calls gives its removal, then the new card's insertion.
+    virtual std::optional<std::vector<CardEvent>> waitForCardChanges() = 0;
+    /// Ends a pending or the next waitForCardChanges(). Callable from any thread.
     virtual void cancel() = 0;
 };
 
@@ -44,7 +49,7 @@ public:
     virtual std::vector<std::string> listReaders() = 0;
     /// Opens an exclusive session with the card in the named reader.
     virtual std::unique_ptr<CardSession> connect(const std::string& readerName) = 0;
-    /// A waiter for card insertions, for the token watcher.
+    /// A waiter for card insertions and removals, for the token watcher.
     virtual std::unique_ptr<CardEventWaiter> makeEventWaiter() = 0;
 };
 

@@ -30,6 +30,9 @@ public:
     /// open keep the backend they started on.
     void setBackend(std::shared_ptr<ReaderBackend> backend);
 
+    /// The backend sessions open on now, so that a watcher watches the same readers.
+    std::shared_ptr<ReaderBackend> backend() const;
+
     /// Reader names; empty when there are none or the card service is unavailable.
     std::vector<std::string> getReaderNames();
 
@@ -63,7 +66,6 @@ public:
 private:
     void runSession(int readerIndex, const std::function<void(SmartCard&)>& work);
     std::unique_ptr<CardSession> openCard(int readerIndex);
-    std::shared_ptr<ReaderBackend> backend() const;
 
     Logger m_logger{"TokenManager"};
     mutable std::mutex m_mutex;

@@ -1,0 +1,220 @@
+#include "tokens/TokenManager.h"
+
+#include "common/LogCategories.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/TokenWatcher.h"
+#include "tokens/TokenCard.h"
+
+#include <QPointer>
+#include <utility>
+
+namespace orvela::tokens {
+
+/// What one refresh read on the card worker.
+struct TokenManager::Snapshot {
+    QStringList readerNames;
+    /// Set when the shown reader exists and its token was read (or failed to be).
+    std::optional<TokenOutcome<tokenkit::TokenInfo>> info;
+};
+
+namespace {
+
+QStringList toQStringList(const std::vector<std::string>& names)
+{
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(names.size()));
+    for (const auto& name : names) {
+        list.append(QString::fromStdString(name));
+    }
+    return list;
+}
+
+bool sameInfo(const std::optional<tokenkit::TokenInfo>& a,
+              const std::optional<tokenkit::TokenInfo>& b)
+{
+    if (a.has_value() != b.has_value()) {
+        return false;
+    }
+    return !a || (a->atr == b->atr && a->label == b->label && a->isFIPS == b->isFIPS &&
+                  a->appletSelected == b->appletSelected);
+}
+
+TokenOutcome<tokenkit::TokenInfo> readInfoOutcome(int readerIndex)
+{
+    TokenOutcome<tokenkit::TokenInfo> outcome;
+    try {
+        outcome.value = readTokenInfo(readerIndex);
+    } catch (const std::exception& error) {
+        outcome.failure = failureOf(error);
+    }
+    return outcome;
+}
+
+} // namespace
+
+TokenManager::TokenManager(QObject* parent, bool watch, int readerIndex)
+    : QObject(parent), m_readerIndex(readerIndex)
+{
+    if (watch) {
+        startWatching();
+    }
+    refresh();
+}
+
+TokenManager::~TokenManager()
+{
+    // Joined before the QObject part goes, so no handler can post to a half-destroyed manager.
+    m_watcher.reset();
+}
+
+void TokenManager::startWatching()
+{
+    const QPointer<TokenManager> self(this);
+    // The watcher's thread only posts; the handler runs on the interface thread, if the
+    // manager is still there.
+    const auto hopTo = [self](void (TokenManager::*handler)(const QString&)) {
+        return [self, handler](const tokenkit::CardEvent& event) {
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, handler, reader = QString::fromStdString(event.readerName)] {
+                    if (self) {
+                        (self.data()->*handler)(reader);
+                    }
+                },
+                Qt::QueuedConnection);
+        };
+    };
+    m_watcher = std::make_unique<tokenkit::TokenWatcher>(tokenkit::TokenManager::shared().backend(),
+                                                         hopTo(&TokenManager::onInserted),
+                                                         hopTo(&TokenManager::onRemoved));
+}
+
+void TokenManager::onInserted(const QString& readerName)
+{
+    qCInfo(lcTokenManager, "Токен залгагдлаа: %s", qUtf8Printable(readerName));
+    refresh();
+}
+
+void TokenManager::onRemoved(const QString& readerName)
+{
+    qCInfo(lcTokenManager, "Токен салгагдлаа: %s", qUtf8Printable(readerName));
+    // Shown at once; the refresh below then settles the reader list.
+    if (m_readerIndex < m_readerNames.size() && m_readerNames.at(m_readerIndex) == readerName) {
+        setCardPresent(false);
+    }
+    refresh();
+}
+
+void TokenManager::refresh()
+{
+    const quint64 generation = ++m_refreshGeneration;
+    const int reader = m_readerIndex;
+    runCardWork(
+        this,
+        [reader] {
+            // Reader list and token read in one go on the card worker: PC/SC calls may block.
+            Snapshot snapshot;
+            const auto names = tokens::readerNames();
+            snapshot.readerNames = toQStringList(names);
+            if (reader >= 0 && static_cast<std::size_t>(reader) < names.size()) {
+                snapshot.info = readInfoOutcome(reader);
+            }
+            return snapshot;
+        },
+        [this, generation](const TokenOutcome<Snapshot>& outcome) {
+            if (generation != m_refreshGeneration || !outcome.ok()) {
+                return; // a newer refresh owns the fields now
+            }
+            applySnapshot(*outcome.value);
+        });
+}
+
+void TokenManager::applySnapshot(const Snapshot& snapshot)
+{
+    setReaders(snapshot.readerNames);
+    if (!snapshot.info) {
+        setTokenInfo(std::nullopt);
+        setCardPresent(false);
+        return;
+    }
+    const auto& info = *snapshot.info;
+    if (info.ok()) {
+        qCInfo(lcTokenManager, "Токен: %s, FIPS=%d", info.value->label.c_str(),
+               info.value->isFIPS ? 1 : 0);
+        setTokenInfo(info.value);
+        setCardPresent(true);
+        return;
+    }
+    qCCritical(lcTokenManager, "Token info алдаа: %s", qUtf8Printable(info.failure.message));
+    setErrorMessage(info.failure.message);
+    if (info.failure.cardGone) {
+        setCardPresent(false);
+    }
+}
+
+void TokenManager::testConnection(QObject* context, std::function<void(bool)> done)
+{
+    const int reader = m_readerIndex;
+    const QPointer<QObject> receiver(context);
+    runCardWork(
+        this, [reader] { return connectionChallenge(reader); },
+        [this, receiver, done = std::move(done)](const TokenOutcome<tokenkit::Bytes>& outcome) {
+            if (outcome.ok()) {
+                qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
+                       tokenkit::bytesToHex(*outcome.value).c_str());
+            } else {
+                qCCritical(lcTokenManager, "Token connection failed: %s",
+                           qUtf8Printable(outcome.failure.message));
+                setErrorMessage(outcome.failure.message);
+            }
+            if (receiver) {
+                done(outcome.ok());
+            }
+        });
+}
+
+void TokenManager::sign(const tokenkit::Bytes& hash, QObject* context,
+                        std::function<void(TokenOutcome<tokenkit::Bytes>)> done)
+{
+    const int reader = m_readerIndex;
+    runCardWork(context, [reader, hash] { return signWithCard(reader, hash); }, std::move(done));
+}
+
+void TokenManager::setReaders(const QStringList& names)
+{
+    if (names != m_readerNames) {
+        m_readerNames = names;
+        emit readerNamesChanged(m_readerNames);
+    }
+    const bool present = !names.isEmpty();
+    if (present != m_isTokenPresent) {
+        m_isTokenPresent = present;
+        emit isTokenPresentChanged(present);
+    }
+}
+
+void TokenManager::setTokenInfo(std::optional<tokenkit::TokenInfo> info)
+{
+    if (!sameInfo(info, m_tokenInfo)) {
+        m_tokenInfo = std::move(info);
+        emit tokenInfoChanged();
+    }
+}
+
+void TokenManager::setCardPresent(bool present)
+{
+    if (present != m_isCardPresent) {
+        m_isCardPresent = present;
+        emit isCardPresentChanged(present);
+    }
+}
+
+void TokenManager::setErrorMessage(const QString& message)
+{
+    if (message != m_errorMessage) {
+        m_errorMessage = message;
+        emit errorMessageChanged(message);
+    }
+}
+
+} // namespace orvela::tokens
