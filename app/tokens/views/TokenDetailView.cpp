@@ -9,6 +9,7 @@
 #include "orvela/tokenkit/Bytes.h"
 #include "tokens/TokenManager.h"
 #include "tokens/views/ProvisionSection.h"
+#include "tokens/views/TokenAdminView.h"
 #include "tokens/views/TokenSignTestView.h"
 
 #include <QFontDatabase>
@@ -68,8 +69,7 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
     m_info = makeInfoCard(content);
     layout->addWidget(m_info);
     layout->addWidget(new ProvisionSection(provision, localization, content));
-    // The administration sections come here once their view is merged.
-    layout->addWidget(new QWidget(content));
+    layout->addWidget(new TokenAdminView(manager, localization, content));
     layout->addWidget(new TokenSignTestView(signTest, localization, std::move(chooser), content));
     layout->addStretch();
 
