@@ -140,9 +140,10 @@ TEST_F(TokenPagesTest, LeavingTheDetailScreenForgetsThePins)
     page->showDetail();
     page->provision().chooseApdu();
     page->signTest().setMode(tokens::SignMode::pkcs11);
-    const auto fields = page->findChildren<QLineEdit*>();
+    QList<QLineEdit*> fields = page->findChild<tokens::views::ProvisionSection*>()->findChildren<QLineEdit*>();
+    fields += page->findChild<tokens::views::TokenSignTestView*>()->findChildren<QLineEdit*>();
     int secret = 0;
-    for (QLineEdit* field : fields) {
+    for (QLineEdit* field : std::as_const(fields)) {
         if (field->echoMode() == QLineEdit::Password) {
             ++secret;
             field->setText(QStringLiteral("123456"));
@@ -158,7 +159,7 @@ TEST_F(TokenPagesTest, LeavingTheDetailScreenForgetsThePins)
     EXPECT_TRUE(page->provision().userPin().isEmpty());
     EXPECT_TRUE(page->provision().soPin().isEmpty());
     EXPECT_TRUE(page->signTest().userPin().isEmpty());
-    for (QLineEdit* field : fields) {
+    for (QLineEdit* field : page->findChildren<QLineEdit*>()) {
         if (field->echoMode() == QLineEdit::Password) {
             EXPECT_TRUE(field->text().isEmpty());
         }
