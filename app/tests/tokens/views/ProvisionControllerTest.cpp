@@ -110,7 +110,7 @@ TEST_F(ProvisionControllerTest, ApduRoadInitialisesTheTokenThenMakesItsKey)
     EXPECT_TRUE(controller.soPin().isEmpty());
     EXPECT_TRUE(controller.errorText().isEmpty());
     EXPECT_TRUE(token->publicKey(0x01).has_value());
-    EXPECT_EQ(token->pinTriesLeft(1).has_value(), true);
+    EXPECT_TRUE(token->pinTriesLeft(1).has_value());
 
     // "Шинэ тохиргоо" starts from an empty form.
     controller.startOver();
