@@ -67,7 +67,7 @@ void TokenAdminController::eraseToken()
 {
     m_erase.start(admin::kEraseProgress);
     runCardWork(
-        this, [] { TokenProvisioner({.readerIndex = 0}).eraseApdu(); },
+        this, [] { TokenProvisioner().eraseApdu(); },
         [this](const auto& outcome) {
             if (outcome.ok()) {
                 m_erase.succeed(admin::kEraseDone);

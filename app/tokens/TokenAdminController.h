@@ -45,7 +45,8 @@ public:
     void testConnection();
     /// Counts the PKCS#11 slots that hold a token (0 included).
     void testSlots();
-    /// Erases the token in the first reader: every key, PIN and file. The screen asks first.
+    /// Erases the token in the first reader (the provisioner's default): every key, PIN and
+    /// file. The screen asks first.
     void eraseToken();
     /// Makes the signing key pair "orvela-sign", then reloads the objects with the same PIN.
     void generateKey();

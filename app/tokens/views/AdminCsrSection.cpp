@@ -2,20 +2,20 @@
 
 #include "common/LocalizationService.h"
 #include "components/ActionButton.h"
-#include "components/Style.h"
 #include "tokens/AdminCsrController.h"
 #include "tokens/AdminTexts.h"
 #include "tokens/views/AdminPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/SecureField.h"
 
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPlainTextEdit>
 
 namespace orvela::tokens::views {
@@ -31,7 +31,7 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     hint->setText(admin::kCsrHint);
     contentLayout()->addWidget(hint);
     m_registry = new QLineEdit(this);
-    m_pin = secureField(this);
+    m_pin = makeSecureField(this);
     m_keyLabel = new QLineEdit(this);
     m_keyLabel->setPlaceholderText(admin::kCsrKeyLabelPlaceholder);
     auto* form = new QFormLayout;
@@ -48,8 +48,9 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     contentLayout()->addWidget(new AdminStatusLine(controller.state(), this));
     m_pem = new QPlainTextEdit(this);
     m_pem->setReadOnly(true);
-    m_pem->setFont(components::style::codeFont());
-    m_pem->setMinimumHeight(180);
+    m_pem->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_pem->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pem->setFixedHeight(200);
     contentLayout()->addWidget(m_pem);
     m_copy = new ActionButton(admin::kCopyCsr, ActionButton::Role::secondary, this);
     m_save = new ActionButton(QString(), ActionButton::Role::secondary, this);
@@ -83,9 +84,7 @@ void AdminCsrSection::copyPem()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    auto* data = new QMimeData;
-    data->setText(m_controller.pem());
-    clipboard->setMimeData(data);
+    clipboard->setText(m_controller.pem());
 }
 
 void AdminCsrSection::chooseSaveTarget()
@@ -103,9 +102,9 @@ void AdminCsrSection::retranslate()
 
 void AdminCsrSection::refresh()
 {
-    showValue(m_registry, m_controller.registryNumber());
-    showValue(m_pin, m_controller.pin());
-    showValue(m_keyLabel, m_controller.keyLabel());
+    syncField(m_registry, m_controller.registryNumber());
+    syncField(m_pin, m_controller.pin());
+    syncField(m_keyLabel, m_controller.keyLabel());
     if (m_pem->toPlainText() != m_controller.pem()) {
         m_pem->setPlainText(m_controller.pem());
     }

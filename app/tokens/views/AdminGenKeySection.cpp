@@ -5,6 +5,7 @@
 #include "tokens/TokenAdminController.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/SecureField.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -23,7 +24,7 @@ AdminGenKeySection::AdminGenKeySection(TokenAdminController& controller,
     m_hint = hintLabel(this);
     contentLayout()->addWidget(m_hint);
     m_pinLabel = new QLabel(this);
-    m_pin = secureField(this);
+    m_pin = makeSecureField(this);
     auto* form = new QFormLayout;
     form->addRow(m_pinLabel, m_pin);
     contentLayout()->addLayout(form);
@@ -37,7 +38,7 @@ AdminGenKeySection::AdminGenKeySection(TokenAdminController& controller,
 
     connect(m_pin, &QLineEdit::textEdited, &controller, &TokenAdminController::setGenKeyPin);
     connect(&controller, &TokenAdminController::genKeyPinChanged, this,
-            [this] { showValue(m_pin, m_controller.genKeyPin()); });
+            [this] { syncField(m_pin, m_controller.genKeyPin()); });
     connect(m_action, &QPushButton::clicked, &controller, &TokenAdminController::generateKey);
     connect(&controller.genKey(), &AdminActionState::changed, this,
             [this] { m_action->setEnabled(!m_controller.genKey().isBusy()); });

@@ -8,6 +8,7 @@
 #include "tokens/views/AdminPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/SecureField.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -53,7 +54,7 @@ AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     m_pinLabel = new QLabel(this);
-    m_pin = secureField(this);
+    m_pin = makeSecureField(this);
     auto* form = new QFormLayout;
     form->addRow(m_pinLabel, m_pin);
     contentLayout()->addLayout(form);
@@ -77,7 +78,7 @@ AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
     connect(m_load, &QPushButton::clicked, &controller, &AdminObjectsController::load);
     connect(m_import, &QPushButton::clicked, this, &AdminObjectsSection::chooseCertificate);
     connect(&controller, &AdminObjectsController::pinChanged, this,
-            [this] { showValue(m_pin, m_controller.pin()); });
+            [this] { syncField(m_pin, m_controller.pin()); });
     connect(&controller, &AdminObjectsController::objectsChanged, this,
             &AdminObjectsSection::rebuildRows);
     connect(&controller.state(), &AdminActionState::changed, this, &AdminObjectsSection::refresh);

@@ -5,6 +5,7 @@
 #include "tokens/AdminPinController.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/SecureField.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -57,7 +58,7 @@ AdminPinSection::AdminPinSection(AdminPinController& controller,
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         m_labels[i] = new QLabel(this);
-        m_fields[i] = secureField(this);
+        m_fields[i] = makeSecureField(this);
         form->addRow(m_labels[i], m_fields[i]);
     }
     contentLayout()->addLayout(form);
@@ -97,9 +98,9 @@ void AdminPinSection::retranslate()
 
 void AdminPinSection::refresh()
 {
-    showValue(m_fields[0], m_controller.current());
-    showValue(m_fields[1], m_controller.newPin());
-    showValue(m_fields[2], m_controller.confirmation());
+    syncField(m_fields[0], m_controller.current());
+    syncField(m_fields[1], m_controller.newPin());
+    syncField(m_fields[2], m_controller.confirmation());
     m_action->setEnabled(m_controller.canSubmit() && !m_controller.state().isBusy());
 }
 

@@ -5,18 +5,10 @@
 #include "components/Style.h"
 
 #include <QLabel>
-#include <QLineEdit>
 
 namespace orvela::tokens::views {
 
 namespace style = components::style;
-
-QLineEdit* secureField(QWidget* parent)
-{
-    auto* field = new QLineEdit(parent);
-    field->setEchoMode(QLineEdit::Password);
-    return field;
-}
 
 QLabel* hintLabel(QWidget* parent)
 {
@@ -25,13 +17,6 @@ QLabel* hintLabel(QWidget* parent)
     label->setFont(style::captionFont());
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
-}
-
-void showValue(QLineEdit* field, const QString& value)
-{
-    if (field->text() != value) {
-        field->setText(value);
-    }
 }
 
 void markDestructive(components::ActionButton* button)

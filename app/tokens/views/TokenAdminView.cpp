@@ -65,6 +65,7 @@ TokenAdminView::TokenAdminView(TokenManager& manager, common::LocalizationServic
     layout->addWidget(new AdminObjectsSection(c.objects(), localization, prompts, this));
     layout->addWidget(new AdminGenKeySection(c, localization, this));
     layout->addWidget(new AdminCsrSection(c.csr(), localization, prompts, this));
+    layout->addStretch();
 }
 
 TokenAdminView::~TokenAdminView()
