@@ -200,6 +200,9 @@ void TokenManager::testConnection(QObject* context, std::function<void(bool)> do
                            qUtf8Printable(outcome.failure.message));
                 setErrorMessage(outcome.failure.message);
             }
+            if (outcome.ok() || outcome.failure.cardGone) {
+                setCardPresent(outcome.ok());
+            }
             if (receiver) {
                 done(outcome.ok());
             }

@@ -108,12 +108,11 @@ protected:
 
     VirtualToken token{VirtualToken::Options{}};
     std::atomic<bool> removeAfterNextCommand{false};
-    VpcdBridge bridge{token,
-                      {"127.0.0.1", vpcd::bridgePort(), [this](VirtualToken&) {
-                           if (removeAfterNextCommand.exchange(false)) {
-                               bridge.setPresent(false);
-                           }
-                       }}};
+    VpcdBridge bridge{token, {"127.0.0.1", vpcd::bridgePort(), [this](VirtualToken&) {
+                                  if (removeAfterNextCommand.exchange(false)) {
+                                      bridge.setPresent(false);
+                                  }
+                              }}};
     std::thread bridgeThread;
     int readerIndex = -1;
 };
@@ -156,14 +155,12 @@ TEST_F(TokenManagerPcscTest, SignsWithTheTokensKeyAndARemovalMidSignFailsIt)
     ASSERT_TRUE(provisioned.ok()) << provisioned.failure.message.toStdString();
 
     const Bytes hash(32, 0x5a);
-    const auto signature =
-        await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    const auto signature = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
     ASSERT_TRUE(signature.ok()) << signature.failure.message.toStdString();
 
     // The applet answers its selection, then the card leaves before the signature command.
     removeAfterNextCommand = true;
-    const auto interrupted =
-        await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    const auto interrupted = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
     EXPECT_FALSE(interrupted.ok());
     EXPECT_TRUE(interrupted.failure.cardGone) << interrupted.failure.message.toStdString();
     EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
