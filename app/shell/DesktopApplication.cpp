@@ -30,6 +30,8 @@
 #include "state/SigningController.h"
 #include "state/views/LoginView.h"
 #include "state/views/SignView.h"
+#include "tokens/TokenManager.h"
+#include "tokens/views/TokensView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,6 +94,9 @@ void DesktopApplication::buildServices()
             ? QString::fromLatin1(state::KeychainManager::defaultService)
             : m_profile.keychainService);
     m_appState = std::make_unique<state::AppState>(*m_keychain, *m_store, *m_profile.gate);
+    // Made once per run; demo mode has plugged its virtual reader in by now, so the watcher
+    // starts on the backend the pages will use.
+    m_tokens = std::make_unique<tokens::TokenManager>();
     if (standard) {
         m_api = &api::APIClient::shared();
     } else {
@@ -251,6 +256,10 @@ QWidget* DesktopApplication::makeDashboard()
     auto* inspector = new certificates::VerifyController(dashboard, localization);
     dashboard->setPageFactory(state::DashboardTab::verify, [inspector, localization] {
         return new certificates::VerifyView(*inspector, *localization);
+    });
+    auto* tokenManager = m_tokens.get();
+    dashboard->setPageFactory(state::DashboardTab::tokens, [tokenManager, localization] {
+        return new tokens::views::TokensView(*tokenManager, *localization);
     });
     return dashboard;
 }

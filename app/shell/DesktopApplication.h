@@ -16,6 +16,9 @@ class APIClient;
 namespace orvela::common {
 class LocalizationService;
 }
+namespace orvela::tokens {
+class TokenManager;
+}
 namespace orvela::state {
 class AppState;
 class KeychainManager;
@@ -68,6 +71,8 @@ public:
     ContentView& content() const { return *m_content; }
     UpdateViewModel& updates() const { return *m_updates; }
     api::APIClient& api() const { return *m_api; }
+    /// The one token manager the token pages share.
+    tokens::TokenManager& tokenManager() const { return *m_tokens; }
     SingleInstance& singleInstance() const { return *m_instance; }
     /// The release-notes sheet while it is open.
     WhatsNewView* releaseNotes() const { return m_whatsNew; }
@@ -93,6 +98,7 @@ private:
     common::LocalizationService* m_localization = nullptr;
     std::unique_ptr<state::KeychainManager> m_keychain;
     std::unique_ptr<state::AppState> m_appState;
+    std::unique_ptr<tokens::TokenManager> m_tokens;
     api::APIClient* m_api = nullptr;
     std::unique_ptr<SettingsController> m_settingsController;
     QNetworkAccessManager* m_network = nullptr;

@@ -412,10 +412,37 @@ constexpr StringRow kExtraRows[] = {
     {"Tokens_Import_NotCertificate",
      "The file is not a single X.509 certificate; nothing was imported.",
      "Файл нэг X.509 сертификат биш байна; юу ч импортлогдсонгүй."},
+    {"Tokens_Section_Diagnostics",
+     "Diagnostics",
+     "Оношилгоо"},
+    {"Tokens_Section_Erase",
+     "Factory erase",
+     "Үйлдвэрийн төлөвт буцаах"},
+    {"Tokens_Erase_Hint",
+     "Erases every key, certificate, PIN and file on the token.",
+     "Токен дээрх бүх түлхүүр, сертификат, PIN, файлыг устгана."},
+    {"Tokens_Erase_Confirm_Title",
+     "Erase the token?",
+     "Токеныг устгах уу?"},
+    {"Tokens_Erase_Confirm_Message",
+     "Every key, certificate and PIN on the token will be destroyed. This cannot be undone.",
+     "Токен дээрх бүх түлхүүр, сертификат, PIN устгагдана. Үүнийг буцаах боломжгүй."},
+    {"Tokens_Erase_Confirm_Action",
+     "Erase",
+     "Устгах"},
+    {"Tokens_Csr_Save",
+     "Save…",
+     "Хадгалах…"},
+    {"Tokens_Csr_Saved",
+     "Saved to %1",
+     "%1 файлд хадгаллаа"},
+    {"Tokens_Csr_SaveFailed",
+     "The request could not be saved to %1: %2",
+     "Хүсэлтийг %1 файлд хадгалж чадсангүй: %2"},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 135, "the extra table holds 135 texts");
+static_assert(std::size(kExtraRows) == 144, "the extra table holds 144 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "state/QrCode.h"
 #include "state/views/LoginView.h"
 #include "state/views/SignView.h"
+#include "tokens/views/TokensView.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -109,6 +110,9 @@ TEST_P(SignInFlowTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
     desktop().appState().setSelectedTab(state::DashboardTab::verify);
     EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(), nullptr);
+    desktop().appState().setSelectedTab(state::DashboardTab::tokens);
+    EXPECT_NE(desktop().content().currentScreen()->findChild<tokens::views::TokensView*>(),
+              nullptr);
     desktop().appState().setSelectedTab(state::DashboardTab::dashboard);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));

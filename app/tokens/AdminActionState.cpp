@@ -1,0 +1,28 @@
+#include "tokens/AdminActionState.h"
+
+namespace orvela::tokens {
+
+void AdminActionState::start(const QString& progress)
+{
+    set(true, progress, false);
+}
+
+void AdminActionState::succeed(const QString& text)
+{
+    set(false, text, false);
+}
+
+void AdminActionState::fail(const QString& text)
+{
+    set(false, text, true);
+}
+
+void AdminActionState::set(bool busy, const QString& message, bool error)
+{
+    m_isBusy = busy;
+    m_message = message;
+    m_isError = error;
+    emit changed();
+}
+
+} // namespace orvela::tokens

@@ -1,0 +1,104 @@
+#include "tokens/AdminCsrController.h"
+
+#include "common/LocalizationService.h"
+#include "common/PoolTask.h"
+#include "tokens/AdminSecret.h"
+#include "tokens/AdminTexts.h"
+#include "tokens/TokenProvisioner.h"
+#include "tokens/TokenWork.h"
+
+#include <QSaveFile>
+
+namespace orvela::tokens {
+
+namespace {
+
+/// Empty when the whole text reached `path`, else the system's reason.
+QString writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return file.errorString();
+    }
+    return QString();
+}
+
+} // namespace
+
+AdminCsrController::AdminCsrController(const common::LocalizationService& texts, QObject* parent)
+    : QObject(parent), m_texts(texts)
+{}
+
+AdminCsrController::~AdminCsrController()
+{
+    clearPin();
+}
+
+void AdminCsrController::setRegistryNumber(const QString& text)
+{
+    m_registryNumber = text;
+    emit fieldsChanged();
+}
+
+void AdminCsrController::setPin(const QString& text)
+{
+    m_pin = text;
+    emit fieldsChanged();
+}
+
+void AdminCsrController::setKeyLabel(const QString& text)
+{
+    m_keyLabel = text;
+    emit fieldsChanged();
+}
+
+void AdminCsrController::clearPin()
+{
+    m_pin.fill(QChar(0));
+    m_pin.clear();
+    emit fieldsChanged();
+}
+
+void AdminCsrController::submit()
+{
+    if (m_state.isBusy()) {
+        return;
+    }
+    m_state.start(admin::kCsrProgress);
+    std::optional<std::string> label;
+    if (!m_keyLabel.isEmpty()) {
+        label = m_keyLabel.toStdString();
+    }
+    runPkcs11Work(
+        this,
+        [secret = secretOf(m_pin), label, registry = m_registryNumber.toStdString()] {
+            return TokenProvisioner().generateCsr(textOf(secret), label, registry).pem;
+        },
+        [this](const TokenOutcome<std::string>& outcome) {
+            if (!outcome.ok()) {
+                m_state.fail(outcome.failure.message);
+                return;
+            }
+            m_pem = QString::fromStdString(*outcome.value);
+            emit pemChanged();
+            m_state.succeed(admin::csrDone(m_pem.size()));
+        });
+}
+
+void AdminCsrController::savePem(const QString& path)
+{
+    m_saveState.start();
+    common::runOnPool(
+        this, [path, bytes = m_pem.toUtf8()] { return writeWhole(path, bytes); },
+        [this, path](const QString& reason) {
+            if (reason.isEmpty()) {
+                m_saveState.succeed(
+                    m_texts.localized(QStringLiteral("Tokens_Csr_Saved")).arg(path));
+            } else {
+                m_saveState.fail(
+                    m_texts.localized(QStringLiteral("Tokens_Csr_SaveFailed")).arg(path, reason));
+            }
+        });
+}
+
+} // namespace orvela::tokens

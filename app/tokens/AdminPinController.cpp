@@ -1,0 +1,99 @@
+#include "tokens/AdminPinController.h"
+
+#include "tokens/AdminSecret.h"
+#include "tokens/AdminTexts.h"
+#include "tokens/TokenProvisioner.h"
+#include "tokens/TokenWork.h"
+
+namespace orvela::tokens {
+
+AdminPinController::AdminPinController(Kind kind, QObject* parent)
+    : QObject(parent), m_kind(kind)
+{}
+
+AdminPinController::~AdminPinController()
+{
+    clearFields();
+}
+
+void AdminPinController::setCurrent(const QString& text)
+{
+    m_current = text;
+    emit fieldsChanged();
+}
+
+void AdminPinController::setNewPin(const QString& text)
+{
+    m_newPin = text;
+    emit fieldsChanged();
+}
+
+void AdminPinController::setConfirmation(const QString& text)
+{
+    m_confirmation = text;
+    emit fieldsChanged();
+}
+
+bool AdminPinController::canSubmit() const
+{
+    return m_current.size() >= kMinimumLength && m_newPin.size() >= kMinimumLength &&
+           m_confirmation == m_newPin;
+}
+
+void AdminPinController::clearFields()
+{
+    m_current.fill(QChar(0));
+    m_newPin.fill(QChar(0));
+    m_confirmation.fill(QChar(0));
+    m_current.clear();
+    m_newPin.clear();
+    m_confirmation.clear();
+    emit fieldsChanged();
+}
+
+QString AdminPinController::successText() const
+{
+    switch (m_kind) {
+    case Kind::changeUserPin:
+        return admin::kChangePinDone;
+    case Kind::unlockUserPin:
+        return admin::kUnlockPinDone;
+    case Kind::changeSoPin:
+        return admin::kChangeSoPinDone;
+    }
+    return {};
+}
+
+void AdminPinController::submit()
+{
+    if (!canSubmit() || m_state.isBusy()) {
+        return;
+    }
+    m_state.start();
+    runPkcs11Work(
+        this,
+        [kind = m_kind, first = secretOf(m_current), next = secretOf(m_newPin)] {
+            TokenProvisioner provisioner;
+            switch (kind) {
+            case Kind::changeUserPin:
+                provisioner.changeUserPin(textOf(first), textOf(next));
+                break;
+            case Kind::unlockUserPin:
+                provisioner.unlockUserPin(textOf(first), textOf(next));
+                break;
+            case Kind::changeSoPin:
+                provisioner.changeSoPin(textOf(first), textOf(next));
+                break;
+            }
+        },
+        [this](const auto& outcome) {
+            if (outcome.ok()) {
+                clearFields();
+                m_state.succeed(successText());
+            } else {
+                m_state.fail(outcome.failure.message);
+            }
+        });
+}
+
+} // namespace orvela::tokens

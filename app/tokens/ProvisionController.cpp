@@ -1,0 +1,223 @@
+#include "tokens/ProvisionController.h"
+
+#include "common/LogCategories.h"
+#include "orvela/tokenkit/TesselDriver.h"
+#include "orvela/tokenkit/TokenError.h"
+#include "tokens/ProvisionTexts.h"
+#include "tokens/TokenWork.h"
+
+namespace orvela::tokens {
+
+using tokenkit::Bytes;
+
+namespace {
+
+Bytes utf8(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    Bytes result(bytes.cbegin(), bytes.cend());
+    return result;
+}
+
+std::string_view textOf(const Bytes& bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+/// A PIN the card can verify: its UTF-8 encoding fits the token's PIN record.
+bool fitsToken(const QString& pin)
+{
+    return static_cast<std::size_t>(pin.toUtf8().size()) <=
+           tokenkit::TesselDriver::kMaxPinLength;
+}
+
+QString pinTooLongMessage()
+{
+    return QString::fromStdString(tokenkit::TokenError::pinTooLong().errorDescription());
+}
+
+} // namespace
+
+ProvisionController::ProvisionController(TokenProvisioner::Options options, QObject* parent)
+    : QObject(parent), m_options(std::move(options))
+{}
+
+ProvisionController::~ProvisionController()
+{
+    m_pins = {};
+}
+
+void ProvisionController::setPin(QString& field, const QString& pin)
+{
+    if (field != pin) {
+        field = pin;
+        emit changed();
+    }
+}
+
+void ProvisionController::setUserPin(const QString& pin)
+{
+    setPin(m_pins.userPin, pin);
+}
+
+void ProvisionController::setUserPinRepeat(const QString& pin)
+{
+    setPin(m_pins.userPinRepeat, pin);
+}
+
+void ProvisionController::setSoPin(const QString& pin)
+{
+    setPin(m_pins.soPin, pin);
+}
+
+bool ProvisionController::canProvision() const
+{
+    return !m_busy && tokens::canProvision(m_pins);
+}
+
+void ProvisionController::chooseApdu()
+{
+    if (m_step == ProvisionStep::choose) {
+        m_step = ProvisionStep::apduPins;
+        emit changed();
+    }
+}
+
+void ProvisionController::choosePkcs11()
+{
+    if (m_step == ProvisionStep::choose) {
+        m_step = ProvisionStep::pkcs11Pins;
+        emit changed();
+    }
+}
+
+void ProvisionController::provision()
+{
+    if (!canProvision()) {
+        return;
+    }
+    if (m_step == ProvisionStep::apduPins) {
+        provisionApdu();
+    } else if (m_step == ProvisionStep::pkcs11Pins) {
+        provisionPkcs11();
+    }
+}
+
+void ProvisionController::provisionApdu()
+{
+    // The fields' labels promise at most 16 characters, yet nothing else stops a longer PIN;
+    // the token would only refuse it after the erase had begun.
+    if (!fitsToken(m_pins.userPin) || !fitsToken(m_pins.soPin)) {
+        m_error = pinTooLongMessage();
+        emit changed();
+        return;
+    }
+    begin(provisionText::apduStarting);
+    Bytes userPin = utf8(m_pins.userPin);
+    Bytes soPin = utf8(m_pins.soPin);
+    runCardWork(
+        this,
+        [options = m_options, userPin, soPin] {
+            TokenProvisioner(options).initializeApdu(userPin, soPin);
+        },
+        [this, userPin](const TokenOutcome<std::monostate>& outcome) {
+            if (!outcome.ok()) {
+                fail(ProvisionStep::apduPins, outcome.failure.message);
+                return;
+            }
+            setProgress(provisionText::apduPinsSet);
+            generateApduKey(userPin);
+        });
+}
+
+void ProvisionController::generateApduKey(const Bytes& userPin)
+{
+    setProgress(provisionText::apduKeyGenerating);
+    runCardWork(
+        this, [options = m_options, userPin] { TokenProvisioner(options).generateApduKey(userPin); },
+        [this](const TokenOutcome<std::monostate>& outcome) {
+            if (!outcome.ok()) {
+                fail(ProvisionStep::apduPins, outcome.failure.message);
+                return;
+            }
+            succeed(provisionText::apduSuccess);
+        });
+}
+
+void ProvisionController::provisionPkcs11()
+{
+    begin(provisionText::pkcs11Starting);
+    runPkcs11Work(
+        this,
+        [options = m_options, soPin = utf8(m_pins.soPin), userPin = utf8(m_pins.userPin)] {
+            TokenProvisioner(options).fullProvision(textOf(soPin), textOf(userPin));
+        },
+        [this](const TokenOutcome<std::monostate>& outcome) {
+            if (!outcome.ok()) {
+                fail(ProvisionStep::pkcs11Pins, outcome.failure.message);
+                return;
+            }
+            qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
+            succeed(provisionText::pkcs11Success);
+        });
+}
+
+void ProvisionController::begin(const char* progress)
+{
+    m_step = ProvisionStep::working;
+    m_busy = true;
+    m_error.clear();
+    m_success.clear();
+    m_progress = provisionText::text(progress);
+    emit changed();
+}
+
+void ProvisionController::setProgress(const char* progress)
+{
+    m_progress = provisionText::text(progress);
+    emit changed();
+}
+
+void ProvisionController::succeed(const char* success)
+{
+    m_pins = {};
+    m_error.clear();
+    m_progress.clear();
+    m_success = provisionText::text(success);
+    m_step = ProvisionStep::done;
+    m_busy = false;
+    emit changed();
+}
+
+void ProvisionController::fail(ProvisionStep form, const QString& message)
+{
+    m_error = message;
+    m_progress.clear();
+    m_busy = false;
+    m_step = form;
+    emit changed();
+}
+
+void ProvisionController::startOver()
+{
+    if (m_busy) {
+        return;
+    }
+    m_pins = {};
+    m_progress.clear();
+    m_success.clear();
+    m_error.clear();
+    m_step = ProvisionStep::choose;
+    emit changed();
+}
+
+void ProvisionController::clearSecrets()
+{
+    if (m_pins.userPin.isEmpty() && m_pins.userPinRepeat.isEmpty() && m_pins.soPin.isEmpty()) {
+        return;
+    }
+    m_pins = {};
+    emit changed();
+}
+
+} // namespace orvela::tokens

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "tokens/ProvisionInput.h"
+#include "tokens/TokenProvisioner.h"
+
+#include <QObject>
+#include <QString>
+
+namespace orvela::tokens {
+
+/// The five steps of the provisioning section.
+enum class ProvisionStep { choose, apduPins, pkcs11Pins, working, done };
+
+/// The provisioning section's state and actions: pick a road, enter the three PINs, run the
+/// road on the token. APDU work runs on the card worker, PKCS#11 work in a task of its own;
+/// results arrive on the interface thread and never after this object is gone.
+class ProvisionController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString userPin READ userPin WRITE setUserPin NOTIFY changed)
+    Q_PROPERTY(QString userPinRepeat READ userPinRepeat WRITE setUserPinRepeat NOTIFY changed)
+    Q_PROPERTY(QString soPin READ soPin WRITE setSoPin NOTIFY changed)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
+    Q_PROPERTY(QString progressText READ progressText NOTIFY changed)
+    Q_PROPERTY(QString successText READ successText NOTIFY changed)
+    Q_PROPERTY(QString errorText READ errorText NOTIFY changed)
+
+public:
+    /// `options` name the reader and the PKCS#11 library of every run.
+    explicit ProvisionController(TokenProvisioner::Options options = {},
+                                 QObject* parent = nullptr);
+    ~ProvisionController() override;
+
+    ProvisionStep step() const { return m_step; }
+    const QString& userPin() const { return m_pins.userPin; }
+    const QString& userPinRepeat() const { return m_pins.userPinRepeat; }
+    const QString& soPin() const { return m_pins.soPin; }
+    bool isBusy() const { return m_busy; }
+    const QString& progressText() const { return m_progress; }
+    const QString& successText() const { return m_success; }
+    const QString& errorText() const { return m_error; }
+
+    void setUserPin(const QString& pin);
+    void setUserPinRepeat(const QString& pin);
+    void setSoPin(const QString& pin);
+
+    /// Whether the form's button may be pressed (the shared enabling rule).
+    bool canProvision() const;
+
+    void chooseApdu();
+    void choosePkcs11();
+    /// Runs the road of the current form. On the APDU road a PIN the token cannot verify (more
+    /// than 16 UTF-8 bytes) is refused here, before anything is sent, and the form stays.
+    void provision();
+    /// "Шинэ тохиргоо": empty fields and texts, back to the choice.
+    void startOver();
+    /// Forgets the PINs; the screen calls it when it closes.
+    void clearSecrets();
+
+signals:
+    void changed();
+
+private:
+    void provisionApdu();
+    void provisionPkcs11();
+    void generateApduKey(const tokenkit::Bytes& userPin);
+    void begin(const char* progress);
+    void setProgress(const char* progress);
+    void succeed(const char* success);
+    void fail(ProvisionStep form, const QString& message);
+    void setPin(QString& field, const QString& pin);
+
+    TokenProvisioner::Options m_options;
+    ProvisionStep m_step = ProvisionStep::choose;
+    ProvisionPins m_pins;
+    bool m_busy = false;
+    QString m_progress;
+    QString m_success;
+    QString m_error;
+};
+
+} // namespace orvela::tokens

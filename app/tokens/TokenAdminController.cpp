@@ -1,0 +1,96 @@
+#include "tokens/TokenAdminController.h"
+
+#include "tokens/AdminSecret.h"
+#include "tokens/AdminTexts.h"
+#include "tokens/TokenManager.h"
+#include "tokens/TokenProvisioner.h"
+#include "tokens/TokenWork.h"
+
+namespace orvela::tokens {
+
+TokenAdminController::TokenAdminController(TokenManager& manager,
+                                           const common::LocalizationService& texts,
+                                           QObject* parent)
+    : QObject(parent), m_manager(manager), m_objects(texts), m_csr(texts)
+{}
+
+TokenAdminController::~TokenAdminController()
+{
+    clearSecrets();
+}
+
+void TokenAdminController::setGenKeyPin(const QString& pin)
+{
+    m_genKeyPin = pin;
+    emit genKeyPinChanged();
+}
+
+void TokenAdminController::clearSecrets()
+{
+    m_changePin.clearFields();
+    m_unlockPin.clearFields();
+    m_changeSoPin.clearFields();
+    m_objects.clearPin();
+    m_csr.clearPin();
+    m_genKeyPin.fill(QChar(0));
+    m_genKeyPin.clear();
+    emit genKeyPinChanged();
+}
+
+void TokenAdminController::testConnection()
+{
+    m_connection.start();
+    m_manager.testConnection(this, [this](bool answered) {
+        if (answered) {
+            m_connection.succeed(admin::kConnectionOk);
+        } else {
+            m_connection.fail(admin::kConnectionFailed);
+        }
+    });
+}
+
+void TokenAdminController::testSlots()
+{
+    m_slots.start(admin::kSlotTestProgress);
+    runPkcs11Work(
+        this, [] { return TokenProvisioner().slotCount(); },
+        [this](const TokenOutcome<std::size_t>& outcome) {
+            if (outcome.ok()) {
+                m_slots.succeed(admin::kSlotsFound + QString::number(*outcome.value));
+            } else {
+                m_slots.fail(admin::kSlotTestError + outcome.failure.message);
+            }
+        });
+}
+
+void TokenAdminController::eraseToken()
+{
+    m_erase.start(admin::kEraseProgress);
+    runCardWork(
+        this, [] { TokenProvisioner().eraseApdu(); },
+        [this](const auto& outcome) {
+            if (outcome.ok()) {
+                m_erase.succeed(admin::kEraseDone);
+            } else {
+                m_erase.fail(admin::kEraseError + outcome.failure.message);
+            }
+        });
+}
+
+void TokenAdminController::generateKey()
+{
+    m_genKey.start();
+    runPkcs11Work(
+        this,
+        [secret = secretOf(m_genKeyPin)] { TokenProvisioner().generateSigningKey(textOf(secret)); },
+        [this, pin = m_genKeyPin](const auto& outcome) {
+            if (!outcome.ok()) {
+                m_genKey.fail(outcome.failure.message);
+                return;
+            }
+            m_genKey.succeed(admin::kGenKeyDone);
+            m_objects.reloadWith(pin);
+        });
+}
+
+} // namespace orvela::tokens

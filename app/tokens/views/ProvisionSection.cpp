@@ -1,0 +1,230 @@
+#include "tokens/views/ProvisionSection.h"
+
+#include "common/LocalizationService.h"
+#include "components/ActionButton.h"
+#include "components/Card.h"
+#include "components/IconLibrary.h"
+#include "components/InlineBanner.h"
+#include "components/Style.h"
+#include "tokens/ProvisionController.h"
+#include "tokens/ProvisionTexts.h"
+#include "tokens/views/SecureField.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace orvela::tokens::views {
+
+namespace style = components::style;
+using components::ActionButton;
+using provisionText::text;
+
+namespace {
+
+QLabel* plainLabel(const QString& content, QWidget* parent)
+{
+    auto* label = new QLabel(content, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* iconLabel(const QString& symbol, const QColor& color, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setPixmap(components::IconLibrary::tinted(symbol, color, 24));
+    label->setFixedSize(28, 28);
+    return label;
+}
+
+/// A form page: its three fields in order, then its action button.
+QFormLayout* addForm(QVBoxLayout* page, const std::initializer_list<std::pair<const char*, QLineEdit*>>& rows)
+{
+    auto* form = new QFormLayout;
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    for (const auto& [label, field] : rows) {
+        form->addRow(plainLabel(text(label), nullptr), field);
+        field->setAccessibleName(text(label));
+    }
+    page->addLayout(form);
+    return form;
+}
+
+} // namespace
+
+ProvisionSection::ProvisionSection(ProvisionController& controller,
+                                   common::LocalizationService& localization, QWidget* parent)
+    : QWidget(parent), m_controller(controller), m_localization(localization)
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_card = new components::Card(this);
+    outer->addWidget(m_card);
+    // One page per step, only the current one shown: hidden pages take no room, so the
+    // section is as tall as the step it shows.
+    m_pages = {makeChoosePage(), makeApduPage(), makePkcs11Page(), makeWorkingPage(),
+               makeDonePage()};
+    for (QWidget* page : std::as_const(m_pages)) {
+        m_card->contentLayout()->addWidget(page);
+    }
+    m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(), m_card);
+    m_success =
+        new components::InlineBanner(components::InlineBanner::Kind::success, QString(), m_card);
+    m_card->contentLayout()->addWidget(m_error);
+    m_card->contentLayout()->addWidget(m_success);
+
+    connect(&m_controller, &ProvisionController::changed, this, &ProvisionSection::refresh);
+    connect(&m_localization, &common::LocalizationService::languageChanged, this,
+            &ProvisionSection::retranslate);
+    retranslate();
+}
+
+QWidget* ProvisionSection::makeChoosePage()
+{
+    auto* page = new QWidget(m_card);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(plainLabel(text(provisionText::chooseHint), page));
+    auto* apdu = new ActionButton(text(provisionText::chooseApdu), ActionButton::Role::primary, page);
+    apdu->setSymbol(QStringLiteral("lock.shield"));
+    auto* pkcs11 =
+        new ActionButton(text(provisionText::choosePkcs11), ActionButton::Role::secondary, page);
+    auto* row = new QHBoxLayout;
+    row->addWidget(apdu);
+    row->addWidget(pkcs11);
+    row->addStretch();
+    layout->addLayout(row);
+    connect(apdu, &QPushButton::clicked, &m_controller, &ProvisionController::chooseApdu);
+    connect(pkcs11, &QPushButton::clicked, &m_controller, &ProvisionController::choosePkcs11);
+    return page;
+}
+
+QWidget* ProvisionSection::makeApduPage()
+{
+    auto* page = new QWidget(m_card);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(plainLabel(text(provisionText::apduPrompt), page));
+    m_apduUser = makeSecureField(page);
+    m_apduRepeat = makeSecureField(page);
+    m_apduPuk = makeSecureField(page);
+    addForm(layout, {{provisionText::userPinField, m_apduUser},
+                     {provisionText::repeatField, m_apduRepeat},
+                     {provisionText::soPukField, m_apduPuk}});
+    m_apduAction = new ActionButton(text(provisionText::apduAction), ActionButton::Role::primary, page);
+    layout->addWidget(m_apduAction, 0, Qt::AlignLeft);
+    connect(m_apduUser, &QLineEdit::textEdited, &m_controller, &ProvisionController::setUserPin);
+    connect(m_apduRepeat, &QLineEdit::textEdited, &m_controller,
+            &ProvisionController::setUserPinRepeat);
+    connect(m_apduPuk, &QLineEdit::textEdited, &m_controller, &ProvisionController::setSoPin);
+    connect(m_apduAction, &QPushButton::clicked, &m_controller, &ProvisionController::provision);
+    return page;
+}
+
+QWidget* ProvisionSection::makePkcs11Page()
+{
+    auto* page = new QWidget(m_card);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* header = new QHBoxLayout;
+    header->addWidget(iconLabel(QStringLiteral("exclamationmark.triangle.fill"),
+                                style::warningAmber, page));
+    auto* title = plainLabel(text(provisionText::pkcs11Header), page);
+    title->setFont(style::headlineFont());
+    header->addWidget(title, 1);
+    layout->addLayout(header);
+    layout->addWidget(plainLabel(text(provisionText::pkcs11Warning), page));
+    m_p11So = makeSecureField(page);
+    m_p11User = makeSecureField(page);
+    m_p11Repeat = makeSecureField(page);
+    addForm(layout, {{provisionText::soPinField, m_p11So},
+                     {provisionText::userPinField, m_p11User},
+                     {provisionText::userRepeatField, m_p11Repeat}});
+    m_p11Action =
+        new ActionButton(text(provisionText::pkcs11Action), ActionButton::Role::primary, page);
+    layout->addWidget(m_p11Action, 0, Qt::AlignLeft);
+    connect(m_p11So, &QLineEdit::textEdited, &m_controller, &ProvisionController::setSoPin);
+    connect(m_p11User, &QLineEdit::textEdited, &m_controller, &ProvisionController::setUserPin);
+    connect(m_p11Repeat, &QLineEdit::textEdited, &m_controller,
+            &ProvisionController::setUserPinRepeat);
+    connect(m_p11Action, &QPushButton::clicked, &m_controller, &ProvisionController::provision);
+    return page;
+}
+
+QWidget* ProvisionSection::makeWorkingPage()
+{
+    auto* page = new QWidget(m_card);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(plainLabel(text(provisionText::workingHint), page));
+    m_spinner = new QProgressBar(page);
+    m_spinner->setRange(0, 0);
+    m_spinner->setTextVisible(false);
+    m_spinner->setMaximumHeight(8);
+    m_workingCaption = plainLabel(QString(), page);
+    m_workingCaption->setFont(style::captionFont());
+    layout->addWidget(m_spinner);
+    layout->addWidget(m_workingCaption);
+    return page;
+}
+
+QWidget* ProvisionSection::makeDonePage()
+{
+    auto* page = new QWidget(m_card);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* header = new QHBoxLayout;
+    header->addWidget(
+        iconLabel(QStringLiteral("checkmark.seal.fill"), style::successGreen, page));
+    auto* title = plainLabel(text(provisionText::doneTitle), page);
+    title->setFont(style::headlineFont());
+    header->addWidget(title, 1);
+    layout->addLayout(header);
+    layout->addWidget(plainLabel(text(provisionText::doneText), page));
+    auto* again = new ActionButton(text(provisionText::startOver), ActionButton::Role::secondary, page);
+    layout->addWidget(again, 0, Qt::AlignLeft);
+    connect(again, &QPushButton::clicked, &m_controller, &ProvisionController::startOver);
+    return page;
+}
+
+void ProvisionSection::showPage(int index)
+{
+    for (int i = 0; i < m_pages.size(); ++i) {
+        m_pages.at(i)->setVisible(i == index);
+    }
+}
+
+void ProvisionSection::retranslate()
+{
+    m_card->setTitle(m_localization.localized(QStringLiteral("Tokens_Section_Provision")));
+    refresh();
+}
+
+void ProvisionSection::refresh()
+{
+    showPage(static_cast<int>(m_controller.step()));
+    for (QLineEdit* field : {m_apduUser, m_p11User}) {
+        syncField(field, m_controller.userPin());
+    }
+    for (QLineEdit* field : {m_apduRepeat, m_p11Repeat}) {
+        syncField(field, m_controller.userPinRepeat());
+    }
+    for (QLineEdit* field : {m_apduPuk, m_p11So}) {
+        syncField(field, m_controller.soPin());
+    }
+    m_apduAction->setEnabled(m_controller.canProvision());
+    m_p11Action->setEnabled(m_controller.canProvision());
+    const QString& progress = m_controller.progressText();
+    m_workingCaption->setText(progress.isEmpty() ? text(provisionText::workingFallback)
+                                                 : progress);
+    m_error->setText(m_controller.errorText());
+    m_error->setVisible(!m_controller.errorText().isEmpty());
+    m_success->setText(m_controller.successText());
+    m_success->setVisible(!m_controller.successText().isEmpty());
+}
+
+} // namespace orvela::tokens::views

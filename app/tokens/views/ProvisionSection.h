@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::components {
+class ActionButton;
+class Card;
+class InlineBanner;
+} // namespace orvela::components
+
+namespace orvela::tokens {
+class ProvisionController;
+}
+
+namespace orvela::tokens::views {
+
+/// The provisioning section of the token detail screen: one page per step of its controller.
+class ProvisionSection : public QWidget {
+    Q_OBJECT
+public:
+    ProvisionSection(ProvisionController& controller, common::LocalizationService& localization,
+                     QWidget* parent = nullptr);
+
+private:
+    QWidget* makeChoosePage();
+    QWidget* makeApduPage();
+    QWidget* makePkcs11Page();
+    QWidget* makeWorkingPage();
+    QWidget* makeDonePage();
+    void showPage(int index);
+    void retranslate();
+    void refresh();
+
+    ProvisionController& m_controller;
+    common::LocalizationService& m_localization;
+    components::Card* m_card;
+    QList<QWidget*> m_pages; ///< indexed by ProvisionStep
+    QLineEdit* m_apduUser;
+    QLineEdit* m_apduRepeat;
+    QLineEdit* m_apduPuk;
+    components::ActionButton* m_apduAction;
+    QLineEdit* m_p11So;
+    QLineEdit* m_p11User;
+    QLineEdit* m_p11Repeat;
+    components::ActionButton* m_p11Action;
+    QLabel* m_workingCaption;
+    QProgressBar* m_spinner;
+    components::InlineBanner* m_error;
+    components::InlineBanner* m_success;
+};
+
+} // namespace orvela::tokens::views

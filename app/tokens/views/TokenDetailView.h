@@ -1,0 +1,69 @@
+#pragma once
+
+#include "tokens/views/SignTestFileChooser.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+
+namespace orvela::common {
+class LocalizationService;
+}
+namespace orvela::components {
+class ActionButton;
+class Card;
+class InlineBanner;
+} // namespace orvela::components
+
+namespace orvela::tokens {
+class ProvisionController;
+class SignTestController;
+class TokenManager;
+} // namespace orvela::tokens
+
+namespace orvela::tokens::views {
+
+/// The token detail screen: back and refresh, the status line, the disconnected notice, the
+/// information card, then provisioning, administration and the sign test, in a scroll area.
+class TokenDetailView : public QWidget {
+    Q_OBJECT
+public:
+    TokenDetailView(TokenManager& manager, ProvisionController& provision,
+                    SignTestController& signTest, common::LocalizationService& localization,
+                    std::unique_ptr<SignTestFileChooser> chooser = nullptr,
+                    QWidget* parent = nullptr);
+
+    /// A token sits in a reader and answered as present.
+    bool isConnected() const;
+
+signals:
+    void backRequested();
+
+private:
+    QWidget* makeHeader(QWidget* parent);
+    QWidget* makeStatus(QWidget* parent);
+    components::Card* makeInfoCard(QWidget* parent);
+    void retranslate();
+    void refresh();
+
+    TokenManager& m_manager;
+    common::LocalizationService& m_localization;
+    components::ActionButton* m_back;
+    components::ActionButton* m_refresh;
+    QLabel* m_statusIcon;
+    QLabel* m_statusTitle;
+    QLabel* m_statusLine;
+    components::InlineBanner* m_notice;
+    components::InlineBanner* m_error;
+    components::Card* m_info;
+    QLabel* m_nameLabel;
+    QLabel* m_name;
+    QLabel* m_fipsLabel;
+    QLabel* m_fips;
+    QLabel* m_atrLabel;
+    QLabel* m_atr;
+};
+
+} // namespace orvela::tokens::views

@@ -1,0 +1,74 @@
+#include "tokens/views/TokensView.h"
+
+#include "tokens/ProvisionController.h"
+#include "tokens/SignTestController.h"
+#include "tokens/views/TokenDetailView.h"
+#include "tokens/views/TokensListView.h"
+
+#include <QHideEvent>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace orvela::tokens::views {
+
+TokensView::TokensView(TokenManager& manager, common::LocalizationService& localization,
+                       TokenProvisioner::Options options,
+                       std::unique_ptr<SignTestFileChooser> chooser, QWidget* parent)
+    : QWidget(parent)
+{
+    // The logic objects are children made before the screens, so they outlive every widget
+    // that refers to them, and a result arriving after the page closed reaches nobody.
+    m_provision = new ProvisionController(options, this);
+    m_signTest = new SignTestController(manager, localization, options, this);
+    m_stack = new QStackedWidget(this);
+    m_list = new TokensListView(manager, localization, m_stack);
+    m_detail = new TokenDetailView(manager, *m_provision, *m_signTest, localization,
+                                   std::move(chooser), m_stack);
+    m_stack->addWidget(m_list);
+    m_stack->addWidget(m_detail);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+
+    connect(m_list, &TokensListView::detailsRequested, this, &TokensView::showDetail);
+    connect(m_detail, &TokenDetailView::backRequested, this, &TokensView::showList);
+}
+
+TokensView::~TokensView()
+{
+    // The screens go first: they hold references into the logic objects.
+    delete m_stack;
+}
+
+void TokensView::showList()
+{
+    forgetSecrets();
+    m_stack->setCurrentWidget(m_list);
+}
+
+void TokensView::showDetail()
+{
+    m_stack->setCurrentWidget(m_detail);
+}
+
+bool TokensView::isShowingDetail() const
+{
+    return m_stack->currentWidget() == m_detail;
+}
+
+void TokensView::hideEvent(QHideEvent* event)
+{
+    // Another dashboard page took its place; a minimised window is no reason to forget.
+    if (!event->spontaneous()) {
+        forgetSecrets();
+    }
+    QWidget::hideEvent(event);
+}
+
+void TokensView::forgetSecrets()
+{
+    m_provision->clearSecrets();
+    m_signTest->clearSecrets();
+}
+
+} // namespace orvela::tokens::views

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tokens/TokenProvisioner.h"
+#include "tokens/views/SignTestFileChooser.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QStackedWidget;
+
+namespace orvela::common {
+class LocalizationService;
+}
+
+namespace orvela::tokens {
+class ProvisionController;
+class SignTestController;
+class TokenManager;
+} // namespace orvela::tokens
+
+namespace orvela::tokens::views {
+
+class TokenDetailView;
+class TokensListView;
+
+/// The dashboard's tokens page: the token list, and the detail screen behind its details link.
+/// It owns the detail screen's logic; leaving the detail screen or the page forgets the PINs
+/// typed there.
+class TokensView : public QWidget {
+    Q_OBJECT
+public:
+    /// `options` name the reader and PKCS#11 library of provisioning and the sign test.
+    TokensView(TokenManager& manager, common::LocalizationService& localization,
+               TokenProvisioner::Options options = {},
+               std::unique_ptr<SignTestFileChooser> chooser = nullptr,
+               QWidget* parent = nullptr);
+    ~TokensView() override;
+
+    TokensListView& list() const { return *m_list; }
+    TokenDetailView& detail() const { return *m_detail; }
+    ProvisionController& provision() const { return *m_provision; }
+    SignTestController& signTest() const { return *m_signTest; }
+
+    void showList();
+    void showDetail();
+    bool isShowingDetail() const;
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void forgetSecrets();
+
+    ProvisionController* m_provision;
+    SignTestController* m_signTest;
+    QStackedWidget* m_stack;
+    TokensListView* m_list;
+    TokenDetailView* m_detail;
+};
+
+} // namespace orvela::tokens::views
