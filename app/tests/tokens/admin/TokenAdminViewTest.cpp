@@ -222,8 +222,14 @@ TEST_F(TokenAdminViewTest, PicturesIdleAfterSuccessAndAfterErrorInBothLanguages)
         settle(
             c.changePin().state(), [&] { c.changePin().submit(); }, false);
         c.objects().setPin(user);
+        answers.openPath = certificate;
         settle(
-            c.objects().state(), [&] { c.objects().importFile(certificate); }, false);
+            c.objects().state(),
+            [&] {
+                button(shown, localization.localized(QStringLiteral("Tokens_Objects_Import")))
+                    ->click();
+            },
+            false);
         EXPECT_TRUE(ot::waitUntil([&] { return c.objects().objects().size() == 3; }));
         c.setGenKeyPin(user);
         c.csr().setPin(user);
