@@ -1,6 +1,8 @@
 #include "tokens/TokenManager.h"
 
 #include "common/LogCategories.h"
+#include "orvela/tokenkit/PcscError.h"
+#include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "orvela/tokenkit/TokenWatcher.h"
 #include "tokens/TokenCard.h"
@@ -39,11 +41,42 @@ bool sameInfo(const std::optional<tokenkit::TokenInfo>& a,
                   a->appletSelected == b->appletSelected);
 }
 
+/// Whether the reader still holds a card, asked in a session of its own.
+bool holdsCard(int readerIndex)
+{
+    try {
+        tokenkit::TokenManager::shared().getATR(readerIndex);
+        return true;
+    } catch (const tokenkit::TokenError&) {
+        return false; // no card, no reader or no card service
+    } catch (const tokenkit::PcscError&) {
+        return true; // cannot tell; the first error stands
+    }
+}
+
+/// Runs card work on `readerIndex`, turning a PC/SC failure into cardNotFound when the card
+/// has in fact left. A card pulled mid-session fails the next command with one of several
+/// codes (removed, reset, transaction failed, by how far the command had got), so the reader
+/// is asked rather than the code read.
+template <class Work> auto onCard(int readerIndex, Work work)
+{
+    return [readerIndex, work = std::move(work)]() mutable {
+        try {
+            return work();
+        } catch (const tokenkit::PcscError&) {
+            if (!holdsCard(readerIndex)) {
+                throw tokenkit::TokenError::cardNotFound();
+            }
+            throw;
+        }
+    };
+}
+
 TokenOutcome<tokenkit::TokenInfo> readInfoOutcome(int readerIndex)
 {
     TokenOutcome<tokenkit::TokenInfo> outcome;
     try {
-        outcome.value = readTokenInfo(readerIndex);
+        outcome.value = onCard(readerIndex, [readerIndex] { return readTokenInfo(readerIndex); })();
     } catch (const std::exception& error) {
         outcome.failure = failureOf(error);
     }
@@ -157,7 +190,7 @@ void TokenManager::testConnection(QObject* context, std::function<void(bool)> do
     const int reader = m_readerIndex;
     const QPointer<QObject> receiver(context);
     runCardWork(
-        this, [reader] { return connectionChallenge(reader); },
+        this, onCard(reader, [reader] { return connectionChallenge(reader); }),
         [this, receiver, done = std::move(done)](const TokenOutcome<tokenkit::Bytes>& outcome) {
             if (outcome.ok()) {
                 qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
@@ -166,6 +199,9 @@ void TokenManager::testConnection(QObject* context, std::function<void(bool)> do
                 qCCritical(lcTokenManager, "Token connection failed: %s",
                            qUtf8Printable(outcome.failure.message));
                 setErrorMessage(outcome.failure.message);
+            }
+            if (outcome.ok() || outcome.failure.cardGone) {
+                setCardPresent(outcome.ok());
             }
             if (receiver) {
                 done(outcome.ok());
@@ -177,7 +213,8 @@ void TokenManager::sign(const tokenkit::Bytes& hash, QObject* context,
                         std::function<void(TokenOutcome<tokenkit::Bytes>)> done)
 {
     const int reader = m_readerIndex;
-    runCardWork(context, [reader, hash] { return signWithCard(reader, hash); }, std::move(done));
+    runCardWork(context, onCard(reader, [reader, hash] { return signWithCard(reader, hash); }),
+                std::move(done));
 }
 
 void TokenManager::setReaders(const QStringList& names)

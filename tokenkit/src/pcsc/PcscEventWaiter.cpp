@@ -169,15 +169,16 @@ void PcscEventWaiter::refreshReaders(std::vector<CardEvent>& events)
     for (auto& name : listReaderNames(*m_context)) {
         DWORD known = SCARD_STATE_UNAWARE;
         for (const auto& old : m_readers) {
-            if (old.name == name && !isGone(old.known)) {
-                known = old.known; // a reader back after going away starts afresh
+            if (old.name == name) {
+                known = old.known;
             }
         }
         fresh.push_back({std::move(name), known});
     }
     for (const auto& old : m_readers) {
-        const bool kept = std::any_of(fresh.begin(), fresh.end(),
-                                      [&](const Reader& reader) { return reader.name == old.name; });
+        const bool kept = std::any_of(fresh.begin(), fresh.end(), [&](const Reader& reader) {
+            return reader.name == old.name;
+        });
         // A reader already seen as gone in the last wait was reported there.
         if (!kept && !isGone(old.known) && old.known != SCARD_STATE_UNAWARE) {
             events.push_back(removal(old.name));

@@ -12,8 +12,9 @@
 namespace orvela::tokenkit::pcsc {
 
 /// Blocks in SCardGetStatusChange on every reader plus the plug-and-play pseudo reader, so that
-/// a reader plugged in later is watched too and one unplugged is noticed at once. SCardCancel wakes it. When the service is not
-/// there it waits a second (cancellably) before trying again, so a restarted pcscd is found.
+/// a reader plugged in later is watched too and one unplugged is noticed at once. SCardCancel wakes
+/// it. When the service is not there it waits a second (cancellably) before trying again, so a
+/// restarted pcscd is found.
 class PcscEventWaiter final : public CardEventWaiter {
 public:
     PcscEventWaiter() = default;

@@ -2,6 +2,7 @@
 // token bridged into reader "Virtual PCD 00 01" from this process. scripts/test starts pcscd
 // and sets ORVELA_VPCD=1, which turns a missing daemon into a failure instead of a skip.
 
+#include "VpcdReader.h"
 #include "orvela/sim/VpcdBridge.h"
 #include "orvela/tokenkit/APDUResponse.h"
 #include "orvela/tokenkit/PcscError.h"
@@ -17,7 +18,6 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
-#include <winscard.h>
 
 namespace orvela::tokenkit {
 namespace {
@@ -26,45 +26,12 @@ using namespace std::chrono_literals;
 using sim::VirtualToken;
 using sim::VpcdBridge;
 
-constexpr const char* kReader = "Virtual PCD 00 01";
+using test::bridgePort;
+using test::vpcdRequired;
+using test::waitForCard;
+
+constexpr const char* kReader = test::kBridgeReader;
 const Bytes kGetChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
-
-/// The card side of the second reader: vpcd's default, or the one after the port of the private
-/// reader scripts/test set up for this run.
-std::uint16_t bridgePort()
-{
-    const char* first = std::getenv("ORVELA_VPCD_PORT");
-    return static_cast<std::uint16_t>((first != nullptr ? std::atoi(first) : 35963) + 1);
-}
-
-bool vpcdRequired()
-{
-    const char* flag = std::getenv("ORVELA_VPCD");
-    return flag != nullptr && std::string(flag) == "1";
-}
-
-/// Blocks in SCardGetStatusChange until the reader shows (or no longer shows) a card; false
-/// after 10 s, which only guards against a hang.
-bool waitForCard(bool present)
-{
-    SCARDCONTEXT context = 0;
-    if (SCardEstablishContext(SCARD_SCOPE_SYSTEM, nullptr, nullptr, &context) != SCARD_S_SUCCESS) {
-        return false;
-    }
-    SCARD_READERSTATE state{};
-    state.szReader = kReader;
-    state.dwCurrentState = SCARD_STATE_UNAWARE;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    bool reached = false;
-    while (!reached && std::chrono::steady_clock::now() < deadline) {
-        if (SCardGetStatusChange(context, 1000, &state, 1) == SCARD_S_SUCCESS) {
-            reached = ((state.dwEventState & SCARD_STATE_PRESENT) != 0) == present;
-            state.dwCurrentState = state.dwEventState & ~SCARD_STATE_CHANGED;
-        }
-    }
-    SCardReleaseContext(context);
-    return reached;
-}
 
 std::uint32_t pcscCodeOf(const std::function<void()>& action)
 {

@@ -90,7 +90,7 @@ TEST_F(TokenWatcherTest, RemovalsReachTheRemovalCallbackAndASwapIsBoth)
     watcher.stop();
 
     using Kind = CardEvent::Kind;
-    const std::vector<Kind> expected{Kind::inserted, Kind::removed, Kind::inserted,
+    const std::vector<Kind> expected{Kind::inserted, Kind::removed,  Kind::inserted,
                                      Kind::removed,  Kind::inserted, Kind::removed};
     const auto events = log.events();
     ASSERT_EQ(events.size(), expected.size());

@@ -1,0 +1,198 @@
+// The application's token manager on the real stack: pcscd with the vpcd reader driver, and a
+// virtual token bridged into vpcd's second reader from this process.
+
+#include "../support/EventLoop.h"
+#include "SignatureCheck.h"
+#include "VpcdReader.h"
+#include "orvela/sim/VirtualReaderBackend.h"
+#include "orvela/sim/VpcdBridge.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "tokens/TokenManager.h"
+#include "tokens/TokenProvisioner.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <algorithm>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace orvela::tokens {
+namespace {
+
+using orvela::testing::waitUntil;
+using sim::VirtualToken;
+using sim::VpcdBridge;
+using tokenkit::Bytes;
+namespace vpcd = tokenkit::test;
+
+const Bytes kUserPin{'1', '2', '3', '4', '5', '6'};
+const Bytes kSoPin{'8', '7', '6', '5', '4', '3', '2', '1'};
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "app-tokens-pcsc-tests";
+    static char* argv[] = {name, nullptr};
+    static auto* app = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        return new QCoreApplication(argc, argv);
+    }();
+    (void)app;
+}
+
+/// Starts card work with a completion and runs the event loop until it lands.
+template <class T, class Start> TokenOutcome<T> await(Start start)
+{
+    std::optional<TokenOutcome<T>> result;
+    start([&](TokenOutcome<T> outcome) { result = std::move(outcome); });
+    EXPECT_TRUE(waitUntil([&] { return result.has_value(); })) << "the card work never ended";
+    return result.value_or(TokenOutcome<T>{});
+}
+
+class TokenManagerPcscTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        const auto names = tokenkit::TokenManager::shared().getReaderNames();
+        const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
+        if (found == names.end()) {
+            if (vpcd::vpcdRequired()) {
+                FAIL() << "ORVELA_VPCD=1 but pcscd shows no reader " << vpcd::kBridgeReader;
+            }
+            GTEST_SKIP() << "pcscd with the vsmartcard-vpcd driver is not running";
+        }
+        readerIndex = static_cast<int>(found - names.begin());
+        // orvela-vcard's card in the first reader comes up on its own time; its insertion would
+        // refresh the manager and hide whether our own card's removal was noticed.
+        if (vpcd::vpcdRequired()) {
+            ASSERT_TRUE(vpcd::waitForCard(true, "Virtual PCD 00 00"));
+        }
+        // The previous test's card must be seen gone first, or its state is mistaken for ours.
+        ASSERT_TRUE(vpcd::waitForCard(false)) << "the bridge reader still holds a card";
+    }
+
+    void TearDown() override { pullOut(); }
+
+    void plugIn()
+    {
+        bridgeThread = std::thread([this] { bridge.run(); });
+    }
+
+    /// Ends the bridge, so the token may be read from this thread.
+    void pullOut()
+    {
+        bridge.stop();
+        if (bridgeThread.joinable()) {
+            bridgeThread.join();
+        }
+    }
+
+    /// A manager whose constructor refresh has landed, so later changes come from the watcher.
+    std::unique_ptr<TokenManager> settledManager()
+    {
+        auto manager = std::make_unique<TokenManager>(nullptr, true, readerIndex);
+        EXPECT_TRUE(waitUntil([&] { return manager->isTokenPresent(); }));
+        return manager;
+    }
+
+    bool connects(TokenManager& manager)
+    {
+        std::optional<bool> answered;
+        QObject context;
+        manager.testConnection(&context, [&](bool ok) { answered = ok; });
+        EXPECT_TRUE(waitUntil([&] { return answered.has_value(); }));
+        return answered.value_or(false);
+    }
+
+    VirtualToken token{VirtualToken::Options{}};
+    std::atomic<bool> removeAfterNextCommand{false};
+    VpcdBridge bridge{token, {"127.0.0.1", vpcd::bridgePort(), [this](VirtualToken&) {
+                                  if (removeAfterNextCommand.exchange(false)) {
+                                      bridge.setPresent(false);
+                                  }
+                              }}};
+    std::thread bridgeThread;
+    int readerIndex = -1;
+};
+
+TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
+{
+    const auto manager = settledManager();
+    ASSERT_FALSE(manager->isCardPresent());
+
+    plugIn();
+    ASSERT_TRUE(waitUntil([&] { return manager->tokenInfo().has_value(); }))
+        << "insertion not seen";
+    EXPECT_EQ(manager->tokenInfo()->atr, token.atr());
+    EXPECT_TRUE(manager->isCardPresent());
+    EXPECT_TRUE(connects(*manager));
+
+    bridge.setPresent(false);
+    ASSERT_TRUE(waitUntil([&] { return !manager->isCardPresent(); })) << "removal not seen";
+    EXPECT_TRUE(manager->isTokenPresent()) << "the reader stays when only the card goes";
+    EXPECT_FALSE(connects(*manager));
+    EXPECT_FALSE(manager->errorMessage().isEmpty());
+    EXPECT_TRUE(manager->tokenInfo().has_value()) << "a failed read must keep the last info";
+}
+
+TEST_F(TokenManagerPcscTest, SignsWithTheTokensKeyAndARemovalMidSignFailsIt)
+{
+    plugIn();
+    const auto manager = settledManager();
+    ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); }));
+    QObject screen;
+    const auto provisioned = await<std::monostate>([&](auto done) {
+        runCardWork(
+            &screen,
+            [provisioner = TokenProvisioner({readerIndex, std::nullopt})]() mutable {
+                provisioner.initializeApdu(kUserPin, kSoPin);
+                provisioner.generateApduKey(kUserPin);
+            },
+            done);
+    });
+    ASSERT_TRUE(provisioned.ok()) << provisioned.failure.message.toStdString();
+
+    const Bytes hash(32, 0x5a);
+    const auto signature = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    ASSERT_TRUE(signature.ok()) << signature.failure.message.toStdString();
+
+    // The applet answers its selection, then the card leaves before the signature command.
+    removeAfterNextCommand = true;
+    const auto interrupted = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    EXPECT_FALSE(interrupted.ok());
+    EXPECT_TRUE(interrupted.failure.cardGone) << interrupted.failure.message.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
+
+    pullOut();
+    const auto point = token.publicKey(kSigningKeyID);
+    ASSERT_TRUE(point.has_value());
+    EXPECT_TRUE(sim::test::verifies(sim::test::keyFromPoint(*point), hash, *signature.value));
+}
+
+TEST(TokenManagerVirtual, AReaderGoneClearsNamesPresenceAndInfoAtTheNextRefresh)
+{
+    ensureApplication();
+    auto& kit = tokenkit::TokenManager::shared();
+    const auto previous = kit.backend();
+    auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
+    reader->setToken(0, std::make_shared<VirtualToken>(VirtualToken::Options{}));
+    kit.setBackend(reader);
+    {
+        TokenManager manager(nullptr, false);
+        EXPECT_TRUE(waitUntil([&] { return manager.tokenInfo().has_value(); }));
+        EXPECT_EQ(manager.readerNames().size(), 1);
+
+        kit.setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+        manager.refresh();
+        EXPECT_TRUE(waitUntil([&] { return !manager.isTokenPresent(); }));
+        EXPECT_TRUE(manager.readerNames().isEmpty());
+        EXPECT_FALSE(manager.isCardPresent());
+        EXPECT_FALSE(manager.tokenInfo().has_value());
+    }
+    kit.setBackend(previous);
+}
+
+} // namespace
+} // namespace orvela::tokens
