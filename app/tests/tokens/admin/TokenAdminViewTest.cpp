@@ -113,6 +113,12 @@ TEST_F(TokenAdminViewTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
             EXPECT_EQ(section->actionButton()->isEnabled(), c.enabled);
         }
     }
+    // A language switch shows at once.
+    localization.overrideLanguage(common::AppLanguage::en);
+    EXPECT_EQ(sections.at(1)->title(), QStringLiteral("Unlock PIN (SO PIN required)"));
+    localization.overrideLanguage(common::AppLanguage::mn);
+    EXPECT_EQ(sections.at(1)->title(), QStringLiteral("PIN тайлах (SO PIN шаардлагатай)"));
+
     // Leaving the screen forgets every PIN typed into it.
     view.hide();
     for (AdminPinSection* section : sections) {
