@@ -92,11 +92,12 @@ void AdminCsrController::savePem(const QString& path)
         this, [path, bytes = m_pem.toUtf8()] { return writeWhole(path, bytes); },
         [this, path](const QString& reason) {
             if (reason.isEmpty()) {
-                m_saveState.succeed(
-                    m_texts.localized(QStringLiteral("Tokens_Csr_Saved")).arg(path));
+                m_saveState.succeed(m_texts.localized(QStringLiteral("Tokens_Csr_Saved")) +
+                                    QStringLiteral(": ") + path);
             } else {
-                m_saveState.fail(
-                    m_texts.localized(QStringLiteral("Tokens_Csr_SaveFailed")).arg(path, reason));
+                m_saveState.fail(m_texts.localized(QStringLiteral("Tokens_Csr_SaveFailed")) +
+                                 QStringLiteral(": ") + path + QStringLiteral(" (") + reason +
+                                 u')');
             }
         });
 }

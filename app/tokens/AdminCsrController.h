@@ -15,8 +15,8 @@ namespace orvela::tokens {
 /// person copies or saves and hands to the certificate authority.
 class AdminCsrController : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString registryNumber READ registryNumber WRITE setRegistryNumber NOTIFY
-                   fieldsChanged)
+    Q_PROPERTY(
+        QString registryNumber READ registryNumber WRITE setRegistryNumber NOTIFY fieldsChanged)
     Q_PROPERTY(QString pin READ pin WRITE setPin NOTIFY fieldsChanged)
     Q_PROPERTY(QString keyLabel READ keyLabel WRITE setKeyLabel NOTIFY fieldsChanged)
     Q_PROPERTY(QString pem READ pem NOTIFY pemChanged)

@@ -51,8 +51,7 @@ void AdminObjectsController::list(const QString& pin, bool quietly)
 {
     const quint64 task = ++m_listTask;
     runPkcs11Work(
-        this,
-        [secret = secretOf(pin)] { return TokenProvisioner().listObjects(textOf(secret)); },
+        this, [secret = secretOf(pin)] { return TokenProvisioner().listObjects(textOf(secret)); },
         [this, task, quietly](const TokenOutcome<ObjectList>& outcome) {
             if (task != m_listTask) {
                 return;
@@ -95,8 +94,7 @@ void AdminObjectsController::importFile(const QString& path)
     m_state.start();
     // A file on a slow disk would freeze the screen; it is read on the pool like any other.
     common::runOnPool(
-        this,
-        [path] { return common::readLocalFile(path, common::inputLimit::tokenCertificate); },
+        this, [path] { return common::readLocalFile(path, common::inputLimit::tokenCertificate); },
         [this, pin = m_pin](const common::LocalInput& input) {
             if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
                 m_state.fail(common::localInputMessage(*error, m_texts));

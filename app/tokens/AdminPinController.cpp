@@ -7,8 +7,7 @@
 
 namespace orvela::tokens {
 
-AdminPinController::AdminPinController(Kind kind, QObject* parent)
-    : QObject(parent), m_kind(kind)
+AdminPinController::AdminPinController(Kind kind, QObject* parent) : QObject(parent), m_kind(kind)
 {}
 
 AdminPinController::~AdminPinController()

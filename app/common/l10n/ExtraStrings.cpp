@@ -434,11 +434,11 @@ constexpr StringRow kExtraRows[] = {
      "Save…",
      "Хадгалах…"},
     {"Tokens_Csr_Saved",
-     "Saved to %1",
-     "%1 файлд хадгаллаа"},
+     "Request saved",
+     "Хүсэлтийг хадгаллаа"},
     {"Tokens_Csr_SaveFailed",
-     "The request could not be saved to %1: %2",
-     "Хүсэлтийг %1 файлд хадгалж чадсангүй: %2"},
+     "Cannot save the request",
+     "Хүсэлтийг хадгалж чадсангүй"},
 };
 // clang-format on
 

@@ -23,8 +23,8 @@ namespace orvela::tokens::views {
 using components::ActionButton;
 
 AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
-                                 common::LocalizationService& localization,
-                                 AdminPrompts& prompts, QWidget* parent)
+                                 common::LocalizationService& localization, AdminPrompts& prompts,
+                                 QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     auto* hint = hintLabel(this);
@@ -69,7 +69,8 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     connect(m_submit, &QPushButton::clicked, &controller, &AdminCsrController::submit);
     connect(m_copy, &QPushButton::clicked, this, &AdminCsrSection::copyPem);
     connect(m_save, &QPushButton::clicked, this, &AdminCsrSection::chooseSaveTarget);
-    for (const auto& signal : {&AdminCsrController::fieldsChanged, &AdminCsrController::pemChanged}) {
+    for (const auto& signal :
+         {&AdminCsrController::fieldsChanged, &AdminCsrController::pemChanged}) {
         connect(&controller, signal, this, &AdminCsrSection::refresh);
     }
     connect(&controller.state(), &AdminActionState::changed, this, &AdminCsrSection::refresh);
@@ -89,7 +90,8 @@ void AdminCsrSection::copyPem()
 
 void AdminCsrSection::chooseSaveTarget()
 {
-    m_prompts.chooseFileToSave(window(), m_localization.localized(QStringLiteral("Tokens_Csr_Save")),
+    m_prompts.chooseFileToSave(window(),
+                               m_localization.localized(QStringLiteral("Tokens_Csr_Save")),
                                QStringLiteral("orvela-request.csr"), this,
                                [this](const QString& path) { m_controller.savePem(path); });
 }

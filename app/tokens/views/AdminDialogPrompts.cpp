@@ -26,8 +26,8 @@ void AdminDialogPrompts::confirm(QWidget* parent, const QString& title, const QS
                                  const QString& confirmLabel, const QString& cancelLabel,
                                  QObject* context, std::function<void(bool)> answer)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton,
-                                parent);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     QPushButton* confirmButton = box->addButton(confirmLabel, QMessageBox::DestructiveRole);
@@ -42,8 +42,8 @@ void AdminDialogPrompts::confirm(QWidget* parent, const QString& title, const QS
     box->open();
 }
 
-void AdminDialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title,
-                                          QObject* context, Chosen chosen)
+void AdminDialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title, QObject* context,
+                                          Chosen chosen)
 {
     auto* dialog = new QFileDialog(parent, title);
     dialog->setFileMode(QFileDialog::ExistingFile);

@@ -17,8 +17,7 @@ namespace orvela::tokens::views {
 using components::ActionButton;
 
 AdminGenKeySection::AdminGenKeySection(TokenAdminController& controller,
-                                       common::LocalizationService& localization,
-                                       QWidget* parent)
+                                       common::LocalizationService& localization, QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization)
 {
     m_hint = hintLabel(this);

@@ -23,8 +23,8 @@ class AdminGenKeySection : public components::Card {
     Q_OBJECT
 
 public:
-    AdminGenKeySection(TokenAdminController& controller,
-                       common::LocalizationService& localization, QWidget* parent);
+    AdminGenKeySection(TokenAdminController& controller, common::LocalizationService& localization,
+                       QWidget* parent);
 
 private:
     void retranslate();

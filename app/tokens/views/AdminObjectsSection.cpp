@@ -89,11 +89,9 @@ AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
 
 void AdminObjectsSection::chooseCertificate()
 {
-    m_prompts.chooseFileToOpen(window(),
-                               m_localization.localized(QStringLiteral("Tokens_Objects_Import")),
-                               this, [this](const QString& path) {
-                                   m_controller.importFile(path);
-                               });
+    m_prompts.chooseFileToOpen(
+        window(), m_localization.localized(QStringLiteral("Tokens_Objects_Import")), this,
+        [this](const QString& path) { m_controller.importFile(path); });
 }
 
 void AdminObjectsSection::retranslate()
@@ -126,10 +124,9 @@ void AdminObjectsSection::rebuildRows()
         delete item;
     }
     for (const auto& object : m_controller.objects()) {
-        m_rows->addWidget(makeRow(QString::fromStdString(object.idHex),
-                                  QString::fromStdString(object.label),
-                                  QString::fromStdString(object.kind),
-                                  QString::fromStdString(object.keyType)));
+        m_rows->addWidget(
+            makeRow(QString::fromStdString(object.idHex), QString::fromStdString(object.label),
+                    QString::fromStdString(object.kind), QString::fromStdString(object.keyType)));
     }
     m_empty->setVisible(m_controller.objects().empty());
     refresh();
@@ -151,8 +148,9 @@ QWidget* AdminObjectsSection::makeRow(const QString& idHex, const QString& label
     layout->addWidget(plainLabel(kind, row));
     layout->addWidget(plainLabel(QStringLiteral("ID ") + idHex, row));
     layout->addWidget(plainLabel(keyType, row));
-    auto* remove = new ActionButton(m_localization.localized(QStringLiteral("Tokens_Objects_Delete")),
-                                    ActionButton::Role::secondary, row);
+    auto* remove =
+        new ActionButton(m_localization.localized(QStringLiteral("Tokens_Objects_Delete")),
+                         ActionButton::Role::secondary, row);
     remove->setObjectName(QStringLiteral("deleteObject"));
     remove->setSymbol(QStringLiteral("trash"));
     markDestructive(remove);

@@ -19,24 +19,24 @@ using Kind = AdminPinController::Kind;
 
 const AdminPinSection::Keys& AdminPinSection::keysOf(const AdminPinController& controller)
 {
-    static const Keys changePin{"Tokens_Section_ChangePin",
-                                "Tokens_ChangePin_Hint",
-                                {"Tokens_ChangePin_Current", "Tokens_ChangePin_New",
-                                 "Tokens_ChangePin_Confirm"},
-                                "Tokens_ChangePin_Action",
-                                "lock.rotation"};
-    static const Keys unlockPin{"Tokens_Section_UnlockPin",
-                                "Tokens_UnlockPin_Hint",
-                                {"Tokens_Unlock_SoPin", "Tokens_Unlock_New",
-                                 "Tokens_Unlock_Confirm"},
-                                "Tokens_UnlockPin_Action",
-                                "lock.open"};
-    static const Keys changeSoPin{"Tokens_Section_ChangeSoPin",
-                                  "Tokens_ChangeSoPin_Hint",
-                                  {"Tokens_SoPin_Current", "Tokens_SoPin_New",
-                                   "Tokens_SoPin_Confirm"},
-                                  "Tokens_ChangeSoPin_Action",
-                                  "key.radiowaves.forward"};
+    static const Keys changePin{
+        "Tokens_Section_ChangePin",
+        "Tokens_ChangePin_Hint",
+        {"Tokens_ChangePin_Current", "Tokens_ChangePin_New", "Tokens_ChangePin_Confirm"},
+        "Tokens_ChangePin_Action",
+        "lock.rotation"};
+    static const Keys unlockPin{
+        "Tokens_Section_UnlockPin",
+        "Tokens_UnlockPin_Hint",
+        {"Tokens_Unlock_SoPin", "Tokens_Unlock_New", "Tokens_Unlock_Confirm"},
+        "Tokens_UnlockPin_Action",
+        "lock.open"};
+    static const Keys changeSoPin{
+        "Tokens_Section_ChangeSoPin",
+        "Tokens_ChangeSoPin_Hint",
+        {"Tokens_SoPin_Current", "Tokens_SoPin_New", "Tokens_SoPin_Confirm"},
+        "Tokens_ChangeSoPin_Action",
+        "key.radiowaves.forward"};
     switch (controller.kind()) {
     case Kind::unlockUserPin:
         return unlockPin;
@@ -72,8 +72,7 @@ AdminPinSection::AdminPinSection(AdminPinController& controller,
 
     connect(m_fields[0], &QLineEdit::textEdited, &controller, &AdminPinController::setCurrent);
     connect(m_fields[1], &QLineEdit::textEdited, &controller, &AdminPinController::setNewPin);
-    connect(m_fields[2], &QLineEdit::textEdited, &controller,
-            &AdminPinController::setConfirmation);
+    connect(m_fields[2], &QLineEdit::textEdited, &controller, &AdminPinController::setConfirmation);
     connect(m_action, &QPushButton::clicked, &controller, &AdminPinController::submit);
     connect(&controller, &AdminPinController::fieldsChanged, this, &AdminPinSection::refresh);
     connect(&controller.state(), &AdminActionState::changed, this, &AdminPinSection::refresh);

@@ -18,8 +18,8 @@ public:
 
     /// Asks before a step that destroys data; `answer` gets true only for `confirmLabel`.
     virtual void confirm(QWidget* parent, const QString& title, const QString& message,
-                         const QString& confirmLabel, const QString& cancelLabel,
-                         QObject* context, std::function<void(bool)> answer) = 0;
+                         const QString& confirmLabel, const QString& cancelLabel, QObject* context,
+                         std::function<void(bool)> answer) = 0;
     /// One existing file, no folders, no type filter; `chosen` is not called when dismissed.
     virtual void chooseFileToOpen(QWidget* parent, const QString& title, QObject* context,
                                   Chosen chosen) = 0;

@@ -1,15 +1,16 @@
 // The administration sections' logic against SoftHSM2 and the in-process virtual token.
 
+#include "tokens/TokenAdminController.h"
+
 #include "../../support/QtPrinters.h"
 #include "AdminFixture.h"
 #include "TestCertificate.h"
 #include "tokens/AdminTexts.h"
-#include "tokens/TokenAdminController.h"
 #include "tokens/TokenProvisioner.h"
 
 #include <QFile>
-#include <algorithm>
 #include <QThreadPool>
+#include <algorithm>
 
 namespace {
 
@@ -103,10 +104,8 @@ TEST_F(TokenAdminControllerTest, OnlyASingleCertificateIsImported)
         bool imported;
     };
     const Case cases[] = {
-        {"cert.der", der, true},
-        {"cert.pem", ot::toPem(der, "\r\n"), true},
-        {"spaced.pem", spaced, false},
-        {"notes.txt", "not a certificate", false},
+        {"cert.der", der, true},       {"cert.pem", ot::toPem(der, "\r\n"), true},
+        {"spaced.pem", spaced, false}, {"notes.txt", "not a certificate", false},
         {"two.der", der + der, false},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 // The administration sections on screen: enabling, confirmation, clipboard, saving, pictures.
 
+#include "tokens/views/TokenAdminView.h"
+
 #include "../../support/QtPrinters.h"
 #include "AdminFixture.h"
 #include "Screenshot.h"
@@ -12,7 +14,6 @@
 #include "tokens/views/AdminEraseSection.h"
 #include "tokens/views/AdminPinSection.h"
 #include "tokens/views/AdminPrompts.h"
-#include "tokens/views/TokenAdminView.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -38,8 +39,8 @@ public:
         int confirmations = 0;
     };
     explicit AnsweringPrompts(Answers& answers) : m_answers(answers) {}
-    void confirm(QWidget*, const QString&, const QString&, const QString&, const QString&,
-                 QObject*, std::function<void(bool)> answer) override
+    void confirm(QWidget*, const QString&, const QString&, const QString&, const QString&, QObject*,
+                 std::function<void(bool)> answer) override
     {
         ++m_answers.confirmations;
         answer(m_answers.confirm);
@@ -92,8 +93,8 @@ TEST_F(TokenAdminViewTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
         bool enabled;
     };
     const Case cases[] = {
-        {"1234", "5678", "5678", true},  {"123", "5678", "5678", false},
-        {"1234", "567", "567", false},   {"1234", "5678", "5679", false},
+        {"1234", "5678", "5678", true},   {"123", "5678", "5678", false},
+        {"1234", "567", "567", false},    {"1234", "5678", "5679", false},
         {"1234", "5678", "56789", false}, {"", "", "", false},
     };
     view.show();
@@ -112,6 +113,12 @@ TEST_F(TokenAdminViewTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
             EXPECT_EQ(section->actionButton()->isEnabled(), c.enabled);
         }
     }
+    // A language switch shows at once.
+    localization.overrideLanguage(common::AppLanguage::en);
+    EXPECT_EQ(sections.at(1)->title(), QStringLiteral("Unlock PIN (SO PIN required)"));
+    localization.overrideLanguage(common::AppLanguage::mn);
+    EXPECT_EQ(sections.at(1)->title(), QStringLiteral("PIN тайлах (SO PIN шаардлагатай)"));
+
     // Leaving the screen forgets every PIN typed into it.
     view.hide();
     for (AdminPinSection* section : sections) {
@@ -176,9 +183,8 @@ TEST_F(TokenAdminViewTest, PicturesIdleAfterSuccessAndAfterErrorInBothLanguages)
 {
     const QString certificate = dir.filePath(QStringLiteral("cert.der"));
     const QString junk = dir.filePath(QStringLiteral("notes.txt"));
-    for (const auto& [path, bytes] :
-         {std::pair{certificate, ot::makeCertificateDER()},
-          std::pair{junk, QByteArray("not a certificate")}}) {
+    for (const auto& [path, bytes] : {std::pair{certificate, ot::makeCertificateDER()},
+                                      std::pair{junk, QByteArray("not a certificate")}}) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -192,8 +198,8 @@ TEST_F(TokenAdminViewTest, PicturesIdleAfterSuccessAndAfterErrorInBothLanguages)
     };
 
     for (const auto language : {common::AppLanguage::mn, common::AppLanguage::en}) {
-        const QString suffix = language == common::AppLanguage::mn ? QStringLiteral("-mn")
-                                                                   : QStringLiteral("-en");
+        const QString suffix =
+            language == common::AppLanguage::mn ? QStringLiteral("-mn") : QStringLiteral("-en");
         localization.overrideLanguage(language);
         TokenAdminView shown(*manager, localization);
         shown.setPrompts(std::make_unique<AnsweringPrompts>(answers));
@@ -204,44 +210,63 @@ TEST_F(TokenAdminViewTest, PicturesIdleAfterSuccessAndAfterErrorInBothLanguages)
         EXPECT_FALSE(ot::saveScreenshot(shown, "tokens-admin-idle" + suffix).isEmpty());
 
         // One action at a time: every PKCS#11 action loads and unloads the same library.
-        const auto settle = [](tokens::AdminActionState& state, const auto& action,
-                               bool error) {
+        const auto settle = [](tokens::AdminActionState& state, const auto& action, bool error) {
             action();
             EXPECT_TRUE(finished(state));
             EXPECT_EQ(state.isError(), error) << state.message().toStdString();
         };
 
         // Success everywhere.
-        settle(c.connectionTest(), [&] { c.testConnection(); }, false);
-        settle(c.slotTest(), [&] { c.testSlots(); }, false);
+        settle(
+            c.connectionTest(), [&] { c.testConnection(); }, false);
+        settle(
+            c.slotTest(), [&] { c.testSlots(); }, false);
         fillPins(c.changePin(), user, QStringLiteral("6543"));
-        settle(c.changePin().state(), [&] { c.changePin().submit(); }, false);
+        settle(
+            c.changePin().state(), [&] { c.changePin().submit(); }, false);
         fillPins(c.changePin(), QStringLiteral("6543"), user);
-        settle(c.changePin().state(), [&] { c.changePin().submit(); }, false);
+        settle(
+            c.changePin().state(), [&] { c.changePin().submit(); }, false);
         c.objects().setPin(user);
-        settle(c.objects().state(), [&] { c.objects().importFile(certificate); }, false);
+        answers.openPath = certificate;
+        settle(
+            c.objects().state(),
+            [&] {
+                button(shown, localization.localized(QStringLiteral("Tokens_Objects_Import")))
+                    ->click();
+            },
+            false);
         EXPECT_TRUE(ot::waitUntil([&] { return c.objects().objects().size() == 3; }));
         c.setGenKeyPin(user);
         c.csr().setPin(user);
         c.csr().setRegistryNumber(QStringLiteral("AB12345678"));
-        settle(c.csr().state(), [&] { c.csr().submit(); }, false);
+        settle(
+            c.csr().state(), [&] { c.csr().submit(); }, false);
         EXPECT_FALSE(ot::saveScreenshot(shown, "tokens-admin-success" + suffix).isEmpty());
 
         // The same sections failing.
         reader->setPresent(0, false);
-        settle(c.connectionTest(), [&] { c.testConnection(); }, true);
-        settle(c.erase(), [&] { c.eraseToken(); }, true);
+        settle(
+            c.connectionTest(), [&] { c.testConnection(); }, true);
+        settle(
+            c.erase(), [&] { c.eraseToken(); }, true);
         fillPins(c.unlockPin(), QStringLiteral("00000000"), QStringLiteral("4321"));
-        settle(c.unlockPin().state(), [&] { c.unlockPin().submit(); }, true);
+        settle(
+            c.unlockPin().state(), [&] { c.unlockPin().submit(); }, true);
         fillPins(c.changeSoPin(), QStringLiteral("0000"), QStringLiteral("4321"));
-        settle(c.changeSoPin().state(), [&] { c.changeSoPin().submit(); }, true);
-        settle(c.objects().state(), [&] { c.objects().importFile(junk); }, true);
+        settle(
+            c.changeSoPin().state(), [&] { c.changeSoPin().submit(); }, true);
+        settle(
+            c.objects().state(), [&] { c.objects().importFile(junk); }, true);
         c.setGenKeyPin(QStringLiteral("0000"));
-        settle(c.genKey(), [&] { c.generateKey(); }, true);
+        settle(
+            c.genKey(), [&] { c.generateKey(); }, true);
         c.csr().setKeyLabel(QStringLiteral("missing"));
-        settle(c.csr().state(), [&] { c.csr().submit(); }, true);
+        settle(
+            c.csr().state(), [&] { c.csr().submit(); }, true);
         qputenv("ORVELA_PKCS11_LIBRARY", "/nonexistent/libpkcs11.so");
-        settle(c.slotTest(), [&] { c.testSlots(); }, true);
+        settle(
+            c.slotTest(), [&] { c.testSlots(); }, true);
         qputenv("ORVELA_PKCS11_LIBRARY", ot::kSoftHsmLibrary);
         EXPECT_FALSE(ot::saveScreenshot(shown, "tokens-admin-error" + suffix).isEmpty());
         reader->setPresent(0, true);
