@@ -46,8 +46,7 @@ std::vector<std::string> readerNames()
 
 tokenkit::TokenInfo readTokenInfo(int readerIndex)
 {
-    return withCard(
-        readerIndex, [](SmartCard& card) { return TesselDriver().getTokenInfo(card); });
+    return withCard(readerIndex, [](SmartCard& card) { return TesselDriver().getTokenInfo(card); });
 }
 
 tokenkit::Bytes connectionChallenge(int readerIndex)

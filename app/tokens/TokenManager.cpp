@@ -172,8 +172,8 @@ void TokenManager::sign(const tokenkit::Bytes& hash, QObject* context,
                         std::function<void(TokenOutcome<tokenkit::Bytes>)> done)
 {
     const int reader = m_readerIndex;
-    runCardWork(context, [reader, hash] { return signWithCard(reader, hash); },
-                std::move(done));
+    runCardWork(
+        context, [reader, hash] { return signWithCard(reader, hash); }, std::move(done));
 }
 
 void TokenManager::setReaders(const QStringList& names)

@@ -24,16 +24,29 @@ TokenFailure failureOf(const std::exception& error)
     return {QString::fromUtf8(error.what()), false};
 }
 
+namespace {
+
+// Never destroyed: work still running at exit must not be joined from a static destructor
+// after the kit's own statics are gone.
+QThreadPool* singleThreadPool(const QString& name)
+{
+    auto* pool = new QThreadPool;
+    pool->setMaxThreadCount(1);
+    pool->setObjectName(name);
+    return pool;
+}
+
+} // namespace
+
 QThreadPool& cardWorker()
 {
-    // Never destroyed: a card session still running at exit must not be joined from a static
-    // destructor after the kit's own statics are gone.
-    static QThreadPool* const pool = [] {
-        auto* worker = new QThreadPool;
-        worker->setMaxThreadCount(1);
-        worker->setObjectName(QStringLiteral("card-worker"));
-        return worker;
-    }();
+    static QThreadPool* const pool = singleThreadPool(QStringLiteral("card-worker"));
+    return *pool;
+}
+
+QThreadPool& pkcs11Worker()
+{
+    static QThreadPool* const pool = singleThreadPool(QStringLiteral("pkcs11-worker"));
     return *pool;
 }
 

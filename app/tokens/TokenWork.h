@@ -2,14 +2,12 @@
 
 #include "common/PoolTask.h"
 
-#include <QThreadPool>
-
 #include <QString>
+#include <QThreadPool>
 #include <exception>
 #include <optional>
 #include <type_traits>
 #include <variant>
-
 
 namespace orvela::tokens {
 
@@ -63,12 +61,18 @@ template <class Work, class Done> void runCardWork(QObject* context, Work work, 
         std::move(done));
 }
 
-/// Runs one PKCS#11 action in a task of its own, with the same hand-back as runCardWork.
+/// Where PKCS#11 actions run: one thread, so they never overlap. Every action opens the same
+/// library, and one action's C_Finalize pulls the library out from under another that is
+/// still working (CKR_CRYPTOKI_NOT_INITIALIZED at best, a crash inside the library at worst).
+QThreadPool& pkcs11Worker();
+
+/// Runs one PKCS#11 action in a task of its own on the PKCS#11 worker, with the same hand-back
+/// as runCardWork.
 template <class Work, class Done> void runPkcs11Work(QObject* context, Work work, Done done)
 {
     common::runOnPool(
-        context, [work = std::move(work)]() mutable { return captureOutcome(work); },
-        std::move(done));
+        &pkcs11Worker(), context,
+        [work = std::move(work)]() mutable { return captureOutcome(work); }, std::move(done));
 }
 
 } // namespace orvela::tokens

@@ -93,6 +93,21 @@ TEST_F(TokenAdminControllerTest, DeletingThePublicKeyRemovesOnlyItsRow)
     EXPECT_EQ(tokens::TokenProvisioner().listObjects(ot::kUserPin).size(), 1u);
 }
 
+TEST_F(TokenAdminControllerTest, SectionsPressedTogetherAllSucceed)
+{
+    // Each action opens the same library; overlapping, one's C_Finalize would end the others.
+    controller.objects().setPin(QString::fromLatin1(ot::kUserPin));
+    controller.setGenKeyPin(QString::fromLatin1(ot::kUserPin));
+    controller.objects().load();
+    controller.generateKey();
+    controller.testSlots();
+    for (const tokens::AdminActionState* state :
+         {&controller.objects().state(), &controller.genKey(), &controller.slotTest()}) {
+        ASSERT_TRUE(finished(*state));
+        EXPECT_FALSE(state->isError()) << state->message().toStdString();
+    }
+}
+
 TEST_F(TokenAdminControllerTest, OnlyASingleCertificateIsImported)
 {
     const QByteArray der = ot::makeCertificateDER();
