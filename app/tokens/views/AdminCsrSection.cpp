@@ -4,7 +4,7 @@
 #include "components/ActionButton.h"
 #include "tokens/AdminCsrController.h"
 #include "tokens/AdminTexts.h"
-#include "tokens/views/AdminPrompts.h"
+#include "tokens/views/TokenPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
 #include "tokens/views/SecureField.h"
@@ -23,7 +23,7 @@ namespace orvela::tokens::views {
 using components::ActionButton;
 
 AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
-                                 common::LocalizationService& localization, AdminPrompts& prompts,
+                                 common::LocalizationService& localization, TokenPrompts& prompts,
                                  QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {

@@ -19,7 +19,7 @@ class AdminCsrController;
 
 namespace orvela::tokens::views {
 
-class AdminPrompts;
+class TokenPrompts;
 
 /// The certificate request: its fields, the PEM once made, copy and save.
 class AdminCsrSection : public components::Card {
@@ -27,7 +27,7 @@ class AdminCsrSection : public components::Card {
 
 public:
     AdminCsrSection(AdminCsrController& controller, common::LocalizationService& localization,
-                    AdminPrompts& prompts, QWidget* parent);
+                    TokenPrompts& prompts, QWidget* parent);
 
     /// Puts exactly the PEM on the clipboard as plain text.
     void copyPem();
@@ -40,7 +40,7 @@ private:
 
     AdminCsrController& m_controller;
     common::LocalizationService& m_localization;
-    AdminPrompts& m_prompts;
+    TokenPrompts& m_prompts;
     QLineEdit* m_registry;
     QLineEdit* m_pin;
     QLineEdit* m_keyLabel;

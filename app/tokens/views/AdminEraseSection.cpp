@@ -4,7 +4,7 @@
 #include "components/ActionButton.h"
 #include "tokens/AdminTexts.h"
 #include "tokens/TokenAdminController.h"
-#include "tokens/views/AdminPrompts.h"
+#include "tokens/views/TokenPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
 
@@ -18,7 +18,7 @@ using components::ActionButton;
 
 AdminEraseSection::AdminEraseSection(TokenAdminController& controller,
                                      common::LocalizationService& localization,
-                                     AdminPrompts& prompts, QWidget* parent)
+                                     TokenPrompts& prompts, QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     m_hint = hintLabel(this);
@@ -42,16 +42,7 @@ AdminEraseSection::AdminEraseSection(TokenAdminController& controller,
 
 void AdminEraseSection::askToErase()
 {
-    const auto text = [this](const char* key) {
-        return m_localization.localized(QLatin1String(key));
-    };
-    m_prompts.confirm(window(), text("Tokens_Erase_Confirm_Title"),
-                      text("Tokens_Erase_Confirm_Message"), text("Tokens_Erase_Confirm_Action"),
-                      text("Common_Cancel"), this, [this](bool agreed) {
-                          if (agreed) {
-                              m_controller.eraseToken();
-                          }
-                      });
+    confirmTokenWipe(m_prompts, this, m_localization, [this] { m_controller.eraseToken(); });
 }
 
 void AdminEraseSection::retranslate()

@@ -17,7 +17,7 @@ class TokenAdminController;
 
 namespace orvela::tokens::views {
 
-class AdminPrompts;
+class TokenPrompts;
 
 /// Factory erase of the token over the card driver, asked for before anything is sent.
 class AdminEraseSection : public components::Card {
@@ -25,7 +25,7 @@ class AdminEraseSection : public components::Card {
 
 public:
     AdminEraseSection(TokenAdminController& controller, common::LocalizationService& localization,
-                      AdminPrompts& prompts, QWidget* parent);
+                      TokenPrompts& prompts, QWidget* parent);
 
     /// Asks, then erases when the person agrees.
     void askToErase();
@@ -35,7 +35,7 @@ private:
 
     TokenAdminController& m_controller;
     common::LocalizationService& m_localization;
-    AdminPrompts& m_prompts;
+    TokenPrompts& m_prompts;
     QLabel* m_hint;
     components::ActionButton* m_erase;
 };

@@ -5,7 +5,7 @@
 #include "components/IconLibrary.h"
 #include "components/Style.h"
 #include "tokens/AdminObjectsController.h"
-#include "tokens/views/AdminPrompts.h"
+#include "tokens/views/TokenPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
 #include "tokens/views/SecureField.h"
@@ -50,7 +50,7 @@ QString AdminObjectsSection::symbolOf(const QString& kind)
 
 AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
                                          common::LocalizationService& localization,
-                                         AdminPrompts& prompts, QWidget* parent)
+                                         TokenPrompts& prompts, QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     m_pinLabel = new QLabel(this);

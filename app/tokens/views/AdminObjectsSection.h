@@ -19,7 +19,7 @@ class AdminObjectsController;
 
 namespace orvela::tokens::views {
 
-class AdminPrompts;
+class TokenPrompts;
 
 /// Token objects: the shared PIN, load and import, and a row per object with its delete.
 class AdminObjectsSection : public components::Card {
@@ -27,7 +27,7 @@ class AdminObjectsSection : public components::Card {
 
 public:
     AdminObjectsSection(AdminObjectsController& controller,
-                        common::LocalizationService& localization, AdminPrompts& prompts,
+                        common::LocalizationService& localization, TokenPrompts& prompts,
                         QWidget* parent);
 
     /// Runs the file chooser and imports what the person picked.
@@ -45,7 +45,7 @@ private:
 
     AdminObjectsController& m_controller;
     common::LocalizationService& m_localization;
-    AdminPrompts& m_prompts;
+    TokenPrompts& m_prompts;
     QLabel* m_pinLabel;
     QLineEdit* m_pin;
     components::ActionButton* m_load;

@@ -14,7 +14,7 @@ class TokenManager;
 
 namespace orvela::tokens::views {
 
-class AdminPrompts;
+class TokenPrompts;
 
 /// The administration sections of the token detail screen, in order: diagnostics, factory
 /// erase, change PIN, unlock PIN, change SO PIN, token objects, signing key generation and the
@@ -23,20 +23,17 @@ class TokenAdminView : public QWidget {
     Q_OBJECT
 
 public:
+    /// `prompts` answer the sections' dialogs and outlive this view.
     TokenAdminView(TokenManager& manager, common::LocalizationService& localization,
-                   QWidget* parent = nullptr);
+                   TokenPrompts& prompts, QWidget* parent = nullptr);
     ~TokenAdminView() override;
 
     TokenAdminController& controller() { return *m_controller; }
-    /// Replaces the dialogs (confirmation, file choosers); tests answer with their own.
-    void setPrompts(std::unique_ptr<AdminPrompts> prompts);
 
 protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    std::unique_ptr<AdminPrompts> m_prompts;
-    std::unique_ptr<AdminPrompts> m_forwarding; ///< what the sections ask; reaches m_prompts
     std::unique_ptr<TokenAdminController> m_controller;
 };
 

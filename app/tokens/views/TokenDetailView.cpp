@@ -39,7 +39,7 @@ QLabel* plainLabel(QWidget* parent)
 TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& provision,
                                  SignTestController& signTest,
                                  common::LocalizationService& localization,
-                                 std::unique_ptr<SignTestFileChooser> chooser, QWidget* parent)
+                                 TokenPrompts& prompts, QWidget* parent)
     : QWidget(parent), m_manager(manager), m_localization(localization)
 {
     auto* scroll = new QScrollArea(this);
@@ -69,8 +69,8 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
     m_info = makeInfoCard(content);
     layout->addWidget(m_info);
     layout->addWidget(new ProvisionSection(provision, localization, content));
-    layout->addWidget(new TokenAdminView(manager, localization, content));
-    layout->addWidget(new TokenSignTestView(signTest, localization, std::move(chooser), content));
+    layout->addWidget(new TokenAdminView(manager, localization, prompts, content));
+    layout->addWidget(new TokenSignTestView(signTest, localization, prompts, content));
     layout->addStretch();
 
     connect(m_back, &QPushButton::clicked, this, &TokenDetailView::backRequested);

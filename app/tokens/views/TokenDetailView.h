@@ -1,10 +1,6 @@
 #pragma once
 
-#include "tokens/views/SignTestFileChooser.h"
-
 #include <QWidget>
-
-#include <memory>
 
 class QLabel;
 
@@ -25,6 +21,8 @@ class TokenManager;
 
 namespace orvela::tokens::views {
 
+class TokenPrompts;
+
 /// The token detail screen: back and refresh, the status line, the disconnected notice, the
 /// information card, then provisioning, administration and the sign test, in a scroll area.
 class TokenDetailView : public QWidget {
@@ -32,8 +30,7 @@ class TokenDetailView : public QWidget {
 public:
     TokenDetailView(TokenManager& manager, ProvisionController& provision,
                     SignTestController& signTest, common::LocalizationService& localization,
-                    std::unique_ptr<SignTestFileChooser> chooser = nullptr,
-                    QWidget* parent = nullptr);
+                    TokenPrompts& prompts, QWidget* parent = nullptr);
 
     /// A token sits in a reader and answered as present.
     bool isConnected() const;

@@ -9,6 +9,7 @@
 #include "tokens/SignTestController.h"
 #include "tokens/SignTestTexts.h"
 #include "tokens/views/SecureField.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QVBoxLayout>
 
 namespace orvela::tokens::views {
@@ -56,10 +56,8 @@ QWidget* markRow(const QString& symbol, QLabel* caption, QWidget* parent)
 
 TokenSignTestView::TokenSignTestView(SignTestController& controller,
                                      common::LocalizationService& localization,
-                                     std::unique_ptr<SignTestFileChooser> chooser,
-                                     QWidget* parent)
-    : QWidget(parent), m_controller(controller), m_localization(localization),
-      m_chooser(chooser ? std::move(chooser) : std::make_unique<SignTestFileDialog>())
+                                     TokenPrompts& prompts, QWidget* parent)
+    : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -149,16 +147,11 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     retranslate();
 }
 
-TokenSignTestView::~TokenSignTestView() = default;
-
 void TokenSignTestView::chooseFile()
 {
-    const QPointer<SignTestController> controller(&m_controller);
-    m_chooser->choose(this, text(signTestText::chooserTitle), [controller](const QString& path) {
-        if (controller) {
-            controller->chooseFile(path);
-        }
-    });
+    // The controller outlives this view, and no answer comes once the view is gone.
+    m_prompts.chooseFileToOpen(this, text(signTestText::chooserTitle), this,
+                               [this](const QString& path) { m_controller.chooseFile(path); });
 }
 
 void TokenSignTestView::copySignature()

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "tokens/views/SignTestFileChooser.h"
-
 #include <QWidget>
-
-#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -26,15 +22,15 @@ class SignTestController;
 
 namespace orvela::tokens::views {
 
+class TokenPrompts;
+
 /// The sign test section: pick a file or type a digest, have the token sign it, read the
 /// signature.
 class TokenSignTestView : public QWidget {
     Q_OBJECT
 public:
     TokenSignTestView(SignTestController& controller, common::LocalizationService& localization,
-                      std::unique_ptr<SignTestFileChooser> chooser = nullptr,
-                      QWidget* parent = nullptr);
-    ~TokenSignTestView() override;
+                      TokenPrompts& prompts, QWidget* parent = nullptr);
 
     /// Runs the file chooser; a chosen file is digested.
     void chooseFile();
@@ -46,7 +42,7 @@ private:
 
     SignTestController& m_controller;
     common::LocalizationService& m_localization;
-    std::unique_ptr<SignTestFileChooser> m_chooser;
+    TokenPrompts& m_prompts;
     components::Card* m_card;
     QComboBox* m_mode;
     QLabel* m_modeDescription;

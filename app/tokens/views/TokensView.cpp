@@ -3,6 +3,7 @@
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/views/TokenDetailView.h"
+#include "tokens/views/TokenDialogPrompts.h"
 #include "tokens/views/TokensListView.h"
 
 #include <QHideEvent>
@@ -13,8 +14,9 @@ namespace orvela::tokens::views {
 
 TokensView::TokensView(TokenManager& manager, common::LocalizationService& localization,
                        TokenProvisioner::Options options,
-                       std::unique_ptr<SignTestFileChooser> chooser, QWidget* parent)
-    : QWidget(parent)
+                       std::unique_ptr<TokenPrompts> prompts, QWidget* parent)
+    : QWidget(parent),
+      m_prompts(prompts ? std::move(prompts) : std::make_unique<TokenDialogPrompts>())
 {
     // The logic objects are children made before the screens, so they outlive every widget
     // that refers to them, and a result arriving after the page closed reaches nobody.
@@ -23,7 +25,7 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
     m_stack = new QStackedWidget(this);
     m_list = new TokensListView(manager, localization, m_stack);
     m_detail = new TokenDetailView(manager, *m_provision, *m_signTest, localization,
-                                   std::move(chooser), m_stack);
+                                   *m_prompts, m_stack);
     m_stack->addWidget(m_list);
     m_stack->addWidget(m_detail);
     auto* layout = new QVBoxLayout(this);
@@ -36,7 +38,7 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
 
 TokensView::~TokensView()
 {
-    // The screens go first: they hold references into the logic objects.
+    // The screens go first: they hold references into the logic objects and the prompts.
     delete m_stack;
 }
 

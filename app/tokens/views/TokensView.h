@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tokens/TokenProvisioner.h"
-#include "tokens/views/SignTestFileChooser.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QWidget>
 
@@ -30,11 +30,11 @@ class TokensListView;
 class TokensView : public QWidget {
     Q_OBJECT
 public:
-    /// `options` name the reader and PKCS#11 library of provisioning and the sign test.
+    /// `options` name the reader and PKCS#11 library of provisioning and the sign test;
+    /// `prompts` answer every dialog of the page (the window-modal dialogs when none).
     TokensView(TokenManager& manager, common::LocalizationService& localization,
                TokenProvisioner::Options options = {},
-               std::unique_ptr<SignTestFileChooser> chooser = nullptr,
-               QWidget* parent = nullptr);
+               std::unique_ptr<TokenPrompts> prompts = nullptr, QWidget* parent = nullptr);
     ~TokensView() override;
 
     TokensListView& list() const { return *m_list; }
@@ -52,6 +52,7 @@ protected:
 private:
     void forgetSecrets();
 
+    std::unique_ptr<TokenPrompts> m_prompts;
     ProvisionController* m_provision;
     SignTestController* m_signTest;
     QStackedWidget* m_stack;

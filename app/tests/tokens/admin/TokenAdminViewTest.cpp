@@ -6,6 +6,7 @@
 #include "AdminFixture.h"
 #include "Screenshot.h"
 #include "TestCertificate.h"
+#include "TokenPromptsFake.h"
 #include "components/ActionButton.h"
 #include "tokens/AdminTexts.h"
 #include "tokens/TokenAdminController.h"
@@ -13,7 +14,6 @@
 #include "tokens/views/AdminCsrSection.h"
 #include "tokens/views/AdminEraseSection.h"
 #include "tokens/views/AdminPinSection.h"
-#include "tokens/views/AdminPrompts.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -25,47 +25,14 @@ namespace {
 
 using namespace orvela;
 namespace ot = orvela::testing;
+using ot::AnsweringPrompts;
 using tokens::views::AdminPinSection;
 using tokens::views::TokenAdminView;
 namespace admin = tokens::admin;
 
-/// Answers every dialog at once, as told, and counts the questions.
-class AnsweringPrompts : public tokens::views::AdminPrompts {
-public:
-    struct Answers {
-        bool confirm = false;
-        QString openPath;
-        QString savePath;
-        int confirmations = 0;
-    };
-    explicit AnsweringPrompts(Answers& answers) : m_answers(answers) {}
-    void confirm(QWidget*, const QString&, const QString&, const QString&, const QString&, QObject*,
-                 std::function<void(bool)> answer) override
-    {
-        ++m_answers.confirmations;
-        answer(m_answers.confirm);
-    }
-    void chooseFileToOpen(QWidget*, const QString&, QObject*, Chosen chosen) override
-    {
-        chosen(m_answers.openPath);
-    }
-    void chooseFileToSave(QWidget*, const QString&, const QString&, QObject*,
-                          Chosen chosen) override
-    {
-        chosen(m_answers.savePath);
-    }
-
-private:
-    Answers& m_answers;
-};
-
 class TokenAdminViewTest : public ot::AdminFixture {
 protected:
-    TokenAdminViewTest()
-    {
-        view.setPrompts(std::make_unique<AnsweringPrompts>(answers));
-        view.resize(900, 2300);
-    }
+    TokenAdminViewTest() { view.resize(900, 2300); }
 
     /// The button showing `text` inside `parent`.
     static QPushButton* button(QWidget& parent, const QString& text)
@@ -80,7 +47,8 @@ protected:
     }
 
     AnsweringPrompts::Answers answers;
-    TokenAdminView view{*manager, localization};
+    AnsweringPrompts prompts{answers};
+    TokenAdminView view{*manager, localization, prompts};
     tokens::TokenAdminController& controller = view.controller();
 };
 
@@ -201,8 +169,7 @@ TEST_F(TokenAdminViewTest, PicturesIdleAfterSuccessAndAfterErrorInBothLanguages)
         const QString suffix =
             language == common::AppLanguage::mn ? QStringLiteral("-mn") : QStringLiteral("-en");
         localization.overrideLanguage(language);
-        TokenAdminView shown(*manager, localization);
-        shown.setPrompts(std::make_unique<AnsweringPrompts>(answers));
+        TokenAdminView shown(*manager, localization, prompts);
         shown.resize(900, 2300);
         auto& c = shown.controller();
         EXPECT_EQ(shown.findChildren<AdminPinSection*>().at(0)->title(),

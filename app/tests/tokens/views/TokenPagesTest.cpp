@@ -2,6 +2,7 @@
 // detail screen's status, secret fields, and a picture of every state in both languages.
 
 #include "Screenshot.h"
+#include "../TokenPromptsFake.h"
 #include "TokenViewFixture.h"
 #include "components/AccentBadge.h"
 #include "components/InlineBanner.h"
@@ -35,25 +36,16 @@ QString suffix(AppLanguage language)
     return QLatin1Char('-') + common::rawValue(language);
 }
 
-/// The sign test answers with a file the test picked.
-class PickedFile : public tokens::views::SignTestFileChooser {
-public:
-    explicit PickedFile(QString path) : m_path(std::move(path)) {}
-    void choose(QWidget*, const QString&, Chosen chosen) override { chosen(m_path); }
-
-private:
-    QString m_path;
-};
-
 class TokenPagesTest : public orvela::testing::TokenViewFixture {
 protected:
-    /// The page as the shell builds it, over a watching manager, sized like a small window.
-    std::unique_ptr<TokensView> open(std::unique_ptr<tokens::views::SignTestFileChooser> chooser = nullptr)
+    /// The page as the shell builds it, over a watching manager, sized like a small window;
+    /// its dialogs answer from `answers`.
+    std::unique_ptr<TokensView> open()
     {
         manager = std::make_unique<tokens::TokenManager>();
-        auto page = std::make_unique<TokensView>(*manager, localization,
-                                                 tokens::TokenProvisioner::Options{},
-                                                 std::move(chooser));
+        auto page = std::make_unique<TokensView>(
+            *manager, localization, tokens::TokenProvisioner::Options{},
+            std::make_unique<orvela::testing::AnsweringPrompts>(answers));
         page->resize(560, 520);
         page->show();
         return page;
@@ -72,6 +64,7 @@ protected:
         return waitUntil([&] { return cardWorkerIdle() && (!token || manager->tokenInfo()); });
     }
 
+    orvela::testing::AnsweringPrompts::Answers answers;
     std::unique_ptr<tokens::TokenManager> manager;
 };
 
@@ -216,7 +209,8 @@ TEST_F(TokenPagesTest, PicturesOfTheSignTestAndOfTheDarkDetailScreen)
     file.write("%PDF-1.7 sign test");
     file.close();
     plug();
-    auto page = open(std::make_unique<PickedFile>(document));
+    answers.openPath = document;
+    auto page = open();
     ASSERT_TRUE(settled());
     page->showDetail();
     auto* view = page->findChild<tokens::views::TokenSignTestView*>();

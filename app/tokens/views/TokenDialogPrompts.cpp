@@ -1,4 +1,4 @@
-#include "tokens/views/AdminDialogPrompts.h"
+#include "tokens/views/TokenDialogPrompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -8,7 +8,7 @@ namespace orvela::tokens::views {
 
 namespace {
 
-void openDialog(QFileDialog* dialog, QObject* context, AdminPrompts::Chosen chosen)
+void openDialog(QFileDialog* dialog, QObject* context, TokenPrompts::Chosen chosen)
 {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(dialog, &QFileDialog::fileSelected, context,
@@ -22,7 +22,7 @@ void openDialog(QFileDialog* dialog, QObject* context, AdminPrompts::Chosen chos
 
 } // namespace
 
-void AdminDialogPrompts::confirm(QWidget* parent, const QString& title, const QString& message,
+void TokenDialogPrompts::confirm(QWidget* parent, const QString& title, const QString& message,
                                  const QString& confirmLabel, const QString& cancelLabel,
                                  QObject* context, std::function<void(bool)> answer)
 {
@@ -42,7 +42,7 @@ void AdminDialogPrompts::confirm(QWidget* parent, const QString& title, const QS
     box->open();
 }
 
-void AdminDialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title, QObject* context,
+void TokenDialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title, QObject* context,
                                           Chosen chosen)
 {
     auto* dialog = new QFileDialog(parent, title);
@@ -51,7 +51,7 @@ void AdminDialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title,
     openDialog(dialog, context, std::move(chosen));
 }
 
-void AdminDialogPrompts::chooseFileToSave(QWidget* parent, const QString& title,
+void TokenDialogPrompts::chooseFileToSave(QWidget* parent, const QString& title,
                                           const QString& suggestedName, QObject* context,
                                           Chosen chosen)
 {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "tokens/views/AdminPrompts.h"
+#include "tokens/views/TokenPrompts.h"
 
 namespace orvela::tokens::views {
 
-/// The administration dialogs as window-modal message boxes and file dialogs, answered through
+/// The token screens' dialogs as window-modal message boxes and file dialogs, answered through
 /// their signals so the event loop never nests.
-class AdminDialogPrompts : public AdminPrompts {
+class TokenDialogPrompts : public TokenPrompts {
 public:
     void confirm(QWidget* parent, const QString& title, const QString& message,
                  const QString& confirmLabel, const QString& cancelLabel, QObject* context,
