@@ -9,6 +9,7 @@
 #include "tokens/ProvisionController.h"
 #include "tokens/ProvisionTexts.h"
 #include "tokens/views/SecureField.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -57,8 +58,9 @@ QFormLayout* addForm(QVBoxLayout* page, const std::initializer_list<std::pair<co
 } // namespace
 
 ProvisionSection::ProvisionSection(ProvisionController& controller,
-                                   common::LocalizationService& localization, QWidget* parent)
-    : QWidget(parent), m_controller(controller), m_localization(localization)
+                                   common::LocalizationService& localization,
+                                   TokenPrompts& prompts, QWidget* parent)
+    : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -116,12 +118,13 @@ QWidget* ProvisionSection::makeApduPage()
                      {provisionText::repeatField, m_apduRepeat},
                      {provisionText::soPukField, m_apduPuk}});
     m_apduAction = new ActionButton(text(provisionText::apduAction), ActionButton::Role::primary, page);
+    m_apduAction->setObjectName(QStringLiteral("provisionApduAction"));
     layout->addWidget(m_apduAction, 0, Qt::AlignLeft);
     connect(m_apduUser, &QLineEdit::textEdited, &m_controller, &ProvisionController::setUserPin);
     connect(m_apduRepeat, &QLineEdit::textEdited, &m_controller,
             &ProvisionController::setUserPinRepeat);
     connect(m_apduPuk, &QLineEdit::textEdited, &m_controller, &ProvisionController::setSoPin);
-    connect(m_apduAction, &QPushButton::clicked, &m_controller, &ProvisionController::provision);
+    connect(m_apduAction, &QPushButton::clicked, this, &ProvisionSection::askToProvision);
     return page;
 }
 
@@ -146,12 +149,13 @@ QWidget* ProvisionSection::makePkcs11Page()
                      {provisionText::userRepeatField, m_p11Repeat}});
     m_p11Action =
         new ActionButton(text(provisionText::pkcs11Action), ActionButton::Role::primary, page);
+    m_p11Action->setObjectName(QStringLiteral("provisionPkcs11Action"));
     layout->addWidget(m_p11Action, 0, Qt::AlignLeft);
     connect(m_p11So, &QLineEdit::textEdited, &m_controller, &ProvisionController::setSoPin);
     connect(m_p11User, &QLineEdit::textEdited, &m_controller, &ProvisionController::setUserPin);
     connect(m_p11Repeat, &QLineEdit::textEdited, &m_controller,
             &ProvisionController::setUserPinRepeat);
-    connect(m_p11Action, &QPushButton::clicked, &m_controller, &ProvisionController::provision);
+    connect(m_p11Action, &QPushButton::clicked, this, &ProvisionSection::askToProvision);
     return page;
 }
 
@@ -189,6 +193,11 @@ QWidget* ProvisionSection::makeDonePage()
     layout->addWidget(again, 0, Qt::AlignLeft);
     connect(again, &QPushButton::clicked, &m_controller, &ProvisionController::startOver);
     return page;
+}
+
+void ProvisionSection::askToProvision()
+{
+    confirmTokenWipe(m_prompts, this, m_localization, [this] { m_controller.provision(); });
 }
 
 void ProvisionSection::showPage(int index)

@@ -22,12 +22,17 @@ class ProvisionController;
 
 namespace orvela::tokens::views {
 
+class TokenPrompts;
+
 /// The provisioning section of the token detail screen: one page per step of its controller.
 class ProvisionSection : public QWidget {
     Q_OBJECT
 public:
     ProvisionSection(ProvisionController& controller, common::LocalizationService& localization,
-                     QWidget* parent = nullptr);
+                     TokenPrompts& prompts, QWidget* parent = nullptr);
+
+    /// Both roads wipe the token first, so the form's button asks before anything is sent.
+    void askToProvision();
 
 private:
     QWidget* makeChoosePage();
@@ -41,6 +46,7 @@ private:
 
     ProvisionController& m_controller;
     common::LocalizationService& m_localization;
+    TokenPrompts& m_prompts;
     components::Card* m_card;
     QList<QWidget*> m_pages; ///< indexed by ProvisionStep
     QLineEdit* m_apduUser;

@@ -68,7 +68,7 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
     layout->addWidget(m_error);
     m_info = makeInfoCard(content);
     layout->addWidget(m_info);
-    layout->addWidget(new ProvisionSection(provision, localization, content));
+    layout->addWidget(new ProvisionSection(provision, localization, prompts, content));
     layout->addWidget(new TokenAdminView(manager, localization, prompts, content));
     layout->addWidget(new TokenSignTestView(signTest, localization, prompts, content));
     layout->addStretch();

@@ -1,8 +1,8 @@
 // The tokens page over the shell's kind of token manager: hot-plug seen without a refresh, the
 // detail screen's status, secret fields, and a picture of every state in both languages.
 
-#include "Screenshot.h"
 #include "../TokenPromptsFake.h"
+#include "Screenshot.h"
 #include "TokenViewFixture.h"
 #include "components/AccentBadge.h"
 #include "components/InlineBanner.h"
@@ -159,8 +159,10 @@ TEST_F(TokenPagesTest, LeavingTheDetailScreenForgetsThePins)
     }
 }
 
-TEST_F(TokenPagesTest, PicturesOfEveryProvisioningStep)
+TEST_F(TokenPagesTest, ProvisioningAsksFirstAndPicturesOfEveryStep)
 {
+    Pkcs11Road road;
+    road.provision(); // a SoftHSM2 token in use, opened by its user PIN
     plug();
     auto page = open();
     ASSERT_TRUE(settled());
@@ -176,9 +178,26 @@ TEST_F(TokenPagesTest, PicturesOfEveryProvisioningStep)
                     .isEmpty());
         }
     };
+    // Either road wipes the token: a refusal keeps the form and sends nothing, a yes runs.
+    const auto press = [&](const char* action, bool agree) {
+        answers.confirm = agree;
+        const int asked = answers.confirmations;
+        child<QPushButton>(*page, action)->click();
+        EXPECT_EQ(answers.confirmations, asked + 1) << action;
+    };
     shoot("choose");
     provision.choosePkcs11();
     shoot("pkcs11Pins");
+    provision.setSoPin(QString::fromLatin1(Pkcs11Road::soPin));
+    provision.setUserPin(QStringLiteral("654321"));
+    provision.setUserPinRepeat(QStringLiteral("654321"));
+    press("provisionPkcs11Action", false);
+    EXPECT_EQ(provision.step(), ProvisionStep::pkcs11Pins);
+    EXPECT_NO_THROW(tokens::TokenProvisioner().listObjects(Pkcs11Road::userPin));
+    press("provisionPkcs11Action", true);
+    ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    EXPECT_NO_THROW(tokens::TokenProvisioner().listObjects("654321"));
     provision.startOver();
     provision.chooseApdu();
     provision.setUserPin(QStringLiteral("123456"));
@@ -191,7 +210,11 @@ TEST_F(TokenPagesTest, PicturesOfEveryProvisioningStep)
     shoot("error");
     provision.setUserPin(QStringLiteral("123456"));
     provision.setUserPinRepeat(QStringLiteral("123456"));
-    provision.provision();
+    press("provisionApduAction", false);
+    EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
+    ASSERT_TRUE(cardWorkerIdle());
+    EXPECT_FALSE(token->pinTriesLeft(1).has_value()); // still blank: no PIN installed
+    press("provisionApduAction", true);
     ASSERT_EQ(provision.step(), ProvisionStep::working);
     shoot("working");
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
