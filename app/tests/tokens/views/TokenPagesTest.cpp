@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSemaphore>
 
 using namespace orvela;
 using common::AppLanguage;
@@ -214,9 +215,14 @@ TEST_F(TokenPagesTest, ProvisioningAsksFirstAndPicturesOfEveryStep)
     EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
     ASSERT_TRUE(cardWorkerIdle());
     EXPECT_FALSE(token->pinTriesLeft(1).has_value()); // still blank: no PIN installed
+    // The card worker waits behind a gate, so the picture catches the run before it ends.
+    QSemaphore gate;
+    QObject gateContext;
+    tokens::runCardWork(&gateContext, [&] { gate.acquire(); }, [](const auto&) {});
     press("provisionApduAction", true);
-    ASSERT_EQ(provision.step(), ProvisionStep::working);
+    EXPECT_EQ(provision.step(), ProvisionStep::working);
     shoot("working");
+    gate.release();
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
     ASSERT_EQ(provision.step(), ProvisionStep::done);
     shoot("done");
