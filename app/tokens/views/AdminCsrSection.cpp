@@ -4,10 +4,10 @@
 #include "components/ActionButton.h"
 #include "tokens/AdminCsrController.h"
 #include "tokens/AdminTexts.h"
-#include "tokens/views/TokenPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
 #include "tokens/views/SecureField.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QClipboard>
 #include <QFontDatabase>

@@ -4,9 +4,9 @@
 #include "components/ActionButton.h"
 #include "tokens/AdminTexts.h"
 #include "tokens/TokenAdminController.h"
-#include "tokens/views/TokenPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

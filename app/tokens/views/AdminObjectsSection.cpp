@@ -5,10 +5,10 @@
 #include "components/IconLibrary.h"
 #include "components/Style.h"
 #include "tokens/AdminObjectsController.h"
-#include "tokens/views/TokenPrompts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
 #include "tokens/views/SecureField.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -58,8 +58,8 @@ QFormLayout* addForm(QVBoxLayout* page, const std::initializer_list<std::pair<co
 } // namespace
 
 ProvisionSection::ProvisionSection(ProvisionController& controller,
-                                   common::LocalizationService& localization,
-                                   TokenPrompts& prompts, QWidget* parent)
+                                   common::LocalizationService& localization, TokenPrompts& prompts,
+                                   QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     auto* outer = new QVBoxLayout(this);

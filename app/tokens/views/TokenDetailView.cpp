@@ -38,8 +38,8 @@ QLabel* plainLabel(QWidget* parent)
 
 TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& provision,
                                  SignTestController& signTest,
-                                 common::LocalizationService& localization,
-                                 TokenPrompts& prompts, QWidget* parent)
+                                 common::LocalizationService& localization, TokenPrompts& prompts,
+                                 QWidget* parent)
     : QWidget(parent), m_manager(manager), m_localization(localization)
 {
     auto* scroll = new QScrollArea(this);

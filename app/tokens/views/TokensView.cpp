@@ -13,8 +13,8 @@
 namespace orvela::tokens::views {
 
 TokensView::TokensView(TokenManager& manager, common::LocalizationService& localization,
-                       TokenProvisioner::Options options,
-                       std::unique_ptr<TokenPrompts> prompts, QWidget* parent)
+                       TokenProvisioner::Options options, std::unique_ptr<TokenPrompts> prompts,
+                       QWidget* parent)
     : QWidget(parent),
       m_prompts(prompts ? std::move(prompts) : std::make_unique<TokenDialogPrompts>())
 {
@@ -24,8 +24,8 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
     m_signTest = new SignTestController(manager, localization, options, this);
     m_stack = new QStackedWidget(this);
     m_list = new TokensListView(manager, localization, m_stack);
-    m_detail = new TokenDetailView(manager, *m_provision, *m_signTest, localization,
-                                   *m_prompts, m_stack);
+    m_detail =
+        new TokenDetailView(manager, *m_provision, *m_signTest, localization, *m_prompts, m_stack);
     m_stack->addWidget(m_list);
     m_stack->addWidget(m_detail);
     auto* layout = new QVBoxLayout(this);

@@ -4,7 +4,6 @@
 #include "tokens/views/TokenPrompts.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class QStackedWidget;

@@ -218,7 +218,8 @@ TEST_F(TokenPagesTest, ProvisioningAsksFirstAndPicturesOfEveryStep)
     // The card worker waits behind a gate, so the picture catches the run before it ends.
     QSemaphore gate;
     QObject gateContext;
-    tokens::runCardWork(&gateContext, [&] { gate.acquire(); }, [](const auto&) {});
+    tokens::runCardWork(
+        &gateContext, [&] { gate.acquire(); }, [](const auto&) {});
     press("provisionApduAction", true);
     EXPECT_EQ(provision.step(), ProvisionStep::working);
     shoot("working");
