@@ -3,6 +3,7 @@
 #include "api/APIClient.h"
 #include "certificates/VerifyController.h"
 #include "certificates/views/VerifyView.h"
+#include "common/AppIdentity.h"
 #include "common/LocalizationService.h"
 #include "shell/AppVersion.h"
 #include "shell/Appearance.h"
@@ -133,7 +134,7 @@ void DesktopApplication::buildWindow()
 
 void DesktopApplication::buildMenus()
 {
-    QMenu* menu = m_window->menuBar()->addMenu(QStringLiteral("Nuvia"));
+    QMenu* menu = m_window->menuBar()->addMenu(QString::fromUtf8(common::displayName));
     menu->addAction(m_updateActions->checkForUpdatesAction());
     menu->addAction(m_updateActions->releaseHistoryAction());
     connect(m_updateActions, &UpdateMenuActions::releaseNotesRequested, this,

@@ -8,6 +8,7 @@
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFont>
 #include <QFontDatabase>
@@ -15,6 +16,7 @@
 #include <QImageReader>
 #include <QThreadPool>
 #include <cstdio>
+#include <optional>
 
 namespace orvela::shell {
 
@@ -27,34 +29,84 @@ void prepareInBackground()
 {
     QThreadPool::globalInstance()->start([] {
         QFontDatabase::families();
-        QFontMetrics(QFont()).horizontalAdvance(QStringLiteral("Nuvia"));
+        QFontMetrics(QFont()).horizontalAdvance(QString::fromUtf8(common::displayName));
         QImageReader::supportedImageFormats();
     });
+}
+
+QCommandLineOption demoOption()
+{
+    return {QStringLiteral("demo"),
+            QStringLiteral("Runs with a simulated backend and virtual token in a demo profile.")};
+}
+
+QCommandLineOption firstPaintOption()
+{
+    return {QStringLiteral("exit-after-first-paint"),
+            QStringLiteral("Prints the time from process start to the first painted window, then "
+                           "exits (for benchmarks).")};
+}
+
+void describeOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QString::fromUtf8(common::displayName) +
+                                     QStringLiteral(" e-ID desktop client"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(demoOption());
+    parser.addOption(firstPaintOption());
+}
+
+/// Answers --help and --version before any application object exists: the graphical one
+/// aborts where there is no display, and neither answer needs one. Anything else, errors
+/// included, is left to the full parse once the application exists.
+std::optional<int> answerWithoutDisplay(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index) {
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    }
+    QCommandLineParser parser;
+    // Qt's own options are single-dash words (-platform, -reverse); read as letters they would
+    // pass for -v or -h.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    describeOptions(parser);
+    parser.parse(arguments);
+    // --help-all lists Qt's own options as well, which only the application object knows.
+    if (parser.isSet(QStringLiteral("help"))) {
+        // Without an application object the parser cannot name the program itself.
+        const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                       QCoreApplication::applicationName());
+        std::fputs(qUtf8Printable(help), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qUtf8Printable(QCoreApplication::applicationName()),
+                    qUtf8Printable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
 int DesktopLauncher::run(int argc, char** argv)
 {
-    QApplication application(argc, argv);
     common::applyAppIdentity();
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVELA_APP_VERSION));
+    if (const std::optional<int> answered = answerWithoutDisplay(argc, argv)) {
+        return *answered;
+    }
+    QApplication application(argc, argv);
+    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(common::displayName));
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(common::desktopId));
     LogBridge::install();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Nuvia e-ID desktop client"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption demo(
-        QStringLiteral("demo"),
-        QStringLiteral("Runs with a simulated backend and virtual token in a demo profile."));
-    const QCommandLineOption firstPaint(
-        QStringLiteral("exit-after-first-paint"),
-        QStringLiteral("Prints the time from process start to the first painted window, then "
-                       "exits (for benchmarks)."));
-    parser.addOption(demo);
-    parser.addOption(firstPaint);
+    describeOptions(parser);
     parser.process(application);
+    const QCommandLineOption demo = demoOption();
+    const QCommandLineOption firstPaint = firstPaintOption();
 
     const bool benchmark = parser.isSet(firstPaint);
     const QString instanceName =

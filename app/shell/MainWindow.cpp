@@ -1,5 +1,6 @@
 #include "shell/MainWindow.h"
 
+#include "common/AppIdentity.h"
 #include "shell/ProcessClock.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,7 @@ namespace orvela::shell {
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("main"));
-    setWindowTitle(QStringLiteral("Nuvia"));
+    setWindowTitle(QString::fromUtf8(common::displayName));
     setMinimumSize(minimumContentSize);
     resize(defaultContentSize);
 }

@@ -88,8 +88,8 @@ QString SettingsController::backgroundModeNote(AppLanguage language) const
         return {};
     }
     return language == AppLanguage::en
-               ? QStringLiteral("This desktop shows no tray icons, so menu bar mode is off.")
-               : QStringLiteral("Энэ орчинд tray дүрс харагддаггүй тул менюбар горим ажиллахгүй.");
+               ? QStringLiteral("This desktop shows no tray icons, so tray mode is off.")
+               : QStringLiteral("Энэ орчинд трей дүрс харагддаггүй тул трей горим ажиллахгүй.");
 }
 
 bool SettingsController::biometricGateEnabled() const

@@ -41,7 +41,8 @@ void SettingsView::buildLayout()
     auto* startup = new QGroupBox(QStringLiteral("Эхлүүлэлт"), this);
     m_launchAtLogin = new QCheckBox(QStringLiteral("Нэвтрэхэд автоматаар нээх"), startup);
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLogin"));
-    m_backgroundMode = new QCheckBox(QStringLiteral("Менюбар горим (Dock-д харагдахгүй)"), startup);
+    m_backgroundMode =
+        new QCheckBox(QStringLiteral("Трей горим (ажлын самбарт цонх харагдахгүй)"), startup);
     m_backgroundMode->setObjectName(QStringLiteral("backgroundMode"));
     m_trayNote = noteLabel(QString(), startup);
     m_trayNote->setObjectName(QStringLiteral("trayNote"));
@@ -49,13 +50,13 @@ void SettingsView::buildLayout()
     startupLayout->addWidget(m_launchAtLogin);
     startupLayout->addWidget(m_backgroundMode);
     startupLayout->addWidget(noteLabel(
-        QStringLiteral("Менюбар горимд апп зөвхөн дэлгэцийн дээд менюбарт ажиллана — цонхыг "
-                       "хаасан ч тэндээ ажилласаар байна."),
+        QStringLiteral("Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч "
+                       "тэндээ ажилласаар байна."),
         startup));
     startupLayout->addWidget(m_trayNote);
 
     auto* security = new QGroupBox(QStringLiteral("Аюулгүй байдал"), this);
-    m_biometricGate = new QCheckBox(QStringLiteral("App нээхэд Touch ID асуух"), security);
+    m_biometricGate = new QCheckBox(QStringLiteral("App нээхэд хурууны хээ асуух"), security);
     m_biometricGate->setObjectName(QStringLiteral("biometricGate"));
     auto* securityLayout = new QVBoxLayout(security);
     securityLayout->addWidget(m_biometricGate);

@@ -1,5 +1,6 @@
 #include "shell/TrayMenuView.h"
 
+#include "common/AppIdentity.h"
 #include "components/IconLibrary.h"
 #include "shell/MenuBarController.h"
 
@@ -13,7 +14,7 @@ TrayMenuView::TrayMenuView(MenuBarController& controller, QObject* parent)
     : QObject(parent), m_controller(controller), m_menu(new QMenu),
       m_icon(new QSystemTrayIcon(this))
 {
-    m_icon->setToolTip(QStringLiteral("Nuvia"));
+    m_icon->setToolTip(QString::fromUtf8(common::displayName));
     m_icon->setContextMenu(m_menu);
     // Queued: a toggle's own handler changes the lines, and its action must outlive that.
     connect(&m_controller, &MenuBarController::entriesChanged, this, &TrayMenuView::rebuild,

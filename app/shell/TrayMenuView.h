@@ -9,7 +9,7 @@ namespace orvela::shell {
 
 class MenuBarController;
 
-/// The tray icon "Nuvia" and its menu, redrawn from the controller's lines whenever they change.
+/// The tray icon, named with the product's display name, and its menu, redrawn from the controller's lines whenever they change.
 class TrayMenuView : public QObject {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 #include "shell/WhatsNewView.h"
 
+#include "common/AppIdentity.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
@@ -89,7 +90,8 @@ WhatsNewView::WhatsNewView(const QList<ChangelogEntry>& history, const QString& 
     icon->setPixmap(IconLibrary::tinted(QStringLiteral("sparkles"), style::accentIndigo, 36));
     auto* title = new QLabel(QStringLiteral("Шинэчлэлт"), this);
     title->setFont(style::titleFont());
-    auto* subtitle = new QLabel(QStringLiteral("Orvela Desktop v") + version, this);
+    auto* subtitle =
+        new QLabel(QString::fromUtf8(common::displayName) + QStringLiteral(" v") + version, this);
     subtitle->setObjectName(QStringLiteral("whatsNewVersion"));
     subtitle->setForegroundRole(QPalette::PlaceholderText);
     auto* titles = new QVBoxLayout;

@@ -1,5 +1,7 @@
 #include "shell/XdgAutostartEntry.h"
 
+#include "common/AppIdentity.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -127,8 +129,11 @@ QByteArray XdgAutostartEntry::entryContents() const
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");
     text += QStringLiteral("Type=Application\n");
-    text += QStringLiteral("Name=Orvela Desktop\n");
-    text += QStringLiteral("Comment=Nuvia e-ID\n");
+    // Named and drawn as the menu entry, so the session's start-up list shows the same program.
+    text += QStringLiteral("Name=") + QString::fromUtf8(common::displayName) + QLatin1Char('\n');
+    text += QStringLiteral("Comment=") + QString::fromUtf8(common::displayName) +
+            QStringLiteral(" e-ID\n");
+    text += QStringLiteral("Icon=") + QString::fromUtf8(common::desktopId) + QLatin1Char('\n');
     text += QStringLiteral("Exec=") + execLine(m_programPath, m_arguments) + QLatin1Char('\n');
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");

@@ -141,7 +141,7 @@ const FixedText kFixedTexts[] = {
     {"MenuBar_Open", "Open window", "Цонх нээх"},
     {"MenuBar_Logout", "Log out", "Гарах"},
     {"Settings_Startup_LaunchAtLogin", "Open automatically at login", "Нэвтрэхэд автоматаар нээх"},
-    {"Settings_Startup_BackgroundMode", "Menu bar mode (hide Dock icon)", "Менюбар горим (Dock-д харагдахгүй)"},
+    {"Settings_Startup_BackgroundMode", "Tray mode (no window in the taskbar)", "Трей горим (ажлын самбарт цонх харагдахгүй)"},
     {"MenuBar_Quit", "Quit Nuvia", "Nuvia-аас гарах"},
     {"Nav_Dashboard", "Dashboard", "Хяналтын самбар"},
     {"Nav_MyId", "My ID", "Миний ID"},
@@ -192,7 +192,7 @@ const FixedText kFixedTexts[] = {
     {"Settings_Language", "Language", "Хэл"},
     {"Settings_Language_Hint", "The language switches immediately.", "Хэл шилжүүлснээр UI шууд солигдоно."},
     {"Settings_Startup_Title", "Startup", "Эхлүүлэлт"},
-    {"Settings_Startup_Hint", "In menu bar mode the app runs only in the top menu bar — close the window and it keeps running there.", "Менюбар горимд апп зөвхөн дэлгэцийн дээд менюбарт ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
+    {"Settings_Startup_Hint", "In tray mode the app runs only in the system tray — close the window and it keeps running there.", "Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
     {"Settings_Api_Title", "Server", "Сервер"},
     {"Settings_Api_Hint", "API URL (leave empty for the default server):", "API URL (хоосон бол үндсэн сервер):"},
     {"Settings_About_Title", "About", "Тухай"},
@@ -283,6 +283,24 @@ TEST(StringTablesTest, EveryKeyTheProgramNamesIsInTheTables)
         EXPECT_TRUE(tables().mainTable(AppLanguage::en).contains(key) ||
                     tables().extraTable(AppLanguage::en).contains(key))
             << key.toStdString();
+    }
+}
+
+TEST(StringTablesTest, NoTextNamesThingsThisPlatformDoesNotHave)
+{
+    // Texts first written for another desktop named its Dock, top menu bar and Touch ID; here
+    // they are the tray, the taskbar and the fingerprint reader.
+    const QRegularExpression foreign(
+        QStringLiteral(R"re(\bDock\b|Touch ID|Face ID|\bFinder\b|menu ?bar|менюбар|⌘)re"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+        for (const StringTable* table :
+             {&tables().mainTable(language), &tables().extraTable(language)}) {
+            for (auto it = table->cbegin(); it != table->cend(); ++it) {
+                EXPECT_FALSE(foreign.match(it.value()).hasMatch())
+                    << it.key().toStdString() << ": " << it.value().toStdString();
+            }
+        }
     }
 }
 

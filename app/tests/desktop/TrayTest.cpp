@@ -52,7 +52,7 @@ TEST_F(TrayTest, SignedOutMenuHasNoLogOut)
 {
     EXPECT_EQ(menuTexts(), QStringList({"Not signed in", "---", "Open window", "---",
                                         "Open automatically at login",
-                                        "Menu bar mode (hide Dock icon)", "---", "Quit Nuvia"}));
+                                        "Tray mode (no window in the taskbar)", "---", "Quit Nuvia"}));
 }
 
 TEST_F(TrayTest, SigningInShowsTheNameAndLogOutSignsOutAndOpensTheWindow)

@@ -65,6 +65,9 @@ TEST_F(AutostartTest, EnablingWritesTheEntryAndDisablingRemovesIt)
     EXPECT_TRUE(contents.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(contents.contains("\nType=Application\n"));
     EXPECT_TRUE(contents.contains("\nExec=/opt/orvela/bin/orvela-desktop\n"));
+    // The same name and icon as the installed menu entry.
+    EXPECT_TRUE(contents.contains("\nName=Nuvia\n"));
+    EXPECT_TRUE(contents.contains("\nIcon=mn.orvela.Desktop\n"));
     EXPECT_FALSE(contents.contains("Hidden=true"));
     // Nothing of the atomic write is left beside the entry.
     EXPECT_EQ(QDir(m_home.filePath("autostart")).entryList(QDir::Files).size(), 1);

@@ -45,7 +45,7 @@ TEST_F(MenuBarTest, SignedOutMenuHasNoLogOut)
     EXPECT_EQ(
         texts(menu.entries()),
         QStringList({"Not signed in", "---", "Open window", "---", "Open automatically at login",
-                     "Menu bar mode (hide Dock icon)", "---", "Quit Nuvia"}));
+                     "Tray mode (no window in the taskbar)", "---", "Quit Nuvia"}));
     const auto entries = menu.entries();
     EXPECT_FALSE(find(entries, MenuEntryId::status)->enabled);
     EXPECT_EQ(find(entries, MenuEntryId::open)->shortcut, QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -62,7 +62,7 @@ TEST_F(MenuBarTest, SignedInMenuShowsTheNameAndLogsOut)
     EXPECT_EQ(changed.size(), 1);
     EXPECT_EQ(texts(menu.entries()),
               QStringList({"Бат-Эрдэнэ Болд", "---", "Цонх нээх", "Гарах", "---",
-                           "Нэвтрэхэд автоматаар нээх", "Менюбар горим (Dock-д харагдахгүй)", "---",
+                           "Нэвтрэхэд автоматаар нээх", "Трей горим (ажлын самбарт цонх харагдахгүй)", "---",
                            "Nuvia-аас гарах"}));
 
     QList<QString> order;

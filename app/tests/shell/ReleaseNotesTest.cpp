@@ -73,7 +73,7 @@ TEST_F(ReleaseNotesTest, TheSheetShowsTheVersionAndCloses)
     EXPECT_EQ(view.size(), QSize(480, 520));
     auto* version = view.findChild<QLabel*>("whatsNewVersion");
     ASSERT_NE(version, nullptr);
-    EXPECT_EQ(version->text(), "Orvela Desktop v1.0.0");
+    EXPECT_EQ(version->text(), "Nuvia v1.0.0");
     QStringList texts;
     for (const QLabel* label : view.findChildren<QLabel*>()) {
         texts.append(label->text());
