@@ -1,14 +1,15 @@
 #include "shell/DemoMode.h"
 
-#include "BackendSim.h"
-#include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/tokenkit/TokenManager.h"
+#include "shell/DemoServices.h"
+#include "shell/LogBridge.h"
 #include "shell/SingleInstance.h"
 #include "shell/XdgAutostartEntry.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QSaveFile>
@@ -20,16 +21,36 @@ namespace {
 Q_LOGGING_CATEGORY(lcDemo, "mn.orvela.eid.desktop.Demo")
 }
 
-DemoMode::DemoMode(QString directory, QObject* parent)
-    : QObject(parent), m_directory(directory.isEmpty() ? defaultDirectory() : std::move(directory))
+DemoMode::DemoMode(QString directory, QString plugin, QObject* parent)
+    : QObject(parent), m_directory(directory.isEmpty() ? defaultDirectory() : std::move(directory)),
+      m_plugin(plugin.isEmpty() ? defaultPluginPath() : std::move(plugin))
 {}
 
-DemoMode::~DemoMode() = default;
+DemoMode::~DemoMode()
+{
+    if (m_services) {
+        m_services->stopBackend();
+    }
+}
 
 QString DemoMode::defaultDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/orvela-desktop/demo");
+}
+
+QString DemoMode::defaultPluginPath()
+{
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString name = QString::fromLatin1(pluginFileName);
+    for (const QString& candidate :
+         {programDir.filePath(name),
+          programDir.filePath(QStringLiteral(ORVELA_DEMO_PLUGIN_RELDIR "/") + name)}) {
+        if (QFileInfo(candidate).isFile()) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return {};
 }
 
 QString DemoMode::tokenStateFile() const
@@ -45,13 +66,15 @@ bool DemoMode::prepare(QString* error)
     }
     QFile::setPermissions(m_directory,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_backend = std::make_unique<backendsim::BackendSim>();
-    m_backend->setApproveAfterMs(approveAfterMs);
-    if (m_backend->start(QHostAddress::LocalHost, 0) == 0) {
+    if (!loadPlugin(error)) {
+        return false;
+    }
+    m_baseUrl = m_services->startBackend(approveAfterMs);
+    if (m_baseUrl.isEmpty()) {
         *error = QStringLiteral("cannot start the backend simulator on 127.0.0.1");
         return false;
     }
-    qCInfo(lcDemo) << "backend simulator at" << m_backend->baseUrl();
+    qCInfo(lcDemo) << "backend simulator at" << m_baseUrl;
     try {
         plugInVirtualToken();
     } catch (const std::exception& failure) {
@@ -63,15 +86,34 @@ bool DemoMode::prepare(QString* error)
     return true;
 }
 
+bool DemoMode::loadPlugin(QString* error)
+{
+    if (m_plugin.isEmpty()) {
+        *error = QStringLiteral("demo mode needs %1, found neither beside the program nor in "
+                                "%2")
+                     .arg(QString::fromLatin1(pluginFileName),
+                          QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                          QStringLiteral("/" ORVELA_DEMO_PLUGIN_RELDIR)));
+        return false;
+    }
+    // Never unloaded: the reader it makes lives on in the token manager.
+    QLibrary library(m_plugin);
+    const auto factory =
+        reinterpret_cast<DemoServicesFactory>(library.resolve(demoServicesFactory));
+    if (factory == nullptr) {
+        *error = QStringLiteral("cannot load the demo plugin: %1").arg(library.errorString());
+        return false;
+    }
+    m_services.reset(factory());
+    m_services->useLogSink(std::make_shared<LogBridge>());
+    qCInfo(lcDemo) << "demo plugin" << m_plugin;
+    return true;
+}
+
 void DemoMode::plugInVirtualToken()
 {
-    sim::VirtualToken::Options options;
-    options.mode = sim::VirtualToken::Mode::aes;
-    options.stateFile = tokenStateFile().toStdString();
-    options.label = "Orvela Demo Token";
-    auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
-    reader->setToken(0, std::make_shared<sim::VirtualToken>(std::move(options)));
-    tokenkit::TokenManager::shared().setBackend(std::move(reader));
+    tokenkit::TokenManager::shared().setBackend(
+        m_services->makeVirtualReader(tokenStateFile().toStdString(), "Orvela Demo Token"));
 }
 
 void DemoMode::setUpSoftHsm()
@@ -117,7 +159,7 @@ DesktopProfile DemoMode::takeProfile()
                                                    QSettings::IniFormat);
     profile.keychainService = QString::fromLatin1(keychainService);
     profile.instanceName = SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
-    profile.apiBaseUrl = m_backend ? m_backend->baseUrl() : QString();
+    profile.apiBaseUrl = m_baseUrl;
     profile.loginItems = std::make_unique<XdgAutostartEntry>(
         QCoreApplication::applicationName() + QStringLiteral("-demo"),
         QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});

@@ -6,16 +6,18 @@
 #include <QObject>
 #include <memory>
 
-namespace orvela::backendsim {
-class BackendSim;
-}
-
 namespace orvela::shell {
+
+class DemoServices;
 
 /// The whole product on one machine with nothing else: the backend simulator in this process
 /// on a free loopback port (its phone approves after about three seconds), a virtual token in
 /// an in-process reader, and SoftHSM2 for the PKCS#11 road when it is installed. Everything it
 /// keeps lives in a demo profile of its own, so a real profile is never touched.
+///
+/// The simulator and the virtual token come from the demo plugin, loaded here and only here,
+/// so that a normal start neither links nor loads them. The plugin stays loaded until the
+/// process ends: the token manager keeps the reader it made.
 class DemoMode : public QObject {
     Q_OBJECT
 
@@ -27,12 +29,20 @@ public:
     static constexpr const char* softHsmUserPin = "123456";
     static constexpr const char* softHsmSoPin = "12345678";
 
-    /// `directory` empty: `$XDG_DATA_HOME/orvela-desktop/demo`.
-    explicit DemoMode(QString directory = QString(), QObject* parent = nullptr);
+    /// File name of the demo plugin.
+    static constexpr const char* pluginFileName = "orvela-desktop-demo.so";
+
+    /// `directory` empty: `$XDG_DATA_HOME/orvela-desktop/demo`; `plugin` empty: the one
+    /// `defaultPluginPath` finds.
+    explicit DemoMode(QString directory = QString(), QString plugin = QString(),
+                      QObject* parent = nullptr);
     ~DemoMode() override;
 
     /// The demo profile's default location.
     static QString defaultDirectory();
+    /// The demo plugin beside the program (the build tree), else in the installed layout's
+    /// library folder; empty when neither exists.
+    static QString defaultPluginPath();
 
     /// Creates the profile directory, starts the simulator, plugs in the virtual token and
     /// points the PKCS#11 road at SoftHSM2. False with `error` set when the demo cannot run.
@@ -42,17 +52,19 @@ public:
     DesktopProfile takeProfile();
 
     const QString& directory() const { return m_directory; }
-    backendsim::BackendSim& backend() const { return *m_backend; }
     QString tokenStateFile() const;
     /// Whether SoftHSM2 was found and set up.
     bool softHsmReady() const { return m_softHsm; }
 
 private:
+    bool loadPlugin(QString* error);
     void plugInVirtualToken();
     void setUpSoftHsm();
 
     QString m_directory;
-    std::unique_ptr<backendsim::BackendSim> m_backend;
+    QString m_plugin;
+    std::unique_ptr<DemoServices> m_services;
+    QString m_baseUrl;
     bool m_softHsm = false;
 };
 

@@ -21,6 +21,7 @@
 #include "shell/UpdateChecker.h"
 #include "shell/UpdateFeed.h"
 #include "shell/UpdateMenuActions.h"
+#include "shell/UpdateSchedule.h"
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
 #include "shell/dashboard/DashboardView.h"
@@ -114,6 +115,10 @@ void DesktopApplication::buildServices()
         new UpdateChecker(m_network, configuredFeedUrl(*m_store), installedVersion(), this);
     m_updates = new UpdateViewModel(m_store, m_updateChecker, this);
     m_updateActions = new UpdateMenuActions(m_updateChecker, this);
+    m_updateSchedule = new UpdateSchedule(
+        m_updates, m_profile.automaticUpdateChecks.value_or(UpdateSchedule::builtInEnabled()),
+        this);
+    m_settingsController->setAutomaticUpdateChecks(m_updateSchedule->isEnabled());
     m_releaseGate = std::make_unique<ReleaseNotesGate>(m_store, installedVersion());
 
     m_instance =
@@ -201,6 +206,8 @@ void DesktopApplication::contentShown()
         m_trayView->show();
     }
     m_appState->restoreSession();
+    // Off the start-up path: the first check runs a few seconds after the window appeared.
+    m_updateSchedule->start();
     if (!m_releaseNotesAsked) {
         m_releaseNotesAsked = true;
         if (m_releaseGate->takeStartupDecision()) {

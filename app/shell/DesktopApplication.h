@@ -37,6 +37,7 @@ class SingleInstance;
 class TrayMenuView;
 class UpdateChecker;
 class UpdateMenuActions;
+class UpdateSchedule;
 class UpdateViewModel;
 
 /// The composition root: builds the long-lived objects of one run (application state,
@@ -70,6 +71,7 @@ public:
     MainWindow& mainWindow() const { return *m_window; }
     ContentView& content() const { return *m_content; }
     UpdateViewModel& updates() const { return *m_updates; }
+    UpdateSchedule& updateSchedule() const { return *m_updateSchedule; }
     api::APIClient& api() const { return *m_api; }
     /// The one token manager the token pages share.
     tokens::TokenManager& tokenManager() const { return *m_tokens; }
@@ -105,6 +107,7 @@ private:
     UpdateChecker* m_updateChecker = nullptr;
     UpdateViewModel* m_updates = nullptr;
     UpdateMenuActions* m_updateActions = nullptr;
+    UpdateSchedule* m_updateSchedule = nullptr;
     std::unique_ptr<ReleaseNotesGate> m_releaseGate;
     MenuBarController* m_menuBar = nullptr;
     std::unique_ptr<TrayMenuView> m_trayView;

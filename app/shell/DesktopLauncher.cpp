@@ -114,7 +114,6 @@ int DesktopLauncher::run(int argc, char** argv)
     if (!benchmark && SingleInstance(instanceName).handOver()) {
         return 0;
     }
-    prepareInBackground();
 
     DesktopProfile profile;
     std::unique_ptr<DemoMode> demoMode;
@@ -130,6 +129,9 @@ int DesktopLauncher::run(int argc, char** argv)
                      qUtf8Printable(demoMode->directory()), qUtf8Printable(profile.apiBaseUrl));
     }
     profile.instanceName = instanceName;
+    // Only once nothing can fail any more: an early return would end the application under
+    // the pool thread's feet.
+    prepareInBackground();
     if (benchmark) {
         // A measured start must not meet the person's own running copy.
         profile.instanceName += QStringLiteral("-bench-%1").arg(QCoreApplication::applicationPid());

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace orvela::shell {
 
@@ -28,6 +29,8 @@ struct DesktopProfile {
     std::unique_ptr<state::BiometricGate> gate;
     /// Launch at login; null: the user's XDG autostart entry for this program.
     std::unique_ptr<LoginItemBackend> loginItems;
+    /// Whether to check for updates by itself; unset: as the program was built.
+    std::optional<bool> automaticUpdateChecks;
 
     /// True when nothing was replaced, so the process-wide instances may be used.
     bool isStandard() const

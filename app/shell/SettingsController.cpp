@@ -1,10 +1,14 @@
 #include "shell/SettingsController.h"
 
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 #include "common/SettingsKeys.h"
 #include "shell/AppVersion.h"
 #include "shell/LoginItemManager.h"
 #include "shell/TrayAvailability.h"
+#include "shell/UpdateChecker.h"
+#include "shell/UpdateFeed.h"
+#include "shell/UpdateSchedule.h"
 
 #include <QSettings>
 #include <QSysInfo>
@@ -17,7 +21,7 @@ SettingsController::SettingsController(QSettings* store, common::LocalizationSer
                                        LoginItemManager* loginItems, const TrayAvailability* tray,
                                        QObject* parent)
     : QObject(parent), m_store(store), m_localization(localization), m_loginItems(loginItems),
-      m_tray(tray)
+      m_tray(tray), m_automaticUpdateChecks(UpdateSchedule::builtInEnabled())
 {
     connect(m_localization, &common::LocalizationService::languageChanged, this,
             &SettingsController::languageChanged);
@@ -90,6 +94,22 @@ QString SettingsController::backgroundModeNote(AppLanguage language) const
     return language == AppLanguage::en
                ? QStringLiteral("This desktop shows no tray icons, so tray mode is off.")
                : QStringLiteral("Энэ орчинд трей дүрс харагддаггүй тул трей горим ажиллахгүй.");
+}
+
+QString SettingsController::updatesNote() const
+{
+    return updatesNote(language());
+}
+
+QString SettingsController::updatesNote(AppLanguage language) const
+{
+    const char* key = "Settings_Updates_Distribution";
+    if (m_automaticUpdateChecks) {
+        key = UpdateChecker::isUsableFeed(configuredFeedUrl(*m_store)) ? "Settings_Updates_Daily"
+                                                                       : "Settings_Updates_NoFeed";
+    }
+    return common::LocalizationTables::builtIn().extraTable(language).value(
+        QString::fromLatin1(key));
 }
 
 bool SettingsController::biometricGateEnabled() const

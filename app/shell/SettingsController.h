@@ -55,6 +55,13 @@ public:
     /// Stored as typed, on every keystroke; an empty text removes the override.
     void setApiBaseUrlOverride(const QString& url);
 
+    /// Whether this run checks for updates by itself; the update row follows it.
+    void setAutomaticUpdateChecks(bool enabled) { m_automaticUpdateChecks = enabled; }
+    /// The update row: updates come from the distribution when automatic checks are off,
+    /// else daily checks of the feed, or that no feed is set.
+    QString updatesNote() const;
+    QString updatesNote(common::AppLanguage language) const;
+
     common::LocalizationService& localization() const { return *m_localization; }
 
     /// Texts of the about rows.
@@ -78,6 +85,7 @@ private:
     common::LocalizationService* m_localization;
     LoginItemManager* m_loginItems;
     const TrayAvailability* m_tray;
+    bool m_automaticUpdateChecks;
 };
 
 } // namespace orvela::shell

@@ -118,6 +118,11 @@ void SettingsSheetView::buildLayout()
     about->addRow(m_buildLabel, valueLabel(SettingsController::buildText(), m_aboutCard));
     about->addRow(m_publisherLabel, valueLabel(SettingsController::publisherText(), m_aboutCard));
     about->addRow(m_platformLabel, valueLabel(SettingsController::platformText(), m_aboutCard));
+    m_updatesLabel = new QLabel(m_aboutCard);
+    m_updatesNote = valueLabel(QString(), m_aboutCard);
+    m_updatesNote->setObjectName(QStringLiteral("updatesNote"));
+    m_updatesNote->setWordWrap(true);
+    about->addRow(m_updatesLabel, m_updatesNote);
     m_aboutCard->contentLayout()->addLayout(about);
 
     auto* content = new QWidget;
@@ -189,6 +194,8 @@ void SettingsSheetView::retranslate()
     m_buildLabel->setText(text("Settings_About_Build"));
     m_publisherLabel->setText(text("Settings_About_Publisher"));
     m_platformLabel->setText(text("Settings_About_Platform"));
+    m_updatesLabel->setText(text("Settings_Updates"));
+    m_updatesNote->setText(m_controller.updatesNote());
 }
 
 void SettingsSheetView::showState()

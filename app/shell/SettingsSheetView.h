@@ -52,6 +52,8 @@ private:
     QLabel* m_buildLabel;
     QLabel* m_publisherLabel;
     QLabel* m_platformLabel;
+    QLabel* m_updatesLabel;
+    QLabel* m_updatesNote;
 };
 
 } // namespace orvela::shell

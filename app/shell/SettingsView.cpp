@@ -78,6 +78,10 @@ void SettingsView::buildLayout()
                         new QLabel(SettingsController::versionText(), about));
     aboutLayout->addRow(QStringLiteral("Гаргагч"),
                         new QLabel(SettingsController::publisherText(), about));
+    auto* updates = new QLabel(m_controller.updatesNote(common::AppLanguage::mn), about);
+    updates->setObjectName(QStringLiteral("updatesNote"));
+    updates->setWordWrap(true);
+    aboutLayout->addRow(QStringLiteral("Шинэчлэлт"), updates);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(components::style::spacingXl, components::style::spacingL,

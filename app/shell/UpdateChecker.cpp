@@ -13,13 +13,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcUpdates, "mn.orvela.eid.desktop.Updates")
 
-bool usableFeed(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
-}
-
 UpdateCheckResult failure(const QString& error)
 {
     UpdateCheckResult result;
@@ -48,9 +41,16 @@ UpdateChecker::~UpdateChecker()
     }
 }
 
+bool UpdateChecker::isUsableFeed(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+}
+
 bool UpdateChecker::canCheckForUpdates() const
 {
-    return !m_reply && usableFeed(m_feedUrl);
+    return !m_reply && isUsableFeed(m_feedUrl);
 }
 
 void UpdateChecker::setFeedUrl(const QUrl& feedUrl)

@@ -23,10 +23,14 @@ public:
                   const QString& installedVersion, QObject* parent = nullptr);
     ~UpdateChecker() override;
 
+    /// An absolute HTTP(S) address with a host: the only kind of feed address a check uses.
+    static bool isUsableFeed(const QUrl& url);
+
     /// False while a check runs and when no usable feed address is set.
     bool canCheckForUpdates() const;
 
     QUrl feedUrl() const { return m_feedUrl; }
+    bool hasUsableFeed() const { return isUsableFeed(m_feedUrl); }
     void setFeedUrl(const QUrl& feedUrl);
 
     /// Starts a check; false (and nothing starts) when `canCheckForUpdates` is false.

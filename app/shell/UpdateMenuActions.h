@@ -9,7 +9,8 @@ namespace orvela::shell {
 class UpdateChecker;
 
 /// The two application-menu items about updates, for the shell to place in its menus:
-/// "Шинэчлэлт шалгах..." (a feed check, disabled while one runs or none is possible) and
+/// "Шинэчлэлт шалгах..." (a feed check, disabled while one runs, shown only while a feed
+/// address is set) and
 /// "Шинэчлэлтийн түүх..." (asks for the release notes).
 class UpdateMenuActions : public QObject {
     Q_OBJECT

@@ -439,10 +439,22 @@ constexpr StringRow kExtraRows[] = {
     {"Tokens_Csr_SaveFailed",
      "Cannot save the request",
      "Хүсэлтийг хадгалж чадсангүй"},
+    {"Settings_Updates",
+     "Updates",
+     "Шинэчлэлт"},
+    {"Settings_Updates_Daily",
+     "Checked automatically after start and once a day.",
+     "Эхлэх үед болон өдөрт нэг удаа автоматаар шалгана."},
+    {"Settings_Updates_NoFeed",
+     "No update feed is set.",
+     "Шинэчлэлтийн эх сурвалж тохируулаагүй байна."},
+    {"Settings_Updates_Distribution",
+     "Updates come from your distribution's package manager.",
+     "Шинэчлэлтийг таны дистрибутивын багц удирдагчаас авна."},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 144, "the extra table holds 144 texts");
+static_assert(std::size(kExtraRows) == 148, "the extra table holds 148 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace orvela::desktoptest {
 
@@ -43,6 +44,7 @@ protected:
     std::unique_ptr<backendsim::BackendSim> sim;
     shell::testing::FakeTray* tray = nullptr;
     bool trayAvailable = true;
+    std::optional<bool> automaticUpdateChecks;
     QString instanceName;
 
 private:

@@ -73,6 +73,34 @@ TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
     EXPECT_EQ(changed.size(), 2);
 }
 
+TEST_F(SettingsControllerTest, TheUpdateRowSaysWhereUpdatesComeFrom)
+{
+    struct Case {
+        bool automatic;
+        const char* feed;
+        const char* english;
+        const char* mongolian;
+    };
+    const Case cases[] = {
+        {false, "https://updates.example/appcast.xml",
+         "Updates come from your distribution's package manager.",
+         "Шинэчлэлтийг таны дистрибутивын багц удирдагчаас авна."},
+        {true, "https://updates.example/appcast.xml",
+         "Checked automatically after start and once a day.",
+         "Эхлэх үед болон өдөрт нэг удаа автоматаар шалгана."},
+        // An address no check could use counts as none.
+        {true, "file:///etc/passwd", "No update feed is set.",
+         "Шинэчлэлтийн эх сурвалж тохируулаагүй байна."},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.english);
+        store().setValue(QStringLiteral("update.feedURL"), QString::fromLatin1(row.feed));
+        controller->setAutomaticUpdateChecks(row.automatic);
+        EXPECT_EQ(controller->updatesNote(AppLanguage::en), QString::fromUtf8(row.english));
+        EXPECT_EQ(controller->updatesNote(AppLanguage::mn), QString::fromUtf8(row.mongolian));
+    }
+}
+
 TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 {
     tray.available = false;

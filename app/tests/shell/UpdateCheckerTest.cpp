@@ -145,9 +145,12 @@ TEST_F(UpdateCheckerTest, TheMenuItemFollowsTheCheckerAndStartsACheck)
     EXPECT_EQ(actions.checkForUpdatesAction()->text(), "Шинэчлэлт шалгах...");
     EXPECT_EQ(actions.releaseHistoryAction()->text(), "Шинэчлэлтийн түүх...");
     EXPECT_FALSE(actions.checkForUpdatesAction()->isEnabled());
+    // Nothing to check without a feed address, so the item is not offered.
+    EXPECT_FALSE(actions.checkForUpdatesAction()->isVisible());
 
     checker.setFeedUrl(server.url());
     EXPECT_TRUE(actions.checkForUpdatesAction()->isEnabled());
+    EXPECT_TRUE(actions.checkForUpdatesAction()->isVisible());
     QSignalSpy finished(&checker, &UpdateChecker::checkFinished);
     actions.checkForUpdatesAction()->trigger();
     EXPECT_FALSE(actions.checkForUpdatesAction()->isEnabled());

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "orvela/tokenkit/Log.h"
+#include "orvela/tokenkit/ReaderBackend.h"
+
+#include <QString>
+#include <memory>
+#include <string>
+
+namespace orvela::shell {
+
+/// What demo mode takes from its plugin, the one binary that holds the backend simulator and
+/// the virtual token, so that a normal start loads neither. The plugin carries its own copy of
+/// the token kit: it only creates objects, and the program plugs them into its own token
+/// manager, whose singleton therefore stays the program's.
+class DemoServices {
+public:
+    virtual ~DemoServices() = default;
+
+    /// Sends the plugin's own kit log lines to `sink` instead of standard error.
+    virtual void useLogSink(std::shared_ptr<tokenkit::LogSink> sink) = 0;
+
+    /// Starts the simulator on a free port of 127.0.0.1, its phone approving after
+    /// `approveAfterMs`; its base URL, or empty when it cannot listen.
+    virtual QString startBackend(int approveAfterMs) = 0;
+    /// Stops the simulator; its base URL no longer answers.
+    virtual void stopBackend() = 0;
+
+    /// One reader holding a virtual AES token labelled `label`, whose state lives in
+    /// `stateFile`. Throws std::exception when the token cannot be opened.
+    virtual std::shared_ptr<tokenkit::ReaderBackend>
+    makeVirtualReader(const std::string& stateFile, const std::string& label) = 0;
+};
+
+/// The plugin's one exported symbol: a function returning a new DemoServices the caller owns.
+/// The number changes with this interface, so a stale plugin fails to load instead of crashing.
+inline constexpr const char* demoServicesFactory = "orvela_demo_services_v1";
+using DemoServicesFactory = DemoServices* (*)();
+
+} // namespace orvela::shell

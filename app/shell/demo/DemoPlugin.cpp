@@ -1,0 +1,55 @@
+// The demo plugin: the backend simulator and the virtual token, loaded only by `--demo`.
+
+#include "BackendSim.h"
+#include "orvela/sim/VirtualReaderBackend.h"
+#include "orvela/sim/VirtualToken.h"
+#include "shell/DemoServices.h"
+
+#include <QtGlobal>
+
+namespace {
+
+using namespace orvela;
+
+class PluginDemoServices final : public shell::DemoServices {
+public:
+    void useLogSink(std::shared_ptr<tokenkit::LogSink> sink) override
+    {
+        tokenkit::setLogSink(std::move(sink));
+    }
+
+    QString startBackend(int approveAfterMs) override
+    {
+        m_backend = std::make_unique<backendsim::BackendSim>();
+        m_backend->setApproveAfterMs(approveAfterMs);
+        if (m_backend->start(QHostAddress::LocalHost, 0) == 0) {
+            m_backend.reset();
+            return {};
+        }
+        return m_backend->baseUrl();
+    }
+
+    void stopBackend() override { m_backend.reset(); }
+
+    std::shared_ptr<tokenkit::ReaderBackend> makeVirtualReader(const std::string& stateFile,
+                                                               const std::string& label) override
+    {
+        sim::VirtualToken::Options options;
+        options.mode = sim::VirtualToken::Mode::aes;
+        options.stateFile = stateFile;
+        options.label = label;
+        auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
+        reader->setToken(0, std::make_shared<sim::VirtualToken>(std::move(options)));
+        return reader;
+    }
+
+private:
+    std::unique_ptr<backendsim::BackendSim> m_backend;
+};
+
+} // namespace
+
+extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v1()
+{
+    return new PluginDemoServices;
+}

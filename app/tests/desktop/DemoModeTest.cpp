@@ -1,0 +1,118 @@
+// Demo mode's simulator and virtual token come from a plugin that only --demo loads.
+
+#include "shell/DemoMode.h"
+
+#include "../support/EventLoop.h"
+#include "orvela/tokenkit/ReaderBackend.h"
+#include "orvela/tokenkit/TokenManager.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orvela;
+using orvela::testing::waitUntil;
+
+namespace {
+
+/// File names of the shared objects a run of the program loaded, from the dynamic loader's own
+/// account (LD_DEBUG=libs), so libraries pulled in indirectly count too.
+QStringList librariesLoadedBy(const QStringList& arguments, const QString& home)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(ORVELA_DESKTOP_PATH),
+                  arguments + QStringList{QStringLiteral("--exit-after-first-paint")});
+    EXPECT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    const QString output = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_TRUE(output.contains(QStringLiteral("first-paint-ms"))) << output.toStdString();
+    QStringList loaded;
+    static const QRegularExpression init(QStringLiteral("calling init: (\\S+)"));
+    auto lines = init.globalMatch(QString::fromUtf8(program.readAllStandardError()));
+    while (lines.hasNext()) {
+        loaded << lines.next().captured(1).section(QLatin1Char('/'), -1);
+    }
+    return loaded;
+}
+
+bool loadedAny(const QStringList& loaded, const QString& prefix)
+{
+    return std::any_of(loaded.begin(), loaded.end(),
+                       [&](const QString& name) { return name.startsWith(prefix); });
+}
+
+TEST(DemoPlugin, OnlyADemoStartLoadsTheSimulatorAndTheVirtualToken)
+{
+    const QStringList developmentCode{QStringLiteral("libQt6HttpServer"),
+                                      QStringLiteral("libQt6WebSockets"),
+                                      QString::fromLatin1(shell::DemoMode::pluginFileName)};
+    struct Case {
+        QStringList arguments;
+        bool demo;
+    };
+    for (const Case& run : {Case{{}, false}, Case{{QStringLiteral("--demo")}, true}}) {
+        SCOPED_TRACE(run.demo ? "--demo" : "normal start");
+        QTemporaryDir home;
+        const QStringList loaded = librariesLoadedBy(run.arguments, home.path());
+        // The loader's account is there at all: the program's own toolkit is in it.
+        ASSERT_TRUE(loadedAny(loaded, QStringLiteral("libQt6Widgets")))
+            << loaded.join(' ').toStdString();
+        for (const QString& library : developmentCode) {
+            EXPECT_EQ(loadedAny(loaded, library), run.demo) << library.toStdString();
+        }
+    }
+}
+
+class DemoModeTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(DemoModeTest, ThePluginServesTheSimulatorAndPlugsTheTokenIntoTheProgramsManager)
+{
+    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
+                         QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    QString error;
+    ASSERT_TRUE(demo.prepare(&error)) << error.toStdString();
+    const shell::DesktopProfile profile = demo.takeProfile();
+    ASSERT_TRUE(profile.apiBaseUrl.startsWith(QStringLiteral("http://127.0.0.1:")));
+
+    QNetworkAccessManager network;
+    QNetworkReply* health = network.get(QNetworkRequest(QUrl(profile.apiBaseUrl + "/api/health")));
+    ASSERT_TRUE(waitUntil([&] { return health->isFinished(); }));
+    EXPECT_EQ(health->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    health->deleteLater();
+
+    // The plugin made the reader, but it is this process's token manager that holds it.
+    const auto readers = tokenkit::TokenManager::shared().getReaderNames();
+    ASSERT_EQ(readers.size(), 1u);
+    EXPECT_EQ(readers.front(), "Orvela Virtual Reader 0");
+    EXPECT_FALSE(
+        tokenkit::TokenManager::shared().backend()->connect(readers.front())->atr().empty());
+}
+
+TEST_F(DemoModeTest, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
+{
+    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
+                         dir.filePath(QStringLiteral("nowhere/orvela-desktop-demo.so")));
+    QString error;
+    EXPECT_FALSE(demo.prepare(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("nowhere/orvela-desktop-demo.so")))
+        << error.toStdString();
+}
+
+} // namespace
