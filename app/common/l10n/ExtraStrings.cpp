@@ -567,10 +567,25 @@ constexpr StringRow kExtraRows[] = {
     {"TokenHint_NoTokenInSlot",
      "No token is present in the PKCS#11 slot; plug in the token and try again.",
      "PKCS#11 слотод токен алга; токеноо залгаад дахин оролдоно уу."},
+    {"Login_Error_QrFailed",
+     "Could not create the QR code:",
+     "QR код үүсгэхэд алдаа:"},
+    {"Login_Error_UserRefused",
+     "The request was declined.",
+     "Хэрэглэгч татгалзсан байна."},
+    {"Login_Error_TimedOut",
+     "The time ran out.",
+     "Хугацаа дууслаа."},
+    {"Login_Error_Failed",
+     "Verification failed.",
+     "Баталгаажуулалт амжилтгүй."},
+    {"Login_Error_FailedWith",
+     "Verification failed",
+     "Баталгаажуулалт амжилтгүй"},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 185, "the extra table holds 185 texts");
+static_assert(std::size(kExtraRows) == 190, "the extra table holds 190 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

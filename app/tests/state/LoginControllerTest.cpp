@@ -273,8 +273,11 @@ TEST_F(LoginControllerTest, TheWaitEndsAfterThePollLimit)
     EXPECT_EQ(m_login->errorMessage(), "Хүлээх хугацаа дууслаа.");
     EXPECT_EQ(m_login->phase(), AuthPhase::failed);
 
+    EXPECT_EQ(m_login->errorText().en, "The waiting time is over.");
+
     signInByQr();
     EXPECT_EQ(m_login->errorMessage(), qrPrefix + "Хүлээх хугацаа дууслаа.");
+    EXPECT_EQ(m_login->errorText().en, "Could not create the QR code: The waiting time is over.");
     EXPECT_EQ(m_state->screen(), AppScreen::login);
 }
 
@@ -387,6 +390,19 @@ TEST(LoginFailureText, FollowsTheFirstMatchingRule)
     EXPECT_EQ(LoginController::failureText(status("COMPLETE", "")), "Баталгаажуулалт амжилтгүй.");
     EXPECT_EQ(LoginController::failureText(status("RUNNING", std::nullopt)), "Хугацаа дууслаа.");
     EXPECT_EQ(LoginController::failureText(status(std::nullopt, std::nullopt)), "Хугацаа дууслаа.");
+
+    // In English every rule has its words; the backend's own text stays as it came.
+    const auto english = [&](std::optional<QString> state, std::optional<QString> end,
+                             std::optional<QString> error = std::nullopt) {
+        return LoginController::failureText(status(std::move(state), std::move(end),
+                                                   std::move(error)),
+                                            common::AppLanguage::en);
+    };
+    EXPECT_EQ(english("COMPLETE", "USER_REFUSED", "boom"), "boom");
+    EXPECT_EQ(english("COMPLETE", "USER_REFUSED_INTERACTION"), "The request was declined.");
+    EXPECT_EQ(english(std::nullopt, "TIMEOUT"), "The time ran out.");
+    EXPECT_EQ(english("COMPLETE", "OK"), "Verification failed (OK).");
+    EXPECT_EQ(english("COMPLETE", ""), "Verification failed.");
 }
 
 } // namespace
