@@ -30,6 +30,7 @@ constexpr unsigned long kCkrDeviceRemoved = 0x32;
 constexpr unsigned long kCkrPinIncorrect = 0xA0;
 constexpr unsigned long kCkrPinLocked = 0xA4;
 constexpr unsigned long kCkrTokenNotPresent = 0xE0;
+constexpr unsigned long kCkrTokenNotRecognized = 0xE1; // a blank token (SoftHSM2's free slot)
 
 // "Referenced data not found": what the card answers when asked to use a key it does not hold.
 constexpr std::uint16_t kStatusNoKey = 0x6A88;
@@ -158,7 +159,8 @@ TokenDiagnosis diagnose(const tokenkit::P11Error& error)
         return TokenDiagnosis::none;
     }
     const std::string& operation = error.subject();
-    if (operation == "getSlotList (empty)" || error.rv() == kCkrTokenNotPresent) {
+    if (operation == "getSlotList (empty)" || error.rv() == kCkrTokenNotPresent ||
+        error.rv() == kCkrTokenNotRecognized) {
         return TokenDiagnosis::noTokenInSlot;
     }
     if (operation == "findPrivateKey (not found)" || operation == "findPublicKey (not found)") {

@@ -139,6 +139,7 @@ std::vector<Case> cases()
             "getSlotList (empty)"),
         row("token not present", P11Error::ckError("C_OpenSession", 0xE0), D::noTokenInSlot,
             "000000E0"),
+        row("blank token", P11Error::ckError("C_OpenSession", 0xE1), D::noTokenInSlot),
         row("no private key", P11Error::ckError("findPrivateKey (not found)", 0), D::noKey),
         row("vendor code", P11Error::ckError("C_Sign", 0x80000001UL), D::none, "80000001"),
         row("signerFailed", CSRError::signerFailed("card said no"), D::none, "card said no"),
