@@ -50,7 +50,12 @@ QString errorMessage(const CallError& error, common::AppLanguage language)
     if (const auto* api = std::get_if<APIError>(&error)) {
         return api->message(language);
     }
-    return std::get<TransportError>(error).message;
+    const auto& transport = std::get<TransportError>(error);
+    // Qt reports the refusal as a cancelled operation, which names no cause at all.
+    if (transport.pinRefused) {
+        return tableText("Api_Error_PinRefused", language);
+    }
+    return transport.message;
 }
 
 } // namespace orvela::api

@@ -515,6 +515,9 @@ constexpr StringRow kExtraRows[] = {
     {"Api_Error_RateLimited",
      "Too many attempts — wait a minute and try again.",
      "Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу."},
+    {"Api_Error_PinRefused",
+     "The server's certificate does not match the pinned key; the connection was refused.",
+     "Серверийн сертификат бэхэлсэн түлхүүртэй таарахгүй тул холболтоос татгалзлаа."},
     {"Api_Error_InvalidResponse",
      "The server's reply is invalid.",
      "Серверийн хариу буруу байна."},
@@ -585,7 +588,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 190, "the extra table holds 190 texts");
+static_assert(std::size(kExtraRows) == 191, "the extra table holds 191 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
