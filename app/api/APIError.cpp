@@ -30,7 +30,8 @@ QString APIError::message(common::AppLanguage language) const
     switch (m_kind) {
     case Kind::server:
         return tableText("Api_Error_Server", language) + QStringLiteral(" (") +
-               QString::number(m_status) + QStringLiteral("): ") + serverText(m_serverMessage, language);
+               QString::number(m_status) + QStringLiteral("): ") +
+               serverText(m_serverMessage, language);
     case Kind::invalidResponse:
         return tableText("Api_Error_InvalidResponse", language);
     case Kind::timeout:

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "state/SignText.h"
-
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
+#include "state/SignText.h"
 #include "state/StateEnums.h"
 
 #include <QImage>

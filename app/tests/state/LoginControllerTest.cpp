@@ -394,9 +394,8 @@ TEST(LoginFailureText, FollowsTheFirstMatchingRule)
     // In English every rule has its words; the backend's own text stays as it came.
     const auto english = [&](std::optional<QString> state, std::optional<QString> end,
                              std::optional<QString> error = std::nullopt) {
-        return LoginController::failureText(status(std::move(state), std::move(end),
-                                                   std::move(error)),
-                                            common::AppLanguage::en);
+        return LoginController::failureText(
+            status(std::move(state), std::move(end), std::move(error)), common::AppLanguage::en);
     };
     EXPECT_EQ(english("COMPLETE", "USER_REFUSED", "boom"), "boom");
     EXPECT_EQ(english("COMPLETE", "USER_REFUSED_INTERACTION"), "The request was declined.");
