@@ -154,8 +154,11 @@ void LoginController::poll(const QString& sessionId, const QString& pollToken,
 void LoginController::failCall(const api::CallError& error, bool qr)
 {
     const auto* transport = std::get_if<api::TransportError>(&error);
-    if (transport != nullptr && transport->code == QNetworkReply::OperationCanceledError) {
-        return; // a cancelled transfer is no failure to show
+    // A cancelled transfer is no failure to show; the pin check's refusal arrives as one too,
+    // and is.
+    if (transport != nullptr && transport->code == QNetworkReply::OperationCanceledError &&
+        !transport->pinRefused) {
+        return;
     }
     setErrorText({callFailure(error, qr, common::AppLanguage::en),
                   callFailure(error, qr, common::AppLanguage::mn)});

@@ -6,7 +6,9 @@
 #include "../support/QtPrinters.h"
 #include "BackendSim.h"
 #include "StateTestSupport.h"
+#include "TestPki.h"
 #include "api/APIClient.h"
+#include "common/SettingsKeys.h"
 #include "state/AppState.h"
 #include "state/KeychainManager.h"
 #include "state/QrCode.h"
@@ -368,6 +370,33 @@ TEST_F(LoginControllerTest, AControllerDestroyedMidFlowCallsNothingBack)
     runEventLoopFor(1500);
     EXPECT_EQ(requests("/api/status"), polls);
     EXPECT_EQ(m_state->screen(), AppScreen::login);
+}
+
+TEST_F(LoginControllerTest, AConnectionRefusedByThePinCheckFailsAndSaysWhy)
+{
+    // Qt reports the refusal as a cancelled transfer, which a cancelled flow also gives.
+    const apitest::TestPki pki;
+    ASSERT_TRUE(pki.error().isEmpty()) << pki.error().toStdString();
+    m_sim = std::make_unique<backendsim::BackendSim>();
+    m_sim->useTls(pki.chain(QStringLiteral("p256")), pki.leaf(QStringLiteral("p256")).key);
+    ASSERT_NE(m_sim->start(), 0);
+    m_settings->setValue(settings::securityTlsPinning.toString(), true);
+    api::APIClientOptions options;
+    options.settings = m_settings.get();
+    options.fixedBaseUrl = m_sim->baseUrl();
+    options.caCertificates = {pki.root()};
+    options.extraPins = {apitest::TestPki::spkiPin(pki.leaf(QStringLiteral("p384")).certificate)};
+    m_login.reset();
+    m_client = std::make_unique<api::APIClient>(options);
+    m_login = std::make_unique<LoginController>(*m_state, *m_client);
+
+    m_login->setNationalIdInput(QStringLiteral("УБ99112233"));
+    m_login->startNationalIdFlow();
+    EXPECT_TRUE(waitUntil([this] { return ended(); }, 15'000));
+    EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+    EXPECT_EQ(m_login->errorText().en, "The server's certificate does not match the pinned key; "
+                                       "the connection was refused.");
+    EXPECT_TRUE(m_sim->requests().isEmpty());
 }
 
 TEST(LoginFailureText, FollowsTheFirstMatchingRule)
