@@ -20,7 +20,7 @@ enum class TokenDiagnosis {
     noCard,            ///< the reader holds no card (or the token is not plugged in)
     cardRemoved,       ///< the card went away in the middle of the work
     pinBlocked,        ///< the user PIN is blocked
-    wrongPin,          ///< the PIN was wrong; TokenFailure::retriesLeft has the tries left, if known
+    wrongPin,          ///< the PIN was wrong; retriesLeft has the tries left when known
     noKey,             ///< the token holds no key to work with (status 6A88, or none found)
     libraryMissing,    ///< the PKCS#11 library could not be loaded
     noTokenInSlot,     ///< the PKCS#11 library sees no token
