@@ -7,13 +7,8 @@
 
 namespace orvela::cli {
 
-namespace {
-
 int runHealth(CliContext& context)
 {
-    if (!context.args.isEmpty()) {
-        return fail(context.json, QStringLiteral("orvela health: takes no arguments"));
-    }
     api::APIClientOptions options;
     options.fixedBaseUrl = context.apiUrl;
     api::APIClient client(options);
@@ -36,16 +31,6 @@ int runHealth(CliContext& context)
                                                                 : QStringLiteral("unreachable")));
     }
     return healthy ? 0 : 1;
-}
-
-} // namespace
-
-CliCommand healthCommand()
-{
-    return CliCommand{{QStringLiteral("health")},
-                      QString(),
-                      QStringLiteral("Checks whether the backend answers (exit status 0 or 1)."),
-                      runHealth};
 }
 
 } // namespace orvela::cli

@@ -1,5 +1,7 @@
 #include "commands/TokenCommandSupport.h"
 
+#include "CliHelp.h"
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "orvela/sim/VirtualReaderBackend.h"
@@ -63,46 +65,13 @@ QString utf8Text(const tokenkit::Bytes& bytes)
 
 } // namespace
 
-std::optional<int> parseArguments(QCommandLineParser& parser, const CliContext& context,
-                                  const QString& usageName, bool withReader)
+std::optional<int> readerIndex(const CliContext& context)
 {
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
-    parser.addOption(help);
-    if (withReader) {
-        parser.addOption(QCommandLineOption(QStringLiteral("reader"),
-                                            QStringLiteral("Reader index (default 0)."),
-                                            QStringLiteral("N"), QStringLiteral("0")));
-    }
-    if (!parser.parse(QStringList{usageName} + context.args)) {
-        fail(context.json, QStringLiteral("%1: %2").arg(usageName, parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        // Qt names the executable's path on the first line; scripts know the tool as orvela.
-        QString text = parser.helpText();
-        text = text.mid(text.indexOf(u'\n') + 1);
-        printLine(QStringLiteral("Usage: orvela [--json] [--pin-stdin] %1 [options]\n%2")
-                      .arg(usageName, text.trimmed()));
+    if (!context.isSet(QStringLiteral("reader"))) {
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        fail(context.json, QStringLiteral("%1: unexpected argument '%2'")
-                               .arg(usageName, parser.positionalArguments().first()));
-        return 2;
-    }
-    if (withReader && !readerIndex(parser)) {
-        fail(context.json,
-             QStringLiteral("%1: --reader takes a reader index, for example 0").arg(usageName));
-        return 2;
-    }
-    return std::nullopt;
-}
-
-std::optional<int> readerIndex(const QCommandLineParser& parser)
-{
     bool ok = false;
-    const int index = parser.value(QStringLiteral("reader")).toInt(&ok);
+    const int index = context.value(QStringLiteral("reader")).toInt(&ok);
     if (!ok || index < 0) {
         return std::nullopt;
     }
@@ -151,6 +120,15 @@ int runOnReaders(const CliContext& context, const std::function<int()>& work)
         plugInConfiguredToken();
         return work();
     });
+}
+
+int runOnReader(const CliContext& context, const std::function<int(int reader)>& work)
+{
+    const auto reader = readerIndex(context);
+    if (!reader) {
+        return usageError(context, cliText("Cli_Usage_ReaderIndex"));
+    }
+    return runOnReaders(context, [&] { return work(*reader); });
 }
 
 } // namespace orvela::cli::token
