@@ -140,9 +140,9 @@ TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
     EXPECT_TRUE(pipe.err.contains("is not a file (a folder, pipe or device)"))
         << pipe.err.toStdString();
 
-    const ToolRun usage = orvela({"sign"});
-    EXPECT_EQ(usage.exitCode, 1);
-    EXPECT_TRUE(usage.err.contains("orvela sign: use FILE.pdf [--out DIR]"));
+    const ToolRun usage = orvela({"--lang", "en", "sign"});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(usage.err, "orvela: missing FILE.pdf; see 'orvela sign --help'\n");
     EXPECT_TRUE(QDir(m_out).isEmpty());
 
     const ToolRun logout = orvela({"logout"});
