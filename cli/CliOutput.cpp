@@ -88,6 +88,16 @@ void printJson(const QJsonObject& object)
     std::fflush(stdout);
 }
 
+int fail(bool json, const QString& message, const QString& reason)
+{
+    if (json) {
+        printJson(QJsonObject{{QStringLiteral("error"), message},
+                              {QStringLiteral("reason"), reason}});
+        return 1;
+    }
+    return fail(json, message);
+}
+
 int fail(bool json, const QString& message)
 {
     if (json) {

@@ -31,6 +31,10 @@ void printJson(const QJsonObject& object);
 /// stream; otherwise to standard error, made inert (messages quote servers, files and tokens).
 int fail(bool json, const QString& message);
 
+/// fail() for a diagnosed failure: under --json the document also names `reason`, a fixed
+/// word scripts can test, as {"error": message, "reason": reason}.
+int fail(bool json, const QString& message, const QString& reason);
+
 /// A wait shown as one line that counts the seconds, rewritten in place on standard error. It
 /// appears only once the wait passes a second, and only on a terminal: a pipe or a log file
 /// never sees it. Needs a running event loop.

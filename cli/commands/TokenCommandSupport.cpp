@@ -3,6 +3,7 @@
 #include "CliHelp.h"
 #include "CliLocalization.h"
 #include "CliOutput.h"
+#include "Diagnosis.h"
 #include "PinInput.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
@@ -110,6 +111,9 @@ int runReportingErrors(const CliContext& context, const std::function<int()>& wo
     try {
         return work();
     } catch (const std::exception& error) {
+        if (const auto diagnosis = diagnose(error, readerIndex(context))) {
+            return fail(context.json, diagnosis->message, diagnosis->reason);
+        }
         return fail(context.json, tokens::failureOf(error).message);
     }
 }

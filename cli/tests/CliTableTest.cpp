@@ -4,6 +4,8 @@
 #include "CliCommand.h"
 #include "CliParser.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -23,7 +25,8 @@ struct CliRun {
 };
 
 /// Runs the tool in a home of its own, so that no stored setting or identity leaks in.
-CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {})
+CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {},
+             const QByteArray& input = {})
 {
     static QTemporaryDir home;
     QProcess process;
@@ -33,6 +36,7 @@ CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {})
     env.insert(extra);
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(ORVELA_BINARY), args);
+    process.write(input);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForFinished(60000)) << args.join(u' ').toStdString();
     CliRun run;
@@ -202,6 +206,67 @@ TEST(CliTable, FailuresExitOneWithOneMessageAndJsonStaysJson)
     EXPECT_EQ(whoami.exitCode, 1);
     EXPECT_EQ(QJsonDocument::fromJson(whoami.out.toUtf8()).object().value("error").toString(),
               "Not signed in.");
+}
+
+TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A PC/SC socket nobody serves: the service is down.
+    QProcessEnvironment noService;
+    noService.insert(QStringLiteral("PCSCLITE_CSOCK_NAME"), dir.filePath(QStringLiteral("none")));
+    // SoftHSM2 with an empty token directory: a slot, but no initialised token in it.
+    QProcessEnvironment emptyHsm;
+    const QString hsmConf = dir.filePath(QStringLiteral("softhsm2.conf"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("tokens")));
+    QFile conf(hsmConf);
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("directories.tokendir = " + dir.filePath(QStringLiteral("tokens")).toUtf8() +
+               "\nobjectstore.backend = file\nlog.level = ERROR\n");
+    conf.close();
+    emptyHsm.insert(QStringLiteral("SOFTHSM2_CONF"), hsmConf);
+    const QString softhsm = QStringLiteral("/usr/lib/softhsm/libsofthsm2.so");
+
+    struct Case {
+        QStringList args;
+        QProcessEnvironment env;
+        QString reason;
+        QString advice; ///< part of the English sentence: what to do
+    };
+    const QList<Case> cases{
+        {{"token", "readers"}, noService, "pcscd-not-running", "systemctl start pcscd"},
+        {{"token", "info"}, noService, "pcscd-not-running", "systemctl start pcscd"},
+        {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
+         {},
+         "no-pkcs11-library",
+         "--library PATH"},
+        {{"--pin-stdin", "--road", "pkcs11", "token", "keygen", "--library", softhsm},
+         emptyHsm,
+         "no-token",
+         "orvela --road pkcs11 token provision"},
+    };
+    for (const Case& c : cases) {
+        const std::string label = c.args.join(u' ').toStdString();
+        if (c.args.contains(softhsm) && !QFile::exists(softhsm)) {
+            ADD_FAILURE() << "SoftHSM2 is not installed (scripts/install-deps)";
+            continue;
+        }
+        const CliRun json =
+            orvela(QStringList{"--lang", "en", "--json"} + c.args, c.env, "1234\n");
+        EXPECT_EQ(json.exitCode, 1) << label;
+        const QJsonObject error = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        EXPECT_EQ(error.value("reason").toString(), c.reason) << label << json.out.toStdString();
+        EXPECT_TRUE(error.value("error").toString().contains(c.advice)) << label;
+
+        // The sentence alone, in the language asked for: no log line, no source location.
+        const CliRun english = orvela(QStringList{"--lang", "en"} + c.args, c.env, "1234\n");
+        EXPECT_EQ(english.exitCode, 1) << label;
+        EXPECT_EQ(english.err, error.value("error").toString() + u'\n') << label;
+        const CliRun mongolian = orvela(QStringList{"--lang", "mn"} + c.args, c.env, "1234\n");
+        EXPECT_EQ(mongolian.exitCode, 1) << label;
+        EXPECT_EQ(mongolian.err.count(u'\n'), 1) << mongolian.err.toStdString();
+        EXPECT_TRUE(hasCyrillic(mongolian.err)) << mongolian.err.toStdString();
+    }
 }
 
 } // namespace
