@@ -127,8 +127,11 @@ objects (array of {idHex, label, kind, keyType}).
 a flag naming what was done (provisioned, generated, erased or ok) and, on the pkcs11 road,
 message.
 .PP
-A failure under \fB\-\-json\fR prints {"error": MESSAGE} on standard output and exits 1; a
-usage error still goes to standard error and exits 2.
+A failure under \fB\-\-json\fR prints {"error": MESSAGE} on standard output and exits 1. When
+the failure is one a person can mend, the document also holds "reason", one of
+pcscd\-not\-running, no\-reader, no\-such\-reader, no\-card, card\-removed, pin\-blocked, no\-key,
+no\-pkcs11\-library or no\-token, and MESSAGE says what to do. A usage error still goes to
+standard error and exits 2.
 )";
 
 const char* const kTail = R"(.SH EXIT STATUS
@@ -151,6 +154,9 @@ The PKCS#11 library of the pkcs11 road when \fB\-\-library\fR is not given.
 \fBdes\fR, \fBaes\fR or \fBfips\fR: the APDU road talks to an in-process virtual token
 instead of PC/SC (for scripts and tests); its state is kept in
 .BR ORVELA_VIRTUAL_TOKEN_STATE .
+.TP
+.B API_BASE_URL
+The backend address when \fB\-\-api\-url\fR is not given.
 .TP
 .B PCSCLITE_CSOCK_NAME
 The socket of the PC/SC service (pcscd).
