@@ -28,12 +28,14 @@ complete_after() {
            COMP_WORDS=(orvela $1 ''); COMP_CWORD=\${#COMP_WORDS[@]}; ((COMP_CWORD--))
            _orvela; printf '%s\n' \"\${COMPREPLY[@]}\""
 }
-commands="$("$ORVELA" --lang en --help | sed -n 's/^  \([a-z][a-z -]*[a-z]\)\( \[road [a-z0-9]*\]\)\{0,1\}  .*$/\1/p;s/^  \([a-z][a-z -]*[a-z]\)\( \[road [a-z0-9]*\]\)\{0,1\}$/\1/p')"
+help="$("$ORVELA" --lang en --help)"
+commands="$(sed -n 's/^  \([a-z][a-z -]*[a-z]\)\( \[road [a-z0-9]*\]\)\{0,1\}  .*$/\1/p;s/^  \([a-z][a-z -]*[a-z]\)\( \[road [a-z0-9]*\]\)\{0,1\}$/\1/p' <<<"$help")"
 [ -n "$commands" ] || fail "no commands in the help"
 while read -r command; do
   grep -qF -- "$command" <<<"$page" || fail "the page lacks '$command'"
   group="${command% *}"
   [ "$group" = "$command" ] && group=""
-  complete_after "$group" | grep -qx -- "${command##* }" || fail "no completion of '$command'"
+  offered="$(complete_after "$group")"
+  grep -qx -- "${command##* }" <<<"$offered" || fail "no completion of '$command'"
 done <<<"$commands"
 echo "docs: manual page and completions check out"
