@@ -135,7 +135,7 @@ int runObjectsList(CliContext& context)
 {
     const CommandLine line(context);
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         return printObjects(context, line.provisioner().listObjects(pinText(pin)));
     });
 }
@@ -156,7 +156,7 @@ int runObjectsImport(CliContext& context)
                                       QStringLiteral("Tokens_Import_NotCertificate")));
     }
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value->constData()),
                                    static_cast<std::size_t>(value->size()));
         line.provisioner().importCertificate(pinText(pin), certificate);
@@ -177,7 +177,7 @@ int runObjectsDelete(CliContext& context)
     // The token lists IDs in lower case; accept them as typed in either case.
     const std::string idHex = line.value(QStringLiteral("id")).toLower().toStdString();
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         line.provisioner().deleteObject(pinText(pin), idHex, kind.toStdString());
         printSuccess(context,
                      cliText("Cli_P11_Deleted").arg(kind, QString::fromStdString(idHex)));

@@ -30,8 +30,8 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
     return [outDir](state::SignText* error) -> QString {
         const QString folder = QFileInfo(outDir).absoluteFilePath();
         if (!QDir().mkpath(folder)) {
-            *error = {QStringLiteral("The folder could not be created: ") + folder,
-                      QStringLiteral("Хавтсыг үүсгэж чадсангүй: ") + folder};
+            *error = {cliText("Cli_Sign_NoFolder", common::AppLanguage::en) + folder,
+                      cliText("Cli_Sign_NoFolder", common::AppLanguage::mn) + folder};
             return {};
         }
         return folder;

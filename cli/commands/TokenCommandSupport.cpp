@@ -37,7 +37,7 @@ void plugInVirtualToken(const QString& modeName)
 {
     const auto mode = virtualMode(modeName);
     if (!mode) {
-        throw std::runtime_error("ORVELA_VIRTUAL_TOKEN must be des, aes or fips");
+        throw std::runtime_error(cliText("Cli_Token_VirtualMode").toStdString());
     }
     sim::VirtualToken::Options options;
     options.mode = *mode;
@@ -91,12 +91,12 @@ QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Byte
     QString problem;
     if (!tokens::canProvision(pins)) {
         if (pins.userPin.toUcs4().size() < tokens::kMinUserPinLength) {
-            problem = QStringLiteral("The user PIN needs at least %1 characters.")
+            problem = cliText("Cli_Pin_UserTooShort")
                           .arg(tokens::kMinUserPinLength);
         } else if (pins.userPinRepeat != pins.userPin) {
-            problem = QStringLiteral("The repeated user PIN does not match.");
+            problem = cliText("Cli_Pin_RepeatDiffers");
         } else {
-            problem = QStringLiteral("The SO PIN / PUK needs at least %1 characters.")
+            problem = cliText("Cli_Pin_SoTooShort")
                           .arg(tokens::kMinSoPinLength);
         }
     }

@@ -207,9 +207,9 @@ TEST_P(TokenCommands, BadPinsAreRefusedBeforeTheTokenIsTouched)
         QString message;
     };
     const Case cases[] = {
-        {"12345\n12345\n13579135\n", "The user PIN needs at least 6 characters."},
-        {"246810\n246811\n13579135\n", "The repeated user PIN does not match."},
-        {"246810\n246810\n1357913\n", "The SO PIN / PUK needs at least 8 characters."},
+        {"12345\n12345\n13579135\n", "Хэрэглэгчийн ПИН хамгийн багадаа 6 тэмдэгттэй байна."},
+        {"246810\n246811\n13579135\n", "Давтсан хэрэглэгчийн ПИН таарахгүй байна."},
+        {"246810\n246810\n1357913\n", "SO PIN / PUK хамгийн багадаа 8 тэмдэгттэй байна."},
         {"12345678901234567\n12345678901234567\n13579135\n", "PIN 16 байтаас урт байж болохгүй."},
         {"246810\n246810\n13579135135791351\n", "PIN 16 байтаас урт байж болохгүй."},
         {"246810\n246810\n", "Стандарт оролтод ПИН алга."},
@@ -343,7 +343,7 @@ TEST_P(TokenCommands, ArgumentsThatCannotWorkAreUsageErrors)
 
 TEST_P(TokenCommands, UnknownVirtualTokenModeIsAnError)
 {
-    const CliRun run = orvela({"--json", "token", "readers"}, {}, QStringLiteral("rsa"));
+    const CliRun run = orvela({"--lang", "en", "--json", "token", "readers"}, {}, QStringLiteral("rsa"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.json().value("error").toString(),
               "ORVELA_VIRTUAL_TOKEN must be des, aes or fips");
