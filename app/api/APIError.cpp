@@ -12,8 +12,16 @@ APIError APIError::server(int status, const QString& message)
 namespace {
 QString tableText(const char* key, common::AppLanguage language)
 {
-    return common::LocalizationTables::builtIn().extraTable(language).value(
-        QString::fromLatin1(key));
+    return common::builtInText(QString::fromLatin1(key), language);
+}
+/// The backend's message as shown in `language`: the client's own rate-limit text (which the
+/// error-body rule puts in Mongolian) follows the language; the backend's words stay its own.
+QString serverText(const QString& serverMessage, common::AppLanguage language)
+{
+    if (serverMessage == tableText("Api_Error_RateLimited", common::AppLanguage::mn)) {
+        return tableText("Api_Error_RateLimited", language);
+    }
+    return serverMessage;
 }
 } // namespace
 
@@ -21,12 +29,12 @@ QString APIError::message(common::AppLanguage language) const
 {
     switch (m_kind) {
     case Kind::server:
-        return QStringLiteral("Сервер алдаа (") + QString::number(m_status) +
-               QStringLiteral("): ") + m_serverMessage;
+        return tableText("Api_Error_Server", language) + QStringLiteral(" (") +
+               QString::number(m_status) + QStringLiteral("): ") + serverText(m_serverMessage, language);
     case Kind::invalidResponse:
-        return QStringLiteral("Серверийн хариу буруу байна.");
+        return tableText("Api_Error_InvalidResponse", language);
     case Kind::timeout:
-        return QStringLiteral("Хүлээх хугацаа дууслаа.");
+        return tableText("Api_Error_Timeout", language);
     case Kind::replyTooLarge:
         return tableText("Api_Error_ReplyTooLarge", language);
     case Kind::incompleteReply:

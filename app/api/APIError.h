@@ -36,8 +36,9 @@ public:
     const QString& serverMessage() const { return m_serverMessage; }
     /// The user-facing text in the default language.
     QString message() const { return message(common::AppLanguage::mn); }
-    /// The user-facing text in `language`. The first three kinds have one fixed text for both
-    /// languages; the refusals read theirs from the interface tables.
+    /// The user-facing text in `language`, chosen by kind from the interface tables; in
+    /// Mongolian the fixed texts word for word. A `server` error keeps the backend's own message
+    /// after the worded prefix, as the backend wrote it.
     QString message(common::AppLanguage language) const;
 
     bool operator==(const APIError&) const = default;
@@ -65,7 +66,8 @@ struct TransportError {
 /// Why a backend call failed.
 using CallError = std::variant<APIError, TransportError>;
 
-/// The text a screen shows for a failed call.
+/// The text a screen shows for a failed call, in `language`. A transport failure keeps Qt's
+/// own description, which has no Mongolian.
 QString errorMessage(const CallError& error,
                      common::AppLanguage language = common::AppLanguage::mn);
 

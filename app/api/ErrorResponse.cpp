@@ -1,6 +1,7 @@
 #include "api/ErrorResponse.h"
 
 #include "api/JsonObjectReader.h"
+#include "common/LocalizationTables.h"
 
 #include <QStringDecoder>
 
@@ -34,7 +35,8 @@ QString ErrorResponse::messageFor(const QByteArray& body)
     if (const auto decoded = decode(body);
         decoded && decoded->error && !decoded->error->isEmpty()) {
         if (*decoded->error == QStringLiteral("rate_limited")) {
-            return QStringLiteral("Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу.");
+            return common::builtInText(QStringLiteral("Api_Error_RateLimited"),
+                                       common::AppLanguage::mn);
         }
         return *decoded->error;
     }

@@ -2,6 +2,7 @@
 
 #include "certificates/X509Fields.h"
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 #include "orvela/tokenkit/Der.h"
 
 #include <QStringDecoder>
@@ -66,11 +67,16 @@ QString certificatePem(const QByteArray& der)
         tokenkit::ByteView(data, static_cast<std::size_t>(der.size())), "CERTIFICATE"));
 }
 
+QString CertificateServiceImpl::message(const char* key) const
+{
+    return common::builtInText(QString::fromLatin1(key), m_language);
+}
+
 CertificateResult CertificateServiceImpl::parsePem(const QString& text) const
 {
     QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) {
-        return ApiError::badRequest(QStringLiteral("Empty PEM input."));
+        return ApiError::badRequest(message("Certificate_Error_EmptyPem"));
     }
     // Windows line ends are line ends: without this a pasted CR LF certificate became one long
     // marker line and could never be read.
@@ -83,7 +89,7 @@ CertificateResult CertificateServiceImpl::parsePem(const QString& text) const
         }
     }
     if (!isStrictBase64(body)) {
-        return ApiError::badRequest(QStringLiteral("PEM формат буруу байна."));
+        return ApiError::badRequest(message("Certificate_Error_BadPem"));
     }
     return parseDer(QByteArray::fromBase64(body.toLatin1()), trimmed);
 }
@@ -104,7 +110,7 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
     case common::LocalInputError::Kind::cannotOpen:
     case common::LocalInputError::Kind::readFailed:
         if (!error.source.isEmpty()) {
-            return ApiError::notFound(QStringLiteral("Файл олдсонгүй: ") + error.source);
+            return ApiError::notFound(message("Certificate_Error_FileNotFound") + u' ' + error.source);
         }
         break;
     case common::LocalInputError::Kind::notRegularFile:
@@ -112,9 +118,8 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
         break;
     }
     // A FIFO or a device would have kept the reader waiting or filling memory; say which.
-    return ApiError::badRequest(
-        common::localInputMessage(error, texts != nullptr ? *texts
-                                                          : common::LocalizationService::shared()));
+    return ApiError::badRequest(texts != nullptr ? common::localInputMessage(error, *texts)
+                                                 : common::localInputMessage(error, m_language));
 }
 
 CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) const
@@ -132,7 +137,7 @@ CertificateResult CertificateServiceImpl::parseDer(const QByteArray& der,
 {
     auto info = readX509Fields(der);
     if (!info) {
-        return ApiError::badRequest(QStringLiteral("Файлыг X.509 болгож parse хийж чадсангүй."));
+        return ApiError::badRequest(message("Certificate_Error_NotX509"));
     }
     info->pemSource = pemSource;
     return *std::move(info);

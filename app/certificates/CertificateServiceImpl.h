@@ -15,10 +15,15 @@ namespace orvela::certificates {
 /// A parsed certificate, or the error to show instead.
 using CertificateResult = std::variant<CertificateInfo, api::ApiError>;
 
-/// Turns PEM text, a PEM or DER file, or DER bytes into a certificate report. Stateless; every
-/// failure is an ApiError value with a fixed message.
+/// Turns PEM text, a PEM or DER file, or DER bytes into a certificate report. Holds nothing but
+/// the language of its messages; every failure is an ApiError value with a fixed message chosen
+/// by its kind, in Mongolian the texts the inspector has always shown.
 class CertificateServiceImpl {
 public:
+    explicit CertificateServiceImpl(common::AppLanguage language = common::AppLanguage::mn)
+        : m_language(language)
+    {}
+
     /// PEM text with or without its marker lines; LF or CR LF line ends.
     CertificateResult parsePem(const QString& text) const;
     /// A PEM file (ASCII start holding "-----BEGIN") or, failing that, DER. Only a regular file
@@ -34,6 +39,11 @@ public:
     CertificateResult parseBytes(const QByteArray& bytes) const;
     /// DER bytes; `pemSource` is stored in the result as given.
     CertificateResult parseDer(const QByteArray& der, const QString& pemSource) const;
+
+private:
+    QString message(const char* key) const;
+
+    common::AppLanguage m_language;
 };
 
 /// PEM text of DER bytes under "CERTIFICATE": 64-character lines, LF line ends, final LF.

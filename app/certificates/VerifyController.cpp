@@ -8,6 +8,12 @@ VerifyController::VerifyController(QObject* parent, const common::LocalizationSe
     : QObject(parent), m_texts(texts)
 {}
 
+CertificateServiceImpl VerifyController::service() const
+{
+    return CertificateServiceImpl(m_texts != nullptr ? m_texts->language()
+                                                     : common::AppLanguage::mn);
+}
+
 void VerifyController::setPemText(const QString& text)
 {
     if (text != m_pemText) {
@@ -61,7 +67,7 @@ void VerifyController::loadFile(const QString& path)
 void VerifyController::loaded(const common::LocalInput& input)
 {
     m_isLoading = false;
-    show(m_service.parseInput(input, m_texts));
+    show(service().parseInput(input, m_texts));
     if (m_info) {
         m_pemText = m_info->pemSource;
     }
@@ -72,7 +78,7 @@ void VerifyController::parse()
 {
     forgetLoad();
     m_errorMessage.clear();
-    show(m_service.parsePem(m_pemText));
+    show(service().parsePem(m_pemText));
     emit changed();
 }
 

@@ -21,7 +21,7 @@ class VerifyController : public QObject {
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY changed)
 
 public:
-    /// `texts` words the errors of reading a file (the shared service when none is given).
+    /// `texts` words the errors in its current language (Mongolian when none is given).
     explicit VerifyController(QObject* parent = nullptr,
                               const common::LocalizationService* texts = nullptr);
 
@@ -57,8 +57,9 @@ private:
     void show(const CertificateResult& result);
     void loaded(const common::LocalInput& input);
     void forgetLoad();
+    /// A parser that words its errors in the page's language as it is now.
+    CertificateServiceImpl service() const;
 
-    CertificateServiceImpl m_service;
     const common::LocalizationService* m_texts;
     QString m_pemText;
     QString m_sourcePath;

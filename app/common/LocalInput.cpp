@@ -1,6 +1,7 @@
 #include "common/LocalInput.h"
 
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 
 #include <QFile>
 #include <QLocale>
@@ -102,14 +103,12 @@ LocalInput readStandardInput(qint64 limit)
     return readBounded(STDIN_FILENO, {}, limit);
 }
 
-QString localInputMessage(const LocalInputError& error, const LocalizationService& texts)
+namespace {
+
+/// The message of `error` with its fixed words from `text` (key to text).
+template <class Lookup> QString inputMessage(const LocalInputError& error, const Lookup& text)
 {
-    const QString source = error.source.isEmpty()
-                               ? texts.localized(QStringLiteral("Input_StandardInput"))
-                               : error.source;
-    const auto text = [&texts](const char* key) {
-        return texts.localized(QString::fromLatin1(key));
-    };
+    const QString source = error.source.isEmpty() ? text("Input_StandardInput") : error.source;
     const QString because = QStringLiteral(" (") + error.reason + u')';
     switch (error.kind) {
     case LocalInputError::Kind::cannotOpen:
@@ -124,6 +123,21 @@ QString localInputMessage(const LocalInputError& error, const LocalizationServic
         return text("Input_ReadFailed") + QStringLiteral(": ") + source + because;
     }
     return {};
+}
+
+} // namespace
+
+QString localInputMessage(const LocalInputError& error, const LocalizationService& texts)
+{
+    return inputMessage(
+        error, [&texts](const char* key) { return texts.localized(QString::fromLatin1(key)); });
+}
+
+QString localInputMessage(const LocalInputError& error, AppLanguage language)
+{
+    return inputMessage(error, [language](const char* key) {
+        return builtInText(QString::fromLatin1(key), language);
+    });
 }
 
 } // namespace orvela::common

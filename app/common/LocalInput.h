@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/AppLanguage.h"
+
 #include <QByteArray>
 #include <QString>
 #include <variant>
@@ -47,5 +49,7 @@ LocalInput readStandardInput(qint64 limit);
 
 /// The error in the interface language, naming the file (or standard input) and the cause.
 QString localInputMessage(const LocalInputError& error, const LocalizationService& texts);
+/// The same in `language`, from the built-in tables.
+QString localInputMessage(const LocalInputError& error, AppLanguage language);
 
 } // namespace orvela::common

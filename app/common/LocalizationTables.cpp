@@ -55,4 +55,14 @@ const LocalizationTables& LocalizationTables::builtIn()
     return tables;
 }
 
+QString builtInText(const QString& key, AppLanguage language)
+{
+    const LocalizationTables& tables = LocalizationTables::builtIn();
+    if (const auto main = tables.mainTable(language).constFind(key);
+        main != tables.mainTable(language).cend()) {
+        return *main;
+    }
+    return tables.extraTable(language).value(key, key);
+}
+
 } // namespace orvela::common

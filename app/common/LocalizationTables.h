@@ -24,4 +24,9 @@ public:
     static const LocalizationTables& builtIn();
 };
 
+/// The built-in text of `key` in `language`, looked up as LocalizationService::localized does
+/// (main table, then extra table); for code that words a message in a language it is handed
+/// rather than in the interface's current one. An unknown key comes back as is.
+QString builtInText(const QString& key, AppLanguage language);
+
 } // namespace orvela::common

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AppLanguage.h"
 #include "common/PoolTask.h"
 
 #include <QString>
@@ -11,16 +12,50 @@
 
 namespace orvela::tokens {
 
-/// Why token work failed, as the screens show it: the message of the lower layer's error, and
-/// whether the card (or its reader) was gone.
+/// What a person can do about a token failure. `none` when the message says all there is.
+enum class TokenDiagnosis {
+    none,
+    serviceNotRunning, ///< the PC/SC service (pcscd) is not running
+    noReader,          ///< the service runs but the reader asked for is not there
+    noCard,            ///< the reader holds no card (or the token is not plugged in)
+    cardRemoved,       ///< the card went away in the middle of the work
+    pinBlocked,        ///< the user PIN is blocked
+    wrongPin,          ///< the PIN was wrong; TokenFailure::retriesLeft says how often it may be
+    noKey,             ///< the token holds no key to work with (status 6A88, or none found)
+    libraryMissing,    ///< the PKCS#11 library could not be loaded
+    noTokenInSlot,     ///< the PKCS#11 library sees no token
+};
+
+/// Whom a hint addresses: the windows ("generate a signing key") or the command line (names
+/// the `orvela` command that does it).
+enum class HintWording { desktop, commandLine };
+
+/// Why token work failed, as the screens show it: the message of the lower layer's error in the
+/// language asked for, whether the card (or its reader) was gone, and what to do about it.
 struct TokenFailure {
     QString message;
     bool cardGone = false;
+    TokenDiagnosis diagnosis = TokenDiagnosis::none;
+    /// One sentence, in the message's language, saying what to do; empty for `none`.
+    QString hint;
+    /// Tries left of a wrong PIN when the token told them (the card road does, PKCS#11 not).
+    std::optional<int> retriesLeft;
 };
 
-/// The message of any error of the token layers (TokenError's description, PcscError's text,
-/// P11Error's and CSRError's description, else what()).
-TokenFailure failureOf(const std::exception& error);
+/// The message of any error of the token layers in `language`, chosen by the error's kind
+/// (TokenError::Code, P11Error's code with its operation and CK return value, CSRError::Code,
+/// PcscError's code), with its diagnosis and hint. In Mongolian the message is the lower
+/// layer's own fixed text, word for word; a PcscError keeps the service's own text in both
+/// languages. TokenError::readerNotConnected is told apart by asking the reader backend
+/// whether the PC/SC service answers: "not running" or "no such reader". Any other exception
+/// gives its what().
+TokenFailure failureOf(const std::exception& error,
+                       common::AppLanguage language = common::AppLanguage::mn,
+                       HintWording wording = HintWording::desktop);
+
+/// True when the PC/SC service answers a reader listing (with or without readers). Blocks for
+/// one round trip to the service; never call it on the interface thread.
+bool cardServiceRunning();
 
 /// A value, or the failure that took its place.
 template <class T> struct TokenOutcome {

@@ -7,6 +7,8 @@
 #include "api/LoginNotifyResponse.h"
 #include "api/StartResponse.h"
 
+#include <QRegularExpression>
+
 using namespace orvela;
 using namespace orvela::api;
 using orvela::apitest::ApiFixture;
@@ -47,6 +49,8 @@ TEST_F(ApiReplyTest, FailingStatusesCarryTheBackendMessageOrItsBestSubstitute)
     EXPECT_EQ(limited.apiError()->status(), 429);
     EXPECT_EQ(errorMessage(limited.error()),
               "Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу.");
+    EXPECT_EQ(errorMessage(limited.error(), common::AppLanguage::en),
+              "Server error (429): Too many attempts — wait a minute and try again.");
 
     EXPECT_EQ(messageForReply(500, "text/plain", "abc"), "Сервер алдаа (500): abc");
     EXPECT_EQ(messageForReply(500, "text/plain", ""), "Сервер алдаа (500): Unknown error");
@@ -72,6 +76,28 @@ TEST_F(ApiReplyTest, SimulatorFaultsMapToTheirServerErrors)
     m_sim->injectFault(SimFault::badGatewayJson, "/api/start");
     const auto gateway = sendAndWait<StartResponse>(*client, Endpoint::start());
     EXPECT_EQ(errorMessage(gateway.error()), "Сервер алдаа (502): upstream unavailable");
+}
+
+TEST(APIErrorText, EveryKindIsWordedInTheLanguageAskedFor)
+{
+    const std::pair<APIError, QString> cases[] = {
+        {APIError::server(500, QStringLiteral("abc")), QStringLiteral("Сервер алдаа (500): abc")},
+        {APIError::invalidResponse(), QStringLiteral("Серверийн хариу буруу байна.")},
+        {APIError::timeout(), QStringLiteral("Хүлээх хугацаа дууслаа.")},
+        {APIError::replyTooLarge(), {}},
+        {APIError::incompleteReply(), {}},
+        {APIError::redirectRefused(), {}},
+    };
+    for (const auto& [error, mongolian] : cases) {
+        const QString english = error.message(common::AppLanguage::en);
+        EXPECT_FALSE(english.isEmpty());
+        const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+        EXPECT_FALSE(english.contains(cyrillic)) << english.toStdString();
+        EXPECT_NE(english, error.message());
+        if (!mongolian.isEmpty()) {
+            EXPECT_EQ(error.message(), mongolian);
+        }
+    }
 }
 
 TEST(ErrorBodyRule, ExcerptIsTheFirst300BytesAndMustBeWholeUtf8)

@@ -226,6 +226,25 @@ TEST(CertificateService, OnlyARegularFileOfBoundedSizeIsRead)
     }
 }
 
+TEST(CertificateService, ErrorsAreWordedInTheServiceLanguage)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing.pem");
+    const CertificateServiceImpl english(orvela::common::AppLanguage::en);
+    const std::pair<CertificateResult, QString> cases[] = {
+        {english.parsePem(QStringLiteral(" ")), QStringLiteral("Empty PEM input.")},
+        {english.parsePem(QStringLiteral("SGVsbG8")),
+         QStringLiteral("The PEM text is not valid Base64.")},
+        {english.parsePem(QStringLiteral("SGVsbG8=")),
+         QStringLiteral("The file could not be read as an X.509 certificate.")},
+        {english.parseFile(missing), QStringLiteral("File not found: ") + missing},
+        {english.parseFile(dir.path()), QStringLiteral("Not a regular file: ") + dir.path()},
+    };
+    for (const auto& [result, message] : cases) {
+        EXPECT_EQ(expectError(result).message, message);
+    }
+}
+
 TEST(CertificateInfo, ValidityHelpers)
 {
     CertificateInfo info;

@@ -97,6 +97,9 @@ TEST_F(VerifyPageTest, AFifoIsRefusedNotWaitedOn)
     localization.overrideLanguage(AppLanguage::en);
     load(fifo);
     EXPECT_EQ(controller.errorMessage(), QStringLiteral("Not a regular file: ") + fifo);
+    controller.setPemText(QStringLiteral("SGVsbG8"));
+    controller.parse();
+    EXPECT_EQ(controller.errorMessage(), QStringLiteral("The PEM text is not valid Base64."));
 }
 
 TEST_F(VerifyPageTest, CertificateTextsAndFileNamesAreNeverDrawnAsMarkup)
