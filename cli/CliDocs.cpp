@@ -129,7 +129,7 @@ message.
 .PP
 A failure under \fB\-\-json\fR prints {"error": MESSAGE} on standard output and exits 1. When
 the failure is one a person can mend, the document also holds "reason", one of
-pcscd\-not\-running, no\-reader, no\-such\-reader, no\-card, card\-removed, pin\-blocked, no\-key,
+pcscd\-not\-running, no\-reader, no\-card, card\-removed, wrong\-pin, pin\-blocked, no\-key,
 no\-pkcs11\-library or no\-token, and MESSAGE says what to do. A usage error still goes to
 standard error and exits 2.
 )";

@@ -68,9 +68,9 @@ void printReport(const certificates::CertificateReport& report)
     }
 }
 
-CertificateResult parseInput(const QString& source)
+CertificateResult parseInput(const QString& source, common::AppLanguage language)
 {
-    const certificates::CertificateServiceImpl service;
+    const certificates::CertificateServiceImpl service(language);
     if (source != u"-") {
         return service.parseFile(source);
     }
@@ -82,7 +82,7 @@ CertificateResult parseInput(const QString& source)
 int runCert(CliContext& context)
 {
     auto& localization = cliLocalization();
-    const CertificateResult result = parseInput(context.positionals.constFirst());
+    const CertificateResult result = parseInput(context.positionals.constFirst(), context.language);
     if (const auto* error = std::get_if<api::ApiError>(&result)) {
         return fail(context.json, error->message);
     }

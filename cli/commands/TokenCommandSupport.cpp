@@ -3,10 +3,11 @@
 #include "CliHelp.h"
 #include "CliLocalization.h"
 #include "CliOutput.h"
-#include "Diagnosis.h"
 #include "PinInput.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
+#include "common/LocalizationService.h"
+#include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenWork.h"
@@ -56,6 +57,50 @@ void plugInConfiguredToken()
             plugInVirtualToken(mode);
         }
     });
+}
+
+/// A fixed word per diagnosis, the same in every language, for scripts to test.
+QString reasonOf(tokens::TokenDiagnosis diagnosis)
+{
+    using tokens::TokenDiagnosis;
+    switch (diagnosis) {
+    case TokenDiagnosis::serviceNotRunning: return QStringLiteral("pcscd-not-running");
+    case TokenDiagnosis::noReader: return QStringLiteral("no-reader");
+    case TokenDiagnosis::noCard: return QStringLiteral("no-card");
+    case TokenDiagnosis::cardRemoved: return QStringLiteral("card-removed");
+    case TokenDiagnosis::pinBlocked: return QStringLiteral("pin-blocked");
+    case TokenDiagnosis::wrongPin: return QStringLiteral("wrong-pin");
+    case TokenDiagnosis::noKey: return QStringLiteral("no-key");
+    case TokenDiagnosis::libraryMissing: return QStringLiteral("no-pkcs11-library");
+    case TokenDiagnosis::noTokenInSlot: return QStringLiteral("no-token");
+    case TokenDiagnosis::none: break;
+    }
+    return {};
+}
+
+/// The failure as the command line words it. A slot whose token was never initialised (SoftHSM2
+/// always offers one) refuses a session as "token not recognised": for a person that is a slot
+/// without a token, and the same advice applies.
+tokens::TokenFailure failureWithHint(const std::exception& error, common::AppLanguage language)
+{
+    tokens::TokenFailure failure =
+        tokens::failureOf(error, language, tokens::HintWording::commandLine);
+    constexpr unsigned long kTokenNotRecognized = 0xE1;
+    const auto* p11 = dynamic_cast<const tokenkit::P11Error*>(&error);
+    if (failure.diagnosis == tokens::TokenDiagnosis::none && p11 != nullptr &&
+        p11->code() == tokenkit::P11Error::Code::ckError && p11->rv() == kTokenNotRecognized) {
+        failure.diagnosis = tokens::TokenDiagnosis::noTokenInSlot;
+        failure.hint = common::LocalizationService::shared().localized(
+            QStringLiteral("TokenHint_NoTokenInSlot"));
+    }
+    return failure;
+}
+
+/// Two sentences on one line; the first gets its full stop when it has none.
+QString sentences(const QString& first, const QString& second)
+{
+    const bool ended = first.endsWith(u'.') || first.endsWith(u'!') || first.endsWith(u'?');
+    return first + (ended ? QStringLiteral(" ") : QStringLiteral(". ")) + second;
 }
 
 QString utf8Text(const tokenkit::Bytes& bytes)
@@ -111,10 +156,12 @@ int runReportingErrors(const CliContext& context, const std::function<int()>& wo
     try {
         return work();
     } catch (const std::exception& error) {
-        if (const auto diagnosis = diagnose(error, readerIndex(context))) {
-            return fail(context.json, diagnosis->message, diagnosis->reason);
+        const tokens::TokenFailure failure = failureWithHint(error, context.language);
+        if (failure.diagnosis == tokens::TokenDiagnosis::none) {
+            return fail(context.json, failure.message);
         }
-        return fail(context.json, tokens::failureOf(error).message);
+        return fail(context.json, sentences(failure.message, failure.hint),
+                    reasonOf(failure.diagnosis));
     }
 }
 

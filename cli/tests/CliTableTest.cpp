@@ -234,16 +234,16 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         QString advice; ///< part of the English sentence: what to do
     };
     const QList<Case> cases{
-        {{"token", "readers"}, noService, "pcscd-not-running", "systemctl start pcscd"},
-        {{"token", "info"}, noService, "pcscd-not-running", "systemctl start pcscd"},
+        {{"token", "readers"}, noService, "pcscd-not-running", "Start the smart-card service"},
+        {{"token", "info"}, noService, "pcscd-not-running", "Start the smart-card service"},
         {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
          {},
          "no-pkcs11-library",
-         "--library PATH"},
+         "ORVELA_PKCS11_LIBRARY"},
         {{"--pin-stdin", "--road", "pkcs11", "token", "keygen", "--library", softhsm},
          emptyHsm,
          "no-token",
-         "orvela --road pkcs11 token provision"},
+         "No token is present in the PKCS#11 slot"},
     };
     for (const Case& c : cases) {
         const std::string label = c.args.join(u' ').toStdString();
