@@ -318,7 +318,8 @@ void SigningController::saved(const SavedCopy& copy)
 void SigningController::failCall(const api::CallError& error)
 {
     // A call we cancelled never answers, so every error that arrives is a real one.
-    fail(SignText::same(api::errorMessage(error)));
+    fail(SignText{api::errorMessage(error, common::AppLanguage::en),
+                  api::errorMessage(error, common::AppLanguage::mn)});
 }
 
 void SigningController::fail(const SignText& message)
