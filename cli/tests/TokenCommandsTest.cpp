@@ -305,6 +305,9 @@ TEST_P(TokenCommands, KeygenCountsDownAWrongPin)
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_TRUE(wrong.err.contains("PIN буруу байна. 9 оролдлого үлдсэн."))
         << wrong.err.toStdString();
+    // The kit's fixed Mongolian text, worded by its kind in English.
+    const CliRun english = orvela({"--lang", "en", "--pin-stdin", "token", "keygen"}, "111111\n");
+    EXPECT_TRUE(english.err.startsWith("Wrong PIN. 8 tries left.")) << english.err.toStdString();
     const CliRun right = orvela({"--pin-stdin", "--json", "token", "keygen"}, "246810\n");
     ASSERT_EQ(right.exitCode, 0) << right.err.toStdString();
     EXPECT_TRUE(right.json().value("generated").toBool());
