@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QStringList>
-
 #include <functional>
 #include <vector>
 
@@ -14,11 +13,11 @@ class PinInput;
 
 /// What every command receives: its parsed options and arguments, and the global options.
 struct CliContext {
-    QString command;              ///< the command's words, for example "token info"
+    QString command;                 ///< the command's words, for example "token info"
     QHash<QString, QString> options; ///< the options given, by long name; a flag maps to ""
-    QStringList positionals;      ///< the arguments that are no option
-    bool json = false;            ///< --json: machine-readable output
-    QString apiUrl;               ///< --api-url, empty when not given
+    QStringList positionals;         ///< the arguments that are no option
+    bool json = false;               ///< --json: machine-readable output
+    QString apiUrl;                  ///< --api-url, empty when not given
     common::AppLanguage language = common::AppLanguage::mn;
     PinInput* pins = nullptr;
 

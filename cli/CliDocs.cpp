@@ -67,8 +67,8 @@ QString commandSection(const CliCommand& command)
     for (const QString& positional : command.positionals) {
         synopsis += u' ' + positional;
     }
-    QString out = QStringLiteral(".TP\n") + bold(synopsis) + u'\n' + roff(english(command.summary)) +
-                  u'\n';
+    QString out =
+        QStringLiteral(".TP\n") + bold(synopsis) + u'\n' + roff(english(command.summary)) + u'\n';
     if (command.jsonOutput) {
         out += QStringLiteral("Supports \\fB\\-\\-json\\fR.\n");
     }
@@ -391,11 +391,10 @@ QString bashCompletion()
     }
     out += QStringLiteral("        help*) words=\"%1\" ;;\n").arg(nextWords({}).join(u' '));
     out += QStringLiteral("        *) words=\"%1\" ;;\n    esac\n").arg(globals);
-    out += QStringLiteral(
-        "    COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
-        "    if [[ ${#COMPREPLY[@]} -eq 0 && \"$cur\" != -* ]]; then\n"
-        "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
-        "    fi\n}\ncomplete -F _orvela orvela\n");
+    out += QStringLiteral("    COMPREPLY=($(compgen -W \"$words\" -- \"$cur\"))\n"
+                          "    if [[ ${#COMPREPLY[@]} -eq 0 && \"$cur\" != -* ]]; then\n"
+                          "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+                          "    fi\n}\ncomplete -F _orvela orvela\n");
     return out;
 }
 
@@ -441,20 +440,22 @@ QString zshCompletion()
 QString fishCompletion()
 {
     const QString valued = valuedOptions().join(u' ');
-    QString out = QStringLiteral(
-        "# fish completion for orvela; generated from its command table.\n"
-        "function __orvela_path\n"
-        "    set -l skip 0\n    set -l path\n"
-        "    for word in (commandline -opc)[2..-1]\n"
-        "        if test $skip = 1\n            set skip 0\n            continue\n        end\n"
-        "        if contains -- $word %1\n            set skip 1\n"
-        "        else if not string match -q -- '-*' $word\n"
-        "            set path $path $word\n        end\n    end\n"
-        "    string join ' ' -- $path\nend\n\n"
-        "function __orvela_at\n    test \"(__orvela_path)\" = \"$argv[1]\"\nend\n\n"
-        "complete -c orvela -f\n")
-                      .arg(valued);
-    out.replace(QStringLiteral("\"(__orvela_path)\""), QStringLiteral("(__orvela_path | string collect)"));
+    QString out =
+        QStringLiteral(
+            "# fish completion for orvela; generated from its command table.\n"
+            "function __orvela_path\n"
+            "    set -l skip 0\n    set -l path\n"
+            "    for word in (commandline -opc)[2..-1]\n"
+            "        if test $skip = 1\n            set skip 0\n            continue\n        end\n"
+            "        if contains -- $word %1\n            set skip 1\n"
+            "        else if not string match -q -- '-*' $word\n"
+            "            set path $path $word\n        end\n    end\n"
+            "    string join ' ' -- $path\nend\n\n"
+            "function __orvela_at\n    test \"(__orvela_path)\" = \"$argv[1]\"\nend\n\n"
+            "complete -c orvela -f\n")
+            .arg(valued);
+    out.replace(QStringLiteral("\"(__orvela_path)\""),
+                QStringLiteral("(__orvela_path | string collect)"));
     for (const auto& option : globalOptions()) {
         QString line = QStringLiteral("complete -c orvela -l %1").arg(option.name);
         if (!option.shortName.isEmpty()) {
@@ -499,8 +500,8 @@ QString fishCompletion()
                 } else if (!option.valueName.isEmpty()) {
                     line += QStringLiteral(" -r -F");
                 }
-                out += line + QStringLiteral(" -d '%1'\n")
-                                  .arg(english(option.help).replace(u'\'', u' '));
+                out += line +
+                       QStringLiteral(" -d '%1'\n").arg(english(option.help).replace(u'\'', u' '));
             }
             if (!command.positionals.isEmpty()) {
                 out += QStringLiteral("complete -c orvela %1 -F\n").arg(at);

@@ -84,8 +84,8 @@ const CliCommand* otherRoad(const CliCommand& command)
     if (command.road.isEmpty()) {
         return nullptr;
     }
-    const QString other = command.road == u"apdu" ? QStringLiteral("pkcs11")
-                                                   : QStringLiteral("apdu");
+    const QString other =
+        command.road == u"apdu" ? QStringLiteral("pkcs11") : QStringLiteral("apdu");
     return commandAt(command.path, other);
 }
 
@@ -142,7 +142,8 @@ QString commandHelp(const CliCommand& command)
 
 QString groupHelp(const QStringList& group)
 {
-    QStringList usage{QStringLiteral("orvela"), u'[' + cliText("Cli_Help_GlobalPlaceholder") + u']'};
+    QStringList usage{QStringLiteral("orvela"),
+                      u'[' + cliText("Cli_Help_GlobalPlaceholder") + u']'};
     usage << group << cliText("Cli_Help_CommandPlaceholder") << QStringLiteral("...");
     QString out = cliText("Cli_Help_Usage") + QStringLiteral(": ") + usage.join(u' ') +
                   QStringLiteral("\n\n");

@@ -3,7 +3,6 @@
 #include "orvela/tokenkit/Log.h"
 
 #include <QLoggingCategory>
-
 #include <memory>
 
 namespace orvela::cli {
@@ -31,8 +30,7 @@ private:
 /// Drops every line: a quiet run says its result and, on failure, its one message.
 class SilentSink final : public tokenkit::LogSink {
 public:
-    void write(std::string_view, std::string_view, tokenkit::LogLevel, std::string_view) override
-    {}
+    void write(std::string_view, std::string_view, tokenkit::LogLevel, std::string_view) override {}
 };
 
 } // namespace

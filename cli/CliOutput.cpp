@@ -1,7 +1,6 @@
 #include "CliOutput.h"
 
 #include <QJsonDocument>
-
 #include <cstdio>
 #include <unistd.h>
 
@@ -91,8 +90,8 @@ void printJson(const QJsonObject& object)
 int fail(bool json, const QString& message, const QString& reason)
 {
     if (json) {
-        printJson(QJsonObject{{QStringLiteral("error"), message},
-                              {QStringLiteral("reason"), reason}});
+        printJson(
+            QJsonObject{{QStringLiteral("error"), message}, {QStringLiteral("reason"), reason}});
         return 1;
     }
     return fail(json, message);
@@ -127,8 +126,7 @@ void ProgressLine::start(const QString& text)
 
 void ProgressLine::show()
 {
-    const QString line =
-        QStringLiteral("\r%1 %2 s ").arg(m_text).arg(m_elapsed.elapsed() / 1000);
+    const QString line = QStringLiteral("\r%1 %2 s ").arg(m_text).arg(m_elapsed.elapsed() / 1000);
     const QByteArray utf8 = line.toUtf8();
     std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stderr);
     std::fflush(stderr);

@@ -28,8 +28,8 @@ QString allowedText(const QStringList& allowed)
 
 /// Takes an option's value from --name=value or from the next word; an error text otherwise.
 std::optional<QString> takeValue(const OptionWord& option, const QString& valueName,
-                                 const QStringList& allowed, const QStringList& args,
-                                 qsizetype& i, QString& error)
+                                 const QStringList& allowed, const QStringList& args, qsizetype& i,
+                                 QString& error)
 {
     QString value;
     if (option.value) {
@@ -97,8 +97,8 @@ QStringList takeGlobalOptions(const QStringList& args, Invocation& out, bool& he
             rest << word;
             continue;
         }
-        const OptionWord parsed = word.startsWith(u"--") ? splitOption(word)
-                                                          : OptionWord{option->name, {}};
+        const OptionWord parsed =
+            word.startsWith(u"--") ? splitOption(word) : OptionWord{option->name, {}};
         std::optional<QString> value;
         if (!option->valueName.isEmpty()) {
             value = takeValue(parsed, option->valueName, option->allowed, args, i, out.error);
@@ -120,8 +120,6 @@ QStringList takeGlobalOptions(const QStringList& args, Invocation& out, bool& he
             out.road = *value;
         } else if (name == u"api-url") {
             out.context.apiUrl = *value;
-        } else if (name == u"lang") {
-            out.lang = *value;
         } else if (name == u"verbose") {
             ++out.verbosity;
         } else if (name == u"help") {
@@ -159,8 +157,8 @@ bool parseCommandArgs(const CliCommand& command, const QStringList& args, Invoca
             continue;
         }
         const OptionWord parsed = splitOption(word);
-        const CliOption* option = word.startsWith(u"--") ? findOption(command, parsed.name)
-                                                          : nullptr;
+        const CliOption* option =
+            word.startsWith(u"--") ? findOption(command, parsed.name) : nullptr;
         if (option == nullptr) {
             out.error = cliText("Cli_Usage_UnknownOption").arg(word);
             return false;
@@ -287,10 +285,6 @@ Invocation parseInvocation(const QStringList& args)
     if (out.kind == Invocation::Kind::usageError || out.kind == Invocation::Kind::version) {
         return out;
     }
-    if (!out.lang.isNull() && !chooseLanguage(out.lang)) {
-        out.kind = Invocation::Kind::usageError;
-        return out;
-    }
     if (rest == QStringList{QStringLiteral("__generate-docs")} ||
         (rest.size() == 2 && rest.first() == u"__generate-docs")) {
         out.kind = Invocation::Kind::docs;
@@ -321,9 +315,8 @@ Invocation parseInvocation(const QStringList& args)
         }
         out.kind = Invocation::Kind::usageError;
         out.helpCommand = words.join(u' ');
-        out.error = words.isEmpty()
-                        ? cliText("Cli_Usage_NoCommand")
-                        : cliText("Cli_Usage_NeedsSubcommand").arg(words.join(u' '));
+        out.error = words.isEmpty() ? cliText("Cli_Usage_NoCommand")
+                                    : cliText("Cli_Usage_NeedsSubcommand").arg(words.join(u' '));
         return out;
     }
     unknownCommand(words.isEmpty() ? rest.first(1) : words, out);

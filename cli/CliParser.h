@@ -17,7 +17,6 @@ struct Invocation {
     bool pinStdin = false;
     QString road = QStringLiteral("apdu");
     int verbosity = 0;
-    QString lang; ///< --lang as given; null when absent
 };
 
 /// Reads the arguments after the program name. The interface language is chosen before any

@@ -27,8 +27,8 @@ int runHealth(CliContext& context)
         printJson(QJsonObject{{QStringLiteral("baseUrl"), baseUrl},
                               {QStringLiteral("reachable"), healthy}});
     } else {
-        printLine(QStringLiteral("%1: %2").arg(inert(baseUrl), healthy ? QStringLiteral("reachable")
-                                                                : QStringLiteral("unreachable")));
+        printLine(QStringLiteral("%1: %2").arg(
+            inert(baseUrl), healthy ? QStringLiteral("reachable") : QStringLiteral("unreachable")));
     }
     return healthy ? 0 : 1;
 }

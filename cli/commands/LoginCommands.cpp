@@ -101,13 +101,12 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
             out.line(tr("Login_Qr_Hint"));
         }
     });
-    QObject::connect(&login, &LoginController::verificationCodeChanged, &loop,
-                     [&, tr](const QString& code) {
-                         if (!code.isEmpty()) {
-                             out.line(tr("Login_VerificationCode") + QStringLiteral(": ") +
-                                      inert(code));
-                         }
-                     });
+    QObject::connect(
+        &login, &LoginController::verificationCodeChanged, &loop, [&, tr](const QString& code) {
+            if (!code.isEmpty()) {
+                out.line(tr("Login_VerificationCode") + QStringLiteral(": ") + inert(code));
+            }
+        });
     QObject::connect(&login, &LoginController::countdownChanged, &loop, [&] {
         // The screen's countdown may tick once more after the outcome.
         const auto phase = login.phase();
@@ -243,8 +242,9 @@ int runActivity(CliContext& context)
         printLine(cliText("Cli_NoActivity"));
     }
     for (const auto& record : log) {
-        QStringList fields{record.createdAt, record.sessionType, record.state, record.result,
-                           record.rpName, record.pushText.value_or(QString())};
+        QStringList fields{record.createdAt, record.sessionType,
+                           record.state,     record.result,
+                           record.rpName,    record.pushText.value_or(QString())};
         for (QString& field : fields) {
             field = inert(field);
         }

@@ -59,8 +59,7 @@ int runPinCommand(CliContext& context, const PinCommandSpec& spec)
     const CommandLine line(context);
     return runReportingErrors(context, [&] {
         const PinTriple pins = readPins(context, cliText(spec.firstPrompt),
-                                        cliText(spec.nextPrompt),
-                                        cliText(spec.confirmationPrompt));
+                                        cliText(spec.nextPrompt), cliText(spec.confirmationPrompt));
         if (!acceptable(pins)) {
             return fail(context.json, cliText("Cli_P11_PinRule"));
         }
@@ -72,8 +71,8 @@ int runPinCommand(CliContext& context, const PinCommandSpec& spec)
 }
 
 const PinCommandSpec kChangePin{"Cli_Prompt_CurrentPin", "Cli_Prompt_NewPin",
-                                "Cli_Prompt_ConfirmNewPin", &tokens::TokenProvisioner::changeUserPin,
-                                "Cli_P11_PinChanged"};
+                                "Cli_Prompt_ConfirmNewPin",
+                                &tokens::TokenProvisioner::changeUserPin, "Cli_P11_PinChanged"};
 const PinCommandSpec kUnlockPin{"Cli_Prompt_AdminPin", "Cli_Prompt_NewUserPin",
                                 "Cli_Prompt_ConfirmNewUserPin",
                                 &tokens::TokenProvisioner::unlockUserPin, "Cli_P11_PinUnlocked"};
@@ -171,16 +170,15 @@ int runObjectsDelete(CliContext& context)
     const CommandLine line(context);
     const QString kind = line.value(QStringLiteral("kind"));
     if (!line.isSet(QStringLiteral("id")) || !line.isSet(QStringLiteral("kind"))) {
-        return usageError(context, cliText("Cli_Usage_Needs")
-                                       .arg(QStringLiteral("--id HEX --kind KIND")));
+        return usageError(context,
+                          cliText("Cli_Usage_Needs").arg(QStringLiteral("--id HEX --kind KIND")));
     }
     // The token lists IDs in lower case; accept them as typed in either case.
     const std::string idHex = line.value(QStringLiteral("id")).toLower().toStdString();
     return runReportingErrors(context, [&] {
         const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         line.provisioner().deleteObject(pinText(pin), idHex, kind.toStdString());
-        printSuccess(context,
-                     cliText("Cli_P11_Deleted").arg(kind, QString::fromStdString(idHex)));
+        printSuccess(context, cliText("Cli_P11_Deleted").arg(kind, QString::fromStdString(idHex)));
         return 0;
     });
 }

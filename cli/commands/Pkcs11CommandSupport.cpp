@@ -2,7 +2,6 @@
 
 #include "CliOutput.h"
 
-
 namespace orvela::cli::pkcs11 {
 
 std::optional<std::string> CommandLine::library() const

@@ -100,7 +100,8 @@ int runCsr(CliContext& context)
 {
     const CommandLine line(context);
     if (!line.isSet(QStringLiteral("cn"))) {
-        return usageError(context, cliText("Cli_Usage_Needs").arg(QStringLiteral("--cn REGISTRY_NUMBER")));
+        return usageError(context,
+                          cliText("Cli_Usage_Needs").arg(QStringLiteral("--cn REGISTRY_NUMBER")));
     }
     const std::string registry = line.value(QStringLiteral("cn")).toStdString();
     return runReportingErrors(context, [&] {

@@ -84,7 +84,8 @@ int runSign(CliContext& context)
             progress.start(cliText("Cli_Sign_Uploading"));
             break;
         case Phase::waitingApproval:
-            say(cliText("Cli_Sign_Code") + QStringLiteral(": ") + inert(signing.verificationCode()));
+            say(cliText("Cli_Sign_Code") + QStringLiteral(": ") +
+                inert(signing.verificationCode()));
             say(QStringLiteral("SHA-256: ") + signing.hash());
             say(cliText("Cli_Sign_Check"));
             progress.start(cliText("Cli_Sign_Waiting"));

@@ -4,9 +4,9 @@
 #include "CliLocalization.h"
 #include "CliOutput.h"
 #include "PinInput.h"
+#include "common/LocalizationService.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
-#include "common/LocalizationService.h"
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "tokens/ProvisionInput.h"
@@ -64,16 +64,26 @@ QString reasonOf(tokens::TokenDiagnosis diagnosis)
 {
     using tokens::TokenDiagnosis;
     switch (diagnosis) {
-    case TokenDiagnosis::serviceNotRunning: return QStringLiteral("pcscd-not-running");
-    case TokenDiagnosis::noReader: return QStringLiteral("no-reader");
-    case TokenDiagnosis::noCard: return QStringLiteral("no-card");
-    case TokenDiagnosis::cardRemoved: return QStringLiteral("card-removed");
-    case TokenDiagnosis::pinBlocked: return QStringLiteral("pin-blocked");
-    case TokenDiagnosis::wrongPin: return QStringLiteral("wrong-pin");
-    case TokenDiagnosis::noKey: return QStringLiteral("no-key");
-    case TokenDiagnosis::libraryMissing: return QStringLiteral("no-pkcs11-library");
-    case TokenDiagnosis::noTokenInSlot: return QStringLiteral("no-token");
-    case TokenDiagnosis::none: break;
+    case TokenDiagnosis::serviceNotRunning:
+        return QStringLiteral("pcscd-not-running");
+    case TokenDiagnosis::noReader:
+        return QStringLiteral("no-reader");
+    case TokenDiagnosis::noCard:
+        return QStringLiteral("no-card");
+    case TokenDiagnosis::cardRemoved:
+        return QStringLiteral("card-removed");
+    case TokenDiagnosis::pinBlocked:
+        return QStringLiteral("pin-blocked");
+    case TokenDiagnosis::wrongPin:
+        return QStringLiteral("wrong-pin");
+    case TokenDiagnosis::noKey:
+        return QStringLiteral("no-key");
+    case TokenDiagnosis::libraryMissing:
+        return QStringLiteral("no-pkcs11-library");
+    case TokenDiagnosis::noTokenInSlot:
+        return QStringLiteral("no-token");
+    case TokenDiagnosis::none:
+        break;
     }
     return {};
 }
@@ -136,13 +146,11 @@ QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Byte
     QString problem;
     if (!tokens::canProvision(pins)) {
         if (pins.userPin.toUcs4().size() < tokens::kMinUserPinLength) {
-            problem = cliText("Cli_Pin_UserTooShort")
-                          .arg(tokens::kMinUserPinLength);
+            problem = cliText("Cli_Pin_UserTooShort").arg(tokens::kMinUserPinLength);
         } else if (pins.userPinRepeat != pins.userPin) {
             problem = cliText("Cli_Pin_RepeatDiffers");
         } else {
-            problem = cliText("Cli_Pin_SoTooShort")
-                          .arg(tokens::kMinSoPinLength);
+            problem = cliText("Cli_Pin_SoTooShort").arg(tokens::kMinSoPinLength);
         }
     }
     for (QString* text : {&pins.userPin, &pins.userPinRepeat, &pins.soPin}) {

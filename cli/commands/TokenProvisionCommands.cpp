@@ -48,8 +48,7 @@ int runProvision(CliContext& context)
         tokens::TokenProvisioner provisioner = provisionerFor(reader);
         provisioner.initializeApdu(userPin, soPin);
         provisioner.generateApduKey(userPin);
-        reportDone(context, QStringLiteral("provisioned"),
-                   cliText("Cli_Token_Provisioned"));
+        reportDone(context, QStringLiteral("provisioned"), cliText("Cli_Token_Provisioned"));
         return 0;
     });
 }
@@ -57,7 +56,8 @@ int runProvision(CliContext& context)
 int runKeygen(CliContext& context)
 {
     return runOnReader(context, [&](int reader) {
-        const Bytes userPin = readPin(context, cliText("Cli_Prompt_UserPin"), tokens::kMinUserPinLength);
+        const Bytes userPin =
+            readPin(context, cliText("Cli_Prompt_UserPin"), tokens::kMinUserPinLength);
         provisionerFor(reader).generateApduKey(userPin);
         reportDone(context, QStringLiteral("generated"), cliText("Cli_Token_KeyGenerated"));
         return 0;

@@ -44,8 +44,7 @@ int runSign(CliContext& context)
         }
     }
     return runOnReader(context, [&](int reader) {
-        const Bytes hash =
-            byHash ? givenHash : hashOfFile(context.value(QStringLiteral("file")));
+        const Bytes hash = byHash ? givenHash : hashOfFile(context.value(QStringLiteral("file")));
         const Bytes signature = tokens::signWithCard(reader, hash);
         const QString text = QString::fromStdString(tokenkit::bytesToHex(signature));
         if (context.json) {

@@ -26,7 +26,7 @@ struct CliRun {
 
 /// Runs the tool in a home of its own, so that no stored setting or identity leaks in.
 CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {},
-             const QByteArray& input = {})
+              const QByteArray& input = {})
 {
     static QTemporaryDir home;
     QProcess process;
@@ -69,8 +69,8 @@ TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
         const std::string label = (command.road + u' ' + name).toStdString();
         const QStringList words = selecting(command);
 
-        for (const QStringList& ask : {QStringList{QStringLiteral("--help")},
-                                       QStringList{QStringLiteral("-h")}}) {
+        for (const QStringList& ask :
+             {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("-h")}}) {
             const CliRun help = orvela(QStringList{"--lang", "en"} + words + ask);
             EXPECT_EQ(help.exitCode, 0) << label;
             EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: orvela "))) << label;
@@ -83,12 +83,12 @@ TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
                 EXPECT_TRUE(help.out.contains(QStringLiteral("--") + option.name)) << label;
             }
         }
-        EXPECT_EQ(orvela(QStringList{"--lang", "en", "help"} + words.mid(words.size() -
-                                                                         command.path.size()) +
-                         (command.road.isEmpty() ? QStringList()
-                                                 : QStringList{"--road", command.road}))
-                      .out,
-                  orvela(QStringList{"--lang", "en"} + words + QStringList{"--help"}).out)
+        EXPECT_EQ(
+            orvela(QStringList{"--lang", "en", "help"} +
+                   words.mid(words.size() - command.path.size()) +
+                   (command.road.isEmpty() ? QStringList() : QStringList{"--road", command.road}))
+                .out,
+            orvela(QStringList{"--lang", "en"} + words + QStringList{"--help"}).out)
             << label << ": 'help COMMAND' and 'COMMAND --help' differ";
 
         const CliRun english = orvela(QStringList{"--lang", "en"} + words + QStringList{"--bogus"});
@@ -99,7 +99,8 @@ TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
                                    .arg(name))
             << label;
 
-        const CliRun mongolian = orvela(QStringList{"--lang", "mn"} + words + QStringList{"--bogus"});
+        const CliRun mongolian =
+            orvela(QStringList{"--lang", "mn"} + words + QStringList{"--bogus"});
         EXPECT_EQ(mongolian.exitCode, 2) << label;
         EXPECT_EQ(mongolian.err.count(u'\n'), 1) << label;
         EXPECT_TRUE(hasCyrillic(mongolian.err)) << mongolian.err.toStdString();
@@ -160,7 +161,9 @@ TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
         {{"--lang", "en", "token", "erase", "--yes=no"},
          Kind::usageError,
          "option '--yes' takes no value"},
-        {{"--lang", "en", "--json=1", "whoami"}, Kind::usageError, "option '--json' takes no value"},
+        {{"--lang", "en", "--json=1", "whoami"},
+         Kind::usageError,
+         "option '--json' takes no value"},
         {{"--lang", "en", "token", "info", "--reader", "1", "--reader", "2"},
          Kind::usageError,
          "option '--reader' is given twice"},
@@ -251,8 +254,7 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
             ADD_FAILURE() << "SoftHSM2 is not installed (scripts/install-deps)";
             continue;
         }
-        const CliRun json =
-            orvela(QStringList{"--lang", "en", "--json"} + c.args, c.env, "1234\n");
+        const CliRun json = orvela(QStringList{"--lang", "en", "--json"} + c.args, c.env, "1234\n");
         EXPECT_EQ(json.exitCode, 1) << label;
         const QJsonObject error = QJsonDocument::fromJson(json.out.toUtf8()).object();
         EXPECT_EQ(error.value("reason").toString(), c.reason) << label << json.out.toStdString();

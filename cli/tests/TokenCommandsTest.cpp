@@ -11,12 +11,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/ecdsa.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,7 +40,7 @@ protected:
     QString statePath() const { return dir.filePath(QStringLiteral("token.state")); }
 
     CliRun orvela(const QStringList& args, const QByteArray& input = {},
-               const QString& mode = QString()) const
+                  const QString& mode = QString()) const
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -236,7 +236,10 @@ TEST_P(TokenCommands, PinsThatCanNeverBeRightCostNoTry)
         {"\n", "ПИН хоосон байна."},
         {"\r\n", "ПИН хоосон байна."},
         {"12345\n", "ПИН хэт богино; хамгийн цөөндөө тэмдэгтийн тоо: 6"},
-        {QByteArray("2468\0" "10\n", 8), "ПИН-д NUL тэмдэгт орсон байна."},
+        {QByteArray("2468\0"
+                    "10\n",
+                    8),
+         "ПИН-д NUL тэмдэгт орсон байна."},
         {"24681\xff\n", "ПИН зөв UTF-8 текст биш байна."},
         {QByteArray(65, '1') + "\n", "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо: 64"},
         {QByteArray(100000, '1'), "ПИН-ий мөр хэт урт; хамгийн ихдээ байтын тоо: 64"},
@@ -346,7 +349,8 @@ TEST_P(TokenCommands, ArgumentsThatCannotWorkAreUsageErrors)
 
 TEST_P(TokenCommands, UnknownVirtualTokenModeIsAnError)
 {
-    const CliRun run = orvela({"--lang", "en", "--json", "token", "readers"}, {}, QStringLiteral("rsa"));
+    const CliRun run =
+        orvela({"--lang", "en", "--json", "token", "readers"}, {}, QStringLiteral("rsa"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.json().value("error").toString(),
               "ORVELA_VIRTUAL_TOKEN must be des, aes or fips");
