@@ -451,11 +451,10 @@ QString fishCompletion()
             "        else if not string match -q -- '-*' $word\n"
             "            set path $path $word\n        end\n    end\n"
             "    string join ' ' -- $path\nend\n\n"
-            "function __orvela_at\n    test \"(__orvela_path)\" = \"$argv[1]\"\nend\n\n"
+            "function __orvela_at\n    set -l path (__orvela_path)\n"
+            "    test \"$path\" = \"$argv[1]\"\nend\n\n"
             "complete -c orvela -f\n")
             .arg(valued);
-    out.replace(QStringLiteral("\"(__orvela_path)\""),
-                QStringLiteral("(__orvela_path | string collect)"));
     for (const auto& option : globalOptions()) {
         QString line = QStringLiteral("complete -c orvela -l %1").arg(option.name);
         if (!option.shortName.isEmpty()) {
