@@ -13,7 +13,7 @@ class PinInput;
 
 /// What every command receives: its parsed options and arguments, and the global options.
 struct CliContext {
-    QString command;                 ///< the command's words, for example "token info"
+    QString command; ///< the words naming the command: "token info", "--road pkcs11 token sign"
     QHash<QString, QString> options; ///< the options given, by long name; a flag maps to ""
     QStringList positionals;         ///< the arguments that are no option
     bool json = false;               ///< --json: machine-readable output

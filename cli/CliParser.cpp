@@ -298,7 +298,10 @@ Invocation parseInvocation(const QStringList& args)
     }
     if (const CliCommand* command = longestCommand(words, out.road)) {
         out.command = command;
-        out.context.command = command->path.join(u' ');
+        // The other road's command is another one; its help must be asked on that road.
+        out.context.command =
+            (command->road == u"pkcs11" ? QStringLiteral("--road pkcs11 ") : QString()) +
+            command->path.join(u' ');
         out.helpCommand = out.context.command;
         if (!parseCommandArgs(*command, rest.mid(command->path.size()), out, help)) {
             out.kind = Invocation::Kind::usageError;
