@@ -30,7 +30,8 @@ QString APIError::message(common::AppLanguage language) const
     switch (m_kind) {
     case Kind::server:
         return tableText("Api_Error_Server", language) + QStringLiteral(" (") +
-               QString::number(m_status) + QStringLiteral("): ") + serverText(m_serverMessage, language);
+               QString::number(m_status) + QStringLiteral("): ") +
+               serverText(m_serverMessage, language);
     case Kind::invalidResponse:
         return tableText("Api_Error_InvalidResponse", language);
     case Kind::timeout:
@@ -50,7 +51,12 @@ QString errorMessage(const CallError& error, common::AppLanguage language)
     if (const auto* api = std::get_if<APIError>(&error)) {
         return api->message(language);
     }
-    return std::get<TransportError>(error).message;
+    const auto& transport = std::get<TransportError>(error);
+    // Qt reports the refusal as a cancelled operation, which names no cause at all.
+    if (transport.pinRefused) {
+        return tableText("Api_Error_PinRefused", language);
+    }
+    return transport.message;
 }
 
 } // namespace orvela::api

@@ -66,8 +66,9 @@ struct TransportError {
 /// Why a backend call failed.
 using CallError = std::variant<APIError, TransportError>;
 
-/// The text a screen shows for a failed call, in `language`. A transport failure keeps Qt's
-/// own description, which has no Mongolian.
+/// The text a screen shows for a failed call, in `language`. A connection refused by the pin
+/// check says so; any other transport failure keeps Qt's own description, which has no
+/// Mongolian.
 QString errorMessage(const CallError& error,
                      common::AppLanguage language = common::AppLanguage::mn);
 

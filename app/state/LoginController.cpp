@@ -1,5 +1,6 @@
 #include "state/LoginController.h"
 
+#include "common/LocalizationTables.h"
 #include "common/TextRules.h"
 
 #include "api/APIClient.h"
@@ -18,7 +19,17 @@ using common::trimBlanks;
 
 namespace {
 
-const QString qrFailurePrefix = QStringLiteral("QR код үүсгэхэд алдаа: ");
+QString text(const char* key, common::AppLanguage language)
+{
+    return common::builtInText(QString::fromLatin1(key), language);
+}
+
+/// A failed call's text in `language`, after the QR prefix when the QR code was being made.
+QString callFailure(const api::CallError& error, bool qr, common::AppLanguage language)
+{
+    const QString message = api::errorMessage(error, language);
+    return qr ? text("Login_Error_QrFailed", language) + u' ' + message : message;
+}
 
 } // namespace
 
@@ -61,7 +72,7 @@ void LoginController::selectTab(LoginTab tab)
     setVerificationCode(QString());
     m_tab = tab;
     emit tabChanged(tab);
-    setErrorMessage(QString());
+    setErrorText({});
     if (tab == LoginTab::nationalIdPush) {
         setQrImage(QImage());
     } else {
@@ -85,7 +96,7 @@ void LoginController::startNationalIdFlow()
     }
     cancelFlow();
     setPhase(AuthPhase::initiating);
-    setErrorMessage(QString());
+    setErrorText({});
     m_flow = m_client.send<api::LoginNotifyResponse>(
         api::Endpoint::loginNotify(number), this,
         [this, number](api::CallResult<api::LoginNotifyResponse> reply) {
@@ -108,7 +119,7 @@ void LoginController::startQrFlow()
     cancelFlow();
     setQrImage(QImage());
     m_qrText.clear();
-    setErrorMessage(QString());
+    setErrorText({});
     m_flow = m_client.send<api::StartResponse>(
         api::Endpoint::start(), this, [this](api::CallResult<api::StartResponse> reply) {
             if (!reply.ok()) {
@@ -143,10 +154,14 @@ void LoginController::poll(const QString& sessionId, const QString& pollToken,
 void LoginController::failCall(const api::CallError& error, bool qr)
 {
     const auto* transport = std::get_if<api::TransportError>(&error);
-    if (transport != nullptr && transport->code == QNetworkReply::OperationCanceledError) {
-        return; // a cancelled transfer is no failure to show
+    // A cancelled transfer is no failure to show; the pin check's refusal arrives as one too,
+    // and is.
+    if (transport != nullptr && transport->code == QNetworkReply::OperationCanceledError &&
+        !transport->pinRefused) {
+        return;
     }
-    setErrorMessage((qr ? qrFailurePrefix : QString()) + api::errorMessage(error));
+    setErrorText({callFailure(error, qr, common::AppLanguage::en),
+                  callFailure(error, qr, common::AppLanguage::mn)});
     setPhase(AuthPhase::failed);
 }
 
@@ -156,7 +171,8 @@ void LoginController::finishWithStatus(const api::StatusResponse& status,
     const bool approved =
         status.isComplete() && status.endResult == u"OK" && nonEmpty(status.documentNumber);
     if (!approved) {
-        setErrorMessage(failureText(status));
+        setErrorText({failureText(status, common::AppLanguage::en),
+                      failureText(status, common::AppLanguage::mn)});
         setPhase(AuthPhase::failed);
         return;
     }
@@ -179,23 +195,25 @@ void LoginController::finishWithStatus(const api::StatusResponse& status,
                        [appState, identity] { appState->signIn(identity); });
 }
 
-QString LoginController::failureText(const api::StatusResponse& status)
+QString LoginController::failureText(const api::StatusResponse& status,
+                                     common::AppLanguage language)
 {
     if (nonEmpty(status.error)) {
         return *status.error;
     }
     const QString code = status.endResult.value_or(QString());
     if (code == u"USER_REFUSED" || code == u"USER_REFUSED_INTERACTION") {
-        return QStringLiteral("Хэрэглэгч татгалзсан байна.");
+        return text("Login_Error_UserRefused", language);
     }
     if (code == u"TIMEOUT") {
-        return QStringLiteral("Хугацаа дууслаа.");
+        return text("Login_Error_TimedOut", language);
     }
     if (!code.isEmpty()) {
-        return QStringLiteral("Баталгаажуулалт амжилтгүй (") + code + QStringLiteral(").");
+        return text("Login_Error_FailedWith", language) + QStringLiteral(" (") + code +
+               QStringLiteral(").");
     }
-    return status.isComplete() ? QStringLiteral("Баталгаажуулалт амжилтгүй.")
-                               : QStringLiteral("Хугацаа дууслаа.");
+    return status.isComplete() ? text("Login_Error_Failed", language)
+                               : text("Login_Error_TimedOut", language);
 }
 
 int LoginController::countdownStart() const
@@ -253,11 +271,11 @@ void LoginController::setVerificationCode(const QString& code)
     }
 }
 
-void LoginController::setErrorMessage(const QString& message)
+void LoginController::setErrorText(const SignText& text)
 {
-    if (message != m_errorMessage) {
-        m_errorMessage = message;
-        emit errorMessageChanged(message);
+    if (text != m_errorText) {
+        m_errorText = text;
+        emit errorMessageChanged(text.mn);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
+#include "state/SignText.h"
 #include "state/StateEnums.h"
 
 #include <QImage>
@@ -56,7 +57,10 @@ public:
     const QString& nationalIdInput() const { return m_nationalIdInput; }
     void setNationalIdInput(const QString& input);
     const QString& verificationCode() const { return m_verificationCode; }
-    const QString& errorMessage() const { return m_errorMessage; }
+    /// The error shown, in Mongolian; errorText holds it in both languages.
+    const QString& errorMessage() const { return m_errorText.mn; }
+    /// The error shown, in both interface languages, for front ends in either.
+    const SignText& errorText() const { return m_errorText; }
     int countdown() const { return m_countdown; }
     /// The QR code to scan; null while none is shown.
     const QImage& qrImage() const { return m_qrImage; }
@@ -81,8 +85,10 @@ public:
     /// up); for tests only, the product always waits 300 s.
     void setPollLimitForTesting(std::chrono::milliseconds limit) { m_pollLimit = limit; }
 
-    /// The text shown for a completed session that did not sign the person in.
-    static QString failureText(const api::StatusResponse& status);
+    /// The text shown for a completed session that did not sign the person in; the backend's
+    /// own "error" stays as it came in either language.
+    static QString failureText(const api::StatusResponse& status,
+                               common::AppLanguage language = common::AppLanguage::mn);
 
 signals:
     void tabChanged(orvela::state::LoginTab tab);
@@ -110,7 +116,7 @@ private:
 
     void setPhase(AuthPhase phase);
     void setVerificationCode(const QString& code);
-    void setErrorMessage(const QString& message);
+    void setErrorText(const SignText& text);
     void setCountdown(int seconds);
     void setQrImage(const QImage& image);
 
@@ -122,7 +128,7 @@ private:
     AuthPhase m_phase = AuthPhase::idle;
     QString m_nationalIdInput;
     QString m_verificationCode;
-    QString m_errorMessage;
+    SignText m_errorText;
     int m_countdown = 0;
     QImage m_qrImage;
     QString m_qrText;

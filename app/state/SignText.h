@@ -6,8 +6,8 @@
 
 namespace orvela::state {
 
-/// A text of the signing page in both interface languages; texts that come from elsewhere
-/// (the platform, the backend) carry the same words in both.
+/// A screen's text in both interface languages (the signing page's, the sign-in error); texts
+/// that come from elsewhere (the platform, the backend) carry the same words in both.
 struct SignText {
     QString en;
     QString mn;

@@ -283,7 +283,8 @@ void SigningController::downloaded(const QByteArray& signedPdf)
     m_call = nullptr;
     // A reply that is no PDF at all would be saved as a "signed" copy the person trusts.
     if (!signedPdf.startsWith(DocumentHash::pdfSignature)) {
-        fail(SignText::same(api::APIError::invalidResponse().message()));
+        const api::APIError invalid = api::APIError::invalidResponse();
+        fail({invalid.message(common::AppLanguage::en), invalid.message()});
         return;
     }
     // Writing 25 MiB can take longer than a frame, so it happens on the pool as well. A copy
@@ -318,8 +319,7 @@ void SigningController::saved(const SavedCopy& copy)
 void SigningController::failCall(const api::CallError& error)
 {
     // A call we cancelled never answers, so every error that arrives is a real one.
-    fail(SignText{api::errorMessage(error, common::AppLanguage::en),
-                  api::errorMessage(error, common::AppLanguage::mn)});
+    fail({api::errorMessage(error, common::AppLanguage::en), api::errorMessage(error)});
 }
 
 void SigningController::fail(const SignText& message)

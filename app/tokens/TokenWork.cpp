@@ -1,12 +1,11 @@
 #include "tokens/TokenWork.h"
 
+#include "common/LocalizationTables.h"
 #include "orvela/tokenkit/CSR.h"
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
-
-#include "common/LocalizationTables.h"
 
 #include <cstdint>
 
@@ -30,8 +29,10 @@ constexpr unsigned long kCkrDeviceRemoved = 0x32;
 constexpr unsigned long kCkrPinIncorrect = 0xA0;
 constexpr unsigned long kCkrPinLocked = 0xA4;
 constexpr unsigned long kCkrTokenNotPresent = 0xE0;
+constexpr unsigned long kCkrTokenNotRecognized = 0xE1; // a blank token (SoftHSM2's free slot)
 
-// "Referenced data not found": what the card answers when asked to use a key it does not hold.
+// "Referenced data not found": the card holds no key for the command (after an erase, no PIN
+// either).
 constexpr std::uint16_t kStatusNoKey = 0x6A88;
 
 QString text(const char* key, AppLanguage language)
@@ -68,22 +69,38 @@ const char* tokenErrorKey(TokenError::Code code)
 {
     using Code = TokenError::Code;
     switch (code) {
-    case Code::transmitFailed: return "TokenError_TransmitFailed";
-    case Code::pinVerifyFailed: return "TokenError_PinVerifyFailed";
-    case Code::signFailed: return "TokenError_SignFailed";
-    case Code::unexpectedStatus: return "TokenError_UnexpectedStatus";
-    case Code::readerNotConnected: return "TokenError_ReaderNotConnected";
-    case Code::cardNotFound: return "TokenError_CardNotFound";
-    case Code::sessionFailed: return "TokenError_SessionFailed";
-    case Code::invalidAPDU: return "TokenError_InvalidApdu";
-    case Code::authFailed: return "TokenError_AuthFailed";
-    case Code::pinBlocked: return "TokenError_PinBlocked";
-    case Code::keyGenFailed: return "TokenError_KeyGenFailed";
-    case Code::certificateNotFound: return "TokenError_CertificateNotFound";
-    case Code::certificateImportFailed: return "TokenError_CertificateImportFailed";
-    case Code::unsupportedAlgorithm: return "TokenError_UnsupportedAlgorithm";
-    case Code::secureMessagingFailed: return "TokenError_SecureMessagingFailed";
-    case Code::pinTooLong: return "TokenError_PinTooLong";
+    case Code::transmitFailed:
+        return "TokenError_TransmitFailed";
+    case Code::pinVerifyFailed:
+        return "TokenError_PinVerifyFailed";
+    case Code::signFailed:
+        return "TokenError_SignFailed";
+    case Code::unexpectedStatus:
+        return "TokenError_UnexpectedStatus";
+    case Code::readerNotConnected:
+        return "TokenError_ReaderNotConnected";
+    case Code::cardNotFound:
+        return "TokenError_CardNotFound";
+    case Code::sessionFailed:
+        return "TokenError_SessionFailed";
+    case Code::invalidAPDU:
+        return "TokenError_InvalidApdu";
+    case Code::authFailed:
+        return "TokenError_AuthFailed";
+    case Code::pinBlocked:
+        return "TokenError_PinBlocked";
+    case Code::keyGenFailed:
+        return "TokenError_KeyGenFailed";
+    case Code::certificateNotFound:
+        return "TokenError_CertificateNotFound";
+    case Code::certificateImportFailed:
+        return "TokenError_CertificateImportFailed";
+    case Code::unsupportedAlgorithm:
+        return "TokenError_UnsupportedAlgorithm";
+    case Code::secureMessagingFailed:
+        return "TokenError_SecureMessagingFailed";
+    case Code::pinTooLong:
+        return "TokenError_PinTooLong";
     }
     return "TokenError_TransmitFailed";
 }
@@ -111,8 +128,7 @@ TokenDiagnosis diagnose(const TokenError& error)
     using Code = TokenError::Code;
     switch (error.code()) {
     case Code::readerNotConnected:
-        return cardServiceRunning() ? TokenDiagnosis::noReader
-                                    : TokenDiagnosis::serviceNotRunning;
+        return cardServiceRunning() ? TokenDiagnosis::noReader : TokenDiagnosis::serviceNotRunning;
     case Code::cardNotFound:
         return TokenDiagnosis::noCard;
     case Code::pinBlocked:
@@ -123,9 +139,8 @@ TokenDiagnosis diagnose(const TokenError& error)
     case Code::unexpectedStatus:
         return error.status() == kStatusNoKey ? TokenDiagnosis::noKey : TokenDiagnosis::none;
     case Code::signFailed:
-        return error.text() == "SW=" + hex(kStatusNoKey, 4).toStdString()
-                   ? TokenDiagnosis::noKey
-                   : TokenDiagnosis::none;
+        return error.text() == "SW=" + hex(kStatusNoKey, 4).toStdString() ? TokenDiagnosis::noKey
+                                                                          : TokenDiagnosis::none;
     default:
         return TokenDiagnosis::none;
     }
@@ -158,17 +173,22 @@ TokenDiagnosis diagnose(const tokenkit::P11Error& error)
         return TokenDiagnosis::none;
     }
     const std::string& operation = error.subject();
-    if (operation == "getSlotList (empty)" || error.rv() == kCkrTokenNotPresent) {
+    if (operation == "getSlotList (empty)" || error.rv() == kCkrTokenNotPresent ||
+        error.rv() == kCkrTokenNotRecognized) {
         return TokenDiagnosis::noTokenInSlot;
     }
     if (operation == "findPrivateKey (not found)" || operation == "findPublicKey (not found)") {
         return TokenDiagnosis::noKey;
     }
     switch (error.rv()) {
-    case kCkrPinIncorrect: return TokenDiagnosis::wrongPin;
-    case kCkrPinLocked: return TokenDiagnosis::pinBlocked;
-    case kCkrDeviceRemoved: return TokenDiagnosis::cardRemoved;
-    default: return TokenDiagnosis::none;
+    case kCkrPinIncorrect:
+        return TokenDiagnosis::wrongPin;
+    case kCkrPinLocked:
+        return TokenDiagnosis::pinBlocked;
+    case kCkrDeviceRemoved:
+        return TokenDiagnosis::cardRemoved;
+    default:
+        return TokenDiagnosis::none;
     }
 }
 
@@ -206,22 +226,29 @@ QString hintOf(TokenDiagnosis diagnosis, std::optional<int> retriesLeft, AppLang
                HintWording wording)
 {
     switch (diagnosis) {
-    case TokenDiagnosis::none: return {};
-    case TokenDiagnosis::serviceNotRunning: return text("TokenHint_ServiceNotRunning", language);
-    case TokenDiagnosis::noReader: return text("TokenHint_NoReader", language);
-    case TokenDiagnosis::noCard: return text("TokenHint_NoCard", language);
-    case TokenDiagnosis::cardRemoved: return text("TokenHint_CardRemoved", language);
-    case TokenDiagnosis::pinBlocked: return text("TokenHint_PinBlocked", language);
-    case TokenDiagnosis::libraryMissing: return text("TokenHint_LibraryMissing", language);
-    case TokenDiagnosis::noTokenInSlot: return text("TokenHint_NoTokenInSlot", language);
+    case TokenDiagnosis::none:
+        return {};
+    case TokenDiagnosis::serviceNotRunning:
+        return text("TokenHint_ServiceNotRunning", language);
+    case TokenDiagnosis::noReader:
+        return text("TokenHint_NoReader", language);
+    case TokenDiagnosis::noCard:
+        return text("TokenHint_NoCard", language);
+    case TokenDiagnosis::cardRemoved:
+        return text("TokenHint_CardRemoved", language);
+    case TokenDiagnosis::pinBlocked:
+        return text("TokenHint_PinBlocked", language);
+    case TokenDiagnosis::libraryMissing:
+        return text("TokenHint_LibraryMissing", language);
+    case TokenDiagnosis::noTokenInSlot:
+        return text("TokenHint_NoTokenInSlot", language);
     case TokenDiagnosis::noKey:
         return text(wording == HintWording::commandLine ? "TokenHint_NoKeyCommand"
                                                         : "TokenHint_NoKey",
                     language);
     case TokenDiagnosis::wrongPin:
         if (retriesLeft) {
-            return withValue("TokenHint_WrongPin", language, QString::number(*retriesLeft)) +
-                   u'.';
+            return withValue("TokenHint_WrongPin", language, QString::number(*retriesLeft)) + u'.';
         }
         return text("TokenHint_WrongPinUncounted", language);
     }

@@ -20,7 +20,7 @@ enum class TokenDiagnosis {
     noCard,            ///< the reader holds no card (or the token is not plugged in)
     cardRemoved,       ///< the card went away in the middle of the work
     pinBlocked,        ///< the user PIN is blocked
-    wrongPin,          ///< the PIN was wrong; TokenFailure::retriesLeft says how often it may be
+    wrongPin,          ///< the PIN was wrong; retriesLeft has the tries left when known
     noKey,             ///< the token holds no key to work with (status 6A88, or none found)
     libraryMissing,    ///< the PKCS#11 library could not be loaded
     noTokenInSlot,     ///< the PKCS#11 library sees no token
@@ -47,8 +47,10 @@ struct TokenFailure {
 /// PcscError's code), with its diagnosis and hint. In Mongolian the message is the lower
 /// layer's own fixed text, word for word; a PcscError keeps the service's own text in both
 /// languages. TokenError::readerNotConnected is told apart by asking the reader backend
-/// whether the PC/SC service answers: "not running" or "no such reader". Any other exception
-/// gives its what().
+/// whether the PC/SC service answers: "not running" or "no such reader" (a round trip to the
+/// service, so off the interface thread, as captureOutcome runs it). Any other exception gives
+/// its what(). A command-line `token readers` that lists none can word its diagnosis from
+/// failureOf(TokenError::readerNotConnected(), language, HintWording::commandLine).
 TokenFailure failureOf(const std::exception& error,
                        common::AppLanguage language = common::AppLanguage::mn,
                        HintWording wording = HintWording::desktop);

@@ -515,6 +515,9 @@ constexpr StringRow kExtraRows[] = {
     {"Api_Error_RateLimited",
      "Too many attempts — wait a minute and try again.",
      "Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу."},
+    {"Api_Error_PinRefused",
+     "The server's certificate does not match the pinned key; the connection was refused.",
+     "Серверийн сертификат бэхэлсэн түлхүүртэй таарахгүй тул холболтоос татгалзлаа."},
     {"Api_Error_InvalidResponse",
      "The server's reply is invalid.",
      "Серверийн хариу буруу байна."},
@@ -550,11 +553,11 @@ constexpr StringRow kExtraRows[] = {
      "Unlock the PIN with the PUK (SO PIN) and choose a new one.",
      "PIN-ийг PUK (SO PIN)-ээр тайлж, шинэ PIN тохируулна уу."},
     {"TokenHint_NoKey",
-     "The token holds no signing key; generate a signing key first.",
-     "Токенд гарын үсгийн түлхүүр алга; эхлээд гарын үсгийн түлхүүр үүсгэнэ үү."},
+     "The token holds no signing key; generate a signing key (a blank or erased token needs configuring first).",
+     "Токенд гарын үсгийн түлхүүр алга; гарын үсгийн түлхүүр үүсгэнэ үү (хоосон эсвэл устгасан токеныг эхлээд тохируулна)."},
     {"TokenHint_NoKeyCommand",
-     "The token holds no signing key; make one with `orvela token keygen`.",
-     "Токенд гарын үсгийн түлхүүр алга; `orvela token keygen` командаар үүсгэнэ үү."},
+     "The token holds no signing key; make one with `orvela token keygen` (a blank or erased token needs `orvela token provision` first).",
+     "Токенд гарын үсгийн түлхүүр алга; `orvela token keygen` командаар үүсгэнэ үү (хоосон эсвэл устгасан токеныг эхлээд `orvela token provision` командаар тохируулна)."},
     {"TokenHint_WrongPin",
      "Check the PIN and try again; tries left before it is blocked:",
      "PIN-ээ шалгаад дахин оролдоно уу; блоклогдохоос өмнө үлдсэн оролдлого:"},
@@ -565,12 +568,27 @@ constexpr StringRow kExtraRows[] = {
      "Install the token maker's PKCS#11 library, or give its path in ORVELA_PKCS11_LIBRARY.",
      "Токен үйлдвэрлэгчийн PKCS#11 санг суулгах, эсвэл түүний замыг ORVELA_PKCS11_LIBRARY-д зааж өгнө үү."},
     {"TokenHint_NoTokenInSlot",
-     "No token is present in the PKCS#11 slot; plug in the token and try again.",
-     "PKCS#11 слотод токен алга; токеноо залгаад дахин оролдоно уу."},
+     "No usable token in the PKCS#11 slot; plug in the token, or configure a blank one, and try again.",
+     "PKCS#11 слотод ашиглах токен алга; токеноо залгах эсвэл шинэ токеноо тохируулаад дахин оролдоно уу."},
+    {"Login_Error_QrFailed",
+     "Could not create the QR code:",
+     "QR код үүсгэхэд алдаа:"},
+    {"Login_Error_UserRefused",
+     "The request was declined.",
+     "Хэрэглэгч татгалзсан байна."},
+    {"Login_Error_TimedOut",
+     "The time ran out.",
+     "Хугацаа дууслаа."},
+    {"Login_Error_Failed",
+     "Verification failed.",
+     "Баталгаажуулалт амжилтгүй."},
+    {"Login_Error_FailedWith",
+     "Verification failed",
+     "Баталгаажуулалт амжилтгүй"},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 185, "the extra table holds 185 texts");
+static_assert(std::size(kExtraRows) == 191, "the extra table holds 191 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -425,6 +425,8 @@ void LoginView::connectController()
     connect(&m_controller, &LoginController::resultChanged, this, &LoginView::showResult);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &LoginView::retranslate);
+    connect(&m_localization, &common::LocalizationService::languageChanged, this,
+            &LoginView::showError);
 }
 
 void LoginView::retranslate()
@@ -559,7 +561,7 @@ void LoginView::showQr()
 
 void LoginView::showError()
 {
-    m_error->setText(m_controller.errorMessage());
+    m_error->setText(m_controller.errorText().in(m_localization.language()));
     m_error->setVisible(!m_controller.errorMessage().isEmpty());
     showQr();
 }

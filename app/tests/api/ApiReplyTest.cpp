@@ -98,6 +98,13 @@ TEST(APIErrorText, EveryKindIsWordedInTheLanguageAskedFor)
             EXPECT_EQ(error.message(), mongolian);
         }
     }
+    // Qt calls a refused pin check a cancelled operation; the person is told the cause.
+    const TransportError refused{QNetworkReply::OperationCanceledError,
+                                 QStringLiteral("Operation canceled"), true};
+    EXPECT_EQ(errorMessage(refused, common::AppLanguage::en),
+              "The server's certificate does not match the pinned key; the connection was "
+              "refused.");
+    EXPECT_TRUE(errorMessage(refused).startsWith(QStringLiteral("Серверийн сертификат")));
 }
 
 TEST(ErrorBodyRule, ExcerptIsTheFirst300BytesAndMustBeWholeUtf8)

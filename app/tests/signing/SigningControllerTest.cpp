@@ -261,6 +261,7 @@ TEST_F(SigningControllerTest, BackendAndNetworkFailuresShowTheirTextWithoutRecor
     m_sim.injectFault(SimFault::malformedJson, QStringLiteral("/api/status"));
     sign(writeDocument(QStringLiteral("a.pdf")));
     expectFailedWithoutRecord("Серверийн хариу буруу байна.");
+    EXPECT_EQ(m_signing->message().en, "The server's reply is invalid.");
 
     // The client turns an "error" in a status into a failed call: no outcome to record.
     scriptStatus(R"({"state":"RUNNING","error":"Certificate revoked"})");

@@ -6,7 +6,9 @@
 #include "../support/QtPrinters.h"
 #include "BackendSim.h"
 #include "StateTestSupport.h"
+#include "TestPki.h"
 #include "api/APIClient.h"
+#include "common/SettingsKeys.h"
 #include "state/AppState.h"
 #include "state/KeychainManager.h"
 #include "state/QrCode.h"
@@ -273,8 +275,11 @@ TEST_F(LoginControllerTest, TheWaitEndsAfterThePollLimit)
     EXPECT_EQ(m_login->errorMessage(), "Хүлээх хугацаа дууслаа.");
     EXPECT_EQ(m_login->phase(), AuthPhase::failed);
 
+    EXPECT_EQ(m_login->errorText().en, "The waiting time is over.");
+
     signInByQr();
     EXPECT_EQ(m_login->errorMessage(), qrPrefix + "Хүлээх хугацаа дууслаа.");
+    EXPECT_EQ(m_login->errorText().en, "Could not create the QR code: The waiting time is over.");
     EXPECT_EQ(m_state->screen(), AppScreen::login);
 }
 
@@ -367,6 +372,33 @@ TEST_F(LoginControllerTest, AControllerDestroyedMidFlowCallsNothingBack)
     EXPECT_EQ(m_state->screen(), AppScreen::login);
 }
 
+TEST_F(LoginControllerTest, AConnectionRefusedByThePinCheckFailsAndSaysWhy)
+{
+    // Qt reports the refusal as a cancelled transfer, which a cancelled flow also gives.
+    const apitest::TestPki pki;
+    ASSERT_TRUE(pki.error().isEmpty()) << pki.error().toStdString();
+    m_sim = std::make_unique<backendsim::BackendSim>();
+    m_sim->useTls(pki.chain(QStringLiteral("p256")), pki.leaf(QStringLiteral("p256")).key);
+    ASSERT_NE(m_sim->start(), 0);
+    m_settings->setValue(settings::securityTlsPinning.toString(), true);
+    api::APIClientOptions options;
+    options.settings = m_settings.get();
+    options.fixedBaseUrl = m_sim->baseUrl();
+    options.caCertificates = {pki.root()};
+    options.extraPins = {apitest::TestPki::spkiPin(pki.leaf(QStringLiteral("p384")).certificate)};
+    m_login.reset();
+    m_client = std::make_unique<api::APIClient>(options);
+    m_login = std::make_unique<LoginController>(*m_state, *m_client);
+
+    m_login->setNationalIdInput(QStringLiteral("УБ99112233"));
+    m_login->startNationalIdFlow();
+    EXPECT_TRUE(waitUntil([this] { return ended(); }, 15'000));
+    EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+    EXPECT_EQ(m_login->errorText().en, "The server's certificate does not match the pinned key; "
+                                       "the connection was refused.");
+    EXPECT_TRUE(m_sim->requests().isEmpty());
+}
+
 TEST(LoginFailureText, FollowsTheFirstMatchingRule)
 {
     using api::StatusResponse;
@@ -387,6 +419,18 @@ TEST(LoginFailureText, FollowsTheFirstMatchingRule)
     EXPECT_EQ(LoginController::failureText(status("COMPLETE", "")), "Баталгаажуулалт амжилтгүй.");
     EXPECT_EQ(LoginController::failureText(status("RUNNING", std::nullopt)), "Хугацаа дууслаа.");
     EXPECT_EQ(LoginController::failureText(status(std::nullopt, std::nullopt)), "Хугацаа дууслаа.");
+
+    // In English every rule has its words; the backend's own text stays as it came.
+    const auto english = [&](std::optional<QString> state, std::optional<QString> end,
+                             std::optional<QString> error = std::nullopt) {
+        return LoginController::failureText(
+            status(std::move(state), std::move(end), std::move(error)), common::AppLanguage::en);
+    };
+    EXPECT_EQ(english("COMPLETE", "USER_REFUSED", "boom"), "boom");
+    EXPECT_EQ(english("COMPLETE", "USER_REFUSED_INTERACTION"), "The request was declined.");
+    EXPECT_EQ(english(std::nullopt, "TIMEOUT"), "The time ran out.");
+    EXPECT_EQ(english("COMPLETE", "OK"), "Verification failed (OK).");
+    EXPECT_EQ(english("COMPLETE", ""), "Verification failed.");
 }
 
 } // namespace

@@ -1,17 +1,15 @@
 // How a token-layer error reads in each language, and what the person is told to do about it.
 
-#include "tokens/TokenWork.h"
-
 #include "orvela/tokenkit/CSR.h"
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/ReaderBackend.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
-
-#include <gtest/gtest.h>
+#include "tokens/TokenWork.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 using orvela::common::AppLanguage;
@@ -81,8 +79,7 @@ struct Case {
 template <class Error>
 Case row(const char* name, Error error, TokenDiagnosis diagnosis, const char* carried = "")
 {
-    return {name, std::make_exception_ptr(std::move(error)), diagnosis,
-            QString::fromUtf8(carried)};
+    return {name, std::make_exception_ptr(std::move(error)), diagnosis, QString::fromUtf8(carried)};
 }
 
 TokenFailure failureIn(const Case& test, AppLanguage language,
@@ -132,13 +129,13 @@ std::vector<Case> cases()
         row("libraryNotFound, no path", P11Error::libraryNotFound(""), D::libraryMissing),
         row("symbolNotFound", P11Error::symbolNotFound("C_DestroyObject"), D::none,
             "C_DestroyObject"),
-        row("C_Login incorrect", P11Error::ckError("C_Login", 0xA0), D::wrongPin,
-            "C_Login"),
+        row("C_Login incorrect", P11Error::ckError("C_Login", 0xA0), D::wrongPin, "C_Login"),
         row("C_Login locked", P11Error::ckError("C_Login", 0xA4), D::pinBlocked, "000000A4"),
         row("empty slot list", P11Error::ckError("getSlotList (empty)", 0), D::noTokenInSlot,
             "getSlotList (empty)"),
         row("token not present", P11Error::ckError("C_OpenSession", 0xE0), D::noTokenInSlot,
             "000000E0"),
+        row("blank token", P11Error::ckError("C_OpenSession", 0xE1), D::noTokenInSlot),
         row("no private key", P11Error::ckError("findPrivateKey (not found)", 0), D::noKey),
         row("vendor code", P11Error::ckError("C_Sign", 0x80000001UL), D::none, "80000001"),
         row("signerFailed", CSRError::signerFailed("card said no"), D::none, "card said no"),
@@ -148,8 +145,7 @@ std::vector<Case> cases()
         row("no readers", PcscError(0x8010002E, "SCardListReaders"), D::noReader),
         row("no card", PcscError(0x8010000C, "SCardConnect"), D::noCard),
         row("card removed", PcscError(PcscError::removedCard, "SCardTransmit"), D::cardRemoved),
-        row("sharing violation", PcscError(PcscError::sharingViolation, "SCardConnect"),
-            D::none),
+        row("sharing violation", PcscError(PcscError::sharingViolation, "SCardConnect"), D::none),
         row("anything else", std::runtime_error("disk full"), D::none, "disk full"),
     };
 }
@@ -217,8 +213,7 @@ TEST(TokenFailure, AMissingReaderIsToldApartFromAStoppedService)
     {
         const BackendSwap running(true);
         EXPECT_TRUE(cardServiceRunning());
-        const TokenFailure failure =
-            failureOf(TokenError::readerNotConnected(), AppLanguage::en);
+        const TokenFailure failure = failureOf(TokenError::readerNotConnected(), AppLanguage::en);
         EXPECT_EQ(failure.diagnosis, TokenDiagnosis::noReader);
         EXPECT_TRUE(failure.cardGone);
     }
