@@ -88,24 +88,6 @@ QString reasonOf(tokens::TokenDiagnosis diagnosis)
     return {};
 }
 
-/// The failure as the command line words it. A slot whose token was never initialised (SoftHSM2
-/// always offers one) refuses a session as "token not recognised": for a person that is a slot
-/// without a token, and the same advice applies.
-tokens::TokenFailure failureWithHint(const std::exception& error, common::AppLanguage language)
-{
-    tokens::TokenFailure failure =
-        tokens::failureOf(error, language, tokens::HintWording::commandLine);
-    constexpr unsigned long kTokenNotRecognized = 0xE1;
-    const auto* p11 = dynamic_cast<const tokenkit::P11Error*>(&error);
-    if (failure.diagnosis == tokens::TokenDiagnosis::none && p11 != nullptr &&
-        p11->code() == tokenkit::P11Error::Code::ckError && p11->rv() == kTokenNotRecognized) {
-        failure.diagnosis = tokens::TokenDiagnosis::noTokenInSlot;
-        failure.hint = common::LocalizationService::shared().localized(
-            QStringLiteral("TokenHint_NoTokenInSlot"));
-    }
-    return failure;
-}
-
 /// Two sentences on one line; the first gets its full stop when it has none.
 QString sentences(const QString& first, const QString& second)
 {
@@ -164,7 +146,8 @@ int runReportingErrors(const CliContext& context, const std::function<int()>& wo
     try {
         return work();
     } catch (const std::exception& error) {
-        const tokens::TokenFailure failure = failureWithHint(error, context.language);
+        const tokens::TokenFailure failure =
+            tokens::failureOf(error, context.language, tokens::HintWording::commandLine);
         if (failure.diagnosis == tokens::TokenDiagnosis::none) {
             return fail(context.json, failure.message);
         }

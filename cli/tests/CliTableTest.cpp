@@ -248,7 +248,7 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         {{"--pin-stdin", "--road", "pkcs11", "token", "keygen", "--library", softhsm},
          emptyHsm,
          "no-token",
-         "No token is present in the PKCS#11 slot"},
+         "No usable token in the PKCS#11 slot"},
     };
     for (const Case& c : cases) {
         const std::string label = c.args.join(u' ').toStdString();

@@ -155,6 +155,14 @@ TEST_F(LoginCliTest, QrSignInDrawsTheCodeAndARefusalKeepsThePreviousIdentity)
     EXPECT_EQ(json(limited).value("error").toString(),
               "QR код үүсгэхэд алдаа: Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд "
               "дахин оролдоно уу.");
+    // The same failure under --lang en: the backend client's words in English.
+    m_sim.injectFault(backendsim::SimFault::rateLimited, QStringLiteral("/api/start"));
+    const QString english =
+        json(orvela({"--lang", "en", "--json", "login", "--qr"}, true)).value("error").toString();
+    EXPECT_TRUE(english.contains(QStringLiteral("429"))) << english.toStdString();
+    EXPECT_FALSE(std::any_of(english.begin(), english.end(), [](QChar c) {
+        return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF;
+    })) << english.toStdString();
 }
 
 TEST_F(LoginCliTest, ANameFromTheBackendCannotDriveTheTerminal)
