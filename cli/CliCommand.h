@@ -1,34 +1,66 @@
 #pragma once
 
-#include <QStringList>
+#include "common/AppLanguage.h"
 
+#include <QHash>
+#include <QStringList>
 #include <functional>
 #include <vector>
-
-class QTextStream;
 
 namespace orvela::cli {
 
 class PinInput;
 
-/// What every command receives: its own arguments and the global options.
+/// What every command receives: its parsed options and arguments, and the global options.
 struct CliContext {
-    QStringList args;  ///< the command's arguments, after its name words
-    bool json = false; ///< --json: machine-readable output
-    QString apiUrl;    ///< --api-url, empty when not given
-    QString lang;      ///< --lang, empty when not given
+    QString command; ///< the words naming the command: "token info", "--road pkcs11 token sign"
+    QHash<QString, QString> options; ///< the options given, by long name; a flag maps to ""
+    QStringList positionals;         ///< the arguments that are no option
+    bool json = false;               ///< --json: machine-readable output
+    QString apiUrl;                  ///< --api-url, empty when not given
+    common::AppLanguage language = common::AppLanguage::mn;
     PinInput* pins = nullptr;
+
+    bool isSet(const QString& name) const { return options.contains(name); }
+    QString value(const QString& name) const { return options.value(name); }
+};
+
+/// One option of a command. A flag has no value name; `allowed`, when not empty, is the whole
+/// set of values the option takes.
+struct CliOption {
+    QString name;      ///< the long name without dashes, for example "reader"
+    QString valueName; ///< for example "N"; empty for a flag
+    const char* help;  ///< text key of its description
+    QStringList allowed = {};
 };
 
 /// One command of the tool, for example {"token", "info"}. Token commands exist once per road
-/// ("apdu", the default, or "pkcs11", chosen with --road); an empty road serves any.
+/// ("apdu", the default, or "pkcs11", chosen with --road); an empty road serves any. The parser,
+/// every help text, the man page and the shell completions are all made from these rows.
 struct CliCommand {
     QStringList path;
     QString road;
-    QString summary;
-    std::function<int(CliContext&)> run;
+    const char* summary; ///< text key of its one-paragraph description
+    std::vector<CliOption> options;
+    QStringList positionals = {}; ///< names of the required arguments, in order
+    bool jsonOutput = false;      ///< reads something: --json prints it as one document
+    std::function<int(CliContext&)> run = {};
 };
 
 using CliCommands = std::vector<CliCommand>;
+
+/// Every command of the tool, in the order help lists them.
+const CliCommands& commandTable();
+
+/// One global option, accepted before or after the command words.
+struct CliGlobalOption {
+    QString name;
+    QString shortName; ///< empty when it has none
+    QString valueName;
+    const char* help;
+    QStringList allowed = {};
+};
+
+const std::vector<CliGlobalOption>& globalOptions();
 
 } // namespace orvela::cli

@@ -1,12 +1,21 @@
 #pragma once
 
-#include "CliCommand.h"
+#include "common/AppLanguage.h"
 #include "common/LocalizationService.h"
 
 namespace orvela::cli {
 
-/// The interface language of this run: --lang when given (never stored), else "app_language"
-/// as the desktop application stores it. Fails with a message for any other --lang.
-common::LocalizationService& cliLocalization(const CliContext& context, QString* error);
+/// The interface language of this run: `raw` (--lang, never stored) when given, else
+/// "app_language" as the desktop application stores it. False for a `raw` that names no
+/// language.
+bool chooseLanguage(const QString& raw);
+
+/// The texts of the interface language chosen for this run.
+common::LocalizationService& cliLocalization();
+
+/// The tool's own text of `key` (see l10n/CliStrings.cpp) in `language`, or in the interface
+/// language when none is given. An unknown key reads as itself, so a missing row shows.
+QString cliText(const char* key);
+QString cliText(const char* key, common::AppLanguage language);
 
 } // namespace orvela::cli

@@ -1,8 +1,8 @@
 #include "CliOutput.h"
 
 #include <QJsonDocument>
-
 #include <cstdio>
+#include <unistd.h>
 
 namespace orvela::cli {
 
@@ -66,6 +66,13 @@ void printLine(const QString& line)
     std::fflush(stdout);
 }
 
+void printText(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
+    std::fflush(stdout);
+}
+
 void printError(const QString& line)
 {
     const QByteArray utf8 = line.toUtf8();
@@ -80,6 +87,16 @@ void printJson(const QJsonObject& object)
     std::fflush(stdout);
 }
 
+int fail(bool json, const QString& message, const QString& reason)
+{
+    if (json) {
+        printJson(
+            QJsonObject{{QStringLiteral("error"), message}, {QStringLiteral("reason"), reason}});
+        return 1;
+    }
+    return fail(json, message);
+}
+
 int fail(bool json, const QString& message)
 {
     if (json) {
@@ -88,6 +105,42 @@ int fail(bool json, const QString& message)
         printError(inert(message));
     }
     return 1;
+}
+
+ProgressLine::ProgressLine() : m_terminal(::isatty(STDERR_FILENO) != 0)
+{
+    m_timer.setInterval(1000);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { show(); });
+}
+
+void ProgressLine::start(const QString& text)
+{
+    end();
+    if (!m_terminal) {
+        return;
+    }
+    m_text = text;
+    m_elapsed.start();
+    m_timer.start();
+}
+
+void ProgressLine::show()
+{
+    const QString line = QStringLiteral("\r%1 %2 s ").arg(m_text).arg(m_elapsed.elapsed() / 1000);
+    const QByteArray utf8 = line.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stderr);
+    std::fflush(stderr);
+    m_shown = true;
+}
+
+void ProgressLine::end()
+{
+    m_timer.stop();
+    if (m_shown) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        m_shown = false;
+    }
 }
 
 } // namespace orvela::cli

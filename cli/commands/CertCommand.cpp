@@ -5,7 +5,6 @@
 #include "certificates/CertificateReport.h"
 #include "certificates/CertificateServiceImpl.h"
 
-#include <QCommandLineParser>
 #include <QJsonArray>
 
 namespace orvela::cli {
@@ -69,40 +68,21 @@ void printReport(const certificates::CertificateReport& report)
     }
 }
 
-CertificateResult parseInput(const QString& source)
+CertificateResult parseInput(const QString& source, common::AppLanguage language)
 {
-    const certificates::CertificateServiceImpl service;
+    const certificates::CertificateServiceImpl service(language);
     if (source != u"-") {
         return service.parseFile(source);
     }
     return service.parseInput(common::readStandardInput(common::inputLimit::certificate));
 }
 
+} // namespace
+
 int runCert(CliContext& context)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows the report of an X.509 certificate (PEM or DER); '-' reads "
-                       "standard input."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("certificate file, or -"));
-    if (!parser.parse(QStringList{QStringLiteral("orvela cert")} + context.args)) {
-        return fail(context.json, parser.errorText());
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printLine(parser.helpText());
-        return 0;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        return fail(context.json, QStringLiteral("orvela cert: give one FILE, or - for standard input"));
-    }
-    QString languageError;
-    auto& localization = cliLocalization(context, &languageError);
-    if (!languageError.isEmpty()) {
-        return fail(context.json, languageError);
-    }
-
-    const CertificateResult result = parseInput(parser.positionalArguments().constFirst());
+    auto& localization = cliLocalization();
+    const CertificateResult result = parseInput(context.positionals.constFirst(), context.language);
     if (const auto* error = std::get_if<api::ApiError>(&result)) {
         return fail(context.json, error->message);
     }
@@ -113,16 +93,6 @@ int runCert(CliContext& context)
         printReport(buildReport(inertTexts(info), localization, QDateTime::currentDateTimeUtc()));
     }
     return 0;
-}
-
-} // namespace
-
-CliCommand certCommand()
-{
-    return CliCommand{{QStringLiteral("cert")},
-                      QString(),
-                      QStringLiteral("Shows a certificate's report (FILE, or - for standard input)."),
-                      runCert};
 }
 
 } // namespace orvela::cli

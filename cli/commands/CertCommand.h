@@ -5,6 +5,6 @@
 namespace orvela::cli {
 
 /// `orvela cert FILE | -`: the certificate report of the inspector page, or --json.
-CliCommand certCommand();
+int runCert(CliContext& context);
 
 } // namespace orvela::cli

@@ -7,13 +7,8 @@
 
 namespace orvela::cli {
 
-namespace {
-
 int runHealth(CliContext& context)
 {
-    if (!context.args.isEmpty()) {
-        return fail(context.json, QStringLiteral("orvela health: takes no arguments"));
-    }
     api::APIClientOptions options;
     options.fixedBaseUrl = context.apiUrl;
     api::APIClient client(options);
@@ -32,20 +27,10 @@ int runHealth(CliContext& context)
         printJson(QJsonObject{{QStringLiteral("baseUrl"), baseUrl},
                               {QStringLiteral("reachable"), healthy}});
     } else {
-        printLine(QStringLiteral("%1: %2").arg(inert(baseUrl), healthy ? QStringLiteral("reachable")
-                                                                : QStringLiteral("unreachable")));
+        printLine(QStringLiteral("%1: %2").arg(
+            inert(baseUrl), healthy ? QStringLiteral("reachable") : QStringLiteral("unreachable")));
     }
     return healthy ? 0 : 1;
-}
-
-} // namespace
-
-CliCommand healthCommand()
-{
-    return CliCommand{{QStringLiteral("health")},
-                      QString(),
-                      QStringLiteral("Checks whether the backend answers (exit status 0 or 1)."),
-                      runHealth};
 }
 
 } // namespace orvela::cli

@@ -5,6 +5,6 @@
 namespace orvela::cli {
 
 /// `orvela health`: asks the backend's health endpoint; exit status 0 when it answers 2xx.
-CliCommand healthCommand();
+int runHealth(CliContext& context);
 
 } // namespace orvela::cli

@@ -1,5 +1,6 @@
 #include "commands/LoginCommands.h"
 
+#include "CliHelp.h"
 #include "CliLocalization.h"
 #include "CliOutput.h"
 #include "api/APIClient.h"
@@ -30,12 +31,13 @@ struct Session {
     AppState appState{state::KeychainManager::shared(), settings, gate};
 };
 
-/// Where a sign-in's progress goes: standard output, or standard error when standard output is
-/// for JSON. On a terminal the countdown rewrites one line; elsewhere it shows once a minute.
+/// Where a sign-in's messages go: standard output, or standard error when standard output is
+/// for JSON. The countdown is a progress line: on a terminal's standard error only, rewriting
+/// one line; a pipe never sees it.
 class LoginOutput {
 public:
     explicit LoginOutput(const CliContext& context)
-        : m_json(context.json), m_rewrite(!context.json && ::isatty(STDOUT_FILENO))
+        : m_json(context.json), m_rewrite(::isatty(STDERR_FILENO) != 0)
     {}
 
     void line(const QString& text)
@@ -50,16 +52,13 @@ public:
 
     void countdown(const LoginController& login)
     {
-        const QString text = QStringLiteral("⏱ ") + login.countdownText();
         if (!m_rewrite) {
-            if (login.countdown() % 60 == 0) {
-                line(text);
-            }
             return;
         }
+        const QString text = QStringLiteral("⏱ ") + login.countdownText();
         const QByteArray utf8 = (QStringLiteral("\r") + text + QStringLiteral("  ")).toUtf8();
-        std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stdout);
-        std::fflush(stdout);
+        std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), stderr);
+        std::fflush(stderr);
         m_lineOpen = true;
     }
 
@@ -67,8 +66,8 @@ public:
     void closeLine()
     {
         if (m_lineOpen) {
-            std::fputc('\n', stdout);
-            std::fflush(stdout);
+            std::fputc('\n', stderr);
+            std::fflush(stderr);
             m_lineOpen = false;
         }
     }
@@ -102,13 +101,12 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
             out.line(tr("Login_Qr_Hint"));
         }
     });
-    QObject::connect(&login, &LoginController::verificationCodeChanged, &loop,
-                     [&, tr](const QString& code) {
-                         if (!code.isEmpty()) {
-                             out.line(tr("Login_VerificationCode") + QStringLiteral(": ") +
-                                      inert(code));
-                         }
-                     });
+    QObject::connect(
+        &login, &LoginController::verificationCodeChanged, &loop, [&, tr](const QString& code) {
+            if (!code.isEmpty()) {
+                out.line(tr("Login_VerificationCode") + QStringLiteral(": ") + inert(code));
+            }
+        });
     QObject::connect(&login, &LoginController::countdownChanged, &loop, [&] {
         // The screen's countdown may tick once more after the outcome.
         const auto phase = login.phase();
@@ -122,7 +120,7 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
                      tr("Login_Waiting_Subtitle"));
         } else if (phase == AuthPhase::failed) {
             out.closeLine();
-            loop.exit(fail(context.json, login.errorMessage()));
+            loop.exit(fail(context.json, login.errorText().in(context.language)));
         } else if (phase == AuthPhase::success) {
             out.line(tr("Login_Success_Title") + QStringLiteral(" ") + inert(login.resultName()));
             out.line(tr("Login_Result_NationalId") + QStringLiteral(": ") +
@@ -135,9 +133,7 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
     QObject::connect(&appState, &AppState::identitySaved, &loop, [&](bool stored) {
         out.closeLine();
         if (!stored) {
-            loop.exit(fail(context.json, QStringLiteral("orvela login: signed in, but the "
-                                                        "credential store did not keep the "
-                                                        "identity")));
+            loop.exit(fail(context.json, cliText("Cli_Login_NotKept")));
             return;
         }
         if (context.json) {
@@ -147,20 +143,15 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
     });
 }
 
+} // namespace
+
 int runLogin(CliContext& context)
 {
-    const QString usage = QStringLiteral("orvela login: use --register NUMBER or --qr");
-    const QStringList& args = context.args;
-    const bool qr = args == QStringList{QStringLiteral("--qr")};
-    const bool byNumber = args.size() == 2 && args.first() == u"--register";
-    if (!qr && !byNumber) {
-        return fail(context.json, usage);
+    const bool qr = context.isSet(QStringLiteral("qr"));
+    if (qr == context.isSet(QStringLiteral("register"))) {
+        return usageError(context, cliText("Cli_Usage_LoginMode"));
     }
-    QString languageError;
-    const auto& texts = cliLocalization(context, &languageError);
-    if (!languageError.isEmpty()) {
-        return fail(context.json, languageError);
-    }
+    const auto& texts = cliLocalization();
     api::APIClientOptions options;
     options.fixedBaseUrl = context.apiUrl;
     api::APIClient client(options);
@@ -174,10 +165,10 @@ int runLogin(CliContext& context)
     if (qr) {
         login.selectTab(state::LoginTab::qrScan);
     } else {
-        login.setNationalIdInput(args.at(1));
+        login.setNationalIdInput(context.value(QStringLiteral("register")));
         login.startNationalIdFlow();
         if (login.phase() == AuthPhase::idle) {
-            return fail(context.json, usage); // a blank number
+            return usageError(context, cliText("Cli_Usage_BlankNumber"));
         }
     }
     return loop.exec();
@@ -185,9 +176,6 @@ int runLogin(CliContext& context)
 
 int runWhoami(CliContext& context)
 {
-    if (!context.args.isEmpty()) {
-        return fail(context.json, QStringLiteral("orvela whoami: takes no arguments"));
-    }
     Session session;
     QEventLoop loop;
     QObject::connect(&session.appState, &AppState::biometricPromptChanged, &loop,
@@ -200,7 +188,7 @@ int runWhoami(CliContext& context)
                      [&loop](bool restored) { loop.exit(restored ? 0 : 1); });
     session.appState.restoreSession();
     if (loop.exec() != 0) {
-        return fail(context.json, QStringLiteral("Not signed in."));
+        return fail(context.json, cliText("Cli_NotSignedIn"));
     }
     const AppState& appState = session.appState;
     if (context.json) {
@@ -209,42 +197,34 @@ int runWhoami(CliContext& context)
         // The stored identity came from the backend: a name must not be able to set the
         // terminal's title, clear the screen or add a line of its own.
         printLine(inert(appState.fullName()));
-        printLine(QStringLiteral("National ID: ") + inert(appState.nationalID()));
-        printLine(QStringLiteral("Civil ID: ") + inert(appState.civilID()));
-        printLine(QStringLiteral("KYC level: ") + inert(appState.kycLevel()));
-        printLine(QStringLiteral("Document: ") + inert(appState.documentNumber()));
+        printLine(cliText("Cli_Whoami_NationalId") + inert(appState.nationalID()));
+        printLine(cliText("Cli_Whoami_CivilId") + inert(appState.civilID()));
+        printLine(cliText("Cli_Whoami_Kyc") + inert(appState.kycLevel()));
+        printLine(cliText("Cli_Whoami_Document") + inert(appState.documentNumber()));
     }
     return 0;
 }
 
 int runLogout(CliContext& context)
 {
-    if (!context.args.isEmpty()) {
-        return fail(context.json, QStringLiteral("orvela logout: takes no arguments"));
-    }
     Session session;
     QEventLoop loop;
     QObject::connect(&session.appState, &AppState::identityRemoved, &loop,
                      [&loop](bool removed) { loop.exit(removed ? 0 : 1); });
     session.appState.signOut();
     if (loop.exec() != 0) {
-        return fail(context.json,
-                    QStringLiteral("orvela logout: the credential store did not delete the "
-                                   "identity; the activity log is deleted"));
+        return fail(context.json, cliText("Cli_Logout_NotDeleted"));
     }
     if (context.json) {
         printJson(QJsonObject{{QStringLiteral("signedOut"), true}});
     } else {
-        printLine(QStringLiteral("Signed out."));
+        printLine(cliText("Cli_SignedOut"));
     }
     return 0;
 }
 
 int runActivity(CliContext& context)
 {
-    if (!context.args.isEmpty()) {
-        return fail(context.json, QStringLiteral("orvela activity: takes no arguments"));
-    }
     Session session;
     const auto log = session.appState.loadActivity();
     if (context.json) {
@@ -259,42 +239,18 @@ int runActivity(CliContext& context)
         return 0;
     }
     if (log.isEmpty()) {
-        printLine(QStringLiteral("No activity."));
+        printLine(cliText("Cli_NoActivity"));
     }
     for (const auto& record : log) {
-        QStringList fields{record.createdAt, record.sessionType, record.state, record.result,
-                           record.rpName, record.pushText.value_or(QString())};
+        QStringList fields{record.createdAt, record.sessionType,
+                           record.state,     record.result,
+                           record.rpName,    record.pushText.value_or(QString())};
         for (QString& field : fields) {
             field = inert(field);
         }
         printLine(fields.join(QStringLiteral("  ")).trimmed());
     }
     return 0;
-}
-
-} // namespace
-
-CliCommands loginCommands()
-{
-    return {
-        CliCommand{{QStringLiteral("login")},
-                   QString(),
-                   QStringLiteral("Signs in with the Nuvia app: --register NUMBER (a request "
-                                  "arrives on the phone) or --qr (scan the code shown)."),
-                   runLogin},
-        CliCommand{{QStringLiteral("whoami")},
-                   QString(),
-                   QStringLiteral("Shows who is signed in (exit status 1 when nobody is)."),
-                   runWhoami},
-        CliCommand{{QStringLiteral("logout")},
-                   QString(),
-                   QStringLiteral("Signs out: deletes the stored identity and the activity log."),
-                   runLogout},
-        CliCommand{{QStringLiteral("activity")},
-                   QString(),
-                   QStringLiteral("Lists the local activity log, newest first."),
-                   runActivity},
-    };
 }
 
 } // namespace orvela::cli

@@ -1,5 +1,7 @@
 // PIN and token-object administration over a PKCS#11 library.
 
+#include "CliHelp.h"
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
@@ -14,7 +16,7 @@ namespace orvela::cli::pkcs11 {
 
 namespace {
 
-using token::runReportingErrors;
+using cli::token::runReportingErrors;
 using tokenkit::Bytes;
 using tokenkit::ByteView;
 
@@ -45,8 +47,6 @@ bool acceptable(const PinTriple& pins)
 using PinAction = void (tokens::TokenProvisioner::*)(std::string_view, std::string_view);
 
 struct PinCommandSpec {
-    const char* word;
-    const char* summary;
     const char* firstPrompt;
     const char* nextPrompt;
     const char* confirmationPrompt;
@@ -56,41 +56,29 @@ struct PinCommandSpec {
 
 int runPinCommand(CliContext& context, const PinCommandSpec& spec)
 {
-    CommandLine line(QStringLiteral("token pin ") + QLatin1String(spec.word),
-                     QString::fromUtf8(spec.summary));
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
-    if (!line.positional().isEmpty()) {
-        return line.usageError(context, QStringLiteral("takes no arguments"));
-    }
+    const CommandLine line(context);
     return runReportingErrors(context, [&] {
-        const PinTriple pins = readPins(context, QString::fromUtf8(spec.firstPrompt),
-                                        QString::fromUtf8(spec.nextPrompt),
-                                        QString::fromUtf8(spec.confirmationPrompt));
+        const PinTriple pins = readPins(context, cliText(spec.firstPrompt),
+                                        cliText(spec.nextPrompt), cliText(spec.confirmationPrompt));
         if (!acceptable(pins)) {
-            return fail(context.json,
-                        QStringLiteral("PINs need at least 4 characters, and the confirmation "
-                                       "must equal the new PIN."));
+            return fail(context.json, cliText("Cli_P11_PinRule"));
         }
         tokens::TokenProvisioner provisioner = line.provisioner();
         (provisioner.*spec.action)(pinText(pins.first), pinText(pins.next));
-        printSuccess(context, QString::fromUtf8(spec.success));
+        printSuccess(context, cliText(spec.success));
         return 0;
     });
 }
 
-const PinCommandSpec kPinCommands[] = {
-    {"change", "Changes the user PIN (asks: current PIN, new PIN, new PIN again).", "Current PIN",
-     "New PIN", "Confirm new PIN", &tokens::TokenProvisioner::changeUserPin,
-     "User PIN амжилттай солигдлоо."},
-    {"unlock", "Unlocks a blocked user PIN with the SO PIN (asks: SO PIN, new user PIN, again).",
-     "Admin (SO) PIN", "New user PIN", "Confirm new user PIN",
-     &tokens::TokenProvisioner::unlockUserPin, "PIN тайлагдлаа. Шинэ PIN-ээр нэвтэрнэ үү."},
-    {"change-so", "Changes the SO PIN (asks: current SO PIN, new SO PIN, again).", "Current SO PIN",
-     "New SO PIN", "Confirm new SO PIN", &tokens::TokenProvisioner::changeSoPin,
-     "SO PIN амжилттай солигдлоо."},
-};
+const PinCommandSpec kChangePin{"Cli_Prompt_CurrentPin", "Cli_Prompt_NewPin",
+                                "Cli_Prompt_ConfirmNewPin",
+                                &tokens::TokenProvisioner::changeUserPin, "Cli_P11_PinChanged"};
+const PinCommandSpec kUnlockPin{"Cli_Prompt_AdminPin", "Cli_Prompt_NewUserPin",
+                                "Cli_Prompt_ConfirmNewUserPin",
+                                &tokens::TokenProvisioner::unlockUserPin, "Cli_P11_PinUnlocked"};
+const PinCommandSpec kChangeSoPin{"Cli_Prompt_CurrentSoPin", "Cli_Prompt_NewSoPin",
+                                  "Cli_Prompt_ConfirmNewSoPin",
+                                  &tokens::TokenProvisioner::changeSoPin, "Cli_P11_SoPinChanged"};
 
 QJsonObject toJson(const tokens::TokenObjectInfo& object)
 {
@@ -111,7 +99,7 @@ int printObjects(const CliContext& context, const std::vector<tokens::TokenObjec
         return 0;
     }
     if (objects.empty()) {
-        printLine(QStringLiteral("No objects on the token."));
+        printLine(cliText("Cli_P11_NoObjects"));
     }
     for (const auto& object : objects) {
         printLine(
@@ -125,31 +113,35 @@ int printObjects(const CliContext& context, const std::vector<tokens::TokenObjec
     return 0;
 }
 
+} // namespace
+
+int runPinChange(CliContext& context)
+{
+    return runPinCommand(context, kChangePin);
+}
+
+int runPinUnlock(CliContext& context)
+{
+    return runPinCommand(context, kUnlockPin);
+}
+
+int runPinChangeSo(CliContext& context)
+{
+    return runPinCommand(context, kChangeSoPin);
+}
+
 int runObjectsList(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token objects list"),
-                     QStringLiteral("Lists the token's objects (asks: token PIN)."));
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         return printObjects(context, line.provisioner().listObjects(pinText(pin)));
     });
 }
 
 int runObjectsImport(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token objects import"),
-                     QStringLiteral("Imports a certificate file, PEM or DER, as \"eid-cert\" "
-                                    "with key ID 01 (asks: token PIN)."));
-    line.addPositional(QStringLiteral("FILE"), QStringLiteral("Certificate file."));
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
-    if (line.positional().size() != 1) {
-        return line.usageError(context, QStringLiteral("needs exactly one FILE"));
-    }
+    const CommandLine line(context);
     const common::LocalInput input =
         common::readLocalFile(line.positional().first(), common::inputLimit::tokenCertificate);
     if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
@@ -163,11 +155,11 @@ int runObjectsImport(CliContext& context)
                                       QStringLiteral("Tokens_Import_NotCertificate")));
     }
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         const ByteView certificate(reinterpret_cast<const std::uint8_t*>(value->constData()),
                                    static_cast<std::size_t>(value->size()));
         line.provisioner().importCertificate(pinText(pin), certificate);
-        printSuccess(context, QStringLiteral("Сертификат импортлогдлоо."),
+        printSuccess(context, cliText("Cli_P11_Imported"),
                      {{QStringLiteral("bytes"), static_cast<qint64>(value->size())}});
         return 0;
     });
@@ -175,58 +167,20 @@ int runObjectsImport(CliContext& context)
 
 int runObjectsDelete(CliContext& context)
 {
-    const QStringList kinds{QStringLiteral("privateKey"), QStringLiteral("publicKey"),
-                            QStringLiteral("certificate"), QStringLiteral("data")};
-    CommandLine line(QStringLiteral("token objects delete"),
-                     QStringLiteral("Deletes the first object of the given kind and ID (asks: "
-                                    "token PIN)."));
-    line.addOption(
-        {QStringLiteral("id"), QStringLiteral("Object ID in hexadecimal."), QStringLiteral("HEX")});
-    line.addOption({QStringLiteral("kind"), QStringLiteral("One of: ") + kinds.join(u", "),
-                    QStringLiteral("KIND")});
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     const QString kind = line.value(QStringLiteral("kind"));
-    if (!line.isSet(QStringLiteral("id")) || !kinds.contains(kind)) {
-        return line.usageError(context,
-                               QStringLiteral("needs --id HEX and --kind ") + kinds.join(u'|'));
+    if (!line.isSet(QStringLiteral("id")) || !line.isSet(QStringLiteral("kind"))) {
+        return usageError(context,
+                          cliText("Cli_Usage_Needs").arg(QStringLiteral("--id HEX --kind KIND")));
     }
     // The token lists IDs in lower case; accept them as typed in either case.
     const std::string idHex = line.value(QStringLiteral("id")).toLower().toStdString();
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         line.provisioner().deleteObject(pinText(pin), idHex, kind.toStdString());
-        printSuccess(context,
-                     QStringLiteral("Deleted %1 %2").arg(kind, QString::fromStdString(idHex)));
+        printSuccess(context, cliText("Cli_P11_Deleted").arg(kind, QString::fromStdString(idHex)));
         return 0;
     });
-}
-
-} // namespace
-
-CliCommands adminCommands()
-{
-    CliCommands commands;
-    for (const PinCommandSpec& spec : kPinCommands) {
-        commands.push_back(
-            CliCommand{{QStringLiteral("token"), QStringLiteral("pin"), QLatin1String(spec.word)},
-                       QString(),
-                       QString::fromUtf8(spec.summary),
-                       [&spec](CliContext& context) { return runPinCommand(context, spec); }});
-    }
-    const auto objects = [](const char* word) {
-        return QStringList{QStringLiteral("token"), QStringLiteral("objects"), QLatin1String(word)};
-    };
-    commands.push_back(
-        {objects("list"), QString(), QStringLiteral("Lists the token's objects."), runObjectsList});
-    commands.push_back({objects("import"), QString(),
-                        QStringLiteral("Imports a certificate (PEM or DER) from FILE."),
-                        runObjectsImport});
-    commands.push_back({objects("delete"), QString(),
-                        QStringLiteral("Deletes an object: --id HEX --kind KIND."),
-                        runObjectsDelete});
-    return commands;
 }
 
 } // namespace orvela::cli::pkcs11

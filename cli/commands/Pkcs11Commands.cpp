@@ -1,5 +1,7 @@
 #include "commands/Pkcs11Commands.h"
 
+#include "CliHelp.h"
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
@@ -11,12 +13,11 @@
 #include <QJsonArray>
 #include <QSaveFile>
 
-namespace orvela::cli {
+namespace orvela::cli::pkcs11 {
 
 namespace {
 
-using namespace pkcs11;
-using token::runReportingErrors;
+using cli::token::runReportingErrors;
 using tokenkit::Bytes;
 using tokenkit::ByteView;
 
@@ -34,28 +35,18 @@ std::optional<std::string> keyLabelOption(const CommandLine& line)
     return line.value(QStringLiteral("key-label")).toStdString();
 }
 
-QCommandLineOption keyLabelOption()
-{
-    return {QStringLiteral("key-label"),
-            QStringLiteral("Label of the key to use (default: the first key on the token)."),
-            QStringLiteral("LABEL")};
-}
+} // namespace
 
 int runSlots(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token slots"),
-                     QStringLiteral("Loads the PKCS#11 library and counts the slots that hold "
-                                    "a token."));
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     return runReportingErrors(context, [&] {
         const auto slotIds = line.provisioner().slotsWithToken();
         QJsonArray ids;
         for (const auto slot : slotIds) {
             ids.append(static_cast<qint64>(slot));
         }
-        printSuccess(context, QStringLiteral("Слот олдлоо: %1").arg(slotIds.size()),
+        printSuccess(context, cliText("Cli_P11_Slots").arg(slotIds.size()),
                      {{QStringLiteral("slots"), ids}});
         return 0;
     });
@@ -63,42 +54,33 @@ int runSlots(CliContext& context)
 
 int runProvision(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token provision --road pkcs11"),
-                     QStringLiteral("Factory reset: erases the token, sets the SO and user PINs "
-                                    "and generates the EC P-256 signing key \"orvela-sign\" "
-                                    "(asks: SO PIN, user PIN, user PIN again)."));
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     return runReportingErrors(context, [&] {
-        const Bytes soPin = context.pins->read(QStringLiteral("SO PIN (8-16)"));
-        const Bytes userPin = context.pins->read(QStringLiteral("User PIN (6-16)"));
-        const Bytes repeat = context.pins->read(QStringLiteral("User PIN again"));
+        const Bytes soPin = context.pins->read(cliText("Cli_Prompt_SoPin"));
+        const Bytes userPin = context.pins->read(cliText("Cli_Prompt_UserPinNew"));
+        const Bytes repeat = context.pins->read(cliText("Cli_Prompt_UserPinRepeat"));
         const QString problem = token::provisionPinProblem(userPin, repeat, soPin);
         if (!problem.isEmpty()) {
             return fail(context.json, problem);
         }
         line.provisioner().fullProvision(pinText(soPin), pinText(userPin));
-        printSuccess(context, QStringLiteral("PKCS#11 provision амжилттай — EC keypair бэлэн"));
+        printSuccess(context, cliText("Cli_P11_Provisioned"));
         return 0;
     });
 }
 
 int runKeygen(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token keygen --road pkcs11"),
-                     QStringLiteral("Generates an EC P-256 key pair \"orvela-sign\" with key ID "
-                                    "01 (asks: token PIN)."));
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         line.provisioner().generateSigningKey(pinText(pin));
-        printSuccess(context, QStringLiteral("Түлхүүр амжилттай үүсгэгдлэа."));
+        printSuccess(context, cliText("Cli_P11_KeyGenerated"));
         return 0;
     });
 }
+
+namespace {
 
 /// Writes the whole file or nothing.
 bool writeAtomically(const QString& path, const QByteArray& content, QString& error)
@@ -112,26 +94,18 @@ bool writeAtomically(const QString& path, const QByteArray& content, QString& er
     return true;
 }
 
+} // namespace
+
 int runCsr(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token csr"),
-                     QStringLiteral("Builds a PKCS#10 request for the token's key, signed on "
-                                    "the token, and prints its PEM (asks: token PIN)."));
-    line.addOption({QStringLiteral("cn"),
-                    QStringLiteral("Registry number: the common and organisation name."),
-                    QStringLiteral("REGISTRY_NUMBER")});
-    line.addOption(keyLabelOption());
-    line.addOption({QStringLiteral("out"), QStringLiteral("Also write the PEM to FILE."),
-                    QStringLiteral("FILE")});
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     if (!line.isSet(QStringLiteral("cn"))) {
-        return line.usageError(context, QStringLiteral("needs --cn REGISTRY_NUMBER"));
+        return usageError(context,
+                          cliText("Cli_Usage_Needs").arg(QStringLiteral("--cn REGISTRY_NUMBER")));
     }
     const std::string registry = line.value(QStringLiteral("cn")).toStdString();
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         const auto request =
             line.provisioner().generateCsr(pinText(pin), keyLabelOption(line), registry);
         const QByteArray pem = QByteArray::fromStdString(request.pem);
@@ -152,22 +126,26 @@ int runCsr(CliContext& context)
     });
 }
 
+namespace {
+
 /// The digest to sign: --hash as given, or SHA-256 of --file.
-std::optional<Bytes> digestToSign(const CommandLine& line, QString& error)
+std::optional<Bytes> digestToSign(const CommandLine& line, QString& error, bool& usage)
 {
+    usage = true;
     if (line.isSet(QStringLiteral("hash")) == line.isSet(QStringLiteral("file"))) {
-        error = QStringLiteral("needs either --hash HEX or --file PATH");
+        error = cliText("Cli_Usage_HashOrFile");
         return std::nullopt;
     }
     if (line.isSet(QStringLiteral("hash"))) {
         const std::string text = line.value(QStringLiteral("hash")).toStdString();
         Bytes hash = tokenkit::hexToBytes(text);
         if (hash.empty()) {
-            error = QStringLiteral("--hash needs hexadecimal digits");
+            error = cliText("Cli_Usage_HashHex");
             return std::nullopt;
         }
         return hash;
     }
+    usage = false;
     const common::LocalInput input =
         common::readLocalFile(line.value(QStringLiteral("file")), common::inputLimit::document);
     if (const auto* failure = std::get_if<common::LocalInputError>(&input)) {
@@ -179,26 +157,19 @@ std::optional<Bytes> digestToSign(const CommandLine& line, QString& error)
                                      static_cast<std::size_t>(content.size())));
 }
 
+} // namespace
+
 int runSign(CliContext& context)
 {
-    CommandLine line(QStringLiteral("token sign --road pkcs11"),
-                     QStringLiteral("Signs a hash with the token's key (raw ECDSA; asks: token "
-                                    "PIN) and prints the signature in hexadecimal."));
-    line.addOption(keyLabelOption());
-    line.addOption({QStringLiteral("hash"), QStringLiteral("The hash to sign, in hexadecimal."),
-                    QStringLiteral("HEX")});
-    line.addOption({QStringLiteral("file"), QStringLiteral("Sign the SHA-256 of this file."),
-                    QStringLiteral("PATH")});
-    if (auto done = line.parse(context)) {
-        return *done;
-    }
+    const CommandLine line(context);
     QString error;
-    const auto digest = digestToSign(line, error);
+    bool usage = false;
+    const auto digest = digestToSign(line, error, usage);
     if (!digest) {
-        return line.usageError(context, error);
+        return usage ? usageError(context, error) : fail(context.json, error);
     }
     return runReportingErrors(context, [&] {
-        const Bytes pin = context.pins->read(QStringLiteral("Token PIN"), kMinTokenPinLength);
+        const Bytes pin = context.pins->read(cliText("Cli_Prompt_TokenPin"), kMinTokenPinLength);
         const Bytes signature =
             line.provisioner().signPkcs11(pinText(pin), keyLabelOption(line), *digest);
         if (context.json) {
@@ -211,34 +182,4 @@ int runSign(CliContext& context)
     });
 }
 
-} // namespace
-
-CliCommands pkcs11Commands()
-{
-    const QString road = QStringLiteral("pkcs11");
-    const auto token = [](const char* word) {
-        return QStringList{QStringLiteral("token"), QLatin1String(word)};
-    };
-    CliCommands commands{
-        {token("slots"), QString(),
-         QStringLiteral("PKCS#11 slot test: counts the slots holding a token."), runSlots},
-        {token("provision"), road,
-         QStringLiteral("Factory reset through PKCS#11: PINs and an EC signing key."),
-         runProvision},
-        {token("keygen"), road, QStringLiteral("Generates an EC P-256 signing key pair."),
-         runKeygen},
-        {token("csr"), QString(),
-         QStringLiteral("PKCS#10 request for the token key: --cn REGISTRY_NUMBER [--key-label "
-                        "L] [--out FILE]."),
-         runCsr},
-        {token("sign"), road,
-         QStringLiteral("Signs --hash HEX or --file PATH with the token key [--key-label L]."),
-         runSign},
-    };
-    for (auto& command : adminCommands()) {
-        commands.push_back(std::move(command));
-    }
-    return commands;
-}
-
-} // namespace orvela::cli
+} // namespace orvela::cli::pkcs11

@@ -21,35 +21,6 @@ namespace {
 using state::SigningController;
 using Phase = SigningController::Phase;
 
-const QString usage = QStringLiteral("orvela sign: use FILE.pdf [--out DIR]");
-
-struct SignArgs {
-    QString file;
-    QString outDir; ///< empty: the Downloads folder
-};
-
-std::optional<SignArgs> parseArgs(const QStringList& args)
-{
-    SignArgs parsed;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == u"--out" && i + 1 < args.size() && parsed.outDir.isEmpty()) {
-            parsed.outDir = args[++i];
-        } else if (a.startsWith(u"--out=") && parsed.outDir.isEmpty()) {
-            parsed.outDir = a.mid(6);
-        } else if (!a.startsWith(u"--") && parsed.file.isEmpty()) {
-            parsed.file = a;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (parsed.file.isEmpty() ||
-        (args.contains(QStringLiteral("--out")) && parsed.outDir.isEmpty())) {
-        return std::nullopt;
-    }
-    return parsed;
-}
-
 /// A folder the tool was told to use, created like the Downloads folder when missing.
 SigningController::DownloadsFolder folderFor(const QString& outDir)
 {
@@ -59,8 +30,8 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
     return [outDir](state::SignText* error) -> QString {
         const QString folder = QFileInfo(outDir).absoluteFilePath();
         if (!QDir().mkpath(folder)) {
-            *error = {QStringLiteral("The folder could not be created: ") + folder,
-                      QStringLiteral("Хавтсыг үүсгэж чадсангүй: ") + folder};
+            *error = {cliText("Cli_Sign_NoFolder", common::AppLanguage::en) + folder,
+                      cliText("Cli_Sign_NoFolder", common::AppLanguage::mn) + folder};
             return {};
         }
         return folder;
@@ -83,23 +54,13 @@ bool restoreIdentity(state::AppState& appState)
     return loop.exec() == 0;
 }
 
+} // namespace
+
 int runSign(CliContext& context)
 {
-    const auto args = parseArgs(context.args);
-    if (!args) {
-        return fail(context.json, usage);
-    }
-    QString languageError;
-    const auto& texts = cliLocalization(context, &languageError);
-    if (!languageError.isEmpty()) {
-        return fail(context.json, languageError);
-    }
-    const bool english = texts.language() == common::AppLanguage::en;
-    const auto pick = [english](const char* en, const char* mn) {
-        return QString::fromUtf8(english ? en : mn);
-    };
-    // Progress goes to standard error when standard output carries JSON.
-    const auto progress = [&context](const QString& line) {
+    const auto& texts = cliLocalization();
+    // What the person must check goes to standard error when standard output carries JSON.
+    const auto say = [&context](const QString& line) {
         context.json ? printError(line) : printLine(line);
     };
 
@@ -107,23 +68,27 @@ int runSign(CliContext& context)
     state::FprintdBiometricGate gate;
     state::AppState appState(state::KeychainManager::shared(), settings, gate);
     if (!restoreIdentity(appState)) {
-        return fail(context.json, QStringLiteral("Not signed in. Run 'orvela login' first."));
+        return fail(context.json, cliText("Cli_Sign_NotSignedIn"));
     }
     api::APIClientOptions options;
     options.fixedBaseUrl = context.apiUrl;
     api::APIClient client(options);
-    SigningController signing(appState, client, folderFor(args->outDir));
+    SigningController signing(appState, client, folderFor(context.value(QStringLiteral("out"))));
 
     QEventLoop loop;
+    ProgressLine progress;
     QObject::connect(&signing, &SigningController::phaseChanged, &loop, [&](Phase phase) {
+        progress.end();
         switch (phase) {
+        case Phase::uploading:
+            progress.start(cliText("Cli_Sign_Uploading"));
+            break;
         case Phase::waitingApproval:
-            progress(pick("VERIFICATION CODE", "БАТАЛГААЖУУЛАХ КОД") + QStringLiteral(": ") +
-                     signing.verificationCode());
-            progress(QStringLiteral("SHA-256: ") + signing.hash());
-            progress(pick("Check the same code shows in the Nuvia app, then approve with PIN2.",
-                          "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор "
-                          "баталгаажуулна уу."));
+            say(cliText("Cli_Sign_Code") + QStringLiteral(": ") +
+                inert(signing.verificationCode()));
+            say(QStringLiteral("SHA-256: ") + signing.hash());
+            say(cliText("Cli_Sign_Check"));
+            progress.start(cliText("Cli_Sign_Waiting"));
             break;
         case Phase::done:
             if (context.json) {
@@ -131,8 +96,8 @@ int runSign(CliContext& context)
                                       {QStringLiteral("sha256"), signing.hash()},
                                       {QStringLiteral("path"), signing.savedPath()}});
             } else {
-                printLine(pick("Signed successfully", "Гарын үсэг амжилттай") +
-                          QStringLiteral(": ") + signing.savedPath());
+                printLine(cliText("Cli_Sign_Done") + QStringLiteral(": ") +
+                          inert(signing.savedPath()));
             }
             loop.exit(0);
             break;
@@ -140,23 +105,11 @@ int runSign(CliContext& context)
             loop.exit(fail(context.json, signing.message().in(texts.language())));
             break;
         case Phase::idle:
-        case Phase::uploading:
             break;
         }
     });
-    signing.signFile(args->file);
+    signing.signFile(context.positionals.constFirst());
     return loop.exec();
-}
-
-} // namespace
-
-CliCommand signCommand()
-{
-    return CliCommand{{QStringLiteral("sign")},
-                      QString(),
-                      QStringLiteral("Signs a PDF with the Nuvia app (approve with PIN2 on the "
-                                     "phone); saves FILE_signed.pdf in Downloads or --out DIR."),
-                      runSign};
 }
 
 } // namespace orvela::cli

@@ -6,6 +6,6 @@ namespace orvela::cli {
 
 /// `orvela sign FILE.pdf [--out DIR]`: remote signing for the signed-in identity, over the same
 /// controller, store and activity log as the desktop's signing page.
-CliCommand signCommand();
+int runSign(CliContext& context);
 
 } // namespace orvela::cli

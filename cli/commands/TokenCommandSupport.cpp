@@ -1,9 +1,13 @@
 #include "commands/TokenCommandSupport.h"
 
+#include "CliHelp.h"
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "PinInput.h"
+#include "common/LocalizationService.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
+#include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenWork.h"
@@ -34,7 +38,7 @@ void plugInVirtualToken(const QString& modeName)
 {
     const auto mode = virtualMode(modeName);
     if (!mode) {
-        throw std::runtime_error("ORVELA_VIRTUAL_TOKEN must be des, aes or fips");
+        throw std::runtime_error(cliText("Cli_Token_VirtualMode").toStdString());
     }
     sim::VirtualToken::Options options;
     options.mode = *mode;
@@ -55,6 +59,42 @@ void plugInConfiguredToken()
     });
 }
 
+/// A fixed word per diagnosis, the same in every language, for scripts to test.
+QString reasonOf(tokens::TokenDiagnosis diagnosis)
+{
+    using tokens::TokenDiagnosis;
+    switch (diagnosis) {
+    case TokenDiagnosis::serviceNotRunning:
+        return QStringLiteral("pcscd-not-running");
+    case TokenDiagnosis::noReader:
+        return QStringLiteral("no-reader");
+    case TokenDiagnosis::noCard:
+        return QStringLiteral("no-card");
+    case TokenDiagnosis::cardRemoved:
+        return QStringLiteral("card-removed");
+    case TokenDiagnosis::pinBlocked:
+        return QStringLiteral("pin-blocked");
+    case TokenDiagnosis::wrongPin:
+        return QStringLiteral("wrong-pin");
+    case TokenDiagnosis::noKey:
+        return QStringLiteral("no-key");
+    case TokenDiagnosis::libraryMissing:
+        return QStringLiteral("no-pkcs11-library");
+    case TokenDiagnosis::noTokenInSlot:
+        return QStringLiteral("no-token");
+    case TokenDiagnosis::none:
+        break;
+    }
+    return {};
+}
+
+/// Two sentences on one line; the first gets its full stop when it has none.
+QString sentences(const QString& first, const QString& second)
+{
+    const bool ended = first.endsWith(u'.') || first.endsWith(u'!') || first.endsWith(u'?');
+    return first + (ended ? QStringLiteral(" ") : QStringLiteral(". ")) + second;
+}
+
 QString utf8Text(const tokenkit::Bytes& bytes)
 {
     return QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()),
@@ -63,46 +103,13 @@ QString utf8Text(const tokenkit::Bytes& bytes)
 
 } // namespace
 
-std::optional<int> parseArguments(QCommandLineParser& parser, const CliContext& context,
-                                  const QString& usageName, bool withReader)
+std::optional<int> readerIndex(const CliContext& context)
 {
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
-    parser.addOption(help);
-    if (withReader) {
-        parser.addOption(QCommandLineOption(QStringLiteral("reader"),
-                                            QStringLiteral("Reader index (default 0)."),
-                                            QStringLiteral("N"), QStringLiteral("0")));
-    }
-    if (!parser.parse(QStringList{usageName} + context.args)) {
-        fail(context.json, QStringLiteral("%1: %2").arg(usageName, parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        // Qt names the executable's path on the first line; scripts know the tool as orvela.
-        QString text = parser.helpText();
-        text = text.mid(text.indexOf(u'\n') + 1);
-        printLine(QStringLiteral("Usage: orvela [--json] [--pin-stdin] %1 [options]\n%2")
-                      .arg(usageName, text.trimmed()));
+    if (!context.isSet(QStringLiteral("reader"))) {
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        fail(context.json, QStringLiteral("%1: unexpected argument '%2'")
-                               .arg(usageName, parser.positionalArguments().first()));
-        return 2;
-    }
-    if (withReader && !readerIndex(parser)) {
-        fail(context.json,
-             QStringLiteral("%1: --reader takes a reader index, for example 0").arg(usageName));
-        return 2;
-    }
-    return std::nullopt;
-}
-
-std::optional<int> readerIndex(const QCommandLineParser& parser)
-{
     bool ok = false;
-    const int index = parser.value(QStringLiteral("reader")).toInt(&ok);
+    const int index = context.value(QStringLiteral("reader")).toInt(&ok);
     if (!ok || index < 0) {
         return std::nullopt;
     }
@@ -121,13 +128,11 @@ QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Byte
     QString problem;
     if (!tokens::canProvision(pins)) {
         if (pins.userPin.toUcs4().size() < tokens::kMinUserPinLength) {
-            problem = QStringLiteral("The user PIN needs at least %1 characters.")
-                          .arg(tokens::kMinUserPinLength);
+            problem = cliText("Cli_Pin_UserTooShort").arg(tokens::kMinUserPinLength);
         } else if (pins.userPinRepeat != pins.userPin) {
-            problem = QStringLiteral("The repeated user PIN does not match.");
+            problem = cliText("Cli_Pin_RepeatDiffers");
         } else {
-            problem = QStringLiteral("The SO PIN / PUK needs at least %1 characters.")
-                          .arg(tokens::kMinSoPinLength);
+            problem = cliText("Cli_Pin_SoTooShort").arg(tokens::kMinSoPinLength);
         }
     }
     for (QString* text : {&pins.userPin, &pins.userPinRepeat, &pins.soPin}) {
@@ -141,7 +146,13 @@ int runReportingErrors(const CliContext& context, const std::function<int()>& wo
     try {
         return work();
     } catch (const std::exception& error) {
-        return fail(context.json, tokens::failureOf(error).message);
+        const tokens::TokenFailure failure =
+            tokens::failureOf(error, context.language, tokens::HintWording::commandLine);
+        if (failure.diagnosis == tokens::TokenDiagnosis::none) {
+            return fail(context.json, failure.message);
+        }
+        return fail(context.json, sentences(failure.message, failure.hint),
+                    reasonOf(failure.diagnosis));
     }
 }
 
@@ -151,6 +162,15 @@ int runOnReaders(const CliContext& context, const std::function<int()>& work)
         plugInConfiguredToken();
         return work();
     });
+}
+
+int runOnReader(const CliContext& context, const std::function<int(int reader)>& work)
+{
+    const auto reader = readerIndex(context);
+    if (!reader) {
+        return usageError(context, cliText("Cli_Usage_ReaderIndex"));
+    }
+    return runOnReaders(context, [&] { return work(*reader); });
 }
 
 } // namespace orvela::cli::token

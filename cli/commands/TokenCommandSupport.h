@@ -3,19 +3,13 @@
 #include "CliCommand.h"
 #include "orvela/tokenkit/Bytes.h"
 
-#include <QCommandLineParser>
 #include <functional>
 #include <optional>
 
 namespace orvela::cli::token {
 
-/// Parses a token command's arguments with --help and, when asked, --reader. Returns an exit
-/// status when the command should stop here (help shown: 0; bad arguments: 2).
-std::optional<int> parseArguments(QCommandLineParser& parser, const CliContext& context,
-                                  const QString& usageName, bool withReader = true);
-
 /// The --reader index (0 when absent); nullopt when it is not a number.
-std::optional<int> readerIndex(const QCommandLineParser& parser);
+std::optional<int> readerIndex(const CliContext& context);
 
 /// Reads a PIN as the global options ask (terminal without echo, or --pin-stdin), refusing one
 /// that can never be right (see PinInput::read).
@@ -30,10 +24,14 @@ QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Byte
 /// Runs the command's work and turns any failure into its own message and exit status 1.
 int runReportingErrors(const CliContext& context, const std::function<int()>& work);
 
-/// runReportingErrors for work on the card readers. With ORVELA_VIRTUAL_TOKEN=des|aes|fips
+/// runReportingErrors for work on the card reader of --reader (a usage error when that is no
+/// index), handed to `work`. With ORVELA_VIRTUAL_TOKEN=des|aes|fips
 /// the kit's reader access is first plugged into an in-process virtual token (its state in
 /// ORVELA_VIRTUAL_TOKEN_STATE when set), so that scripts and tests run without pcscd; an
 /// unknown mode is the command's error.
+int runOnReader(const CliContext& context, const std::function<int(int reader)>& work);
+
+/// runReportingErrors for work on the card readers as a whole.
 int runOnReaders(const CliContext& context, const std::function<int()>& work);
 
 } // namespace orvela::cli::token

@@ -1,23 +1,16 @@
 #include "commands/TokenCommands.h"
 
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "commands/TokenCommandSupport.h"
 #include "common/LogCategories.h"
+#include "orvela/tokenkit/TokenManager.h"
 #include "tokens/TokenCard.h"
 #include "tokens/TokenWork.h"
 
 #include <QJsonArray>
 
-namespace orvela::cli {
-
-CliCommands tokenApduCommands()
-{
-    return {token::readersCommand(),   token::infoCommand(),   token::testCommand(),
-            token::provisionCommand(), token::keygenCommand(), token::eraseCommand(),
-            token::signCommand()};
-}
-
-namespace token {
+namespace orvela::cli::token {
 
 namespace {
 
@@ -26,15 +19,15 @@ QString hex(tokenkit::ByteView bytes)
     return QString::fromStdString(tokenkit::bytesToHex(bytes));
 }
 
+} // namespace
+
 int runReaders(CliContext& context)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Lists the card readers."));
-    if (auto stop = parseArguments(parser, context, QStringLiteral("token readers"), false)) {
-        return *stop;
-    }
     return runOnReaders(context, [&] {
-        const std::vector<std::string> names = tokens::readerNames();
+        // Straight from the backend: the kit's own list reads a stopped service as no readers,
+        // which would let a script take "the service is down" for "nothing is plugged in".
+        const std::vector<std::string> names =
+            tokenkit::TokenManager::shared().backend()->listReaders();
         if (context.json) {
             QJsonArray readers;
             for (const auto& name : names) {
@@ -42,7 +35,7 @@ int runReaders(CliContext& context)
             }
             printJson(QJsonObject{{QStringLiteral("readers"), readers}});
         } else if (names.empty()) {
-            printLine(QStringLiteral("No card readers."));
+            printLine(cliText("Cli_Token_NoReaders"));
         } else {
             for (std::size_t i = 0; i < names.size(); ++i) {
                 printLine(
@@ -55,14 +48,8 @@ int runReaders(CliContext& context)
 
 int runInfo(CliContext& context)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows the token's ATR, label, FIPS mode and whether its applet answers."));
-    if (auto stop = parseArguments(parser, context, QStringLiteral("token info"))) {
-        return *stop;
-    }
-    return runOnReaders(context, [&] {
-        const tokenkit::TokenInfo info = tokens::readTokenInfo(*readerIndex(parser));
+    return runOnReader(context, [&](int reader) {
+        const tokenkit::TokenInfo info = tokens::readTokenInfo(reader);
         const QString label = QString::fromStdString(info.label);
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("label"), label},
@@ -70,6 +57,7 @@ int runInfo(CliContext& context)
                                   {QStringLiteral("isFIPS"), info.isFIPS},
                                   {QStringLiteral("appletSelected"), info.appletSelected}});
         } else {
+            // Field names and values stay fixed whatever the language: scripts read them.
             printLine(QStringLiteral("Label:  %1").arg(inert(label)));
             printLine(QStringLiteral("ATR:    %1").arg(hex(info.atr)));
             printLine(QStringLiteral("FIPS:   %1").arg(info.isFIPS ? u"yes" : u"no"));
@@ -82,22 +70,16 @@ int runInfo(CliContext& context)
 
 int runTest(CliContext& context)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Connection test: selects the applet and asks the token for a challenge."));
-    if (auto stop = parseArguments(parser, context, QStringLiteral("token test"))) {
-        return *stop;
-    }
-    return runOnReaders(context, [&] {
+    return runOnReader(context, [&](int reader) {
         try {
-            const tokenkit::Bytes challenge = tokens::connectionChallenge(*readerIndex(parser));
+            const tokenkit::Bytes challenge = tokens::connectionChallenge(reader);
             qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
                    qUtf8Printable(hex(challenge)));
             if (context.json) {
                 printJson(QJsonObject{{QStringLiteral("connected"), true},
                                       {QStringLiteral("challenge"), hex(challenge)}});
             } else {
-                printLine(QStringLiteral("Connection OK, challenge: %1").arg(hex(challenge)));
+                printLine(cliText("Cli_Token_ConnectionOk").arg(hex(challenge)));
             }
             return 0;
         } catch (const std::exception& error) {
@@ -108,32 +90,4 @@ int runTest(CliContext& context)
     });
 }
 
-} // namespace
-
-CliCommand readersCommand()
-{
-    return {{QStringLiteral("token"), QStringLiteral("readers")},
-            QString(),
-            QStringLiteral("Lists the card readers."),
-            runReaders};
-}
-
-CliCommand infoCommand()
-{
-    return {{QStringLiteral("token"), QStringLiteral("info")},
-            QString(),
-            QStringLiteral("Shows the token's ATR, label and applet state [--reader N]."),
-            runInfo};
-}
-
-CliCommand testCommand()
-{
-    return {{QStringLiteral("token"), QStringLiteral("test")},
-            QString(),
-            QStringLiteral("Tests the connection to the token [--reader N]."),
-            runTest};
-}
-
-} // namespace token
-
-} // namespace orvela::cli
+} // namespace orvela::cli::token

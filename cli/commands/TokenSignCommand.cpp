@@ -1,3 +1,5 @@
+#include "CliHelp.h"
+#include "CliLocalization.h"
 #include "CliOutput.h"
 #include "commands/TokenCommandSupport.h"
 #include "commands/TokenCommands.h"
@@ -26,40 +28,24 @@ Bytes hashOfFile(const QString& path)
         reinterpret_cast<const std::uint8_t*>(content.constData()), content.size()));
 }
 
-Bytes hashToSign(const QCommandLineParser& parser)
-{
-    const bool byHash = parser.isSet(QStringLiteral("hash"));
-    if (byHash == parser.isSet(QStringLiteral("file"))) {
-        throw std::runtime_error("orvela token sign: give either --hash HEX or --file PATH");
-    }
-    if (!byHash) {
-        return hashOfFile(parser.value(QStringLiteral("file")));
-    }
-    Bytes hash = tokenkit::hexToBytes(parser.value(QStringLiteral("hash")).toStdString());
-    if (hash.empty()) {
-        throw std::runtime_error("orvela token sign: --hash takes hexadecimal digits");
-    }
-    return hash;
-}
+} // namespace
 
 int runSign(CliContext& context)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Test signature: selects the applet and has the token sign a hash (--hash) or the\n"
-        "SHA-256 of a file (--file). Prints the signature in hexadecimal."));
-    parser.addOption(QCommandLineOption(QStringLiteral("hash"),
-                                        QStringLiteral("The hash to sign, in hexadecimal."),
-                                        QStringLiteral("HEX")));
-    parser.addOption(QCommandLineOption(QStringLiteral("file"),
-                                        QStringLiteral("Sign the SHA-256 of this file."),
-                                        QStringLiteral("PATH")));
-    if (auto stop = parseArguments(parser, context, QStringLiteral("token sign"))) {
-        return *stop;
+    const bool byHash = context.isSet(QStringLiteral("hash"));
+    if (byHash == context.isSet(QStringLiteral("file"))) {
+        return usageError(context, cliText("Cli_Usage_HashOrFile"));
     }
-    return runOnReaders(context, [&] {
-        const Bytes hash = hashToSign(parser);
-        const Bytes signature = tokens::signWithCard(*readerIndex(parser), hash);
+    Bytes givenHash;
+    if (byHash) {
+        givenHash = tokenkit::hexToBytes(context.value(QStringLiteral("hash")).toStdString());
+        if (givenHash.empty()) {
+            return usageError(context, cliText("Cli_Usage_HashHex"));
+        }
+    }
+    return runOnReader(context, [&](int reader) {
+        const Bytes hash = byHash ? givenHash : hashOfFile(context.value(QStringLiteral("file")));
+        const Bytes signature = tokens::signWithCard(reader, hash);
         const QString text = QString::fromStdString(tokenkit::bytesToHex(signature));
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("signature"), text}});
@@ -68,17 +54,6 @@ int runSign(CliContext& context)
         }
         return 0;
     });
-}
-
-} // namespace
-
-CliCommand signCommand()
-{
-    return {{QStringLiteral("token"), QStringLiteral("sign")},
-            QStringLiteral("apdu"),
-            QStringLiteral("Test signature of a hash or a file's SHA-256 [--hash HEX | --file "
-                           "PATH]."),
-            runSign};
 }
 
 } // namespace orvela::cli::token

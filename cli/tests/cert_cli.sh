@@ -44,5 +44,12 @@ if out="$("$ORVELA" cert "$WORK/missing.pem" 2>&1)"; then fail "missing file suc
 printf 'not a certificate' > "$WORK/junk.pem"
 if out="$("$ORVELA" cert "$WORK/junk.pem" 2>&1)"; then fail "junk succeeded"; fi
 [ "$out" = "Файлыг X.509 болгож parse хийж чадсангүй." ] || fail "junk message: $out"
-if "$ORVELA" --lang fr cert "$WORK/cert.pem" >/dev/null 2>&1; then fail "--lang fr accepted"; fi
+# The parser's errors in English with --lang en; an unknown language is a usage error (2).
+out="$("$ORVELA" --lang en cert "$WORK/junk.pem" 2>&1 || true)"
+[ "$out" = "The file could not be read as an X.509 certificate." ] || fail "English junk: $out"
+out="$("$ORVELA" --lang en cert "$WORK/missing.pem" 2>&1 || true)"
+[ "$out" = "File not found: $WORK/missing.pem" ] || fail "English missing file: $out"
+status=0
+"$ORVELA" --lang fr cert "$WORK/cert.pem" >/dev/null 2>&1 || status=$?
+[ "$status" = 2 ] || fail "--lang fr: exit status $status"
 echo "cert cli: all checks passed"

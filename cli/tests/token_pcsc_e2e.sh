@@ -50,6 +50,20 @@ SEEN="$(sed -n 's/^Label:[[:space:]]*//p' "$WORK/info.txt")"
   fail "the reader holds another run's token (label \"$SEEN\", this run started \"$LABEL\")"
 echo "token info: ok, label $SEEN"
 
+# vpcd's second reader holds no card: the tool says so, and what to do, in one line.
+EMPTY="$("$ORVELA" token readers | sed -n 's/^\([0-9]*\): Virtual PCD 00 01$/\1/p')"
+if [ -n "$EMPTY" ]; then
+  if "$ORVELA" --lang en --json token info --reader "$EMPTY" >"$WORK/empty.json" 2>&1; then
+    fail "token info on the empty reader succeeded"
+  fi
+  grep -q '"reason": "no-card"' "$WORK/empty.json" || { cat "$WORK/empty.json" >&2; fail "empty reader"; }
+  "$ORVELA" --lang en token info --reader "$EMPTY" >/dev/null 2>"$WORK/empty.err" || true
+  [ "$(wc -l <"$WORK/empty.err")" = 1 ] &&
+    grep -q 'Plug in the token, or put the card in the reader, and try again.$' "$WORK/empty.err" ||
+    { cat "$WORK/empty.err" >&2; fail "empty reader message"; }
+  echo "token info on the empty reader: no-card"
+fi
+
 printf '%s\n%s\n%s\n' "$USER_PIN" "$USER_PIN" "$SO_PIN" |
   "$ORVELA" --pin-stdin token provision >"$WORK/provision.txt" 2>&1 ||
   { cat "$WORK/provision.txt" >&2; fail "orvela token provision"; }

@@ -61,6 +61,9 @@ check "signature verifies" openssl dgst -sha256 -verify "$WORK/pub.pem" \
 check "wrong PIN is refused with the login error" \
     grep -q 'C_Login амжилтгүй: CKR=0x000000A0' \
     <("$ORVELA" --pin-stdin token objects list --library "$LIBRARY" <<<000000 2>&1 || true)
+check "the login error in English with --lang en" \
+    grep -q '^C_Login failed: CKR=0x000000A0' \
+    <("$ORVELA" --lang en --pin-stdin token objects list --library "$LIBRARY" <<<000000 2>&1 || true)
 check "user PIN change" orvela --pin-stdin token pin change \
     < <(printf '123456\n654321\n654321\n')
 check "new PIN works" orvela --pin-stdin token objects list <<<654321

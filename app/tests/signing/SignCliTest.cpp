@@ -128,6 +128,19 @@ TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
     EXPECT_NE(declined.exitCode, 0);
     EXPECT_TRUE(declined.err.contains("Signing was declined.")) << declined.err.toStdString();
 
+    // The backend client's errors follow --lang.
+    for (const bool english : {true, false}) {
+        m_sim.injectFault(backendsim::SimFault::rateLimited, QStringLiteral("/api/sign-pdf-start"));
+        const ToolRun limited = orvela({"--lang", english ? "en" : "mn", "sign",
+                                        document("c.pdf", "%PDF-1.4\n"), "--out", m_out});
+        EXPECT_EQ(limited.exitCode, 1);
+        EXPECT_EQ(limited.err.count(u'\n'), 1) << limited.err.toStdString();
+        const bool cyrillic = std::any_of(limited.err.begin(), limited.err.end(), [](QChar c) {
+            return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF;
+        });
+        EXPECT_NE(cyrillic, english) << limited.err.toStdString();
+    }
+
     const ToolRun mongolian = orvela({"--lang", "mn", "sign", m_dir.filePath("none.pdf")});
     EXPECT_NE(mongolian.exitCode, 0);
     EXPECT_TRUE(mongolian.err.contains("No such file or directory")) << mongolian.err.toStdString();
@@ -140,9 +153,9 @@ TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
     EXPECT_TRUE(pipe.err.contains("is not a file (a folder, pipe or device)"))
         << pipe.err.toStdString();
 
-    const ToolRun usage = orvela({"sign"});
-    EXPECT_EQ(usage.exitCode, 1);
-    EXPECT_TRUE(usage.err.contains("orvela sign: use FILE.pdf [--out DIR]"));
+    const ToolRun usage = orvela({"--lang", "en", "sign"});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(usage.err, "orvela: missing FILE.pdf; see 'orvela sign --help'\n");
     EXPECT_TRUE(QDir(m_out).isEmpty());
 
     const ToolRun logout = orvela({"logout"});
@@ -150,7 +163,7 @@ TEST_F(SignCliTest, FailuresPrintTheirTextAndExitNonZero)
     const ToolRun signedOut = orvela({"sign", document("b.pdf", "%PDF-1.4\n"), "--out", m_out});
     EXPECT_NE(signedOut.exitCode, 0);
     EXPECT_TRUE(signedOut.err.contains("Not signed in.")) << signedOut.err.toStdString();
-    EXPECT_TRUE(m_sim.requestsTo(QStringLiteral("/api/sign-pdf-start")).size() == 1);
+    EXPECT_TRUE(m_sim.requestsTo(QStringLiteral("/api/sign-pdf-start")).size() == 3);
 }
 
 TEST_F(SignCliTest, RunsFinishingTogetherEachKeepTheirCopyAndTheirRecord)

@@ -75,7 +75,9 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopAndSignOutEndsIt)
                     .match(login.out)
                     .hasMatch())
         << login.out.toStdString();
-    EXPECT_TRUE(login.out.contains(QStringLiteral("⏱ 5:00")));
+    // The countdown is a progress line for a terminal: a pipe sees neither it nor a log line.
+    EXPECT_FALSE(login.out.contains(QStringLiteral("⏱")));
+    EXPECT_EQ(login.err, QString());
     EXPECT_TRUE(login.out.contains(QStringLiteral("Success! Доржийн Сараа")));
     EXPECT_TRUE(login.out.contains(QStringLiteral("KYC level: QUALIFIED")));
     const auto sent = m_sim.requestsTo(QStringLiteral("/api/login-notify"));
@@ -112,12 +114,13 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopAndSignOutEndsIt)
     EXPECT_EQ(log.value("sessions").toArray().first().toObject().value("sessionType"), "AUTH");
     EXPECT_EQ(log.value("totalLogins").toInt(), 1);
 
-    const ToolRun logout = orvela({"logout"});
+    const ToolRun logout = orvela({"--lang", "en", "logout"});
     ASSERT_EQ(logout.exitCode, 0) << logout.err.toStdString();
     EXPECT_EQ(logout.out, "Signed out.\n");
-    const ToolRun after = orvela({"whoami"});
+    const ToolRun after = orvela({"--lang", "en", "whoami"});
     EXPECT_EQ(after.exitCode, 1);
     EXPECT_EQ(after.err, "Not signed in.\n");
+    EXPECT_EQ(orvela({"--lang", "mn", "whoami"}).err, QStringLiteral("Нэвтрээгүй байна.\n"));
     EXPECT_TRUE(json(orvela({"--json", "activity"})).value("sessions").toArray().isEmpty());
 }
 
@@ -141,9 +144,8 @@ TEST_F(LoginCliTest, QrSignInDrawsTheCodeAndARefusalKeepsThePreviousIdentity)
     m_sim.scriptNextOutcome(refused);
     const ToolRun declined = orvela({"login", "--register", "УБ00000001"}, true);
     EXPECT_EQ(declined.exitCode, 1);
-    // The failure text is the last line; the client's request log comes before it.
-    EXPECT_TRUE(declined.err.endsWith(QStringLiteral("\nХэрэглэгч татгалзсан байна.\n")))
-        << declined.err.toStdString();
+    // The failure text is all there is: the client's request log needs -v.
+    EXPECT_EQ(declined.err, QStringLiteral("Хэрэглэгч татгалзсан байна.\n"));
     EXPECT_EQ(orvela({"whoami"}).exitCode, 0); // the earlier sign-in stays
     EXPECT_EQ(json(orvela({"--json", "activity"})).value("totalLogins").toInt(), 1);
 
@@ -153,6 +155,14 @@ TEST_F(LoginCliTest, QrSignInDrawsTheCodeAndARefusalKeepsThePreviousIdentity)
     EXPECT_EQ(json(limited).value("error").toString(),
               "QR код үүсгэхэд алдаа: Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд "
               "дахин оролдоно уу.");
+    // The same failure under --lang en: the backend client's words in English.
+    m_sim.injectFault(backendsim::SimFault::rateLimited, QStringLiteral("/api/start"));
+    const QString english =
+        json(orvela({"--lang", "en", "--json", "login", "--qr"}, true)).value("error").toString();
+    EXPECT_TRUE(english.contains(QStringLiteral("429"))) << english.toStdString();
+    EXPECT_FALSE(std::any_of(english.begin(), english.end(), [](QChar c) {
+        return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF;
+    })) << english.toStdString();
 }
 
 TEST_F(LoginCliTest, ANameFromTheBackendCannotDriveTheTerminal)
@@ -180,9 +190,10 @@ TEST_F(LoginCliTest, WrongUsageSendsNothing)
     for (const QStringList& args : {QStringList{"login"}, QStringList{"login", "--register"},
                                     QStringList{"login", "--register", "  "},
                                     QStringList{"login", "--qr", "--register", "X"}}) {
-        const ToolRun run = orvela(args, true);
-        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(run.err.contains(QStringLiteral("--register NUMBER or --qr")));
+        const ToolRun run = orvela(QStringList{"--lang", "en"} + args, true);
+        EXPECT_EQ(run.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("orvela: "))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith(QStringLiteral("; see 'orvela login --help'\n")));
     }
     EXPECT_TRUE(m_sim.requests().isEmpty());
 }

@@ -1,0 +1,276 @@
+// The tool's command line against its own command table: help and usage errors for every
+// command and group, exit statuses, the parser's decisions, and the interface language.
+
+#include "CliCommand.h"
+#include "CliParser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using orvela::cli::commandTable;
+using orvela::cli::Invocation;
+using orvela::cli::parseInvocation;
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+/// Runs the tool in a home of its own, so that no stored setting or identity leaks in.
+CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {},
+              const QByteArray& input = {})
+{
+    static QTemporaryDir home;
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(extra);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(ORVELA_BINARY), args);
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000)) << args.join(u' ').toStdString();
+    CliRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+/// The words that select a command: its road when it has one, then its path.
+QStringList selecting(const orvela::cli::CliCommand& command)
+{
+    QStringList words;
+    if (!command.road.isEmpty()) {
+        words << QStringLiteral("--road") << command.road;
+    }
+    return words + command.path;
+}
+
+bool hasCyrillic(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF; });
+}
+
+TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
+{
+    for (const auto& command : commandTable()) {
+        const QString name = command.path.join(u' ');
+        const std::string label = (command.road + u' ' + name).toStdString();
+        const QStringList words = selecting(command);
+
+        for (const QStringList& ask :
+             {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("-h")}}) {
+            const CliRun help = orvela(QStringList{"--lang", "en"} + words + ask);
+            EXPECT_EQ(help.exitCode, 0) << label;
+            EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: orvela "))) << label;
+            EXPECT_TRUE(help.out.contains(name)) << label;
+            EXPECT_TRUE(help.out.contains(QStringLiteral("Exit status:"))) << label;
+            EXPECT_EQ(help.err, QString()) << label;
+            EXPECT_FALSE(help.out.contains(QStringLiteral("--help-all"))) << label;
+            EXPECT_FALSE(help.out.contains(QStringLiteral(ORVELA_BINARY))) << label;
+            for (const auto& option : command.options) {
+                EXPECT_TRUE(help.out.contains(QStringLiteral("--") + option.name)) << label;
+            }
+        }
+        EXPECT_EQ(
+            orvela(QStringList{"--lang", "en", "help"} +
+                   words.mid(words.size() - command.path.size()) +
+                   (command.road.isEmpty() ? QStringList() : QStringList{"--road", command.road}))
+                .out,
+            orvela(QStringList{"--lang", "en"} + words + QStringList{"--help"}).out)
+            << label << ": 'help COMMAND' and 'COMMAND --help' differ";
+
+        const CliRun english = orvela(QStringList{"--lang", "en"} + words + QStringList{"--bogus"});
+        EXPECT_EQ(english.exitCode, 2) << label;
+        EXPECT_EQ(english.out, QString()) << label;
+        const QString road =
+            command.road == u"pkcs11" ? QStringLiteral("--road pkcs11 ") : QString();
+        EXPECT_EQ(english.err, QStringLiteral("orvela: unknown option '--bogus'; see 'orvela %1%2 "
+                                              "--help'\n")
+                                   .arg(road, name))
+            << label;
+
+        const CliRun mongolian =
+            orvela(QStringList{"--lang", "mn"} + words + QStringList{"--bogus"});
+        EXPECT_EQ(mongolian.exitCode, 2) << label;
+        EXPECT_EQ(mongolian.err.count(u'\n'), 1) << label;
+        EXPECT_TRUE(hasCyrillic(mongolian.err)) << mongolian.err.toStdString();
+    }
+}
+
+TEST(CliTable, EveryGroupAndTheToolHaveHelp)
+{
+    const QList<QStringList> groups{{}, {"token"}, {"token", "pin"}, {"token", "objects"}};
+    for (const QStringList& group : groups) {
+        const std::string label = group.join(u' ').toStdString();
+        const CliRun help = orvela(QStringList{"--lang", "en"} + group + QStringList{"--help"});
+        EXPECT_EQ(help.exitCode, 0) << label;
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: orvela"))) << label;
+        for (const auto& command : commandTable()) {
+            if (command.path.size() > group.size() && command.path.first(group.size()) == group) {
+                EXPECT_TRUE(help.out.contains(command.path.join(u' '))) << label;
+            }
+        }
+        EXPECT_EQ(orvela(QStringList{"--lang", "en", "help"} + group).out, help.out) << label;
+        if (!group.isEmpty()) {
+            const CliRun bare = orvela(QStringList{"--lang", "en"} + group);
+            EXPECT_EQ(bare.exitCode, 2) << label;
+            EXPECT_EQ(bare.err, QStringLiteral("orvela: '%1' needs a subcommand; see 'orvela %1 "
+                                               "--help'\n")
+                                    .arg(group.join(u' ')));
+        }
+    }
+    const CliRun top = orvela({"--help"});
+    EXPECT_TRUE(hasCyrillic(top.out)) << "Mongolian unless told otherwise";
+    const CliRun version = orvela({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("orvela %1\n").arg(QStringLiteral(ORVELA_VERSION)));
+}
+
+TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
+{
+    using Kind = Invocation::Kind;
+    struct Case {
+        QStringList args;
+        Kind kind;
+        QString error; ///< the usage error, in English
+    };
+    const Case cases[] = {
+        {{"--lang", "en"}, Kind::usageError, "no command given"},
+        {{"--lang"}, Kind::usageError, "option '--lang' needs a value mn|en"},
+        {{"--lang", "fr", "whoami"}, Kind::usageError, "'fr' is not a value of --lang (mn|en)"},
+        {{"--lang=en", "--road", "foo", "token", "info"},
+         Kind::usageError,
+         "'foo' is not a value of --road (apdu|pkcs11)"},
+        {{"--lang", "en", "frobnicate"}, Kind::usageError, "unknown command 'frobnicate'"},
+        {{"--lang", "en", "whoami", "extra"}, Kind::usageError, "unexpected argument 'extra'"},
+        {{"--lang", "en", "whoami", "--", "-x"}, Kind::usageError, "unexpected argument '-x'"},
+        {{"--lang", "en", "cert"}, Kind::usageError, "missing FILE"},
+        {{"--lang", "en", "token", "info", "--reader"},
+         Kind::usageError,
+         "option '--reader' needs a value N"},
+        {{"--lang", "en", "token", "erase", "--yes=no"},
+         Kind::usageError,
+         "option '--yes' takes no value"},
+        {{"--lang", "en", "--json=1", "whoami"},
+         Kind::usageError,
+         "option '--json' takes no value"},
+        {{"--lang", "en", "token", "info", "--reader", "1", "--reader", "2"},
+         Kind::usageError,
+         "option '--reader' is given twice"},
+        {{"--lang", "en", "--road", "pkcs11", "token", "objects", "delete", "--kind", "key"},
+         Kind::usageError,
+         "'key' is not a value of --kind (privateKey|publicKey|certificate|data)"},
+        {{"--lang", "en", "--road", "apdu", "token", "slots", "--reader", "0"},
+         Kind::usageError,
+         "unknown option '--reader'"},
+        {{"--version", "whoami"}, Kind::version, {}},
+        {{"help", "token", "pin"}, Kind::help, {}},
+        {{"token", "objects", "-h"}, Kind::help, {}},
+        {{"cert", "-"}, Kind::run, {}},
+    };
+    for (const Case& c : cases) {
+        const Invocation invocation = parseInvocation(c.args);
+        EXPECT_EQ(invocation.kind, c.kind) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(invocation.error, c.error) << c.args.join(u' ').toStdString();
+    }
+
+    const Invocation run = parseInvocation(
+        {"token", "--json", "sign", "-vv", "--hash=00ff", "--road", "pkcs11", "--key-label", "k"});
+    ASSERT_EQ(run.kind, Kind::run);
+    EXPECT_EQ(run.command->road, "pkcs11") << "the road picks the command";
+    EXPECT_TRUE(run.context.json);
+    EXPECT_EQ(run.verbosity, 2);
+    EXPECT_EQ(run.context.value("hash"), "00ff");
+    EXPECT_EQ(run.context.value("key-label"), "k");
+}
+
+TEST(CliTable, FailuresExitOneWithOneMessageAndJsonStaysJson)
+{
+    // Nothing listens on the discard port of the loopback address.
+    const QString nowhere = QStringLiteral("http://127.0.0.1:9");
+    const CliRun health = orvela({"--json", "--api-url", nowhere, "health"});
+    EXPECT_EQ(health.exitCode, 1);
+    const QJsonObject report = QJsonDocument::fromJson(health.out.toUtf8()).object();
+    EXPECT_EQ(report.value("baseUrl").toString(), nowhere);
+    EXPECT_EQ(report.value("reachable"), QJsonValue(false));
+    EXPECT_EQ(health.err, QString()) << "no log line without -v";
+
+    const CliRun whoami = orvela({"--lang", "en", "--json", "whoami"});
+    EXPECT_EQ(whoami.exitCode, 1);
+    EXPECT_EQ(QJsonDocument::fromJson(whoami.out.toUtf8()).object().value("error").toString(),
+              "Not signed in.");
+}
+
+TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A PC/SC socket nobody serves: the service is down.
+    QProcessEnvironment noService;
+    noService.insert(QStringLiteral("PCSCLITE_CSOCK_NAME"), dir.filePath(QStringLiteral("none")));
+    // SoftHSM2 with an empty token directory: a slot, but no initialised token in it.
+    QProcessEnvironment emptyHsm;
+    const QString hsmConf = dir.filePath(QStringLiteral("softhsm2.conf"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("tokens")));
+    QFile conf(hsmConf);
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("directories.tokendir = " + dir.filePath(QStringLiteral("tokens")).toUtf8() +
+               "\nobjectstore.backend = file\nlog.level = ERROR\n");
+    conf.close();
+    emptyHsm.insert(QStringLiteral("SOFTHSM2_CONF"), hsmConf);
+    const QString softhsm = QStringLiteral("/usr/lib/softhsm/libsofthsm2.so");
+
+    struct Case {
+        QStringList args;
+        QProcessEnvironment env;
+        QString reason;
+        QString advice; ///< part of the English sentence: what to do
+    };
+    const QList<Case> cases{
+        {{"token", "readers"}, noService, "pcscd-not-running", "Start the smart-card service"},
+        {{"token", "info"}, noService, "pcscd-not-running", "Start the smart-card service"},
+        {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
+         {},
+         "no-pkcs11-library",
+         "ORVELA_PKCS11_LIBRARY"},
+        {{"--pin-stdin", "--road", "pkcs11", "token", "keygen", "--library", softhsm},
+         emptyHsm,
+         "no-token",
+         "No usable token in the PKCS#11 slot"},
+    };
+    for (const Case& c : cases) {
+        const std::string label = c.args.join(u' ').toStdString();
+        if (c.args.contains(softhsm) && !QFile::exists(softhsm)) {
+            ADD_FAILURE() << "SoftHSM2 is not installed (scripts/install-deps)";
+            continue;
+        }
+        const CliRun json = orvela(QStringList{"--lang", "en", "--json"} + c.args, c.env, "1234\n");
+        EXPECT_EQ(json.exitCode, 1) << label;
+        const QJsonObject error = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        EXPECT_EQ(error.value("reason").toString(), c.reason) << label << json.out.toStdString();
+        EXPECT_TRUE(error.value("error").toString().contains(c.advice)) << label;
+
+        // The sentence alone, in the language asked for: no log line, no source location.
+        const CliRun english = orvela(QStringList{"--lang", "en"} + c.args, c.env, "1234\n");
+        EXPECT_EQ(english.exitCode, 1) << label;
+        EXPECT_EQ(english.err, error.value("error").toString() + u'\n') << label;
+        const CliRun mongolian = orvela(QStringList{"--lang", "mn"} + c.args, c.env, "1234\n");
+        EXPECT_EQ(mongolian.exitCode, 1) << label;
+        EXPECT_EQ(mongolian.err.count(u'\n'), 1) << mongolian.err.toStdString();
+        EXPECT_TRUE(hasCyrillic(mongolian.err)) << mongolian.err.toStdString();
+    }
+}
+
+} // namespace
