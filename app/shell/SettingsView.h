@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -10,8 +11,8 @@ namespace orvela::shell {
 
 class SettingsController;
 
-/// The application's settings window: start-up, security, server and about, in fixed
-/// Mongolian labels. It edits the same state as the settings sheet and the tray menu, and
+/// The application's settings window: start-up, security, server and about, in the interface
+/// language, redrawn when it changes. It edits the same state as the settings sheet and the tray menu, and
 /// shows their changes as they happen.
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -23,8 +24,18 @@ private:
     void buildLayout();
     void connectControls();
     void showState();
+    void retranslate();
+    QString text(const char* key) const;
 
     SettingsController& m_controller;
+    QGroupBox* m_startup;
+    QGroupBox* m_security;
+    QGroupBox* m_server;
+    QGroupBox* m_about;
+    QLabel* m_startupHint;
+    QLabel* m_apiNote;
+    QLabel* m_versionLabel;
+    QLabel* m_publisherLabel;
     QCheckBox* m_launchAtLogin;
     QCheckBox* m_backgroundMode;
     QLabel* m_trayNote;

@@ -16,6 +16,10 @@ class QVBoxLayout;
 namespace orvela::api {
 class APIClient;
 }
+namespace orvela::components {
+class InlineBanner;
+}
+
 namespace orvela::common {
 class LocalizationService;
 }
@@ -79,6 +83,7 @@ private:
     QToolButton* m_signOutButton = nullptr;
     QWidget* m_updateLine = nullptr;
     QStackedWidget* m_stack = nullptr;
+    components::InlineBanner* m_notKeptBanner = nullptr;
     QWidget* m_comingPage = nullptr;
     QLabel* m_comingText = nullptr;
     QHash<state::DashboardTab, QWidget*> m_pages;

@@ -1,6 +1,7 @@
 #include "state/views/LoginView.h"
 
 #include "common/LocalizationService.h"
+#include "common/TextRules.h"
 #include "components/AccentBadge.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
@@ -31,8 +32,6 @@ constexpr int symbolSize = 48;
 
 /// The publisher line under the brand panel; a name, not a text to translate.
 const QString publisherLine = QStringLiteral("© Orvela Systems LLC");
-/// The waiting view's progress line; one fixed text in every language.
-const QString waitingText = QStringLiteral("Хүлээж байна...");
 
 enum Page { formPage, initiatingPage, waitingPage, successPage };
 
@@ -97,6 +96,17 @@ LoginView::LoginView(LoginController& controller, common::LocalizationService& l
     showQr();
     showError();
     showResult();
+}
+
+void LoginView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A person coming to the sign-in starts by typing the number: the field takes the keys
+    // unless something on this screen already has them.
+    if (m_pages->currentWidget() == m_pageWidgets[formPage] &&
+        m_tabPages->currentWidget() == m_nationalIdTab && !isAncestorOf(window()->focusWidget())) {
+        m_nationalId->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // The controller may outlive this view by a moment (it can be the view's child); nothing it
@@ -348,7 +358,7 @@ QWidget* LoginView::buildWaiting()
     countdownRow->addStretch();
     layout->addLayout(countdownRow);
     layout->addWidget(busyBar());
-    m_waitingProgressText = new QLabel(waitingText);
+    m_waitingProgressText = new QLabel(text("Login_Waiting_Progress"));
     m_waitingProgressText->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_waitingProgressText);
     m_cancel = new components::ActionButton(QString(), components::ActionButton::Role::secondary);
@@ -406,9 +416,8 @@ void LoginView::connectController()
             [this] { m_controller.selectTab(LoginTab::qrScan); });
     connect(m_nationalId, &QLineEdit::textEdited, &m_controller,
             &LoginController::setNationalIdInput);
-    connect(m_nationalId, &QLineEdit::returnPressed, &m_controller,
-            &LoginController::startNationalIdFlow);
-    connect(m_signIn, &QPushButton::clicked, &m_controller, &LoginController::startNationalIdFlow);
+    connect(m_nationalId, &QLineEdit::returnPressed, this, &LoginView::submitNationalId);
+    connect(m_signIn, &QPushButton::clicked, this, &LoginView::submitNationalId);
 
     connect(&m_controller, &LoginController::tabChanged, this, &LoginView::showTab);
     connect(&m_controller, &LoginController::phaseChanged, this, &LoginView::showPhase);
@@ -454,6 +463,7 @@ void LoginView::retranslate()
         m_waitingTitle->setText(text("Login_Waiting_Title"));
         m_waitingSubtitle->setText(text("Login_Waiting_Subtitle"));
         m_waitingCodeCaption->setText(text("Login_VerificationCode"));
+        m_waitingProgressText->setText(text("Login_Waiting_Progress"));
         m_cancel->setText(text("Login_Cancel"));
     }
     if (m_pageWidgets[successPage]) {
@@ -555,6 +565,19 @@ void LoginView::showQr()
     m_qrImage->setPixmap(QPixmap::fromImage(displayedQr(code)));
     m_qrImage->setVisible(!code.isNull());
     m_qrProgress->setVisible(code.isNull() && m_controller.errorMessage().isEmpty());
+}
+
+void LoginView::submitNationalId()
+{
+    // The controller starts nothing for a blank number; say what is missing rather than stay
+    // silent.
+    if (common::trimBlanks(m_controller.nationalIdInput()).isEmpty()) {
+        m_error->setText(text("Login_Error_NationalIdRequired"));
+        m_error->setVisible(true);
+        m_nationalId->setFocus();
+        return;
+    }
+    m_controller.startNationalIdFlow();
 }
 
 void LoginView::showError()

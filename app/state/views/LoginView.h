@@ -47,6 +47,9 @@ public:
     /// The QR image as drawn: the controller's code scaled by a whole factor without smoothing.
     static QImage displayedQr(const QImage& code, int maxSide = qrDisplaySize);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QWidget* buildBrandPanel();
     QWidget* buildForm();
@@ -64,6 +67,7 @@ private:
     void showCode();
     void showCountdown();
     void showQr();
+    void submitNationalId();
     void showError();
     void showResult();
     QString text(const char* key) const;

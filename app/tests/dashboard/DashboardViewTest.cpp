@@ -228,7 +228,7 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     EXPECT_EQ(values, (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
                                    "Last Login=2026-02-01T08:30"}));
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
-              (QStringList{"Success", "Failed", "Denied", "Success"}));
+              (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
 
     auto* indicator = child<QProgressBar>(page, QStringLiteral("refreshIndicator"));
@@ -286,6 +286,12 @@ TEST_F(DashboardViewTest, LogsEmptyState)
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("emptyTitle"))->text(), "No records yet");
     EXPECT_EQ(child<StatCard>(page, QStringLiteral("statSuccessRate"))->value(), "—");
     EXPECT_EQ(child<StatCard>(page, QStringLiteral("statTotal"))->value(), "0");
+
+    // The first record is counted in the singular.
+    m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
+                            QStringLiteral("OK"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(child<QLabel>(page, QStringLiteral("shownCount"))->text(), "1 record");
 }
 
 TEST_F(DashboardViewTest, MyIdShowsTheIdentityAndTheVerificationMethod)

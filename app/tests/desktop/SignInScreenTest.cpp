@@ -177,6 +177,21 @@ TEST_F(SignInScreenTest, ARefusalShowsItsMessageOnTheForm)
     EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
 }
 
+TEST_F(SignInScreenTest, TheNumberFieldHasTheKeysAndABlankSubmitSaysWhatIsMissing)
+{
+    launch();
+    desktop().localization().setLanguage(AppLanguage::en);
+    auto* field = child<QLineEdit>("nationalIdField");
+    EXPECT_EQ(field->window()->focusWidget(), field);
+    auto* banner = loginView()->findChild<QWidget*>(QStringLiteral("errorBanner"));
+    EXPECT_FALSE(banner->isVisible());
+    QTest::keyClicks(field, QStringLiteral(" \t "));
+    QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(showsText(QStringLiteral("Enter your national ID.")));
+    EXPECT_TRUE(sim->requestsTo(QStringLiteral("/api/login-notify")).isEmpty());
+}
+
 TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
 {
     sim->setApproveAfterMs(60'000);
@@ -187,6 +202,8 @@ TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
     QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("waiting"); }));
     EXPECT_TRUE(showsText(QStringLiteral("Open the Nuvia app")));
+    EXPECT_TRUE(showsText(QStringLiteral("Waiting...")));
+    EXPECT_FALSE(showsText(QStringLiteral("Хүлээж байна...")));
     EXPECT_TRUE(showsText(QStringLiteral("Cancel")));
     QTest::mouseClick(child<QPushButton>("cancelButton"), Qt::LeftButton);
     EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));

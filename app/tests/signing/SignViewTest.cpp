@@ -14,6 +14,7 @@
 #include "state/views/SignFileChooser.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QStackedWidget>
 
 using namespace orvela;
@@ -162,7 +163,15 @@ TEST_F(SignViewTest, EveryPhaseShowsItsTextsInBothLanguages)
                  "report.pdf", "SHA-256", m_signing->hash(), "Waiting…", "Cancel"},
                 {"БАТАЛГААЖУУЛАХ КОД",
                  "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу.",
-                 "report.pdf", m_signing->hash(), "Хүлээж байна…"});
+                 "Файл", "report.pdf", m_signing->hash(), "Хүлээж байна…", "Цуцлах"});
+    // The wait counts down from the controller's limit (20 s here), as the sign-in wait does.
+    const auto* countdown = m_view->findChild<QLabel*>(QStringLiteral("signCountdown"));
+    ASSERT_NE(countdown, nullptr);
+    EXPECT_TRUE(countdown->isVisible());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^0:(20|[01][0-9])$"))
+                    .match(countdown->text())
+                    .hasMatch())
+        << countdown->text().toStdString();
 
     m_sim.setApproveAfterMs(0);
     ASSERT_TRUE(waitUntil([this] { return ended(); }));
