@@ -252,7 +252,8 @@ QWidget* LoginView::buildForm()
     m_footerHelp = new QLabel;
     for (QLabel* link : {m_footerNewAccount, m_footerHelp}) {
         link->setFont(style::captionFont());
-        link->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::infoBlue)));
+        // The palette's link colour: navy on the light window, a light blue on the dark one.
+        link->setStyleSheet(QStringLiteral("color: palette(link);"));
     }
     footer->addWidget(m_footerNewAccount);
     footer->addStretch();
