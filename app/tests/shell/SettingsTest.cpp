@@ -98,6 +98,19 @@ TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 
 using SettingsSheetTest = ShellFixture;
 
+TEST_F(SettingsSheetTest, TheSheetFitsTheWindowItOpensOver)
+{
+    // The application's default and smallest window sizes.
+    for (const QSize size : {QSize(860, 620), QSize(560, 520)}) {
+        QWidget window;
+        window.resize(size);
+        window.show();
+        SettingsSheetView sheet(*controller, &window);
+        sheet.show();
+        EXPECT_LE(sheet.height(), size.height()) << size.height();
+    }
+}
+
 TEST_F(SettingsSheetTest, LanguageSwitchRedrawsTheOpenSheet)
 {
     SettingsSheetView sheet(*controller);
