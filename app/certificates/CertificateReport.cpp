@@ -3,7 +3,6 @@
 #include "common/LocalizationService.h"
 
 #include <QTimeZone>
-
 #include <cstdlib>
 
 namespace orvela::certificates {

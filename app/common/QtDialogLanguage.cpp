@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-
 #include <string>
 
 namespace orvela::common {
@@ -14,8 +13,7 @@ QtDialogLanguage::QtDialogLanguage(LocalizationService& localization, QObject* p
     : QObject(parent)
 {
     follow(localization.language());
-    connect(&localization, &LocalizationService::languageChanged, this,
-            &QtDialogLanguage::follow);
+    connect(&localization, &LocalizationService::languageChanged, this, &QtDialogLanguage::follow);
 }
 
 QtDialogLanguage::~QtDialogLanguage()

@@ -29,8 +29,8 @@ private:
     class OwnTexts : public QTranslator {
     public:
         bool isEmpty() const override { return false; }
-        QString translate(const char* context, const char* sourceText,
-                          const char* disambiguation, int n) const override;
+        QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                          int n) const override;
     };
 
     void follow(AppLanguage language);

@@ -141,7 +141,8 @@ void DesktopApplication::buildMenus()
     connect(m_updateActions, &UpdateMenuActions::releaseNotesRequested, this,
             &DesktopApplication::showReleaseNotes);
     menu->addSeparator();
-    QAction* settings = menu->addAction(m_localization->localized(QStringLiteral("MenuBar_Settings")));
+    QAction* settings =
+        menu->addAction(m_localization->localized(QStringLiteral("MenuBar_Settings")));
     settings->setShortcut(QKeySequence::Preferences);
     connect(settings, &QAction::triggered, this, &DesktopApplication::showSettingsWindow);
     menu->addSeparator();
@@ -150,9 +151,9 @@ void DesktopApplication::buildMenus()
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_localization, &common::LocalizationService::languageChanged, quit,
             [this, quit, settings] {
-        settings->setText(m_localization->localized(QStringLiteral("MenuBar_Settings")));
-        quit->setText(m_localization->localized(QStringLiteral("MenuBar_Quit")));
-    });
+                settings->setText(m_localization->localized(QStringLiteral("MenuBar_Settings")));
+                quit->setText(m_localization->localized(QStringLiteral("MenuBar_Quit")));
+            });
 }
 
 void DesktopApplication::connectTray()

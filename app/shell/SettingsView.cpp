@@ -72,8 +72,7 @@ void SettingsView::buildLayout()
     m_versionLabel = new QLabel(m_about);
     m_publisherLabel = new QLabel(m_about);
     aboutLayout->addRow(m_versionLabel, new QLabel(SettingsController::versionText(), m_about));
-    aboutLayout->addRow(m_publisherLabel,
-                        new QLabel(SettingsController::publisherText(), m_about));
+    aboutLayout->addRow(m_publisherLabel, new QLabel(SettingsController::publisherText(), m_about));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(components::style::spacingXl, components::style::spacingL,

@@ -12,8 +12,8 @@ namespace orvela::shell {
 class SettingsController;
 
 /// The application's settings window: start-up, security, server and about, in the interface
-/// language, redrawn when it changes. It edits the same state as the settings sheet and the tray menu, and
-/// shows their changes as they happen.
+/// language, redrawn when it changes. It edits the same state as the settings sheet and the tray
+/// menu, and shows their changes as they happen.
 class SettingsView : public QWidget {
     Q_OBJECT
 

@@ -97,10 +97,10 @@ QWidget* LogsView::buildFilter()
     });
     // Mongolian nouns take no plural after a number; English does after every count but one.
     const auto shown = m_model.shownRecords().size();
-    auto* count = new QLabel(
-        QString::number(shown) + QLatin1Char(' ') +
-        (shown == 1 ? pick(QStringLiteral("record"), QStringLiteral("бүртгэл"))
-                    : pick(QStringLiteral("records"), QStringLiteral("бүртгэл"))));
+    auto* count =
+        new QLabel(QString::number(shown) + QLatin1Char(' ') +
+                   (shown == 1 ? pick(QStringLiteral("record"), QStringLiteral("бүртгэл"))
+                               : pick(QStringLiteral("records"), QStringLiteral("бүртгэл"))));
     count->setObjectName(QStringLiteral("shownCount"));
     row->addWidget(picker);
     row->addStretch(1);

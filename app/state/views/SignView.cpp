@@ -199,7 +199,8 @@ QWidget* SignView::buildWaitingCard()
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
     auto* clock = new QLabel(card);
-    clock->setPixmap(components::IconLibrary::tinted(QStringLiteral("clock"), style::neutralGray, 16));
+    clock->setPixmap(
+        components::IconLibrary::tinted(QStringLiteral("clock"), style::neutralGray, 16));
     countdownRow->addWidget(clock);
     m_countdown = new QLabel(card);
     m_countdown->setObjectName(QStringLiteral("signCountdown"));
@@ -329,7 +330,8 @@ void SignView::retranslate()
 
 void SignView::showCountdown()
 {
-    const auto left = std::chrono::ceil<std::chrono::seconds>(m_approvalDeadline.remainingTimeAsDuration());
+    const auto left =
+        std::chrono::ceil<std::chrono::seconds>(m_approvalDeadline.remainingTimeAsDuration());
     m_countdown->setText(common::countdownClock(static_cast<int>(left.count())));
 }
 

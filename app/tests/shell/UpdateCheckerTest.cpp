@@ -1,8 +1,8 @@
 #include "shell/UpdateChecker.h"
 
 #include "FeedServer.h"
-#include "common/LocalizationService.h"
 #include "QtPrinters.h"
+#include "common/LocalizationService.h"
 #include "shell/UpdateFeed.h"
 #include "shell/UpdateMenuActions.h"
 
