@@ -9,6 +9,7 @@
 #include "../support/QtPrinters.h"
 #include "DashboardFixture.h"
 #include "Screenshot.h"
+#include "components/InlineBanner.h"
 #include "shell/LoginItemManager.h"
 #include "shell/SettingsController.h"
 #include "shell/SettingsSheetView.h"
@@ -22,8 +23,8 @@
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
 #include "shell/dashboard/StatCard.h"
-#include "state/StoredIdentity.h"
 #include "state/DashboardTab.h"
+#include "state/StoredIdentity.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -145,6 +146,22 @@ TEST_F(DashboardViewTest, ASelectionKeptForAComingPageShowsTheComingNotice)
     auto view = makeView();
     EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
     EXPECT_TRUE(entry(*view, DashboardTab::verify)->text().contains("тун удахгүй"));
+}
+
+TEST_F(DashboardViewTest, ARefusedCredentialStoreIsSaidAboveEveryPage)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    auto* banner = child<components::InlineBanner>(*view, QStringLiteral("identityNotKeptBanner"));
+    EXPECT_FALSE(banner->isVisible());
+    emit m_state->identitySaved(false);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(banner->text().contains(QStringLiteral("did not keep your identity")));
+    orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-identity-not-kept-en"));
+    setLanguage(AppLanguage::mn);
+    EXPECT_TRUE(banner->text().contains(QStringLiteral("хадгалсангүй")));
+    emit m_state->identitySaved(true);
+    EXPECT_FALSE(banner->isVisible());
 }
 
 TEST_F(DashboardViewTest, SignOutKeepsTheSelectedPage)

@@ -6,6 +6,7 @@
 #include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "components/VerificationCodeView.h"
+#include "shell/Appearance.h"
 #include "shell/ContentView.h"
 #include "shell/MainWindow.h"
 #include "shell/dashboard/DashboardView.h"
@@ -157,6 +158,13 @@ TEST_F(SignInScreenTest, SwitchingTheLanguageRedrawsTheOpenScreen)
     EXPECT_TRUE(showsText(QStringLiteral("Need help?")));
     EXPECT_EQ(child<QLineEdit>("nationalIdField")->placeholderText(), QStringLiteral("AA00000000"));
     EXPECT_FALSE(showsText(QStringLiteral("Регистрийн дугаар")));
+
+    // Pictures of the form in the dark theme and at the smallest window.
+    shell::Appearance::apply(shell::ThemeMode::dark);
+    orvela::testing::saveScreenshot(desktop().mainWindow(), "desktop-login-form-dark-en");
+    shell::Appearance::apply(shell::ThemeMode::system);
+    desktop().mainWindow().resize(560, 520);
+    orvela::testing::saveScreenshot(desktop().mainWindow(), "desktop-login-form-min-en");
 }
 
 TEST_F(SignInScreenTest, ARefusalShowsItsMessageOnTheForm)
