@@ -26,11 +26,13 @@
 #include "state/DashboardTab.h"
 #include "state/StoredIdentity.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QToolButton>
 
@@ -146,6 +148,59 @@ TEST_F(DashboardViewTest, ASelectionKeptForAComingPageShowsTheComingNotice)
     auto view = makeView();
     EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
     EXPECT_TRUE(entry(*view, DashboardTab::verify)->text().contains("тун удахгүй"));
+}
+
+// The visible texts of `root` that break the language: Cyrillic in English, or Latin words in
+// Mongolian, other than the user's data and the names and codes that stay as they are.
+QStringList foreignTexts(QWidget& root, AppLanguage language, const QStringList& allowed)
+{
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    static const QRegularExpression latinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
+    QStringList found;
+    const auto check = [&](QWidget* widget, QString text) {
+        if (!widget->isVisibleTo(&root) || text.isEmpty()) {
+            return;
+        }
+        for (const QString& kept : allowed) {
+            text.remove(kept);
+        }
+        const bool foreign = language == AppLanguage::en ? text.contains(cyrillic)
+                                                         : text.contains(latinWord);
+        if (foreign) {
+            found << text;
+        }
+    };
+    for (auto* label : root.findChildren<QLabel*>()) {
+        check(label, label->text());
+    }
+    for (auto* button : root.findChildren<QAbstractButton*>()) {
+        check(button, button->text());
+    }
+    return found;
+}
+
+TEST_F(DashboardViewTest, EveryPageSpeaksOneLanguage)
+{
+    sampleData();
+    // The user's data, and the names, codes and addresses that read the same in both languages.
+    const QStringList allowed{
+        QStringLiteral("Батын Болд"), QStringLiteral("УБ99112233"), QStringLiteral("ИБ12345678"),
+        QStringLiteral("Nuvia"),      QStringLiteral("SHA-256"),    QStringLiteral("PDF"),
+        QStringLiteral("PIN"),        QStringLiteral("e-ID"),       QStringLiteral("KYC"),
+        QStringLiteral("DAN"),        QStringLiteral("Downloads"),  QStringLiteral("mailto"),
+        QStringLiteral("href"),       QStringLiteral("support@nuvia.example")};
+    for (const AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+        setLanguage(language);
+        auto view = makeView();
+        for (DashboardTab tab : state::allDashboardTabs) {
+            m_state->setSelectedTab(tab);
+            QCoreApplication::processEvents();
+            const QStringList foreign = foreignTexts(*view, language, allowed);
+            EXPECT_TRUE(foreign.isEmpty()) << state::rawValue(tab).toStdString() << " ("
+                                           << common::rawValue(language).toStdString() << "): "
+                                           << foreign.join(" | ").toStdString();
+        }
+    }
 }
 
 TEST_F(DashboardViewTest, ARefusedCredentialStoreIsSaidAboveEveryPage)
