@@ -11,7 +11,6 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -225,7 +224,6 @@ QWidget* LoginView::buildForm()
 
     auto* tabRow = new QHBoxLayout;
     tabRow->setSpacing(0);
-    m_tabs = new QButtonGroup(this);
     m_tabNationalId = new QPushButton;
     m_tabNationalId->setObjectName(QStringLiteral("tabNationalId"));
     m_tabQr = new QPushButton;
@@ -233,7 +231,8 @@ QWidget* LoginView::buildForm()
     for (QPushButton* tab : {m_tabNationalId, m_tabQr}) {
         tab->setCheckable(true);
         tab->setMinimumHeight(32);
-        m_tabs->addButton(tab);
+        // No button group: Tab skips a group's unchecked buttons, and with them the QR tab.
+        // showTab keeps exactly one checked.
         tabRow->addWidget(tab);
     }
     layout->addLayout(tabRow);
@@ -411,10 +410,15 @@ QWidget* LoginView::buildSuccess()
 
 void LoginView::connectController()
 {
-    connect(m_tabNationalId, &QPushButton::clicked, this,
-            [this] { m_controller.selectTab(LoginTab::nationalIdPush); });
-    connect(m_tabQr, &QPushButton::clicked, this,
-            [this] { m_controller.selectTab(LoginTab::qrScan); });
+    // A click on the tab already chosen unchecks it; showTab checks it again.
+    connect(m_tabNationalId, &QPushButton::clicked, this, [this] {
+        m_controller.selectTab(LoginTab::nationalIdPush);
+        showTab();
+    });
+    connect(m_tabQr, &QPushButton::clicked, this, [this] {
+        m_controller.selectTab(LoginTab::qrScan);
+        showTab();
+    });
     connect(m_nationalId, &QLineEdit::textEdited, &m_controller,
             &LoginController::setNationalIdInput);
     connect(m_nationalId, &QLineEdit::returnPressed, this, &LoginView::submitNationalId);
@@ -526,7 +530,8 @@ void LoginView::showPhase()
 void LoginView::showTab()
 {
     const bool qr = m_controller.tab() == LoginTab::qrScan;
-    (qr ? m_tabQr : m_tabNationalId)->setChecked(true);
+    m_tabQr->setChecked(qr);
+    m_tabNationalId->setChecked(!qr);
     if (qr && !m_qrTab) {
         m_qrTab = buildQrTab();
         m_tabPages->addWidget(m_qrTab);

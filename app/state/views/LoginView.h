@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <array>
 
-class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -85,7 +84,6 @@ private:
     std::array<QWidget*, 4> m_pageWidgets;
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;
-    QButtonGroup* m_tabs = nullptr;
     QPushButton* m_tabNationalId = nullptr;
     QPushButton* m_tabQr = nullptr;
     QStackedWidget* m_tabPages = nullptr;

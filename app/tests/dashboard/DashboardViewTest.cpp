@@ -164,8 +164,8 @@ QStringList foreignTexts(QWidget& root, AppLanguage language, const QStringList&
         for (const QString& kept : allowed) {
             text.remove(kept);
         }
-        const bool foreign = language == AppLanguage::en ? text.contains(cyrillic)
-                                                         : text.contains(latinWord);
+        const bool foreign =
+            language == AppLanguage::en ? text.contains(cyrillic) : text.contains(latinWord);
         if (foreign) {
             found << text;
         }
@@ -184,10 +184,12 @@ TEST_F(DashboardViewTest, EveryPageSpeaksOneLanguage)
     sampleData();
     // The user's data, and the names, codes and addresses that read the same in both languages.
     const QStringList allowed{
-        QStringLiteral("Батын Болд"), QStringLiteral("УБ99112233"), QStringLiteral("ИБ12345678"),
-        QStringLiteral("Nuvia"),      QStringLiteral("SHA-256"),    QStringLiteral("PDF"),
-        QStringLiteral("PIN"),        QStringLiteral("e-ID"),       QStringLiteral("KYC"),
-        QStringLiteral("DAN"),        QStringLiteral("Downloads"),  QStringLiteral("mailto"),
+        QStringLiteral("Батын Болд"), QStringLiteral("УБ99112233"),
+        QStringLiteral("ИБ12345678"), QStringLiteral("Nuvia"),
+        QStringLiteral("SHA-256"),    QStringLiteral("PDF"),
+        QStringLiteral("PIN"),        QStringLiteral("e-ID"),
+        QStringLiteral("KYC"),        QStringLiteral("DAN"),
+        QStringLiteral("Downloads"),  QStringLiteral("mailto"),
         QStringLiteral("href"),       QStringLiteral("support@nuvia.example")};
     for (const AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
         setLanguage(language);
@@ -197,8 +199,8 @@ TEST_F(DashboardViewTest, EveryPageSpeaksOneLanguage)
             QCoreApplication::processEvents();
             const QStringList foreign = foreignTexts(*view, language, allowed);
             EXPECT_TRUE(foreign.isEmpty()) << state::rawValue(tab).toStdString() << " ("
-                                           << common::rawValue(language).toStdString() << "): "
-                                           << foreign.join(" | ").toStdString();
+                                           << common::rawValue(language).toStdString()
+                                           << "): " << foreign.join(" | ").toStdString();
         }
     }
 }

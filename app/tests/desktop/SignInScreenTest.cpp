@@ -198,6 +198,20 @@ TEST_F(SignInScreenTest, TheNumberFieldHasTheKeysAndABlankSubmitSaysWhatIsMissin
     EXPECT_TRUE(banner->isVisible());
     EXPECT_TRUE(showsText(QStringLiteral("Enter your national ID.")));
     EXPECT_TRUE(sim->requestsTo(QStringLiteral("/api/login-notify")).isEmpty());
+
+    // Tab runs top to bottom: the two sign-in tabs, the field, the button.
+    QWidget* window = field->window();
+    child<QPushButton>("tabNationalId")->setFocus(Qt::TabFocusReason);
+    QStringList order{window->focusWidget()->objectName()};
+    for (int step = 0; step < 3; ++step) {
+        QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+        order << window->focusWidget()->objectName();
+    }
+    EXPECT_EQ(order.join(' ').toStdString(), "tabNationalId tabQr nationalIdField signInButton");
+    // Choosing the tab already chosen keeps it chosen.
+    child<QPushButton>("tabNationalId")->click();
+    EXPECT_TRUE(child<QPushButton>("tabNationalId")->isChecked());
+    EXPECT_FALSE(child<QPushButton>("tabQr")->isChecked());
 }
 
 TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
