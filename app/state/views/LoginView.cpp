@@ -251,8 +251,11 @@ QWidget* LoginView::buildForm()
     m_footerHelp = new QLabel;
     for (QLabel* link : {m_footerNewAccount, m_footerHelp}) {
         link->setFont(style::captionFont());
-        // The palette's link colour: navy on the light window, a light blue on the dark one.
-        link->setStyleSheet(QStringLiteral("color: palette(link);"));
+        // The palette's link colour, followed when the theme changes: navy on the light
+        // window, a light blue on the dark one.
+        link->setForegroundRole(QPalette::Link);
+        // Wrapped rather than cut off beside the brand panel in the smallest window.
+        link->setWordWrap(true);
     }
     footer->addWidget(m_footerNewAccount);
     footer->addStretch();
