@@ -36,8 +36,7 @@ inline constexpr const char* apduSuccess = "Түлхүүр хос үүсгэгд
 inline constexpr const char* pkcs11Starting = "PKCS#11: InitToken → InitPIN → EC keypair";
 inline constexpr const char* pkcs11Success = "PKCS#11 provision амжилттай — EC keypair бэлэн";
 
-inline constexpr const char* workingHint =
-    "Токен дээр шууд гүйцэтгэнэ — хэсэг хугацаа шаардана.";
+inline constexpr const char* workingHint = "Токен дээр шууд гүйцэтгэнэ — хэсэг хугацаа шаардана.";
 inline constexpr const char* workingFallback = "Боловсруулж байна...";
 
 inline constexpr const char* doneTitle = "Токен амжилттай тохируулагдлаа!";

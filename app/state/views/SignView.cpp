@@ -62,11 +62,13 @@ QProgressBar* busyIndicator(QWidget* parent)
     return bar;
 }
 
-/// A card centred on the page, wide enough for the digest on one line, the same for every phase.
+/// A card centred on the page, wide enough for the digest on one line, the same for every phase;
+/// narrower beside the sidebar of the default window rather than past the page's edge.
 Card* phaseCard(QWidget* parent)
 {
     auto* card = new Card(parent);
-    card->setFixedWidth(600);
+    card->setMaximumWidth(600);
+    card->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     card->contentLayout()->setSpacing(style::spacingM);
     return card;
 }
