@@ -493,10 +493,16 @@ constexpr StringRow kExtraRows[] = {
     {"Login_Identity_NotKept",
      "Signed in, but this computer did not keep your identity: the credential store refused it. You will be asked to sign in again next time.",
      "Нэвтэрсэн боловч энэ компьютер таны мэдээллийг хадгалсангүй: нууц үгийн сан татгалзлаа. Дараагийн удаа дахин нэвтрэх шаардлагатай."},
+    {"Nav_Sidebar_Collapse",
+     "Collapse the sidebar",
+     "Хажуугийн цэсийг хураах"},
+    {"Nav_Sidebar_Expand",
+     "Expand the sidebar",
+     "Хажуугийн цэсийг дэлгэх"},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 162, "the extra table holds 162 texts");
+static_assert(std::size(kExtraRows) == 164, "the extra table holds 164 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

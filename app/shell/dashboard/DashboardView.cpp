@@ -217,7 +217,16 @@ void DashboardView::showCollapsed()
     m_signOutButton->setToolButtonStyle(style);
     m_collapse->setIcon(components::IconLibrary::icon(collapsed ? QStringLiteral("chevron.right")
                                                                 : QStringLiteral("chevron.left")));
-    m_collapse->setToolTip(m_navigation->collapseHelp());
+    describeCollapse();
+}
+
+void DashboardView::describeCollapse()
+{
+    // The button shows only an arrow: its name says what pressing it will do.
+    const QString help = text(m_navigation->isCollapsed() ? QStringLiteral("Nav_Sidebar_Expand")
+                                                          : QStringLiteral("Nav_Sidebar_Collapse"));
+    m_collapse->setToolTip(help);
+    m_collapse->setAccessibleName(help);
 }
 
 void DashboardView::retranslate()
@@ -227,6 +236,7 @@ void DashboardView::retranslate()
         pickText(language, QStringLiteral("coming soon"), QStringLiteral("тун удахгүй"));
     m_wordmark->setText(text(QStringLiteral("App_Title")));
     m_notKeptBanner->setText(text(QStringLiteral("Login_Identity_NotKept")));
+    describeCollapse();
     for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
         const QString title = text(DashboardNavigation::titleKey(it.key()));
         const bool ready = m_navigation->hasPage(it.key());

@@ -69,6 +69,7 @@ private:
     void addPage(state::DashboardTab tab, QWidget* page);
     void showSelected();
     void showCollapsed();
+    void describeCollapse();
     void retranslate();
     void openSettings();
     QString text(const QString& key) const;

@@ -27,8 +27,10 @@
 #include "state/StoredIdentity.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
@@ -179,6 +181,25 @@ QStringList foreignTexts(QWidget& root, AppLanguage language, const QStringList&
     return found;
 }
 
+// The visible controls of `root` a screen reader cannot name.
+QStringList unnamedControls(QWidget& root)
+{
+    QStringList unnamed;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(widget) ||
+                             qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget);
+        if (!control || !widget->isVisibleTo(&root)) {
+            continue;
+        }
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+        if (node && node->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char('#') +
+                           widget->objectName();
+        }
+    }
+    return unnamed;
+}
+
 TEST_F(DashboardViewTest, EveryPageSpeaksOneLanguage)
 {
     sampleData();
@@ -198,6 +219,9 @@ TEST_F(DashboardViewTest, EveryPageSpeaksOneLanguage)
             m_state->setSelectedTab(tab);
             QCoreApplication::processEvents();
             const QStringList foreign = foreignTexts(*view, language, allowed);
+            EXPECT_TRUE(unnamedControls(*view).isEmpty())
+                << state::rawValue(tab).toStdString() << ": "
+                << unnamedControls(*view).join(" | ").toStdString();
             EXPECT_TRUE(foreign.isEmpty()) << state::rawValue(tab).toStdString() << " ("
                                            << common::rawValue(language).toStdString()
                                            << "): " << foreign.join(" | ").toStdString();
@@ -240,12 +264,15 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
     auto* sidebar = child<QWidget>(*view, QStringLiteral("sidebar"));
     auto* collapse = child<QToolButton>(*view, QStringLiteral("collapseButton"));
     const int expandedWidth = sidebar->width();
-    EXPECT_EQ(collapse->toolTip(), "Хажуугийн цэсийг хураах");
+    EXPECT_EQ(collapse->toolTip(), "Collapse the sidebar");
     EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-sidebar-expanded"));
 
     collapse->click();
+    EXPECT_EQ(collapse->toolTip(), "Expand the sidebar");
+    setLanguage(AppLanguage::mn);
     EXPECT_EQ(collapse->toolTip(), "Хажуугийн цэсийг дэлгэх");
+    setLanguage(AppLanguage::en);
     EXPECT_LT(sidebar->width(), expandedWidth);
     EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonIconOnly);
     EXPECT_EQ(entry(*view, DashboardTab::logs)->toolTip(), "Log history");
