@@ -168,10 +168,8 @@ void PinnedSessionDelegate::attach(QNetworkReply* reply) const
         if (!pinningEnabled()) {
             return;
         }
-        const QList<QSslCertificate> chain = reply->sslConfiguration().peerCertificateChain();
-        if (chain.isEmpty()) {
-            qCCritical(lcPinning) << "Pinning: system trust evaluation failed";
-        } else if (acceptsVerifiedChain(chain)) {
+        // A verified but empty chain holds no pinned key: refused, and logged, as such.
+        if (acceptsVerifiedChain(reply->sslConfiguration().peerCertificateChain())) {
             return;
         }
         reply->setProperty(refusedProperty, true);

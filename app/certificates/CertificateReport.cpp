@@ -3,6 +3,7 @@
 #include "common/LocalizationService.h"
 
 #include <QTimeZone>
+#include <cstdlib>
 
 namespace orvela::certificates {
 
@@ -17,13 +18,47 @@ Validity validityAt(const CertificateInfo& info, const QDateTime& now)
     return Validity::valid;
 }
 
+namespace {
+
+/// A zone as its short GMT offset ("GMT", "GMT+8", "GMT+5:30"): the zone databases give many
+/// zones, Ulaanbaatar among them, no letters of their own, only a bare "+08".
+QString shortGmtOffset(int offsetSeconds)
+{
+    if (offsetSeconds == 0) {
+        return QStringLiteral("GMT");
+    }
+    const QChar sign = offsetSeconds < 0 ? u'-' : u'+';
+    const int minutes = std::abs(offsetSeconds) / 60;
+    QString text = QStringLiteral("GMT") + sign + QString::number(minutes / 60);
+    if (minutes % 60 != 0) {
+        text += u':' + QStringLiteral("%1").arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
+} // namespace
+
 QString formatReportDate(const QDateTime& when)
 {
     static const QTimeZone ulaanbaatar(QByteArrayLiteral("Asia/Ulaanbaatar"));
     const QDateTime local =
         ulaanbaatar.isValid() ? when.toTimeZone(ulaanbaatar) : when.toLocalTime();
-    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t"));
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+           shortGmtOffset(local.offsetFromUtc());
 }
+
+namespace {
+
+/// A key usage in the interface language: the parser names usages in English, and each has a
+/// row keyed by that name without spaces. A name without a row is shown as the parser gave it.
+QString localizedKeyUsage(const QString& name, const common::LocalizationService& localization)
+{
+    const QString key = QStringLiteral("KeyUsage_") + QString(name).remove(u' ');
+    const QString text = localization.localized(key);
+    return text == key ? name : text;
+}
+
+} // namespace
 
 CertificateReport buildReport(const CertificateInfo& info,
                               const common::LocalizationService& localization,
@@ -65,8 +100,12 @@ CertificateReport buildReport(const CertificateInfo& info,
           Row{text("Verify_Field_SpkiSha256"), info.spkiSha256Base64}}},
     };
     if (!info.keyUsages.isEmpty()) {
-        report.sections.append({text("Verify_Section_KeyUsage"),
-                                {Row{QString(), info.keyUsages.join(QStringLiteral(", "))}}});
+        QStringList usages;
+        for (const QString& usage : info.keyUsages) {
+            usages << localizedKeyUsage(usage, localization);
+        }
+        report.sections.append(
+            {text("Verify_Section_KeyUsage"), {Row{QString(), usages.join(QStringLiteral(", "))}}});
     }
     if (!info.subjectAlternativeNames.isEmpty()) {
         report.sections.append({text("Verify_Section_San"),

@@ -16,7 +16,7 @@ enum class Validity { valid, expired, notYetValid };
 /// Where `now` falls in the certificate's validity period.
 Validity validityAt(const CertificateInfo& info, const QDateTime& now);
 
-/// Validity dates as the report shows them: "yyyy-MM-dd HH:mm:ss" and the zone's abbreviation,
+/// Validity dates as the report shows them: "yyyy-MM-dd HH:mm:ss" and the short GMT offset,
 /// in Ulaanbaatar time (the system's zone where that zone is unknown).
 QString formatReportDate(const QDateTime& when);
 

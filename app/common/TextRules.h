@@ -21,6 +21,12 @@ inline QString trimBlanks(const QString& text)
     return text.mid(begin, end - begin);
 }
 
+/// A countdown as minutes and two-digit seconds ("4:05"), the same on every waiting screen.
+inline QString countdownClock(int seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 /// A value that is present and not empty.
 inline bool nonEmpty(const std::optional<QString>& value)
 {

@@ -14,6 +14,8 @@ QString primarySheet()
                " padding: 7px 16px; font-weight: 600; }"
                "QPushButton:hover { background: %2; }"
                "QPushButton:pressed { background: %4; }"
+               // The ring takes the window's text colour, so it stands out on either theme.
+               "QPushButton:focus { border: 2px solid palette(window-text); padding: 5px 14px; }"
                "QPushButton:disabled { background: rgba(26, 58, 143, 90); color: rgba(255, 255, "
                "255, 170); }")
         .arg(style::cssColor(style::brandBlue), style::cssColor(style::brandBlue.lighter(115)))

@@ -1,5 +1,7 @@
 #include "components/IconLibrary.h"
 
+#include "components/Style.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QHash>
@@ -119,8 +121,10 @@ public:
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
     {
-        const quint64 key =
-            (quint64(size.width()) << 32) | (quint64(size.height()) << 2) | quint64(mode);
+        // The drawings' own grey is made for light windows; a dark one takes the light grey.
+        const bool dark = style::isDark(QApplication::palette());
+        const quint64 key = (quint64(dark) << 63) | (quint64(size.width()) << 32) |
+                            (quint64(size.height()) << 2) | quint64(mode);
         auto it = m_pixmaps.constFind(key);
         if (it != m_pixmaps.cend()) {
             return *it;
@@ -128,7 +132,9 @@ public:
         if (!m_renderer) {
             m_renderer = std::make_unique<QSvgRenderer>(drawing(m_symbol));
         }
-        QPixmap result = render(*m_renderer, size);
+        QPixmap result =
+            dark ? render(m_symbol, size.width(), style::iconColor(QApplication::palette()))
+                 : render(*m_renderer, size);
         if (mode != QIcon::Normal && mode != QIcon::Active) {
             QStyleOption option;
             option.palette = QApplication::palette();

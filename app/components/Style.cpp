@@ -13,23 +13,25 @@ QColor withAlpha(QColor color, int alpha)
     return color;
 }
 
-QColor toneBase(Tone tone)
+/// A tone's text and icon colour: dark enough for 4.5:1 on light windows, cards and the tone's
+/// own fill, and a light variant of the same hue for the same on dark ones.
+QColor toneBase(Tone tone, bool dark)
 {
     switch (tone) {
     case Tone::info:
-        return infoBlue;
+        return dark ? accentSky : infoBlue;
     case Tone::success:
-        return successGreen;
+        return dark ? QColor(0x4A, 0xDE, 0x80) : QColor(0x0E, 0x6B, 0x0E);
     case Tone::warning:
-        return warningAmber;
+        return dark ? QColor(0xFB, 0xBF, 0x24) : QColor(0x8A, 0x51, 0x00);
     case Tone::danger:
-        return dangerRed;
+        return dark ? QColor(0xFC, 0xA5, 0xA5) : dangerRed;
     case Tone::accent:
-        return accentIndigo;
+        return dark ? QColor(0xA5, 0xB4, 0xFC) : QColor(0x4F, 0x46, 0xE5);
     case Tone::neutral:
         break;
     }
-    return neutralGray;
+    return dark ? QColor(0xA3, 0xAC, 0xB9) : QColor(0x56, 0x60, 0x6E);
 }
 
 QFont scaled(double factor, QFont::Weight weight)
@@ -43,17 +45,33 @@ QFont scaled(double factor, QFont::Weight weight)
 
 } // namespace
 
+bool isDark(const QPalette& palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
+QColor iconColor(const QPalette& palette)
+{
+    return toneBase(Tone::neutral, isDark(palette));
+}
+
 ToneColors toneColors(Tone tone)
 {
-    const QColor base = toneBase(tone);
-    // Translucent fills keep the tone recognisable over both the light and the dark palette.
-    return {base, withAlpha(base, 36), withAlpha(base, 110)};
+    return toneColors(tone, QApplication::palette());
+}
+
+ToneColors toneColors(Tone tone, const QPalette& palette)
+{
+    const QColor base = toneBase(tone, isDark(palette));
+    // A translucent fill keeps the tone recognisable over both the light and the dark palette.
+    // The outline is the text colour itself: a translucent one fell under 3:1 on both themes.
+    return {base, withAlpha(base, 36), base};
 }
 
 QColor cardBackground(const QPalette& palette)
 {
     const QColor window = palette.color(QPalette::Window);
-    return window.lightness() < 128 ? window.lighter(130) : palette.color(QPalette::Base);
+    return isDark(palette) ? window.lighter(130) : palette.color(QPalette::Base);
 }
 
 QFont titleFont()

@@ -46,8 +46,17 @@ inline constexpr int radiusS = 6;
 inline constexpr int radiusM = 10;
 inline constexpr int radiusL = 12;
 
-/// Colours of `tone`, readable on light and dark window backgrounds alike.
+/// True when `palette` draws light text on a dark window.
+bool isDark(const QPalette& palette);
+
+/// Colours of `tone` for `palette`: the text reaches 4.5:1 on its window, on cards and on the
+/// tone's own fill, in the light and in the dark theme.
+ToneColors toneColors(Tone tone, const QPalette& palette);
+/// Colours of `tone` for the application's palette now.
 ToneColors toneColors(Tone tone);
+
+/// The colour drawn icons take on `palette`: 3:1 or more on its window and cards.
+QColor iconColor(const QPalette& palette);
 
 /// Fill of cards: the base colour on light windows; on dark ones a shade lighter than the
 /// window, so that input fields (drawn in the base colour) stand out inside the card.

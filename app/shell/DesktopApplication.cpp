@@ -5,6 +5,7 @@
 #include "certificates/views/VerifyView.h"
 #include "common/AppIdentity.h"
 #include "common/LocalizationService.h"
+#include "common/QtDialogLanguage.h"
 #include "shell/AppVersion.h"
 #include "shell/Appearance.h"
 #include "shell/Changelog.h"
@@ -85,6 +86,7 @@ void DesktopApplication::buildServices()
         m_ownLocalization = std::make_unique<common::LocalizationService>(m_store);
         m_localization = m_ownLocalization.get();
     }
+    new common::QtDialogLanguage(*m_localization, this);
     if (!m_profile.tray) {
         m_profile.tray = std::make_unique<SystemTrayAvailability>();
     }
@@ -114,7 +116,7 @@ void DesktopApplication::buildServices()
     m_updateChecker =
         new UpdateChecker(m_network, configuredFeedUrl(*m_store), installedVersion(), this);
     m_updates = new UpdateViewModel(m_store, m_updateChecker, this);
-    m_updateActions = new UpdateMenuActions(m_updateChecker, this);
+    m_updateActions = new UpdateMenuActions(m_updateChecker, *m_localization, this);
     m_updateSchedule = new UpdateSchedule(
         m_updates, m_profile.automaticUpdateChecks.value_or(UpdateSchedule::builtInEnabled()),
         this);
@@ -145,16 +147,19 @@ void DesktopApplication::buildMenus()
     connect(m_updateActions, &UpdateMenuActions::releaseNotesRequested, this,
             &DesktopApplication::showReleaseNotes);
     menu->addSeparator();
-    QAction* settings = menu->addAction(QStringLiteral("Тохиргоо..."));
+    QAction* settings =
+        menu->addAction(m_localization->localized(QStringLiteral("MenuBar_Settings")));
     settings->setShortcut(QKeySequence::Preferences);
     connect(settings, &QAction::triggered, this, &DesktopApplication::showSettingsWindow);
     menu->addSeparator();
     QAction* quit = menu->addAction(m_localization->localized(QStringLiteral("MenuBar_Quit")));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(m_localization, &common::LocalizationService::languageChanged, quit, [this, quit] {
-        quit->setText(m_localization->localized(QStringLiteral("MenuBar_Quit")));
-    });
+    connect(m_localization, &common::LocalizationService::languageChanged, quit,
+            [this, quit, settings] {
+                settings->setText(m_localization->localized(QStringLiteral("MenuBar_Settings")));
+                quit->setText(m_localization->localized(QStringLiteral("MenuBar_Quit")));
+            });
 }
 
 void DesktopApplication::connectTray()
@@ -230,7 +235,6 @@ void DesktopApplication::showSettingsWindow()
     if (!m_settingsWindow) {
         m_settingsWindow = new SettingsView(*m_settingsController);
         m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
-        m_settingsWindow->setWindowTitle(QStringLiteral("Тохиргоо"));
     }
     m_settingsWindow->show();
     m_settingsWindow->raise();

@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvela::shell {
 
@@ -39,14 +40,18 @@ QLabel* valueLabel(const QString& text, QWidget* parent)
     return label;
 }
 
+constexpr int preferredHeight = 780;
+
 } // namespace
 
 SettingsSheetView::SettingsSheetView(SettingsController& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller)
 {
     setObjectName(QStringLiteral("settingsSheet"));
-    setMinimumSize(460, 560);
-    resize(480, 780);
+    // The cards scroll, so the sheet may be shorter than they are: it never grows past the
+    // window it opens over, down to the smallest window the application allows.
+    setMinimumSize(460, 400);
+    resize(480, parent ? std::min(preferredHeight, parent->window()->height()) : preferredHeight);
     buildLayout();
     retranslate();
     showState();

@@ -1,5 +1,6 @@
 #include "shell/SettingsView.h"
 
+#include "common/LocalizationService.h"
 #include "components/Style.h"
 #include "shell/SettingsController.h"
 
@@ -29,68 +30,87 @@ SettingsView::SettingsView(SettingsController& controller, QWidget* parent)
     : QWidget(parent), m_controller(controller)
 {
     setObjectName(QStringLiteral("settingsWindow"));
-    setWindowTitle(QStringLiteral("Тохиргоо"));
     setMinimumWidth(460);
     buildLayout();
-    showState();
+    retranslate();
     connectControls();
 }
 
 void SettingsView::buildLayout()
 {
-    auto* startup = new QGroupBox(QStringLiteral("Эхлүүлэлт"), this);
-    m_launchAtLogin = new QCheckBox(QStringLiteral("Нэвтрэхэд автоматаар нээх"), startup);
+    m_startup = new QGroupBox(this);
+    m_launchAtLogin = new QCheckBox(m_startup);
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLogin"));
-    m_backgroundMode =
-        new QCheckBox(QStringLiteral("Трей горим (ажлын самбарт цонх харагдахгүй)"), startup);
+    m_backgroundMode = new QCheckBox(m_startup);
     m_backgroundMode->setObjectName(QStringLiteral("backgroundMode"));
-    m_trayNote = noteLabel(QString(), startup);
+    m_startupHint = noteLabel(QString(), m_startup);
+    m_trayNote = noteLabel(QString(), m_startup);
     m_trayNote->setObjectName(QStringLiteral("trayNote"));
-    auto* startupLayout = new QVBoxLayout(startup);
+    auto* startupLayout = new QVBoxLayout(m_startup);
     startupLayout->addWidget(m_launchAtLogin);
     startupLayout->addWidget(m_backgroundMode);
-    startupLayout->addWidget(noteLabel(
-        QStringLiteral("Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч "
-                       "тэндээ ажилласаар байна."),
-        startup));
+    startupLayout->addWidget(m_startupHint);
     startupLayout->addWidget(m_trayNote);
 
-    auto* security = new QGroupBox(QStringLiteral("Аюулгүй байдал"), this);
-    m_biometricGate = new QCheckBox(QStringLiteral("App нээхэд хурууны хээ асуух"), security);
+    m_security = new QGroupBox(this);
+    m_biometricGate = new QCheckBox(m_security);
     m_biometricGate->setObjectName(QStringLiteral("biometricGate"));
-    auto* securityLayout = new QVBoxLayout(security);
+    auto* securityLayout = new QVBoxLayout(m_security);
     securityLayout->addWidget(m_biometricGate);
 
-    auto* server = new QGroupBox(QStringLiteral("Сервер"), this);
-    m_apiUrl = new QLineEdit(server);
+    m_server = new QGroupBox(this);
+    m_apiUrl = new QLineEdit(m_server);
     m_apiUrl->setObjectName(QStringLiteral("apiUrl"));
     m_apiUrl->setPlaceholderText(QStringLiteral("http://localhost:3000"));
-    auto* serverLayout = new QVBoxLayout(server);
+    m_apiNote = noteLabel(QString(), m_server);
+    auto* serverLayout = new QVBoxLayout(m_server);
     serverLayout->addWidget(m_apiUrl);
-    serverLayout->addWidget(noteLabel(
-        QStringLiteral("Вэб үйлчилгээний хаяг. Программ түүний нийтэд нээлттэй /api замуудыг "
-                       "ямар ч нууц түлхүүргүйгээр ашиглана."),
-        server));
+    serverLayout->addWidget(m_apiNote);
 
-    auto* about = new QGroupBox(QStringLiteral("Тухай"), this);
-    auto* aboutLayout = new QFormLayout(about);
-    aboutLayout->addRow(QStringLiteral("Хувилбар"),
-                        new QLabel(SettingsController::versionText(), about));
-    aboutLayout->addRow(QStringLiteral("Гаргагч"),
-                        new QLabel(SettingsController::publisherText(), about));
-    auto* updates = new QLabel(m_controller.updatesNote(common::AppLanguage::mn), about);
-    updates->setObjectName(QStringLiteral("updatesNote"));
-    updates->setWordWrap(true);
-    aboutLayout->addRow(QStringLiteral("Шинэчлэлт"), updates);
+    m_about = new QGroupBox(this);
+    auto* aboutLayout = new QFormLayout(m_about);
+    m_versionLabel = new QLabel(m_about);
+    m_publisherLabel = new QLabel(m_about);
+    aboutLayout->addRow(m_versionLabel, new QLabel(SettingsController::versionText(), m_about));
+    aboutLayout->addRow(m_publisherLabel, new QLabel(SettingsController::publisherText(), m_about));
+    m_updatesLabel = new QLabel(m_about);
+    m_updatesNote = new QLabel(m_about);
+    m_updatesNote->setObjectName(QStringLiteral("updatesNote"));
+    m_updatesNote->setWordWrap(true);
+    aboutLayout->addRow(m_updatesLabel, m_updatesNote);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(components::style::spacingXl, components::style::spacingL,
                                components::style::spacingXl, components::style::spacingL);
     layout->setSpacing(components::style::spacingM);
-    for (QGroupBox* group : {startup, security, server, about}) {
+    for (QGroupBox* group : {m_startup, m_security, m_server, m_about}) {
         layout->addWidget(group);
     }
     layout->addStretch();
+}
+
+QString SettingsView::text(const char* key) const
+{
+    return m_controller.localization().localized(QString::fromLatin1(key));
+}
+
+void SettingsView::retranslate()
+{
+    setWindowTitle(text("Settings_Title"));
+    m_startup->setTitle(text("Settings_Startup_Title"));
+    m_launchAtLogin->setText(text("Settings_Startup_LaunchAtLogin"));
+    m_backgroundMode->setText(text("Settings_Startup_BackgroundMode"));
+    m_startupHint->setText(text("Settings_Startup_Hint"));
+    m_security->setTitle(text("Settings_Security_Title"));
+    m_biometricGate->setText(text("Settings_Security_Biometric"));
+    m_server->setTitle(text("Settings_Api_Title"));
+    m_apiNote->setText(text("Settings_Api_Note"));
+    m_about->setTitle(text("Settings_About_Title"));
+    m_versionLabel->setText(text("Settings_Version"));
+    m_publisherLabel->setText(text("Settings_About_Publisher"));
+    m_updatesLabel->setText(text("Settings_Updates"));
+    m_updatesNote->setText(m_controller.updatesNote());
+    showState();
 }
 
 void SettingsView::connectControls()
@@ -109,6 +129,8 @@ void SettingsView::connectControls()
     connect(&m_controller, &SettingsController::backgroundModeChanged, this, redrawState);
     connect(&m_controller, &SettingsController::biometricGateEnabledChanged, this, redrawState);
     connect(&m_controller, &SettingsController::apiBaseUrlOverrideChanged, this, redrawState);
+    connect(&m_controller.localization(), &common::LocalizationService::languageChanged, this,
+            &SettingsView::retranslate);
 }
 
 void SettingsView::showState()
@@ -116,9 +138,8 @@ void SettingsView::showState()
     m_launchAtLogin->setChecked(m_controller.launchAtLogin());
     m_backgroundMode->setChecked(m_controller.backgroundMode());
     m_backgroundMode->setEnabled(m_controller.backgroundModeAvailable());
-    // This window speaks Mongolian whatever the interface language, the note included.
     m_trayNote->setVisible(!m_controller.backgroundModeAvailable());
-    m_trayNote->setText(m_controller.backgroundModeNote(common::AppLanguage::mn));
+    m_trayNote->setText(m_controller.backgroundModeNote());
     m_biometricGate->setChecked(m_controller.biometricGateEnabled());
     if (m_apiUrl->text() != m_controller.apiBaseUrlOverride()) {
         m_apiUrl->setText(m_controller.apiBaseUrlOverride());

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -10,9 +11,9 @@ namespace orvela::shell {
 
 class SettingsController;
 
-/// The application's settings window: start-up, security, server and about, in fixed
-/// Mongolian labels. It edits the same state as the settings sheet and the tray menu, and
-/// shows their changes as they happen.
+/// The application's settings window: start-up, security, server and about, in the interface
+/// language, redrawn when it changes. It edits the same state as the settings sheet and the tray
+/// menu, and shows their changes as they happen.
 class SettingsView : public QWidget {
     Q_OBJECT
 
@@ -23,8 +24,20 @@ private:
     void buildLayout();
     void connectControls();
     void showState();
+    void retranslate();
+    QString text(const char* key) const;
 
     SettingsController& m_controller;
+    QGroupBox* m_startup;
+    QGroupBox* m_security;
+    QGroupBox* m_server;
+    QGroupBox* m_about;
+    QLabel* m_startupHint;
+    QLabel* m_apiNote;
+    QLabel* m_versionLabel;
+    QLabel* m_publisherLabel;
+    QLabel* m_updatesLabel;
+    QLabel* m_updatesNote;
     QCheckBox* m_launchAtLogin;
     QCheckBox* m_backgroundMode;
     QLabel* m_trayNote;

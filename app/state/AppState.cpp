@@ -121,8 +121,12 @@ void AppState::passBiometricGate(QObject* context, std::function<void(bool)> don
 void AppState::signIn(const StoredIdentity& identity)
 {
     ++m_identityGeneration;
+    m_identityKept = true;
     m_keychain.save(identity.encode(), KeychainItem::identity, this,
-                    [this](std::optional<KeychainError> error) { emit identitySaved(!error); });
+                    [this](std::optional<KeychainError> error) {
+                        m_identityKept = !error;
+                        emit identitySaved(!error);
+                    });
     applyIdentity(identity);
     recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"), QStringLiteral("OK"));
     setScreen(AppScreen::dashboard);

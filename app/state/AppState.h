@@ -61,6 +61,10 @@ public:
     /// The presence check's reason while it waits for the person; empty otherwise.
     const QString& biometricPrompt() const { return m_biometricPrompt; }
 
+    /// False once the credential store refused the last sign-in's identity: the session goes
+    /// on, but the next start asks for a sign-in again.
+    bool identityKept() const { return m_identityKept; }
+
     /// Reads the stored identity, passes the presence check and shows the dashboard; stays on
     /// the sign-in screen on any failure or refusal. Ends with `restoreFinished`. A call while a
     /// restore is running joins it; a sign-in or sign-out meanwhile wins over it.
@@ -106,6 +110,7 @@ signals:
 
 private:
     void addToActivityLog(const DashboardSession& record);
+    bool m_identityKept = true;
     void continueRestore(const QByteArray& bytes, quint64 generation);
     void endRestore(bool restored);
     QString now() const;

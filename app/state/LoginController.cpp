@@ -56,9 +56,7 @@ void LoginController::setNationalIdInput(const QString& input)
 
 QString LoginController::countdownText() const
 {
-    return QStringLiteral("%1:%2")
-        .arg(m_countdown / 60)
-        .arg(m_countdown % 60, 2, 10, QLatin1Char('0'));
+    return common::countdownClock(m_countdown);
 }
 
 void LoginController::selectTab(LoginTab tab)

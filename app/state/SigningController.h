@@ -104,6 +104,8 @@ public:
     static SignText signFailureText(const api::StatusResponse& status);
     static SignText tooLargeText();
 
+    /// How long the phone is waited for in this controller.
+    std::chrono::milliseconds approvalLimitInEffect() const { return m_approvalLimit; }
     /// Shortens the wait for the phone; tests only, the product waits 300 s.
     void setApprovalLimitForTesting(std::chrono::milliseconds limit) { m_approvalLimit = limit; }
 

@@ -2,8 +2,8 @@
 
 #include "common/LocalizationService.h"
 #include "common/PoolTask.h"
+#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
-#include "tokens/AdminTexts.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
 

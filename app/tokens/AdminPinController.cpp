@@ -1,7 +1,7 @@
 #include "tokens/AdminPinController.h"
 
+#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
-#include "tokens/AdminTexts.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
 

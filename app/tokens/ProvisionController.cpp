@@ -1,9 +1,9 @@
 #include "tokens/ProvisionController.h"
 
 #include "common/LogCategories.h"
+#include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
-#include "tokens/ProvisionTexts.h"
 #include "tokens/TokenWork.h"
 
 namespace orvela::tokens {

@@ -1,13 +1,12 @@
 #include "tokens/SignTestController.h"
 
 #include "common/PoolTask.h"
+#include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/Bytes.h"
-#include "tokens/SignTestTexts.h"
 #include "tokens/TokenManager.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
-
 #include <variant>
 
 namespace orvela::tokens {

@@ -32,6 +32,25 @@ bool isSkipped(char c) noexcept
     return c == ':' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+/// The UTF-8 length of the non-ASCII whitespace character `text` starts with, or 0. Hex pasted
+/// from documents and web pages carries no-break, thin and ideographic spaces between bytes.
+std::size_t wideSpaceLength(std::string_view text) noexcept
+{
+    // U+0085, U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000.
+    static constexpr std::string_view spaces[] = {
+        "\xC2\x85",     "\xC2\xA0",     "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81",
+        "\xE2\x80\x82", "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86",
+        "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A", "\xE2\x80\xA8",
+        "\xE2\x80\xA9", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80",
+    };
+    for (std::string_view space : spaces) {
+        if (text.starts_with(space)) {
+            return space.size();
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 Bytes hexToBytes(std::string_view text)
@@ -39,8 +58,13 @@ Bytes hexToBytes(std::string_view text)
     Bytes out;
     out.reserve(text.size() / 2);
     int high = -1;
-    for (char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         if (isSkipped(c)) {
+            continue;
+        }
+        if (const std::size_t wide = wideSpaceLength(text.substr(at)); wide > 0) {
+            at += wide - 1;
             continue;
         }
         const int nibble = hexValue(c);

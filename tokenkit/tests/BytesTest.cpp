@@ -8,6 +8,11 @@ TEST(Hex, DecodesSeparatorsAndEitherCase)
 {
     EXPECT_EQ(hexToBytes("00:a4 04:00"), (Bytes{0x00, 0xA4, 0x04, 0x00}));
     EXPECT_EQ(hexToBytes("00A4\n04\t00\r\n"), (Bytes{0x00, 0xA4, 0x04, 0x00}));
+    // No-break, thin, line-separator and ideographic spaces are whitespace too.
+    EXPECT_EQ(hexToBytes("00\u00A0A4\u2009"
+                         "04\u2028"
+                         "00\u3000"),
+              (Bytes{0x00, 0xA4, 0x04, 0x00}));
     EXPECT_EQ(hexToBytes("fF"), (Bytes{0xFF}));
     EXPECT_TRUE(hexToBytes("").empty());
 }
@@ -18,6 +23,7 @@ TEST(Hex, MalformedTextGivesEmptyBuffer)
     EXPECT_TRUE(hexToBytes("ABC").empty());
     EXPECT_TRUE(hexToBytes("A B C").empty());
     EXPECT_TRUE(hexToBytes("0x00").empty());
+    EXPECT_TRUE(hexToBytes("00\u00C0").empty());
 }
 
 TEST(Hex, EncodesUpperCaseWithoutSeparators)

@@ -55,6 +55,8 @@ VerifyView::VerifyView(VerifyController& controller, common::LocalizationService
     m_paste = new QPlainTextEdit(content);
     m_paste->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_paste->setMinimumHeight(120);
+    // PEM has no tabs to type: Tab moves on to the parse button rather than trap the keyboard.
+    m_paste->setTabChangesFocus(true);
     m_parse = new ActionButton(QString(), ActionButton::Role::secondary, content);
     m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(),
                                            content);

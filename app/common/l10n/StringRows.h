@@ -20,6 +20,10 @@ std::span<const StringRow> mainStringRows();
 /// appear in the main table, which takes precedence for them.
 std::span<const StringRow> extraStringRows();
 
+/// Our Mongolian texts for Qt's own dialogs, keyed "context|source text"; Qt has no Mongolian
+/// catalogue of its own.
+std::span<const StringRow> qtDialogStringRows();
+
 /// True when no row has an empty key or text; the tables assert it at compile time.
 constexpr bool allRowsFilled(std::span<const StringRow> rows)
 {

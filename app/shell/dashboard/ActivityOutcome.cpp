@@ -45,15 +45,9 @@ components::Tone activityOutcomeTone(ActivityOutcome outcome)
 QString overviewOutcomeText(ActivityOutcome outcome,
                             const common::LocalizationService& localization)
 {
-    switch (outcome) {
-    case ActivityOutcome::success:
-        return localization.localized(QStringLiteral("Dashboard_Activity_Success"));
-    case ActivityOutcome::refused:
-        return localization.localized(QStringLiteral("Dashboard_Activity_Failure"));
-    case ActivityOutcome::failed:
-        break;
-    }
-    return activityOutcomeText(outcome, localization.language());
+    return localization.localized(outcome == ActivityOutcome::success
+                                      ? QStringLiteral("Dashboard_Activity_Success")
+                                      : QStringLiteral("Dashboard_Activity_Failure"));
 }
 
 } // namespace orvela::shell

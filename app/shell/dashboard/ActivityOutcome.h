@@ -25,8 +25,8 @@ QString activityOutcomeText(ActivityOutcome outcome, common::AppLanguage languag
 /// Success green, refusal amber, failure red.
 components::Tone activityOutcomeTone(ActivityOutcome outcome);
 
-/// The overview's label: its own keys for success ("Dashboard_Activity_Success") and refusal
-/// ("Dashboard_Activity_Failure"); a failure has no key and uses the "Failed" pair.
+/// The overview's label, which tells only whether a record went through:
+/// "Dashboard_Activity_Success" for a success, "Dashboard_Activity_Failure" for anything else.
 QString overviewOutcomeText(ActivityOutcome outcome,
                             const common::LocalizationService& localization);
 

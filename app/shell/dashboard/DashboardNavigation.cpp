@@ -109,10 +109,4 @@ void DashboardNavigation::setCollapsed(bool collapsed)
     emit collapsedChanged(collapsed);
 }
 
-QString DashboardNavigation::collapseHelp() const
-{
-    return m_collapsed ? QStringLiteral("Хажуугийн цэсийг дэлгэх")
-                       : QStringLiteral("Хажуугийн цэсийг хураах");
-}
-
 } // namespace orvela::shell

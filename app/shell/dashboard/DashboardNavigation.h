@@ -36,8 +36,6 @@ public:
     bool isCollapsed() const { return m_collapsed; }
     void setCollapsed(bool collapsed);
     void toggleCollapsed() { setCollapsed(!m_collapsed); }
-    /// Help text of the collapse button: what pressing it will do.
-    QString collapseHelp() const;
 
 signals:
     void collapsedChanged(bool collapsed);

@@ -2,6 +2,7 @@
 
 #include "common/LocalizationService.h"
 #include "components/IconLibrary.h"
+#include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "shell/SettingsSheetView.h"
 #include "shell/UpdateInfoView.h"
@@ -61,7 +62,16 @@ DashboardView::DashboardView(const DashboardContext& context, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildSidebar());
-    layout->addWidget(m_stack, 1);
+    // A refused credential store is said above every page: the session goes on, but this
+    // computer will not remember it.
+    m_notKeptBanner = new components::InlineBanner(components::InlineBanner::Kind::warning);
+    m_notKeptBanner->setObjectName(QStringLiteral("identityNotKeptBanner"));
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_notKeptBanner);
+    column->addWidget(m_stack, 1);
+    layout->addLayout(column, 1);
 
     buildOwnPages();
     connect(m_context.appState, &state::AppState::selectedTabChanged, this,
@@ -71,6 +81,9 @@ DashboardView::DashboardView(const DashboardContext& context, QWidget* parent)
     connect(m_navigation, &DashboardNavigation::pagesChanged, this, &DashboardView::retranslate);
     connect(m_context.localization, &common::LocalizationService::languageChanged, this,
             &DashboardView::retranslate);
+    connect(m_context.appState, &state::AppState::identitySaved, this,
+            [this](bool stored) { m_notKeptBanner->setVisible(!stored); });
+    m_notKeptBanner->setVisible(!m_context.appState->identityKept());
     retranslate();
     showCollapsed();
     showSelected();
@@ -204,7 +217,16 @@ void DashboardView::showCollapsed()
     m_signOutButton->setToolButtonStyle(style);
     m_collapse->setIcon(components::IconLibrary::icon(collapsed ? QStringLiteral("chevron.right")
                                                                 : QStringLiteral("chevron.left")));
-    m_collapse->setToolTip(m_navigation->collapseHelp());
+    describeCollapse();
+}
+
+void DashboardView::describeCollapse()
+{
+    // The button shows only an arrow: its name says what pressing it will do.
+    const QString help = text(m_navigation->isCollapsed() ? QStringLiteral("Nav_Sidebar_Expand")
+                                                          : QStringLiteral("Nav_Sidebar_Collapse"));
+    m_collapse->setToolTip(help);
+    m_collapse->setAccessibleName(help);
 }
 
 void DashboardView::retranslate()
@@ -213,6 +235,8 @@ void DashboardView::retranslate()
     const QString soon =
         pickText(language, QStringLiteral("coming soon"), QStringLiteral("тун удахгүй"));
     m_wordmark->setText(text(QStringLiteral("App_Title")));
+    m_notKeptBanner->setText(text(QStringLiteral("Login_Identity_NotKept")));
+    describeCollapse();
     for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
         const QString title = text(DashboardNavigation::titleKey(it.key()));
         const bool ready = m_navigation->hasPage(it.key());

@@ -16,6 +16,10 @@ class QVBoxLayout;
 namespace orvela::api {
 class APIClient;
 }
+namespace orvela::components {
+class InlineBanner;
+}
+
 namespace orvela::common {
 class LocalizationService;
 }
@@ -65,6 +69,7 @@ private:
     void addPage(state::DashboardTab tab, QWidget* page);
     void showSelected();
     void showCollapsed();
+    void describeCollapse();
     void retranslate();
     void openSettings();
     QString text(const QString& key) const;
@@ -79,6 +84,7 @@ private:
     QToolButton* m_signOutButton = nullptr;
     QWidget* m_updateLine = nullptr;
     QStackedWidget* m_stack = nullptr;
+    components::InlineBanner* m_notKeptBanner = nullptr;
     QWidget* m_comingPage = nullptr;
     QLabel* m_comingText = nullptr;
     QHash<state::DashboardTab, QWidget*> m_pages;

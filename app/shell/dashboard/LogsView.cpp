@@ -95,8 +95,12 @@ QWidget* LogsView::buildFilter()
     connect(picker, &QComboBox::activated, &m_model, [this](int chosen) {
         m_model.setFilter(allLogFilters.at(static_cast<std::size_t>(chosen)));
     });
-    auto* count = new QLabel(QString::number(m_model.shownRecords().size()) + QLatin1Char(' ') +
-                             pick(QStringLiteral("records"), QStringLiteral("бүртгэл")));
+    // Mongolian nouns take no plural after a number; English does after every count but one.
+    const auto shown = m_model.shownRecords().size();
+    auto* count =
+        new QLabel(QString::number(shown) + QLatin1Char(' ') +
+                   (shown == 1 ? pick(QStringLiteral("record"), QStringLiteral("бүртгэл"))
+                               : pick(QStringLiteral("records"), QStringLiteral("бүртгэл"))));
     count->setObjectName(QStringLiteral("shownCount"));
     row->addWidget(picker);
     row->addStretch(1);

@@ -1,6 +1,7 @@
 #include "state/views/LoginView.h"
 
 #include "common/LocalizationService.h"
+#include "common/TextRules.h"
 #include "components/AccentBadge.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
@@ -10,7 +11,6 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,8 +31,6 @@ constexpr int symbolSize = 48;
 
 /// The publisher line under the brand panel; a name, not a text to translate.
 const QString publisherLine = QStringLiteral("© Orvela Systems LLC");
-/// The waiting view's progress line; one fixed text in every language.
-const QString waitingText = QStringLiteral("Хүлээж байна...");
 
 enum Page { formPage, initiatingPage, waitingPage, successPage };
 
@@ -97,6 +95,17 @@ LoginView::LoginView(LoginController& controller, common::LocalizationService& l
     showQr();
     showError();
     showResult();
+}
+
+void LoginView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A person coming to the sign-in starts by typing the number: the field takes the keys
+    // unless something on this screen already has them.
+    if (m_pages->currentWidget() == m_pageWidgets[formPage] &&
+        m_tabPages->currentWidget() == m_nationalIdTab && !isAncestorOf(window()->focusWidget())) {
+        m_nationalId->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // The controller may outlive this view by a moment (it can be the view's child); nothing it
@@ -215,7 +224,6 @@ QWidget* LoginView::buildForm()
 
     auto* tabRow = new QHBoxLayout;
     tabRow->setSpacing(0);
-    m_tabs = new QButtonGroup(this);
     m_tabNationalId = new QPushButton;
     m_tabNationalId->setObjectName(QStringLiteral("tabNationalId"));
     m_tabQr = new QPushButton;
@@ -223,7 +231,8 @@ QWidget* LoginView::buildForm()
     for (QPushButton* tab : {m_tabNationalId, m_tabQr}) {
         tab->setCheckable(true);
         tab->setMinimumHeight(32);
-        m_tabs->addButton(tab);
+        // No button group: Tab skips a group's unchecked buttons, and with them the QR tab.
+        // showTab keeps exactly one checked.
         tabRow->addWidget(tab);
     }
     layout->addLayout(tabRow);
@@ -242,7 +251,11 @@ QWidget* LoginView::buildForm()
     m_footerHelp = new QLabel;
     for (QLabel* link : {m_footerNewAccount, m_footerHelp}) {
         link->setFont(style::captionFont());
-        link->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::infoBlue)));
+        // The palette's link colour, followed when the theme changes: navy on the light
+        // window, a light blue on the dark one.
+        link->setForegroundRole(QPalette::Link);
+        // Wrapped rather than cut off beside the brand panel in the smallest window.
+        link->setWordWrap(true);
     }
     footer->addWidget(m_footerNewAccount);
     footer->addStretch();
@@ -348,7 +361,7 @@ QWidget* LoginView::buildWaiting()
     countdownRow->addStretch();
     layout->addLayout(countdownRow);
     layout->addWidget(busyBar());
-    m_waitingProgressText = new QLabel(waitingText);
+    m_waitingProgressText = new QLabel(text("Login_Waiting_Progress"));
     m_waitingProgressText->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_waitingProgressText);
     m_cancel = new components::ActionButton(QString(), components::ActionButton::Role::secondary);
@@ -400,15 +413,19 @@ QWidget* LoginView::buildSuccess()
 
 void LoginView::connectController()
 {
-    connect(m_tabNationalId, &QPushButton::clicked, this,
-            [this] { m_controller.selectTab(LoginTab::nationalIdPush); });
-    connect(m_tabQr, &QPushButton::clicked, this,
-            [this] { m_controller.selectTab(LoginTab::qrScan); });
+    // A click on the tab already chosen unchecks it; showTab checks it again.
+    connect(m_tabNationalId, &QPushButton::clicked, this, [this] {
+        m_controller.selectTab(LoginTab::nationalIdPush);
+        showTab();
+    });
+    connect(m_tabQr, &QPushButton::clicked, this, [this] {
+        m_controller.selectTab(LoginTab::qrScan);
+        showTab();
+    });
     connect(m_nationalId, &QLineEdit::textEdited, &m_controller,
             &LoginController::setNationalIdInput);
-    connect(m_nationalId, &QLineEdit::returnPressed, &m_controller,
-            &LoginController::startNationalIdFlow);
-    connect(m_signIn, &QPushButton::clicked, &m_controller, &LoginController::startNationalIdFlow);
+    connect(m_nationalId, &QLineEdit::returnPressed, this, &LoginView::submitNationalId);
+    connect(m_signIn, &QPushButton::clicked, this, &LoginView::submitNationalId);
 
     connect(&m_controller, &LoginController::tabChanged, this, &LoginView::showTab);
     connect(&m_controller, &LoginController::phaseChanged, this, &LoginView::showPhase);
@@ -456,6 +473,7 @@ void LoginView::retranslate()
         m_waitingTitle->setText(text("Login_Waiting_Title"));
         m_waitingSubtitle->setText(text("Login_Waiting_Subtitle"));
         m_waitingCodeCaption->setText(text("Login_VerificationCode"));
+        m_waitingProgressText->setText(text("Login_Waiting_Progress"));
         m_cancel->setText(text("Login_Cancel"));
     }
     if (m_pageWidgets[successPage]) {
@@ -517,7 +535,8 @@ void LoginView::showPhase()
 void LoginView::showTab()
 {
     const bool qr = m_controller.tab() == LoginTab::qrScan;
-    (qr ? m_tabQr : m_tabNationalId)->setChecked(true);
+    m_tabQr->setChecked(qr);
+    m_tabNationalId->setChecked(!qr);
     if (qr && !m_qrTab) {
         m_qrTab = buildQrTab();
         m_tabPages->addWidget(m_qrTab);
@@ -557,6 +576,19 @@ void LoginView::showQr()
     m_qrImage->setPixmap(QPixmap::fromImage(displayedQr(code)));
     m_qrImage->setVisible(!code.isNull());
     m_qrProgress->setVisible(code.isNull() && m_controller.errorMessage().isEmpty());
+}
+
+void LoginView::submitNationalId()
+{
+    // The controller starts nothing for a blank number; say what is missing rather than stay
+    // silent.
+    if (common::trimBlanks(m_controller.nationalIdInput()).isEmpty()) {
+        m_error->setText(text("Login_Error_NationalIdRequired"));
+        m_error->setVisible(true);
+        m_nationalId->setFocus();
+        return;
+    }
+    m_controller.startNationalIdFlow();
 }
 
 void LoginView::showError()

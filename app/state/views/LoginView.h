@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <array>
 
-class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +46,9 @@ public:
     /// The QR image as drawn: the controller's code scaled by a whole factor without smoothing.
     static QImage displayedQr(const QImage& code, int maxSide = qrDisplaySize);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QWidget* buildBrandPanel();
     QWidget* buildForm();
@@ -64,6 +66,7 @@ private:
     void showCode();
     void showCountdown();
     void showQr();
+    void submitNationalId();
     void showError();
     void showResult();
     QString text(const char* key) const;
@@ -81,7 +84,6 @@ private:
     std::array<QWidget*, 4> m_pageWidgets;
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;
-    QButtonGroup* m_tabs = nullptr;
     QPushButton* m_tabNationalId = nullptr;
     QPushButton* m_tabQr = nullptr;
     QStackedWidget* m_tabPages = nullptr;

@@ -1,6 +1,7 @@
 #include "state/views/SignView.h"
 
 #include "common/LocalizationService.h"
+#include "common/TextRules.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace orvela::state::views {
@@ -60,11 +62,13 @@ QProgressBar* busyIndicator(QWidget* parent)
     return bar;
 }
 
-/// A card centred on the page, wide enough for the digest on one line, the same for every phase.
+/// A card centred on the page, wide enough for the digest on one line, the same for every phase;
+/// narrower beside the sidebar of the default window rather than past the page's edge.
 Card* phaseCard(QWidget* parent)
 {
     auto* card = new Card(parent);
-    card->setFixedWidth(600);
+    card->setMaximumWidth(600);
+    card->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     card->contentLayout()->setSpacing(style::spacingM);
     return card;
 }
@@ -194,6 +198,20 @@ QWidget* SignView::buildWaitingCard()
     content->addWidget(busyIndicator(card));
     m_waitingLabel = wrappedLabel(card, style::captionFont());
     content->addWidget(m_waitingLabel);
+    auto* countdownRow = new QHBoxLayout;
+    countdownRow->addStretch();
+    auto* clock = new QLabel(card);
+    clock->setPixmap(
+        components::IconLibrary::tinted(QStringLiteral("clock"), style::neutralGray, 16));
+    countdownRow->addWidget(clock);
+    m_countdown = new QLabel(card);
+    m_countdown->setObjectName(QStringLiteral("signCountdown"));
+    countdownRow->addWidget(m_countdown);
+    countdownRow->addStretch();
+    content->addLayout(countdownRow);
+    m_countdownTimer = new QTimer(this);
+    m_countdownTimer->setInterval(1000);
+    connect(m_countdownTimer, &QTimer::timeout, this, &SignView::showCountdown);
     auto* row = buttonRow();
     m_cancelButton = new ActionButton(QString(), ActionButton::Role::secondary, card);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
@@ -299,10 +317,10 @@ void SignView::retranslate()
     m_codeHint->setText(
         text("Check the same code shows in the Nuvia app, then approve with PIN2.",
              "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу."));
-    m_fileCaption->setText(QStringLiteral("File"));
+    m_fileCaption->setText(m_localization.localized(QStringLiteral("Sign_Field_File")));
     m_hashCaption->setText(QStringLiteral("SHA-256"));
     m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
-    m_cancelButton->setText(QStringLiteral("Cancel"));
+    m_cancelButton->setText(m_localization.localized(QStringLiteral("Common_Cancel")));
     m_doneHeadline->setText(text("Signed successfully", "Гарын үсэг амжилттай"));
     m_savedHint->setText(text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа."));
     m_newFileButton->setText(text("New file", "Шинэ файл"));
@@ -312,11 +330,33 @@ void SignView::retranslate()
     showPhase();
 }
 
+void SignView::showCountdown()
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::seconds>(m_approvalDeadline.remainingTimeAsDuration());
+    m_countdown->setText(common::countdownClock(static_cast<int>(left.count())));
+}
+
+void SignView::followCountdown(bool waiting)
+{
+    // The phone has as long as the controller waits for it, counted from the code's showing.
+    if (!waiting) {
+        m_countdownTimer->stop();
+        return;
+    }
+    if (!m_countdownTimer->isActive()) {
+        m_approvalDeadline.setRemainingTime(m_controller.approvalLimitInEffect());
+        m_countdownTimer->start();
+    }
+    showCountdown();
+}
+
 void SignView::showPhase()
 {
     using Phase = SigningController::Phase;
     const Phase phase = m_controller.phase();
     m_pages->setCurrentIndex(static_cast<int>(phase));
+    followCountdown(phase == Phase::waitingApproval);
     const bool signedIn = !m_controller.signerIdentifier().isEmpty();
     m_selectButton->setEnabled(signedIn);
     m_signedOutBanner->setVisible(!signedIn);

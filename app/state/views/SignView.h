@@ -2,11 +2,13 @@
 
 #include "state/SigningController.h"
 
+#include <QDeadlineTimer>
 #include <QWidget>
 #include <memory>
 
 class QLabel;
 class QStackedWidget;
+class QTimer;
 
 namespace orvela::common {
 class LocalizationService;
@@ -53,6 +55,8 @@ private:
     QString text(const char* english, const char* mongolian) const;
     void retranslate();
     void showPhase();
+    void followCountdown(bool waiting);
+    void showCountdown();
 
     state::SigningController& m_controller;
     common::LocalizationService& m_localization;
@@ -81,6 +85,9 @@ private:
     QLabel* m_hashCaption = nullptr;
     QLabel* m_hash = nullptr;
     QLabel* m_waitingLabel = nullptr;
+    QLabel* m_countdown = nullptr;
+    QTimer* m_countdownTimer = nullptr;
+    QDeadlineTimer m_approvalDeadline;
     components::ActionButton* m_cancelButton = nullptr;
 
     QLabel* m_doneHeadline = nullptr;

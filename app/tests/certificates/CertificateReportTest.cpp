@@ -51,9 +51,9 @@ TEST_F(CertificateReportTest, ValidityFollowsTheDates)
 
 TEST_F(CertificateReportTest, DatesAreShownInUlaanbaatarTime)
 {
-    // UTC+8 in January.
+    // UTC+8 in January, named by its short GMT offset.
     EXPECT_EQ(formatReportDate(QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC)),
-              QStringLiteral("2026-01-05 18:11:12 +08"));
+              QStringLiteral("2026-01-05 18:11:12 GMT+8"));
 }
 
 TEST_F(CertificateReportTest, SectionsAppearOnlyWithContent)
@@ -73,4 +73,12 @@ TEST_F(CertificateReportTest, SectionsAppearOnlyWithContent)
     EXPECT_EQ(report.sections[4].rows[0].value, QStringLiteral("Digital Signature, CRL Sign"));
     EXPECT_EQ(report.sections[5].title, QStringLiteral("SAN — Subject Alternative Names"));
     EXPECT_EQ(report.sections[5].rows[0].value, QStringLiteral("DNS:a.mn\nemail:b@c.mn"));
+
+    // Mongolian names the fields and the usages in Mongolian; an unnamed usage stays as given.
+    localization.overrideLanguage(AppLanguage::mn);
+    info.keyUsages << QStringLiteral("Future Use");
+    report = buildReport(info, localization, info.notBefore.addDays(1));
+    EXPECT_EQ(report.sections[0].rows[0].label, QStringLiteral("Эзэмшигч"));
+    EXPECT_EQ(report.sections[4].rows[0].value,
+              QStringLiteral("Тоон гарын үсэг, CRL-д гарын үсэг зурах, Future Use"));
 }

@@ -9,13 +9,14 @@
 #include "common/LocalizationService.h"
 #include "components/StatusPill.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -142,6 +143,11 @@ TEST_F(VerifyPageTest, ParseButtonFollowsThePasteArea)
     parse->click();
     EXPECT_FALSE(controller.info().has_value());
     EXPECT_EQ(controller.errorMessage(), QStringLiteral("PEM формат буруу байна."));
+
+    // Tab leaves the paste area instead of typing into it.
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(paste, &tab);
+    EXPECT_EQ(paste->toPlainText(), QStringLiteral("not base64!"));
 }
 
 TEST_F(VerifyPageTest, OnlyTheFirstDroppedFileIsRead)

@@ -83,12 +83,13 @@ TEST(InlineBanner, KindSelectsToneSymbolAndColours)
 
 TEST(StatusPill, ToneChangesTheColours)
 {
+    const QString success = style::toneColors(Tone::success).foreground.name();
     StatusPill pill(QStringLiteral("OK"), Tone::success);
-    EXPECT_TRUE(pill.styleSheet().contains(style::successGreen.name()));
+    EXPECT_TRUE(pill.styleSheet().contains(success));
     pill.setTone(Tone::danger);
     EXPECT_EQ(pill.tone(), Tone::danger);
-    EXPECT_TRUE(pill.styleSheet().contains(style::dangerRed.name()));
-    EXPECT_FALSE(pill.styleSheet().contains(style::successGreen.name()));
+    EXPECT_TRUE(pill.styleSheet().contains(style::toneColors(Tone::danger).foreground.name()));
+    EXPECT_FALSE(pill.styleSheet().contains(success));
 }
 
 TEST(ActionButton, OnlyThePrimaryButtonIsTheDefault)

@@ -9,6 +9,7 @@
 #include "../support/QtPrinters.h"
 #include "DashboardFixture.h"
 #include "Screenshot.h"
+#include "components/InlineBanner.h"
 #include "shell/LoginItemManager.h"
 #include "shell/SettingsController.h"
 #include "shell/SettingsSheetView.h"
@@ -22,14 +23,18 @@
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
 #include "shell/dashboard/StatCard.h"
-#include "state/StoredIdentity.h"
 #include "state/DashboardTab.h"
+#include "state/StoredIdentity.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QToolButton>
 
@@ -147,6 +152,99 @@ TEST_F(DashboardViewTest, ASelectionKeptForAComingPageShowsTheComingNotice)
     EXPECT_TRUE(entry(*view, DashboardTab::verify)->text().contains("тун удахгүй"));
 }
 
+// The visible texts of `root` that break the language: Cyrillic in English, or Latin words in
+// Mongolian, other than the user's data and the names and codes that stay as they are.
+QStringList foreignTexts(QWidget& root, AppLanguage language, const QStringList& allowed)
+{
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    static const QRegularExpression latinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
+    QStringList found;
+    const auto check = [&](QWidget* widget, QString text) {
+        if (!widget->isVisibleTo(&root) || text.isEmpty()) {
+            return;
+        }
+        for (const QString& kept : allowed) {
+            text.remove(kept);
+        }
+        const bool foreign =
+            language == AppLanguage::en ? text.contains(cyrillic) : text.contains(latinWord);
+        if (foreign) {
+            found << text;
+        }
+    };
+    for (auto* label : root.findChildren<QLabel*>()) {
+        check(label, label->text());
+    }
+    for (auto* button : root.findChildren<QAbstractButton*>()) {
+        check(button, button->text());
+    }
+    return found;
+}
+
+// The visible controls of `root` a screen reader cannot name.
+QStringList unnamedControls(QWidget& root)
+{
+    QStringList unnamed;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(widget) ||
+                             qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget);
+        if (!control || !widget->isVisibleTo(&root)) {
+            continue;
+        }
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+        if (node && node->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char('#') +
+                           widget->objectName();
+        }
+    }
+    return unnamed;
+}
+
+TEST_F(DashboardViewTest, EveryPageSpeaksOneLanguage)
+{
+    sampleData();
+    // The user's data, and the names, codes and addresses that read the same in both languages.
+    const QStringList allowed{
+        QStringLiteral("Батын Болд"), QStringLiteral("УБ99112233"),
+        QStringLiteral("ИБ12345678"), QStringLiteral("Nuvia"),
+        QStringLiteral("SHA-256"),    QStringLiteral("PDF"),
+        QStringLiteral("PIN"),        QStringLiteral("e-ID"),
+        QStringLiteral("KYC"),        QStringLiteral("DAN"),
+        QStringLiteral("Downloads"),  QStringLiteral("mailto"),
+        QStringLiteral("href"),       QStringLiteral("support@nuvia.example")};
+    for (const AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+        setLanguage(language);
+        auto view = makeView();
+        for (DashboardTab tab : state::allDashboardTabs) {
+            m_state->setSelectedTab(tab);
+            QCoreApplication::processEvents();
+            const QStringList foreign = foreignTexts(*view, language, allowed);
+            EXPECT_TRUE(unnamedControls(*view).isEmpty())
+                << state::rawValue(tab).toStdString() << ": "
+                << unnamedControls(*view).join(" | ").toStdString();
+            EXPECT_TRUE(foreign.isEmpty()) << state::rawValue(tab).toStdString() << " ("
+                                           << common::rawValue(language).toStdString()
+                                           << "): " << foreign.join(" | ").toStdString();
+        }
+    }
+}
+
+TEST_F(DashboardViewTest, ARefusedCredentialStoreIsSaidAboveEveryPage)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    auto* banner = child<components::InlineBanner>(*view, QStringLiteral("identityNotKeptBanner"));
+    EXPECT_FALSE(banner->isVisible());
+    emit m_state->identitySaved(false);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(banner->text().contains(QStringLiteral("did not keep your identity")));
+    orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-identity-not-kept-en"));
+    setLanguage(AppLanguage::mn);
+    EXPECT_TRUE(banner->text().contains(QStringLiteral("хадгалсангүй")));
+    emit m_state->identitySaved(true);
+    EXPECT_FALSE(banner->isVisible());
+}
+
 TEST_F(DashboardViewTest, SignOutKeepsTheSelectedPage)
 {
     sampleData();
@@ -166,12 +264,15 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
     auto* sidebar = child<QWidget>(*view, QStringLiteral("sidebar"));
     auto* collapse = child<QToolButton>(*view, QStringLiteral("collapseButton"));
     const int expandedWidth = sidebar->width();
-    EXPECT_EQ(collapse->toolTip(), "Хажуугийн цэсийг хураах");
+    EXPECT_EQ(collapse->toolTip(), "Collapse the sidebar");
     EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     orvela::testing::saveScreenshot(*view, QStringLiteral("dashboard-sidebar-expanded"));
 
     collapse->click();
+    EXPECT_EQ(collapse->toolTip(), "Expand the sidebar");
+    setLanguage(AppLanguage::mn);
     EXPECT_EQ(collapse->toolTip(), "Хажуугийн цэсийг дэлгэх");
+    setLanguage(AppLanguage::en);
     EXPECT_LT(sidebar->width(), expandedWidth);
     EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonIconOnly);
     EXPECT_EQ(entry(*view, DashboardTab::logs)->toolTip(), "Log history");
@@ -228,7 +329,7 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     EXPECT_EQ(values, (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
                                    "Last Login=2026-02-01T08:30"}));
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
-              (QStringList{"Success", "Failed", "Denied", "Success"}));
+              (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
 
     auto* indicator = child<QProgressBar>(page, QStringLiteral("refreshIndicator"));
@@ -286,6 +387,12 @@ TEST_F(DashboardViewTest, LogsEmptyState)
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("emptyTitle"))->text(), "No records yet");
     EXPECT_EQ(child<StatCard>(page, QStringLiteral("statSuccessRate"))->value(), "—");
     EXPECT_EQ(child<StatCard>(page, QStringLiteral("statTotal"))->value(), "0");
+
+    // The first record is counted in the singular.
+    m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
+                            QStringLiteral("OK"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(child<QLabel>(page, QStringLiteral("shownCount"))->text(), "1 record");
 }
 
 TEST_F(DashboardViewTest, MyIdShowsTheIdentityAndTheVerificationMethod)

@@ -6,6 +6,7 @@
 #include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "components/VerificationCodeView.h"
+#include "shell/Appearance.h"
 #include "shell/ContentView.h"
 #include "shell/MainWindow.h"
 #include "shell/dashboard/DashboardView.h"
@@ -157,6 +158,13 @@ TEST_F(SignInScreenTest, SwitchingTheLanguageRedrawsTheOpenScreen)
     EXPECT_TRUE(showsText(QStringLiteral("Need help?")));
     EXPECT_EQ(child<QLineEdit>("nationalIdField")->placeholderText(), QStringLiteral("AA00000000"));
     EXPECT_FALSE(showsText(QStringLiteral("Регистрийн дугаар")));
+
+    // Pictures of the form in the dark theme and at the smallest window.
+    shell::Appearance::apply(shell::ThemeMode::dark);
+    orvela::testing::saveScreenshot(desktop().mainWindow(), "desktop-login-form-dark-en");
+    shell::Appearance::apply(shell::ThemeMode::system);
+    desktop().mainWindow().resize(560, 520);
+    orvela::testing::saveScreenshot(desktop().mainWindow(), "desktop-login-form-min-en");
 }
 
 TEST_F(SignInScreenTest, ARefusalShowsItsMessageOnTheForm)
@@ -177,6 +185,35 @@ TEST_F(SignInScreenTest, ARefusalShowsItsMessageOnTheForm)
     EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
 }
 
+TEST_F(SignInScreenTest, TheNumberFieldHasTheKeysAndABlankSubmitSaysWhatIsMissing)
+{
+    launch();
+    desktop().localization().setLanguage(AppLanguage::en);
+    auto* field = child<QLineEdit>("nationalIdField");
+    EXPECT_EQ(field->window()->focusWidget(), field);
+    auto* banner = loginView()->findChild<QWidget*>(QStringLiteral("errorBanner"));
+    EXPECT_FALSE(banner->isVisible());
+    QTest::keyClicks(field, QStringLiteral(" \t "));
+    QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(showsText(QStringLiteral("Enter your national ID.")));
+    EXPECT_TRUE(sim->requestsTo(QStringLiteral("/api/login-notify")).isEmpty());
+
+    // Tab runs top to bottom: the two sign-in tabs, the field, the button.
+    QWidget* window = field->window();
+    child<QPushButton>("tabNationalId")->setFocus(Qt::TabFocusReason);
+    QStringList order{window->focusWidget()->objectName()};
+    for (int step = 0; step < 3; ++step) {
+        QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+        order << window->focusWidget()->objectName();
+    }
+    EXPECT_EQ(order.join(' ').toStdString(), "tabNationalId tabQr nationalIdField signInButton");
+    // Choosing the tab already chosen keeps it chosen.
+    child<QPushButton>("tabNationalId")->click();
+    EXPECT_TRUE(child<QPushButton>("tabNationalId")->isChecked());
+    EXPECT_FALSE(child<QPushButton>("tabQr")->isChecked());
+}
+
 TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
 {
     sim->setApproveAfterMs(60'000);
@@ -187,6 +224,8 @@ TEST_F(SignInScreenTest, CancelOnTheWaitingViewReturnsToTheForm)
     QTest::mouseClick(child<QPushButton>("signInButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("waiting"); }));
     EXPECT_TRUE(showsText(QStringLiteral("Open the Nuvia app")));
+    EXPECT_TRUE(showsText(QStringLiteral("Waiting...")));
+    EXPECT_FALSE(showsText(QStringLiteral("Хүлээж байна...")));
     EXPECT_TRUE(showsText(QStringLiteral("Cancel")));
     QTest::mouseClick(child<QPushButton>("cancelButton"), Qt::LeftButton);
     EXPECT_EQ(loginView()->currentPage(), QStringLiteral("form"));

@@ -1,12 +1,14 @@
 #include "QtPrinters.h"
 #include "Screenshot.h"
 #include "ShellFixture.h"
+#include "common/QtDialogLanguage.h"
 #include "common/SettingsKeys.h"
 #include "shell/SettingsSheetView.h"
 #include "shell/SettingsView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,6 +126,19 @@ TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 
 using SettingsSheetTest = ShellFixture;
 
+TEST_F(SettingsSheetTest, TheSheetFitsTheWindowItOpensOver)
+{
+    // The application's default and smallest window sizes.
+    for (const QSize size : {QSize(860, 620), QSize(560, 520)}) {
+        QWidget window;
+        window.resize(size);
+        window.show();
+        SettingsSheetView sheet(*controller, &window);
+        sheet.show();
+        EXPECT_LE(sheet.height(), size.height()) << size.height();
+    }
+}
+
 TEST_F(SettingsSheetTest, LanguageSwitchRedrawsTheOpenSheet)
 {
     SettingsSheetView sheet(*controller);
@@ -209,7 +224,7 @@ TEST_F(SettingsSheetTest, TheWindowAndTheSheetShowEachOthersChanges)
     EXPECT_EQ(sheet.findChild<QLineEdit*>("apiUrl")->text(), "http://x");
 }
 
-TEST_F(SettingsSheetTest, TheWindowEditsTheBiometricGateInMongolian)
+TEST_F(SettingsSheetTest, TheWindowEditsTheBiometricGateInTheInterfaceLanguage)
 {
     localization.setLanguage(AppLanguage::en);
     SettingsView window(*controller);
@@ -219,12 +234,33 @@ TEST_F(SettingsSheetTest, TheWindowEditsTheBiometricGateInMongolian)
     EXPECT_TRUE(gate->isChecked());
     gate->click();
     EXPECT_FALSE(storedOnDisk("auth.biometricGateEnabled").toBool());
-    const QStringList texts = labelTexts(window);
-    EXPECT_TRUE(texts.contains("Эхлүүлэлт"));
-    EXPECT_TRUE(texts.contains("Orvela Systems LLC"));
+    EXPECT_EQ(window.windowTitle(), "Settings");
+    EXPECT_EQ(gate->text(), "Ask for a fingerprint when the app opens");
+    EXPECT_TRUE(labelTexts(window).contains("Orvela Systems LLC"));
     ASSERT_FALSE(orvela::testing::saveScreenshot(window, "settings-window-en").isEmpty());
     localization.setLanguage(AppLanguage::mn);
+    EXPECT_EQ(window.windowTitle(), "Тохиргоо");
+    EXPECT_EQ(gate->text(), "Апп нээхэд хурууны хээ асуух");
     ASSERT_FALSE(orvela::testing::saveScreenshot(window, "settings-window-mn").isEmpty());
+}
+
+TEST_F(SettingsSheetTest, QtsOwnButtonsSpeakTheInterfaceLanguage)
+{
+    localization.setLanguage(AppLanguage::mn);
+    orvela::common::QtDialogLanguage qtTexts(localization);
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    const auto texts = [&box] {
+        return QStringList{box.button(QDialogButtonBox::Ok)->text(),
+                           box.button(QDialogButtonBox::Cancel)->text(),
+                           box.button(QDialogButtonBox::Yes)->text()};
+    };
+    EXPECT_EQ(texts(), (QStringList{"За", "Цуцлах", "&Тийм"}));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Хавтас:");
+    localization.setLanguage(AppLanguage::en);
+    // Open dialogs redraw on the language-change event Qt posts.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(texts(), (QStringList{"OK", "Cancel", "&Yes"}));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
 }
 
 } // namespace

@@ -2,12 +2,14 @@
 #include "Screenshot.h"
 #include "ShellFixture.h"
 #include "common/SettingsKeys.h"
+#include "components/Style.h"
 #include "shell/Appearance.h"
 #include "shell/SettingsSheetView.h"
 
 #include <QApplication>
 #include <QPalette>
 #include <QStyle>
+#include <cmath>
 
 using namespace orvela::shell;
 using orvela::shell::testing::ShellFixture;
@@ -89,6 +91,77 @@ TEST(ThemeMode, RawValuesRoundTripAndUnknownMeansSystem)
     }
     EXPECT_EQ(themeModeFromRaw("Dark"), ThemeMode::system);
     EXPECT_EQ(themeModeFromRaw(QString()), ThemeMode::system);
+}
+
+// WCAG 2.1 relative luminance and contrast ratio of two opaque colours.
+double luminance(const QColor& color)
+{
+    const auto channel = [](double value) {
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+           0.0722 * channel(color.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A translucent fill as it shows over `below`.
+QColor over(const QColor& fill, const QColor& below)
+{
+    const float a = fill.alphaF();
+    return QColor::fromRgbF(fill.redF() * a + below.redF() * (1 - a),
+                            fill.greenF() * a + below.greenF() * (1 - a),
+                            fill.blueF() * a + below.blueF() * (1 - a));
+}
+
+TEST_F(ThemeTest, EveryTextAndIconColourOfTheStyleIsReadableInBothThemes)
+{
+    namespace style = orvela::components::style;
+    using orvela::components::Tone;
+    struct Pair {
+        const char* what;
+        QColor foreground;
+        QColor background;
+        double least;
+    };
+    for (ThemeMode mode : {ThemeMode::light, ThemeMode::dark}) {
+        Appearance::apply(mode);
+        const QPalette p = QApplication::palette();
+        const QColor window = p.color(QPalette::Window);
+        const QColor card = style::cardBackground(p);
+        std::vector<Pair> pairs = {
+            {"window text", p.color(QPalette::WindowText), window, 4.5},
+            {"field text", p.color(QPalette::Text), p.color(QPalette::Base), 4.5},
+            {"button text", p.color(QPalette::ButtonText), p.color(QPalette::Button), 4.5},
+            {"placeholder", p.color(QPalette::PlaceholderText), p.color(QPalette::Base), 4.5},
+            {"link", p.color(QPalette::Link), window, 4.5},
+            {"selection", p.color(QPalette::HighlightedText), p.color(QPalette::Highlight), 4.5},
+            {"primary button", Qt::white, style::brandBlue, 4.5},
+            {"icon on window", style::iconColor(p), window, 3.0},
+            {"icon on card", style::iconColor(p), card, 3.0},
+        };
+        for (Tone tone : {Tone::neutral, Tone::info, Tone::success, Tone::warning, Tone::danger,
+                          Tone::accent}) {
+            const auto colours = style::toneColors(tone, p);
+            pairs.push_back({"tone on window", colours.foreground, window, 4.5});
+            pairs.push_back({"tone on card", colours.foreground, card, 4.5});
+            pairs.push_back(
+                {"tone on its fill", colours.foreground, over(colours.background, card), 4.5});
+            pairs.push_back({"tone outline", over(colours.border, card), card, 3.0});
+        }
+        for (std::size_t i = 0; i < pairs.size(); ++i) {
+            const Pair& pair = pairs[i];
+            EXPECT_GE(contrast(pair.foreground, pair.background), pair.least)
+                << (mode == ThemeMode::dark ? "dark " : "light ") << pair.what << " #" << i << ": "
+                << pair.foreground.name().toStdString() << " on "
+                << pair.background.name().toStdString();
+        }
+    }
 }
 
 } // namespace

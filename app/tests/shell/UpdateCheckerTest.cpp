@@ -2,6 +2,7 @@
 
 #include "FeedServer.h"
 #include "QtPrinters.h"
+#include "common/LocalizationService.h"
 #include "shell/UpdateFeed.h"
 #include "shell/UpdateMenuActions.h"
 
@@ -141,9 +142,15 @@ TEST_F(UpdateCheckerTest, TheMenuItemFollowsTheCheckerAndStartsACheck)
     server.hold = true;
     server.body = orvela::shell::testing::appcastWithEnclosure("1.0.0", "https://dl/x");
     UpdateChecker checker(&network, QUrl(), "1.0.0");
-    UpdateMenuActions actions(&checker);
+    QTemporaryDir dir;
+    QSettings store(dir.filePath("settings.ini"), QSettings::IniFormat);
+    orvela::common::LocalizationService localization(&store);
+    UpdateMenuActions actions(&checker, localization);
     EXPECT_EQ(actions.checkForUpdatesAction()->text(), "Шинэчлэлт шалгах...");
     EXPECT_EQ(actions.releaseHistoryAction()->text(), "Шинэчлэлтийн түүх...");
+    localization.setLanguage(orvela::common::AppLanguage::en);
+    EXPECT_EQ(actions.checkForUpdatesAction()->text(), "Check for Updates...");
+    EXPECT_EQ(actions.releaseHistoryAction()->text(), "Release History...");
     EXPECT_FALSE(actions.checkForUpdatesAction()->isEnabled());
     // Nothing to check without a feed address, so the item is not offered.
     EXPECT_FALSE(actions.checkForUpdatesAction()->isVisible());

@@ -8,12 +8,14 @@
 #include "SigningFixture.h"
 #include "common/LocalizationService.h"
 #include "components/ActionButton.h"
+#include "components/Card.h"
 #include "components/InlineBanner.h"
 #include "components/VerificationCodeView.h"
 #include "state/views/FileRevealer.h"
 #include "state/views/SignFileChooser.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QStackedWidget>
 
 using namespace orvela;
@@ -162,7 +164,28 @@ TEST_F(SignViewTest, EveryPhaseShowsItsTextsInBothLanguages)
                  "report.pdf", "SHA-256", m_signing->hash(), "Waiting…", "Cancel"},
                 {"БАТАЛГААЖУУЛАХ КОД",
                  "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу.",
-                 "report.pdf", m_signing->hash(), "Хүлээж байна…"});
+                 "Файл", "report.pdf", m_signing->hash(), "Хүлээж байна…", "Цуцлах"});
+    // Beside the sidebar of the default 860 px window the page is 588 px wide: the card and
+    // the digest stay inside it.
+    m_view->resize(588, 560);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_view->width(), 588);
+    for (const auto* card : m_view->findChildren<components::Card*>()) {
+        if (card->isVisible()) {
+            EXPECT_LE(card->mapTo(m_view.get(), QPoint(card->width(), 0)).x(), m_view->width());
+        }
+    }
+    const auto* hash = m_view->findChild<QLabel*>(QStringLiteral("hashLabel"));
+    EXPECT_GE(hash->width(), hash->sizeHint().width());
+    m_view->resize(760, 560);
+    // The wait counts down from the controller's limit (20 s here), as the sign-in wait does.
+    const auto* countdown = m_view->findChild<QLabel*>(QStringLiteral("signCountdown"));
+    ASSERT_NE(countdown, nullptr);
+    EXPECT_TRUE(countdown->isVisible());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^0:(20|[01][0-9])$"))
+                    .match(countdown->text())
+                    .hasMatch())
+        << countdown->text().toStdString();
 
     m_sim.setApproveAfterMs(0);
     ASSERT_TRUE(waitUntil([this] { return ended(); }));

@@ -1,9 +1,9 @@
 #include "tokens/views/AdminCsrSection.h"
 
 #include "common/LocalizationService.h"
+#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "tokens/AdminCsrController.h"
-#include "tokens/AdminTexts.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
 #include "tokens/views/SecureField.h"

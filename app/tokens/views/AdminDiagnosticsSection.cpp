@@ -1,8 +1,8 @@
 #include "tokens/views/AdminDiagnosticsSection.h"
 
 #include "common/LocalizationService.h"
+#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
-#include "tokens/AdminTexts.h"
 #include "tokens/TokenAdminController.h"
 #include "tokens/views/AdminStatusLine.h"
 

@@ -1,13 +1,13 @@
 #include "tokens/views/ProvisionSection.h"
 
 #include "common/LocalizationService.h"
+#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/ProvisionController.h"
-#include "tokens/ProvisionTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
 

@@ -1,13 +1,13 @@
 #include "tokens/views/TokenSignTestView.h"
 
 #include "common/LocalizationService.h"
+#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/SignTestController.h"
-#include "tokens/SignTestTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
 

@@ -5,7 +5,7 @@
 #include "../../support/QtPrinters.h"
 #include "AdminFixture.h"
 #include "TestCertificate.h"
-#include "tokens/AdminTexts.h"
+#include "common/l10n/FixedTexts.h"
 #include "tokens/TokenProvisioner.h"
 
 #include <QFile>
