@@ -310,7 +310,7 @@ Invocation parseInvocation(const QStringList& args)
         }
         return out;
     }
-    if (words.size() == rest.size() && (words.isEmpty() || isGroup(words))) {
+    if (words.isEmpty() || isGroup(words)) {
         if (help) {
             out.kind = Invocation::Kind::help;
             out.helpGroup = words;
@@ -318,11 +318,18 @@ Invocation parseInvocation(const QStringList& args)
         }
         out.kind = Invocation::Kind::usageError;
         out.helpCommand = words.join(u' ');
-        out.error = words.isEmpty() ? cliText("Cli_Usage_NoCommand")
-                                    : cliText("Cli_Usage_NeedsSubcommand").arg(words.join(u' '));
+        // Only options can follow here, as every leading word was taken: `orvela token --x`
+        // is a wrong option of the group, not an unknown command "token".
+        if (words.size() < rest.size()) {
+            out.error = cliText("Cli_Usage_UnknownOption").arg(rest.at(words.size()));
+        } else {
+            out.error = words.isEmpty()
+                            ? cliText("Cli_Usage_NoCommand")
+                            : cliText("Cli_Usage_NeedsSubcommand").arg(words.join(u' '));
+        }
         return out;
     }
-    unknownCommand(words.isEmpty() ? rest.first(1) : words, out);
+    unknownCommand(words, out);
     return out;
 }
 
