@@ -1,15 +1,23 @@
 #include "tokens/CertificateImport.h"
 
-#include "TestCertificate.h"
+#include "TestCertificates.h"
 
 #include <QString>
 #include <gtest/gtest.h>
 
 namespace {
 
-using orvela::testing::makeCertificateDER;
-using orvela::testing::toPem;
 using orvela::tokens::certificateToImport;
+
+QByteArray toPem(const QByteArray& der, const QByteArray& newline = "\n")
+{
+    const QByteArray base64 = der.toBase64();
+    QByteArray pem = "-----BEGIN CERTIFICATE-----" + newline;
+    for (qsizetype at = 0; at < base64.size(); at += 64) {
+        pem += base64.mid(at, 64) + newline;
+    }
+    return pem + "-----END CERTIFICATE-----" + newline;
+}
 
 /// The PEM of `der` with its first Base64 line ending in `to` instead of a newline.
 QByteArray editedPem(const QByteArray& der, const QByteArray& to)
@@ -20,8 +28,8 @@ QByteArray editedPem(const QByteArray& der, const QByteArray& to)
 
 TEST(CertificateImport, OnlyTheFilesOneCertificateIsImported)
 {
-    const QByteArray der = makeCertificateDER();
-    const QByteArray other = makeCertificateDER();
+    const QByteArray der = orvela::testing::makeCertificate();
+    const QByteArray other = orvela::testing::makeCertificate();
     struct Case {
         const char* what;
         QByteArray file;

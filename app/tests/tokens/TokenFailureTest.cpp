@@ -1,5 +1,6 @@
 // How a token-layer error reads in each language, and what the person is told to do about it.
 
+#include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/tokenkit/CSR.h"
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/PcscError.h"
@@ -27,42 +28,29 @@ bool hasCyrillic(const QString& text)
                        [](QChar c) { return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF; });
 }
 
-/// A reader backend whose listing succeeds empty, or fails as a missing PC/SC service does.
-class ListingBackend : public orvela::tokenkit::ReaderBackend {
+/// The reader backend of a PC/SC service that is not running.
+class StoppedService : public orvela::tokenkit::ReaderBackend {
 public:
-    explicit ListingBackend(bool serviceRunning) : m_serviceRunning(serviceRunning) {}
-    std::vector<std::string> listReaders() override
-    {
-        if (!m_serviceRunning) {
-            throw TokenError::readerNotConnected();
-        }
-        return {};
-    }
+    std::vector<std::string> listReaders() override { throw TokenError::readerNotConnected(); }
     std::unique_ptr<orvela::tokenkit::CardSession> connect(const std::string&) override
     {
-        throw TokenError::cardNotFound();
+        throw TokenError::readerNotConnected();
     }
     std::unique_ptr<orvela::tokenkit::CardEventWaiter> makeEventWaiter() override
     {
         return nullptr;
     }
-
-private:
-    bool m_serviceRunning;
 };
 
+/// Every test starts with the PC/SC service stopped.
 class TokenFailureTest : public ::testing::Test {
 protected:
-    void useService(bool running)
-    {
-        orvela::tokenkit::TokenManager::shared().setBackend(
-            std::make_shared<ListingBackend>(running));
-    }
-    void TearDown() override { orvela::tokenkit::TokenManager::shared().setBackend(m_saved); }
+    TokenFailureTest() { kit().setBackend(std::make_shared<StoppedService>()); }
+    ~TokenFailureTest() override { kit().setBackend(m_saved); }
+    static orvela::tokenkit::TokenManager& kit() { return orvela::tokenkit::TokenManager::shared(); }
 
 private:
-    std::shared_ptr<orvela::tokenkit::ReaderBackend> m_saved =
-        orvela::tokenkit::TokenManager::shared().backend();
+    std::shared_ptr<orvela::tokenkit::ReaderBackend> m_saved = kit().backend();
 };
 
 struct Case {
@@ -103,7 +91,6 @@ TEST_F(TokenFailureTest, EveryKindReadsInBothLanguagesAndHintsWhatAPersonCanMend
         row(PcscError(PcscError::removedCard, "SCardTransmit"), D::cardRemoved),
         row(std::runtime_error("disk full"), D::none, "disk full"),
     };
-    useService(false);
     for (const Case& test : cases) {
         try {
             std::rethrow_exception(test.error);
@@ -144,13 +131,13 @@ TEST_F(TokenFailureTest, HintsNameTheTriesLeftAndTheCommandThatMendsIt)
 
 TEST_F(TokenFailureTest, AMissingReaderIsToldApartFromAStoppedService)
 {
-    useService(true);
+    kit().setBackend(std::make_shared<orvela::sim::VirtualReaderBackend>(0));
     EXPECT_TRUE(cardServiceRunning());
     const TokenFailure noReader = failureOf(TokenError::readerNotConnected(), AppLanguage::en);
     EXPECT_EQ(noReader.diagnosis, TokenDiagnosis::noReader);
     EXPECT_TRUE(noReader.cardGone);
 
-    useService(false);
+    kit().setBackend(std::make_shared<StoppedService>());
     EXPECT_FALSE(cardServiceRunning());
     const TokenFailure stopped = failureOf(TokenError::readerNotConnected(), AppLanguage::en);
     EXPECT_EQ(stopped.diagnosis, TokenDiagnosis::serviceNotRunning);

@@ -123,8 +123,7 @@ TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
     ASSERT_FALSE(manager->isCardPresent());
 
     plugIn();
-    ASSERT_TRUE(waitUntil([&] { return manager->tokenInfo().has_value(); }))
-        << "insertion not seen";
+    ASSERT_TRUE(waitUntil([&] { return manager->tokenInfo().has_value(); })) << "not seen";
     EXPECT_EQ(manager->tokenInfo()->atr, token.atr());
     EXPECT_TRUE(manager->isCardPresent());
     EXPECT_TRUE(connects(*manager));
@@ -184,18 +183,14 @@ TEST(TokenManagerVirtual, AReaderGoneClearsNamesPresenceAndInfoAtTheNextRefresh)
     auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
     reader->setToken(0, std::make_shared<VirtualToken>(VirtualToken::Options{}));
     kit.setBackend(reader);
-    {
-        TokenManager manager(nullptr, false);
-        EXPECT_TRUE(waitUntil([&] { return manager.tokenInfo().has_value(); }));
-        EXPECT_EQ(manager.readerNames().size(), 1);
+    TokenManager manager(nullptr, false);
+    EXPECT_TRUE(waitUntil([&] { return manager.tokenInfo().has_value(); }));
 
-        kit.setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
-        manager.refresh();
-        EXPECT_TRUE(waitUntil([&] { return !manager.isTokenPresent(); }));
-        EXPECT_TRUE(manager.readerNames().isEmpty());
-        EXPECT_FALSE(manager.isCardPresent());
-        EXPECT_FALSE(manager.tokenInfo().has_value());
-    }
+    kit.setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    manager.refresh();
+    EXPECT_TRUE(waitUntil([&] { return !manager.isTokenPresent(); }));
+    EXPECT_TRUE(manager.readerNames().isEmpty());
+    EXPECT_FALSE(manager.isCardPresent() || manager.tokenInfo().has_value());
     kit.setBackend(previous);
 }
 

@@ -1,11 +1,12 @@
 // The sign test's logic: its one check on the digest, file digests, and signatures made on both
 // roads (the virtual token for the card driver, SoftHSM2 for the PKCS#11 module).
 
-#include "TokenViewFixture.h"
+#include "../TokenScreenFixture.h"
+#include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/PKCS11Error.h"
-#include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
+#include "tokens/TokenProvisioner.h"
 
 #include <QFile>
 
@@ -13,15 +14,14 @@ using namespace orvela;
 using orvela::testing::Pkcs11Road;
 using orvela::testing::waitUntil;
 using tokens::SignMode;
-using tokens::SignTestController;
+namespace texts = tokens::signTestText;
 
 namespace {
 
-constexpr const char* kEmptyDigest =
-    "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
-const QString kHashMessage = QStringLiteral("SHA-256 hash 32 байт (64 hex тэмдэгт) байх ёстой.");
+const QString kEmptyDigest =
+    QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 
-class SignTestControllerTest : public orvela::testing::TokenViewFixture {
+class SignTestControllerTest : public orvela::testing::TokenScreenFixture {
 protected:
     void signAndWait()
     {
@@ -29,49 +29,31 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !controller.isBusy(); }));
     }
 
-    /// Provisions the virtual token so that it holds a signing key.
-    void provisionCard()
-    {
-        plug();
-        tokens::ProvisionController provision;
-        provision.chooseApdu();
-        provision.setUserPin(QStringLiteral("123456"));
-        provision.setUserPinRepeat(QStringLiteral("123456"));
-        provision.setSoPin(QStringLiteral("12345678"));
-        provision.provision();
-        ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
-        ASSERT_EQ(provision.step(), tokens::ProvisionStep::done);
-    }
-
     tokens::TokenManager manager{nullptr, false};
-    SignTestController controller{manager, localization};
+    tokens::SignTestController controller{manager, localization};
 };
 
 TEST_F(SignTestControllerTest, OnlyA32ByteDigestReachesTheToken)
 {
-    const QString digest = QString::fromLatin1(kEmptyDigest);
     QString pairs;
-    for (qsizetype i = 0; i < digest.size(); i += 2) {
-        pairs += digest.mid(i, 2) + (i % 4 == 0 ? QStringLiteral(" ") : QStringLiteral(":"));
+    for (qsizetype i = 0; i < kEmptyDigest.size(); i += 2) {
+        pairs += kEmptyDigest.mid(i, 2) + (i % 4 == 0 ? QStringLiteral(" ") : QStringLiteral(":"));
     }
     const struct {
         QString hash;
         bool accepted;
     } cases[] = {
-        {digest.left(63), false},
-        {digest.left(63) + QStringLiteral("g"), false},
-        {digest.left(62), false}, // 31 bytes
-        {digest + QStringLiteral("00"), false}, // 33 bytes
-        {QString(), false},
-        {digest, true},
-        {digest.toUpper(), true},
-        {pairs, true}, // pairs separated by spaces and colons
+        {kEmptyDigest.left(63), false},       {kEmptyDigest.left(63) + u'g', false},
+        {kEmptyDigest.left(62), false},       {kEmptyDigest + QStringLiteral("00"), false},
+        {QString(), false},                   {kEmptyDigest, true},
+        {kEmptyDigest.toUpper(), true},       {pairs, true},
     };
     // No card at all: an accepted digest goes on to the token and fails there, not here.
     for (const auto& c : cases) {
         controller.setHashHex(c.hash);
         signAndWait();
-        EXPECT_EQ(controller.errorText() == kHashMessage, !c.accepted) << c.hash.toStdString();
+        EXPECT_EQ(controller.errorText() == texts::text(texts::hashLength), !c.accepted)
+            << c.hash.toStdString();
         EXPECT_TRUE(controller.signatureHex().isEmpty());
     }
 }
@@ -82,7 +64,7 @@ TEST_F(SignTestControllerTest, AChosenFileFillsTheHashAndAnUnreadableOneSaysWhy)
     QFile(empty).open(QIODevice::WriteOnly);
     controller.chooseFile(empty);
     ASSERT_TRUE(waitUntil([&] { return !controller.isBusy(); }));
-    EXPECT_EQ(controller.hashHex(), QString::fromLatin1(kEmptyDigest));
+    EXPECT_EQ(controller.hashHex(), kEmptyDigest);
     EXPECT_EQ(controller.fileName(), QStringLiteral("empty.txt"));
     EXPECT_TRUE(controller.isHashReady());
     controller.setHashHex(controller.hashHex().toUpper());
@@ -90,34 +72,30 @@ TEST_F(SignTestControllerTest, AChosenFileFillsTheHashAndAnUnreadableOneSaysWhy)
 
     controller.chooseFile(dir.path()); // a folder is no document
     ASSERT_TRUE(waitUntil([&] { return !controller.isBusy(); }));
-    EXPECT_TRUE(controller.errorText().startsWith(QStringLiteral("Файл уншиx алдаа: ")));
-    EXPECT_GT(controller.errorText().size(), QStringLiteral("Файл уншиx алдаа: ").size());
+    const QString prefix = texts::text(texts::readFailed);
+    EXPECT_TRUE(controller.errorText().startsWith(prefix));
+    EXPECT_GT(controller.errorText().size(), prefix.size());
     EXPECT_EQ(controller.fileName(), QStringLiteral("empty.txt"));
 }
 
-TEST_F(SignTestControllerTest, TheCardSignsTheDigestOfAnEmptyFile)
+TEST_F(SignTestControllerTest, BothRoadsSignAndAWrongPinSaysSo)
 {
-    provisionCard();
-    controller.setMode(SignMode::apdu);
-    controller.setHashHex(QString::fromLatin1(kEmptyDigest));
-    signAndWait();
-    ASSERT_TRUE(controller.errorText().isEmpty()) << controller.errorText().toStdString();
-    // r‖s of P-256, upper-case hexadecimal.
-    EXPECT_EQ(controller.signatureHex().size(), 128);
-    EXPECT_EQ(controller.signatureHex(), controller.signatureHex().toUpper());
-}
-
-TEST_F(SignTestControllerTest, Pkcs11SignsWithTheFirstKeyAndReportsAWrongPin)
-{
+    plug();
+    tokens::TokenProvisioner card;
+    card.initializeApdu(tokenkit::toBytes("123456"), tokenkit::toBytes("12345678"));
+    card.generateApduKey(tokenkit::toBytes("123456"));
     Pkcs11Road road;
     road.provision();
-    controller.setMode(SignMode::pkcs11);
-    controller.setHashHex(QString::fromLatin1(kEmptyDigest));
+    controller.setHashHex(kEmptyDigest);
     controller.setUserPin(Pkcs11Road::userPin);
-    controller.setKeyLabel(QString()); // the first private key
-    signAndWait();
-    ASSERT_TRUE(controller.errorText().isEmpty()) << controller.errorText().toStdString();
-    EXPECT_EQ(controller.signatureHex().size(), 128);
+    for (const SignMode mode : {SignMode::apdu, SignMode::pkcs11}) {
+        controller.setMode(mode);
+        signAndWait();
+        ASSERT_TRUE(controller.errorText().isEmpty()) << controller.errorText().toStdString();
+        // r‖s of P-256, upper-case hexadecimal.
+        EXPECT_EQ(controller.signatureHex().size(), 128);
+        EXPECT_EQ(controller.signatureHex(), controller.signatureHex().toUpper());
+    }
 
     controller.setUserPin(QStringLiteral("000000"));
     signAndWait();
