@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../support/EventLoop.h"
+#include "Screenshot.h"
 #include "SoftHsmToken.h"
 #include "common/LocalizationService.h"
 #include "orvela/sim/VirtualReaderBackend.h"
@@ -25,8 +26,6 @@ public:
 
     explicit Pkcs11Road(const char* library = kSoftHsmLibrary) { point(library); }
     ~Pkcs11Road() { qputenv(tokenkit::PKCS11Module::kLibraryEnvironmentVariable, m_previous); }
-    Pkcs11Road(const Pkcs11Road&) = delete;
-    Pkcs11Road& operator=(const Pkcs11Road&) = delete;
 
     /// Points the road at another library for the rest of the test.
     void point(const char* library)
@@ -55,8 +54,9 @@ protected:
     ~TokenScreenFixture() override { tokenkit::TokenManager::shared().setBackend(m_previous); }
 
     /// Puts a fresh token into the reader.
-    std::shared_ptr<sim::VirtualToken> plug(sim::VirtualToken::Mode mode = sim::VirtualToken::Mode::aes,
-                                            const char* label = "Orvela Test Token")
+    std::shared_ptr<sim::VirtualToken>
+    plug(sim::VirtualToken::Mode mode = sim::VirtualToken::Mode::aes,
+         const char* label = "Orvela Test Token")
     {
         sim::VirtualToken::Options options;
         options.mode = mode;
@@ -66,12 +66,19 @@ protected:
         return token;
     }
 
+    /// Saves the picture of a screen state; see saveScreenshot.
+    static void shoot(QWidget& widget, const QString& name)
+    {
+        EXPECT_FALSE(saveScreenshot(widget, name).isEmpty()) << name.toStdString();
+    }
+
     /// Waits until every card job queued so far has finished and handed back.
     static bool cardWorkerIdle()
     {
         QObject context;
         bool done = false;
-        tokens::runCardWork(&context, [] {}, [&](const auto&) { done = true; });
+        tokens::runCardWork(
+            &context, [] {}, [&](const auto&) { done = true; });
         return waitUntil([&] { return done; });
     }
 

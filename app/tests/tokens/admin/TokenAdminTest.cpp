@@ -2,10 +2,7 @@
 // virtual token: their logic through the view's own controller, the view where it decides
 // something (enabling, confirmation, clipboard, saving), and a picture of each state.
 
-#include "tokens/views/TokenAdminView.h"
-
 #include "../../support/QtPrinters.h"
-#include "Screenshot.h"
 #include "TestCertificates.h"
 #include "TokenPromptsFake.h"
 #include "TokenScreenFixture.h"
@@ -17,6 +14,7 @@
 #include "tokens/views/AdminCsrSection.h"
 #include "tokens/views/AdminEraseSection.h"
 #include "tokens/views/AdminPinSection.h"
+#include "tokens/views/TokenAdminView.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -41,12 +39,6 @@ class TokenAdminTest : public ot::TokenScreenFixture {
 protected:
     TokenAdminTest() { view.resize(900, 2300); }
 
-    void shoot(const char* state)
-    {
-        const QString name = QStringLiteral("tokens-admin-") + QLatin1String(state);
-        EXPECT_FALSE(ot::saveScreenshot(view, name).isEmpty()) << state;
-    }
-
     static bool finished(const AdminActionState& state)
     {
         return waitUntil([&] { return !state.isBusy(); });
@@ -60,8 +52,8 @@ protected:
     }
 
     /// Runs one action to its end and checks whether it failed.
-    static void settle(const AdminActionState& state, const std::function<void()>& action,
-                       bool error)
+    static void settle(const AdminActionState& state, bool error,
+                       const std::function<void()>& action)
     {
         action();
         ASSERT_TRUE(finished(state));
@@ -131,7 +123,7 @@ TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
         {"1234", "5678", "56789", false}, {"", "", "", false},
     };
     view.show();
-    shoot("idle");
+    shoot(view, QStringLiteral("tokens-admin-idle"));
     const auto sections = view.findChildren<AdminPinSection*>();
     ASSERT_EQ(sections.size(), 3);
     for (AdminPinSection* section : sections) {
@@ -155,16 +147,16 @@ TEST_F(TokenAdminTest, AWrongSoPinKeepsTheFormAndRightPinsReachTheToken)
 {
     AdminPinController& unlock = controller.unlockPin();
     fill(unlock, "87654321", "4321");
-    settle(unlock.state(), [&] { unlock.submit(); }, true);
+    settle(unlock.state(), true, [&] { unlock.submit(); });
     EXPECT_TRUE(unlock.state().message().contains(QStringLiteral("C_Login")));
     EXPECT_EQ(unlock.current(), QStringLiteral("87654321"));
     EXPECT_EQ(unlock.confirmation(), QStringLiteral("4321"));
     fill(unlock, Pkcs11Road::soPin, "4321");
-    settle(unlock.state(), [&] { unlock.submit(); }, false);
+    settle(unlock.state(), false, [&] { unlock.submit(); });
 
     AdminPinController& change = controller.changePin();
     fill(change, "4321", "6543");
-    settle(change.state(), [&] { change.submit(); }, false);
+    settle(change.state(), false, [&] { change.submit(); });
     EXPECT_EQ(change.state().message(), admin::kChangePinDone);
     EXPECT_TRUE(change.current().isEmpty() && change.newPin().isEmpty() &&
                 change.confirmation().isEmpty());
@@ -175,19 +167,20 @@ TEST_F(TokenAdminTest, ObjectsAreListedDeletedAndOnlyASingleCertificateIsImporte
 {
     auto& objects = controller.objects();
     objects.setPin(QString::fromLatin1(Pkcs11Road::userPin));
-    settle(objects.state(), [&] { objects.load(); }, false);
+    settle(objects.state(), false, [&] { objects.load(); });
     EXPECT_EQ(shownObjects(), (std::vector<std::string>{"privateKey orvela-sign 01 EC",
                                                         "publicKey orvela-sign 01 EC"}));
 
     const QByteArray der = ot::makeCertificate();
-    settle(objects.state(), [&] { objects.importFile(write("two.der", der + der)); }, true);
+    settle(objects.state(), true, [&] { objects.importFile(write("two.der", der + der)); });
     EXPECT_EQ(objects.state().message(),
               localization.localized(QStringLiteral("Tokens_Import_NotCertificate")));
-    settle(objects.state(), [&] { objects.importFile(write("c.der", der)); }, false);
+    settle(objects.state(), false, [&] { objects.importFile(write("c.der", der)); });
     EXPECT_EQ(objects.state().message(), admin::kImportDone);
     ASSERT_TRUE(waitUntil([&] { return objects.objects().size() == 3; }));
 
-    settle(objects.state(), [&] { objects.remove(QStringLiteral("01"), QStringLiteral("publicKey")); }, false);
+    settle(objects.state(), false,
+           [&] { objects.remove(QStringLiteral("01"), QStringLiteral("publicKey")); });
     EXPECT_EQ(shownObjects(), (std::vector<std::string>{"certificate eid-cert 01 ",
                                                         "privateKey orvela-sign 01 EC"}));
     EXPECT_EQ(tokens::TokenProvisioner().listObjects(Pkcs11Road::userPin).size(), 2u);
@@ -201,7 +194,7 @@ TEST_F(TokenAdminTest, SectionsPressedTogetherAllSucceed)
     controller.objects().load();
     controller.generateKey();
     controller.testSlots();
-    shoot("working");
+    shoot(view, QStringLiteral("tokens-admin-working"));
     for (const AdminActionState* state :
          {&controller.objects().state(), &controller.genKey(), &controller.slotTest()}) {
         ASSERT_TRUE(finished(*state));
@@ -209,7 +202,7 @@ TEST_F(TokenAdminTest, SectionsPressedTogetherAllSucceed)
     }
     EXPECT_EQ(controller.slotTest().message(), admin::kSlotsFound + QStringLiteral("2"));
     road.point("/nonexistent/libpkcs11.so");
-    settle(controller.slotTest(), [&] { controller.testSlots(); }, true);
+    settle(controller.slotTest(), true, [&] { controller.testSlots(); });
     EXPECT_TRUE(controller.slotTest().message().startsWith(admin::kSlotTestError));
 }
 
@@ -218,13 +211,13 @@ TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
     auto& csr = controller.csr();
     csr.setRegistryNumber(QStringLiteral("АБ12345678"));
     csr.setPin(QString::fromLatin1(Pkcs11Road::userPin));
-    settle(csr.state(), [&] { csr.submit(); }, false);
+    settle(csr.state(), false, [&] { csr.submit(); });
     const QString pem = csr.pem();
     EXPECT_TRUE(pem.startsWith(QStringLiteral("-----BEGIN CERTIFICATE REQUEST-----\n")));
     EXPECT_TRUE(pem.endsWith(QStringLiteral("-----END CERTIFICATE REQUEST-----\n")));
     // A label no key carries fails in the section and keeps the last request.
     csr.setKeyLabel(QStringLiteral("missing"));
-    settle(csr.state(), [&] { csr.submit(); }, true);
+    settle(csr.state(), true, [&] { csr.submit(); });
     EXPECT_EQ(csr.pem(), pem);
 
     auto* section = view.findChild<tokens::views::AdminCsrSection*>();
@@ -233,22 +226,22 @@ TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), pem);
     const QString save = localization.localized(QStringLiteral("Tokens_Csr_Save"));
     answers.savePath = dir.filePath(QStringLiteral("request.csr"));
-    settle(csr.saveState(), [&] { button(*section, save)->click(); }, false);
+    settle(csr.saveState(), false, [&] { button(*section, save)->click(); });
     QFile saved(answers.savePath);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), pem.toUtf8());
     answers.savePath = dir.filePath(QStringLiteral("missing/request.csr"));
-    settle(csr.saveState(), [&] { button(*section, save)->click(); }, true);
+    settle(csr.saveState(), true, [&] { button(*section, save)->click(); });
     EXPECT_TRUE(csr.saveState().message().contains(answers.savePath));
     EXPECT_FALSE(QFile::exists(answers.savePath));
-    shoot("done");
+    shoot(view, QStringLiteral("tokens-admin-done"));
 }
 
 TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
 {
     tokens::TokenProvisioner().initializeApdu(tokenkit::toBytes("123456"),
                                               tokenkit::toBytes("12345678"));
-    settle(controller.connectionTest(), [&] { controller.testConnection(); }, false);
+    settle(controller.connectionTest(), false, [&] { controller.testConnection(); });
     EXPECT_EQ(controller.connectionTest().message(), admin::kConnectionOk);
 
     QPushButton* erase =
@@ -259,17 +252,17 @@ TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
     ot::runEventLoopFor(100);
     EXPECT_TRUE(token->pinTriesLeft(1).has_value()) << "erased without a yes";
     answers.confirm = true;
-    settle(controller.erase(), [&] { erase->click(); }, false);
+    settle(controller.erase(), false, [&] { erase->click(); });
     EXPECT_EQ(answers.confirmations, 2);
     EXPECT_EQ(controller.erase().message(), admin::kEraseDone);
     EXPECT_FALSE(token->pinTriesLeft(1).has_value()); // the user PIN went with the rest
 
     reader->setPresent(0, false);
-    settle(controller.connectionTest(), [&] { controller.testConnection(); }, true);
+    settle(controller.connectionTest(), true, [&] { controller.testConnection(); });
     EXPECT_EQ(controller.connectionTest().message(), admin::kConnectionFailed);
-    settle(controller.erase(), [&] { controller.eraseToken(); }, true);
+    settle(controller.erase(), true, [&] { controller.eraseToken(); });
     EXPECT_TRUE(controller.erase().message().startsWith(admin::kEraseError));
-    shoot("error");
+    shoot(view, QStringLiteral("tokens-admin-error"));
 }
 
 TEST_F(TokenAdminTest, ADestroyedControllerGetsNoLateResult)
