@@ -4,7 +4,6 @@
 #include "../support/EventLoop.h"
 #include "SignatureCheck.h"
 #include "VpcdReader.h"
-#include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VpcdBridge.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "tokens/TokenManager.h"
@@ -32,7 +31,7 @@ const Bytes kSoPin{'8', '7', '6', '5', '4', '3', '2', '1'};
 void ensureApplication()
 {
     static int argc = 1;
-    static char name[] = "app-tokens-pcsc-tests";
+    static char name[] = "app-token-manager-pcsc-tests";
     static char* argv[] = {name, nullptr};
     static auto* app = [] {
         QStandardPaths::setTestModeEnabled(true);
@@ -123,8 +122,7 @@ TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
     ASSERT_FALSE(manager->isCardPresent());
 
     plugIn();
-    ASSERT_TRUE(waitUntil([&] { return manager->tokenInfo().has_value(); }))
-        << "insertion not seen";
+    ASSERT_TRUE(waitUntil([&] { return manager->tokenInfo().has_value(); })) << "not seen";
     EXPECT_EQ(manager->tokenInfo()->atr, token.atr());
     EXPECT_TRUE(manager->isCardPresent());
     EXPECT_TRUE(connects(*manager));
@@ -174,29 +172,6 @@ TEST_F(TokenManagerPcscTest, SignsWithTheTokensKeyAndARemovalMidSignFailsIt)
     const auto point = token.publicKey(kSigningKeyID);
     ASSERT_TRUE(point.has_value());
     EXPECT_TRUE(sim::test::verifies(sim::test::keyFromPoint(*point), hash, *signature.value));
-}
-
-TEST(TokenManagerVirtual, AReaderGoneClearsNamesPresenceAndInfoAtTheNextRefresh)
-{
-    ensureApplication();
-    auto& kit = tokenkit::TokenManager::shared();
-    const auto previous = kit.backend();
-    auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
-    reader->setToken(0, std::make_shared<VirtualToken>(VirtualToken::Options{}));
-    kit.setBackend(reader);
-    {
-        TokenManager manager(nullptr, false);
-        EXPECT_TRUE(waitUntil([&] { return manager.tokenInfo().has_value(); }));
-        EXPECT_EQ(manager.readerNames().size(), 1);
-
-        kit.setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
-        manager.refresh();
-        EXPECT_TRUE(waitUntil([&] { return !manager.isTokenPresent(); }));
-        EXPECT_TRUE(manager.readerNames().isEmpty());
-        EXPECT_FALSE(manager.isCardPresent());
-        EXPECT_FALSE(manager.tokenInfo().has_value());
-    }
-    kit.setBackend(previous);
 }
 
 } // namespace

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "../support/EventLoop.h"
+#include "Screenshot.h"
+#include "SoftHsmToken.h"
+#include "common/LocalizationService.h"
+#include "orvela/sim/VirtualReaderBackend.h"
+#include "orvela/sim/VirtualToken.h"
+#include "orvela/tokenkit/PKCS11Module.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "tokens/TokenWork.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace orvela::testing {
+
+/// A SoftHSM2 token of the test's own, which the PKCS#11 road finds through
+/// ORVELA_PKCS11_LIBRARY as demo mode points it there.
+class Pkcs11Road {
+public:
+    static constexpr const char* soPin = "12345678";
+    static constexpr const char* userPin = "123456";
+
+    explicit Pkcs11Road(const char* library = kSoftHsmLibrary) { point(library); }
+    ~Pkcs11Road() { qputenv(tokenkit::PKCS11Module::kLibraryEnvironmentVariable, m_previous); }
+
+    /// Points the road at another library for the rest of the test.
+    void point(const char* library)
+    {
+        qputenv(tokenkit::PKCS11Module::kLibraryEnvironmentVariable, library);
+    }
+
+    /// Initialises the token with the signing key pair provisioning leaves ("orvela-sign", 01).
+    void provision()
+    {
+        tokenkit::PKCS11Module::open(std::string(kSoftHsmLibrary))
+            ->fullProvision(soPin, userPin, "Orvela", "orvela-sign", tokenkit::Bytes{0x01});
+    }
+
+private:
+    QByteArray m_previous = qgetenv(tokenkit::PKCS11Module::kLibraryEnvironmentVariable);
+    SoftHsmToken m_hsm;
+};
+
+/// The token screens' surroundings: an in-process reader, put behind the kit before anything
+/// reads it, for the virtual token of the card road, and an interface language of the test's
+/// own.
+class TokenScreenFixture : public ::testing::Test {
+protected:
+    TokenScreenFixture() { tokenkit::TokenManager::shared().setBackend(reader); }
+    ~TokenScreenFixture() override { tokenkit::TokenManager::shared().setBackend(m_previous); }
+
+    /// Puts a fresh token into the reader.
+    std::shared_ptr<sim::VirtualToken>
+    plug(sim::VirtualToken::Mode mode = sim::VirtualToken::Mode::aes,
+         const char* label = "Orvela Test Token")
+    {
+        sim::VirtualToken::Options options;
+        options.mode = mode;
+        options.label = label;
+        token = std::make_shared<sim::VirtualToken>(std::move(options));
+        reader->setToken(0, token);
+        return token;
+    }
+
+    /// Saves the picture of a screen state; see saveScreenshot.
+    static void shoot(QWidget& widget, const QString& name)
+    {
+        EXPECT_FALSE(saveScreenshot(widget, name).isEmpty()) << name.toStdString();
+    }
+
+    /// Waits until every card job queued so far has finished and handed back.
+    static bool cardWorkerIdle()
+    {
+        QObject context;
+        bool done = false;
+        tokens::runCardWork(
+            &context, [] {}, [&](const auto&) { done = true; });
+        return waitUntil([&] { return done; });
+    }
+
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat};
+    common::LocalizationService localization{&settings};
+    std::shared_ptr<sim::VirtualReaderBackend> reader =
+        std::make_shared<sim::VirtualReaderBackend>(1);
+    std::shared_ptr<sim::VirtualToken> token;
+
+private:
+    std::shared_ptr<tokenkit::ReaderBackend> m_previous =
+        tokenkit::TokenManager::shared().backend();
+};
+
+} // namespace orvela::testing
