@@ -2,6 +2,7 @@
 // token bridged into reader "Virtual PCD 00 01" from this process. scripts/test starts pcscd
 // and sets ORVELA_VPCD=1, which turns a missing daemon into a failure instead of a skip.
 
+#include "CardEventLog.h"
 #include "VpcdReader.h"
 #include "orvela/sim/VpcdBridge.h"
 #include "orvela/tokenkit/APDUResponse.h"
@@ -12,11 +13,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <thread>
 
 namespace orvela::tokenkit {
@@ -82,14 +81,11 @@ protected:
     Bytes atr;
 };
 
-TEST_F(PcscLiveTest, ReadsTheTokensATRThroughPcscd)
+TEST_F(PcscLiveTest, AnExclusiveSessionReachesTheToken)
 {
     EXPECT_EQ(manager.getATR(readerIndex), atr);
-}
-
-TEST_F(PcscLiveTest, TransmitReachesTheToken)
-{
-    const auto [first, second] = manager.withSession(readerIndex, [](SmartCard& card) {
+    const auto [first, second] = manager.withSession(readerIndex, [&](SmartCard& card) {
+        EXPECT_EQ(pcscCodeOf([&] { manager.getATR(readerIndex); }), PcscError::sharingViolation);
         return std::pair(APDUResponse::fromFullData(card.transmit(kGetChallenge)),
                          APDUResponse::fromFullData(card.transmit(kGetChallenge)));
     });
@@ -97,13 +93,6 @@ TEST_F(PcscLiveTest, TransmitReachesTheToken)
     ASSERT_TRUE(first.data() && second.data());
     EXPECT_EQ(first.data()->size(), 8u);
     EXPECT_NE(*first.data(), *second.data()) << "two challenges alike: replies not from the card";
-}
-
-TEST_F(PcscLiveTest, SessionIsExclusive)
-{
-    manager.withSession(readerIndex, [&](SmartCard&) {
-        EXPECT_EQ(pcscCodeOf([&] { manager.getATR(readerIndex); }), PcscError::sharingViolation);
-    });
     EXPECT_EQ(manager.getATR(readerIndex), atr) << "the exclusive session was not released";
 }
 
@@ -124,30 +113,18 @@ TEST_F(PcscLiveTest, RemovalMidSessionFailsTransmitWithRemovedCard)
 
 TEST_F(PcscLiveTest, WatcherReportsInsertionAndRemovalAndStopsPromptly)
 {
-    std::mutex mutex;
-    std::condition_variable seen;
-    std::vector<CardEvent> events;
-    const auto record = [&](const CardEvent& event) {
-        if (event.readerName == kReader) {
-            std::lock_guard lock(mutex);
-            events.push_back(event);
-            seen.notify_all();
-        }
-    };
-    TokenWatcher watcher(makePcscBackend(), record, record);
-    const auto waitForEvents = [&](std::size_t count) {
-        std::unique_lock lock(mutex);
-        return seen.wait_for(lock, 10s, [&] { return events.size() >= count; });
-    };
-    ASSERT_TRUE(waitForEvents(1)) << "card present at start not reported";
+    test::CardEventLog log(kReader);
+    const auto add = [&](const CardEvent& event) { log.add(event); };
+    TokenWatcher watcher(makePcscBackend(), add, add);
+    ASSERT_TRUE(log.waitFor(1)) << "card present at start not reported";
     bridge.setPresent(false);
-    ASSERT_TRUE(waitForEvents(2)) << "removal not reported";
+    ASSERT_TRUE(log.waitFor(2)) << "removal not reported";
     bridge.setPresent(true);
-    ASSERT_TRUE(waitForEvents(3)) << "re-insertion not reported";
+    ASSERT_TRUE(log.waitFor(3)) << "re-insertion not reported";
 
     auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
     ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready) << "watcher did not stop";
-    std::lock_guard lock(mutex);
+    const auto events = log.events();
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[1].kind, CardEvent::Kind::removed);
     EXPECT_EQ(events[2].kind, CardEvent::Kind::inserted);

@@ -1,68 +1,36 @@
 #include "PublicKeyFile.h"
 #include "VcardOptions.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <gtest/gtest.h>
 #include <openssl/bio.h>
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
-#include <sstream>
 
 namespace orvela::sim {
 namespace {
 
-/// A fresh P-256 key's uncompressed public point.
-Bytes newPoint()
+Bytes pointOf(EVP_PKEY* key)
 {
-    EVP_PKEY* key = EVP_EC_gen("P-256");
     Bytes point(65);
     std::size_t length = 0;
-    EVP_PKEY_get_octet_string_param(key, OSSL_PKEY_PARAM_PUB_KEY, point.data(), point.size(),
-                                    &length);
-    EVP_PKEY_free(key);
-    point.resize(length);
-    return point;
-}
-
-/// The point inside a SubjectPublicKeyInfo PEM, read back with OpenSSL.
-Bytes pointOfPem(const std::string& pem)
-{
-    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-    EVP_PKEY* key = PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
-    if (key == nullptr) {
-        return {};
+    if (key == nullptr || EVP_PKEY_get_octet_string_param(key, OSSL_PKEY_PARAM_PUB_KEY,
+                                                          point.data(), point.size(),
+                                                          &length) != 1) {
+        length = 0;
     }
-    Bytes point(65);
-    std::size_t length = 0;
-    EVP_PKEY_get_octet_string_param(key, OSSL_PKEY_PARAM_PUB_KEY, point.data(), point.size(),
-                                    &length);
     EVP_PKEY_free(key);
     point.resize(length);
     return point;
 }
 
-std::string readFile(const std::filesystem::path& path)
+/// The point inside the SubjectPublicKeyInfo PEM file, read back with OpenSSL.
+Bytes pointInFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-TEST(PublicKeyFile, PemCarriesThePointAndRejectsWhatIsNotOne)
-{
-    const Bytes point = newPoint();
-    ASSERT_EQ(point.size(), 65u);
-    EXPECT_EQ(pointOfPem(PublicKeyFile::toPem(point)), point);
-
-    Bytes offCurve = point;
-    offCurve[64] ^= 0x01;
-    EXPECT_TRUE(PublicKeyFile::toPem(offCurve).empty());
-    EXPECT_TRUE(PublicKeyFile::toPem(ByteView(point).first(64)).empty());
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_file(path.c_str(), "r"), &BIO_free);
+    return pointOf(bio ? PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr) : nullptr);
 }
 
 TEST(PublicKeyFile, FileFollowsTheKeyAndKeepsTheLastGoodOne)
@@ -73,16 +41,19 @@ TEST(PublicKeyFile, FileFollowsTheKeyAndKeepsTheLastGoodOne)
     EXPECT_TRUE(file.update(std::nullopt));
     EXPECT_FALSE(std::filesystem::exists(path)) << "no key yet, but a file was written";
 
-    const Bytes first = newPoint();
+    const Bytes first = pointOf(EVP_EC_gen("P-256"));
     ASSERT_TRUE(file.update(first));
-    EXPECT_EQ(pointOfPem(readFile(path)), first);
-
-    const Bytes second = newPoint();
+    EXPECT_EQ(pointInFile(path), first);
+    const Bytes second = pointOf(EVP_EC_gen("P-256"));
     ASSERT_TRUE(file.update(second));
-    EXPECT_EQ(pointOfPem(readFile(path)), second);
+    EXPECT_EQ(pointInFile(path), second);
 
-    EXPECT_FALSE(file.update(Bytes(65, 0x04)));
-    EXPECT_EQ(pointOfPem(readFile(path)), second) << "a bad point replaced the good file";
+    Bytes offCurve = first;
+    offCurve[64] ^= 0x01;
+    for (const Bytes& bad : {offCurve, Bytes(first.begin(), first.end() - 1), Bytes(65, 0x04)}) {
+        EXPECT_FALSE(file.update(bad));
+        EXPECT_EQ(pointInFile(path), second) << "a bad point replaced the good file";
+    }
     EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp"));
     std::filesystem::remove(path);
 }

@@ -2,10 +2,10 @@
 // (ORVELA_P11_STUB_SCRIPT) is read at C_Initialize; every call is appended to the log
 // (ORVELA_P11_STUB_LOG), one line each. Script lines:
 //   rv C_Login 0x100               every call of that function returns the value
-//   slots 0                        number of slots with a token (default 1)
-//   signature HEX                  what C_Sign returns
+//   slots 3 [1]                    slots with a token (default 1); the second number is what
+//                                  the filling call finds, as when a token left in between
 //   object class=2 label=L id=HEX keytype=3 ecpoint=HEX     class=none: class unreadable;
-//                                                            labelhex=HEX for any label bytes
+//                                  labelhex=HEX for any label bytes, labelsize=N for N of 'x'
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +33,7 @@ struct StubObject {
 struct Script {
     std::map<std::string, CK_RV> rv;
     CK_ULONG slots = 1;
-    std::vector<unsigned char> signature = std::vector<unsigned char>(64, 0x5A);
+    CK_ULONG slotsWhenFilling = 1;
     std::vector<StubObject> objects;
 };
 
@@ -73,6 +73,8 @@ StubObject parseObject(std::istringstream& fields)
         } else if (key == "labelhex") {
             const auto bytes = fromHex(value);
             object.label.assign(bytes.begin(), bytes.end());
+        } else if (key == "labelsize") {
+            object.label.assign(std::stoul(value), 'x');
         } else if (key == "id") {
             object.id = fromHex(value);
         } else if (key == "ecpoint") {
@@ -101,9 +103,8 @@ void loadScript()
             g_script.rv[name] = std::stoul(value, nullptr, 16);
         } else if (word == "slots") {
             fields >> g_script.slots;
-        } else if (word == "signature") {
-            fields >> word;
-            g_script.signature = fromHex(word);
+            CK_ULONG filling = 0;
+            g_script.slotsWhenFilling = fields >> filling ? filling : g_script.slots;
         } else if (word == "object") {
             g_script.objects.push_back(parseObject(fields));
         }
@@ -168,12 +169,13 @@ STUB_EXPORT CK_RV C_Finalize(void*)
 STUB_EXPORT CK_RV C_GetSlotList(CK_BBOOL, CK_SLOT_ID* list, CK_ULONG* count)
 {
     record(list == nullptr ? "C_GetSlotList(probe)" : "C_GetSlotList");
+    const CK_ULONG slots = list == nullptr ? g_script.slots : g_script.slotsWhenFilling;
     if (list != nullptr) {
-        for (CK_ULONG i = 0; i < g_script.slots && i < *count; ++i) {
+        for (CK_ULONG i = 0; i < slots && i < *count; ++i) {
             list[i] = 7 + i;
         }
     }
-    *count = g_script.slots;
+    *count = slots;
     return scripted("C_GetSlotList");
 }
 
@@ -277,9 +279,9 @@ STUB_EXPORT CK_RV C_Sign(CK_SESSION_HANDLE, CK_BYTE*, CK_ULONG length, CK_BYTE* 
 {
     record((out == nullptr ? "C_Sign(probe) length=" : "C_Sign length=") + std::to_string(length));
     if (out != nullptr) {
-        std::memcpy(out, g_script.signature.data(), g_script.signature.size());
+        std::memset(out, 0x5A, 64);
     }
-    *outLength = g_script.signature.size();
+    *outLength = 64;
     return scripted("C_Sign");
 }
 
