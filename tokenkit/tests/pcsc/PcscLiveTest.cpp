@@ -2,7 +2,6 @@
 // token bridged into reader "Virtual PCD 00 01" from this process. scripts/test starts pcscd
 // and sets ORVELA_VPCD=1, which turns a missing daemon into a failure instead of a skip.
 
-#include "CardEventLog.h"
 #include "VpcdReader.h"
 #include "orvela/sim/VpcdBridge.h"
 #include "orvela/tokenkit/APDUResponse.h"
@@ -13,9 +12,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
 
 namespace orvela::tokenkit {
@@ -113,18 +114,30 @@ TEST_F(PcscLiveTest, RemovalMidSessionFailsTransmitWithRemovedCard)
 
 TEST_F(PcscLiveTest, WatcherReportsInsertionAndRemovalAndStopsPromptly)
 {
-    test::CardEventLog log(kReader);
-    const auto add = [&](const CardEvent& event) { log.add(event); };
-    TokenWatcher watcher(makePcscBackend(), add, add);
-    ASSERT_TRUE(log.waitFor(1)) << "card present at start not reported";
+    std::mutex mutex;
+    std::condition_variable seen;
+    std::vector<CardEvent> events;
+    const auto record = [&](const CardEvent& event) {
+        std::lock_guard lock(mutex);
+        if (event.readerName == kReader) {
+            events.push_back(event);
+            seen.notify_all();
+        }
+    };
+    TokenWatcher watcher(makePcscBackend(), record, record);
+    const auto waitFor = [&](std::size_t count) {
+        std::unique_lock lock(mutex);
+        return seen.wait_for(lock, 10s, [&] { return events.size() >= count; });
+    };
+    ASSERT_TRUE(waitFor(1)) << "card present at start not reported";
     bridge.setPresent(false);
-    ASSERT_TRUE(log.waitFor(2)) << "removal not reported";
+    ASSERT_TRUE(waitFor(2)) << "removal not reported";
     bridge.setPresent(true);
-    ASSERT_TRUE(log.waitFor(3)) << "re-insertion not reported";
+    ASSERT_TRUE(waitFor(3)) << "re-insertion not reported";
 
     auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
     ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready) << "watcher did not stop";
-    const auto events = log.events();
+    std::lock_guard lock(mutex);
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[1].kind, CardEvent::Kind::removed);
     EXPECT_EQ(events[2].kind, CardEvent::Kind::inserted);

@@ -28,19 +28,6 @@ protected:
     void TearDown() override { ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable); }
 };
 
-TEST_F(LibraryPaths, TheUserChoiceIsTheOnlyCandidate)
-{
-    const auto& defaults = PKCS11Module::defaultLibraryPaths();
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), defaults);
-    ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "/from/env.so", 1);
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::nullopt), std::vector<std::string>{"/from/env.so"});
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::string("/explicit.so")),
-              std::vector<std::string>{"/explicit.so"});
-    // An empty setting means "not chosen".
-    ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "", 1);
-    EXPECT_EQ(PKCS11Module::candidatePaths(std::string()), defaults);
-}
-
 TEST_F(LibraryPaths, ALibraryThatCannotServeIsNamedWithTheReason)
 {
     namespace fs = std::filesystem;
@@ -67,9 +54,10 @@ TEST_F(LibraryPaths, ALibraryThatCannotServeIsNamedWithTheReason)
         {fifo, false, Code::libraryNotFound, fifo, "(энгийн файл биш)"}, // must not block
         {text, false, Code::libraryNotFound, text, "invalid ELF header"},
         {"libno-such.so", false, Code::libraryNotFound, "libno-such.so", "cannot open shared"},
-        // Nothing chosen and none of the defaults installed here.
+        // Nothing chosen (an empty setting chooses nothing) and no default installed here.
         {std::nullopt, false, Code::libraryNotFound, PKCS11Module::defaultLibraryPaths().back(),
          ""},
+        {"", true, Code::libraryNotFound, PKCS11Module::defaultLibraryPaths().back(), ""},
         // Loads fine but exports none of the Cryptoki names, or not all of them.
         {"libm.so.6", false, Code::symbolNotFound, "C_Initialize", ""},
         {ORVELA_P11_STUB_NOSETPIN, false, Code::symbolNotFound, "C_SetPIN", ""},

@@ -28,19 +28,6 @@ protected:
 
     void provision() { open()->fullProvision(kSO, kUser, "Orvela", "orvela-sign", Bytes{0x01}); }
 
-    /// Runs a read-only logged-in session with the thin wrappers.
-    template <class F> static void inSession(F&& f)
-    {
-        auto module = open();
-        module->initialize();
-        const auto session = module->openSession(module->getSlotList(true).front(), false);
-        module->login(session, kUser, PKCS11Module::kUserNormal);
-        f(*module, session);
-        module->logout(session);
-        module->closeSession(session);
-        module->finalize();
-    }
-
     static P11Error errorOf(const std::function<void()>& f)
     {
         try {
@@ -77,15 +64,20 @@ TEST_F(SoftHsmModule, ProvisioningAgainErasesTheTokenDownToOneSigningKeyPair)
 TEST_F(SoftHsmModule, SignaturesVerifyAgainstTheTokenPointAndThePrivateKeyStaysInside)
 {
     provision();
-    Bytes point;
-    inSession([&](PKCS11Module& m, unsigned long session) {
-        point = m.readECPoint(session, m.findPublicKey(session, std::nullopt).value());
-        const auto key = m.findPrivateKey(session, std::nullopt);
-        ASSERT_TRUE(key.has_value());
-        // Marked so on the token, the key can never be read out, whatever else is set later.
-        EXPECT_EQ(m.readAttribute(session, *key, CKA_SENSITIVE), Bytes{CK_TRUE});
-        EXPECT_EQ(m.readAttribute(session, *key, CKA_VALUE), std::nullopt);
-    });
+    auto module = open();
+    module->initialize();
+    const auto session = module->openSession(module->getSlotList(true).front(), false);
+    module->login(session, kUser, PKCS11Module::kUserNormal);
+    const Bytes point =
+        module->readECPoint(session, module->findPublicKey(session, std::nullopt).value());
+    const auto key = module->findPrivateKey(session, std::nullopt);
+    ASSERT_TRUE(key.has_value());
+    // Marked so on the token, the key can never be read out, whatever else is set later.
+    EXPECT_EQ(module->readAttribute(session, *key, CKA_SENSITIVE), Bytes{CK_TRUE});
+    EXPECT_EQ(module->readAttribute(session, *key, CKA_VALUE), std::nullopt);
+    module->logout(session);
+    module->closeSession(session);
+    module->finalize();
     const auto requestSignedWith = [&](const std::optional<std::string>& label, bool sameData) {
         return CSR::buildP256({"X", {}, {}, {}}, point, [&](ByteView digest) {
             return open()->signECDSA(kUser, label, sameData ? toBytes(digest) : Bytes(32, 7));
@@ -113,28 +105,6 @@ TEST_F(SoftHsmModule, ChangingPins)
     open()->unlockUserPIN("87654321", "111111");
     EXPECT_EQ(errorOf([&] { open()->listObjects("654321"); }).rv(), CKR_PIN_INCORRECT);
     EXPECT_EQ(open()->listObjects("111111").size(), 2u);
-}
-
-TEST_F(SoftHsmModule, CertificatesAreImportedAndObjectsDeletedByKindAndId)
-{
-    provision();
-    open()->importCertificate(kUser, "eid-cert", hexToBytes("3003020101"), Bytes{0x01});
-    EXPECT_THAT(open()->listObjects(kUser), ::testing::Contains(Info{"01", "eid-cert", "certificate", ""}));
-
-    open()->deleteObject(kUser, "01", "publicKey");
-    EXPECT_THAT(open()->listObjects(kUser),
-                UnorderedElementsAre(Info{"01", "orvela-sign", "privateKey", "EC"},
-                                     Info{"01", "eid-cert", "certificate", ""}));
-    open()->deleteObject(kUser, "01", "certificate");
-    EXPECT_EQ(errorOf([&] { open()->deleteObject(kUser, "01", "certificate"); }).subject(),
-              "object_not_found");
-    EXPECT_EQ(open()->listObjects(kUser).size(), 1u);
-}
-
-TEST_F(SoftHsmModule, RequestVerifies)
-{
-    provision();
-    EXPECT_TRUE(verifies(open()->generateCSR(kUser, std::string("orvela-sign"), {"X", {}, {}, {}}).der));
 }
 
 } // namespace
