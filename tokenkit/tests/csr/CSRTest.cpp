@@ -112,13 +112,9 @@ TEST(CSR, TheTokensSignatureClosesAVerifiableRequestWhateverItsForm)
 
 TEST(CSR, InvalidPointsFailBeforeTheSignerRuns)
 {
-    Bytes valid(65, 0x01);
-    valid[0] = 0x04;
-    std::vector<Bytes> invalid{Bytes(64, 0x04), valid, valid, valid, Bytes{}};
-    invalid[1][0] = 0x02;
-    invalid[2][0] = 0x03;
-    invalid[3][0] = 0x00;
-    for (const Bytes& point : invalid) {
+    const std::string x = std::string(128, '1');
+    for (const std::string& hex : {"04" + x.substr(2), "02" + x, "03" + x, "00" + x, std::string()}) {
+        const Bytes point = hexToBytes(hex);
         bool called = false;
         try {
             CSR::buildP256({"X", {}, {}, {}}, point, [&](ByteView) {

@@ -82,7 +82,7 @@ protected:
     Bytes atr;
 };
 
-TEST_F(PcscLiveTest, AnExclusiveSessionReachesTheToken)
+TEST_F(PcscLiveTest, AnExclusiveSessionReachesTheTokenUntilTheCardIsPulled)
 {
     EXPECT_EQ(manager.getATR(readerIndex), atr);
     const auto [first, second] = manager.withSession(readerIndex, [&](SmartCard& card) {
@@ -95,10 +95,7 @@ TEST_F(PcscLiveTest, AnExclusiveSessionReachesTheToken)
     EXPECT_EQ(first.data()->size(), 8u);
     EXPECT_NE(*first.data(), *second.data()) << "two challenges alike: replies not from the card";
     EXPECT_EQ(manager.getATR(readerIndex), atr) << "the exclusive session was not released";
-}
 
-TEST_F(PcscLiveTest, RemovalMidSessionFailsTransmitWithRemovedCard)
-{
     manager.withSession(readerIndex, [&](SmartCard& card) {
         bridge.setPresent(false);
         ASSERT_TRUE(waitForCard(false));

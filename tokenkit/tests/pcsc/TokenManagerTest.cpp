@@ -4,7 +4,6 @@
 #include "orvela/tokenkit/TokenManager.h"
 
 #include "orvela/sim/VirtualReaderBackend.h"
-#include "orvela/tokenkit/APDUResponse.h"
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TokenError.h"
 
@@ -12,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 namespace orvela::tokenkit::test {
 namespace {
@@ -19,24 +19,23 @@ namespace {
 using sim::VirtualReaderBackend;
 using sim::VirtualToken;
 
-const Bytes kGetChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
-
 /// A card service whose listing or connecting fails with the error it was given.
 struct FailingBackend final : ReaderBackend {
-    std::exception_ptr listError;
-    std::exception_ptr connectError;
+    FailingBackend(std::exception_ptr list, std::exception_ptr connect)
+        : listError(std::move(list)), connectError(std::move(connect))
+    {}
     std::vector<std::string> listReaders() override
     {
-        if (listError) {
-            std::rethrow_exception(listError);
-        }
-        return {"Reader"};
+        return listError ? (std::rethrow_exception(listError), std::vector<std::string>{})
+                         : std::vector<std::string>{"Reader"};
     }
     std::unique_ptr<CardSession> connect(const std::string&) override
     {
         std::rethrow_exception(connectError);
     }
     std::unique_ptr<CardEventWaiter> makeEventWaiter() override { return nullptr; }
+    std::exception_ptr listError;
+    std::exception_ptr connectError;
 };
 
 template <class Error> auto errorCodeOf(const std::function<void()>& action)
@@ -61,73 +60,43 @@ protected:
 
 TEST_F(TokenManagerTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
 {
-    auto failing = std::make_shared<FailingBackend>();
-    const auto use = [&](std::shared_ptr<ReaderBackend> other) { manager.setBackend(other); };
-    struct Case {
-        const char* name;
-        std::function<void()> arrange;
-        int index;
-        TokenError::Code code;
-    };
+    const auto takenOut = std::make_shared<VirtualReaderBackend>(2);
+    takenOut->setToken(1, token);
+    takenOut->setPresent(1, false);
     using Code = TokenError::Code;
-    const std::vector<Case> cases{
-        {"index below the list", {}, -1, Code::readerNotConnected},
-        {"index one past the list", {}, 2, Code::readerNotConnected},
-        {"index far past the list", {}, 1000, Code::readerNotConnected},
-        {"reader without a card", {}, 0, Code::cardNotFound},
-        {"card taken out", [&] { backend->setPresent(1, false); }, 1, Code::cardNotFound},
-        {"no readers", [&] { use(std::make_shared<VirtualReaderBackend>(0)); }, 0,
-         Code::readerNotConnected},
-        {"no card service",
-         [&] {
-             failing->listError = std::make_exception_ptr(TokenError::readerNotConnected());
-             use(failing);
-         },
-         0, Code::readerNotConnected},
-        {"card gone while connecting",
-         [&] {
-             failing->connectError = std::make_exception_ptr(TokenError::cardNotFound());
-             use(failing);
-         },
-         0, Code::cardNotFound},
+    const auto failing = [](std::exception_ptr listError, std::exception_ptr connectError) {
+        return std::make_shared<FailingBackend>(listError, connectError);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        failing = std::make_shared<FailingBackend>();
-        backend->setPresent(1, true);
-        manager.setBackend(backend);
-        if (c.arrange) {
-            c.arrange();
-        }
+    const auto noService = failing(std::make_exception_ptr(TokenError::readerNotConnected()), {});
+    const std::vector<std::tuple<int, Code, std::shared_ptr<ReaderBackend>>> cases{
+        {-1, Code::readerNotConnected, backend},
+        {2, Code::readerNotConnected, backend}, // one past the list
+        {1000, Code::readerNotConnected, backend},
+        {0, Code::cardNotFound, backend}, // a reader without a card
+        {1, Code::cardNotFound, takenOut},
+        {0, Code::readerNotConnected, std::make_shared<VirtualReaderBackend>(0)},
+        {0, Code::readerNotConnected, noService},
+        {0, Code::cardNotFound, failing({}, std::make_exception_ptr(TokenError::cardNotFound()))},
+    };
+    for (const auto& [index, code, readers] : cases) {
+        manager.setBackend(readers);
         bool ran = false;
         EXPECT_EQ(errorCodeOf<TokenError>(
-                      [&] { manager.withSession(c.index, [&](SmartCard&) { ran = true; }); }),
-                  c.code);
-        EXPECT_EQ(errorCodeOf<TokenError>([&] { manager.getATR(c.index); }), c.code);
+                      [&] { manager.withSession(index, [&](SmartCard&) { ran = true; }); }),
+                  code)
+            << index;
+        EXPECT_EQ(errorCodeOf<TokenError>([&] { manager.getATR(index); }), code) << index;
         EXPECT_FALSE(ran);
     }
     // Without a card service, or with one that fails to list, there are simply no readers.
-    for (auto error : {std::make_exception_ptr(TokenError::readerNotConnected()),
-                       std::make_exception_ptr(PcscError(0x80100006, "SCardListReaders"))}) {
-        failing->listError = error;
-        manager.setBackend(failing);
+    const auto failingList =
+        failing(std::make_exception_ptr(PcscError(0x80100006, "SCardListReaders")), {});
+    for (const auto& readers : {noService, failingList}) {
+        manager.setBackend(readers);
         EXPECT_TRUE(manager.getReaderNames().empty());
         EXPECT_FALSE(manager.hasToken());
     }
-}
-
-TEST_F(TokenManagerTest, WorkRunsOnTheNamedReadersCardAndItsResultComesBack)
-{
-    auto [reply, owned] = manager.withSession(1, [](SmartCard& card) {
-        return std::pair(APDUResponse::fromFullData(card.transmit(kGetChallenge)),
-                         std::make_unique<int>(7));
-    });
-    EXPECT_TRUE(reply.isSuccess());
-    ASSERT_TRUE(reply.data().has_value());
-    EXPECT_EQ(reply.data()->size(), 8u);
-    ASSERT_NE(owned, nullptr);
-    EXPECT_EQ(*owned, 7);
-    EXPECT_EQ(manager.getATR(1), token->atr());
+    manager.setBackend(backend);
 }
 
 TEST_F(TokenManagerTest, TheSessionIsExclusiveAndClosedBeforeAWorkErrorArrives)

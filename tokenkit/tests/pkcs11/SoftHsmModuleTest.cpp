@@ -50,17 +50,6 @@ bool verifies(const Bytes& der)
     return ok;
 }
 
-TEST_F(SoftHsmModule, ProvisioningAgainErasesTheTokenDownToOneSigningKeyPair)
-{
-    provision();
-    open()->generateSigningKey(kUser, "second", Bytes{0x02});
-    EXPECT_EQ(open()->listObjects(kUser).size(), 4u);
-    provision();
-    EXPECT_THAT(open()->listObjects(kUser),
-                UnorderedElementsAre(Info{"01", "orvela-sign", "privateKey", "EC"},
-                                     Info{"01", "orvela-sign", "publicKey", "EC"}));
-}
-
 TEST_F(SoftHsmModule, SignaturesVerifyAgainstTheTokenPointAndThePrivateKeyStaysInside)
 {
     provision();
@@ -86,25 +75,28 @@ TEST_F(SoftHsmModule, SignaturesVerifyAgainstTheTokenPointAndThePrivateKeyStaysI
     EXPECT_TRUE(verifies(requestSignedWith(std::string("orvela-sign"), true).der));
     EXPECT_TRUE(verifies(requestSignedWith(std::nullopt, true).der));
     EXPECT_FALSE(verifies(requestSignedWith(std::nullopt, false).der));
-    EXPECT_EQ(errorOf([&] { open()->signECDSA(kUser, std::string("nope"), Bytes(32, 1)); })
-                  .subject(),
-              "findPrivateKey (not found)");
 }
 
-TEST_F(SoftHsmModule, ChangingPins)
+TEST_F(SoftHsmModule, PinsChangeAndProvisioningAgainErasesTheToken)
 {
     provision();
+    open()->generateSigningKey(kUser, "second", Bytes{0x02});
     open()->changeUserPIN(kUser, "654321");
     const auto wrongPin = errorOf([&] { open()->listObjects(kUser); });
     EXPECT_EQ(wrongPin.subject(), "C_Login");
     EXPECT_EQ(wrongPin.rv(), CKR_PIN_INCORRECT);
-    EXPECT_EQ(open()->listObjects("654321").size(), 2u);
+    EXPECT_EQ(open()->listObjects("654321").size(), 4u);
 
     open()->changeSOPIN(kSO, "87654321");
     EXPECT_EQ(errorOf([&] { open()->unlockUserPIN(kSO, "111111"); }).rv(), CKR_PIN_INCORRECT);
     open()->unlockUserPIN("87654321", "111111");
     EXPECT_EQ(errorOf([&] { open()->listObjects("654321"); }).rv(), CKR_PIN_INCORRECT);
-    EXPECT_EQ(open()->listObjects("111111").size(), 2u);
+    EXPECT_EQ(open()->listObjects("111111").size(), 4u);
+
+    open()->fullProvision("87654321", kUser, "Orvela", "orvela-sign", Bytes{0x01});
+    EXPECT_THAT(open()->listObjects(kUser),
+                UnorderedElementsAre(Info{"01", "orvela-sign", "privateKey", "EC"},
+                                     Info{"01", "orvela-sign", "publicKey", "EC"}));
 }
 
 } // namespace

@@ -55,16 +55,12 @@ protected:
         return lines;
     }
 
-    /// The Cryptoki functions called, in order, without the object searches and attribute
-    /// reads, which only add noise.
+    /// The Cryptoki functions called, in order.
     std::string frame() const
     {
         std::string names;
         for (const auto& call : calls()) {
-            const std::string name = call.substr(2, call.find(' ') - 2);
-            if (name.rfind("Find", 0) != 0 && name != "GetAttributeValue") {
-                names += (names.empty() ? "" : " ") + name;
-            }
+            names += (names.empty() ? "" : " ") + call.substr(2, call.find(' ') - 2);
         }
         return names;
     }
