@@ -36,7 +36,7 @@ TEST(Der, EncodingsAreTheShortestAndExact)
          "3112301006092A864886F70D0109011603654078"},
         // A field that is present but empty keeps its component.
         {CSR::encodeName({"", {}, "", {}}), "30163109300706035504061300310930070603550403"
-                                           "0C00"},
+                                            "0C00"},
         {CSR::encodeSubjectPublicKeyInfo(point),
          "3059301306072A8648CE3D020106082A8648CE3D030107034200" + bytesToHex(point)},
     };
@@ -64,7 +64,8 @@ TEST(Der, PemCutsLinesAtSixtyFourCharacters)
     for (int i = 0; i < 16; ++i) {
         q6ur += "q6ur";
     }
-    EXPECT_EQ(der::encodePEM(Bytes(48, 0xAB), "X"), "-----BEGIN X-----\n" + q6ur + "\n-----END X-----\n");
+    EXPECT_EQ(der::encodePEM(Bytes(48, 0xAB), "X"),
+              "-----BEGIN X-----\n" + q6ur + "\n-----END X-----\n");
     EXPECT_EQ(der::encodePEM(Bytes(49, 0xAB), "CERTIFICATE REQUEST"),
               "-----BEGIN CERTIFICATE REQUEST-----\n" + q6ur +
                   "\nqw==\n-----END CERTIFICATE REQUEST-----\n");

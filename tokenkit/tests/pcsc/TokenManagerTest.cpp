@@ -71,11 +71,11 @@ TEST_F(TokenManagerTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
     const std::vector<std::tuple<int, Code, std::shared_ptr<ReaderBackend>>> cases{
         {-1, Code::readerNotConnected, backend},
         {2, Code::readerNotConnected, backend}, // one past the list
-        {1000, Code::readerNotConnected, backend},
-        {0, Code::cardNotFound, backend}, // a reader without a card
-        {1, Code::cardNotFound, takenOut},
+        {0, Code::cardNotFound, backend},       // a reader without a card
+        {1, Code::cardNotFound, takenOut},      // a card taken out
         {0, Code::readerNotConnected, std::make_shared<VirtualReaderBackend>(0)},
         {0, Code::readerNotConnected, noService},
+        // The card went between the listing and the connection.
         {0, Code::cardNotFound, failing({}, std::make_exception_ptr(TokenError::cardNotFound()))},
     };
     for (const auto& [index, code, readers] : cases) {

@@ -24,8 +24,7 @@ protected:
     void SetUp() override
     {
         m_dir = std::filesystem::temp_directory_path() /
-                ("orvela-p11-stub-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ("orvela-p11-stub-" + std::to_string(::getpid()));
         std::filesystem::create_directories(m_dir);
         ::setenv("ORVELA_P11_STUB_SCRIPT", (m_dir / "script").c_str(), 1);
         ::setenv("ORVELA_P11_STUB_LOG", (m_dir / "log").c_str(), 1);
@@ -79,7 +78,8 @@ const std::string kPrivateKey = "object class=3 label=k id=01 keytype=3\n";
 TEST_F(StubLibrary, EveryWayOutClosesWhatWasOpenedAndNothingElse)
 {
     using Action = std::function<void(PKCS11Module&)>;
-    const Action sign = [](PKCS11Module& m) { m.signECDSA("1234", std::string("k"), Bytes(32, 1)); };
+    const Action sign = [](PKCS11Module& m) { m.signECDSA("1234", {}, Bytes(32, 1)); };
+    const Action request = [](PKCS11Module& m) { m.generateCSR("1234", {}, {"X", {}, {}, {}}); };
     const Action list = [](PKCS11Module& m) { m.listObjects("1234"); };
     const Action changePin = [](PKCS11Module& m) { m.changeUserPIN("1234", "5678"); };
     const Action provision = [](PKCS11Module& m) {
@@ -109,17 +109,15 @@ TEST_F(StubLibrary, EveryWayOutClosesWhatWasOpenedAndNothingElse)
          "C_Login", 0xA0, open + "Login CloseSession Finalize"},
         {"rv C_SetPIN 0xA1\n", changePin, "C_SetPIN", 0xA1,
          open + "Login SetPIN Logout CloseSession Finalize"},
-        {"object class=1 label=c id=01\n",
-         [](PKCS11Module& m) { m.generateCSR("1234", std::nullopt, {"X", {}, {}, {}}); },
-         "findPublicKey (not found)", 0, open + "Login Logout CloseSession Finalize"},
+        {"object class=1 label=c id=01\n", request, "findPublicKey (not found)", 0,
+         open + "Login Logout CloseSession Finalize"},
         // The token must not sign a request for a key the server would refuse.
         {"object class=2 label=a id=01 keytype=3 ecpoint=0421" + std::string(66, 'A') + "\n" +
              "object class=3 label=a id=01 keytype=3\n",
-         [](PKCS11Module& m) { m.generateCSR("1234", std::string("a"), {"X", {}, {}, {}}); },
-         "public key", 0, open + "Login Logout CloseSession Finalize"},
+         request, "public key", 0, open + "Login Logout CloseSession Finalize"},
         {"object class=1 label=c id=01\n",
-         [](PKCS11Module& m) { m.deleteObject("1234", "01", "certificate"); }, "C_DestroyObject",
-         0, open + "Login Logout CloseSession Finalize", ORVELA_P11_STUB_NODESTROY},
+         [](PKCS11Module& m) { m.deleteObject("1234", "01", "certificate"); }, "C_DestroyObject", 0,
+         open + "Login Logout CloseSession Finalize", ORVELA_P11_STUB_NODESTROY},
         {"", provision, "", 0, erase + "Logout CloseSession Finalize"},
         // An erase that failed half-way leaves no login worth ending.
         {"rv C_GenerateKeyPair 0x130\n", provision, "C_GenerateKeyPair", 0x130,
@@ -158,32 +156,28 @@ TEST_F(StubLibrary, TokenLabelIsPaddedOrCutToThirtyTwoBytes)
 TEST_F(StubLibrary, ECPointForms)
 {
     const std::string point = "04" + std::string(128, 'A');
-    struct Case {
-        std::string stored;
-        std::string expected; // empty: returned unchanged
-    };
-    const std::vector<Case> cases{
-        {"0441" + point, point},             // DER-wrapped, short length
-        {"048141" + point, point},           // DER-wrapped, one-byte long length
-        {point, ""},                         // raw point: second byte AA
-        {"04" + std::string(130, 'B'), ""},  // raw, second byte BB
+    // What the library holds, and the point read from it (empty: the same bytes).
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"0441" + point, point},              // DER-wrapped, short length
+        {"048141" + point, point},            // DER-wrapped, one-byte long length
+        {point, ""},                          // raw point: second byte AA
+        {"04" + std::string(130, 'B'), ""},   // raw, second byte BB
         {"0480" + std::string(256, 'D'), ""}, // 80 is no length in DER
-        {"0402AB", ""},                      // length longer than the data
-        {"0401", ""},                        // fewer than three bytes
-        {"0302ABCD", ""},                    // not an OCTET STRING
-        {"048102ABCD", "ABCD"},              // long form, short value
+        {"0402AB", ""},                       // length longer than the data
+        {"0401", ""},                         // fewer than three bytes
+        {"0302ABCD", ""},                     // not an OCTET STRING
+        {"048102ABCD", "ABCD"},               // long form, short value
     };
     std::string text;
-    for (const auto& c : cases) {
-        text += "object class=2 label=p id=01 keytype=3 ecpoint=" + c.stored + "\n";
+    for (const auto& [stored, expected] : cases) {
+        text += "object class=2 keytype=3 ecpoint=" + stored + "\n";
     }
     script(text);
     auto module = open();
     module->initialize();
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        const auto& c = cases[i];
-        EXPECT_EQ(bytesToHex(module->readECPoint(42, i + 1)),
-                  c.expected.empty() ? c.stored : c.expected)
+        const auto& [stored, expected] = cases[i];
+        EXPECT_EQ(bytesToHex(module->readECPoint(42, i + 1)), expected.empty() ? stored : expected)
             << "case " << i;
     }
 }
@@ -201,17 +195,16 @@ TEST_F(StubLibrary, ListingShowsWhatCanBeReadAndDecodesLabelsSafely)
            "object class=1 labelhex=C0AF id=03\n"
            "object class=1 labelhex=EDA080 id=04\n"
            "object class=3 labelsize=65536 id=05 keytype=3\n");
-    EXPECT_THAT(open()->listObjects("1234"),
-                ElementsAreArray(std::vector<Info>{
-                    {"0a0b", "odd", "data", ""},
-                    {"", "pub", "publicKey", "RSA"},
-                    {"", "other", "publicKey", ""},
-                    {"01", "Орв", "certificate", ""},
-                    {"02", "A\uFFFDAB\uFFFD", "certificate", ""},
-                    {"03", "\uFFFD\uFFFD", "certificate", ""},
-                    {"04", "\uFFFD\uFFFD\uFFFD", "certificate", ""},
-                    {"05", "", "privateKey", "EC"},
-                }));
+    EXPECT_THAT(open()->listObjects("1234"), ElementsAreArray(std::vector<Info>{
+                                                 {"0a0b", "odd", "data", ""},
+                                                 {"", "pub", "publicKey", "RSA"},
+                                                 {"", "other", "publicKey", ""},
+                                                 {"01", "Орв", "certificate", ""},
+                                                 {"02", "A\uFFFDAB\uFFFD", "certificate", ""},
+                                                 {"03", "\uFFFD\uFFFD", "certificate", ""},
+                                                 {"04", "\uFFFD\uFFFD\uFFFD", "certificate", ""},
+                                                 {"05", "", "privateKey", "EC"},
+                                             }));
 }
 
 TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibraryAndTheSlotListMayShrink)

@@ -230,7 +230,8 @@ STUB_EXPORT CK_RV C_Sign(CK_SESSION_HANDLE, CK_BYTE*, CK_ULONG, CK_BYTE* out, CK
 
 STUB_EXPORT CK_RV C_InitToken(CK_SLOT_ID, CK_UTF8CHAR*, CK_ULONG, CK_UTF8CHAR* label)
 {
-    return called("C_InitToken", " label=[" + std::string(reinterpret_cast<char*>(label), 32) + "]");
+    return called("C_InitToken",
+                  " label=[" + std::string(reinterpret_cast<char*>(label), 32) + "]");
 }
 
 STUB_EXPORT CK_RV C_InitPIN(CK_SESSION_HANDLE, CK_UTF8CHAR*, CK_ULONG)
@@ -254,7 +255,8 @@ STUB_EXPORT CK_RV C_GenerateKeyPair(CK_SESSION_HANDLE, CK_MECHANISM*, CK_ATTRIBU
     return called("C_GenerateKeyPair");
 }
 
-STUB_EXPORT CK_RV C_CreateObject(CK_SESSION_HANDLE, CK_ATTRIBUTE*, CK_ULONG, CK_OBJECT_HANDLE* handle)
+STUB_EXPORT CK_RV C_CreateObject(CK_SESSION_HANDLE, CK_ATTRIBUTE*, CK_ULONG,
+                                 CK_OBJECT_HANDLE* handle)
 {
     *handle = 200;
     return called("C_CreateObject");
