@@ -4,66 +4,43 @@
 #include "orvela/tokenkit/TokenError.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace orvela::tokenkit::pcsc {
 namespace {
 
-TokenError::Code tokenErrorOf(LONG rv, Step step)
+enum class Outcome { passes, readerNotConnected, cardNotFound, pcscError };
+
+Outcome outcomeOf(LONG rv, Step step)
 {
     try {
         check(rv, "SCardX", step);
+        return Outcome::passes;
     } catch (const TokenError& error) {
-        return error.code();
-    }
-    ADD_FAILURE() << std::hex << rv << " did not give a TokenError";
-    return TokenError::Code::transmitFailed;
-}
-
-TEST(PcscCheck, SuccessPasses)
-{
-    EXPECT_NO_THROW(check(SCARD_S_SUCCESS, "SCardTransmit"));
-}
-
-TEST(PcscCheck, MissingServiceIsReaderNotConnectedAtEveryStep)
-{
-    for (const LONG rv : {SCARD_E_NO_SERVICE, SCARD_E_SERVICE_STOPPED, SCARD_F_COMM_ERROR}) {
-        EXPECT_EQ(tokenErrorOf(rv, Step::opening), TokenError::Code::readerNotConnected);
-        EXPECT_EQ(tokenErrorOf(rv, Step::inSession), TokenError::Code::readerNotConnected);
-    }
-}
-
-TEST(PcscCheck, MissingReaderOrCardWhileOpeningIsCardNotFound)
-{
-    for (const LONG rv : {SCARD_E_UNKNOWN_READER, SCARD_E_READER_UNAVAILABLE, SCARD_E_NO_SMARTCARD,
-                          SCARD_W_REMOVED_CARD}) {
-        EXPECT_EQ(tokenErrorOf(rv, Step::opening), TokenError::Code::cardNotFound);
-    }
-}
-
-TEST(PcscCheck, RemovalInsideASessionStaysThePcscError)
-{
-    try {
-        check(SCARD_W_REMOVED_CARD, "SCardTransmit");
-        FAIL() << "no error";
+        return error.code() == TokenError::Code::cardNotFound ? Outcome::cardNotFound
+                                                              : Outcome::readerNotConnected;
     } catch (const PcscError& error) {
-        EXPECT_EQ(error.code(), PcscError::removedCard);
-        EXPECT_EQ(error.call(), "SCardTransmit");
-        EXPECT_EQ(error.text(), pcsc_stringify_error(SCARD_W_REMOVED_CARD));
-        EXPECT_NE(std::string(error.what()).find("0x80100069"), std::string::npos);
+        // Anything else reaches the caller as the service reported it.
+        EXPECT_EQ(error.code(), static_cast<std::uint32_t>(rv));
+        EXPECT_EQ(error.call(), "SCardX");
+        return Outcome::pcscError;
     }
 }
 
-TEST(PcscCheck, OtherFailuresCarryCodeAndCallUnchanged)
+// The live tests show a missing daemon, an empty reader and a removal mid-session; these are
+// the causes pcscd cannot be made to give on demand.
+TEST(PcscCheck, AMissingServiceOrCardBecomesItsCauseOnlyWhereThatIsTheCause)
 {
-    for (const Step step : {Step::opening, Step::inSession}) {
-        try {
-            check(SCARD_E_SHARING_VIOLATION, "SCardConnect", step);
-            FAIL() << "no error";
-        } catch (const PcscError& error) {
-            EXPECT_EQ(error.code(), PcscError::sharingViolation);
-            EXPECT_EQ(error.call(), "SCardConnect");
-            EXPECT_FALSE(error.text().empty());
-        }
+    const std::vector<std::tuple<LONG, Step, Outcome>> cases{
+        {SCARD_E_SERVICE_STOPPED, Step::inSession, Outcome::readerNotConnected},
+        {SCARD_F_COMM_ERROR, Step::inSession, Outcome::readerNotConnected},
+        {SCARD_E_UNKNOWN_READER, Step::opening, Outcome::cardNotFound},
+        {SCARD_E_READER_UNAVAILABLE, Step::opening, Outcome::cardNotFound},
+        {SCARD_W_REMOVED_CARD, Step::opening, Outcome::cardNotFound},
+        {SCARD_E_UNKNOWN_READER, Step::inSession, Outcome::pcscError},
+    };
+    for (const auto& [rv, step, outcome] : cases) {
+        EXPECT_EQ(outcomeOf(rv, step), outcome) << std::hex << rv;
     }
 }
 

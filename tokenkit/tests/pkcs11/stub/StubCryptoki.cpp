@@ -1,18 +1,17 @@
 // A scripted Cryptoki library for the cases a real token cannot be made to show. The script
 // (ORVELA_P11_STUB_SCRIPT) is read at C_Initialize; every call is appended to the log
-// (ORVELA_P11_STUB_LOG), one line each. Script lines:
+// (ORVELA_P11_STUB_LOG), one line each, but for object searches and attribute reads. Script
+// lines:
 //   rv C_Login 0x100               every call of that function returns the value
-//   slots 0                        number of slots with a token (default 1)
-//   signature HEX                  what C_Sign returns
+//   slots 3 [1]                    slots with a token (default 1); the second number is what
+//                                  the filling call finds, as when a token left in between
 //   object class=2 label=L id=HEX keytype=3 ecpoint=HEX     class=none: class unreadable;
-//                                                            labelhex=HEX for any label bytes
+//                                  labelhex=HEX for any label bytes, labelsize=N for N of 'x'
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <optional>
 #include <p11-kit/pkcs11.h>
 #include <sstream>
 #include <string>
@@ -22,61 +21,57 @@
 
 namespace {
 
-struct StubObject {
-    std::optional<CK_ULONG> objectClass;
-    std::optional<CK_ULONG> keyType;
-    std::string label;
-    std::vector<unsigned char> id;
-    std::vector<unsigned char> ecPoint;
-};
+using Value = std::vector<unsigned char>;
+/// An object is the attributes it has, each as the bytes C_GetAttributeValue gives out.
+using StubObject = std::map<CK_ATTRIBUTE_TYPE, Value>;
 
 struct Script {
     std::map<std::string, CK_RV> rv;
     CK_ULONG slots = 1;
-    std::vector<unsigned char> signature = std::vector<unsigned char>(64, 0x5A);
+    CK_ULONG slotsWhenFilling = 1;
     std::vector<StubObject> objects;
 };
 
 Script g_script;
 std::vector<CK_OBJECT_HANDLE> g_found;
 
-std::vector<unsigned char> fromHex(const std::string& text)
+Value fromHex(const std::string& text)
 {
-    std::vector<unsigned char> out;
+    Value out;
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
         out.push_back(static_cast<unsigned char>(std::stoul(text.substr(i, 2), nullptr, 16)));
     }
     return out;
 }
 
-void record(const std::string& line)
+Value ulongValue(const std::string& text)
 {
-    if (const char* path = std::getenv("ORVELA_P11_STUB_LOG")) {
-        std::ofstream(path, std::ios::app) << line << '\n';
-    }
+    const CK_ULONG value = std::stoul(text);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
+    return Value(bytes, bytes + sizeof value);
 }
 
 StubObject parseObject(std::istringstream& fields)
 {
-    StubObject object;
-    std::string field;
-    while (fields >> field) {
+    StubObject object{{CKA_LABEL, {}}, {CKA_ID, {}}};
+    for (std::string field; fields >> field;) {
         const auto eq = field.find('=');
         const std::string key = field.substr(0, eq);
         const std::string value = field.substr(eq + 1);
         if (key == "class" && value != "none") {
-            object.objectClass = std::stoul(value);
+            object[CKA_CLASS] = ulongValue(value);
         } else if (key == "keytype") {
-            object.keyType = std::stoul(value);
+            object[CKA_KEY_TYPE] = ulongValue(value);
         } else if (key == "label") {
-            object.label = value;
+            object[CKA_LABEL] = Value(value.begin(), value.end());
         } else if (key == "labelhex") {
-            const auto bytes = fromHex(value);
-            object.label.assign(bytes.begin(), bytes.end());
+            object[CKA_LABEL] = fromHex(value);
+        } else if (key == "labelsize") {
+            object[CKA_LABEL] = Value(std::stoul(value), 'x');
         } else if (key == "id") {
-            object.id = fromHex(value);
+            object[CKA_ID] = fromHex(value);
         } else if (key == "ecpoint") {
-            object.ecPoint = fromHex(value);
+            object[CKA_EC_POINT] = fromHex(value);
         }
     }
     return object;
@@ -86,12 +81,8 @@ void loadScript()
 {
     g_script = Script{};
     const char* path = std::getenv("ORVELA_P11_STUB_SCRIPT");
-    if (path == nullptr) {
-        return;
-    }
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
+    std::ifstream in(path != nullptr ? path : "");
+    for (std::string line; std::getline(in, line);) {
         std::istringstream fields(line);
         std::string word;
         fields >> word;
@@ -101,53 +92,29 @@ void loadScript()
             g_script.rv[name] = std::stoul(value, nullptr, 16);
         } else if (word == "slots") {
             fields >> g_script.slots;
-        } else if (word == "signature") {
-            fields >> word;
-            g_script.signature = fromHex(word);
+            CK_ULONG filling = 0;
+            g_script.slotsWhenFilling = fields >> filling ? filling : g_script.slots;
         } else if (word == "object") {
             g_script.objects.push_back(parseObject(fields));
         }
     }
 }
 
-CK_RV scripted(const std::string& name)
+/// Logs the call and returns what the script says the function returns.
+CK_RV called(const std::string& name, const std::string& detail = "")
 {
+    if (const char* path = std::getenv("ORVELA_P11_STUB_LOG")) {
+        std::ofstream(path, std::ios::app) << name << detail << '\n';
+    }
     const auto it = g_script.rv.find(name);
     return it == g_script.rv.end() ? CKR_OK : it->second;
 }
 
-const StubObject* objectAt(CK_OBJECT_HANDLE handle)
-{
-    return handle >= 1 && handle <= g_script.objects.size() ? &g_script.objects[handle - 1]
-                                                            : nullptr;
-}
-
 bool matches(const StubObject& object, const CK_ATTRIBUTE& a)
 {
+    const auto found = object.find(a.type);
     const auto* bytes = static_cast<const unsigned char*>(a.pValue);
-    switch (a.type) {
-    case CKA_CLASS:
-        return object.objectClass && a.ulValueLen == sizeof(CK_ULONG) &&
-               std::memcmp(a.pValue, &*object.objectClass, sizeof(CK_ULONG)) == 0;
-    case CKA_LABEL:
-        return std::string(reinterpret_cast<const char*>(bytes), a.ulValueLen) == object.label;
-    case CKA_ID:
-        return std::vector<unsigned char>(bytes, bytes + a.ulValueLen) == object.id;
-    default:
-        return false;
-    }
-}
-
-CK_RV copyOut(CK_ATTRIBUTE& a, const void* value, CK_ULONG length)
-{
-    if (a.pValue != nullptr) {
-        if (a.ulValueLen < length) {
-            return CKR_BUFFER_TOO_SMALL;
-        }
-        std::memcpy(a.pValue, value, length);
-    }
-    a.ulValueLen = length;
-    return CKR_OK;
+    return found != object.end() && found->second == Value(bytes, bytes + a.ulValueLen);
 }
 
 } // namespace
@@ -155,57 +122,47 @@ CK_RV copyOut(CK_ATTRIBUTE& a, const void* value, CK_ULONG length)
 STUB_EXPORT CK_RV C_Initialize(void*)
 {
     loadScript();
-    record("C_Initialize");
-    return scripted("C_Initialize");
+    return called("C_Initialize");
 }
 
 STUB_EXPORT CK_RV C_Finalize(void*)
 {
-    record("C_Finalize");
-    return scripted("C_Finalize");
+    return called("C_Finalize");
 }
 
 STUB_EXPORT CK_RV C_GetSlotList(CK_BBOOL, CK_SLOT_ID* list, CK_ULONG* count)
 {
-    record(list == nullptr ? "C_GetSlotList(probe)" : "C_GetSlotList");
-    if (list != nullptr) {
-        for (CK_ULONG i = 0; i < g_script.slots && i < *count; ++i) {
-            list[i] = 7 + i;
-        }
+    const CK_ULONG slots = list == nullptr ? g_script.slots : g_script.slotsWhenFilling;
+    for (CK_ULONG i = 0; list != nullptr && i < slots && i < *count; ++i) {
+        list[i] = 7 + i;
     }
-    *count = g_script.slots;
-    return scripted("C_GetSlotList");
+    *count = slots;
+    return called("C_GetSlotList", list == nullptr ? "(probe)" : "");
 }
 
-STUB_EXPORT CK_RV C_OpenSession(CK_SLOT_ID slot, CK_FLAGS flags, void*, CK_NOTIFY,
-                                CK_SESSION_HANDLE* session)
+STUB_EXPORT CK_RV C_OpenSession(CK_SLOT_ID, CK_FLAGS, void*, CK_NOTIFY, CK_SESSION_HANDLE* session)
 {
-    record("C_OpenSession slot=" + std::to_string(slot) + " flags=" + std::to_string(flags));
     *session = 42;
-    return scripted("C_OpenSession");
+    return called("C_OpenSession");
 }
 
 STUB_EXPORT CK_RV C_CloseSession(CK_SESSION_HANDLE)
 {
-    record("C_CloseSession");
-    return scripted("C_CloseSession");
+    return called("C_CloseSession");
 }
 
-STUB_EXPORT CK_RV C_Login(CK_SESSION_HANDLE, CK_USER_TYPE type, CK_UTF8CHAR*, CK_ULONG)
+STUB_EXPORT CK_RV C_Login(CK_SESSION_HANDLE, CK_USER_TYPE, CK_UTF8CHAR*, CK_ULONG)
 {
-    record("C_Login type=" + std::to_string(type));
-    return scripted("C_Login");
+    return called("C_Login");
 }
 
 STUB_EXPORT CK_RV C_Logout(CK_SESSION_HANDLE)
 {
-    record("C_Logout");
-    return scripted("C_Logout");
+    return called("C_Logout");
 }
 
 STUB_EXPORT CK_RV C_FindObjectsInit(CK_SESSION_HANDLE, CK_ATTRIBUTE* templ, CK_ULONG count)
 {
-    record("C_FindObjectsInit");
     g_found.clear();
     for (CK_OBJECT_HANDLE h = 1; h <= g_script.objects.size(); ++h) {
         bool all = true;
@@ -216,116 +173,98 @@ STUB_EXPORT CK_RV C_FindObjectsInit(CK_SESSION_HANDLE, CK_ATTRIBUTE* templ, CK_U
             g_found.push_back(h);
         }
     }
-    return scripted("C_FindObjectsInit");
+    return CKR_OK;
 }
 
 STUB_EXPORT CK_RV C_FindObjects(CK_SESSION_HANDLE, CK_OBJECT_HANDLE* out, CK_ULONG max,
                                 CK_ULONG* count)
 {
-    record("C_FindObjects");
-    *count = 0;
-    for (; *count < max && *count < g_found.size(); ++*count) {
+    for (*count = 0; *count < max && *count < g_found.size(); ++*count) {
         out[*count] = g_found[*count];
     }
-    return scripted("C_FindObjects");
+    return CKR_OK;
 }
 
 STUB_EXPORT CK_RV C_FindObjectsFinal(CK_SESSION_HANDLE)
 {
-    record("C_FindObjectsFinal");
-    return scripted("C_FindObjectsFinal");
+    return CKR_OK;
 }
 
 STUB_EXPORT CK_RV C_GetAttributeValue(CK_SESSION_HANDLE, CK_OBJECT_HANDLE handle,
                                       CK_ATTRIBUTE* templ, CK_ULONG count)
 {
-    record("C_GetAttributeValue");
-    const StubObject* object = objectAt(handle);
-    if (object == nullptr) {
+    if (handle < 1 || handle > g_script.objects.size()) {
         return CKR_OBJECT_HANDLE_INVALID;
     }
+    const StubObject& object = g_script.objects[handle - 1];
     for (CK_ULONG i = 0; i < count; ++i) {
         CK_ATTRIBUTE& a = templ[i];
-        CK_RV rv = CKR_ATTRIBUTE_TYPE_INVALID;
-        if (a.type == CKA_CLASS && object->objectClass) {
-            rv = copyOut(a, &*object->objectClass, sizeof(CK_ULONG));
-        } else if (a.type == CKA_KEY_TYPE && object->keyType) {
-            rv = copyOut(a, &*object->keyType, sizeof(CK_ULONG));
-        } else if (a.type == CKA_LABEL) {
-            rv = copyOut(a, object->label.data(), object->label.size());
-        } else if (a.type == CKA_ID) {
-            rv = copyOut(a, object->id.data(), object->id.size());
-        } else if (a.type == CKA_EC_POINT && !object->ecPoint.empty()) {
-            rv = copyOut(a, object->ecPoint.data(), object->ecPoint.size());
+        const auto found = object.find(a.type);
+        if (found == object.end()) {
+            return CKR_ATTRIBUTE_TYPE_INVALID;
         }
-        if (rv != CKR_OK) {
-            return rv;
+        if (a.pValue != nullptr && a.ulValueLen < found->second.size()) {
+            return CKR_BUFFER_TOO_SMALL;
         }
+        if (a.pValue != nullptr) {
+            std::memcpy(a.pValue, found->second.data(), found->second.size());
+        }
+        a.ulValueLen = found->second.size();
     }
     return CKR_OK;
 }
 
-STUB_EXPORT CK_RV C_SignInit(CK_SESSION_HANDLE, CK_MECHANISM* mechanism, CK_OBJECT_HANDLE key)
+STUB_EXPORT CK_RV C_SignInit(CK_SESSION_HANDLE, CK_MECHANISM*, CK_OBJECT_HANDLE key)
 {
-    record("C_SignInit mechanism=" + std::to_string(mechanism->mechanism) +
-           " key=" + std::to_string(key));
-    return scripted("C_SignInit");
+    return called("C_SignInit", " key=" + std::to_string(key));
 }
 
-STUB_EXPORT CK_RV C_Sign(CK_SESSION_HANDLE, CK_BYTE*, CK_ULONG length, CK_BYTE* out,
-                         CK_ULONG* outLength)
+STUB_EXPORT CK_RV C_Sign(CK_SESSION_HANDLE, CK_BYTE*, CK_ULONG, CK_BYTE* out, CK_ULONG* outLength)
 {
-    record((out == nullptr ? "C_Sign(probe) length=" : "C_Sign length=") + std::to_string(length));
     if (out != nullptr) {
-        std::memcpy(out, g_script.signature.data(), g_script.signature.size());
+        std::memset(out, 0x5A, 64);
     }
-    *outLength = g_script.signature.size();
-    return scripted("C_Sign");
+    *outLength = 64;
+    return called("C_Sign", out == nullptr ? "(probe)" : "");
 }
 
 STUB_EXPORT CK_RV C_InitToken(CK_SLOT_ID, CK_UTF8CHAR*, CK_ULONG, CK_UTF8CHAR* label)
 {
-    record("C_InitToken label=[" + std::string(reinterpret_cast<char*>(label), 32) + "]");
-    return scripted("C_InitToken");
+    return called("C_InitToken",
+                  " label=[" + std::string(reinterpret_cast<char*>(label), 32) + "]");
 }
 
 STUB_EXPORT CK_RV C_InitPIN(CK_SESSION_HANDLE, CK_UTF8CHAR*, CK_ULONG)
 {
-    record("C_InitPIN");
-    return scripted("C_InitPIN");
+    return called("C_InitPIN");
 }
 
 #ifndef STUB_WITHOUT_SETPIN
 STUB_EXPORT CK_RV C_SetPIN(CK_SESSION_HANDLE, CK_UTF8CHAR*, CK_ULONG, CK_UTF8CHAR*, CK_ULONG)
 {
-    record("C_SetPIN");
-    return scripted("C_SetPIN");
+    return called("C_SetPIN");
 }
 #endif
 
-STUB_EXPORT CK_RV C_GenerateKeyPair(CK_SESSION_HANDLE, CK_MECHANISM*, CK_ATTRIBUTE*,
-                                    CK_ULONG publicCount, CK_ATTRIBUTE*, CK_ULONG privateCount,
-                                    CK_OBJECT_HANDLE* publicKey, CK_OBJECT_HANDLE* privateKey)
+STUB_EXPORT CK_RV C_GenerateKeyPair(CK_SESSION_HANDLE, CK_MECHANISM*, CK_ATTRIBUTE*, CK_ULONG,
+                                    CK_ATTRIBUTE*, CK_ULONG, CK_OBJECT_HANDLE* publicKey,
+                                    CK_OBJECT_HANDLE* privateKey)
 {
-    record("C_GenerateKeyPair public=" + std::to_string(publicCount) +
-           " private=" + std::to_string(privateCount));
     *publicKey = 100;
     *privateKey = 101;
-    return scripted("C_GenerateKeyPair");
+    return called("C_GenerateKeyPair");
 }
 
-STUB_EXPORT CK_RV C_CreateObject(CK_SESSION_HANDLE, CK_ATTRIBUTE*, CK_ULONG count,
+STUB_EXPORT CK_RV C_CreateObject(CK_SESSION_HANDLE, CK_ATTRIBUTE*, CK_ULONG,
                                  CK_OBJECT_HANDLE* handle)
 {
-    record("C_CreateObject count=" + std::to_string(count));
     *handle = 200;
-    return scripted("C_CreateObject");
+    return called("C_CreateObject");
 }
 
 #ifndef STUB_WITHOUT_DESTROY
 STUB_EXPORT CK_RV C_DestroyObject(CK_SESSION_HANDLE, CK_OBJECT_HANDLE handle)
 {
-    record("C_DestroyObject handle=" + std::to_string(handle));
-    return scripted("C_DestroyObject");
+    return called("C_DestroyObject", " handle=" + std::to_string(handle));
 }
 #endif
