@@ -96,7 +96,6 @@ TEST_F(TokenManagerTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
         EXPECT_TRUE(manager.getReaderNames().empty());
         EXPECT_FALSE(manager.hasToken());
     }
-    manager.setBackend(backend);
 }
 
 TEST_F(TokenManagerTest, TheSessionIsExclusiveAndClosedBeforeAWorkErrorArrives)
