@@ -3,7 +3,7 @@
 
 #include "state/AppState.h"
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "StateTestSupport.h"
 #include "common/SettingsKeys.h"
 #include "state/KeychainManager.h"

@@ -2,7 +2,7 @@
 
 #include "state/KeychainManager.h"
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "StateTestSupport.h"
 
 #include <QDBusArgument>

@@ -1,7 +1,7 @@
 // `orvela login`, `whoami`, `activity` and `logout` end to end: the real binary against the
 // simulator on 127.0.0.1, in a private keyring and a private home (scripts/lib/with-keyring.sh).
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "BackendSim.h"
 #include "StateTestSupport.h"
 #include "state/AppState.h"

@@ -3,7 +3,7 @@
 
 #include "state/LoginController.h"
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "BackendSim.h"
 #include "StateTestSupport.h"
 #include "TestPki.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../support/EventLoop.h"
+#include "EventLoop.h"
 #include "state/BiometricGate.h"
 
 #include <QCoreApplication>
