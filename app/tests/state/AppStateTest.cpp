@@ -174,7 +174,7 @@ TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
     EXPECT_FALSE(restore(*m_state));
     EXPECT_EQ(m_gate.asked, 0);
 
-    for (const QString key : {"loginAt", "documentNumber", "nationalID"}) {
+    for (const QString key : {"loginAt", "documentNumber", "nationalID", "civilID"}) {
         QJsonObject object = QJsonDocument::fromJson(sampleIdentity().encode()).object();
         object.remove(key);
         const QByteArray bytes = QJsonDocument(object).toJson();
