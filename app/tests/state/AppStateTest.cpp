@@ -282,19 +282,6 @@ TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
     EXPECT_EQ(m_state->dashboardData()->sessions, log);
 }
 
-TEST_F(AppStateTest, TotalLoginsCountsOnlySignInsWhileTheListShowsSignaturesToo)
-{
-    signIn(*m_state, sampleIdentity());
-    m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
-                            QStringLiteral("USER_REFUSED"), QStringLiteral("contract.pdf"));
-    signIn(*m_state, sampleIdentity());
-    const DashboardData& data = *m_state->dashboardData();
-    ASSERT_EQ(data.sessions.size(), 3);
-    EXPECT_EQ(data.sessions.at(1).sessionType, "SIGN");
-    EXPECT_EQ(data.sessions.at(1).pushText, "contract.pdf");
-    EXPECT_EQ(data.totalLogins, 2);
-}
-
 TEST_F(AppStateTest, SignOutForgetsEverythingButTheSelectedPage)
 {
     signIn(*m_state, sampleIdentity());
