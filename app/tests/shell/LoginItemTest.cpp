@@ -125,46 +125,38 @@ TEST(AutostartExec, ArgumentsAreQuotedAndEscaped)
     EXPECT_EQ(XdgAutostartEntry::execLine("/opt/p", {""}), "/opt/p \"\"");
 }
 
-TEST(LoginItemManager, RegistrationAwaitingApprovalFallsBackToOff)
+// The toggle shows what the system record holds after each request, asks nothing it already
+// has, and reports the outcome once.
+TEST(LoginItemManager, TheToggleShowsTheRecordsRealState)
 {
-    auto backend = std::make_unique<FakeLoginBackend>();
-    backend->activatesOnEnable = false;
-    FakeLoginBackend* record = backend.get();
-    LoginItemManager items(std::move(backend));
-    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
-    items.setEnabled(true);
-    EXPECT_EQ(record->enableCalls, 1);
-    EXPECT_FALSE(items.launchAtLogin());
-    ASSERT_EQ(published.size(), 1);
-    EXPECT_FALSE(published.at(0).at(0).toBool());
-}
-
-TEST(LoginItemManager, ARefusedRemovalLeavesTheToggleOn)
-{
-    auto backend = std::make_unique<FakeLoginBackend>();
-    backend->enabled = true;
-    backend->refusesDisable = true;
-    LoginItemManager items(std::move(backend));
-    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
-    items.setEnabled(false);
-    EXPECT_TRUE(items.launchAtLogin());
-    ASSERT_EQ(published.size(), 1);
-    EXPECT_TRUE(published.at(0).at(0).toBool());
-}
-
-TEST(LoginItemManager, AskingForTheCurrentStateRegistersNothing)
-{
-    auto backend = std::make_unique<FakeLoginBackend>();
-    backend->enabled = true;
-    FakeLoginBackend* record = backend.get();
-    LoginItemManager items(std::move(backend));
-    items.setEnabled(true);
-    EXPECT_EQ(record->enableCalls, 0);
-    EXPECT_EQ(record->disableCalls, 0);
-    items.setEnabled(false);
-    EXPECT_EQ(record->disableCalls, 1);
-    items.setEnabled(false);
-    EXPECT_EQ(record->disableCalls, 1);
+    struct Case {
+        const char* name;
+        bool enabled, activates, refusesDisable, request, shown;
+        int enableCalls, disableCalls;
+    };
+    const Case cases[] = {
+        {"awaiting approval", false, false, false, true, false, 1, 0},
+        {"refused removal", true, true, true, false, true, 0, 1},
+        {"already on", true, true, false, true, true, 0, 0},
+        {"already off", false, true, false, false, false, 0, 0},
+        {"switched off", true, true, false, false, false, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto backend = std::make_unique<FakeLoginBackend>();
+        backend->enabled = c.enabled;
+        backend->activatesOnEnable = c.activates;
+        backend->refusesDisable = c.refusesDisable;
+        FakeLoginBackend* record = backend.get();
+        LoginItemManager items(std::move(backend));
+        QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+        items.setEnabled(c.request);
+        EXPECT_EQ(items.launchAtLogin(), c.shown);
+        EXPECT_EQ(record->enableCalls, c.enableCalls);
+        EXPECT_EQ(record->disableCalls, c.disableCalls);
+        ASSERT_EQ(published.size(), 1);
+        EXPECT_EQ(published.at(0).at(0).toBool(), c.shown);
+    }
 }
 
 } // namespace

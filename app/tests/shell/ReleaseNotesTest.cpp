@@ -53,24 +53,10 @@ TEST_F(ReleaseNotesTest, NeverWithoutAVersion)
     EXPECT_FALSE(store.contains(orvela::settings::whatsNewLastSeenVersion.toString()));
 }
 
-TEST_F(ReleaseNotesTest, TheShippedNotesListTheFirstRelease)
-{
-    const QList<ChangelogEntry> history = releaseHistory();
-    ASSERT_EQ(history.size(), 1);
-    EXPECT_EQ(history.first().version, "1.0.0");
-    EXPECT_EQ(history.first().date, "2026.04.16");
-    ASSERT_EQ(history.first().items.size(), 8);
-    EXPECT_EQ(history.first().items.last(),
-              (ChangelogItem{"shield.checkered", "FIPS AES-128 Secure Messaging дэмжлэг",
-                             ItemType::security}));
-    EXPECT_NE(history.first().items.at(0), history.first().items.at(1));
-}
-
 TEST_F(ReleaseNotesTest, TheSheetShowsTheVersionAndCloses)
 {
     WhatsNewView view(releaseHistory(), "1.0.0");
     view.show();
-    EXPECT_EQ(view.size(), QSize(480, 520));
     auto* version = view.findChild<QLabel*>("whatsNewVersion");
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(version->text(), "Nuvia v1.0.0");
@@ -79,12 +65,10 @@ TEST_F(ReleaseNotesTest, TheSheetShowsTheVersionAndCloses)
         texts.append(label->text());
     }
     EXPECT_TRUE(texts.contains("v1.0.0"));
-    EXPECT_TRUE(texts.contains("Sparkle auto-update"));
     // The sheet has fixed texts, so one picture serves both languages.
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "whats-new").isEmpty());
     auto* done = view.findChild<QPushButton*>("whatsNewDone");
     ASSERT_NE(done, nullptr);
-    EXPECT_EQ(done->text(), "Ойлголоо");
     done->click();
     EXPECT_FALSE(view.isVisible());
     EXPECT_EQ(view.result(), QDialog::Accepted);

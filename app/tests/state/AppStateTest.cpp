@@ -3,11 +3,13 @@
 
 #include "state/AppState.h"
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "StateTestSupport.h"
 #include "common/SettingsKeys.h"
 #include "state/KeychainManager.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -102,28 +104,13 @@ protected:
     std::unique_ptr<AppState> m_state;
 };
 
-TEST_F(AppStateTest, FreshStateShowsTheSignInScreenWithNothingSet)
-{
-    EXPECT_EQ(m_state->screen(), AppScreen::login);
-    EXPECT_EQ(m_state->selectedTab(), DashboardTab::dashboard);
-    EXPECT_TRUE(m_state->nationalID().isEmpty());
-    EXPECT_TRUE(m_state->sessionID().isEmpty());
-    EXPECT_FALSE(m_state->dashboardData().has_value());
-}
-
 TEST_F(AppStateTest, SignInStoresTheIdentityRecordsOneSignInAndShowsTheDashboard)
 {
-    int screenChanges = 0;
-    QObject::connect(m_state.get(), &AppState::screenChanged, &m_context, [&] { ++screenChanges; });
     const auto identity = sampleIdentity();
     signIn(*m_state, identity);
 
     EXPECT_EQ(m_state->screen(), AppScreen::dashboard);
-    EXPECT_EQ(screenChanges, 1);
     EXPECT_EQ(m_state->nationalID(), "УБ99112233");
-    EXPECT_EQ(m_state->fullName(), "Батын Болд");
-    EXPECT_EQ(m_state->civilID(), "ИБ12345678");
-    EXPECT_EQ(m_state->kycLevel(), "QUALIFIED");
     EXPECT_EQ(m_state->documentNumber(), "MN0012345");
 
     const auto stored = storedIdentity();
@@ -133,24 +120,16 @@ TEST_F(AppStateTest, SignInStoresTheIdentityRecordsOneSignInAndShowsTheDashboard
     ASSERT_TRUE(m_state->dashboardData().has_value());
     const DashboardData& data = *m_state->dashboardData();
     EXPECT_EQ(data.user.createdAt, "2026-01-05T09:00:00Z"); // member since the sign-in
-    EXPECT_EQ(data.user.status, "ACTIVE");
-    EXPECT_EQ(data.user.civilId, "ИБ12345678");
     EXPECT_EQ(data.certificates, 1);
-    EXPECT_TRUE(data.devices.isEmpty());
     EXPECT_EQ(data.totalLogins, 1);
     ASSERT_EQ(data.sessions.size(), 1);
     const DashboardSession& record = data.sessions.first();
     EXPECT_EQ(record.sessionType, "AUTH");
-    EXPECT_EQ(record.state, "COMPLETE");
-    EXPECT_EQ(record.result, "OK");
-    EXPECT_EQ(record.rpName, "Nuvia");
-    EXPECT_EQ(record.pushText, std::nullopt);
     EXPECT_EQ(record.createdAt, "2026-01-05T10:11:12Z");
-    EXPECT_TRUE(
-        QRegularExpression(
-            QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[0-9A-F]{4}-[0-9A-F]{12}$"))
-            .match(record.id)
-            .hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-"
+                                                  "[0-9A-F]{4}-[0-9A-F]{12}$"))
+                    .match(record.id)
+                    .hasMatch())
         << record.id.toStdString();
 
     // The log is kept in the settings under its documented key as a JSON array.
@@ -190,28 +169,12 @@ TEST_F(AppStateTest, RestoreAppliesTheStoredIdentityBehindTheGateWithoutARecord)
     EXPECT_EQ(relaunched->loadActivity().size(), 1); // the sign-in's record only
 }
 
-TEST_F(AppStateTest, RestoreShowsTheReasonWhileTheGateWaits)
-{
-    storeRaw(sampleIdentity().encode());
-    m_gate.next.reset();
-    std::optional<bool> restored;
-    QObject::connect(m_state.get(), &AppState::restoreFinished, &m_context,
-                     [&](bool applied) { restored = applied; });
-    m_state->restoreSession();
-    ASSERT_TRUE(waitUntil([&] { return m_gate.pending(); }));
-    EXPECT_EQ(m_state->biometricPrompt(), "Орвела нэвтрэлтийг сэргээх");
-    m_gate.answer(Outcome::passed);
-    ASSERT_TRUE(waitUntil([&] { return restored.has_value(); }));
-    EXPECT_TRUE(*restored);
-    EXPECT_TRUE(m_state->biometricPrompt().isEmpty());
-}
-
 TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
 {
     EXPECT_FALSE(restore(*m_state));
     EXPECT_EQ(m_gate.asked, 0);
 
-    for (const QString key : {"loginAt", "documentNumber", "nationalID"}) {
+    for (const QString key : {"loginAt", "documentNumber", "nationalID", "civilID"}) {
         QJsonObject object = QJsonDocument::fromJson(sampleIdentity().encode()).object();
         object.remove(key);
         const QByteArray bytes = QJsonDocument(object).toJson();
@@ -296,12 +259,14 @@ TEST_F(AppStateTest, ASignOutDuringTheCheckWinsOverTheRestore)
                      [&](bool applied) { restored = applied; });
     m_state->restoreSession();
     ASSERT_TRUE(waitUntil([&] { return m_gate.pending(); }));
+    EXPECT_EQ(m_state->biometricPrompt(), "Орвела нэвтрэлтийг сэргээх"); // shown while it waits
     m_state->signOut();
     m_gate.answer(Outcome::passed);
     ASSERT_TRUE(waitUntil([&] { return restored.has_value(); }));
     EXPECT_FALSE(*restored);
     EXPECT_EQ(m_state->screen(), AppScreen::login);
     EXPECT_TRUE(m_state->fullName().isEmpty());
+    EXPECT_TRUE(m_state->biometricPrompt().isEmpty());
 }
 
 TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
@@ -315,19 +280,6 @@ TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
     EXPECT_EQ(log.first().pushText, "doc-101.pdf");
     EXPECT_EQ(log.last().pushText, "doc-2.pdf"); // the first record was dropped
     EXPECT_EQ(m_state->dashboardData()->sessions, log);
-}
-
-TEST_F(AppStateTest, TotalLoginsCountsOnlySignInsWhileTheListShowsSignaturesToo)
-{
-    signIn(*m_state, sampleIdentity());
-    m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
-                            QStringLiteral("USER_REFUSED"), QStringLiteral("contract.pdf"));
-    signIn(*m_state, sampleIdentity());
-    const DashboardData& data = *m_state->dashboardData();
-    ASSERT_EQ(data.sessions.size(), 3);
-    EXPECT_EQ(data.sessions.at(1).sessionType, "SIGN");
-    EXPECT_EQ(data.sessions.at(1).pushText, "contract.pdf");
-    EXPECT_EQ(data.totalLogins, 2);
 }
 
 TEST_F(AppStateTest, SignOutForgetsEverythingButTheSelectedPage)
@@ -426,49 +378,68 @@ TEST_F(AppStateTest, MemberSinceKeepsTheSignInTimeAcrossRebuildsAndFallsBackToNo
     EXPECT_EQ(m_state->loadActivity().first().createdAt, "2026-01-08T10:11:12Z");
 }
 
-TEST(DashboardModels, JsonKeysAreExactlyTheDocumentedOnes)
+// The identity in the credential store and the log in the settings outlive the version that
+// wrote them: their keys may not change.
+TEST(DashboardModels, StoredRecordsKeepTheirKeys)
 {
+    const DashboardSession record{QStringLiteral("I"),     QStringLiteral("SIGN"),
+                                  QStringLiteral("COMPLETE"), QStringLiteral("OK"),
+                                  QStringLiteral("Nuvia"), QStringLiteral("f.pdf"),
+                                  QStringLiteral("T")};
     DashboardData data;
-    data.user.nationalId = QStringLiteral("A");
-    data.user.civilId = QStringLiteral("C");
-    data.sessions.append(DashboardSession{QStringLiteral("I"), QStringLiteral("SIGN"),
-                                          QStringLiteral("COMPLETE"), QStringLiteral("OK"),
-                                          QStringLiteral("Nuvia"), QStringLiteral("f.pdf"),
-                                          QStringLiteral("T")});
-    data.devices.append(DashboardDevice{QStringLiteral("d"), QStringLiteral("linux"),
-                                        QStringLiteral("ACTIVE"), std::nullopt,
-                                        QStringLiteral("T")});
-    const QJsonObject json = data.toJson();
-    EXPECT_EQ(json.keys(),
-              QStringList({"certificates", "devices", "sessions", "totalLogins", "user"}));
-    EXPECT_EQ(
-        json.value("user").toObject().keys(),
-        QStringList({"civilId", "createdAt", "fullName", "kycLevel", "nationalId", "status"}));
-    EXPECT_EQ(json.value("devices").toArray().first().toObject().keys(),
-              QStringList({"createdAt", "deviceId", "platform", "status"}));
-    const QJsonObject session = json.value("sessions").toArray().first().toObject();
+    data.sessions.append(record);
+    const QJsonObject session = data.toJson().value("sessions").toArray().first().toObject();
     EXPECT_EQ(session.keys(), QStringList({"createdAt", "id", "pushText", "result", "rpName",
                                            "sessionType", "state"}));
-    EXPECT_EQ(DashboardSession::fromJson(session), data.sessions.first());
-
+    EXPECT_EQ(DashboardSession::fromJson(session), record);
     EXPECT_EQ(QJsonDocument::fromJson(sampleIdentity().encode()).object().keys(),
               QStringList({"certificateLevel", "civilID", "documentNumber", "fullName", "loginAt",
                            "nationalID"}));
 }
 
-TEST(DashboardModels, TabsHaveTheirRawValuesInOrderAndNothingElseParses)
+// With no Secret Service at all (CTest runs this test a second time with no session bus) or one
+// that refuses (a locked keyring), the sign-in still opens the dashboard, says the identity was
+// not stored, and no file under the private home holds the identity in plain text: never a
+// plaintext fallback.
+TEST(CredentialStoreFailureTest, SignInGoesOnAndNoIdentityReachesTheDisk)
 {
-    const QStringList raws{"dashboard", "id",   "logs",   "devices", "security",
-                           "children",  "sign", "tokens", "support", "privacy",
-                           "lock",      "home", "verify"};
-    ASSERT_EQ(static_cast<qsizetype>(allDashboardTabs.size()), raws.size());
-    for (std::size_t i = 0; i < allDashboardTabs.size(); ++i) {
-        EXPECT_EQ(static_cast<std::size_t>(allDashboardTabs[i]), i);
-        EXPECT_EQ(rawValue(allDashboardTabs[i]), raws.at(static_cast<qsizetype>(i)));
-        EXPECT_EQ(dashboardTabFromRaw(raws.at(static_cast<qsizetype>(i))), allDashboardTabs[i]);
+    const QDir home = QDir::home();
+    ASSERT_TRUE(home.dirName().startsWith(QStringLiteral("orvela-keyring")))
+        << "run through scripts/lib/with-keyring.sh, which gives the test a private home";
+    const bool refusing = orvela::statetest::secretServiceAvailable();
+    orvela::statetest::SecretService secrets;
+    if (refusing) {
+        ASSERT_TRUE(secrets.lock());
     }
-    EXPECT_EQ(dashboardTabFromRaw(QStringLiteral("Dashboard")), std::nullopt);
-    EXPECT_EQ(dashboardTabFromRaw(QString()), std::nullopt);
+    QSettings settings(home.filePath(QStringLiteral("config/orvela.ini")), QSettings::IniFormat);
+    KeychainManager keychain(orvela::statetest::uniqueService());
+    FakeBiometricGate gate;
+    AppState state(keychain, settings, gate);
+    std::optional<bool> stored;
+    QObject::connect(&state, &AppState::identitySaved, &state, [&](bool ok) { stored = ok; });
+    state.signIn(sampleIdentity());
+    ASSERT_TRUE(waitUntil([&] { return stored.has_value(); }));
+    EXPECT_FALSE(*stored);
+    EXPECT_EQ(state.screen(), AppScreen::dashboard);
+    settings.sync();
+    if (refusing) {
+        EXPECT_TRUE(secrets.unlock());
+    }
+
+    int files = 0;
+    QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        const QByteArray bytes = file.readAll();
+        ++files;
+        for (const QByteArray& secret : {QByteArray("MN0012345"), QByteArray("УБ99112233"),
+                                         QByteArray("Батын Болд"), QByteArray("ИБ12345678")}) {
+            EXPECT_FALSE(bytes.contains(secret) || bytes.contains(secret.toBase64()))
+                << file.fileName().toStdString();
+        }
+    }
+    EXPECT_GT(files, 0); // the settings file at least: the scan looked somewhere
 }
 
 } // namespace

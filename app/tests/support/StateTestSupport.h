@@ -1,9 +1,10 @@
 #pragma once
 
-#include "../support/EventLoop.h"
+#include "EventLoop.h"
 #include "state/BiometricGate.h"
 
 #include <QCoreApplication>
+#include <QMap>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -29,6 +30,24 @@ QString uniqueService();
 /// Whether a Secret Service answers on this session bus. The store's tests fail without one
 /// rather than pass silently: run them through scripts/lib/with-keyring.sh.
 bool secretServiceAvailable();
+
+/// Direct access to the Secret Service beside the store under test: counts items, locks the
+/// private keyring so that it refuses, and unlocks it again. Plain method calls rather than
+/// QDBusInterface: an interface builds a meta-object that Qt keeps until exit, which
+/// LeakSanitizer reports.
+class SecretService {
+public:
+    using Attributes = QMap<QString, QString>;
+
+    SecretService();
+    /// The object paths of the items whose attributes include all of `attributes`.
+    QStringList items(const Attributes& attributes);
+    /// Locks the default keyring: every later write and read is refused until it is unlocked.
+    bool lock();
+    /// Unlocks it with the private keyring's password, through gnome-keyring's own interface
+    /// (the standard one would ask a person through a prompt).
+    bool unlock();
+};
 
 /// A presence check that answers as told, when told, and counts how often it was asked.
 class FakeBiometricGate : public state::BiometricGate {

@@ -1,0 +1,167 @@
+#include "StateTestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+namespace {
+
+/// A secret as the Secret Service sends it: (oayays).
+struct Secret {
+    QDBusObjectPath session;
+    QByteArray parameters;
+    QByteArray value;
+    QString contentType;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Secret)
+
+QDBusArgument& operator<<(QDBusArgument& out, const Secret& secret)
+{
+    out.beginStructure();
+    out << secret.session << secret.parameters << secret.value << secret.contentType;
+    out.endStructure();
+    return out;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& in, Secret& secret)
+{
+    in.beginStructure();
+    in >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
+    in.endStructure();
+    return in;
+}
+
+namespace orvela::statetest {
+namespace {
+
+const QString kLoginCollection = QStringLiteral("/org/freedesktop/secrets/collection/login");
+
+QDBusMessage callSecrets(const QString& method, const QList<QVariant>& arguments,
+                         const QString& interface = QStringLiteral("org.freedesktop.Secret.Service"))
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
+        interface, method);
+    message.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(message);
+}
+
+} // namespace
+
+SecretService::SecretService()
+{
+    app();
+    qDBusRegisterMetaType<Attributes>();
+    qDBusRegisterMetaType<Secret>();
+}
+
+QStringList SecretService::items(const Attributes& attributes)
+{
+    const QDBusMessage reply = callSecrets(QStringLiteral("SearchItems"), {QVariant::fromValue(attributes)});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
+        ADD_FAILURE() << "SearchItems failed: " << reply.errorMessage().toStdString();
+        return {};
+    }
+    QStringList paths; // unlocked and locked items together
+    for (const auto& argument : reply.arguments()) {
+        for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(argument.value<QDBusArgument>())) {
+            paths << path.path();
+        }
+    }
+    return paths;
+}
+
+bool SecretService::lock()
+{
+    const QList<QDBusObjectPath> paths{QDBusObjectPath(kLoginCollection)};
+    return callSecrets(QStringLiteral("Lock"), {QVariant::fromValue(paths)}).type() ==
+           QDBusMessage::ReplyMessage;
+}
+
+bool SecretService::unlock()
+{
+    const QDBusMessage opened = callSecrets(
+        QStringLiteral("OpenSession"), {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+    if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() != 2) {
+        ADD_FAILURE() << "OpenSession failed: " << opened.errorMessage().toStdString();
+        return false;
+    }
+    const Secret master{opened.arguments().at(1).value<QDBusObjectPath>(), {},
+                        qgetenv("ORVELA_TEST_KEYRING_PASSWORD"), QStringLiteral("text/plain")};
+    const QDBusMessage reply = callSecrets(
+        QStringLiteral("UnlockWithMasterPassword"),
+        {QVariant::fromValue(QDBusObjectPath(kLoginCollection)), QVariant::fromValue(master)},
+        QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"));
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        ADD_FAILURE() << "unlock failed: " << reply.errorMessage().toStdString();
+        return false;
+    }
+    return true;
+}
+
+QCoreApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "app-state-tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* instance = [] {
+        QStandardPaths::setTestModeEnabled(true);
+        return new QCoreApplication(argc, argv);
+    }();
+    return *instance;
+}
+
+QString uniqueService()
+{
+    return QStringLiteral("mn.orvela.eid.desktop.test.") +
+           QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+bool secretServiceAvailable()
+{
+    app();
+    const auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr) {
+        return false;
+    }
+    return bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")).value();
+}
+
+void FakeBiometricGate::evaluate(const QString& reason, QObject* context, Done done)
+{
+    ++asked;
+    lastReason = reason;
+    m_done = std::move(done);
+    m_context = context;
+    if (next) {
+        answer(*next);
+    } else {
+        emit promptChanged(reason);
+    }
+}
+
+void FakeBiometricGate::answer(Outcome outcome)
+{
+    // Like a real check, the answer arrives from a later turn of the event loop.
+    QTimer::singleShot(
+        0, this, [this, outcome, context = QPointer<QObject>(m_context), done = std::move(m_done)] {
+            if (context) {
+                done(outcome);
+            }
+        });
+    m_done = nullptr;
+    emit promptChanged(QString());
+}
+
+} // namespace orvela::statetest
