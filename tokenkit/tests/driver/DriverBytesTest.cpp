@@ -80,28 +80,23 @@ TEST(DriverBytes, TokenInfoReadsAtrLabelAndAppletState)
 {
     TesselDriver driver;
     const std::string fipsAtr = "3B9F958131FE9F006646530534001171DF00000300";
-    {
-        ScriptedCard card(fipsAtr);
-        card.expect(kSelectApplet, "9000")
-            .expect("00B0000028", bytesToHex(toBytes("My Token")) + "FFFFFFFF9000");
-        const TokenInfo info = driver.getTokenInfo(card);
-        EXPECT_EQ(info.label, "My Token");
-        EXPECT_TRUE(info.appletSelected);
-        EXPECT_TRUE(info.isFIPS);
-        EXPECT_EQ(info.atrHex(), fipsAtr);
-    }
-    {
-        // 19 bytes: too short to say FIPS, whatever they hold.
-        ScriptedCard card("3B9F958131FE9F006646530534001171DF0003");
-        card.expect(kSelectApplet, "6A82").expect("00B0000028", "0041429000");
-        const TokenInfo info = driver.getTokenInfo(card);
-        EXPECT_FALSE(info.isFIPS);
-        EXPECT_FALSE(info.appletSelected);
-        EXPECT_EQ(info.label, "Tessel2003");
-    }
+    ScriptedCard fips(fipsAtr);
+    fips.expect(kSelectApplet, "9000")
+        .expect("00B0000028", bytesToHex(toBytes("My Token")) + "FFFFFFFF9000");
+    const TokenInfo info = driver.getTokenInfo(fips);
+    EXPECT_EQ(info.label, "My Token");
+    EXPECT_TRUE(info.appletSelected && info.isFIPS);
+    EXPECT_EQ(info.atrHex(), fipsAtr);
+    // 19 bytes are too short to say FIPS, whatever they hold.
+    ScriptedCard shortAtr("3B9F958131FE9F006646530534001171DF0003");
+    shortAtr.expect(kSelectApplet, "6A82").expect("00B0000028", "6A82");
+    const TokenInfo other = driver.getTokenInfo(shortAtr);
+    EXPECT_FALSE(other.appletSelected || other.isFIPS);
+
     const std::pair<const char*, const char*> labels[] = {
         {"6A82", "Tessel2003"},
         {"9000", "Tessel2003"},
+        {"0041429000", "Tessel2003"},               // empty before its end mark
         {"202009209000", "Tessel2003"},             // only white space
         {"C3289000", "Tessel2003"},                 // not UTF-8
         {"C0809000", "Tessel2003"},                 // overlong
@@ -185,13 +180,12 @@ TEST(DriverBytes, ReadCertificateStopsAtAShortChunkOrTheEnd)
             .expect("00B001FCFE", "6B00");
         EXPECT_EQ(driver.readCertificate(0x4402, card).size(), 508u);
     }
-    for (const char* select : {"6A82", "9000"}) {
-        ScriptedCard card;
-        card.expect("00A40000024402", select);
-        if (std::string(select) == "9000") {
-            card.expect("00B00000FE", "9000");
-        }
-        EXPECT_EQ(errorOf([&] { driver.readCertificate(0x4402, card); }).code(),
+    ScriptedCard missing;
+    missing.expect("00A40000024402", "6A82");
+    ScriptedCard empty;
+    empty.expect("00A40000024402", "9000").expect("00B00000FE", "9000");
+    for (ScriptedCard* card : {&missing, &empty}) {
+        EXPECT_EQ(errorOf([&] { driver.readCertificate(0x4402, *card); }).code(),
                   TokenError::Code::certificateNotFound);
     }
 }

@@ -34,7 +34,7 @@ std::uint16_t verify(VirtualToken& token, std::uint8_t reference, std::string_vi
 
 } // namespace
 
-TEST(PlainCommands, LabelAppletAndChallenge)
+TEST(PlainCommands, LabelChallengeAndMalformedCommands)
 {
     VirtualToken::Options options;
     options.label = "My Token";
@@ -53,18 +53,10 @@ TEST(PlainCommands, LabelAppletAndChallenge)
     EXPECT_NE(send(token, "0084000008").data, send(token, "0084000008").data);
     EXPECT_EQ(send(token, "0084000000").data.size(), 8u);
     EXPECT_EQ(send(token, "0084000004").sw, 0x6700);
-}
-
-TEST(PlainCommands, MalformedAndUnknownCommands)
-{
-    VirtualToken token(tokenOptions(VirtualToken::Mode::aes));
-    const std::pair<const char*, std::uint16_t> cases[] = {
-        {"00A4", 0x6700},
-        {"00A4000005 3F00", 0x6700}, // Lc says more than was sent
-        {"00FF0000", 0x6D00},
-        {"000E000000", 0x6E00}, // ERASE CARD needs the proprietary class
-    };
-    for (const auto& [command, status] : cases) {
+    // Malformed, unknown, or under another class than its own.
+    const std::pair<const char*, std::uint16_t> malformed[] = {
+        {"00A4", 0x6700}, {"00A4000005 3F00", 0x6700}, {"00FF0000", 0x6D00}, {"000E000000", 0x6E00}};
+    for (const auto& [command, status] : malformed) {
         EXPECT_EQ(send(token, command).sw, status) << command;
     }
 }
@@ -138,14 +130,12 @@ TEST(Pins, InstallRefusesMalformedSecrets)
         {commands::secretKeyData(Bytes(8), 0x01, 0x00, 0x90, 0x90, 0), 0x6700},
     };
     for (const auto& [data, status] : cases) {
-        EXPECT_EQ(channel.call(commands::installSecretKey(data)).sw, status);
+        EXPECT_EQ(channel.call(0x80, 0xE3, 0, data).sw, status);
     }
     EXPECT_FALSE(token.pinTriesLeft(1));
     // A smaller counter is honoured.
-    ASSERT_EQ(channel.call(commands::installSecretKey(
-                               commands::secretKeyData(secret, 0x04, 0x01, 0x96, 0x98, 3)))
-                  .sw,
-              0x9000);
+    const Bytes three = commands::secretKeyData(secret, 0x04, 0x01, 0x96, 0x98, 3);
+    ASSERT_EQ(channel.call(0x80, 0xE3, 0, three).sw, 0x9000);
     EXPECT_EQ(token.pinTriesLeft(1), 3);
 }
 

@@ -72,18 +72,6 @@ TEST(SecureChannel, AuthenticationOutOfOrderOrForgedOpensNothing)
     EXPECT_EQ(send(token, "0CA4000000").sw, 0x6882);
 }
 
-TEST(SecureChannel, OptionsTransportKeyReplacesTheDefault)
-{
-    VirtualToken::Options options;
-    options.transportKey = hexToBytes("0F0E0D0C0B0A09080706050403020100");
-    VirtualToken token(options);
-    EXPECT_THROW(HostChannel(token, defaultKey()), TokenError);
-    EXPECT_TRUE(HostChannel(token, options.transportKey).sm().isEstablished());
-
-    options.transportKey = hexToBytes("0102");
-    EXPECT_THROW(VirtualToken{options}, std::invalid_argument);
-}
-
 TEST(SecureChannel, MalformedObjectsUnderAValidMacAreRefused)
 {
     VirtualToken token(tokenOptions(VirtualToken::Mode::aes));

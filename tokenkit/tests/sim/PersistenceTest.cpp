@@ -41,7 +41,7 @@ protected:
         HostChannel channel(token, defaultKey());
         for (const std::uint8_t type : {std::uint8_t{0x01}, std::uint8_t{0x02}}) {
             const Bytes data = commands::secretKeyData(kOwnKey, type, 0x00, 0x90, 0x90, 0);
-            ASSERT_EQ(channel.call(commands::installSecretKey(data)).sw, 0x9000);
+            ASSERT_EQ(channel.call(0x80, 0xE3, 0, data).sw, 0x9000);
         }
     }
 

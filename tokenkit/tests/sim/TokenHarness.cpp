@@ -51,13 +51,6 @@ Reply HostChannel::call(std::uint8_t cla, std::uint8_t ins, std::uint16_t p1p2,
     return Reply{opened.data, static_cast<std::uint16_t>(opened.sw1 << 8 | opened.sw2)};
 }
 
-Reply HostChannel::call(const APDUCommand& command)
-{
-    return call(command.cla(), command.ins(),
-                static_cast<std::uint16_t>(command.p1() << 8 | command.p2()), command.payload(),
-                command.le() != 0 ? std::optional<std::uint8_t>(command.le()) : std::nullopt);
-}
-
 void provision(VirtualToken& token, bool withKey)
 {
     tokenkit::TesselDriver driver;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "orvela/sim/VirtualToken.h"
-#include "orvela/tokenkit/APDUCommand.h"
 #include "orvela/tokenkit/SecureMessaging.h"
 
 #include <cstdint>
@@ -10,7 +9,6 @@
 
 namespace orvela::sim::test {
 
-using tokenkit::APDUCommand;
 using tokenkit::Bytes;
 using tokenkit::ByteView;
 using tokenkit::SecureMessaging;
@@ -33,7 +31,6 @@ public:
     HostChannel(VirtualToken& token, ByteView key);
 
     /// Sends one command protected and returns the opened answer.
-    Reply call(const APDUCommand& command);
     Reply call(std::uint8_t cla, std::uint8_t ins, std::uint16_t p1p2,
                const std::optional<Bytes>& data, std::optional<std::uint8_t> le = std::nullopt);
 

@@ -1,9 +1,6 @@
 #include "SymmetricCrypto.h"
 #include "orvela/tokenkit/TokenError.h"
 
-#include <openssl/evp.h>
-#include <openssl/rand.h>
-
 #include <gtest/gtest.h>
 
 using namespace orvela::tokenkit;
@@ -45,26 +42,6 @@ TEST(SymmetricCrypto, PublishedKnownAnswers)
     EXPECT_EQ(crypto::retailMac(macKey, Bytes(8, 0), text), hex("A1C72E74EA3FA9B6"));
     EXPECT_EQ(crypto::retailMac(macKey, Bytes(8, 0), crypto::pad(text, 8)),
               hex("E9086230CA3BE796"));
-}
-
-TEST(SymmetricCrypto, TwoKeyTripleDesMatchesOpenSslOwnTwoKeyCipher)
-{
-    const Bytes key = hex("0123456789ABCDEFFEDCBA9876543210");
-    const Bytes iv = hex("0011223344556677");
-    Bytes data(64);
-    ASSERT_EQ(RAND_bytes(data.data(), static_cast<int>(data.size())), 1);
-
-    Bytes expected(data.size());
-    int n = 0;
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    ASSERT_EQ(EVP_EncryptInit_ex(ctx, EVP_des_ede_cbc(), nullptr, key.data(), iv.data()), 1);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    ASSERT_EQ(EVP_EncryptUpdate(ctx, expected.data(), &n, data.data(), 64), 1);
-    EVP_CIPHER_CTX_free(ctx);
-
-    const Bytes encrypted = crypto::tdesCbc(key, iv, data, true);
-    EXPECT_EQ(encrypted, expected);
-    EXPECT_EQ(crypto::tdesCbc(key, iv, encrypted, false), data);
 }
 
 TEST(SymmetricCrypto, PaddingMethodTwo)
