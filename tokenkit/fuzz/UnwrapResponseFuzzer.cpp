@@ -1,31 +1,31 @@
 // A protected reply from a card, possibly hostile, opened on an established channel.
-#include "CardSideChannel.h"
+#include "VirtualCard.h"
 #include "orvela/tokenkit/SecureMessaging.h"
 #include "orvela/tokenkit/TokenError.h"
+#include "orvela/tokenkit/TransportKey.h"
 
 #include <cstdlib>
 
 using namespace orvela::tokenkit;
-using orvela::testing::CardSideChannel;
+using orvela::sim::VirtualToken;
 
 namespace {
 
-SecureMessaging& channel(CardSideChannel::Mode mode)
+SecureMessaging openedOn(VirtualToken::Mode mode)
 {
-    static const Bytes key = hexToBytes("404142434445464748494A4B4C4D4E4F");
-    static CardSideChannel aesCard(CardSideChannel::Mode::aes, key, key);
-    static CardSideChannel desCard(CardSideChannel::Mode::des, key, key);
-    static SecureMessaging aes = [] {
-        SecureMessaging sm;
-        sm.mutualAuth(aesCard, key, key);
-        return sm;
-    }();
-    static SecureMessaging des = [] {
-        SecureMessaging sm;
-        sm.mutualAuth(desCard, key, key);
-        return sm;
-    }();
-    return mode == CardSideChannel::Mode::aes ? aes : des;
+    VirtualToken token(test::tokenOptions(mode));
+    test::VirtualCard card(token);
+    TKSmartCardTransmitter line(card);
+    SecureMessaging sm;
+    sm.mutualAuth(line, defaultTransportKey(), defaultTransportKey());
+    return sm;
+}
+
+SecureMessaging& channel(bool aes)
+{
+    static SecureMessaging aesChannel = openedOn(VirtualToken::Mode::aes);
+    static SecureMessaging desChannel = openedOn(VirtualToken::Mode::des);
+    return aes ? aesChannel : desChannel;
 }
 
 } // namespace
@@ -36,10 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // The first byte picks the cipher family, the rest is the reply.
-    const auto mode = data[0] & 1 ? CardSideChannel::Mode::aes : CardSideChannel::Mode::des;
     const ByteView reply(data + 1, size - 1);
     try {
-        const auto opened = channel(mode).unwrapResponse(reply);
+        const auto opened = channel(data[0] & 1).unwrapResponse(reply);
         if (reply.size() < 2 || opened.data.size() > reply.size()) {
             std::abort();
         }

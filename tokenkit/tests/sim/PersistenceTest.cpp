@@ -1,6 +1,9 @@
 #include "TokenHarness.h"
+#include "VirtualCard.h"
+#include "orvela/tokenkit/DriverCommands.h"
 
 #include <atomic>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -9,46 +12,65 @@
 using namespace orvela::sim;
 using namespace orvela::sim::test;
 using orvela::tokenkit::hexToBytes;
+namespace commands = orvela::tokenkit::DriverCommands;
 
 namespace {
 
 namespace fs = std::filesystem;
 
+const Bytes kOwnKey = hexToBytes("A0A1A2A3A4A5A6A7A8A9AAABACADAEAF");
+
 class StateFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir =
-            fs::temp_directory_path() /
-            ("orvela-vtoken-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() /
+              ("orvela-vtoken-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         options.stateFile = (dir / "token.state").string();
     }
     void TearDown() override { fs::remove_all(dir); }
 
+    /// Provisions the token in the state file and installs transport keys of its own.
+    void provisionWithOwnKey()
+    {
+        VirtualToken token(options);
+        provision(token, true);
+        HostChannel channel(token, defaultKey());
+        for (const std::uint8_t type : {std::uint8_t{0x01}, std::uint8_t{0x02}}) {
+            const Bytes data = commands::secretKeyData(kOwnKey, type, 0x00, 0x90, 0x90, 0);
+            ASSERT_EQ(channel.call(0x80, 0xE3, 0, data).sw, 0x9000);
+        }
+    }
+
+    void overwrite(const std::string& text)
+    {
+        std::ofstream(options.stateFile, std::ios::trunc) << text;
+    }
+
     fs::path dir;
     VirtualToken::Options options;
 };
-
-const Bytes kOwnKey = hexToBytes("A0A1A2A3A4A5A6A7A8A9AAABACADAEAF");
 
 } // namespace
 
 TEST_F(StateFileTest, ProvisionedTokenSurvivesARestart)
 {
-    Bytes point;
     {
         VirtualToken token(options);
         EXPECT_FALSE(fs::exists(options.stateFile)); // nothing changed yet
-        HostChannel channel(token, defaultKey());
-        ASSERT_EQ(provision(channel, kOwnKey, "1234", "87654321"), 0x9000);
-        ASSERT_EQ(generateKey(channel, "1234", 1), 0x9000);
-        ASSERT_EQ(channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("4401")).sw, 0x9000);
-        ASSERT_EQ(channel.call(0x00, 0xD6, 0x00, 0x10, hexToBytes("C0FFEE")).sw, 0x9000);
-        EXPECT_EQ(channel.call(0x00, 0x20, 0x00, 0x02, pinBlock("0000")).sw, 0x63C9);
+    }
+    provisionWithOwnKey();
+    Bytes point;
+    {
+        VirtualToken token(options);
         point = *token.publicKey(1);
+        HostChannel channel(token, kOwnKey);
+        ASSERT_EQ(channel.call(0x00, 0xA4, 0, hexToBytes("4401")).sw, 0x9000);
+        ASSERT_EQ(channel.call(0x00, 0xD6, 0x0010, hexToBytes("C0FFEE")).sw, 0x9000);
+        EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("0000")).sw, 0x63C9);
     }
     EXPECT_FALSE(fs::exists(options.stateFile + ".tmp"));
 
@@ -58,83 +80,55 @@ TEST_F(StateFileTest, ProvisionedTokenSurvivesARestart)
     EXPECT_EQ(restarted.publicKey(1), point);
     ASSERT_EQ(send(restarted, "00A4000002 4401").sw, 0x9000);
     EXPECT_EQ(send(restarted, "00B0001003").data, hexToBytes("C0FFEE"));
-
     // The installed transport key, the PIN and the private key came back too.
     HostChannel channel(restarted, kOwnKey);
-    EXPECT_EQ(channel.call(0x00, 0x20, 0x00, 0x02, pinBlock("1234")).sw, 0x9000);
-    EXPECT_EQ(restarted.pinTriesLeft(1), 10);
-    const Reply signature = channel.call(0x00, 0x2A, 0x9E, 0x9A, Bytes(32, 7));
-    EXPECT_EQ(signature.sw, 0x9000);
-    EXPECT_EQ(signature.data.size(), 64u);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x2A, 0x9E9A, Bytes(32, 7)).data.size(), 64u);
 }
 
-TEST_F(StateFileTest, EraseIsSavedToo)
+TEST_F(StateFileTest, EraseIsSavedAndBringsBackTheDefaultKey)
 {
+    provisionWithOwnKey();
     {
         VirtualToken token(options);
-        HostChannel channel(token, defaultKey());
-        ASSERT_EQ(provision(channel, kOwnKey, "1234", "87654321"), 0x9000);
-        ASSERT_EQ(channel.call(0x80, 0x0E, 0x00, 0x00, Bytes{}).sw, 0x9000);
+        HostChannel channel(token, kOwnKey);
+        ASSERT_EQ(channel.call(0x80, 0x0E, 0, Bytes{}).sw, 0x9000);
     }
     VirtualToken restarted(options);
     EXPECT_FALSE(restarted.pinTriesLeft(1));
+    EXPECT_FALSE(restarted.publicKey(1));
     EXPECT_EQ(send(restarted, "00A4000002 5015").sw, 0x6A82);
-    HostChannel channel(restarted, defaultKey());
-    EXPECT_TRUE(channel.sm().isEstablished());
+    EXPECT_TRUE(HostChannel(restarted, defaultKey()).sm().isEstablished());
 }
 
 TEST_F(StateFileTest, DamagedStateIsRefusedNotWiped)
 {
-    {
-        VirtualToken token(options);
-        HostChannel channel(token, defaultKey());
-        ASSERT_EQ(provision(channel, kOwnKey, "1234", "87654321"), 0x9000);
-    }
+    provisionWithOwnKey();
     std::string saved;
     {
         std::ifstream in(options.stateFile);
         saved.assign(std::istreambuf_iterator<char>(in), {});
     }
-    // Cut before the end marker, as an interrupted copy would.
-    {
-        std::ofstream out(options.stateFile, std::ios::trunc);
-        out << saved.substr(0, saved.size() / 2);
+    const std::string firstLine = saved.substr(0, saved.find('\n') + 1);
+    // Cut before the end marker as an interrupted copy would, another file, and lines that
+    // cannot be: a PIN with more tries than its counter, a short key, a file in a missing DF.
+    for (const std::string& damaged :
+         {saved.substr(0, saved.size() / 2), std::string("something else\n"),
+          firstLine + "pin 1 4 10 99 00\nend\n", firstLine + "transport-enc 0102\nend\n",
+          firstLine + "pin 1 4 10 11 00\nend\n",
+          firstLine + "file 20480 16128 1 2 - - 000000\nend\n"}) {
+        overwrite(damaged);
+        EXPECT_THROW(VirtualToken{options}, std::runtime_error) << damaged;
     }
-    EXPECT_THROW(VirtualToken{options}, std::runtime_error);
-    {
-        std::ofstream out(options.stateFile, std::ios::trunc);
-        out << "something else\n";
-    }
-    EXPECT_THROW(VirtualToken{options}, std::runtime_error);
-    {
-        std::ofstream out(options.stateFile, std::ios::trunc);
-        out << saved.substr(0, saved.find('\n') + 1) << "pin 1 4 10 99 00\nend\n";
-    }
-    EXPECT_THROW(VirtualToken{options}, std::runtime_error);
-
-    for (const char* line :
-         {"transport-enc 0102\n", "pin 1 4 10 11 00\n", "file 20480 16128 1 2 - - 000000\n"}) {
-        std::ofstream out(options.stateFile, std::ios::trunc);
-        out << saved.substr(0, saved.find('\n') + 1) << line << "end\n";
-        out.close();
-        EXPECT_THROW(VirtualToken{options}, std::runtime_error) << line;
-    }
-
-    // The intact file still loads.
-    {
-        std::ofstream out(options.stateFile, std::ios::trunc);
-        out << saved;
-    }
-    VirtualToken restored(options);
-    EXPECT_EQ(restored.pinTriesLeft(1), 10);
+    overwrite(saved);
+    EXPECT_EQ(VirtualToken(options).pinTriesLeft(1), 10);
 }
 
 TEST_F(StateFileTest, StateIsPrivateAndAFailedSaveIsReported)
 {
     VirtualToken token(options);
     HostChannel channel(token, defaultKey());
-    ASSERT_EQ(channel.call(0x80, 0x0E, 0x00, 0x00, Bytes{}).sw, 0x9000);
-    ASSERT_TRUE(fs::exists(options.stateFile));
+    ASSERT_EQ(channel.call(0x80, 0x0E, 0, Bytes{}).sw, 0x9000);
     const auto perms = fs::status(options.stateFile).permissions();
     EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
 
@@ -148,11 +142,7 @@ TEST_F(StateFileTest, StateIsPrivateAndAFailedSaveIsReported)
 
 TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
 {
-    {
-        VirtualToken token(options);
-        HostChannel channel(token, defaultKey());
-        ASSERT_EQ(provision(channel, kOwnKey, "1234", "87654321"), 0x9000);
-    }
+    provisionWithOwnKey();
     // Each thread stands for a process of its own: its own token on the same file, each
     // writing bytes of its own into one shared file of the card.
     constexpr int kTokens = 3;
@@ -164,15 +154,11 @@ TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
             try {
                 VirtualToken token(options);
                 HostChannel channel(token, kOwnKey);
-                if (channel.call(0x00, 0xA4, 0x00, 0x00, hexToBytes("4401")).sw != 0x9000) {
-                    ++failures;
-                }
+                failures += channel.call(0x00, 0xA4, 0, hexToBytes("4401")).sw != 0x9000;
                 for (int i = 0; i < kWrites; ++i) {
-                    const auto offset = static_cast<std::uint8_t>(t * kWrites + i);
-                    if (channel.call(0x00, 0xD6, 0x00, offset, Bytes{std::uint8_t(t + 1)}).sw !=
-                        0x9000) {
-                        ++failures;
-                    }
+                    const auto offset = static_cast<std::uint16_t>(t * kWrites + i);
+                    const Bytes value{static_cast<std::uint8_t>(t + 1)};
+                    failures += channel.call(0x00, 0xD6, offset, value).sw != 0x9000;
                 }
             } catch (const std::exception&) {
                 ++failures;
@@ -185,12 +171,11 @@ TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
     EXPECT_EQ(failures, 0);
     VirtualToken after(options);
     ASSERT_EQ(send(after, "00A4000002 4401").sw, 0x9000);
-    const Reply content = send(after, "00B00000" + std::string("3C"));
     Bytes expected;
     for (int t = 0; t < kTokens; ++t) {
-        expected.insert(expected.end(), kWrites, std::uint8_t(t + 1));
+        expected.insert(expected.end(), kWrites, static_cast<std::uint8_t>(t + 1));
     }
-    EXPECT_EQ(content.data, expected);
+    EXPECT_EQ(send(after, "00B000003C").data, expected);
     for (const auto& entry : fs::directory_iterator(dir)) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(name == "token.state" || name == "token.state.lock") << name;

@@ -1,295 +1,278 @@
-#include "CardSideChannel.h"
+// The host's channel against the virtual token's card side, in each mode the card offers.
+
+#include "SecureChannel.h"
 #include "SymmetricCrypto.h"
+#include "VirtualCard.h"
 #include "orvela/tokenkit/SecureMessaging.h"
+#include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
+#include "orvela/tokenkit/TransportKey.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace orvela::tokenkit;
-using orvela::testing::CardSideChannel;
-using Mode = CardSideChannel::Mode;
+using namespace orvela::tokenkit::test;
+using orvela::sim::VirtualToken;
+using Mode = VirtualToken::Mode;
 
 namespace {
 
-const Bytes kEncKey = hexToBytes("404142434445464748494A4B4C4D4E4F");
-const Bytes kMacKey = hexToBytes("505152535455565758595A5B5C5D5E5F");
+const Bytes kKey = defaultTransportKey();
 
-SecureMessaging::RandomSource fixedRandom(std::string_view hex)
-{
-    return [bytes = hexToBytes(hex)](std::span<std::uint8_t> out) {
-        std::copy(bytes.begin(), bytes.begin() + static_cast<long>(out.size()), out.begin());
-        return true;
-    };
-}
-
-std::optional<TokenError> errorOf(const std::function<void()>& f)
+std::optional<TokenError> errorOf(const std::function<void()>& call)
 {
     try {
-        f();
+        call();
     } catch (const TokenError& e) {
         return e;
     }
     return std::nullopt;
 }
 
-/// A transmitter that answers every command with a fixed reply.
+/// Answers from a list, for replies no sound card gives.
 class FixedReplies : public CardTransmitter {
 public:
-    std::vector<Bytes> replies;
-    std::size_t next = 0;
-    Bytes transmitRaw(ByteView) override { return replies.at(next++); }
+    explicit FixedReplies(std::vector<std::string> hex) : m_replies(std::move(hex)) {}
+    Bytes transmitRaw(ByteView) override { return hexToBytes(m_replies.at(sent++)); }
+    std::size_t sent = 0;
+
+private:
+    std::vector<std::string> m_replies;
 };
 
-class ChannelModes : public ::testing::TestWithParam<Mode> {};
+std::uint16_t statusOf(const SecureMessaging::Unwrapped& reply)
+{
+    return static_cast<std::uint16_t>(reply.sw1 << 8 | reply.sw2);
+}
+
+class ChannelModes : public ::testing::TestWithParam<Mode> {
+protected:
+    ChannelModes() : token(tokenOptions(GetParam())) {}
+
+    std::uint16_t call(SecureMessaging& sm, VirtualCard& card, std::uint8_t cla, std::uint8_t ins,
+                       std::uint16_t p1p2, const std::optional<Bytes>& data,
+                       std::optional<std::uint8_t> le = std::nullopt, Bytes* out = nullptr)
+    {
+        const auto reply = sm.unwrapResponse(card.transmit(sm.wrapAPDU(
+            cla, ins, static_cast<std::uint8_t>(p1p2 >> 8), static_cast<std::uint8_t>(p1p2), data, le)));
+        if (out != nullptr) {
+            *out = reply.data;
+        }
+        return statusOf(reply);
+    }
+
+    VirtualToken token;
+};
 
 } // namespace
 
-TEST_P(ChannelModes, AuthenticatesAndRunsProtectedCommands)
+TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
 {
-    CardSideChannel card(GetParam(), kEncKey, kMacKey);
+    VirtualCard card(token);
+    TKSmartCardTransmitter line(card);
     SecureMessaging sm;
-    sm.mutualAuth(card, kEncKey, kMacKey);
-
+    sm.mutualAuth(line, kKey, kKey);
     ASSERT_TRUE(sm.isEstablished());
-    ASSERT_TRUE(card.established);
     EXPECT_EQ(sm.isFIPS(), GetParam() == Mode::aesFips);
     EXPECT_EQ(sm.keyType(), GetParam() == Mode::des ? SecureMessaging::KeyEncType::des
                                                     : SecureMessaging::KeyEncType::aes);
-    // INITIALIZE UPDATE asks for 29 bytes from a FIPS card, 28 otherwise.
-    ASSERT_GE(card.received.size(), 3u);
-    EXPECT_EQ(card.received[1].back(), GetParam() == Mode::aesFips ? 0x1D : 0x1C);
+    // INITIALIZE UPDATE asks a FIPS card for 29 bytes, others for 28.
+    EXPECT_EQ(card.sentCommands().at(1).back(), GetParam() == Mode::aesFips ? 0x1D : 0x1C);
+    const Bytes fcp = TesselDriver::buildEFFCP(0x4410, 600, TesselFileType::transparent,
+                                               hexToBytes("FFFF000000000000"));
+    ASSERT_EQ(call(sm, card, 0x80, 0xE0, 0, fcp), 0x9000);
+    ASSERT_EQ(call(sm, card, 0x00, 0xA4, 0, hexToBytes("4410")), 0x9000);
 
-    // A run of commands with and without data and Le: the card checks every MAC and counter
-    // value, and decrypts what was sent. 300 commands take the AES counter over a byte carry.
-    card.responseData = hexToBytes("3082010A0282010100C0FFEE");
-    for (int i = 0; i < 300; ++i) {
-        Bytes data(static_cast<std::size_t>(i % 40), static_cast<std::uint8_t>(i));
-        const std::optional<std::uint8_t> le =
-            i % 3 == 0 ? std::optional<std::uint8_t>(0xFE) : std::nullopt;
-        const Bytes wrapped =
-            sm.wrapAPDU(0x00, 0xD6, 0x00, static_cast<std::uint8_t>(i), data, le);
-        const auto reply = sm.unwrapResponse(card.transmitRaw(wrapped));
-        ASSERT_EQ(card.macFailures, 0) << "command " << i;
-        EXPECT_EQ(card.lastPlaintext, data);
-        EXPECT_EQ(card.lastLe, le);
-        EXPECT_EQ(reply.data, card.responseData);
-        EXPECT_EQ(reply.sw1, 0x90);
+    // The largest data a protected command holds goes through; one byte more is refused before
+    // the counter moves, so the channel stays in step with the card.
+    const std::size_t largest = SecureMessaging::maxWrappedDataLength(sm.keyType(), false);
+    const Bytes icv = sm.icvMac();
+    const auto tooLong = errorOf([&] { sm.wrapAPDU(0, 0xD6, 0, 0, Bytes(largest + 1, 1), {}); });
+    ASSERT_TRUE(tooLong);
+    EXPECT_EQ(tooLong->code(), TokenError::Code::invalidAPDU);
+    EXPECT_EQ(sm.icvMac(), icv);
+    Bytes content(largest);
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<std::uint8_t>(i * 7 + 1);
     }
-    EXPECT_EQ(card.commandsAccepted, 300);
-}
+    ASSERT_EQ(call(sm, card, 0x00, 0xD6, 0, content), 0x9000);
+    Bytes read;
+    ASSERT_EQ(call(sm, card, 0x00, 0xB0, 0, std::nullopt, 0x20, &read), 0x9000);
+    EXPECT_EQ(read, Bytes(content.begin(), content.begin() + 0x20));
 
-TEST_P(ChannelModes, CommandsOutOfOrderAreRefusedByTheCard)
-{
-    CardSideChannel card(GetParam(), kEncKey, kMacKey);
-    SecureMessaging sm;
-    sm.mutualAuth(card, kEncKey, kMacKey);
-    const Bytes first = sm.wrapAPDU(0x00, 0x20, 0x00, 0x02, Bytes(16, 0x31), std::nullopt);
-    const Bytes second = sm.wrapAPDU(0x00, 0x20, 0x00, 0x02, Bytes(16, 0x31), std::nullopt);
-    EXPECT_NE(first, second); // the counter moved, so the MAC differs
-    const auto reply = sm.unwrapResponse(card.transmitRaw(second));
-    EXPECT_EQ(reply.sw1 << 8 | reply.sw2, 0x6988);
-    EXPECT_EQ(card.macFailures, 1);
-}
-
-TEST_P(ChannelModes, TamperedCardCryptogramOrRefusedAuthenticationFails)
-{
-    CardSideChannel tampered(GetParam(), kEncKey, kMacKey);
-    tampered.tamperCardCryptogram = true;
-    SecureMessaging sm;
-    auto error = errorOf([&] { sm.mutualAuth(tampered, kEncKey, kMacKey); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), TokenError::Code::authFailed);
-    EXPECT_FALSE(sm.isEstablished());
-    EXPECT_EQ(tampered.received.size(), 2u); // EXTERNAL AUTHENTICATE never sent
-
-    CardSideChannel refusing(GetParam(), kEncKey, kMacKey);
-    refusing.refuseExternalAuthenticate = true;
-    SecureMessaging sm2;
-    error = errorOf([&] { sm2.mutualAuth(refusing, kEncKey, kMacKey); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), TokenError::Code::authFailed);
-    EXPECT_FALSE(sm2.isEstablished());
-    EXPECT_FALSE(sm2.sessionKeyEnc().empty()); // keys stay derived, the channel stays closed
-    EXPECT_TRUE(errorOf([&] { sm2.wrapAPDU(0, 0x20, 0, 2, std::nullopt, std::nullopt); }));
-}
-
-TEST_P(ChannelModes, WrongStaticKeyIsCaughtByTheCryptogram)
-{
-    CardSideChannel card(GetParam(), kEncKey, kMacKey);
-    SecureMessaging sm;
-    const auto error = errorOf([&] { sm.mutualAuth(card, kMacKey, kMacKey); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), TokenError::Code::authFailed);
-}
-
-TEST_P(ChannelModes, LargestCommandFitsAndOneMoreIsRefusedBeforeTheCounterMoves)
-{
-    CardSideChannel card(GetParam(), kEncKey, kMacKey);
-    SecureMessaging sm;
-    sm.mutualAuth(card, kEncKey, kMacKey);
-    for (const bool withLe : {false, true}) {
-        const std::size_t largest = SecureMessaging::maxWrappedDataLength(sm.keyType(), withLe);
-        const std::optional<std::uint8_t> le =
-            withLe ? std::optional<std::uint8_t>(0) : std::nullopt;
-        const Bytes icvBefore = sm.icvMac();
-        const auto error =
-            errorOf([&] { sm.wrapAPDU(0x00, 0xD6, 0, 0, Bytes(largest + 1, 0x42), le); });
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->code(), TokenError::Code::invalidAPDU);
-        EXPECT_EQ(sm.icvMac(), icvBefore);
-
-        const Bytes wrapped = sm.wrapAPDU(0x00, 0xD6, 0, 0, Bytes(largest, 0x42), le);
-        EXPECT_LE(wrapped[4], 255);
-        EXPECT_EQ(wrapped.size(), wrapped[4] + 6u);
-        sm.unwrapResponse(card.transmitRaw(wrapped));
-        EXPECT_EQ(card.lastPlaintext, Bytes(largest, 0x42));
+    // Past 256 commands the AES counter carries into its next byte; the card must agree.
+    for (int i = 0; i < 260; ++i) {
+        ASSERT_EQ(call(sm, card, 0x00, 0xA4, 0, hexToBytes("4410")), 0x9000) << i;
     }
-    EXPECT_EQ(card.macFailures, 0);
+    // Sent out of order, a command's MAC no longer matches the card's counter.
+    sm.wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("4410"), {});
+    const Bytes second = sm.wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("4410"), {});
+    EXPECT_EQ(statusOf(sm.unwrapResponse(card.transmit(second))), 0x6988);
+
+    // With an Le the largest body still fits a short APDU.
+    const std::size_t withLe = SecureMessaging::maxWrappedDataLength(sm.keyType(), true);
+    const Bytes wrapped = sm.wrapAPDU(0x00, 0xD6, 0, 0, Bytes(withLe, 2), 0x00);
+    EXPECT_EQ(wrapped.size(), wrapped[4] + 6u);
+    EXPECT_TRUE(errorOf([&] { sm.wrapAPDU(0x00, 0xD6, 0, 0, Bytes(withLe + 1, 2), 0x00); }));
+}
+
+TEST_P(ChannelModes, RefusedOrForgedAuthenticationOpensNothing)
+{
+    struct Case {
+        const char* what;
+        std::function<void(VirtualCard&)> arrange;
+        Bytes key;
+        TokenError expected;
+        std::size_t commandsSent;
+    };
+    const Case cases[] = {
+        {"wrong static key", [](VirtualCard&) {}, Bytes(16, 0x11), TokenError::authFailed(), 2},
+        {"INITIALIZE UPDATE refused", [](VirtualCard& c) { c.refuseAfter(1, 0x6A88); }, kKey,
+         TokenError::unexpectedStatus(0x6A88), 2},
+        {"EXTERNAL AUTHENTICATE refused", [](VirtualCard& c) { c.refuseAfter(2, 0x6982); }, kKey,
+         TokenError::authFailed(), 3},
+        {"card cryptogram altered",
+         [](VirtualCard& c) {
+             c.tamper([](ByteView command, Bytes& reply) {
+                 if (command[1] == 0x50) {
+                     reply[reply.size() - 3] ^= 0x01;
+                 }
+             });
+         },
+         kKey, TokenError::authFailed(), 2},
+    };
+    for (const Case& c : cases) {
+        VirtualCard card(token);
+        c.arrange(card);
+        TKSmartCardTransmitter line(card);
+        SecureMessaging sm;
+        const auto error = errorOf([&] { sm.mutualAuth(line, c.key, c.key); });
+        ASSERT_TRUE(error) << c.what;
+        EXPECT_EQ(*error, c.expected) << c.what;
+        EXPECT_FALSE(sm.isEstablished()) << c.what;
+        EXPECT_EQ(card.sentCommands().size(), c.commandsSent) << c.what;
+        const auto wrap = errorOf([&] { sm.wrapAPDU(0, 0x20, 0, 2, Bytes(16), std::nullopt); });
+        EXPECT_TRUE(wrap && wrap->code() == TokenError::Code::secureMessagingFailed) << c.what;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllCards, ChannelModes,
                          ::testing::Values(Mode::des, Mode::aes, Mode::aesFips),
                          [](const auto& param) {
-                             switch (param.param) {
-                             case Mode::des:
-                                 return "TripleDes";
-                             case Mode::aes:
-                                 return "Aes";
-                             case Mode::aesFips:
-                                 return "AesFips";
-                             }
-                             return "";
+                             return param.param == Mode::des   ? "TripleDes"
+                                    : param.param == Mode::aes ? "Aes"
+                                                              : "AesFips";
                          });
 
 TEST(SecureMessaging, WrappedLayoutUnderAes)
 {
-    CardSideChannel card(Mode::aes, kEncKey, kMacKey);
-    SecureMessaging sm(fixedRandom("0102030405060708"));
-    sm.mutualAuth(card, kEncKey, kMacKey);
+    VirtualToken token(tokenOptions(Mode::aes));
+    VirtualCard card(token);
+    TKSmartCardTransmitter line(card);
+    SecureMessaging sm;
+    sm.mutualAuth(line, kKey, kKey);
 
-    // VERIFY with a 16-byte PIN block: DO87 of 1 + 32 bytes, no DO97, DO8E, final Le 00.
+    // VERIFY with a 16-byte PIN block: DO87 of 1 + 32 bytes, no DO97, DO8E with the MAC that
+    // now heads the chaining value, then Le 00.
     const Bytes verify = sm.wrapAPDU(0x00, 0x20, 0x00, 0x02, Bytes(16, 0x31), std::nullopt);
     ASSERT_EQ(verify.size(), 5u + 0x2D + 1u);
     EXPECT_EQ(bytesToHex(ByteView(verify).first(8)), "0C2000022D872101");
-    EXPECT_EQ(verify[5 + 35], 0x8E);
-    EXPECT_EQ(verify[5 + 36], 0x08);
+    EXPECT_EQ(bytesToHex(ByteView(verify).subspan(40, 10)),
+              "8E08" + bytesToHex(ByteView(sm.icvMac()).first(8)));
     EXPECT_EQ(verify.back(), 0x00);
-    EXPECT_EQ(ByteView(verify).subspan(5 + 37, 8).size(), 8u);
-    EXPECT_TRUE(std::equal(sm.icvMac().begin(), sm.icvMac().begin() + 8, verify.begin() + 42));
-
-    // No data, Le 00: body 97 01 00 8E 08 MAC.
-    const Bytes read = sm.wrapAPDU(0x00, 0xB0, 0x00, 0x00, std::nullopt, 0x00);
-    EXPECT_EQ(bytesToHex(ByteView(read).first(10)), "0CB000000D970100" "8E08");
-    EXPECT_EQ(read.size(), 5u + 13u + 1u);
-
-    // Present but empty data is sent like no data.
-    const Bytes erase = sm.wrapAPDU(0x80, 0x0E, 0x00, 0x00, Bytes{}, std::nullopt);
-    EXPECT_EQ(bytesToHex(ByteView(erase).first(7)), "8C0E00000A8E08");
+    // No data, Le 00: body 97 01 00 8E 08 MAC. Present but empty data is sent like no data.
+    EXPECT_EQ(bytesToHex(sm.wrapAPDU(0x00, 0xB0, 0, 0, std::nullopt, 0x00)).substr(0, 20),
+              "0CB000000D9701008E08");
+    EXPECT_EQ(bytesToHex(sm.wrapAPDU(0x80, 0x0E, 0, 0, Bytes{}, std::nullopt)).substr(0, 14),
+              "8C0E00000A8E08");
 }
 
-TEST(SecureMessaging, CounterAdvancesTheRightByte)
+TEST(SecureMessaging, ProbeReplyDecidesModeAndCipher)
 {
-    CardSideChannel aesCard(Mode::aes, kEncKey, kMacKey);
-    SecureMessaging aes;
-    aes.mutualAuth(aesCard, kEncKey, kMacKey);
-    EXPECT_EQ(bytesToHex(ByteView(aes.icvMac()).subspan(8)), "0000000000000000");
-    aes.wrapAPDU(0x00, 0x84, 0, 0, std::nullopt, 8);
-    EXPECT_EQ(bytesToHex(ByteView(aes.icvMac()).subspan(8)), "0000000000000001");
-    aes.wrapAPDU(0x00, 0x84, 0, 0, std::nullopt, 8);
-    EXPECT_EQ(bytesToHex(ByteView(aes.icvMac()).subspan(8)), "0000000000000002");
-
-    CardSideChannel desCard(Mode::des, kEncKey, kMacKey);
-    SecureMessaging des;
-    des.mutualAuth(desCard, kEncKey, kMacKey);
-    des.wrapAPDU(0x00, 0x84, 0, 0, std::nullopt, 8);
-    EXPECT_EQ(bytesToHex(ByteView(des.icvMac()).subspan(8)), "0000000000000000");
-}
-
-TEST(SecureMessaging, ProbeDecidesTheMode)
-{
-    // Data not starting 80 01 01 is never FIPS; the cipher follows D[2] alone.
-    const auto run = [](std::string_view probe) {
-        FixedReplies card;
-        card.replies = {hexToBytes(probe), hexToBytes("6A88")};
+    // The cards above answer 80 01 01 or 80 01 00 and are FIPS only with 87 01 01 at byte 32;
+    // other data is never FIPS and its D[2] alone picks AES, and a bare status means Triple-DES.
+    for (const auto& [probe, isAes] : {std::pair("0000019000", true),
+                                       std::pair("8001029000", false), std::pair("9000", false)}) {
+        FixedReplies card({probe, "6A88"});
         SecureMessaging sm;
-        const auto error = errorOf([&] { sm.mutualAuth(card, kEncKey, kMacKey); });
-        EXPECT_TRUE(error && error->code() == TokenError::Code::unexpectedStatus &&
-                    error->status() == 0x6A88);
-        return std::pair(sm.isFIPS(), sm.keyType() == SecureMessaging::KeyEncType::aes);
-    };
-    EXPECT_EQ(run("0000019000"), std::pair(false, true));
-    EXPECT_EQ(run("8001029000"), std::pair(false, false));
-    EXPECT_EQ(run("9000"), std::pair(false, false));
-    const std::string fips = "800101" + std::string(58, '0') + "870101" + "9000";
-    EXPECT_EQ(run(fips), std::pair(true, true));
-    std::string notQuiteFips = fips;
-    notQuiteFips[65] = '2'; // 87 01 02 at byte 32
-    EXPECT_EQ(run(notQuiteFips), std::pair(false, true));
-}
-
-TEST(SecureMessaging, MalformedAuthenticationRepliesAreRefused)
-{
-    const std::string shortAnswer = "9000";                                // no data at all
-    const std::string truncated = std::string(27 * 2, '0') + "9000";       // 27 of 28 bytes
-    for (const auto& reply : {std::string("90"), shortAnswer, truncated}) {
-        FixedReplies card;
-        card.replies = {hexToBytes("6A82"), hexToBytes(reply)};
-        SecureMessaging sm;
-        const auto error = errorOf([&] { sm.mutualAuth(card, kEncKey, kMacKey); });
-        ASSERT_TRUE(error) << reply;
-        EXPECT_EQ(error->code(), TokenError::Code::authFailed) << reply;
+        const auto error = errorOf([&] { sm.mutualAuth(card, kKey, kKey); });
+        EXPECT_TRUE(error && *error == TokenError::unexpectedStatus(0x6A88)) << probe;
+        EXPECT_FALSE(sm.isFIPS()) << probe;
+        EXPECT_EQ(sm.keyType() == SecureMessaging::KeyEncType::aes, isAes) << probe;
     }
-
-    SecureMessaging failingRandom([](std::span<std::uint8_t>) { return false; });
-    FixedReplies card;
-    card.replies = {hexToBytes("6A82")};
-    const auto error = errorOf([&] { failingRandom.mutualAuth(card, kEncKey, kMacKey); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), TokenError::Code::authFailed);
-    EXPECT_EQ(card.next, 1u); // nothing after the probe was sent
-
-    CardSideChannel realCard(Mode::aes, kEncKey, kMacKey);
-    SecureMessaging badKey;
-    const auto keyError = errorOf([&] { badKey.mutualAuth(realCard, Bytes(15, 1), kMacKey); });
-    ASSERT_TRUE(keyError);
-    EXPECT_EQ(keyError->code(), TokenError::Code::secureMessagingFailed);
 }
 
-TEST(SecureMessaging, WrapBeforeTheChannelIsUpFails)
+TEST(SecureMessaging, MalformedAuthenticationAnswersAreRefused)
 {
-    SecureMessaging sm;
-    const auto error = errorOf([&] { sm.wrapAPDU(0x00, 0x20, 0, 2, Bytes(16), std::nullopt); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), TokenError::Code::secureMessagingFailed);
+    const auto attempt = [](FixedReplies& card, ByteView key,
+                            SecureMessaging::RandomSource random = SecureMessaging::systemRandom()) {
+        SecureMessaging sm(std::move(random));
+        const auto error = errorOf([&] { sm.mutualAuth(card, key, key); });
+        EXPECT_FALSE(sm.isEstablished());
+        return error ? error->code() : TokenError::Code::transmitFailed;
+    };
+    for (const std::string& reply :
+         {std::string("90"), std::string("9000"), std::string(27 * 2, '0') + "9000"}) {
+        FixedReplies card({"6A82", reply});
+        EXPECT_EQ(attempt(card, kKey), TokenError::Code::authFailed) << reply;
+    }
+    FixedReplies noRandom({"6A82"});
+    EXPECT_EQ(attempt(noRandom, kKey, [](std::span<std::uint8_t>) { return false; }),
+              TokenError::Code::authFailed);
+    EXPECT_EQ(noRandom.sent, 1u);
+    FixedReplies shortKey({"6A82", std::string(28 * 2, '0') + "9000"});
+    EXPECT_EQ(attempt(shortKey, Bytes(15, 1)), TokenError::Code::secureMessagingFailed);
+
+    // An answer one byte short of its cryptogram must not be completed with the status word
+    // behind it: find a card challenge whose true cryptogram ends in 90, then cut that byte.
+    const Bytes host = hexToBytes("0102030405060708");
+    orvela::sim::SecureChannel cardSide(orvela::sim::cardcrypto::Family::aes, false);
+    Bytes answer;
+    for (unsigned n = 0; n < 0x10000 && (answer.empty() || answer.back() != 0x90); ++n) {
+        const Bytes challenge{0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(n >> 8),
+                              static_cast<std::uint8_t>(n)};
+        answer = cardSide.initializeUpdate(host, challenge, kKey, kKey).data;
+    }
+    ASSERT_EQ(answer.back(), 0x90);
+    answer.pop_back();
+    FixedReplies truncated({"0000019000", bytesToHex(answer) + "9000", "9000"});
+    const auto fixedHost = [&](std::span<std::uint8_t> out) {
+        std::copy(host.begin(), host.end(), out.begin());
+        return true;
+    };
+    EXPECT_EQ(attempt(truncated, kKey, fixedHost), TokenError::Code::authFailed);
+    EXPECT_EQ(truncated.sent, 2u);
 }
 
-TEST(SecureMessaging, UnwrapHandlesStatusesAndRefusesMalformedBodies)
+TEST(SecureMessaging, UnwrapReturnsStatusesAndRefusesMalformedBodies)
 {
-    CardSideChannel card(Mode::aes, kEncKey, kMacKey);
+    VirtualToken token(tokenOptions(Mode::aes));
+    VirtualCard card(token);
+    TKSmartCardTransmitter line(card);
     SecureMessaging sm;
-    sm.mutualAuth(card, kEncKey, kMacKey);
+    sm.mutualAuth(line, kKey, kKey);
 
-    auto r = sm.unwrapResponse(hexToBytes("6A82"));
-    EXPECT_TRUE(r.data.empty());
-    EXPECT_EQ(r.sw1 << 8 | r.sw2, 0x6A82);
-    r = sm.unwrapResponse(hexToBytes("9000"));
-    EXPECT_TRUE(r.data.empty());
-    EXPECT_EQ(r.sw1, 0x90);
-
+    // A status other than 9000 comes back with no data, whatever the body holds.
+    for (const auto& [reply, status] : {std::pair("6A82", 0x6A82), std::pair("9000", 0x9000),
+                                        std::pair("870501AABBCCDD9001", 0x9001)}) {
+        const auto opened = sm.unwrapResponse(hexToBytes(reply));
+        EXPECT_TRUE(opened.data.empty()) << reply;
+        EXPECT_EQ(statusOf(opened), status) << reply;
+    }
     // A DO87 whose plaintext carries no valid padding comes back whole.
     const Bytes noPadding(16, 0x33);
-    Bytes reply{0x99, 0x02, 0x90, 0x00, 0x87, 0x11, 0x01};
+    Bytes reply = hexToBytes("99029000 871101");
     append(reply, crypto::aesCbc(sm.sessionKeyEnc(), Bytes(16, 0), noPadding, true));
     append(reply, hexToBytes("8E0811223344556677889000"));
-    r = sm.unwrapResponse(reply);
-    EXPECT_EQ(r.data, noPadding);
+    EXPECT_EQ(sm.unwrapResponse(reply).data, noPadding);
 
     // Objects whose length runs past the body, an empty DO87, a cryptogram that is not whole
     // blocks, and a reply without status are refused rather than read.
     for (const char* bad : {"8710019000", "87000100009000", "991090009000", "8E9000",
                             "870501AABBCCDD9000", "90"}) {
         const auto error = errorOf([&] { sm.unwrapResponse(hexToBytes(bad)); });
-        ASSERT_TRUE(error) << bad;
-        EXPECT_EQ(error->code(), TokenError::Code::secureMessagingFailed) << bad;
+        EXPECT_TRUE(error && error->code() == TokenError::Code::secureMessagingFailed) << bad;
     }
 }

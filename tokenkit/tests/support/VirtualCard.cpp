@@ -1,9 +1,5 @@
 #include "VirtualCard.h"
 
-#include "ScriptedCard.h"
-
-#include <utility>
-
 namespace orvela::tokenkit::test {
 
 Bytes VirtualCard::transmit(ByteView command)
@@ -21,7 +17,7 @@ Bytes VirtualCard::transmit(ByteView command)
     m_sent.push_back(toBytes(command));
     Bytes reply = m_token.process(command);
     if (m_tamper) {
-        std::exchange(m_tamper, nullptr)(reply);
+        m_tamper(command, reply);
     }
     return reply;
 }

@@ -3,10 +3,25 @@
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/SmartCard.h"
 
+#include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 namespace orvela::tokenkit::test {
+
+/// The platform error a pulled card raises in these tests; the kit must pass it on as is.
+struct CardRemoved : std::runtime_error {
+    CardRemoved() : std::runtime_error("card removed") {}
+};
+
+/// A blank in-memory token's options in the given channel mode.
+inline sim::VirtualToken::Options tokenOptions(sim::VirtualToken::Mode mode)
+{
+    sim::VirtualToken::Options options;
+    options.mode = mode;
+    return options;
+}
 
 /// One card session on an in-process virtual token. Ending the session (destruction) resets
 /// the token, as a real card forgets its channel and selections. Records every command sent.
@@ -27,8 +42,9 @@ public:
         m_refusal = statusWord;
     }
 
-    /// Changes the next reply before the driver sees it, as a faulty line or card would.
-    void tamperNextReply(std::function<void(Bytes&)> tamper) { m_tamper = std::move(tamper); }
+    /// Changes every later reply before the caller sees it, as a faulty line or card would.
+    using Tamper = std::function<void(ByteView command, Bytes& reply)>;
+    void tamper(Tamper tamper) { m_tamper = std::move(tamper); }
 
     Bytes transmit(ByteView command) override;
     Bytes atr() override { return m_token.atr(); }
@@ -39,9 +55,9 @@ private:
     sim::VirtualToken& m_token;
     std::vector<Bytes> m_sent;
     std::size_t m_removeAfter = SIZE_MAX;
-    std::function<void(Bytes&)> m_tamper;
     std::size_t m_refuseAfter = SIZE_MAX;
     std::uint16_t m_refusal = 0;
+    Tamper m_tamper;
 };
 
 } // namespace orvela::tokenkit::test
