@@ -160,6 +160,8 @@ protected:
     {
         APIClientOptions options;
         options.fixedBaseUrl = server.origin();
+        // A client that waited for a body it should have refused gives up soon.
+        options.timeouts.requestIdleMs = options.timeouts.healthIdleMs = 3000;
         return makeClient(options);
     }
 
@@ -203,6 +205,10 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
     const QByteArray partialPdf = "%PDF-1.7\npartial";
     const QByteArray filler(64 * 1024, 'x');
     const QByteArray twoGiB = "Content-Length: 2147483648\r\n";
+    const auto over = [](qint64 limit) {
+        return "Content-Length: " + QByteArray::number(limit + 1) + "\r\n";
+    };
+    const ReplyLimits limits;
     const auto is = [](Outcome expected) {
         return [expected](const Outcome& outcome) { return outcome == expected; };
     };
@@ -235,11 +241,14 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
         {"chunked JSON ended by its last chunk", Call::json,
          {head(chunked, chunk(completeJson) + chunk({})), {}, -1}, is(succeeded)},
         {"JSON announcing 2 GiB", Call::json, {head(twoGiB), filler}, tooLarge, true},
+        // Refused on the announcement alone: nothing follows it.
+        {"JSON announcing a byte too many", Call::json, {head(over(limits.jsonBytes)), {}, -1},
+         tooLarge, true},
+        {"signed copy announcing a byte too many", Call::upload,
+         {head(over(limits.uploadBytes)), {}, -1}, tooLarge, true},
         {"JSON without end", Call::json, {head(chunked), chunk(filler)}, tooLarge, true},
         {"health announcing 2 GiB", Call::health, {head(twoGiB), filler}, unhealthy, true},
         {"health without end", Call::health, {head(chunked), chunk(filler)}, unhealthy, true},
-        {"signed copy announcing 60 MiB", Call::upload,
-         {head("Content-Length: 62914560\r\n"), filler}, tooLarge, true},
         {"signed copy without end", Call::upload, {head(chunked), chunk(filler)}, tooLarge, true},
     };
     // clang-format on
@@ -258,19 +267,26 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
     }
 }
 
-/// A reply Qt ended without an error after delivering `data`, whatever its Content-Length said.
+/// A reply that delivers `data` at once, announced or not; Qt may end such a reply without an
+/// error whatever its Content-Length said.
 class EndedReply : public QNetworkReply {
 public:
-    EndedReply(qint64 announced, QByteArray data) : m_data(std::move(data))
+    EndedReply(std::optional<qint64> announced, QByteArray data) : m_data(std::move(data))
     {
-        setHeader(QNetworkRequest::ContentLengthHeader, announced);
+        if (announced) {
+            setHeader(QNetworkRequest::ContentLengthHeader, *announced);
+        }
         setAttribute(QNetworkRequest::HttpStatusCodeAttribute, 200);
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
-    void deliver()
+    void arrive()
     {
         emit metaDataChanged();
         emit readyRead();
+    }
+    void deliver()
+    {
+        arrive();
         setFinished(true);
         emit finished();
     }
@@ -307,23 +323,34 @@ TEST(ReplyBodyTest, ABodyShortOfItsAnnouncedLengthIsNotTaken)
     EXPECT_EQ(complete.value(), "%PDF-1.7\npartial");
 }
 
+TEST(ReplyBodyTest, AnUnannouncedBodyIsCutOffByTheReadThatWouldPassTheLimit)
+{
+    for (const qint64 size : {1024, 1025}) {
+        EndedReply reply(std::nullopt, QByteArray(size, 'x'));
+        ReplyBody::attach(&reply, 1024);
+        reply.arrive();
+        EXPECT_EQ(ReplyBody::overLimit(&reply), size > 1024) << size;
+    }
+}
+
 TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
 {
-    struct Case {
-        const char* name;
-        bool elsewhere;
-        Outcome expected;
+    enum class Target { samePath, otherPort, otherScheme };
+    const std::pair<Target, Outcome> cases[] = {
+        {Target::samePath, succeeded},
+        {Target::otherPort, failedWith(APIError::Kind::redirectRefused)},
+        {Target::otherScheme, failedWith(APIError::Kind::redirectRefused)},
     };
-    const Case cases[] = {
-        {"another port", true, failedWith(APIError::Kind::redirectRefused)},
-        {"same origin, another path", false, succeeded},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [target, expected] : cases) {
+        SCOPED_TRACE(static_cast<int>(target));
         ScriptedServer server;
         ScriptedServer other;
         const QByteArray location =
-            c.elsewhere ? (other.origin() + "/api/sign-pdf-download").toLatin1() : "/api/moved";
+            target == Target::otherPort
+                ? (other.origin() + "/api/moved").toLatin1()
+                : target == Target::otherScheme
+                      ? QStringLiteral("https://127.0.0.1:%1/api/moved").arg(server.port()).toLatin1()
+                      : QByteArray("/api/moved");
         server.scripts["/api/sign-pdf-download"] = {
             "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location +
                 "\r\nContent-Length: 0\r\n\r\n",
@@ -335,8 +362,8 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
         const auto client = clientOf(server);
 
         QByteArray body;
-        EXPECT_EQ(run(*client, Call::upload, &body), c.expected);
-        EXPECT_EQ(body, c.expected.ok ? QByteArray("%PDF-sig\n") : QByteArray());
+        EXPECT_EQ(run(*client, Call::upload, &body), expected);
+        EXPECT_EQ(body, expected.ok ? QByteArray("%PDF-sig\n") : QByteArray());
         EXPECT_EQ(other.connections, 0);
     }
 }
