@@ -70,16 +70,17 @@ TEST_F(BackendSimProgramTest, OutcomeAndApprovalDelayComeFromTheCommandLine)
 
 TEST_F(BackendSimProgramTest, RefusesAddressesOffLoopbackAndMissingKeys)
 {
-    QProcess program;
-    program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH), {"--listen", "0.0.0.0:3000"});
-    ASSERT_TRUE(waitUntil([&] { return program.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(program.exitCode(), 2);
-
-    program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH),
-                  {"--listen", "127.0.0.1:0", "--tls-cert", m_dir.filePath("none.pem"), "--tls-key",
-                   m_dir.filePath("none.key")});
-    ASSERT_TRUE(waitUntil([&] { return program.state() == QProcess::NotRunning; }));
-    EXPECT_EQ(program.exitCode(), 2);
+    const QStringList refused[] = {
+        {"--listen", "0.0.0.0:3000"},
+        {"--listen", "127.0.0.1:0", "--tls-cert", m_dir.filePath("none.pem"), "--tls-key",
+         m_dir.filePath("none.key")},
+    };
+    for (const QStringList& args : refused) {
+        QProcess program;
+        program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH), args);
+        ASSERT_TRUE(waitUntil([&] { return program.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(program.exitCode(), 2) << args.join(u' ').toStdString();
+    }
 }
 
 } // namespace

@@ -120,38 +120,20 @@ const QByteArray completeJson = R"({"state":"COMPLETE"})";
 
 enum class Call { json, upload, health };
 
-/// What a call came back with: success, or the client error's kind, or some other failure.
-struct Outcome {
-    bool ok = false;
-    std::optional<APIError::Kind> kind;
-
-    bool operator==(const Outcome&) const = default;
-};
-
-const Outcome succeeded{true, {}};
-/// Failed for some reason other than a client error (Qt's own transport error, or a health
-/// probe's plain false).
-const Outcome failedInTransport{false, {}};
+/// What a call came back with: "ok", "transport" (Qt's own error, or a health probe's plain
+/// false), or the client error's kind.
+using Outcome = QString;
+const Outcome succeeded = QStringLiteral("ok");
+const Outcome failedInTransport = QStringLiteral("transport");
 Outcome failedWith(APIError::Kind kind)
 {
-    return Outcome{false, kind};
-}
-
-void PrintTo(const Outcome& outcome, std::ostream* out)
-{
-    *out << (outcome.ok ? "ok" : "failed");
-    if (outcome.kind) {
-        *out << " kind " << static_cast<int>(*outcome.kind);
-    }
+    return QStringLiteral("kind %1").arg(static_cast<int>(kind));
 }
 
 template <class T> Outcome outcomeOf(const CallResult<T>& result)
 {
-    if (result.ok()) {
-        return succeeded;
-    }
     const APIError* error = result.apiError();
-    return error ? failedWith(error->kind()) : failedInTransport;
+    return result.ok() ? succeeded : error ? failedWith(error->kind()) : failedInTransport;
 }
 
 class HostileServerTest : public ApiFixture {
@@ -187,7 +169,7 @@ protected:
                           });
         }
         EXPECT_TRUE(waitUntil([&] { return outcome.has_value(); }));
-        return outcome.value_or(Outcome{false, APIError::Kind::timeout});
+        return outcome.value_or(QStringLiteral("no answer"));
     }
 };
 
@@ -195,7 +177,7 @@ struct BodyCase {
     const char* name;
     Call call;
     Script script;
-    std::function<bool(const Outcome&)> expected;
+    QStringList expected; ///< any of these
     /// The client must have hung up on a server that would never stop sending.
     bool clientHangsUp = false;
 };
@@ -209,17 +191,11 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
         return "Content-Length: " + QByteArray::number(limit + 1) + "\r\n";
     };
     const ReplyLimits limits;
-    const auto is = [](Outcome expected) {
-        return [expected](const Outcome& outcome) { return outcome == expected; };
-    };
-    const auto tooLarge = is(failedWith(APIError::Kind::replyTooLarge));
+    const QStringList tooLarge{failedWith(APIError::Kind::replyTooLarge)};
     // Qt reports a body cut short either as a closed connection or, when the close races the
     // last read, as no error at all; the second is pinned down with a reply of its own below.
-    const auto cutShort = [](const Outcome& outcome) {
-        return outcome == failedInTransport ||
-               outcome == failedWith(APIError::Kind::incompleteReply);
-    };
-    const auto unhealthy = is(failedInTransport);
+    const QStringList cutShort{failedInTransport, failedWith(APIError::Kind::incompleteReply)};
+    const QStringList unhealthy{failedInTransport};
     // clang-format off
     const BodyCase cases[] = {
         {"signed copy short of its length, closed at once", Call::upload,
@@ -230,16 +206,16 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
          {head("Content-Length: 100\r\n", completeJson), {}, 0}, cutShort},
         {"JSON ended only by the connection closing", Call::json,
          {head("Connection: close\r\n", completeJson), {}, 0},
-         is(failedWith(APIError::Kind::incompleteReply))},
+         {failedWith(APIError::Kind::incompleteReply)}},
         {"server error ended only by the connection closing", Call::json,
          {"HTTP/1.1 503 Unavailable\r\nConnection: close\r\n\r\ndown", {}, 0},
-         is(failedWith(APIError::Kind::server))},
+         {failedWith(APIError::Kind::server)}},
         {"health ended only by the connection closing", Call::health,
-         {head("Connection: close\r\n", "OK"), {}, 0}, is(succeeded)},
+         {head("Connection: close\r\n", "OK"), {}, 0}, {succeeded}},
         {"chunked JSON cut before its last chunk", Call::json,
-         {head(chunked, chunk(completeJson)), {}, 0}, is(failedInTransport)},
+         {head(chunked, chunk(completeJson)), {}, 0}, unhealthy},
         {"chunked JSON ended by its last chunk", Call::json,
-         {head(chunked, chunk(completeJson) + chunk({})), {}, -1}, is(succeeded)},
+         {head(chunked, chunk(completeJson) + chunk({})), {}, -1}, {succeeded}},
         {"JSON announcing 2 GiB", Call::json, {head(twoGiB), filler}, tooLarge, true},
         // Refused on the announcement alone: nothing follows it.
         {"JSON announcing a byte too many", Call::json, {head(over(limits.jsonBytes)), {}, -1},
@@ -259,7 +235,7 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
         const auto client = clientOf(server);
         QByteArray body;
         const Outcome outcome = run(*client, c.call, &body);
-        EXPECT_PRED1(c.expected, outcome);
+        EXPECT_TRUE(c.expected.contains(outcome)) << outcome.toStdString();
         EXPECT_TRUE(body.isEmpty());
         if (c.clientHangsUp) {
             EXPECT_TRUE(waitUntil([&] { return server.clientClosed; }));
@@ -363,7 +339,7 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
 
         QByteArray body;
         EXPECT_EQ(run(*client, Call::upload, &body), expected);
-        EXPECT_EQ(body, expected.ok ? QByteArray("%PDF-sig\n") : QByteArray());
+        EXPECT_EQ(body, expected == succeeded ? QByteArray("%PDF-sig\n") : QByteArray());
         EXPECT_EQ(other.connections, 0);
     }
 }
