@@ -1,4 +1,5 @@
-// The simulator as a program: its command line reaches the simulated phone.
+// The two programs as a user runs them: `orvela health` against the simulator up and down, and
+// the simulator program, whose command line reaches the simulated phone.
 
 #include "TestSupport.h"
 #include "api/LoginNotifyResponse.h"
@@ -13,8 +14,28 @@ using orvela::apitest::waitUntil;
 
 namespace {
 
-class BackendSimProgramTest : public ApiFixture {
+class ProgramTest : public ApiFixture {
 protected:
+    struct Run {
+        int exitCode = -1;
+        QString output;
+    };
+
+    /// Runs the tool while the event loop keeps the in-process simulator answering.
+    Run runOrvela(const QStringList& args, const QProcessEnvironment& env = {})
+    {
+        QProcess process;
+        QProcessEnvironment environment =
+            env.isEmpty() ? QProcessEnvironment::systemEnvironment() : env;
+        // Settings of the tool's own go to a private place.
+        environment.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(ORVELA_CLI_PATH), args);
+        EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30'000));
+        return Run{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                   QString::fromUtf8(process.readAllStandardOutput())};
+    }
+
     void TearDown() override
     {
         if (m_program.state() != QProcess::NotRunning) {
@@ -44,7 +65,30 @@ protected:
     QProcess m_program;
 };
 
-TEST_F(BackendSimProgramTest, OutcomeAndApprovalDelayComeFromTheCommandLine)
+TEST_F(ProgramTest, HealthExitsZeroOnlyWhenTheBackendAnswersWell)
+{
+    ASSERT_NE(m_sim->start(), 0);
+    const QString base = m_sim->baseUrl();
+    const Run up = runOrvela({"--api-url", base + "/", "health"});
+    EXPECT_EQ(up.exitCode, 0);
+    EXPECT_EQ(up.output, base + ": reachable\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("API_BASE_URL", base);
+    const Run json = runOrvela({"--json", "health"}, env);
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_TRUE(json.output.contains("\"reachable\": true")) << json.output.toStdString();
+
+    for (const int status : {302, 500}) {
+        m_sim->injectResponse("/api/health", status, "text/plain", "down for maintenance");
+        EXPECT_EQ(runOrvela({"--api-url", base, "health"}).exitCode, 1) << status;
+    }
+    m_sim.reset();
+    const Run down = runOrvela({"health", "--api-url", base});
+    EXPECT_EQ(down.exitCode, 1);
+    EXPECT_EQ(down.output, base + ": unreachable\n");
+}
+
+TEST_F(ProgramTest, SimulatorOutcomeAndApprovalDelayComeFromTheCommandLine)
 {
     const QString base = launch({"--outcome", "USER_REFUSED", "--approve-after", "0.5"});
     ASSERT_FALSE(base.isEmpty());
@@ -68,7 +112,7 @@ TEST_F(BackendSimProgramTest, OutcomeAndApprovalDelayComeFromTheCommandLine)
     EXPECT_LE(polls, 4);
 }
 
-TEST_F(BackendSimProgramTest, RefusesAddressesOffLoopbackAndMissingKeys)
+TEST_F(ProgramTest, SimulatorRefusesAddressesOffLoopbackAndMissingKeys)
 {
     const QStringList refused[] = {
         {"--listen", "0.0.0.0:3000"},
