@@ -331,25 +331,6 @@ TEST_F(SigningControllerTest, WhatIsNoPdfFileIsRefusedWithItsCauseBeforeAnyReque
     EXPECT_TRUE(m_sim.requests().isEmpty());
 }
 
-TEST_F(SigningControllerTest, CancelWhileWaitingEndsSilentlyWithoutRecordOrUpload)
-{
-    m_sim.setApproveAfterMs(600);
-    m_signing->signFile(writeDocument(QStringLiteral("a.pdf")));
-    ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
-    QList<Phase> after;
-    QObject::connect(m_signing.get(), &SigningController::phaseChanged, m_signing.get(),
-                     [&](Phase phase) { after.append(phase); });
-    m_signing->resetPage();
-    EXPECT_FALSE(m_signing->isRunning());
-    runEventLoopFor(300); // a poll already on the wire may still arrive
-    const qsizetype polls = requests("/api/status");
-    runEventLoopFor(1200); // past the approval and three poll periods: nothing more may run
-    EXPECT_EQ(after, QList<Phase>{Phase::idle});
-    EXPECT_EQ(requests("/api/status"), polls);
-    EXPECT_EQ(requests("/api/sign-pdf-download"), 0);
-    EXPECT_TRUE(signRecords().isEmpty());
-}
-
 TEST_F(SigningControllerTest, ACopyThatArrivesAfterCancelIsTakenBack)
 {
     m_signing->signFile(writeDocument(QStringLiteral("a.pdf")));
