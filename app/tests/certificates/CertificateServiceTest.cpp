@@ -87,7 +87,7 @@ TEST(CertificateService, SpkiDigestCoversTheWholeSubjectPublicKeyInfo)
     // The value must equal a standard public-key pin, whatever the key type.
     for (const bool rsa : {false, true}) {
         CertificateSpec spec;
-        spec.rsa = rsa;
+        spec.rsaBits = rsa ? 2048 : 0;
         const QByteArray der = makeCertificate(spec);
         const CertificateInfo info = expectInfo(service.parseDer(der, {}));
         EXPECT_EQ(info.spkiSha256Base64,
