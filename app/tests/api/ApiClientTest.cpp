@@ -103,7 +103,8 @@ TEST_F(ClientTest, EachCallHasItsMethodPathBodyAndTheFixedHeadersButNoCookie)
     m_sim->addResponseHeader("Set-Cookie", "sid=abc123; Path=/");
     const QString digest = QString::fromLatin1(QByteArray(32, '\x07').toBase64());
     LogCapture log;
-    ASSERT_TRUE(sendAndWait<LoginNotifyResponse>(*m_client, Endpoint::loginNotify("УБ99112233")).ok());
+    ASSERT_TRUE(
+        sendAndWait<LoginNotifyResponse>(*m_client, Endpoint::loginNotify("УБ99112233")).ok());
     ASSERT_TRUE(sendAndWait<SignPdfStartResponse>(
                     *m_client, Endpoint::signPdfStart("PNOMN-УБ99112233", digest, "гэрээ.pdf"))
                     .ok());
@@ -120,8 +121,11 @@ TEST_F(ClientTest, EachCallHasItsMethodPathBodyAndTheFixedHeadersButNoCookie)
         QJsonObject body; // empty: no body at all
     } expected[] = {
         {"POST", "/api/login-notify", {{"register", "УБ99112233"}}},
-        {"POST", "/api/sign-pdf-start",
-         {{"etsi", "PNOMN-УБ99112233"}, {"digestB64", digest}, {"fileName", "гэрээ.pdf"},
+        {"POST",
+         "/api/sign-pdf-start",
+         {{"etsi", "PNOMN-УБ99112233"},
+          {"digestB64", digest},
+          {"fileName", "гэрээ.pdf"},
           {"callbackUrl", ""}}},
         {"POST", "/api/start", {}},
         {"GET", "/api/status", {}},
@@ -157,7 +161,8 @@ TEST_F(ClientTest, StatusQueryKeepsItsOrderAndEncodesEveryAwkwardCharacter)
     ASSERT_EQ(m_sim->requests().size(), 1);
     const auto& request = m_sim->requests().first();
     EXPECT_EQ(request.rawQuery, "sessionId=a%20b%26c%3Dd&pollToken=x%2By%2Fz%3D%3D%C3%A9%23%3F");
-    EXPECT_EQ(request.query, (QList<QPair<QString, QString>>{{"sessionId", id}, {"pollToken", token}}));
+    EXPECT_EQ(request.query,
+              (QList<QPair<QString, QString>>{{"sessionId", id}, {"pollToken", token}}));
 }
 
 TEST_F(ClientTest, TheBaseUrlIsTheFixedOneElseTheSettingElseTheEnvironmentTrimmed)
@@ -243,9 +248,12 @@ TEST(ApiErrorText, EveryKindHasAnEnglishWordingOfItsOwn)
     const TransportError refusedPin{QNetworkReply::OperationCanceledError,
                                     QStringLiteral("Operation canceled"), true};
     const CallError errors[] = {APIError::server(500, QStringLiteral("abc")),
-                                APIError::invalidResponse(), APIError::timeout(),
-                                APIError::replyTooLarge(),   APIError::incompleteReply(),
-                                APIError::redirectRefused(), refusedPin};
+                                APIError::invalidResponse(),
+                                APIError::timeout(),
+                                APIError::replyTooLarge(),
+                                APIError::incompleteReply(),
+                                APIError::redirectRefused(),
+                                refusedPin};
     const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
     QSet<QString> seen;
     for (const CallError& error : errors) {
@@ -254,7 +262,7 @@ TEST(ApiErrorText, EveryKindHasAnEnglishWordingOfItsOwn)
         EXPECT_TRUE(errorMessage(error).contains(cyrillic)) << english.toStdString();
         seen.insert(english);
     }
-    EXPECT_EQ(seen.size(), std::size(errors));
+    EXPECT_EQ(seen.size(), static_cast<qsizetype>(std::size(errors)));
     // Qt calls a refused pin check a cancelled operation; the person is told the cause.
     EXPECT_TRUE(errorMessage(refusedPin, common::AppLanguage::en).contains("pinned key"));
 }

@@ -322,11 +322,10 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
         ScriptedServer server;
         ScriptedServer other;
         const QByteArray location =
-            target == Target::otherPort
-                ? (other.origin() + "/api/moved").toLatin1()
-                : target == Target::otherScheme
-                      ? QStringLiteral("https://127.0.0.1:%1/api/moved").arg(server.port()).toLatin1()
-                      : QByteArray("/api/moved");
+            target == Target::otherPort ? (other.origin() + "/api/moved").toLatin1()
+            : target == Target::otherScheme
+                ? QStringLiteral("https://127.0.0.1:%1/api/moved").arg(server.port()).toLatin1()
+                : QByteArray("/api/moved");
         server.scripts["/api/sign-pdf-download"] = {
             "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location +
                 "\r\nContent-Length: 0\r\n\r\n",

@@ -14,11 +14,13 @@ TestPki::TestPki()
     const auto make = [&](const QString& name, const QString& issuer, int rsaBits,
                           const char* curve, bool ca) {
         CertificateSpec spec;
-        spec.subject = ca ? QStringLiteral("/CN=Orvela Test ") + name : QStringLiteral("/CN=127.0.0.1");
+        spec.subject =
+            ca ? QStringLiteral("/CN=Orvela Test ") + name : QStringLiteral("/CN=127.0.0.1");
         spec.rsaBits = rsaBits;
         spec.curve = curve;
         spec.serial = serial++;
-        spec.basicConstraints = ca ? QStringLiteral("critical,CA:TRUE") : QStringLiteral("CA:FALSE");
+        spec.basicConstraints =
+            ca ? QStringLiteral("critical,CA:TRUE") : QStringLiteral("CA:FALSE");
         spec.keyUsage = ca ? QStringLiteral("critical,keyCertSign,cRLSign")
                            : QStringLiteral("critical,digitalSignature,keyEncipherment");
         if (!ca) {

@@ -1,10 +1,10 @@
-#include "../support/QtPrinters.h"
 #include "certificates/CertificateReport.h"
+
+#include "../support/QtPrinters.h"
 #include "common/LocalizationService.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace orvela::certificates;

@@ -1,12 +1,11 @@
-#include "TestCertificates.h"
 #include "../support/QtPrinters.h"
+#include "TestCertificates.h"
 #include "certificates/CertificateServiceImpl.h"
 #include "common/LocalInput.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -47,10 +46,11 @@ TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
 {
     CertificateSpec spec;
     spec.keyUsage = QStringLiteral("critical,digitalSignature,nonRepudiation,keyEncipherment");
-    spec.extendedKeyUsage = QStringLiteral("serverAuth,clientAuth,emailProtection,1.3.6.1.4.1.99999.1");
-    spec.subjectAltName = QStringLiteral(
-        "DNS:eid.example.mn,email:citizen@example.mn,IP:192.0.2.7,IP:2001:db8::1,"
-        "URI:https://example.mn/id");
+    spec.extendedKeyUsage =
+        QStringLiteral("serverAuth,clientAuth,emailProtection,1.3.6.1.4.1.99999.1");
+    spec.subjectAltName =
+        QStringLiteral("DNS:eid.example.mn,email:citizen@example.mn,IP:192.0.2.7,IP:2001:db8::1,"
+                       "URI:https://example.mn/id");
     spec.notBefore = QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
     spec.notAfter = QDateTime(QDate(2031, 1, 5), QTime(10, 11, 12), Qt::UTC);
     const QByteArray der = makeCertificate(spec);
@@ -67,9 +67,8 @@ TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
               QStringList({"TLS Web Server Authentication", "TLS Web Client Authentication",
                            "E-mail Protection", "1.3.6.1.4.1.99999.1"}));
     EXPECT_EQ(info.subjectAlternativeNames,
-              QStringList({"DNS:eid.example.mn", "email:citizen@example.mn",
-                           "IP Address:192.0.2.7", "IP Address:2001:DB8:0:0:0:0:0:1",
-                           "URI:https://example.mn/id"}));
+              QStringList({"DNS:eid.example.mn", "email:citizen@example.mn", "IP Address:192.0.2.7",
+                           "IP Address:2001:DB8:0:0:0:0:0:1", "URI:https://example.mn/id"}));
     EXPECT_EQ(info.pemSource, QStringLiteral("pem"));
 
     // Without extensions the lists stay empty, and a name without CN shows its last part.
@@ -114,8 +113,8 @@ TEST(CertificateService, PastedTextIsStrictBase64WithOrWithoutMarkers)
         {QStringLiteral("   \n\t \r\n "), QStringLiteral("Empty PEM input.")},
         {spaced.join(u'\n'), kBadPem},
         {badChar, kBadPem},
-        {QStringLiteral("SGVsbG8="), kParseFailure},   // Base64, but no certificate
-        {QStringLiteral("SGVsbG8"), kBadPem},          // padding missing
+        {QStringLiteral("SGVsbG8="), kParseFailure}, // Base64, but no certificate
+        {QStringLiteral("SGVsbG8"), kBadPem},        // padding missing
         {QStringLiteral("SGVsbA"), kBadPem},
     };
     for (const auto& [text, expected] : cases) {
@@ -123,8 +122,9 @@ TEST(CertificateService, PastedTextIsStrictBase64WithOrWithoutMarkers)
     }
     const CertificateInfo fromPem = expectInfo(service.parsePem(pem + "\n"));
     EXPECT_EQ(fromPem.pemSource, pem.trimmed());
-    EXPECT_EQ(fromPem.thumbprintSha256Hex,
-              QString::fromLatin1(QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex()));
+    EXPECT_EQ(
+        fromPem.thumbprintSha256Hex,
+        QString::fromLatin1(QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex()));
 }
 
 TEST(CertificateService, OnlyOneCertificateInARegularFileOfBoundedSizeIsRead)

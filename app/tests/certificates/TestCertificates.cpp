@@ -1,14 +1,12 @@
 #include "TestCertificates.h"
 
+#include <QCryptographicHash>
 #include <openssl/ec.h>
-#include <openssl/pem.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <QCryptographicHash>
-
 #include <stdexcept>
 
 namespace orvela::testing {
@@ -56,10 +54,11 @@ void setName(X509_NAME* name, const QString& slashed)
         const auto eq = part.indexOf(u'=');
         const QByteArray field = part.left(eq).toUtf8();
         const QByteArray value = part.mid(eq + 1).toUtf8();
-        require(X509_NAME_add_entry_by_txt(name, field.constData(), MBSTRING_UTF8,
-                                           reinterpret_cast<const unsigned char*>(value.constData()),
-                                           static_cast<int>(value.size()), -1, 0) == 1,
-                "name entry");
+        require(
+            X509_NAME_add_entry_by_txt(name, field.constData(), MBSTRING_UTF8,
+                                       reinterpret_cast<const unsigned char*>(value.constData()),
+                                       static_cast<int>(value.size()), -1, 0) == 1,
+            "name entry");
     }
 }
 
@@ -91,7 +90,8 @@ IssuedCertificate issueCertificate(const CertificateSpec& spec, const IssuedCert
     X509* issuerCert = issuer.der.isEmpty() ? cert : readCertificate(issuer.der);
     EVP_PKEY* signingKey = key;
     if (!issuer.der.isEmpty()) {
-        BIO* bio = BIO_new_mem_buf(issuer.keyPem.constData(), static_cast<int>(issuer.keyPem.size()));
+        BIO* bio =
+            BIO_new_mem_buf(issuer.keyPem.constData(), static_cast<int>(issuer.keyPem.size()));
         signingKey = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
         BIO_free(bio);
         require(signingKey != nullptr, "issuer key");

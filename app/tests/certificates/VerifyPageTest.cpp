@@ -176,8 +176,8 @@ TEST_F(VerifyPageTest, PicturesOfEveryStateInBothLanguages)
             if (!path.isEmpty()) {
                 load(path);
             }
-            const QString picture = QStringLiteral("verify-%1-%2")
-                                        .arg(name, language == AppLanguage::mn ? "mn" : "en");
+            const QString picture =
+                QStringLiteral("verify-%1-%2").arg(name, language == AppLanguage::mn ? "mn" : "en");
             EXPECT_FALSE(orvela::testing::saveScreenshot(view, picture).isEmpty());
         }
     }

@@ -86,7 +86,8 @@ TEST_F(SignCliTest, PrintsTheCodeAndTheSavedCopyAndNarrowsAnOpenSettingsFile)
     const QString saved = QDir(m_out).filePath("contract_signed.pdf");
     EXPECT_TRUE(run.out.contains(QStringLiteral("Signed successfully: ") + saved))
         << run.out.toStdString();
-    const ToolRun again = orvela({"--json", "sign", document("contract.pdf", bytes), "--out", m_out});
+    const ToolRun again =
+        orvela({"--json", "sign", document("contract.pdf", bytes), "--out", m_out});
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object().value("path").toString(),
               QDir(m_out).filePath("contract_signed (1).pdf"));

@@ -262,7 +262,8 @@ TEST_F(SigningControllerTest, FailedCallsAndUnusableCopiesShowTheirTextWithoutRe
          "Server error (200): Certificate revoked"},
         // Qt resends a request once when a reused connection closes, so the fault repeats.
         {"download dropped",
-         [&] { m_sim.injectFault(SimFault::drop, "/api/sign-pdf-download", 3); }, {}},
+         [&] { m_sim.injectFault(SimFault::drop, "/api/sign-pdf-download", 3); },
+         {}},
         {"empty copy",
          [&] { m_sim.injectResponse("/api/sign-pdf-download", 200, "application/pdf", ""); },
          invalid},
@@ -345,7 +346,8 @@ TEST_F(SigningControllerTest, ACopyThatArrivesAfterCancelIsTakenBack)
         }));
         m_signing->cancel();
     }
-    ASSERT_TRUE(waitUntil([this] { return m_signing->findChildren<QFutureWatcherBase*>().isEmpty(); }));
+    ASSERT_TRUE(
+        waitUntil([this] { return m_signing->findChildren<QFutureWatcherBase*>().isEmpty(); }));
     EXPECT_EQ(m_signing->phase(), Phase::idle);
     EXPECT_TRUE(signRecords().isEmpty());
     EXPECT_TRUE(savedFiles().isEmpty()) << savedFiles().join(u' ').toStdString();
