@@ -43,14 +43,15 @@ public:
     BlockedPool() : m_threads(QThreadPool::globalInstance()->maxThreadCount())
     {
         for (int i = 0; i < m_threads; ++i) {
-            QThreadPool::globalInstance()->start([this] { m_release.acquire(); });
+            // Each waiter holds the semaphore, which may outlive this object by a moment.
+            QThreadPool::globalInstance()->start([release = m_release] { release->acquire(); });
         }
     }
-    ~BlockedPool() { m_release.release(m_threads); }
+    ~BlockedPool() { m_release->release(m_threads); }
 
 private:
     int m_threads;
-    QSemaphore m_release;
+    std::shared_ptr<QSemaphore> m_release = std::make_shared<QSemaphore>();
 };
 
 class SigningControllerTest : public SigningFixture {
