@@ -14,12 +14,27 @@ struct CertificateSpec {
     QString keyUsage;         ///< OpenSSL config syntax, for example "digitalSignature"
     QString extendedKeyUsage; ///< for example "serverAuth,clientAuth"
     QString subjectAltName;   ///< for example "DNS:a.mn,IP:192.0.2.1"
-    bool rsa = false;         ///< RSA 2048 instead of EC P-256
+    QString basicConstraints; ///< for example "critical,CA:TRUE"
+    int rsaBits = 0;          ///< an RSA key of this size instead of an EC one
+    QByteArray curve = "P-256";
     long serial = 0x1234ABCD;
 };
 
+/// A certificate (DER) with its private key (PEM).
+struct IssuedCertificate {
+    QByteArray der;
+    QByteArray keyPem;
+};
+
+/// A certificate signed by `issuer`, or by its own key when `issuer` is empty.
+IssuedCertificate issueCertificate(const CertificateSpec& spec,
+                                   const IssuedCertificate& issuer = {});
+
 /// A self-signed certificate, DER.
-QByteArray makeCertificate(const CertificateSpec& spec = {});
+inline QByteArray makeCertificate(const CertificateSpec& spec = {})
+{
+    return issueCertificate(spec).der;
+}
 
 /// SHA-256 over the certificate's SubjectPublicKeyInfo, computed through i2d_PUBKEY.
 QByteArray spkiSha256(const QByteArray& der);

@@ -1,6 +1,5 @@
 // Reading and hashing a document in chunks: the digest and the bytes must not depend on where
-// the chunks end, the limit holds exactly, and only a regular file that starts like a PDF is
-// taken.
+// the chunks end, and only a regular file that starts like a PDF is taken.
 
 #include "state/DocumentHash.h"
 
@@ -46,18 +45,6 @@ TEST(DocumentHash, BytesAndDigestAreExactAcrossChunkEdges)
         EXPECT_EQ(document.bytes, bytes);
         EXPECT_EQ(document.digest, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
     }
-}
-
-TEST(DocumentHash, TheLimitIsInclusive)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = writeFile(dir, patterned(1000));
-    EXPECT_EQ(DocumentHash::read(path, 1000).status, DocumentHash::Status::ok);
-    const DocumentHash refused = DocumentHash::read(path, 999);
-    EXPECT_EQ(refused.status, DocumentHash::Status::tooLarge);
-    EXPECT_TRUE(refused.bytes.isEmpty());
-    EXPECT_TRUE(refused.digest.isEmpty());
 }
 
 TEST(DocumentHash, OnlyARegularFileThatStartsLikeAPdfIsTaken)
