@@ -359,7 +359,6 @@ TEST_F(LoginControllerTest, AConnectionRefusedByThePinCheckFailsAndSaysWhy)
 {
     // Qt reports the refusal as a cancelled transfer, which a cancelled flow also gives.
     const apitest::TestPki pki;
-    ASSERT_TRUE(pki.error().isEmpty()) << pki.error().toStdString();
     m_sim = std::make_unique<backendsim::BackendSim>();
     m_sim->useTls(pki.chain(QStringLiteral("p256")), pki.leaf(QStringLiteral("p256")).key);
     ASSERT_NE(m_sim->start(), 0);
