@@ -173,47 +173,46 @@ TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
     EXPECT_FALSE(restore(*m_state));
 }
 
-TEST_F(AppStateTest, TheGateSettingDecidesWhetherTheCheckIsAsked)
+// Absent, true or a value of another kind keep the check on; an unavailable check passes; a
+// refusal keeps the sign-in screen and the stored identity.
+TEST_F(AppStateTest, TheGateSettingAndTheCheckDecideTheRestore)
 {
     storeRaw(sampleIdentity().encode());
     const auto key = orvela::settings::authBiometricGateEnabled.toString();
-
-    m_settings->setValue(key, false);
-    EXPECT_TRUE(restore(*m_state));
-    EXPECT_EQ(m_gate.asked, 0);
-
-    // A boolean false read back from the settings file is still "off"...
-    QSettings reread(m_settings->fileName(), QSettings::IniFormat);
-    auto fromFile = std::make_unique<AppState>(m_keychain, reread, m_gate);
-    EXPECT_TRUE(restore(*fromFile));
-    EXPECT_EQ(m_gate.asked, 0);
-
-    // ...while absent, true or a value of another kind keep the check on.
-    int expected = 0;
-    for (const QVariant& value :
-         {QVariant(), QVariant(true), QVariant(QStringLiteral("no")), QVariant(0)}) {
-        if (value.isValid()) {
-            m_settings->setValue(key, value);
+    const struct {
+        QVariant setting;
+        Outcome answer;
+        bool asked;
+        bool restored;
+    } cases[] = {
+        {QVariant(), Outcome::passed, true, true},
+        {QVariant(true), Outcome::refused, true, false},
+        {QVariant(QStringLiteral("no")), Outcome::unavailable, true, true},
+        {QVariant(0), Outcome::passed, true, true},
+        {QVariant(false), Outcome::refused, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setting.toString().toStdString());
+        if (c.setting.isValid()) {
+            m_settings->setValue(key, c.setting);
         } else {
             m_settings->remove(key);
         }
-        EXPECT_TRUE(restore(*m_state));
-        EXPECT_EQ(m_gate.asked, ++expected) << value.toString().toStdString();
+        m_gate.asked = 0;
+        m_gate.next = c.answer;
+        auto state = makeState();
+        EXPECT_EQ(restore(*state), c.restored);
+        EXPECT_EQ(m_gate.asked, c.asked ? 1 : 0);
+        EXPECT_EQ(state->screen(), c.restored ? AppScreen::dashboard : AppScreen::login);
+        EXPECT_TRUE(storedIdentity().has_value());
     }
-}
-
-TEST_F(AppStateTest, AnUnavailableCheckPassesAndARefusalKeepsTheSignInScreen)
-{
-    storeRaw(sampleIdentity().encode());
-    m_gate.next = Outcome::unavailable;
-    EXPECT_TRUE(restore(*m_state));
-
-    auto other = makeState();
-    m_gate.next = Outcome::refused;
-    EXPECT_FALSE(restore(*other));
-    EXPECT_EQ(other->screen(), AppScreen::login);
-    EXPECT_TRUE(other->fullName().isEmpty());
-    EXPECT_TRUE(storedIdentity().has_value()); // the identity stays stored
+    // A boolean false read back from the settings file is still "off".
+    m_settings->sync();
+    QSettings reread(m_settings->fileName(), QSettings::IniFormat);
+    m_gate.asked = 0;
+    AppState fromFile(m_keychain, reread, m_gate);
+    EXPECT_TRUE(restore(fromFile));
+    EXPECT_EQ(m_gate.asked, 0);
 }
 
 TEST_F(AppStateTest, ASecondRestoreWhileSignedInAsksAgain)
