@@ -2,7 +2,6 @@
 
 #include "QtPrinters.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -152,25 +151,4 @@ TEST_F(LocalizationServiceTest, LookupFollowsTheFallbackChain)
     EXPECT_EQ(service.localized("OnlyMain"), "main mn");
     EXPECT_EQ(service.localized("OnlyExtra"), "OnlyExtra");
     EXPECT_EQ(service.localized("Nowhere_Key"), "Nowhere_Key");
-}
-
-TEST(LocalizationServiceSharedTest, SharedInstanceIsOneAndReadsTheApplicationSettings)
-{
-    // Point the application's settings at a private folder before the first use.
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QCoreApplication::setOrganizationName(QStringLiteral("OrvelaTest"));
-    QCoreApplication::setApplicationName(QStringLiteral("app-common-tests"));
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-    {
-        QSettings settings;
-        ASSERT_TRUE(settings.fileName().startsWith(dir.path()));
-        settings.setValue(kKey, QStringLiteral("en"));
-    }
-
-    LocalizationService& shared = LocalizationService::shared();
-    EXPECT_EQ(&shared, &LocalizationService::shared());
-    EXPECT_EQ(shared.language(), AppLanguage::en);
-    EXPECT_EQ(shared.localized("Nav_Settings"), "Settings");
 }
