@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 using namespace orvela;
@@ -175,39 +176,63 @@ TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
     EXPECT_EQ(m_state->civilID(), "УБ11223344");
 }
 
-TEST_F(LoginControllerTest, PhoneOutcomesBecomeTheirTextsOnBothTabs)
+// Each failure on both tabs: a phone's answer is shown as it is, anything the client or the
+// poller raised carries the QR tab's prefix there.
+TEST_F(LoginControllerTest, FailuresBecomeTheirTextsOnBothTabs)
 {
-    const std::pair<const char*, QString> codes[] = {
-        {"USER_REFUSED", "Хэрэглэгч татгалзсан байна."},
-        {"USER_REFUSED_INTERACTION", "Хэрэглэгч татгалзсан байна."},
-        {"TIMEOUT", "Хугацаа дууслаа."},
-        {"DOCUMENT_UNUSABLE", "Баталгаажуулалт амжилтгүй (DOCUMENT_UNUSABLE)."},
-        {nullptr, "Сервер алдаа (200): account suspended"}, // an error instead of a result
-    };
-    QList<std::pair<SimOutcome, QString>> cases;
-    for (const auto& [code, text] : codes) {
+    const auto answer = [this](const char* code, const char* error = nullptr) {
         SimOutcome outcome;
-        if (code != nullptr) {
-            outcome.endResult = QString::fromLatin1(code);
+        if (error != nullptr) {
+            outcome.error = QString::fromLatin1(error);
         } else {
-            outcome.error = QStringLiteral("account suspended");
+            outcome.endResult = QString::fromLatin1(code);
         }
-        cases.append({outcome, text});
-    }
-    for (const auto& [outcome, text] : cases) {
-        m_sim->scriptNextOutcome(outcome);
+        return std::function<void(bool)>([this, outcome](bool) { m_sim->scriptNextOutcome(outcome); });
+    };
+    const auto fault = [this](const char* path, SimFault kind) {
+        return std::function<void(bool)>([this, path, kind](bool qr) {
+            const bool start = QByteArray(path) == "/api/login-notify";
+            m_sim->injectFault(kind, QString::fromLatin1(qr && start ? "/api/start" : path));
+        });
+    };
+    const struct {
+        std::function<void(bool)> arrange;
+        QString text;
+        bool qrPrefix;
+    } cases[] = {
+        {answer("USER_REFUSED"), "Хэрэглэгч татгалзсан байна.", false},
+        {answer("USER_REFUSED_INTERACTION"), "Хэрэглэгч татгалзсан байна.", false},
+        {answer("TIMEOUT"), "Хугацаа дууслаа.", false},
+        {answer("DOCUMENT_UNUSABLE"), "Баталгаажуулалт амжилтгүй (DOCUMENT_UNUSABLE).", false},
+        {answer(nullptr, "account suspended"), "Сервер алдаа (200): account suspended", true},
+        {fault("/api/login-notify", SimFault::rateLimited),
+         "Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу.", true},
+        {fault("/api/login-notify", SimFault::malformedJson), "Серверийн хариу буруу байна.", true},
+        {fault("/api/status", SimFault::badGatewayJson), "Сервер алдаа (502): upstream unavailable",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        c.arrange(false);
         signInWith(QStringLiteral("УБ99112233"));
         EXPECT_EQ(m_login->phase(), AuthPhase::failed);
-        EXPECT_EQ(m_login->errorMessage(), text);
+        EXPECT_EQ(m_login->errorMessage(), c.text);
 
-        m_sim->scriptNextOutcome(outcome);
+        c.arrange(true);
         signInByQr();
         EXPECT_EQ(m_login->phase(), AuthPhase::failed);
-        // A phone's answer is shown as it is; an error the poller raised carries the QR prefix.
-        EXPECT_EQ(m_login->errorMessage(), outcome.error ? qrPrefix + text : text);
+        EXPECT_EQ(m_login->errorMessage(), c.qrPrefix ? qrPrefix + c.text : c.text);
         m_login->selectTab(LoginTab::nationalIdPush);
     }
     EXPECT_EQ(m_state->screen(), AppScreen::login);
+
+    // A connection that closes without a reply shows the transport's own text. Qt sends the
+    // request again once on a reused connection, so every attempt is dropped.
+    m_sim->injectFault(SimFault::drop, QStringLiteral("/api/start"), 3);
+    signInByQr();
+    EXPECT_TRUE(m_login->errorMessage().startsWith(qrPrefix) &&
+                m_login->errorMessage().size() > qrPrefix.size())
+        << m_login->errorMessage().toStdString();
 }
 
 TEST_F(LoginControllerTest, IncompleteApprovalsFailAndAMissingLevelMeansQualified)
@@ -225,41 +250,6 @@ TEST_F(LoginControllerTest, IncompleteApprovalsFailAndAMissingLevelMeansQualifie
     ASSERT_EQ(m_login->phase(), AuthPhase::success);
     EXPECT_EQ(m_login->resultKycLevel(), "QUALIFIED");
     EXPECT_EQ(m_login->resultNationalId(), "УБ99112233"); // no idNumber: the number typed
-}
-
-TEST_F(LoginControllerTest, ClientErrorsShowTheirTextsAndEveryQrFailureHasThePrefix)
-{
-    struct Case {
-        const char* path;
-        SimFault fault;
-        QString text;
-    };
-    const QList<Case> cases{
-        {"/api/login-notify", SimFault::rateLimited,
-         "Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу."},
-        {"/api/login-notify", SimFault::malformedJson, "Серверийн хариу буруу байна."},
-        {"/api/status", SimFault::badGatewayJson, "Сервер алдаа (502): upstream unavailable"}};
-    for (const auto& c : cases) {
-        m_sim->injectFault(c.fault, QString::fromLatin1(c.path));
-        signInWith(QStringLiteral("УБ99112233"));
-        EXPECT_EQ(m_login->phase(), AuthPhase::failed);
-        EXPECT_EQ(m_login->errorMessage(), c.text) << c.path;
-
-        const char* qrPath = QByteArray(c.path) == "/api/login-notify" ? "/api/start" : c.path;
-        m_sim->injectFault(c.fault, QString::fromLatin1(qrPath));
-        signInByQr();
-        EXPECT_EQ(m_login->phase(), AuthPhase::failed);
-        EXPECT_EQ(m_login->errorMessage(), qrPrefix + c.text) << qrPath;
-        m_login->selectTab(LoginTab::nationalIdPush);
-    }
-
-    // A connection that closes without a reply shows the transport's own text. Qt sends the
-    // request again once on a reused connection, so every attempt is dropped.
-    m_sim->injectFault(SimFault::drop, QStringLiteral("/api/start"), 3);
-    signInByQr();
-    EXPECT_TRUE(m_login->errorMessage().startsWith(qrPrefix) &&
-                m_login->errorMessage().size() > qrPrefix.size())
-        << m_login->errorMessage().toStdString();
 }
 
 TEST_F(LoginControllerTest, TheWaitEndsAfterThePollLimitAndTheCountdownStopsAtZero)
