@@ -63,21 +63,6 @@ private:
     std::unique_ptr<QSettings> m_store = std::make_unique<QSettings>(path(), QSettings::IniFormat);
 };
 
-// Counts the change signal and records the last language it carried.
-struct ChangeRecorder {
-    int count = 0;
-    AppLanguage last = AppLanguage::mn;
-
-    void attach(LocalizationService& service)
-    {
-        QObject::connect(&service, &LocalizationService::languageChanged, &service,
-                         [this](AppLanguage language) {
-                             ++count;
-                             last = language;
-                         });
-    }
-};
-
 } // namespace
 
 TEST_F(LocalizationServiceTest, StartsWithTheStoredLanguageOrMongolianAndRewritesNothing)
@@ -96,8 +81,12 @@ TEST_F(LocalizationServiceTest, StartsWithTheStoredLanguageOrMongolianAndRewrite
 TEST_F(LocalizationServiceTest, AChangeIsStoredAtOnceAndAnnouncedOnceAnOverrideIsNotStored)
 {
     LocalizationService service(&store());
-    ChangeRecorder changes;
-    changes.attach(service);
+    struct {
+        int count = 0;
+        AppLanguage last = AppLanguage::mn;
+    } changes;
+    QObject::connect(&service, &LocalizationService::languageChanged, &service,
+                     [&changes](AppLanguage language) { changes = {changes.count + 1, language}; });
     service.setLanguage(AppLanguage::mn); // the current one: nothing written or announced
     EXPECT_EQ(changes.count, 0);
     EXPECT_FALSE(storedValue().isValid());
