@@ -70,7 +70,7 @@ TEST_F(MenuBarTest, LogOutIsOfferedOnlyWhenSignedInAndLogsOutThenOpens)
     EXPECT_EQ(menu.entries().first().text, "Not signed in");
 }
 
-TEST_F(MenuBarTest, TogglesChangeTheSharedSettings)
+TEST_F(MenuBarTest, TogglesChangeTheSharedSettingsOnlyWithATray)
 {
     menu.setToggle(MenuEntryId::backgroundMode, true);
     EXPECT_TRUE(storedOnDisk(orvela::settings::uiBackgroundMode.toString()).toBool());
@@ -81,17 +81,14 @@ TEST_F(MenuBarTest, TogglesChangeTheSharedSettings)
     menu.trigger(MenuEntryId::backgroundMode);
     EXPECT_FALSE(controller->backgroundMode());
     EXPECT_EQ(open.size(), 1);
-}
 
-TEST_F(MenuBarTest, WithoutATrayMenuBarModeIsOffAndDisabled)
-{
+    // Without a tray the mode is off and cannot be chosen, whatever the file says.
     store().setValue(orvela::settings::uiBackgroundMode.toString(), true);
     tray.available = false;
     const QList<MenuEntry> entries = menu.entries();
     const MenuEntry* mode = find(entries, MenuEntryId::backgroundMode);
     ASSERT_NE(mode, nullptr);
-    EXPECT_FALSE(mode->enabled);
-    EXPECT_FALSE(mode->checked);
+    EXPECT_FALSE(mode->enabled || mode->checked);
 }
 
 TEST_F(MenuBarTest, TrayViewMirrorsTheEntriesAndForwardsActions)
