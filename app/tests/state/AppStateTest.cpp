@@ -53,7 +53,8 @@ protected:
     void signIn(AppState& state, const StoredIdentity& identity)
     {
         bool saved = false;
-        QObject::connect(&state, &AppState::identitySaved, &m_context,
+        QObject scope; // the connection ends with this call
+        QObject::connect(&state, &AppState::identitySaved, &scope,
                          [&](bool stored) { saved = stored; });
         state.signIn(identity);
         ASSERT_TRUE(waitUntil([&] { return saved; }));
@@ -86,7 +87,8 @@ protected:
     bool restore(AppState& state)
     {
         std::optional<bool> restored;
-        QObject::connect(&state, &AppState::restoreFinished, &m_context,
+        QObject scope; // the connection ends with this call
+        QObject::connect(&state, &AppState::restoreFinished, &scope,
                          [&](bool applied) { restored = applied; });
         state.restoreSession();
         EXPECT_TRUE(waitUntil([&] { return restored.has_value(); }));
