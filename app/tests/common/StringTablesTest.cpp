@@ -86,21 +86,6 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
     }
 }
 
-TEST(StringTablesTest, TablesHoldEveryRowAndOnlyTwoKeysAreShared)
-{
-    for (AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
-        EXPECT_EQ(std::size_t(tables().mainTable(language).size()), mainStringRows().size());
-        EXPECT_EQ(std::size_t(tables().extraTable(language).size()), extraStringRows().size());
-    }
-    const StringTable& main = tables().mainTable(AppLanguage::mn);
-    QSet<QString> shared(main.keyBegin(), main.keyEnd());
-    const StringTable& extra = tables().extraTable(AppLanguage::mn);
-    shared.intersect(QSet<QString>(extra.keyBegin(), extra.keyEnd()));
-    EXPECT_EQ(shared, QSet<QString>({"Common_Loading", "Common_Cancel"}));
-    EXPECT_EQ(tables().mainTable(AppLanguage::en).value("Login_Title"), "Sign in");
-    EXPECT_EQ(main.value("Login_Title"), "Нэвтрэх");
-}
-
 TEST(StringTablesTest, EveryKeyTheProgramNamesIsInTheTables)
 {
     // Keys are written as literals like "Login_Title" where the screens ask for their texts;

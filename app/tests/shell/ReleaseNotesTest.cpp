@@ -46,10 +46,8 @@ TEST_F(ReleaseNotesTest, OncePerVersionFromTheFirstLaunchOn)
 
 TEST_F(ReleaseNotesTest, NeverWithoutAVersion)
 {
-    for (const char* version : {"", "   "}) {
-        ReleaseNotesGate gate(&store, version);
-        EXPECT_FALSE(gate.takeStartupDecision());
-    }
+    EXPECT_FALSE(ReleaseNotesGate(&store, "").takeStartupDecision());
+    EXPECT_FALSE(ReleaseNotesGate(&store, "   ").takeStartupDecision());
     EXPECT_FALSE(store.contains(orvela::settings::whatsNewLastSeenVersion.toString()));
 }
 
@@ -60,11 +58,6 @@ TEST_F(ReleaseNotesTest, TheSheetShowsTheVersionAndCloses)
     auto* version = view.findChild<QLabel*>("whatsNewVersion");
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(version->text(), "Nuvia v1.0.0");
-    QStringList texts;
-    for (const QLabel* label : view.findChildren<QLabel*>()) {
-        texts.append(label->text());
-    }
-    EXPECT_TRUE(texts.contains("v1.0.0"));
     // The sheet has fixed texts, so one picture serves both languages.
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "whats-new").isEmpty());
     auto* done = view.findChild<QPushButton*>("whatsNewDone");

@@ -63,23 +63,6 @@ TEST(QrCode, UsesErrorCorrectionLevelM)
     }
 }
 
-TEST(QrCode, ImageIsTenPixelsPerModuleWithSharpEdgesAndAQuietZone)
-{
-    const auto code = QrCode::encode(QStringLiteral("nuvia://auth?session=42"));
-    ASSERT_TRUE(code.has_value());
-    const QImage image = code->image();
-    const int modules = code->size() + 2 * QrCode::quietZone;
-    ASSERT_EQ(image.width(), modules * 10);
-    ASSERT_EQ(image.height(), modules * 10);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const bool dark = code->dark(x / 10 - 1, y / 10 - 1);
-            ASSERT_EQ(qGray(image.pixel(x, y)), dark ? 0 : 255) << x << "," << y;
-        }
-    }
-    EXPECT_FALSE(code->dark(-1, 0)); // the quiet zone
-}
-
 TEST(QrCode, TextsWithoutAUtf8FormOrTooLongGiveNoCode)
 {
     EXPECT_FALSE(QrCode::encode(QString(QChar(0xD800))).has_value());
@@ -87,10 +70,23 @@ TEST(QrCode, TextsWithoutAUtf8FormOrTooLongGiveNoCode)
     EXPECT_TRUE(QrCode::encode(QString::fromUcs4(U"😀")).has_value()); // a valid pair is fine
 }
 
-TEST(QrCode, HalfBlockLinesCarryEveryModuleTwoRowsPerLine)
+// The image: ten sharp pixels a module and a quiet zone. The terminal: two rows of modules a
+// line in half blocks, drawn light on dark, inside a border.
+TEST(QrCode, TheImageAndTheHalfBlockLinesCarryEveryModule)
 {
-    const auto code = QrCode::encode(QStringLiteral("nuvia://auth?session=7"));
+    const auto code = QrCode::encode(QStringLiteral("nuvia://auth?session=42"));
     ASSERT_TRUE(code.has_value());
+    const QImage image = code->image();
+    const int modules = code->size() + 2 * QrCode::quietZone;
+    ASSERT_EQ(image.size(), QSize(modules * 10, modules * 10));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool dark = code->dark(x / 10 - QrCode::quietZone, y / 10 - QrCode::quietZone);
+            ASSERT_EQ(qGray(image.pixel(x, y)), dark ? 0 : 255) << x << "," << y;
+        }
+    }
+    EXPECT_FALSE(code->dark(-1, 0));
+
     const int border = 2;
     const QStringList lines = code->halfBlockLines(border);
     const int side = code->size() + 2 * border;
@@ -105,11 +101,8 @@ TEST(QrCode, HalfBlockLinesCarryEveryModuleTwoRowsPerLine)
             const bool bottom = cell == QChar(0x2588) || cell == QChar(0x2584);
             ASSERT_TRUE(top || bottom || cell == u' ') << "unexpected character";
             EXPECT_EQ(top, !code->dark(x, y)) << x << "," << y;
-            if (y + 1 < side - border) {
-                EXPECT_EQ(bottom, !code->dark(x, y + 1)) << x << "," << y + 1;
-            } else {
-                EXPECT_FALSE(bottom); // below the border there is nothing to draw
-            }
+            // Below the border there is nothing to draw.
+            EXPECT_EQ(bottom, y + 1 < side - border && !code->dark(x, y + 1)) << x << "," << y + 1;
         }
     }
 }
