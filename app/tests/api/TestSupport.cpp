@@ -58,15 +58,6 @@ QList<LogCapture::Line> LogCapture::lines() const
     return captured;
 }
 
-int LogCapture::count(const QString& category, const QString& text) const
-{
-    int n = 0;
-    for (const Line& line : lines()) {
-        n += (line.category == category && line.text == text) ? 1 : 0;
-    }
-    return n;
-}
-
 void ApiFixture::SetUp()
 {
     app();

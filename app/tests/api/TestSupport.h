@@ -50,8 +50,6 @@ public:
         QString text;
     };
     QList<Line> lines() const;
-    /// Lines of one category with the given text.
-    int count(const QString& category, const QString& text) const;
 };
 
 /// A client on private settings, a simulator, and helpers that wait for answers.
