@@ -228,18 +228,6 @@ TEST_F(ClientTest, EveryFailingStatusCarriesTheBackendMessageOrItsBestSubstitute
         m_sim->injectResponse("/api/start", c.status, c.type, c.body);
         EXPECT_EQ(startMessage(), c.expected) << c.status << " " << c.body.toStdString();
     }
-    // The simulator's own faults, which other tests rely on.
-    const std::pair<SimFault, QString> faults[] = {
-        {SimFault::rateLimited,
-         "Сервер алдаа (429): Хэт олон оролдлого — 1 минут хүлээгээд дахин оролдоно уу."},
-        {SimFault::serverText, "Сервер алдаа (500): simulated failure"},
-        {SimFault::badGatewayJson, "Сервер алдаа (502): upstream unavailable"},
-        {SimFault::malformedJson, invalid},
-    };
-    for (const auto& [fault, expected] : faults) {
-        m_sim->injectFault(fault, "/api/start");
-        EXPECT_EQ(startMessage(), expected);
-    }
 }
 
 TEST(ApiErrorText, ARefusedPinCheckIsNamedAsSuchNotAsACancelledOperation)

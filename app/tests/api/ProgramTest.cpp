@@ -92,8 +92,8 @@ TEST_F(ProgramTest, SimulatorOutcomeAndApprovalDelayComeFromTheCommandLine)
 {
     // An hour's delay keeps the phone silent past a short poll; none gives its outcome at once.
     for (const bool delayed : {true, false}) {
-        const QString base = launch({"--outcome", "USER_REFUSED", "--approve-after",
-                                     delayed ? "3600" : "0"});
+        const QString base =
+            launch({"--outcome", "USER_REFUSED", "--approve-after", delayed ? "3600" : "0"});
         ASSERT_FALSE(base.isEmpty());
         m_settings->setValue("API_BASE_URL_OVERRIDE", base);
         auto client = makeClient();
