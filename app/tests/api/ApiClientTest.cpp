@@ -146,9 +146,8 @@ TEST_F(ClientTest, EachCallHasItsMethodPathBodyAndTheFixedHeadersButNoCookie)
     }
     // Exchanges are logged by path alone: no poll token, no body.
     ASSERT_FALSE(log.lines().isEmpty());
-    for (const auto& line : log.lines()) {
-        EXPECT_FALSE(line.text.contains(token) || line.text.contains("УБ99112233"))
-            << line.text.toStdString();
+    for (const QString& line : log.lines()) {
+        EXPECT_FALSE(line.contains(token) || line.contains("УБ99112233")) << line.toStdString();
     }
 }
 

@@ -138,10 +138,7 @@ TEST(CertificateService, OnlyOneCertificateInARegularFileOfBoundedSizeIsRead)
     const QByteArray der = makeCertificate();
     const QString pem = certificatePem(der);
     const auto write = [&dir](const QString& name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return orvela::testing::writeFile(dir.filePath(name), bytes);
     };
     const QString fifo = dir.filePath("fifo.pem"); // no writer: a blocking open never returns
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
