@@ -145,22 +145,6 @@ TEST_F(PinningTest, SwitchingPinningOnCannotRideAConnectionOpenedBefore)
     EXPECT_NE(m_sim->requests()[0].peerPort, m_sim->requests()[2].peerPort);
 }
 
-TEST_F(PinningTest, ARedirectToAnUnpinnedServerIsRefusedToo)
-{
-    setPinning(true);
-    backendsim::BackendSim other;
-    other.useTls(s_pki->chain("p384"), s_pki->leaf("p384").key);
-    ASSERT_NE(other.start(), 0);
-    serve("p256");
-    m_sim->addResponseHeader("Location", (other.baseUrl() + "/api/start").toLatin1());
-    m_sim->injectResponse("/api/start", 307, "text/plain", {});
-    auto client = clientPinning({pinOf("p256")});
-    const auto reply = start(*client);
-    EXPECT_FALSE(reply.ok());
-    EXPECT_EQ(m_sim->requests().size(), 1);
-    EXPECT_TRUE(other.requests().isEmpty());
-}
-
 TEST(PinSet, EmptyExtraPinsAreDroppedAndBuiltInsStartEmpty)
 {
     const PinnedSessionDelegate delegate({"", "AAAA", "", "BBBB"}, [] { return true; });

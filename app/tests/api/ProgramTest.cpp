@@ -90,26 +90,32 @@ TEST_F(ProgramTest, HealthExitsZeroOnlyWhenTheBackendAnswersWell)
 
 TEST_F(ProgramTest, SimulatorOutcomeAndApprovalDelayComeFromTheCommandLine)
 {
-    const QString base = launch({"--outcome", "USER_REFUSED", "--approve-after", "0.5"});
-    ASSERT_FALSE(base.isEmpty());
-    m_settings->setValue("API_BASE_URL_OVERRIDE", base);
-    auto client = makeClient();
-    const auto session =
-        sendAndWait<LoginNotifyResponse>(*client, Endpoint::loginNotify("УБ99112233"));
-    ASSERT_TRUE(session.ok());
-
-    orvela::apitest::LogCapture log;
-    std::optional<CallResult<StatusResponse>> result;
-    client->pollStatus(session.value().sessionId, *session.value().pollToken, 10s, &m_context,
-                       [&](CallResult<StatusResponse> r) { result.emplace(r); });
-    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
-    ASSERT_TRUE(result->ok());
-    EXPECT_EQ(result->value().endResult, "USER_REFUSED");
-    EXPECT_FALSE(result->value().name.has_value());
-    // Half a second of approval delay is two or three polls, not the default delay's eight.
-    const int polls = log.count("mn.orvela.eid.desktop.APIClient", "→ GET /api/status");
-    EXPECT_GE(polls, 2);
-    EXPECT_LE(polls, 4);
+    // An hour's delay keeps the phone silent past a short poll; none gives its outcome at once.
+    for (const bool delayed : {true, false}) {
+        const QString base =
+            launch({"--outcome", "USER_REFUSED", "--approve-after", delayed ? "3600" : "0"});
+        ASSERT_FALSE(base.isEmpty());
+        m_settings->setValue("API_BASE_URL_OVERRIDE", base);
+        auto client = makeClient();
+        const auto session =
+            sendAndWait<LoginNotifyResponse>(*client, Endpoint::loginNotify("УБ99112233"));
+        ASSERT_TRUE(session.ok());
+        std::optional<CallResult<StatusResponse>> result;
+        client->pollStatus(session.value().sessionId, *session.value().pollToken,
+                           delayed ? 1500ms : 60s, &m_context,
+                           [&](CallResult<StatusResponse> r) { result.emplace(r); });
+        ASSERT_TRUE(waitUntil([&] { return result.has_value(); }, 70'000));
+        if (delayed) {
+            ASSERT_NE(result->apiError(), nullptr);
+            EXPECT_EQ(result->apiError()->kind(), APIError::Kind::timeout);
+        } else {
+            ASSERT_TRUE(result->ok());
+            EXPECT_EQ(result->value().endResult, "USER_REFUSED");
+            EXPECT_FALSE(result->value().name.has_value());
+        }
+        m_program.kill();
+        m_program.waitForFinished(5'000);
+    }
 }
 
 TEST_F(ProgramTest, SimulatorRefusesAddressesOffLoopbackAndMissingKeys)

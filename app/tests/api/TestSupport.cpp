@@ -22,14 +22,14 @@ QCoreApplication& app()
 namespace {
 
 QMutex logMutex;
-QList<LogCapture::Line> captured;
+QStringList captured;
 QtMessageHandler previousHandler = nullptr;
 
 void captureHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     {
         QMutexLocker lock(&logMutex);
-        captured.append({QString::fromUtf8(context.category), type, text});
+        captured.append(text);
     }
     if (previousHandler != nullptr) {
         previousHandler(type, context, text);
@@ -52,19 +52,10 @@ LogCapture::~LogCapture()
     captured.clear();
 }
 
-QList<LogCapture::Line> LogCapture::lines() const
+QStringList LogCapture::lines() const
 {
     QMutexLocker lock(&logMutex);
     return captured;
-}
-
-int LogCapture::count(const QString& category, const QString& text) const
-{
-    int n = 0;
-    for (const Line& line : lines()) {
-        n += (line.category == category && line.text == text) ? 1 : 0;
-    }
-    return n;
 }
 
 void ApiFixture::SetUp()

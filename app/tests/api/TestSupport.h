@@ -36,7 +36,7 @@ template <class Predicate> bool waitUntil(Predicate done, int ms = 15'000)
 
 using orvela::testing::runEventLoopFor;
 
-/// Log lines of the application's categories, caught while it lives.
+/// Log lines' texts, caught while it lives.
 class LogCapture {
 public:
     LogCapture();
@@ -44,14 +44,7 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    struct Line {
-        QString category;
-        QtMsgType type;
-        QString text;
-    };
-    QList<Line> lines() const;
-    /// Lines of one category with the given text.
-    int count(const QString& category, const QString& text) const;
+    QStringList lines() const;
 };
 
 /// A client on private settings, a simulator, and helpers that wait for answers.

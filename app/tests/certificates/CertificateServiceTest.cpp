@@ -81,9 +81,9 @@ TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
     EXPECT_TRUE(plain.subjectAlternativeNames.isEmpty());
 }
 
-TEST(CertificateService, SpkiDigestCoversTheWholeSubjectPublicKeyInfo)
+TEST(CertificateService, KeyAndDigestsAreNamedAndHashedAlikeForEveryKeyType)
 {
-    // The value must equal a standard public-key pin, whatever the key type.
+    // The SPKI value must equal a standard public-key pin, whatever the key type.
     for (const bool rsa : {false, true}) {
         CertificateSpec spec;
         spec.rsaBits = rsa ? 2048 : 0;
@@ -92,6 +92,11 @@ TEST(CertificateService, SpkiDigestCoversTheWholeSubjectPublicKeyInfo)
         EXPECT_EQ(info.spkiSha256Base64,
                   QString::fromLatin1(orvela::testing::spkiSha256(der).toBase64()));
         EXPECT_EQ(info.publicKeyBits, rsa ? 2048 : 256);
+        EXPECT_EQ(info.publicKeyAlgorithm, rsa ? "RSA" : "ECDSA");
+        EXPECT_EQ(info.signatureAlgorithm, rsa ? "sha256WithRSAEncryption" : "ecdsa-with-SHA256");
+        EXPECT_EQ(
+            info.thumbprintSha1Hex,
+            QString::fromLatin1(QCryptographicHash::hash(der, QCryptographicHash::Sha1).toHex()));
     }
 }
 
@@ -133,10 +138,7 @@ TEST(CertificateService, OnlyOneCertificateInARegularFileOfBoundedSizeIsRead)
     const QByteArray der = makeCertificate();
     const QString pem = certificatePem(der);
     const auto write = [&dir](const QString& name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return file.fileName();
+        return orvela::testing::writeFile(dir.filePath(name), bytes);
     };
     const QString fifo = dir.filePath("fifo.pem"); // no writer: a blocking open never returns
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

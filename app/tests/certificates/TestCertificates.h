@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
 #include <QString>
+#include <gtest/gtest.h>
 
 namespace orvela::testing {
 
@@ -34,6 +36,16 @@ IssuedCertificate issueCertificate(const CertificateSpec& spec,
 inline QByteArray makeCertificate(const CertificateSpec& spec = {})
 {
     return issueCertificate(spec).der;
+}
+
+/// Writes `bytes` to `path`; returns the path.
+inline QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    }
+    return path;
 }
 
 /// SHA-256 over the certificate's SubjectPublicKeyInfo, computed through i2d_PUBKEY.

@@ -40,11 +40,7 @@ class VerifyPageTest : public ::testing::Test {
 protected:
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return path;
+        return orvela::testing::writeFile(dir.filePath(name), bytes);
     }
 
     /// Loads a file and waits for its result to reach the page.

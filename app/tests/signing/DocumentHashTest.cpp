@@ -13,9 +13,9 @@ using orvela::state::DocumentHash;
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const QByteArray& bytes)
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = dir.filePath(QStringLiteral("doc-%1.pdf").arg(bytes.size()));
+    const QString path = dir.filePath(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     EXPECT_EQ(file.write(bytes), bytes.size());
@@ -40,7 +40,8 @@ TEST(DocumentHash, BytesAndDigestAreExactAcrossChunkEdges)
     for (const qsizetype size : {5, 262'143, 262'144, 262'145, 3 * 1024 * 1024 + 17}) {
         SCOPED_TRACE(size);
         const QByteArray bytes = patterned(size);
-        const DocumentHash document = DocumentHash::read(writeFile(dir, bytes), 26'214'400);
+        const DocumentHash document =
+            DocumentHash::read(writeFile(dir, QStringLiteral("doc.pdf"), bytes), 26'214'400);
         ASSERT_EQ(document.status, DocumentHash::Status::ok);
         EXPECT_EQ(document.bytes, bytes);
         EXPECT_EQ(document.digest, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
@@ -53,14 +54,8 @@ TEST(DocumentHash, OnlyARegularFileThatStartsLikeAPdfIsTaken)
     ASSERT_TRUE(dir.isValid());
     const QString fifo = dir.filePath("pipe.pdf"); // opening it would wait for a writer forever
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString pdf = writeFile(dir, "%PDF-1.7\n");
+    const QString pdf = writeFile(dir, "a.pdf", "%PDF-1.7\n");
     ASSERT_TRUE(QFile::link(pdf, dir.filePath("link.pdf")));
-    const auto file = [&dir](const char* name, const QByteArray& bytes) {
-        QFile out(dir.filePath(name));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        return out.fileName();
-    };
     using Status = DocumentHash::Status;
     const struct {
         QString path;
@@ -72,10 +67,10 @@ TEST(DocumentHash, OnlyARegularFileThatStartsLikeAPdfIsTaken)
         {dir.path(), Status::notRegularFile},
         {fifo, Status::notRegularFile},
         {QStringLiteral("/dev/zero"), Status::notRegularFile}, // a device never ends
-        {file("empty.pdf", ""), Status::notPdf},
-        {file("short.pdf", "%PDF"), Status::notPdf},
-        {file("word.pdf", "PK\x03\x04 %PDF-1.7"), Status::notPdf},
-        {file("late.pdf", " %PDF-1.7\n"), Status::notPdf},
+        {writeFile(dir, "empty.pdf", ""), Status::notPdf},
+        {writeFile(dir, "short.pdf", "%PDF"), Status::notPdf},
+        {writeFile(dir, "word.pdf", "PK\x03\x04 %PDF-1.7"), Status::notPdf},
+        {writeFile(dir, "late.pdf", " %PDF-1.7\n"), Status::notPdf},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
