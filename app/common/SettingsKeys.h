@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLatin1StringView>
+#include <QVariant>
 
 namespace orvela::settings {
 
@@ -25,6 +26,17 @@ inline constexpr SettingsKey<bool> uiBackgroundMode{QLatin1StringView("ui.backgr
 /// Whether restoring a session asks for the user's presence first.
 inline constexpr SettingsKey<bool> authBiometricGateEnabled{
     QLatin1StringView("auth.biometricGateEnabled")};
+
+/// Whether the stored presence-check setting leaves the check on. Only a stored false turns it
+/// off: a value edited by hand into something else keeps the safer check, and the settings
+/// screen shows what the restore will do.
+inline bool biometricGateOn(const QVariant& stored)
+{
+    if (stored.typeId() == QMetaType::Bool) {
+        return stored.toBool();
+    }
+    return !(stored.typeId() == QMetaType::QString && stored.toString() == u"false");
+}
 /// The local activity log, JSON text.
 inline constexpr SettingsKey<QString> activitySessions{QLatin1StringView("activity.sessions")};
 /// Public-key pinning of the backend's TLS chain; absent reads as off.

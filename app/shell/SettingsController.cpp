@@ -114,7 +114,7 @@ QString SettingsController::updatesNote(AppLanguage language) const
 
 bool SettingsController::biometricGateEnabled() const
 {
-    return m_store->value(settings::authBiometricGateEnabled.toString(), true).toBool();
+    return settings::biometricGateOn(m_store->value(settings::authBiometricGateEnabled.toString()));
 }
 
 void SettingsController::setBiometricGateEnabled(bool enabled)

@@ -26,16 +26,6 @@ QString isoText(const QDateTime& moment)
     return moment.toUTC().toString(Qt::ISODate);
 }
 
-/// True only for a stored boolean false. The settings file keeps no types, so a boolean false
-/// written there reads back as the text "false"; any other text is not a boolean.
-bool isStoredFalse(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::Bool) {
-        return !value.toBool();
-    }
-    return value.typeId() == QMetaType::QString && value.toString() == u"false";
-}
-
 } // namespace
 
 QString AppState::biometricReason()
@@ -107,7 +97,7 @@ void AppState::endRestore(bool restored)
 
 void AppState::passBiometricGate(QObject* context, std::function<void(bool)> done)
 {
-    if (isStoredFalse(m_settings.value(settings::authBiometricGateEnabled.toString()))) {
+    if (!settings::biometricGateOn(m_settings.value(settings::authBiometricGateEnabled.toString()))) {
         done(true);
         return;
     }

@@ -66,6 +66,9 @@ TEST_F(SettingsControllerTest, AHandWrittenFileIsReadBackOrFallsBackSafely)
         {"[General]\nui.theme=2\napp_language=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x1)\n"
          "ui.theme=purple\nui.backgroundMode=\n",
          ThemeMode::system, AppLanguage::mn, false, true, ""},
+        // Only a stored false turns the presence check off, as the restore reads it.
+        {"[General]\nauth.biometricGateEnabled=0\n", ThemeMode::system, AppLanguage::mn, false,
+         true, ""},
         {"not an ini file at all \x01\x02\n=\n[", ThemeMode::system, AppLanguage::mn, false, true, ""},
     };
     int number = 0;
