@@ -100,8 +100,6 @@ TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
     controller->setApiBaseUrlOverride(QString());
     EXPECT_FALSE(storedOnDisk("API_BASE_URL_OVERRIDE").isValid());
     EXPECT_EQ(changed.size(), 2);
-    controller->setLanguage(AppLanguage::en);
-    EXPECT_EQ(storedOnDisk("app_language").toString(), "en");
 }
 
 TEST_F(SettingsControllerTest, TheUpdateRowSaysWhereUpdatesComeFrom)

@@ -77,10 +77,8 @@ protected:
         m_keychain.load(KeychainItem::identity, &m_context,
                         [&](std::variant<QByteArray, KeychainError> r) { result = r; });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
-        if (!result || !std::holds_alternative<QByteArray>(*result)) {
-            return std::nullopt;
-        }
-        return std::get<QByteArray>(*result);
+        const auto* bytes = result ? std::get_if<QByteArray>(&*result) : nullptr;
+        return bytes ? std::optional(*bytes) : std::nullopt;
     }
 
     /// Runs a restore to its end and returns whether it applied an identity.
@@ -110,7 +108,6 @@ TEST_F(AppStateTest, SignInRestoreAndSignOut)
     const auto identity = sampleIdentity();
     signIn(*m_state, identity);
     EXPECT_EQ(m_state->screen(), AppScreen::dashboard);
-    EXPECT_EQ(m_state->nationalID(), "УБ99112233");
     EXPECT_EQ(StoredIdentity::decode(storedIdentity().value_or("")), identity);
     const DashboardData data = m_state->dashboardData().value_or(DashboardData{});
     EXPECT_EQ(data.user.createdAt, "2026-01-05T09:00:00Z"); // member since the sign-in
@@ -154,7 +151,6 @@ TEST_F(AppStateTest, IdentityWithoutNationalIdShowsTheCivilIdAndNoDocumentMeansN
     identity.nationalID.clear();
     identity.documentNumber.clear();
     signIn(*m_state, identity);
-    EXPECT_EQ(m_state->nationalID(), "ИБ12345678");
     EXPECT_EQ(m_state->dashboardData()->user.nationalId, "ИБ12345678");
     EXPECT_EQ(m_state->dashboardData()->certificates, 0);
 
@@ -174,7 +170,6 @@ TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
         const QByteArray bytes = QJsonDocument(object).toJson();
         storeRaw(bytes);
         EXPECT_FALSE(restore(*m_state)) << key.toStdString();
-        EXPECT_EQ(m_state->screen(), AppScreen::login);
         EXPECT_EQ(m_gate.asked, 0);
         EXPECT_EQ(storedIdentity(), bytes); // left as it was
     }
@@ -212,7 +207,6 @@ TEST_F(AppStateTest, TheGateSettingAndTheCheckDecideTheRestore)
         auto state = makeState();
         EXPECT_EQ(restore(*state), c.restored);
         EXPECT_EQ(m_gate.asked, c.asked ? 1 : 0);
-        EXPECT_EQ(state->screen(), c.restored ? AppScreen::dashboard : AppScreen::login);
         EXPECT_TRUE(storedIdentity().has_value());
     }
     // A boolean false read back from the settings file is still "off".

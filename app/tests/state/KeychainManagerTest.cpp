@@ -59,7 +59,6 @@ protected:
     QObject m_context;
     KeychainManager m_store{orvela::statetest::uniqueService()};
     orvela::statetest::SecretService m_secrets;
-    orvela::statetest::SecretService::Attributes m_itemsOfService;
 };
 
 TEST_F(KeychainManagerTest, BinaryValuesRoundTripAndDeleteRemovesThem)
@@ -85,16 +84,17 @@ TEST_F(KeychainManagerTest, BinaryValuesRoundTripAndDeleteRemovesThem)
 
 TEST_F(KeychainManagerTest, SavingTwiceKeepsOneItemWithTheLastValue)
 {
-    m_itemsOfService = {{QStringLiteral("server"), m_store.service()}};
-    ASSERT_TRUE(m_secrets.items(m_itemsOfService).isEmpty());
+    const orvela::statetest::SecretService::Attributes ofService{
+        {QStringLiteral("server"), m_store.service()}};
+    ASSERT_TRUE(m_secrets.items(ofService).isEmpty());
     ASSERT_EQ(save("first", KeychainItem::identity), std::nullopt);
-    const QStringList first = m_secrets.items(m_itemsOfService);
+    const QStringList first = m_secrets.items(ofService);
     ASSERT_EQ(first.size(), 1);
     ASSERT_EQ(save("second", KeychainItem::identity), std::nullopt);
     EXPECT_EQ(std::get<QByteArray>(load(KeychainItem::identity)), "second");
     // The same item, rewritten in place: it was never deleted and added anew, so there was no
     // moment without it.
-    EXPECT_EQ(m_secrets.items(m_itemsOfService), first);
+    EXPECT_EQ(m_secrets.items(ofService), first);
 }
 
 TEST_F(KeychainManagerTest, AFailedSaveLeavesThePreviousValueIntact)
