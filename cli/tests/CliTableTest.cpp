@@ -150,6 +150,7 @@ TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
          Kind::usageError,
          "'foo' is not a value of --road (apdu|pkcs11)"},
         {{"--lang", "en", "frobnicate"}, Kind::usageError, "unknown command 'frobnicate'"},
+        {{"--lang", "en", "token", "pin", "--bogus"}, Kind::usageError, "unknown option '--bogus'"},
         {{"--lang", "en", "whoami", "extra"}, Kind::usageError, "unexpected argument 'extra'"},
         {{"--lang", "en", "whoami", "--", "-x"}, Kind::usageError, "unexpected argument '-x'"},
         {{"--lang", "en", "cert"}, Kind::usageError, "missing FILE"},
