@@ -27,22 +27,12 @@ using sim::VirtualToken;
 using sim::VpcdBridge;
 
 using test::bridgePort;
+using test::errorCodeOf;
 using test::vpcdRequired;
 using test::waitForCard;
 
 constexpr const char* kReader = test::kBridgeReader;
 const Bytes kGetChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
-
-template <class Error> auto errorCodeOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.code();
-    }
-    ADD_FAILURE() << "no such error thrown";
-    return decltype(std::declval<Error>().code()){};
-}
 
 class PcscLiveTest : public ::testing::Test {
 protected:
