@@ -42,9 +42,8 @@ protected:
         const auto names = tokenkit::TokenManager::shared().getReaderNames();
         const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
         if (found == names.end()) {
-            if (vpcd::vpcdRequired()) {
-                FAIL() << "ORVELA_VPCD=1 but pcscd shows no reader " << vpcd::kBridgeReader;
-            }
+            ASSERT_FALSE(vpcd::vpcdRequired())
+                << "ORVELA_VPCD=1 but pcscd shows no reader " << vpcd::kBridgeReader;
             GTEST_SKIP() << "pcscd with the vsmartcard-vpcd driver is not running";
         }
         readerIndex = static_cast<int>(found - names.begin());

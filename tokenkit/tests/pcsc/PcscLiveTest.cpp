@@ -41,9 +41,8 @@ protected:
         const auto names = manager.getReaderNames();
         const auto found = std::find(names.begin(), names.end(), kReader);
         if (found == names.end()) {
-            if (vpcdRequired()) {
-                FAIL() << "ORVELA_VPCD=1 but pcscd shows no reader \"" << kReader << '"';
-            }
+            ASSERT_FALSE(vpcdRequired())
+                << "ORVELA_VPCD=1 but pcscd shows no reader \"" << kReader << '"';
             GTEST_SKIP() << "pcscd with the vsmartcard-vpcd driver is not running "
                             "(start it as scripts/test does, or see README)";
         }
