@@ -9,8 +9,6 @@
 #include "tokens/TokenManager.h"
 #include "tokens/TokenProvisioner.h"
 
-#include <QCoreApplication>
-#include <QStandardPaths>
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -28,18 +26,6 @@ namespace vpcd = tokenkit::test;
 const Bytes kUserPin{'1', '2', '3', '4', '5', '6'};
 const Bytes kSoPin{'8', '7', '6', '5', '4', '3', '2', '1'};
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "app-token-manager-pcsc-tests";
-    static char* argv[] = {name, nullptr};
-    static auto* app = [] {
-        QStandardPaths::setTestModeEnabled(true);
-        return new QCoreApplication(argc, argv);
-    }();
-    (void)app;
-}
-
 /// Starts card work with a completion and runs the event loop until it lands.
 template <class T, class Start> TokenOutcome<T> await(Start start)
 {
@@ -53,13 +39,11 @@ class TokenManagerPcscTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApplication();
         const auto names = tokenkit::TokenManager::shared().getReaderNames();
         const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
         if (found == names.end()) {
-            if (vpcd::vpcdRequired()) {
-                FAIL() << "ORVELA_VPCD=1 but pcscd shows no reader " << vpcd::kBridgeReader;
-            }
+            ASSERT_FALSE(vpcd::vpcdRequired())
+                << "ORVELA_VPCD=1 but pcscd shows no reader " << vpcd::kBridgeReader;
             GTEST_SKIP() << "pcscd with the vsmartcard-vpcd driver is not running";
         }
         readerIndex = static_cast<int>(found - names.begin());

@@ -39,22 +39,6 @@ const ChannelMode kModes[] = {
     {"fips", VirtualToken::Mode::aesFips, true, 223},
 };
 
-std::optional<TokenError> errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const TokenError& e) {
-        return e;
-    }
-    return std::nullopt;
-}
-
-bool signedByKeyOne(const VirtualToken& token, const Bytes& hash, const Bytes& signature)
-{
-    using namespace orvela::sim::test;
-    return verifies(keyFromPoint(*token.publicKey(1)), hash, signature);
-}
-
 bool isProtected(ByteView command)
 {
     return (command[0] & 0x0C) == 0x0C;
@@ -129,8 +113,9 @@ TEST_P(DriverInEachMode, ProvisionsMakesAKeyAndSignsWithoutLoggingSecrets)
         driver.selectApplet(card);
         const Bytes hash = sha256(toBytes("document to sign"));
         const Bytes signature = driver.signECDSA(hash, card);
-        EXPECT_TRUE(signedByKeyOne(token, hash, signature));
-        EXPECT_FALSE(signedByKeyOne(token, sha256(toBytes("other")), signature));
+        const auto key = orvela::sim::test::keyFromPoint(*token.publicKey(1));
+        EXPECT_TRUE(orvela::sim::test::verifies(key, hash, signature));
+        EXPECT_FALSE(orvela::sim::test::verifies(key, sha256(toBytes("other")), signature));
         EXPECT_EQ(isProtected(card.sentCommands().back()), secure());
     }
     setLogSink(nullptr);

@@ -27,22 +27,12 @@ using sim::VirtualToken;
 using sim::VpcdBridge;
 
 using test::bridgePort;
+using test::errorCodeOf;
 using test::vpcdRequired;
 using test::waitForCard;
 
 constexpr const char* kReader = test::kBridgeReader;
 const Bytes kGetChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
-
-template <class Error> auto errorCodeOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.code();
-    }
-    ADD_FAILURE() << "no such error thrown";
-    return decltype(std::declval<Error>().code()){};
-}
 
 class PcscLiveTest : public ::testing::Test {
 protected:
@@ -51,9 +41,8 @@ protected:
         const auto names = manager.getReaderNames();
         const auto found = std::find(names.begin(), names.end(), kReader);
         if (found == names.end()) {
-            if (vpcdRequired()) {
-                FAIL() << "ORVELA_VPCD=1 but pcscd shows no reader \"" << kReader << '"';
-            }
+            ASSERT_FALSE(vpcdRequired())
+                << "ORVELA_VPCD=1 but pcscd shows no reader \"" << kReader << '"';
             GTEST_SKIP() << "pcscd with the vsmartcard-vpcd driver is not running "
                             "(start it as scripts/test does, or see README)";
         }

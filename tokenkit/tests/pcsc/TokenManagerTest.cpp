@@ -3,6 +3,7 @@
 
 #include "orvela/tokenkit/TokenManager.h"
 
+#include "VpcdReader.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TokenError.h"
@@ -37,17 +38,6 @@ struct FailingBackend final : ReaderBackend {
     std::exception_ptr listError;
     std::exception_ptr connectError;
 };
-
-template <class Error> auto errorCodeOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.code();
-    }
-    ADD_FAILURE() << "no such error thrown";
-    return decltype(std::declval<Error>().code()){};
-}
 
 class TokenManagerTest : public ::testing::Test {
 protected:

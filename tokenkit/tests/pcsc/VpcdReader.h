@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <winscard.h>
 
@@ -50,6 +52,18 @@ inline bool waitForCard(bool present, const char* reader = kBridgeReader)
     }
     SCardReleaseContext(context);
     return reached;
+}
+
+/// The code of the Error the action raised; a test failure when it raised none.
+template <class Error> auto errorCodeOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.code();
+    }
+    ADD_FAILURE() << "no such error thrown";
+    return decltype(std::declval<Error>().code()){};
 }
 
 } // namespace orvela::tokenkit::test

@@ -92,7 +92,7 @@ TEST(FileSystem, RefusesWhatHasNoTargetOrNoRoom)
     EXPECT_EQ(channel.call(0x00, 0xD6, 0x003F, hexToBytes("0102")).sw, 0x6B00);
 }
 
-TEST(Pins, ReferencesCountersAndBlocking)
+TEST(Pins, ReferencesAndCounters)
 {
     VirtualToken token(tokenOptions(VirtualToken::Mode::aes));
     EXPECT_EQ(verify(token, 2, "1234"), 0x6A88); // nothing installed yet
@@ -106,14 +106,10 @@ TEST(Pins, ReferencesCountersAndBlocking)
     for (const auto& [reference, pin, status] : steps) {
         EXPECT_EQ(verify(token, reference, pin), status) << int(reference) << " " << pin;
     }
+    // Each counter is its own; counting down to blocked is driven in every channel mode by
+    // the driver's suite.
     EXPECT_EQ(token.pinTriesLeft(1), 10);
     EXPECT_EQ(token.pinTriesLeft(2), 9);
-    for (int left = 9; left >= 0; --left) {
-        EXPECT_EQ(verify(token, 2, "9999"), 0x63C0 + left);
-    }
-    // Later tries say blocked, the right PIN too.
-    EXPECT_EQ(verify(token, 2, "9999"), 0x6983);
-    EXPECT_EQ(verify(token, 2, "1234"), 0x6983);
 }
 
 TEST(Pins, InstallRefusesMalformedSecrets)

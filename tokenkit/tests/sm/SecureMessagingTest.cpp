@@ -21,16 +21,6 @@ namespace {
 
 const Bytes kKey = defaultTransportKey();
 
-std::optional<TokenError> errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const TokenError& e) {
-        return e;
-    }
-    return std::nullopt;
-}
-
 /// Answers from a list, for replies no sound card gives.
 class FixedReplies : public CardTransmitter {
 public:

@@ -6,14 +6,7 @@
 using namespace orvela::tokenkit;
 namespace crypto = orvela::tokenkit::crypto;
 
-namespace {
-
-Bytes hex(std::string_view text)
-{
-    return hexToBytes(text);
-}
-
-} // namespace
+const auto hex = &hexToBytes;
 
 TEST(SymmetricCrypto, PublishedKnownAnswers)
 {

@@ -2,9 +2,11 @@
 
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/SmartCard.h"
+#include "orvela/tokenkit/TokenError.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -14,6 +16,17 @@ namespace orvela::tokenkit::test {
 struct CardRemoved : std::runtime_error {
     CardRemoved() : std::runtime_error("card removed") {}
 };
+
+/// The token error the call raised, if any.
+inline std::optional<TokenError> errorOf(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const TokenError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
 
 /// A blank in-memory token's options in the given channel mode.
 inline sim::VirtualToken::Options tokenOptions(sim::VirtualToken::Mode mode)
