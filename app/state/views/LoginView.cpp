@@ -27,6 +27,8 @@ namespace style = components::style;
 namespace {
 
 constexpr int brandPanelWidth = 300;
+// In the smallest window the panel gives up width so that the form keeps room for its code boxes.
+constexpr int brandPanelMinimumWidth = 200;
 constexpr int symbolSize = 48;
 
 /// The publisher line under the brand panel; a name, not a text to translate.
@@ -158,7 +160,8 @@ QWidget* LoginView::buildBrandPanel()
 {
     auto* panel = new QFrame;
     panel->setObjectName(QStringLiteral("brandPanel"));
-    panel->setFixedWidth(brandPanelWidth);
+    panel->setMinimumWidth(brandPanelMinimumWidth);
+    panel->setMaximumWidth(brandPanelWidth);
     panel->setStyleSheet(
         QStringLiteral("#brandPanel { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
                        "stop:0 %1, stop:0.55 %2, stop:1 %3); }"
@@ -278,6 +281,7 @@ QWidget* LoginView::buildNationalIdTab()
     m_nationalId = new QLineEdit;
     m_nationalId->setObjectName(QStringLiteral("nationalIdField"));
     m_nationalId->setMinimumHeight(34);
+    m_nationalIdLabel->setBuddy(m_nationalId);
     layout->addWidget(m_nationalId);
     m_signIn = new components::ActionButton;
     m_signIn->setObjectName(QStringLiteral("signInButton"));
@@ -341,6 +345,7 @@ QWidget* LoginView::buildWaiting()
     m_waitingTitle = new QLabel;
     m_waitingTitle->setFont(style::titleFont());
     m_waitingTitle->setAlignment(Qt::AlignCenter);
+    m_waitingTitle->setWordWrap(true);
     layout->addWidget(m_waitingTitle);
     m_waitingSubtitle = wrappedLabel();
     m_waitingSubtitle->setAlignment(Qt::AlignCenter);

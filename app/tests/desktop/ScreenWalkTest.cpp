@@ -1,0 +1,358 @@
+// Every screen of the assembled program, in both languages, both themes and at the smallest and
+// the default window: one language at a time, every control named for a screen reader, nothing
+// past the edge of what shows it, and a picture of each.
+
+#include "../tokens/TestCertificate.h"
+#include "DesktopFixture.h"
+#include "Screenshot.h"
+#include "common/l10n/FixedTexts.h"
+#include "common/l10n/StringRows.h"
+#include "components/ActionButton.h"
+#include "orvela/tokenkit/ReaderBackend.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "shell/Appearance.h"
+#include "shell/ContentView.h"
+#include "shell/DemoMode.h"
+#include "shell/MainWindow.h"
+#include "shell/SettingsSheetView.h"
+#include "shell/dashboard/DashboardView.h"
+#include "state/AppState.h"
+#include "state/DashboardTab.h"
+#include "state/views/LoginView.h"
+#include "tokens/views/TokensView.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSysInfo>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+using namespace orvela;
+using namespace orvela::desktoptest;
+using common::AppLanguage;
+using shell::ThemeMode;
+
+namespace {
+
+// What may show in the other script: the user's data, the names, codes and zones that read the
+// same in both languages, the texts worded in one language only, and (in Mongolian) the Latin
+// words the Mongolian texts themselves use.
+QStringList keptTexts()
+{
+    QStringList kept = common::l10n::fixedTexts();
+    kept << QSysInfo::prettyProductName() << "Батын Болд"
+         << "УБ99112233"
+         << "CIV-1"
+         << "AA00000000"
+         << "Demo Token"
+         << "QUALIFIED"
+         << "Orvela Systems LLC"
+         << "Orvela"
+         << "Nuvia"
+         << "ecdsa-with-SHA256"
+         << "ECDSA"
+         << "support@nuvia.example"
+         << "mailto"
+         << "href"
+         << " bit"
+         << "GMT"
+         << "PDF"
+         << "PIN2"
+         << "MB"
+         << "Downloads";
+    // Longest first, so that no shorter text takes a piece out of a longer one.
+    std::sort(kept.begin(), kept.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return kept;
+}
+
+const QRegularExpression kLatinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
+
+QSet<QString> latinWordsOfTheMongolianTexts()
+{
+    QSet<QString> words;
+    for (const auto& rows : {common::l10n::mainStringRows(), common::l10n::extraStringRows()}) {
+        for (const common::l10n::StringRow& row : rows) {
+            auto found = kLatinWord.globalMatch(QString::fromUtf8(row.mongolian));
+            while (found.hasNext()) {
+                words.insert(found.next().captured());
+            }
+        }
+    }
+    return words;
+}
+
+// The visible texts that break the language: Cyrillic in English, or Latin words in Mongolian.
+QStringList foreignTexts(QWidget& root, AppLanguage language)
+{
+    static const QStringList kept = keptTexts();
+    static const QSet<QString> mongolianLatin = latinWordsOfTheMongolianTexts();
+    // Fingerprints and keys in Base64 or hex are the certificate's data.
+    static const QRegularExpression fingerprint(QStringLiteral("[A-Za-z0-9+/=:]{16,}"));
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    QStringList found;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            text = label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            text = button->text();
+        }
+        if (!widget->isVisibleTo(&root) || text.isEmpty()) {
+            continue;
+        }
+        for (const QString& piece : kept) {
+            text.remove(piece);
+        }
+        text.remove(fingerprint);
+        bool foreign = text.contains(cyrillic);
+        if (language == AppLanguage::mn) {
+            foreign = false;
+            auto words = kLatinWord.globalMatch(text);
+            while (!foreign && words.hasNext()) {
+                foreign = !mongolianLatin.contains(words.next().captured());
+            }
+        }
+        if (foreign) {
+            found << QStringLiteral("foreign: ") + text;
+        }
+    }
+    return found;
+}
+
+QString nameOf(QWidget* widget)
+{
+    return QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char('#') +
+           widget->objectName() + QLatin1Char('@') +
+           QString::fromLatin1(widget->parentWidget()->metaObject()->className());
+}
+
+// Controls a screen reader cannot name, and icon-only buttons it cannot describe.
+QStringList unnamedControls(QWidget& root)
+{
+    QStringList found;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        const bool control = button || qobject_cast<QLineEdit*>(widget) ||
+                             qobject_cast<QComboBox*>(widget) ||
+                             qobject_cast<QPlainTextEdit*>(widget);
+        if (!control || !widget->isVisibleTo(&root)) {
+            continue;
+        }
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+        if (node->text(QAccessible::Name).trimmed().isEmpty()) {
+            found << QStringLiteral("unnamed: ") + nameOf(widget);
+        } else if (button && button->text().isEmpty() &&
+                   node->text(QAccessible::Description).trimmed().isEmpty()) {
+            found << QStringLiteral("undescribed icon: ") + nameOf(widget);
+        }
+    }
+    return found;
+}
+
+// Visible widgets that reach past their parent, which clips them. A scroll area's content may
+// be larger than the viewport showing it: that is what scrolls.
+QStringList overflowing(QWidget& root)
+{
+    QStringList found;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        QWidget* parent = widget->parentWidget();
+        if (!widget->isVisibleTo(&root) || widget->isWindow() || parent == nullptr) {
+            continue;
+        }
+        auto* area = qobject_cast<QAbstractScrollArea*>(parent->parentWidget());
+        if (area != nullptr && area->viewport() == parent) {
+            continue;
+        }
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (label && !label->wordWrap() && label->width() + 1 < label->minimumSizeHint().width()) {
+            found << QStringLiteral("cut: ") + nameOf(widget) + QLatin1Char(' ') + label->text();
+        }
+        if (!parent->rect().adjusted(-1, -1, 1, 1).contains(widget->geometry())) {
+            found << QStringLiteral("past its parent: %1 %2x%3+%4+%5 in %6x%7")
+                         .arg(nameOf(widget))
+                         .arg(widget->width())
+                         .arg(widget->height())
+                         .arg(widget->x())
+                         .arg(widget->y())
+                         .arg(parent->width())
+                         .arg(parent->height());
+        }
+    }
+    return found;
+}
+
+// Outlined buttons draw their text straight on the page: after a theme switch it must still
+// stand out from the window (3:1, as for control boundaries), not keep the old theme's colour.
+QStringList unreadableButtons(QWidget& root)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double window = luminance(QApplication::palette().color(QPalette::Window));
+    QStringList found;
+    for (auto* button : root.findChildren<components::ActionButton*>()) {
+        if (button->role() == components::ActionButton::Role::primary ||
+            !button->isVisibleTo(&root) || !button->isEnabled()) {
+            continue;
+        }
+        const double text = luminance(button->palette().color(QPalette::ButtonText));
+        if ((std::max(text, window) + 0.05) / (std::min(text, window) + 0.05) < 3.0) {
+            found << QStringLiteral("unreadable: ") + nameOf(button) + QLatin1Char(' ') +
+                         button->text();
+        }
+    }
+    return found;
+}
+
+struct Screen {
+    QString name;
+    std::function<QWidget*()> open; ///< brings the program there; returns what to check
+};
+
+class ScreenWalkTest : public DesktopFixture {
+protected:
+    void TearDown() override
+    {
+        shell::Appearance::apply(ThemeMode::system);
+        DesktopFixture::TearDown();
+        tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
+    }
+
+    QWidget& window() { return desktop().mainWindow(); }
+    QWidget* screen() { return desktop().content().currentScreen(); }
+    state::LoginView* login() { return qobject_cast<state::LoginView*>(screen()); }
+
+    template <class T> T* find(const char* name)
+    {
+        T* found = screen()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QWidget* dashboardPage(state::DashboardTab tab)
+    {
+        desktop().appState().setSelectedTab(tab);
+        EXPECT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
+        return &window();
+    }
+
+    std::vector<Screen> screens()
+    {
+        std::vector<Screen> all{
+            {"login-form", [this] { return &window(); }},
+            {"login-blank-submit",
+             [this] {
+                 find<QPushButton>("signInButton")->click();
+                 return &window();
+             }},
+            {"login-qr",
+             [this] {
+                 find<QPushButton>("tabQr")->click();
+                 EXPECT_TRUE(waitUntil([&] { return find<QLabel>("qrImage")->isVisible(); }));
+                 return &window();
+             }},
+            {"login-waiting",
+             [this] {
+                 find<QPushButton>("tabNationalId")->click();
+                 QTest::keyClicks(find<QLineEdit>("nationalIdField"), "AA00000000");
+                 find<QPushButton>("signInButton")->click();
+                 EXPECT_TRUE(waitUntil([&] { return login()->currentPage() == "waiting"; }));
+                 return &window();
+             }},
+        };
+        all.push_back({"dashboard-dashboard", [this] {
+                           find<QPushButton>("cancelButton")->click();
+                           desktop().appState().signIn(identity(QStringLiteral("Батын Болд")));
+                           EXPECT_TRUE(waitUntil([&] {
+                               return qobject_cast<shell::DashboardView*>(screen()) != nullptr;
+                           }));
+                           return dashboardPage(state::DashboardTab::dashboard);
+                       }});
+        for (state::DashboardTab tab : state::allDashboardTabs) {
+            if (tab != state::DashboardTab::dashboard) {
+                all.push_back({"dashboard-" + state::rawValue(tab),
+                               [this, tab] { return dashboardPage(tab); }});
+            }
+        }
+        all.push_back({"tokens-detail", [this] {
+                           dashboardPage(state::DashboardTab::tokens);
+                           screen()->findChild<tokens::views::TokensView*>()->showDetail();
+                           return &window();
+                       }});
+        all.push_back({"verify-report", [this] {
+                           dashboardPage(state::DashboardTab::verify);
+                           find<QPlainTextEdit>("pasteBox")
+                               ->setPlainText(QString::fromLatin1(
+                                   orvela::testing::toPem(orvela::testing::makeCertificateDER())));
+                           find<QPushButton>("parseButton")->click();
+                           EXPECT_TRUE(waitUntil(
+                               [&] { return find<QWidget>("certificateReport")->isVisible(); }));
+                           return &window();
+                       }});
+        all.push_back({"settings-sheet", [this] {
+                           find<QAbstractButton>("settingsButton")->click();
+                           return screen()->findChild<shell::SettingsSheetView*>();
+                       }});
+        return all;
+    }
+};
+
+TEST_F(ScreenWalkTest, EveryScreenInBothLanguagesBothThemesAndBothSizes)
+{
+    // The demo plugin's virtual token, so that the token pages show a token.
+    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
+                         QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    QString error;
+    ASSERT_TRUE(demo.prepare(&error)) << error.toStdString();
+    sim->setApproveAfterMs(600'000);
+    launch();
+    for (const Screen& shown : screens()) {
+        QWidget* root = shown.open();
+        ASSERT_NE(root, nullptr) << shown.name.toStdString();
+        for (ThemeMode theme : {ThemeMode::light, ThemeMode::dark}) {
+            shell::Appearance::apply(theme);
+            for (const QSize size : {QSize(860, 620), QSize(560, 520)}) {
+                window().resize(size);
+                for (AppLanguage language : {AppLanguage::mn, AppLanguage::en}) {
+                    desktop().localization().setLanguage(language);
+                    const bool dark = theme == ThemeMode::dark;
+                    const bool small = size.width() == 560;
+                    const QString picture = "screen-" + shown.name + (dark ? "-dark" : "") +
+                                            (small ? "-min" : "") + "-" +
+                                            common::rawValue(language);
+                    const bool english = language == AppLanguage::en;
+                    if ((english && !(dark && small)) || (!dark && !small)) {
+                        EXPECT_FALSE(orvela::testing::saveScreenshot(*root, picture).isEmpty());
+                    } else {
+                        for (int round = 0; round < 3; ++round) {
+                            QCoreApplication::processEvents();
+                        }
+                    }
+                    const QStringList faults = foreignTexts(*root, language) +
+                                               unnamedControls(*root) + overflowing(*root) +
+                                               unreadableButtons(*root);
+                    EXPECT_TRUE(faults.isEmpty())
+                        << picture.toStdString() << ":\n  " << faults.join("\n  ").toStdString();
+                }
+            }
+        }
+    }
+}
+
+} // namespace
