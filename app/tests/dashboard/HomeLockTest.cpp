@@ -96,23 +96,6 @@ TEST_F(HomeTest, ReportsAReachableAFailingAndAMissingBackend)
     EXPECT_EQ(check(offline), "Home_Status_Unreachable");
 }
 
-TEST_F(HomeTest, ACancelledCheckIsNeverApplied)
-{
-    m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
-    HomeController home(m_client.get(), fixedClock);
-    int changes = 0;
-    QObject::connect(&home, &HomeController::changed, &home, [&] { ++changes; });
-    home.check();
-    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 1; }));
-    home.cancel();
-    EXPECT_FALSE(home.isChecking());
-    const int afterCancel = changes;
-    dashboardtest::runEventLoopFor(1000);
-    EXPECT_EQ(changes, afterCancel);
-    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
-    EXPECT_EQ(home.lastChecked(), "—");
-}
-
 TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
 {
     QTemporaryDir dir;
