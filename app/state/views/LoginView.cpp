@@ -259,7 +259,11 @@ QWidget* LoginView::buildForm()
         link->setForegroundRole(QPalette::Link);
         // Wrapped rather than cut off beside the brand panel in the smallest window.
         link->setWordWrap(true);
+        // Reached by Tab after the sign-in button, so that a screen reader reads them too.
+        link->setTextInteractionFlags(Qt::LinksAccessibleByKeyboard | Qt::LinksAccessibleByMouse);
     }
+    m_footerNewAccount->setObjectName(QStringLiteral("footerNewAccount"));
+    m_footerHelp->setObjectName(QStringLiteral("footerHelp"));
     footer->addWidget(m_footerNewAccount);
     footer->addStretch();
     footer->addWidget(m_footerHelp);

@@ -139,15 +139,16 @@ TEST_F(SignInScreenTest, TheNumberFieldHasTheKeysAndABlankSubmitSaysWhatIsMissin
     EXPECT_TRUE(showsText(QStringLiteral("Enter your national ID.")));
     EXPECT_TRUE(sim->requestsTo(QStringLiteral("/api/login-notify")).isEmpty());
 
-    // Tab runs top to bottom: the two sign-in tabs, the field, the button.
+    // Tab runs top to bottom: the two sign-in tabs, the field, the button, the footer links.
     QWidget* window = field->window();
     child<QPushButton>("tabNationalId")->setFocus(Qt::TabFocusReason);
     QStringList order{window->focusWidget()->objectName()};
-    for (int step = 0; step < 3; ++step) {
+    for (int step = 0; step < 5; ++step) {
         QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
         order << window->focusWidget()->objectName();
     }
-    EXPECT_EQ(order.join(' ').toStdString(), "tabNationalId tabQr nationalIdField signInButton");
+    EXPECT_EQ(order.join(' ').toStdString(),
+              "tabNationalId tabQr nationalIdField signInButton footerNewAccount footerHelp");
     // Choosing the tab already chosen keeps it chosen.
     child<QPushButton>("tabNationalId")->click();
     EXPECT_TRUE(child<QPushButton>("tabNationalId")->isChecked());
