@@ -3,17 +3,10 @@
 
 #include "shell/dashboard/DashboardView.h"
 
-#include "../shell/ShellFixture.h"
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
 #include "DashboardFixture.h"
 #include "components/InlineBanner.h"
-#include "shell/LoginItemManager.h"
-#include "shell/SettingsController.h"
-#include "shell/SettingsSheetView.h"
-#include "shell/UpdateChecker.h"
-#include "shell/UpdateInfoView.h"
-#include "shell/UpdateViewModel.h"
 #include "shell/dashboard/FieldRow.h"
 #include "shell/dashboard/LogsModel.h"
 #include "shell/dashboard/LogsView.h"
@@ -24,10 +17,8 @@
 #include "state/DashboardTab.h"
 #include "state/StoredIdentity.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
-#include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -196,38 +187,6 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
 
     collapse->click();
     EXPECT_EQ(sidebar->width(), expandedWidth);
-}
-
-TEST_F(DashboardViewTest, SettingsOpenTheSheetOnceAndTheSidebarCarriesTheUpdateLine)
-{
-    shell::testing::FakeTray tray;
-    LoginItemManager loginItems(std::make_unique<shell::testing::FakeLoginBackend>());
-    SettingsController settings(m_settings.get(), m_localization.get(), &loginItems, &tray);
-    QNetworkAccessManager network;
-    UpdateChecker checker(&network, QUrl(), QStringLiteral("1.0"));
-    UpdateViewModel updates(m_settings.get(), &checker);
-    DashboardContext context{m_state.get(), m_localization.get(), &settings, &updates, nullptr};
-    DashboardView view(context);
-    view.resize(1000, 700);
-    view.show();
-
-    auto* line = view.findChild<UpdateInfoView*>();
-    ASSERT_NE(line, nullptr);
-    EXPECT_TRUE(line->isVisible());
-    EXPECT_EQ(view.findChild<SettingsSheetView*>(), nullptr);
-    auto* button = child<QToolButton>(view, QStringLiteral("settingsButton"));
-    button->click();
-    button->click();
-    const auto sheets = view.findChildren<SettingsSheetView*>();
-    ASSERT_EQ(sheets.size(), 1);
-    EXPECT_TRUE(sheets.first()->isVisible());
-
-    // The sheet's language choice reaches every page at once.
-    settings.setLanguage(AppLanguage::en);
-    EXPECT_EQ(entry(view, DashboardTab::logs)->text(), "Log history");
-    child<QToolButton>(view, QStringLiteral("collapseButton"))->click();
-    EXPECT_FALSE(line->isVisible());
-    sheets.first()->close();
 }
 
 TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)

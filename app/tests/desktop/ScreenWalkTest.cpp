@@ -286,7 +286,10 @@ protected:
                            return &window();
                        }});
         all.push_back({"settings-sheet", [this] {
+                           // A second press while the sheet is open opens no second one.
                            find<QAbstractButton>("settingsButton")->click();
+                           find<QAbstractButton>("settingsButton")->click();
+                           EXPECT_EQ(screen()->findChildren<shell::SettingsSheetView*>().size(), 1);
                            return screen()->findChild<shell::SettingsSheetView*>();
                        }});
         return all;
