@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QWidget>
 
 namespace orvela::components::style {
 
@@ -53,6 +54,11 @@ bool isDark(const QPalette& palette)
 QColor iconColor(const QPalette& palette)
 {
     return toneBase(Tone::neutral, isDark(palette));
+}
+
+void showAsSecondaryText(QWidget* label)
+{
+    label->setForegroundRole(QPalette::PlaceholderText);
 }
 
 ToneColors toneColors(Tone tone)

@@ -128,7 +128,7 @@ QWidget* LogsView::buildRow(const state::DashboardSession& record)
     texts->addWidget(title);
     auto* when = new QLabel(m_dates.dateTime(record.createdAt, language()));
     when->setObjectName(QStringLiteral("logTime"));
-    when->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(when);
     texts->addWidget(when);
     row->addLayout(texts, 1);
     const ActivityOutcome outcome = activityOutcomeOf(record.result);

@@ -56,7 +56,7 @@ void PrivacyView::build(QVBoxLayout& layout)
     auto* updated = new QLabel(
         pick(QStringLiteral("Last updated: 2026.01"), QStringLiteral("Сүүлд шинэчилсэн: 2026.01")));
     updated->setObjectName(QStringLiteral("privacyUpdated"));
-    updated->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(updated);
     layout.addWidget(updated);
 }
 

@@ -11,6 +11,7 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -222,7 +223,7 @@ QWidget* LoginView::buildForm()
     m_title->setFont(style::titleFont());
     layout->addWidget(m_title);
     m_subtitle = wrappedLabel();
-    m_subtitle->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::neutralGray)));
+    style::showAsSecondaryText(m_subtitle);
     layout->addWidget(m_subtitle);
 
     auto* tabRow = new QHBoxLayout;
@@ -317,7 +318,8 @@ QWidget* LoginView::buildQrTab()
     layout->addWidget(m_qrCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(symbolLabel(QStringLiteral("clock"), style::neutralGray, 16));
+    countdownRow->addWidget(
+        symbolLabel(QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
     m_qrCountdown = new QLabel;
     m_qrCountdown->setObjectName(QStringLiteral("qrCountdown"));
     countdownRow->addWidget(m_qrCountdown);
@@ -363,7 +365,8 @@ QWidget* LoginView::buildWaiting()
     layout->addWidget(m_waitingCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(symbolLabel(QStringLiteral("clock"), style::neutralGray, 16));
+    countdownRow->addWidget(
+        symbolLabel(QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
     m_waitingCountdown = new QLabel;
     m_waitingCountdown->setObjectName(QStringLiteral("waitingCountdown"));
     countdownRow->addWidget(m_waitingCountdown);

@@ -11,6 +11,7 @@
 #include "state/views/FileRevealerFreedesktop.h"
 #include "state/views/SignFileDialogChooser.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -201,8 +202,8 @@ QWidget* SignView::buildWaitingCard()
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
     auto* clock = new QLabel(card);
-    clock->setPixmap(
-        components::IconLibrary::tinted(QStringLiteral("clock"), style::neutralGray, 16));
+    clock->setPixmap(components::IconLibrary::tinted(
+        QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
     countdownRow->addWidget(clock);
     m_countdown = new QLabel(card);
     m_countdown->setObjectName(QStringLiteral("signCountdown"));

@@ -124,6 +124,8 @@ TEST_F(ThemeTest, EveryTextAndIconColourOfTheStyleIsReadableInBothThemes)
             {"field text", p.color(QPalette::Text), p.color(QPalette::Base), 4.5},
             {"button text", p.color(QPalette::ButtonText), p.color(QPalette::Button), 4.5},
             {"placeholder", p.color(QPalette::PlaceholderText), p.color(QPalette::Base), 4.5},
+            {"secondary text on window", p.color(QPalette::PlaceholderText), window, 4.5},
+            {"secondary text on card", p.color(QPalette::PlaceholderText), card, 4.5},
             {"link", p.color(QPalette::Link), window, 4.5},
             {"selection", p.color(QPalette::HighlightedText), p.color(QPalette::Highlight), 4.5},
             {"primary button", Qt::white, style::brandBlue, 4.5},
