@@ -1,6 +1,7 @@
 #include "shell/dashboard/DashboardView.h"
 
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
@@ -8,7 +9,6 @@
 #include "shell/UpdateInfoView.h"
 #include "shell/dashboard/DashboardNavigation.h"
 #include "shell/dashboard/DashboardPages.h"
-#include "shell/dashboard/PageText.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
 
@@ -232,8 +232,7 @@ void DashboardView::describeCollapse()
 void DashboardView::retranslate()
 {
     const common::AppLanguage language = m_context.localization->language();
-    const QString soon =
-        pickText(language, QStringLiteral("coming soon"), QStringLiteral("тун удахгүй"));
+    const QString soon = common::builtInText(QStringLiteral("Page_Dashboard_ComingSoon"), language);
     m_wordmark->setText(text(QStringLiteral("App_Title")));
     m_notKeptBanner->setText(text(QStringLiteral("Login_Identity_NotKept")));
     describeCollapse();
@@ -243,8 +242,8 @@ void DashboardView::retranslate()
         it.value()->setText(ready ? title : title + QStringLiteral(" · ") + soon);
         it.value()->setToolTip(ready ? title : title + QStringLiteral(": ") + soon);
     }
-    m_comingText->setText(pickText(language, QStringLiteral("This page is coming soon."),
-                                   QStringLiteral("Энэ хуудас тун удахгүй нэмэгдэнэ.")));
+    m_comingText->setText(
+        common::builtInText(QStringLiteral("Page_Dashboard_ThisPageIsComing"), language));
     m_settingsButton->setText(text(QStringLiteral("Nav_Settings")));
     m_settingsButton->setToolTip(m_settingsButton->text());
     m_signOutButton->setText(text(QStringLiteral("Nav_Logout")));

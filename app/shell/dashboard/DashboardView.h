@@ -3,10 +3,10 @@
 #include "state/StateEnums.h"
 
 #include <QHash>
-#include <functional>
-#include <memory>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 class QLabel;
 class QStackedWidget;
