@@ -56,6 +56,14 @@ QColor iconColor(const QPalette& palette)
     return toneBase(Tone::neutral, isDark(palette));
 }
 
+QString groupedForWrapping(QString text, int every)
+{
+    for (qsizetype at = (text.size() - 1) / every * every; at > 0; at -= every) {
+        text.insert(at, QLatin1Char(' '));
+    }
+    return text;
+}
+
 void showAsSecondaryText(QWidget* label)
 {
     label->setForegroundRole(QPalette::PlaceholderText);

@@ -63,6 +63,10 @@ QColor iconColor(const QPalette& palette);
 /// theme switch and reads at 4.5:1 on windows and cards of either theme.
 void showAsSecondaryText(QWidget* label);
 
+/// `text` with a space after every `every` characters, so that a long code (a digest, an ATR)
+/// wraps between groups in a narrow window instead of being cut off.
+QString groupedForWrapping(QString text, int every);
+
 /// Fill of cards: the base colour on light windows; on dark ones a shade lighter than the
 /// window, so that input fields (drawn in the base colour) stand out inside the card.
 QColor cardBackground(const QPalette& palette);

@@ -27,6 +27,9 @@ namespace {
 
 constexpr int kExpandedWidth = 272;
 constexpr int kCollapsedWidth = 60;
+// Below this width the pages need the sidebar's room: it shows only its icons, whatever the
+// stored choice, and the button that toggles that choice steps aside.
+constexpr int kNarrowWidth = 720;
 
 QToolButton* sidebarButton(const QString& symbol, const QString& objectName)
 {
@@ -201,9 +204,20 @@ void DashboardView::showSelected()
     m_stack->setCurrentWidget(page);
 }
 
+void DashboardView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const bool narrow = width() < kNarrowWidth;
+    if (narrow != m_narrow) {
+        m_narrow = narrow;
+        showCollapsed();
+    }
+}
+
 void DashboardView::showCollapsed()
 {
-    const bool collapsed = m_navigation->isCollapsed();
+    const bool collapsed = m_navigation->isCollapsed() || m_narrow;
+    m_collapse->setVisible(!m_narrow);
     m_sidebar->setFixedWidth(collapsed ? kCollapsedWidth : kExpandedWidth);
     m_wordmark->setVisible(!collapsed);
     if (m_updateLine) {

@@ -18,6 +18,7 @@
 #include "shell/dashboard/DashboardView.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
+#include "state/SigningController.h"
 #include "state/views/LoginView.h"
 #include "tokens/views/TokenDetailView.h"
 #include "tokens/views/TokensView.h"
@@ -27,11 +28,13 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
 #include <QSysInfo>
 #include <QTest>
@@ -72,7 +75,8 @@ QStringList keptTexts()
                         "PDF",
                         "PIN2",
                         "MB",
-                        "Downloads"};
+                        "Downloads",
+                        "contract.pdf"};
     std::sort(kept.begin(), kept.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
     return kept;
@@ -164,11 +168,28 @@ QString faultOf(QWidget* widget, AppLanguage language)
     if (label && !label->wordWrap() && label->width() + 1 < label->minimumSizeHint().width()) {
         return QStringLiteral("cut: ") + text;
     }
+    if (label && label->wordWrap() && label->height() + 1 < label->heightForWidth(label->width())) {
+        return QStringLiteral("lines cut off: ") + text;
+    }
+    // A wrapped label still cuts off a word longer than its width.
+    if (label && label->wordWrap() && label->textFormat() == Qt::PlainText) {
+        for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")))) {
+            if (label->fontMetrics().horizontalAdvance(word) > label->contentsRect().width() + 1) {
+                return QStringLiteral("cut word: ") + word;
+            }
+        }
+    }
     // Past its parent, which clips it; a scroll area's content may be larger than its viewport.
     QWidget* parent = widget->parentWidget();
     auto* area = qobject_cast<QAbstractScrollArea*>(parent->parentWidget());
-    if ((area == nullptr || area->viewport() != parent) &&
-        !parent->rect().adjusted(-1, -1, 1, 1).contains(widget->geometry())) {
+    const bool scrolled = area != nullptr && area->viewport() == parent;
+    if (scrolled && !area->horizontalScrollBar()->isVisible() &&
+        widget->geometry().right() > parent->width()) {
+        return QStringLiteral("wider than its viewport: %1 in %2")
+            .arg(widget->width())
+            .arg(parent->width());
+    }
+    if (!scrolled && !parent->rect().adjusted(-1, -1, 1, 1).contains(widget->geometry())) {
         return QStringLiteral("past its parent: %1,%2 %3x%4 in %5x%6")
             .arg(widget->x())
             .arg(widget->y())
@@ -267,6 +288,17 @@ protected:
                                [this, tab] { return dashboardPage(tab); }});
             }
         }
+        all.push_back(
+            {"signing-wait", [this] {
+                 dashboardPage(state::DashboardTab::sign);
+                 QFile pdf(dir.filePath(QStringLiteral("contract.pdf")));
+                 EXPECT_TRUE(pdf.open(QIODevice::WriteOnly));
+                 pdf.write("%PDF-1.4\n%%EOF\n");
+                 pdf.close();
+                 screen()->findChild<state::SigningController*>()->signFile(pdf.fileName());
+                 EXPECT_TRUE(waitUntil([&] { return find<QLabel>("signCountdown")->isVisible(); }));
+                 return &window();
+             }});
         all.push_back({"tokens-detail", [this] {
                            dashboardPage(state::DashboardTab::tokens);
                            auto* tokens = screen()->findChild<tokens::views::TokensView*>();
