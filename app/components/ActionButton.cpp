@@ -3,6 +3,8 @@
 #include "components/IconLibrary.h"
 #include "components/Style.h"
 
+#include <QEvent>
+
 namespace orvela::components {
 
 namespace {
@@ -34,6 +36,19 @@ QString secondarySheet()
         .arg(style::cssColor(style::toneColors(Tone::info).background));
 }
 
+QString destructiveSheet()
+{
+    const ToneColors danger = style::toneColors(Tone::danger);
+    return QStringLiteral(
+               "QPushButton { color: %1; background: transparent; border: 1px solid %1;"
+               " border-radius: %2px; padding: 6px 15px; }"
+               "QPushButton:hover { background: %3; }"
+               "QPushButton:disabled { color: palette(mid); border-color: palette(mid); }")
+        .arg(style::cssColor(danger.foreground))
+        .arg(style::radiusM)
+        .arg(style::cssColor(danger.background));
+}
+
 } // namespace
 
 ActionButton::ActionButton(const QString& text, Role role, QWidget* parent)
@@ -46,9 +61,30 @@ ActionButton::ActionButton(const QString& text, Role role, QWidget* parent)
 void ActionButton::setRole(Role role)
 {
     m_role = role;
-    setStyleSheet(role == Role::primary ? primarySheet() : secondarySheet());
+    applySheet();
     // Enter triggers the primary action of a dialog, never a secondary one.
     setDefault(role == Role::primary);
+}
+
+void ActionButton::applySheet()
+{
+    const QString sheet = m_role == Role::primary     ? primarySheet()
+                          : m_role == Role::secondary ? secondarySheet()
+                                                      : destructiveSheet();
+    // Setting the same sheet again would only polish again and come back here.
+    if (sheet != styleSheet()) {
+        setStyleSheet(sheet);
+    }
+}
+
+void ActionButton::changeEvent(QEvent* event)
+{
+    QPushButton::changeEvent(event);
+    // The tone colours depend on the theme: a switch after the button was built recolours it.
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        applySheet();
+    }
 }
 
 void ActionButton::setSymbol(const QString& symbol)

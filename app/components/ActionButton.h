@@ -4,13 +4,14 @@
 
 namespace orvela::components {
 
-/// A push button in one of the two button styles of the product: primary (filled with the brand
-/// blue, the screen's main action) or secondary (outlined, for the other actions).
+/// A push button in one of the button styles of the product: primary (filled with the brand
+/// blue, the screen's main action), secondary (outlined, for the other actions) or destructive
+/// (outlined in the danger tone, for actions that destroy data).
 class ActionButton : public QPushButton {
     Q_OBJECT
 
 public:
-    enum class Role { primary, secondary };
+    enum class Role { primary, secondary, destructive };
     Q_ENUM(Role)
 
     explicit ActionButton(const QString& text = QString(), Role role = Role::primary,
@@ -22,7 +23,12 @@ public:
     /// Shows the shipped or themed icon of `symbol` before the text.
     void setSymbol(const QString& symbol);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applySheet();
+
     Role m_role;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QWidget>
 
 namespace orvela::components::style {
 
@@ -53,6 +54,19 @@ bool isDark(const QPalette& palette)
 QColor iconColor(const QPalette& palette)
 {
     return toneBase(Tone::neutral, isDark(palette));
+}
+
+QString groupedForWrapping(QString text, int every)
+{
+    for (qsizetype at = (text.size() - 1) / every * every; at > 0; at -= every) {
+        text.insert(at, QLatin1Char(' '));
+    }
+    return text;
+}
+
+void showAsSecondaryText(QWidget* label)
+{
+    label->setForegroundRole(QPalette::PlaceholderText);
 }
 
 ToneColors toneColors(Tone tone)

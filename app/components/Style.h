@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QString>
 
+class QWidget;
+
 namespace orvela::components {
 
 /// The meaning a coloured element carries; every tinted component picks its colours by tone.
@@ -34,7 +36,6 @@ inline const QColor dangerRed{0xBA, 0x1A, 0x1A};
 inline const QColor warningAmber{0x9D, 0x5D, 0x00};
 inline const QColor successGreen{0x10, 0x7C, 0x10};
 inline const QColor infoBlue{0x1A, 0x3A, 0x8F};
-inline const QColor neutralGray{0x5F, 0x6B, 0x7A};
 
 inline constexpr int spacingXs = 4;
 inline constexpr int spacingS = 8;
@@ -57,6 +58,14 @@ ToneColors toneColors(Tone tone);
 
 /// The colour drawn icons take on `palette`: 3:1 or more on its window and cards.
 QColor iconColor(const QPalette& palette);
+
+/// Draws `label` in the secondary text colour, the palette's placeholder colour: it follows a
+/// theme switch and reads at 4.5:1 on windows and cards of either theme.
+void showAsSecondaryText(QWidget* label);
+
+/// `text` with a space after every `every` characters, so that a long code (a digest, an ATR)
+/// wraps between groups in a narrow window instead of being cut off.
+QString groupedForWrapping(QString text, int every);
 
 /// Fill of cards: the base colour on light windows; on dark ones a shade lighter than the
 /// window, so that input fields (drawn in the base colour) stand out inside the card.

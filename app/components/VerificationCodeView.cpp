@@ -7,12 +7,20 @@
 
 namespace orvela::components {
 
+namespace {
+constexpr int boxWidth = 48;
+constexpr int boxHeight = 60;
+} // namespace
+
 VerificationCodeView::VerificationCodeView(QWidget* parent)
     : QWidget(parent), m_layout(new QHBoxLayout(this))
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(style::spacingS);
     m_layout->setAlignment(Qt::AlignLeft);
+    // The boxes never shrink, so neither may the row holding them: a page too low for it
+    // scrolls instead of cutting the boxes off.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void VerificationCodeView::setCode(const QString& code)
@@ -30,11 +38,12 @@ void VerificationCodeView::setCode(const QString& code)
         box->setAlignment(Qt::AlignCenter);
         box->setTextFormat(Qt::PlainText); // the code comes from the backend
         box->setFont(style::codeFont());
-        box->setFixedSize(48, 60);
+        box->setFixedSize(boxWidth, boxHeight);
         box->setStyleSheet(sheet);
         m_layout->addWidget(box);
         m_boxes.append(box);
     }
+    setMinimumHeight(code.isEmpty() ? 0 : boxHeight);
     // Screen readers get the whole code at once instead of one box at a time.
     setAccessibleName(code);
 }

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QSettings>
 #include <QStyle>
+#include <QWidget>
 
 namespace orvela::shell {
 
@@ -16,6 +17,19 @@ struct PlatformLook {
     QString styleName;
     QPalette palette;
 };
+
+// Style sheets resolve "palette(...)" when a widget is polished, and a new application palette
+// does not polish again: a widget built under the old theme would keep its old colours.
+void repolishStyledWidgets()
+{
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (!widget->styleSheet().isEmpty()) {
+            widget->style()->unpolish(widget);
+            widget->style()->polish(widget);
+            widget->update();
+        }
+    }
+}
 
 // What the platform chose before any theme was applied, so "system" can return to it.
 const PlatformLook& platformLook()
@@ -77,10 +91,11 @@ void Appearance::apply(ThemeMode mode)
     if (mode == ThemeMode::system) {
         QApplication::setStyle(platform.styleName);
         QApplication::setPalette(platform.palette);
-        return;
+    } else {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(mode == ThemeMode::dark ? darkPalette() : lightPalette());
     }
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setPalette(mode == ThemeMode::dark ? darkPalette() : lightPalette());
+    repolishStyledWidgets();
 }
 
 void Appearance::applyStored(const QSettings& store)

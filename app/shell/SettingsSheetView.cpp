@@ -109,6 +109,7 @@ void SettingsSheetView::buildLayout()
     m_apiHint = hintLabel(m_apiCard);
     m_apiUrl = new QLineEdit(m_apiCard);
     m_apiUrl->setObjectName(QStringLiteral("apiUrl"));
+    m_apiHint->setBuddy(m_apiUrl);
     m_apiUrl->setPlaceholderText(QStringLiteral("http://localhost:3000"));
     m_apiCard->contentLayout()->addWidget(m_apiHint);
     m_apiCard->contentLayout()->addWidget(m_apiUrl);

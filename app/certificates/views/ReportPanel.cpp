@@ -52,6 +52,7 @@ QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
         } else {
             auto* label = new QLabel(entry.label + u':', card);
             label->setFixedWidth(kLabelColumnWidth);
+            label->setWordWrap(true);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             grid->addWidget(label, row, 0);
             grid->addWidget(value, row, 1);

@@ -53,14 +53,18 @@ VerifyView::VerifyView(VerifyController& controller, common::LocalizationService
     static_cast<QHBoxLayout*>(m_dropZone->buttonRow())->addStretch();
     m_pasteHint = new QLabel(content);
     m_paste = new QPlainTextEdit(content);
+    m_paste->setObjectName(QStringLiteral("pasteBox"));
+    m_pasteHint->setBuddy(m_paste);
     m_paste->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_paste->setMinimumHeight(120);
     // PEM has no tabs to type: Tab moves on to the parse button rather than trap the keyboard.
     m_paste->setTabChangesFocus(true);
     m_parse = new ActionButton(QString(), ActionButton::Role::secondary, content);
-    m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(),
-                                           content);
+    m_parse->setObjectName(QStringLiteral("parseButton"));
+    m_error =
+        new components::InlineBanner(components::InlineBanner::Kind::error, QString(), content);
     m_report = new ReportPanel(content);
+    m_report->setObjectName(QStringLiteral("certificateReport"));
 
     auto* parseRow = new QHBoxLayout;
     parseRow->addWidget(m_parse);
@@ -98,7 +102,9 @@ void VerifyView::chooseFile()
 
 void VerifyView::retranslate()
 {
-    const auto text = [this](const char* key) { return m_localization.localized(QLatin1String(key)); };
+    const auto text = [this](const char* key) {
+        return m_localization.localized(QLatin1String(key));
+    };
     m_title->setText(text("Verify_Title"));
     m_subtitle->setText(text("Verify_Subtitle"));
     m_dropZone->setHint(text("Verify_DropZone_Hint"));

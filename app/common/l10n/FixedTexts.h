@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The texts worded in one language only, shown the same under both interface languages, kept
 // together in this one table so that none hides in a screen. Every other text is looked up by
@@ -125,3 +126,74 @@ inline QString csrDone(qsizetype length)
 }
 
 } // namespace orvela::tokens::admin
+
+namespace orvela::common::l10n {
+
+/// Every text of this table, for the checks that tell a fixed text from one left untranslated.
+inline QStringList fixedTexts()
+{
+    return {
+        tokens::provisionText::text(tokens::provisionText::chooseHint),
+        tokens::provisionText::text(tokens::provisionText::chooseApdu),
+        tokens::provisionText::text(tokens::provisionText::choosePkcs11),
+        tokens::provisionText::text(tokens::provisionText::apduPrompt),
+        tokens::provisionText::text(tokens::provisionText::userPinField),
+        tokens::provisionText::text(tokens::provisionText::repeatField),
+        tokens::provisionText::text(tokens::provisionText::soPukField),
+        tokens::provisionText::text(tokens::provisionText::apduAction),
+        tokens::provisionText::text(tokens::provisionText::pkcs11Header),
+        tokens::provisionText::text(tokens::provisionText::pkcs11Warning),
+        tokens::provisionText::text(tokens::provisionText::soPinField),
+        tokens::provisionText::text(tokens::provisionText::userRepeatField),
+        tokens::provisionText::text(tokens::provisionText::pkcs11Action),
+        tokens::provisionText::text(tokens::provisionText::apduStarting),
+        tokens::provisionText::text(tokens::provisionText::apduPinsSet),
+        tokens::provisionText::text(tokens::provisionText::apduKeyGenerating),
+        tokens::provisionText::text(tokens::provisionText::apduSuccess),
+        tokens::provisionText::text(tokens::provisionText::pkcs11Starting),
+        tokens::provisionText::text(tokens::provisionText::pkcs11Success),
+        tokens::provisionText::text(tokens::provisionText::workingHint),
+        tokens::provisionText::text(tokens::provisionText::workingFallback),
+        tokens::provisionText::text(tokens::provisionText::doneTitle),
+        tokens::provisionText::text(tokens::provisionText::doneText),
+        tokens::provisionText::text(tokens::provisionText::startOver),
+        tokens::signTestText::text(tokens::signTestText::hint),
+        tokens::signTestText::text(tokens::signTestText::apduMode),
+        tokens::signTestText::text(tokens::signTestText::pkcs11Mode),
+        tokens::signTestText::text(tokens::signTestText::apduDescription),
+        tokens::signTestText::text(tokens::signTestText::pkcs11Description),
+        tokens::signTestText::text(tokens::signTestText::chooserTitle),
+        tokens::signTestText::text(tokens::signTestText::readFailed),
+        tokens::signTestText::text(tokens::signTestText::hashField),
+        tokens::signTestText::text(tokens::signTestText::hashPlaceholder),
+        tokens::signTestText::text(tokens::signTestText::pinField),
+        tokens::signTestText::text(tokens::signTestText::keyLabelPlaceholder),
+        tokens::signTestText::text(tokens::signTestText::hashLength),
+        tokens::admin::kConnectionTest,
+        tokens::admin::kConnectionOk,
+        tokens::admin::kConnectionFailed,
+        tokens::admin::kSlotTest,
+        tokens::admin::kSlotTestProgress,
+        tokens::admin::kSlotsFound,
+        tokens::admin::kSlotTestError,
+        tokens::admin::kEraseAction,
+        tokens::admin::kEraseProgress,
+        tokens::admin::kEraseDone,
+        tokens::admin::kEraseError,
+        tokens::admin::kChangePinDone,
+        tokens::admin::kUnlockPinDone,
+        tokens::admin::kChangeSoPinDone,
+        tokens::admin::kImportDone,
+        tokens::admin::kGenKeyDone,
+        tokens::admin::kCsrHint,
+        tokens::admin::kCsrRegistryNumber,
+        tokens::admin::kCsrPin,
+        tokens::admin::kCsrKeyLabel,
+        tokens::admin::kCsrKeyLabelPlaceholder,
+        tokens::admin::kCsrAction,
+        tokens::admin::kCsrProgress,
+        tokens::admin::kCopyCsr,
+    };
+}
+
+} // namespace orvela::common::l10n

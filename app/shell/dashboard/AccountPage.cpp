@@ -4,7 +4,6 @@
 #include "components/Style.h"
 #include "shell/dashboard/DashboardNavigation.h"
 #include "shell/dashboard/PageHeader.h"
-#include "shell/dashboard/PageText.h"
 #include "state/AppState.h"
 
 #include <QVBoxLayout>
@@ -51,11 +50,6 @@ void AccountPage::addHeader(QVBoxLayout& layout, state::DashboardTab tab, const 
 QString AccountPage::text(const QString& key) const
 {
     return m_localization.localized(key);
-}
-
-QString AccountPage::pick(const QString& english, const QString& mongolian) const
-{
-    return pickText(language(), english, mongolian);
 }
 
 common::AppLanguage AccountPage::language() const

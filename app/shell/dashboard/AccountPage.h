@@ -37,7 +37,6 @@ protected:
     void addHeader(QVBoxLayout& layout, state::DashboardTab tab, const QString& subtitle);
 
     QString text(const QString& key) const;
-    QString pick(const QString& english, const QString& mongolian) const;
     common::AppLanguage language() const;
     state::AppState& appState() const { return m_appState; }
     common::LocalizationService& localization() const { return m_localization; }

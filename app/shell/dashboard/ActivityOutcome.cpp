@@ -1,7 +1,7 @@
 #include "shell/dashboard/ActivityOutcome.h"
 
 #include "common/LocalizationService.h"
-#include "shell/dashboard/PageText.h"
+#include "common/LocalizationTables.h"
 
 namespace orvela::shell {
 
@@ -20,13 +20,13 @@ QString activityOutcomeText(ActivityOutcome outcome, common::AppLanguage languag
 {
     switch (outcome) {
     case ActivityOutcome::success:
-        return pickText(language, QStringLiteral("Success"), QStringLiteral("Амжилттай"));
+        return common::builtInText(QStringLiteral("Page_ActivityOutcome_Success"), language);
     case ActivityOutcome::refused:
-        return pickText(language, QStringLiteral("Refused"), QStringLiteral("Татгалзсан"));
+        return common::builtInText(QStringLiteral("Page_ActivityOutcome_Refused"), language);
     case ActivityOutcome::failed:
         break;
     }
-    return pickText(language, QStringLiteral("Failed"), QStringLiteral("Амжилтгүй"));
+    return common::builtInText(QStringLiteral("Page_ActivityOutcome_Failed"), language);
 }
 
 components::Tone activityOutcomeTone(ActivityOutcome outcome)

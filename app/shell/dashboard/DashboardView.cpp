@@ -1,6 +1,7 @@
 #include "shell/dashboard/DashboardView.h"
 
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
@@ -8,7 +9,6 @@
 #include "shell/UpdateInfoView.h"
 #include "shell/dashboard/DashboardNavigation.h"
 #include "shell/dashboard/DashboardPages.h"
-#include "shell/dashboard/PageText.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
 
@@ -27,6 +27,9 @@ namespace {
 
 constexpr int kExpandedWidth = 272;
 constexpr int kCollapsedWidth = 60;
+// Below this width the pages need the sidebar's room: it shows only its icons, whatever the
+// stored choice, and the button that toggles that choice steps aside.
+constexpr int kNarrowWidth = 720;
 
 QToolButton* sidebarButton(const QString& symbol, const QString& objectName)
 {
@@ -201,9 +204,20 @@ void DashboardView::showSelected()
     m_stack->setCurrentWidget(page);
 }
 
+void DashboardView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const bool narrow = width() < kNarrowWidth;
+    if (narrow != m_narrow) {
+        m_narrow = narrow;
+        showCollapsed();
+    }
+}
+
 void DashboardView::showCollapsed()
 {
-    const bool collapsed = m_navigation->isCollapsed();
+    const bool collapsed = m_navigation->isCollapsed() || m_narrow;
+    m_collapse->setVisible(!m_narrow);
     m_sidebar->setFixedWidth(collapsed ? kCollapsedWidth : kExpandedWidth);
     m_wordmark->setVisible(!collapsed);
     if (m_updateLine) {
@@ -232,8 +246,7 @@ void DashboardView::describeCollapse()
 void DashboardView::retranslate()
 {
     const common::AppLanguage language = m_context.localization->language();
-    const QString soon =
-        pickText(language, QStringLiteral("coming soon"), QStringLiteral("тун удахгүй"));
+    const QString soon = common::builtInText(QStringLiteral("Page_Dashboard_ComingSoon"), language);
     m_wordmark->setText(text(QStringLiteral("App_Title")));
     m_notKeptBanner->setText(text(QStringLiteral("Login_Identity_NotKept")));
     describeCollapse();
@@ -243,8 +256,8 @@ void DashboardView::retranslate()
         it.value()->setText(ready ? title : title + QStringLiteral(" · ") + soon);
         it.value()->setToolTip(ready ? title : title + QStringLiteral(": ") + soon);
     }
-    m_comingText->setText(pickText(language, QStringLiteral("This page is coming soon."),
-                                   QStringLiteral("Энэ хуудас тун удахгүй нэмэгдэнэ.")));
+    m_comingText->setText(
+        common::builtInText(QStringLiteral("Page_Dashboard_ThisPageIsComing"), language));
     m_settingsButton->setText(text(QStringLiteral("Nav_Settings")));
     m_settingsButton->setToolTip(m_settingsButton->text());
     m_signOutButton->setText(text(QStringLiteral("Nav_Logout")));

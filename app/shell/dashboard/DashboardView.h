@@ -3,10 +3,10 @@
 #include "state/StateEnums.h"
 
 #include <QHash>
-#include <functional>
-#include <memory>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 class QLabel;
 class QStackedWidget;
@@ -63,6 +63,9 @@ public:
     using PageFactory = std::function<QWidget*()>;
     void setPageFactory(state::DashboardTab tab, PageFactory factory);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QWidget* buildSidebar();
     void buildOwnPages();
@@ -79,6 +82,7 @@ private:
     QWidget* m_sidebar = nullptr;
     QLabel* m_wordmark = nullptr;
     QToolButton* m_collapse = nullptr;
+    bool m_narrow = false;
     QHash<state::DashboardTab, QToolButton*> m_entries;
     QToolButton* m_settingsButton = nullptr;
     QToolButton* m_signOutButton = nullptr;

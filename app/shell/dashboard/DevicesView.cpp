@@ -24,13 +24,11 @@ DevicesView::DevicesView(state::AppState& appState, common::LocalizationService&
 void DevicesView::build(QVBoxLayout& layout)
 {
     addHeader(layout, state::DashboardTab::devices,
-              pick(QStringLiteral("Devices linked to your account"),
-                   QStringLiteral("Таны бүртгэлд холбогдсон төхөөрөмжүүд")));
+              text(QStringLiteral("Page_Devices_DevicesLinkedToYour")));
     const auto& board = appState().dashboardData();
     if (!board || board->devices.isEmpty()) {
         layout.addWidget(new EmptyState(QStringLiteral("iphone.slash"),
-                                        pick(QStringLiteral("No registered devices"),
-                                             QStringLiteral("Бүртгэлтэй төхөөрөмж алга"))));
+                                        text(QStringLiteral("Page_Devices_NoRegisteredDevices"))));
         return;
     }
     for (const auto& device : board->devices) {
@@ -44,35 +42,30 @@ QWidget* DevicesView::buildDevice(const state::DashboardDevice& device)
     auto* card =
         new components::Card(android ? QStringLiteral("Samsung Galaxy") : QStringLiteral("iPhone"));
     auto* markers = new QHBoxLayout;
-    markers->addWidget(
-        new components::AccentBadge(pick(QStringLiteral("Current"), QStringLiteral("Одоогийн"))));
+    markers->addWidget(new components::AccentBadge(text(QStringLiteral("Page_Devices_Current"))));
     const bool active = device.status == u"ACTIVE";
-    markers->addWidget(new components::StatusPill(
-        active ? pick(QStringLiteral("Active now"), QStringLiteral("Идэвхтэй"))
-               : pick(QStringLiteral("Inactive"), QStringLiteral("Идэвхгүй")),
-        active ? components::Tone::success : components::Tone::neutral));
+    markers->addWidget(
+        new components::StatusPill(active ? text(QStringLiteral("Page_Devices_ActiveNow"))
+                                          : text(QStringLiteral("Page_Devices_Inactive")),
+                                   active ? components::Tone::success : components::Tone::neutral));
     markers->addStretch(1);
     card->contentLayout()->addLayout(markers);
     auto* rows = card->contentLayout();
-    rows->addWidget(new FieldRow(pick(QStringLiteral("Timezone"), QStringLiteral("Цагийн бүс")),
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_Devices_Timezone")),
                                  QStringLiteral("Asia/Ulaanbaatar")));
-    rows->addWidget(new FieldRow(pick(QStringLiteral("Platform"), QStringLiteral("Платформ")),
-                                 device.platform));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_Devices_Platform")), device.platform));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_Devices_RegisteredOn")),
+                                 m_dates.date(device.createdAt, language())));
     rows->addWidget(
-        new FieldRow(pick(QStringLiteral("Registered on"), QStringLiteral("Бүртгүүлсэн огноо")),
-                     m_dates.date(device.createdAt, language())));
-    rows->addWidget(
-        new FieldRow(pick(QStringLiteral("Last active"), QStringLiteral("Сүүлд идэвхтэй")),
+        new FieldRow(text(QStringLiteral("Page_Devices_LastActive")),
                      m_dates.dateTime(device.lastUsedAt.value_or(QString()), language())));
     auto* badges = new QHBoxLayout;
+    badges->addWidget(new components::StatusPill(text(QStringLiteral("Page_Devices_PKIValid")),
+                                                 components::Tone::info));
     badges->addWidget(new components::StatusPill(
-        pick(QStringLiteral("PKI valid"), QStringLiteral("PKI хүчинтэй")), components::Tone::info));
-    badges->addWidget(new components::StatusPill(
-        pick(QStringLiteral("Biometrics active"), QStringLiteral("Биометр идэвхтэй")),
-        components::Tone::info));
-    badges->addWidget(new components::StatusPill(
-        pick(QStringLiteral("Hardware key"), QStringLiteral("Хардвер түлхүүр")),
-        components::Tone::info));
+        text(QStringLiteral("Page_Devices_BiometricsActive")), components::Tone::info));
+    badges->addWidget(new components::StatusPill(text(QStringLiteral("Page_Devices_HardwareKey")),
+                                                 components::Tone::info));
     badges->addStretch(1);
     rows->addLayout(badges);
     return card;

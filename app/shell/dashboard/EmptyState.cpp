@@ -3,6 +3,7 @@
 #include "components/IconLibrary.h"
 #include "components/Style.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -19,7 +20,8 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
     layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
                                style::spacingXl);
     auto* icon = new QLabel;
-    icon->setPixmap(components::IconLibrary::tinted(symbol, style::neutralGray, 40));
+    icon->setPixmap(
+        components::IconLibrary::tinted(symbol, style::iconColor(QApplication::palette()), 40));
     icon->setAlignment(Qt::AlignCenter);
     auto* heading = new QLabel(title);
     heading->setObjectName(QStringLiteral("emptyTitle"));
@@ -31,7 +33,7 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
         auto* line = new QLabel(message);
         line->setWordWrap(true);
         line->setAlignment(Qt::AlignCenter);
-        line->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+        style::showAsSecondaryText(line);
         layout->addWidget(line);
     }
 }

@@ -13,7 +13,7 @@ FieldRow::FieldRow(const QString& label, const QString& value, QWidget* parent)
     : QWidget(parent), m_label(new QLabel(label, this)), m_value(new QLabel(value, this))
 {
     setObjectName(QStringLiteral("fieldRow"));
-    m_label->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(m_label);
     m_value->setObjectName(QStringLiteral("fieldValue"));
     // Values come from the backend and the stored identity: shown as they are, never as markup.
     m_value->setTextFormat(Qt::PlainText);

@@ -33,7 +33,7 @@ void HomeView::build(QVBoxLayout& layout)
     layout.addWidget(hero);
     auto* subtitle = new QLabel(text(QStringLiteral("Home_Subtitle")));
     subtitle->setWordWrap(true);
-    subtitle->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(subtitle);
     layout.addWidget(subtitle);
 
     auto* card = new components::Card(text(QStringLiteral("Home_Backend_Title")));

@@ -1,6 +1,6 @@
 #include "shell/dashboard/IdentityLabels.h"
 
-#include "shell/dashboard/PageText.h"
+#include "common/LocalizationTables.h"
 
 namespace orvela::shell {
 
@@ -8,19 +8,16 @@ QString verificationMethodLabel(const QString& kycLevel, common::AppLanguage lan
 {
     const QString level = kycLevel.toLower();
     if (level == u"dan") {
-        return pickText(language, QStringLiteral("DAN gateway"),
-                        QStringLiteral("Дижитал Архив Үндэсний (DAN)"));
+        return common::builtInText(QStringLiteral("Page_IdentityLabels_DANGateway"), language);
     }
     if (level == u"corvane") {
-        return pickText(language, QStringLiteral("Corvane gateway"),
-                        QStringLiteral("Corvane баталгаажуулалт"));
+        return common::builtInText(QStringLiteral("Page_IdentityLabels_CorvaneGateway"), language);
     }
     if (level == u"manual") {
-        return pickText(language, QStringLiteral("Manual KYC"),
-                        QStringLiteral("Гарын баталгаажуулалт"));
+        return common::builtInText(QStringLiteral("Page_IdentityLabels_ManualKYC"), language);
     }
     if (level.isEmpty()) {
-        return pickText(language, QStringLiteral("Unknown"), QStringLiteral("Тодорхойгүй"));
+        return common::builtInText(QStringLiteral("Page_IdentityLabels_Unknown"), language);
     }
     return kycLevel;
 }
@@ -28,7 +25,7 @@ QString verificationMethodLabel(const QString& kycLevel, common::AppLanguage lan
 QString accountStatusLabel(const QString& status, common::AppLanguage language)
 {
     if (status == u"ACTIVE") {
-        return pickText(language, QStringLiteral("Active"), QStringLiteral("Идэвхтэй"));
+        return common::builtInText(QStringLiteral("Page_IdentityLabels_Active"), language);
     }
     return status;
 }

@@ -1,8 +1,8 @@
 #include "shell/dashboard/LockController.h"
 
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 #include "shell/dashboard/LockConfirmation.h"
-#include "shell/dashboard/PageText.h"
 #include "state/AppState.h"
 
 namespace orvela::shell {
@@ -32,17 +32,14 @@ void LockController::requestLock()
 
 QString LockController::confirmationTitle() const
 {
-    return pickText(m_localization.language(), QStringLiteral("Lock your account?"),
-                    QStringLiteral("Бүртгэлээ түгжих үү?"));
+    return common::builtInText(QStringLiteral("Page_LockController_LockYourAccount"),
+                               m_localization.language());
 }
 
 QString LockController::confirmationMessage() const
 {
-    return pickText(m_localization.language(),
-                    QStringLiteral("You'll need to log in again with your registration number "
-                                   "and phone confirmation."),
-                    QStringLiteral("Та дахин нэвтрэхийн тулд регистрийн дугаар + гар утсаараа "
-                                   "баталгаажуулна."));
+    return common::builtInText(QStringLiteral("Page_LockController_YouLlNeedTo"),
+                               m_localization.language());
 }
 
 } // namespace orvela::shell

@@ -24,8 +24,7 @@ LockView::LockView(LockController& controller, state::AppState& appState,
 void LockView::build(QVBoxLayout& layout)
 {
     addHeader(layout, state::DashboardTab::lock,
-              pick(QStringLiteral("Lock this session and return to login."),
-                   QStringLiteral("Энэ сессийг түгжиж, нэвтрэлтийн дэлгэц рүү буцна.")));
+              text(QStringLiteral("Page_Lock_LockThisSessionAnd")));
     auto* card = new components::Card;
     auto* message = new QLabel(m_controller.confirmationMessage());
     message->setWordWrap(true);

@@ -34,17 +34,14 @@ LogsView::LogsView(LogsModel& model, state::AppState& appState,
 void LogsView::build(QVBoxLayout& layout)
 {
     addHeader(layout, state::DashboardTab::logs,
-              pick(QStringLiteral("Login and signature history"),
-                   QStringLiteral("Нэвтрэлт ба гарын үсгийн түүх")));
+              text(QStringLiteral("Page_Logs_LoginAndSignatureHistory")));
     layout.addWidget(buildStatistics());
     layout.addWidget(buildFilter());
     const auto shown = m_model.shownRecords();
     if (shown.isEmpty()) {
-        layout.addWidget(new EmptyState(
-            QStringLiteral("tray"),
-            pick(QStringLiteral("No records yet"), QStringLiteral("Бүртгэл олдсонгүй")),
-            pick(QStringLiteral("Your login and signature activity will appear here."),
-                 QStringLiteral("Нэвтрэлт болон гарын үсгийн үйлдлүүд энд харагдана."))));
+        layout.addWidget(new EmptyState(QStringLiteral("tray"),
+                                        text(QStringLiteral("Page_Logs_NoRecordsYet")),
+                                        text(QStringLiteral("Page_Logs_YourLoginAndSignature"))));
         return;
     }
     auto* card = new components::Card;
@@ -61,15 +58,13 @@ QWidget* LogsView::buildStatistics()
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(style::spacingM);
-    auto* total = new StatCard(pick(QStringLiteral("Total events"), QStringLiteral("Нийт бүртгэл")),
+    auto* total = new StatCard(text(QStringLiteral("Page_Logs_TotalEvents")),
                                QString::number(m_model.totalCount()));
     total->setObjectName(QStringLiteral("statTotal"));
-    auto* rate = new StatCard(pick(QStringLiteral("Success rate"), QStringLiteral("Амжилтын хувь")),
-                              m_model.successRate());
+    auto* rate = new StatCard(text(QStringLiteral("Page_Logs_SuccessRate")), m_model.successRate());
     rate->setObjectName(QStringLiteral("statSuccessRate"));
     auto* ratio =
-        new StatCard(pick(QStringLiteral("Sign / Login"), QStringLiteral("Гарын үсэг / Нэвтрэлт")),
-                     m_model.signLoginRatio());
+        new StatCard(text(QStringLiteral("Page_Logs_SignLogin")), m_model.signLoginRatio());
     ratio->setObjectName(QStringLiteral("statRatio"));
     row->addWidget(total);
     row->addWidget(rate);
@@ -84,9 +79,9 @@ QWidget* LogsView::buildFilter()
     row->setContentsMargins(0, 0, 0, 0);
     auto* picker = new QComboBox;
     picker->setObjectName(QStringLiteral("logFilter"));
-    const QString names[] = {pick(QStringLiteral("All"), QStringLiteral("Бүгд")),
-                             pick(QStringLiteral("Logins"), QStringLiteral("Нэвтрэлт")),
-                             pick(QStringLiteral("Signatures"), QStringLiteral("Гарын үсэг"))};
+    const QString names[] = {text(QStringLiteral("Page_Logs_All")),
+                             text(QStringLiteral("Page_Logs_Logins")),
+                             text(QStringLiteral("Page_Logs_Signatures"))};
     int index = 0;
     for (LogFilter filter : allLogFilters) {
         picker->addItem(names[index++], rawValue(filter));
@@ -97,10 +92,9 @@ QWidget* LogsView::buildFilter()
     });
     // Mongolian nouns take no plural after a number; English does after every count but one.
     const auto shown = m_model.shownRecords().size();
-    auto* count =
-        new QLabel(QString::number(shown) + QLatin1Char(' ') +
-                   (shown == 1 ? pick(QStringLiteral("record"), QStringLiteral("бүртгэл"))
-                               : pick(QStringLiteral("records"), QStringLiteral("бүртгэл"))));
+    auto* count = new QLabel(QString::number(shown) + QLatin1Char(' ') +
+                             (shown == 1 ? text(QStringLiteral("Page_Logs_Record"))
+                                         : text(QStringLiteral("Page_Logs_Records"))));
     count->setObjectName(QStringLiteral("shownCount"));
     row->addWidget(picker);
     row->addStretch(1);
@@ -121,14 +115,13 @@ QWidget* LogsView::buildRow(const state::DashboardSession& record)
                         .pixmap(20, 20));
     row->addWidget(icon);
     auto* texts = new QVBoxLayout;
-    auto* title =
-        new QLabel(signature ? pick(QStringLiteral("Signature"), QStringLiteral("Гарын үсэг"))
-                             : pick(QStringLiteral("Login"), QStringLiteral("Нэвтрэлт")));
+    auto* title = new QLabel(signature ? text(QStringLiteral("Page_Logs_Signature"))
+                                       : text(QStringLiteral("Page_Logs_Login")));
     title->setObjectName(QStringLiteral("logTitle"));
     texts->addWidget(title);
     auto* when = new QLabel(m_dates.dateTime(record.createdAt, language()));
     when->setObjectName(QStringLiteral("logTime"));
-    when->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(when);
     texts->addWidget(when);
     row->addLayout(texts, 1);
     const ActivityOutcome outcome = activityOutcomeOf(record.result);

@@ -21,8 +21,7 @@ MyIdView::MyIdView(state::AppState& appState, common::LocalizationService& local
 void MyIdView::build(QVBoxLayout& layout)
 {
     addHeader(layout, state::DashboardTab::id,
-              pick(QStringLiteral("Your unified identity profile"),
-                   QStringLiteral("Таны нэгдсэн иргэний үнэмлэхийн мэдээлэл")));
+              text(QStringLiteral("Page_MyId_YourUnifiedIdentityProfile")));
     const auto& board = appState().dashboardData();
     const state::DashboardUser user = board ? board->user : state::DashboardUser{};
     const QString missing = QStringLiteral("—");
@@ -32,27 +31,23 @@ void MyIdView::build(QVBoxLayout& layout)
 
     auto* card = new components::Card;
     auto* rows = card->contentLayout();
-    rows->addWidget(new FieldRow(pick(QStringLiteral("Full name"), QStringLiteral("Бүтэн нэр")),
-                                 orMissing(user.fullName)));
-    rows->addWidget(new FieldRow(
-        pick(QStringLiteral("Registration number"), QStringLiteral("Регистрийн дугаар")),
-        orMissing(user.nationalId)));
     rows->addWidget(
-        new FieldRow(pick(QStringLiteral("Civil ID"), QStringLiteral("Иргэний бүртгэлийн дугаар")),
-                     orMissing(user.civilId.value_or(appState().civilID()))));
-    rows->addWidget(new FieldRow(pick(QStringLiteral("Status"), QStringLiteral("Төлөв")),
+        new FieldRow(text(QStringLiteral("Page_MyId_FullName")), orMissing(user.fullName)));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_RegistrationNumber")),
+                                 orMissing(user.nationalId)));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_CivilID")),
+                                 orMissing(user.civilId.value_or(appState().civilID()))));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_Status")),
                                  board ? accountStatusLabel(user.status, language()) : missing));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_RegisteredOn")),
+                                 m_dates.date(user.createdAt, language())));
     rows->addWidget(
-        new FieldRow(pick(QStringLiteral("Registered on"), QStringLiteral("Бүртгүүлсэн огноо")),
-                     m_dates.date(user.createdAt, language())));
-    rows->addWidget(new FieldRow(pick(QStringLiteral("KYC level"), QStringLiteral("KYC түвшин")),
-                                 orMissing(user.kycLevel)));
-    rows->addWidget(new FieldRow(
-        pick(QStringLiteral("Verification method"), QStringLiteral("Баталгаажуулалтын арга")),
-        verificationMethodLabel(user.kycLevel, language())));
-    rows->addWidget(new FieldRow(pick(QStringLiteral("Devices"), QStringLiteral("Төхөөрөмж")),
+        new FieldRow(text(QStringLiteral("Page_MyId_KYCLevel")), orMissing(user.kycLevel)));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_VerificationMethod")),
+                                 verificationMethodLabel(user.kycLevel, language())));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_Devices")),
                                  QString::number(board ? board->devices.size() : 0)));
-    rows->addWidget(new FieldRow(pick(QStringLiteral("Certificates"), QStringLiteral("Сертификат")),
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_Certificates")),
                                  QString::number(board ? board->certificates : 0)));
     layout.addWidget(card);
 }

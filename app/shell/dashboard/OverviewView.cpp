@@ -33,7 +33,7 @@ QLabel* mutedLabel(const QString& text)
 {
     auto* label = new QLabel(text);
     label->setWordWrap(true);
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(label);
     return label;
 }
 

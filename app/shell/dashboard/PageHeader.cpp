@@ -17,8 +17,7 @@ PageHeader::PageHeader(const QString& title, const QString& subtitle, QWidget* p
     m_title->setFont(style::titleFont());
     m_subtitle->setObjectName(QStringLiteral("pageSubtitle"));
     m_subtitle->setWordWrap(true);
-    m_subtitle->setStyleSheet(
-        QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(m_subtitle);
     m_subtitle->setVisible(!subtitle.isEmpty());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, style::spacingS);

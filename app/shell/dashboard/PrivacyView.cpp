@@ -22,29 +22,17 @@ PrivacyView::PrivacyView(state::AppState& appState, common::LocalizationService&
 void PrivacyView::build(QVBoxLayout& layout)
 {
     addHeader(layout, state::DashboardTab::privacy,
-              pick(QStringLiteral("How your data is handled"),
-                   QStringLiteral("Таны мэдээллийг хэрхэн ашигладаг")));
+              text(QStringLiteral("Page_Privacy_HowYourDataIs")));
     const QString address = SupportView::supportAddress();
     const std::pair<QString, QString> sections[] = {
-        {pick(QStringLiteral("Data we collect"), QStringLiteral("Цуглуулдаг мэдээлэл")),
-         pick(QStringLiteral("Your name, registration number, civil ID, assurance level and the "
-                             "times of your sign-ins and signatures."),
-              QStringLiteral("Таны нэр, регистрийн дугаар, иргэний бүртгэлийн дугаар, "
-                             "баталгаажилтын түвшин, нэвтрэлт болон гарын үсгийн цаг."))},
-        {pick(QStringLiteral("What we never store"), QStringLiteral("Хадгалдаггүй мэдээлэл")),
-         pick(QStringLiteral("Your PINs, private keys, biometrics and the content of the "
-                             "documents you sign."),
-              QStringLiteral("Таны PIN код, хувийн түлхүүр, биометр болон гарын үсэг зурсан "
-                             "баримтын агуулга."))},
-        {pick(QStringLiteral("Usage"), QStringLiteral("Ашиглалт")),
-         pick(QStringLiteral("Collected data serves only to verify your identity and keep your "
-                             "account secure."),
-              QStringLiteral("Цуглуулсан мэдээллийг зөвхөн таны хувийн мэдээллийг баталгаажуулах "
-                             "болон бүртгэлийг хамгаалахад ашиглана."))},
-        {pick(QStringLiteral("Deletion"), QStringLiteral("Устгах")),
-         pick(
-             QStringLiteral("To delete your account, write to %1.").arg(address),
-             QStringLiteral("Бүртгэлээ устгуулах бол %1 хаягаар хүсэлт илгээнэ үү.").arg(address))},
+        {text(QStringLiteral("Page_Privacy_DataWeCollect")),
+         text(QStringLiteral("Page_Privacy_YourNameRegistrationNumber"))},
+        {text(QStringLiteral("Page_Privacy_WhatWeNeverStore")),
+         text(QStringLiteral("Page_Privacy_YourPINsPrivateKeys"))},
+        {text(QStringLiteral("Page_Privacy_Usage")),
+         text(QStringLiteral("Page_Privacy_CollectedDataServesOnly"))},
+        {text(QStringLiteral("Page_Privacy_Deletion")),
+         text(QStringLiteral("Page_Privacy_DeletionRequest")) + QLatin1Char(' ') + address},
     };
     for (const auto& [heading, body] : sections) {
         auto* card = new components::Card(heading);
@@ -53,10 +41,9 @@ void PrivacyView::build(QVBoxLayout& layout)
         card->contentLayout()->addWidget(label);
         layout.addWidget(card);
     }
-    auto* updated = new QLabel(
-        pick(QStringLiteral("Last updated: 2026.01"), QStringLiteral("Сүүлд шинэчилсэн: 2026.01")));
+    auto* updated = new QLabel(text(QStringLiteral("Page_Privacy_LastUpdated202601")));
     updated->setObjectName(QStringLiteral("privacyUpdated"));
-    updated->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(updated);
     layout.addWidget(updated);
 }
 

@@ -25,44 +25,37 @@ SecurityView::SecurityView(state::AppState& appState, common::LocalizationServic
 void SecurityView::build(QVBoxLayout& layout)
 {
     addHeader(layout, state::DashboardTab::security,
-              pick(QStringLiteral("Security overview"), QStringLiteral("Аюулгүй байдлын тойм")));
+              text(QStringLiteral("Page_Security_SecurityOverview")));
     const auto& board = appState().dashboardData();
     const QString level = board ? board->user.kycLevel : QString();
 
     auto* cards = new QHBoxLayout;
     cards->setSpacing(components::style::spacingM);
-    cards->addWidget(new StatCard(
-        pick(QStringLiteral("Assurance level"), QStringLiteral("Баталгаажилтын түвшин")),
-        level.isEmpty() ? QStringLiteral("—") : level));
-    cards->addWidget(new StatCard(
-        pick(QStringLiteral("Active certificates"), QStringLiteral("Идэвхтэй сертификат")),
-        QString::number(board ? board->certificates : 0)));
-    cards->addWidget(new StatCard(
-        pick(QStringLiteral("Registered devices"), QStringLiteral("Бүртгэлтэй төхөөрөмж")),
-        QString::number(board ? board->devices.size() : 0)));
+    cards->addWidget(new StatCard(text(QStringLiteral("Page_Security_AssuranceLevel")),
+                                  level.isEmpty() ? QStringLiteral("—") : level));
+    cards->addWidget(new StatCard(text(QStringLiteral("Page_Security_ActiveCertificates")),
+                                  QString::number(board ? board->certificates : 0)));
+    cards->addWidget(new StatCard(text(QStringLiteral("Page_Security_RegisteredDevices")),
+                                  QString::number(board ? board->devices.size() : 0)));
     layout.addLayout(cards);
 
-    auto* devices =
-        new components::Card(pick(QStringLiteral("Devices"), QStringLiteral("Төхөөрөмжүүд")));
+    auto* devices = new components::Card(text(QStringLiteral("Page_Security_Devices")));
     if (!board || board->devices.isEmpty()) {
-        devices->contentLayout()->addWidget(new QLabel(pick(
-            QStringLiteral("No registered devices"), QStringLiteral("Бүртгэлтэй төхөөрөмж алга"))));
+        devices->contentLayout()->addWidget(
+            new QLabel(text(QStringLiteral("Page_Security_NoRegisteredDevices"))));
     } else {
         for (const auto& device : board->devices) {
-            devices->contentLayout()->addWidget(
-                new FieldRow(device.platform == u"ANDROID" ? QStringLiteral("Samsung Galaxy")
-                                                           : QStringLiteral("iPhone"),
-                             device.status == u"ACTIVE"
-                                 ? pick(QStringLiteral("Active now"), QStringLiteral("Идэвхтэй"))
-                                 : pick(QStringLiteral("Inactive"), QStringLiteral("Идэвхгүй"))));
+            devices->contentLayout()->addWidget(new FieldRow(
+                device.platform == u"ANDROID" ? QStringLiteral("Samsung Galaxy")
+                                              : QStringLiteral("iPhone"),
+                device.status == u"ACTIVE" ? text(QStringLiteral("Page_Security_ActiveNow"))
+                                           : text(QStringLiteral("Page_Security_Inactive"))));
         }
     }
     layout.addWidget(devices);
-    layout.addWidget(new components::InlineBanner(
-        components::InlineBanner::Kind::info,
-        pick(QStringLiteral("Change your PIN and biometrics from the Nuvia mobile app."),
-             QStringLiteral("PIN код солих болон биометр тохиргоог Nuvia мобайл апп дотроос "
-                            "хийнэ."))));
+    layout.addWidget(
+        new components::InlineBanner(components::InlineBanner::Kind::info,
+                                     text(QStringLiteral("Page_Security_ChangeYourPINAnd"))));
 }
 
 } // namespace orvela::shell

@@ -16,7 +16,7 @@ StatCard::StatCard(const QString& caption, const QString& value, QWidget* parent
     setObjectName(QStringLiteral("statCard"));
     m_caption->setFont(style::captionFont());
     m_caption->setWordWrap(true);
-    m_caption->setStyleSheet(QStringLiteral("color: %1;").arg(style::cssColor(style::neutralGray)));
+    style::showAsSecondaryText(m_caption);
     m_value->setObjectName(QStringLiteral("statValue"));
     m_value->setFont(style::headlineFont());
     contentLayout()->addWidget(m_caption);

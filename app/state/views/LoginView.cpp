@@ -11,6 +11,7 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,6 +28,8 @@ namespace style = components::style;
 namespace {
 
 constexpr int brandPanelWidth = 300;
+// In the smallest window the panel gives up width so that the form keeps room for its code boxes.
+constexpr int brandPanelMinimumWidth = 200;
 constexpr int symbolSize = 48;
 
 /// The publisher line under the brand panel; a name, not a text to translate.
@@ -158,7 +161,8 @@ QWidget* LoginView::buildBrandPanel()
 {
     auto* panel = new QFrame;
     panel->setObjectName(QStringLiteral("brandPanel"));
-    panel->setFixedWidth(brandPanelWidth);
+    panel->setMinimumWidth(brandPanelMinimumWidth);
+    panel->setMaximumWidth(brandPanelWidth);
     panel->setStyleSheet(
         QStringLiteral("#brandPanel { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, "
                        "stop:0 %1, stop:0.55 %2, stop:1 %3); }"
@@ -219,7 +223,7 @@ QWidget* LoginView::buildForm()
     m_title->setFont(style::titleFont());
     layout->addWidget(m_title);
     m_subtitle = wrappedLabel();
-    m_subtitle->setStyleSheet(QStringLiteral("color: %1;").arg(css(style::neutralGray)));
+    style::showAsSecondaryText(m_subtitle);
     layout->addWidget(m_subtitle);
 
     auto* tabRow = new QHBoxLayout;
@@ -256,7 +260,11 @@ QWidget* LoginView::buildForm()
         link->setForegroundRole(QPalette::Link);
         // Wrapped rather than cut off beside the brand panel in the smallest window.
         link->setWordWrap(true);
+        // Reached by Tab after the sign-in button, so that a screen reader reads them too.
+        link->setTextInteractionFlags(Qt::LinksAccessibleByKeyboard | Qt::LinksAccessibleByMouse);
     }
+    m_footerNewAccount->setObjectName(QStringLiteral("footerNewAccount"));
+    m_footerHelp->setObjectName(QStringLiteral("footerHelp"));
     footer->addWidget(m_footerNewAccount);
     footer->addStretch();
     footer->addWidget(m_footerHelp);
@@ -278,6 +286,7 @@ QWidget* LoginView::buildNationalIdTab()
     m_nationalId = new QLineEdit;
     m_nationalId->setObjectName(QStringLiteral("nationalIdField"));
     m_nationalId->setMinimumHeight(34);
+    m_nationalIdLabel->setBuddy(m_nationalId);
     layout->addWidget(m_nationalId);
     m_signIn = new components::ActionButton;
     m_signIn->setObjectName(QStringLiteral("signInButton"));
@@ -309,7 +318,8 @@ QWidget* LoginView::buildQrTab()
     layout->addWidget(m_qrCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(symbolLabel(QStringLiteral("clock"), style::neutralGray, 16));
+    countdownRow->addWidget(
+        symbolLabel(QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
     m_qrCountdown = new QLabel;
     m_qrCountdown->setObjectName(QStringLiteral("qrCountdown"));
     countdownRow->addWidget(m_qrCountdown);
@@ -341,6 +351,7 @@ QWidget* LoginView::buildWaiting()
     m_waitingTitle = new QLabel;
     m_waitingTitle->setFont(style::titleFont());
     m_waitingTitle->setAlignment(Qt::AlignCenter);
+    m_waitingTitle->setWordWrap(true);
     layout->addWidget(m_waitingTitle);
     m_waitingSubtitle = wrappedLabel();
     m_waitingSubtitle->setAlignment(Qt::AlignCenter);
@@ -354,7 +365,8 @@ QWidget* LoginView::buildWaiting()
     layout->addWidget(m_waitingCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(symbolLabel(QStringLiteral("clock"), style::neutralGray, 16));
+    countdownRow->addWidget(
+        symbolLabel(QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
     m_waitingCountdown = new QLabel;
     m_waitingCountdown->setObjectName(QStringLiteral("waitingCountdown"));
     countdownRow->addWidget(m_waitingCountdown);

@@ -11,11 +11,13 @@
 #include "state/views/FileRevealerFreedesktop.h"
 #include "state/views/SignFileDialogChooser.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QTimer>
@@ -53,6 +55,37 @@ QLabel* wrappedLabel(QWidget* parent, const QFont& font, Qt::Alignment alignment
     return label;
 }
 
+/// A code without spaces (the digest) that wraps between any two characters in a narrow card,
+/// where a word-wrapped label would cut it off; its text stays the code itself.
+class WrappingCodeLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        return fontMetrics()
+            .boundingRect(QRect(0, 0, qMax(1, width), QWIDGETSIZE_MAX), Qt::TextWrapAnywhere,
+                          text())
+            .height();
+    }
+    QSize sizeHint() const override
+    {
+        const int width = fontMetrics().horizontalAdvance(QString(16, QLatin1Char('0')));
+        return {width, heightForWidth(width)};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(contentsRect(), Qt::TextWrapAnywhere | Qt::AlignLeft | Qt::AlignTop,
+                         text());
+    }
+};
+
 QProgressBar* busyIndicator(QWidget* parent)
 {
     auto* bar = new QProgressBar(parent);
@@ -78,7 +111,13 @@ QWidget* centred(Card* card)
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(card, 0, Qt::AlignHCenter | Qt::AlignTop);
+    // The card takes the page's width up to its maximum, centred by the stretches beside it,
+    // so that its wrapped lines get the room their height was measured for.
+    auto* row = new QHBoxLayout;
+    row->addStretch(0);
+    row->addWidget(card, 1);
+    row->addStretch(0);
+    layout->addLayout(row);
     layout->addStretch();
     return page;
 }
@@ -186,9 +225,10 @@ QWidget* SignView::buildWaitingCard()
     // The digest in the caption size: the code's large digits would not fit its 64 characters.
     QFont digestFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     digestFont.setPointSizeF(style::captionFont().pointSizeF());
-    m_hash = wrappedLabel(card, digestFont, Qt::AlignLeft | Qt::AlignTop);
+    m_hash = new WrappingCodeLabel(card);
+    m_hash->setTextFormat(Qt::PlainText);
+    m_hash->setFont(digestFont);
     m_hash->setObjectName(QStringLiteral("hashLabel"));
-    m_hash->setTextInteractionFlags(Qt::TextSelectableByMouse);
     details->addWidget(m_fileCaption, 0, 0);
     details->addWidget(m_fileName, 0, 1);
     details->addWidget(m_hashCaption, 1, 0);
@@ -201,8 +241,8 @@ QWidget* SignView::buildWaitingCard()
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
     auto* clock = new QLabel(card);
-    clock->setPixmap(
-        components::IconLibrary::tinted(QStringLiteral("clock"), style::neutralGray, 16));
+    clock->setPixmap(components::IconLibrary::tinted(
+        QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
     countdownRow->addWidget(clock);
     m_countdown = new QLabel(card);
     m_countdown->setObjectName(QStringLiteral("signCountdown"));

@@ -2,19 +2,12 @@
 
 #include "shell/DemoMode.h"
 
-#include "../support/EventLoop.h"
-#include "orvela/tokenkit/ReaderBackend.h"
-#include "orvela/tokenkit/TokenManager.h"
-
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace orvela;
-using orvela::testing::waitUntil;
 
 namespace {
 
@@ -72,41 +65,9 @@ TEST(DemoPlugin, OnlyADemoStartLoadsTheSimulatorAndTheVirtualToken)
     }
 }
 
-class DemoModeTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
-    }
-
+TEST(DemoMode, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
+{
     QTemporaryDir dir;
-};
-
-TEST_F(DemoModeTest, ThePluginServesTheSimulatorAndPlugsTheTokenIntoTheProgramsManager)
-{
-    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
-                         QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
-    QString error;
-    ASSERT_TRUE(demo.prepare(&error)) << error.toStdString();
-    const shell::DesktopProfile profile = demo.takeProfile();
-    ASSERT_TRUE(profile.apiBaseUrl.startsWith(QStringLiteral("http://127.0.0.1:")));
-
-    QNetworkAccessManager network;
-    QNetworkReply* health = network.get(QNetworkRequest(QUrl(profile.apiBaseUrl + "/api/health")));
-    ASSERT_TRUE(waitUntil([&] { return health->isFinished(); }));
-    EXPECT_EQ(health->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
-    health->deleteLater();
-
-    // The plugin made the reader, but it is this process's token manager that holds it.
-    const auto readers = tokenkit::TokenManager::shared().getReaderNames();
-    ASSERT_EQ(readers.size(), 1u);
-    EXPECT_EQ(readers.front(), "Orvela Virtual Reader 0");
-    EXPECT_FALSE(
-        tokenkit::TokenManager::shared().backend()->connect(readers.front())->atr().empty());
-}
-
-TEST_F(DemoModeTest, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
-{
     shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
                          dir.filePath(QStringLiteral("nowhere/orvela-desktop-demo.so")));
     QString error;

@@ -48,31 +48,18 @@ protected:
     QtMessageHandler m_previous = nullptr;
 };
 
-TEST_F(LogBridgeTest, LevelsAndCategoriesMapOntoQtLogging)
+TEST_F(LogBridgeTest, TheKitsLoggersReachQtLoggingWithTheirLevelAndCategory)
 {
-    shell::LogBridge bridge;
-    bridge.write("mn.orvela.token-kit", "TesselDriver", tokenkit::LogLevel::error,
-                 "VERIFY failed, SW 63C2");
-    bridge.write("mn.orvela.token-kit", "PKCS11", tokenkit::LogLevel::info, "C_Sign: 64 bytes");
-    bridge.write("mn.orvela.token-kit", "PKCS11", tokenkit::LogLevel::debug, "filtered out");
+    shell::LogBridge::install();
+    tokenkit::Logger("TesselDriver").error("VERIFY failed, SW 63C2");
+    tokenkit::Logger("PKCS11").info("C_Sign: 64 bytes");
+    tokenkit::Logger("PKCS11").debug("filtered out");
     ASSERT_EQ(captured().size(), 2);
     EXPECT_EQ(captured().at(0).type, QtCriticalMsg);
     EXPECT_EQ(captured().at(0).category, QStringLiteral("mn.orvela.token-kit.TesselDriver"));
     EXPECT_EQ(captured().at(0).message, QStringLiteral("VERIFY failed, SW 63C2"));
     EXPECT_EQ(captured().at(1).type, QtInfoMsg);
     EXPECT_EQ(captured().at(1).category, QStringLiteral("mn.orvela.token-kit.PKCS11"));
-}
-
-TEST_F(LogBridgeTest, InstalledBridgeCarriesTheKitsOwnLoggers)
-{
-    shell::LogBridge::install();
-    const tokenkit::Logger logger("TokenManager");
-    logger.info("session opened on reader 0");
-    logger.error("no card");
-    ASSERT_EQ(captured().size(), 2);
-    EXPECT_EQ(captured().at(0).category, QStringLiteral("mn.orvela.token-kit.TokenManager"));
-    EXPECT_EQ(captured().at(0).message, QStringLiteral("session opened on reader 0"));
-    EXPECT_EQ(captured().at(1).type, QtCriticalMsg);
 }
 
 } // namespace

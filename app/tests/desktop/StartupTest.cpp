@@ -97,8 +97,14 @@ TEST_F(StartupTest, TheStoredThemeHoldsFromLaunchAndFollowsChanges)
     shell::Appearance::apply(shell::ThemeMode::system);
 }
 
-TEST_F(StartupTest, ReleaseNotesOpenOncePerVersion)
+TEST_F(StartupTest, ReleaseNotesOpenOncePerVersionAndNeverWithoutOne)
 {
+    QApplication::setApplicationVersion(QString());
+    launch();
+    EXPECT_EQ(desktop().releaseNotes(), nullptr);
+    settings().sync();
+    EXPECT_FALSE(settings().contains(settings::whatsNewLastSeenVersion.toString()));
+
     QApplication::setApplicationVersion(QStringLiteral("2.0.0"));
     launch();
     ASSERT_NE(desktop().releaseNotes(), nullptr);
@@ -121,15 +127,6 @@ TEST_F(StartupTest, ReleaseNotesOpenOncePerVersion)
     settings().sync();
     launch();
     EXPECT_NE(desktop().releaseNotes(), nullptr);
-}
-
-TEST_F(StartupTest, ReleaseNotesStayClosedWithoutAVersion)
-{
-    QApplication::setApplicationVersion(QString());
-    launch();
-    EXPECT_EQ(desktop().releaseNotes(), nullptr);
-    settings().sync();
-    EXPECT_FALSE(settings().contains(settings::whatsNewLastSeenVersion.toString()));
 }
 
 } // namespace

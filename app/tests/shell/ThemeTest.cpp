@@ -1,10 +1,8 @@
 #include "QtPrinters.h"
-#include "Screenshot.h"
 #include "ShellFixture.h"
 #include "common/SettingsKeys.h"
 #include "components/Style.h"
 #include "shell/Appearance.h"
-#include "shell/SettingsSheetView.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -48,20 +46,19 @@ TEST_F(ThemeTest, TheStoredThemeIsAppliedAtLaunch)
     EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
 }
 
-TEST_F(ThemeTest, SystemAndUnknownValuesPutThePlatformLookBack)
+TEST_F(ThemeTest, SystemUnknownAndMissingValuesPutThePlatformLookBack)
 {
-    for (const char* value : {"system", "sepia", ""}) {
-        SCOPED_TRACE(value);
+    for (const char* value : std::initializer_list<const char*>{"system", "sepia", "", nullptr}) {
         Appearance::apply(ThemeMode::dark);
-        store().setValue(orvela::settings::uiTheme.toString(), value);
+        if (value == nullptr) {
+            store().remove(orvela::settings::uiTheme.toString());
+        } else {
+            store().setValue(orvela::settings::uiTheme.toString(), value);
+        }
         Appearance::applyStored(store());
-        EXPECT_EQ(QApplication::style()->name(), m_platformStyle);
+        EXPECT_EQ(QApplication::style()->name(), m_platformStyle) << (value ? value : "missing");
         EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
     }
-    store().remove(orvela::settings::uiTheme.toString());
-    Appearance::apply(ThemeMode::dark);
-    Appearance::applyStored(store());
-    EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
 }
 
 TEST_F(ThemeTest, ChoosingAThemeAppliesItAtOnceAndStoresIt)
@@ -71,9 +68,6 @@ TEST_F(ThemeTest, ChoosingAThemeAppliesItAtOnceAndStoresIt)
     EXPECT_TRUE(looksDark());
     EXPECT_EQ(storedOnDisk(orvela::settings::uiTheme.toString()).toString(), "dark");
     EXPECT_EQ(controller->theme(), ThemeMode::dark);
-    SettingsSheetView sheet(*controller);
-    EXPECT_TRUE(sheet.palette().color(QPalette::Window).lightness() < 128);
-    ASSERT_FALSE(orvela::testing::saveScreenshot(sheet, "settings-sheet-dark-mn").isEmpty());
 
     controller->setTheme(ThemeMode::light);
     EXPECT_FALSE(looksDark());
@@ -82,15 +76,6 @@ TEST_F(ThemeTest, ChoosingAThemeAppliesItAtOnceAndStoresIt)
     controller->setTheme(ThemeMode::system);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
     EXPECT_EQ(storedOnDisk(orvela::settings::uiTheme.toString()).toString(), "system");
-}
-
-TEST(ThemeMode, RawValuesRoundTripAndUnknownMeansSystem)
-{
-    for (ThemeMode mode : {ThemeMode::system, ThemeMode::light, ThemeMode::dark}) {
-        EXPECT_EQ(themeModeFromRaw(rawValue(mode)), mode);
-    }
-    EXPECT_EQ(themeModeFromRaw("Dark"), ThemeMode::system);
-    EXPECT_EQ(themeModeFromRaw(QString()), ThemeMode::system);
 }
 
 // WCAG 2.1 relative luminance and contrast ratio of two opaque colours.
@@ -139,6 +124,8 @@ TEST_F(ThemeTest, EveryTextAndIconColourOfTheStyleIsReadableInBothThemes)
             {"field text", p.color(QPalette::Text), p.color(QPalette::Base), 4.5},
             {"button text", p.color(QPalette::ButtonText), p.color(QPalette::Button), 4.5},
             {"placeholder", p.color(QPalette::PlaceholderText), p.color(QPalette::Base), 4.5},
+            {"secondary text on window", p.color(QPalette::PlaceholderText), window, 4.5},
+            {"secondary text on card", p.color(QPalette::PlaceholderText), card, 4.5},
             {"link", p.color(QPalette::Link), window, 4.5},
             {"selection", p.color(QPalette::HighlightedText), p.color(QPalette::Highlight), 4.5},
             {"primary button", Qt::white, style::brandBlue, 4.5},

@@ -56,6 +56,7 @@ AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
     m_pinLabel = new QLabel(this);
     m_pin = makeSecureField(this);
     auto* form = new QFormLayout;
+    m_pinLabel->setBuddy(m_pin);
     form->addRow(m_pinLabel, m_pin);
     contentLayout()->addLayout(form);
     m_load = new ActionButton(QString(), ActionButton::Role::primary, this);

@@ -59,6 +59,7 @@ AdminPinSection::AdminPinSection(AdminPinController& controller,
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         m_labels[i] = new QLabel(this);
         m_fields[i] = makeSecureField(this);
+        m_labels[i]->setBuddy(m_fields[i]);
         form->addRow(m_labels[i], m_fields[i]);
     }
     contentLayout()->addLayout(form);

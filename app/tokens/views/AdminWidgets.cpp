@@ -21,15 +21,7 @@ QLabel* hintLabel(QWidget* parent)
 
 void markDestructive(components::ActionButton* button)
 {
-    const components::ToneColors danger = style::toneColors(components::Tone::danger);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; background: transparent; border: 1px solid %1;"
-                       " border-radius: %2px; padding: 6px 15px; }"
-                       "QPushButton:hover { background: %3; }"
-                       "QPushButton:disabled { color: palette(mid); border-color: palette(mid); }")
-            .arg(style::cssColor(danger.foreground))
-            .arg(style::radiusM)
-            .arg(style::cssColor(danger.background)));
+    button->setRole(components::ActionButton::Role::destructive);
 }
 
 } // namespace orvela::tokens::views

@@ -59,10 +59,10 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
 
     layout->addWidget(makeHeader(content));
     layout->addWidget(makeStatus(content));
-    m_notice = new components::InlineBanner(components::InlineBanner::Kind::warning, QString(),
-                                            content);
-    m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(),
-                                           content);
+    m_notice =
+        new components::InlineBanner(components::InlineBanner::Kind::warning, QString(), content);
+    m_error =
+        new components::InlineBanner(components::InlineBanner::Kind::error, QString(), content);
     m_notice->setObjectName(QStringLiteral("disconnectedNotice"));
     layout->addWidget(m_notice);
     layout->addWidget(m_error);
@@ -183,7 +183,8 @@ void TokenDetailView::refresh()
         m_name->setText(info->label.empty() ? key("Tokens_Default_Name")
                                             : QString::fromStdString(info->label));
         m_fips->setText(key(info->isFIPS ? "Tokens_Yes" : "Tokens_No"));
-        m_atr->setText(QString::fromStdString(tokenkit::bytesToHex(info->atr)));
+        m_atr->setText(
+            style::groupedForWrapping(QString::fromStdString(tokenkit::bytesToHex(info->atr)), 8));
     }
 }
 

@@ -93,14 +93,17 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     m_hash->setPlaceholderText(text(signTestText::hashPlaceholder));
     auto* hashLabel = plainLabel(body);
     hashLabel->setText(text(signTestText::hashField));
+    hashLabel->setBuddy(m_hash);
     form->addRow(hashLabel, m_hash);
     m_pin = makeSecureField(body);
     auto* pinLabel = plainLabel(body);
     pinLabel->setText(text(signTestText::pinField));
+    pinLabel->setBuddy(m_pin);
     form->addRow(pinLabel, m_pin);
     m_keyLabelLabel = plainLabel(body);
     m_keyLabel = new QLineEdit(body);
     m_keyLabel->setPlaceholderText(text(signTestText::keyLabelPlaceholder));
+    m_keyLabelLabel->setBuddy(m_keyLabel);
     form->addRow(m_keyLabelLabel, m_keyLabel);
     layout->addLayout(form);
     m_ready = plainLabel(body);
@@ -122,8 +125,7 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     m_signature->setReadOnly(true);
     m_signature->setWordWrapMode(QTextOption::WrapAnywhere);
     m_signature->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_signature->setFixedHeight(m_signature->fontMetrics().lineSpacing() * 4 +
-                                style::spacingM);
+    m_signature->setFixedHeight(m_signature->fontMetrics().lineSpacing() * 4 + style::spacingM);
     result->addWidget(m_signature);
     m_copy = new ActionButton(QString(), ActionButton::Role::secondary, m_result);
     result->addWidget(m_copy, 0, Qt::AlignLeft);

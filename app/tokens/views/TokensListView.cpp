@@ -30,6 +30,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     auto* texts = new QVBoxLayout;
     m_title = new QLabel(this);
     m_title->setFont(style::titleFont());
+    m_title->setWordWrap(true);
     m_subtitle = new QLabel(this);
     m_subtitle->setWordWrap(true);
     texts->addWidget(m_title);
@@ -50,6 +51,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     m_name->setObjectName(QStringLiteral("tokenName"));
     m_name->setTextFormat(Qt::PlainText); // the label is the token's own
     m_name->setFont(style::headlineFont());
+    m_name->setWordWrap(true);
     m_badge = new components::AccentBadge(QString(), m_connected);
     m_badge->setObjectName(QStringLiteral("tokenBadge"));
     m_details = new ActionButton(QString(), ActionButton::Role::secondary, m_connected);

@@ -1,0 +1,372 @@
+// Every screen of the assembled program, in both languages, both themes and at the smallest and
+// the default window: one language at a time, every control named for a screen reader, nothing
+// past the edge of what shows it, and a picture of each.
+
+#include "../tokens/TestCertificate.h"
+#include "DesktopFixture.h"
+#include "Screenshot.h"
+#include "common/l10n/FixedTexts.h"
+#include "common/l10n/StringRows.h"
+#include "components/ActionButton.h"
+#include "orvela/tokenkit/ReaderBackend.h"
+#include "orvela/tokenkit/TokenManager.h"
+#include "shell/Appearance.h"
+#include "shell/ContentView.h"
+#include "shell/DemoMode.h"
+#include "shell/MainWindow.h"
+#include "shell/SettingsSheetView.h"
+#include "shell/dashboard/DashboardView.h"
+#include "state/AppState.h"
+#include "state/DashboardTab.h"
+#include "state/SigningController.h"
+#include "state/views/LoginView.h"
+#include "tokens/views/TokenDetailView.h"
+#include "tokens/views/TokensView.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSet>
+#include <QSysInfo>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+using namespace orvela;
+using namespace orvela::desktoptest;
+using common::AppLanguage;
+using shell::ThemeMode;
+
+namespace {
+
+// What may show in the other script: the user's data, the names, codes and zones that read the
+// same in both languages, and the texts worded in one language only. Longest first, so that no
+// shorter text takes a piece out of a longer one.
+QStringList keptTexts()
+{
+    QStringList kept = common::l10n::fixedTexts();
+    kept += QStringList{QSysInfo::prettyProductName(),
+                        "Батын Болд",
+                        "УБ99112233",
+                        "CIV-1",
+                        "AA00000000",
+                        "Demo Token",
+                        "QUALIFIED",
+                        "Orvela Systems LLC",
+                        "Orvela",
+                        "Nuvia",
+                        "ecdsa-with-SHA256",
+                        "ECDSA",
+                        "support@nuvia.example",
+                        "mailto",
+                        "href",
+                        " bit",
+                        "GMT",
+                        "PDF",
+                        "PIN2",
+                        "MB",
+                        "Downloads",
+                        "contract.pdf"};
+    std::sort(kept.begin(), kept.end(),
+              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    return kept;
+}
+
+const QRegularExpression kLatinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
+
+// Mongolian texts of the tables keep a few words in Latin script; those words are not foreign.
+QSet<QString> latinWordsOfTheMongolianTexts()
+{
+    QSet<QString> words;
+    for (const auto& rows : {common::l10n::mainStringRows(), common::l10n::extraStringRows()}) {
+        for (const common::l10n::StringRow& row : rows) {
+            auto found = kLatinWord.globalMatch(QString::fromUtf8(row.mongolian));
+            while (found.hasNext()) {
+                words.insert(found.next().captured());
+            }
+        }
+    }
+    return words;
+}
+
+// Cyrillic in English, or in Mongolian a Latin word the Mongolian texts do not use.
+bool isForeign(QString text, AppLanguage language)
+{
+    static const QStringList kept = keptTexts();
+    static const QSet<QString> mongolianLatin = latinWordsOfTheMongolianTexts();
+    // Fingerprints and keys in Base64 or hex are the certificate's data.
+    static const QRegularExpression fingerprint(QStringLiteral("[A-Za-z0-9+/=:]{16,}"));
+    for (const QString& piece : kept) {
+        text.remove(piece);
+    }
+    text.remove(fingerprint);
+    if (language == AppLanguage::en) {
+        return text.contains(QRegularExpression(QStringLiteral("[\\x{0400}-\\x{04FF}]")));
+    }
+    auto words = kLatinWord.globalMatch(text);
+    while (words.hasNext()) {
+        if (!mongolianLatin.contains(words.next().captured())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+double luminance(const QColor& c)
+{
+    const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// What is wrong with one visible widget, if anything.
+QString faultOf(QWidget* widget, AppLanguage language)
+{
+    auto* label = qobject_cast<QLabel*>(widget);
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    const QString text = label ? label->text() : button ? button->text() : QString();
+    if (!text.isEmpty() && isForeign(text, language)) {
+        return QStringLiteral("foreign: ") + text;
+    }
+    if (button || qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
+        qobject_cast<QPlainTextEdit*>(widget)) {
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(widget);
+        if (node->text(QAccessible::Name).trimmed().isEmpty()) {
+            return QStringLiteral("unnamed");
+        }
+        if (text.isEmpty() && button && node->text(QAccessible::Description).isEmpty()) {
+            return QStringLiteral("icon without a description");
+        }
+    }
+    // Outlined buttons draw their text straight on the page: after a theme switch it must still
+    // stand out (3:1, as for control boundaries), not keep the old theme's colour.
+    auto* action = qobject_cast<components::ActionButton*>(widget);
+    if (action && action->isEnabled() &&
+        action->role() != components::ActionButton::Role::primary &&
+        contrast(action->palette().color(QPalette::ButtonText),
+                 QApplication::palette().color(QPalette::Window)) < 3.0) {
+        return QStringLiteral("unreadable: ") + text;
+    }
+    if (label && !label->wordWrap() && label->width() + 1 < label->minimumSizeHint().width()) {
+        return QStringLiteral("cut: ") + text;
+    }
+    if (label && label->wordWrap() && label->height() + 1 < label->heightForWidth(label->width())) {
+        return QStringLiteral("lines cut off: ") + text;
+    }
+    // A wrapped label still cuts off a word longer than its width.
+    if (label && label->wordWrap() && label->textFormat() == Qt::PlainText) {
+        for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")))) {
+            if (label->fontMetrics().horizontalAdvance(word) > label->contentsRect().width() + 1) {
+                return QStringLiteral("cut word: ") + word;
+            }
+        }
+    }
+    // Past its parent, which clips it; a scroll area's content may be larger than its viewport.
+    QWidget* parent = widget->parentWidget();
+    auto* area = qobject_cast<QAbstractScrollArea*>(parent->parentWidget());
+    const bool scrolled = area != nullptr && area->viewport() == parent;
+    if (scrolled && !area->horizontalScrollBar()->isVisible() &&
+        widget->geometry().right() > parent->width()) {
+        return QStringLiteral("wider than its viewport: %1 in %2")
+            .arg(widget->width())
+            .arg(parent->width());
+    }
+    if (!scrolled && !parent->rect().adjusted(-1, -1, 1, 1).contains(widget->geometry())) {
+        return QStringLiteral("past its parent: %1,%2 %3x%4 in %5x%6")
+            .arg(widget->x())
+            .arg(widget->y())
+            .arg(widget->width())
+            .arg(widget->height())
+            .arg(parent->width())
+            .arg(parent->height());
+    }
+    return {};
+}
+
+QStringList faultsOf(QWidget& root, AppLanguage language)
+{
+    QStringList faults;
+    for (auto* widget : root.findChildren<QWidget*>()) {
+        if (widget->isVisibleTo(&root) && !widget->isWindow()) {
+            const QString fault = faultOf(widget, language);
+            if (!fault.isEmpty()) {
+                faults << QString::fromLatin1(widget->metaObject()->className()) + '#' +
+                              widget->objectName() + ": " + fault;
+            }
+        }
+    }
+    return faults;
+}
+
+struct Screen {
+    QString name;
+    std::function<QWidget*()> open; ///< brings the program there; returns what to check
+};
+
+class ScreenWalkTest : public DesktopFixture {
+protected:
+    void TearDown() override
+    {
+        shell::Appearance::apply(ThemeMode::system);
+        DesktopFixture::TearDown();
+        tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
+    }
+
+    QWidget& window() { return desktop().mainWindow(); }
+    QWidget* screen() { return desktop().content().currentScreen(); }
+    state::LoginView* login() { return qobject_cast<state::LoginView*>(screen()); }
+
+    template <class T> T* find(const char* name)
+    {
+        T* found = screen()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QWidget* dashboardPage(state::DashboardTab tab)
+    {
+        desktop().appState().setSelectedTab(tab);
+        EXPECT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
+        return &window();
+    }
+
+    std::vector<Screen> screens()
+    {
+        std::vector<Screen> all{
+            {"login-form", [this] { return &window(); }},
+            {"login-blank-submit",
+             [this] {
+                 find<QPushButton>("signInButton")->click();
+                 return &window();
+             }},
+            {"login-qr",
+             [this] {
+                 find<QPushButton>("tabQr")->click();
+                 EXPECT_TRUE(waitUntil([&] { return find<QLabel>("qrImage")->isVisible(); }));
+                 EXPECT_FALSE(find<QLabel>("qrImage")->pixmap().isNull());
+                 EXPECT_EQ(find<QLabel>("qrCountdown")->text(), "5:00");
+                 return &window();
+             }},
+            {"login-waiting",
+             [this] {
+                 find<QPushButton>("tabNationalId")->click();
+                 QTest::keyClicks(find<QLineEdit>("nationalIdField"), "AA00000000");
+                 find<QPushButton>("signInButton")->click();
+                 EXPECT_TRUE(waitUntil([&] { return login()->currentPage() == "waiting"; }));
+                 return &window();
+             }},
+        };
+        all.push_back({"dashboard-dashboard", [this] {
+                           find<QPushButton>("cancelButton")->click();
+                           desktop().appState().signIn(identity(QStringLiteral("Батын Болд")));
+                           EXPECT_TRUE(waitUntil([&] {
+                               return qobject_cast<shell::DashboardView*>(screen()) != nullptr;
+                           }));
+                           return dashboardPage(state::DashboardTab::dashboard);
+                       }});
+        for (state::DashboardTab tab : state::allDashboardTabs) {
+            if (tab != state::DashboardTab::dashboard) {
+                all.push_back({"dashboard-" + state::rawValue(tab),
+                               [this, tab] { return dashboardPage(tab); }});
+            }
+        }
+        all.push_back(
+            {"signing-wait", [this] {
+                 dashboardPage(state::DashboardTab::sign);
+                 QFile pdf(dir.filePath(QStringLiteral("contract.pdf")));
+                 EXPECT_TRUE(pdf.open(QIODevice::WriteOnly));
+                 pdf.write("%PDF-1.4\n%%EOF\n");
+                 pdf.close();
+                 screen()->findChild<state::SigningController*>()->signFile(pdf.fileName());
+                 EXPECT_TRUE(waitUntil([&] { return find<QLabel>("signCountdown")->isVisible(); }));
+                 return &window();
+             }});
+        all.push_back({"tokens-detail", [this] {
+                           dashboardPage(state::DashboardTab::tokens);
+                           auto* tokens = screen()->findChild<tokens::views::TokensView*>();
+                           tokens->showDetail();
+                           // The plugin made the reader; this program's token manager holds it.
+                           EXPECT_TRUE(tokens->detail().isConnected());
+                           return &window();
+                       }});
+        all.push_back({"verify-report", [this] {
+                           dashboardPage(state::DashboardTab::verify);
+                           find<QPlainTextEdit>("pasteBox")
+                               ->setPlainText(QString::fromLatin1(
+                                   orvela::testing::toPem(orvela::testing::makeCertificateDER())));
+                           find<QPushButton>("parseButton")->click();
+                           EXPECT_TRUE(waitUntil(
+                               [&] { return find<QWidget>("certificateReport")->isVisible(); }));
+                           return &window();
+                       }});
+        all.push_back({"settings-sheet", [this] {
+                           // A second press while the sheet is open opens no second one.
+                           find<QAbstractButton>("settingsButton")->click();
+                           find<QAbstractButton>("settingsButton")->click();
+                           EXPECT_EQ(screen()->findChildren<shell::SettingsSheetView*>().size(), 1);
+                           return screen()->findChild<shell::SettingsSheetView*>();
+                       }});
+        return all;
+    }
+};
+
+TEST_F(ScreenWalkTest, EveryScreenInBothLanguagesBothThemesAndBothSizes)
+{
+    // The demo plugin's virtual token, so that the token pages show a token.
+    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
+                         QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    QString error;
+    ASSERT_TRUE(demo.prepare(&error)) << error.toStdString();
+    sim->setApproveAfterMs(600'000);
+    launch();
+    for (const Screen& shown : screens()) {
+        QWidget* root = shown.open();
+        ASSERT_NE(root, nullptr) << shown.name.toStdString();
+        for (ThemeMode theme : {ThemeMode::light, ThemeMode::dark}) {
+            shell::Appearance::apply(theme);
+            for (const QSize size : {QSize(860, 620), QSize(560, 520)}) {
+                window().resize(size);
+                for (AppLanguage language : {AppLanguage::mn, AppLanguage::en}) {
+                    desktop().localization().setLanguage(language);
+                    const bool dark = theme == ThemeMode::dark;
+                    const bool small = size.width() == 560;
+                    const QString picture = "screen-" + shown.name + (dark ? "-dark" : "") +
+                                            (small ? "-min" : "") + "-" +
+                                            common::rawValue(language);
+                    // Pictures: light in both languages, dark and smallest in English.
+                    if (language == AppLanguage::en ? !(dark && small) : !(dark || small)) {
+                        EXPECT_FALSE(orvela::testing::saveScreenshot(*root, picture).isEmpty());
+                    } else {
+                        for (int round = 0; round < 3; ++round) {
+                            QCoreApplication::processEvents();
+                        }
+                        root->grab(); // lays the screen out as a picture would
+                    }
+                    const QStringList faults = faultsOf(*root, language);
+                    EXPECT_TRUE(faults.isEmpty())
+                        << picture.toStdString() << ":\n  " << faults.join("\n  ").toStdString();
+                }
+            }
+        }
+    }
+}
+
+} // namespace
