@@ -2,7 +2,7 @@
 // the default window: one language at a time, every control named for a screen reader, nothing
 // past the edge of what shows it, and a picture of each.
 
-#include "../tokens/TestCertificate.h"
+#include "../certificates/TestCertificates.h"
 #include "DesktopFixture.h"
 #include "Screenshot.h"
 #include "common/l10n/FixedTexts.h"
@@ -309,9 +309,10 @@ protected:
                        }});
         all.push_back({"verify-report", [this] {
                            dashboardPage(state::DashboardTab::verify);
-                           find<QPlainTextEdit>("pasteBox")
-                               ->setPlainText(QString::fromLatin1(
-                                   orvela::testing::toPem(orvela::testing::makeCertificateDER())));
+                           orvela::testing::CertificateSpec spec;
+                           spec.subject = QStringLiteral("/CN=AB12345678");
+                           find<QPlainTextEdit>("pasteBox")->setPlainText(QString::fromLatin1(
+                               orvela::testing::makeCertificate(spec).toBase64()));
                            find<QPushButton>("parseButton")->click();
                            EXPECT_TRUE(waitUntil(
                                [&] { return find<QWidget>("certificateReport")->isVisible(); }));
