@@ -13,22 +13,17 @@ using namespace orvela::sim::test;
 using orvela::tokenkit::hexToBytes;
 using orvela::tokenkit::test::tokenOptions;
 
-TEST(SecureChannel, ReplayedOrForgedCommandIsRefusedAndEndsTheChannel)
+TEST(SecureChannel, ForgedMacIsRefusedAndEndsTheChannel)
 {
+    // A command out of step with the counter is driven by the host channel's own suite.
     for (const auto mode : {VirtualToken::Mode::des, VirtualToken::Mode::aes}) {
         VirtualToken token(tokenOptions(mode));
         HostChannel channel(token, defaultKey());
-        const Bytes wrapped = channel.sm().wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("3F00"), {});
-        EXPECT_EQ(split(channel.callRaw(wrapped)).sw, 0x9000);
-        EXPECT_EQ(split(channel.callRaw(wrapped)).sw, 0x6988);
+        Bytes forged = channel.sm().wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("3F00"), {});
+        forged[forged.size() - 2] ^= 0x40; // last MAC byte, before the trailing Le
+        EXPECT_EQ(split(channel.callRaw(forged)).sw, 0x6988);
         // Even a correctly wrapped command now finds no channel.
         EXPECT_EQ(channel.call(0x00, 0xA4, 0, hexToBytes("3F00")).sw, 0x6882);
-
-        HostChannel again(token, defaultKey());
-        Bytes forged = again.sm().wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("3F00"), {});
-        forged[forged.size() - 2] ^= 0x40; // last MAC byte, before the trailing Le
-        EXPECT_EQ(split(again.callRaw(forged)).sw, 0x6988);
-        EXPECT_EQ(again.call(0x00, 0xA4, 0, hexToBytes("3F00")).sw, 0x6882);
     }
 }
 
