@@ -1,4 +1,5 @@
-// The PC/SC backend against the real stack: pcscd with the vpcd reader driver, and a virtual
+// The PC/SC backend against the real stack (the desktop's token tests watch insertion and
+// removal through the same stack): pcscd with the vpcd reader driver, and a virtual
 // token bridged into reader "Virtual PCD 00 01" from this process. scripts/test starts pcscd
 // and sets ORVELA_VPCD=1, which turns a missing daemon into a failure instead of a skip.
 
@@ -8,21 +9,15 @@
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TokenManager.h"
-#include "orvela/tokenkit/TokenWatcher.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <future>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <thread>
 
 namespace orvela::tokenkit {
 namespace {
 
-using namespace std::chrono_literals;
 using sim::VirtualToken;
 using sim::VpcdBridge;
 
@@ -94,38 +89,6 @@ TEST_F(PcscLiveTest, AnExclusiveSessionReachesTheTokenUntilTheCardIsPulled)
     });
     EXPECT_EQ(errorCodeOf<TokenError>([&] { manager.getATR(readerIndex); }),
               TokenError::Code::cardNotFound);
-}
-
-TEST_F(PcscLiveTest, WatcherReportsInsertionAndRemovalAndStopsPromptly)
-{
-    std::mutex mutex;
-    std::condition_variable seen;
-    std::vector<CardEvent> events;
-    const auto record = [&](const CardEvent& event) {
-        std::lock_guard lock(mutex);
-        if (event.readerName == kReader) {
-            events.push_back(event);
-            seen.notify_all();
-        }
-    };
-    TokenWatcher watcher(makePcscBackend(), record, record);
-    const auto waitFor = [&](std::size_t count) {
-        std::unique_lock lock(mutex);
-        return seen.wait_for(lock, 10s, [&] { return events.size() >= count; });
-    };
-    ASSERT_TRUE(waitFor(1)) << "card present at start not reported";
-    bridge.setPresent(false);
-    ASSERT_TRUE(waitFor(2)) << "removal not reported";
-    bridge.setPresent(true);
-    ASSERT_TRUE(waitFor(3)) << "re-insertion not reported";
-
-    auto stopped = std::async(std::launch::async, [&] { watcher.stop(); });
-    ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready) << "watcher did not stop";
-    std::lock_guard lock(mutex);
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[1].kind, CardEvent::Kind::removed);
-    EXPECT_EQ(events[2].kind, CardEvent::Kind::inserted);
-    EXPECT_EQ(events[2].atr, atr);
 }
 
 TEST(PcscNoService, MissingDaemonReadsAsNoReadersAndReaderNotConnected)

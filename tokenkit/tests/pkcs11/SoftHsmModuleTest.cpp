@@ -77,20 +77,17 @@ TEST_F(SoftHsmModule, SignaturesVerifyAgainstTheTokenPointAndThePrivateKeyStaysI
     EXPECT_FALSE(verifies(requestSignedWith(std::nullopt, false).der));
 }
 
-TEST_F(SoftHsmModule, PinsChangeAndProvisioningAgainErasesTheToken)
+TEST_F(SoftHsmModule, SoPinUnlocksAndProvisioningAgainErasesTheToken)
 {
     provision();
     open()->generateSigningKey(kUser, "second", Bytes{0x02});
-    open()->changeUserPIN(kUser, "654321");
-    const auto wrongPin = errorOf([&] { open()->listObjects(kUser); });
-    EXPECT_EQ(wrongPin.subject(), "C_Login");
-    EXPECT_EQ(wrongPin.rv(), CKR_PIN_INCORRECT);
-    EXPECT_EQ(open()->listObjects("654321").size(), 4u);
-
+    // The user PIN's own change is driven end to end by the command-line tool's tests.
     open()->changeSOPIN(kSO, "87654321");
     EXPECT_EQ(errorOf([&] { open()->unlockUserPIN(kSO, "111111"); }).rv(), CKR_PIN_INCORRECT);
     open()->unlockUserPIN("87654321", "111111");
-    EXPECT_EQ(errorOf([&] { open()->listObjects("654321"); }).rv(), CKR_PIN_INCORRECT);
+    const auto oldPin = errorOf([&] { open()->listObjects(kUser); });
+    EXPECT_EQ(oldPin.subject(), "C_Login");
+    EXPECT_EQ(oldPin.rv(), CKR_PIN_INCORRECT);
     EXPECT_EQ(open()->listObjects("111111").size(), 4u);
 
     open()->fullProvision("87654321", kUser, "Orvela", "orvela-sign", Bytes{0x01});

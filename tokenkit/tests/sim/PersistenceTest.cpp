@@ -56,7 +56,7 @@ protected:
 
 } // namespace
 
-TEST_F(StateFileTest, ProvisionedTokenSurvivesARestart)
+TEST_F(StateFileTest, ProvisionedAndErasedTokenSurvivesARestart)
 {
     {
         VirtualToken token(options);
@@ -84,21 +84,14 @@ TEST_F(StateFileTest, ProvisionedTokenSurvivesARestart)
     HostChannel channel(restarted, kOwnKey);
     EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
     EXPECT_EQ(channel.call(0x00, 0x2A, 0x9E9A, Bytes(32, 7)).data.size(), 64u);
-}
 
-TEST_F(StateFileTest, EraseIsSavedAndBringsBackTheDefaultKey)
-{
-    provisionWithOwnKey();
-    {
-        VirtualToken token(options);
-        HostChannel channel(token, kOwnKey);
-        ASSERT_EQ(channel.call(0x80, 0x0E, 0, Bytes{}).sw, 0x9000);
-    }
-    VirtualToken restarted(options);
-    EXPECT_FALSE(restarted.pinTriesLeft(1));
-    EXPECT_FALSE(restarted.publicKey(1));
-    EXPECT_EQ(send(restarted, "00A4000002 5015").sw, 0x6A82);
-    EXPECT_TRUE(HostChannel(restarted, defaultKey()).sm().isEstablished());
+    // Erasing is saved too, and brings back the default transport key.
+    ASSERT_EQ(channel.call(0x80, 0x0E, 0, Bytes{}).sw, 0x9000);
+    VirtualToken erased(options);
+    EXPECT_FALSE(erased.pinTriesLeft(1));
+    EXPECT_FALSE(erased.publicKey(1));
+    EXPECT_EQ(send(erased, "00A4000002 5015").sw, 0x6A82);
+    EXPECT_TRUE(HostChannel(erased, defaultKey()).sm().isEstablished());
 }
 
 TEST_F(StateFileTest, DamagedStateIsRefusedNotWiped)
