@@ -66,19 +66,6 @@ protected:
 
 TestPki* PinningTest::s_pki = nullptr;
 
-TEST_F(PinningTest, DigestIsTheSpkiHashForTheFourPinnableKeysAndAbsentOtherwise)
-{
-    for (const QString leaf : {"rsa2048", "rsa4096", "p256", "p384"}) {
-        const auto digest = PinnedSessionDelegate::certificateDigest(s_pki->leaf(leaf).certificate);
-        EXPECT_EQ(digest.value_or(QString()), pinOf(leaf)) << leaf.toStdString();
-    }
-    EXPECT_EQ(PinnedSessionDelegate::certificateDigest(s_pki->intermediate()),
-              TestPki::spkiPin(s_pki->intermediate()));
-    EXPECT_FALSE(PinnedSessionDelegate::certificateDigest(s_pki->leaf("rsa3072").certificate));
-    EXPECT_FALSE(PinnedSessionDelegate::certificateDigest(s_pki->leaf("p521").certificate));
-    EXPECT_FALSE(PinnedSessionDelegate::certificateDigest(QSslCertificate()));
-}
-
 TEST_F(PinningTest, ATrustedChainPassesOnlyWithAPinnableKeyPinnedWhenPinningIsOn)
 {
     enum class Outcome { ok, pinRefused, untrusted };
@@ -145,13 +132,9 @@ TEST_F(PinningTest, SwitchingPinningOnCannotRideAConnectionOpenedBefore)
     EXPECT_NE(m_sim->requests()[0].peerPort, m_sim->requests()[2].peerPort);
 }
 
-TEST(PinSet, EmptyExtraPinsAreDroppedAndBuiltInsStartEmpty)
+TEST(PinSet, NoChainAtAllIsRefused)
 {
-    const PinnedSessionDelegate delegate({"", "AAAA", "", "BBBB"}, [] { return true; });
-    EXPECT_EQ(delegate.pinnedHashes(), (QSet<QString>{"AAAA", "BBBB"}));
-    const PinnedSessionDelegate none({}, [] { return true; });
-    EXPECT_TRUE(none.pinnedHashes().isEmpty());
-    EXPECT_FALSE(none.acceptsVerifiedChain({}));
+    EXPECT_FALSE(PinnedSessionDelegate({}, [] { return true; }).acceptsVerifiedChain({}));
 }
 
 TEST(PinSet, ObfuscatedPinsRevealTheirTextAndDoNotHoldItInTheClear)

@@ -76,13 +76,6 @@ TEST_F(SignCliTest, PrintsTheCodeAndTheSavedCopyAndNarrowsAnOpenSettingsFile)
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object().value("path").toString(),
               QDir(m_out).filePath("contract_signed (1).pdf"));
 
-    // The settings file names the document: an older version's file readable by everyone is
-    // narrowed by the next run, even one that only reads.
-    QFile settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Orvela/orvela-desktop.conf");
-    constexpr QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
-    ASSERT_TRUE(settings.setPermissions(ownerOnly | QFile::ReadGroup | QFile::ReadOther));
-    ASSERT_EQ(orvela({"--json", "activity"}).exitCode, 0);
-    EXPECT_EQ(settings.permissions() & ~(QFile::ReadUser | QFile::WriteUser), ownerOnly);
 }
 
 TEST_F(SignCliTest, FailuresPrintOneLineInTheChosenLanguageAndExitNonZero)
