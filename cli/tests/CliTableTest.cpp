@@ -79,13 +79,6 @@ TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
         for (const auto& option : command.options) {
             EXPECT_TRUE(help.out.contains(QStringLiteral("--") + option.name)) << label;
         }
-        EXPECT_EQ(
-            orvela(QStringList{"--lang", "en", "help"} +
-                   words.mid(words.size() - command.path.size()) +
-                   (command.road.isEmpty() ? QStringList() : QStringList{"--road", command.road}))
-                .out,
-            help.out)
-            << label << ": 'help COMMAND' and 'COMMAND -h' differ";
 
         const CliRun english = orvela(QStringList{"--lang", "en"} + words + QStringList{"--bogus"});
         EXPECT_EQ(english.exitCode, 2) << label;
@@ -231,7 +224,6 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         QString advice; ///< part of the English sentence: what to do
     };
     const QList<Case> cases{
-        {{"token", "readers"}, noService, "pcscd-not-running", "Start the smart-card service"},
         {{"token", "info"}, noService, "pcscd-not-running", "Start the smart-card service"},
         {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
          {},

@@ -86,9 +86,6 @@ TEST_F(TokenCommands, OutputIsJsonOrOneHumanLineAndLogsOnlyWhenAsked)
     const CliRun missing = orvela({"--json", "token", "info", "--reader", "3"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.json().value("reason").toString(), "no-reader");
-    const CliRun badMode = orvela({"--lang", "en", "--json", "token", "readers"}, {}, "rsa");
-    EXPECT_EQ(badMode.exitCode, 1);
-    EXPECT_EQ(badMode.error(), "ORVELA_VIRTUAL_TOKEN must be des, aes or fips");
 }
 
 // PINs that can never be right are refused before the token is spoken to: no try is spent and

@@ -145,20 +145,6 @@ TEST_F(AppStateTest, SignInRestoreAndSignOut)
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::tokens); // the page survives the sign-out
 }
 
-TEST_F(AppStateTest, IdentityWithoutNationalIdShowsTheCivilIdAndNoDocumentMeansNoCertificate)
-{
-    auto identity = sampleIdentity();
-    identity.nationalID.clear();
-    identity.documentNumber.clear();
-    signIn(*m_state, identity);
-    EXPECT_EQ(m_state->dashboardData()->user.nationalId, "ИБ12345678");
-    EXPECT_EQ(m_state->dashboardData()->certificates, 0);
-
-    identity.civilID.clear();
-    m_state->applyIdentity(identity);
-    EXPECT_EQ(m_state->dashboardData()->user.civilId, std::nullopt);
-}
-
 TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
 {
     EXPECT_FALSE(restore(*m_state));
@@ -271,10 +257,6 @@ TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
 
 TEST_F(AppStateTest, AnUnreadableRecordIsLeftOutAndTheOthersStay)
 {
-    for (const QString stored : {"{]", "{\"id\":1}"}) {
-        m_settings->setValue(QStringLiteral("activity.sessions"), stored);
-        EXPECT_TRUE(m_state->loadActivity().isEmpty()) << stored.toStdString();
-    }
     const QString good = QStringLiteral("{\"id\":\"%1\",\"sessionType\":\"SIGN\","
                                         "\"state\":\"COMPLETE\",\"result\":\"OK\","
                                         "\"rpName\":\"Nuvia\",\"pushText\":\"f.pdf\","
