@@ -186,18 +186,6 @@ TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
     EXPECT_EQ(run.context.value("key-label"), "k");
 }
 
-TEST(CliTable, AnUnreachableServiceExitsOneAndJsonStaysJson)
-{
-    // Nothing listens on the discard port of the loopback address.
-    const QString nowhere = QStringLiteral("http://127.0.0.1:9");
-    const CliRun health = orvela({"--json", "--api-url", nowhere, "health"});
-    EXPECT_EQ(health.exitCode, 1);
-    const QJsonObject report = QJsonDocument::fromJson(health.out.toUtf8()).object();
-    EXPECT_EQ(report.value("baseUrl").toString(), nowhere);
-    EXPECT_EQ(report.value("reachable"), QJsonValue(false));
-    EXPECT_EQ(health.err, QString()) << "no log line without -v";
-}
-
 TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
 {
     QTemporaryDir dir;
