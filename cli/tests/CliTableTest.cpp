@@ -79,13 +79,6 @@ TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
         for (const auto& option : command.options) {
             EXPECT_TRUE(help.out.contains(QStringLiteral("--") + option.name)) << label;
         }
-        EXPECT_EQ(
-            orvela(QStringList{"--lang", "en", "help"} +
-                   words.mid(words.size() - command.path.size()) +
-                   (command.road.isEmpty() ? QStringList() : QStringList{"--road", command.road}))
-                .out,
-            help.out)
-            << label << ": 'help COMMAND' and 'COMMAND -h' differ";
 
         const CliRun english = orvela(QStringList{"--lang", "en"} + words + QStringList{"--bogus"});
         EXPECT_EQ(english.exitCode, 2) << label;
@@ -193,18 +186,6 @@ TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
     EXPECT_EQ(run.context.value("key-label"), "k");
 }
 
-TEST(CliTable, AnUnreachableServiceExitsOneAndJsonStaysJson)
-{
-    // Nothing listens on the discard port of the loopback address.
-    const QString nowhere = QStringLiteral("http://127.0.0.1:9");
-    const CliRun health = orvela({"--json", "--api-url", nowhere, "health"});
-    EXPECT_EQ(health.exitCode, 1);
-    const QJsonObject report = QJsonDocument::fromJson(health.out.toUtf8()).object();
-    EXPECT_EQ(report.value("baseUrl").toString(), nowhere);
-    EXPECT_EQ(report.value("reachable"), QJsonValue(false));
-    EXPECT_EQ(health.err, QString()) << "no log line without -v";
-}
-
 TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
 {
     QTemporaryDir dir;
@@ -231,7 +212,6 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         QString advice; ///< part of the English sentence: what to do
     };
     const QList<Case> cases{
-        {{"token", "readers"}, noService, "pcscd-not-running", "Start the smart-card service"},
         {{"token", "info"}, noService, "pcscd-not-running", "Start the smart-card service"},
         {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
          {},

@@ -109,12 +109,10 @@ TEST_F(AppStateTest, SignInRestoreAndSignOut)
     signIn(*m_state, identity);
     EXPECT_EQ(m_state->screen(), AppScreen::dashboard);
     EXPECT_EQ(StoredIdentity::decode(storedIdentity().value_or("")), identity);
-    const DashboardData data = m_state->dashboardData().value_or(DashboardData{});
-    EXPECT_EQ(data.user.createdAt, "2026-01-05T09:00:00Z"); // member since the sign-in
-    EXPECT_EQ(data.certificates, 1);
-    ASSERT_EQ(data.sessions.size(), 1);
-    EXPECT_EQ(data.sessions.first().sessionType, "AUTH");
-    EXPECT_EQ(data.sessions.first().createdAt, "2026-01-05T10:11:12Z");
+    const auto sessions = m_state->dashboardData().value_or(DashboardData{}).sessions;
+    ASSERT_EQ(sessions.size(), 1);
+    EXPECT_EQ(sessions.first().sessionType, "AUTH");
+    EXPECT_EQ(sessions.first().createdAt, "2026-01-05T10:11:12Z");
 
     auto relaunched = makeState();
     m_gate.asked = 0;
@@ -125,7 +123,6 @@ TEST_F(AppStateTest, SignInRestoreAndSignOut)
     EXPECT_EQ(relaunched->loadActivity().size(), 1); // the sign-in's record only
 
     m_state->setSessionID(QStringLiteral("session-1"));
-    m_state->setSelectedTab(DashboardTab::tokens);
     bool removed = false;
     QObject::connect(m_state.get(), &AppState::identityRemoved, &m_context,
                      [&](bool ok) { removed = ok; });
@@ -139,24 +136,6 @@ TEST_F(AppStateTest, SignInRestoreAndSignOut)
     }
     EXPECT_FALSE(storedIdentity().has_value());
     EXPECT_FALSE(m_settings->contains(QStringLiteral("activity.sessions")));
-
-    signIn(*m_state, sampleIdentity());
-    EXPECT_EQ(m_state->dashboardData()->sessions.size(), 1);
-    EXPECT_EQ(m_state->selectedTab(), DashboardTab::tokens); // the page survives the sign-out
-}
-
-TEST_F(AppStateTest, IdentityWithoutNationalIdShowsTheCivilIdAndNoDocumentMeansNoCertificate)
-{
-    auto identity = sampleIdentity();
-    identity.nationalID.clear();
-    identity.documentNumber.clear();
-    signIn(*m_state, identity);
-    EXPECT_EQ(m_state->dashboardData()->user.nationalId, "ИБ12345678");
-    EXPECT_EQ(m_state->dashboardData()->certificates, 0);
-
-    identity.civilID.clear();
-    m_state->applyIdentity(identity);
-    EXPECT_EQ(m_state->dashboardData()->user.civilId, std::nullopt);
 }
 
 TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
@@ -271,10 +250,6 @@ TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
 
 TEST_F(AppStateTest, AnUnreadableRecordIsLeftOutAndTheOthersStay)
 {
-    for (const QString stored : {"{]", "{\"id\":1}"}) {
-        m_settings->setValue(QStringLiteral("activity.sessions"), stored);
-        EXPECT_TRUE(m_state->loadActivity().isEmpty()) << stored.toStdString();
-    }
     const QString good = QStringLiteral("{\"id\":\"%1\",\"sessionType\":\"SIGN\","
                                         "\"state\":\"COMPLETE\",\"result\":\"OK\","
                                         "\"rpName\":\"Nuvia\",\"pushText\":\"f.pdf\","
