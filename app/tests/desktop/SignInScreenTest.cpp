@@ -3,7 +3,6 @@
 // Its languages, themes and pictures are the screen walk's.
 
 #include "DesktopFixture.h"
-#include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "components/VerificationCodeView.h"
 #include "shell/ContentView.h"
@@ -12,8 +11,6 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 #include "state/views/LoginView.h"
-#include "state/views/SignView.h"
-#include "tokens/views/TokensView.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -76,15 +73,6 @@ TEST_F(SignInScreenTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     ASSERT_TRUE(waitUntil([&] {
         return qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()) != nullptr;
     }));
-    // The signing page and the certificate inspector are installed, and built when opened.
-    desktop().appState().setSelectedTab(state::DashboardTab::sign);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
-    desktop().appState().setSelectedTab(state::DashboardTab::verify);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(), nullptr);
-    desktop().appState().setSelectedTab(state::DashboardTab::tokens);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<tokens::views::TokensView*>(),
-              nullptr);
-    desktop().appState().setSelectedTab(state::DashboardTab::dashboard);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
 

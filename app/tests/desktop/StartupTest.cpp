@@ -22,16 +22,6 @@ namespace {
 
 class StartupTest : public DesktopFixture {};
 
-const shell::MenuEntry* entry(const QList<shell::MenuEntry>& entries, MenuEntryId id)
-{
-    for (const auto& line : entries) {
-        if (line.id == id) {
-            return &line;
-        }
-    }
-    return nullptr;
-}
-
 TEST_F(StartupTest, WindowedModeShowsTheMainWindowAndRestoresOnce)
 {
     build();
@@ -81,9 +71,6 @@ TEST_F(StartupTest, WithoutATrayMenuBarModeKeepsTheWindowAndClosingQuits)
     EXPECT_TRUE(desktop().mainWindow().isVisible());
     EXPECT_FALSE(desktop().trayShown());
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
-    const auto lines = desktop().menuBar().entries();
-    ASSERT_NE(entry(lines, MenuEntryId::backgroundMode), nullptr);
-    EXPECT_FALSE(entry(lines, MenuEntryId::backgroundMode)->enabled);
 }
 
 TEST_F(StartupTest, TheStoredThemeHoldsFromLaunchAndFollowsChanges)
