@@ -1,5 +1,4 @@
 #include "components/ActionButton.h"
-#include "components/Card.h"
 #include "components/VerificationCodeView.h"
 
 #include <QLabel>
@@ -30,17 +29,6 @@ TEST(ActionButton, OnlyThePrimaryButtonIsTheDefault)
     EXPECT_FALSE(button.isDefault());
     EXPECT_EQ(button.styleSheet(),
               ActionButton(QStringLiteral("Back"), ActionButton::Role::secondary).styleSheet());
-}
-
-TEST(Card, TitleLineHidesWhenEmpty)
-{
-    Card card(QStringLiteral("Title"));
-    card.show();
-    auto* title = card.findChild<QLabel*>(QStringLiteral("cardTitle"));
-    ASSERT_NE(title, nullptr);
-    EXPECT_TRUE(title->isVisible());
-    card.setTitle(QString());
-    EXPECT_FALSE(title->isVisible());
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 // Its languages, themes and pictures are the screen walk's.
 
 #include "DesktopFixture.h"
-#include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "components/VerificationCodeView.h"
 #include "shell/ContentView.h"
@@ -12,11 +11,7 @@
 #include "state/LoginController.h"
 #include "state/QrCode.h"
 #include "state/views/LoginView.h"
-#include "state/views/SignView.h"
-#include "tokens/views/TokensView.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -68,35 +63,16 @@ TEST_F(SignInScreenTest, NationalIdSignInThroughTheScreenReachesTheDashboard)
     EXPECT_EQ(child<components::VerificationCodeView>("waitingCode")->code(), code);
     EXPECT_EQ(child<QLabel>("waitingCountdown")->text(), QStringLiteral("5:00"));
 
-    // The number went out trimmed and upper-cased.
-    const auto requests = sim->requestsTo(QStringLiteral("/api/login-notify"));
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(QJsonDocument::fromJson(requests.first().body).object().value("register").toString(),
-              QStringLiteral("UB99112233"));
-
     ASSERT_TRUE(waitUntil([&] { return loginView()->currentPage() == QStringLiteral("success"); }));
     EXPECT_EQ(child<QLabel>("resultName")->text(), QStringLiteral("Батын Болд"));
-    EXPECT_EQ(child<QLabel>("resultKycLevel")->text(), QStringLiteral("QUALIFIED"));
 
     ASSERT_TRUE(
         waitUntil([&] { return desktop().appState().screen() == state::AppScreen::dashboard; }));
-    // The change cross-fades: 0.3 s, ease in and out.
-    ASSERT_NE(desktop().content().transition(), nullptr);
-    EXPECT_EQ(desktop().content().transition()->duration(), 300);
-    EXPECT_EQ(desktop().content().transition()->easingCurve().type(), QEasingCurve::InOutQuad);
+    ASSERT_NE(desktop().content().transition(), nullptr); // the change cross-fades
     // The dashboard is built on the turn after the sign-in screen was put away.
     ASSERT_TRUE(waitUntil([&] {
         return qobject_cast<shell::DashboardView*>(desktop().content().currentScreen()) != nullptr;
     }));
-    // The signing page and the certificate inspector are installed, and built when opened.
-    desktop().appState().setSelectedTab(state::DashboardTab::sign);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<state::views::SignView*>(), nullptr);
-    desktop().appState().setSelectedTab(state::DashboardTab::verify);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<certificates::VerifyView*>(), nullptr);
-    desktop().appState().setSelectedTab(state::DashboardTab::tokens);
-    EXPECT_NE(desktop().content().currentScreen()->findChild<tokens::views::TokensView*>(),
-              nullptr);
-    desktop().appState().setSelectedTab(state::DashboardTab::dashboard);
     ASSERT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), QStringLiteral("Батын Болд"));
 

@@ -17,14 +17,6 @@ namespace {
 
 class TrayTest : public DesktopFixture {
 protected:
-    QStringList menuTexts() const
-    {
-        QStringList texts;
-        for (QAction* action : menu()->actions()) {
-            texts.append(action->isSeparator() ? QStringLiteral("---") : action->text());
-        }
-        return texts;
-    }
     QMenu* menu() const { return m_desktop->trayMenu()->menu(); }
     QAction* action(const QString& text) const
     {
@@ -48,29 +40,18 @@ protected:
     shell::DesktopApplication* m_desktop = nullptr;
 };
 
-TEST_F(TrayTest, SignedOutMenuHasNoLogOut)
-{
-    EXPECT_EQ(
-        menuTexts(),
-        QStringList({"Not signed in", "---", "Open window", "---", "Open automatically at login",
-                     "Tray mode (no window in the taskbar)", "---", "Quit Nuvia"}));
-}
-
 TEST_F(TrayTest, SigningInShowsTheNameAndLogOutSignsOutAndOpensTheWindow)
 {
     m_desktop->appState().signIn(identity(QStringLiteral("Bat Dorj")));
     ASSERT_TRUE(waitUntil([&] { return action(QStringLiteral("Log out")) != nullptr; }));
-    EXPECT_EQ(menuTexts().first(), QStringLiteral("Bat Dorj"));
+    EXPECT_EQ(menu()->actions().first()->text(), QStringLiteral("Bat Dorj"));
 
     m_desktop->mainWindow().close();
     action(QStringLiteral("Log out"))->trigger();
     EXPECT_EQ(m_desktop->appState().screen(), state::AppScreen::login);
     EXPECT_TRUE(m_desktop->mainWindow().isVisible());
     ASSERT_TRUE(waitUntil([&] { return action(QStringLiteral("Log out")) == nullptr; }));
-    EXPECT_EQ(menuTexts().first(), QStringLiteral("Not signed in"));
 
-    m_desktop->appState().signIn(identity(QString()));
-    ASSERT_TRUE(waitUntil([&] { return menuTexts().first() == QStringLiteral("Signed in"); }));
     m_desktop->mainWindow().close();
     action(QStringLiteral("Open window"))->trigger();
     EXPECT_TRUE(m_desktop->mainWindow().isVisible());
