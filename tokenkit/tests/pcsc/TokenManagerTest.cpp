@@ -68,7 +68,8 @@ TEST_F(TokenManagerTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
         // The card went between the listing and the connection.
         {0, Code::cardNotFound, failing({}, std::make_exception_ptr(TokenError::cardNotFound()))},
     };
-    for (const auto& [index, code, readers] : cases) {
+    for (const auto& [at, code, readers] : cases) {
+        const int index = at; // a structured binding cannot be captured under clang's C++20
         manager.setBackend(readers);
         bool ran = false;
         EXPECT_EQ(errorCodeOf<TokenError>(
