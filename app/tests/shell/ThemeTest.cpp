@@ -1,6 +1,7 @@
 #include "QtPrinters.h"
 #include "ShellFixture.h"
 #include "common/SettingsKeys.h"
+#include "components/ActionButton.h"
 #include "components/InlineBanner.h"
 #include "components/StatusPill.h"
 #include "components/Style.h"
@@ -9,6 +10,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <QPushButton>
 #include <QPalette>
 #include <QStyle>
@@ -240,6 +244,51 @@ TEST_F(ThemeTest, ColouredControlsAreVisibleAndFollowAThemeSwitch)
                     << (shown == ThemeMode::dark ? "dark " : "light ") << row.what << " on "
                     << background.name().toStdString();
             }
+        }
+    }
+}
+
+// Keyboard users find the focused button by its ring, whatever its kind and the theme, and
+// send a form from its fields with Enter unless the form is not ready.
+TEST_F(ThemeTest, ButtonsShowFocusAndFormsSubmitOnEnterInBothThemes)
+{
+    namespace style = orvela::components::style;
+    using orvela::components::ActionButton;
+    for (ThemeMode mode : {ThemeMode::light, ThemeMode::dark}) {
+        Appearance::apply(mode);
+        const QPalette p = QApplication::palette();
+        for (auto role : {ActionButton::Role::primary, ActionButton::Role::secondary,
+                          ActionButton::Role::destructive}) {
+            QWidget screen;
+            auto* field = new QLineEdit(&screen);
+            auto* button = new ActionButton(QStringLiteral("Change PIN"), role, &screen);
+            button->move(0, 40);
+            button->resize(button->sizeHint());
+            button->submitOnEnter({field});
+            screen.show();
+            QApplication::setActiveWindow(&screen);
+            const QString what = QStringLiteral("%1 %2")
+                                     .arg(mode == ThemeMode::dark ? "dark" : "light")
+                                     .arg(QVariant::fromValue(role).toString());
+
+            button->setFocus();
+            ASSERT_TRUE(button->hasFocus()) << what.toStdString();
+            for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
+                QImage image(button->size(), QImage::Format_RGB32);
+                image.fill(behind);
+                button->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+                const QColor ring = image.pixelColor(1, image.height() / 2);
+                EXPECT_GE(contrast(ring, behind), 3.0)
+                    << what.toStdString() << " focus ring " << ring.name().toStdString()
+                    << " on " << behind.name().toStdString();
+            }
+
+            QSignalSpy clicks(button, &QAbstractButton::clicked);
+            for (bool ready : {true, false}) {
+                button->setEnabled(ready);
+                QTest::keyClick(field, Qt::Key_Return);
+            }
+            EXPECT_EQ(clicks.count(), 1) << what.toStdString() << ": Enter in the field";
         }
     }
 }
