@@ -37,10 +37,11 @@ void InlineBanner::applyKind()
 {
     const ToneColors colors = style::toneColors(toneOf(m_kind));
     m_icon->setPixmap(IconLibrary::tinted(symbolOf(m_kind), colors.foreground, 18));
-    style::applySheet(this, QStringLiteral("QFrame#inlineBanner { background: %1; border: 1px solid %2;"
-                                 " border-radius: %3px; }")
-                      .arg(style::cssColor(colors.background), style::cssColor(colors.border))
-                      .arg(style::radiusS));
+    style::applySheet(this,
+                      QStringLiteral("QFrame#inlineBanner { background: %1; border: 1px solid %2;"
+                                     " border-radius: %3px; }")
+                          .arg(style::cssColor(colors.background), style::cssColor(colors.border))
+                          .arg(style::radiusS));
 }
 
 void InlineBanner::setText(const QString& text)

@@ -85,8 +85,8 @@ QString selectionControlsSheet(const QPalette& palette)
                " border-bottom: 2px solid %6; padding: 6px 12px; }"
                "QPushButton:checked { color: %7; border-bottom: 3px solid %3; font-weight: 600; }"
                "QPushButton:focus { border: 2px solid %7; }")
-        .arg(cssColor(iconColor(palette)), cssColor(palette.color(QPalette::Base)),
-             cssColor(mark), cssColor(palette.color(QPalette::Mid)),
+        .arg(cssColor(iconColor(palette)), cssColor(palette.color(QPalette::Base)), cssColor(mark),
+             cssColor(palette.color(QPalette::Mid)),
              cssColor(palette.color(QPalette::PlaceholderText)),
              cssColor(palette.color(QPalette::Mid)), cssColor(palette.color(QPalette::WindowText)));
 }

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QPalette>
 #include <QString>
-
 #include <functional>
 
 class QWidget;

@@ -331,8 +331,7 @@ QWidget* LoginView::buildQrTab()
     layout->addWidget(m_qrCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(
-        themedSymbolLabel(QStringLiteral("clock"), 16));
+    countdownRow->addWidget(themedSymbolLabel(QStringLiteral("clock"), 16));
     m_qrCountdown = new QLabel;
     m_qrCountdown->setObjectName(QStringLiteral("qrCountdown"));
     countdownRow->addWidget(m_qrCountdown);
@@ -378,8 +377,7 @@ QWidget* LoginView::buildWaiting()
     layout->addWidget(m_waitingCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(
-        themedSymbolLabel(QStringLiteral("clock"), 16));
+    countdownRow->addWidget(themedSymbolLabel(QStringLiteral("clock"), 16));
     m_waitingCountdown = new QLabel;
     m_waitingCountdown->setObjectName(QStringLiteral("waitingCountdown"));
     countdownRow->addWidget(m_waitingCountdown);

@@ -11,12 +11,12 @@
 #include <QCheckBox>
 #include <QImage>
 #include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
-#include <QPushButton>
 #include <QPalette>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTest>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -227,8 +227,8 @@ TEST_F(ThemeTest, ColouredControlsAreVisibleAndFollowAThemeSwitch)
              std::nullopt, 3.0},
             {"pill text", &pill, [](const QImage& image) { return image.rect(); }, QPoint(4, 0),
              4.5},
-            {"banner icon", &banner, [](const QImage& image) { return image.rect(); },
-             QPoint(4, 0), 3.0},
+            {"banner icon", &banner, [](const QImage& image) { return image.rect(); }, QPoint(4, 0),
+             3.0},
         };
         const QPalette p = QApplication::palette();
         for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
@@ -279,8 +279,8 @@ TEST_F(ThemeTest, ButtonsShowFocusAndFormsSubmitOnEnterInBothThemes)
                 button->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
                 const QColor ring = image.pixelColor(1, image.height() / 2);
                 EXPECT_GE(contrast(ring, behind), 3.0)
-                    << what.toStdString() << " focus ring " << ring.name().toStdString()
-                    << " on " << behind.name().toStdString();
+                    << what.toStdString() << " focus ring " << ring.name().toStdString() << " on "
+                    << behind.name().toStdString();
             }
 
             QSignalSpy clicks(button, &QAbstractButton::clicked);
