@@ -4,6 +4,7 @@
 #include "components/Style.h"
 
 #include <QEvent>
+#include <QLineEdit>
 
 namespace orvela::components {
 
@@ -30,6 +31,8 @@ QString secondarySheet()
     return QStringLiteral("QPushButton { color: palette(button-text); background: transparent;"
                           " border: 1px solid %1; border-radius: %2px; padding: 6px 15px; }"
                           "QPushButton:hover { background: %3; }"
+                          "QPushButton:focus { border: 2px solid palette(window-text);"
+                          " padding: 5px 14px; }"
                           "QPushButton:disabled { color: palette(mid); }")
         .arg(style::cssColor(style::accentSteel))
         .arg(style::radiusM)
@@ -43,6 +46,7 @@ QString destructiveSheet()
                "QPushButton { color: %1; background: transparent; border: 1px solid %1;"
                " border-radius: %2px; padding: 6px 15px; }"
                "QPushButton:hover { background: %3; }"
+               "QPushButton:focus { border: 2px solid palette(window-text); padding: 5px 14px; }"
                "QPushButton:disabled { color: palette(mid); border-color: palette(mid); }")
         .arg(style::cssColor(danger.foreground))
         .arg(style::radiusM)
@@ -84,6 +88,14 @@ void ActionButton::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange ||
         event->type() == QEvent::ApplicationPaletteChange) {
         applySheet();
+    }
+}
+
+void ActionButton::submitOnEnter(std::initializer_list<QLineEdit*> fields)
+{
+    for (QLineEdit* field : fields) {
+        // click() does nothing while the button is disabled, so an incomplete form stays put.
+        connect(field, &QLineEdit::returnPressed, this, &QAbstractButton::click);
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QPushButton>
+#include <initializer_list>
+
+class QLineEdit;
 
 namespace orvela::components {
 
@@ -22,6 +25,10 @@ public:
 
     /// Shows the shipped or themed icon of `symbol` before the text.
     void setSymbol(const QString& symbol);
+
+    /// Enter in any of `fields` presses this button, as it would the default button of a dialog:
+    /// a form on a page has no dialog to do that for it.
+    void submitOnEnter(std::initializer_list<QLineEdit*> fields);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -24,18 +24,24 @@ InlineBanner::InlineBanner(Kind kind, const QString& text, QWidget* parent)
     layout->setSpacing(style::spacingS);
     layout->addWidget(m_icon, 0, Qt::AlignTop);
     layout->addWidget(m_text, 1, Qt::AlignTop);
-    setKind(kind);
+    style::followTheme(this, [this] { applyKind(); });
 }
 
 void InlineBanner::setKind(Kind kind)
 {
     m_kind = kind;
-    const ToneColors colors = style::toneColors(toneOf(kind));
-    m_icon->setPixmap(IconLibrary::tinted(symbolOf(kind), colors.foreground, 18));
-    setStyleSheet(QStringLiteral("QFrame#inlineBanner { background: %1; border: 1px solid %2;"
-                                 " border-radius: %3px; }")
-                      .arg(style::cssColor(colors.background), style::cssColor(colors.border))
-                      .arg(style::radiusS));
+    applyKind();
+}
+
+void InlineBanner::applyKind()
+{
+    const ToneColors colors = style::toneColors(toneOf(m_kind));
+    m_icon->setPixmap(IconLibrary::tinted(symbolOf(m_kind), colors.foreground, 18));
+    style::applySheet(this,
+                      QStringLiteral("QFrame#inlineBanner { background: %1; border: 1px solid %2;"
+                                     " border-radius: %3px; }")
+                          .arg(style::cssColor(colors.background), style::cssColor(colors.border))
+                          .arg(style::radiusS));
 }
 
 void InlineBanner::setText(const QString& text)

@@ -30,6 +30,8 @@ public:
     static QString symbolOf(Kind kind);
 
 private:
+    void applyKind();
+
     Kind m_kind;
     QLabel* m_icon;
     QLabel* m_text;

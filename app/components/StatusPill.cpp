@@ -7,17 +7,23 @@ StatusPill::StatusPill(const QString& text, Tone tone, QWidget* parent)
 {
     setFont(style::captionFont());
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
-    setTone(tone);
+    style::followTheme(this, [this] { applyTone(); });
 }
 
 void StatusPill::setTone(Tone tone)
 {
     m_tone = tone;
-    const ToneColors colors = style::toneColors(tone);
-    setStyleSheet(QStringLiteral("QLabel { color: %1; background: %2; border: 1px solid %3;"
-                                 " border-radius: 8px; padding: 1px 10px; font-weight: 600; }")
-                      .arg(style::cssColor(colors.foreground), style::cssColor(colors.background),
-                           style::cssColor(colors.border)));
+    applyTone();
+}
+
+void StatusPill::applyTone()
+{
+    const ToneColors colors = style::toneColors(m_tone);
+    style::applySheet(this,
+                      QStringLiteral("QLabel { color: %1; background: %2; border: 1px solid %3;"
+                                     " border-radius: 8px; padding: 1px 10px; font-weight: 600; }")
+                          .arg(style::cssColor(colors.foreground),
+                               style::cssColor(colors.background), style::cssColor(colors.border)));
 }
 
 } // namespace orvela::components

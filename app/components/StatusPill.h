@@ -18,6 +18,8 @@ public:
     Tone tone() const { return m_tone; }
 
 private:
+    void applyTone();
+
     Tone m_tone;
 };
 

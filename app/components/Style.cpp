@@ -1,6 +1,7 @@
 #include "components/Style.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QWidget>
 
@@ -44,7 +45,72 @@ QFont scaled(double factor, QFont::Weight weight)
     return font;
 }
 
+/// Calls back when the application palette changes; owned by the widget it watches.
+class ThemeFollower : public QObject {
+public:
+    ThemeFollower(QWidget* widget, std::function<void()> restyle)
+        : QObject(widget), m_restyle(std::move(restyle))
+    {
+        widget->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // A theme switch reaches a widget as the palette its window passes down, or, for a
+        // widget with a style sheet, when the sheet is polished again. Polishing changes the
+        // widget's own palette too, so only a new application palette counts.
+        const auto type = event->type();
+        if ((type == QEvent::PaletteChange || type == QEvent::ApplicationPaletteChange) &&
+            QApplication::palette() != m_seen) {
+            m_seen = QApplication::palette();
+            m_restyle();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_restyle;
+    QPalette m_seen = QApplication::palette();
+};
+
+QString selectionControlsSheet(const QPalette& palette)
+{
+    const QColor mark = palette.color(QPalette::Highlight);
+    return QStringLiteral(
+               "QCheckBox::indicator { width: 14px; height: 14px; border: 2px solid %1;"
+               " border-radius: 3px; background: %2; }"
+               "QCheckBox::indicator:checked { background: %3; border-color: %3; }"
+               "QCheckBox::indicator:disabled { border-color: %4; }"
+               "QPushButton { color: %5; background: transparent; border: none;"
+               " border-bottom: 2px solid %6; padding: 6px 12px; }"
+               "QPushButton:checked { color: %7; border-bottom: 3px solid %3; font-weight: 600; }"
+               "QPushButton:focus { border: 2px solid %7; }")
+        .arg(cssColor(iconColor(palette)), cssColor(palette.color(QPalette::Base)), cssColor(mark),
+             cssColor(palette.color(QPalette::Mid)),
+             cssColor(palette.color(QPalette::PlaceholderText)),
+             cssColor(palette.color(QPalette::Mid)), cssColor(palette.color(QPalette::WindowText)));
+}
+
 } // namespace
+
+void followTheme(QWidget* widget, std::function<void()> restyle)
+{
+    restyle();
+    new ThemeFollower(widget, std::move(restyle));
+}
+
+void applySheet(QWidget* widget, const QString& sheet)
+{
+    if (sheet != widget->styleSheet()) {
+        widget->setStyleSheet(sheet);
+    }
+}
+
+void showSelectionControls(QWidget* widget)
+{
+    followTheme(widget,
+                [widget] { applySheet(widget, selectionControlsSheet(QApplication::palette())); });
+}
 
 bool isDark(const QPalette& palette)
 {

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPalette>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -76,6 +77,19 @@ QFont titleFont();
 QFont headlineFont();
 QFont captionFont();
 QFont codeFont();
+
+/// Runs `restyle` now and again after every change of the application palette, so colours a
+/// widget computes from the theme follow a switch made after it was built.
+void followTheme(QWidget* widget, std::function<void()> restyle);
+
+/// Gives `widget` the style sheet `sheet` unless it has it already: setting the same sheet again
+/// polishes the whole subtree once more for nothing.
+void applySheet(QWidget* widget, const QString& sheet);
+
+/// Keeps the check box or the checkable tab button `widget` recognisable in either theme: the
+/// platform style draws a dark indicator on a dark card, and a checked tab barely differs from
+/// an unchecked one.
+void showSelectionControls(QWidget* widget);
 
 /// "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.
 QString cssColor(const QColor& color);

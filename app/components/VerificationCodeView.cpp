@@ -21,6 +21,15 @@ VerificationCodeView::VerificationCodeView(QWidget* parent)
     // The boxes never shrink, so neither may the row holding them: a page too low for it
     // scrolls instead of cutting the boxes off.
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Set on the row, so that every box, including those of later codes, takes it from here.
+    style::followTheme(this, [this] {
+        style::applySheet(
+            this,
+            QStringLiteral("QLabel { border: 2px solid %1; border-radius: %2px; background: %3; }")
+                .arg(style::cssColor(style::accentSteel))
+                .arg(style::radiusM)
+                .arg(style::cssColor(style::toneColors(Tone::info).background)));
+    });
 }
 
 void VerificationCodeView::setCode(const QString& code)
@@ -28,18 +37,12 @@ void VerificationCodeView::setCode(const QString& code)
     m_code = code;
     qDeleteAll(m_boxes);
     m_boxes.clear();
-    const QString sheet =
-        QStringLiteral("QLabel { border: 2px solid %1; border-radius: %2px; background: %3; }")
-            .arg(style::cssColor(style::accentSteel))
-            .arg(style::radiusM)
-            .arg(style::cssColor(style::toneColors(Tone::info).background));
     for (const QChar character : code) {
         auto* box = new QLabel(QString(character), this);
         box->setAlignment(Qt::AlignCenter);
         box->setTextFormat(Qt::PlainText); // the code comes from the backend
         box->setFont(style::codeFont());
         box->setFixedSize(boxWidth, boxHeight);
-        box->setStyleSheet(sheet);
         m_layout->addWidget(box);
         m_boxes.append(box);
     }

@@ -96,6 +96,9 @@ void SettingsSheetView::buildLayout()
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLogin"));
     m_backgroundMode = new QCheckBox(m_startupCard);
     m_backgroundMode->setObjectName(QStringLiteral("backgroundMode"));
+    for (QCheckBox* box : {m_launchAtLogin, m_backgroundMode}) {
+        style::showSelectionControls(box);
+    }
     m_startupHint = hintLabel(m_startupCard);
     m_trayNote = hintLabel(m_startupCard);
     m_trayNote->setObjectName(QStringLiteral("trayNote"));

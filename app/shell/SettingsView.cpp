@@ -55,6 +55,9 @@ void SettingsView::buildLayout()
     m_security = new QGroupBox(this);
     m_biometricGate = new QCheckBox(m_security);
     m_biometricGate->setObjectName(QStringLiteral("biometricGate"));
+    for (QCheckBox* box : {m_launchAtLogin, m_backgroundMode, m_biometricGate}) {
+        components::style::showSelectionControls(box);
+    }
     auto* securityLayout = new QVBoxLayout(m_security);
     securityLayout->addWidget(m_biometricGate);
 

@@ -30,14 +30,20 @@ DropZone::DropZone(VerifyController& controller, QWidget* parent)
     layout->setContentsMargins(style::spacingXl, style::spacingL, style::spacingXl,
                                style::spacingL);
     auto* icon = new QLabel(this);
-    icon->setPixmap(components::IconLibrary::tinted(QStringLiteral("doc.text.magnifyingglass"),
-                                                    style::brandBlue, 36));
+    style::followTheme(icon, [icon] {
+        icon->setPixmap(components::IconLibrary::tinted(
+            QStringLiteral("doc.text.magnifyingglass"),
+            style::toneColors(components::Tone::info).foreground, 36));
+    });
     icon->setAlignment(Qt::AlignHCenter);
     m_hint->setAlignment(Qt::AlignHCenter);
     m_hint->setWordWrap(true);
     m_path->setAlignment(Qt::AlignHCenter);
     m_path->setTextFormat(Qt::PlainText); // a file name is never markup
     m_path->setFont(style::captionFont());
+    // The path is elided to the zone's width; as a minimum width it would hold the zone at
+    // the width it once had and push a narrower page into scrolling sideways.
+    m_path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_path->setVisible(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -82,7 +88,7 @@ void DropZone::paintEvent(QPaintEvent*)
     const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
     QColor fill = style::toneColors(components::Tone::info).background;
     fill.setAlphaF(static_cast<float>(m_controller.isDropTargeted() ? kTintTargeted : kTint));
-    QPen outline(style::brandBlue, 1.5, Qt::DashLine);
+    QPen outline(style::toneColors(components::Tone::info).foreground, 1.5, Qt::DashLine);
     painter.setPen(outline);
     painter.setBrush(fill);
     painter.drawRoundedRect(area, style::radiusL, style::radiusL);

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvela::certificates {
 
@@ -31,6 +32,17 @@ Tone toneOf(Validity validity)
     return Tone::neutral;
 }
 
+// A hex digest or serial is one long word, and a word-wrapped label cannot be narrower than its
+// longest word: ungrouped, it would push a narrow window into scrolling sideways.
+QString wrappable(const QString& value)
+{
+    constexpr int longestWord = 24;
+    const bool hex = std::all_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c.isDigit() || QStringLiteral("abcdefABCDEF").contains(c);
+    });
+    return hex && value.size() > longestWord ? style::groupedForWrapping(value, 8) : value;
+}
+
 QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
 {
     auto* card = new components::Card(section.title, parent);
@@ -41,7 +53,7 @@ QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
     grid->setColumnStretch(1, 1);
     int row = 0;
     for (const auto& entry : section.rows) {
-        auto* value = new QLabel(entry.value, card);
+        auto* value = new QLabel(wrappable(entry.value), card);
         // Names come from the certificate: "<b>" in a subject is text, not markup.
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -20,8 +20,10 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
     layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
                                style::spacingXl);
     auto* icon = new QLabel;
-    icon->setPixmap(
-        components::IconLibrary::tinted(symbol, style::iconColor(QApplication::palette()), 40));
+    style::followTheme(icon, [icon, symbol] {
+        icon->setPixmap(
+            components::IconLibrary::tinted(symbol, style::iconColor(QApplication::palette()), 40));
+    });
     icon->setAlignment(Qt::AlignCenter);
     auto* heading = new QLabel(title);
     heading->setObjectName(QStringLiteral("emptyTitle"));

@@ -45,6 +45,18 @@ QLabel* symbolLabel(const QString& symbol, const QColor& color, int size = symbo
     return label;
 }
 
+// A small icon in the theme's icon colour, redrawn when the theme changes.
+QLabel* themedSymbolLabel(const QString& symbol, int size)
+{
+    auto* label = new QLabel;
+    style::followTheme(label, [label, symbol, size] {
+        label->setPixmap(components::IconLibrary::tinted(
+            symbol, style::iconColor(QApplication::palette()), size));
+    });
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
 QLabel* wrappedLabel(QWidget* parent = nullptr)
 {
     auto* label = new QLabel(parent);
@@ -235,6 +247,7 @@ QWidget* LoginView::buildForm()
     for (QPushButton* tab : {m_tabNationalId, m_tabQr}) {
         tab->setCheckable(true);
         tab->setMinimumHeight(32);
+        style::showSelectionControls(tab);
         // No button group: Tab skips a group's unchecked buttons, and with them the QR tab.
         // showTab keeps exactly one checked.
         tabRow->addWidget(tab);
@@ -318,8 +331,7 @@ QWidget* LoginView::buildQrTab()
     layout->addWidget(m_qrCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(
-        symbolLabel(QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
+    countdownRow->addWidget(themedSymbolLabel(QStringLiteral("clock"), 16));
     m_qrCountdown = new QLabel;
     m_qrCountdown->setObjectName(QStringLiteral("qrCountdown"));
     countdownRow->addWidget(m_qrCountdown);
@@ -365,8 +377,7 @@ QWidget* LoginView::buildWaiting()
     layout->addWidget(m_waitingCode, 0, Qt::AlignHCenter);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(
-        symbolLabel(QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
+    countdownRow->addWidget(themedSymbolLabel(QStringLiteral("clock"), 16));
     m_waitingCountdown = new QLabel;
     m_waitingCountdown->setObjectName(QStringLiteral("waitingCountdown"));
     countdownRow->addWidget(m_waitingCountdown);

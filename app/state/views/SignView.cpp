@@ -39,7 +39,10 @@ constexpr int symbolSize = 48;
 QLabel* symbolLabel(const QString& symbol, Tone tone, QWidget* parent)
 {
     auto* label = new QLabel(parent);
-    label->setPixmap(IconLibrary::tinted(symbol, style::toneColors(tone).foreground, symbolSize));
+    style::followTheme(label, [label, symbol, tone] {
+        label->setPixmap(
+            IconLibrary::tinted(symbol, style::toneColors(tone).foreground, symbolSize));
+    });
     label->setAlignment(Qt::AlignCenter);
     return label;
 }

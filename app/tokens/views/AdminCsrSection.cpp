@@ -41,6 +41,7 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     contentLayout()->addLayout(form);
     m_submit = new ActionButton(admin::kCsrAction, ActionButton::Role::primary, this);
     m_submit->setSymbol(QStringLiteral("arrow.up.doc"));
+    m_submit->submitOnEnter({m_registry, m_pin, m_keyLabel});
     auto* row = new QHBoxLayout;
     row->addWidget(m_submit);
     row->addStretch();

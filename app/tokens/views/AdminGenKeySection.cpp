@@ -30,6 +30,7 @@ AdminGenKeySection::AdminGenKeySection(TokenAdminController& controller,
     contentLayout()->addLayout(form);
     m_action = new ActionButton(QString(), ActionButton::Role::primary, this);
     m_action->setSymbol(QStringLiteral("key.viewfinder"));
+    m_action->submitOnEnter({m_pin});
     auto* row = new QHBoxLayout;
     row->addWidget(m_action);
     row->addStretch();

@@ -65,6 +65,7 @@ AdminPinSection::AdminPinSection(AdminPinController& controller,
     contentLayout()->addLayout(form);
     m_action = new ActionButton(QString(), ActionButton::Role::primary, this);
     m_action->setSymbol(QString::fromLatin1(m_keys.symbol));
+    m_action->submitOnEnter({m_fields[0], m_fields[1], m_fields[2]});
     auto* row = new QHBoxLayout;
     row->addWidget(m_action);
     row->addStretch();

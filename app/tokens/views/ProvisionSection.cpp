@@ -119,6 +119,7 @@ QWidget* ProvisionSection::makeApduPage()
                      {provisionText::soPukField, m_apduPuk}});
     m_apduAction = new ActionButton(text(provisionText::apduAction), ActionButton::Role::primary, page);
     m_apduAction->setObjectName(QStringLiteral("provisionApduAction"));
+    m_apduAction->submitOnEnter({m_apduUser, m_apduRepeat, m_apduPuk});
     layout->addWidget(m_apduAction, 0, Qt::AlignLeft);
     connect(m_apduUser, &QLineEdit::textEdited, &m_controller, &ProvisionController::setUserPin);
     connect(m_apduRepeat, &QLineEdit::textEdited, &m_controller,
@@ -150,6 +151,7 @@ QWidget* ProvisionSection::makePkcs11Page()
     m_p11Action =
         new ActionButton(text(provisionText::pkcs11Action), ActionButton::Role::primary, page);
     m_p11Action->setObjectName(QStringLiteral("provisionPkcs11Action"));
+    m_p11Action->submitOnEnter({m_p11So, m_p11User, m_p11Repeat});
     layout->addWidget(m_p11Action, 0, Qt::AlignLeft);
     connect(m_p11So, &QLineEdit::textEdited, &m_controller, &ProvisionController::setSoPin);
     connect(m_p11User, &QLineEdit::textEdited, &m_controller, &ProvisionController::setUserPin);

@@ -111,6 +111,7 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
 
     m_sign = new ActionButton(QString(), ActionButton::Role::primary, body);
     m_sign->setSymbol(QStringLiteral("signature"));
+    m_sign->submitOnEnter({m_pin});
     layout->addWidget(m_sign, 0, Qt::AlignLeft);
 
     m_result = new QWidget(body);
