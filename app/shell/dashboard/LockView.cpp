@@ -29,15 +29,12 @@ void LockView::build(QVBoxLayout& layout)
     auto* message = new QLabel(m_controller.confirmationMessage());
     message->setWordWrap(true);
     card->contentLayout()->addWidget(message);
-    auto* button = new components::ActionButton(text(QStringLiteral("Nav_Lock")));
+    // Destructive: it ends the session, so the danger tone rather than the primary blue; the
+    // role keeps the colours and the focus ring right in both themes and across a switch.
+    auto* button = new components::ActionButton(text(QStringLiteral("Nav_Lock")),
+                                                components::ActionButton::Role::destructive);
     button->setObjectName(QStringLiteral("lockButton"));
     button->setSymbol(QStringLiteral("lock.fill"));
-    // Destructive: the danger tone rather than the brand blue of the primary style.
-    const components::ToneColors danger = style::toneColors(components::Tone::danger);
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                                         " border-radius: %2px; padding: 8px 16px; }")
-                              .arg(style::cssColor(danger.foreground))
-                              .arg(style::radiusS));
     connect(button, &QPushButton::clicked, &m_controller, &LockController::requestLock);
     auto* row = new QHBoxLayout;
     row->addWidget(button);
