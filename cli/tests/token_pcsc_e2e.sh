@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The APDU road's commands end to end through the real stack: orvela -> pcscd -> vpcd ->
 # orvela-vcard. Provisions the virtual token, generates its key and signs a digest; that the
-# signature verifies against the token's key is app-tokens-pcsc-tests' part.
+# signature verifies against the token's key is app-token-manager-pcsc-tests' part.
 #
 # Usage: token_pcsc_e2e.sh ORVELA ORVELA_VCARD
 # Under scripts/lib/with-pcsc.sh, orvela-vcard already serves reader "Virtual PCD 00 00" of a
