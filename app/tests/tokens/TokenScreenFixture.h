@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../support/EventLoop.h"
+#include "Screenshot.h"
 #include "SoftHsmToken.h"
 #include "common/LocalizationService.h"
 #include "orvela/sim/VirtualReaderBackend.h"
@@ -63,6 +64,12 @@ protected:
         token = std::make_shared<sim::VirtualToken>(std::move(options));
         reader->setToken(0, token);
         return token;
+    }
+
+    /// Saves the picture of a screen state; see saveScreenshot.
+    static void shoot(QWidget& widget, const QString& name)
+    {
+        EXPECT_FALSE(saveScreenshot(widget, name).isEmpty()) << name.toStdString();
     }
 
     /// Waits until every card job queued so far has finished and handed back.

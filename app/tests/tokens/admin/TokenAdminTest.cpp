@@ -1,6 +1,6 @@
 // The administration sections of the token detail screen, against SoftHSM2 and the in-process
 // virtual token: their logic through the view's own controller, the view where it decides
-// something (enabling, confirmation, clipboard, saving).
+// something (enabling, confirmation, clipboard, saving), and a picture of each state.
 
 #include "../../support/QtPrinters.h"
 #include "TestCertificates.h"
@@ -123,6 +123,7 @@ TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
         {"1234", "5678", "56789", false}, {"", "", "", false},
     };
     view.show();
+    shoot(view, QStringLiteral("tokens-admin-idle"));
     const auto sections = view.findChildren<AdminPinSection*>();
     ASSERT_EQ(sections.size(), 3);
     for (AdminPinSection* section : sections) {
@@ -136,6 +137,10 @@ TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
                 << section->title().toStdString() << " " << c.next << "/" << c.confirmation;
         }
     }
+    // A language switch retitles the sections at once.
+    localization.overrideLanguage(common::AppLanguage::en);
+    EXPECT_EQ(sections.at(1)->title(),
+              localization.localized(QStringLiteral("Tokens_Section_UnlockPin")));
 }
 
 TEST_F(TokenAdminTest, AWrongSoPinKeepsTheFormAndRightPinsReachTheToken)
@@ -189,6 +194,7 @@ TEST_F(TokenAdminTest, SectionsPressedTogetherAllSucceed)
     controller.objects().load();
     controller.generateKey();
     controller.testSlots();
+    shoot(view, QStringLiteral("tokens-admin-working"));
     for (const AdminActionState* state :
          {&controller.objects().state(), &controller.genKey(), &controller.slotTest()}) {
         ASSERT_TRUE(finished(*state));
@@ -228,6 +234,7 @@ TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
     settle(csr.saveState(), true, [&] { button(*section, save)->click(); });
     EXPECT_TRUE(csr.saveState().message().contains(answers.savePath));
     EXPECT_FALSE(QFile::exists(answers.savePath));
+    shoot(view, QStringLiteral("tokens-admin-done"));
 }
 
 TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
@@ -255,6 +262,7 @@ TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
     EXPECT_EQ(controller.connectionTest().message(), admin::kConnectionFailed);
     settle(controller.erase(), true, [&] { controller.eraseToken(); });
     EXPECT_TRUE(controller.erase().message().startsWith(admin::kEraseError));
+    shoot(view, QStringLiteral("tokens-admin-error"));
 }
 
 TEST_F(TokenAdminTest, ADestroyedControllerGetsNoLateResult)

@@ -1,5 +1,6 @@
 // The tokens page over the shell's kind of token manager: hot-plug seen without a refresh, the
-// detail screen's status, secret fields and confirmation before a wipe.
+// detail screen's status, secret fields, confirmation before a wipe, and a picture of every
+// state.
 
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
@@ -7,11 +8,15 @@
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
+#include "tokens/views/ProvisionSection.h"
+#include "tokens/views/TokenSignTestView.h"
 #include "tokens/views/TokensView.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSemaphore>
 
 using namespace orvela;
 using orvela::testing::Pkcs11Road;
@@ -63,6 +68,7 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
     auto page = open();
     EXPECT_TRUE(child<QWidget>(*page, "tokensEmpty")->isVisibleTo(page.get()));
+    shoot(*page, QStringLiteral("tokens-list-empty"));
 
     tokenkit::TokenManager::shared().setBackend(reader);
     page = open();
@@ -70,12 +76,15 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     ASSERT_TRUE(waitUntil(
         [&] { return child<QLabel>(*page, "tokenName")->text() == "Orvela FIPS Token"; }));
     EXPECT_EQ(child<QLabel>(*page, "tokenBadge")->text(), QStringLiteral("FIPS"));
+    shoot(*page, QStringLiteral("tokens-list-present"));
 
     page->showDetail();
     auto* notice = child<components::InlineBanner>(*page, "disconnectedNotice");
     EXPECT_FALSE(notice->isVisibleTo(page.get()));
+    shoot(*page, QStringLiteral("tokens-detail-connected"));
     reader->setPresent(0, false);
     EXPECT_TRUE(waitUntil([&] { return notice->isVisibleTo(page.get()); }));
+    shoot(*page, QStringLiteral("tokens-detail-disconnected"));
 
     // A reader gone clears the names, the presence and the info at the next refresh.
     tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
@@ -117,11 +126,14 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
     auto page = open();
     page->showDetail();
     tokens::ProvisionController& provision = page->provision();
+    auto* section = page->findChild<tokens::views::ProvisionSection*>();
+    ASSERT_NE(section, nullptr);
     const auto fill = [&](const QString& user) {
         provision.setUserPin(user);
         provision.setUserPinRepeat(user);
         provision.setSoPin(QString::fromLatin1(Pkcs11Road::soPin));
     };
+    shoot(*section, QStringLiteral("tokens-provision-choose"));
 
     provision.choosePkcs11();
     fill(QStringLiteral("654321"));
@@ -132,14 +144,62 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
     provision.startOver();
     provision.chooseApdu();
     fill(QStringLiteral("123456"));
+    shoot(*section, QStringLiteral("tokens-provision-apduPins"));
+    fill(QStringLiteral("12345678901234567"));
+    provision.provision();
+    EXPECT_FALSE(provision.errorText().isEmpty());
+    shoot(*section, QStringLiteral("tokens-provision-error"));
+    fill(QStringLiteral("123456"));
     press(*page, "provisionApduAction", false);
     EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
     ASSERT_TRUE(cardWorkerIdle());
     EXPECT_FALSE(token->pinTriesLeft(1).has_value()); // still blank: no PIN installed
 
+    // The card worker waits behind a gate, so the picture catches the run before it ends.
+    QSemaphore gate;
+    QObject gateContext;
+    tokens::runCardWork(
+        &gateContext, [&] { gate.acquire(); }, [](const auto&) {});
     press(*page, "provisionApduAction", true);
+    EXPECT_EQ(provision.step(), ProvisionStep::working);
+    shoot(*section, QStringLiteral("tokens-provision-working"));
+    gate.release();
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
-    EXPECT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    shoot(*section, QStringLiteral("tokens-provision-done"));
+}
+
+TEST_F(TokenPagesTest, PicturesOfTheSignTest)
+{
+    Pkcs11Road road;
+    road.provision();
+    answers.openPath = dir.filePath(QStringLiteral("contract.pdf"));
+    QFile file(answers.openPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.7 sign test");
+    file.close();
+    plug();
+    auto page = open();
+    page->showDetail();
+    auto* view = page->findChild<tokens::views::TokenSignTestView*>();
+    ASSERT_NE(view, nullptr);
+    tokens::SignTestController& signTest = page->signTest();
+    shoot(*view, QStringLiteral("tokens-signtest-idle"));
+
+    view->chooseFile();
+    ASSERT_TRUE(waitUntil([&] { return signTest.isHashReady(); }));
+    signTest.setMode(tokens::SignMode::pkcs11);
+    const std::pair<const char*, const char*> runs[] = {{Pkcs11Road::userPin, "done"},
+                                                        {"000000", "error"}};
+    for (const auto& [pin, state] : runs) {
+        signTest.setUserPin(QString::fromLatin1(pin));
+        signTest.sign();
+        ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
+        EXPECT_EQ(signTest.signatureHex().isEmpty(), std::string(state) == "error") << state;
+        EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(),
+                  signTest.signatureHex());
+        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(state));
+    }
 }
 
 } // namespace
