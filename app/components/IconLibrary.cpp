@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QHash>
+#include <QLabel>
 #include <QIconEngine>
 #include <QPainter>
 #include <QStyle>
@@ -174,6 +175,16 @@ QIcon IconLibrary::fallbackIcon(const QString& symbol)
 {
     // Drawn here rather than through the SVG icon plugin, which a minimal install may lack.
     return QIcon(new DrawingEngine(symbol));
+}
+
+void IconLibrary::showThemed(QLabel* label, const QString& symbol, int size, Tone tone)
+{
+    style::followTheme(label, [label, symbol, size, tone] {
+        const QColor color = tone == Tone::neutral
+                                 ? style::iconColor(QApplication::palette())
+                                 : style::toneColors(tone).foreground;
+        label->setPixmap(tinted(symbol, color, size));
+    });
 }
 
 QPixmap IconLibrary::tinted(const QString& symbol, const QColor& color, int size)

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "components/Style.h"
+
 #include <QColor>
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
+
+class QLabel;
 
 namespace orvela::components {
 
@@ -22,6 +26,12 @@ public:
 
     /// The shipped drawing recoloured to `color`, for icons tinted by meaning.
     static QPixmap tinted(const QString& symbol, const QColor& color, int size);
+
+    /// Shows `symbol` on `label` in `tone`'s colour (the theme's icon colour for
+    /// Tone::neutral), drawn again whenever the theme changes: a colour fixed when the label is
+    /// made stays the old theme's after a switch, and one colour is unreadable on the other theme.
+    static void showThemed(QLabel* label, const QString& symbol, int size,
+                           Tone tone = Tone::neutral);
 
     /// Theme icon names tried for `symbol`, best first; empty for an unknown symbol.
     static QStringList themeNames(const QString& symbol);

@@ -30,11 +30,8 @@ DropZone::DropZone(VerifyController& controller, QWidget* parent)
     layout->setContentsMargins(style::spacingXl, style::spacingL, style::spacingXl,
                                style::spacingL);
     auto* icon = new QLabel(this);
-    style::followTheme(icon, [icon] {
-        icon->setPixmap(components::IconLibrary::tinted(
-            QStringLiteral("doc.text.magnifyingglass"),
-            style::toneColors(components::Tone::info).foreground, 36));
-    });
+    components::IconLibrary::showThemed(icon, QStringLiteral("doc.text.magnifyingglass"), 36,
+                                        components::Tone::info);
     icon->setAlignment(Qt::AlignHCenter);
     m_hint->setAlignment(Qt::AlignHCenter);
     m_hint->setWordWrap(true);

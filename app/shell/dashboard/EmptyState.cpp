@@ -20,10 +20,7 @@ EmptyState::EmptyState(const QString& symbol, const QString& title, const QStrin
     layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
                                style::spacingXl);
     auto* icon = new QLabel;
-    style::followTheme(icon, [icon, symbol] {
-        icon->setPixmap(
-            components::IconLibrary::tinted(symbol, style::iconColor(QApplication::palette()), 40));
-    });
+    components::IconLibrary::showThemed(icon, symbol, 40);
     icon->setAlignment(Qt::AlignCenter);
     auto* heading = new QLabel(title);
     heading->setObjectName(QStringLiteral("emptyTitle"));

@@ -45,14 +45,20 @@ QLabel* symbolLabel(const QString& symbol, const QColor& color, int size = symbo
     return label;
 }
 
+// An icon in a tone's colour, redrawn when the theme changes.
+QLabel* toneSymbolLabel(const QString& symbol, components::Tone tone)
+{
+    auto* label = new QLabel;
+    components::IconLibrary::showThemed(label, symbol, symbolSize, tone);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
 // A small icon in the theme's icon colour, redrawn when the theme changes.
 QLabel* themedSymbolLabel(const QString& symbol, int size)
 {
     auto* label = new QLabel;
-    style::followTheme(label, [label, symbol, size] {
-        label->setPixmap(components::IconLibrary::tinted(
-            symbol, style::iconColor(QApplication::palette()), size));
-    });
+    components::IconLibrary::showThemed(label, symbol, size);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
@@ -359,7 +365,7 @@ QWidget* LoginView::buildWaiting()
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(style::spacingM);
     layout->addStretch();
-    layout->addWidget(symbolLabel(QStringLiteral("iphone"), style::brandBlue));
+    layout->addWidget(toneSymbolLabel(QStringLiteral("iphone"), components::Tone::info));
     m_waitingTitle = new QLabel;
     m_waitingTitle->setFont(style::titleFont());
     m_waitingTitle->setAlignment(Qt::AlignCenter);
@@ -401,7 +407,8 @@ QWidget* LoginView::buildSuccess()
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(style::spacingM);
     layout->addStretch();
-    layout->addWidget(symbolLabel(QStringLiteral("checkmark.circle.fill"), style::successGreen));
+    layout->addWidget(
+        toneSymbolLabel(QStringLiteral("checkmark.circle.fill"), components::Tone::success));
     m_successTitle = new QLabel;
     m_successTitle->setFont(style::titleFont());
     m_successTitle->setAlignment(Qt::AlignCenter);

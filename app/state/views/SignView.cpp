@@ -39,10 +39,7 @@ constexpr int symbolSize = 48;
 QLabel* symbolLabel(const QString& symbol, Tone tone, QWidget* parent)
 {
     auto* label = new QLabel(parent);
-    style::followTheme(label, [label, symbol, tone] {
-        label->setPixmap(
-            IconLibrary::tinted(symbol, style::toneColors(tone).foreground, symbolSize));
-    });
+    IconLibrary::showThemed(label, symbol, symbolSize, tone);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }

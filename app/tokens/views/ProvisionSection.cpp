@@ -34,10 +34,10 @@ QLabel* plainLabel(const QString& content, QWidget* parent)
     return label;
 }
 
-QLabel* iconLabel(const QString& symbol, const QColor& color, QWidget* parent)
+QLabel* iconLabel(const QString& symbol, components::Tone tone, QWidget* parent)
 {
     auto* label = new QLabel(parent);
-    label->setPixmap(components::IconLibrary::tinted(symbol, color, 24));
+    components::IconLibrary::showThemed(label, symbol, 24, tone);
     label->setFixedSize(28, 28);
     return label;
 }
@@ -136,7 +136,7 @@ QWidget* ProvisionSection::makePkcs11Page()
     layout->setContentsMargins(0, 0, 0, 0);
     auto* header = new QHBoxLayout;
     header->addWidget(iconLabel(QStringLiteral("exclamationmark.triangle.fill"),
-                                style::warningAmber, page));
+                                components::Tone::warning, page));
     auto* title = plainLabel(text(provisionText::pkcs11Header), page);
     title->setFont(style::headlineFont());
     header->addWidget(title, 1);
@@ -185,7 +185,7 @@ QWidget* ProvisionSection::makeDonePage()
     layout->setContentsMargins(0, 0, 0, 0);
     auto* header = new QHBoxLayout;
     header->addWidget(
-        iconLabel(QStringLiteral("checkmark.seal.fill"), style::successGreen, page));
+        iconLabel(QStringLiteral("checkmark.seal.fill"), components::Tone::success, page));
     auto* title = plainLabel(text(provisionText::doneTitle), page);
     title->setFont(style::headlineFont());
     header->addWidget(title, 1);

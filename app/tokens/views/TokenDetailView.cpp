@@ -170,7 +170,9 @@ void TokenDetailView::refresh()
     const bool connected = isConnected();
     m_statusIcon->setPixmap(components::IconLibrary::tinted(
         connected ? QStringLiteral("checkmark.shield.fill") : QStringLiteral("xmark.shield"),
-        connected ? style::successGreen : style::dangerRed, 32));
+        style::toneColors(connected ? components::Tone::success : components::Tone::danger)
+            .foreground,
+        32));
     m_statusTitle->setText(key(connected ? "Tokens_Connected" : "Tokens_Disconnected"));
     m_statusLine->setText(key(connected ? "Tokens_Ready" : "Tokens_PlugIn"));
     m_notice->setVisible(!connected);

@@ -45,7 +45,7 @@ QWidget* markRow(const QString& symbol, QLabel* caption, QWidget* parent)
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* icon = new QLabel(row);
-    icon->setPixmap(components::IconLibrary::tinted(symbol, style::successGreen, 16));
+    components::IconLibrary::showThemed(icon, symbol, 16, components::Tone::success);
     layout->addWidget(icon);
     caption->setParent(row);
     layout->addWidget(caption, 1);

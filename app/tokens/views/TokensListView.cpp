@@ -45,8 +45,8 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     m_connected->setObjectName(QStringLiteral("tokenRow"));
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(m_connected);
-    icon->setPixmap(components::IconLibrary::tinted(QStringLiteral("key.horizontal.fill"),
-                                                    style::brandBlue, 24));
+    components::IconLibrary::showThemed(icon, QStringLiteral("key.horizontal.fill"), 24,
+                                        components::Tone::info);
     m_name = new QLabel(m_connected);
     m_name->setObjectName(QStringLiteral("tokenName"));
     m_name->setTextFormat(Qt::PlainText); // the label is the token's own
