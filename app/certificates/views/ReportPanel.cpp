@@ -43,6 +43,16 @@ QString wrappable(const QString& value)
     return hex && value.size() > longestWord ? style::groupedForWrapping(value, 8) : value;
 }
 
+// A value with a word this long (a Base64 key digest) cannot share its row with the label
+// column in a narrow window; it goes under its label, across the card.
+bool needsWholeRow(const QString& value)
+{
+    constexpr int longestSideBySide = 24;
+    const auto words = value.split(u' ', Qt::SkipEmptyParts);
+    return std::any_of(words.cbegin(), words.cend(),
+                       [](const QString& word) { return word.size() > longestSideBySide; });
+}
+
 QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
 {
     auto* card = new components::Card(section.title, parent);
@@ -53,7 +63,8 @@ QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
     grid->setColumnStretch(1, 1);
     int row = 0;
     for (const auto& entry : section.rows) {
-        auto* value = new QLabel(wrappable(entry.value), card);
+        const QString text = wrappable(entry.value);
+        auto* value = new QLabel(text, card);
         // Names come from the certificate: "<b>" in a subject is text, not markup.
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -66,8 +77,13 @@ QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
             label->setFixedWidth(kLabelColumnWidth);
             label->setWordWrap(true);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            grid->addWidget(label, row, 0);
-            grid->addWidget(value, row, 1);
+            if (needsWholeRow(text)) {
+                grid->addWidget(label, row++, 0, 1, 2);
+                grid->addWidget(value, row, 0, 1, 2);
+            } else {
+                grid->addWidget(label, row, 0);
+                grid->addWidget(value, row, 1);
+            }
         }
         ++row;
     }

@@ -109,9 +109,12 @@ QWidget* OverviewView::buildStatistics()
         {"Dashboard_Stats_Logins", m_model.totalLogins()},
         {"Dashboard_Stats_LastLogin", m_model.lastLogin()},
     };
-    int column = 0;
+    // Two by two: four cards in a row do not fit a narrow window with the Mongolian captions.
+    int index = 0;
     for (const auto& [key, value] : cards) {
-        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), 0, column++);
+        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2,
+                        index % 2);
+        ++index;
     }
     return box;
 }

@@ -179,12 +179,12 @@ QString faultOf(QWidget* widget, AppLanguage language)
             }
         }
     }
-    // Past its parent, which clips it; a scroll area's content may be larger than its viewport.
+    // Past its parent, which clips it; a scroll area's content may be taller than its viewport,
+    // never wider: nobody reads a page by scrolling sideways.
     QWidget* parent = widget->parentWidget();
     auto* area = qobject_cast<QAbstractScrollArea*>(parent->parentWidget());
     const bool scrolled = area != nullptr && area->viewport() == parent;
-    if (scrolled && !area->horizontalScrollBar()->isVisible() &&
-        widget->geometry().right() > parent->width()) {
+    if (scrolled && widget->geometry().right() > parent->width()) {
         return QStringLiteral("wider than its viewport: %1 in %2")
             .arg(widget->width())
             .arg(parent->width());
