@@ -4,6 +4,7 @@
 #include "components/StatusPill.h"
 #include "components/Style.h"
 
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -78,6 +79,8 @@ QWidget* sectionCard(const CertificateReport::Section& section, QWidget* parent)
             label->setWordWrap(true);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             if (needsWholeRow(text)) {
+                // Fixed-width, so the line's width does not depend on which letters it has.
+                value->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
                 grid->addWidget(label, row++, 0, 1, 2);
                 grid->addWidget(value, row, 0, 1, 2);
             } else {
