@@ -105,7 +105,9 @@ QWidget* TokenDetailView::makeStatus(QWidget* parent)
     auto* status = new components::Card(parent);
     auto* row = new QHBoxLayout;
     m_statusIcon = new QLabel(status);
+    m_statusIcon->setObjectName(QStringLiteral("statusIcon"));
     m_statusIcon->setFixedSize(36, 36);
+    style::followTheme(m_statusIcon, [this] { drawStatusIcon(); });
     auto* texts = new QVBoxLayout;
     m_statusTitle = plainLabel(status);
     m_statusTitle->setObjectName(QStringLiteral("statusTitle"));
@@ -162,17 +164,23 @@ void TokenDetailView::retranslate()
     refresh();
 }
 
-void TokenDetailView::refresh()
+void TokenDetailView::drawStatusIcon()
 {
-    const auto key = [this](const char* name) {
-        return m_localization.localized(QLatin1String(name));
-    };
     const bool connected = isConnected();
     m_statusIcon->setPixmap(components::IconLibrary::tinted(
         connected ? QStringLiteral("checkmark.shield.fill") : QStringLiteral("xmark.shield"),
         style::toneColors(connected ? components::Tone::success : components::Tone::danger)
             .foreground,
         32));
+}
+
+void TokenDetailView::refresh()
+{
+    const auto key = [this](const char* name) {
+        return m_localization.localized(QLatin1String(name));
+    };
+    const bool connected = isConnected();
+    drawStatusIcon();
     m_statusTitle->setText(key(connected ? "Tokens_Connected" : "Tokens_Disconnected"));
     m_statusLine->setText(key(connected ? "Tokens_Ready" : "Tokens_PlugIn"));
     m_notice->setVisible(!connected);

@@ -44,6 +44,8 @@ private:
     components::Card* makeInfoCard(QWidget* parent);
     void retranslate();
     void refresh();
+    /// The status mark in its tone for the palette now; drawn again on a theme switch.
+    void drawStatusIcon();
 
     TokenManager& m_manager;
     common::LocalizationService& m_localization;

@@ -5,6 +5,7 @@
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
 #include "components/InlineBanner.h"
+#include "components/Style.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
@@ -12,6 +13,8 @@
 #include "tokens/views/TokenSignTestView.h"
 #include "tokens/views/TokensView.h"
 
+#include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -25,6 +28,21 @@ using tokens::ProvisionStep;
 using tokens::views::TokensView;
 
 namespace {
+
+/// The colour of the most opaque pixel: a tinted mark's own colour, not an anti-aliased edge.
+QRgb solidColour(const QImage& image)
+{
+    QRgb best = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAlpha(pixel) > qAlpha(best)) {
+                best = pixel;
+            }
+        }
+    }
+    return qRgb(qRed(best), qGreen(best), qBlue(best));
+}
 
 class TokenPagesTest : public orvela::testing::TokenScreenFixture {
 protected:
@@ -82,6 +100,17 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     auto* notice = child<components::InlineBanner>(*page, "disconnectedNotice");
     EXPECT_FALSE(notice->isVisibleTo(page.get()));
     shoot(*page, QStringLiteral("tokens-detail-connected"));
+    // The status mark takes its tone's colour for the theme in use, also after a switch.
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x1E, 0x21, 0x28));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    const QRgb darkTone = components::style::toneColors(components::Tone::success).foreground.rgb();
+    EXPECT_TRUE(waitUntil([&] {
+        return solidColour(child<QLabel>(*page, "statusIcon")->pixmap().toImage()) == darkTone;
+    }));
+    QApplication::setPalette(light);
     reader->setPresent(0, false);
     EXPECT_TRUE(waitUntil([&] { return notice->isVisibleTo(page.get()); }));
     shoot(*page, QStringLiteral("tokens-detail-disconnected"));
