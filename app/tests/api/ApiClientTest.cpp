@@ -1,12 +1,14 @@
-// The backend client against the simulator over real HTTP on 127.0.0.1: what goes on the wire
+// The backend client over real HTTP on 127.0.0.1: against the simulator, what goes on the wire
 // and where, how replies become values or errors, polling, the signing upload, time limits
-// and cancellation.
+// and cancellation; against a scripted raw server, bodies cut short or without end and
+// redirects elsewhere.
 
 #include "MultipartForm.h"
 #include "TestSupport.h"
 #include "api/ErrorResponse.h"
 #include "api/LoginNotifyResponse.h"
 #include "api/MultipartBody.h"
+#include "api/ReplyBody.h"
 #include "api/SignPdfStartResponse.h"
 #include "api/StartResponse.h"
 #include "common/SettingsKeys.h"
@@ -14,13 +16,16 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 
 using namespace orvela;
 using namespace orvela::api;
 using namespace std::chrono_literals;
 using orvela::apitest::ApiFixture;
-using orvela::apitest::LogCapture;
 using orvela::apitest::runEventLoopFor;
 using orvela::apitest::waitUntil;
 using orvela::backendsim::SimFault;
@@ -28,13 +33,13 @@ using orvela::backendsim::SimOutcome;
 
 namespace {
 
-QByteArray document()
+QStringList g_logged;
+
+void keepLogLine(QtMsgType, const QMessageLogContext&, const QString& text)
 {
-    QByteArray pdf = "%PDF-1.7\n";
-    for (int i = 0; i < 5000; ++i) {
-        pdf += static_cast<char>(i * 31 % 256);
-    }
-    return pdf + "\r\n--not-a-boundary\r\n%%EOF\n";
+    static QMutex mutex; // Qt's network threads may log too
+    const QMutexLocker lock(&mutex);
+    g_logged << text;
 }
 
 class ClientTest : public ApiFixture {
@@ -74,26 +79,6 @@ protected:
 
     qsizetype statusRequests() const { return m_sim->requestsTo("/api/status").size(); }
 
-    SignPdfStartResponse startSigning(const QByteArray& pdf)
-    {
-        const QString digest = QString::fromLatin1(
-            QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toBase64());
-        const auto reply = sendAndWait<SignPdfStartResponse>(
-            *m_client, Endpoint::signPdfStart("PNOMN-1", digest, "a.pdf"));
-        EXPECT_TRUE(reply.ok());
-        return reply.ok() ? reply.value() : SignPdfStartResponse{};
-    }
-
-    CallResult<QByteArray> uploadAndWait(const QMap<QString, QString>& fields,
-                                         const QString& fileName, const QByteArray& pdf)
-    {
-        std::optional<CallResult<QByteArray>> result;
-        m_client->upload("/api/sign-pdf-download", fields, "file", fileName, "application/pdf", pdf,
-                         &m_context, [&](CallResult<QByteArray> r) { result.emplace(r); });
-        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
-        return result.value_or(CallResult<QByteArray>(APIError::invalidResponse()));
-    }
-
     std::unique_ptr<APIClient> m_client;
 };
 
@@ -101,18 +86,18 @@ TEST_F(ClientTest, EachCallHasItsMethodPathBodyAndTheFixedHeadersButNoCookie)
 {
     m_sim->addResponseHeader("Set-Cookie", "sid=abc123; Path=/");
     const QString digest = QString::fromLatin1(QByteArray(32, '\x07').toBase64());
-    LogCapture log;
+    // Awkward on purpose: the query must keep its order and encode every one of them.
+    const QString id = QStringLiteral("a b&c=d");
+    const QString token = QStringLiteral("secret7x+y/z==é#?");
+    const QtMessageHandler previousHandler = qInstallMessageHandler(keepLogLine);
     ASSERT_TRUE(
         sendAndWait<LoginNotifyResponse>(*m_client, Endpoint::loginNotify("УБ99112233")).ok());
     ASSERT_TRUE(sendAndWait<SignPdfStartResponse>(
                     *m_client, Endpoint::signPdfStart("PNOMN-УБ99112233", digest, "гэрээ.pdf"))
                     .ok());
-    const auto started = sendAndWait<StartResponse>(*m_client, Endpoint::start());
-    ASSERT_TRUE(started.ok());
-    const QString token = *started.value().pollToken;
-    ASSERT_TRUE(
-        sendAndWait<StatusResponse>(*m_client, Endpoint::status(started.value().sessionId, token))
-            .ok());
+    ASSERT_TRUE(sendAndWait<StartResponse>(*m_client, Endpoint::start()).ok());
+    sendAndWait<StatusResponse>(*m_client, Endpoint::status(id, token));
+    qInstallMessageHandler(previousHandler);
 
     const struct {
         QByteArray method;
@@ -144,23 +129,17 @@ TEST_F(ClientTest, EachCallHasItsMethodPathBodyAndTheFixedHeadersButNoCookie)
         EXPECT_EQ(QJsonDocument::fromJson(request.body).object(), want.body);
         EXPECT_EQ(request.body.isEmpty(), want.body.isEmpty());
     }
-    // Exchanges are logged by path alone: no poll token, no body.
-    ASSERT_FALSE(log.lines().isEmpty());
-    for (const QString& line : log.lines()) {
-        EXPECT_FALSE(line.contains(token) || line.contains("УБ99112233")) << line.toStdString();
-    }
-}
-
-TEST_F(ClientTest, StatusQueryKeepsItsOrderAndEncodesEveryAwkwardCharacter)
-{
-    const QString id = QStringLiteral("a b&c=d");
-    const QString token = QStringLiteral("x+y/z==é#?");
-    sendAndWait<StatusResponse>(*m_client, Endpoint::status(id, token));
-    ASSERT_EQ(m_sim->requests().size(), 1);
-    const auto& request = m_sim->requests().first();
-    EXPECT_EQ(request.rawQuery, "sessionId=a%20b%26c%3Dd&pollToken=x%2By%2Fz%3D%3D%C3%A9%23%3F");
-    EXPECT_EQ(request.query,
+    const auto& status = m_sim->requests()[3];
+    EXPECT_EQ(status.rawQuery,
+              "sessionId=a%20b%26c%3Dd&pollToken=secret7x%2By%2Fz%3D%3D%C3%A9%23%3F");
+    EXPECT_EQ(status.query,
               (QList<QPair<QString, QString>>{{"sessionId", id}, {"pollToken", token}}));
+    // Exchanges are logged by path alone: no poll token, no body.
+    ASSERT_FALSE(g_logged.isEmpty());
+    for (const QString& line : std::as_const(g_logged)) {
+        EXPECT_FALSE(line.contains("secret7x") || line.contains("УБ99112233"))
+            << line.toStdString();
+    }
 }
 
 TEST_F(ClientTest, TheBaseUrlIsTheFixedOneElseTheSettingElseTheEnvironmentTrimmed)
@@ -183,18 +162,12 @@ TEST_F(ClientTest, TheBaseUrlIsTheFixedOneElseTheSettingElseTheEnvironmentTrimme
         APIClientOptions options;
         options.fixedBaseUrl = c.fixed;
         EXPECT_EQ(makeClient(options)->baseURL(), c.expected) << c.setting << c.environment;
+        // Every request asks anew, so a changed setting applies to a client made before it.
+        if (*c.fixed == '\0') {
+            EXPECT_EQ(m_client->baseURL(), c.expected) << c.setting << c.environment;
+        }
     }
     qunsetenv("API_BASE_URL");
-
-    // A changed setting applies to the next request.
-    backendsim::BackendSim other;
-    ASSERT_NE(other.start(), 0);
-    pointAt(*m_sim);
-    EXPECT_TRUE(sendAndWait<StartResponse>(*m_client, Endpoint::start()).ok());
-    pointAt(other);
-    EXPECT_TRUE(sendAndWait<StartResponse>(*m_client, Endpoint::start()).ok());
-    EXPECT_EQ(m_sim->requests().size(), 1);
-    EXPECT_EQ(other.requests().size(), 1);
 }
 
 TEST_F(ClientTest, EveryFailingStatusCarriesTheBackendMessageOrItsBestSubstitute)
@@ -255,29 +228,7 @@ TEST_F(ClientTest, IdleAndWholeExchangeLimitsEndStalledReplies)
     }
 }
 
-TEST_F(ClientTest, CancelledOrOrphanedCallsNeverCallBack)
-{
-    m_sim->injectFault(SimFault::slow, "/api/start", 2, 200);
-    int callbacks = 0;
-    QPointer<ApiCall> cancelled = m_client->send<StartResponse>(
-        Endpoint::start(), &m_context, [&](CallResult<StartResponse>) { ++callbacks; });
-    auto context = std::make_unique<QObject>();
-    m_client->send<StartResponse>(Endpoint::start(), context.get(),
-                                  [&](CallResult<StartResponse>) { ++callbacks; });
-    ASSERT_TRUE(waitUntil([&] { return m_sim->requests().size() == 2; }));
-    cancelled->cancel();
-    context.reset();
-    runEventLoopFor(600);
-    EXPECT_EQ(callbacks, 0);
-    EXPECT_TRUE(cancelled.isNull());
-    // The same call left alone does answer, so the silence above is the cancellation's doing.
-    m_sim->injectFault(SimFault::slow, "/api/start", 1, 200);
-    m_client->send<StartResponse>(Endpoint::start(), &m_context,
-                                  [&](CallResult<StartResponse>) { ++callbacks; });
-    EXPECT_TRUE(waitUntil([&] { return callbacks == 1; }));
-}
-
-TEST_F(ClientTest, HealthIsTrueOnlyFor2xx)
+TEST_F(ClientTest, HealthIsTrueOnlyFor2xxAndAnUnusableUrlFailsEveryCallWithoutSending)
 {
     EXPECT_TRUE(healthAndWait(*m_client));
     EXPECT_EQ(m_sim->requestsTo("/api/health").value(0).method, "GET");
@@ -286,85 +237,80 @@ TEST_F(ClientTest, HealthIsTrueOnlyFor2xx)
         m_sim->injectResponse("/api/health", status, "text/plain", {});
         EXPECT_EQ(healthAndWait(*m_client), healthy) << status;
     }
-}
 
-TEST_F(ClientTest, AnUnusableUrlFailsEveryCallWithoutSending)
-{
+    m_sim->clearRequests();
     m_settings->setValue("API_BASE_URL_OVERRIDE", "http://bad host");
     EXPECT_EQ(startMessage(), "Серверийн хариу буруу байна.");
-    std::optional<CallResult<QByteArray>> upload;
-    m_client->upload("/api/sign-pdf-download", {}, "file", "a.pdf", "application/pdf", "x",
-                     &m_context, [&](CallResult<QByteArray> r) { upload.emplace(r); });
-    ASSERT_TRUE(waitUntil([&] { return upload.has_value(); }));
-    EXPECT_EQ(errorMessage(upload->error()), "Серверийн хариу буруу байна.");
+    const auto upload = uploadAndWait(*m_client, {}, "a.pdf", "x");
+    EXPECT_EQ(errorMessage(upload.error()), "Серверийн хариу буруу байна.");
     EXPECT_FALSE(healthAndWait(*m_client));
     EXPECT_TRUE(m_sim->requests().isEmpty());
 }
 
-TEST_F(ClientTest, PollsUntilApprovedThenStopsAndReturnsThePerson)
+// A poll goes on while the phone has not answered and ends at its answer, at an error or at its
+// deadline; no request follows.
+TEST_F(ClientTest, APollEndsAtTheAnswerAnErrorOrTheDeadline)
 {
     const auto session = signIn(SimOutcome{});
-    // The phone has not answered at the first poll, so a second one must follow.
-    m_sim->injectResponse("/api/status", 200, "application/json", R"({"state":"RUNNING"})");
-    const auto result = pollAndWait(session);
-    ASSERT_TRUE(result.ok()) << errorMessage(result.error()).toStdString();
-    EXPECT_TRUE(result.value().isComplete());
-    EXPECT_EQ(result.value().endResult, "OK");
-    runEventLoopFor(1000);
-    EXPECT_EQ(statusRequests(), 2);
-    for (const auto& request : m_sim->requestsTo("/api/status")) {
-        EXPECT_EQ(request.query.value(1).second, *session.pollToken);
+    const QString timedOut = errorMessage(APIError::timeout());
+    const struct {
+        int running; // "RUNNING" replies ahead of the simulator's own
+        QByteArray then; // a reply after those, if any
+        QString pollToken;
+        std::chrono::milliseconds limit;
+        QString expected; // the end result, or the error's message
+        qsizetype requests; // -1: as many as fit in the limit
+    } cases[] = {
+        {1, {}, *session.pollToken, 300s, "OK", 2},
+        {1, R"({"error":"phone unreachable"})", *session.pollToken, 300s,
+         "Сервер алдаа (200): phone unreachable", 2},
+        {0, {}, "wrong", 300s, "Сервер алдаа (403): invalid poll token", 1},
+        {0, R"({"error":""})", *session.pollToken, 300s, "OK", 2}, // an empty text is no error
+        {0, {}, *session.pollToken, 0ms, timedOut, 0},
+        {1000, {}, *session.pollToken, 1000ms, timedOut, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
+        m_sim->clearRequests();
+        if (c.running > 0) {
+            m_sim->injectResponse("/api/status", 200, "application/json",
+                                  R"({"state":"RUNNING"})", c.running);
+        }
+        if (!c.then.isEmpty()) {
+            m_sim->injectResponse("/api/status", 200, "application/json", c.then);
+        }
+        auto polled = session;
+        polled.pollToken = c.pollToken;
+        const auto result = pollAndWait(polled, c.limit);
+        EXPECT_EQ(result.ok() ? result.value().endResult : errorMessage(result.error()),
+                  c.expected);
+        const qsizetype atEnd = statusRequests();
+        runEventLoopFor(500);
+        EXPECT_EQ(statusRequests(), atEnd);
+        EXPECT_TRUE(c.requests < 0 || atEnd == c.requests) << atEnd;
     }
 }
 
-TEST_F(ClientTest, ErrorsEndThePollAtOnceButAnEmptyErrorTextIsNone)
-{
-    SimOutcome outcome;
-    outcome.error = "phone unreachable";
-    const auto result = pollAndWait(signIn(outcome));
-    ASSERT_NE(result.apiError(), nullptr);
-    EXPECT_EQ(errorMessage(result.error()), "Сервер алдаа (200): phone unreachable");
-
-    auto session = signIn(SimOutcome{});
-    session.pollToken = "wrong";
-    m_sim->clearRequests();
-    EXPECT_EQ(errorMessage(pollAndWait(session).error()), "Сервер алдаа (403): invalid poll token");
-    runEventLoopFor(500);
-    EXPECT_EQ(statusRequests(), 1);
-
-    m_sim->injectResponse("/api/status", 200, "application/json", R"({"error":""})");
-    m_sim->injectResponse("/api/status", 200, "application/json", R"({"state":"COMPLETE"})");
-    EXPECT_TRUE(pollAndWait(LoginNotifyResponse{"any", {}, {}}).ok());
-    EXPECT_EQ(statusRequests(), 3);
-}
-
-TEST_F(ClientTest, TheDeadlineEndsAPollThePhoneNeverAnswers)
-{
-    const auto zero = pollAndWait(LoginNotifyResponse{"s", {}, {}}, 0ms);
-    ASSERT_NE(zero.apiError(), nullptr);
-    EXPECT_EQ(zero.apiError()->kind(), APIError::Kind::timeout);
-    EXPECT_EQ(statusRequests(), 0);
-    SimOutcome outcome;
-    outcome.approveAfterMs = 60'000;
-    const auto result = pollAndWait(signIn(outcome), 1000ms);
-    ASSERT_NE(result.apiError(), nullptr);
-    EXPECT_EQ(result.apiError()->kind(), APIError::Kind::timeout);
-}
-
-TEST_F(ClientTest, CancellingAPollOrLosingItsContextStopsItsRequestsAndItsCallback)
+// A call and a poll, each cancelled or left without its context: no callback, and a poll sends
+// nothing more.
+TEST_F(ClientTest, CancelledOrOrphanedCallsAndPollsNeverCallBack)
 {
     SimOutcome outcome;
     outcome.approveAfterMs = 60'000;
     const auto session = signIn(outcome);
     int callbacks = 0;
+    const auto count = [&](auto) { ++callbacks; };
     for (const bool cancel : {true, false}) {
         auto context = std::make_unique<QObject>();
-        QPointer<ApiCall> poll =
-            m_client->pollStatus(session.sessionId, *session.pollToken, 300s, context.get(),
-                                 [&](CallResult<StatusResponse>) { ++callbacks; });
+        m_sim->injectFault(SimFault::slow, "/api/start", 1, 3000);
+        QPointer<ApiCall> call = m_client->send<StartResponse>(Endpoint::start(), context.get(),
+                                                               count);
+        QPointer<ApiCall> poll = m_client->pollStatus(session.sessionId, *session.pollToken, 300s,
+                                                      context.get(), count);
         const qsizetype before = statusRequests();
         ASSERT_TRUE(waitUntil([&] { return statusRequests() >= before + 2; }));
         if (cancel) {
+            call->cancel();
             poll->cancel();
         } else {
             context.reset();
@@ -372,17 +318,31 @@ TEST_F(ClientTest, CancellingAPollOrLosingItsContextStopsItsRequestsAndItsCallba
         const qsizetype atEnd = statusRequests();
         runEventLoopFor(1200);
         EXPECT_EQ(statusRequests(), atEnd);
+        EXPECT_TRUE(call.isNull());
     }
     EXPECT_EQ(callbacks, 0);
+    // The same call left alone does answer, so the silence above is the cancellation's doing.
+    m_sim->injectFault(SimFault::slow, "/api/start", 1, 200);
+    m_client->send<StartResponse>(Endpoint::start(), &m_context, count);
+    EXPECT_TRUE(waitUntil([&] { return callbacks == 1; }));
 }
 
 TEST_F(ClientTest, BodyIsTheExactMultipartLayoutAndTheSignedDocumentComesBack)
 {
-    const QByteArray pdf = document();
-    const auto session = startSigning(pdf);
+    QByteArray pdf = "%PDF-1.7\n";
+    for (int i = 0; i < 5000; ++i) {
+        pdf += static_cast<char>(i * 31 % 256);
+    }
+    pdf += "\r\n--not-a-boundary\r\n%%EOF\n";
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toBase64());
+    const auto started = sendAndWait<SignPdfStartResponse>(
+        *m_client, Endpoint::signPdfStart("PNOMN-1", digest, "a.pdf"));
+    ASSERT_TRUE(started.ok());
+    const SignPdfStartResponse& session = started.value();
     const QMap<QString, QString> fields{{"sessionId", session.sessionId},
                                         {"pollToken", *session.pollToken}};
-    const auto signedPdf = uploadAndWait(fields, "гэрээ.pdf", pdf);
+    const auto signedPdf = uploadAndWait(*m_client, fields, "гэрээ.pdf", pdf);
     ASSERT_TRUE(signedPdf.ok()) << errorMessage(signedPdf.error()).toStdString();
     EXPECT_TRUE(signedPdf.value().startsWith(pdf));
     EXPECT_TRUE(signedPdf.value().mid(pdf.size()).contains("Orvela-Sim-Signature"));
@@ -408,56 +368,333 @@ TEST_F(ClientTest, BodyIsTheExactMultipartLayoutAndTheSignedDocumentComesBack)
                 pdf + "\r\n--" + b + "--\r\n";
     EXPECT_EQ(request.body, expected);
     EXPECT_EQ(request.header("Content-Length"), QByteArray::number(expected.size()));
+    // The body as a device reads the same in any chunking, also after a reset (a redirect).
+    MultipartBody device(b, fields, "file", "гэрээ.pdf", "application/pdf", pdf);
+    EXPECT_EQ(device.size(), expected.size());
+    for (const qint64 chunk : {1, 7, 4096}) {
+        ASSERT_TRUE(device.reset());
+        QByteArray pieces;
+        while (!device.atEnd()) {
+            pieces += device.read(chunk);
+        }
+        EXPECT_EQ(pieces, expected) << chunk;
+    }
 
-    // Every upload has a boundary of its own.
-    uploadAndWait(fields, "гэрээ.pdf", pdf);
-    EXPECT_NE(m_sim->requestsTo("/api/sign-pdf-download").value(1).header("Content-Type"), type);
-}
-
-// The simulator's own checks, which the signing tests rely on.
-TEST_F(ClientTest, SimulatorRefusesAWrongTokenOrAChangedDocument)
-{
-    const QByteArray pdf = document();
-    const auto session = startSigning(pdf);
-    const auto wrongToken =
-        uploadAndWait({{"sessionId", session.sessionId}, {"pollToken", "nope"}}, "a.pdf", pdf);
-    EXPECT_EQ(errorMessage(wrongToken.error()), "Сервер алдаа (403): invalid poll token");
-
-    QByteArray changed = pdf;
-    changed[100] = static_cast<char>(changed[100] ^ 1);
-    const auto mismatch = uploadAndWait(
-        {{"sessionId", session.sessionId}, {"pollToken", *session.pollToken}}, "a.pdf", changed);
-    EXPECT_EQ(errorMessage(mismatch.error()), "Сервер алдаа (409): digest mismatch");
-}
-
-TEST_F(ClientTest, QuotesAndLineBreaksInAFileNameCannotForgeHeaders)
-{
-    uploadAndWait({}, "a\"\r\nX-Evil: 1.pdf", "x");
-    const auto request = m_sim->requestsTo("/api/sign-pdf-download").value(0);
-    EXPECT_TRUE(request.body.contains("filename=\"a%22%0D%0AX-Evil: 1.pdf\"\r\n"));
-    const auto form =
-        backendsim::MultipartForm::parse(request.header("Content-Type"), request.body);
+    // Every upload has a boundary of its own, and quotes and line breaks in a file name cannot
+    // forge headers. The simulator refuses the document, which is not the one started with.
+    const auto forged = uploadAndWait(*m_client, fields, "a\"\r\nX-Evil: 1.pdf", "x");
+    EXPECT_EQ(errorMessage(forged.error()), "Сервер алдаа (409): digest mismatch");
+    const auto second = m_sim->requestsTo("/api/sign-pdf-download").value(1);
+    EXPECT_NE(second.header("Content-Type"), type);
+    EXPECT_TRUE(second.body.contains("filename=\"a%22%0D%0AX-Evil: 1.pdf\"\r\n"));
+    const auto form = backendsim::MultipartForm::parse(second.header("Content-Type"), second.body);
     ASSERT_TRUE(form.has_value());
     EXPECT_EQ(form->file, "x");
 }
 
-TEST(MultipartBodyDevice, ReadsTheSameBytesInAnyChunkingAndAfterAReset)
-{
-    const QByteArray file = document();
-    MultipartBody body("B", {{"k", "v"}}, "file", "f.pdf", "application/pdf", file);
-    const QByteArray whole = body.readAll();
-    EXPECT_EQ(whole.size(), body.size());
-    EXPECT_TRUE(whole.endsWith("\r\n--B--\r\n"));
-    for (const qint64 chunk : {1, 7, 4096}) {
-        ASSERT_TRUE(body.reset());
-        QByteArray pieces;
-        while (!body.atEnd()) {
-            pieces += body.read(chunk);
-        }
-        EXPECT_EQ(pieces, whole) << chunk;
+// The client against a server that misbehaves on the wire: bodies cut short, bodies without
+// end, redirects elsewhere. A raw socket server scripts the reply bytes exactly, which the
+// simulator's HTTP stack would never produce.
+
+constexpr qint64 MiB = 1024 * 1024;
+
+/// One scripted answer: `head` is written as soon as the request is complete; then `endless`
+/// is written again and again while the client keeps reading, or the server closes after
+/// `closeAfterMs` (negative: never).
+struct Script {
+    QByteArray head;
+    QByteArray endless;
+    int closeAfterMs = 0;
+};
+
+/// An HTTP server on 127.0.0.1 that answers each request path with its script.
+class ScriptedServer : public QObject {
+public:
+    ScriptedServer()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                ++connections;
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+                connect(socket, &QTcpSocket::disconnected, this, [this] { clientClosed = true; });
+            }
+        });
     }
-    ASSERT_TRUE(body.seek(whole.size() - 5));
-    EXPECT_EQ(body.readAll(), whole.right(5));
+
+    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
+    quint16 port() const { return m_server.serverPort(); }
+
+    QMap<QByteArray, Script> scripts;
+    int connections = 0;
+    bool clientClosed = false;
+    qint64 written = 0;
+
+private:
+    // Enough to show a client that never stops reading, and little enough to stay harmless.
+    static constexpr qint64 kWriteCeiling = 160 * MiB;
+
+    void serve(QTcpSocket* socket)
+    {
+        QByteArray& request = m_requests[socket];
+        request += socket->readAll();
+        const qsizetype headEnd = request.indexOf("\r\n\r\n");
+        if (headEnd < 0) {
+            return;
+        }
+        static const QRegularExpression length(R"(\r\ncontent-length:\s*(\d+))",
+                                               QRegularExpression::CaseInsensitiveOption);
+        const auto match = length.match(QString::fromLatin1(request.left(headEnd)));
+        const qint64 bodySize = match.hasMatch() ? match.captured(1).toLongLong() : 0;
+        if (request.size() < headEnd + 4 + bodySize) {
+            return;
+        }
+        const QByteArray path = request.split(' ').value(1);
+        m_requests.remove(socket);
+        answer(socket, scripts.value(path, scripts.value("*")));
+    }
+
+    void answer(QTcpSocket* socket, const Script& script)
+    {
+        written += socket->write(script.head);
+        if (!script.endless.isEmpty()) {
+            auto feed = [this, socket, chunk = script.endless] {
+                while (socket->bytesToWrite() < 4 * chunk.size() && written < kWriteCeiling) {
+                    written += socket->write(chunk);
+                }
+            };
+            connect(socket, &QTcpSocket::bytesWritten, this, feed);
+            feed();
+        } else if (script.closeAfterMs >= 0) {
+            const QPointer<QTcpSocket> alive(socket);
+            QTimer::singleShot(script.closeAfterMs, this, [alive] {
+                if (alive) {
+                    alive->disconnectFromHost();
+                }
+            });
+        }
+    }
+
+    QTcpServer m_server;
+    QMap<QTcpSocket*, QByteArray> m_requests;
+};
+
+QByteArray head(const QByteArray& framing, const QByteArray& body = {})
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n" + framing + "\r\n" +
+           body;
+}
+
+QByteArray chunk(const QByteArray& data)
+{
+    return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+}
+
+const QByteArray chunked = "Transfer-Encoding: chunked\r\n";
+const QByteArray completeJson = R"({"state":"COMPLETE"})";
+
+enum class Call { json, upload, health };
+
+/// What a call came back with: "ok", "transport" (Qt's own error, or a health probe's plain
+/// false), or the client error's kind.
+using Outcome = QString;
+const Outcome succeeded = QStringLiteral("ok");
+const Outcome failedInTransport = QStringLiteral("transport");
+Outcome failedWith(APIError::Kind kind)
+{
+    return QStringLiteral("kind %1").arg(static_cast<int>(kind));
+}
+
+template <class T> Outcome outcomeOf(const CallResult<T>& result)
+{
+    const APIError* error = result.apiError();
+    return result.ok() ? succeeded : error ? failedWith(error->kind()) : failedInTransport;
+}
+
+class HostileServerTest : public ApiFixture {
+protected:
+    std::unique_ptr<APIClient> clientOf(const ScriptedServer& server)
+    {
+        APIClientOptions options;
+        options.fixedBaseUrl = server.origin();
+        // A client that waited for a body it should have refused gives up soon.
+        options.timeouts.requestIdleMs = options.timeouts.healthIdleMs = 3000;
+        return makeClient(options);
+    }
+
+    Outcome run(APIClient& client, Call call, QByteArray* body)
+    {
+        if (call == Call::health) {
+            return healthAndWait(client) ? succeeded : failedInTransport;
+        }
+        if (call == Call::json) {
+            return outcomeOf(sendAndWait<StatusResponse>(client, Endpoint::status("s-1", "t")));
+        }
+        const auto result = uploadAndWait(client, {{"sessionId", "s-1"}}, "a.pdf", "%PDF-1.7\n");
+        *body = result.ok() ? result.value() : QByteArray();
+        return outcomeOf(result);
+    }
+};
+
+TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
+{
+    const QByteArray partialPdf = "%PDF-1.7\npartial";
+    const QByteArray filler(64 * 1024, 'x');
+    const QByteArray twoGiB = "Content-Length: 2147483648\r\n";
+    const auto over = [](qint64 limit) {
+        return "Content-Length: " + QByteArray::number(limit + 1) + "\r\n";
+    };
+    const ReplyLimits limits;
+    const QStringList tooLarge{failedWith(APIError::Kind::replyTooLarge)};
+    // Qt reports a body cut short either as a closed connection or, when the close races the
+    // last read, as no error at all; the second is pinned down with a reply of its own below.
+    const QStringList cutShort{failedInTransport, failedWith(APIError::Kind::incompleteReply)};
+    const QStringList unhealthy{failedInTransport};
+    // clang-format off
+    const struct {
+        const char* name;
+        Call call;
+        Script script;
+        QStringList expected; ///< any of these
+        /// The client must have hung up on a server that would never stop sending.
+        bool clientHangsUp = false;
+    } cases[] = {
+        {"signed copy short of its length, closed at once", Call::upload,
+         {head("Content-Length: 100000\r\n", partialPdf), {}, 0}, cutShort},
+        {"signed copy short of its length, closed after a pause", Call::upload,
+         {head("Content-Length: 100000\r\n", partialPdf), {}, 500}, cutShort},
+        {"JSON short of its length", Call::json,
+         {head("Content-Length: 100\r\n", completeJson), {}, 0}, cutShort},
+        {"JSON ended only by the connection closing", Call::json,
+         {head("Connection: close\r\n", completeJson), {}, 0},
+         {failedWith(APIError::Kind::incompleteReply)}},
+        {"server error ended only by the connection closing", Call::json,
+         {"HTTP/1.1 503 Unavailable\r\nConnection: close\r\n\r\ndown", {}, 0},
+         {failedWith(APIError::Kind::server)}},
+        {"health ended only by the connection closing", Call::health,
+         {head("Connection: close\r\n", "OK"), {}, 0}, {succeeded}},
+        {"chunked JSON cut before its last chunk", Call::json,
+         {head(chunked, chunk(completeJson)), {}, 0}, unhealthy},
+        {"chunked JSON ended by its last chunk", Call::json,
+         {head(chunked, chunk(completeJson) + chunk({})), {}, -1}, {succeeded}},
+        {"JSON announcing 2 GiB", Call::json, {head(twoGiB), filler}, tooLarge, true},
+        // Refused on the announcement alone: nothing follows it.
+        {"JSON announcing a byte too many", Call::json, {head(over(limits.jsonBytes)), {}, -1},
+         tooLarge, true},
+        {"signed copy announcing a byte too many", Call::upload,
+         {head(over(limits.uploadBytes)), {}, -1}, tooLarge, true},
+        {"JSON without end", Call::json, {head(chunked), chunk(filler)}, tooLarge, true},
+        {"health announcing 2 GiB", Call::health, {head(twoGiB), filler}, unhealthy, true},
+        {"health without end", Call::health, {head(chunked), chunk(filler)}, unhealthy, true},
+        {"signed copy without end", Call::upload, {head(chunked), chunk(filler)}, tooLarge, true},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server;
+        server.scripts["*"] = c.script;
+        const auto client = clientOf(server);
+        QByteArray body;
+        const Outcome outcome = run(*client, c.call, &body);
+        EXPECT_TRUE(c.expected.contains(outcome)) << outcome.toStdString();
+        EXPECT_TRUE(body.isEmpty());
+        if (c.clientHangsUp) {
+            EXPECT_TRUE(waitUntil([&] { return server.clientClosed; }));
+        }
+    }
+}
+
+/// A reply that delivers `data` at once, announced or not; Qt may end such a reply without an
+/// error whatever its Content-Length said.
+class EndedReply : public QNetworkReply {
+public:
+    EndedReply(std::optional<qint64> announced, QByteArray data) : m_data(std::move(data))
+    {
+        if (announced) {
+            setHeader(QNetworkRequest::ContentLengthHeader, *announced);
+        }
+        setAttribute(QNetworkRequest::HttpStatusCodeAttribute, 200);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    void arrive()
+    {
+        emit metaDataChanged();
+        emit readyRead();
+    }
+    void abort() override {}
+    qint64 bytesAvailable() const override { return m_data.size(); }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>(max, m_data.size());
+        std::copy_n(m_data.constData(), n, out);
+        m_data.remove(0, n);
+        return n;
+    }
+
+private:
+    QByteArray m_data;
+};
+
+// The body alone decides, whatever Qt made of the reply: whole or nothing, and refused by the
+// read that would pass the limit, not the one after.
+TEST(ReplyBodyTest, ABodyCountsOnlyWhenWholeAndWithinTheLimit)
+{
+    const QByteArray pdf = "%PDF-1.7\npartial";
+    const struct {
+        std::optional<qint64> announced;
+        QByteArray data;
+        Outcome expected;
+    } cases[] = {
+        {1000, pdf, failedWith(APIError::Kind::incompleteReply)},
+        {pdf.size(), pdf, succeeded},
+        {std::nullopt, QByteArray(1024, 'x'), failedWith(APIError::Kind::incompleteReply)},
+        {std::nullopt, QByteArray(1025, 'x'), failedWith(APIError::Kind::replyTooLarge)},
+    };
+    for (const auto& c : cases) {
+        EndedReply reply(c.announced, c.data);
+        ReplyBody::attach(&reply, 1024);
+        reply.arrive();
+        EXPECT_EQ(ReplyBody::overLimit(&reply), c.data.size() > 1024) << c.data.size();
+        const auto body = ReplyBody::take(&reply);
+        EXPECT_EQ(outcomeOf(body), c.expected) << c.data.size();
+        EXPECT_EQ(body.ok() ? body.value() : c.data, c.data);
+    }
+}
+
+TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
+{
+    enum class Target { samePath, otherPort, otherScheme };
+    const std::pair<Target, Outcome> cases[] = {
+        {Target::samePath, succeeded},
+        {Target::otherPort, failedWith(APIError::Kind::redirectRefused)},
+        {Target::otherScheme, failedWith(APIError::Kind::redirectRefused)},
+    };
+    for (const auto& [target, expected] : cases) {
+        SCOPED_TRACE(static_cast<int>(target));
+        ScriptedServer server;
+        ScriptedServer other;
+        const QByteArray location =
+            target == Target::otherPort ? (other.origin() + "/api/moved").toLatin1()
+            : target == Target::otherScheme
+                ? QStringLiteral("https://127.0.0.1:%1/api/moved").arg(server.port()).toLatin1()
+                : QByteArray("/api/moved");
+        server.scripts["/api/sign-pdf-download"] = {
+            "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location +
+                "\r\nContent-Length: 0\r\n\r\n",
+            {},
+            -1};
+        const Script signedCopy{head("Content-Length: 9\r\n", "%PDF-sig\n"), {}, -1};
+        server.scripts["/api/moved"] = signedCopy;
+        other.scripts["*"] = signedCopy;
+        const auto client = clientOf(server);
+
+        QByteArray body;
+        EXPECT_EQ(run(*client, Call::upload, &body), expected);
+        EXPECT_EQ(body, expected == succeeded ? QByteArray("%PDF-sig\n") : QByteArray());
+        EXPECT_EQ(other.connections, 0);
+    }
 }
 
 } // namespace

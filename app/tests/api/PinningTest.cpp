@@ -15,28 +15,18 @@ namespace {
 
 class PinningTest : public ApiFixture {
 protected:
-    static void SetUpTestSuite()
+    // Made once per process: RSA 4096 among its keys takes its time.
+    static const TestPki& pki()
     {
-        orvela::apitest::app();
-        s_pki = new TestPki();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_pki;
-        s_pki = nullptr;
-    }
-
-    void SetUp() override
-    {
-        ApiFixture::SetUp();
-        ASSERT_FALSE(s_pki->leaf("untrusted").key.isNull());
+        static const TestPki made;
+        return made;
     }
 
     /// Serves HTTPS with the named leaf.
     void serve(const QString& leaf)
     {
         m_sim = std::make_unique<backendsim::BackendSim>();
-        m_sim->useTls(s_pki->chain(leaf), s_pki->leaf(leaf).key);
+        m_sim->useTls(pki().chain(leaf), pki().leaf(leaf).key);
         ASSERT_NE(m_sim->start(), 0);
         pointAt(*m_sim);
     }
@@ -46,30 +36,21 @@ protected:
     std::unique_ptr<APIClient> clientPinning(const QStringList& pins)
     {
         APIClientOptions options;
-        options.caCertificates = {s_pki->root()};
+        options.caCertificates = {pki().root()};
         options.extraPins = pins;
         return makeClient(options);
     }
 
-    CallResult<StartResponse> start(APIClient& client)
-    {
-        return sendAndWait<StartResponse>(client, Endpoint::start());
-    }
-
     static QString pinOf(const QString& leaf)
     {
-        return TestPki::spkiPin(s_pki->leaf(leaf).certificate);
+        return TestPki::spkiPin(pki().leaf(leaf).certificate);
     }
-
-    static TestPki* s_pki;
 };
-
-TestPki* PinningTest::s_pki = nullptr;
 
 TEST_F(PinningTest, ATrustedChainPassesOnlyWithAPinnableKeyPinnedWhenPinningIsOn)
 {
     enum class Outcome { ok, pinRefused, untrusted };
-    const QString intermediate = TestPki::spkiPin(s_pki->intermediate());
+    const QString intermediate = TestPki::spkiPin(pki().intermediate());
     const struct {
         bool pinning;
         const char* leaf;
@@ -97,7 +78,7 @@ TEST_F(PinningTest, ATrustedChainPassesOnlyWithAPinnableKeyPinnedWhenPinningIsOn
         setPinning(c.pinning);
         serve(c.leaf);
         auto client = clientPinning(c.pins);
-        const auto reply = start(*client);
+        const auto reply = sendAndWait<StartResponse>(*client, Endpoint::start());
         EXPECT_EQ(reply.ok(), c.expected == Outcome::ok);
         EXPECT_EQ(m_sim->requests().size(), c.expected == Outcome::ok ? 1 : 0);
         if (const TransportError* error = reply.transportError()) {
@@ -117,17 +98,17 @@ TEST_F(PinningTest, SwitchingPinningOnCannotRideAConnectionOpenedBefore)
 {
     serve("p256");
     auto client = clientPinning({pinOf("p384")});
-    ASSERT_TRUE(start(*client).ok());
-    ASSERT_TRUE(start(*client).ok());
+    ASSERT_TRUE(sendAndWait<StartResponse>(*client, Endpoint::start()).ok());
+    ASSERT_TRUE(sendAndWait<StartResponse>(*client, Endpoint::start()).ok());
     // Without this reuse the refusal below would prove nothing about stale connections.
     ASSERT_EQ(m_sim->requests()[0].peerPort, m_sim->requests()[1].peerPort);
     setPinning(true);
-    EXPECT_FALSE(start(*client).ok());
+    EXPECT_FALSE(sendAndWait<StartResponse>(*client, Endpoint::start()).ok());
     EXPECT_EQ(m_sim->requests().size(), 2);
 
     // And back: switched off, the same client connects again, on a fresh connection.
     setPinning(false);
-    EXPECT_TRUE(start(*client).ok());
+    EXPECT_TRUE(sendAndWait<StartResponse>(*client, Endpoint::start()).ok());
     ASSERT_EQ(m_sim->requests().size(), 3);
     EXPECT_NE(m_sim->requests()[0].peerPort, m_sim->requests()[2].peerPort);
 }

@@ -18,46 +18,41 @@ protected:
         QString output;
     };
 
-    /// Runs the tool while the event loop keeps the in-process simulator answering.
-    Run runOrvela(const QStringList& args)
+    /// Runs a program while the event loop keeps the in-process simulator answering.
+    Run run(const char* program, const QStringList& args)
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         // Settings of the tool's own go to a private place.
         environment.insert("XDG_CONFIG_HOME", m_dir.filePath("config"));
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(ORVELA_CLI_PATH), args);
+        process.start(QString::fromLocal8Bit(program), args);
         EXPECT_TRUE(waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30'000));
         return Run{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                    QString::fromUtf8(process.readAllStandardOutput())};
     }
 };
 
-TEST_F(ProgramTest, HealthExitsZeroOnlyWhenTheBackendAnswersWell)
+TEST_F(ProgramTest, HealthExitsZeroOnlyWhenTheBackendAnswersAndTheSimulatorKeepsToLoopback)
 {
     ASSERT_NE(m_sim->start(), 0);
     const QString base = m_sim->baseUrl();
-    const Run up = runOrvela({"--api-url", base + "/", "health"});
+    const Run up = run(ORVELA_CLI_PATH, {"--api-url", base + "/", "health"});
     EXPECT_EQ(up.exitCode, 0);
     EXPECT_EQ(up.output, base + ": reachable\n");
     m_sim.reset();
-    const Run down = runOrvela({"health", "--api-url", base});
+    const Run down = run(ORVELA_CLI_PATH, {"health", "--api-url", base});
     EXPECT_EQ(down.exitCode, 1);
     EXPECT_EQ(down.output, base + ": unreachable\n");
-}
 
-TEST_F(ProgramTest, SimulatorRefusesAddressesOffLoopbackAndMissingKeys)
-{
+    // The simulator program refuses an address off loopback, and a key it cannot read.
     const QStringList refused[] = {
         {"--listen", "0.0.0.0:3000"},
         {"--listen", "127.0.0.1:0", "--tls-cert", m_dir.filePath("none.pem"), "--tls-key",
          m_dir.filePath("none.key")},
     };
     for (const QStringList& args : refused) {
-        QProcess program;
-        program.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH), args);
-        ASSERT_TRUE(waitUntil([&] { return program.state() == QProcess::NotRunning; }));
-        EXPECT_EQ(program.exitCode(), 2) << args.join(u' ').toStdString();
+        EXPECT_EQ(run(ORVELA_BACKEND_SIM_PATH, args).exitCode, 2) << args.join(u' ').toStdString();
     }
 }
 

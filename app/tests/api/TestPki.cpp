@@ -14,15 +14,13 @@ TestPki::TestPki()
     const auto make = [&](const QString& name, const QString& issuer, int rsaBits,
                           const char* curve, bool ca) {
         CertificateSpec spec;
-        spec.subject =
-            ca ? QStringLiteral("/CN=Orvela Test ") + name : QStringLiteral("/CN=127.0.0.1");
+        spec.subject = ca ? "/CN=Orvela Test " + name : "/CN=127.0.0.1";
         spec.rsaBits = rsaBits;
         spec.curve = curve;
         spec.serial = serial++;
-        spec.basicConstraints =
-            ca ? QStringLiteral("critical,CA:TRUE") : QStringLiteral("CA:FALSE");
-        spec.keyUsage = ca ? QStringLiteral("critical,keyCertSign,cRLSign")
-                           : QStringLiteral("critical,digitalSignature,keyEncipherment");
+        spec.basicConstraints = ca ? "critical,CA:TRUE" : "CA:FALSE";
+        spec.keyUsage =
+            ca ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature,keyEncipherment";
         if (!ca) {
             spec.extendedKeyUsage = QStringLiteral("serverAuth");
             spec.subjectAltName = QStringLiteral("IP:127.0.0.1");

@@ -1,62 +1,49 @@
 #pragma once
 
-#include "../support/EventLoop.h"
 #include "BackendSim.h"
+#include "QtPrinters.h"
+#include "StateTestSupport.h"
 #include "api/APIClient.h"
+#include "common/SettingsKeys.h"
 
-#include <QCoreApplication>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
-#include <ostream>
-
-// Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray& bytes, std::ostream* out)
-{
-    *out << '"' << bytes.toStdString() << '"';
-}
 
 namespace orvela::apitest {
 
-/// The process's application object, made on first use.
-QCoreApplication& app();
-
-/// Runs the event loop until `done` holds or `ms` pass, making the application first.
-template <class Predicate> bool waitUntil(Predicate done, int ms = 15'000)
-{
-    app();
-    return orvela::testing::waitUntil(std::move(done), ms);
-}
-
-using orvela::testing::runEventLoopFor;
-
-/// Log lines' texts, caught while it lives.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    QStringList lines() const;
-};
+using statetest::app;
+using statetest::runEventLoopFor;
+using statetest::waitUntil;
 
 /// A client on private settings, a simulator, and helpers that wait for answers.
 class ApiFixture : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        app();
+        ASSERT_TRUE(m_dir.isValid());
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat);
+        qunsetenv("API_BASE_URL");
+        m_sim = std::make_unique<backendsim::BackendSim>();
+        m_sim->setApproveAfterMs(0);
+    }
 
     /// A client with these options (settings are filled in when left empty).
-    std::unique_ptr<api::APIClient> makeClient(api::APIClientOptions options = {});
+    std::unique_ptr<api::APIClient> makeClient(api::APIClientOptions options = {})
+    {
+        options.settings = options.settings ? options.settings : m_settings.get();
+        return std::make_unique<api::APIClient>(options);
+    }
+
     /// Points the settings override at the simulator.
-    void pointAt(const backendsim::BackendSim& sim);
+    void pointAt(const backendsim::BackendSim& sim)
+    {
+        m_settings->setValue(settings::apiBaseUrlOverride.toString(), sim.baseUrl());
+    }
 
     template <class Response>
     api::CallResult<Response> sendAndWait(api::APIClient& client, const api::Endpoint& endpoint)
@@ -67,7 +54,26 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
         return result.value_or(api::CallResult<Response>(api::APIError::invalidResponse()));
     }
-    bool healthAndWait(api::APIClient& client);
+
+    /// Uploads `pdf` as the signing upload does.
+    api::CallResult<QByteArray> uploadAndWait(api::APIClient& client,
+                                              const QMap<QString, QString>& fields,
+                                              const QString& fileName, const QByteArray& pdf)
+    {
+        std::optional<api::CallResult<QByteArray>> result;
+        client.upload("/api/sign-pdf-download", fields, "file", fileName, "application/pdf", pdf,
+                      &m_context, [&](api::CallResult<QByteArray> r) { result.emplace(r); });
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
+        return result.value_or(api::CallResult<QByteArray>(api::APIError::invalidResponse()));
+    }
+
+    bool healthAndWait(api::APIClient& client)
+    {
+        std::optional<bool> healthy;
+        client.healthCheck(&m_context, [&](bool h) { healthy = h; });
+        EXPECT_TRUE(waitUntil([&] { return healthy.has_value(); }));
+        return healthy.value_or(false);
+    }
 
     QTemporaryDir m_dir;
     std::unique_ptr<QSettings> m_settings;

@@ -4,9 +4,9 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <memory>
 
 using orvela::common::AppLanguage;
 using orvela::common::LocalizationService;
@@ -36,8 +36,6 @@ class LocalizationServiceTest : public ::testing::Test {
 protected:
     QString path() const { return m_dir.filePath(QStringLiteral("settings.ini")); }
 
-    QSettings& store() { return *m_store; }
-
     // A second handle on the same file. Handles within one process share a cache, so this
     // shows the stored value, not necessarily what reached the disk.
     QVariant storedValue() const
@@ -46,68 +44,58 @@ protected:
         return reader.value(kKey);
     }
 
-    QByteArray fileContents() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     void storeRaw(const QString& raw)
     {
-        m_store->setValue(kKey, raw);
-        m_store->sync();
+        m_store.setValue(kKey, raw);
+        m_store.sync();
     }
 
-private:
     QTemporaryDir m_dir;
-    std::unique_ptr<QSettings> m_store = std::make_unique<QSettings>(path(), QSettings::IniFormat);
+    QSettings m_store{path(), QSettings::IniFormat};
 };
 
 } // namespace
 
 TEST_F(LocalizationServiceTest, StartsWithTheStoredLanguageOrMongolianAndRewritesNothing)
 {
-    EXPECT_EQ(LocalizationService(&store()).language(), AppLanguage::mn);
+    EXPECT_EQ(LocalizationService(&m_store).language(), AppLanguage::mn);
     EXPECT_FALSE(storedValue().isValid());
-    for (const QString& raw : {QStringLiteral("en"), QStringLiteral("EN"), QString(),
-                               QStringLiteral("fr"), QStringLiteral(" en"), QStringLiteral("english")}) {
+    for (const char* raw : {"en", "EN", "", "fr", " en", "english"}) {
         storeRaw(raw);
-        LocalizationService service(&store());
-        EXPECT_EQ(service.language(), raw == u"en" ? AppLanguage::en : AppLanguage::mn) << raw.toStdString();
+        const AppLanguage expected = qstrcmp(raw, "en") == 0 ? AppLanguage::en : AppLanguage::mn;
+        EXPECT_EQ(LocalizationService(&m_store).language(), expected) << raw;
         EXPECT_EQ(storedValue().toString(), raw);
     }
 }
 
 TEST_F(LocalizationServiceTest, AChangeIsStoredAtOnceAndAnnouncedOnceAnOverrideIsNotStored)
 {
-    LocalizationService service(&store());
-    struct {
-        int count = 0;
-        AppLanguage last = AppLanguage::mn;
-    } changes;
-    QObject::connect(&service, &LocalizationService::languageChanged, &service,
-                     [&changes](AppLanguage language) { changes = {changes.count + 1, language}; });
+    LocalizationService service(&m_store);
+    const QSignalSpy changes(&service, &LocalizationService::languageChanged);
+    const auto announced = [&] { return changes.last().value(0).value<AppLanguage>(); };
     service.setLanguage(AppLanguage::mn); // the current one: nothing written or announced
-    EXPECT_EQ(changes.count, 0);
+    EXPECT_EQ(changes.size(), 0);
     EXPECT_FALSE(storedValue().isValid());
 
     service.setLanguage(AppLanguage::en);
-    EXPECT_EQ(changes.count, 1);
-    EXPECT_EQ(changes.last, AppLanguage::en);
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_EQ(announced(), AppLanguage::en);
     // Written through to the file at once, not at some later flush. Checked before any other
     // handle on the file exists, since closing one flushes the shared cache.
-    EXPECT_TRUE(fileContents().contains("app_language=en"));
-    EXPECT_EQ(LocalizationService(&store()).language(), AppLanguage::en);
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("app_language=en"));
+    EXPECT_EQ(LocalizationService(&m_store).language(), AppLanguage::en);
 
     storeRaw(QStringLiteral("marker")); // a second write of the same choice would overwrite it
     service.setLanguage(AppLanguage::en);
-    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(changes.size(), 1);
     EXPECT_EQ(storedValue().toString(), QStringLiteral("marker"));
 
     service.overrideLanguage(AppLanguage::mn);
     EXPECT_EQ(service.language(), AppLanguage::mn);
-    EXPECT_EQ(changes.count, 2);
-    EXPECT_EQ(changes.last, AppLanguage::mn);
+    EXPECT_EQ(changes.size(), 2);
+    EXPECT_EQ(announced(), AppLanguage::mn);
     EXPECT_EQ(storedValue().toString(), QStringLiteral("marker"));
 }
 
@@ -121,7 +109,7 @@ TEST_F(LocalizationServiceTest, LookupFollowsTheFallbackChain)
                    {"Tie", "main mn tie"},
                    {"MnBoth", "main mn both"}};
     fake.extraMn = {{"MnExtra", "extra mn only"}, {"MnBoth", "extra mn both"}};
-    LocalizationService service(&store(), fake);
+    LocalizationService service(&m_store, fake);
     service.setLanguage(AppLanguage::en);
 
     EXPECT_EQ(service.localized("OnlyMain"), "main en");

@@ -24,11 +24,6 @@ QString qs(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-const LocalizationTables& tables()
-{
-    return LocalizationTables::builtIn();
-}
-
 bool hasCyrillic(const QString& text)
 {
     return std::any_of(text.cbegin(), text.cend(),
@@ -72,7 +67,9 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
     for (const RowSet& set : kRowSets) {
         QSet<QString> keys;
         for (const StringRow& row : set.rows) {
-            const QString key = qs(row.key), english = qs(row.english), mongolian = qs(row.mongolian);
+            const QString key = qs(row.key);
+            const QString english = qs(row.english);
+            const QString mongolian = qs(row.mongolian);
             SCOPED_TRACE(std::string(set.name) + " " + std::string(row.key));
             EXPECT_FALSE(keys.contains(key)) << "repeated key";
             keys.insert(key);
@@ -82,7 +79,7 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
                 EXPECT_TRUE(english == english.trimmed() && mongolian == mongolian.trimmed());
                 // Screens join composite texts; a format marker would show as is.
                 EXPECT_TRUE(placeholders(english).isEmpty());
-                EXPECT_FALSE(english.contains(QLatin1Char('{')) || mongolian.contains(QLatin1Char('{')));
+                EXPECT_FALSE(english.contains(u'{') || mongolian.contains(u'{'));
             }
             EXPECT_FALSE(hasCyrillic(english));
             // Mongolian is written in Cyrillic unless deliberately kept as the English (SHA-256).
@@ -117,8 +114,9 @@ TEST(StringTablesTest, EveryKeyTheProgramNamesIsInTheTables)
     // The screens name well over a hundred keys; far fewer means the scan missed the sources.
     EXPECT_GT(named.size(), 100);
     for (const QString& key : std::as_const(named)) {
-        EXPECT_TRUE(tables().mainTable(AppLanguage::en).contains(key) ||
-                    tables().extraTable(AppLanguage::en).contains(key))
+        const LocalizationTables& tables = LocalizationTables::builtIn();
+        EXPECT_TRUE(tables.mainTable(AppLanguage::en).contains(key) ||
+                    tables.extraTable(AppLanguage::en).contains(key))
             << key.toStdString();
     }
 }

@@ -2,6 +2,7 @@
 
 // Lets GoogleTest show Qt strings as text in failure messages.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -15,4 +16,9 @@ inline void PrintTo(const QString& text, std::ostream* os)
 inline void PrintTo(const QStringList& list, std::ostream* os)
 {
     *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
+}
+
+inline void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    *os << '"' << bytes.toStdString() << '"';
 }

@@ -12,43 +12,14 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 
-namespace {
-
-/// A secret as the Secret Service sends it: (oayays).
-struct Secret {
-    QDBusObjectPath session;
-    QByteArray parameters;
-    QByteArray value;
-    QString contentType;
-};
-
-} // namespace
-
-Q_DECLARE_METATYPE(Secret)
-
-QDBusArgument& operator<<(QDBusArgument& out, const Secret& secret)
-{
-    out.beginStructure();
-    out << secret.session << secret.parameters << secret.value << secret.contentType;
-    out.endStructure();
-    return out;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& in, Secret& secret)
-{
-    in.beginStructure();
-    in >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
-    in.endStructure();
-    return in;
-}
-
 namespace orvela::statetest {
 namespace {
 
 const QString kLoginCollection = QStringLiteral("/org/freedesktop/secrets/collection/login");
 
-QDBusMessage callSecrets(const QString& method, const QList<QVariant>& arguments,
-                         const QString& interface = QStringLiteral("org.freedesktop.Secret.Service"))
+QDBusMessage callSecrets(
+    const QString& method, const QList<QVariant>& arguments,
+    const QString& interface = QStringLiteral("org.freedesktop.Secret.Service"))
 {
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),
@@ -63,19 +34,20 @@ SecretService::SecretService()
 {
     app();
     qDBusRegisterMetaType<Attributes>();
-    qDBusRegisterMetaType<Secret>();
 }
 
 QStringList SecretService::items(const Attributes& attributes)
 {
-    const QDBusMessage reply = callSecrets(QStringLiteral("SearchItems"), {QVariant::fromValue(attributes)});
+    const QDBusMessage reply =
+        callSecrets(QStringLiteral("SearchItems"), {QVariant::fromValue(attributes)});
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
         ADD_FAILURE() << "SearchItems failed: " << reply.errorMessage().toStdString();
         return {};
     }
     QStringList paths; // unlocked and locked items together
     for (const auto& argument : reply.arguments()) {
-        for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(argument.value<QDBusArgument>())) {
+        const QDBusArgument list = argument.value<QDBusArgument>();
+        for (const auto& path : qdbus_cast<QList<QDBusObjectPath>>(list)) {
             paths << path.path();
         }
     }
@@ -91,14 +63,19 @@ bool SecretService::lock()
 
 bool SecretService::unlock()
 {
-    const QDBusMessage opened = callSecrets(
-        QStringLiteral("OpenSession"), {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+    const QDBusMessage opened =
+        callSecrets(QStringLiteral("OpenSession"),
+                    {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
     if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() != 2) {
         ADD_FAILURE() << "OpenSession failed: " << opened.errorMessage().toStdString();
         return false;
     }
-    const Secret master{opened.arguments().at(1).value<QDBusObjectPath>(), {},
-                        qgetenv("ORVELA_TEST_KEYRING_PASSWORD"), QStringLiteral("text/plain")};
+    // The secret as the Secret Service takes it: (oayays), session, parameters, value, type.
+    QDBusArgument master;
+    master.beginStructure();
+    master << opened.arguments().at(1).value<QDBusObjectPath>() << QByteArray()
+           << qgetenv("ORVELA_TEST_KEYRING_PASSWORD") << QStringLiteral("text/plain");
+    master.endStructure();
     const QDBusMessage reply = callSecrets(
         QStringLiteral("UnlockWithMasterPassword"),
         {QVariant::fromValue(QDBusObjectPath(kLoginCollection)), QVariant::fromValue(master)},
