@@ -1,26 +1,12 @@
 #include "orvela/tokenkit/APDUCommand.h"
 #include "orvela/tokenkit/APDUResponse.h"
 #include "orvela/tokenkit/APDUTransceiver.h"
-#include "orvela/tokenkit/TokenError.h"
+#include "VirtualCard.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvela::tokenkit;
-
-namespace {
-
-TokenError::Code codeOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const TokenError& e) {
-        return e.code();
-    }
-    ADD_FAILURE() << "no TokenError thrown";
-    return TokenError::Code::transmitFailed;
-}
-
-} // namespace
+using test::errorOf;
 
 TEST(APDUCommand, EncodesEachCaseUpTo255PayloadBytes)
 {
@@ -37,8 +23,8 @@ TEST(APDUCommand, EncodesEachCaseUpTo255PayloadBytes)
     const APDUCommand largest(0x00, 0xD6, 0x00, 0x00, Bytes(255, 0x31));
     EXPECT_EQ(largest.lc(), 0xFF);
     EXPECT_EQ(largest.buildBuffer().size(), 260u);
-    EXPECT_EQ(codeOf([] { APDUCommand(0x00, 0xD6, 0x00, 0x00, Bytes(256, 0x31)); }),
-              TokenError::Code::invalidAPDU);
+    EXPECT_EQ(errorOf([] { APDUCommand(0x00, 0xD6, 0x00, 0x00, Bytes(256, 0x31)); }),
+              TokenError::invalidAPDU());
 }
 
 TEST(APDUCommand, ParsesHexCases)
@@ -64,8 +50,7 @@ TEST(APDUCommand, ParsesHexCases)
     // Too short, a body shorter than Lc, bytes after the body and Le, or not hex at all.
     for (const char* text :
          {"", "00A404", "00B000002800", "00A40400033F00", "00A40400013F0000", "0G", "ABC"}) {
-        EXPECT_EQ(codeOf([&] { APDUCommand::fromHex(text); }), TokenError::Code::invalidAPDU)
-            << text;
+        EXPECT_EQ(errorOf([&] { APDUCommand::fromHex(text); }), TokenError::invalidAPDU()) << text;
     }
 }
 
@@ -135,8 +120,8 @@ TEST(APDUTransceiver, SendsTheWireFormAndPassesPlatformErrorsOn)
     card.reply = hexToBytes("6C08");
     EXPECT_EQ(APDUTransceiver::transmit("00B0000028FF", card).status(), 0x6C08);
     EXPECT_EQ(card.sent.at(1), hexToBytes("00B0000028FF")); // sent as it stands, not parsed
-    EXPECT_EQ(codeOf([&] { APDUTransceiver::transmit(std::string_view("zz"), card); }),
-              TokenError::Code::invalidAPDU);
+    EXPECT_EQ(errorOf([&] { APDUTransceiver::transmit(std::string_view("zz"), card); }),
+              TokenError::invalidAPDU());
     EXPECT_EQ(card.sent.size(), 2u);
 
     card.fail = true;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 #include <optional>
 
 using namespace orvela::tokenkit;
@@ -42,15 +43,6 @@ const ChannelMode kModes[] = {
 bool isProtected(ByteView command)
 {
     return (command[0] & 0x0C) == 0x0C;
-}
-
-Bytes pattern(std::size_t size)
-{
-    Bytes data(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        data[i] = static_cast<std::uint8_t>((i * 131 + 7) % 251 + 1);
-    }
-    return data;
 }
 
 /// Everything the kit logs while it lives, in one text.
@@ -151,7 +143,8 @@ TEST_P(DriverInEachMode, CertificatesRoundTripInChunksThatFit)
     const std::size_t sizes[] = {1, chunk - 1u, 2u * chunk, 600};
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
         const auto fid = static_cast<std::uint16_t>(0x4410 + i);
-        const Bytes certificate = pattern(sizes[i]);
+        Bytes certificate(sizes[i]);
+        std::iota(certificate.begin(), certificate.end(), std::uint8_t{1});
         {
             VirtualCard card(token);
             openChannel(card);

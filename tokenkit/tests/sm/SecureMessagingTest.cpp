@@ -79,9 +79,8 @@ TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
     // the counter moves, so the channel stays in step with the card.
     const std::size_t largest = SecureMessaging::maxWrappedDataLength(sm.keyType(), false);
     const Bytes icv = sm.icvMac();
-    const auto tooLong = errorOf([&] { sm.wrapAPDU(0, 0xD6, 0, 0, Bytes(largest + 1, 1), {}); });
-    ASSERT_TRUE(tooLong);
-    EXPECT_EQ(tooLong->code(), TokenError::Code::invalidAPDU);
+    EXPECT_EQ(errorOf([&] { sm.wrapAPDU(0, 0xD6, 0, 0, Bytes(largest + 1, 1), {}); }),
+              TokenError::invalidAPDU());
     EXPECT_EQ(sm.icvMac(), icv);
     Bytes content(largest);
     for (std::size_t i = 0; i < content.size(); ++i) {
@@ -138,13 +137,12 @@ TEST_P(ChannelModes, RefusedOrForgedAuthenticationOpensNothing)
         c.arrange(card);
         TKSmartCardTransmitter line(card);
         SecureMessaging sm;
-        const auto error = errorOf([&] { sm.mutualAuth(line, c.key, c.key); });
-        ASSERT_TRUE(error) << c.what;
-        EXPECT_EQ(*error, c.expected) << c.what;
+        EXPECT_EQ(errorOf([&] { sm.mutualAuth(line, c.key, c.key); }), c.expected) << c.what;
         EXPECT_FALSE(sm.isEstablished()) << c.what;
         EXPECT_EQ(card.sentCommands().size(), c.commandsSent) << c.what;
-        const auto wrap = errorOf([&] { sm.wrapAPDU(0, 0x20, 0, 2, Bytes(16), std::nullopt); });
-        EXPECT_TRUE(wrap && wrap->code() == TokenError::Code::secureMessagingFailed) << c.what;
+        EXPECT_EQ(errorOf([&] { sm.wrapAPDU(0, 0x20, 0, 2, Bytes(16), std::nullopt); }),
+                  TokenError::secureMessagingFailed())
+            << c.what;
     }
 }
 
@@ -156,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(AllCards, ChannelModes,
                                                               : "AesFips";
                          });
 
-TEST(SecureMessaging, WrappedLayoutUnderAes)
+TEST(SecureMessaging, WrapsAndUnwrapsUnderAes)
 {
     VirtualToken token(tokenOptions(Mode::aes));
     VirtualCard card(token);
@@ -177,9 +175,32 @@ TEST(SecureMessaging, WrappedLayoutUnderAes)
               "0CB000000D9701008E08");
     EXPECT_EQ(bytesToHex(sm.wrapAPDU(0x80, 0x0E, 0, 0, Bytes{}, std::nullopt)).substr(0, 14),
               "8C0E00000A8E08");
+
+    // A status other than 9000 comes back with no data, whatever the body holds.
+    for (const auto& [reply, status] : {std::pair("6A82", 0x6A82), std::pair("9000", 0x9000),
+                                        std::pair("870501AABBCCDD9001", 0x9001)}) {
+        const auto opened = sm.unwrapResponse(hexToBytes(reply));
+        EXPECT_TRUE(opened.data.empty()) << reply;
+        EXPECT_EQ(statusOf(opened), status) << reply;
+    }
+    // A DO87 whose plaintext carries no valid padding comes back whole.
+    const Bytes noPadding(16, 0x33);
+    Bytes reply = hexToBytes("99029000 871101");
+    append(reply, crypto::aesCbc(sm.sessionKeyEnc(), Bytes(16, 0), noPadding, true));
+    append(reply, hexToBytes("8E0811223344556677889000"));
+    EXPECT_EQ(sm.unwrapResponse(reply).data, noPadding);
+
+    // Objects whose length runs past the body, an empty DO87, a cryptogram that is not whole
+    // blocks, and a reply without status are refused rather than read.
+    for (const char* bad : {"8710019000", "87000100009000", "991090009000", "8E9000",
+                            "870501AABBCCDD9000", "90"}) {
+        EXPECT_EQ(errorOf([&] { sm.unwrapResponse(hexToBytes(bad)); }),
+                  TokenError::secureMessagingFailed())
+            << bad;
+    }
 }
 
-TEST(SecureMessaging, ProbeReplyDecidesModeAndCipher)
+TEST(SecureMessaging, AuthenticationAnswersPickTheCipherOrAreRefused)
 {
     // The cards above answer 80 01 01 or 80 01 00 and are FIPS only with 87 01 01 at byte 32;
     // other data is never FIPS and its D[2] alone picks AES, and a bare status means Triple-DES.
@@ -187,15 +208,12 @@ TEST(SecureMessaging, ProbeReplyDecidesModeAndCipher)
                                        std::pair("8001029000", false), std::pair("9000", false)}) {
         FixedReplies card({probe, "6A88"});
         SecureMessaging sm;
-        const auto error = errorOf([&] { sm.mutualAuth(card, kKey, kKey); });
-        EXPECT_TRUE(error && *error == TokenError::unexpectedStatus(0x6A88)) << probe;
+        EXPECT_EQ(errorOf([&] { sm.mutualAuth(card, kKey, kKey); }),
+                  TokenError::unexpectedStatus(0x6A88))
+            << probe;
         EXPECT_FALSE(sm.isFIPS()) << probe;
         EXPECT_EQ(sm.keyType() == SecureMessaging::KeyEncType::aes, isAes) << probe;
     }
-}
-
-TEST(SecureMessaging, MalformedAuthenticationAnswersAreRefused)
-{
     const auto attempt = [](FixedReplies& card, ByteView key,
                             SecureMessaging::RandomSource random = SecureMessaging::systemRandom()) {
         SecureMessaging sm(std::move(random));
@@ -234,35 +252,4 @@ TEST(SecureMessaging, MalformedAuthenticationAnswersAreRefused)
     };
     EXPECT_EQ(attempt(truncated, kKey, fixedHost), TokenError::Code::authFailed);
     EXPECT_EQ(truncated.sent, 2u);
-}
-
-TEST(SecureMessaging, UnwrapReturnsStatusesAndRefusesMalformedBodies)
-{
-    VirtualToken token(tokenOptions(Mode::aes));
-    VirtualCard card(token);
-    TKSmartCardTransmitter line(card);
-    SecureMessaging sm;
-    sm.mutualAuth(line, kKey, kKey);
-
-    // A status other than 9000 comes back with no data, whatever the body holds.
-    for (const auto& [reply, status] : {std::pair("6A82", 0x6A82), std::pair("9000", 0x9000),
-                                        std::pair("870501AABBCCDD9001", 0x9001)}) {
-        const auto opened = sm.unwrapResponse(hexToBytes(reply));
-        EXPECT_TRUE(opened.data.empty()) << reply;
-        EXPECT_EQ(statusOf(opened), status) << reply;
-    }
-    // A DO87 whose plaintext carries no valid padding comes back whole.
-    const Bytes noPadding(16, 0x33);
-    Bytes reply = hexToBytes("99029000 871101");
-    append(reply, crypto::aesCbc(sm.sessionKeyEnc(), Bytes(16, 0), noPadding, true));
-    append(reply, hexToBytes("8E0811223344556677889000"));
-    EXPECT_EQ(sm.unwrapResponse(reply).data, noPadding);
-
-    // Objects whose length runs past the body, an empty DO87, a cryptogram that is not whole
-    // blocks, and a reply without status are refused rather than read.
-    for (const char* bad : {"8710019000", "87000100009000", "991090009000", "8E9000",
-                            "870501AABBCCDD9000", "90"}) {
-        const auto error = errorOf([&] { sm.unwrapResponse(hexToBytes(bad)); });
-        EXPECT_TRUE(error && error->code() == TokenError::Code::secureMessagingFailed) << bad;
-    }
 }

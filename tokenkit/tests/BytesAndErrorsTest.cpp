@@ -1,5 +1,6 @@
 #include "orvela/tokenkit/Bytes.h"
 #include "orvela/tokenkit/Digest.h"
+#include "orvela/tokenkit/TokenError.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +46,17 @@ TEST(Digest, MatchesPublishedVectors)
     EXPECT_EQ(bytesToHex(sha1(abc)), "A9993E364706816ABA3E25717850C26C9CD0D89D");
     EXPECT_EQ(bytesToHex(sha256(Bytes{})),
               "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+}
+
+TEST(TokenError, MessagesAndComparisonsCarryTheirValues)
+{
+    // Status words read as four upper-case digits, whatever their value.
+    EXPECT_EQ(TokenError::unexpectedStatus(0x0001).errorDescription(), "Токен алдаа: SW=0001");
+    EXPECT_EQ(TokenError::unexpectedStatus(0x6a82).errorDescription(), "Токен алдаа: SW=6A82");
+    const TokenError wrongPin = TokenError::pinVerifyFailed(3);
+    EXPECT_STREQ(wrongPin.what(), "PIN буруу байна. 3 оролдлого үлдсэн.");
+    EXPECT_EQ(wrongPin.retriesLeft(), 3);
+    // The driver suites compare whole errors: the carried value takes part.
+    EXPECT_FALSE(TokenError::unexpectedStatus(1) == TokenError::unexpectedStatus(2));
+    EXPECT_FALSE(TokenError::signFailed("SW=6A80") == TokenError::signFailed("SW=6982"));
 }

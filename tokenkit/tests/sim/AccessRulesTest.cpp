@@ -1,6 +1,7 @@
 // The token's half of the secure channel and its access rules. The driver suite relies on the
 // token refusing what a broken driver would send (a forged MAC or cryptogram, an administrative
-// command outside the channel); without these refusals driver faults would pass unnoticed.
+// command outside the channel, key generation without the user PIN of this session); without
+// these refusals driver faults would pass unnoticed.
 
 #include "TokenHarness.h"
 #include "VirtualCard.h"
@@ -59,4 +60,32 @@ TEST(AccessRules, AdministrativeCommandsNeedTheChannel)
     EXPECT_EQ(token.pinTriesLeft(1), 10);
     EXPECT_FALSE(token.publicKey(1));
     EXPECT_TRUE(HostChannel(token, defaultKey()).sm().isEstablished());
+}
+
+TEST(Keys, GenerationNeedsTheChannelAndTheUserPinOfThisSession)
+{
+    VirtualToken token(tokenOptions(VirtualToken::Mode::aes));
+    provision(token);
+    const Bytes params = orvela::tokenkit::DriverCommands::ecKeyParameters(0x01);
+    HostChannel channel(token, defaultKey());
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6982);
+    // The SO PIN does not open key generation, and a failed VERIFY withdraws an earlier success.
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0001, pinBlock("87654321")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6982);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1235")).sw, 0x63C9);
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6982);
+    // Reset forgets the verification and the channel.
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
+    token.reset();
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6882);
+    HostChannel fresh(token, defaultKey());
+    EXPECT_EQ(fresh.call(0x00, 0x46, 0, params).sw, 0x6982);
+    EXPECT_FALSE(token.publicKey(1));
+
+    EXPECT_EQ(fresh.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
+    EXPECT_EQ(fresh.call(0x00, 0x46, 0, params).sw, 0x9000);
+    const Bytes first = *token.publicKey(1);
+    EXPECT_EQ(fresh.call(0x00, 0x46, 0, params).sw, 0x9000);
+    EXPECT_NE(*token.publicKey(1), first); // generating again replaces the key
 }
