@@ -1,6 +1,5 @@
 #include "orvela/tokenkit/APDUCommand.h"
 #include "orvela/tokenkit/APDUResponse.h"
-#include "orvela/tokenkit/APDUTransceiver.h"
 #include "VirtualCard.h"
 
 #include <gtest/gtest.h>
@@ -84,46 +83,4 @@ TEST(APDUResponse, SplitsRawRepliesAndOnlyNineThousandIsSuccess)
     EXPECT_EQ(r.description(), "APDUResponse(SW=9000, data=<65B>)");
     r.wipe();
     EXPECT_FALSE(r.data().has_value());
-}
-
-namespace {
-
-/// Records what it was sent and answers with a fixed reply, or throws a platform error.
-class FixedCard : public SmartCard {
-public:
-    Bytes reply;
-    bool fail = false;
-    std::vector<Bytes> sent;
-
-    Bytes transmit(ByteView command) override
-    {
-        sent.push_back(toBytes(command));
-        if (fail) {
-            throw std::runtime_error("platform failure");
-        }
-        return reply;
-    }
-    Bytes atr() override { return {}; }
-};
-
-} // namespace
-
-TEST(APDUTransceiver, SendsTheWireFormAndPassesPlatformErrorsOn)
-{
-    FixedCard card;
-    card.reply = hexToBytes("0102039000");
-    const auto r = APDUTransceiver::transmit(APDUCommand(0x00, 0x2A, 0x9E, 0x9A, Bytes{7}, 8),
-                                             card);
-    EXPECT_EQ(card.sent.at(0), hexToBytes("002A9E9A010708"));
-    EXPECT_EQ(r.data(), (Bytes{1, 2, 3}));
-
-    card.reply = hexToBytes("6C08");
-    EXPECT_EQ(APDUTransceiver::transmit("00B0000028FF", card).status(), 0x6C08);
-    EXPECT_EQ(card.sent.at(1), hexToBytes("00B0000028FF")); // sent as it stands, not parsed
-    EXPECT_EQ(errorOf([&] { APDUTransceiver::transmit(std::string_view("zz"), card); }),
-              TokenError::invalidAPDU());
-    EXPECT_EQ(card.sent.size(), 2u);
-
-    card.fail = true;
-    EXPECT_THROW(APDUTransceiver::transmit("00A40400", card), std::runtime_error);
 }

@@ -4,7 +4,6 @@
 #include <memory>
 #include <openssl/ec.h>
 #include <openssl/evp.h>
-#include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <stdexcept>
 #include <vector>
@@ -96,16 +95,6 @@ TEST(CSR, TheTokensSignatureClosesAVerifiableRequestWhateverItsForm)
         Bytes closing{0x00};
         closing.insert(closing.end(), signature.begin(), signature.end());
         EXPECT_EQ(tail == closing, c.embeddedUnchanged);
-
-        // The PEM form is the same request.
-        std::unique_ptr<BIO, decltype(&BIO_free)> bio(
-            BIO_new_mem_buf(request.pem.data(), static_cast<int>(request.pem.size())), &BIO_free);
-        ReqPtr fromPem(PEM_read_bio_X509_REQ(bio.get(), nullptr, nullptr, nullptr), &X509_REQ_free);
-        ASSERT_TRUE(fromPem);
-        unsigned char* reencoded = nullptr;
-        const int length = i2d_X509_REQ(fromPem.get(), &reencoded);
-        EXPECT_EQ(Bytes(reencoded, reencoded + length), request.der);
-        OPENSSL_free(reencoded);
     }
 }
 

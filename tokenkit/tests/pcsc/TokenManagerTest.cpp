@@ -3,6 +3,7 @@
 
 #include "orvela/tokenkit/TokenManager.h"
 
+#include "PcscCheck.h"
 #include "VpcdReader.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/tokenkit/PcscError.h"
@@ -110,6 +111,41 @@ TEST_F(TokenManagerTest, TheSessionIsExclusiveAndClosedBeforeAWorkErrorArrives)
                   manager.withSession(1, [](SmartCard&) { throw TokenError::pinBlocked(); });
               }),
               TokenError::Code::pinBlocked);
+}
+
+enum class Outcome { passes, readerNotConnected, cardNotFound, pcscError };
+
+Outcome outcomeOf(LONG rv, pcsc::Step step)
+{
+    try {
+        pcsc::check(rv, "SCardX", step);
+        return Outcome::passes;
+    } catch (const TokenError& error) {
+        return error.code() == TokenError::Code::cardNotFound ? Outcome::cardNotFound
+                                                              : Outcome::readerNotConnected;
+    } catch (const PcscError& error) {
+        // Anything else reaches the caller as the service reported it.
+        EXPECT_EQ(error.code(), static_cast<std::uint32_t>(rv));
+        EXPECT_EQ(error.call(), "SCardX");
+        return Outcome::pcscError;
+    }
+}
+
+// The live tests show a missing daemon, an empty reader and a removal mid-session; these are
+// the causes pcscd cannot be made to give on demand.
+TEST(PcscCheck, AMissingServiceOrCardBecomesItsCauseOnlyWhereThatIsTheCause)
+{
+    const std::vector<std::tuple<LONG, pcsc::Step, Outcome>> cases{
+        {SCARD_E_SERVICE_STOPPED, pcsc::Step::inSession, Outcome::readerNotConnected},
+        {SCARD_F_COMM_ERROR, pcsc::Step::inSession, Outcome::readerNotConnected},
+        {SCARD_E_UNKNOWN_READER, pcsc::Step::opening, Outcome::cardNotFound},
+        {SCARD_E_READER_UNAVAILABLE, pcsc::Step::opening, Outcome::cardNotFound},
+        {SCARD_W_REMOVED_CARD, pcsc::Step::opening, Outcome::cardNotFound},
+        {SCARD_E_UNKNOWN_READER, pcsc::Step::inSession, Outcome::pcscError},
+    };
+    for (const auto& [rv, step, outcome] : cases) {
+        EXPECT_EQ(outcomeOf(rv, step), outcome) << std::hex << rv;
+    }
 }
 
 } // namespace

@@ -141,18 +141,6 @@ TEST_F(StubLibrary, EveryWayOutClosesWhatWasOpenedAndNothingElse)
     }
 }
 
-TEST_F(StubLibrary, TokenLabelIsPaddedOrCutToThirtyTwoBytes)
-{
-    auto module = open();
-    module->initialize();
-    module->initToken(7, "12345678", std::string(40, 'L'));
-    module->initToken(7, "12345678", "abc");
-    const auto log = calls();
-    ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[1], "C_InitToken label=[" + std::string(32, 'L') + "]");
-    EXPECT_EQ(log[2], "C_InitToken label=[abc" + std::string(29, ' ') + "]");
-}
-
 TEST_F(StubLibrary, ECPointForms)
 {
     const std::string point = "04" + std::string(128, 'A');
@@ -222,24 +210,28 @@ TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibraryAndTheSlotListMayShrink)
     EXPECT_EQ(module->getSlotList(true), (std::vector<unsigned long>{7}));
 }
 
-TEST_F(StubLibrary, DeletionMatchesKindAndIdAsWholeStrings)
-{
-    script("object class=1 label=c id=01\n"
-           "object class=3 label=k id=0102 keytype=3\n" +
-           kPrivateKey);
-    auto module = open();
-    EXPECT_THROW(module->deleteObject("1234", "01", "publicKey"), P11Error);
-    module->deleteObject("1234", "01", "privateKey");
-    EXPECT_THAT(calls(), Contains("C_DestroyObject handle=3"));
-}
-
-TEST_F(StubLibrary, RequestWithoutLabelSignsWithThePrivateKeyOfTheSameId)
+TEST_F(StubLibrary, ObjectsAreFoundByKindAndWholeIdAndTheLabelIsPadded)
 {
     const std::string point = "04" + std::string(128, 'A');
-    script("object class=2 label=a id=01 keytype=3 ecpoint=0441" + point + "\n" +
-           "object class=3 label=b id=02 keytype=3\n" + "object class=3 label=a id=01 keytype=3\n");
+    script("object class=1 label=c id=01\n"
+           "object class=2 label=a id=01 keytype=3 ecpoint=0441" + point + "\n" +
+           "object class=3 label=k id=0102 keytype=3\n" +
+           "object class=3 label=a id=01 keytype=3\n");
+    // A request without a label signs with the private key of the public key's id.
     EXPECT_FALSE(open()->generateCSR("1234", std::nullopt, {"X", {}, {}, {}}).der.empty());
-    EXPECT_THAT(calls(), Contains("C_SignInit key=3"));
+    EXPECT_THAT(calls(), Contains("C_SignInit key=4"));
+    auto module = open();
+    EXPECT_THROW(module->deleteObject("1234", "0102", "certificate"), P11Error);
+    module->deleteObject("1234", "01", "privateKey");
+    EXPECT_THAT(calls(), Contains("C_DestroyObject handle=4"));
+
+    script("");
+    module->initialize();
+    module->initToken(7, "12345678", std::string(40, 'L'));
+    module->initToken(7, "12345678", "abc");
+    EXPECT_THAT(calls(), ElementsAreArray({std::string("C_Initialize"),
+                                           "C_InitToken label=[" + std::string(32, 'L') + "]",
+                                           "C_InitToken label=[abc" + std::string(29, ' ') + "]"}));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 //   object class=2 label=L id=HEX keytype=3 ecpoint=HEX     class=none: class unreadable;
 //                                  labelhex=HEX for any label bytes, labelsize=N for N of 'x'
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -165,11 +166,10 @@ STUB_EXPORT CK_RV C_FindObjectsInit(CK_SESSION_HANDLE, CK_ATTRIBUTE* templ, CK_U
 {
     g_found.clear();
     for (CK_OBJECT_HANDLE h = 1; h <= g_script.objects.size(); ++h) {
-        bool all = true;
-        for (CK_ULONG i = 0; i < count; ++i) {
-            all = all && matches(g_script.objects[h - 1], templ[i]);
-        }
-        if (all) {
+        const auto matchesObject = [&](const CK_ATTRIBUTE& a) {
+            return matches(g_script.objects[h - 1], a);
+        };
+        if (std::all_of(templ, templ + count, matchesObject)) {
             g_found.push_back(h);
         }
     }
@@ -203,10 +203,10 @@ STUB_EXPORT CK_RV C_GetAttributeValue(CK_SESSION_HANDLE, CK_OBJECT_HANDLE handle
         if (found == object.end()) {
             return CKR_ATTRIBUTE_TYPE_INVALID;
         }
-        if (a.pValue != nullptr && a.ulValueLen < found->second.size()) {
-            return CKR_BUFFER_TOO_SMALL;
-        }
         if (a.pValue != nullptr) {
+            if (a.ulValueLen < found->second.size()) {
+                return CKR_BUFFER_TOO_SMALL;
+            }
             std::memcpy(a.pValue, found->second.data(), found->second.size());
         }
         a.ulValueLen = found->second.size();
