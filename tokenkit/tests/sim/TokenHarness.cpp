@@ -3,7 +3,6 @@
 #include "VirtualCard.h"
 #include "orvela/tokenkit/DriverCommands.h"
 #include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TransportKey.h"
 
 namespace orvela::sim::test {
 
@@ -66,11 +65,6 @@ void provision(VirtualToken& token, bool withKey)
         driver.verifyPIN(toBytes("1234"), tokenkit::TesselDriver::kUserPinReference, card);
         driver.generateECKeyPair(0x01, card);
     }
-}
-
-Bytes defaultKey()
-{
-    return tokenkit::defaultTransportKey();
 }
 
 Bytes pinBlock(std::string_view pin)

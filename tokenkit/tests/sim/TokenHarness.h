@@ -2,6 +2,7 @@
 
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/SecureMessaging.h"
+#include "orvela/tokenkit/TransportKey.h"
 
 #include <cstdint>
 #include <optional>
@@ -49,7 +50,10 @@ private:
 void provision(VirtualToken& token, bool withKey = false);
 
 /// The kit's default transport key.
-Bytes defaultKey();
+inline Bytes defaultKey()
+{
+    return tokenkit::defaultTransportKey();
+}
 
 /// The 16-byte VERIFY block: the PIN padded with 00.
 Bytes pinBlock(std::string_view pin);

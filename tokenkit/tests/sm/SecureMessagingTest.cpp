@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 
 using namespace orvela::tokenkit;
 using namespace orvela::tokenkit::test;
@@ -83,9 +84,7 @@ TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
               TokenError::invalidAPDU());
     EXPECT_EQ(sm.icvMac(), icv);
     Bytes content(largest);
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        content[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    }
+    std::iota(content.begin(), content.end(), std::uint8_t{1});
     ASSERT_EQ(call(sm, card, 0x00, 0xD6, 0, content), 0x9000);
     Bytes read;
     ASSERT_EQ(call(sm, card, 0x00, 0xB0, 0, std::nullopt, 0x20, &read), 0x9000);
