@@ -2,6 +2,7 @@
 // plain, or over the secure channel the token offers in each of its modes.
 
 #include "SignatureCheck.h"
+#include "TokenHarness.h"
 #include "VirtualCard.h"
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/Digest.h"
@@ -69,20 +70,8 @@ protected:
         }
     }
 
-    void provision()
-    {
-        VirtualCard card(token);
-        openChannel(card);
-        driver.initializePIN(kUserPin, kPuk, card);
-    }
-
-    void generateKey()
-    {
-        VirtualCard card(token);
-        openChannel(card);
-        driver.verifyPIN(kUserPin, TesselDriver::kUserPinReference, card);
-        driver.generateECKeyPair(0x01, card);
-    }
+    /// The application's provisioning, with `withKey` also key 1 (the same PINs as here).
+    void provision(bool withKey = false) { orvela::sim::test::provision(token, withKey); }
 
     VirtualToken token;
     TesselDriver driver;
@@ -94,10 +83,9 @@ TEST_P(DriverInEachMode, ProvisionsMakesAKeyAndSignsWithoutLoggingSecrets)
 {
     auto log = std::make_shared<LogText>();
     setLogSink(log);
-    provision();
+    provision(true);
     EXPECT_EQ(token.pinTriesLeft(1), 10);
     EXPECT_EQ(token.pinTriesLeft(2), 10);
-    generateKey();
     ASSERT_TRUE(token.publicKey(1));
     {
         VirtualCard card(token);
@@ -250,9 +238,10 @@ TEST_P(DriverInEachMode, PulledCardReachesTheCallerAndEndsTheChannel)
     }
     // Put back, the half-provisioned token is provisioned again from the start.
     token.setPresent(true);
-    provision();
-    generateKey();
-    EXPECT_TRUE(token.publicKey(1));
+    VirtualCard card(token);
+    openChannel(card);
+    driver.initializePIN(kUserPin, kPuk, card);
+    EXPECT_EQ(token.pinTriesLeft(1), 10);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModes, DriverInEachMode, ::testing::ValuesIn(kModes),

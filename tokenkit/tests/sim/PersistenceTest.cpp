@@ -83,7 +83,7 @@ TEST_F(StateFileTest, ProvisionedAndErasedTokenSurvivesARestart)
     EXPECT_EQ(send(restarted, "00B0001003").data, hexToBytes("C0FFEE"));
     // The installed transport key, the PIN and the private key came back too.
     HostChannel channel(restarted, kOwnKey);
-    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("123456")).sw, 0x9000);
     EXPECT_EQ(channel.call(0x00, 0x2A, 0x9E9A, Bytes(32, 7)).data.size(), 64u);
 
     // Erasing is saved too, and brings back the default transport key.

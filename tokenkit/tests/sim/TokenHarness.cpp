@@ -57,12 +57,12 @@ void provision(VirtualToken& token, bool withKey)
     {
         tokenkit::test::VirtualCard card(token);
         driver.establishSecureSession(key, key, card);
-        driver.initializePIN(toBytes("1234"), toBytes("87654321"), card);
+        driver.initializePIN(toBytes("123456"), toBytes("87654321"), card);
     }
     if (withKey) {
         tokenkit::test::VirtualCard card(token);
         driver.establishSecureSession(key, key, card);
-        driver.verifyPIN(toBytes("1234"), tokenkit::TesselDriver::kUserPinReference, card);
+        driver.verifyPIN(toBytes("123456"), tokenkit::TesselDriver::kUserPinReference, card);
         driver.generateECKeyPair(0x01, card);
     }
 }

@@ -45,7 +45,7 @@ private:
     SecureMessaging m_sm;
 };
 
-/// Provisions the token the application's way (user PIN 1234, PUK 87654321), and with
+/// Provisions the token the application's way (user PIN 123456, PUK 87654321), and with
 /// `withKey` also makes key 1; each in a card session of its own.
 void provision(VirtualToken& token, bool withKey = false);
 
