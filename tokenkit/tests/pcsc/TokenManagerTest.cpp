@@ -113,38 +113,29 @@ TEST_F(TokenManagerTest, TheSessionIsExclusiveAndClosedBeforeAWorkErrorArrives)
               TokenError::Code::pinBlocked);
 }
 
-enum class Outcome { passes, readerNotConnected, cardNotFound, pcscError };
-
-Outcome outcomeOf(LONG rv, pcsc::Step step)
-{
-    try {
-        pcsc::check(rv, "SCardX", step);
-        return Outcome::passes;
-    } catch (const TokenError& error) {
-        return error.code() == TokenError::Code::cardNotFound ? Outcome::cardNotFound
-                                                              : Outcome::readerNotConnected;
-    } catch (const PcscError& error) {
-        // Anything else reaches the caller as the service reported it.
-        EXPECT_EQ(error.code(), static_cast<std::uint32_t>(rv));
-        EXPECT_EQ(error.call(), "SCardX");
-        return Outcome::pcscError;
-    }
-}
-
 // The live tests show a missing daemon, an empty reader and a removal mid-session; these are
 // the causes pcscd cannot be made to give on demand.
 TEST(PcscCheck, AMissingServiceOrCardBecomesItsCauseOnlyWhereThatIsTheCause)
 {
-    const std::vector<std::tuple<LONG, pcsc::Step, Outcome>> cases{
-        {SCARD_E_SERVICE_STOPPED, pcsc::Step::inSession, Outcome::readerNotConnected},
-        {SCARD_F_COMM_ERROR, pcsc::Step::inSession, Outcome::readerNotConnected},
-        {SCARD_E_UNKNOWN_READER, pcsc::Step::opening, Outcome::cardNotFound},
-        {SCARD_E_READER_UNAVAILABLE, pcsc::Step::opening, Outcome::cardNotFound},
-        {SCARD_W_REMOVED_CARD, pcsc::Step::opening, Outcome::cardNotFound},
-        {SCARD_E_UNKNOWN_READER, pcsc::Step::inSession, Outcome::pcscError},
+    using Code = TokenError::Code;
+    const std::vector<std::tuple<LONG, pcsc::Step, Code>> cases{
+        {SCARD_E_SERVICE_STOPPED, pcsc::Step::inSession, Code::readerNotConnected},
+        {SCARD_F_COMM_ERROR, pcsc::Step::inSession, Code::readerNotConnected},
+        {SCARD_E_UNKNOWN_READER, pcsc::Step::opening, Code::cardNotFound},
+        {SCARD_E_READER_UNAVAILABLE, pcsc::Step::opening, Code::cardNotFound},
+        {SCARD_W_REMOVED_CARD, pcsc::Step::opening, Code::cardNotFound},
     };
-    for (const auto& [rv, step, outcome] : cases) {
-        EXPECT_EQ(outcomeOf(rv, step), outcome) << std::hex << rv;
+    for (const auto& [rv, step, code] : cases) {
+        const auto call = [rv = rv, step = step] { pcsc::check(rv, "SCardX", step); };
+        EXPECT_EQ(errorCodeOf<TokenError>(call), code) << std::hex << rv;
+    }
+    // Anything else reaches the caller as the service reported it.
+    try {
+        pcsc::check(SCARD_E_UNKNOWN_READER, "SCardX", pcsc::Step::inSession);
+        ADD_FAILURE() << "passed";
+    } catch (const PcscError& error) {
+        EXPECT_EQ(error.code(), static_cast<std::uint32_t>(SCARD_E_UNKNOWN_READER));
+        EXPECT_EQ(error.call(), "SCardX");
     }
 }
 
