@@ -197,11 +197,9 @@ TEST_F(StubLibrary, ListingShowsWhatCanBeReadAndDecodesLabelsSafely)
                                              }));
 }
 
-TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibraryAndTheSlotListMayShrink)
+TEST_F(StubLibrary, SlotListMayShrinkObjectsAreFoundByKindAndWholeIdAndTheLabelIsPadded)
 {
-    ::setenv(PKCS11Module::kLibraryEnvironmentVariable, ORVELA_P11_STUB_FULL, 1);
-    auto module = PKCS11Module::open();
-    ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable);
+    auto module = open();
     script("slots 3\n");
     module->initialize();
     EXPECT_EQ(module->getSlotList(true), (std::vector<unsigned long>{7, 8, 9}));
@@ -210,10 +208,8 @@ TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibraryAndTheSlotListMayShrink)
     script("slots 3 1\n");
     module->initialize();
     EXPECT_EQ(module->getSlotList(true), (std::vector<unsigned long>{7}));
-}
+    module->finalize();
 
-TEST_F(StubLibrary, ObjectsAreFoundByKindAndWholeIdAndTheLabelIsPadded)
-{
     const std::string point = "04" + std::string(128, 'A');
     script("object class=1 label=c id=01\n"
            "object class=2 label=a id=01 keytype=3 ecpoint=0441" + point + "\n" +
@@ -222,7 +218,6 @@ TEST_F(StubLibrary, ObjectsAreFoundByKindAndWholeIdAndTheLabelIsPadded)
     // A request without a label signs with the private key of the public key's id.
     EXPECT_FALSE(open()->generateCSR("1234", std::nullopt, {"X", {}, {}, {}}).der.empty());
     EXPECT_THAT(calls(), Contains("C_SignInit key=4"));
-    auto module = open();
     EXPECT_THROW(module->deleteObject("1234", "0102", "certificate"), P11Error);
     module->deleteObject("1234", "01", "privateKey");
     EXPECT_THAT(calls(), Contains("C_DestroyObject handle=4"));
