@@ -291,7 +291,7 @@ TEST(DriverChannel, BelongsToTheSessionThatOpenedIt)
     EXPECT_EQ(bytesToHex(card->sentCommands().back()), "800E000000");
 }
 
-TEST(DriverBytes, GetChallengeWantsExactlyEightBytesAndSuccess)
+TEST(DriverBytes, ChallengeAndSignaturesNeedTheirDataAndSuccess)
 {
     TesselDriver driver;
     {
@@ -304,6 +304,22 @@ TEST(DriverBytes, GetChallengeWantsExactlyEightBytesAndSuccess)
         ScriptedCard card;
         card.expect("0084000008", reply);
         EXPECT_EQ(errorOf([&] { driver.getChallenge(card); }), TokenError::authFailed()) << reply;
+    }
+    // Signatures pass the input unchanged and need data.
+    const std::string hash(64, 'A');
+    {
+        ScriptedCard card;
+        card.expect("002A9E9A20" + hash, "3044AABB9000").expect("002A808603010203", "CAFE9000");
+        EXPECT_EQ(bytesToHex(driver.signECDSA(hexToBytes(hash), card)), "3044AABB");
+        EXPECT_EQ(bytesToHex(driver.signRSA(hexToBytes("010203"), card)), "CAFE");
+    }
+    for (const char* status : {"6A80", "9000"}) {
+        ScriptedCard card;
+        card.expect("002A9E9A20" + hash, status).expect("002A808601FF", status);
+        EXPECT_EQ(errorOf([&] { driver.signECDSA(hexToBytes(hash), card); }),
+                  TokenError::signFailed(std::string("SW=") + status));
+        EXPECT_EQ(errorOf([&] { driver.signRSA(hexToBytes("FF"), card); }),
+                  TokenError::signFailed(std::string("SW=") + status));
     }
 }
 
@@ -369,27 +385,7 @@ TEST(DriverBytes, TokenInfoReadsAtrLabelAndAppletState)
     }
 }
 
-TEST(DriverBytes, SignaturesPassTheInputUnchangedAndNeedData)
-{
-    TesselDriver driver;
-    const std::string hash(64, 'A');
-    {
-        ScriptedCard card;
-        card.expect("002A9E9A20" + hash, "3044AABB9000").expect("002A808603010203", "CAFE9000");
-        EXPECT_EQ(bytesToHex(driver.signECDSA(hexToBytes(hash), card)), "3044AABB");
-        EXPECT_EQ(bytesToHex(driver.signRSA(hexToBytes("010203"), card)), "CAFE");
-    }
-    for (const char* status : {"6A80", "9000"}) {
-        ScriptedCard card;
-        card.expect("002A9E9A20" + hash, status).expect("002A808601FF", status);
-        EXPECT_EQ(errorOf([&] { driver.signECDSA(hexToBytes(hash), card); }),
-                  TokenError::signFailed(std::string("SW=") + status));
-        EXPECT_EQ(errorOf([&] { driver.signRSA(hexToBytes("FF"), card); }),
-                  TokenError::signFailed(std::string("SW=") + status));
-    }
-}
-
-TEST(DriverBytes, RefusedRequestsSendNothing)
+TEST(DriverBytes, RefusedRequestsSendNothingAndTemplatesMustFit)
 {
     const Bytes sixteen = toBytes("0123456789ABCDEF");
     const Bytes seventeen = toBytes("0123456789ABCDEFG");
@@ -418,6 +414,16 @@ TEST(DriverBytes, RefusedRequestsSendNothing)
         EXPECT_EQ(errorOf([&] { cases[i].first(driver, card); }), cases[i].second) << i;
         EXPECT_EQ(card.sent(), 0u) << i;
     }
+    // Templates and payloads that cannot fit their length byte are refused.
+    const Bytes openAcl = hexToBytes("FFFF000000000000");
+    // The ACL fits its own length byte but the template no longer fits the 62 length byte.
+    EXPECT_EQ(DriverCommands::buildEFFCP(0x5032, 1, 0x01, Bytes(238, 0)).size(), 257u);
+    EXPECT_THROW(DriverCommands::buildEFFCP(0x5032, 1, 0x01, Bytes(239, 0)), TokenError);
+    EXPECT_THROW(DriverCommands::buildEFFCP(0x5032, 1, 0x01, Bytes(256, 0)), TokenError);
+    EXPECT_THROW(DriverCommands::buildDFFCP(0x5015, 1, Bytes(256, 0x41), openAcl), TokenError);
+    EXPECT_THROW(DriverCommands::buildDFFCP(0x5015, 1, Bytes(240, 0x41), openAcl), TokenError);
+    EXPECT_NO_THROW(DriverCommands::computeDigitalSignature(Bytes(255, 1)));
+    EXPECT_THROW(DriverCommands::updateBinary(0, Bytes(256, 1)), TokenError);
 }
 
 // The emulated token shows where a read ends; these are the files no sound card holds.
@@ -437,17 +443,4 @@ TEST(DriverBytes, ReadCertificateNeedsDataAndRefusesFilesPastOffsetFFFF)
         card.expect(header, std::string(254 * 2, 'C') + "9000");
     }
     EXPECT_EQ(errorOf([&] { driver.readCertificate(0x4402, card); }), TokenError::invalidAPDU());
-}
-
-TEST(DriverBytes, TemplatesAndPayloadsThatCannotFitTheirLengthByteAreRefused)
-{
-    const Bytes openAcl = hexToBytes("FFFF000000000000");
-    // The ACL fits its own length byte but the template no longer fits the 62 length byte.
-    EXPECT_EQ(DriverCommands::buildEFFCP(0x5032, 1, 0x01, Bytes(238, 0)).size(), 257u);
-    EXPECT_THROW(DriverCommands::buildEFFCP(0x5032, 1, 0x01, Bytes(239, 0)), TokenError);
-    EXPECT_THROW(DriverCommands::buildEFFCP(0x5032, 1, 0x01, Bytes(256, 0)), TokenError);
-    EXPECT_THROW(DriverCommands::buildDFFCP(0x5015, 1, Bytes(256, 0x41), openAcl), TokenError);
-    EXPECT_THROW(DriverCommands::buildDFFCP(0x5015, 1, Bytes(240, 0x41), openAcl), TokenError);
-    EXPECT_NO_THROW(DriverCommands::computeDigitalSignature(Bytes(255, 1)));
-    EXPECT_THROW(DriverCommands::updateBinary(0, Bytes(256, 1)), TokenError);
 }

@@ -54,25 +54,23 @@ Value ulongValue(const std::string& text)
 
 StubObject parseObject(std::istringstream& fields)
 {
+    static const std::map<std::string, CK_ATTRIBUTE_TYPE> hexFields{
+        {"labelhex", CKA_LABEL}, {"id", CKA_ID}, {"ecpoint", CKA_EC_POINT}};
     StubObject object{{CKA_LABEL, {}}, {CKA_ID, {}}};
     for (std::string field; fields >> field;) {
         const auto eq = field.find('=');
         const std::string key = field.substr(0, eq);
         const std::string value = field.substr(eq + 1);
-        if (key == "class" && value != "none") {
+        if (hexFields.count(key) != 0) {
+            object[hexFields.at(key)] = fromHex(value);
+        } else if (key == "class" && value != "none") {
             object[CKA_CLASS] = ulongValue(value);
         } else if (key == "keytype") {
             object[CKA_KEY_TYPE] = ulongValue(value);
         } else if (key == "label") {
             object[CKA_LABEL] = Value(value.begin(), value.end());
-        } else if (key == "labelhex") {
-            object[CKA_LABEL] = fromHex(value);
         } else if (key == "labelsize") {
             object[CKA_LABEL] = Value(std::stoul(value), 'x');
-        } else if (key == "id") {
-            object[CKA_ID] = fromHex(value);
-        } else if (key == "ecpoint") {
-            object[CKA_EC_POINT] = fromHex(value);
         }
     }
     return object;
