@@ -338,7 +338,6 @@ TEST(DriverBytes, VerifySendsASixteenByteBlockAndMapsTheStatus)
         driver.verifyPIN(toBytes("ABCDEFGHIJKLMNOPQRST"), 0x01, card);
     }
     const std::pair<const char*, TokenError> cases[] = {
-        {"63C2", TokenError::pinVerifyFailed(2)},      {"63C0", TokenError::pinVerifyFailed(0)},
         {"63CF", TokenError::pinVerifyFailed(15)},     {"6300", TokenError::unexpectedStatus(0x6300)},
         {"63D1", TokenError::unexpectedStatus(0x63D1)}, {"6983", TokenError::pinBlocked()},
         {"6A80", TokenError::unexpectedStatus(0x6A80)},

@@ -3,6 +3,7 @@
 
 #include "SecureChannel.h"
 #include "SymmetricCrypto.h"
+#include "TokenHarness.h"
 #include "VirtualCard.h"
 #include "orvela/tokenkit/SecureMessaging.h"
 #include "orvela/tokenkit/TesselDriver.h"
@@ -18,6 +19,7 @@ using namespace orvela::tokenkit;
 using namespace orvela::tokenkit::test;
 using orvela::sim::VirtualToken;
 using Mode = VirtualToken::Mode;
+using orvela::sim::test::Reply;
 
 namespace {
 
@@ -44,16 +46,12 @@ class ChannelModes : public ::testing::TestWithParam<Mode> {
 protected:
     ChannelModes() : token(tokenOptions(GetParam())) {}
 
-    std::uint16_t call(SecureMessaging& sm, VirtualCard& card, std::uint8_t cla, std::uint8_t ins,
-                       std::uint16_t p1p2, const std::optional<Bytes>& data,
-                       std::optional<std::uint8_t> le = std::nullopt, Bytes* out = nullptr)
+    /// One protected command with P1 P2 00 00, and its opened reply.
+    Reply call(SecureMessaging& sm, VirtualCard& card, std::uint8_t cla, std::uint8_t ins,
+               const std::optional<Bytes>& data, std::optional<std::uint8_t> le = std::nullopt)
     {
-        const auto reply = sm.unwrapResponse(card.transmit(sm.wrapAPDU(
-            cla, ins, static_cast<std::uint8_t>(p1p2 >> 8), static_cast<std::uint8_t>(p1p2), data, le)));
-        if (out != nullptr) {
-            *out = reply.data;
-        }
-        return statusOf(reply);
+        const auto reply = sm.unwrapResponse(card.transmit(sm.wrapAPDU(cla, ins, 0, 0, data, le)));
+        return {reply.data, statusOf(reply)};
     }
 
     VirtualToken token;
@@ -147,8 +145,8 @@ TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
     EXPECT_EQ(card.sentCommands().at(1).back(), GetParam() == Mode::aesFips ? 0x1D : 0x1C);
     const Bytes fcp = TesselDriver::buildEFFCP(0x4410, 600, TesselFileType::transparent,
                                                hexToBytes("FFFF000000000000"));
-    ASSERT_EQ(call(sm, card, 0x80, 0xE0, 0, fcp), 0x9000);
-    ASSERT_EQ(call(sm, card, 0x00, 0xA4, 0, hexToBytes("4410")), 0x9000);
+    ASSERT_EQ(call(sm, card, 0x80, 0xE0, fcp).sw, 0x9000);
+    ASSERT_EQ(call(sm, card, 0x00, 0xA4, hexToBytes("4410")).sw, 0x9000);
 
     // The largest data a protected command holds goes through; one byte more is refused before
     // the counter moves, so the channel stays in step with the card.
@@ -159,14 +157,14 @@ TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
     EXPECT_EQ(sm.icvMac(), icv);
     Bytes content(largest);
     std::iota(content.begin(), content.end(), std::uint8_t{1});
-    ASSERT_EQ(call(sm, card, 0x00, 0xD6, 0, content), 0x9000);
-    Bytes read;
-    ASSERT_EQ(call(sm, card, 0x00, 0xB0, 0, std::nullopt, 0x20, &read), 0x9000);
-    EXPECT_EQ(read, Bytes(content.begin(), content.begin() + 0x20));
+    ASSERT_EQ(call(sm, card, 0x00, 0xD6, content).sw, 0x9000);
+    const Reply read = call(sm, card, 0x00, 0xB0, std::nullopt, 0x20);
+    ASSERT_EQ(read.sw, 0x9000);
+    EXPECT_EQ(read.data, Bytes(content.begin(), content.begin() + 0x20));
 
     // Past 256 commands the AES counter carries into its next byte; the card must agree.
     for (int i = 0; i < 260; ++i) {
-        ASSERT_EQ(call(sm, card, 0x00, 0xA4, 0, hexToBytes("4410")), 0x9000) << i;
+        ASSERT_EQ(call(sm, card, 0x00, 0xA4, hexToBytes("4410")).sw, 0x9000) << i;
     }
     // Sent out of order, a command's MAC no longer matches the card's counter.
     sm.wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("4410"), {});
