@@ -1,4 +1,5 @@
 // A protected reply from a card, possibly hostile, opened on an established channel.
+#include "TokenHarness.h"
 #include "VirtualCard.h"
 #include "orvela/tokenkit/SecureMessaging.h"
 #include "orvela/tokenkit/TokenError.h"
@@ -14,11 +15,7 @@ namespace {
 SecureMessaging openedOn(VirtualToken::Mode mode)
 {
     VirtualToken token(test::tokenOptions(mode));
-    test::VirtualCard card(token);
-    TKSmartCardTransmitter line(card);
-    SecureMessaging sm;
-    sm.mutualAuth(line, defaultTransportKey(), defaultTransportKey());
-    return sm;
+    return orvela::sim::test::HostChannel(token, defaultTransportKey()).sm();
 }
 
 SecureMessaging& channel(bool aes)

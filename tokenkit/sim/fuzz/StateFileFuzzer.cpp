@@ -12,21 +12,11 @@
 
 using namespace orvela::sim;
 
-namespace {
-
-std::string scratchPath(const char* name)
-{
-    return (std::filesystem::temp_directory_path()
-            / ("orvela-fuzz-" + std::to_string(getpid()) + "-" + name))
-        .string();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::string input = scratchPath("input");
-    static const std::string copy = scratchPath("copy");
+    static const std::string input = std::filesystem::temp_directory_path() /
+                                     ("orvela-fuzz-" + std::to_string(getpid()) + "-input");
+    static const std::string copy = input + "-copy";
     {
         std::ofstream out(input, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

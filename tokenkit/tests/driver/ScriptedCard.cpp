@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace orvela::tokenkit::test {
 
 ScriptedCard::~ScriptedCard()
@@ -16,26 +18,17 @@ ScriptedCard& ScriptedCard::expect(const std::string& commandHex, const std::str
     return *this;
 }
 
-ScriptedCard& ScriptedCard::expectThenRemove(const std::string& commandHex)
-{
-    m_steps.push_back({bytesToHex(hexToBytes(commandHex)), {}, true});
-    return *this;
-}
-
 Bytes ScriptedCard::transmit(ByteView command)
 {
     ++m_sent;
     const std::string sentHex = bytesToHex(command);
     if (m_steps.empty()) {
         ADD_FAILURE() << "unexpected command " << sentHex;
-        throw CardRemoved();
+        throw std::runtime_error("unexpected command");
     }
     const Step step = m_steps.front();
     m_steps.pop_front();
     EXPECT_EQ(sentHex, step.command) << "command #" << m_sent;
-    if (step.remove) {
-        throw CardRemoved();
-    }
     return hexToBytes(step.reply);
 }
 

@@ -1,5 +1,5 @@
 // What a real token cannot be made to show, against a scripted Cryptoki library that records
-// every call it receives.
+// every call it receives, and libraries that cannot serve at all.
 
 #include "orvela/tokenkit/PKCS11Module.h"
 
@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -141,18 +143,6 @@ TEST_F(StubLibrary, EveryWayOutClosesWhatWasOpenedAndNothingElse)
     }
 }
 
-TEST_F(StubLibrary, TokenLabelIsPaddedOrCutToThirtyTwoBytes)
-{
-    auto module = open();
-    module->initialize();
-    module->initToken(7, "12345678", std::string(40, 'L'));
-    module->initToken(7, "12345678", "abc");
-    const auto log = calls();
-    ASSERT_EQ(log.size(), 3u);
-    EXPECT_EQ(log[1], "C_InitToken label=[" + std::string(32, 'L') + "]");
-    EXPECT_EQ(log[2], "C_InitToken label=[abc" + std::string(29, ' ') + "]");
-}
-
 TEST_F(StubLibrary, ECPointForms)
 {
     const std::string point = "04" + std::string(128, 'A');
@@ -207,11 +197,9 @@ TEST_F(StubLibrary, ListingShowsWhatCanBeReadAndDecodesLabelsSafely)
                                              }));
 }
 
-TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibraryAndTheSlotListMayShrink)
+TEST_F(StubLibrary, SlotListMayShrinkObjectsAreFoundByKindAndWholeIdAndTheLabelIsPadded)
 {
-    ::setenv(PKCS11Module::kLibraryEnvironmentVariable, ORVELA_P11_STUB_FULL, 1);
-    auto module = PKCS11Module::open();
-    ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable);
+    auto module = open();
     script("slots 3\n");
     module->initialize();
     EXPECT_EQ(module->getSlotList(true), (std::vector<unsigned long>{7, 8, 9}));
@@ -220,26 +208,93 @@ TEST_F(StubLibrary, EnvironmentVariableChoosesTheLibraryAndTheSlotListMayShrink)
     script("slots 3 1\n");
     module->initialize();
     EXPECT_EQ(module->getSlotList(true), (std::vector<unsigned long>{7}));
-}
+    module->finalize();
 
-TEST_F(StubLibrary, DeletionMatchesKindAndIdAsWholeStrings)
-{
-    script("object class=1 label=c id=01\n"
-           "object class=3 label=k id=0102 keytype=3\n" +
-           kPrivateKey);
-    auto module = open();
-    EXPECT_THROW(module->deleteObject("1234", "01", "publicKey"), P11Error);
-    module->deleteObject("1234", "01", "privateKey");
-    EXPECT_THAT(calls(), Contains("C_DestroyObject handle=3"));
-}
-
-TEST_F(StubLibrary, RequestWithoutLabelSignsWithThePrivateKeyOfTheSameId)
-{
     const std::string point = "04" + std::string(128, 'A');
-    script("object class=2 label=a id=01 keytype=3 ecpoint=0441" + point + "\n" +
-           "object class=3 label=b id=02 keytype=3\n" + "object class=3 label=a id=01 keytype=3\n");
+    script("object class=1 label=c id=01\n"
+           "object class=2 label=a id=01 keytype=3 ecpoint=0441" + point + "\n" +
+           "object class=3 label=k id=0102 keytype=3\n" +
+           "object class=3 label=a id=01 keytype=3\n");
+    // A request without a label signs with the private key of the public key's id.
     EXPECT_FALSE(open()->generateCSR("1234", std::nullopt, {"X", {}, {}, {}}).der.empty());
-    EXPECT_THAT(calls(), Contains("C_SignInit key=3"));
+    EXPECT_THAT(calls(), Contains("C_SignInit key=4"));
+    EXPECT_THROW(module->deleteObject("1234", "0102", "certificate"), P11Error);
+    module->deleteObject("1234", "01", "privateKey");
+    EXPECT_THAT(calls(), Contains("C_DestroyObject handle=4"));
+
+    script("");
+    module->initialize();
+    module->initToken(7, "12345678", std::string(40, 'L'));
+    module->initToken(7, "12345678", "abc");
+    EXPECT_THAT(calls(), ElementsAreArray({std::string("C_Initialize"),
+                                           "C_InitToken label=[" + std::string(32, 'L') + "]",
+                                           "C_InitToken label=[abc" + std::string(29, ' ') + "]"}));
+}
+
+class LibraryPaths : public ::testing::Test {
+protected:
+    void SetUp() override { ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable); }
+    void TearDown() override { ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable); }
+};
+
+TEST_F(LibraryPaths, ALibraryThatCannotServeIsNamedWithTheReasonAndCodesStayWhole)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("orvela-p11-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string text = (dir / "text.so").string();
+    std::ofstream(text) << std::string(256, 'x'); // longer than an ELF header
+    const std::string fifo = (dir / "fifo.so").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    using Code = P11Error::Code;
+    struct Case {
+        std::optional<std::string> path;
+        bool fromEnvironment;
+        Code code;
+        std::string subject;
+        std::string reason; // part of the message
+    };
+    const std::string none = "/nonexistent/libp11.so";
+    const std::vector<Case> cases{
+        {none, false, Code::libraryNotFound, none, "(No such file or directory)"},
+        {none, true, Code::libraryNotFound, none, "(No such file or directory)"},
+        {dir.string(), false, Code::libraryNotFound, dir.string(), "(энгийн файл биш)"},
+        {fifo, false, Code::libraryNotFound, fifo, "(энгийн файл биш)"}, // must not block
+        {text, false, Code::libraryNotFound, text, "invalid ELF header"},
+        {"libno-such.so", false, Code::libraryNotFound, "libno-such.so", "cannot open shared"},
+        // Nothing chosen (an empty setting chooses nothing) and no default installed here.
+        {std::nullopt, false, Code::libraryNotFound, PKCS11Module::defaultLibraryPaths().back(),
+         ""},
+        {"", true, Code::libraryNotFound, PKCS11Module::defaultLibraryPaths().back(), ""},
+        // Loads fine but exports none of the Cryptoki names, or not all of them.
+        {"libm.so.6", false, Code::symbolNotFound, "C_Initialize", ""},
+        {ORVELA_P11_STUB_NOSETPIN, false, Code::symbolNotFound, "C_SetPIN", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subject);
+        if (c.fromEnvironment) {
+            ::setenv(PKCS11Module::kLibraryEnvironmentVariable, c.path->c_str(), 1);
+        } else {
+            ::unsetenv(PKCS11Module::kLibraryEnvironmentVariable);
+        }
+        try {
+            PKCS11Module::open(c.fromEnvironment ? std::nullopt : c.path);
+            ADD_FAILURE() << "loaded";
+        } catch (const P11Error& e) {
+            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.subject(), c.subject);
+            const std::string message = e.errorDescription();
+            EXPECT_NE(message.find(c.subject), std::string::npos) << message;
+            EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+        }
+    }
+    fs::remove_all(dir);
+    // Vendor-defined codes are wider than eight digits and must not be cut.
+    EXPECT_STREQ(P11Error::ckError("C_Sign", 0x180000001ul).what(),
+                 "C_Sign амжилтгүй: CKR=0x180000001");
+    EXPECT_EQ(P11Error::ckError("C_Login", 0xA0).errorDescription(),
+              "C_Login амжилтгүй: CKR=0x000000A0");
 }
 
 } // namespace

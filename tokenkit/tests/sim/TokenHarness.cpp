@@ -3,7 +3,6 @@
 #include "VirtualCard.h"
 #include "orvela/tokenkit/DriverCommands.h"
 #include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TransportKey.h"
 
 namespace orvela::sim::test {
 
@@ -58,19 +57,14 @@ void provision(VirtualToken& token, bool withKey)
     {
         tokenkit::test::VirtualCard card(token);
         driver.establishSecureSession(key, key, card);
-        driver.initializePIN(toBytes("1234"), toBytes("87654321"), card);
+        driver.initializePIN(toBytes("123456"), toBytes("87654321"), card);
     }
     if (withKey) {
         tokenkit::test::VirtualCard card(token);
         driver.establishSecureSession(key, key, card);
-        driver.verifyPIN(toBytes("1234"), tokenkit::TesselDriver::kUserPinReference, card);
+        driver.verifyPIN(toBytes("123456"), tokenkit::TesselDriver::kUserPinReference, card);
         driver.generateECKeyPair(0x01, card);
     }
-}
-
-Bytes defaultKey()
-{
-    return tokenkit::defaultTransportKey();
 }
 
 Bytes pinBlock(std::string_view pin)

@@ -2,6 +2,7 @@
 
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/SecureMessaging.h"
+#include "orvela/tokenkit/TransportKey.h"
 
 #include <cstdint>
 #include <optional>
@@ -44,12 +45,15 @@ private:
     SecureMessaging m_sm;
 };
 
-/// Provisions the token the application's way (user PIN 1234, PUK 87654321), and with
+/// Provisions the token the application's way (user PIN 123456, PUK 87654321), and with
 /// `withKey` also makes key 1; each in a card session of its own.
 void provision(VirtualToken& token, bool withKey = false);
 
 /// The kit's default transport key.
-Bytes defaultKey();
+inline Bytes defaultKey()
+{
+    return tokenkit::defaultTransportKey();
+}
 
 /// The 16-byte VERIFY block: the PIN padded with 00.
 Bytes pinBlock(std::string_view pin);

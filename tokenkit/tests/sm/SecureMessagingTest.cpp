@@ -1,7 +1,9 @@
-// The host's channel against the virtual token's card side, in each mode the card offers.
+// The host's primitives against published answers, and its channel against the virtual token's
+// card side in each mode the card offers.
 
 #include "SecureChannel.h"
 #include "SymmetricCrypto.h"
+#include "TokenHarness.h"
 #include "VirtualCard.h"
 #include "orvela/tokenkit/SecureMessaging.h"
 #include "orvela/tokenkit/TesselDriver.h"
@@ -11,20 +13,23 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 
 using namespace orvela::tokenkit;
 using namespace orvela::tokenkit::test;
 using orvela::sim::VirtualToken;
 using Mode = VirtualToken::Mode;
+using orvela::sim::test::Reply;
 
 namespace {
 
 const Bytes kKey = defaultTransportKey();
+const auto hex = &hexToBytes;
 
 /// Answers from a list, for replies no sound card gives.
 class FixedReplies : public CardTransmitter {
 public:
-    explicit FixedReplies(std::vector<std::string> hex) : m_replies(std::move(hex)) {}
+    explicit FixedReplies(std::vector<std::string> replies) : m_replies(std::move(replies)) {}
     Bytes transmitRaw(ByteView) override { return hexToBytes(m_replies.at(sent++)); }
     std::size_t sent = 0;
 
@@ -41,22 +46,90 @@ class ChannelModes : public ::testing::TestWithParam<Mode> {
 protected:
     ChannelModes() : token(tokenOptions(GetParam())) {}
 
-    std::uint16_t call(SecureMessaging& sm, VirtualCard& card, std::uint8_t cla, std::uint8_t ins,
-                       std::uint16_t p1p2, const std::optional<Bytes>& data,
-                       std::optional<std::uint8_t> le = std::nullopt, Bytes* out = nullptr)
+    /// One protected command with P1 P2 00 00, and its opened reply.
+    Reply call(SecureMessaging& sm, VirtualCard& card, std::uint8_t cla, std::uint8_t ins,
+               const std::optional<Bytes>& data, std::optional<std::uint8_t> le = std::nullopt)
     {
-        const auto reply = sm.unwrapResponse(card.transmit(sm.wrapAPDU(
-            cla, ins, static_cast<std::uint8_t>(p1p2 >> 8), static_cast<std::uint8_t>(p1p2), data, le)));
-        if (out != nullptr) {
-            *out = reply.data;
-        }
-        return statusOf(reply);
+        const auto reply = sm.unwrapResponse(card.transmit(sm.wrapAPDU(cla, ins, 0, 0, data, le)));
+        return {reply.data, statusOf(reply)};
     }
 
     VirtualToken token;
 };
 
 } // namespace
+
+TEST(SymmetricCrypto, PublishedKnownAnswers)
+{
+    // FIPS-197 appendix C.1.
+    EXPECT_EQ(crypto::aesEcbEncrypt(hex("000102030405060708090A0B0C0D0E0F"),
+                                    hex("00112233445566778899AABBCCDDEEFF")),
+              hex("69C4E0D86A7B0430D8CDB78070B4C55A"));
+    // SP 800-38A F.2.1 and F.2.2, first two blocks; the MAC is the head of the last block.
+    const Bytes key = hex("2B7E151628AED2A6ABF7158809CF4F3C");
+    const Bytes iv = hex("000102030405060708090A0B0C0D0E0F");
+    const Bytes plain = hex("6BC1BEE22E409F96E93D7E117393172AAE2D8A571E03AC9C9EB76FAC45AF8E51");
+    const Bytes cipher = hex("7649ABAC8119B246CEE98E9B12E9197D5086CB9B507219EE95DB113A917678B2");
+    EXPECT_EQ(crypto::aesCbc(key, iv, plain, true), cipher);
+    EXPECT_EQ(crypto::aesCbc(key, iv, cipher, false), plain);
+    EXPECT_EQ(crypto::aesMac(key, iv, plain), hex("5086CB9B507219EE"));
+
+    // FIPS 81 CBC example, "Now is the time for all "; two-key Triple-DES with K1 = K2 is DES.
+    const Bytes text = toBytes(std::string_view("Now is the time for all "));
+    EXPECT_EQ(crypto::desCbcEncrypt(hex("0123456789ABCDEF"), hex("1234567890ABCDEF"), text),
+              hex("E5C7CDDE872BF27C43E934008C389C0F683788499A7C05F6"));
+    EXPECT_EQ(crypto::tdesEcbEncrypt(hex("0123456789ABCDEF0123456789ABCDEF"),
+                                     hex("4E6F772069732074")),
+              hex("3FA40E8A984D4815"));
+    // ISO/IEC 9797-1 annex B, MAC algorithm 3, without and with padding method 2.
+    const Bytes macKey = hex("0123456789ABCDEFFEDCBA9876543210");
+    EXPECT_EQ(crypto::retailMac(macKey, Bytes(8, 0), text), hex("A1C72E74EA3FA9B6"));
+    EXPECT_EQ(crypto::retailMac(macKey, Bytes(8, 0), crypto::pad(text, 8)),
+              hex("E9086230CA3BE796"));
+}
+
+TEST(SymmetricCrypto, PaddingMethodTwoAndTheCounter)
+{
+    EXPECT_EQ(crypto::pad(hex("0102"), 8), hex("0102800000000000"));
+    EXPECT_EQ(crypto::pad(hex("0102030405060708"), 8), hex("01020304050607088000000000000000"));
+    EXPECT_EQ(crypto::pad(Bytes{}, 16), hex("80000000000000000000000000000000"));
+
+    const std::pair<const char*, const char*> unpadded[] = {
+        {"0102800000", "0102"},
+        {"01028000800000", "01028000"},   // the last 80 counts
+        {"0102800001", "0102800001"},     // non-zero after 80: unchanged
+        {"01020000", "01020000"},         // no 80 at all
+        {"80", ""},
+    };
+    for (const auto& [in, out] : unpadded) {
+        EXPECT_EQ(crypto::unpad(hex(in)), hex(out)) << in;
+    }
+    // The send sequence counter carries and wraps.
+    for (const auto& [before, after] : {std::pair("0000", "0001"), std::pair("12FFFF", "130000"),
+                                        std::pair("FFFFFFFF", "00000000")}) {
+        Bytes n = hex(before);
+        crypto::incrementBigEndian(n);
+        EXPECT_EQ(n, hex(after)) << before;
+    }
+}
+
+TEST(SymmetricCrypto, WrongLengthsAreRefused)
+{
+    const Bytes key16(16, 1);
+    const std::function<void()> calls[] = {
+        [] { crypto::aesEcbEncrypt(Bytes(15, 1), Bytes(16)); },
+        [] { crypto::tdesEcbEncrypt(Bytes(24, 1), Bytes(8)); },
+        [&] { crypto::aesCbc(key16, Bytes(8), Bytes(16), true); },
+        [&] { crypto::tdesCbc(key16, Bytes(16), Bytes(8), true); },
+        [&] { crypto::aesCbc(key16, Bytes(16), Bytes(17), true); },
+        [&] { crypto::tdesCbc(key16, Bytes(8), Bytes(12), false); },
+        [&] { crypto::desCbcEncrypt(key16, Bytes(8), Bytes(8)); },
+        [] { crypto::retailMac(Bytes(8, 1), Bytes(8), Bytes(8)); },
+    };
+    for (std::size_t i = 0; i < std::size(calls); ++i) {
+        EXPECT_EQ(test::errorOf(calls[i]), TokenError::secureMessagingFailed()) << i;
+    }
+}
 
 TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
 {
@@ -72,29 +145,26 @@ TEST_P(ChannelModes, OpensTheCardsChannelAndCommandsReachItIntactAndInStep)
     EXPECT_EQ(card.sentCommands().at(1).back(), GetParam() == Mode::aesFips ? 0x1D : 0x1C);
     const Bytes fcp = TesselDriver::buildEFFCP(0x4410, 600, TesselFileType::transparent,
                                                hexToBytes("FFFF000000000000"));
-    ASSERT_EQ(call(sm, card, 0x80, 0xE0, 0, fcp), 0x9000);
-    ASSERT_EQ(call(sm, card, 0x00, 0xA4, 0, hexToBytes("4410")), 0x9000);
+    ASSERT_EQ(call(sm, card, 0x80, 0xE0, fcp).sw, 0x9000);
+    ASSERT_EQ(call(sm, card, 0x00, 0xA4, hexToBytes("4410")).sw, 0x9000);
 
     // The largest data a protected command holds goes through; one byte more is refused before
     // the counter moves, so the channel stays in step with the card.
     const std::size_t largest = SecureMessaging::maxWrappedDataLength(sm.keyType(), false);
     const Bytes icv = sm.icvMac();
-    const auto tooLong = errorOf([&] { sm.wrapAPDU(0, 0xD6, 0, 0, Bytes(largest + 1, 1), {}); });
-    ASSERT_TRUE(tooLong);
-    EXPECT_EQ(tooLong->code(), TokenError::Code::invalidAPDU);
+    EXPECT_EQ(errorOf([&] { sm.wrapAPDU(0, 0xD6, 0, 0, Bytes(largest + 1, 1), {}); }),
+              TokenError::invalidAPDU());
     EXPECT_EQ(sm.icvMac(), icv);
     Bytes content(largest);
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        content[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    }
-    ASSERT_EQ(call(sm, card, 0x00, 0xD6, 0, content), 0x9000);
-    Bytes read;
-    ASSERT_EQ(call(sm, card, 0x00, 0xB0, 0, std::nullopt, 0x20, &read), 0x9000);
-    EXPECT_EQ(read, Bytes(content.begin(), content.begin() + 0x20));
+    std::iota(content.begin(), content.end(), std::uint8_t{1});
+    ASSERT_EQ(call(sm, card, 0x00, 0xD6, content).sw, 0x9000);
+    const Reply read = call(sm, card, 0x00, 0xB0, std::nullopt, 0x20);
+    ASSERT_EQ(read.sw, 0x9000);
+    EXPECT_EQ(read.data, Bytes(content.begin(), content.begin() + 0x20));
 
     // Past 256 commands the AES counter carries into its next byte; the card must agree.
     for (int i = 0; i < 260; ++i) {
-        ASSERT_EQ(call(sm, card, 0x00, 0xA4, 0, hexToBytes("4410")), 0x9000) << i;
+        ASSERT_EQ(call(sm, card, 0x00, 0xA4, hexToBytes("4410")).sw, 0x9000) << i;
     }
     // Sent out of order, a command's MAC no longer matches the card's counter.
     sm.wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("4410"), {});
@@ -138,25 +208,23 @@ TEST_P(ChannelModes, RefusedOrForgedAuthenticationOpensNothing)
         c.arrange(card);
         TKSmartCardTransmitter line(card);
         SecureMessaging sm;
-        const auto error = errorOf([&] { sm.mutualAuth(line, c.key, c.key); });
-        ASSERT_TRUE(error) << c.what;
-        EXPECT_EQ(*error, c.expected) << c.what;
+        EXPECT_EQ(errorOf([&] { sm.mutualAuth(line, c.key, c.key); }), c.expected) << c.what;
         EXPECT_FALSE(sm.isEstablished()) << c.what;
         EXPECT_EQ(card.sentCommands().size(), c.commandsSent) << c.what;
-        const auto wrap = errorOf([&] { sm.wrapAPDU(0, 0x20, 0, 2, Bytes(16), std::nullopt); });
-        EXPECT_TRUE(wrap && wrap->code() == TokenError::Code::secureMessagingFailed) << c.what;
+        EXPECT_EQ(errorOf([&] { sm.wrapAPDU(0, 0x20, 0, 2, Bytes(16), std::nullopt); }),
+                  TokenError::secureMessagingFailed())
+            << c.what;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllCards, ChannelModes,
                          ::testing::Values(Mode::des, Mode::aes, Mode::aesFips),
-                         [](const auto& param) {
-                             return param.param == Mode::des   ? "TripleDes"
-                                    : param.param == Mode::aes ? "Aes"
-                                                              : "AesFips";
+                         [](const auto& mode) {
+                             return std::string(mode.param == Mode::des ? "TripleDes" : "Aes") +
+                                    (mode.param == Mode::aesFips ? "Fips" : "");
                          });
 
-TEST(SecureMessaging, WrappedLayoutUnderAes)
+TEST(SecureMessaging, WrapsAndUnwrapsUnderAes)
 {
     VirtualToken token(tokenOptions(Mode::aes));
     VirtualCard card(token);
@@ -177,9 +245,32 @@ TEST(SecureMessaging, WrappedLayoutUnderAes)
               "0CB000000D9701008E08");
     EXPECT_EQ(bytesToHex(sm.wrapAPDU(0x80, 0x0E, 0, 0, Bytes{}, std::nullopt)).substr(0, 14),
               "8C0E00000A8E08");
+
+    // A status other than 9000 comes back with no data, whatever the body holds.
+    for (const auto& [reply, status] : {std::pair("6A82", 0x6A82), std::pair("9000", 0x9000),
+                                        std::pair("870501AABBCCDD9001", 0x9001)}) {
+        const auto opened = sm.unwrapResponse(hexToBytes(reply));
+        EXPECT_TRUE(opened.data.empty()) << reply;
+        EXPECT_EQ(statusOf(opened), status) << reply;
+    }
+    // A DO87 whose plaintext carries no valid padding comes back whole.
+    const Bytes noPadding(16, 0x33);
+    Bytes reply = hexToBytes("99029000 871101");
+    append(reply, crypto::aesCbc(sm.sessionKeyEnc(), Bytes(16, 0), noPadding, true));
+    append(reply, hexToBytes("8E0811223344556677889000"));
+    EXPECT_EQ(sm.unwrapResponse(reply).data, noPadding);
+
+    // Objects whose length runs past the body, an empty DO87, a cryptogram that is not whole
+    // blocks, and a reply without status are refused rather than read.
+    for (const char* bad : {"8710019000", "87000100009000", "991090009000", "8E9000",
+                            "870501AABBCCDD9000", "90"}) {
+        EXPECT_EQ(errorOf([&] { sm.unwrapResponse(hexToBytes(bad)); }),
+                  TokenError::secureMessagingFailed())
+            << bad;
+    }
 }
 
-TEST(SecureMessaging, ProbeReplyDecidesModeAndCipher)
+TEST(SecureMessaging, AuthenticationAnswersPickTheCipherOrAreRefused)
 {
     // The cards above answer 80 01 01 or 80 01 00 and are FIPS only with 87 01 01 at byte 32;
     // other data is never FIPS and its D[2] alone picks AES, and a bare status means Triple-DES.
@@ -187,15 +278,12 @@ TEST(SecureMessaging, ProbeReplyDecidesModeAndCipher)
                                        std::pair("8001029000", false), std::pair("9000", false)}) {
         FixedReplies card({probe, "6A88"});
         SecureMessaging sm;
-        const auto error = errorOf([&] { sm.mutualAuth(card, kKey, kKey); });
-        EXPECT_TRUE(error && *error == TokenError::unexpectedStatus(0x6A88)) << probe;
+        EXPECT_EQ(errorOf([&] { sm.mutualAuth(card, kKey, kKey); }),
+                  TokenError::unexpectedStatus(0x6A88))
+            << probe;
         EXPECT_FALSE(sm.isFIPS()) << probe;
         EXPECT_EQ(sm.keyType() == SecureMessaging::KeyEncType::aes, isAes) << probe;
     }
-}
-
-TEST(SecureMessaging, MalformedAuthenticationAnswersAreRefused)
-{
     const auto attempt = [](FixedReplies& card, ByteView key,
                             SecureMessaging::RandomSource random = SecureMessaging::systemRandom()) {
         SecureMessaging sm(std::move(random));
@@ -234,35 +322,4 @@ TEST(SecureMessaging, MalformedAuthenticationAnswersAreRefused)
     };
     EXPECT_EQ(attempt(truncated, kKey, fixedHost), TokenError::Code::authFailed);
     EXPECT_EQ(truncated.sent, 2u);
-}
-
-TEST(SecureMessaging, UnwrapReturnsStatusesAndRefusesMalformedBodies)
-{
-    VirtualToken token(tokenOptions(Mode::aes));
-    VirtualCard card(token);
-    TKSmartCardTransmitter line(card);
-    SecureMessaging sm;
-    sm.mutualAuth(line, kKey, kKey);
-
-    // A status other than 9000 comes back with no data, whatever the body holds.
-    for (const auto& [reply, status] : {std::pair("6A82", 0x6A82), std::pair("9000", 0x9000),
-                                        std::pair("870501AABBCCDD9001", 0x9001)}) {
-        const auto opened = sm.unwrapResponse(hexToBytes(reply));
-        EXPECT_TRUE(opened.data.empty()) << reply;
-        EXPECT_EQ(statusOf(opened), status) << reply;
-    }
-    // A DO87 whose plaintext carries no valid padding comes back whole.
-    const Bytes noPadding(16, 0x33);
-    Bytes reply = hexToBytes("99029000 871101");
-    append(reply, crypto::aesCbc(sm.sessionKeyEnc(), Bytes(16, 0), noPadding, true));
-    append(reply, hexToBytes("8E0811223344556677889000"));
-    EXPECT_EQ(sm.unwrapResponse(reply).data, noPadding);
-
-    // Objects whose length runs past the body, an empty DO87, a cryptogram that is not whole
-    // blocks, and a reply without status are refused rather than read.
-    for (const char* bad : {"8710019000", "87000100009000", "991090009000", "8E9000",
-                            "870501AABBCCDD9000", "90"}) {
-        const auto error = errorOf([&] { sm.unwrapResponse(hexToBytes(bad)); });
-        EXPECT_TRUE(error && error->code() == TokenError::Code::secureMessagingFailed) << bad;
-    }
 }

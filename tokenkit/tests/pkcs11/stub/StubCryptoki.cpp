@@ -8,6 +8,7 @@
 //   object class=2 label=L id=HEX keytype=3 ecpoint=HEX     class=none: class unreadable;
 //                                  labelhex=HEX for any label bytes, labelsize=N for N of 'x'
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -53,25 +54,23 @@ Value ulongValue(const std::string& text)
 
 StubObject parseObject(std::istringstream& fields)
 {
+    static const std::map<std::string, CK_ATTRIBUTE_TYPE> hexFields{
+        {"labelhex", CKA_LABEL}, {"id", CKA_ID}, {"ecpoint", CKA_EC_POINT}};
     StubObject object{{CKA_LABEL, {}}, {CKA_ID, {}}};
     for (std::string field; fields >> field;) {
         const auto eq = field.find('=');
         const std::string key = field.substr(0, eq);
         const std::string value = field.substr(eq + 1);
-        if (key == "class" && value != "none") {
+        if (hexFields.count(key) != 0) {
+            object[hexFields.at(key)] = fromHex(value);
+        } else if (key == "class" && value != "none") {
             object[CKA_CLASS] = ulongValue(value);
         } else if (key == "keytype") {
             object[CKA_KEY_TYPE] = ulongValue(value);
         } else if (key == "label") {
             object[CKA_LABEL] = Value(value.begin(), value.end());
-        } else if (key == "labelhex") {
-            object[CKA_LABEL] = fromHex(value);
         } else if (key == "labelsize") {
             object[CKA_LABEL] = Value(std::stoul(value), 'x');
-        } else if (key == "id") {
-            object[CKA_ID] = fromHex(value);
-        } else if (key == "ecpoint") {
-            object[CKA_EC_POINT] = fromHex(value);
         }
     }
     return object;
@@ -165,11 +164,10 @@ STUB_EXPORT CK_RV C_FindObjectsInit(CK_SESSION_HANDLE, CK_ATTRIBUTE* templ, CK_U
 {
     g_found.clear();
     for (CK_OBJECT_HANDLE h = 1; h <= g_script.objects.size(); ++h) {
-        bool all = true;
-        for (CK_ULONG i = 0; i < count; ++i) {
-            all = all && matches(g_script.objects[h - 1], templ[i]);
-        }
-        if (all) {
+        const auto matchesObject = [&](const CK_ATTRIBUTE& a) {
+            return matches(g_script.objects[h - 1], a);
+        };
+        if (std::all_of(templ, templ + count, matchesObject)) {
             g_found.push_back(h);
         }
     }
@@ -203,10 +201,10 @@ STUB_EXPORT CK_RV C_GetAttributeValue(CK_SESSION_HANDLE, CK_OBJECT_HANDLE handle
         if (found == object.end()) {
             return CKR_ATTRIBUTE_TYPE_INVALID;
         }
-        if (a.pValue != nullptr && a.ulValueLen < found->second.size()) {
-            return CKR_BUFFER_TOO_SMALL;
-        }
         if (a.pValue != nullptr) {
+            if (a.ulValueLen < found->second.size()) {
+                return CKR_BUFFER_TOO_SMALL;
+            }
             std::memcpy(a.pValue, found->second.data(), found->second.size());
         }
         a.ulValueLen = found->second.size();

@@ -1,7 +1,13 @@
+// The token's half of the secure channel and its access rules. The driver suite relies on the
+// token refusing what a broken driver would send (a forged MAC or cryptogram, an administrative
+// command outside the channel, key generation without the user PIN of this session); without
+// these refusals driver faults would pass unnoticed. Then its saved state.
+
 #include "TokenHarness.h"
 #include "VirtualCard.h"
 #include "orvela/tokenkit/DriverCommands.h"
 
+#include <algorithm>
 #include <atomic>
 #include <unistd.h>
 #include <filesystem>
@@ -13,6 +19,83 @@ using namespace orvela::sim;
 using namespace orvela::sim::test;
 using orvela::tokenkit::hexToBytes;
 namespace commands = orvela::tokenkit::DriverCommands;
+using orvela::tokenkit::test::tokenOptions;
+
+TEST(SecureChannel, ForgedMacIsRefusedAndEndsTheChannel)
+{
+    // A command out of step with the counter is driven by the host channel's own suite.
+    for (const auto mode : {VirtualToken::Mode::des, VirtualToken::Mode::aes}) {
+        VirtualToken token(tokenOptions(mode));
+        HostChannel channel(token, defaultKey());
+        Bytes forged = channel.sm().wrapAPDU(0x00, 0xA4, 0, 0, hexToBytes("3F00"), {});
+        forged[forged.size() - 2] ^= 0x40; // last MAC byte, before the trailing Le
+        EXPECT_EQ(split(channel.callRaw(forged)).sw, 0x6988);
+        // Even a correctly wrapped command now finds no channel.
+        EXPECT_EQ(channel.call(0x00, 0xA4, 0, hexToBytes("3F00")).sw, 0x6882);
+    }
+}
+
+TEST(SecureChannel, AuthenticationOutOfOrderOrForgedOpensNothing)
+{
+    VirtualToken token(tokenOptions(VirtualToken::Mode::aes));
+    const char* zeros = "8482030010 00000000000000000000000000000000";
+    EXPECT_EQ(send(token, zeros).sw, 0x6985);
+    ASSERT_EQ(send(token, "8050000008 1122334455667788 1C").sw, 0x9000);
+    EXPECT_EQ(send(token, zeros).sw, 0x6982);
+    // A failed attempt leaves nothing to retry against.
+    EXPECT_EQ(send(token, zeros).sw, 0x6985);
+    EXPECT_EQ(send(token, "0CA4000000").sw, 0x6882);
+}
+
+TEST(AccessRules, AdministrativeCommandsNeedTheChannel)
+{
+    VirtualToken token(tokenOptions(VirtualToken::Mode::aes));
+    provision(token);
+    const std::string fcp = orvela::tokenkit::bytesToHex(
+        commands::buildEFFCP(0x4406, 16, 0x01, hexToBytes("FFFF000000000000")));
+    for (const std::string& command :
+         {std::string("800E000000"), "80E000001B" + fcp,
+          std::string("80E300001A 0100909000000000FF00 000102030405060708090A0B0C0D0E0F"),
+          std::string("004600000B 3008040101800113810120")}) {
+        EXPECT_EQ(send(token, command).sw, 0x6982) << command;
+    }
+    EXPECT_EQ(send(token, "00A4000002 4401").sw, 0x9000);
+    EXPECT_EQ(send(token, "00D6000002 AABB").sw, 0x6982);
+    // Nothing of the refused commands took effect.
+    EXPECT_EQ(send(token, "00B0000002").data, hexToBytes("0000"));
+    EXPECT_EQ(send(token, "00A4000002 4406").sw, 0x6A82);
+    EXPECT_EQ(token.pinTriesLeft(1), 10);
+    EXPECT_FALSE(token.publicKey(1));
+    EXPECT_TRUE(HostChannel(token, defaultKey()).sm().isEstablished());
+}
+
+TEST(Keys, GenerationNeedsTheChannelAndTheUserPinOfThisSession)
+{
+    VirtualToken token(tokenOptions(VirtualToken::Mode::aes));
+    provision(token);
+    const Bytes params = commands::ecKeyParameters(0x01);
+    HostChannel channel(token, defaultKey());
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6982);
+    // The SO PIN does not open key generation, and a failed VERIFY withdraws an earlier success.
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0001, pinBlock("87654321")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6982);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("123456")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("123457")).sw, 0x63C9);
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6982);
+    // Reset forgets the verification and the channel.
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("123456")).sw, 0x9000);
+    token.reset();
+    EXPECT_EQ(channel.call(0x00, 0x46, 0, params).sw, 0x6882);
+    HostChannel fresh(token, defaultKey());
+    EXPECT_EQ(fresh.call(0x00, 0x46, 0, params).sw, 0x6982);
+    EXPECT_FALSE(token.publicKey(1));
+
+    EXPECT_EQ(fresh.call(0x00, 0x20, 0x0002, pinBlock("123456")).sw, 0x9000);
+    EXPECT_EQ(fresh.call(0x00, 0x46, 0, params).sw, 0x9000);
+    const Bytes first = *token.publicKey(1);
+    EXPECT_EQ(fresh.call(0x00, 0x46, 0, params).sw, 0x9000);
+    EXPECT_NE(*token.publicKey(1), first); // generating again replaces the key
+}
 
 namespace {
 
@@ -82,7 +165,7 @@ TEST_F(StateFileTest, ProvisionedAndErasedTokenSurvivesARestart)
     EXPECT_EQ(send(restarted, "00B0001003").data, hexToBytes("C0FFEE"));
     // The installed transport key, the PIN and the private key came back too.
     HostChannel channel(restarted, kOwnKey);
-    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("1234")).sw, 0x9000);
+    EXPECT_EQ(channel.call(0x00, 0x20, 0x0002, pinBlock("123456")).sw, 0x9000);
     EXPECT_EQ(channel.call(0x00, 0x2A, 0x9E9A, Bytes(32, 7)).data.size(), 64u);
 
     // Erasing is saved too, and brings back the default transport key.
@@ -137,21 +220,18 @@ TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
 {
     provisionWithOwnKey();
     // Each thread stands for a process of its own: its own token on the same file, each
-    // writing bytes of its own into one shared file of the card.
-    constexpr int kTokens = 3;
-    constexpr int kWrites = 20;
+    // writing twenty bytes of its own value into one shared file of the card.
     std::vector<std::thread> threads;
     std::atomic<int> failures{0};
-    for (int t = 0; t < kTokens; ++t) {
-        threads.emplace_back([&, t] {
+    for (std::uint8_t value = 1; value <= 3; ++value) {
+        threads.emplace_back([&, value] {
             try {
                 VirtualToken token(options);
                 HostChannel channel(token, kOwnKey);
                 failures += channel.call(0x00, 0xA4, 0, hexToBytes("4401")).sw != 0x9000;
-                for (int i = 0; i < kWrites; ++i) {
-                    const auto offset = static_cast<std::uint16_t>(t * kWrites + i);
-                    const Bytes value{static_cast<std::uint8_t>(t + 1)};
-                    failures += channel.call(0x00, 0xD6, offset, value).sw != 0x9000;
+                for (int i = 0; i < 20; ++i) {
+                    const auto offset = static_cast<std::uint16_t>((value - 1) * 20 + i);
+                    failures += channel.call(0x00, 0xD6, offset, Bytes{value}).sw != 0x9000;
                 }
             } catch (const std::exception&) {
                 ++failures;
@@ -164,11 +244,10 @@ TEST_F(StateFileTest, TokensSharingOneFileTakeTurns)
     EXPECT_EQ(failures, 0);
     VirtualToken after(options);
     ASSERT_EQ(send(after, "00A4000002 4401").sw, 0x9000);
-    Bytes expected;
-    for (int t = 0; t < kTokens; ++t) {
-        expected.insert(expected.end(), kWrites, static_cast<std::uint8_t>(t + 1));
+    const Bytes written = send(after, "00B000003C").data;
+    for (std::uint8_t value = 1; value <= 3; ++value) {
+        EXPECT_EQ(std::count(written.begin(), written.end(), value), 20) << int(value);
     }
-    EXPECT_EQ(send(after, "00B000003C").data, expected);
     for (const auto& entry : fs::directory_iterator(dir)) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(name == "token.state" || name == "token.state.lock") << name;

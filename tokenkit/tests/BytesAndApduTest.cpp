@@ -1,26 +1,65 @@
+#include "VirtualCard.h"
 #include "orvela/tokenkit/APDUCommand.h"
 #include "orvela/tokenkit/APDUResponse.h"
-#include "orvela/tokenkit/APDUTransceiver.h"
+#include "orvela/tokenkit/Bytes.h"
+#include "orvela/tokenkit/Digest.h"
 #include "orvela/tokenkit/TokenError.h"
 
 #include <gtest/gtest.h>
 
+
 using namespace orvela::tokenkit;
+using test::errorOf;
 
-namespace {
-
-TokenError::Code codeOf(const std::function<void()>& f)
+TEST(Hex, DecodesSeparatorsAndEitherCaseAndRefusesTheRest)
 {
-    try {
-        f();
-    } catch (const TokenError& e) {
-        return e.code();
+    const Bytes select{0x00, 0xA4, 0x04, 0x00};
+    // No-break, thin, line-separator and ideographic spaces are whitespace too.
+    for (const char* text : {"00:a4 04:00", "00A4\n04\t00\r\n", "00\u00A0A4\u2009"
+                                                                 "04\u2028"
+                                                                 "00\u3000"}) {
+        EXPECT_EQ(hexToBytes(text), select) << text;
     }
-    ADD_FAILURE() << "no TokenError thrown";
-    return TokenError::Code::transmitFailed;
+    EXPECT_EQ(hexToBytes("fF"), (Bytes{0xFF}));
+    for (const char* text : {"", "0G", "ABC", "A B C", "0x00", "00\u00C0"}) {
+        EXPECT_TRUE(hexToBytes(text).empty()) << text;
+    }
+    EXPECT_EQ(bytesToHex(Bytes{0x90, 0x00, 0x0a, 0xff}), "90000AFF");
 }
 
-} // namespace
+TEST(ConstantTimeEquals, ComparesWholeBuffers)
+{
+    EXPECT_TRUE(constantTimeEquals(Bytes{}, Bytes{}));
+    EXPECT_TRUE(constantTimeEquals(Bytes{1, 2, 3}, Bytes{1, 2, 3}));
+    EXPECT_FALSE(constantTimeEquals(Bytes{1, 2, 3}, Bytes{1, 2, 4}));
+    EXPECT_FALSE(constantTimeEquals(Bytes{0, 2, 3}, Bytes{1, 2, 3}));
+    EXPECT_FALSE(constantTimeEquals(Bytes{1, 2}, Bytes{1, 2, 3}));
+    EXPECT_FALSE(constantTimeEquals(Bytes{}, Bytes{0}));
+}
+
+TEST(Digest, MatchesPublishedVectors)
+{
+    // FIPS 180-2 examples for "abc", and SHA-256 of nothing.
+    const Bytes abc = toBytes(std::string_view("abc"));
+    EXPECT_EQ(bytesToHex(sha256(abc)),
+              "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    EXPECT_EQ(bytesToHex(sha1(abc)), "A9993E364706816ABA3E25717850C26C9CD0D89D");
+    EXPECT_EQ(bytesToHex(sha256(Bytes{})),
+              "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+}
+
+TEST(TokenError, MessagesAndComparisonsCarryTheirValues)
+{
+    // Status words read as four upper-case digits, whatever their value.
+    EXPECT_EQ(TokenError::unexpectedStatus(0x0001).errorDescription(), "Токен алдаа: SW=0001");
+    EXPECT_EQ(TokenError::unexpectedStatus(0x6a82).errorDescription(), "Токен алдаа: SW=6A82");
+    const TokenError wrongPin = TokenError::pinVerifyFailed(3);
+    EXPECT_STREQ(wrongPin.what(), "PIN буруу байна. 3 оролдлого үлдсэн.");
+    EXPECT_EQ(wrongPin.retriesLeft(), 3);
+    // The driver suites compare whole errors: the carried value takes part.
+    EXPECT_FALSE(TokenError::unexpectedStatus(1) == TokenError::unexpectedStatus(2));
+    EXPECT_FALSE(TokenError::signFailed("SW=6A80") == TokenError::signFailed("SW=6982"));
+}
 
 TEST(APDUCommand, EncodesEachCaseUpTo255PayloadBytes)
 {
@@ -37,8 +76,8 @@ TEST(APDUCommand, EncodesEachCaseUpTo255PayloadBytes)
     const APDUCommand largest(0x00, 0xD6, 0x00, 0x00, Bytes(255, 0x31));
     EXPECT_EQ(largest.lc(), 0xFF);
     EXPECT_EQ(largest.buildBuffer().size(), 260u);
-    EXPECT_EQ(codeOf([] { APDUCommand(0x00, 0xD6, 0x00, 0x00, Bytes(256, 0x31)); }),
-              TokenError::Code::invalidAPDU);
+    EXPECT_EQ(errorOf([] { APDUCommand(0x00, 0xD6, 0x00, 0x00, Bytes(256, 0x31)); }),
+              TokenError::invalidAPDU());
 }
 
 TEST(APDUCommand, ParsesHexCases)
@@ -64,8 +103,7 @@ TEST(APDUCommand, ParsesHexCases)
     // Too short, a body shorter than Lc, bytes after the body and Le, or not hex at all.
     for (const char* text :
          {"", "00A404", "00B000002800", "00A40400033F00", "00A40400013F0000", "0G", "ABC"}) {
-        EXPECT_EQ(codeOf([&] { APDUCommand::fromHex(text); }), TokenError::Code::invalidAPDU)
-            << text;
+        EXPECT_EQ(errorOf([&] { APDUCommand::fromHex(text); }), TokenError::invalidAPDU()) << text;
     }
 }
 
@@ -99,46 +137,4 @@ TEST(APDUResponse, SplitsRawRepliesAndOnlyNineThousandIsSuccess)
     EXPECT_EQ(r.description(), "APDUResponse(SW=9000, data=<65B>)");
     r.wipe();
     EXPECT_FALSE(r.data().has_value());
-}
-
-namespace {
-
-/// Records what it was sent and answers with a fixed reply, or throws a platform error.
-class FixedCard : public SmartCard {
-public:
-    Bytes reply;
-    bool fail = false;
-    std::vector<Bytes> sent;
-
-    Bytes transmit(ByteView command) override
-    {
-        sent.push_back(toBytes(command));
-        if (fail) {
-            throw std::runtime_error("platform failure");
-        }
-        return reply;
-    }
-    Bytes atr() override { return {}; }
-};
-
-} // namespace
-
-TEST(APDUTransceiver, SendsTheWireFormAndPassesPlatformErrorsOn)
-{
-    FixedCard card;
-    card.reply = hexToBytes("0102039000");
-    const auto r = APDUTransceiver::transmit(APDUCommand(0x00, 0x2A, 0x9E, 0x9A, Bytes{7}, 8),
-                                             card);
-    EXPECT_EQ(card.sent.at(0), hexToBytes("002A9E9A010708"));
-    EXPECT_EQ(r.data(), (Bytes{1, 2, 3}));
-
-    card.reply = hexToBytes("6C08");
-    EXPECT_EQ(APDUTransceiver::transmit("00B0000028FF", card).status(), 0x6C08);
-    EXPECT_EQ(card.sent.at(1), hexToBytes("00B0000028FF")); // sent as it stands, not parsed
-    EXPECT_EQ(codeOf([&] { APDUTransceiver::transmit(std::string_view("zz"), card); }),
-              TokenError::Code::invalidAPDU);
-    EXPECT_EQ(card.sent.size(), 2u);
-
-    card.fail = true;
-    EXPECT_THROW(APDUTransceiver::transmit("00A40400", card), std::runtime_error);
 }
