@@ -62,16 +62,4 @@ void DesktopFixture::start()
     ASSERT_TRUE(waitUntil([&] { return !appeared.isEmpty(); }));
 }
 
-state::StoredIdentity DesktopFixture::identity(const QString& fullName)
-{
-    state::StoredIdentity identity;
-    identity.documentNumber = QStringLiteral("DOC-1");
-    identity.fullName = fullName;
-    identity.civilID = QStringLiteral("CIV-1");
-    identity.nationalID = QStringLiteral("УБ99112233");
-    identity.certificateLevel = QStringLiteral("QUALIFIED");
-    identity.loginAt = QStringLiteral("2026-01-05T10:11:12Z");
-    return identity;
-}
-
 } // namespace orvela::desktoptest

@@ -41,8 +41,6 @@ protected:
     QSettings& settings() { return *m_settings; }
     shell::DesktopApplication& desktop() { return *m_desktop; }
 
-    static state::StoredIdentity identity(const QString& fullName);
-
     QTemporaryDir dir;
     std::unique_ptr<backendsim::BackendSim> sim;
     shell::testing::FakeTray* tray = nullptr;

@@ -91,7 +91,9 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
     EXPECT_FALSE(schedule.dailyTimer().isSingleShot());
 
     desktop().localization().setLanguage(common::AppLanguage::en);
-    desktop().appState().signIn(identity(QStringLiteral("Bat Dorj")));
+    state::StoredIdentity person;
+    person.fullName = QStringLiteral("Bat Dorj");
+    desktop().appState().signIn(person);
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) != nullptr; }));
     EXPECT_EQ(trayMenu()->actions().first()->text(), QStringLiteral("Bat Dorj"));
     window.close();
