@@ -79,7 +79,8 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopShownHarmlesslyAndSignO
     const ToolRun whoami = orvela({"whoami"});
     EXPECT_EQ(whoami.out.split(u'\n').first(), shown);
     for (const QString& out : {login.out, whoami.out}) {
-        EXPECT_FALSE(out.contains(QChar(0x1b)) || out.contains(QStringLiteral("\nNational ID: XX")));
+        EXPECT_FALSE(out.contains(QChar(0x1b)) ||
+                     out.contains(QStringLiteral("\nNational ID: XX")));
     }
     EXPECT_EQ(json(orvela({"--json", "whoami"})).value("nationalId").toString(), "УБ99112233");
 
