@@ -10,16 +10,11 @@
 
 namespace orvela::desktoptest {
 
-bool secretServiceAvailable()
-{
-    const auto bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() != nullptr &&
-           bus.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")).value();
-}
-
 void DesktopFixture::SetUp()
 {
-    ASSERT_TRUE(secretServiceAvailable())
+    // Not the state tests' probe: that one makes its own application object, and here there is one.
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    ASSERT_TRUE(bus && bus->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")).value())
         << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
     ASSERT_TRUE(dir.isValid());
     m_settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")),
@@ -59,25 +54,12 @@ void DesktopFixture::build()
     m_desktop = std::make_unique<shell::DesktopApplication>(std::move(profile));
 }
 
-void DesktopFixture::launch()
+void DesktopFixture::start()
 {
-    build();
     QSignalSpy appeared(&m_desktop->mainWindow(), &shell::MainWindow::contentShown);
     m_desktop->start();
     // Once the window has drawn its first frame, as a person would see it.
     ASSERT_TRUE(waitUntil([&] { return !appeared.isEmpty(); }));
-}
-
-state::StoredIdentity DesktopFixture::identity(const QString& fullName)
-{
-    state::StoredIdentity identity;
-    identity.documentNumber = QStringLiteral("DOC-1");
-    identity.fullName = fullName;
-    identity.civilID = QStringLiteral("CIV-1");
-    identity.nationalID = QStringLiteral("УБ99112233");
-    identity.certificateLevel = QStringLiteral("QUALIFIED");
-    identity.loginAt = QStringLiteral("2026-01-05T10:11:12Z");
-    return identity;
 }
 
 } // namespace orvela::desktoptest

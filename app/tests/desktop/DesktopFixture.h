@@ -18,9 +18,6 @@ namespace orvela::desktoptest {
 using orvela::testing::runEventLoopFor;
 using orvela::testing::waitUntil;
 
-/// Whether a Secret Service answers on this session bus.
-bool secretServiceAvailable();
-
 /// A desktop application over a private profile: settings in a temporary INI file, its own
 /// credential-store service and single-instance name, the simulator as backend (the phone
 /// approves after 0.3 s), a tray and login-item record the test controls, and a presence check
@@ -32,13 +29,17 @@ protected:
 
     /// Builds the application; settings written before this are what it starts with.
     void build();
-    /// Builds and starts it, and waits until the main window has appeared.
-    void launch();
+    /// Starts what was built and waits until the main window has drawn its first frame.
+    void start();
+    /// Builds and starts it.
+    void launch()
+    {
+        build();
+        start();
+    }
 
     QSettings& settings() { return *m_settings; }
     shell::DesktopApplication& desktop() { return *m_desktop; }
-
-    static state::StoredIdentity identity(const QString& fullName);
 
     QTemporaryDir dir;
     std::unique_ptr<backendsim::BackendSim> sim;

@@ -1,15 +1,26 @@
-// Start-up in windowed and menu-bar mode, the theme at launch and the release notes.
+// The assembled program's life: start-up in windowed and menu-bar mode, the tray menu, a second
+// launch, the theme at launch, the release notes and the automatic update checks.
 
 #include "DesktopFixture.h"
+#include "FeedServer.h"
+#include "common/LocalizationService.h"
 #include "common/SettingsKeys.h"
 #include "shell/Appearance.h"
 #include "shell/MainWindow.h"
 #include "shell/MenuBarController.h"
 #include "shell/SettingsController.h"
+#include "shell/SingleInstance.h"
 #include "shell/TrayMenuView.h"
+#include "shell/UpdateSchedule.h"
+#include "shell/UpdateViewModel.h"
 #include "state/AppState.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -20,10 +31,34 @@ using shell::MenuEntryId;
 
 namespace {
 
-class StartupTest : public DesktopFixture {};
+class StartupTest : public DesktopFixture {
+protected:
+    void SetUp() override
+    {
+        DesktopFixture::SetUp();
+        feed.body = shell::testing::appcastWithEnclosure("1.0.0", "https://dl.example/1.0");
+        settings().setValue(QStringLiteral("update.feedURL"), feed.url().toString());
+    }
 
-TEST_F(StartupTest, WindowedModeShowsTheMainWindowAndRestoresOnce)
+    QMenu* trayMenu() { return desktop().trayMenu()->menu(); }
+    QAction* trayAction(const QString& text)
+    {
+        for (QAction* candidate : trayMenu()->actions()) {
+            if (candidate->text() == text) {
+                return candidate;
+            }
+        }
+        return nullptr;
+    }
+
+    shell::testing::FeedServer feed;
+};
+
+// The window's first frame comes before the restore, the tray item and the update check; the
+// tray menu then follows the session.
+TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
 {
+    automaticUpdateChecks = true;
     build();
     QSignalSpy restored(&desktop().appState(), &state::AppState::restoreFinished);
     desktop().start();
@@ -32,34 +67,76 @@ TEST_F(StartupTest, WindowedModeShowsTheMainWindowAndRestoresOnce)
     EXPECT_EQ(window.objectName(), QStringLiteral("main"));
     EXPECT_EQ(window.minimumSize(), QSize(560, 520));
     EXPECT_EQ(window.size(), QSize(860, 620));
-    // The restore and the tray item wait for the window's first frame, so as not to delay it.
     QSystemTrayIcon* trayIcon = desktop().trayMenu()->icon();
     EXPECT_EQ(restored.size(), 0);
     EXPECT_FALSE(trayIcon->isVisible());
     ASSERT_TRUE(waitUntil([&] { return restored.size() == 1; }));
+    // The window did not wait for the feed either: the check is only due.
+    const shell::UpdateSchedule& schedule = desktop().updateSchedule();
+    EXPECT_EQ(feed.requests, 0);
+    EXPECT_TRUE(schedule.firstCheckTimer().isActive());
     EXPECT_TRUE(trayIcon->isVisible());
     EXPECT_FALSE(trayIcon->icon().isNull());
     // Nothing stored: the sign-in screen stays, and closing the window leaves the tray.
     EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
     EXPECT_TRUE(desktop().trayShown());
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+
+    desktop().updateSchedule().setFirstCheckDelay(0);
+    ASSERT_TRUE(waitUntil([&] { return !desktop().updates().lastCheckDate().isEmpty(); }));
+    runEventLoopFor(300);
+    EXPECT_EQ(feed.requests, 1);
+    EXPECT_TRUE(schedule.dailyTimer().isActive());
+    EXPECT_EQ(schedule.dailyTimer().interval(), 24 * 60 * 60 * 1000);
+    EXPECT_FALSE(schedule.dailyTimer().isSingleShot());
+
+    desktop().localization().setLanguage(common::AppLanguage::en);
+    state::StoredIdentity person;
+    person.fullName = QStringLiteral("Bat Dorj");
+    desktop().appState().signIn(person);
+    ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) != nullptr; }));
+    EXPECT_EQ(trayMenu()->actions().first()->text(), QStringLiteral("Bat Dorj"));
+    window.close();
+    trayAction(QStringLiteral("Log out"))->trigger();
+    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) == nullptr; }));
+    window.close();
+    trayAction(QStringLiteral("Open window"))->trigger();
+    EXPECT_TRUE(window.isVisible());
 }
 
-TEST_F(StartupTest, MenuBarModeClosesTheWindowAfterStartAndTheMenuOpensItAgain)
+// The window closes after its first frame; the menu or a second launch of the program opens it
+// again, and each opening of a closed window runs the restore again. The program starts over the
+// socket file a killed instance left, with nobody behind it.
+TEST_F(StartupTest, MenuBarModeClosesTheWindowAfterStartAndTheMenuOrASecondLaunchOpensIt)
 {
+    QFile stale(QDir::tempPath() + QLatin1Char('/') + instanceName);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(shell::SingleInstance(instanceName).handOver()); // nobody to hand over to
     settings().setValue(settings::uiBackgroundMode.toString(), true);
     build();
     QSignalSpy restored(&desktop().appState(), &state::AppState::restoreFinished);
     desktop().start();
     ASSERT_TRUE(waitUntil([&] { return !desktop().mainWindow().isVisible(); }));
-    // The window was shown once before closing, so the session was restored at launch.
     ASSERT_TRUE(waitUntil([&] { return restored.size() == 1; }));
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
 
     desktop().menuBar().trigger(MenuEntryId::open);
     EXPECT_TRUE(desktop().mainWindow().isVisible());
-    // Opening a closed window runs the restore again.
     EXPECT_TRUE(waitUntil([&] { return restored.size() == 2; }));
+
+    desktop().mainWindow().close();
+    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver());
+    EXPECT_TRUE(waitUntil([&] { return desktop().mainWindow().isVisible(); }, 3000));
+}
+
+TEST(SingleInstanceTest, EachUserAndProfileHasItsOwnName)
+{
+    const QString user = shell::SingleInstance::nameForCurrentUser();
+    const QString demo = shell::SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
+    EXPECT_NE(user, demo);
+    EXPECT_TRUE(demo.startsWith(user));
 }
 
 TEST_F(StartupTest, WithoutATrayMenuBarModeKeepsTheWindowAndClosingQuits)
@@ -71,6 +148,28 @@ TEST_F(StartupTest, WithoutATrayMenuBarModeKeepsTheWindowAndClosingQuits)
     EXPECT_TRUE(desktop().mainWindow().isVisible());
     EXPECT_FALSE(desktop().trayShown());
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(StartupTest, ADistributionBuildFetchesNothingAndSaysWhereUpdatesComeFrom)
+{
+    automaticUpdateChecks = false;
+    build();
+    desktop().updateSchedule().setFirstCheckDelay(0);
+    start();
+    runEventLoopFor(500);
+    EXPECT_EQ(feed.requests, 0);
+    EXPECT_FALSE(desktop().updateSchedule().dailyTimer().isActive());
+    EXPECT_TRUE(settings().value(settings::lastUpdateCheck.toString()).isNull());
+
+    desktop().showSettingsWindow();
+    QLabel* note = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        note = note != nullptr ? note : window->findChild<QLabel*>(QStringLiteral("updatesNote"));
+    }
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text(),
+              QStringLiteral("Шинэчлэлтийг таны дистрибутивын багц удирдагчаас авна."));
+    note->window()->close();
 }
 
 TEST_F(StartupTest, TheStoredThemeHoldsFromLaunchAndFollowsChanges)

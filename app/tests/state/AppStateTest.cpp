@@ -3,19 +3,15 @@
 
 #include "state/AppState.h"
 
-#include "QtPrinters.h"
-#include "StateTestSupport.h"
+#include "StateFixture.h"
 #include "common/SettingsKeys.h"
-#include "state/KeychainManager.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <memory>
 
 using namespace orvela::state;
 using orvela::statetest::FakeBiometricGate;
@@ -31,112 +27,7 @@ StoredIdentity sampleIdentity()
                           QStringLiteral("QUALIFIED"),  QStringLiteral("2026-01-05T09:00:00Z")};
 }
 
-class AppStateTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(orvela::statetest::secretServiceAvailable())
-            << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
-        ASSERT_TRUE(m_dir.isValid());
-        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("settings.ini")),
-                                                 QSettings::IniFormat);
-        m_state = makeState();
-    }
-
-    std::unique_ptr<AppState> makeState()
-    {
-        return std::make_unique<AppState>(m_keychain, *m_settings, m_gate,
-                                          [this] { return m_now; });
-    }
-
-    /// Signs in and waits until the credential store has the identity.
-    void signIn(AppState& state, const StoredIdentity& identity)
-    {
-        bool saved = false;
-        QObject scope; // the connection ends with this call
-        QObject::connect(&state, &AppState::identitySaved, &scope,
-                         [&](bool stored) { saved = stored; });
-        state.signIn(identity);
-        ASSERT_TRUE(waitUntil([&] { return saved; }));
-    }
-
-    void storeRaw(const QByteArray& bytes)
-    {
-        bool done = false;
-        m_keychain.save(bytes, KeychainItem::identity, &m_context,
-                        [&](std::optional<KeychainError> error) {
-                            EXPECT_FALSE(error.has_value());
-                            done = true;
-                        });
-        ASSERT_TRUE(waitUntil([&] { return done; }));
-    }
-
-    std::optional<QByteArray> storedIdentity()
-    {
-        std::optional<std::variant<QByteArray, KeychainError>> result;
-        m_keychain.load(KeychainItem::identity, &m_context,
-                        [&](std::variant<QByteArray, KeychainError> r) { result = r; });
-        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
-        const auto* bytes = result ? std::get_if<QByteArray>(&*result) : nullptr;
-        return bytes ? std::optional(*bytes) : std::nullopt;
-    }
-
-    /// Runs a restore to its end and returns whether it applied an identity.
-    bool restore(AppState& state)
-    {
-        std::optional<bool> restored;
-        QObject scope; // the connection ends with this call
-        QObject::connect(&state, &AppState::restoreFinished, &scope,
-                         [&](bool applied) { restored = applied; });
-        state.restoreSession();
-        EXPECT_TRUE(waitUntil([&] { return restored.has_value(); }));
-        return restored.value_or(false);
-    }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<QSettings> m_settings;
-    KeychainManager m_keychain{orvela::statetest::uniqueService()};
-    FakeBiometricGate m_gate;
-    QDateTime m_now = QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
-    QObject m_context;
-    std::unique_ptr<AppState> m_state;
-};
-
-// Sign in, start again behind the presence check, sign out, sign in again.
-TEST_F(AppStateTest, SignInRestoreAndSignOut)
-{
-    const auto identity = sampleIdentity();
-    signIn(*m_state, identity);
-    EXPECT_EQ(m_state->screen(), AppScreen::dashboard);
-    EXPECT_EQ(StoredIdentity::decode(storedIdentity().value_or("")), identity);
-    const auto sessions = m_state->dashboardData().value_or(DashboardData{}).sessions;
-    ASSERT_EQ(sessions.size(), 1);
-    EXPECT_EQ(sessions.first().sessionType, "AUTH");
-    EXPECT_EQ(sessions.first().createdAt, "2026-01-05T10:11:12Z");
-
-    auto relaunched = makeState();
-    m_gate.asked = 0;
-    ASSERT_TRUE(restore(*relaunched));
-    EXPECT_EQ(m_gate.asked, 1);
-    EXPECT_EQ(m_gate.lastReason, "Орвела нэвтрэлтийг сэргээх");
-    EXPECT_EQ(relaunched->dashboardData()->user.createdAt, "2026-01-05T09:00:00Z");
-    EXPECT_EQ(relaunched->loadActivity().size(), 1); // the sign-in's record only
-
-    m_state->setSessionID(QStringLiteral("session-1"));
-    bool removed = false;
-    QObject::connect(m_state.get(), &AppState::identityRemoved, &m_context,
-                     [&](bool ok) { removed = ok; });
-    m_state->signOut();
-    ASSERT_TRUE(waitUntil([&] { return removed; }));
-    EXPECT_EQ(m_state->screen(), AppScreen::login);
-    for (const QString& field :
-         {m_state->nationalID(), m_state->fullName(), m_state->civilID(), m_state->kycLevel(),
-          m_state->sessionID(), m_state->documentNumber()}) {
-        EXPECT_TRUE(field.isEmpty()) << field.toStdString();
-    }
-    EXPECT_FALSE(storedIdentity().has_value());
-    EXPECT_FALSE(m_settings->contains(QStringLiteral("activity.sessions")));
-}
+class AppStateTest : public orvela::statetest::StateFixture {};
 
 TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
 {
@@ -147,12 +38,12 @@ TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
         QJsonObject object = QJsonDocument::fromJson(sampleIdentity().encode()).object();
         object.remove(key);
         const QByteArray bytes = QJsonDocument(object).toJson();
-        storeRaw(bytes);
+        ASSERT_EQ(save(bytes), std::nullopt);
         EXPECT_FALSE(restore(*m_state)) << key.toStdString();
         EXPECT_EQ(m_gate.asked, 0);
         EXPECT_EQ(storedIdentity(), bytes); // left as it was
     }
-    storeRaw("not json");
+    ASSERT_EQ(save("not json"), std::nullopt);
     EXPECT_FALSE(restore(*m_state));
 }
 
@@ -160,7 +51,7 @@ TEST_F(AppStateTest, NothingStoredOrAnIncompleteIdentityKeepsTheSignInScreen)
 // refusal keeps the sign-in screen and the stored identity.
 TEST_F(AppStateTest, TheGateSettingAndTheCheckDecideTheRestore)
 {
-    storeRaw(sampleIdentity().encode());
+    ASSERT_EQ(save(sampleIdentity().encode()), std::nullopt);
     const auto key = orvela::settings::authBiometricGateEnabled.toString();
     const struct {
         QVariant setting;
@@ -197,28 +88,29 @@ TEST_F(AppStateTest, TheGateSettingAndTheCheckDecideTheRestore)
     EXPECT_EQ(m_gate.asked, 0);
 }
 
-TEST_F(AppStateTest, ASecondRestoreWhileSignedInAsksAgain)
+// A restore while signed in asks again, and a refusal keeps the open session; a sign-out while
+// the check waits wins over the restore.
+TEST_F(AppStateTest, ARestoreWhileSignedInAsksAgainAndASignOutDuringTheCheckWins)
 {
-    signIn(*m_state, sampleIdentity());
+    bool saved = false;
+    QObject::connect(m_state.get(), &AppState::identitySaved, &m_context,
+                     [&](bool stored) { saved = stored; });
+    m_state->signIn(sampleIdentity());
+    ASSERT_TRUE(waitUntil([&] { return saved; }));
     auto changed = sampleIdentity();
     changed.fullName = QStringLiteral("Доржийн Сараа");
-    storeRaw(changed.encode());
+    ASSERT_EQ(save(changed.encode()), std::nullopt);
 
     m_gate.next = Outcome::refused;
     EXPECT_FALSE(restore(*m_state));
     EXPECT_EQ(m_gate.asked, 1);
     EXPECT_EQ(m_state->screen(), AppScreen::dashboard); // the open session stays
     EXPECT_EQ(m_state->fullName(), "Батын Болд");
-
     m_gate.next = Outcome::passed;
     EXPECT_TRUE(restore(*m_state));
     EXPECT_EQ(m_gate.asked, 2);
     EXPECT_EQ(m_state->fullName(), "Доржийн Сараа");
-}
 
-TEST_F(AppStateTest, ASignOutDuringTheCheckWinsOverTheRestore)
-{
-    storeRaw(sampleIdentity().encode());
     m_gate.next.reset();
     std::optional<bool> restored;
     QObject::connect(m_state.get(), &AppState::restoreFinished, &m_context,

@@ -1,11 +1,8 @@
 // `orvela login`, `whoami`, `activity` and `logout` end to end: the real binary against the
 // simulator on 127.0.0.1, in a private keyring and a private home (scripts/lib/with-keyring.sh).
 
-#include "QtPrinters.h"
 #include "BackendSim.h"
-#include "StateTestSupport.h"
-#include "state/AppState.h"
-#include "state/KeychainManager.h"
+#include "StateFixture.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -13,7 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSettings>
 #include <gtest/gtest.h>
 
 using namespace orvela;
@@ -28,12 +24,11 @@ struct ToolRun {
     QString err;
 };
 
-class LoginCliTest : public ::testing::Test {
+class LoginCliTest : public statetest::StateFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(statetest::secretServiceAvailable())
-            << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
+        StateFixture::SetUp();
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
             << "the tool must write into a private configuration folder";
         ASSERT_NE(m_sim.start(), 0);
@@ -84,7 +79,8 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopShownHarmlesslyAndSignO
     const ToolRun whoami = orvela({"whoami"});
     EXPECT_EQ(whoami.out.split(u'\n').first(), shown);
     for (const QString& out : {login.out, whoami.out}) {
-        EXPECT_FALSE(out.contains(QChar(0x1b)) || out.contains(QStringLiteral("\nNational ID: XX")));
+        EXPECT_FALSE(out.contains(QChar(0x1b)) ||
+                     out.contains(QStringLiteral("\nNational ID: XX")));
     }
     EXPECT_EQ(json(orvela({"--json", "whoami"})).value("nationalId").toString(), "УБ99112233");
 
@@ -93,13 +89,8 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopShownHarmlesslyAndSignO
     QSettings desktopSettings(QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
                                   .filePath(QStringLiteral("Orvela/orvela-desktop.conf")),
                               QSettings::IniFormat);
-    statetest::FakeBiometricGate gate;
-    state::AppState desktop(state::KeychainManager::shared(), desktopSettings, gate);
-    bool restored = false;
-    QObject::connect(&desktop, &state::AppState::restoreFinished, &desktop,
-                     [&](bool applied) { restored = applied; });
-    desktop.restoreSession();
-    ASSERT_TRUE(waitUntil([&] { return restored; }));
+    state::AppState desktop(state::KeychainManager::shared(), desktopSettings, m_gate);
+    ASSERT_TRUE(restore(desktop));
     EXPECT_EQ(desktop.fullName(), outcome.name);
     EXPECT_EQ(desktop.dashboardData()->totalLogins, 1);
     EXPECT_EQ(json(orvela({"activity", "--json"})).value("sessions").toArray().size(), 1);
