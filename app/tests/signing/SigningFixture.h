@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -48,14 +49,7 @@ protected:
         m_state = std::make_unique<state::AppState>(m_keychain, *m_settings, m_gate);
         signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
         m_signing = std::make_unique<state::SigningController>(
-            *m_state, *m_client, [this](state::SignText* error) -> QString {
-                if (!m_downloadsError.isEmpty()) {
-                    *error = state::SignText::same(m_downloadsError);
-                    return {};
-                }
-                QDir().mkpath(downloads()); // a plain file in its place stays in the way
-                return downloads();
-            });
+            *m_state, *m_client, [this](state::SignText* error) { return m_folder(error); });
         m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
     }
 
@@ -125,7 +119,11 @@ protected:
     PassingGate m_gate;
     std::unique_ptr<state::AppState> m_state;
     std::unique_ptr<state::SigningController> m_signing;
-    QString m_downloadsError;
+    /// Where the controller saves; a test may point it elsewhere or make it fail.
+    std::function<QString(state::SignText*)> m_folder = [this](state::SignText*) {
+        QDir().mkpath(downloads()); // a plain file in its place stays in the way
+        return downloads();
+    };
 };
 
 } // namespace orvela::signingtest
