@@ -1,6 +1,5 @@
-// The detail screen's logic: the provisioning section on both roads and the sign test's check on
-// the digest, file digests and signatures, with the virtual token in an in-process reader for the
-// APDU road and SoftHSM2 for the PKCS#11 road.
+// The detail screen's logic where the page does not show it: the provisioning form's rules, a
+// failed or abandoned run, and the sign test's check on the digest and on a chosen file.
 
 #include "../TokenScreenFixture.h"
 #include "common/l10n/FixedTexts.h"
@@ -8,7 +7,6 @@
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
-#include "tokens/TokenProvisioner.h"
 
 #include <QFile>
 
@@ -17,7 +15,6 @@ using orvela::testing::Pkcs11Road;
 using orvela::testing::waitUntil;
 using tokens::ProvisionController;
 using tokens::ProvisionStep;
-using tokens::SignMode;
 namespace texts = tokens::signTestText;
 
 namespace {
@@ -65,47 +62,6 @@ TEST_F(ProvisionControllerTest, TheButtonNeedsSixRepeatedUserCharactersAndEightS
     }
 }
 
-TEST_F(ProvisionControllerTest, ApduPinsOver16BytesAreRefusedBeforeAnythingIsSent)
-{
-    plug();
-    const QString tooLong =
-        QString::fromStdString(tokenkit::TokenError::pinTooLong().errorDescription());
-    const struct {
-        const char* user;
-        const char* so;
-    } cases[] = {
-        {"12345678901234567", "12345678"},
-        {"123456", "12345678901234567"},
-        {"ПИНкодПИНк", "12345678"}, // 10 characters, 20 UTF-8 bytes
-    };
-    controller.chooseApdu();
-    for (const auto& c : cases) {
-        fill(c.user, c.user, c.so);
-        controller.provision();
-        EXPECT_EQ(controller.step(), ProvisionStep::apduPins) << c.user;
-        EXPECT_EQ(controller.errorText(), tooLong) << c.user;
-        EXPECT_EQ(controller.userPin(), QString::fromUtf8(c.user)); // the form keeps its input
-    }
-    ASSERT_TRUE(cardWorkerIdle());
-    EXPECT_FALSE(token->pinTriesLeft(1).has_value()); // still blank: no PIN installed
-}
-
-TEST_F(ProvisionControllerTest, ApduRoadInstallsThePinsAndMakesTheKeyThenForgetsThem)
-{
-    plug();
-    controller.chooseApdu();
-    fill("1234567890123456", "1234567890123456", "12345678");
-    run();
-    EXPECT_EQ(controller.step(), ProvisionStep::done) << controller.errorText().toStdString();
-    EXPECT_TRUE(controller.userPin().isEmpty() && controller.soPin().isEmpty());
-    EXPECT_TRUE(token->publicKey(0x01).has_value());
-    EXPECT_EQ(token->pinTriesLeft(1), 10);
-
-    controller.startOver();
-    EXPECT_EQ(controller.step(), ProvisionStep::choose);
-    EXPECT_TRUE(controller.successText().isEmpty());
-}
-
 TEST_F(ProvisionControllerTest, AFailedRunReturnsToItsFormWithTheCause)
 {
     plug();
@@ -126,19 +82,6 @@ TEST_F(ProvisionControllerTest, AFailedRunReturnsToItsFormWithTheCause)
     run();
     EXPECT_EQ(controller.step(), ProvisionStep::pkcs11Pins);
     EXPECT_TRUE(controller.errorText().contains(missing)) << controller.errorText().toStdString();
-}
-
-TEST_F(ProvisionControllerTest, Pkcs11RoadResetsTheTokenAndMakesItsKey)
-{
-    plug();
-    Pkcs11Road road;
-    road.provision(); // a token in use, with other PINs than the new ones
-    controller.choosePkcs11();
-    fill("654321", "654321", Pkcs11Road::soPin);
-    run();
-    ASSERT_EQ(controller.step(), ProvisionStep::done) << controller.errorText().toStdString();
-    EXPECT_FALSE(token->pinTriesLeft(1).has_value()) << "the card was provisioned instead";
-    EXPECT_EQ(tokens::TokenProvisioner().listObjects("654321").size(), 2u); // its key pair
 }
 
 TEST_F(ProvisionControllerTest, AControllerClosedMidRunHearsNothingMore)
@@ -214,31 +157,6 @@ TEST_F(SignTestControllerTest, AChosenFileFillsTheHashAndAnUnreadableOneSaysWhy)
     EXPECT_TRUE(controller.errorText().startsWith(prefix));
     EXPECT_GT(controller.errorText().size(), prefix.size());
     EXPECT_EQ(controller.fileName(), QStringLiteral("empty.txt"));
-}
-
-TEST_F(SignTestControllerTest, BothRoadsSignAndAWrongPinSaysSo)
-{
-    plug();
-    tokens::TokenProvisioner card;
-    card.initializeApdu(tokenkit::toBytes("123456"), tokenkit::toBytes("12345678"));
-    card.generateApduKey(tokenkit::toBytes("123456"));
-    Pkcs11Road road;
-    road.provision();
-    controller.setHashHex(kEmptyDigest);
-    controller.setUserPin(Pkcs11Road::userPin);
-    for (const SignMode mode : {SignMode::apdu, SignMode::pkcs11}) {
-        controller.setMode(mode);
-        signAndWait();
-        ASSERT_TRUE(controller.errorText().isEmpty()) << controller.errorText().toStdString();
-        // r‖s of P-256, upper-case hexadecimal.
-        EXPECT_EQ(controller.signatureHex().size(), 128);
-        EXPECT_EQ(controller.signatureHex(), controller.signatureHex().toUpper());
-    }
-
-    controller.setUserPin(QStringLiteral("000000"));
-    signAndWait();
-    EXPECT_TRUE(controller.signatureHex().isEmpty());
-    EXPECT_TRUE(controller.errorText().startsWith(QStringLiteral("C_Login")));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "../TokenScreenFixture.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
+#include "orvela/tokenkit/TokenError.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
@@ -147,7 +148,7 @@ TEST_F(TokenPagesTest, LeavingTheDetailScreenForgetsThePins)
     }
 }
 
-TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
+TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
 {
     Pkcs11Road road;
     road.provision(); // a SoftHSM2 token in use, opened by its user PIN
@@ -157,28 +158,39 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
     tokens::ProvisionController& provision = page->provision();
     auto* section = page->findChild<tokens::views::ProvisionSection*>();
     ASSERT_NE(section, nullptr);
-    const auto fill = [&](const QString& user) {
-        provision.setUserPin(user);
-        provision.setUserPinRepeat(user);
-        provision.setSoPin(QString::fromLatin1(Pkcs11Road::soPin));
+    const auto fill = [&](const char* user, const char* so = Pkcs11Road::soPin) {
+        provision.setUserPin(QString::fromUtf8(user));
+        provision.setUserPinRepeat(QString::fromUtf8(user));
+        provision.setSoPin(QString::fromUtf8(so));
     };
     shoot(*section, QStringLiteral("tokens-provision-choose"));
 
     provision.choosePkcs11();
-    fill(QStringLiteral("654321"));
+    fill("654321");
     press(*page, "provisionPkcs11Action", false);
     EXPECT_EQ(provision.step(), ProvisionStep::pkcs11Pins);
     EXPECT_NO_THROW(tokens::TokenProvisioner().listObjects(Pkcs11Road::userPin));
 
     provision.startOver();
     provision.chooseApdu();
-    fill(QStringLiteral("123456"));
+    fill("123456");
     shoot(*section, QStringLiteral("tokens-provision-apduPins"));
-    fill(QStringLiteral("12345678901234567"));
-    provision.provision();
-    EXPECT_FALSE(provision.errorText().isEmpty());
+    // More than the 16 bytes the token stores is refused before anything is sent.
+    const std::pair<const char*, const char*> tooLong[] = {
+        {"12345678901234567", "12345678"},
+        {"123456", "12345678901234567"},
+        {"ПИНкодПИНк", "12345678"}, // 10 characters, 20 UTF-8 bytes
+    };
+    for (const auto& [user, so] : tooLong) {
+        fill(user, so);
+        provision.provision();
+        EXPECT_EQ(provision.step(), ProvisionStep::apduPins) << user;
+        EXPECT_EQ(provision.errorText().toStdString(),
+                  tokenkit::TokenError::pinTooLong().errorDescription());
+        EXPECT_EQ(provision.userPin(), QString::fromUtf8(user)); // the form keeps its input
+    }
     shoot(*section, QStringLiteral("tokens-provision-error"));
-    fill(QStringLiteral("123456"));
+    fill("1234567890123456");
     press(*page, "provisionApduAction", false);
     EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
     ASSERT_TRUE(cardWorkerIdle());
@@ -196,18 +208,32 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
     ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
     shoot(*section, QStringLiteral("tokens-provision-done"));
+    EXPECT_TRUE(provision.userPin().isEmpty() && provision.soPin().isEmpty());
+    EXPECT_TRUE(token->publicKey(0x01).has_value());
+    EXPECT_EQ(token->pinTriesLeft(1), 10);
+
+    provision.startOver();
+    EXPECT_TRUE(provision.successText().isEmpty());
+    provision.choosePkcs11();
+    fill("654321");
+    press(*page, "provisionPkcs11Action", true);
+    ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    EXPECT_EQ(tokens::TokenProvisioner().listObjects("654321").size(), 2u); // its key pair
 }
 
-TEST_F(TokenPagesTest, PicturesOfTheSignTest)
+TEST_F(TokenPagesTest, TheSignTestSignsOnBothRoadsAndAWrongPinSaysSo)
 {
     Pkcs11Road road;
     road.provision();
     answers.openPath = dir.filePath(QStringLiteral("contract.pdf"));
     QFile file(answers.openPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("%PDF-1.7 sign test");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("%PDF-1.7 sign test") > 0);
     file.close();
     plug();
+    tokens::TokenProvisioner card; // the same user PIN as the SoftHSM2 token's
+    card.initializeApdu(tokenkit::toBytes(Pkcs11Road::userPin), tokenkit::toBytes("12345678"));
+    card.generateApduKey(tokenkit::toBytes(Pkcs11Road::userPin));
     auto page = open();
     page->showDetail();
     auto* view = page->findChild<tokens::views::TokenSignTestView*>();
@@ -217,17 +243,29 @@ TEST_F(TokenPagesTest, PicturesOfTheSignTest)
 
     view->chooseFile();
     ASSERT_TRUE(waitUntil([&] { return signTest.isHashReady(); }));
-    signTest.setMode(tokens::SignMode::pkcs11);
-    const std::pair<const char*, const char*> runs[] = {{Pkcs11Road::userPin, "done"},
-                                                        {"000000", "error"}};
-    for (const auto& [pin, state] : runs) {
-        signTest.setUserPin(QString::fromLatin1(pin));
+    const struct {
+        tokens::SignMode mode;
+        const char* pin;
+        const char* state;
+    } runs[] = {{tokens::SignMode::apdu, Pkcs11Road::userPin, "done"},
+                {tokens::SignMode::pkcs11, Pkcs11Road::userPin, "done"},
+                {tokens::SignMode::pkcs11, "000000", "error"}};
+    for (const auto& run : runs) {
+        signTest.setMode(run.mode);
+        signTest.setUserPin(QString::fromLatin1(run.pin));
         signTest.sign();
         ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
-        EXPECT_EQ(signTest.signatureHex().isEmpty(), std::string(state) == "error") << state;
-        EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(),
-                  signTest.signatureHex());
-        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(state));
+        const QString signature = signTest.signatureHex();
+        if (std::string(run.state) == "done") {
+            EXPECT_TRUE(signTest.errorText().isEmpty()) << signTest.errorText().toStdString();
+            EXPECT_EQ(signature.size(), 128); // r‖s of P-256, upper-case hexadecimal
+            EXPECT_EQ(signature, signature.toUpper());
+        } else {
+            EXPECT_TRUE(signature.isEmpty());
+            EXPECT_TRUE(signTest.errorText().startsWith(QStringLiteral("C_Login")));
+        }
+        EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signature);
+        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state));
     }
 }
 
