@@ -3,48 +3,19 @@
 
 #include "CliCommand.h"
 #include "CliParser.h"
+#include "CliRun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
 using orvela::cli::commandTable;
 using orvela::cli::Invocation;
 using orvela::cli::parseInvocation;
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-/// Runs the tool in a home of its own, so that no stored setting or identity leaks in.
-CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {},
-              const QByteArray& input = {})
-{
-    static QTemporaryDir home;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    env.insert(extra);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(ORVELA_BINARY), args);
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000)) << args.join(u' ').toStdString();
-    CliRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using orvela::clitest::CliRun;
+using orvela::clitest::hasCyrillic;
+using orvela::clitest::orvela;
 
 /// The words that select a command: its road when it has one, then its path.
 QStringList selecting(const orvela::cli::CliCommand& command)
@@ -54,12 +25,6 @@ QStringList selecting(const orvela::cli::CliCommand& command)
         words << QStringLiteral("--road") << command.road;
     }
     return words + command.path;
-}
-
-bool hasCyrillic(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(),
-                       [](QChar c) { return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF; });
 }
 
 TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
@@ -230,7 +195,7 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         }
         const CliRun json = orvela(QStringList{"--lang", "en", "--json"} + c.args, c.env, "1234\n");
         EXPECT_EQ(json.exitCode, 1) << label;
-        const QJsonObject error = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QJsonObject error = json.json();
         EXPECT_EQ(error.value("reason").toString(), c.reason) << label << json.out.toStdString();
         EXPECT_TRUE(error.value("error").toString().contains(c.advice)) << label;
 

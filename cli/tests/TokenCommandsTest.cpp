@@ -2,34 +2,21 @@
 // statuses, JSON and diagnoses, run against an in-process virtual token. What the commands do on
 // the token is the provisioner's and the driver's tests' business.
 
+#include "CliRun.h"
 #include "SignatureCheck.h"
 #include "orvela/sim/VirtualToken.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
-using orvela::sim::VirtualToken;
+using namespace orvela;
+using clitest::CliRun;
+using sim::VirtualToken;
 
 const QByteArray kPins = "246810\n246810\n13579135\n"; // user PIN, repeated, SO PIN
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QString error() const
-    {
-        return QJsonDocument::fromJson(out).object().value("error").toString();
-    }
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
 
 class TokenCommands : public ::testing::Test {
 protected:
@@ -37,20 +24,14 @@ protected:
 
     QString statePath() const { return dir.filePath(QStringLiteral("token.state")); }
 
+    /// Runs the tool with a virtual token of `mode` whose state lives in the test's folder.
     CliRun orvela(const QStringList& args, const QByteArray& input = {},
                   const QString& mode = QStringLiteral("aes")) const
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env;
         env.insert(QStringLiteral("ORVELA_VIRTUAL_TOKEN"), mode);
         env.insert(QStringLiteral("ORVELA_VIRTUAL_TOKEN_STATE"), statePath());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ORVELA_BINARY), args);
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(60000)) << args.join(u' ').toStdString();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
+        return clitest::orvela(args, env, input);
     }
 
     /// -v: the kit's log shows whether the token was spoken to at all.
@@ -174,27 +155,21 @@ TEST_F(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
     }
 }
 
-TEST_F(TokenCommands, AFileIsSignedByItsSha256)
+TEST_F(TokenCommands, AFileIsSignedByItsSha256AndEraseAsksUnlessToldYes)
 {
     ASSERT_EQ(provision(kPins).exitCode, 0);
-    const auto key = orvela::sim::test::keyFromPem(token().publicKeyPem(1).value());
-    const auto check = [&](const QByteArray& data, const QByteArray& signatureHex) {
-        const QByteArray hash = QCryptographicHash::hash(data, QCryptographicHash::Sha256);
-        const QByteArray raw = QByteArray::fromHex(signatureHex);
-        return orvela::sim::test::verifies(key, {hash.begin(), hash.end()}, {raw.begin(), raw.end()});
-    };
     const QString path = dir.filePath(QStringLiteral("data.txt"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("file contents") > 0);
     file.close();
     const CliRun signedFile = orvela({"token", "sign", "--file", path});
     ASSERT_EQ(signedFile.exitCode, 0) << signedFile.err.toStdString();
-    EXPECT_TRUE(check("file contents", signedFile.out.trimmed()));
-}
+    const QByteArray hash = QCryptographicHash::hash("file contents", QCryptographicHash::Sha256);
+    const QByteArray signature = QByteArray::fromHex(signedFile.out.trimmed().toLatin1());
+    EXPECT_TRUE(sim::test::verifies(sim::test::keyFromPem(token().publicKeyPem(1).value()),
+                                    {hash.begin(), hash.end()},
+                                    {signature.begin(), signature.end()}));
 
-TEST_F(TokenCommands, EraseAsksUnlessToldYesAndAMissingKeySaysHowToMakeOne)
-{
-    ASSERT_EQ(provision(kPins).exitCode, 0);
     EXPECT_NE(orvela({"token", "erase"}).exitCode, 0);
     EXPECT_TRUE(token().publicKeyPem(1).has_value());
     ASSERT_EQ(orvela({"--json", "token", "erase", "--yes"}).exitCode, 0);
