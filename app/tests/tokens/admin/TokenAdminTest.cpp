@@ -70,15 +70,6 @@ protected:
         return found != buttons.end() ? *found : nullptr;
     }
 
-    QString write(const char* name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-
     /// "kind label id keyType" of every shown object, sorted: the token picks the order.
     std::vector<std::string> shownObjects()
     {
