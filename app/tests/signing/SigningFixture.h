@@ -1,10 +1,9 @@
 #pragma once
 
-#include "../support/EventLoop.h"
 #include "BackendSim.h"
+#include "StateTestSupport.h"
 #include "api/APIClient.h"
 #include "state/AppState.h"
-#include "state/BiometricGate.h"
 #include "state/KeychainManager.h"
 #include "state/SigningController.h"
 
@@ -21,12 +20,6 @@ namespace orvela::signingtest {
 
 using orvela::testing::runEventLoopFor;
 using orvela::testing::waitUntil;
-
-/// A presence check nobody is asked for: the controller never restores a session.
-class PassingGate : public state::BiometricGate {
-public:
-    void evaluate(const QString&, QObject*, Done done) override { done(Outcome::passed); }
-};
 
 /// A signed-in application state, the simulator on 127.0.0.1, and the signing controller
 /// saving into a private Downloads folder.
@@ -116,7 +109,7 @@ protected:
     backendsim::BackendSim m_sim;
     std::unique_ptr<api::APIClient> m_client;
     state::KeychainManager m_keychain{QStringLiteral("mn.orvela.eid.desktop.signing-tests")};
-    PassingGate m_gate;
+    statetest::FakeBiometricGate m_gate; // never asked: nothing restores a session here
     std::unique_ptr<state::AppState> m_state;
     std::unique_ptr<state::SigningController> m_signing;
     /// Where the controller saves; a test may point it elsewhere or make it fail.

@@ -108,7 +108,7 @@ TEST_F(TokenFailureTest, EveryKindReadsInBothLanguagesAndHintsWhatAPersonCanMend
     }
 }
 
-TEST_F(TokenFailureTest, HintsNameTheTriesLeftAndTheCommandThatMendsIt)
+TEST_F(TokenFailureTest, HintsNameTheTriesLeftTheCommandThatMendsItAndAStoppedService)
 {
     const TokenFailure wrong = failureOf(TokenError::pinVerifyFailed(2), AppLanguage::en);
     EXPECT_EQ(wrong.retriesLeft, 2);
@@ -125,10 +125,8 @@ TEST_F(TokenFailureTest, HintsNameTheTriesLeftAndTheCommandThatMendsIt)
                         .hint.contains(QStringLiteral("`orvela token keygen`")));
         EXPECT_FALSE(failureOf(noKey, language).hint.contains(QStringLiteral("orvela")));
     }
-}
 
-TEST_F(TokenFailureTest, AMissingReaderIsToldApartFromAStoppedService)
-{
+    // A missing reader is told apart from a stopped service.
     kit().setBackend(std::make_shared<orvela::sim::VirtualReaderBackend>(0));
     EXPECT_TRUE(cardServiceRunning());
     const TokenFailure noReader = failureOf(TokenError::readerNotConnected(), AppLanguage::en);
