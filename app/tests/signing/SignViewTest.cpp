@@ -60,26 +60,6 @@ protected:
         m_view->show();
     }
 
-    void TearDown() override
-    {
-        m_view.reset();
-        m_window.reset();
-        SigningFixture::TearDown();
-    }
-
-    /// Puts the page into a window beside another page, as the dashboard shows it; returns the
-    /// pages.
-    QStackedWidget* embedInWindow()
-    {
-        m_window = std::make_unique<QWidget>();
-        auto* pages = new QStackedWidget(m_window.get());
-        pages->addWidget(m_view.get());
-        pages->addWidget(new QWidget);
-        m_window->resize(760, 560);
-        m_window->show();
-        return pages;
-    }
-
     ActionButton* button(const char* name) const
     {
         auto* found = m_view->findChild<ActionButton*>(QString::fromLatin1(name));
@@ -118,14 +98,24 @@ protected:
     }
 
     std::unique_ptr<common::LocalizationService> m_localization;
-    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<QWidget> m_window; // goes after the page it may hold
     std::unique_ptr<SignView> m_view;
     AnsweringChooser m_chooser;
     RecordingRevealer m_revealer;
 };
 
-TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguages)
+TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsAskedFor)
 {
+    signInAs(QString(), QString());
+    capture("signed-out", "You must be signed in before signing.",
+            "Гарын үсэг зурахын өмнө нэвтэрсэн байх шаардлагатай.");
+    EXPECT_FALSE(button("selectFileButton")->isEnabled());
+    m_view->chooseDocument();
+    EXPECT_EQ(m_chooser.asked, 0);
+    signInAs(QStringLiteral("ав12345678"), QString());
+    EXPECT_TRUE(button("selectFileButton")->isEnabled());
+    EXPECT_FALSE(m_view->findChild<components::InlineBanner*>()->isVisibleTo(m_view.get()));
+
     capture("idle", "Select file", "Файл сонгох");
     button("selectFileButton")->click(); // dismissed: nothing happens
     EXPECT_EQ(m_signing->phase(), Phase::idle);
@@ -169,23 +159,14 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguages)
     EXPECT_EQ(m_signing->phase(), Phase::idle);
 }
 
-TEST_F(SignViewTest, SignedOutThePageWarnsAndNeverAsksForAFile)
-{
-    signInAs(QString(), QString());
-    capture("signed-out", "You must be signed in before signing.",
-            "Гарын үсэг зурахын өмнө нэвтэрсэн байх шаардлагатай.");
-    EXPECT_FALSE(button("selectFileButton")->isEnabled());
-    m_view->chooseDocument();
-    EXPECT_EQ(m_chooser.asked, 0);
-
-    signInAs(QStringLiteral("ав12345678"), QString());
-    EXPECT_TRUE(button("selectFileButton")->isEnabled());
-    EXPECT_FALSE(m_view->findChild<components::InlineBanner*>()->isVisibleTo(m_view.get()));
-}
-
 TEST_F(SignViewTest, HidingTheWindowKeepsTheSigningWhileCancelOrAnotherPageEndsIt)
 {
-    QStackedWidget* pages = embedInWindow();
+    // The page beside another page in a window, as the dashboard shows it.
+    m_window = std::make_unique<QWidget>();
+    auto* pages = new QStackedWidget(m_window.get());
+    pages->addWidget(m_view.get());
+    pages->addWidget(new QWidget);
+    m_window->show();
     m_sim.setApproveAfterMs(60'000);
     m_chooser.answer = writeDocument(QStringLiteral("a.pdf"));
     for (const bool byCancel : {true, false}) {

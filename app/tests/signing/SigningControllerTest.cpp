@@ -11,7 +11,6 @@
 #include <QThreadPool>
 #include <functional>
 #include <latch>
-#include <sys/stat.h>
 #include <thread>
 
 using namespace orvela;
@@ -185,8 +184,6 @@ TEST_F(SigningControllerTest, WritersRacingForOneNameEachKeepTheirOwnCompleteCop
 TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnsweredIsRecorded)
 {
     const QString pdf = writeDocument(QStringLiteral("a.pdf"));
-    const QString fifo = m_dir.filePath(QStringLiteral("docs/pipe.pdf"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString notes = m_dir.filePath(QStringLiteral("docs/notes.pdf"));
     QFile text(notes);
     ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("Meeting notes\n") > 0);
@@ -239,9 +236,9 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
          "The waiting time is over."},
         {"start dropped", fault(SimFault::drop, "/api/sign-pdf-start", 3), ""},
         {"one byte too large", {}, "File is larger than 25 MB.", nullptr, false, big},
-        {"a pipe", {},
-         "\u201cpipe.pdf\u201d is not a file (a folder, pipe or device); choose a PDF file.",
-         nullptr, false, fifo},
+        {"a folder", {},
+         "\u201cdocs\u201d is not a file (a folder, pipe or device); choose a PDF file.",
+         nullptr, false, m_dir.filePath(QStringLiteral("docs"))},
         {"no PDF", {}, "\u201cnotes.pdf\u201d is not a PDF: it does not start with %PDF-.",
          nullptr, false, notes},
         {"no Downloads folder",

@@ -128,10 +128,6 @@ TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
                 << section->title().toStdString() << " " << c.next << "/" << c.confirmation;
         }
     }
-    // A language switch retitles the sections at once.
-    localization.overrideLanguage(common::AppLanguage::en);
-    EXPECT_EQ(sections.at(1)->title(),
-              localization.localized(QStringLiteral("Tokens_Section_UnlockPin")));
 }
 
 TEST_F(TokenAdminTest, AWrongSoPinKeepsTheFormAndRightPinsReachTheToken)
