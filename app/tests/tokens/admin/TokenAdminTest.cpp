@@ -101,7 +101,7 @@ private:
     }
 };
 
-TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
+TEST_F(TokenAdminTest, PinSectionsTakeOnlyMatchingPinsAndAWrongSoPinKeepsTheForm)
 {
     const struct {
         const char* first;
@@ -128,10 +128,7 @@ TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
                 << section->title().toStdString() << " " << c.next << "/" << c.confirmation;
         }
     }
-}
 
-TEST_F(TokenAdminTest, AWrongSoPinKeepsTheFormAndRightPinsReachTheToken)
-{
     AdminPinController& unlock = controller.unlockPin();
     fill(unlock, "87654321", "4321");
     settle(unlock.state(), true, [&] { unlock.submit(); });

@@ -235,11 +235,11 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
     EXPECT_EQ(tokens::TokenProvisioner().listObjects("654321").size(), 2u); // its key pair
 }
 
-TEST_F(TokenPagesTest, TheSignTestSignsOnBothRoadsAndAWrongPinSaysSo)
+TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongPinSaysSo)
 {
     Pkcs11Road road;
     road.provision();
-    answers.openPath = write("contract.pdf", "%PDF-1.7 sign test");
+    answers.openPath = write("contract.pdf", {});
     plug();
     tokens::TokenProvisioner card; // the same user PIN as the SoftHSM2 token's
     card.initializeApdu(tokenkit::toBytes(Pkcs11Road::userPin), tokenkit::toBytes("12345678"));
@@ -253,6 +253,16 @@ TEST_F(TokenPagesTest, TheSignTestSignsOnBothRoadsAndAWrongPinSaysSo)
 
     view->chooseFile();
     ASSERT_TRUE(waitUntil([&] { return signTest.isHashReady(); }));
+    EXPECT_EQ(signTest.hashHex(), kEmptyDigest);
+    answers.openPath = dir.path(); // a folder is no document
+    view->chooseFile();
+    ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
+    const QString prefix = texts::text(texts::readFailed);
+    EXPECT_TRUE(signTest.errorText().startsWith(prefix));
+    EXPECT_GT(signTest.errorText().size(), prefix.size());
+    EXPECT_EQ(signTest.fileName(), QStringLiteral("contract.pdf"));
+    signTest.setHashHex(signTest.hashHex().toUpper());
+    EXPECT_FALSE(signTest.isHashReady()); // no longer the file's digest as shown
     const struct {
         tokens::SignMode mode;
         const char* pin;
@@ -371,25 +381,6 @@ TEST_F(TokenPagesTest, OnlyA32ByteDigestReachesTheToken)
             << c.hash.toStdString();
         EXPECT_TRUE(signTest.signatureHex().isEmpty());
     }
-}
-
-TEST_F(TokenPagesTest, AChosenFileFillsTheHashAndAnUnreadableOneSaysWhy)
-{
-    tokens::TokenManager cards(nullptr, false);
-    tokens::SignTestController signTest(cards, localization);
-    signTest.chooseFile(write("empty.txt", {}));
-    ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
-    EXPECT_EQ(signTest.hashHex(), kEmptyDigest);
-    EXPECT_EQ(signTest.fileName(), QStringLiteral("empty.txt"));
-    EXPECT_TRUE(signTest.isHashReady());
-    signTest.setHashHex(signTest.hashHex().toUpper());
-    EXPECT_FALSE(signTest.isHashReady()); // no longer the file's digest as shown
-    signTest.chooseFile(dir.path());      // a folder is no document
-    ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
-    const QString prefix = texts::text(texts::readFailed);
-    EXPECT_TRUE(signTest.errorText().startsWith(prefix));
-    EXPECT_GT(signTest.errorText().size(), prefix.size());
-    EXPECT_EQ(signTest.fileName(), QStringLiteral("empty.txt"));
 }
 
 } // namespace
