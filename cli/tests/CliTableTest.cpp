@@ -20,22 +20,15 @@ using orvela::clitest::CliRun;
 using orvela::clitest::hasCyrillic;
 using orvela::clitest::orvela;
 
-/// The words that select a command: its road when it has one, then its path.
-QStringList selecting(const orvela::cli::CliCommand& command)
-{
-    QStringList words;
-    if (!command.road.isEmpty()) {
-        words << QStringLiteral("--road") << command.road;
-    }
-    return words + command.path;
-}
-
 TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
 {
     for (const auto& command : commandTable()) {
         const QString name = command.path.join(u' ');
         const std::string label = (command.road + u' ' + name).toStdString();
-        const QStringList words = selecting(command);
+        QStringList words = command.path; // with its road first when it has one
+        if (!command.road.isEmpty()) {
+            words = QStringList{QStringLiteral("--road"), command.road} + words;
+        }
 
         const CliRun help = orvela(QStringList{"--lang", "en"} + words + QStringList{"-h"});
         EXPECT_EQ(help.exitCode, 0) << label;

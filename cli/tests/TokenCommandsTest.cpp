@@ -34,12 +34,6 @@ protected:
         return clitest::orvela(args, env, input);
     }
 
-    /// -v: the kit's log shows whether the token was spoken to at all.
-    CliRun provision(const QByteArray& input)
-    {
-        return orvela({"-v", "--pin-stdin", "--json", "token", "provision"}, input);
-    }
-
     VirtualToken token() const
     {
         VirtualToken::Options options;
@@ -73,7 +67,7 @@ TEST_F(TokenCommands, OutputIsJsonOrOneHumanLineAndLogsOnlyWhenAsked)
 // provisioning erases nothing.
 TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
 {
-    const CliRun first = provision(kPins);
+    const CliRun first = orvela({"--pin-stdin", "--json", "token", "provision"}, kPins);
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_TRUE(first.json().value("provisioned").toBool());
     EXPECT_FALSE(first.err.contains("246810") || first.err.contains("13579135"));
@@ -101,6 +95,7 @@ TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input.left(20).toHex().toStdString());
+        // -v: the kit's log shows whether the token was spoken to at all.
         const CliRun run = orvela({"-v", "--pin-stdin", "--json", "token", c.command}, c.input);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.error(), c.message);
@@ -157,7 +152,7 @@ TEST_F(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
 
 TEST_F(TokenCommands, AFileIsSignedByItsSha256AndEraseAsksUnlessToldYes)
 {
-    ASSERT_EQ(provision(kPins).exitCode, 0);
+    ASSERT_EQ(orvela({"--pin-stdin", "token", "provision"}, kPins).exitCode, 0);
     const QString path = dir.filePath(QStringLiteral("data.txt"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("file contents") > 0);

@@ -59,7 +59,6 @@ TEST_F(FileRevealerTest, TheFileManagerIsAskedToShowTheFileSelected)
     ASSERT_EQ(fileManager.shown.size(), 1);
     EXPECT_EQ(fileManager.shown.first(),
               QStringList{QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded)});
-    EXPECT_TRUE(fileManager.shown.first().first().contains("report_signed%20(1).pdf"));
     runEventLoopFor(200);
     EXPECT_TRUE(m_opened.isEmpty());
 
