@@ -1,73 +1,34 @@
 // The tool's command line against its own command table: help and usage errors for every
-// command and group, exit statuses, the parser's decisions, and the interface language.
+// command and group, exit statuses, the parser's decisions, the interface language, and the
+// escaping every outside text goes through before it is printed.
 
 #include "CliCommand.h"
+#include "CliOutput.h"
 #include "CliParser.h"
+#include "CliRun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
 using orvela::cli::commandTable;
+using orvela::cli::inert;
 using orvela::cli::Invocation;
 using orvela::cli::parseInvocation;
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-/// Runs the tool in a home of its own, so that no stored setting or identity leaks in.
-CliRun orvela(const QStringList& args, const QProcessEnvironment& extra = {},
-              const QByteArray& input = {})
-{
-    static QTemporaryDir home;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    env.insert(extra);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(ORVELA_BINARY), args);
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000)) << args.join(u' ').toStdString();
-    CliRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-/// The words that select a command: its road when it has one, then its path.
-QStringList selecting(const orvela::cli::CliCommand& command)
-{
-    QStringList words;
-    if (!command.road.isEmpty()) {
-        words << QStringLiteral("--road") << command.road;
-    }
-    return words + command.path;
-}
-
-bool hasCyrillic(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(),
-                       [](QChar c) { return c.unicode() >= 0x0400 && c.unicode() <= 0x04FF; });
-}
+using orvela::clitest::CliRun;
+using orvela::clitest::hasCyrillic;
+using orvela::clitest::orvela;
 
 TEST(CliTable, EveryCommandHasHelpAndOneLineUsageErrors)
 {
     for (const auto& command : commandTable()) {
         const QString name = command.path.join(u' ');
         const std::string label = (command.road + u' ' + name).toStdString();
-        const QStringList words = selecting(command);
+        QStringList words = command.path; // with its road first when it has one
+        if (!command.road.isEmpty()) {
+            words = QStringList{QStringLiteral("--road"), command.road} + words;
+        }
 
         const CliRun help = orvela(QStringList{"--lang", "en"} + words + QStringList{"-h"});
         EXPECT_EQ(help.exitCode, 0) << label;
@@ -132,43 +93,33 @@ TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
     using Kind = Invocation::Kind;
     struct Case {
         QStringList args;
-        Kind kind;
         QString error; ///< the usage error, in English
+        Kind kind = Kind::usageError;
     };
     const Case cases[] = {
-        {{"--lang", "en"}, Kind::usageError, "no command given"},
-        {{"--lang"}, Kind::usageError, "option '--lang' needs a value mn|en"},
-        {{"--lang", "fr", "whoami"}, Kind::usageError, "'fr' is not a value of --lang (mn|en)"},
+        {{"--lang", "en"}, "no command given"},
+        {{"--lang"}, "option '--lang' needs a value mn|en"},
+        {{"--lang", "fr", "whoami"}, "'fr' is not a value of --lang (mn|en)"},
         {{"--lang=en", "--road", "foo", "token", "info"},
-         Kind::usageError,
          "'foo' is not a value of --road (apdu|pkcs11)"},
-        {{"--lang", "en", "frobnicate"}, Kind::usageError, "unknown command 'frobnicate'"},
-        {{"--lang", "en", "token", "pin", "--bogus"}, Kind::usageError, "unknown option '--bogus'"},
-        {{"--lang", "en", "whoami", "extra"}, Kind::usageError, "unexpected argument 'extra'"},
-        {{"--lang", "en", "whoami", "--", "-x"}, Kind::usageError, "unexpected argument '-x'"},
-        {{"--lang", "en", "cert"}, Kind::usageError, "missing FILE"},
-        {{"--lang", "en", "token", "info", "--reader"},
-         Kind::usageError,
-         "option '--reader' needs a value N"},
-        {{"--lang", "en", "token", "erase", "--yes=no"},
-         Kind::usageError,
-         "option '--yes' takes no value"},
-        {{"--lang", "en", "--json=1", "whoami"},
-         Kind::usageError,
-         "option '--json' takes no value"},
+        {{"--lang", "en", "frobnicate"}, "unknown command 'frobnicate'"},
+        {{"--lang", "en", "token", "pin", "--bogus"}, "unknown option '--bogus'"},
+        {{"--lang", "en", "whoami", "extra"}, "unexpected argument 'extra'"},
+        {{"--lang", "en", "whoami", "--", "-x"}, "unexpected argument '-x'"},
+        {{"--lang", "en", "cert"}, "missing FILE"},
+        {{"--lang", "en", "token", "info", "--reader"}, "option '--reader' needs a value N"},
+        {{"--lang", "en", "token", "erase", "--yes=no"}, "option '--yes' takes no value"},
+        {{"--lang", "en", "--json=1", "whoami"}, "option '--json' takes no value"},
         {{"--lang", "en", "token", "info", "--reader", "1", "--reader", "2"},
-         Kind::usageError,
          "option '--reader' is given twice"},
         {{"--lang", "en", "--road", "pkcs11", "token", "objects", "delete", "--kind", "key"},
-         Kind::usageError,
          "'key' is not a value of --kind (privateKey|publicKey|certificate|data)"},
         {{"--lang", "en", "--road", "apdu", "token", "slots", "--reader", "0"},
-         Kind::usageError,
          "unknown option '--reader'"},
-        {{"--version", "whoami"}, Kind::version, {}},
-        {{"help", "token", "pin"}, Kind::help, {}},
-        {{"token", "objects", "-h"}, Kind::help, {}},
-        {{"cert", "-"}, Kind::run, {}},
+        {{"--version", "whoami"}, {}, Kind::version},
+        {{"help", "token", "pin"}, {}, Kind::help},
+        {{"token", "objects", "-h"}, {}, Kind::help},
+        {{"cert", "-"}, {}, Kind::run},
     };
     for (const Case& c : cases) {
         const Invocation invocation = parseInvocation(c.args);
@@ -230,18 +181,41 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         }
         const CliRun json = orvela(QStringList{"--lang", "en", "--json"} + c.args, c.env, "1234\n");
         EXPECT_EQ(json.exitCode, 1) << label;
-        const QJsonObject error = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QJsonObject error = json.json();
         EXPECT_EQ(error.value("reason").toString(), c.reason) << label << json.out.toStdString();
         EXPECT_TRUE(error.value("error").toString().contains(c.advice)) << label;
 
-        // The sentence alone, in the language asked for: no log line, no source location.
+        // The sentence alone: no log line, no source location.
         const CliRun english = orvela(QStringList{"--lang", "en"} + c.args, c.env, "1234\n");
         EXPECT_EQ(english.exitCode, 1) << label;
         EXPECT_EQ(english.err, error.value("error").toString() + u'\n') << label;
-        const CliRun mongolian = orvela(QStringList{"--lang", "mn"} + c.args, c.env, "1234\n");
-        EXPECT_EQ(mongolian.exitCode, 1) << label;
-        EXPECT_EQ(mongolian.err.count(u'\n'), 1) << mongolian.err.toStdString();
-        EXPECT_TRUE(hasCyrillic(mongolian.err)) << mongolian.err.toStdString();
+    }
+}
+
+TEST(Inert, EscapesWhatATerminalWouldActOnAndKeepsTheRest)
+{
+    struct Case {
+        QString in;
+        QString out;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Бат-Эрдэнэ Дорж"), QStringLiteral("Бат-Эрдэнэ Дорж")},
+        {QStringLiteral("C:\\path \"q\" ✓ 𝄞"), QStringLiteral("C:\\path \"q\" ✓ 𝄞")},
+        // Sets the window title, clears the screen, then forges a line of its own.
+        {QStringLiteral("\x1b]0;pwned\x07\x1b[2JBat\nNational ID: XX00000000"),
+         QStringLiteral("\\e]0;pwned\\x07\\e[2JBat\\nNational ID: XX00000000")},
+        {QStringLiteral("a\rb\tc"), QStringLiteral("a\\rb\\tc")},
+        {QString(QChar(u'\0')) + u'x', QStringLiteral("\\x00x")},
+        {QStringLiteral("del\x7f"), QStringLiteral("del\\x7F")},
+        // C1 controls: U+009B is a one-character CSI on many terminals.
+        {QStringLiteral("\u0085\u009b2J\u009f"), QStringLiteral("\\x85\\x9B2J\\x9F")},
+        // Bidirectional overrides and separators would make the line read otherwise.
+        {QStringLiteral("abc\u202Egpj.exe\u2066\u2069\u200F\u2028\u2029"),
+         QStringLiteral("abc\\u{202E}gpj.exe\\u{2066}\\u{2069}\\u{200F}\\u{2028}\\u{2029}")},
+        {QStringLiteral("\u00a0\u00e9"), QStringLiteral("\u00a0\u00e9")}, // printable Latin-1
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(inert(c.in).toStdString(), c.out.toStdString());
     }
 }
 

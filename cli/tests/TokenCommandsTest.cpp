@@ -2,34 +2,21 @@
 // statuses, JSON and diagnoses, run against an in-process virtual token. What the commands do on
 // the token is the provisioner's and the driver's tests' business.
 
+#include "CliRun.h"
 #include "SignatureCheck.h"
 #include "orvela/sim/VirtualToken.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
-using orvela::sim::VirtualToken;
+using namespace orvela;
+using clitest::CliRun;
+using sim::VirtualToken;
 
 const QByteArray kPins = "246810\n246810\n13579135\n"; // user PIN, repeated, SO PIN
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QString error() const
-    {
-        return QJsonDocument::fromJson(out).object().value("error").toString();
-    }
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
 
 class TokenCommands : public ::testing::Test {
 protected:
@@ -37,26 +24,14 @@ protected:
 
     QString statePath() const { return dir.filePath(QStringLiteral("token.state")); }
 
+    /// Runs the tool with a virtual token of `mode` whose state lives in the test's folder.
     CliRun orvela(const QStringList& args, const QByteArray& input = {},
                   const QString& mode = QStringLiteral("aes")) const
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env;
         env.insert(QStringLiteral("ORVELA_VIRTUAL_TOKEN"), mode);
         env.insert(QStringLiteral("ORVELA_VIRTUAL_TOKEN_STATE"), statePath());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(ORVELA_BINARY), args);
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(60000)) << args.join(u' ').toStdString();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
-    }
-
-    /// -v: the kit's log shows whether the token was spoken to at all.
-    CliRun provision(const QByteArray& input)
-    {
-        return orvela({"-v", "--pin-stdin", "--json", "token", "provision"}, input);
+        return clitest::orvela(args, env, input);
     }
 
     VirtualToken token() const
@@ -92,7 +67,7 @@ TEST_F(TokenCommands, OutputIsJsonOrOneHumanLineAndLogsOnlyWhenAsked)
 // provisioning erases nothing.
 TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
 {
-    const CliRun first = provision(kPins);
+    const CliRun first = orvela({"--pin-stdin", "--json", "token", "provision"}, kPins);
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     EXPECT_TRUE(first.json().value("provisioned").toBool());
     EXPECT_FALSE(first.err.contains("246810") || first.err.contains("13579135"));
@@ -120,6 +95,7 @@ TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input.left(20).toHex().toStdString());
+        // -v: the kit's log shows whether the token was spoken to at all.
         const CliRun run = orvela({"-v", "--pin-stdin", "--json", "token", c.command}, c.input);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.error(), c.message);
@@ -174,27 +150,21 @@ TEST_F(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
     }
 }
 
-TEST_F(TokenCommands, AFileIsSignedByItsSha256)
+TEST_F(TokenCommands, AFileIsSignedByItsSha256AndEraseAsksUnlessToldYes)
 {
-    ASSERT_EQ(provision(kPins).exitCode, 0);
-    const auto key = orvela::sim::test::keyFromPem(token().publicKeyPem(1).value());
-    const auto check = [&](const QByteArray& data, const QByteArray& signatureHex) {
-        const QByteArray hash = QCryptographicHash::hash(data, QCryptographicHash::Sha256);
-        const QByteArray raw = QByteArray::fromHex(signatureHex);
-        return orvela::sim::test::verifies(key, {hash.begin(), hash.end()}, {raw.begin(), raw.end()});
-    };
+    ASSERT_EQ(orvela({"--pin-stdin", "token", "provision"}, kPins).exitCode, 0);
     const QString path = dir.filePath(QStringLiteral("data.txt"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("file contents") > 0);
     file.close();
     const CliRun signedFile = orvela({"token", "sign", "--file", path});
     ASSERT_EQ(signedFile.exitCode, 0) << signedFile.err.toStdString();
-    EXPECT_TRUE(check("file contents", signedFile.out.trimmed()));
-}
+    const QByteArray hash = QCryptographicHash::hash("file contents", QCryptographicHash::Sha256);
+    const QByteArray signature = QByteArray::fromHex(signedFile.out.trimmed().toLatin1());
+    EXPECT_TRUE(sim::test::verifies(sim::test::keyFromPem(token().publicKeyPem(1).value()),
+                                    {hash.begin(), hash.end()},
+                                    {signature.begin(), signature.end()}));
 
-TEST_F(TokenCommands, EraseAsksUnlessToldYesAndAMissingKeySaysHowToMakeOne)
-{
-    ASSERT_EQ(provision(kPins).exitCode, 0);
     EXPECT_NE(orvela({"token", "erase"}).exitCode, 0);
     EXPECT_TRUE(token().publicKeyPem(1).has_value());
     ASSERT_EQ(orvela({"--json", "token", "erase", "--yes"}).exitCode, 0);

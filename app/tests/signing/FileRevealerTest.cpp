@@ -1,7 +1,6 @@
 // Revealing a saved copy: the freedesktop file-manager call on a private session bus, and the
 // folder opened instead when no file manager answers.
 
-#include "FakeFileManager.h"
 #include "SigningFixture.h"
 #include "state/views/FileRevealerFreedesktop.h"
 
@@ -16,6 +15,17 @@ using state::views::FileRevealerFreedesktop;
 namespace {
 
 const QString fileManagerName = QStringLiteral("org.freedesktop.FileManager1");
+
+/// A file manager on the session bus that remembers what it was asked to show.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QList<QStringList> shown;
+
+public slots:
+    void ShowItems(const QStringList& uris, const QString&) { shown.append(uris); }
+};
 
 class FileRevealerTest : public ::testing::Test {
 protected:
@@ -49,7 +59,6 @@ TEST_F(FileRevealerTest, TheFileManagerIsAskedToShowTheFileSelected)
     ASSERT_EQ(fileManager.shown.size(), 1);
     EXPECT_EQ(fileManager.shown.first(),
               QStringList{QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded)});
-    EXPECT_TRUE(fileManager.shown.first().first().contains("report_signed%20(1).pdf"));
     runEventLoopFor(200);
     EXPECT_TRUE(m_opened.isEmpty());
 
@@ -69,3 +78,5 @@ TEST_F(FileRevealerTest, WithoutAFileManagerTheContainingFolderOpens)
 }
 
 } // namespace
+
+#include "FileRevealerTest.moc"

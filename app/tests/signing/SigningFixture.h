@@ -1,10 +1,9 @@
 #pragma once
 
-#include "../support/EventLoop.h"
 #include "BackendSim.h"
+#include "StateTestSupport.h"
 #include "api/APIClient.h"
 #include "state/AppState.h"
-#include "state/BiometricGate.h"
 #include "state/KeychainManager.h"
 #include "state/SigningController.h"
 
@@ -13,6 +12,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -20,12 +20,6 @@ namespace orvela::signingtest {
 
 using orvela::testing::runEventLoopFor;
 using orvela::testing::waitUntil;
-
-/// A presence check nobody is asked for: the controller never restores a session.
-class PassingGate : public state::BiometricGate {
-public:
-    void evaluate(const QString&, QObject*, Done done) override { done(Outcome::passed); }
-};
 
 /// A signed-in application state, the simulator on 127.0.0.1, and the signing controller
 /// saving into a private Downloads folder.
@@ -48,14 +42,7 @@ protected:
         m_state = std::make_unique<state::AppState>(m_keychain, *m_settings, m_gate);
         signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
         m_signing = std::make_unique<state::SigningController>(
-            *m_state, *m_client, [this](state::SignText* error) -> QString {
-                if (!m_downloadsError.isEmpty()) {
-                    *error = state::SignText::same(m_downloadsError);
-                    return {};
-                }
-                QDir().mkpath(downloads()); // a plain file in its place stays in the way
-                return downloads();
-            });
+            *m_state, *m_client, [this](state::SignText* error) { return m_folder(error); });
         m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
     }
 
@@ -122,10 +109,14 @@ protected:
     backendsim::BackendSim m_sim;
     std::unique_ptr<api::APIClient> m_client;
     state::KeychainManager m_keychain{QStringLiteral("mn.orvela.eid.desktop.signing-tests")};
-    PassingGate m_gate;
+    statetest::FakeBiometricGate m_gate; // never asked: nothing restores a session here
     std::unique_ptr<state::AppState> m_state;
     std::unique_ptr<state::SigningController> m_signing;
-    QString m_downloadsError;
+    /// Where the controller saves; a test may point it elsewhere or make it fail.
+    std::function<QString(state::SignText*)> m_folder = [this](state::SignText*) {
+        QDir().mkpath(downloads()); // a plain file in its place stays in the way
+        return downloads();
+    };
 };
 
 } // namespace orvela::signingtest

@@ -100,7 +100,7 @@ protected:
     int readerIndex = -1;
 };
 
-TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
+TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemovalFailsASigning)
 {
     const auto manager = settledManager();
     ASSERT_FALSE(manager->isCardPresent());
@@ -110,6 +110,20 @@ TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
     EXPECT_EQ(manager->tokenInfo()->atr, token.atr());
     EXPECT_TRUE(manager->isCardPresent());
     EXPECT_TRUE(connects(*manager));
+    QObject screen;
+    const auto provisioned = await<std::monostate>([&](auto done) {
+        runCardWork(
+            &screen,
+            [provisioner = TokenProvisioner({readerIndex, std::nullopt})]() mutable {
+                provisioner.initializeApdu(kUserPin, kSoPin);
+                provisioner.generateApduKey(kUserPin);
+            },
+            done);
+    });
+    ASSERT_TRUE(provisioned.ok()) << provisioned.failure.message.toStdString();
+    const Bytes hash(32, 0x5a);
+    const auto signature = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    ASSERT_TRUE(signature.ok()) << signature.failure.message.toStdString();
 
     bridge.setPresent(false);
     ASSERT_TRUE(waitUntil([&] { return !manager->isCardPresent(); })) << "removal not seen";
@@ -122,28 +136,6 @@ TEST_F(TokenManagerPcscTest, InsertionAndRemovalAreSeenWithoutARefresh)
     ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); })) << "reinsertion not seen";
     EXPECT_TRUE(waitUntil([&] { return manager->errorMessage().isEmpty(); }))
         << "the error of the pulled card outlived its return";
-}
-
-TEST_F(TokenManagerPcscTest, SignsWithTheTokensKeyAndARemovalMidSignFailsIt)
-{
-    plugIn();
-    const auto manager = settledManager();
-    ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); }));
-    QObject screen;
-    const auto provisioned = await<std::monostate>([&](auto done) {
-        runCardWork(
-            &screen,
-            [provisioner = TokenProvisioner({readerIndex, std::nullopt})]() mutable {
-                provisioner.initializeApdu(kUserPin, kSoPin);
-                provisioner.generateApduKey(kUserPin);
-            },
-            done);
-    });
-    ASSERT_TRUE(provisioned.ok()) << provisioned.failure.message.toStdString();
-
-    const Bytes hash(32, 0x5a);
-    const auto signature = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
-    ASSERT_TRUE(signature.ok()) << signature.failure.message.toStdString();
 
     // The applet answers its selection, then the card leaves before the signature command.
     removeAfterNextCommand = true;

@@ -10,6 +10,7 @@
 #include "orvela/tokenkit/TokenManager.h"
 #include "tokens/TokenWork.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -70,6 +71,15 @@ protected:
     static void shoot(QWidget& widget, const QString& name)
     {
         EXPECT_FALSE(saveScreenshot(widget, name).isEmpty()) << name.toStdString();
+    }
+
+    /// Writes `bytes` to a file of the test's folder; returns its path.
+    QString write(const char* name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(QString::fromUtf8(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) << name;
+        return path;
     }
 
     /// Waits until every card job queued so far has finished and handed back.

@@ -70,15 +70,6 @@ protected:
         return found != buttons.end() ? *found : nullptr;
     }
 
-    QString write(const char* name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-
     /// "kind label id keyType" of every shown object, sorted: the token picks the order.
     std::vector<std::string> shownObjects()
     {
@@ -110,7 +101,7 @@ private:
     }
 };
 
-TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
+TEST_F(TokenAdminTest, PinSectionsTakeOnlyMatchingPinsAndAWrongSoPinKeepsTheForm)
 {
     const struct {
         const char* first;
@@ -137,14 +128,7 @@ TEST_F(TokenAdminTest, PinSectionsEnableOnlyForLongEnoughMatchingPins)
                 << section->title().toStdString() << " " << c.next << "/" << c.confirmation;
         }
     }
-    // A language switch retitles the sections at once.
-    localization.overrideLanguage(common::AppLanguage::en);
-    EXPECT_EQ(sections.at(1)->title(),
-              localization.localized(QStringLiteral("Tokens_Section_UnlockPin")));
-}
 
-TEST_F(TokenAdminTest, AWrongSoPinKeepsTheFormAndRightPinsReachTheToken)
-{
     AdminPinController& unlock = controller.unlockPin();
     fill(unlock, "87654321", "4321");
     settle(unlock.state(), true, [&] { unlock.submit(); });

@@ -1,11 +1,15 @@
 // The tokens page over the shell's kind of token manager: hot-plug seen without a refresh, the
-// detail screen's status, secret fields, confirmation before a wipe, and a picture of every
-// state.
+// detail screen's status, secret fields, confirmation before a wipe, provisioning and the sign
+// test on both roads, and a picture of every state; the provisioning and sign-test logic the
+// page does not show (the form's rules, failed and abandoned runs, the digest check) on their
+// own controllers.
 
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
 #include "components/InlineBanner.h"
+#include "common/l10n/FixedTexts.h"
 #include "components/Style.h"
+#include "orvela/tokenkit/TokenError.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
@@ -24,10 +28,16 @@
 using namespace orvela;
 using orvela::testing::Pkcs11Road;
 using orvela::testing::waitUntil;
+using tokens::ProvisionController;
 using tokens::ProvisionStep;
 using tokens::views::TokensView;
 
 namespace {
+
+namespace texts = tokens::signTestText;
+
+const QString kEmptyDigest =
+    QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 
 /// The colour of the most opaque pixel: a tinted mark's own colour, not an anti-aliased edge.
 QRgb solidColour(const QImage& image)
@@ -75,6 +85,15 @@ protected:
         const int asked = answers.confirmations;
         child<QPushButton>(page, button)->click();
         EXPECT_EQ(answers.confirmations, asked + 1) << button << " did not ask first";
+    }
+
+    /// Types the provisioning form's PINs.
+    static void fill(ProvisionController& form, const char* user, const char* repeat,
+                     const char* so = Pkcs11Road::soPin)
+    {
+        form.setUserPin(QString::fromUtf8(user));
+        form.setUserPinRepeat(QString::fromUtf8(repeat));
+        form.setSoPin(QString::fromUtf8(so));
     }
 
     orvela::testing::AnsweringPrompts::Answers answers;
@@ -147,7 +166,7 @@ TEST_F(TokenPagesTest, LeavingTheDetailScreenForgetsThePins)
     }
 }
 
-TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
+TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
 {
     Pkcs11Road road;
     road.provision(); // a SoftHSM2 token in use, opened by its user PIN
@@ -157,28 +176,34 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
     tokens::ProvisionController& provision = page->provision();
     auto* section = page->findChild<tokens::views::ProvisionSection*>();
     ASSERT_NE(section, nullptr);
-    const auto fill = [&](const QString& user) {
-        provision.setUserPin(user);
-        provision.setUserPinRepeat(user);
-        provision.setSoPin(QString::fromLatin1(Pkcs11Road::soPin));
-    };
     shoot(*section, QStringLiteral("tokens-provision-choose"));
 
     provision.choosePkcs11();
-    fill(QStringLiteral("654321"));
+    fill(provision, "654321", "654321");
     press(*page, "provisionPkcs11Action", false);
     EXPECT_EQ(provision.step(), ProvisionStep::pkcs11Pins);
     EXPECT_NO_THROW(tokens::TokenProvisioner().listObjects(Pkcs11Road::userPin));
 
     provision.startOver();
     provision.chooseApdu();
-    fill(QStringLiteral("123456"));
+    fill(provision, "123456", "123456");
     shoot(*section, QStringLiteral("tokens-provision-apduPins"));
-    fill(QStringLiteral("12345678901234567"));
-    provision.provision();
-    EXPECT_FALSE(provision.errorText().isEmpty());
+    // More than the 16 bytes the token stores is refused before anything is sent.
+    const std::pair<const char*, const char*> tooLong[] = {
+        {"12345678901234567", "12345678"},
+        {"123456", "12345678901234567"},
+        {"ПИНкодПИНк", "12345678"}, // 10 characters, 20 UTF-8 bytes
+    };
+    for (const auto& [user, so] : tooLong) {
+        fill(provision, user, user, so);
+        provision.provision();
+        EXPECT_EQ(provision.step(), ProvisionStep::apduPins) << user;
+        EXPECT_EQ(provision.errorText().toStdString(),
+                  tokenkit::TokenError::pinTooLong().errorDescription());
+        EXPECT_EQ(provision.userPin(), QString::fromUtf8(user)); // the form keeps its input
+    }
     shoot(*section, QStringLiteral("tokens-provision-error"));
-    fill(QStringLiteral("123456"));
+    fill(provision, "1234567890123456", "1234567890123456");
     press(*page, "provisionApduAction", false);
     EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
     ASSERT_TRUE(cardWorkerIdle());
@@ -196,18 +221,29 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesTheToken)
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
     ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
     shoot(*section, QStringLiteral("tokens-provision-done"));
+    EXPECT_TRUE(provision.userPin().isEmpty() && provision.soPin().isEmpty());
+    EXPECT_TRUE(token->publicKey(0x01).has_value());
+    EXPECT_EQ(token->pinTriesLeft(1), 10);
+
+    provision.startOver();
+    EXPECT_TRUE(provision.successText().isEmpty());
+    provision.choosePkcs11();
+    fill(provision, "654321", "654321");
+    press(*page, "provisionPkcs11Action", true);
+    ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    EXPECT_EQ(tokens::TokenProvisioner().listObjects("654321").size(), 2u); // its key pair
 }
 
-TEST_F(TokenPagesTest, PicturesOfTheSignTest)
+TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongPinSaysSo)
 {
     Pkcs11Road road;
     road.provision();
-    answers.openPath = dir.filePath(QStringLiteral("contract.pdf"));
-    QFile file(answers.openPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("%PDF-1.7 sign test");
-    file.close();
+    answers.openPath = write("contract.pdf", {});
     plug();
+    tokens::TokenProvisioner card; // the same user PIN as the SoftHSM2 token's
+    card.initializeApdu(tokenkit::toBytes(Pkcs11Road::userPin), tokenkit::toBytes("12345678"));
+    card.generateApduKey(tokenkit::toBytes(Pkcs11Road::userPin));
     auto page = open();
     page->showDetail();
     auto* view = page->findChild<tokens::views::TokenSignTestView*>();
@@ -217,17 +253,133 @@ TEST_F(TokenPagesTest, PicturesOfTheSignTest)
 
     view->chooseFile();
     ASSERT_TRUE(waitUntil([&] { return signTest.isHashReady(); }));
-    signTest.setMode(tokens::SignMode::pkcs11);
-    const std::pair<const char*, const char*> runs[] = {{Pkcs11Road::userPin, "done"},
-                                                        {"000000", "error"}};
-    for (const auto& [pin, state] : runs) {
-        signTest.setUserPin(QString::fromLatin1(pin));
+    EXPECT_EQ(signTest.hashHex(), kEmptyDigest);
+    answers.openPath = dir.path(); // a folder is no document
+    view->chooseFile();
+    ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
+    const QString prefix = texts::text(texts::readFailed);
+    EXPECT_TRUE(signTest.errorText().startsWith(prefix));
+    EXPECT_GT(signTest.errorText().size(), prefix.size());
+    EXPECT_EQ(signTest.fileName(), QStringLiteral("contract.pdf"));
+    signTest.setHashHex(signTest.hashHex().toUpper());
+    EXPECT_FALSE(signTest.isHashReady()); // no longer the file's digest as shown
+    const struct {
+        tokens::SignMode mode;
+        const char* pin;
+        const char* state;
+    } runs[] = {{tokens::SignMode::apdu, Pkcs11Road::userPin, "done"},
+                {tokens::SignMode::pkcs11, Pkcs11Road::userPin, "done"},
+                {tokens::SignMode::pkcs11, "000000", "error"}};
+    for (const auto& run : runs) {
+        signTest.setMode(run.mode);
+        signTest.setUserPin(QString::fromLatin1(run.pin));
         signTest.sign();
         ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
-        EXPECT_EQ(signTest.signatureHex().isEmpty(), std::string(state) == "error") << state;
-        EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(),
-                  signTest.signatureHex());
-        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(state));
+        const QString signature = signTest.signatureHex();
+        if (std::string(run.state) == "done") {
+            EXPECT_TRUE(signTest.errorText().isEmpty()) << signTest.errorText().toStdString();
+            EXPECT_EQ(signature.size(), 128); // r‖s of P-256, upper-case hexadecimal
+            EXPECT_EQ(signature, signature.toUpper());
+        } else {
+            EXPECT_TRUE(signature.isEmpty());
+            EXPECT_TRUE(signTest.errorText().startsWith(QStringLiteral("C_Login")));
+        }
+        EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signature);
+        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state));
+    }
+}
+
+TEST_F(TokenPagesTest, TheProvisionButtonNeedsSixRepeatedUserCharactersAndEightSoCharacters)
+{
+    const struct {
+        const char* user;
+        const char* repeat;
+        const char* so;
+        bool enabled;
+    } cases[] = {{"12345", "12345", "12345678", false},
+                 {"123456", "123457", "12345678", false},
+                 {"123456", "12345", "12345678", false},
+                 {"123456", "123456", "1234567", false},
+                 {"123456", "123456", "12345678", true},
+                 {"ПИНкод", "ПИНкод", "нууцкод1", true},
+                 {"12345678901234567890", "12345678901234567890", "12345678", true}};
+    ProvisionController form;
+    form.chooseApdu();
+    for (const auto& c : cases) {
+        fill(form, c.user, c.repeat, c.so);
+        EXPECT_EQ(form.canProvision(), c.enabled) << c.user << " " << c.repeat << " " << c.so;
+    }
+}
+
+TEST_F(TokenPagesTest, AFailedProvisioningReturnsToItsFormWithTheCause)
+{
+    plug();
+    reader->setPresent(0, false);
+    ProvisionController form;
+    const auto run = [&] {
+        form.provision();
+        EXPECT_EQ(form.step(), ProvisionStep::working);
+        EXPECT_TRUE(waitUntil([&] { return !form.isBusy(); }));
+    };
+    form.chooseApdu();
+    fill(form, "123456", "123456", "12345678");
+    run();
+    EXPECT_EQ(form.step(), ProvisionStep::apduPins);
+    EXPECT_EQ(form.errorText(),
+              QString::fromStdString(tokenkit::TokenError::cardNotFound().errorDescription()));
+    EXPECT_EQ(form.userPin(), QStringLiteral("123456"));
+
+    const QString missing = dir.filePath(QStringLiteral("no-such-pkcs11.so"));
+    Pkcs11Road road(missing.toUtf8().constData());
+    form.startOver();
+    form.choosePkcs11();
+    fill(form, "123456", "123456", "12345678");
+    run();
+    EXPECT_EQ(form.step(), ProvisionStep::pkcs11Pins);
+    EXPECT_TRUE(form.errorText().contains(missing)) << form.errorText().toStdString();
+}
+
+TEST_F(TokenPagesTest, AProvisioningFormClosedMidRunHearsNothingMore)
+{
+    plug();
+    auto closing = std::make_unique<ProvisionController>();
+    closing->chooseApdu();
+    fill(*closing, "123456", "123456", "12345678");
+    closing->provision();
+    closing.reset();
+    ASSERT_TRUE(cardWorkerIdle());
+    ASSERT_TRUE(cardWorkerIdle()); // room for a key job, had the first one handed back
+    // The card work already under way finished; its hand-back, which would have gone on to
+    // make the key, never ran.
+    EXPECT_TRUE(token->pinTriesLeft(1).has_value());
+    EXPECT_FALSE(token->publicKey(0x01).has_value());
+}
+
+TEST_F(TokenPagesTest, OnlyA32ByteDigestReachesTheToken)
+{
+    const QString pairs = QStringLiteral("e3 b0:c4 42:98 fc:1c 14:9a fb:f4 c8:99 6f:b9 24:27 ae:41 "
+                                         "e4 64:9b 93:4c a4:95 99:1b 78:52 b8:55");
+    const struct {
+        QString hash;
+        bool accepted;
+    } cases[] = {{kEmptyDigest.left(63), false},
+                 {kEmptyDigest.left(63) + u'g', false},
+                 {kEmptyDigest.left(62), false},
+                 {kEmptyDigest + QStringLiteral("00"), false},
+                 {QString(), false},
+                 {kEmptyDigest, true},
+                 {kEmptyDigest.toUpper(), true},
+                 {pairs, true}};
+    tokens::TokenManager cards(nullptr, false);
+    tokens::SignTestController signTest(cards, localization);
+    // No card at all: an accepted digest goes on to the token and fails there, not here.
+    for (const auto& c : cases) {
+        signTest.setHashHex(c.hash);
+        signTest.sign();
+        ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
+        EXPECT_EQ(signTest.errorText() == texts::text(texts::hashLength), !c.accepted)
+            << c.hash.toStdString();
+        EXPECT_TRUE(signTest.signatureHex().isEmpty());
     }
 }
 
