@@ -9,7 +9,6 @@
 #include "components/InlineBanner.h"
 #include "shell/dashboard/LogsModel.h"
 #include "shell/dashboard/LogsView.h"
-#include "shell/dashboard/MyIdView.h"
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
 #include "shell/dashboard/StatCard.h"
@@ -85,21 +84,47 @@ protected:
     }
 };
 
-TEST_F(DashboardViewTest, OneEntryPerTabAndSelectionLivesInTheState)
+// The frame around the pages: one entry per tab, the selection kept in the application state
+// both ways, a refused credential store said above every page, and sign-out keeping the page.
+// Whichever page shows them, texts from the backend are shown as they came, never as markup.
+TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts)
 {
+    sampleData();
+    const QString marker = QStringLiteral("<i>");
+    m_state->applyIdentity(
+        state::StoredIdentity{QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
+                              QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"),
+                              QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
+    setLanguage(AppLanguage::en);
     auto view = makeView();
     EXPECT_EQ(view->findChildren<QToolButton*>(QRegularExpression("^nav_")).size(), 13);
     EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
-
     entry(*view, DashboardTab::logs)->click();
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
     EXPECT_EQ(currentPage(*view)->objectName(), "logsPage");
     EXPECT_TRUE(entry(*view, DashboardTab::logs)->isChecked());
     EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isChecked());
-
     // A change made elsewhere (the menu bar, a restore) shows too.
     m_state->setSelectedTab(DashboardTab::id);
     EXPECT_EQ(currentPage(*view)->objectName(), "myIdPage");
+    // The pages built so far: the overview, the log and the identity.
+    EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 2);
+    EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
+
+    auto* banner = child<components::InlineBanner>(*view, QStringLiteral("identityNotKeptBanner"));
+    EXPECT_FALSE(banner->isVisible());
+    emit m_state->identitySaved(false);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(banner->text().contains(QStringLiteral("did not keep your identity")));
+    emit m_state->identitySaved(true);
+    EXPECT_FALSE(banner->isVisible());
+
+    entry(*view, DashboardTab::security)->click();
+    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
+    EXPECT_EQ(currentPage(*view)->objectName(), "securityPage");
 }
 
 TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
@@ -127,31 +152,6 @@ TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::sign);
     EXPECT_EQ(currentPage(*view), page);
     EXPECT_EQ(page->parentWidget()->objectName(), "dashboardPages");
-}
-
-TEST_F(DashboardViewTest, ARefusedCredentialStoreIsSaidAboveEveryPage)
-{
-    setLanguage(AppLanguage::en);
-    auto view = makeView();
-    auto* banner = child<components::InlineBanner>(*view, QStringLiteral("identityNotKeptBanner"));
-    EXPECT_FALSE(banner->isVisible());
-    emit m_state->identitySaved(false);
-    EXPECT_TRUE(banner->isVisible());
-    EXPECT_TRUE(banner->text().contains(QStringLiteral("did not keep your identity")));
-    emit m_state->identitySaved(true);
-    EXPECT_FALSE(banner->isVisible());
-}
-
-TEST_F(DashboardViewTest, SignOutKeepsTheSelectedPage)
-{
-    sampleData();
-    auto view = makeView();
-    entry(*view, DashboardTab::security)->click();
-    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
-    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
-    EXPECT_FALSE(m_state->dashboardData().has_value());
-    EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
-    EXPECT_EQ(currentPage(*view)->objectName(), "securityPage");
 }
 
 TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
@@ -245,23 +245,6 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     QCoreApplication::processEvents();
     EXPECT_EQ(texts(page, QStringLiteral("logOutcome")), (QStringList{"Амжилттай", "Амжилтгүй"}));
     EXPECT_EQ(filter->currentIndex(), 2);
-}
-
-TEST_F(DashboardViewTest, IdentityFromTheBackendIsNeverDrawnAsMarkup)
-{
-    sampleData();
-    const QString marker = QStringLiteral("<i>");
-    m_state->applyIdentity(
-        state::StoredIdentity{QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
-                              QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"),
-                              QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
-    OverviewModel model(*m_state);
-    OverviewView overview(model, *m_state, *m_localization);
-    MyIdView myId(*m_state, *m_localization);
-    for (const QWidget* page : std::initializer_list<const QWidget*>{&overview, &myId}) {
-        EXPECT_GE(orvela::testing::labelsShowing(*page, marker), 1);
-        EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*page, marker).isEmpty());
-    }
 }
 
 } // namespace

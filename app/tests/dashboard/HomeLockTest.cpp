@@ -27,13 +27,11 @@ QDateTime fixedClock()
     return QDateTime(QDate(2026, 1, 5), QTime(18, 11, 12));
 }
 
-class HomeTest : public ::testing::Test {
+class HomeTest : public dashboardtest::DashboardFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("s.ini")),
-                                                 QSettings::IniFormat);
+        DashboardFixture::SetUp();
         m_sim = std::make_unique<backendsim::BackendSim>();
         ASSERT_NE(m_sim->start(), 0);
         m_client = clientFor(m_sim->baseUrl());
@@ -56,8 +54,6 @@ protected:
         return count;
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<backendsim::BackendSim> m_sim;
     std::unique_ptr<api::APIClient> m_client;
 };
@@ -98,21 +94,14 @@ TEST_F(HomeTest, ReportsAReachableAFailingAndAMissingBackend)
 
 TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
 {
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath(QStringLiteral("l.ini")), QSettings::IniFormat);
-    common::LocalizationService localization(&settings);
-    localization.setLanguage(common::AppLanguage::en);
-    statetest::FakeBiometricGate gate;
-    state::KeychainManager keychain(statetest::uniqueService());
-    state::AppState appState(keychain, settings, gate);
-
+    setLanguage(common::AppLanguage::en);
     m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
     // The page cancels the check when it hides, so the controller must outlive the stack.
     HomeController home(m_client.get(), fixedClock);
     QStackedWidget stack;
     auto* other = new QLabel(QStringLiteral("another page"));
     stack.addWidget(other);
-    auto* page = new HomeView(home, appState, localization);
+    auto* page = new HomeView(home, *m_state, *m_localization);
     stack.addWidget(page);
     stack.show();
     EXPECT_FALSE(home.isChecking());
