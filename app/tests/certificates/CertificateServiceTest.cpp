@@ -42,7 +42,9 @@ const QString kBadPem = QStringLiteral("The PEM text is not valid Base64.");
 
 } // namespace
 
-TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
+// Every field of a leaf certificate; the key and digests named and hashed alike for every key
+// type, the SPKI value equal to a standard public-key pin.
+TEST(CertificateService, ReadsEveryFieldOfALeafCertificateWithEitherKeyType)
 {
     CertificateSpec spec;
     spec.keyUsage = QStringLiteral("critical,digitalSignature,nonRepudiation,keyEncipherment");
@@ -53,42 +55,25 @@ TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
                        "URI:https://example.mn/id");
     spec.notBefore = QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
     spec.notAfter = QDateTime(QDate(2031, 1, 5), QTime(10, 11, 12), Qt::UTC);
-    const QByteArray der = makeCertificate(spec);
-
-    const CertificateInfo info = expectInfo(service.parseDer(der, QStringLiteral("pem")));
-    EXPECT_EQ(info.subject, QStringLiteral("Бат-Эрдэнэ Болд"));
-    EXPECT_EQ(info.issuer, QStringLiteral("CN=Бат-Эрдэнэ Болд, O=Orvela Test, C=MN"));
-    EXPECT_EQ(info.serialNumberHex, QStringLiteral("1234ABCD"));
-    EXPECT_EQ(info.notBefore, spec.notBefore);
-    EXPECT_EQ(info.notAfter, spec.notAfter);
-    EXPECT_EQ(info.keyUsages,
-              QStringList({"Digital Signature", "Non Repudiation", "Key Encipherment"}));
-    EXPECT_EQ(info.extendedKeyUsages,
-              QStringList({"TLS Web Server Authentication", "TLS Web Client Authentication",
-                           "E-mail Protection", "1.3.6.1.4.1.99999.1"}));
-    EXPECT_EQ(info.subjectAlternativeNames,
-              QStringList({"DNS:eid.example.mn", "email:citizen@example.mn", "IP Address:192.0.2.7",
-                           "IP Address:2001:DB8:0:0:0:0:0:1", "URI:https://example.mn/id"}));
-    EXPECT_EQ(info.pemSource, QStringLiteral("pem"));
-
-    // Without extensions the lists stay empty, and a name without CN shows its last part.
-    CertificateSpec bare;
-    bare.subject = QStringLiteral("/C=MN/O=Only Organisation");
-    const CertificateInfo plain = expectInfo(service.parseDer(makeCertificate(bare), {}));
-    EXPECT_EQ(plain.subject, QStringLiteral("Only Organisation"));
-    EXPECT_TRUE(plain.keyUsages.isEmpty());
-    EXPECT_TRUE(plain.extendedKeyUsages.isEmpty());
-    EXPECT_TRUE(plain.subjectAlternativeNames.isEmpty());
-}
-
-TEST(CertificateService, KeyAndDigestsAreNamedAndHashedAlikeForEveryKeyType)
-{
-    // The SPKI value must equal a standard public-key pin, whatever the key type.
     for (const bool rsa : {false, true}) {
-        CertificateSpec spec;
         spec.rsaBits = rsa ? 2048 : 0;
         const QByteArray der = makeCertificate(spec);
-        const CertificateInfo info = expectInfo(service.parseDer(der, {}));
+        const CertificateInfo info = expectInfo(service.parseDer(der, QStringLiteral("pem")));
+        EXPECT_EQ(info.subject, QStringLiteral("Бат-Эрдэнэ Болд"));
+        EXPECT_EQ(info.issuer, QStringLiteral("CN=Бат-Эрдэнэ Болд, O=Orvela Test, C=MN"));
+        EXPECT_EQ(info.serialNumberHex, QStringLiteral("1234ABCD"));
+        EXPECT_EQ(info.notBefore, spec.notBefore);
+        EXPECT_EQ(info.notAfter, spec.notAfter);
+        EXPECT_EQ(info.keyUsages,
+                  QStringList({"Digital Signature", "Non Repudiation", "Key Encipherment"}));
+        EXPECT_EQ(info.extendedKeyUsages,
+                  QStringList({"TLS Web Server Authentication", "TLS Web Client Authentication",
+                               "E-mail Protection", "1.3.6.1.4.1.99999.1"}));
+        EXPECT_EQ(info.subjectAlternativeNames,
+                  QStringList({"DNS:eid.example.mn", "email:citizen@example.mn",
+                               "IP Address:192.0.2.7", "IP Address:2001:DB8:0:0:0:0:0:1",
+                               "URI:https://example.mn/id"}));
+        EXPECT_EQ(info.pemSource, QStringLiteral("pem"));
         EXPECT_EQ(info.spkiSha256Base64,
                   QString::fromLatin1(orvela::testing::spkiSha256(der).toBase64()));
         EXPECT_EQ(info.publicKeyBits, rsa ? 2048 : 256);
@@ -98,6 +83,15 @@ TEST(CertificateService, KeyAndDigestsAreNamedAndHashedAlikeForEveryKeyType)
             info.thumbprintSha1Hex,
             QString::fromLatin1(QCryptographicHash::hash(der, QCryptographicHash::Sha1).toHex()));
     }
+
+    // Without extensions the lists stay empty, and a name without CN shows its last part.
+    CertificateSpec bare;
+    bare.subject = QStringLiteral("/C=MN/O=Only Organisation");
+    const CertificateInfo plain = expectInfo(service.parseDer(makeCertificate(bare), {}));
+    EXPECT_EQ(plain.subject, QStringLiteral("Only Organisation"));
+    EXPECT_TRUE(plain.keyUsages.isEmpty());
+    EXPECT_TRUE(plain.extendedKeyUsages.isEmpty());
+    EXPECT_TRUE(plain.subjectAlternativeNames.isEmpty());
 }
 
 TEST(CertificateService, PastedTextIsStrictBase64WithOrWithoutMarkers)
