@@ -49,41 +49,38 @@ protected:
     QByteArray m_saved;
 };
 
-TEST_F(AutostartTest, EnablingWritesTheEntryAndDisablingRemovesIt)
+// Enabling writes the entry, whole, and disabling removes it; an entry hidden or switched off
+// in its own group reads as off, and enabling rewrites it.
+TEST_F(AutostartTest, TheEntryIsWrittenReadAndRemoved)
 {
     LoginItemManager items = manager();
     EXPECT_FALSE(items.launchAtLogin());
     items.setEnabled(true);
     EXPECT_TRUE(items.launchAtLogin());
-    const QByteArray contents = entryContents();
-    EXPECT_TRUE(contents.startsWith("[Desktop Entry]\n"));
-    EXPECT_TRUE(contents.contains("\nExec=/opt/orvela/bin/orvela-desktop\n"));
+    EXPECT_TRUE(entryContents().startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entryContents().contains("\nExec=/opt/orvela/bin/orvela-desktop\n"));
     // Nothing of the atomic write is left beside the entry.
     EXPECT_EQ(QDir(m_home.filePath("autostart")).entryList(QDir::Files).size(), 1);
-
     items.setEnabled(false);
     EXPECT_FALSE(items.launchAtLogin());
     EXPECT_FALSE(QFile::exists(entryFile()));
-}
 
-TEST_F(AutostartTest, AHiddenOrSwitchedOffEntryReadsAsOffAndEnablingRewritesIt)
-{
-    writeEntry("[Desktop Entry]\nType=Application\nExec=/old/path\nHidden=true\n");
-    LoginItemManager items = manager();
-    EXPECT_FALSE(items.launchAtLogin());
+    const std::pair<QByteArray, bool> entries[] = {
+        {"[Desktop Entry]\nType=Application\nExec=/old/path\nHidden=true\n", false},
+        {"[Desktop Entry]\nExec=/x\nX-GNOME-Autostart-enabled=false\n", false},
+        {"[Desktop Entry]\nExec=/x\n\n[Desktop Action quit]\nHidden=true\n", true},
+    };
+    for (const auto& [contents, on] : entries) {
+        writeEntry(contents);
+        items.refresh();
+        EXPECT_EQ(items.launchAtLogin(), on) << contents.toStdString();
+    }
+    writeEntry(entries[0].first);
+    items.refresh();
     items.setEnabled(true);
     EXPECT_TRUE(items.launchAtLogin());
     EXPECT_FALSE(entryContents().contains("Hidden"));
     EXPECT_TRUE(entryContents().contains("Exec=/opt/orvela/bin/orvela-desktop\n"));
-
-    writeEntry("[Desktop Entry]\nExec=/x\nX-GNOME-Autostart-enabled=false\n");
-    items.refresh();
-    EXPECT_FALSE(items.launchAtLogin());
-
-    // A Hidden key of another group is not the entry's.
-    writeEntry("[Desktop Entry]\nExec=/x\n\n[Desktop Action quit]\nHidden=true\n");
-    items.refresh();
-    EXPECT_TRUE(items.launchAtLogin());
 }
 
 TEST_F(AutostartTest, AFailedRegistrationLeavesTheRealStateShown)

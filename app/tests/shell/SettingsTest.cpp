@@ -52,7 +52,8 @@ TEST_F(SettingsControllerTest, AHandWrittenFileIsReadBackOrFallsBackSafely)
         // Only a stored false turns the presence check off, as the restore reads it.
         {"[General]\nauth.biometricGateEnabled=0\n", ThemeMode::system, AppLanguage::mn, false,
          true, ""},
-        {"not an ini file at all \x01\x02\n=\n[", ThemeMode::system, AppLanguage::mn, false, true, ""},
+        {"not an ini file at all \x01\x02\n=\n[", ThemeMode::system, AppLanguage::mn, false, true,
+         ""},
     };
     int number = 0;
     for (const Case& c : cases) {
@@ -73,7 +74,8 @@ TEST_F(SettingsControllerTest, AHandWrittenFileIsReadBackOrFallsBackSafely)
     }
 }
 
-TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
+// A blank address removes the override; an update feed no check could use counts as none.
+TEST_F(SettingsControllerTest, TheAddressOverrideAndTheUpdateNote)
 {
     QSignalSpy changed(controller.get(), &SettingsController::apiBaseUrlOverrideChanged);
     controller->setApiBaseUrlOverride("http://127.0.0.1:3000");
@@ -83,10 +85,7 @@ TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
     controller->setApiBaseUrlOverride(QString());
     EXPECT_FALSE(storedOnDisk("API_BASE_URL_OVERRIDE").isValid());
     EXPECT_EQ(changed.size(), 2);
-}
 
-TEST_F(SettingsControllerTest, TheUpdateRowSaysWhereUpdatesComeFrom)
-{
     const auto note = [this](bool automatic, const char* feed) {
         store().setValue(QStringLiteral("update.feedURL"), QString::fromLatin1(feed));
         controller->setAutomaticUpdateChecks(automatic);
@@ -95,20 +94,26 @@ TEST_F(SettingsControllerTest, TheUpdateRowSaysWhereUpdatesComeFrom)
     const char* feed = "https://updates.example/appcast.xml";
     EXPECT_EQ(note(false, feed), "Updates come from your distribution's package manager.");
     EXPECT_EQ(note(true, feed), "Checked automatically after start and once a day.");
-    // An address no check could use counts as none.
     EXPECT_EQ(note(true, "file:///etc/passwd"), "No update feed is set.");
 }
 
+// Without a tray, menu-bar mode cannot be switched on, and the sheet says why.
 TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 {
     tray.available = false;
+    SettingsSheetView sheet(*controller);
+    sheet.show();
     QSignalSpy changed(controller.get(), &SettingsController::backgroundModeChanged);
     controller->setBackgroundMode(true);
     EXPECT_FALSE(controller->backgroundMode());
     EXPECT_FALSE(storedOnDisk("ui.backgroundMode").toBool());
     ASSERT_EQ(changed.size(), 1);
     EXPECT_FALSE(changed.at(0).at(0).toBool());
-    EXPECT_FALSE(controller->backgroundModeNote().isEmpty());
+    EXPECT_FALSE(sheet.findChild<QCheckBox*>("backgroundMode")->isEnabled());
+    auto* note = sheet.findChild<QLabel*>("trayNote");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_FALSE(note->text().isEmpty());
+    EXPECT_EQ(note->text(), controller->backgroundModeNote());
 
     // A stored "on" from a desktop that had a tray does not hide the window here.
     store().setValue("ui.backgroundMode", true);
@@ -120,8 +125,11 @@ TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 
 using SettingsSheetTest = ShellFixture;
 
+// The sheet and the window over one controller: each control writes its setting and the other
+// view follows; a refused login item puts the toggle back; a language switch redraws.
 TEST_F(SettingsSheetTest, ControlsWriteTheirSettingsAndTheOtherViewFollows)
 {
+    localization.setLanguage(AppLanguage::en);
     SettingsSheetView sheet(*controller);
     SettingsView window(*controller);
     auto* theme = sheet.findChild<QComboBox*>("themePicker");
@@ -137,41 +145,18 @@ TEST_F(SettingsSheetTest, ControlsWriteTheirSettingsAndTheOtherViewFollows)
     EXPECT_EQ(storedOnDisk("API_BASE_URL_OVERRIDE").toString(), "http://");
     EXPECT_EQ(window.findChild<QLineEdit*>("apiUrl")->text(), "http://");
 
-    sheet.findChild<QCheckBox*>("launchAtLogin")->click();
-    EXPECT_TRUE(login->enabled);
-    EXPECT_TRUE(window.findChild<QCheckBox*>("launchAtLogin")->isChecked());
-    window.findChild<QCheckBox*>("backgroundMode")->click();
-    EXPECT_TRUE(sheet.findChild<QCheckBox*>("backgroundMode")->isChecked());
-}
-
-TEST_F(SettingsSheetTest, ARefusedLoginItemPutsTheToggleBack)
-{
     login->activatesOnEnable = false;
-    SettingsSheetView sheet(*controller);
     auto* launch = sheet.findChild<QCheckBox*>("launchAtLogin");
     launch->click();
     EXPECT_EQ(login->enableCalls, 1);
     EXPECT_FALSE(launch->isChecked());
-}
+    login->activatesOnEnable = true;
+    launch->click();
+    EXPECT_TRUE(login->enabled);
+    EXPECT_TRUE(window.findChild<QCheckBox*>("launchAtLogin")->isChecked());
+    window.findChild<QCheckBox*>("backgroundMode")->click();
+    EXPECT_TRUE(sheet.findChild<QCheckBox*>("backgroundMode")->isChecked());
 
-TEST_F(SettingsSheetTest, WithoutATrayTheToggleIsDisabledWithANote)
-{
-    tray.available = false;
-    localization.setLanguage(AppLanguage::en);
-    SettingsSheetView sheet(*controller);
-    sheet.show();
-    auto* mode = sheet.findChild<QCheckBox*>("backgroundMode");
-    auto* note = sheet.findChild<QLabel*>("trayNote");
-    EXPECT_FALSE(mode->isEnabled());
-    EXPECT_TRUE(note->isVisible());
-    EXPECT_EQ(note->text(), controller->backgroundModeNote());
-}
-
-TEST_F(SettingsSheetTest, TheWindowEditsTheBiometricGateInTheInterfaceLanguage)
-{
-    localization.setLanguage(AppLanguage::en);
-    SettingsView window(*controller);
-    window.show();
     auto* gate = window.findChild<QCheckBox*>("biometricGate");
     ASSERT_NE(gate, nullptr);
     EXPECT_TRUE(gate->isChecked());
