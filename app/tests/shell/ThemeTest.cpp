@@ -64,7 +64,7 @@ TEST_F(ThemeTest, TheStoredThemeIsAppliedAtLaunchAndAChoiceAtOnce)
         const char* stored;
         ThemeMode mode;
         std::optional<bool> dark;
-    } cases[] = {{"dark", ThemeMode::dark, true}, {"light", ThemeMode::light, false},
+    } cases[] = {{"dark", ThemeMode::dark, true},   {"light", ThemeMode::light, false},
                  {"system", ThemeMode::system, {}}, {"sepia", ThemeMode::system, {}},
                  {"", ThemeMode::system, {}},       {nullptr, ThemeMode::system, {}}};
     for (const auto& c : cases) {
@@ -172,84 +172,62 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
         Appearance::apply(shown);
 
         const QPalette p = QApplication::palette();
-        struct Row {
-            QString what;
-            double least;
-            std::function<double(const QColor& behind)> contrastOver;
-        };
-        const auto fixed = [](const QColor& text, const QColor& below) {
-            return [=](const QColor&) { return contrast(text, below); };
-        };
-        const auto direct = [](const QColor& text) {
-            return [=](const QColor& behind) { return contrast(text, behind); };
-        };
         const auto indicator = [](QCheckBox& box) {
             QStyleOptionButton option;
             option.initFrom(&box);
             return box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
         };
-        // Text and marks on a fill of the widget's own, read against that fill.
-        const auto onOwnFill = [](QWidget& widget) {
-            return [&widget](const QColor& behind) {
+        for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
+            const auto expect = [&](const QString& what, double ratio, double least) {
+                EXPECT_GE(ratio, least)
+                    << (shown == ThemeMode::dark ? "dark " : "light ") << what.toStdString()
+                    << " on " << behind.name().toStdString();
+            };
+            const auto text = [&](const char* what, QPalette::ColorRole role, const QColor& on) {
+                expect(what, contrast(p.color(role), on), 4.5);
+            };
+            text("window text", QPalette::WindowText, behind);
+            text("secondary text", QPalette::PlaceholderText, behind);
+            text("link", QPalette::Link, behind);
+            text("field text", QPalette::Text, p.color(QPalette::Base));
+            text("placeholder", QPalette::PlaceholderText, p.color(QPalette::Base));
+            text("button text", QPalette::ButtonText, p.color(QPalette::Button));
+            text("selection", QPalette::HighlightedText, p.color(QPalette::Highlight));
+            expect("primary button", contrast(Qt::white, style::brandBlue), 4.5);
+            expect("icon", contrast(style::iconColor(p), behind), 3.0);
+            for (Tone tone : {Tone::neutral, Tone::info, Tone::success, Tone::warning, Tone::danger,
+                              Tone::accent}) {
+                const auto colours = style::toneColors(tone, p);
+                const QString what = QStringLiteral("tone %1 ").arg(static_cast<int>(tone));
+                expect(what + "text", contrast(colours.foreground, behind), 4.5);
+                expect(what + "on its fill",
+                       contrast(colours.foreground, over(colours.background, behind)), 4.5);
+                expect(what + "outline", contrast(over(colours.border, behind), behind), 3.0);
+            }
+
+            expect("check box border",
+                   peakContrast(drawnOver(unchecked, behind), indicator(unchecked), behind), 3.0);
+            const QImage box = drawnOver(checked, behind);
+            expect("checked box fill",
+                   contrast(box.pixelColor(indicator(checked).center()), behind), 3.0);
+            const QImage selected = drawnOver(tab, behind);
+            expect(
+                "selected tab",
+                contrast(selected.pixelColor(selected.width() / 2, selected.height() - 2), behind),
+                3.0);
+            // Text and marks on a fill of the widget's own are read against that fill.
+            const auto onOwnFill = [&](QWidget& widget) {
                 const QImage image = drawnOver(widget, behind);
                 return peakContrast(image, image.rect(), image.pixelColor(4, image.height() / 2));
             };
-        };
-        std::vector<Row> rows = {
-            {"window text", 4.5, direct(p.color(QPalette::WindowText))},
-            {"field text", 4.5, fixed(p.color(QPalette::Text), p.color(QPalette::Base))},
-            {"button text", 4.5, fixed(p.color(QPalette::ButtonText), p.color(QPalette::Button))},
-            {"placeholder", 4.5, fixed(p.color(QPalette::PlaceholderText), p.color(QPalette::Base))},
-            {"secondary text", 4.5, direct(p.color(QPalette::PlaceholderText))},
-            {"link", 4.5, direct(p.color(QPalette::Link))},
-            {"selection", 4.5,
-             fixed(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight))},
-            {"primary button", 4.5, fixed(Qt::white, style::brandBlue)},
-            {"icon", 3.0, direct(style::iconColor(p))},
-            {"check box border", 3.0,
-             [&](const QColor& behind) {
-                 return peakContrast(drawnOver(unchecked, behind), indicator(unchecked), behind);
-             }},
-            {"checked box fill", 3.0,
-             [&](const QColor& behind) {
-                 const QImage image = drawnOver(checked, behind);
-                 return contrast(image.pixelColor(indicator(checked).center()), behind);
-             }},
-            {"selected tab", 3.0,
-             [&](const QColor& behind) {
-                 const QImage image = drawnOver(tab, behind);
-                 return contrast(image.pixelColor(image.width() / 2, image.height() - 2), behind);
-             }},
-            {"pill text", 4.5, onOwnFill(pill)},
-            {"banner icon", 3.0, onOwnFill(banner)},
-        };
-        for (Tone tone : {Tone::neutral, Tone::info, Tone::success, Tone::warning, Tone::danger,
-                          Tone::accent}) {
-            const auto colours = style::toneColors(tone, p);
-            const QString what = QStringLiteral("tone %1 ").arg(static_cast<int>(tone));
-            rows.push_back({what + "text", 4.5, direct(colours.foreground)});
-            rows.push_back({what + "on its fill", 4.5, [=](const QColor& behind) {
-                                return contrast(colours.foreground,
-                                                over(colours.background, behind));
-                            }});
-            rows.push_back({what + "outline", 3.0, [=](const QColor& behind) {
-                                return contrast(over(colours.border, behind), behind);
-                            }});
-        }
-        // Keyboard users find the focused button by its ring, whatever its kind.
-        for (ActionButton* button : buttons) {
-            rows.push_back({"focus ring " + QVariant::fromValue(button->role()).toString(), 3.0,
-                            [button](const QColor& behind) {
-                                button->setFocus();
-                                const QImage image = drawnOver(*button, behind);
-                                return contrast(image.pixelColor(1, image.height() / 2), behind);
-                            }});
-        }
-        for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
-            for (const Row& row : rows) {
-                EXPECT_GE(row.contrastOver(behind), row.least)
-                    << (shown == ThemeMode::dark ? "dark " : "light ") << row.what.toStdString()
-                    << " on " << behind.name().toStdString();
+            expect("pill text", onOwnFill(pill), 4.5);
+            expect("banner icon", onOwnFill(banner), 3.0);
+            // Keyboard users find the focused button by its ring, whatever its kind.
+            for (ActionButton* button : buttons) {
+                button->setFocus();
+                const QImage image = drawnOver(*button, behind);
+                expect("focus ring " + QVariant::fromValue(button->role()).toString(),
+                       contrast(image.pixelColor(1, image.height() / 2), behind), 3.0);
             }
         }
     }
@@ -261,8 +239,8 @@ TEST(ActionButtonTest, EnterInAFieldSendsTheFormOnlyWhenItIsReady)
     using orvela::components::ActionButton;
     QWidget screen;
     auto* field = new QLineEdit(&screen);
-    auto* button = new ActionButton(QStringLiteral("Change PIN"), ActionButton::Role::primary,
-                                    &screen);
+    auto* button =
+        new ActionButton(QStringLiteral("Change PIN"), ActionButton::Role::primary, &screen);
     button->submitOnEnter({field});
     screen.show();
     QSignalSpy clicks(button, &QAbstractButton::clicked);
