@@ -58,46 +58,17 @@ protected:
     std::unique_ptr<api::APIClient> m_client;
 };
 
-TEST_F(HomeTest, ReportsAReachableAFailingAndAMissingBackend)
-{
-    HomeController home(m_client.get(), fixedClock);
-    EXPECT_EQ(home.statusVariant(), Tone::neutral);
-    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
-    EXPECT_EQ(home.lastChecked(), "—");
-    const auto check = [&](HomeController& controller) {
-        controller.check();
-        EXPECT_EQ(controller.statusKey(), "Home_Status_Checking");
-        EXPECT_TRUE(waitUntil([&] { return !controller.isChecking(); }));
-        return controller.statusKey();
-    };
-    EXPECT_EQ(check(home), "Home_Status_Healthy");
-    EXPECT_EQ(home.statusVariant(), Tone::success);
-    EXPECT_EQ(home.lastChecked(), "18:11:12");
-    EXPECT_EQ(home.backendVersion(), "—");
-    EXPECT_EQ(healthRequests(), 1);
-
-    m_sim->injectResponse(QStringLiteral("/api/health"), 503, "application/json", "{}");
-    EXPECT_EQ(check(home), "Home_Status_Unreachable");
-    EXPECT_EQ(home.statusVariant(), Tone::danger);
-    EXPECT_EQ(check(home), "Home_Status_Healthy");
-
-    // The port of a server that has stopped: nothing listens there any more.
-    const QString gone = m_sim->baseUrl();
-    m_sim.reset();
-    auto client = clientFor(gone);
-    HomeController stopped(client.get(), fixedClock);
-    EXPECT_EQ(check(stopped), "Home_Status_Unreachable");
-    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
-    HomeController offline(nullptr, fixedClock);
-    EXPECT_EQ(check(offline), "Home_Status_Unreachable");
-}
-
-TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
+// The page checks while it shows and cancels on leaving; what the check found is said: a
+// reachable, a failing, a stopped and a missing backend.
+TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
 {
     setLanguage(common::AppLanguage::en);
     m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
     // The page cancels the check when it hides, so the controller must outlive the stack.
     HomeController home(m_client.get(), fixedClock);
+    EXPECT_EQ(home.statusVariant(), Tone::neutral);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+    EXPECT_EQ(home.lastChecked(), "—");
     QStackedWidget stack;
     auto* other = new QLabel(QStringLiteral("another page"));
     stack.addWidget(other);
@@ -120,28 +91,46 @@ TEST_F(HomeTest, ShowingThePageChecksAndLeavingItCancels)
     ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
     EXPECT_EQ(healthRequests(), 2);
     EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
+    EXPECT_EQ(home.statusVariant(), Tone::success);
+    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.backendVersion(), "—");
     EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
 
+    const auto refresh = [&](HomeController& controller) {
+        controller.check();
+        EXPECT_EQ(controller.statusKey(), "Home_Status_Checking");
+        EXPECT_TRUE(waitUntil([&] { return !controller.isChecking(); }));
+        return controller.statusKey();
+    };
+    m_sim->injectResponse(QStringLiteral("/api/health"), 503, "application/json", "{}");
     page->findChild<QPushButton*>(QStringLiteral("homeRefresh"))->click();
     ASSERT_TRUE(waitUntil([&] { return healthRequests() == 3 && !home.isChecking(); }));
+    EXPECT_EQ(home.statusKey(), "Home_Status_Unreachable");
+    EXPECT_EQ(home.statusVariant(), Tone::danger);
+    EXPECT_EQ(refresh(home), "Home_Status_Healthy");
+
+    // The port of a server that has stopped: nothing listens there any more.
+    const QString gone = m_sim->baseUrl();
+    m_sim.reset();
+    auto client = clientFor(gone);
+    HomeController stopped(client.get(), fixedClock);
+    EXPECT_EQ(refresh(stopped), "Home_Status_Unreachable");
+    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
+    HomeController offline(nullptr, fixedClock);
+    EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
 }
 
-/// Answers as the test says, remembering what it was asked.
-class ScriptedConfirmation : public LockConfirmation {
+/// Keeps each question open until the test answers it.
+class HeldConfirmation : public LockConfirmation {
 public:
-    std::optional<bool> answerNow;
-    QStringList asked;
-    std::function<void(bool)> pending;
+    int asked = 0;
+    std::function<void(bool)> answer;
 
-    void confirm(const QString& title, const QString& message, const QString& confirmLabel,
-                 QObject*, std::function<void(bool)> answer) override
+    void confirm(const QString&, const QString&, const QString&, QObject*,
+                 std::function<void(bool)> reply) override
     {
-        asked << title << message << confirmLabel;
-        if (answerNow) {
-            answer(*answerNow);
-        } else {
-            pending = std::move(answer);
-        }
+        ++asked;
+        answer = std::move(reply);
     }
 };
 
@@ -154,23 +143,23 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
         QStringLiteral("DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
     ASSERT_EQ(m_state->screen(), state::AppScreen::dashboard);
     m_state->setSelectedTab(state::DashboardTab::lock);
-    ScriptedConfirmation confirmation;
+    HeldConfirmation confirmation;
     LockController controller(*m_state, *m_localization, confirmation);
     LockView page(controller, *m_state, *m_localization);
     page.show();
+    auto* lock = page.findChild<QPushButton*>(QStringLiteral("lockButton"));
 
-    confirmation.answerNow = false;
-    page.findChild<QPushButton*>(QStringLiteral("lockButton"))->click();
-    EXPECT_EQ(confirmation.asked.size(), 3);
+    lock->click();
+    ASSERT_EQ(confirmation.asked, 1);
+    confirmation.answer(false);
     EXPECT_EQ(m_state->screen(), state::AppScreen::dashboard);
     EXPECT_TRUE(m_state->dashboardData().has_value());
 
     // While the question is open, another press asks nothing more.
-    confirmation.answerNow.reset();
-    page.findChild<QPushButton*>(QStringLiteral("lockButton"))->click();
-    page.findChild<QPushButton*>(QStringLiteral("lockButton"))->click();
-    ASSERT_EQ(confirmation.asked.size(), 6);
-    confirmation.pending(true);
+    lock->click();
+    lock->click();
+    ASSERT_EQ(confirmation.asked, 2);
+    confirmation.answer(true);
     EXPECT_EQ(m_state->screen(), state::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_TRUE(m_state->fullName().isEmpty());
