@@ -1,20 +1,17 @@
-// The dashboard's logic without widgets: outcome labels, dates, log statistics and filter,
-// identity labels and the overview's last login.
+// The dashboard's logic without widgets: outcome labels, dates and identity labels. The log's
+// statistics and the overview's figures are read off their pages.
 
 #include "../support/QtPrinters.h"
-#include "DashboardFixture.h"
 #include "shell/dashboard/ActivityOutcome.h"
 #include "shell/dashboard/DashboardDateFormatter.h"
 #include "shell/dashboard/IdentityLabels.h"
-#include "shell/dashboard/LogsModel.h"
-#include "shell/dashboard/OverviewModel.h"
 
 #include <ctime>
+#include <gtest/gtest.h>
 
 using namespace orvela;
 using namespace orvela::shell;
 using common::AppLanguage;
-using dashboardtest::Record;
 
 namespace {
 
@@ -84,38 +81,6 @@ TEST(IdentityLabelsTest, VerificationMethodFromTheLevelInAnyCase)
                   QString::fromUtf8(c.label))
             << c.level;
     }
-}
-
-class LogsModelTest : public dashboardtest::DashboardFixture {};
-
-TEST_F(LogsModelTest, SuccessRateRoundsToTheNearestPercent)
-{
-    LogsModel model(*m_state);
-    signInWith({{"AUTH", "OK", kTime}, {"SIGN", "TIMEOUT", kTime}, {"SIGN", "FAILED", kTime}});
-    EXPECT_EQ(model.successRate(), "33%");
-    EXPECT_EQ(model.signLoginRatio(), "2 / 1");
-
-    signInWith({{"AUTH", "OK", kTime}, {"SIGN", "OK", kTime}, {"SIGN", "ok", kTime}});
-    EXPECT_EQ(model.successRate(), "67%");
-    EXPECT_EQ(model.totalCount(), 3);
-}
-
-class OverviewModelTest : public dashboardtest::DashboardFixture {};
-
-// The overview page shows the newest record of a filled log; here, the empty ones.
-TEST_F(OverviewModelTest, NoLogOrNoIdentityShowsADash)
-{
-    OverviewModel model(*m_state);
-    EXPECT_EQ(model.certificates(), "0");
-    EXPECT_EQ(model.lastLogin(), "—");
-    signInWith({});
-    EXPECT_EQ(model.lastLogin(), "—");
-    EXPECT_EQ(model.certificates(), "1");
-    signInWith({{"AUTH", "OK", kTime}});
-    EXPECT_EQ(model.lastLogin(), "2026-01-05T10:11");
-    m_state->signOut();
-    EXPECT_EQ(model.lastLogin(), "—");
-    EXPECT_EQ(model.totalLogins(), "0");
 }
 
 } // namespace

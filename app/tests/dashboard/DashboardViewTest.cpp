@@ -174,20 +174,28 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
     EXPECT_EQ(sidebar->width(), expandedWidth);
 }
 
+// The overview's cards and activity from an empty log to a filled one and back after sign-out.
 TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
 {
     setLanguage(AppLanguage::en);
-    sampleData();
     OverviewModel model(*m_state);
     OverviewView page(model, *m_state, *m_localization);
     page.resize(900, 700);
     page.show();
-    QStringList values;
-    for (auto* card : page.findChildren<StatCard*>()) {
-        values << card->caption() + "=" + card->value();
-    }
-    EXPECT_EQ(values, (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
-                                   "Last Login=2026-02-01T08:30"}));
+    const auto cards = [&page] {
+        QStringList values;
+        for (auto* card : page.findChildren<StatCard*>()) {
+            values << card->caption() + "=" + card->value();
+        }
+        return values;
+    };
+    const QStringList empty{"Security Score=98%", "Verified Assets=0", "Total Logins=0",
+                            "Last Login=—"};
+    EXPECT_EQ(cards(), empty);
+    sampleData();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cards(), (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
+                                    "Last Login=2026-02-01T08:30"}));
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
               (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
@@ -203,6 +211,9 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
                             QStringLiteral("OK"));
     QCoreApplication::processEvents();
     EXPECT_EQ(texts(page, QStringLiteral("outcome")).size(), 5);
+    m_state->signOut();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cards(), empty);
 }
 
 TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
@@ -245,6 +256,15 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     QCoreApplication::processEvents();
     EXPECT_EQ(texts(page, QStringLiteral("logOutcome")), (QStringList{"Амжилттай", "Амжилтгүй"}));
     EXPECT_EQ(filter->currentIndex(), 2);
+
+    // Rounded to the nearest percent; only "OK" is a success.
+    signInWith({{"AUTH", "OK", kTime}, {"SIGN", "TIMEOUT", kTime}, {"SIGN", "FAILED", kTime}});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stat("statSuccessRate"), "33%");
+    EXPECT_EQ(stat("statRatio"), "2 / 1");
+    signInWith({{"AUTH", "OK", kTime}, {"SIGN", "OK", kTime}, {"SIGN", "ok", kTime}});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stat("statSuccessRate"), "67%");
 }
 
 } // namespace
