@@ -130,13 +130,8 @@ TEST_F(VerifyPageTest, ChooserAndParseButtonFeedTheController)
     EXPECT_TRUE(orvela::testing::waitUntil([&] { return !controller.isLoading(); }));
     controller.clear();
 
-    auto* paste = view.findChild<QPlainTextEdit*>();
-    QPushButton* parse = nullptr;
-    for (auto* button : view.findChildren<QPushButton*>()) {
-        if (button->text() == localization.localized(QStringLiteral("Verify_Parse"))) {
-            parse = button;
-        }
-    }
+    auto* paste = view.findChild<QPlainTextEdit*>(QStringLiteral("pasteBox"));
+    auto* parse = view.findChild<QPushButton*>(QStringLiteral("parseButton"));
     ASSERT_TRUE(paste && parse);
     EXPECT_FALSE(parse->isEnabled());
     paste->setPlainText(QStringLiteral("  \n\t "));
