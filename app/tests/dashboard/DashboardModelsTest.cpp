@@ -70,10 +70,8 @@ TEST(IdentityLabelsTest, VerificationMethodFromTheLevelInAnyCase)
         const char* level;
         AppLanguage language;
         const char* label;
-    } cases[] = {{"DAN", AppLanguage::en, "DAN gateway"},
-                 {"dan", AppLanguage::mn, "Дижитал Архив Үндэсний (DAN)"},
+    } cases[] = {{"dan", AppLanguage::mn, "Дижитал Архив Үндэсний (DAN)"},
                  {"CORVANE", AppLanguage::en, "Corvane gateway"},
-                 {"Manual", AppLanguage::mn, "Гарын баталгаажуулалт"},
                  {"", AppLanguage::en, "Unknown"},
                  {"Qualified", AppLanguage::en, "Qualified"}};
     for (const auto& c : cases) {

@@ -1,12 +1,20 @@
 // The dashboard shell and its pages rendered offscreen: the sidebar's entries, selection,
-// coming pages, sign-out, collapse, redraws on new data and language.
+// coming pages, sign-out, collapse, redraws on new data and language; the home page's backend
+// check against the simulator and the lock page's confirmation.
 
 #include "shell/dashboard/DashboardView.h"
 
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
+#include "BackendSim.h"
 #include "DashboardFixture.h"
+#include "api/APIClient.h"
 #include "components/InlineBanner.h"
+#include "shell/dashboard/HomeController.h"
+#include "shell/dashboard/HomeView.h"
+#include "shell/dashboard/LockConfirmation.h"
+#include "shell/dashboard/LockController.h"
+#include "shell/dashboard/LockView.h"
 #include "shell/dashboard/LogsModel.h"
 #include "shell/dashboard/LogsView.h"
 #include "shell/dashboard/OverviewModel.h"
@@ -26,6 +34,8 @@
 using namespace orvela;
 using namespace orvela::shell;
 using common::AppLanguage;
+using components::Tone;
+using dashboardtest::waitUntil;
 using state::DashboardTab;
 
 namespace {
@@ -129,15 +139,12 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
 
 TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
 {
-    // A selection kept for a page not installed yet shows the notice.
-    m_state->setSelectedTab(DashboardTab::verify);
-    {
-        auto view = makeView();
-        EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
-    }
-    m_state->setSelectedTab(DashboardTab::dashboard);
     setLanguage(AppLanguage::en);
     auto view = makeView();
+    // A selection kept for a page not installed yet shows the notice.
+    m_state->setSelectedTab(DashboardTab::verify);
+    EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
+    m_state->setSelectedTab(DashboardTab::dashboard);
     QToolButton* sign = entry(*view, DashboardTab::sign);
     EXPECT_TRUE(sign->text().contains("coming soon"));
     sign->click();
@@ -204,7 +211,7 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     EXPECT_FALSE(indicator->isVisible());
     child<QPushButton>(page, QStringLiteral("refreshButton"))->click();
     EXPECT_TRUE(indicator->isVisible());
-    EXPECT_TRUE(dashboardtest::waitUntil([&] { return !indicator->isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return !indicator->isVisible(); }));
 
     // New data redraws the page.
     m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
@@ -265,6 +272,149 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     signInWith({{"AUTH", "OK", kTime}, {"SIGN", "OK", kTime}, {"SIGN", "ok", kTime}});
     QCoreApplication::processEvents();
     EXPECT_EQ(stat("statSuccessRate"), "67%");
+}
+
+QDateTime fixedClock()
+{
+    return QDateTime(QDate(2026, 1, 5), QTime(18, 11, 12));
+}
+
+class HomeTest : public dashboardtest::DashboardFixture {
+protected:
+    void SetUp() override
+    {
+        m_sim = std::make_unique<backendsim::BackendSim>();
+        ASSERT_NE(m_sim->start(), 0);
+        m_client = clientFor(m_sim->baseUrl());
+    }
+
+    std::unique_ptr<api::APIClient> clientFor(const QString& baseUrl)
+    {
+        api::APIClientOptions options;
+        options.settings = m_settings.get();
+        options.fixedBaseUrl = baseUrl;
+        return std::make_unique<api::APIClient>(options);
+    }
+
+    int healthRequests() const
+    {
+        int count = 0;
+        for (const auto& request : m_sim->requests()) {
+            count += request.path == u"/api/health" ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::unique_ptr<backendsim::BackendSim> m_sim;
+    std::unique_ptr<api::APIClient> m_client;
+};
+
+// The page checks while it shows and cancels on leaving; what the check found is said: a
+// reachable, a failing, a stopped and a missing backend.
+TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
+{
+    setLanguage(common::AppLanguage::en);
+    m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
+    // The page cancels the check when it hides, so the controller must outlive the stack.
+    HomeController home(m_client.get(), fixedClock);
+    EXPECT_EQ(home.statusVariant(), Tone::neutral);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+    EXPECT_EQ(home.lastChecked(), "—");
+    QStackedWidget stack;
+    auto* other = new QLabel(QStringLiteral("another page"));
+    stack.addWidget(other);
+    auto* page = new HomeView(home, *m_state, *m_localization);
+    stack.addWidget(page);
+    stack.show();
+    EXPECT_FALSE(home.isChecking());
+
+    stack.setCurrentWidget(page);
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 1; }));
+    stack.setCurrentWidget(other);
+    EXPECT_FALSE(home.isChecking());
+    dashboardtest::runEventLoopFor(900);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+
+    // Coming back starts a new check, which now answers at once.
+    stack.setCurrentWidget(page);
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(healthRequests(), 2);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
+    EXPECT_EQ(home.statusVariant(), Tone::success);
+    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.backendVersion(), "—");
+    EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
+
+    const auto refresh = [&](HomeController& controller) {
+        controller.check();
+        EXPECT_EQ(controller.statusKey(), "Home_Status_Checking");
+        EXPECT_TRUE(waitUntil([&] { return !controller.isChecking(); }));
+        return controller.statusKey();
+    };
+    m_sim->injectResponse(QStringLiteral("/api/health"), 503, "application/json", "{}");
+    page->findChild<QPushButton*>(QStringLiteral("homeRefresh"))->click();
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 3 && !home.isChecking(); }));
+    EXPECT_EQ(home.statusKey(), "Home_Status_Unreachable");
+    EXPECT_EQ(home.statusVariant(), Tone::danger);
+    EXPECT_EQ(refresh(home), "Home_Status_Healthy");
+
+    // The port of a server that has stopped: nothing listens there any more.
+    const QString gone = m_sim->baseUrl();
+    m_sim.reset();
+    auto client = clientFor(gone);
+    HomeController stopped(client.get(), fixedClock);
+    EXPECT_EQ(refresh(stopped), "Home_Status_Unreachable");
+    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
+    HomeController offline(nullptr, fixedClock);
+    EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
+}
+
+/// Keeps each question open until the test answers it.
+class HeldConfirmation : public LockConfirmation {
+public:
+    int asked = 0;
+    std::function<void(bool)> answer;
+
+    void confirm(const QString&, const QString&, const QString&, QObject*,
+                 std::function<void(bool)> reply) override
+    {
+        ++asked;
+        answer = std::move(reply);
+    }
+};
+
+class LockTest : public dashboardtest::DashboardFixture {};
+
+TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
+{
+    m_state->signIn(state::StoredIdentity{
+        QStringLiteral("MN1"), QStringLiteral("Болд"), QStringLiteral("ИБ1"), QStringLiteral("УБ1"),
+        QStringLiteral("DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
+    ASSERT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    m_state->setSelectedTab(state::DashboardTab::lock);
+    HeldConfirmation confirmation;
+    LockController controller(*m_state, *m_localization, confirmation);
+    LockView page(controller, *m_state, *m_localization);
+    page.show();
+    auto* lock = page.findChild<QPushButton*>(QStringLiteral("lockButton"));
+
+    lock->click();
+    ASSERT_EQ(confirmation.asked, 1);
+    confirmation.answer(false);
+    EXPECT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    EXPECT_TRUE(m_state->dashboardData().has_value());
+
+    // While the question is open, another press asks nothing more.
+    lock->click();
+    lock->click();
+    ASSERT_EQ(confirmation.asked, 2);
+    confirmation.answer(true);
+    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_TRUE(m_state->fullName().isEmpty());
+    EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
 }
 
 } // namespace
