@@ -26,11 +26,6 @@ using orvela::shell::testing::ShellFixture;
 
 namespace {
 
-bool looksDark()
-{
-    return QApplication::palette().color(QPalette::Window).lightness() < 128;
-}
-
 class ThemeTest : public ShellFixture {
 protected:
     void SetUp() override
@@ -62,7 +57,7 @@ TEST_F(ThemeTest, TheStoredThemeIsAppliedAtLaunch)
         }
         Appearance::applyStored(store());
         if (dark) {
-            EXPECT_EQ(looksDark(), *dark);
+            EXPECT_EQ(QApplication::palette().color(QPalette::Window).lightness() < 128, *dark);
             EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
         } else {
             EXPECT_EQ(QApplication::style()->name(), m_platformStyle);
