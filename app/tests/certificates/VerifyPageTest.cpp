@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>

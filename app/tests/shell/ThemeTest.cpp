@@ -18,7 +18,6 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <cmath>
-#include <functional>
 #include <optional>
 
 using namespace orvela::shell;
