@@ -1,10 +1,15 @@
+// Certificates read from bytes, text and files, and the report made of what was read.
+
 #include "../support/QtPrinters.h"
 #include "TestCertificates.h"
+#include "certificates/CertificateReport.h"
 #include "certificates/CertificateServiceImpl.h"
 #include "common/LocalInput.h"
+#include "common/LocalizationService.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +18,7 @@ using namespace orvela::certificates;
 using orvela::api::ApiError;
 using orvela::api::ApiErrorCode;
 using orvela::common::AppLanguage;
+using orvela::common::LocalizationService;
 using orvela::testing::CertificateSpec;
 using orvela::testing::makeCertificate;
 
@@ -40,9 +46,29 @@ QString outcome(const CertificateResult& result)
 const QString kParseFailure = QStringLiteral("The file could not be read as an X.509 certificate.");
 const QString kBadPem = QStringLiteral("The PEM text is not valid Base64.");
 
+CertificateInfo sample()
+{
+    CertificateInfo info;
+    info.subject = QStringLiteral("Citizen");
+    info.notBefore = QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
+    info.notAfter = QDateTime(QDate(2027, 1, 5), QTime(10, 11, 12), Qt::UTC);
+    info.publicKeyAlgorithm = QStringLiteral("ECDSA");
+    info.publicKeyBits = 256;
+    return info;
+}
+
+class CertificateReportTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QSettings settings{dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat};
+    LocalizationService localization{&settings};
+};
+
 } // namespace
 
-TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
+// Every field of a leaf certificate; the key and digests named and hashed alike for every key
+// type, the SPKI value equal to a standard public-key pin.
+TEST(CertificateService, ReadsEveryFieldOfALeafCertificateWithEitherKeyType)
 {
     CertificateSpec spec;
     spec.keyUsage = QStringLiteral("critical,digitalSignature,nonRepudiation,keyEncipherment");
@@ -53,42 +79,25 @@ TEST(CertificateService, ReadsEveryFieldOfALeafCertificate)
                        "URI:https://example.mn/id");
     spec.notBefore = QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
     spec.notAfter = QDateTime(QDate(2031, 1, 5), QTime(10, 11, 12), Qt::UTC);
-    const QByteArray der = makeCertificate(spec);
-
-    const CertificateInfo info = expectInfo(service.parseDer(der, QStringLiteral("pem")));
-    EXPECT_EQ(info.subject, QStringLiteral("Бат-Эрдэнэ Болд"));
-    EXPECT_EQ(info.issuer, QStringLiteral("CN=Бат-Эрдэнэ Болд, O=Orvela Test, C=MN"));
-    EXPECT_EQ(info.serialNumberHex, QStringLiteral("1234ABCD"));
-    EXPECT_EQ(info.notBefore, spec.notBefore);
-    EXPECT_EQ(info.notAfter, spec.notAfter);
-    EXPECT_EQ(info.keyUsages,
-              QStringList({"Digital Signature", "Non Repudiation", "Key Encipherment"}));
-    EXPECT_EQ(info.extendedKeyUsages,
-              QStringList({"TLS Web Server Authentication", "TLS Web Client Authentication",
-                           "E-mail Protection", "1.3.6.1.4.1.99999.1"}));
-    EXPECT_EQ(info.subjectAlternativeNames,
-              QStringList({"DNS:eid.example.mn", "email:citizen@example.mn", "IP Address:192.0.2.7",
-                           "IP Address:2001:DB8:0:0:0:0:0:1", "URI:https://example.mn/id"}));
-    EXPECT_EQ(info.pemSource, QStringLiteral("pem"));
-
-    // Without extensions the lists stay empty, and a name without CN shows its last part.
-    CertificateSpec bare;
-    bare.subject = QStringLiteral("/C=MN/O=Only Organisation");
-    const CertificateInfo plain = expectInfo(service.parseDer(makeCertificate(bare), {}));
-    EXPECT_EQ(plain.subject, QStringLiteral("Only Organisation"));
-    EXPECT_TRUE(plain.keyUsages.isEmpty());
-    EXPECT_TRUE(plain.extendedKeyUsages.isEmpty());
-    EXPECT_TRUE(plain.subjectAlternativeNames.isEmpty());
-}
-
-TEST(CertificateService, KeyAndDigestsAreNamedAndHashedAlikeForEveryKeyType)
-{
-    // The SPKI value must equal a standard public-key pin, whatever the key type.
     for (const bool rsa : {false, true}) {
-        CertificateSpec spec;
         spec.rsaBits = rsa ? 2048 : 0;
         const QByteArray der = makeCertificate(spec);
-        const CertificateInfo info = expectInfo(service.parseDer(der, {}));
+        const CertificateInfo info = expectInfo(service.parseDer(der, QStringLiteral("pem")));
+        EXPECT_EQ(info.subject, QStringLiteral("Бат-Эрдэнэ Болд"));
+        EXPECT_EQ(info.issuer, QStringLiteral("CN=Бат-Эрдэнэ Болд, O=Orvela Test, C=MN"));
+        EXPECT_EQ(info.serialNumberHex, QStringLiteral("1234ABCD"));
+        EXPECT_EQ(info.notBefore, spec.notBefore);
+        EXPECT_EQ(info.notAfter, spec.notAfter);
+        EXPECT_EQ(info.keyUsages,
+                  QStringList({"Digital Signature", "Non Repudiation", "Key Encipherment"}));
+        EXPECT_EQ(info.extendedKeyUsages,
+                  QStringList({"TLS Web Server Authentication", "TLS Web Client Authentication",
+                               "E-mail Protection", "1.3.6.1.4.1.99999.1"}));
+        EXPECT_EQ(info.subjectAlternativeNames,
+                  QStringList({"DNS:eid.example.mn", "email:citizen@example.mn",
+                               "IP Address:192.0.2.7", "IP Address:2001:DB8:0:0:0:0:0:1",
+                               "URI:https://example.mn/id"}));
+        EXPECT_EQ(info.pemSource, QStringLiteral("pem"));
         EXPECT_EQ(info.spkiSha256Base64,
                   QString::fromLatin1(orvela::testing::spkiSha256(der).toBase64()));
         EXPECT_EQ(info.publicKeyBits, rsa ? 2048 : 256);
@@ -98,6 +107,15 @@ TEST(CertificateService, KeyAndDigestsAreNamedAndHashedAlikeForEveryKeyType)
             info.thumbprintSha1Hex,
             QString::fromLatin1(QCryptographicHash::hash(der, QCryptographicHash::Sha1).toHex()));
     }
+
+    // Without extensions the lists stay empty, and a name without CN shows its last part.
+    CertificateSpec bare;
+    bare.subject = QStringLiteral("/C=MN/O=Only Organisation");
+    const CertificateInfo plain = expectInfo(service.parseDer(makeCertificate(bare), {}));
+    EXPECT_EQ(plain.subject, QStringLiteral("Only Organisation"));
+    EXPECT_TRUE(plain.keyUsages.isEmpty());
+    EXPECT_TRUE(plain.extendedKeyUsages.isEmpty());
+    EXPECT_TRUE(plain.subjectAlternativeNames.isEmpty());
 }
 
 TEST(CertificateService, PastedTextIsStrictBase64WithOrWithoutMarkers)
@@ -172,4 +190,40 @@ TEST(CertificateService, OnlyOneCertificateInARegularFileOfBoundedSizeIsRead)
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->code, ApiErrorCode::notFound);
     EXPECT_EQ(error->message, QStringLiteral("Файл олдсонгүй: ") + missing);
+}
+
+TEST_F(CertificateReportTest, ValidityAndRemainingTimeFollowTheDatesInclusively)
+{
+    const CertificateInfo info = sample();
+    const std::pair<QDateTime, Validity> cases[] = {
+        {info.notBefore.addSecs(-1), Validity::notYetValid},
+        {info.notBefore, Validity::valid},
+        {info.notAfter, Validity::valid},
+        {info.notAfter.addSecs(1), Validity::expired},
+    };
+    for (const auto& [at, validity] : cases) {
+        EXPECT_EQ(validityAt(info, at), validity) << at.toString().toStdString();
+    }
+    EXPECT_DOUBLE_EQ(info.remainingValidity(info.notAfter.addSecs(-90)).value_or(-1), 90.0);
+    EXPECT_DOUBLE_EQ(info.remainingValidity(info.notAfter).value_or(-1), 0.0);
+    EXPECT_FALSE(info.remainingValidity(info.notAfter.addSecs(1)).has_value());
+    localization.overrideLanguage(AppLanguage::en);
+    EXPECT_EQ(buildReport(info, localization, info.notAfter.addDays(1)).validityText,
+              QStringLiteral("Expired"));
+    // Dates in Ulaanbaatar time: UTC+8 in January, named by its short GMT offset.
+    EXPECT_EQ(formatReportDate(info.notBefore), QStringLiteral("2026-01-05 18:11:12 GMT+8"));
+}
+
+TEST_F(CertificateReportTest, ListSectionsAppearOnlyWithContentAndUsagesAreTranslated)
+{
+    CertificateInfo info = sample();
+    const qsizetype bare = buildReport(info, localization, info.notBefore).sections.size();
+    info.keyUsages = QStringList{QStringLiteral("Digital Signature"), QStringLiteral("Future Use")};
+    info.subjectAlternativeNames = {QStringLiteral("DNS:a.mn"), QStringLiteral("email:b@c.mn")};
+    localization.overrideLanguage(AppLanguage::mn);
+    const auto report = buildReport(info, localization, info.notBefore);
+    ASSERT_EQ(report.sections.size(), bare + 2);
+    // An unnamed usage stays as given; names are one per line.
+    EXPECT_EQ(report.sections[bare].rows[0].value, QStringLiteral("Тоон гарын үсэг, Future Use"));
+    EXPECT_EQ(report.sections[bare + 1].rows[0].value, QStringLiteral("DNS:a.mn\nemail:b@c.mn"));
 }

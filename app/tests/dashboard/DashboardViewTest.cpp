@@ -1,15 +1,22 @@
 // The dashboard shell and its pages rendered offscreen: the sidebar's entries, selection,
-// coming pages, sign-out, collapse, redraws on new data and language.
+// coming pages, sign-out, collapse, redraws on new data and language; the home page's backend
+// check against the simulator and the lock page's confirmation.
 
 #include "shell/dashboard/DashboardView.h"
 
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
+#include "BackendSim.h"
 #include "DashboardFixture.h"
+#include "api/APIClient.h"
 #include "components/InlineBanner.h"
+#include "shell/dashboard/HomeController.h"
+#include "shell/dashboard/HomeView.h"
+#include "shell/dashboard/LockConfirmation.h"
+#include "shell/dashboard/LockController.h"
+#include "shell/dashboard/LockView.h"
 #include "shell/dashboard/LogsModel.h"
 #include "shell/dashboard/LogsView.h"
-#include "shell/dashboard/MyIdView.h"
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
 #include "shell/dashboard/StatCard.h"
@@ -27,6 +34,8 @@
 using namespace orvela;
 using namespace orvela::shell;
 using common::AppLanguage;
+using components::Tone;
+using dashboardtest::waitUntil;
 using state::DashboardTab;
 
 namespace {
@@ -85,34 +94,57 @@ protected:
     }
 };
 
-TEST_F(DashboardViewTest, OneEntryPerTabAndSelectionLivesInTheState)
+// The frame around the pages: one entry per tab, the selection kept in the application state
+// both ways, a refused credential store said above every page, and sign-out keeping the page.
+// Whichever page shows them, texts from the backend are shown as they came, never as markup.
+TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts)
 {
+    sampleData();
+    const QString marker = QStringLiteral("<i>");
+    m_state->applyIdentity(
+        state::StoredIdentity{QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
+                              QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"),
+                              QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
+    setLanguage(AppLanguage::en);
     auto view = makeView();
     EXPECT_EQ(view->findChildren<QToolButton*>(QRegularExpression("^nav_")).size(), 13);
     EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
-
     entry(*view, DashboardTab::logs)->click();
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
     EXPECT_EQ(currentPage(*view)->objectName(), "logsPage");
     EXPECT_TRUE(entry(*view, DashboardTab::logs)->isChecked());
     EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isChecked());
-
     // A change made elsewhere (the menu bar, a restore) shows too.
     m_state->setSelectedTab(DashboardTab::id);
     EXPECT_EQ(currentPage(*view)->objectName(), "myIdPage");
+    // The pages built so far: the overview, the log and the identity.
+    EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 2);
+    EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
+
+    auto* banner = child<components::InlineBanner>(*view, QStringLiteral("identityNotKeptBanner"));
+    EXPECT_FALSE(banner->isVisible());
+    emit m_state->identitySaved(false);
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_TRUE(banner->text().contains(QStringLiteral("did not keep your identity")));
+    emit m_state->identitySaved(true);
+    EXPECT_FALSE(banner->isVisible());
+
+    entry(*view, DashboardTab::security)->click();
+    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
+    EXPECT_EQ(currentPage(*view)->objectName(), "securityPage");
 }
 
 TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
 {
-    // A selection kept for a page not installed yet shows the notice.
-    m_state->setSelectedTab(DashboardTab::verify);
-    {
-        auto view = makeView();
-        EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
-    }
-    m_state->setSelectedTab(DashboardTab::dashboard);
     setLanguage(AppLanguage::en);
     auto view = makeView();
+    // A selection kept for a page not installed yet shows the notice.
+    m_state->setSelectedTab(DashboardTab::verify);
+    EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
+    m_state->setSelectedTab(DashboardTab::dashboard);
     QToolButton* sign = entry(*view, DashboardTab::sign);
     EXPECT_TRUE(sign->text().contains("coming soon"));
     sign->click();
@@ -127,31 +159,6 @@ TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::sign);
     EXPECT_EQ(currentPage(*view), page);
     EXPECT_EQ(page->parentWidget()->objectName(), "dashboardPages");
-}
-
-TEST_F(DashboardViewTest, ARefusedCredentialStoreIsSaidAboveEveryPage)
-{
-    setLanguage(AppLanguage::en);
-    auto view = makeView();
-    auto* banner = child<components::InlineBanner>(*view, QStringLiteral("identityNotKeptBanner"));
-    EXPECT_FALSE(banner->isVisible());
-    emit m_state->identitySaved(false);
-    EXPECT_TRUE(banner->isVisible());
-    EXPECT_TRUE(banner->text().contains(QStringLiteral("did not keep your identity")));
-    emit m_state->identitySaved(true);
-    EXPECT_FALSE(banner->isVisible());
-}
-
-TEST_F(DashboardViewTest, SignOutKeepsTheSelectedPage)
-{
-    sampleData();
-    auto view = makeView();
-    entry(*view, DashboardTab::security)->click();
-    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
-    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
-    EXPECT_FALSE(m_state->dashboardData().has_value());
-    EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
-    EXPECT_EQ(currentPage(*view)->objectName(), "securityPage");
 }
 
 TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
@@ -174,20 +181,28 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
     EXPECT_EQ(sidebar->width(), expandedWidth);
 }
 
+// The overview's cards and activity from an empty log to a filled one and back after sign-out.
 TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
 {
     setLanguage(AppLanguage::en);
-    sampleData();
     OverviewModel model(*m_state);
     OverviewView page(model, *m_state, *m_localization);
     page.resize(900, 700);
     page.show();
-    QStringList values;
-    for (auto* card : page.findChildren<StatCard*>()) {
-        values << card->caption() + "=" + card->value();
-    }
-    EXPECT_EQ(values, (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
-                                   "Last Login=2026-02-01T08:30"}));
+    const auto cards = [&page] {
+        QStringList values;
+        for (auto* card : page.findChildren<StatCard*>()) {
+            values << card->caption() + "=" + card->value();
+        }
+        return values;
+    };
+    const QStringList empty{"Security Score=98%", "Verified Assets=0", "Total Logins=0",
+                            "Last Login=—"};
+    EXPECT_EQ(cards(), empty);
+    sampleData();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cards(), (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
+                                    "Last Login=2026-02-01T08:30"}));
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
               (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
@@ -196,13 +211,16 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     EXPECT_FALSE(indicator->isVisible());
     child<QPushButton>(page, QStringLiteral("refreshButton"))->click();
     EXPECT_TRUE(indicator->isVisible());
-    EXPECT_TRUE(dashboardtest::waitUntil([&] { return !indicator->isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return !indicator->isVisible(); }));
 
     // New data redraws the page.
     m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
                             QStringLiteral("OK"));
     QCoreApplication::processEvents();
     EXPECT_EQ(texts(page, QStringLiteral("outcome")).size(), 5);
+    m_state->signOut();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cards(), empty);
 }
 
 TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
@@ -245,23 +263,158 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     QCoreApplication::processEvents();
     EXPECT_EQ(texts(page, QStringLiteral("logOutcome")), (QStringList{"Амжилттай", "Амжилтгүй"}));
     EXPECT_EQ(filter->currentIndex(), 2);
+
+    // Rounded to the nearest percent; only "OK" is a success.
+    signInWith({{"AUTH", "OK", kTime}, {"SIGN", "TIMEOUT", kTime}, {"SIGN", "FAILED", kTime}});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stat("statSuccessRate"), "33%");
+    EXPECT_EQ(stat("statRatio"), "2 / 1");
+    signInWith({{"AUTH", "OK", kTime}, {"SIGN", "OK", kTime}, {"SIGN", "ok", kTime}});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stat("statSuccessRate"), "67%");
 }
 
-TEST_F(DashboardViewTest, IdentityFromTheBackendIsNeverDrawnAsMarkup)
+QDateTime fixedClock()
 {
-    sampleData();
-    const QString marker = QStringLiteral("<i>");
-    m_state->applyIdentity(
-        state::StoredIdentity{QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
-                              QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"),
-                              QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
-    OverviewModel model(*m_state);
-    OverviewView overview(model, *m_state, *m_localization);
-    MyIdView myId(*m_state, *m_localization);
-    for (const QWidget* page : std::initializer_list<const QWidget*>{&overview, &myId}) {
-        EXPECT_GE(orvela::testing::labelsShowing(*page, marker), 1);
-        EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*page, marker).isEmpty());
+    return QDateTime(QDate(2026, 1, 5), QTime(18, 11, 12));
+}
+
+class HomeTest : public dashboardtest::DashboardFixture {
+protected:
+    void SetUp() override
+    {
+        m_sim = std::make_unique<backendsim::BackendSim>();
+        ASSERT_NE(m_sim->start(), 0);
+        m_client = clientFor(m_sim->baseUrl());
     }
+
+    std::unique_ptr<api::APIClient> clientFor(const QString& baseUrl)
+    {
+        api::APIClientOptions options;
+        options.settings = m_settings.get();
+        options.fixedBaseUrl = baseUrl;
+        return std::make_unique<api::APIClient>(options);
+    }
+
+    int healthRequests() const
+    {
+        int count = 0;
+        for (const auto& request : m_sim->requests()) {
+            count += request.path == u"/api/health" ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::unique_ptr<backendsim::BackendSim> m_sim;
+    std::unique_ptr<api::APIClient> m_client;
+};
+
+// The page checks while it shows and cancels on leaving; what the check found is said: a
+// reachable, a failing, a stopped and a missing backend.
+TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
+{
+    setLanguage(common::AppLanguage::en);
+    m_sim->injectFault(backendsim::SimFault::slow, QStringLiteral("/api/health"), 1, 600);
+    // The page cancels the check when it hides, so the controller must outlive the stack.
+    HomeController home(m_client.get(), fixedClock);
+    EXPECT_EQ(home.statusVariant(), Tone::neutral);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+    EXPECT_EQ(home.lastChecked(), "—");
+    QStackedWidget stack;
+    auto* other = new QLabel(QStringLiteral("another page"));
+    stack.addWidget(other);
+    auto* page = new HomeView(home, *m_state, *m_localization);
+    stack.addWidget(page);
+    stack.show();
+    EXPECT_FALSE(home.isChecking());
+
+    stack.setCurrentWidget(page);
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 1; }));
+    stack.setCurrentWidget(other);
+    EXPECT_FALSE(home.isChecking());
+    dashboardtest::runEventLoopFor(900);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
+
+    // Coming back starts a new check, which now answers at once.
+    stack.setCurrentWidget(page);
+    EXPECT_TRUE(home.isChecking());
+    ASSERT_TRUE(waitUntil([&] { return !home.isChecking(); }));
+    EXPECT_EQ(healthRequests(), 2);
+    EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
+    EXPECT_EQ(home.statusVariant(), Tone::success);
+    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.backendVersion(), "—");
+    EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
+
+    const auto refresh = [&](HomeController& controller) {
+        controller.check();
+        EXPECT_EQ(controller.statusKey(), "Home_Status_Checking");
+        EXPECT_TRUE(waitUntil([&] { return !controller.isChecking(); }));
+        return controller.statusKey();
+    };
+    m_sim->injectResponse(QStringLiteral("/api/health"), 503, "application/json", "{}");
+    page->findChild<QPushButton*>(QStringLiteral("homeRefresh"))->click();
+    ASSERT_TRUE(waitUntil([&] { return healthRequests() == 3 && !home.isChecking(); }));
+    EXPECT_EQ(home.statusKey(), "Home_Status_Unreachable");
+    EXPECT_EQ(home.statusVariant(), Tone::danger);
+    EXPECT_EQ(refresh(home), "Home_Status_Healthy");
+
+    // The port of a server that has stopped: nothing listens there any more.
+    const QString gone = m_sim->baseUrl();
+    m_sim.reset();
+    auto client = clientFor(gone);
+    HomeController stopped(client.get(), fixedClock);
+    EXPECT_EQ(refresh(stopped), "Home_Status_Unreachable");
+    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
+    HomeController offline(nullptr, fixedClock);
+    EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
+}
+
+/// Keeps each question open until the test answers it.
+class HeldConfirmation : public LockConfirmation {
+public:
+    int asked = 0;
+    std::function<void(bool)> answer;
+
+    void confirm(const QString&, const QString&, const QString&, QObject*,
+                 std::function<void(bool)> reply) override
+    {
+        ++asked;
+        answer = std::move(reply);
+    }
+};
+
+class LockTest : public dashboardtest::DashboardFixture {};
+
+TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
+{
+    m_state->signIn(state::StoredIdentity{
+        QStringLiteral("MN1"), QStringLiteral("Болд"), QStringLiteral("ИБ1"), QStringLiteral("УБ1"),
+        QStringLiteral("DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
+    ASSERT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    m_state->setSelectedTab(state::DashboardTab::lock);
+    HeldConfirmation confirmation;
+    LockController controller(*m_state, *m_localization, confirmation);
+    LockView page(controller, *m_state, *m_localization);
+    page.show();
+    auto* lock = page.findChild<QPushButton*>(QStringLiteral("lockButton"));
+
+    lock->click();
+    ASSERT_EQ(confirmation.asked, 1);
+    confirmation.answer(false);
+    EXPECT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    EXPECT_TRUE(m_state->dashboardData().has_value());
+
+    // While the question is open, another press asks nothing more.
+    lock->click();
+    lock->click();
+    ASSERT_EQ(confirmation.asked, 2);
+    confirmation.answer(true);
+    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_FALSE(m_state->dashboardData().has_value());
+    EXPECT_TRUE(m_state->fullName().isEmpty());
+    EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
 }
 
 } // namespace

@@ -19,34 +19,13 @@ QUrl FeedServer::url(const QString& path) const
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
 }
 
-void FeedServer::release()
-{
-    hold = false;
-    for (const QPointer<QTcpSocket>& socket : std::as_const(m_waiting)) {
-        if (socket) {
-            answer(socket);
-        }
-    }
-    m_waiting.clear();
-}
-
 void FeedServer::serve(QTcpSocket* socket)
 {
-    QByteArray& buffer = lastRequest;
-    buffer += socket->readAll();
-    if (!buffer.contains("\r\n\r\n")) {
+    lastRequest += socket->readAll();
+    if (!lastRequest.endsWith("\r\n\r\n")) {
         return;
     }
     ++requests;
-    if (hold) {
-        m_waiting.append(socket);
-    } else {
-        answer(socket);
-    }
-}
-
-void FeedServer::answer(QTcpSocket* socket)
-{
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
     reply += "Content-Type: application/rss+xml\r\nConnection: close\r\n";
     reply += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
@@ -54,19 +33,21 @@ void FeedServer::answer(QTcpSocket* socket)
     socket->disconnectFromHost();
 }
 
+QByteArray appcast(const QByteArray& items)
+{
+    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
+           items + "</channel></rss>";
+}
+
 QByteArray appcastWithEnclosure(const QString& version, const QString& url)
 {
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-               "<rss version=\"2.0\" "
-               "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
-               "<channel><title>Orvela</title>\n"
-               "<item><title>Version %1</title>\n"
-               "<enclosure url=\"%2\" sparkle:version=\"77\" sparkle:shortVersionString=\"%1\" "
-               "length=\"100\" type=\"application/octet-stream\"/></item>\n"
-               "</channel></rss>\n")
-        .arg(version, url)
-        .toUtf8();
+    return appcast(QStringLiteral("<item><title>Version %1</title>\n"
+                                  "<enclosure url=\"%2\" sparkle:version=\"77\" "
+                                  "sparkle:shortVersionString=\"%1\" length=\"100\" "
+                                  "type=\"application/octet-stream\"/></item>\n")
+                       .arg(version, url)
+                       .toUtf8());
 }
 
 } // namespace orvela::shell::testing

@@ -1,13 +1,19 @@
+// The settings as the controller reads and writes them, the sheet and window over it, and the
+// launch-at-login item behind their toggle.
+
 #include "QtPrinters.h"
 #include "ShellFixture.h"
 #include "common/QtDialogLanguage.h"
 #include "common/SettingsKeys.h"
+#include "shell/LoginItemManager.h"
 #include "shell/SettingsSheetView.h"
 #include "shell/SettingsView.h"
+#include "shell/XdgAutostartEntry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +23,7 @@
 
 using namespace orvela::shell;
 using orvela::common::AppLanguage;
+using orvela::shell::testing::FakeLoginBackend;
 using orvela::shell::testing::ShellFixture;
 
 namespace {
@@ -52,7 +59,8 @@ TEST_F(SettingsControllerTest, AHandWrittenFileIsReadBackOrFallsBackSafely)
         // Only a stored false turns the presence check off, as the restore reads it.
         {"[General]\nauth.biometricGateEnabled=0\n", ThemeMode::system, AppLanguage::mn, false,
          true, ""},
-        {"not an ini file at all \x01\x02\n=\n[", ThemeMode::system, AppLanguage::mn, false, true, ""},
+        {"not an ini file at all \x01\x02\n=\n[", ThemeMode::system, AppLanguage::mn, false, true,
+         ""},
     };
     int number = 0;
     for (const Case& c : cases) {
@@ -73,7 +81,8 @@ TEST_F(SettingsControllerTest, AHandWrittenFileIsReadBackOrFallsBackSafely)
     }
 }
 
-TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
+// A blank address removes the override; an update feed no check could use counts as none.
+TEST_F(SettingsControllerTest, TheAddressOverrideAndTheUpdateNote)
 {
     QSignalSpy changed(controller.get(), &SettingsController::apiBaseUrlOverrideChanged);
     controller->setApiBaseUrlOverride("http://127.0.0.1:3000");
@@ -83,10 +92,7 @@ TEST_F(SettingsControllerTest, ClearingTheAddressRemovesTheOverride)
     controller->setApiBaseUrlOverride(QString());
     EXPECT_FALSE(storedOnDisk("API_BASE_URL_OVERRIDE").isValid());
     EXPECT_EQ(changed.size(), 2);
-}
 
-TEST_F(SettingsControllerTest, TheUpdateRowSaysWhereUpdatesComeFrom)
-{
     const auto note = [this](bool automatic, const char* feed) {
         store().setValue(QStringLiteral("update.feedURL"), QString::fromLatin1(feed));
         controller->setAutomaticUpdateChecks(automatic);
@@ -95,20 +101,26 @@ TEST_F(SettingsControllerTest, TheUpdateRowSaysWhereUpdatesComeFrom)
     const char* feed = "https://updates.example/appcast.xml";
     EXPECT_EQ(note(false, feed), "Updates come from your distribution's package manager.");
     EXPECT_EQ(note(true, feed), "Checked automatically after start and once a day.");
-    // An address no check could use counts as none.
     EXPECT_EQ(note(true, "file:///etc/passwd"), "No update feed is set.");
 }
 
+// Without a tray, menu-bar mode cannot be switched on, and the sheet says why.
 TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 {
     tray.available = false;
+    SettingsSheetView sheet(*controller);
+    sheet.show();
     QSignalSpy changed(controller.get(), &SettingsController::backgroundModeChanged);
     controller->setBackgroundMode(true);
     EXPECT_FALSE(controller->backgroundMode());
     EXPECT_FALSE(storedOnDisk("ui.backgroundMode").toBool());
     ASSERT_EQ(changed.size(), 1);
     EXPECT_FALSE(changed.at(0).at(0).toBool());
-    EXPECT_FALSE(controller->backgroundModeNote().isEmpty());
+    EXPECT_FALSE(sheet.findChild<QCheckBox*>("backgroundMode")->isEnabled());
+    auto* note = sheet.findChild<QLabel*>("trayNote");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_FALSE(note->text().isEmpty());
+    EXPECT_EQ(note->text(), controller->backgroundModeNote());
 
     // A stored "on" from a desktop that had a tray does not hide the window here.
     store().setValue("ui.backgroundMode", true);
@@ -120,8 +132,11 @@ TEST_F(SettingsControllerTest, WithoutATrayMenuBarModeCannotBeSwitchedOn)
 
 using SettingsSheetTest = ShellFixture;
 
+// The sheet and the window over one controller: each control writes its setting and the other
+// view follows; a refused login item puts the toggle back; a language switch redraws.
 TEST_F(SettingsSheetTest, ControlsWriteTheirSettingsAndTheOtherViewFollows)
 {
+    localization.setLanguage(AppLanguage::en);
     SettingsSheetView sheet(*controller);
     SettingsView window(*controller);
     auto* theme = sheet.findChild<QComboBox*>("themePicker");
@@ -137,41 +152,18 @@ TEST_F(SettingsSheetTest, ControlsWriteTheirSettingsAndTheOtherViewFollows)
     EXPECT_EQ(storedOnDisk("API_BASE_URL_OVERRIDE").toString(), "http://");
     EXPECT_EQ(window.findChild<QLineEdit*>("apiUrl")->text(), "http://");
 
-    sheet.findChild<QCheckBox*>("launchAtLogin")->click();
-    EXPECT_TRUE(login->enabled);
-    EXPECT_TRUE(window.findChild<QCheckBox*>("launchAtLogin")->isChecked());
-    window.findChild<QCheckBox*>("backgroundMode")->click();
-    EXPECT_TRUE(sheet.findChild<QCheckBox*>("backgroundMode")->isChecked());
-}
-
-TEST_F(SettingsSheetTest, ARefusedLoginItemPutsTheToggleBack)
-{
     login->activatesOnEnable = false;
-    SettingsSheetView sheet(*controller);
     auto* launch = sheet.findChild<QCheckBox*>("launchAtLogin");
     launch->click();
     EXPECT_EQ(login->enableCalls, 1);
     EXPECT_FALSE(launch->isChecked());
-}
+    login->activatesOnEnable = true;
+    launch->click();
+    EXPECT_TRUE(login->enabled);
+    EXPECT_TRUE(window.findChild<QCheckBox*>("launchAtLogin")->isChecked());
+    window.findChild<QCheckBox*>("backgroundMode")->click();
+    EXPECT_TRUE(sheet.findChild<QCheckBox*>("backgroundMode")->isChecked());
 
-TEST_F(SettingsSheetTest, WithoutATrayTheToggleIsDisabledWithANote)
-{
-    tray.available = false;
-    localization.setLanguage(AppLanguage::en);
-    SettingsSheetView sheet(*controller);
-    sheet.show();
-    auto* mode = sheet.findChild<QCheckBox*>("backgroundMode");
-    auto* note = sheet.findChild<QLabel*>("trayNote");
-    EXPECT_FALSE(mode->isEnabled());
-    EXPECT_TRUE(note->isVisible());
-    EXPECT_EQ(note->text(), controller->backgroundModeNote());
-}
-
-TEST_F(SettingsSheetTest, TheWindowEditsTheBiometricGateInTheInterfaceLanguage)
-{
-    localization.setLanguage(AppLanguage::en);
-    SettingsView window(*controller);
-    window.show();
     auto* gate = window.findChild<QCheckBox*>("biometricGate");
     ASSERT_NE(gate, nullptr);
     EXPECT_TRUE(gate->isChecked());
@@ -191,6 +183,136 @@ TEST_F(SettingsSheetTest, QtsOwnButtonsSpeakTheInterfaceLanguage)
     // Open dialogs redraw on the language-change event Qt posts.
     QCoreApplication::processEvents();
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "Cancel");
+}
+
+// Each test gets its own XDG_CONFIG_HOME, put back afterwards.
+class AutostartTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", m_home.path().toUtf8());
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", m_saved); }
+
+    QString entryFile() const { return m_home.filePath("autostart/orvela-test.desktop"); }
+
+    QByteArray entryContents() const
+    {
+        QFile file(entryFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void writeEntry(const QByteArray& contents)
+    {
+        ASSERT_TRUE(QDir(m_home.path()).mkpath("autostart"));
+        QFile file(entryFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    LoginItemManager manager()
+    {
+        return LoginItemManager(std::make_unique<XdgAutostartEntry>(
+            "orvela-test", "/opt/orvela/bin/orvela-desktop", QStringList()));
+    }
+
+    QTemporaryDir m_home;
+    QByteArray m_saved;
+};
+
+// Enabling writes the entry, whole, and disabling removes it; an entry hidden or switched off
+// in its own group reads as off, and enabling rewrites it.
+TEST_F(AutostartTest, TheEntryIsWrittenReadAndRemoved)
+{
+    LoginItemManager items = manager();
+    EXPECT_FALSE(items.launchAtLogin());
+    items.setEnabled(true);
+    EXPECT_TRUE(items.launchAtLogin());
+    EXPECT_TRUE(entryContents().startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entryContents().contains("\nExec=/opt/orvela/bin/orvela-desktop\n"));
+    // Nothing of the atomic write is left beside the entry.
+    EXPECT_EQ(QDir(m_home.filePath("autostart")).entryList(QDir::Files).size(), 1);
+    items.setEnabled(false);
+    EXPECT_FALSE(items.launchAtLogin());
+    EXPECT_FALSE(QFile::exists(entryFile()));
+
+    const std::pair<QByteArray, bool> entries[] = {
+        {"[Desktop Entry]\nType=Application\nExec=/old/path\nHidden=true\n", false},
+        {"[Desktop Entry]\nExec=/x\nX-GNOME-Autostart-enabled=false\n", false},
+        {"[Desktop Entry]\nExec=/x\n\n[Desktop Action quit]\nHidden=true\n", true},
+    };
+    for (const auto& [contents, on] : entries) {
+        writeEntry(contents);
+        items.refresh();
+        EXPECT_EQ(items.launchAtLogin(), on) << contents.toStdString();
+    }
+    writeEntry(entries[0].first);
+    items.refresh();
+    items.setEnabled(true);
+    EXPECT_TRUE(items.launchAtLogin());
+    EXPECT_FALSE(entryContents().contains("Hidden"));
+    EXPECT_TRUE(entryContents().contains("Exec=/opt/orvela/bin/orvela-desktop\n"));
+}
+
+TEST_F(AutostartTest, AFailedRegistrationLeavesTheRealStateShown)
+{
+    // A plain file where the autostart folder belongs: the entry cannot be written.
+    QFile blocker(m_home.filePath("autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    LoginItemManager items = manager();
+    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+    items.setEnabled(true);
+    EXPECT_FALSE(items.launchAtLogin());
+    ASSERT_EQ(published.size(), 1);
+    EXPECT_FALSE(published.at(0).at(0).toBool());
+}
+
+TEST(AutostartExec, ArgumentsAreQuotedAndEscaped)
+{
+    EXPECT_EQ(XdgAutostartEntry::execLine("/usr/bin/orvela-desktop", {}),
+              "/usr/bin/orvela-desktop");
+    EXPECT_EQ(XdgAutostartEntry::execLine("/home/a b/orvela", {"--background"}),
+              "\"/home/a b/orvela\" --background");
+    // `$` and `"` are escaped inside the quotes, then every backslash is doubled once more
+    // for the string value; a percent sign is doubled so it is not a field code.
+    EXPECT_EQ(XdgAutostartEntry::execLine("/opt/$x\"y/100%", {}), "\"/opt/\\\\$x\\\\\"y/100%%\"");
+    EXPECT_EQ(XdgAutostartEntry::execLine("/opt/p", {""}), "/opt/p \"\"");
+}
+
+// The toggle shows what the system record holds after each request, asks nothing it already
+// has, and reports the outcome once.
+TEST(LoginItemManager, TheToggleShowsTheRecordsRealState)
+{
+    struct Case {
+        const char* name;
+        bool enabled, activates, refusesDisable, request, shown;
+        int enableCalls, disableCalls;
+    };
+    const Case cases[] = {
+        {"awaiting approval", false, false, false, true, false, 1, 0},
+        {"refused removal", true, true, true, false, true, 0, 1},
+        {"already on", true, true, false, true, true, 0, 0},
+        {"already off", false, true, false, false, false, 0, 0},
+        {"switched off", true, true, false, false, false, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto backend = std::make_unique<FakeLoginBackend>();
+        backend->enabled = c.enabled;
+        backend->activatesOnEnable = c.activates;
+        backend->refusesDisable = c.refusesDisable;
+        FakeLoginBackend* record = backend.get();
+        LoginItemManager items(std::move(backend));
+        QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+        items.setEnabled(c.request);
+        EXPECT_EQ(items.launchAtLogin(), c.shown);
+        EXPECT_EQ(record->enableCalls, c.enableCalls);
+        EXPECT_EQ(record->disableCalls, c.disableCalls);
+        ASSERT_EQ(published.size(), 1);
+        EXPECT_EQ(published.at(0).at(0).toBool(), c.shown);
+    }
 }
 
 } // namespace

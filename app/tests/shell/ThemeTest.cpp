@@ -18,18 +18,12 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <cmath>
-#include <functional>
 #include <optional>
 
 using namespace orvela::shell;
 using orvela::shell::testing::ShellFixture;
 
 namespace {
-
-bool looksDark()
-{
-    return QApplication::palette().color(QPalette::Window).lightness() < 128;
-}
 
 class ThemeTest : public ShellFixture {
 protected:
@@ -45,49 +39,30 @@ protected:
     QColor m_platformWindow;
 };
 
+// The stored theme is applied at launch; any other word, or none, puts the platform's own look
+// back. A choice made later reaches the running program through the same settings.
 TEST_F(ThemeTest, TheStoredThemeIsAppliedAtLaunch)
 {
-    store().setValue(orvela::settings::uiTheme.toString(), "dark");
-    Appearance::applyStored(store());
-    EXPECT_TRUE(looksDark());
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
-
-    store().setValue(orvela::settings::uiTheme.toString(), "light");
-    Appearance::applyStored(store());
-    EXPECT_FALSE(looksDark());
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
-}
-
-TEST_F(ThemeTest, SystemUnknownAndMissingValuesPutThePlatformLookBack)
-{
-    for (const char* value : std::initializer_list<const char*>{"system", "sepia", "", nullptr}) {
-        Appearance::apply(ThemeMode::dark);
-        if (value == nullptr) {
-            store().remove(orvela::settings::uiTheme.toString());
+    const QString key = orvela::settings::uiTheme.toString();
+    const std::pair<const char*, std::optional<bool>> cases[] = {
+        {"dark", true}, {"light", false}, {"system", {}}, {"sepia", {}}, {"", {}}, {nullptr, {}}};
+    for (const auto& [stored, dark] : cases) {
+        SCOPED_TRACE(stored ? stored : "missing");
+        Appearance::apply(dark == true ? ThemeMode::light : ThemeMode::dark);
+        if (stored) {
+            store().setValue(key, stored);
         } else {
-            store().setValue(orvela::settings::uiTheme.toString(), value);
+            store().remove(key);
         }
         Appearance::applyStored(store());
-        EXPECT_EQ(QApplication::style()->name(), m_platformStyle) << (value ? value : "missing");
-        EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
+        if (dark) {
+            EXPECT_EQ(QApplication::palette().color(QPalette::Window).lightness() < 128, *dark);
+            EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+        } else {
+            EXPECT_EQ(QApplication::style()->name(), m_platformStyle);
+            EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
+        }
     }
-}
-
-TEST_F(ThemeTest, ChoosingAThemeAppliesItAtOnceAndStoresIt)
-{
-    Appearance::follow(*controller);
-    controller->setTheme(ThemeMode::dark);
-    EXPECT_TRUE(looksDark());
-    EXPECT_EQ(storedOnDisk(orvela::settings::uiTheme.toString()).toString(), "dark");
-    EXPECT_EQ(controller->theme(), ThemeMode::dark);
-
-    controller->setTheme(ThemeMode::light);
-    EXPECT_FALSE(looksDark());
-    EXPECT_EQ(storedOnDisk(orvela::settings::uiTheme.toString()).toString(), "light");
-
-    controller->setTheme(ThemeMode::system);
-    EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
-    EXPECT_EQ(storedOnDisk(orvela::settings::uiTheme.toString()).toString(), "system");
 }
 
 // WCAG 2.1 relative luminance and contrast ratio of two opaque colours.
@@ -116,51 +91,15 @@ QColor over(const QColor& fill, const QColor& below)
                             fill.blueF() * a + below.blueF() * (1 - a));
 }
 
-TEST_F(ThemeTest, EveryTextAndIconColourOfTheStyleIsReadableInBothThemes)
+// What `widget` draws over `behind`, at its preferred size.
+QImage drawnOver(QWidget& widget, const QColor& behind)
 {
-    namespace style = orvela::components::style;
-    using orvela::components::Tone;
-    struct Pair {
-        const char* what;
-        QColor foreground;
-        QColor background;
-        double least;
-    };
-    for (ThemeMode mode : {ThemeMode::light, ThemeMode::dark}) {
-        Appearance::apply(mode);
-        const QPalette p = QApplication::palette();
-        const QColor window = p.color(QPalette::Window);
-        const QColor card = style::cardBackground(p);
-        std::vector<Pair> pairs = {
-            {"window text", p.color(QPalette::WindowText), window, 4.5},
-            {"field text", p.color(QPalette::Text), p.color(QPalette::Base), 4.5},
-            {"button text", p.color(QPalette::ButtonText), p.color(QPalette::Button), 4.5},
-            {"placeholder", p.color(QPalette::PlaceholderText), p.color(QPalette::Base), 4.5},
-            {"secondary text on window", p.color(QPalette::PlaceholderText), window, 4.5},
-            {"secondary text on card", p.color(QPalette::PlaceholderText), card, 4.5},
-            {"link", p.color(QPalette::Link), window, 4.5},
-            {"selection", p.color(QPalette::HighlightedText), p.color(QPalette::Highlight), 4.5},
-            {"primary button", Qt::white, style::brandBlue, 4.5},
-            {"icon on window", style::iconColor(p), window, 3.0},
-            {"icon on card", style::iconColor(p), card, 3.0},
-        };
-        for (Tone tone : {Tone::neutral, Tone::info, Tone::success, Tone::warning, Tone::danger,
-                          Tone::accent}) {
-            const auto colours = style::toneColors(tone, p);
-            pairs.push_back({"tone on window", colours.foreground, window, 4.5});
-            pairs.push_back({"tone on card", colours.foreground, card, 4.5});
-            pairs.push_back(
-                {"tone on its fill", colours.foreground, over(colours.background, card), 4.5});
-            pairs.push_back({"tone outline", over(colours.border, card), card, 3.0});
-        }
-        for (std::size_t i = 0; i < pairs.size(); ++i) {
-            const Pair& pair = pairs[i];
-            EXPECT_GE(contrast(pair.foreground, pair.background), pair.least)
-                << (mode == ThemeMode::dark ? "dark " : "light ") << pair.what << " #" << i << ": "
-                << pair.foreground.name().toStdString() << " on "
-                << pair.background.name().toStdString();
-        }
-    }
+    widget.ensurePolished();
+    widget.resize(widget.sizeHint());
+    QImage image(widget.size(), QImage::Format_RGB32);
+    image.fill(behind);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
 }
 
 // The strongest contrast any pixel of `area` makes against `background`.
@@ -175,18 +114,20 @@ double peakContrast(const QImage& image, const QRect& area, const QColor& backgr
     return best;
 }
 
-// Widgets whose colours depend on the theme, built under one theme and drawn under the other:
-// what they draw must read against what lies behind them on a window and on a card.
-TEST_F(ThemeTest, ColouredControlsAreVisibleAndFollowAThemeSwitch)
+// Every text, icon, control mark and focus ring of the style against what it is drawn on, in
+// both themes, on a window and on a card. The widgets are built under the other theme: a theme
+// switch must reach them as it reaches the controls of an open screen.
+TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
 {
     namespace style = orvela::components::style;
+    using orvela::components::ActionButton;
     using orvela::components::InlineBanner;
     using orvela::components::StatusPill;
     using orvela::components::Tone;
     for (auto [built, shown] : {std::pair{ThemeMode::light, ThemeMode::dark},
                                 std::pair{ThemeMode::dark, ThemeMode::light}}) {
         Appearance::apply(built);
-        QWidget screen; // a theme switch reaches the controls of a window, as on a screen
+        QWidget screen;
         QCheckBox unchecked(QStringLiteral("Launch"), &screen);
         QCheckBox checked(QStringLiteral("Launch"), &screen);
         checked.setChecked(true);
@@ -198,99 +139,93 @@ TEST_F(ThemeTest, ColouredControlsAreVisibleAndFollowAThemeSwitch)
         }
         StatusPill pill(QStringLiteral("Active"), Tone::success, &screen);
         InlineBanner banner(InlineBanner::Kind::error, QStringLiteral("Refused"), &screen);
+        std::vector<ActionButton*> buttons;
+        for (auto role : {ActionButton::Role::primary, ActionButton::Role::secondary,
+                          ActionButton::Role::destructive}) {
+            buttons.push_back(new ActionButton(QStringLiteral("Change PIN"), role, &screen));
+        }
         screen.show();
+        QApplication::setActiveWindow(&screen);
         Appearance::apply(shown);
 
+        const QPalette p = QApplication::palette();
         const auto indicator = [](QCheckBox& box) {
             QStyleOptionButton option;
             option.initFrom(&box);
             return box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
         };
-        struct Row {
-            const char* what;
-            QWidget* widget;
-            std::function<QRect(const QImage&)> area; // the pixels that must stand out
-            std::optional<QPoint> fill; // read against the widget's own fill, not what is behind
-            double least;
-        };
-        const std::vector<Row> rows = {
-            {"check box border", &unchecked, [&](const QImage&) { return indicator(unchecked); },
-             std::nullopt, 3.0},
-            {"checked box fill", &checked,
-             [&](const QImage&) {
-                 const QRect box = indicator(checked);
-                 return QRect(box.center(), QSize(1, 1));
-             },
-             std::nullopt, 3.0},
-            {"selected tab", &tab,
-             [](const QImage& image) { return QRect(image.width() / 2, image.height() - 2, 1, 1); },
-             std::nullopt, 3.0},
-            {"pill text", &pill, [](const QImage& image) { return image.rect(); }, QPoint(4, 0),
-             4.5},
-            {"banner icon", &banner, [](const QImage& image) { return image.rect(); }, QPoint(4, 0),
-             3.0},
-        };
-        const QPalette p = QApplication::palette();
         for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
-            for (const Row& row : rows) {
-                row.widget->ensurePolished();
-                row.widget->resize(row.widget->sizeHint());
-                QImage image(row.widget->size(), QImage::Format_RGB32);
-                image.fill(behind);
-                row.widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-                const QColor background =
-                    row.fill ? image.pixelColor(row.fill->x(), image.height() / 2) : behind;
-                EXPECT_GE(peakContrast(image, row.area(image), background), row.least)
-                    << (shown == ThemeMode::dark ? "dark " : "light ") << row.what << " on "
-                    << background.name().toStdString();
+            const auto expect = [&](const QString& what, double ratio, double least) {
+                EXPECT_GE(ratio, least)
+                    << (shown == ThemeMode::dark ? "dark " : "light ") << what.toStdString()
+                    << " on " << behind.name().toStdString();
+            };
+            const auto text = [&](const char* what, QPalette::ColorRole role, const QColor& on) {
+                expect(what, contrast(p.color(role), on), 4.5);
+            };
+            text("window text", QPalette::WindowText, behind);
+            text("secondary text", QPalette::PlaceholderText, behind);
+            text("link", QPalette::Link, behind);
+            text("field text", QPalette::Text, p.color(QPalette::Base));
+            text("placeholder", QPalette::PlaceholderText, p.color(QPalette::Base));
+            text("button text", QPalette::ButtonText, p.color(QPalette::Button));
+            text("selection", QPalette::HighlightedText, p.color(QPalette::Highlight));
+            expect("primary button", contrast(Qt::white, style::brandBlue), 4.5);
+            expect("icon", contrast(style::iconColor(p), behind), 3.0);
+            for (Tone tone : {Tone::neutral, Tone::info, Tone::success, Tone::warning, Tone::danger,
+                              Tone::accent}) {
+                const auto colours = style::toneColors(tone, p);
+                const QString what = QStringLiteral("tone %1 ").arg(static_cast<int>(tone));
+                expect(what + "text", contrast(colours.foreground, behind), 4.5);
+                expect(what + "on its fill",
+                       contrast(colours.foreground, over(colours.background, behind)), 4.5);
+                expect(what + "outline", contrast(over(colours.border, behind), behind), 3.0);
+            }
+
+            expect("check box border",
+                   peakContrast(drawnOver(unchecked, behind), indicator(unchecked), behind), 3.0);
+            const QImage box = drawnOver(checked, behind);
+            expect("checked box fill",
+                   contrast(box.pixelColor(indicator(checked).center()), behind), 3.0);
+            const QImage selected = drawnOver(tab, behind);
+            expect(
+                "selected tab",
+                contrast(selected.pixelColor(selected.width() / 2, selected.height() - 2), behind),
+                3.0);
+            // Text and marks on a fill of the widget's own are read against that fill.
+            const auto onOwnFill = [&](QWidget& widget) {
+                const QImage image = drawnOver(widget, behind);
+                return peakContrast(image, image.rect(), image.pixelColor(4, image.height() / 2));
+            };
+            expect("pill text", onOwnFill(pill), 4.5);
+            expect("banner icon", onOwnFill(banner), 3.0);
+            // Keyboard users find the focused button by its ring, whatever its kind.
+            for (ActionButton* button : buttons) {
+                button->setFocus();
+                const QImage image = drawnOver(*button, behind);
+                expect("focus ring " + QVariant::fromValue(button->role()).toString(),
+                       contrast(image.pixelColor(1, image.height() / 2), behind), 3.0);
             }
         }
     }
 }
 
-// Keyboard users find the focused button by its ring, whatever its kind and the theme, and
-// send a form from its fields with Enter unless the form is not ready.
-TEST_F(ThemeTest, ButtonsShowFocusAndFormsSubmitOnEnterInBothThemes)
+// A form is sent from its fields with Enter unless it is not ready.
+TEST(ActionButtonTest, EnterInAFieldSendsTheFormOnlyWhenItIsReady)
 {
-    namespace style = orvela::components::style;
     using orvela::components::ActionButton;
-    for (ThemeMode mode : {ThemeMode::light, ThemeMode::dark}) {
-        Appearance::apply(mode);
-        const QPalette p = QApplication::palette();
-        for (auto role : {ActionButton::Role::primary, ActionButton::Role::secondary,
-                          ActionButton::Role::destructive}) {
-            QWidget screen;
-            auto* field = new QLineEdit(&screen);
-            auto* button = new ActionButton(QStringLiteral("Change PIN"), role, &screen);
-            button->move(0, 40);
-            button->resize(button->sizeHint());
-            button->submitOnEnter({field});
-            screen.show();
-            QApplication::setActiveWindow(&screen);
-            const QString what = QStringLiteral("%1 %2")
-                                     .arg(mode == ThemeMode::dark ? "dark" : "light")
-                                     .arg(QVariant::fromValue(role).toString());
-
-            button->setFocus();
-            ASSERT_TRUE(button->hasFocus()) << what.toStdString();
-            for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
-                QImage image(button->size(), QImage::Format_RGB32);
-                image.fill(behind);
-                button->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-                const QColor ring = image.pixelColor(1, image.height() / 2);
-                EXPECT_GE(contrast(ring, behind), 3.0)
-                    << what.toStdString() << " focus ring " << ring.name().toStdString() << " on "
-                    << behind.name().toStdString();
-            }
-
-            QSignalSpy clicks(button, &QAbstractButton::clicked);
-            for (bool ready : {true, false}) {
-                button->setEnabled(ready);
-                QTest::keyClick(field, Qt::Key_Return);
-            }
-            EXPECT_EQ(clicks.count(), 1) << what.toStdString() << ": Enter in the field";
-        }
+    QWidget screen;
+    auto* field = new QLineEdit(&screen);
+    auto* button =
+        new ActionButton(QStringLiteral("Change PIN"), ActionButton::Role::primary, &screen);
+    button->submitOnEnter({field});
+    screen.show();
+    QSignalSpy clicks(button, &QAbstractButton::clicked);
+    for (bool ready : {true, false}) {
+        button->setEnabled(ready);
+        QTest::keyClick(field, Qt::Key_Return);
     }
+    EXPECT_EQ(clicks.count(), 1);
 }
 
 } // namespace

@@ -24,17 +24,11 @@
 
 using namespace orvela::shell;
 using orvela::shell::testing::FeedServer;
+using orvela::shell::testing::appcast;
 using orvela::shell::testing::appcastWithEnclosure;
 using Status = UpdateCheckResult::Status;
 
 namespace {
-
-QByteArray feed(const QByteArray& items)
-{
-    return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
-           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>" +
-           items + "</channel></rss>";
-}
 
 QByteArray oversized()
 {
@@ -76,14 +70,14 @@ TEST_F(UpdateTest, TheFeedDecidesTheOutcome)
          appcastWithEnclosure("1.2.0", "https://dl.example/1.2"), Status::updateAvailable,
          "https://dl.example/1.2"},
         {"newer, versions as elements, link in <link>", "1.0.0", 200,
-         feed("<item><sparkle:version>9</sparkle:version>"
+         appcast("<item><sparkle:version>9</sparkle:version>"
               "<sparkle:shortVersionString>1.1</sparkle:shortVersionString>"
               "<link>https://orvela.example/c</link></item>"),
          Status::updateAvailable, "https://orvela.example/c"},
         {"dotted parts compare as numbers", "1.9", 200,
          appcastWithEnclosure("1.10", "https://dl/10"), Status::updateAvailable, "https://dl/10"},
         {"the newest item wins", "1.0", 200,
-         feed("<item><sparkle:version>1.3</sparkle:version><link>http://x/3</link></item>"
+         appcast("<item><sparkle:version>1.3</sparkle:version><link>http://x/3</link></item>"
               "<item><sparkle:version>1.4</sparkle:version><link>http://x/4</link></item>"
               "<item><sparkle:version>1.2</sparkle:version><link>http://x/2</link></item>"),
          Status::updateAvailable, "http://x/4"},
@@ -92,7 +86,7 @@ TEST_F(UpdateTest, TheFeedDecidesTheOutcome)
         {"older", "1.0.0", 200, appcastWithEnclosure("0.9.9", "https://dl/x"), Status::upToDate,
          ""},
         {"items without a version or a safe link are skipped", "1.0", 200,
-         feed("<item><enclosure url=\"https://x/a\"/></item>"
+         appcast("<item><enclosure url=\"https://x/a\"/></item>"
               "<item><sparkle:version>9</sparkle:version></item>"
               "<item><sparkle:version>9</sparkle:version>"
               "<enclosure url=\"file:///etc/passwd\"/></item>"
@@ -101,7 +95,7 @@ TEST_F(UpdateTest, TheFeedDecidesTheOutcome)
         {"an error status with an update in its body", "1.0.0", 404,
          appcastWithEnclosure("9.0", "https://dl/x"), Status::failed, ""},
         {"a captive portal", "1.0.0", 200, "<html><body>portal</body></html>", Status::failed, ""},
-        {"cut short", "1.0.0", 200, feed("<item><title>cut"), Status::failed, ""},
+        {"cut short", "1.0.0", 200, appcast("<item><title>cut"), Status::failed, ""},
         {"more than any feed carries", "1.0.0", 200, oversized(), Status::failed, ""},
     };
     for (const auto& c : cases) {
@@ -117,20 +111,8 @@ TEST_F(UpdateTest, TheFeedDecidesTheOutcome)
     EXPECT_TRUE(server.lastRequest.contains("GET /appcast.xml HTTP/1.1\r\n"));
 }
 
-TEST_F(UpdateTest, NobodyListeningOrNoUsableFeedAddress)
+TEST_F(UpdateTest, OnlyAnHttpAddressGivesAFeed)
 {
-    quint16 freePort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-        freePort = probe.serverPort();
-    }
-    UpdateChecker checker(&network, QUrl(QStringLiteral("http://127.0.0.1:%1/a").arg(freePort)),
-                          "1.0.0");
-    const UpdateCheckResult result = runCheck(checker);
-    EXPECT_EQ(result.status, Status::failed);
-    EXPECT_FALSE(result.error.isEmpty());
-
     for (const QUrl& url :
          {QUrl(), QUrl("file:///tmp/appcast.xml"), QUrl("ftp://h/a"), QUrl("https://")}) {
         UpdateChecker none(&network, url, "1.0.0");
@@ -143,78 +125,64 @@ TEST_F(UpdateTest, NobodyListeningOrNoUsableFeedAddress)
     EXPECT_EQ(configuredFeedUrl(store), QUrl("https://updates.example/appcast.xml"));
 }
 
-TEST_F(UpdateTest, TheMenuItemStartsOneCheckAndWaitsForIt)
-{
-    server.hold = true;
-    server.body = appcastWithEnclosure("1.0.0", "https://dl/x");
-    UpdateChecker checker(&network, QUrl(), "1.0.0");
-    UpdateMenuActions actions(&checker, localization);
-    QAction* check = actions.checkForUpdatesAction();
-    EXPECT_FALSE(check->isVisible()); // nothing to check without a feed address
-
-    checker.setFeedUrl(server.url());
-    EXPECT_TRUE(check->isVisible());
-    QSignalSpy finished(&checker, &UpdateChecker::checkFinished);
-    check->trigger();
-    EXPECT_FALSE(check->isEnabled());
-    EXPECT_FALSE(checker.checkForUpdates());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 1; }, 10000));
-    server.release();
-    ASSERT_TRUE(finished.wait(10000));
-    EXPECT_TRUE(check->isEnabled());
-    EXPECT_EQ(server.requests, 1);
-
-    QSignalSpy notes(&actions, &UpdateMenuActions::releaseNotesRequested);
-    actions.releaseHistoryAction()->trigger();
-    EXPECT_EQ(notes.size(), 1);
-}
-
-TEST_F(UpdateTest, TheTimeIsRecordedOnlyAfterASuccessfulCheckAndOutlivesARestart)
+// The menu item and the version line start one check at a time and wait for it; the time is
+// recorded only after a check that read the feed, and outlives a restart.
+TEST_F(UpdateTest, OneCheckAtATimeAndTheTimeOfTheLastGoodOne)
 {
     QApplication::setApplicationVersion("1.0.0");
     const QDateTime now(QDate(2026, 3, 7), QTime(9, 5), Qt::LocalTime);
     const QString lastCheck = orvela::settings::lastUpdateCheck.toString();
-    server.status = 500;
-    UpdateChecker checker(&network, server.url(), "1.0.0");
+    UpdateChecker checker(&network, QUrl(), "1.0.0");
+    UpdateMenuActions actions(&checker, localization);
+    QAction* check = actions.checkForUpdatesAction();
+    EXPECT_FALSE(check->isVisible()); // nothing to check without a feed address
+    QUrl closed;
     {
-        UpdateViewModel failing(&store, &checker);
-        QSignalSpy changed(&failing, &UpdateViewModel::changed);
-        ASSERT_TRUE(failing.checkNow());
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return !failing.isChecking() && changed.size() >= 2; }, 10000));
-        EXPECT_FALSE(store.contains(lastCheck));
-        EXPECT_FALSE(failing.updateAvailable());
+        FeedServer gone; // its port, free again: nobody listens there
+        closed = gone.url();
     }
-
-    server.status = 200;
-    server.body = appcastWithEnclosure("2.0.0", "https://dl/2");
-    server.hold = true;
+    checker.setFeedUrl(closed);
+    EXPECT_TRUE(check->isVisible());
     UpdateViewModel model(&store, &checker);
     model.setClock([&] { return now; });
     UpdateInfoView view(model, localization);
     view.show();
     auto* button = view.findChild<QToolButton*>("versionButton");
     auto* lastChecked = view.findChild<QLabel*>("lastChecked");
+
+    QSignalSpy finished(&checker, &UpdateChecker::checkFinished);
+    check->trigger();
+    ASSERT_TRUE(finished.wait(10000));
+    const auto refused = finished.takeFirst().first().value<UpdateCheckResult>();
+    EXPECT_EQ(refused.status, Status::failed);
+    EXPECT_FALSE(refused.error.isEmpty());
+    EXPECT_FALSE(store.contains(lastCheck));
+    EXPECT_FALSE(model.updateAvailable());
+
+    checker.setFeedUrl(server.url());
+    server.body = appcastWithEnclosure("2.0.0", "https://dl/2");
     button->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 2; }, 10000));
     EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(check->isEnabled());
+    EXPECT_FALSE(checker.checkForUpdates());
     EXPECT_FALSE(store.contains(lastCheck));
     EXPECT_FALSE(lastChecked->isVisible());
-
-    QSignalSpy changed(&model, &UpdateViewModel::changed);
-    server.release();
-    ASSERT_TRUE(changed.wait(10000));
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(server.requests, 1);
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_TRUE(check->isEnabled());
     EXPECT_TRUE(lastChecked->isVisible());
     EXPECT_TRUE(view.findChild<QLabel*>("updateAvailable")->text().contains("https://dl/2"));
-    EXPECT_TRUE(button->isEnabled());
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "update-info-mn").isEmpty());
     localization.setLanguage(orvela::common::AppLanguage::en);
     EXPECT_EQ(lastChecked->text(), "Checked 03/07 09:05");
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "update-info-en").isEmpty());
-
-    store.sync();
     QSettings reopened(store.fileName(), QSettings::IniFormat);
     EXPECT_EQ(UpdateViewModel(&reopened, &checker).lastCheckDate(), "03/07 09:05");
+
+    QSignalSpy notes(&actions, &UpdateMenuActions::releaseNotesRequested);
+    actions.releaseHistoryAction()->trigger();
+    EXPECT_EQ(notes.size(), 1);
     QApplication::setApplicationVersion(QString());
 }
 
