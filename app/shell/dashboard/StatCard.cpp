@@ -18,6 +18,8 @@ StatCard::StatCard(const QString& caption, const QString& value, QWidget* parent
     m_caption->setWordWrap(true);
     style::showAsSecondaryText(m_caption);
     m_value->setObjectName(QStringLiteral("statValue"));
+    // Values come from the backend (the certificate level among them): never markup.
+    m_value->setTextFormat(Qt::PlainText);
     m_value->setFont(style::headlineFont());
     contentLayout()->addWidget(m_caption);
     contentLayout()->addWidget(m_value);
