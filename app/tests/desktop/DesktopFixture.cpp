@@ -3,8 +3,6 @@
 #include "shell/MainWindow.h"
 
 #include <QApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QSignalSpy>
 #include <QUuid>
 
@@ -12,9 +10,7 @@ namespace orvela::desktoptest {
 
 void DesktopFixture::SetUp()
 {
-    // Not the state tests' probe: that one makes its own application object, and here there is one.
-    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    ASSERT_TRUE(bus && bus->isServiceRegistered(QStringLiteral("org.freedesktop.secrets")).value())
+    ASSERT_TRUE(statetest::secretServiceAvailable())
         << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
     ASSERT_TRUE(dir.isValid());
     m_settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")),

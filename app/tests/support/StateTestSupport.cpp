@@ -92,7 +92,11 @@ QCoreApplication& app()
     static int argc = 1;
     static char name[] = "app-state-tests";
     static char* argv[] = {name, nullptr};
+    // A program with a widget application of its own keeps it; a second one would crash Qt.
     static QCoreApplication* instance = [] {
+        if (QCoreApplication::instance() != nullptr) {
+            return QCoreApplication::instance();
+        }
         QStandardPaths::setTestModeEnabled(true);
         return new QCoreApplication(argc, argv);
     }();
