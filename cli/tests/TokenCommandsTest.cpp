@@ -80,15 +80,17 @@ TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
         QByteArray input;
         QString message;
     } cases[] = {
-        {"provision", "12345\n12345\n13579135\n", "Хэрэглэгчийн ПИН хамгийн багадаа 6 тэмдэгттэй байна."},
+        {"provision", "12345\n12345\n13579135\n",
+         "Хэрэглэгчийн ПИН хамгийн багадаа 6 тэмдэгттэй байна."},
         {"provision", "246810\n246811\n13579135\n", "Давтсан хэрэглэгчийн ПИН таарахгүй байна."},
-        {"provision", "246810\n246810\n1357913\n", "SO PIN / PUK хамгийн багадаа 8 тэмдэгттэй байна."},
+        {"provision", "246810\n246810\n1357913\n",
+         "SO PIN / PUK хамгийн багадаа 8 тэмдэгттэй байна."},
         {"provision", "246810\n246810\n13579135135791351\n", "PIN 16 байтаас урт байж болохгүй."},
         {"provision", "246810\n246810\n", none},
         {"keygen", "", none},
         {"keygen", "\r\n", "ПИН хоосон байна."},
         {"keygen", "12345\n", "ПИН хэт богино; хамгийн цөөндөө тэмдэгтийн тоо: 6"},
-        {"keygen", QByteArray("2468\0" "10\n", 8), "ПИН-д NUL тэмдэгт орсон байна."},
+        {"keygen", QByteArray("2468") + '\0' + "10\n", "ПИН-д NUL тэмдэгт орсон байна."},
         {"keygen", "24681\xff\n", "ПИН зөв UTF-8 текст биш байна."},
         {"keygen", QByteArray(65, '1') + "\n", tooLong},
         {"keygen", QByteArray(100000, '1'), tooLong},
@@ -138,9 +140,12 @@ TEST_F(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
         {{"--road", "pkcs11", "token", "sign", "--file", fifo}, notRegular.arg(fifo), {}},
         {{"--road", "pkcs11", "token", "objects", "import", fifo}, notRegular.arg(fifo), {}},
         {{"--road", "pkcs11", "token", "objects", "import", certificate},
-         tooLarge.arg(certificate, "128 KiB"), {}},
+         tooLarge.arg(certificate, "128 KiB"),
+         {}},
         {{"cert", fifo}, notRegular.arg(fifo), {}},
-        {{"cert", "-"}, tooLarge.arg("стандарт оролт", "4 MiB"), QByteArray(4 * 1024 * 1024 + 1, '\0')},
+        {{"cert", "-"},
+         tooLarge.arg("стандарт оролт", "4 MiB"),
+         QByteArray(4 * 1024 * 1024 + 1, '\0')},
     };
     for (const Case& c : cases) {
         const CliRun run = orvela(QStringList{"--json"} + c.args, c.input);

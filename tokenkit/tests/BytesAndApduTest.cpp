@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace orvela::tokenkit;
 using test::errorOf;
 
@@ -15,9 +14,10 @@ TEST(Hex, DecodesSeparatorsAndEitherCaseAndRefusesTheRest)
 {
     const Bytes select{0x00, 0xA4, 0x04, 0x00};
     // No-break, thin, line-separator and ideographic spaces are whitespace too.
-    for (const char* text : {"00:a4 04:00", "00A4\n04\t00\r\n", "00\u00A0A4\u2009"
-                                                                 "04\u2028"
-                                                                 "00\u3000"}) {
+    for (const char* text : {"00:a4 04:00", "00A4\n04\t00\r\n",
+                             "00\u00A0A4\u2009"
+                             "04\u2028"
+                             "00\u3000"}) {
         EXPECT_EQ(hexToBytes(text), select) << text;
     }
     EXPECT_EQ(hexToBytes("fF"), (Bytes{0xFF}));

@@ -254,11 +254,11 @@ TEST_F(ClientTest, APollEndsAtTheAnswerAnErrorOrTheDeadline)
     const auto session = signIn(SimOutcome{});
     const QString timedOut = errorMessage(APIError::timeout());
     const struct {
-        int running; // "RUNNING" replies ahead of the simulator's own
+        int running;     // "RUNNING" replies ahead of the simulator's own
         QByteArray then; // a reply after those, if any
         QString pollToken;
         std::chrono::milliseconds limit;
-        QString expected; // the end result, or the error's message
+        QString expected;   // the end result, or the error's message
         qsizetype requests; // -1: as many as fit in the limit
     } cases[] = {
         {1, {}, *session.pollToken, 300s, "OK", 2},
@@ -273,8 +273,8 @@ TEST_F(ClientTest, APollEndsAtTheAnswerAnErrorOrTheDeadline)
         SCOPED_TRACE(c.expected.toStdString());
         m_sim->clearRequests();
         if (c.running > 0) {
-            m_sim->injectResponse("/api/status", 200, "application/json",
-                                  R"({"state":"RUNNING"})", c.running);
+            m_sim->injectResponse("/api/status", 200, "application/json", R"({"state":"RUNNING"})",
+                                  c.running);
         }
         if (!c.then.isEmpty()) {
             m_sim->injectResponse("/api/status", 200, "application/json", c.then);
@@ -303,10 +303,10 @@ TEST_F(ClientTest, CancelledOrOrphanedCallsAndPollsNeverCallBack)
     for (const bool cancel : {true, false}) {
         auto context = std::make_unique<QObject>();
         m_sim->injectFault(SimFault::slow, "/api/start", 1, 3000);
-        QPointer<ApiCall> call = m_client->send<StartResponse>(Endpoint::start(), context.get(),
-                                                               count);
-        QPointer<ApiCall> poll = m_client->pollStatus(session.sessionId, *session.pollToken, 300s,
-                                                      context.get(), count);
+        QPointer<ApiCall> call =
+            m_client->send<StartResponse>(Endpoint::start(), context.get(), count);
+        QPointer<ApiCall> poll =
+            m_client->pollStatus(session.sessionId, *session.pollToken, 300s, context.get(), count);
         const qsizetype before = statusRequests();
         ASSERT_TRUE(waitUntil([&] { return statusRequests() >= before + 2; }));
         if (cancel) {
@@ -334,8 +334,8 @@ TEST_F(ClientTest, BodyIsTheExactMultipartLayoutAndTheSignedDocumentComesBack)
         pdf += static_cast<char>(i * 31 % 256);
     }
     pdf += "\r\n--not-a-boundary\r\n%%EOF\n";
-    const QString digest = QString::fromLatin1(
-        QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toBase64());
+    const QString digest =
+        QString::fromLatin1(QCryptographicHash::hash(pdf, QCryptographicHash::Sha256).toBase64());
     const auto started = sendAndWait<SignPdfStartResponse>(
         *m_client, Endpoint::signPdfStart("PNOMN-1", digest, "a.pdf"));
     ASSERT_TRUE(started.ok());

@@ -93,10 +93,10 @@ TEST(CertificateService, ReadsEveryFieldOfALeafCertificateWithEitherKeyType)
         EXPECT_EQ(info.extendedKeyUsages,
                   QStringList({"TLS Web Server Authentication", "TLS Web Client Authentication",
                                "E-mail Protection", "1.3.6.1.4.1.99999.1"}));
-        EXPECT_EQ(info.subjectAlternativeNames,
-                  QStringList({"DNS:eid.example.mn", "email:citizen@example.mn",
-                               "IP Address:192.0.2.7", "IP Address:2001:DB8:0:0:0:0:0:1",
-                               "URI:https://example.mn/id"}));
+        EXPECT_EQ(
+            info.subjectAlternativeNames,
+            QStringList({"DNS:eid.example.mn", "email:citizen@example.mn", "IP Address:192.0.2.7",
+                         "IP Address:2001:DB8:0:0:0:0:0:1", "URI:https://example.mn/id"}));
         EXPECT_EQ(info.pemSource, QStringLiteral("pem"));
         EXPECT_EQ(info.spkiSha256Base64,
                   QString::fromLatin1(orvela::testing::spkiSha256(der).toBase64()));

@@ -1,8 +1,7 @@
+#include "QtPrinters.h"
 #include "common/LocalizationTables.h"
 #include "common/l10n/CliStrings.h"
 #include "common/l10n/StringRows.h"
-
-#include "QtPrinters.h"
 
 #include <QDirIterator>
 #include <QFile>

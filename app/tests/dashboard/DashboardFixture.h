@@ -38,21 +38,19 @@ protected:
     {
         QJsonArray log;
         for (const Record& record : records) {
-            log.append(QJsonObject{
-                {QStringLiteral("id"),
-                 QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
-                {QStringLiteral("sessionType"), record.type},
-                {QStringLiteral("state"), QStringLiteral("COMPLETE")},
-                {QStringLiteral("result"), record.result},
-                {QStringLiteral("rpName"), QStringLiteral("Nuvia")},
-                {QStringLiteral("createdAt"), record.createdAt}});
+            log.append(QJsonObject{{QStringLiteral("id"),
+                                    QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
+                                   {QStringLiteral("sessionType"), record.type},
+                                   {QStringLiteral("state"), QStringLiteral("COMPLETE")},
+                                   {QStringLiteral("result"), record.result},
+                                   {QStringLiteral("rpName"), QStringLiteral("Nuvia")},
+                                   {QStringLiteral("createdAt"), record.createdAt}});
         }
         m_settings->setValue(settings::activitySessions.toString(),
                              QString::fromUtf8(QJsonDocument(log).toJson(QJsonDocument::Compact)));
         m_state->applyIdentity(state::StoredIdentity{
-            QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"),
-            QStringLiteral("ИБ12345678"), QStringLiteral("УБ99112233"), kycLevel,
-            QStringLiteral("2026-01-05T09:00:00Z")});
+            QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"), QStringLiteral("ИБ12345678"),
+            QStringLiteral("УБ99112233"), kycLevel, QStringLiteral("2026-01-05T09:00:00Z")});
     }
     void setLanguage(common::AppLanguage language) { m_localization->setLanguage(language); }
 

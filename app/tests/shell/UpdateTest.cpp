@@ -23,9 +23,9 @@
 #include <gtest/gtest.h>
 
 using namespace orvela::shell;
-using orvela::shell::testing::FeedServer;
 using orvela::shell::testing::appcast;
 using orvela::shell::testing::appcastWithEnclosure;
+using orvela::shell::testing::FeedServer;
 using Status = UpdateCheckResult::Status;
 
 namespace {
@@ -71,15 +71,15 @@ TEST_F(UpdateTest, TheFeedDecidesTheOutcome)
          "https://dl.example/1.2"},
         {"newer, versions as elements, link in <link>", "1.0.0", 200,
          appcast("<item><sparkle:version>9</sparkle:version>"
-              "<sparkle:shortVersionString>1.1</sparkle:shortVersionString>"
-              "<link>https://orvela.example/c</link></item>"),
+                 "<sparkle:shortVersionString>1.1</sparkle:shortVersionString>"
+                 "<link>https://orvela.example/c</link></item>"),
          Status::updateAvailable, "https://orvela.example/c"},
         {"dotted parts compare as numbers", "1.9", 200,
          appcastWithEnclosure("1.10", "https://dl/10"), Status::updateAvailable, "https://dl/10"},
         {"the newest item wins", "1.0", 200,
          appcast("<item><sparkle:version>1.3</sparkle:version><link>http://x/3</link></item>"
-              "<item><sparkle:version>1.4</sparkle:version><link>http://x/4</link></item>"
-              "<item><sparkle:version>1.2</sparkle:version><link>http://x/2</link></item>"),
+                 "<item><sparkle:version>1.4</sparkle:version><link>http://x/4</link></item>"
+                 "<item><sparkle:version>1.2</sparkle:version><link>http://x/2</link></item>"),
          Status::updateAvailable, "http://x/4"},
         {"same version written shorter", "1.0.0", 200, appcastWithEnclosure("1.0", "https://dl/x"),
          Status::upToDate, ""},
@@ -87,10 +87,10 @@ TEST_F(UpdateTest, TheFeedDecidesTheOutcome)
          ""},
         {"items without a version or a safe link are skipped", "1.0", 200,
          appcast("<item><enclosure url=\"https://x/a\"/></item>"
-              "<item><sparkle:version>9</sparkle:version></item>"
-              "<item><sparkle:version>9</sparkle:version>"
-              "<enclosure url=\"file:///etc/passwd\"/></item>"
-              "<item><sparkle:version>0.5</sparkle:version><link>http://x/ok</link></item>"),
+                 "<item><sparkle:version>9</sparkle:version></item>"
+                 "<item><sparkle:version>9</sparkle:version>"
+                 "<enclosure url=\"file:///etc/passwd\"/></item>"
+                 "<item><sparkle:version>0.5</sparkle:version><link>http://x/ok</link></item>"),
          Status::upToDate, ""},
         {"an error status with an update in its body", "1.0.0", 404,
          appcastWithEnclosure("9.0", "https://dl/x"), Status::failed, ""},

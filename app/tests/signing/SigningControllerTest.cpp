@@ -61,14 +61,13 @@ protected:
                              R"({"state":"RUNNING"})");
         m_sim.injectResponse(QStringLiteral("/api/status"), 200, "application/json", body);
     }
-
 };
 
 TEST_F(SigningControllerTest, SignsSendsTheDigestAndNameThenSavesWhatTheBackendReturned)
 {
     // The largest document taken: one byte more is refused below.
-    const QString path = writeDocument(QStringLiteral("report.pdf"),
-                                       SigningController::maxDocumentSize);
+    const QString path =
+        writeDocument(QStringLiteral("report.pdf"), SigningController::maxDocumentSize);
     const QByteArray document = readAll(path);
     QList<Phase> phases;
     QObject::connect(m_signing.get(), &SigningController::phaseChanged, m_signing.get(),
@@ -115,8 +114,8 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
     for (int i = 0; i < 3; ++i) {
         if (i == 2) { // an approval without document number is still downloaded
             scriptStatus(R"({"state":"COMPLETE","endResult":"OK"})");
-            m_sim.injectResponse(QStringLiteral("/api/sign-pdf-download"), 200,
-                                 "application/pdf", "%PDF-1.7 signed");
+            m_sim.injectResponse(QStringLiteral("/api/sign-pdf-download"), 200, "application/pdf",
+                                 "%PDF-1.7 signed");
         }
         sign(report);
         ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
@@ -211,8 +210,7 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
          "Session expired. Please try again.", "TIMEOUT"},
         {"unsignable", phone(R"({"state":"COMPLETE","endResult":"DOCUMENT_UNSIGNABLE"})"),
          "Signing failed (DOCUMENT_UNSIGNABLE).", "DOCUMENT_UNSIGNABLE"},
-        {"no end result", phone(R"({"state":"COMPLETE"})"), "Signing failed (COMPLETE).",
-         "FAILED"},
+        {"no end result", phone(R"({"state":"COMPLETE"})"), "Signing failed (COMPLETE).", "FAILED"},
         {"start refused", fault(SimFault::badGatewayJson, "/api/sign-pdf-start"),
          "Server error (502): upstream unavailable"},
         {"status unreadable", fault(SimFault::malformedJson, "/api/status"), invalid},
@@ -229,11 +227,18 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
          "The waiting time is over."},
         {"start dropped", fault(SimFault::drop, "/api/sign-pdf-start", 3), ""},
         {"one byte too large", {}, "File is larger than 25 MB.", nullptr, false, big},
-        {"a folder", {},
+        {"a folder",
+         {},
          "\u201cdocs\u201d is not a file (a folder, pipe or device); choose a PDF file.",
-         nullptr, false, m_dir.filePath(QStringLiteral("docs"))},
-        {"no PDF", {}, "\u201cnotes.pdf\u201d is not a PDF: it does not start with %PDF-.",
-         nullptr, false, notes},
+         nullptr,
+         false,
+         m_dir.filePath(QStringLiteral("docs"))},
+        {"no PDF",
+         {},
+         "\u201cnotes.pdf\u201d is not a PDF: it does not start with %PDF-.",
+         nullptr,
+         false,
+         notes},
         {"no Downloads folder",
          [&] {
              m_folder = [](state::SignText* error) {
@@ -244,9 +249,7 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
          "No Downloads folder: /nowhere", nullptr, false},
         // A folder that is there but takes no file, even from root.
         {"a folder that takes no file",
-         [&] {
-             m_folder = [](state::SignText*) { return QStringLiteral("/proc"); };
-         },
+         [&] { m_folder = [](state::SignText*) { return QStringLiteral("/proc"); }; },
          "Cannot save into the folder /proc: ", nullptr, false},
     };
     const auto downloadsFolder = m_folder;

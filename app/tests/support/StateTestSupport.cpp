@@ -17,9 +17,9 @@ namespace {
 
 const QString kLoginCollection = QStringLiteral("/org/freedesktop/secrets/collection/login");
 
-QDBusMessage callSecrets(
-    const QString& method, const QList<QVariant>& arguments,
-    const QString& interface = QStringLiteral("org.freedesktop.Secret.Service"))
+QDBusMessage
+callSecrets(const QString& method, const QList<QVariant>& arguments,
+            const QString& interface = QStringLiteral("org.freedesktop.Secret.Service"))
 {
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.secrets"), QStringLiteral("/org/freedesktop/secrets"),

@@ -1,4 +1,5 @@
 #include "orvela/tokenkit/CSR.h"
+
 #include "orvela/tokenkit/Der.h"
 
 #include <gtest/gtest.h>
@@ -165,8 +166,7 @@ TEST(CSR, InvalidPointsFailBeforeTheSignerRunsAndSignerErrorsPassUnchanged)
     }
     // A well-formed point reaches the signer, whose failure (a pulled card) passes unchanged.
     const auto pulled = [](ByteView) -> Bytes { throw std::logic_error("card gone"); };
-    EXPECT_THROW(CSR::buildP256({"X", {}, {}, {}}, hexToBytes("04" + x), pulled),
-                 std::logic_error);
+    EXPECT_THROW(CSR::buildP256({"X", {}, {}, {}}, hexToBytes("04" + x), pulled), std::logic_error);
 }
 
 } // namespace

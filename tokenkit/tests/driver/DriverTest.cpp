@@ -14,9 +14,8 @@
 #include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TransportKey.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <numeric>
 #include <optional>
 
@@ -178,7 +177,10 @@ TEST_P(DriverInEachMode, RefusalsBecomeTheOperationsErrors)
     const Case cases[] = {
         {"erase", true, 0, 0x6581, [](auto& d, auto& c) { d.eraseCard(c); },
          TokenError::unexpectedStatus(0x6581)},
-        {"create", true, 0, 0x6A84, [](auto& d, auto& c) { d.createFile(Bytes{0x62, 0x00}, c); },
+        {"create", true, 0, 0x6A84,
+         [](auto& d, auto& c) {
+             d.createFile(Bytes{0x62, 0x00}, c);
+         },
          TokenError::unexpectedStatus(0x6A84)},
         {"EC key", true, 0, 0x6982, [](auto& d, auto& c) { d.generateECKeyPair(1, c); },
          TokenError::keyGenFailed()},
@@ -200,8 +202,7 @@ TEST_P(DriverInEachMode, RefusalsBecomeTheOperationsErrors)
         {"challenge", false, 0, 0, [](auto& d, auto& c) { d.getChallenge(c); },
          TokenError::authFailed()},
         // Last: the refused MAC key leaves an erased token behind.
-        {"provision", true, 2, 0x6A80,
-         [](auto& d, auto& c) { d.initializePIN(kUserPin, kPuk, c); },
+        {"provision", true, 2, 0x6A80, [](auto& d, auto& c) { d.initializePIN(kUserPin, kPuk, c); },
          TokenError::unexpectedStatus(0x6A80)},
     };
     for (const Case& c : cases) {
@@ -284,7 +285,8 @@ TEST(DriverChannel, BelongsToTheSessionThatOpenedIt)
     driver.verifyPIN(kUserPin, 2, *card);
     EXPECT_TRUE(isProtected(card->sentCommands().back()));
     const SecureMessaging* own = driver.secureMessaging();
-    EXPECT_THROW(driver.establishSecureSession(Bytes(16, 0x11), Bytes(16, 0x11), *card), TokenError);
+    EXPECT_THROW(driver.establishSecureSession(Bytes(16, 0x11), Bytes(16, 0x11), *card),
+                 TokenError);
     EXPECT_EQ(driver.secureMessaging(), own);
     driver.closeSecureSession();
     EXPECT_THROW(driver.eraseCard(*card), TokenError); // the token wants erase protected
@@ -338,8 +340,10 @@ TEST(DriverBytes, VerifySendsASixteenByteBlockAndMapsTheStatus)
         driver.verifyPIN(toBytes("ABCDEFGHIJKLMNOPQRST"), 0x01, card);
     }
     const std::pair<const char*, TokenError> cases[] = {
-        {"63CF", TokenError::pinVerifyFailed(15)},     {"6300", TokenError::unexpectedStatus(0x6300)},
-        {"63D1", TokenError::unexpectedStatus(0x63D1)}, {"6983", TokenError::pinBlocked()},
+        {"63CF", TokenError::pinVerifyFailed(15)},
+        {"6300", TokenError::unexpectedStatus(0x6300)},
+        {"63D1", TokenError::unexpectedStatus(0x63D1)},
+        {"6983", TokenError::pinBlocked()},
         {"6A80", TokenError::unexpectedStatus(0x6A80)},
     };
     for (const auto& [status, expected] : cases) {
@@ -370,12 +374,12 @@ TEST(DriverBytes, TokenInfoReadsAtrLabelAndAppletState)
     const std::pair<const char*, const char*> labels[] = {
         {"6A82", "Tessel2003"},
         {"9000", "Tessel2003"},
-        {"0041429000", "Tessel2003"},               // empty before its end mark
-        {"202009209000", "Tessel2003"},             // only white space
-        {"C3289000", "Tessel2003"},                 // not UTF-8
-        {"C0809000", "Tessel2003"},                 // overlong
+        {"0041429000", "Tessel2003"},                               // empty before its end mark
+        {"202009209000", "Tessel2003"},                             // only white space
+        {"C3289000", "Tessel2003"},                                 // not UTF-8
+        {"C0809000", "Tessel2003"},                                 // overlong
         {"2020D09CD0BED0BD0A00FF9000", "\xD0\x9C\xD0\xBE\xD0\xBD"}, // Cyrillic, trimmed
-        {"41424300436A82", "Tessel2003"},           // data but a failure status
+        {"41424300436A82", "Tessel2003"},                           // data but a failure status
     };
     for (const auto& [reply, label] : labels) {
         ScriptedCard card;
@@ -399,11 +403,9 @@ TEST(DriverBytes, RefusedRequestsSendNothingAndTemplatesMustFit)
         {[&](auto& d, auto& c) { d.initializePIN(toBytes("ааааааааа"), sixteen, c); },
          TokenError::pinTooLong()},
         // Sixteen bytes pass the length rule and only then meet the missing channel.
-        {[&](auto& d, auto& c) { d.initializePIN(sixteen, sixteen, c); },
-         TokenError::authFailed()},
+        {[&](auto& d, auto& c) { d.initializePIN(sixteen, sixteen, c); }, TokenError::authFailed()},
         {[](auto& d, auto& c) { d.generateECKeyPair(0x01, c); }, TokenError::authFailed()},
-        {[](auto& d, auto& c) { d.generateRSAKeyPair(0x01, 2048, c); },
-         TokenError::authFailed()},
+        {[](auto& d, auto& c) { d.generateRSAKeyPair(0x01, 2048, c); }, TokenError::authFailed()},
         {[](auto& d, auto& c) { d.writeCertificate(Bytes(600, 1), 0x4402, c); },
          TokenError::authFailed()},
     };

@@ -1,7 +1,6 @@
 #include "ScriptedCard.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace orvela::tokenkit::test {

@@ -212,8 +212,8 @@ TEST_F(StubLibrary, SlotListMayShrinkObjectsAreFoundByKindAndWholeIdAndTheLabelI
 
     const std::string point = "04" + std::string(128, 'A');
     script("object class=1 label=c id=01\n"
-           "object class=2 label=a id=01 keytype=3 ecpoint=0441" + point + "\n" +
-           "object class=3 label=k id=0102 keytype=3\n" +
+           "object class=2 label=a id=01 keytype=3 ecpoint=0441" +
+           point + "\n" + "object class=3 label=k id=0102 keytype=3\n" +
            "object class=3 label=a id=01 keytype=3\n");
     // A request without a label signs with the private key of the public key's id.
     EXPECT_FALSE(open()->generateCSR("1234", std::nullopt, {"X", {}, {}, {}}).der.empty());

@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace orvela::sim;
 using namespace orvela::sim::test;

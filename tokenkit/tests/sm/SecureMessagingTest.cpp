@@ -1,18 +1,18 @@
 // The host's primitives against published answers, and its channel against the virtual token's
 // card side in each mode the card offers.
 
+#include "orvela/tokenkit/SecureMessaging.h"
+
 #include "SecureChannel.h"
 #include "SymmetricCrypto.h"
 #include "TokenHarness.h"
 #include "VirtualCard.h"
-#include "orvela/tokenkit/SecureMessaging.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TransportKey.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <numeric>
 
 using namespace orvela::tokenkit;
@@ -78,9 +78,9 @@ TEST(SymmetricCrypto, PublishedKnownAnswers)
     const Bytes text = toBytes(std::string_view("Now is the time for all "));
     EXPECT_EQ(crypto::desCbcEncrypt(hex("0123456789ABCDEF"), hex("1234567890ABCDEF"), text),
               hex("E5C7CDDE872BF27C43E934008C389C0F683788499A7C05F6"));
-    EXPECT_EQ(crypto::tdesEcbEncrypt(hex("0123456789ABCDEF0123456789ABCDEF"),
-                                     hex("4E6F772069732074")),
-              hex("3FA40E8A984D4815"));
+    EXPECT_EQ(
+        crypto::tdesEcbEncrypt(hex("0123456789ABCDEF0123456789ABCDEF"), hex("4E6F772069732074")),
+        hex("3FA40E8A984D4815"));
     // ISO/IEC 9797-1 annex B, MAC algorithm 3, without and with padding method 2.
     const Bytes macKey = hex("0123456789ABCDEFFEDCBA9876543210");
     EXPECT_EQ(crypto::retailMac(macKey, Bytes(8, 0), text), hex("A1C72E74EA3FA9B6"));
@@ -96,9 +96,9 @@ TEST(SymmetricCrypto, PaddingMethodTwoAndTheCounter)
 
     const std::pair<const char*, const char*> unpadded[] = {
         {"0102800000", "0102"},
-        {"01028000800000", "01028000"},   // the last 80 counts
-        {"0102800001", "0102800001"},     // non-zero after 80: unchanged
-        {"01020000", "01020000"},         // no 80 at all
+        {"01028000800000", "01028000"}, // the last 80 counts
+        {"0102800001", "0102800001"},   // non-zero after 80: unchanged
+        {"01020000", "01020000"},       // no 80 at all
         {"80", ""},
     };
     for (const auto& [in, out] : unpadded) {
@@ -262,8 +262,8 @@ TEST(SecureMessaging, WrapsAndUnwrapsUnderAes)
 
     // Objects whose length runs past the body, an empty DO87, a cryptogram that is not whole
     // blocks, and a reply without status are refused rather than read.
-    for (const char* bad : {"8710019000", "87000100009000", "991090009000", "8E9000",
-                            "870501AABBCCDD9000", "90"}) {
+    for (const char* bad :
+         {"8710019000", "87000100009000", "991090009000", "8E9000", "870501AABBCCDD9000", "90"}) {
         EXPECT_EQ(errorOf([&] { sm.unwrapResponse(hexToBytes(bad)); }),
                   TokenError::secureMessagingFailed())
             << bad;
@@ -285,7 +285,8 @@ TEST(SecureMessaging, AuthenticationAnswersPickTheCipherOrAreRefused)
         EXPECT_EQ(sm.keyType() == SecureMessaging::KeyEncType::aes, isAes) << probe;
     }
     const auto attempt = [](FixedReplies& card, ByteView key,
-                            SecureMessaging::RandomSource random = SecureMessaging::systemRandom()) {
+                            SecureMessaging::RandomSource random =
+                                SecureMessaging::systemRandom()) {
         SecureMessaging sm(std::move(random));
         const auto error = errorOf([&] { sm.mutualAuth(card, key, key); });
         EXPECT_FALSE(sm.isEstablished());
@@ -309,8 +310,8 @@ TEST(SecureMessaging, AuthenticationAnswersPickTheCipherOrAreRefused)
     orvela::sim::SecureChannel cardSide(orvela::sim::cardcrypto::Family::aes, false);
     Bytes answer;
     for (unsigned n = 0; n < 0x10000 && (answer.empty() || answer.back() != 0x90); ++n) {
-        const Bytes challenge{0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(n >> 8),
-                              static_cast<std::uint8_t>(n)};
+        const Bytes challenge{
+            0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
         answer = cardSide.initializeUpdate(host, challenge, kKey, kKey).data;
     }
     ASSERT_EQ(answer.back(), 0x90);

@@ -6,8 +6,8 @@
 
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
-#include "components/InlineBanner.h"
 #include "common/l10n/FixedTexts.h"
+#include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "tokens/ProvisionController.h"
