@@ -154,11 +154,11 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
             option.initFrom(&box);
             return box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
         };
+        const char* theme = shown == ThemeMode::dark ? "dark " : "light ";
         for (const QColor& behind : {p.color(QPalette::Window), style::cardBackground(p)}) {
             const auto expect = [&](const QString& what, double ratio, double least) {
                 EXPECT_GE(ratio, least)
-                    << (shown == ThemeMode::dark ? "dark " : "light ") << what.toStdString()
-                    << " on " << behind.name().toStdString();
+                    << theme << what.toStdString() << " on " << behind.name().toStdString();
             };
             const auto text = [&](const char* what, QPalette::ColorRole role, const QColor& on) {
                 expect(what, contrast(p.color(role), on), 4.5);
