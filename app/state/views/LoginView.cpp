@@ -473,7 +473,7 @@ void LoginView::connectController()
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &LoginView::retranslate);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
-            &LoginView::showError);
+            &LoginView::showMessage);
 }
 
 void LoginView::retranslate()
@@ -573,6 +573,9 @@ void LoginView::showTab()
         refreshAll();
     }
     m_tabPages->setCurrentWidget(qr ? m_qrTab : m_nationalIdTab);
+    if (qr && m_numberMissing) {
+        showError(); // the missing number was the other tab's
+    }
 }
 
 void LoginView::showCode()
@@ -612,9 +615,9 @@ void LoginView::submitNationalId()
 {
     // The controller starts nothing for a blank number; say what is missing rather than stay
     // silent.
-    if (common::trimBlanks(m_controller.nationalIdInput()).isEmpty()) {
-        m_error->setText(text("Login_Error_NationalIdRequired"));
-        m_error->setVisible(true);
+    m_numberMissing = common::trimBlanks(m_controller.nationalIdInput()).isEmpty();
+    showMessage();
+    if (m_numberMissing) {
         m_nationalId->setFocus();
         return;
     }
@@ -623,8 +626,18 @@ void LoginView::submitNationalId()
 
 void LoginView::showError()
 {
-    m_error->setText(m_controller.errorText().in(m_localization.language()));
-    m_error->setVisible(!m_controller.errorMessage().isEmpty());
+    m_numberMissing = false;
+    showMessage();
+}
+
+// The controller's failure, else the missing number; either is said again in a new language.
+void LoginView::showMessage()
+{
+    const bool failed = !m_controller.errorMessage().isEmpty();
+    m_error->setText(failed || !m_numberMissing
+                         ? m_controller.errorText().in(m_localization.language())
+                         : text("Login_Error_NationalIdRequired"));
+    m_error->setVisible(failed || m_numberMissing);
     showQr();
 }
 

@@ -68,6 +68,7 @@ private:
     void showQr();
     void submitNationalId();
     void showError();
+    void showMessage();
     void showResult();
     QString text(const char* key) const;
 
@@ -120,6 +121,8 @@ private:
     QLabel* m_resultNationalId = nullptr;
     QLabel* m_resultKycLabel = nullptr;
     QLabel* m_resultKyc = nullptr;
+    // A blank number is refused here, before the controller, so its message is the view's own.
+    bool m_numberMissing = false;
 };
 
 } // namespace orvela::state

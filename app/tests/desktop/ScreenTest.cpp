@@ -312,9 +312,13 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     EXPECT_EQ(banner->text(), "Enter your national ID.");
     EXPECT_TRUE(sim->requestsTo(QStringLiteral("/api/login-notify")).isEmpty());
     check("login-blank-submit", window());
+    // The message outlives the language switches of the walk, in the language shown last.
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_EQ(banner->text(), "Enter your national ID.");
     find<QPushButton>("tabQr")->click();
     EXPECT_TRUE(waitUntil([&] { return find<QLabel>("qrImage")->isVisible(); }));
     EXPECT_FALSE(find<QLabel>("qrImage")->pixmap().isNull());
+    EXPECT_FALSE(banner->isVisible());
     EXPECT_EQ(find<QLabel>("qrCountdown")->text(), "5:00");
     check("login-qr", window());
     find<QPushButton>("tabNationalId")->click();
