@@ -46,6 +46,15 @@ struct ReplyLimits {
     qint64 uploadBytes = 2 * 25 * 1024 * 1024 + 1024 * 1024;
 };
 
+/// The bounds of one `fetch`: the most its body may hold and its two time limits.
+struct FetchRules {
+    qint64 maxBytes = 0;
+    int idleMs = 20'000;
+    int exchangeMs = 60'000;
+    /// The Accept header.
+    QByteArray accept;
+};
+
 /// What a client is built from; the shared client uses the defaults.
 struct APIClientOptions {
     /// Where "API_BASE_URL_OVERRIDE" and "security.tlsPinning" are read; null: the
@@ -100,6 +109,14 @@ public:
     /// True exactly when GET /api/health answers 2xx; never fails otherwise.
     ApiCall* healthCheck(QObject* context, std::function<void(bool)> done);
 
+    /// GETs a document from an address of its own rather than the backend's (the update feed)
+    /// on the road every backend call takes: the body whole or nothing, refused the moment it
+    /// passes `rules.maxBytes`, both time limits, redirects only within the address's origin
+    /// and no cookies. The backend's pins are not applied: that server is not the backend.
+    /// Anything but an absolute HTTP(S) address fails with `invalidResponse` unsent.
+    ApiCall* fetch(const QUrl& url, const FetchRules& rules, QObject* context,
+                   std::function<void(CallResult<QByteArray>)> done);
+
     const PinnedSessionDelegate& pinning() const { return m_pinning; }
 
 private:
@@ -113,9 +130,11 @@ private:
                   std::chrono::steady_clock::time_point deadline,
                   std::function<void(CallResult<StatusResponse>)> done);
     /// Starts an exchange under the pin check, both time limits, the body limit `replyLimit`
-    /// and the same-origin rule for redirects; `finished` runs once.
+    /// and the same-origin rule for redirects; `finished` runs once. `exchangeMs` 0 means the
+    /// client's own whole-exchange limit; `backendOrigin` false leaves the pins out.
     QNetworkReply* start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
-                         QIODevice* body, qint64 replyLimit, HandleCallback finished);
+                         QIODevice* body, qint64 replyLimit, HandleCallback finished,
+                         int exchangeMs = 0, bool backendOrigin = true);
     /// Reply → body, `server` error, `invalidResponse`, a refusal or the transport error.
     CallResult<QByteArray> readReply(QNetworkReply* reply, const QString& path) const;
     QNetworkRequest jsonRequest(const QUrl& url) const;

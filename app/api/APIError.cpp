@@ -56,6 +56,13 @@ QString errorMessage(const CallError& error, common::AppLanguage language)
     if (transport.pinRefused) {
         return tableText("Api_Error_PinRefused", language);
     }
+    if (transport.timedOut != TransportError::Wait::none) {
+        const char* key = transport.timedOut == TransportError::Wait::idle
+                              ? "Api_Error_TimedOut_Idle"
+                              : "Api_Error_TimedOut_Exchange";
+        // Whole seconds, rounded up, so that a limit below one second never reads as zero.
+        return tableText(key, language).arg((transport.limitMs + 999) / 1000);
+    }
     return transport.message;
 }
 

@@ -55,10 +55,17 @@ private:
 
 /// A transport failure (connection, TLS, pin refusal, Qt's own time-out) as Qt reported it.
 struct TransportError {
+    /// Which wait ran out when the exchange timed out: no data for the idle limit, or the whole
+    /// exchange past its own limit. Qt reports both as a cancelled operation.
+    enum class Wait { none, idle, exchange };
+
     QNetworkReply::NetworkError code = QNetworkReply::UnknownNetworkError;
     QString message;
     /// The pin check refused the server's chain (Qt reports it as a cancelled operation).
     bool pinRefused = false;
+    Wait timedOut = Wait::none;
+    /// The limit that ran out, in milliseconds; 0 unless `timedOut` says which.
+    int limitMs = 0;
 
     bool operator==(const TransportError&) const = default;
 };
@@ -67,8 +74,8 @@ struct TransportError {
 using CallError = std::variant<APIError, TransportError>;
 
 /// The text a screen shows for a failed call, in `language`. A connection refused by the pin
-/// check says so; any other transport failure keeps Qt's own description, which has no
-/// Mongolian.
+/// check says so, a time-out says which wait ran out and after how long; any other transport
+/// failure keeps Qt's own description, which has no Mongolian.
 QString errorMessage(const CallError& error,
                      common::AppLanguage language = common::AppLanguage::mn);
 

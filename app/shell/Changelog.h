@@ -11,6 +11,7 @@ enum class ItemType { feature, improvement, security };
 /// One line of a release's notes.
 struct ChangelogItem {
     QString icon;
+    /// The line's key in the string tables, so that it reads in the interface language.
     QString text;
     ItemType type = ItemType::feature;
 

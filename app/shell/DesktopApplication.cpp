@@ -22,6 +22,7 @@
 #include "shell/UpdateChecker.h"
 #include "shell/UpdateFeed.h"
 #include "shell/UpdateMenuActions.h"
+#include "shell/UpdateOutcomeView.h"
 #include "shell/UpdateSchedule.h"
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
@@ -39,7 +40,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 namespace orvela::shell {
@@ -60,6 +60,7 @@ DesktopApplication::~DesktopApplication()
 {
     // Screens go before the state and services they observe.
     delete m_whatsNew;
+    delete m_updateOutcome;
     delete m_settingsWindow;
     m_window.reset();
     m_trayView.reset();
@@ -112,11 +113,12 @@ void DesktopApplication::buildServices()
     m_settingsController = std::make_unique<SettingsController>(m_store, m_localization,
                                                                 m_loginItems, m_profile.tray.get());
 
-    m_network = new QNetworkAccessManager(this);
     m_updateChecker =
-        new UpdateChecker(m_network, configuredFeedUrl(*m_store), installedVersion(), this);
+        new UpdateChecker(*m_api, configuredFeedUrl(*m_store), installedVersion(), this);
     m_updates = new UpdateViewModel(m_store, m_updateChecker, this);
-    m_updateActions = new UpdateMenuActions(m_updateChecker, *m_localization, this);
+    connect(m_updates, &UpdateViewModel::outcomeReady, this,
+            &DesktopApplication::showUpdateOutcome);
+    m_updateActions = new UpdateMenuActions(*m_updates, *m_localization, this);
     m_updateSchedule = new UpdateSchedule(
         m_updates, m_profile.automaticUpdateChecks.value_or(UpdateSchedule::builtInEnabled()),
         this);
@@ -142,6 +144,8 @@ void DesktopApplication::buildWindow()
 void DesktopApplication::buildMenus()
 {
     QMenu* menu = m_window->menuBar()->addMenu(QString::fromUtf8(common::displayName));
+    // The update item, when disabled, says why in its tool tip.
+    menu->setToolTipsVisible(true);
     menu->addAction(m_updateActions->checkForUpdatesAction());
     menu->addAction(m_updateActions->releaseHistoryAction());
     connect(m_updateActions, &UpdateMenuActions::releaseNotesRequested, this,
@@ -175,6 +179,7 @@ void DesktopApplication::connectTray()
             &DesktopApplication::updateMenuSession);
     connect(m_appState.get(), &state::AppState::fullNameChanged, this,
             &DesktopApplication::updateMenuSession);
+    m_menuBar->setCheckForUpdates(m_updateActions->checkForUpdatesAction());
     m_trayView = std::make_unique<TrayMenuView>(*m_menuBar);
     updateMenuSession();
 }
@@ -224,10 +229,23 @@ void DesktopApplication::contentShown()
 void DesktopApplication::showReleaseNotes()
 {
     if (!m_whatsNew) {
-        m_whatsNew = new WhatsNewView(releaseHistory(), displayVersion(), m_window.get());
+        m_whatsNew =
+            new WhatsNewView(releaseHistory(), displayVersion(), *m_localization, m_window.get());
         m_whatsNew->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_whatsNew->open();
+}
+
+void DesktopApplication::showUpdateOutcome(const UpdateCheckResult& result)
+{
+    if (!m_updateOutcome) {
+        m_updateOutcome = new UpdateOutcomeView(*m_localization, m_window.get());
+        m_updateOutcome->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_updateOutcome->setResult(result, displayVersion());
+    m_updateOutcome->show();
+    m_updateOutcome->raise();
+    m_updateOutcome->activateWindow();
 }
 
 void DesktopApplication::showSettingsWindow()

@@ -218,12 +218,16 @@ TEST_F(ClientTest, IdleAndWholeExchangeLimitsEndStalledReplies)
     idle.timeouts.requestIdleMs = 1000;
     APIClientOptions whole;
     whole.timeouts.exchangeMs = 1000;
-    for (const APIClientOptions& options : {idle, whole}) {
+    for (const auto& [options, wait] : {std::pair{idle, TransportError::Wait::idle},
+                                        std::pair{whole, TransportError::Wait::exchange}}) {
         auto client = makeClient(options);
         m_sim->injectFault(SimFault::slow, "/api/start", 1, 4000);
         const auto stalled = sendAndWait<StartResponse>(*client, Endpoint::start());
         ASSERT_NE(stalled.transportError(), nullptr);
         EXPECT_EQ(stalled.transportError()->code, QNetworkReply::TimeoutError);
+        // Which wait ran out and its limit, never Qt's "Operation canceled".
+        EXPECT_EQ(stalled.transportError()->timedOut, wait);
+        EXPECT_EQ(stalled.transportError()->limitMs, 1000);
         EXPECT_TRUE(sendAndWait<StartResponse>(*client, Endpoint::start()).ok());
     }
 }

@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         DesktopFixture::SetUp();
-        feed.body = shell::testing::appcastWithEnclosure("1.0.0", "https://dl.example/1.0");
+        feed.body = shell::testing::appcastWithEnclosure("1.0.0", "https://127.0.0.1/1.0");
         settings().setValue(QStringLiteral("update.feedURL"), feed.url().toString());
     }
 
