@@ -107,13 +107,12 @@ QWidget* OverviewView::buildStatistics()
         {"Dashboard_Stats_SecurityScore", OverviewModel::securityScore()},
         {"Dashboard_Stats_Certificates", m_model.certificates()},
         {"Dashboard_Stats_Logins", m_model.totalLogins()},
-        {"Dashboard_Stats_LastLogin", m_model.lastLogin()},
+        {"Dashboard_Stats_LastLogin", m_dates.dateTime(m_model.lastLoginAt(), language())},
     };
     // Two by two: four cards in a row do not fit a narrow window with the Mongolian captions.
     int index = 0;
     for (const auto& [key, value] : cards) {
-        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2,
-                        index % 2);
+        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2, index % 2);
         ++index;
     }
     return box;

@@ -9,6 +9,7 @@
 #include "BackendSim.h"
 #include "DashboardFixture.h"
 #include "api/APIClient.h"
+#include "common/DateFormatter.h"
 #include "components/InlineBanner.h"
 #include "shell/dashboard/HomeController.h"
 #include "shell/dashboard/HomeView.h"
@@ -82,6 +83,23 @@ protected:
     QToolButton* entry(DashboardView& view, DashboardTab tab)
     {
         return child<QToolButton>(view, QStringLiteral("nav_") + state::rawValue(tab));
+    }
+
+    /// In both languages no label shows a date as stored ("2026-02-01T08:30…"), only as the
+    /// one formatter writes it for people.
+    void expectNoRawDates(const QWidget& page)
+    {
+        static const QRegularExpression stored(QStringLiteral(R"(\d{4}-\d{2}-\d{2})"));
+        const AppLanguage shown = m_localization->language();
+        for (AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+            setLanguage(language);
+            QCoreApplication::processEvents();
+            for (const QLabel* label : page.findChildren<QLabel*>()) {
+                EXPECT_FALSE(stored.match(label->text()).hasMatch()) << label->text().toStdString();
+            }
+        }
+        setLanguage(shown);
+        QCoreApplication::processEvents();
     }
 
     void sampleData()
@@ -202,7 +220,9 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     sampleData();
     QCoreApplication::processEvents();
     EXPECT_EQ(cards(), (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
-                                    "Last Login=2026-02-01T08:30"}));
+                                    "Last Login=" + common::DateFormatter().dateTime(
+                                                        "2026-02-01T08:30:45Z", AppLanguage::en)}));
+    expectNoRawDates(page);
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
               (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
@@ -247,6 +267,7 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     EXPECT_EQ(texts(page, QStringLiteral("logTitle")),
               (QStringList{"Signature", "Signature", "Login", "Login"}));
     EXPECT_EQ(texts(page, QStringLiteral("logTime")).value(3), "—");
+    expectNoRawDates(page);
     EXPECT_EQ(stat("statSuccessRate"), "50%");
     EXPECT_EQ(stat("statRatio"), "2 / 2");
     EXPECT_EQ(label("shownCount"), "4 records");
@@ -319,7 +340,7 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     HomeController home(m_client.get(), fixedClock);
     EXPECT_EQ(home.statusVariant(), Tone::neutral);
     EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
-    EXPECT_EQ(home.lastChecked(), "—");
+    EXPECT_FALSE(home.lastCheckedAt().isValid());
     QStackedWidget stack;
     auto* other = new QLabel(QStringLiteral("another page"));
     stack.addWidget(other);
@@ -343,7 +364,8 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     EXPECT_EQ(healthRequests(), 2);
     EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
     EXPECT_EQ(home.statusVariant(), Tone::success);
-    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.lastCheckedAt(), fixedClock());
+    EXPECT_GE(orvela::testing::labelsShowing(*page, "Jan 5, 2026, 6:11 PM"), 1);
     EXPECT_EQ(home.backendVersion(), "—");
     EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
 
@@ -366,7 +388,7 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     auto client = clientFor(gone);
     HomeController stopped(client.get(), fixedClock);
     EXPECT_EQ(refresh(stopped), "Home_Status_Unreachable");
-    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
+    EXPECT_EQ(stopped.lastCheckedAt(), fixedClock());
     HomeController offline(nullptr, fixedClock);
     EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
 }
