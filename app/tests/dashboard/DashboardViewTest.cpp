@@ -26,6 +26,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -148,7 +149,25 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
     // The pages built so far: the overview, the log, the identity and the security page.
     EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 3);
     EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
-    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+    // The sidebar's entry asks first, in a message box over the dashboard.
+    const auto signOut = [&view](const QString& answer) {
+        child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+        for (auto* question : view->findChildren<QMessageBox*>()) {
+            if (question->isVisible()) {
+                EXPECT_TRUE(question->text().endsWith("activity log on this computer is cleared."));
+                for (QAbstractButton* button : question->buttons()) {
+                    if (button->text() == answer) {
+                        button->click();
+                        return true;
+                    }
+                }
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(signOut(QStringLiteral("Cancel")));
+    EXPECT_TRUE(m_state->dashboardData().has_value());
+    ASSERT_TRUE(signOut(QStringLiteral("Sign out")));
     EXPECT_EQ(m_state->screen(), state::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
@@ -397,12 +416,14 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
 class HeldConfirmation : public LockConfirmation {
 public:
     int asked = 0;
+    QStringList words; ///< title, message and confirm label of the last question
     std::function<void(bool)> answer;
 
-    void confirm(const QString&, const QString&, const QString&, QObject*,
+    void confirm(const QString& title, const QString& message, const QString& label, QObject*,
                  std::function<void(bool)> reply) override
     {
         ++asked;
+        words = {title, message, label};
         answer = std::move(reply);
     }
 };
@@ -437,6 +458,45 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_TRUE(m_state->fullName().isEmpty());
     EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
+}
+
+// Signing out clears the activity log on this computer: the lock page and the sign-out entries
+// say so before they act, in the interface language.
+TEST_F(LockTest, BothQuestionsSayTheActivityLogIsCleared)
+{
+    using Purpose = LockController::Purpose;
+    struct Case {
+        Purpose purpose;
+        AppLanguage language;
+        QStringList words; ///< title, the message's last paragraph, confirm label
+    };
+    const Case cases[] = {
+        {Purpose::lock,
+         AppLanguage::en,
+         {"Lock your account?", "The activity log on this computer is cleared.", "Lock account"}},
+        {Purpose::signOut,
+         AppLanguage::en,
+         {"Sign out?", "The activity log on this computer is cleared.", "Sign out"}},
+        {Purpose::lock,
+         AppLanguage::mn,
+         {"Бүртгэлээ түгжих үү?", "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана.",
+          "Бүртгэл түгжих"}},
+        {Purpose::signOut,
+         AppLanguage::mn,
+         {"Гарах уу?", "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана.", "Гарах"}},
+    };
+    for (const Case& c : cases) {
+        setLanguage(c.language);
+        HeldConfirmation confirmation;
+        LockController controller(*m_state, *m_localization, confirmation, nullptr, c.purpose);
+        controller.requestLock();
+        ASSERT_EQ(confirmation.asked, 1);
+        const QStringList paragraphs = confirmation.words.value(1).split(QStringLiteral("\n\n"));
+        EXPECT_EQ((QStringList{confirmation.words.value(0), paragraphs.last(),
+                               confirmation.words.value(2)}),
+                  c.words);
+        confirmation.answer(false);
+    }
 }
 
 } // namespace
