@@ -28,7 +28,7 @@ done
 # The settings file the page names is the one the tool makes (every run makes it private).
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
-settings="$(sed -n '/^FILES/,/^[A-Z]/p' <<<"$page" | grep -o '~/[^ ]*\.conf' | head -n 1)"
+settings="$(sed -n '/^FILES/,/^[A-Z]/p' <<<"$page" | grep -o '~/[^ ]*\.conf\>' | head -n 1 || true)"
 [ -n "$settings" ] || fail "the FILES section names no settings file"
 env -u XDG_CONFIG_HOME HOME="$home" "$ORVELA" --version >/dev/null
 [ -f "$home/${settings#\~/}" ] || fail "the page names $settings, which the tool does not use"
