@@ -164,7 +164,10 @@ QWidget* OverviewView::buildActivity()
         row->addWidget(new QLabel(text(signature ? QStringLiteral("Dashboard_Activity_Sign")
                                                  : QStringLiteral("Dashboard_Activity_Auth"))),
                        1);
-        row->addWidget(mutedLabel(m_dates.dateTime(record.createdAt, language())));
+        // A date broken over two lines reads as two values.
+        QLabel* when = mutedLabel(m_dates.dateTime(record.createdAt, language()));
+        when->setWordWrap(false);
+        row->addWidget(when);
         const ActivityOutcome outcome = activityOutcomeOf(record.result);
         auto* pill = new components::StatusPill(overviewOutcomeText(outcome, localization()),
                                                 activityOutcomeTone(outcome));

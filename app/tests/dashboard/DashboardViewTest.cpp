@@ -6,10 +6,12 @@
 
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
+#include "../support/Screenshot.h"
 #include "BackendSim.h"
 #include "DashboardFixture.h"
 #include "api/APIClient.h"
 #include "common/DateFormatter.h"
+#include "common/LocalizationTables.h"
 #include "components/InlineBanner.h"
 #include "shell/dashboard/HomeController.h"
 #include "shell/dashboard/HomeView.h"
@@ -149,25 +151,34 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
     // The pages built so far: the overview, the log, the identity and the security page.
     EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 3);
     EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
-    // The sidebar's entry asks first, in a message box over the dashboard.
-    const auto signOut = [&view](const QString& answer) {
+    // The sidebar's entry asks first, in a message box over the dashboard, in the interface
+    // language; refusing keeps everything.
+    const auto signOut = [&](AppLanguage language, bool confirm) {
+        setLanguage(language);
         child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
         for (auto* question : view->findChildren<QMessageBox*>()) {
-            if (question->isVisible()) {
-                EXPECT_TRUE(question->text().endsWith("activity log on this computer is cleared."));
-                for (QAbstractButton* button : question->buttons()) {
-                    if (button->text() == answer) {
-                        button->click();
-                        return true;
-                    }
+            if (!question->isVisible()) {
+                continue;
+            }
+            EXPECT_TRUE(question->text().endsWith(common::builtInText(
+                QStringLiteral("Page_LockController_ActivityLogCleared"), language)));
+            orvela::testing::saveScreenshot(*question,
+                                            QStringLiteral("dashboard-signout-question-") +
+                                                common::rawValue(language));
+            for (QAbstractButton* button : question->buttons()) {
+                const bool destructive =
+                    question->buttonRole(button) == QMessageBox::DestructiveRole;
+                if (destructive == confirm) {
+                    button->click();
+                    return true;
                 }
             }
         }
         return false;
     };
-    ASSERT_TRUE(signOut(QStringLiteral("Cancel")));
+    ASSERT_TRUE(signOut(AppLanguage::mn, false));
     EXPECT_TRUE(m_state->dashboardData().has_value());
-    ASSERT_TRUE(signOut(QStringLiteral("Sign out")));
+    ASSERT_TRUE(signOut(AppLanguage::en, true));
     EXPECT_EQ(m_state->screen(), state::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);

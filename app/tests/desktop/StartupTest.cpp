@@ -16,6 +16,7 @@
 #include "state/AppState.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
