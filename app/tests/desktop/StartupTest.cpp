@@ -15,8 +15,8 @@
 #include "shell/UpdateViewModel.h"
 #include "state/AppState.h"
 
-#include <QAction>
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
