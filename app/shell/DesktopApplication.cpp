@@ -27,6 +27,7 @@
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
 #include "shell/dashboard/DashboardView.h"
+#include "shell/dashboard/MessageBoxConfirmation.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
@@ -171,8 +172,13 @@ void DesktopApplication::connectTray()
     m_menuBar = new MenuBarController(m_settingsController.get(), this);
     connect(m_menuBar, &MenuBarController::openRequested, this,
             &DesktopApplication::openMainWindow);
-    connect(m_menuBar, &MenuBarController::logoutRequested, m_appState.get(),
-            &state::AppState::signOut);
+    // The question comes over the window, which the menu opens first.
+    LockController* signOut = askingSignOut(m_window.get(), *m_appState, *m_localization,
+                                            LockController::Purpose::signOut);
+    connect(m_menuBar, &MenuBarController::logoutRequested, signOut, [this, signOut] {
+        openMainWindow();
+        signOut->requestLock();
+    });
     connect(m_menuBar, &MenuBarController::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     connect(m_appState.get(), &state::AppState::screenChanged, this,

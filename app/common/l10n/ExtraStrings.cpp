@@ -817,6 +817,12 @@ constexpr StringRow kExtraRows[] = {
     {"Page_LockController_YouLlNeedTo",
      "You'll need to log in again with your registration number and phone confirmation.",
      "Та дахин нэвтрэхийн тулд регистрийн дугаар + гар утсаараа баталгаажуулна."},
+    {"Page_LockController_SignOut",
+     "Sign out?",
+     "Гарах уу?"},
+    {"Page_LockController_ActivityLogCleared",
+     "The activity log on this computer is cleared.",
+     "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана."},
     {"Page_Lock_LockThisSessionAnd",
      "Lock this session and return to login.",
      "Энэ сессийг түгжиж, нэвтрэлтийн дэлгэц рүү буцна."},
@@ -979,7 +985,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 321, "the extra table holds 321 texts");
+static_assert(std::size(kExtraRows) == 323, "the extra table holds 323 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "shell/UpdateInfoView.h"
 #include "shell/dashboard/DashboardNavigation.h"
 #include "shell/dashboard/DashboardPages.h"
+#include "shell/dashboard/MessageBoxConfirmation.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
 
@@ -149,7 +150,10 @@ QWidget* DashboardView::buildSidebar()
     column->addWidget(m_settingsButton);
     m_signOutButton =
         sidebarButton(QStringLiteral("arrow.right.square"), QStringLiteral("signOutButton"));
-    connect(m_signOutButton, &QToolButton::clicked, m_context.appState, &state::AppState::signOut);
+    connect(m_signOutButton, &QToolButton::clicked,
+            askingSignOut(this, *m_context.appState, *m_context.localization,
+                          LockController::Purpose::signOut),
+            &LockController::requestLock);
     column->addWidget(m_signOutButton);
     if (m_context.updates) {
         m_updateLine = new UpdateInfoView(*m_context.updates, *m_context.localization);

@@ -1,5 +1,6 @@
 #include "shell/dashboard/HomeView.h"
 
+#include "common/DateFormatter.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/StatusPill.h"
@@ -54,7 +55,8 @@ void HomeView::build(QVBoxLayout& layout)
     card->contentLayout()->addWidget(
         new FieldRow(text(QStringLiteral("Home_Backend_Version")), m_controller.backendVersion()));
     card->contentLayout()->addWidget(
-        new FieldRow(text(QStringLiteral("Home_Backend_LastChecked")), m_controller.lastChecked()));
+        new FieldRow(text(QStringLiteral("Home_Backend_LastChecked")),
+                     common::DateFormatter().dateTime(m_controller.lastCheckedAt(), language())));
     layout.addWidget(card);
 }
 

@@ -6,9 +6,12 @@
 
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
+#include "../support/Screenshot.h"
 #include "BackendSim.h"
 #include "DashboardFixture.h"
 #include "api/APIClient.h"
+#include "common/DateFormatter.h"
+#include "common/LocalizationTables.h"
 #include "components/InlineBanner.h"
 #include "shell/dashboard/HomeController.h"
 #include "shell/dashboard/HomeView.h"
@@ -25,6 +28,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -84,6 +88,23 @@ protected:
         return child<QToolButton>(view, QStringLiteral("nav_") + state::rawValue(tab));
     }
 
+    /// In both languages no label shows a date as stored ("2026-02-01T08:30…"), only as the
+    /// one formatter writes it for people.
+    void expectNoRawDates(const QWidget& page)
+    {
+        static const QRegularExpression stored(QStringLiteral(R"(\d{4}-\d{2}-\d{2})"));
+        const AppLanguage shown = m_localization->language();
+        for (AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+            setLanguage(language);
+            QCoreApplication::processEvents();
+            for (const QLabel* label : page.findChildren<QLabel*>()) {
+                EXPECT_FALSE(stored.match(label->text()).hasMatch()) << label->text().toStdString();
+            }
+        }
+        setLanguage(shown);
+        QCoreApplication::processEvents();
+    }
+
     void sampleData()
     {
         signInWith({{"SIGN", "OK", "2026-02-01T08:30:45Z"},
@@ -130,7 +151,34 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
     // The pages built so far: the overview, the log, the identity and the security page.
     EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 3);
     EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
-    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+    // The sidebar's entry asks first, in a message box over the dashboard, in the interface
+    // language; refusing keeps everything.
+    const auto signOut = [&](AppLanguage language, bool confirm) {
+        setLanguage(language);
+        child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+        for (auto* question : view->findChildren<QMessageBox*>()) {
+            if (!question->isVisible()) {
+                continue;
+            }
+            EXPECT_TRUE(question->text().endsWith(common::builtInText(
+                QStringLiteral("Page_LockController_ActivityLogCleared"), language)));
+            orvela::testing::saveScreenshot(*question,
+                                            QStringLiteral("dashboard-signout-question-") +
+                                                common::rawValue(language));
+            for (QAbstractButton* button : question->buttons()) {
+                const bool destructive =
+                    question->buttonRole(button) == QMessageBox::DestructiveRole;
+                if (destructive == confirm) {
+                    button->click();
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(signOut(AppLanguage::mn, false));
+    EXPECT_TRUE(m_state->dashboardData().has_value());
+    ASSERT_TRUE(signOut(AppLanguage::en, true));
     EXPECT_EQ(m_state->screen(), state::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
@@ -202,7 +250,9 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     sampleData();
     QCoreApplication::processEvents();
     EXPECT_EQ(cards(), (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
-                                    "Last Login=2026-02-01T08:30"}));
+                                    "Last Login=" + common::DateFormatter().dateTime(
+                                                        "2026-02-01T08:30:45Z", AppLanguage::en)}));
+    expectNoRawDates(page);
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
               (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
@@ -247,6 +297,7 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     EXPECT_EQ(texts(page, QStringLiteral("logTitle")),
               (QStringList{"Signature", "Signature", "Login", "Login"}));
     EXPECT_EQ(texts(page, QStringLiteral("logTime")).value(3), "—");
+    expectNoRawDates(page);
     EXPECT_EQ(stat("statSuccessRate"), "50%");
     EXPECT_EQ(stat("statRatio"), "2 / 2");
     EXPECT_EQ(label("shownCount"), "4 records");
@@ -319,7 +370,7 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     HomeController home(m_client.get(), fixedClock);
     EXPECT_EQ(home.statusVariant(), Tone::neutral);
     EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
-    EXPECT_EQ(home.lastChecked(), "—");
+    EXPECT_FALSE(home.lastCheckedAt().isValid());
     QStackedWidget stack;
     auto* other = new QLabel(QStringLiteral("another page"));
     stack.addWidget(other);
@@ -343,7 +394,8 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     EXPECT_EQ(healthRequests(), 2);
     EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
     EXPECT_EQ(home.statusVariant(), Tone::success);
-    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.lastCheckedAt(), fixedClock());
+    EXPECT_GE(orvela::testing::labelsShowing(*page, "Jan 5, 2026, 6:11 PM"), 1);
     EXPECT_EQ(home.backendVersion(), "—");
     EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
 
@@ -366,7 +418,7 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     auto client = clientFor(gone);
     HomeController stopped(client.get(), fixedClock);
     EXPECT_EQ(refresh(stopped), "Home_Status_Unreachable");
-    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
+    EXPECT_EQ(stopped.lastCheckedAt(), fixedClock());
     HomeController offline(nullptr, fixedClock);
     EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
 }
@@ -375,12 +427,14 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
 class HeldConfirmation : public LockConfirmation {
 public:
     int asked = 0;
+    QStringList words; ///< title, message and confirm label of the last question
     std::function<void(bool)> answer;
 
-    void confirm(const QString&, const QString&, const QString&, QObject*,
+    void confirm(const QString& title, const QString& message, const QString& label, QObject*,
                  std::function<void(bool)> reply) override
     {
         ++asked;
+        words = {title, message, label};
         answer = std::move(reply);
     }
 };
@@ -415,6 +469,45 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_TRUE(m_state->fullName().isEmpty());
     EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
+}
+
+// Signing out clears the activity log on this computer: the lock page and the sign-out entries
+// say so before they act, in the interface language.
+TEST_F(LockTest, BothQuestionsSayTheActivityLogIsCleared)
+{
+    using Purpose = LockController::Purpose;
+    struct Case {
+        Purpose purpose;
+        AppLanguage language;
+        QStringList words; ///< title, the message's last paragraph, confirm label
+    };
+    const Case cases[] = {
+        {Purpose::lock,
+         AppLanguage::en,
+         {"Lock your account?", "The activity log on this computer is cleared.", "Lock account"}},
+        {Purpose::signOut,
+         AppLanguage::en,
+         {"Sign out?", "The activity log on this computer is cleared.", "Sign out"}},
+        {Purpose::lock,
+         AppLanguage::mn,
+         {"Бүртгэлээ түгжих үү?", "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана.",
+          "Бүртгэл түгжих"}},
+        {Purpose::signOut,
+         AppLanguage::mn,
+         {"Гарах уу?", "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана.", "Гарах"}},
+    };
+    for (const Case& c : cases) {
+        setLanguage(c.language);
+        HeldConfirmation confirmation;
+        LockController controller(*m_state, *m_localization, confirmation, nullptr, c.purpose);
+        controller.requestLock();
+        ASSERT_EQ(confirmation.asked, 1);
+        const QStringList paragraphs = confirmation.words.value(1).split(QStringLiteral("\n\n"));
+        EXPECT_EQ((QStringList{confirmation.words.value(0), paragraphs.last(),
+                               confirmation.words.value(2)}),
+                  c.words);
+        confirmation.answer(false);
+    }
 }
 
 } // namespace

@@ -15,12 +15,14 @@
 #include "shell/UpdateViewModel.h"
 #include "state/AppState.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -97,9 +99,20 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) != nullptr; }));
     EXPECT_EQ(trayMenu()->actions().first()->text(), QStringLiteral("Bat Dorj"));
     window.close();
+    // The menu opens the window and asks over it before the log is cleared.
     trayAction(QStringLiteral("Log out"))->trigger();
-    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
     EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::dashboard);
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(
+        waitUntil([&] { return (question = window.findChild<QMessageBox*>()) != nullptr; }));
+    EXPECT_TRUE(question->text().endsWith("The activity log on this computer is cleared."));
+    for (QAbstractButton* button : question->buttons()) {
+        if (question->buttonRole(button) == QMessageBox::DestructiveRole) {
+            button->click();
+        }
+    }
+    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) == nullptr; }));
     window.close();
     trayAction(QStringLiteral("Open window"))->trigger();

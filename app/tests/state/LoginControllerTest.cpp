@@ -8,6 +8,7 @@
 #include "TestPki.h"
 #include "api/APIClient.h"
 #include "common/SettingsKeys.h"
+#include "state/SigningController.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -182,10 +183,10 @@ TEST_F(LoginControllerTest, ASignInByNumberIsStoredRestoredAndSignedOut)
     EXPECT_EQ(m_login->resultNationalId(), "УБ99112233");
 }
 
+// The phone's person is known from the status reply alone, so the signing page has a signer.
 TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
 {
     SimOutcome outcome;
-    outcome.idNumber = QStringLiteral("УБ11223344");
     outcome.approveAfterMs = 800;
     m_sim->scriptNextOutcome(outcome);
     m_login->selectTab(LoginTab::qrScan);
@@ -195,8 +196,10 @@ TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
     ASSERT_TRUE(waitUntil([this] { return ended(); }, 15'000));
     ASSERT_EQ(m_login->phase(), AuthPhase::success) << m_login->errorMessage().toStdString();
     ASSERT_TRUE(waitUntil([&] { return m_state->screen() == AppScreen::dashboard; }));
-    EXPECT_EQ(m_state->nationalID(), "УБ11223344"); // empty national ID: the civil ID shows
-    EXPECT_EQ(m_state->civilID(), "УБ11223344");
+    EXPECT_EQ(m_state->nationalID(), outcome.approverRegisterNumber); // falls back to civil ID
+    EXPECT_EQ(m_state->civilID(), outcome.approverRegisterNumber);
+    EXPECT_EQ(SigningController(*m_state, *m_client).signerIdentifier(),
+              outcome.approverRegisterNumber);
 }
 
 // Each failure on both tabs: a phone's answer is shown as it is, anything the client or the
