@@ -59,6 +59,16 @@ QString DateFormatter::date(const QDateTime& when, AppLanguage language) const
     return render(when, language, false);
 }
 
+QString DateFormatter::date(QDate day, AppLanguage language) const
+{
+    if (!day.isValid()) {
+        return kMissing;
+    }
+    const DateStyle style = styleOf(language);
+    return QLocale(QString::fromLatin1(style.locale))
+        .toString(day, QString::fromLatin1(style.date));
+}
+
 QString DateFormatter::dateTime(const QDateTime& when, AppLanguage language) const
 {
     return render(when, language, true);

@@ -24,6 +24,8 @@ public:
 
     /// "Jan 5, 2026" or "2026.01.05".
     QString date(const QDateTime& when, AppLanguage language) const;
+    /// A calendar day (a release date), which no time zone shifts.
+    QString date(QDate day, AppLanguage language) const;
     /// "Jan 5, 2026, 6:11 PM" or "2026.01.05 18:11".
     QString dateTime(const QDateTime& when, AppLanguage language) const;
     /// The same for the internet date-time texts that replies and the activity log hold.

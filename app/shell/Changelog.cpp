@@ -10,7 +10,7 @@ QList<ChangelogEntry> releaseHistory()
     };
     return {
         {QStringLiteral("1.0.0"),
-         QStringLiteral("2026.04.16"),
+         QDate(2026, 4, 16),
          {
              line("WhatsNew_1_0_0_SignIn"),
              line("WhatsNew_1_0_0_Dashboard"),

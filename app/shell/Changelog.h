@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -21,7 +22,7 @@ struct ChangelogItem {
 /// The notes of one release.
 struct ChangelogEntry {
     QString version;
-    QString date;
+    QDate date;
     QList<ChangelogItem> items;
 };
 

@@ -41,7 +41,7 @@ void UpdateViewModel::recordCheck(const UpdateCheckResult& result)
     if (result.feedRead()) {
         m_updateAvailable = result.status == UpdateCheckResult::Status::updateAvailable;
         m_downloadUrl = result.downloadUrl;
-        m_lastCheckDate = m_clock().toLocalTime().toString(QStringLiteral("MM/dd HH:mm"));
+        m_lastCheckDate = m_clock().toUTC().toString(Qt::ISODate);
         m_store->setValue(settings::lastUpdateCheck.toString(), m_lastCheckDate);
         m_store->sync();
     }

@@ -28,7 +28,8 @@ public:
     UpdateViewModel(QSettings* store, UpdateChecker* checker, QObject* parent = nullptr);
 
     bool updateAvailable() const { return m_updateAvailable; }
-    /// "MM/dd HH:mm" in local time; empty when no check was ever recorded.
+    /// The stored text of the last check: an internet date-time (older versions stored
+    /// "MM/dd HH:mm"); empty when no check was ever recorded. UpdateInfoView words it.
     QString lastCheckDate() const { return m_lastCheckDate; }
     QUrl downloadUrl() const { return m_downloadUrl; }
     bool isChecking() const { return m_checking; }

@@ -1,6 +1,7 @@
 #include "shell/WhatsNewView.h"
 
 #include "common/AppIdentity.h"
+#include "common/DateFormatter.h"
 #include "common/LocalizationService.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
@@ -68,7 +69,8 @@ QWidget* WhatsNewView::entryBlock(const ChangelogEntry& entry)
     auto* header = new QHBoxLayout;
     auto* version = new QLabel(QStringLiteral("v") + entry.version, block);
     version->setFont(style::headlineFont());
-    auto* date = new QLabel(entry.date, block);
+    auto* date = new QLabel(block);
+    m_dates.append({date, entry.date});
     date->setFont(style::captionFont());
     date->setForegroundRole(QPalette::PlaceholderText);
     header->addWidget(version);
@@ -89,6 +91,10 @@ void WhatsNewView::retranslate()
     m_done->setText(text(QStringLiteral("WhatsNew_Done")));
     for (const auto& [label, key] : std::as_const(m_lines)) {
         label->setText(text(key));
+    }
+    const common::DateFormatter dates;
+    for (const auto& [label, day] : std::as_const(m_dates)) {
+        label->setText(dates.date(day, m_localization.language()));
     }
 }
 

@@ -36,6 +36,7 @@ private:
     QPushButton* m_done;
     /// Each release-notes line with its key.
     QList<std::pair<QLabel*, QString>> m_lines;
+    QList<std::pair<QLabel*, QDate>> m_dates;
 };
 
 } // namespace orvela::shell

@@ -302,12 +302,14 @@ TEST_F(UpdateTest, TheMenusOfferTheCheckAlwaysAndSayWhyItIsOff)
     EXPECT_TRUE(check->isEnabled());
     EXPECT_TRUE(lastChecked->isVisible());
     EXPECT_TRUE(view.findChild<QLabel*>("updateAvailable")->text().contains("https://127.0.0.1/2"));
+    EXPECT_EQ(lastChecked->text(), "Checked Mar 7, 2026, 9:05 AM");
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "update-info-en").isEmpty());
     localization.setLanguage(AppLanguage::mn);
-    EXPECT_EQ(lastChecked->text(), "Шалгасан 03/07 09:05");
+    EXPECT_EQ(lastChecked->text(), "Шалгасан 2026.03.07 09:05");
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "update-info-mn").isEmpty());
     QSettings reopened(store().fileName(), QSettings::IniFormat);
-    EXPECT_EQ(UpdateViewModel(&reopened, &checker).lastCheckDate(), "03/07 09:05");
+    EXPECT_EQ(UpdateViewModel(&reopened, &checker).lastCheckDate(),
+              now.toUTC().toString(Qt::ISODate));
 
     QSignalSpy notes(&actions, &UpdateMenuActions::releaseNotesRequested);
     actions.releaseHistoryAction()->trigger();
@@ -446,15 +448,19 @@ TEST_F(UpdateTest, TheReleaseNotesOfAVersionInBothLanguages)
     WhatsNewView view(releaseHistory(), "1.0.0", localization);
     view.show();
     EXPECT_EQ(view.findChild<QLabel*>("whatsNewVersion")->text(), "Orvela Desktop v1.0.0");
-    for (const auto& [language, title, suffix] : {std::tuple{AppLanguage::en, "What's New", "en"},
-                                                  std::tuple{AppLanguage::mn, "Шинэчлэлт", "mn"}}) {
+    for (const auto& [language, title, released, suffix] :
+         {std::tuple{AppLanguage::en, "What's New", "Apr 16, 2026", "en"},
+          std::tuple{AppLanguage::mn, "Шинэчлэлт", "2026.04.16", "mn"}}) {
         localization.setLanguage(language);
         EXPECT_EQ(view.windowTitle(), QString::fromUtf8(title));
+        QStringList shown;
         for (const QLabel* label : view.findChildren<QLabel*>()) {
+            shown << label->text();
             if (language == AppLanguage::en) {
                 EXPECT_FALSE(hasCyrillic(label->text())) << label->text().toStdString();
             }
         }
+        EXPECT_TRUE(shown.contains(released)) << shown.join('|').toStdString();
         ASSERT_FALSE(
             orvela::testing::saveScreenshot(view, QStringLiteral("whats-new-%1").arg(suffix))
                 .isEmpty());
