@@ -585,6 +585,9 @@ constexpr StringRow kExtraRows[] = {
     {"Login_Error_QrFailed",
      "Could not create the QR code:",
      "QR код үүсгэхэд алдаа:"},
+    {"Login_Error_QrUnencodable",
+     "The server's sign-in text is too long for a QR code. Try again later.",
+     "Серверээс ирсэн нэвтрэх текст QR кодонд багтахааргүй урт байна. Дараа дахин оролдоно уу."},
     {"Login_Error_UserRefused",
      "The request was declined.",
      "Хэрэглэгч татгалзсан байна."},
@@ -901,7 +904,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 295, "the extra table holds 295 texts");
+static_assert(std::size(kExtraRows) == 296, "the extra table holds 296 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
