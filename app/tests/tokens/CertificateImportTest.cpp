@@ -54,7 +54,6 @@ TEST(CertificateImport, OnlyTheFilesOneCertificateIsImported)
              .replace("BEGIN CERTIFICATE", "BEGIN X509 CRL")
              .replace("END CERTIFICATE", "END X509 CRL"),
          false},
-        {"text before the block", "Certificate:\n" + toPem(der), false},
         {"DER cut short", der.chopped(1), false},
     };
     // Every line end a text editor may write.

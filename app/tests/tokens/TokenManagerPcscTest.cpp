@@ -157,6 +157,7 @@ TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemova
     EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
 
     // The card leaves in the middle of the signature command: removed, not a status word.
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // vpcd takes a moment to take it back
     bridge.setPresent(true);
     ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); })) << "reinsertion not seen";
     vanishWhileSigning = true;

@@ -238,6 +238,8 @@ TEST_F(PcscLiveTest, ACardThatVanishesOrHangsMidCommandFailsAsSuchAndIsLetGo)
                   PcscError::removedCard);
     });
     onChallenge = Misbehaviour::stall;
+    ASSERT_TRUE(waitForCard(false));
+    std::this_thread::sleep_for(1s); // vpcd takes a moment before it takes a card again
     bridge.setPresent(true);
     ASSERT_TRUE(waitForCard(true));
 
