@@ -164,6 +164,7 @@ TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemova
     const auto pulled = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
     EXPECT_FALSE(pulled.ok());
     EXPECT_TRUE(pulled.failure.cardGone) << pulled.failure.message.toStdString();
+    EXPECT_EQ(pulled.failure.diagnosis, TokenDiagnosis::cardRemoved);
     EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
 
     pullOut();
