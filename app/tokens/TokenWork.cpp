@@ -281,7 +281,9 @@ TokenFailure failureWithoutHint(const std::exception& error, AppLanguage languag
         return failed(csrMessage(*csr, language));
     }
     if (const auto* pcsc = dynamic_cast<const tokenkit::PcscError*>(&error)) {
-        return failed(QString::fromUtf8(pcsc->what()), diagnose(*pcsc));
+        TokenFailure failure = failed(QString::fromUtf8(pcsc->what()), diagnose(*pcsc));
+        failure.cardGone = failure.diagnosis == TokenDiagnosis::cardRemoved;
+        return failure;
     }
     return failed(QString::fromUtf8(error.what()));
 }

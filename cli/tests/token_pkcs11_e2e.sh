@@ -87,8 +87,9 @@ check "the refused files left the token as it was" \
     cmp -s "$WORK/before.txt" <(orvela --pin-stdin token objects list <<<654321)
 
 check "import PEM" orvela --pin-stdin token objects import "$WORK/cert.pem" <<<654321
-check "certificate listed" grep -q $'certificate\tid=01\tlabel=eid-cert' \
-    <(orvela --pin-stdin token objects list <<<654321)
+check "import again, as DER" orvela --pin-stdin token objects import "$WORK/cert.der" <<<654321
+check "the second import replaced the first" test "$(orvela --pin-stdin token objects list \
+    <<<654321 | grep -c $'certificate\tid=01\tlabel=eid-cert')" = 1
 check "delete certificate" orvela --pin-stdin token objects delete --id 01 --kind certificate \
     <<<654321
 check "deleting it again is object_not_found" \

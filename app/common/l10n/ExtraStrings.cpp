@@ -663,6 +663,9 @@ constexpr StringRow kExtraRows[] = {
     {"Login_Error_QrFailed",
      "Could not create the QR code:",
      "QR код үүсгэхэд алдаа:"},
+    {"Login_Error_QrUnencodable",
+     "The server's sign-in text is too long for a QR code. Try again later.",
+     "Серверээс ирсэн нэвтрэх текст QR кодонд багтахааргүй урт байна. Дараа дахин оролдоно уу."},
     {"Login_Error_UserRefused",
      "The request was declined.",
      "Хэрэглэгч татгалзсан байна."},
@@ -985,7 +988,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 323, "the extra table holds 323 texts");
+static_assert(std::size(kExtraRows) == 324, "the extra table holds 324 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

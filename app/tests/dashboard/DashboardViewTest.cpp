@@ -9,6 +9,7 @@
 #include "../support/Screenshot.h"
 #include "BackendSim.h"
 #include "DashboardFixture.h"
+#include "Screenshot.h"
 #include "api/APIClient.h"
 #include "common/DateFormatter.h"
 #include "common/LocalizationTables.h"
@@ -323,6 +324,21 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     signInWith({{"AUTH", "OK", kTime}, {"SIGN", "OK", kTime}, {"SIGN", "ok", kTime}});
     QCoreApplication::processEvents();
     EXPECT_EQ(stat("statSuccessRate"), "67%");
+
+    // A type this version does not know is shown as a sign-in, so it is counted and filtered
+    // as one.
+    signInWith({{"PAIR", "OK", kTime}, {"SIGN", "OK", kTime}, {"AUTH", "OK", kTime}});
+    filter->setCurrentIndex(1);
+    emit filter->activated(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(texts(page, QStringLiteral("logTitle")), (QStringList{"Нэвтрэлт", "Нэвтрэлт"}));
+    EXPECT_EQ(stat("statRatio"), "1 / 2");
+    EXPECT_FALSE(
+        orvela::testing::saveScreenshot(page, QStringLiteral("logs-unknown-type-mn")).isEmpty());
+    setLanguage(AppLanguage::en);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(
+        orvela::testing::saveScreenshot(page, QStringLiteral("logs-unknown-type-en")).isEmpty());
 }
 
 QDateTime fixedClock()

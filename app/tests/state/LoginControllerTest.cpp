@@ -202,6 +202,22 @@ TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
               outcome.approverRegisterNumber);
 }
 
+// A sign-in text no QR symbol can hold is a failure said in words; nobody waits for a scan.
+TEST_F(LoginControllerTest, AQrTextTooLongToEncodeFailsAtOnce)
+{
+    const QByteArray text(8000, 'A'); // a version 40 symbol holds 2331 bytes at level M
+    m_sim->injectResponse(QStringLiteral("/api/start"), 200, "application/json",
+                          R"({"sessionId":"s1","qr":")" + text + R"(","vc":"12"})");
+    signInByQr();
+    EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+    EXPECT_EQ(m_login->errorText().en, "Could not create the QR code: The server's sign-in text "
+                                       "is too long for a QR code. Try again later.");
+    EXPECT_TRUE(m_login->errorMessage().startsWith(qrPrefix));
+    EXPECT_TRUE(m_login->qrImage().isNull());
+    runEventLoopFor(300);
+    EXPECT_EQ(requests("/api/status"), 0);
+}
+
 // Each failure on both tabs: a phone's answer is shown as it is, anything the client or the
 // poller raised carries the QR tab's prefix there.
 TEST_F(LoginControllerTest, FailuresBecomeTheirTextsOnBothTabs)

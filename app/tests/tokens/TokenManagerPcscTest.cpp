@@ -91,11 +91,23 @@ protected:
 
     VirtualToken token{VirtualToken::Options{}};
     std::atomic<bool> removeAfterNextCommand{false};
-    VpcdBridge bridge{token, {"127.0.0.1", vpcd::bridgePort(), [this](VirtualToken&) {
-                                  if (removeAfterNextCommand.exchange(false)) {
-                                      bridge.setPresent(false);
-                                  }
-                              }}};
+    /// The card leaves while it works on the next signature command, before it answers.
+    std::atomic<bool> vanishWhileSigning{false};
+    VpcdBridge bridge{token,
+                      {"127.0.0.1",
+                       vpcd::bridgePort(),
+                       [this](VirtualToken&) {
+                           if (removeAfterNextCommand.exchange(false)) {
+                               bridge.setPresent(false);
+                           }
+                       },
+                       [this](tokenkit::ByteView command) {
+                           const bool signing = command.size() > 1 && command[1] == 0x2A;
+                           return signing && vanishWhileSigning.exchange(false)
+                                      ? VpcdBridge::Misbehaviour::vanish
+                                      : VpcdBridge::Misbehaviour::answer;
+                       },
+                       {}}};
     std::thread bridgeThread;
     int readerIndex = -1;
 };
@@ -142,6 +154,17 @@ TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemova
     const auto interrupted = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
     EXPECT_FALSE(interrupted.ok());
     EXPECT_TRUE(interrupted.failure.cardGone) << interrupted.failure.message.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
+
+    // The card leaves in the middle of the signature command: removed, not a status word.
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // vpcd takes a moment to take it back
+    bridge.setPresent(true);
+    ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); })) << "reinsertion not seen";
+    vanishWhileSigning = true;
+    const auto pulled = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    EXPECT_FALSE(pulled.ok());
+    EXPECT_TRUE(pulled.failure.cardGone) << pulled.failure.message.toStdString();
+    EXPECT_EQ(pulled.failure.diagnosis, TokenDiagnosis::cardRemoved);
     EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
 
     pullOut();

@@ -123,6 +123,8 @@ public:
     void changeSOPIN(std::string_view oldPIN, std::string_view newPIN);
     void unlockUserPIN(std::string_view soPIN, std::string_view newUserPIN);
     std::vector<TokenObjectInfo> listObjects(std::string_view pin);
+    /// Writes the certificate, then destroys the certificates of the same label and ID that
+    /// were there before, so a new import replaces the old one instead of adding to it.
     void importCertificate(std::string_view pin, std::string_view label, ByteView certificateDER,
                            ByteView keyID);
     /// Destroys the first object of the given kind and hex ID; object_not_found when none.
