@@ -3,11 +3,12 @@
 #include "api/ErrorResponse.h"
 #include "api/MultipartBody.h"
 #include "api/ReplyBody.h"
-#include "common/TextRules.h"
 #include "common/SettingsKeys.h"
+#include "common/TextRules.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QMetaEnum>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -16,7 +17,6 @@
 #include <QSslConfiguration>
 #include <QUrl>
 #include <QUuid>
-
 #include <optional>
 
 #ifndef ORVELA_PRODUCTION_API_URL
@@ -82,6 +82,35 @@ bool isHttpStatusError(QNetworkReply::NetworkError error, const QVariant& status
 
 /// Set on a reply aborted because its redirect led away from the configured origin.
 constexpr char redirectRefusedProperty[] = "orvelaRedirectRefused";
+/// Set on a reply aborted because the whole exchange took longer than allowed.
+constexpr char exchangeTimedOutProperty[] = "orvelaExchangeTimedOut";
+/// Set, to the limit in milliseconds, on a reply aborted because nothing moved for that long.
+constexpr char idleTimedOutProperty[] = "orvelaIdleTimedOut";
+
+/// Aborts `reply` once nothing has moved either way for `limitMs`. Qt's own transfer timeout
+/// is not restarted by a body arriving a few bytes at a time, so it would end a slow but
+/// moving download as if it had stalled.
+void limitIdleTime(QNetworkReply* reply, int limitMs)
+{
+    auto* idle = new QTimer(reply);
+    idle->setSingleShot(true);
+    const auto moved = [idle] { idle->start(); };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, idle, moved);
+    QObject::connect(reply, &QNetworkReply::readyRead, idle, moved);
+    QObject::connect(reply, &QNetworkReply::uploadProgress, idle, moved);
+    QObject::connect(reply, &QNetworkReply::redirected, idle, moved);
+    QObject::connect(idle, &QTimer::timeout, reply, [reply, limitMs] {
+        reply->setProperty(idleTimedOutProperty, limitMs);
+        reply->abort();
+    });
+    idle->start(limitMs);
+}
+
+bool isLoopback(const QUrl& url)
+{
+    const QString host = url.host();
+    return host.compare(u"localhost", Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
 
 bool sameOrigin(const QUrl& a, const QUrl& b)
 {
@@ -117,6 +146,9 @@ std::optional<APIError> refusal(const QNetworkReply* reply)
     if (ReplyBody::overLimit(reply)) {
         return APIError::replyTooLarge();
     }
+    if (ReplyBody::malformed(reply)) {
+        return APIError::malformedReply();
+    }
     return std::nullopt;
 }
 
@@ -145,6 +177,23 @@ APIClient& APIClient::shared()
 {
     static APIClient* client = new APIClient(APIClientOptions{}, QCoreApplication::instance());
     return *client;
+}
+
+std::optional<APIError> APIClient::refusePlainHttp(const QUrl& url) const
+{
+    if (url.scheme().compare(u"http", Qt::CaseInsensitive) != 0) {
+        return std::nullopt;
+    }
+    // With pinning on, a plain connection would carry the exchange past the very check the
+    // person switched on.
+    if (readPinningSetting()) {
+        qCCritical(lcApiClient, "✕ http:// refused while certificate pinning is on");
+        return APIError::plainHttpRefused();
+    }
+    if (!isLoopback(url)) {
+        qCWarning(lcApiClient, "The backend is reached over plain http://, unencrypted");
+    }
+    return std::nullopt;
 }
 
 bool APIClient::readPinningSetting() const
@@ -211,6 +260,8 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
         m_network->clearConnectionCache();
         m_connectionsPinned = pinned;
     }
+    const int idleMs = request.transferTimeout();
+    request.setTransferTimeout(0);
     QNetworkReply* reply = m_network->sendCustomRequest(request, verb, body);
     if (body != nullptr) {
         body->setParent(reply);
@@ -220,9 +271,13 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
     ReplyBody::attach(reply, replyLimit);
     call->setReply(reply);
 
+    limitIdleTime(reply, idleMs);
     auto* exchangeLimit = new QTimer(reply);
     exchangeLimit->setSingleShot(true);
-    connect(exchangeLimit, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(exchangeLimit, &QTimer::timeout, reply, [reply] {
+        reply->setProperty(exchangeTimedOutProperty, true);
+        reply->abort();
+    });
     exchangeLimit->start(m_options.timeouts.exchangeMs);
 
     connect(reply, &QNetworkReply::finished, call, [call, reply, finished = std::move(finished)] {
@@ -252,9 +307,11 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
         if (pinRefused) {
             return TransportError{error, reply->errorString(), true};
         }
-        if (error == QNetworkReply::OperationCanceledError) {
-            // Only Qt's own idle limit and our exchange limit abort a reply we still listen to.
-            return TransportError{QNetworkReply::TimeoutError, reply->errorString()};
+        if (reply->property(exchangeTimedOutProperty).toBool()) {
+            return APIError::exchangeTimeout(m_options.timeouts.exchangeMs);
+        }
+        if (const QVariant idleMs = reply->property(idleTimedOutProperty); idleMs.isValid()) {
+            return APIError::idleTimeout(idleMs.toInt());
         }
         return TransportError{error, reply->errorString()};
     }
@@ -283,6 +340,10 @@ void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
     }
     if (!url.isValid()) {
         done(APIError::invalidResponse());
+        return;
+    }
+    if (const auto refused = refusePlainHttp(url)) {
+        done(*refused);
         return;
     }
     QNetworkRequest request = jsonRequest(url);
@@ -356,6 +417,10 @@ ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fi
         call->deliver([done] { done(APIError::invalidResponse()); });
         return call;
     }
+    if (const auto refused = refusePlainHttp(url)) {
+        call->deliver([done, error = *refused] { done(error); });
+        return call;
+    }
     const QString boundary =
         QStringLiteral("Boundary-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     auto* body = new MultipartBody(boundary, fields, fileFieldName, fileName, mediaType, file);
@@ -378,7 +443,7 @@ ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done
 {
     ApiCall* call = newCall(context);
     const QUrl url = parseUrl(baseURL() + QStringLiteral("/api/health"));
-    if (!url.isValid()) {
+    if (!url.isValid() || refusePlainHttp(url)) {
         call->deliver([done] { done(false); });
         return call;
     }

@@ -23,6 +23,11 @@ QString serverText(const QString& serverMessage, common::AppLanguage language)
     }
     return serverMessage;
 }
+/// 60000 → "60", 1500 → "1.5".
+QString seconds(int milliseconds)
+{
+    return QString::number(milliseconds / 1000.0, 'g', 6);
+}
 } // namespace
 
 QString APIError::message(common::AppLanguage language) const
@@ -42,6 +47,14 @@ QString APIError::message(common::AppLanguage language) const
         return tableText("Api_Error_IncompleteReply", language);
     case Kind::redirectRefused:
         return tableText("Api_Error_RedirectRefused", language);
+    case Kind::malformedReply:
+        return tableText("Api_Error_MalformedReply", language);
+    case Kind::idleTimeout:
+        return tableText("Api_Error_IdleTimeout", language).arg(seconds(m_limitMs));
+    case Kind::exchangeTimeout:
+        return tableText("Api_Error_ExchangeTimeout", language).arg(seconds(m_limitMs));
+    case Kind::plainHttpRefused:
+        return tableText("Api_Error_PlainHttpPinned", language);
     }
     return {};
 }

@@ -9,8 +9,9 @@
 namespace orvela::api {
 
 /// The client's own error: an HTTP failure with the backend's message, a reply that could not
-/// be used, a poll that ran out of time, or a reply the client refused to take in (larger than
-/// its call allows, cut short, or redirected away from the configured server).
+/// be used, a poll or an exchange that ran out of time, or a reply the client refused to take
+/// in (larger than its call allows, cut short, framed ambiguously, or redirected away from the
+/// configured server).
 class APIError {
 public:
     enum class Kind {
@@ -19,7 +20,11 @@ public:
         timeout,
         replyTooLarge,
         incompleteReply,
-        redirectRefused
+        redirectRefused,
+        malformedReply,
+        idleTimeout,
+        exchangeTimeout,
+        plainHttpRefused
     };
 
     static APIError server(int status, const QString& message);
@@ -28,10 +33,24 @@ public:
     static APIError replyTooLarge() { return APIError(Kind::replyTooLarge, 0, {}); }
     static APIError incompleteReply() { return APIError(Kind::incompleteReply, 0, {}); }
     static APIError redirectRefused() { return APIError(Kind::redirectRefused, 0, {}); }
+    /// More than one Content-Length, one beside a Transfer-Encoding, or a Transfer-Encoding
+    /// other than chunked: a reply whose end the client and a proxy could see differently.
+    static APIError malformedReply() { return APIError(Kind::malformedReply, 0, {}); }
+    /// Nothing moved for `limitMs`.
+    static APIError idleTimeout(int limitMs) { return APIError(Kind::idleTimeout, 0, {}, limitMs); }
+    /// The whole exchange took longer than `limitMs`.
+    static APIError exchangeTimeout(int limitMs)
+    {
+        return APIError(Kind::exchangeTimeout, 0, {}, limitMs);
+    }
+    /// An http:// backend while pinning is on; nothing was sent.
+    static APIError plainHttpRefused() { return APIError(Kind::plainHttpRefused, 0, {}); }
 
     Kind kind() const { return m_kind; }
     /// The HTTP status of a `server` error, 0 otherwise.
     int status() const { return m_status; }
+    /// The limit that ran out, in milliseconds, for `idleTimeout` and `exchangeTimeout`.
+    int limitMs() const { return m_limitMs; }
     /// The backend's (or the error-body rule's) text of a `server` error.
     const QString& serverMessage() const { return m_serverMessage; }
     /// The user-facing text in the default language.
@@ -44,16 +63,19 @@ public:
     bool operator==(const APIError&) const = default;
 
 private:
-    APIError(Kind kind, int status, QString serverMessage)
-        : m_kind(kind), m_status(status), m_serverMessage(std::move(serverMessage))
+    APIError(Kind kind, int status, QString serverMessage, int limitMs = 0)
+        : m_kind(kind), m_status(status), m_serverMessage(std::move(serverMessage)),
+          m_limitMs(limitMs)
     {}
 
     Kind m_kind;
     int m_status;
     QString m_serverMessage;
+    int m_limitMs;
 };
 
-/// A transport failure (connection, TLS, pin refusal, Qt's own time-out) as Qt reported it.
+/// A transport failure (connection, TLS, pin refusal) as Qt reported it. Time limits that run
+/// out are the client's own errors, since Qt names them only "Operation canceled".
 struct TransportError {
     QNetworkReply::NetworkError code = QNetworkReply::UnknownNetworkError;
     QString message;
