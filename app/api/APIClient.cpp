@@ -84,28 +84,6 @@ bool isHttpStatusError(QNetworkReply::NetworkError error, const QVariant& status
 constexpr char redirectRefusedProperty[] = "orvelaRedirectRefused";
 /// Set on a reply aborted because the whole exchange took longer than allowed.
 constexpr char exchangeTimedOutProperty[] = "orvelaExchangeTimedOut";
-/// Set, to the limit in milliseconds, on a reply aborted because nothing moved for that long.
-constexpr char idleTimedOutProperty[] = "orvelaIdleTimedOut";
-
-/// Aborts `reply` once nothing has moved either way for `limitMs`. Qt's own transfer timeout
-/// is not restarted by a body arriving a few bytes at a time, so it would end a slow but
-/// moving download as if it had stalled.
-void limitIdleTime(QNetworkReply* reply, int limitMs)
-{
-    auto* idle = new QTimer(reply);
-    idle->setSingleShot(true);
-    const auto moved = [idle] { idle->start(); };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, idle, moved);
-    QObject::connect(reply, &QNetworkReply::readyRead, idle, moved);
-    QObject::connect(reply, &QNetworkReply::uploadProgress, idle, moved);
-    QObject::connect(reply, &QNetworkReply::redirected, idle, moved);
-    QObject::connect(idle, &QTimer::timeout, reply, [reply, limitMs] {
-        reply->setProperty(idleTimedOutProperty, limitMs);
-        reply->abort();
-    });
-    idle->start(limitMs);
-}
-
 bool isLoopback(const QUrl& url)
 {
     const QString host = url.host();
@@ -260,8 +238,6 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
         m_network->clearConnectionCache();
         m_connectionsPinned = pinned;
     }
-    const int idleMs = request.transferTimeout();
-    request.setTransferTimeout(0);
     QNetworkReply* reply = m_network->sendCustomRequest(request, verb, body);
     if (body != nullptr) {
         body->setParent(reply);
@@ -271,7 +247,6 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
     ReplyBody::attach(reply, replyLimit);
     call->setReply(reply);
 
-    limitIdleTime(reply, idleMs);
     auto* exchangeLimit = new QTimer(reply);
     exchangeLimit->setSingleShot(true);
     connect(exchangeLimit, &QTimer::timeout, reply, [reply] {
@@ -310,8 +285,10 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
         if (reply->property(exchangeTimedOutProperty).toBool()) {
             return APIError::exchangeTimeout(m_options.timeouts.exchangeMs);
         }
-        if (const QVariant idleMs = reply->property(idleTimedOutProperty); idleMs.isValid()) {
-            return APIError::idleTimeout(idleMs.toInt());
+        if (error == QNetworkReply::OperationCanceledError ||
+            error == QNetworkReply::TimeoutError) {
+            // Every other abort of a reply still listened to is Qt's own idle limit.
+            return APIError::idleTimeout(reply->request().transferTimeout());
         }
         return TransportError{error, reply->errorString()};
     }

@@ -23,11 +23,13 @@ namespace orvela::api {
 
 /// Time limits of the client, in milliseconds.
 ///
-/// `requestIdleMs` and `healthIdleMs` are idle limits, kept by the client itself: restarted
-/// whenever headers or body bytes arrive or request bytes leave, like the request's own
-/// timeout they stand for. `exchangeMs` ends the whole exchange (connect, send, receive) when
-/// it takes longer, however much moves. The request's 60 s idle value wins over the 30 s
-/// session idle value, since a request's own timeout is the more specific setting.
+/// How they map onto Qt 6.4: `requestIdleMs` and `healthIdleMs` become
+/// QNetworkRequest::setTransferTimeout, which Qt restarts whenever body bytes move either way,
+/// so it is an idle limit like the request's own timeout it stands for (headers that never
+/// end move nothing); `exchangeMs` is a timer per exchange that aborts the reply when the
+/// whole exchange (connect, send, receive) takes longer. The request's 60 s idle value wins
+/// over the 30 s session idle value, since a request's own timeout is the more specific
+/// setting; Qt has one idle limit per request, not two.
 struct ApiTimeouts {
     int requestIdleMs = 60'000;
     int healthIdleMs = 5'000;
@@ -112,9 +114,8 @@ private:
     void pollOnce(ApiCall* call, const QString& sessionId, const QString& pollToken,
                   std::chrono::steady_clock::time_point deadline,
                   std::function<void(CallResult<StatusResponse>)> done);
-    /// Starts an exchange under the pin check, both time limits (the idle one is the request's
-    /// transfer timeout), the body limit `replyLimit` and the same-origin rule for redirects;
-    /// `finished` runs once.
+    /// Starts an exchange under the pin check, both time limits, the body limit `replyLimit`
+    /// and the same-origin rule for redirects; `finished` runs once.
     QNetworkReply* start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
                          QIODevice* body, qint64 replyLimit, HandleCallback finished);
     /// Reply → body, `server` error, `invalidResponse`, a refusal or the transport error.
