@@ -226,7 +226,7 @@ TEST_F(ClientTest, IdleAndWholeExchangeLimitsEndStalledReplies)
     APIClientOptions whole;
     whole.timeouts.exchangeMs = 1500;
     const std::pair<APIClientOptions, QString> cases[] = {
-        {idle, "Timed out: the server went silent for 1 s."},
+        {idle, "Timed out: the server's reply made no progress for 1 s."},
         {whole, "Timed out: the exchange with the server took longer than 1.5 s."},
     };
     for (const auto& [options, expected] : cases) {
