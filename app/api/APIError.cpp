@@ -50,9 +50,9 @@ QString APIError::message(common::AppLanguage language) const
     case Kind::malformedReply:
         return tableText("Api_Error_MalformedReply", language);
     case Kind::idleTimeout:
-        return tableText("Api_Error_IdleTimeout", language).arg(seconds(m_limitMs));
+        return tableText("Api_Error_IdleTimeout", language) + u' ' + seconds(m_limitMs);
     case Kind::exchangeTimeout:
-        return tableText("Api_Error_ExchangeTimeout", language).arg(seconds(m_limitMs));
+        return tableText("Api_Error_ExchangeTimeout", language) + u' ' + seconds(m_limitMs);
     case Kind::plainHttpRefused:
         return tableText("Api_Error_PlainHttpPinned", language);
     }

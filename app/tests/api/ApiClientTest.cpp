@@ -226,8 +226,9 @@ TEST_F(ClientTest, IdleAndWholeExchangeLimitsEndStalledReplies)
     APIClientOptions whole;
     whole.timeouts.exchangeMs = 1500;
     const std::pair<APIClientOptions, QString> cases[] = {
-        {idle, "Timed out: the server's reply made no progress for 1 s."},
-        {whole, "Timed out: the exchange with the server took longer than 1.5 s."},
+        {idle, "Timed out: the server's reply made no progress; seconds waited: 1"},
+        {whole,
+         "Timed out: the exchange with the server took too long; the most seconds allowed: 1.5"},
     };
     for (const auto& [options, expected] : cases) {
         auto client = makeClient(options);
