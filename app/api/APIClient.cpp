@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QMetaEnum>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -95,6 +96,12 @@ TransportError timedOut(const QNetworkReply* reply)
     return error;
 }
 
+bool isLoopback(const QUrl& url)
+{
+    const QString host = url.host();
+    return host.compare(u"localhost", Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
+
 bool sameOrigin(const QUrl& a, const QUrl& b)
 {
     const auto defaultPort = [](const QUrl& url) {
@@ -129,6 +136,9 @@ std::optional<APIError> refusal(const QNetworkReply* reply)
     if (ReplyBody::overLimit(reply)) {
         return APIError::replyTooLarge();
     }
+    if (ReplyBody::malformed(reply)) {
+        return APIError::malformedReply();
+    }
     return std::nullopt;
 }
 
@@ -157,6 +167,23 @@ APIClient& APIClient::shared()
 {
     static APIClient* client = new APIClient(APIClientOptions{}, QCoreApplication::instance());
     return *client;
+}
+
+std::optional<APIError> APIClient::refusePlainHttp(const QUrl& url) const
+{
+    if (url.scheme().compare(u"http", Qt::CaseInsensitive) != 0) {
+        return std::nullopt;
+    }
+    // With pinning on, a plain connection would carry the exchange past the very check the
+    // person switched on.
+    if (readPinningSetting()) {
+        qCCritical(lcApiClient, "✕ http:// refused while certificate pinning is on");
+        return APIError::plainHttpRefused();
+    }
+    if (!isLoopback(url)) {
+        qCWarning(lcApiClient, "The backend is reached over plain http://, unencrypted");
+    }
+    return std::nullopt;
 }
 
 bool APIClient::readPinningSetting() const
@@ -305,6 +332,10 @@ void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
         done(APIError::invalidResponse());
         return;
     }
+    if (const auto refused = refusePlainHttp(url)) {
+        done(*refused);
+        return;
+    }
     QNetworkRequest request = jsonRequest(url);
     const QByteArray body = endpoint.body();
     QBuffer* device = nullptr;
@@ -376,6 +407,10 @@ ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fi
         call->deliver([done] { done(APIError::invalidResponse()); });
         return call;
     }
+    if (const auto refused = refusePlainHttp(url)) {
+        call->deliver([done, error = *refused] { done(error); });
+        return call;
+    }
     const QString boundary =
         QStringLiteral("Boundary-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     auto* body = new MultipartBody(boundary, fields, fileFieldName, fileName, mediaType, file);
@@ -398,7 +433,7 @@ ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done
 {
     ApiCall* call = newCall(context);
     const QUrl url = parseUrl(baseURL() + QStringLiteral("/api/health"));
-    if (!url.isValid()) {
+    if (!url.isValid() || refusePlainHttp(url)) {
         call->deliver([done] { done(false); });
         return call;
     }

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -23,11 +24,12 @@ namespace orvela::api {
 /// Time limits of the client, in milliseconds.
 ///
 /// How they map onto Qt 6.4: `requestIdleMs` and `healthIdleMs` become
-/// QNetworkRequest::setTransferTimeout, which Qt restarts on every byte that moves, so it is an
-/// idle limit like the request's own timeout it stands for; `exchangeMs` is a timer per
-/// exchange that aborts the reply when the whole exchange (connect, send, receive) takes longer.
-/// The request's 60 s idle value wins over the 30 s session idle value, since a request's own
-/// timeout is the more specific setting; Qt has one idle limit per request, not two.
+/// QNetworkRequest::setTransferTimeout, which Qt restarts whenever body bytes move either way,
+/// so it is an idle limit like the request's own timeout it stands for (headers that never
+/// end move nothing); `exchangeMs` is a timer per exchange that aborts the reply when the
+/// whole exchange (connect, send, receive) takes longer. The request's 60 s idle value wins
+/// over the 30 s session idle value, since a request's own timeout is the more specific
+/// setting; Qt has one idle limit per request, not two.
 struct ApiTimeouts {
     int requestIdleMs = 60'000;
     int healthIdleMs = 5'000;
@@ -139,6 +141,8 @@ private:
     CallResult<QByteArray> readReply(QNetworkReply* reply, const QString& path) const;
     QNetworkRequest jsonRequest(const QUrl& url) const;
     bool readPinningSetting() const;
+    /// Refuses an http:// URL while pinning is on; warns of one elsewhere than on loopback.
+    std::optional<APIError> refusePlainHttp(const QUrl& url) const;
     static void logDecodeFailure(const QString& why);
 
     APIClientOptions m_options;

@@ -42,6 +42,10 @@ QString APIError::message(common::AppLanguage language) const
         return tableText("Api_Error_IncompleteReply", language);
     case Kind::redirectRefused:
         return tableText("Api_Error_RedirectRefused", language);
+    case Kind::malformedReply:
+        return tableText("Api_Error_MalformedReply", language);
+    case Kind::plainHttpRefused:
+        return tableText("Api_Error_PlainHttpPinned", language);
     }
     return {};
 }

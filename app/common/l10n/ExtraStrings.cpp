@@ -481,6 +481,12 @@ constexpr StringRow kExtraRows[] = {
     {"Api_Error_RedirectRefused",
      "The server redirected the request to another server; the redirect was refused.",
      "Сервер хүсэлтийг өөр сервер рүү чиглүүлсэн тул татгалзлаа."},
+    {"Api_Error_MalformedReply",
+     "The server's reply states its length twice or in two ways; it was not accepted.",
+     "Серверийн хариу уртаа хоёр удаа эсвэл хоёр янзаар заасан тул хүлээж аваагүй."},
+    {"Api_Error_PlainHttpPinned",
+     "Certificate pinning is on, so the server address must start with https://; nothing was sent.",
+     "Сертификат бэхлэлт асаалттай тул серверийн хаяг https://-ээр эхлэх ёстой; юу ч илгээгээгүй."},
     {"Tokens_Import_NotCertificate",
      "The file is not a single X.509 certificate; nothing was imported.",
      "Файл нэг X.509 сертификат биш байна; юу ч импортлогдсонгүй."},
@@ -988,7 +994,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 324, "the extra table holds 324 texts");
+static_assert(std::size(kExtraRows) == 326, "the extra table holds 326 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
