@@ -1,6 +1,7 @@
 #include "shell/WhatsNewView.h"
 
 #include "common/AppIdentity.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
@@ -90,6 +91,7 @@ WhatsNewView::WhatsNewView(const QList<ChangelogEntry>& history, const QString& 
     icon->setPixmap(IconLibrary::tinted(QStringLiteral("sparkles"), style::accentIndigo, 36));
     auto* title = new QLabel(QStringLiteral("Шинэчлэлт"), this);
     title->setFont(style::titleFont());
+    components::markAsHeading(title);
     auto* subtitle =
         new QLabel(QString::fromUtf8(common::displayName) + QStringLiteral(" v") + version, this);
     subtitle->setObjectName(QStringLiteral("whatsNewVersion"));

@@ -1,5 +1,6 @@
 #include "shell/dashboard/OverviewView.h"
 
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -67,6 +68,7 @@ QWidget* OverviewView::buildGreeting()
     greeting->setObjectName(QStringLiteral("greeting"));
     greeting->setTextFormat(Qt::PlainText); // holds the name from the backend
     greeting->setFont(style::titleFont());
+    components::markAsHeading(greeting);
     texts->addWidget(greeting);
     texts->addWidget(mutedLabel(text(QStringLiteral("Dashboard_Subtitle"))));
     auto* badge =
@@ -112,8 +114,7 @@ QWidget* OverviewView::buildStatistics()
     // Two by two: four cards in a row do not fit a narrow window with the Mongolian captions.
     int index = 0;
     for (const auto& [key, value] : cards) {
-        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2,
-                        index % 2);
+        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2, index % 2);
         ++index;
     }
     return box;
