@@ -73,6 +73,14 @@ void markAsHeading(QLabel* label)
     }();
     Q_UNUSED(installed);
     label->setProperty(headingProperty, true);
+    // A label made with its text was already described to the accessibility layer as plain
+    // text; that description is dropped, so the next one asked for is the heading.
+    if (QAccessible::isActive()) {
+        QAccessibleInterface* described = QAccessible::queryAccessibleInterface(label);
+        if (described && described->role() != QAccessible::Heading) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(described));
+        }
+    }
 }
 
 void showNameWhenPointedAt(QWidget* widget)

@@ -657,13 +657,10 @@ constexpr StringRow kExtraRows[] = {
     {"Nav_Sidebar_Expand",
      "Expand the sidebar",
      "Хажуугийн цэсийг дэлгэх"},
-    // Names a screen reader gives the page list and the sign-in tabs.
+    // The name a screen reader gives the sidebar's list of pages.
     {"Nav_Pages",
      "Pages",
      "Хуудсууд"},
-    {"Login_Tabs",
-     "Sign-in method",
-     "Нэвтрэх арга"},
     // The account pages' own texts.
     {"Page_ActivityOutcome_Success",
      "Success",
@@ -908,7 +905,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 297, "the extra table holds 297 texts");
+static_assert(std::size(kExtraRows) == 296, "the extra table holds 296 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -467,7 +467,6 @@ void LoginView::retranslate()
     m_subtitle->setText(text("Login_Subtitle"));
     m_tabs->setTabText(0, text("Login_Tab_NationalId"));
     m_tabs->setTabText(qrTabIndex, text("Login_Tab_Qr"));
-    m_tabs->setAccessibleName(text("Login_Tabs"));
     m_pushHint->setText(text("Login_NationalId_PushHint"));
     m_nationalIdLabel->setText(text("Login_NationalId"));
     m_nationalId->setPlaceholderText(text("Login_NationalId_Placeholder"));
