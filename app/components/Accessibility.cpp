@@ -83,6 +83,15 @@ void markAsHeading(QLabel* label)
     }
 }
 
+void showAsKeyboardLink(QLabel* link)
+{
+    link->setTextInteractionFlags(Qt::LinksAccessibleByKeyboard | Qt::LinksAccessibleByMouse);
+    // The transparent border keeps the label's size when the ring appears.
+    link->setStyleSheet(QStringLiteral("QLabel { border: 2px solid transparent; border-radius: 3px;"
+                                       " padding: 0px 2px; }"
+                                       "QLabel:focus { border-color: palette(highlight); }"));
+}
+
 void showNameWhenPointedAt(QWidget* widget)
 {
     new NameTooltip(widget);

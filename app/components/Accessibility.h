@@ -9,6 +9,11 @@ namespace orvela::components {
 /// title. Call before the label is first shown.
 void markAsHeading(QLabel* label);
 
+/// Lets Tab reach `link` and its links, and rings it in the highlight colour while it has the
+/// keys: Qt reaches a label's links by mouse only unless told, and its own keyboard mark on a
+/// link is a faint tint.
+void showAsKeyboardLink(QLabel* link);
+
 /// Shows the accessible name of `widget` (or its button text) as its tooltip when pointed at,
 /// without making that text its tooltip: Qt hands a tooltip to screen readers as the
 /// description, and the name would be read twice.

@@ -265,7 +265,7 @@ QWidget* LoginView::buildForm()
         // Wrapped rather than cut off beside the brand panel in the smallest window.
         link->setWordWrap(true);
         // Reached by Tab after the sign-in button, so that a screen reader reads them too.
-        link->setTextInteractionFlags(Qt::LinksAccessibleByKeyboard | Qt::LinksAccessibleByMouse);
+        components::showAsKeyboardLink(link);
     }
     m_footerNewAccount->setObjectName(QStringLiteral("footerNewAccount"));
     m_footerHelp->setObjectName(QStringLiteral("footerHelp"));

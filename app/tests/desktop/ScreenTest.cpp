@@ -324,6 +324,8 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     }
     EXPECT_EQ(order.join(' ').toStdString(),
               "signInTabs nationalIdField signInButton footerNewAccount footerHelp");
+    // The link that has the keys shows a ring.
+    EXPECT_FALSE(orvela::testing::saveScreenshot(window(), "screen-login-link-focus-en").isEmpty());
     const auto clickTab = [tabs](int index) {
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
     };
