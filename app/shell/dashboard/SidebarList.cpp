@@ -16,7 +16,7 @@ namespace {
 
 constexpr int keyRole = Qt::UserRole;
 constexpr int symbolRole = Qt::UserRole + 1;
-constexpr int rowHeight = 32;
+constexpr int rowHeight = 30;
 constexpr int iconSize = 18;
 
 /// Draws a row: the chosen page filled with the highlight colour, the keyboard cursor as a ring
@@ -88,6 +88,9 @@ SidebarList::SidebarList(QWidget* parent) : QListWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // All rows fit from the smallest window up; in a shorter one the rows scroll with the wheel
+    // and the keyboard cursor, and a scroll bar would take the collapsed sidebar's width.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setMouseTracking(true);
     setUniformItemSizes(true);
     // The rows sit on the sidebar itself, not on a field.
