@@ -6,6 +6,7 @@
 #include "common/AppIdentity.h"
 #include "common/LocalizationService.h"
 #include "common/QtDialogLanguage.h"
+#include "components/Focus.h"
 #include "shell/AppVersion.h"
 #include "shell/Appearance.h"
 #include "shell/Changelog.h"
@@ -89,6 +90,7 @@ void DesktopApplication::buildServices()
         m_localization = m_ownLocalization.get();
     }
     new common::QtDialogLanguage(*m_localization, this);
+    components::pressFocusedButtonsOnReturn(this);
     if (!m_profile.tray) {
         m_profile.tray = std::make_unique<SystemTrayAvailability>();
     }

@@ -3,6 +3,7 @@
 #include "common/AppIdentity.h"
 #include "common/DateFormatter.h"
 #include "common/LocalizationService.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
@@ -109,6 +110,7 @@ WhatsNewView::WhatsNewView(const QList<ChangelogEntry>& history, const QString& 
     auto* icon = new QLabel(this);
     icon->setPixmap(IconLibrary::tinted(QStringLiteral("sparkles"), style::accentIndigo, 36));
     m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
     // The program's name and version read the same in both languages.
     auto* subtitle =
         new QLabel(QString::fromUtf8(common::productName) + QStringLiteral(" v") + version, this);

@@ -744,6 +744,10 @@ constexpr StringRow kExtraRows[] = {
     {"Nav_Sidebar_Expand",
      "Expand the sidebar",
      "Хажуугийн цэсийг дэлгэх"},
+    // The name a screen reader gives the sidebar's list of pages.
+    {"Nav_Pages",
+     "Pages",
+     "Хуудсууд"},
     // The account pages' own texts.
     {"Page_ActivityOutcome_Success",
      "Success",
@@ -994,7 +998,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 326, "the extra table holds 326 texts");
+static_assert(std::size(kExtraRows) == 327, "the extra table holds 327 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

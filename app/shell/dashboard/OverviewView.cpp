@@ -1,5 +1,6 @@
 #include "shell/dashboard/OverviewView.h"
 
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -67,6 +68,7 @@ QWidget* OverviewView::buildGreeting()
     greeting->setObjectName(QStringLiteral("greeting"));
     greeting->setTextFormat(Qt::PlainText); // holds the name from the backend
     greeting->setFont(style::titleFont());
+    components::markAsHeading(greeting);
     texts->addWidget(greeting);
     texts->addWidget(mutedLabel(text(QStringLiteral("Dashboard_Subtitle"))));
     auto* badge =

@@ -23,17 +23,19 @@
 #include "shell/dashboard/LogsView.h"
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
+#include "shell/dashboard/SidebarList.h"
 #include "shell/dashboard/StatCard.h"
 #include "state/DashboardTab.h"
 #include "state/StoredIdentity.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStackedWidget>
+#include <QTest>
 #include <QToolButton>
 
 using namespace orvela;
@@ -84,9 +86,22 @@ protected:
         return child<QStackedWidget>(view, QStringLiteral("dashboardPages"))->currentWidget();
     }
 
-    QToolButton* entry(DashboardView& view, DashboardTab tab)
+    SidebarList* pageList(DashboardView& view)
     {
-        return child<QToolButton>(view, QStringLiteral("nav_") + state::rawValue(tab));
+        return child<SidebarList>(view, QStringLiteral("pageList"));
+    }
+
+    QListWidgetItem* entry(DashboardView& view, DashboardTab tab)
+    {
+        return pageList(view)->entry(static_cast<int>(tab));
+    }
+
+    /// Clicks the tab's row, as a person would.
+    void choose(DashboardView& view, DashboardTab tab)
+    {
+        SidebarList* list = pageList(view);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(entry(view, tab)).center());
     }
 
     /// In both languages no label shows a date as stored ("2026-02-01T08:30…"), only as the
@@ -129,13 +144,13 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
                               QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
     setLanguage(AppLanguage::en);
     auto view = makeView();
-    EXPECT_EQ(view->findChildren<QToolButton*>(QRegularExpression("^nav_")).size(), 13);
+    EXPECT_EQ(pageList(*view)->count(), 13);
     EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
-    entry(*view, DashboardTab::logs)->click();
+    choose(*view, DashboardTab::logs);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
     EXPECT_EQ(currentPage(*view)->objectName(), "logsPage");
-    EXPECT_TRUE(entry(*view, DashboardTab::logs)->isChecked());
-    EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isChecked());
+    EXPECT_TRUE(entry(*view, DashboardTab::logs)->isSelected());
+    EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isSelected());
     // A change made elsewhere (the menu bar, a restore) shows too.
     m_state->setSelectedTab(DashboardTab::id);
     EXPECT_EQ(currentPage(*view)->objectName(), "myIdPage");
@@ -148,7 +163,7 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
     emit m_state->identitySaved(true);
     EXPECT_FALSE(banner->isVisible());
 
-    entry(*view, DashboardTab::security)->click();
+    choose(*view, DashboardTab::security);
     // The pages built so far: the overview, the log, the identity and the security page.
     EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 3);
     EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
@@ -194,17 +209,17 @@ TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
     m_state->setSelectedTab(DashboardTab::verify);
     EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
     m_state->setSelectedTab(DashboardTab::dashboard);
-    QToolButton* sign = entry(*view, DashboardTab::sign);
+    QListWidgetItem* sign = entry(*view, DashboardTab::sign);
     EXPECT_TRUE(sign->text().contains("coming soon"));
-    sign->click();
+    choose(*view, DashboardTab::sign);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::dashboard);
-    EXPECT_FALSE(sign->isChecked());
+    EXPECT_FALSE(sign->isSelected());
     EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
 
     auto* page = new QLabel(QStringLiteral("signing page"));
     view->setPage(DashboardTab::sign, page);
     EXPECT_EQ(sign->text(), "Signature");
-    sign->click();
+    choose(*view, DashboardTab::sign);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::sign);
     EXPECT_EQ(currentPage(*view), page);
     EXPECT_EQ(page->parentWidget()->objectName(), "dashboardPages");
@@ -217,17 +232,56 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
     auto* sidebar = child<QWidget>(*view, QStringLiteral("sidebar"));
     auto* collapse = child<QToolButton>(*view, QStringLiteral("collapseButton"));
     const int expandedWidth = sidebar->width();
-    EXPECT_EQ(collapse->toolTip(), "Collapse the sidebar");
-    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    EXPECT_EQ(collapse->text(), "Collapse the sidebar");
+    EXPECT_FALSE(pageList(*view)->isCollapsed());
 
     collapse->click();
-    EXPECT_EQ(collapse->toolTip(), "Expand the sidebar");
+    EXPECT_EQ(collapse->text(), "Expand the sidebar");
     EXPECT_LT(sidebar->width(), expandedWidth);
-    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonIconOnly);
-    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolTip(), "Log history");
+    EXPECT_TRUE(pageList(*view)->isCollapsed());
+    // Only the icons show; the rows keep their names for screen readers and pointing.
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->text(), "Log history");
 
     collapse->click();
     EXPECT_EQ(sidebar->width(), expandedWidth);
+}
+
+// The pages are one Tab stop: the arrow keys move along them without opening any, Return or
+// Space opens the one under the cursor and hands the keys to that page's first control, and a
+// page that is coming opens nothing.
+TEST_F(DashboardViewTest, ThePageListIsOneTabStopWithArrowKeysInside)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    QApplication::setActiveWindow(view.get());
+    SidebarList* list = pageList(*view);
+    list->setFocus(Qt::TabFocusReason);
+    const auto rowOf = [&](DashboardTab tab) { return list->row(entry(*view, tab)); };
+    const struct {
+        Qt::Key key;
+        int cursor;            // row the keyboard cursor is on after the key
+        DashboardTab open;     // page shown after the key
+        bool keysLeaveTheList; // whether the page took the keys
+    } steps[] = {
+        {Qt::Key_Down, rowOf(DashboardTab::id), DashboardTab::dashboard, false},
+        {Qt::Key_Down, rowOf(DashboardTab::logs), DashboardTab::dashboard, false},
+        {Qt::Key_Return, rowOf(DashboardTab::logs), DashboardTab::logs, true},
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key);
+        EXPECT_EQ(list->currentRow(), step.cursor);
+        EXPECT_EQ(m_state->selectedTab(), step.open);
+        EXPECT_EQ(list->hasFocus(), !step.keysLeaveTheList);
+    }
+    EXPECT_TRUE(currentPage(*view)->isAncestorOf(QApplication::focusWidget()));
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentItem(entry(*view, DashboardTab::sign), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
+    EXPECT_TRUE(list->hasFocus());
+    // Tab leaves the list at once, whichever row the cursor is on.
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_FALSE(list->hasFocus());
 }
 
 // The overview's cards and activity from an empty log to a filled one and back after sign-out.

@@ -2,6 +2,7 @@
 
 #include "common/LocalizationService.h"
 #include "components/AccentBadge.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -30,6 +31,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     auto* texts = new QVBoxLayout;
     m_title = new QLabel(this);
     m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
     m_title->setWordWrap(true);
     m_subtitle = new QLabel(this);
     m_subtitle->setWordWrap(true);
@@ -55,6 +57,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     m_badge = new components::AccentBadge(QString(), m_connected);
     m_badge->setObjectName(QStringLiteral("tokenBadge"));
     m_details = new ActionButton(QString(), ActionButton::Role::secondary, m_connected);
+    m_details->setObjectName(QStringLiteral("detailsButton"));
     m_details->setSymbol(QStringLiteral("chevron.right"));
     m_details->setLayoutDirection(Qt::RightToLeft); // the chevron follows the word
     row->addWidget(icon);

@@ -1,11 +1,13 @@
 #include "tokens/views/TokensView.h"
 
+#include "components/Focus.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/views/TokenDetailView.h"
 #include "tokens/views/TokenDialogPrompts.h"
 #include "tokens/views/TokensListView.h"
 
+#include <QApplication>
 #include <QHideEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -45,12 +47,22 @@ TokensView::~TokensView()
 void TokensView::showList()
 {
     forgetSecrets();
+    const bool hadKeys = isAncestorOf(QApplication::focusWidget());
     m_stack->setCurrentWidget(m_list);
+    // Back where the person came from: the button that opened the details, else the page's top.
+    auto* details = m_list->findChild<QWidget*>(QStringLiteral("detailsButton"));
+    if (hadKeys && details && details->isVisible()) {
+        details->setFocus(Qt::OtherFocusReason);
+    } else if (hadKeys) {
+        components::focusFirstControl(m_list);
+    }
 }
 
 void TokensView::showDetail()
 {
     m_stack->setCurrentWidget(m_detail);
+    // The button that had the keys is hidden now; they go to the top of the details, not nowhere.
+    components::focusFirstControl(m_detail);
 }
 
 bool TokensView::isShowingDetail() const
