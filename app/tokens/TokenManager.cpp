@@ -112,10 +112,20 @@ void TokenManager::refresh()
             return snapshot;
         },
         [this, generation](const TokenOutcome<Snapshot>& outcome) {
-            if (generation != m_refreshGeneration || !outcome.ok()) {
+            if (generation != m_refreshGeneration) {
                 return; // a newer refresh owns the fields now
             }
-            applySnapshot(*outcome.value);
+            if (outcome.ok()) {
+                applySnapshot(*outcome.value);
+                return;
+            }
+            // No reader listing at all (the PC/SC service is down, say): nothing is attached
+            // as far as anyone can tell, and the screens say why.
+            qCCritical(lcTokenManager, "Reader listing failed: %s", outcome.failure.step.c_str());
+            setReaders({});
+            setTokenInfo(std::nullopt);
+            setCardPresent(false);
+            setFailure(outcome.failure);
         });
 }
 
@@ -125,6 +135,7 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
     if (!snapshot.info) {
         setTokenInfo(std::nullopt);
         setCardPresent(false);
+        setFailure(std::nullopt); // the empty list says it all
         return;
     }
     const auto& info = *snapshot.info;
@@ -134,17 +145,18 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
         setTokenInfo(info.value);
         setCardPresent(true);
         // The token answers again; an old failure would only mislead.
-        setErrorMessage(QString());
+        setFailure(std::nullopt);
         return;
     }
-    qCCritical(lcTokenManager, "Token info алдаа: %s", qUtf8Printable(info.failure.message));
-    setErrorMessage(info.failure.message);
+    qCCritical(lcTokenManager, "Token info failed: kind %d", static_cast<int>(info.failure.kind));
+    setFailure(info.failure);
     if (info.failure.cardGone) {
         setCardPresent(false);
     }
 }
 
-void TokenManager::testConnection(QObject* context, std::function<void(bool)> done)
+void TokenManager::testConnection(QObject* context,
+                                  std::function<void(const std::optional<TokenFailure>&)> done)
 {
     const int reader = m_readerIndex;
     const QPointer<QObject> receiver(context);
@@ -155,15 +167,15 @@ void TokenManager::testConnection(QObject* context, std::function<void(bool)> do
                 qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
                        tokenkit::bytesToHex(*outcome.value).c_str());
             } else {
-                qCCritical(lcTokenManager, "Token connection failed: %s",
-                           qUtf8Printable(outcome.failure.message));
-                setErrorMessage(outcome.failure.message);
+                qCCritical(lcTokenManager, "Token connection failed: kind %d",
+                           static_cast<int>(outcome.failure.kind));
+                setFailure(outcome.failure);
             }
             if (outcome.ok() || outcome.failure.cardGone) {
                 setCardPresent(outcome.ok());
             }
             if (receiver) {
-                done(outcome.ok());
+                done(outcome.ok() ? std::nullopt : std::optional(outcome.failure));
             }
         });
 }
@@ -205,11 +217,11 @@ void TokenManager::setCardPresent(bool present)
     }
 }
 
-void TokenManager::setErrorMessage(const QString& message)
+void TokenManager::setFailure(const std::optional<TokenFailure>& failure)
 {
-    if (message != m_errorMessage) {
-        m_errorMessage = message;
-        emit errorMessageChanged(message);
+    if (failure != m_failure) {
+        m_failure = failure;
+        emit failureChanged();
     }
 }
 
