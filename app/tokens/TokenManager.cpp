@@ -4,6 +4,7 @@
 #include "orvela/tokenkit/TokenManager.h"
 #include "orvela/tokenkit/TokenWatcher.h"
 #include "tokens/TokenCard.h"
+#include "tokens/TokenFailureText.h"
 
 #include <QPointer>
 #include <utility>
@@ -27,6 +28,12 @@ QStringList toQStringList(const std::vector<std::string>& names)
         list.append(QString::fromStdString(name));
     }
     return list;
+}
+
+/// A failure as the log shows it: in English, whatever the interface language.
+QByteArray logText(const TokenFailure& failure)
+{
+    return tokenFailureText(failure, common::AppLanguage::en).toUtf8();
 }
 
 bool sameInfo(const std::optional<tokenkit::TokenInfo>& a,
@@ -121,7 +128,8 @@ void TokenManager::refresh()
             }
             // No reader listing at all (the PC/SC service is down, say): nothing is attached
             // as far as anyone can tell, and the screens say why.
-            qCCritical(lcTokenManager, "Reader listing failed: %s", outcome.failure.step.c_str());
+            qCCritical(lcTokenManager, "Reader listing failed: %s",
+                       logText(outcome.failure).constData());
             setReaders({});
             setTokenInfo(std::nullopt);
             setCardPresent(false);
@@ -148,7 +156,7 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
         setFailure(std::nullopt);
         return;
     }
-    qCCritical(lcTokenManager, "Token info failed: kind %d", static_cast<int>(info.failure.kind));
+    qCCritical(lcTokenManager, "Token info failed: %s", logText(info.failure).constData());
     setFailure(info.failure);
     if (info.failure.cardGone) {
         setCardPresent(false);
@@ -167,8 +175,8 @@ void TokenManager::testConnection(QObject* context,
                 qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
                        tokenkit::bytesToHex(*outcome.value).c_str());
             } else {
-                qCCritical(lcTokenManager, "Token connection failed: kind %d",
-                           static_cast<int>(outcome.failure.kind));
+                qCCritical(lcTokenManager, "Token connection failed: %s",
+                           logText(outcome.failure).constData());
                 setFailure(outcome.failure);
             }
             if (outcome.ok() || outcome.failure.cardGone) {
