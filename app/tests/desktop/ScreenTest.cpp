@@ -62,14 +62,30 @@ namespace {
 QStringList keptTexts()
 {
     QStringList kept = common::l10n::fixedTexts();
-    kept += QStringList{
-        QSysInfo::prettyProductName(), "Батын Болд", "УБ99112233", "AA00000000", "Demo Token",
-        // The demo's two tokens, reader and PKCS#11 library, which the token
-        // sections name.
-        "Orvela Demo Token", "Orvela Demo", "Orvela Virtual Reader 0",
-        "/usr/lib/softhsm/libsofthsm2.so", "QUALIFIED", "Orvela Systems LLC", "Orvela", "Nuvia",
-        "ecdsa-with-SHA256", "ECDSA", "support@nuvia.example", "mailto", "href", " bit", "GMT",
-        "PDF", "PIN2", "MB", "Downloads", "contract.pdf"};
+    kept += QStringList{QSysInfo::prettyProductName(),
+                        "Батын Болд",
+                        "УБ99112233",
+                        "AA00000000",
+                        "Demo Token",
+                        "QUALIFIED",
+                        "Orvela Systems LLC",
+                        "Orvela",
+                        "Nuvia",
+                        "ecdsa-with-SHA256",
+                        "ECDSA",
+                        "support@nuvia.example",
+                        "mailto",
+                        "href",
+                        " bit",
+                        "GMT",
+                        "PDF",
+                        "PIN2",
+                        "MB",
+                        "Downloads",
+                        "contract.pdf"};
+    // The demo's two tokens, its reader and its PKCS#11 library, which the token sections name.
+    kept += QStringList{"Orvela Demo Token", "Orvela Demo", "Orvela Virtual Reader 0",
+                        "/usr/lib/softhsm/libsofthsm2.so"};
     std::sort(kept.begin(), kept.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
     return kept;
