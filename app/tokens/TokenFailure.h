@@ -9,9 +9,9 @@
 
 namespace orvela::tokens {
 
-/// What went wrong with token work, as far as a person can act on it. The first kinds each
-/// have a message and an advice of their own; the last three are worded by the lower layer's
-/// error code.
+/// What went wrong with token work, as far as a person can act on it. Each kind has a message
+/// and an advice of its own; cardRefused is worded by the kit's code, and the kinds that do not
+/// explain themselves show their step, code and detail after the message.
 enum class TokenFailureKind {
     serviceNotRunning, ///< the PC/SC service (pcscd) does not answer
     noReader,          ///< the service runs, the reader asked for is not there

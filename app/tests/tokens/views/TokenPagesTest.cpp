@@ -297,6 +297,15 @@ TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongP
         EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signature);
         shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state));
     }
+    // The wrong PIN shown is worded again, from its typed value, in the language switched to.
+    localization.setLanguage(common::AppLanguage::en);
+    const auto banners = view->findChildren<components::InlineBanner*>();
+    EXPECT_TRUE(std::any_of(banners.begin(), banners.end(), [&](components::InlineBanner* b) {
+        return b->isVisibleTo(view) &&
+               b->text() ==
+                   "Wrong PIN. Check the PIN and try again; too many wrong tries block it.";
+    }));
+    shoot(*view, QStringLiteral("tokens-signtest-error-en"));
 }
 
 TEST_F(TokenPagesTest, TheProvisionButtonNeedsSixRepeatedUserCharactersAndEightSoCharacters)
