@@ -7,6 +7,7 @@
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
 #include "common/l10n/FixedTexts.h"
+#include "components/Card.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "orvela/tokenkit/TokenError.h"
@@ -111,9 +112,29 @@ protected:
 
 TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
 {
-    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    // The real PC/SC client with no service behind its socket: the list says the service is
+    // down, not that a token should be plugged in.
+    qputenv("PCSCLITE_CSOCK_NAME", dir.filePath(QStringLiteral("no-pcscd")).toUtf8());
+    tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
     auto page = open();
+    auto* emptyCard = child<components::Card>(*page, "tokensEmpty");
+    for (const auto language : {common::AppLanguage::en, common::AppLanguage::mn}) {
+        localization.setLanguage(language);
+        EXPECT_TRUE(waitUntil([&] {
+            return emptyCard->title() ==
+                   tokens::tokenFailureWords(
+                       tokens::failureOfKind(tokens::TokenFailureKind::serviceNotRunning), language)
+                       .what;
+        })) << emptyCard->title().toStdString();
+        shoot(*page, QStringLiteral("tokens-list-no-service-%1").arg(common::rawValue(language)));
+    }
+    qunsetenv("PCSCLITE_CSOCK_NAME");
+
+    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    page = open();
     EXPECT_TRUE(child<QWidget>(*page, "tokensEmpty")->isVisibleTo(page.get()));
+    emptyCard = child<components::Card>(*page, "tokensEmpty");
+    EXPECT_EQ(emptyCard->title(), localization.localized(QStringLiteral("Tokens_Empty_Title")));
     shoot(*page, QStringLiteral("tokens-list-empty"));
 
     tokenkit::TokenManager::shared().setBackend(reader);
