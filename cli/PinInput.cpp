@@ -1,6 +1,7 @@
 #include "PinInput.h"
 
 #include "common/LocalizationService.h"
+#include "orvela/tokenkit/TokenError.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -159,7 +160,8 @@ Bytes PinInput::readLine()
 void PinInput::check(const Bytes& pin, int minimumCharacters) const
 {
     if (pin.empty()) {
-        refuse("Pin_Empty");
+        // Worded with the other token failures, as the windows word it.
+        throw tokenkit::TokenError::pinEmpty();
     }
     if (std::find(pin.begin(), pin.end(), 0) != pin.end()) {
         refuse("Pin_HasNul");

@@ -57,7 +57,7 @@ void AdminObjectsController::list(const QString& pin, bool quietly)
                 return;
             }
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             m_objects = *outcome.value;
@@ -78,7 +78,7 @@ void AdminObjectsController::remove(const QString& idHex, const QString& kind)
         },
         [this, id = idHex.toStdString(), kind = kind.toStdString()](const auto& outcome) {
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             std::erase_if(m_objects, [&](const auto& object) {
@@ -120,7 +120,7 @@ void AdminObjectsController::importBytes(const QByteArray& fileBytes, const QStr
         },
         [this, pin](const auto& outcome) {
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             m_state.succeed(admin::kImportDone);

@@ -27,13 +27,12 @@ std::string_view textOf(const Bytes& bytes)
 /// A PIN the card can verify: its UTF-8 encoding fits the token's PIN record.
 bool fitsToken(const QString& pin)
 {
-    return static_cast<std::size_t>(pin.toUtf8().size()) <=
-           tokenkit::TesselDriver::kMaxPinLength;
+    return static_cast<std::size_t>(pin.toUtf8().size()) <= tokenkit::TesselDriver::kMaxPinLength;
 }
 
-QString pinTooLongMessage()
+TokenFailure pinTooLong()
 {
-    return QString::fromStdString(tokenkit::TokenError::pinTooLong().errorDescription());
+    return failureOf(tokenkit::TokenError::pinTooLong());
 }
 
 } // namespace
@@ -108,7 +107,7 @@ void ProvisionController::provisionApdu()
     // The fields' labels promise at most 16 characters, yet nothing else stops a longer PIN;
     // the token would only refuse it after the erase had begun.
     if (!fitsToken(m_pins.userPin) || !fitsToken(m_pins.soPin)) {
-        m_error = pinTooLongMessage();
+        m_failure = pinTooLong();
         emit changed();
         return;
     }
@@ -122,7 +121,7 @@ void ProvisionController::provisionApdu()
         },
         [this, userPin](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {
-                fail(ProvisionStep::apduPins, outcome.failure.message);
+                fail(ProvisionStep::apduPins, outcome.failure);
                 return;
             }
             setProgress(provisionText::apduPinsSet);
@@ -134,10 +133,11 @@ void ProvisionController::generateApduKey(const Bytes& userPin)
 {
     setProgress(provisionText::apduKeyGenerating);
     runCardWork(
-        this, [options = m_options, userPin] { TokenProvisioner(options).generateApduKey(userPin); },
+        this,
+        [options = m_options, userPin] { TokenProvisioner(options).generateApduKey(userPin); },
         [this](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {
-                fail(ProvisionStep::apduPins, outcome.failure.message);
+                fail(ProvisionStep::apduPins, outcome.failure);
                 return;
             }
             succeed(provisionText::apduSuccess);
@@ -154,7 +154,7 @@ void ProvisionController::provisionPkcs11()
         },
         [this](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {
-                fail(ProvisionStep::pkcs11Pins, outcome.failure.message);
+                fail(ProvisionStep::pkcs11Pins, outcome.failure);
                 return;
             }
             qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
@@ -166,7 +166,7 @@ void ProvisionController::begin(const char* progress)
 {
     m_step = ProvisionStep::working;
     m_busy = true;
-    m_error.clear();
+    m_failure.reset();
     m_success.clear();
     m_progress = provisionText::text(progress);
     emit changed();
@@ -181,7 +181,7 @@ void ProvisionController::setProgress(const char* progress)
 void ProvisionController::succeed(const char* success)
 {
     m_pins = {};
-    m_error.clear();
+    m_failure.reset();
     m_progress.clear();
     m_success = provisionText::text(success);
     m_step = ProvisionStep::done;
@@ -189,9 +189,9 @@ void ProvisionController::succeed(const char* success)
     emit changed();
 }
 
-void ProvisionController::fail(ProvisionStep form, const QString& message)
+void ProvisionController::fail(ProvisionStep form, const TokenFailure& failure)
 {
-    m_error = message;
+    m_failure = failure;
     m_progress.clear();
     m_busy = false;
     m_step = form;
@@ -206,7 +206,7 @@ void ProvisionController::startOver()
     m_pins = {};
     m_progress.clear();
     m_success.clear();
-    m_error.clear();
+    m_failure.reset();
     m_step = ProvisionStep::choose;
     emit changed();
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "tokens/ProvisionInput.h"
+#include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace orvela::tokens {
 
@@ -22,12 +24,10 @@ class ProvisionController : public QObject {
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
     Q_PROPERTY(QString progressText READ progressText NOTIFY changed)
     Q_PROPERTY(QString successText READ successText NOTIFY changed)
-    Q_PROPERTY(QString errorText READ errorText NOTIFY changed)
 
 public:
     /// `options` name the reader and the PKCS#11 library of every run.
-    explicit ProvisionController(TokenProvisioner::Options options = {},
-                                 QObject* parent = nullptr);
+    explicit ProvisionController(TokenProvisioner::Options options = {}, QObject* parent = nullptr);
     ~ProvisionController() override;
 
     ProvisionStep step() const { return m_step; }
@@ -37,7 +37,8 @@ public:
     bool isBusy() const { return m_busy; }
     const QString& progressText() const { return m_progress; }
     const QString& successText() const { return m_success; }
-    const QString& errorText() const { return m_error; }
+    /// Why the last run failed, as a typed value the screen words; none after a success.
+    const std::optional<TokenFailure>& failure() const { return m_failure; }
 
     void setUserPin(const QString& pin);
     void setUserPinRepeat(const QString& pin);
@@ -66,7 +67,7 @@ private:
     void begin(const char* progress);
     void setProgress(const char* progress);
     void succeed(const char* success);
-    void fail(ProvisionStep form, const QString& message);
+    void fail(ProvisionStep form, const TokenFailure& failure);
     void setPin(QString& field, const QString& pin);
 
     TokenProvisioner::Options m_options;
@@ -75,7 +76,7 @@ private:
     bool m_busy = false;
     QString m_progress;
     QString m_success;
-    QString m_error;
+    std::optional<TokenFailure> m_failure;
 };
 
 } // namespace orvela::tokens

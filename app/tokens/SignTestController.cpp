@@ -1,8 +1,10 @@
 #include "tokens/SignTestController.h"
 
+#include "common/LocalizationService.h"
 #include "common/PoolTask.h"
 #include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/Bytes.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 
 #include <QCryptographicHash>
@@ -79,9 +81,28 @@ void SignTestController::setKeyLabel(const QString& label)
     }
 }
 
+QString SignTestController::errorText() const
+{
+    if (m_failure) {
+        return tokenFailureText(*m_failure, m_texts.language());
+    }
+    if (m_readError) {
+        return signTestText::text(signTestText::readFailed) +
+               common::localInputMessage(*m_readError, m_texts);
+    }
+    return m_hashRefused ? signTestText::text(signTestText::hashLength) : QString();
+}
+
+void SignTestController::clearError()
+{
+    m_failure.reset();
+    m_readError.reset();
+    m_hashRefused = false;
+}
+
 void SignTestController::chooseFile(const QString& path)
 {
-    m_error.clear();
+    clearError();
     m_reading = true;
     const quint64 read = ++m_read;
     emit changed();
@@ -94,8 +115,8 @@ void SignTestController::chooseFile(const QString& path)
             if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
                 return Digest{*error};
             }
-            const QByteArray hash = QCryptographicHash::hash(std::get<QByteArray>(input),
-                                                             QCryptographicHash::Sha256);
+            const QByteArray hash =
+                QCryptographicHash::hash(std::get<QByteArray>(input), QCryptographicHash::Sha256);
             return Digest{QString::fromLatin1(hash.toHex())};
         },
         [this, read, name = QFileInfo(path).fileName()](const Digest& digest) {
@@ -109,8 +130,7 @@ void SignTestController::digested(const QString& name, const Digest& digest)
 {
     m_reading = false;
     if (const auto* error = std::get_if<common::LocalInputError>(&digest.value)) {
-        m_error = signTestText::text(signTestText::readFailed) +
-                  common::localInputMessage(*error, m_texts);
+        m_readError = *error;
     } else {
         m_hash = std::get<QString>(digest.value);
         m_fileDigest = m_hash;
@@ -125,10 +145,10 @@ void SignTestController::sign()
         return;
     }
     m_signature.clear();
-    m_error.clear();
+    clearError();
     const Bytes hash = tokenkit::hexToBytes(m_hash.toStdString());
     if (hash.size() != kHashBytes) {
-        m_error = signTestText::text(signTestText::hashLength);
+        m_hashRefused = true;
         emit changed();
         return;
     }
@@ -158,7 +178,7 @@ void SignTestController::finishSigning(const TokenOutcome<Bytes>& outcome)
     if (outcome.ok()) {
         m_signature = QString::fromStdString(tokenkit::bytesToHex(*outcome.value));
     } else {
-        m_error = outcome.failure.message;
+        m_failure = outcome.failure;
     }
     emit changed();
 }

@@ -51,7 +51,11 @@ public:
     bool isHashReady() const { return !m_fileDigest.isEmpty() && m_fileDigest == m_hash; }
     /// Upper-case hexadecimal of the token's signature; empty when none.
     const QString& signatureHex() const { return m_signature; }
-    const QString& errorText() const { return m_error; }
+    /// Why the last choice or signature failed, worded in the interface language of the
+    /// moment (the screen reads it again after a language switch); empty when nothing failed.
+    QString errorText() const;
+    /// The token failure of the last signature; none when it did not fail at the token.
+    const std::optional<TokenFailure>& failure() const { return m_failure; }
     /// A file is being digested or the token is signing.
     bool isBusy() const { return m_signing || m_reading; }
 
@@ -75,6 +79,7 @@ private:
     struct Digest;
     void digested(const QString& name, const Digest& digest);
     void finishSigning(const TokenOutcome<tokenkit::Bytes>& outcome);
+    void clearError();
 
     TokenManager& m_manager;
     const common::LocalizationService& m_texts;
@@ -86,7 +91,9 @@ private:
     QString m_fileName;
     QString m_fileDigest;
     QString m_signature;
-    QString m_error;
+    std::optional<TokenFailure> m_failure;
+    std::optional<common::LocalInputError> m_readError;
+    bool m_hashRefused = false;
     bool m_signing = false;
     bool m_reading = false;
     quint64 m_read = 0; ///< numbers file reads, so that a late digest is dropped

@@ -40,11 +40,11 @@ void TokenAdminController::clearSecrets()
 void TokenAdminController::testConnection()
 {
     m_connection.start();
-    m_manager.testConnection(this, [this](bool answered) {
-        if (answered) {
-            m_connection.succeed(admin::kConnectionOk);
+    m_manager.testConnection(this, [this](const std::optional<TokenFailure>& failure) {
+        if (failure) {
+            m_connection.fail(*failure);
         } else {
-            m_connection.fail(admin::kConnectionFailed);
+            m_connection.succeed(admin::kConnectionOk);
         }
     });
 }
@@ -58,7 +58,7 @@ void TokenAdminController::testSlots()
             if (outcome.ok()) {
                 m_slots.succeed(admin::kSlotsFound + QString::number(*outcome.value));
             } else {
-                m_slots.fail(admin::kSlotTestError + outcome.failure.message);
+                m_slots.fail(outcome.failure);
             }
         });
 }
@@ -72,7 +72,7 @@ void TokenAdminController::eraseToken()
             if (outcome.ok()) {
                 m_erase.succeed(admin::kEraseDone);
             } else {
-                m_erase.fail(admin::kEraseError + outcome.failure.message);
+                m_erase.fail(outcome.failure);
             }
         });
 }
@@ -85,7 +85,7 @@ void TokenAdminController::generateKey()
         [secret = secretOf(m_genKeyPin)] { TokenProvisioner().generateSigningKey(textOf(secret)); },
         [this, pin = m_genKeyPin](const auto& outcome) {
             if (!outcome.ok()) {
-                m_genKey.fail(outcome.failure.message);
+                m_genKey.fail(outcome.failure);
                 return;
             }
             m_genKey.succeed(admin::kGenKeyDone);

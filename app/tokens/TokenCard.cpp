@@ -43,7 +43,7 @@ void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
 
 std::vector<std::string> readerNames()
 {
-    return tokenkit::TokenManager::shared().getReaderNames();
+    return tokenkit::TokenManager::shared().backend()->listReaders();
 }
 
 tokenkit::TokenInfo readTokenInfo(int readerIndex)

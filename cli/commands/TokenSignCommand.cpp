@@ -84,10 +84,11 @@ int runSign(CliContext& context)
     }
     Bytes givenHash;
     if (byHash) {
-        givenHash = tokenkit::hexToBytes(context.value(QStringLiteral("hash")).toStdString());
-        if (givenHash.empty()) {
+        const auto digest = digestOption(context.value(QStringLiteral("hash")));
+        if (!digest) {
             return usageError(context, cliText("Cli_Usage_HashHex"));
         }
+        givenHash = *digest;
     }
     return runOnReader(context, [&](int reader) {
         const Bytes hash = byHash ? givenHash : hashOfFile(context.value(QStringLiteral("file")));

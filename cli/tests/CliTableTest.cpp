@@ -170,7 +170,10 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         QString advice; ///< part of the English sentence: what to do
     };
     const QList<Case> cases{
-        {{"token", "info"}, noService, "pcscd-not-running", "Start the smart-card service"},
+        {{"token", "info"},
+         noService,
+         "pcscd-not-running",
+         "smart-card service (pcscd) is not running"},
         {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
          {},
          "no-pkcs11-library",
@@ -178,7 +181,7 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         {{"--pin-stdin", "--road", "pkcs11", "token", "keygen", "--library", softhsm},
          emptyHsm,
          "no-token",
-         "No usable token in the PKCS#11 slot"},
+         "finds no usable token"},
     };
     for (const Case& c : cases) {
         const std::string label = c.args.join(u' ').toStdString();

@@ -59,7 +59,8 @@ if [ -n "$EMPTY" ]; then
   grep -q '"reason": "no-card"' "$WORK/empty.json" || { cat "$WORK/empty.json" >&2; fail "empty reader"; }
   "$ORVELA" --lang en token info --reader "$EMPTY" >/dev/null 2>"$WORK/empty.err" || true
   [ "$(wc -l <"$WORK/empty.err")" = 1 ] &&
-    grep -q 'Plug in the token, or put the card in the reader, and try again.$' "$WORK/empty.err" ||
+    grep -qx 'No token found. Plug in the token, or put the card in the reader, and try again.' \
+      "$WORK/empty.err" ||
     { cat "$WORK/empty.err" >&2; fail "empty reader message"; }
   echo "token info on the empty reader: no-card"
 fi
@@ -68,6 +69,14 @@ printf '%s\n%s\n%s\n' "$USER_PIN" "$USER_PIN" "$SO_PIN" |
   "$ORVELA" --pin-stdin token provision >"$WORK/provision.txt" 2>&1 ||
   { cat "$WORK/provision.txt" >&2; fail "orvela token provision"; }
 echo "token provision: ok"
+
+# A wrong PIN reaches the card, which counts the try and says how many are left.
+if printf '000000\n' | "$ORVELA" --lang en --pin-stdin token keygen >/dev/null 2>"$WORK/wrong.err"; then
+  fail "keygen with a wrong PIN succeeded"
+fi
+grep -qx 'Wrong PIN. 9 tries left. Check the PIN and try again.' "$WORK/wrong.err" ||
+  { cat "$WORK/wrong.err" >&2; fail "wrong PIN message"; }
+echo "token keygen with a wrong PIN: tries left said"
 
 printf '%s\n' "$USER_PIN" | "$ORVELA" --pin-stdin token keygen >"$WORK/keygen.txt" 2>&1 ||
   { cat "$WORK/keygen.txt" >&2; fail "orvela token keygen"; }

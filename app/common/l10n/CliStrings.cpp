@@ -45,7 +45,7 @@ constexpr StringRow kCliRows[] = {
     {"Cli_Usage_Unexpected", "unexpected argument '%1'", "илүү аргумент '%1'"},
     {"Cli_Usage_Missing", "missing %1", "%1 дутуу байна"},
     {"Cli_Usage_HashOrFile", "needs either --hash HEX or --file PATH", "--hash HEX эсвэл --file PATH-ийн аль нэг нь хэрэгтэй"},
-    {"Cli_Usage_HashHex", "--hash needs hexadecimal digits", "--hash-д арван зургаатын цифр хэрэгтэй"},
+    {"Cli_Usage_HashHex", "--hash takes a SHA-256 digest: 64 hexadecimal digits (32 bytes)", "--hash нь SHA-256 хураангуй авна: 64 арван зургаатын цифр (32 байт)"},
     {"Cli_Usage_ReaderIndex", "--reader takes a reader index, for example 0", "--reader уншигчийн дугаар авна, жишээ нь 0"},
     {"Cli_Usage_LoginMode", "needs --register NUMBER or --qr", "--register NUMBER эсвэл --qr хэрэгтэй"},
     {"Cli_Usage_BlankNumber", "the registry number is blank", "регистрийн дугаар хоосон байна"},

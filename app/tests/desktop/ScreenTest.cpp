@@ -89,6 +89,9 @@ QStringList keptTexts()
                         "MB",
                         "Downloads",
                         "contract.pdf"};
+    // The demo's two tokens, its reader and its PKCS#11 library, which the token sections name.
+    kept += QStringList{"Orvela Demo Token", "Orvela Demo", "Orvela Virtual Reader 0",
+                        "/usr/lib/softhsm/libsofthsm2.so"};
     std::sort(kept.begin(), kept.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
     return kept;

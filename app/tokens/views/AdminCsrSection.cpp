@@ -46,7 +46,7 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     row->addWidget(m_submit);
     row->addStretch();
     contentLayout()->addLayout(row);
-    contentLayout()->addWidget(new AdminStatusLine(controller.state(), this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.state(), localization, this));
     m_pem = new QPlainTextEdit(this);
     m_pem->setReadOnly(true);
     m_pem->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -61,7 +61,7 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     pemButtons->addWidget(m_save);
     pemButtons->addStretch();
     contentLayout()->addLayout(pemButtons);
-    contentLayout()->addWidget(new AdminStatusLine(controller.saveState(), this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.saveState(), localization, this));
 
     connect(m_registry, &QLineEdit::textEdited, &controller,
             &AdminCsrController::setRegistryNumber);

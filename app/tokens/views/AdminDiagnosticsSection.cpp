@@ -27,8 +27,9 @@ AdminDiagnosticsSection::AdminDiagnosticsSection(TokenAdminController& controlle
     buttons->addWidget(m_slots);
     buttons->addStretch();
     contentLayout()->addLayout(buttons);
-    contentLayout()->addWidget(new AdminStatusLine(controller.connectionTest(), this));
-    contentLayout()->addWidget(new AdminStatusLine(controller.slotTest(), this));
+    contentLayout()->addWidget(
+        new AdminStatusLine(controller.connectionTest(), localization, this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.slotTest(), localization, this));
 
     connect(m_connection, &QPushButton::clicked, &controller,
             &TokenAdminController::testConnection);

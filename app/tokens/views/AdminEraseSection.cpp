@@ -30,7 +30,7 @@ AdminEraseSection::AdminEraseSection(TokenAdminController& controller,
     row->addStretch();
     contentLayout()->addWidget(m_hint);
     contentLayout()->addLayout(row);
-    contentLayout()->addWidget(new AdminStatusLine(controller.erase(), this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.erase(), localization, this));
 
     connect(m_erase, &QPushButton::clicked, this, &AdminEraseSection::askToErase);
     connect(&controller.erase(), &AdminActionState::changed, this,

@@ -68,7 +68,7 @@ AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
     buttons->addWidget(m_import);
     buttons->addStretch();
     contentLayout()->addLayout(buttons);
-    contentLayout()->addWidget(new AdminStatusLine(controller.state(), this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.state(), localization, this));
     m_empty = hintLabel(this);
     contentLayout()->addWidget(m_empty);
     m_rows = new QVBoxLayout;

@@ -8,8 +8,10 @@
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/ProvisionController.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
+#include "tokens/views/TokenTargetLine.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -43,7 +45,8 @@ QLabel* iconLabel(const QString& symbol, components::Tone tone, QWidget* parent)
 }
 
 /// A form page: its three fields in order, then its action button.
-QFormLayout* addForm(QVBoxLayout* page, const std::initializer_list<std::pair<const char*, QLineEdit*>>& rows)
+QFormLayout* addForm(QVBoxLayout* page,
+                     const std::initializer_list<std::pair<const char*, QLineEdit*>>& rows)
 {
     auto* form = new QFormLayout;
     form->setRowWrapPolicy(QFormLayout::WrapLongRows);
@@ -57,7 +60,7 @@ QFormLayout* addForm(QVBoxLayout* page, const std::initializer_list<std::pair<co
 
 } // namespace
 
-ProvisionSection::ProvisionSection(ProvisionController& controller,
+ProvisionSection::ProvisionSection(ProvisionController& controller, const TokenTargets& targets,
                                    common::LocalizationService& localization, TokenPrompts& prompts,
                                    QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
@@ -66,6 +69,10 @@ ProvisionSection::ProvisionSection(ProvisionController& controller,
     outer->setContentsMargins(0, 0, 0, 0);
     m_card = new components::Card(this);
     outer->addWidget(m_card);
+    m_apduTarget = new TokenTargetLine(targets, TokenRoad::apdu, localization, m_card);
+    m_pkcs11Target = new TokenTargetLine(targets, TokenRoad::pkcs11, localization, m_card);
+    m_card->contentLayout()->addWidget(m_apduTarget);
+    m_card->contentLayout()->addWidget(m_pkcs11Target);
     // One page per step, only the current one shown: hidden pages take no room, so the
     // section is as tall as the step it shows.
     m_pages = {makeChoosePage(), makeApduPage(), makePkcs11Page(), makeWorkingPage(),
@@ -73,7 +80,8 @@ ProvisionSection::ProvisionSection(ProvisionController& controller,
     for (QWidget* page : std::as_const(m_pages)) {
         m_card->contentLayout()->addWidget(page);
     }
-    m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(), m_card);
+    m_error =
+        new components::InlineBanner(components::InlineBanner::Kind::error, QString(), m_card);
     m_success =
         new components::InlineBanner(components::InlineBanner::Kind::success, QString(), m_card);
     m_card->contentLayout()->addWidget(m_error);
@@ -91,7 +99,8 @@ QWidget* ProvisionSection::makeChoosePage()
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plainLabel(text(provisionText::chooseHint), page));
-    auto* apdu = new ActionButton(text(provisionText::chooseApdu), ActionButton::Role::primary, page);
+    auto* apdu =
+        new ActionButton(text(provisionText::chooseApdu), ActionButton::Role::primary, page);
     apdu->setSymbol(QStringLiteral("lock.shield"));
     auto* pkcs11 =
         new ActionButton(text(provisionText::choosePkcs11), ActionButton::Role::secondary, page);
@@ -117,7 +126,8 @@ QWidget* ProvisionSection::makeApduPage()
     addForm(layout, {{provisionText::userPinField, m_apduUser},
                      {provisionText::repeatField, m_apduRepeat},
                      {provisionText::soPukField, m_apduPuk}});
-    m_apduAction = new ActionButton(text(provisionText::apduAction), ActionButton::Role::primary, page);
+    m_apduAction =
+        new ActionButton(text(provisionText::apduAction), ActionButton::Role::primary, page);
     m_apduAction->setObjectName(QStringLiteral("provisionApduAction"));
     m_apduAction->submitOnEnter({m_apduUser, m_apduRepeat, m_apduPuk});
     layout->addWidget(m_apduAction, 0, Qt::AlignLeft);
@@ -191,7 +201,8 @@ QWidget* ProvisionSection::makeDonePage()
     header->addWidget(title, 1);
     layout->addLayout(header);
     layout->addWidget(plainLabel(text(provisionText::doneText), page));
-    auto* again = new ActionButton(text(provisionText::startOver), ActionButton::Role::secondary, page);
+    auto* again =
+        new ActionButton(text(provisionText::startOver), ActionButton::Role::secondary, page);
     layout->addWidget(again, 0, Qt::AlignLeft);
     connect(again, &QPushButton::clicked, &m_controller, &ProvisionController::startOver);
     return page;
@@ -217,7 +228,14 @@ void ProvisionSection::retranslate()
 
 void ProvisionSection::refresh()
 {
-    showPage(static_cast<int>(m_controller.step()));
+    const ProvisionStep step = m_controller.step();
+    showPage(static_cast<int>(step));
+    // The choice shows both roads' tokens; a form, its run and its end show the one it uses.
+    if (step == ProvisionStep::choose || step == ProvisionStep::apduPins ||
+        step == ProvisionStep::pkcs11Pins) {
+        m_apduTarget->setVisible(step != ProvisionStep::pkcs11Pins);
+        m_pkcs11Target->setVisible(step != ProvisionStep::apduPins);
+    }
     for (QLineEdit* field : {m_apduUser, m_p11User}) {
         syncField(field, m_controller.userPin());
     }
@@ -230,10 +248,10 @@ void ProvisionSection::refresh()
     m_apduAction->setEnabled(m_controller.canProvision());
     m_p11Action->setEnabled(m_controller.canProvision());
     const QString& progress = m_controller.progressText();
-    m_workingCaption->setText(progress.isEmpty() ? text(provisionText::workingFallback)
-                                                 : progress);
-    m_error->setText(m_controller.errorText());
-    m_error->setVisible(!m_controller.errorText().isEmpty());
+    m_workingCaption->setText(progress.isEmpty() ? text(provisionText::workingFallback) : progress);
+    const auto& failure = m_controller.failure();
+    m_error->setText(failure ? tokenFailureText(*failure, m_localization.language()) : QString());
+    m_error->setVisible(failure.has_value());
     m_success->setText(m_controller.successText());
     m_success->setVisible(!m_controller.successText().isEmpty());
 }

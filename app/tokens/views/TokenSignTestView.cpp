@@ -10,6 +10,7 @@
 #include "tokens/SignTestController.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
+#include "tokens/views/TokenTargetLine.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -54,7 +55,7 @@ QWidget* markRow(const QString& symbol, QLabel* caption, QWidget* parent)
 
 } // namespace
 
-TokenSignTestView::TokenSignTestView(SignTestController& controller,
+TokenSignTestView::TokenSignTestView(SignTestController& controller, const TokenTargets& targets,
                                      common::LocalizationService& localization,
                                      TokenPrompts& prompts, QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
@@ -65,6 +66,8 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     outer->addWidget(m_card);
     QWidget* body = m_card;
     auto* layout = m_card->contentLayout();
+    m_target = new TokenTargetLine(targets, TokenRoad::apdu, localization, body);
+    layout->addWidget(m_target);
 
     auto* hint = plainLabel(body);
     hint->setText(text(signTestText::hint));
@@ -183,6 +186,7 @@ void TokenSignTestView::refresh()
     const SignMode mode = m_controller.mode();
     m_mode->setCurrentIndex(m_mode->findData(static_cast<int>(mode)));
     m_modeDescription->setText(description(mode));
+    m_target->setRoad(mode == SignMode::apdu ? TokenRoad::apdu : TokenRoad::pkcs11);
     // The card keeps its own PIN; only the PKCS#11 road asks for one and a key label.
     const bool pkcs11 = mode == SignMode::pkcs11;
     for (QWidget* w : {static_cast<QWidget*>(m_pin), static_cast<QWidget*>(m_keyLabel)}) {

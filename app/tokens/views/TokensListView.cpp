@@ -7,6 +7,7 @@
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 
 #include <QHBoxLayout>
@@ -79,6 +80,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     connect(m_details, &QPushButton::clicked, this, &TokensListView::detailsRequested);
     connect(&m_manager, &TokenManager::isTokenPresentChanged, this, &TokensListView::refresh);
     connect(&m_manager, &TokenManager::tokenInfoChanged, this, &TokensListView::refresh);
+    connect(&m_manager, &TokenManager::failureChanged, this, &TokensListView::refresh);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &TokensListView::retranslate);
     retranslate();
@@ -94,8 +96,6 @@ void TokensListView::retranslate()
     m_refresh->setText(key("Common_Refresh"));
     m_connected->setTitle(key("Tokens_Connected_Header"));
     m_details->setText(key("Common_Details"));
-    m_empty->setTitle(key("Tokens_Empty_Title"));
-    m_emptyHint->setText(key("Tokens_Empty_Hint"));
     refresh();
 }
 
@@ -109,6 +109,17 @@ void TokensListView::refresh()
     m_name->setText(named ? QString::fromStdString(info->label)
                           : m_localization.localized(QStringLiteral("Tokens_Default_Name")));
     m_badge->setText(info && info->isFIPS ? QStringLiteral("FIPS") : QStringLiteral("APDU"));
+    // With no reader listing at all, the reason (the service may be down) replaces the plea
+    // to plug a token in.
+    const auto& failure = m_manager.failure();
+    if (failure && !present) {
+        const auto words = tokenFailureWords(*failure, m_localization.language());
+        m_empty->setTitle(words.what);
+        m_emptyHint->setText(words.advice);
+    } else {
+        m_empty->setTitle(m_localization.localized(QStringLiteral("Tokens_Empty_Title")));
+        m_emptyHint->setText(m_localization.localized(QStringLiteral("Tokens_Empty_Hint")));
+    }
 }
 
 } // namespace orvela::tokens::views

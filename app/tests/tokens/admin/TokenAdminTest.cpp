@@ -9,11 +9,14 @@
 #include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "tokens/TokenAdminController.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 #include "tokens/TokenProvisioner.h"
+#include "tokens/TokenTargets.h"
 #include "tokens/views/AdminCsrSection.h"
 #include "tokens/views/AdminEraseSection.h"
 #include "tokens/views/AdminPinSection.h"
+#include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/TokenAdminView.h"
 
 #include <QClipboard>
@@ -37,7 +40,11 @@ namespace admin = tokens::admin;
 
 class TokenAdminTest : public ot::TokenScreenFixture {
 protected:
-    TokenAdminTest() { view.resize(900, 2300); }
+    TokenAdminTest()
+    {
+        view.resize(900, 2300);
+        targets.refresh();
+    }
 
     static bool finished(const AdminActionState& state)
     {
@@ -57,7 +64,7 @@ protected:
     {
         action();
         ASSERT_TRUE(finished(state));
-        EXPECT_EQ(state.isError(), error) << state.message().toStdString();
+        EXPECT_EQ(state.isError(), error) << state.shownText(common::AppLanguage::en).toStdString();
     }
 
     /// The button showing `text` inside `parent`.
@@ -85,7 +92,8 @@ protected:
     std::unique_ptr<tokens::TokenManager> manager = settledManager();
     ot::AnsweringPrompts::Answers answers;
     ot::AnsweringPrompts prompts{answers};
-    tokens::views::TokenAdminView view{*manager, localization, prompts};
+    tokens::TokenTargets targets{*manager, {}};
+    tokens::views::TokenAdminView view{*manager, targets, localization, prompts};
     tokens::TokenAdminController& controller = view.controller();
 
 private:
@@ -132,7 +140,8 @@ TEST_F(TokenAdminTest, PinSectionsTakeOnlyMatchingPinsAndAWrongSoPinKeepsTheForm
     AdminPinController& unlock = controller.unlockPin();
     fill(unlock, "87654321", "4321");
     settle(unlock.state(), true, [&] { unlock.submit(); });
-    EXPECT_TRUE(unlock.state().message().contains(QStringLiteral("C_Login")));
+    ASSERT_TRUE(unlock.state().failure().has_value());
+    EXPECT_EQ(unlock.state().failure()->kind, tokens::TokenFailureKind::wrongPin);
     EXPECT_EQ(unlock.current(), QStringLiteral("87654321"));
     EXPECT_EQ(unlock.confirmation(), QStringLiteral("4321"));
     fill(unlock, Pkcs11Road::soPin, "4321");
@@ -182,12 +191,13 @@ TEST_F(TokenAdminTest, SectionsPressedTogetherAllSucceed)
     for (const AdminActionState* state :
          {&controller.objects().state(), &controller.genKey(), &controller.slotTest()}) {
         ASSERT_TRUE(finished(*state));
-        EXPECT_FALSE(state->isError()) << state->message().toStdString();
+        EXPECT_FALSE(state->isError()) << state->shownText(common::AppLanguage::en).toStdString();
     }
     EXPECT_EQ(controller.slotTest().message(), admin::kSlotsFound + QStringLiteral("2"));
     road.point("/nonexistent/libpkcs11.so");
     settle(controller.slotTest(), true, [&] { controller.testSlots(); });
-    EXPECT_TRUE(controller.slotTest().message().startsWith(admin::kSlotTestError));
+    ASSERT_TRUE(controller.slotTest().failure().has_value());
+    EXPECT_EQ(controller.slotTest().failure()->kind, tokens::TokenFailureKind::libraryMissing);
 }
 
 TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
@@ -243,10 +253,21 @@ TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
 
     reader->setPresent(0, false);
     settle(controller.connectionTest(), true, [&] { controller.testConnection(); });
-    EXPECT_EQ(controller.connectionTest().message(), admin::kConnectionFailed);
     settle(controller.erase(), true, [&] { controller.eraseToken(); });
-    EXPECT_TRUE(controller.erase().message().startsWith(admin::kEraseError));
-    shoot(view, QStringLiteral("tokens-admin-error"));
+    for (const AdminActionState* state : {&controller.connectionTest(), &controller.erase()}) {
+        ASSERT_TRUE(state->failure().has_value());
+        EXPECT_EQ(state->failure()->kind, tokens::TokenFailureKind::noCard);
+    }
+    // The shown error is worded again, from its typed value, when the language changes.
+    auto* line = view.findChild<tokens::views::AdminEraseSection*>()
+                     ->findChild<tokens::views::AdminStatusLine*>();
+    ASSERT_NE(line, nullptr);
+    for (const auto language : {common::AppLanguage::en, common::AppLanguage::mn}) {
+        localization.setLanguage(language);
+        EXPECT_EQ(line->text(), tokens::tokenFailureText(*controller.erase().failure(), language));
+        shoot(view, QStringLiteral("tokens-admin-error-%1")
+                        .arg(language == common::AppLanguage::en ? "en" : "mn"));
+    }
 }
 
 TEST_F(TokenAdminTest, ADestroyedControllerGetsNoLateResult)

@@ -7,12 +7,15 @@
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
 #include "common/l10n/FixedTexts.h"
+#include "components/Card.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
+#include "tokens/TokenTargets.h"
 #include "tokens/views/ProvisionSection.h"
 #include "tokens/views/TokenSignTestView.h"
 #include "tokens/views/TokensView.h"
@@ -38,6 +41,13 @@ namespace texts = tokens::signTestText;
 
 const QString kEmptyDigest =
     QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+
+/// The failure in English, for a failed check's message.
+std::string failureText(const std::optional<tokens::TokenFailure>& failure)
+{
+    return failure ? tokens::tokenFailureText(*failure, common::AppLanguage::en).toStdString()
+                   : std::string();
+}
 
 /// The colour of the most opaque pixel: a tinted mark's own colour, not an anti-aliased edge.
 QRgb solidColour(const QImage& image)
@@ -102,9 +112,29 @@ protected:
 
 TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
 {
-    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    // The real PC/SC client with no service behind its socket: the list says the service is
+    // down, not that a token should be plugged in.
+    qputenv("PCSCLITE_CSOCK_NAME", dir.filePath(QStringLiteral("no-pcscd")).toUtf8());
+    tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
     auto page = open();
+    auto* emptyCard = child<components::Card>(*page, "tokensEmpty");
+    for (const auto language : {common::AppLanguage::en, common::AppLanguage::mn}) {
+        localization.setLanguage(language);
+        EXPECT_TRUE(waitUntil([&] {
+            return emptyCard->title() ==
+                   tokens::tokenFailureWords(
+                       tokens::failureOfKind(tokens::TokenFailureKind::serviceNotRunning), language)
+                       .what;
+        })) << emptyCard->title().toStdString();
+        shoot(*page, QStringLiteral("tokens-list-no-service-%1").arg(common::rawValue(language)));
+    }
+    qunsetenv("PCSCLITE_CSOCK_NAME");
+
+    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    page = open();
     EXPECT_TRUE(child<QWidget>(*page, "tokensEmpty")->isVisibleTo(page.get()));
+    emptyCard = child<components::Card>(*page, "tokensEmpty");
+    EXPECT_EQ(emptyCard->title(), localization.localized(QStringLiteral("Tokens_Empty_Title")));
     shoot(*page, QStringLiteral("tokens-list-empty"));
 
     tokenkit::TokenManager::shared().setBackend(reader);
@@ -198,8 +228,8 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
         fill(provision, user, user, so);
         provision.provision();
         EXPECT_EQ(provision.step(), ProvisionStep::apduPins) << user;
-        EXPECT_EQ(provision.errorText().toStdString(),
-                  tokenkit::TokenError::pinTooLong().errorDescription());
+        ASSERT_TRUE(provision.failure().has_value());
+        EXPECT_EQ(provision.failure()->cardCode, tokenkit::TokenError::Code::pinTooLong);
         EXPECT_EQ(provision.userPin(), QString::fromUtf8(user)); // the form keeps its input
     }
     shoot(*section, QStringLiteral("tokens-provision-error"));
@@ -219,7 +249,7 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
     shoot(*section, QStringLiteral("tokens-provision-working"));
     gate.release();
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
-    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << failureText(provision.failure());
     shoot(*section, QStringLiteral("tokens-provision-done"));
     EXPECT_TRUE(provision.userPin().isEmpty() && provision.soPin().isEmpty());
     EXPECT_TRUE(token->publicKey(0x01).has_value());
@@ -231,7 +261,7 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
     fill(provision, "654321", "654321");
     press(*page, "provisionPkcs11Action", true);
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
-    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << failureText(provision.failure());
     EXPECT_EQ(tokens::TokenProvisioner().listObjects("654321").size(), 2u); // its key pair
 }
 
@@ -282,11 +312,21 @@ TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongP
             EXPECT_EQ(signature, signature.toUpper());
         } else {
             EXPECT_TRUE(signature.isEmpty());
-            EXPECT_TRUE(signTest.errorText().startsWith(QStringLiteral("C_Login")));
+            ASSERT_TRUE(signTest.failure().has_value());
+            EXPECT_EQ(signTest.failure()->kind, tokens::TokenFailureKind::wrongPin);
         }
         EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signature);
         shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state));
     }
+    // The wrong PIN shown is worded again, from its typed value, in the language switched to.
+    localization.setLanguage(common::AppLanguage::en);
+    const auto banners = view->findChildren<components::InlineBanner*>();
+    EXPECT_TRUE(std::any_of(banners.begin(), banners.end(), [&](components::InlineBanner* b) {
+        return b->isVisibleTo(view) &&
+               b->text() ==
+                   "Wrong PIN. Check the PIN and try again; too many wrong tries block it.";
+    }));
+    shoot(*view, QStringLiteral("tokens-signtest-error-en"));
 }
 
 TEST_F(TokenPagesTest, TheProvisionButtonNeedsSixRepeatedUserCharactersAndEightSoCharacters)
@@ -325,8 +365,8 @@ TEST_F(TokenPagesTest, AFailedProvisioningReturnsToItsFormWithTheCause)
     fill(form, "123456", "123456", "12345678");
     run();
     EXPECT_EQ(form.step(), ProvisionStep::apduPins);
-    EXPECT_EQ(form.errorText(),
-              QString::fromStdString(tokenkit::TokenError::cardNotFound().errorDescription()));
+    ASSERT_TRUE(form.failure().has_value());
+    EXPECT_EQ(form.failure()->kind, tokens::TokenFailureKind::noCard);
     EXPECT_EQ(form.userPin(), QStringLiteral("123456"));
 
     const QString missing = dir.filePath(QStringLiteral("no-such-pkcs11.so"));
@@ -336,7 +376,9 @@ TEST_F(TokenPagesTest, AFailedProvisioningReturnsToItsFormWithTheCause)
     fill(form, "123456", "123456", "12345678");
     run();
     EXPECT_EQ(form.step(), ProvisionStep::pkcs11Pins);
-    EXPECT_TRUE(form.errorText().contains(missing)) << form.errorText().toStdString();
+    ASSERT_TRUE(form.failure().has_value());
+    EXPECT_EQ(form.failure()->kind, tokens::TokenFailureKind::libraryMissing);
+    EXPECT_TRUE(form.failure()->detail.starts_with(missing.toStdString()));
 }
 
 TEST_F(TokenPagesTest, AProvisioningFormClosedMidRunHearsNothingMore)
@@ -381,6 +423,68 @@ TEST_F(TokenPagesTest, OnlyA32ByteDigestReachesTheToken)
             << c.hash.toStdString();
         EXPECT_TRUE(signTest.signatureHex().isEmpty());
     }
+}
+
+} // namespace
+
+namespace {
+
+/// The "acts on" lines the page shows, by the road they name, in English.
+std::pair<int, int> targetLines(QWidget& page, const QString& apduToken, const QString& p11Token)
+{
+    int apdu = 0;
+    int pkcs11 = 0;
+    for (QLabel* line : page.findChildren<QLabel*>(QStringLiteral("tokenTarget"))) {
+        if (!line->isVisibleTo(&page)) {
+            continue;
+        }
+        const QString text = line->text();
+        if (text.contains(QStringLiteral("APDU through the reader"))) {
+            EXPECT_TRUE(text.contains(apduToken)) << text.toStdString();
+            ++apdu;
+        } else {
+            EXPECT_TRUE(text.contains(p11Token) &&
+                        text.contains(QString::fromLatin1(orvela::testing::kSoftHsmLibrary)) &&
+                        text.contains(QStringLiteral(", slot ")))
+                << text.toStdString();
+            ++pkcs11;
+        }
+    }
+    return {apdu, pkcs11};
+}
+
+TEST_F(TokenPagesTest, EverySectionSaysWhichTokenItActsOnAndTwoDifferentTokensAreNamed)
+{
+    Pkcs11Road road;
+    road.provision(); // labelled "Orvela"; the card in the reader is another token
+    plug();
+    localization.setLanguage(common::AppLanguage::en);
+    auto page = open();
+    page->showDetail();
+    auto* differ = child<components::InlineBanner>(*page, "tokensDiffer");
+    ASSERT_TRUE(waitUntil([&] { return differ->isVisibleTo(page.get()); }));
+    EXPECT_TRUE(differ->text().contains(QStringLiteral("“Orvela Test Token”")) &&
+                differ->text().contains(QStringLiteral("“Orvela” — PKCS#11")))
+        << differ->text().toStdString();
+    // Diagnostics, erase, provisioning and the sign test by the card; diagnostics, the three
+    // PIN sections, objects, key, request and provisioning by PKCS#11.
+    EXPECT_EQ(targetLines(*page, "Orvela Test Token", "“Orvela”"), std::make_pair(4, 8));
+    page->signTest().setMode(tokens::SignMode::pkcs11);
+    EXPECT_EQ(targetLines(*page, "Orvela Test Token", "“Orvela”"), std::make_pair(3, 9));
+    page->provision().chooseApdu(); // its form shows the card's token alone
+    EXPECT_EQ(targetLines(*page, "Orvela Test Token", "“Orvela”"), std::make_pair(3, 8));
+    page->provision().startOver();
+    page->signTest().setMode(tokens::SignMode::apdu);
+    page->resize(640, 1300);
+    shoot(*page, QStringLiteral("tokens-detail-two-tokens-en"));
+    localization.setLanguage(common::AppLanguage::mn);
+    EXPECT_TRUE(differ->text().startsWith(QStringLiteral("Хоёр өөр токен."))) << "worded again";
+    shoot(*page, QStringLiteral("tokens-detail-two-tokens-mn"));
+
+    // One token on both roads: nothing to warn about.
+    plug(sim::VirtualToken::Mode::aes, "Orvela");
+    manager->refresh();
+    EXPECT_TRUE(waitUntil([&] { return !differ->isVisibleTo(page.get()); }));
 }
 
 } // namespace

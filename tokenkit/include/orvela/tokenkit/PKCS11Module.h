@@ -77,9 +77,14 @@ public:
     /// C_Finalize, only when this object initialised the library.
     void finalize() noexcept;
     bool isInitialized() const noexcept { return m_initialized; }
+    /// The library file this module was loaded from, as it was named or found.
+    const std::string& libraryPath() const noexcept { return m_path; }
 
     // Thin wrappers, one per Cryptoki call; each failure is a P11Error::ckError.
     std::vector<ULong> getSlotList(bool tokenPresent);
+    /// The label of the token in `slot`, trailing blanks dropped; none when the library has no
+    /// C_GetTokenInfo.
+    std::optional<std::string> tokenLabel(ULong slotId);
     ULong openSession(ULong slotId, bool readWrite);
     void closeSession(ULong session) noexcept;
     /// "Already logged in" counts as success.
@@ -132,7 +137,7 @@ public:
     void generateSigningKey(std::string_view pin, std::string_view label, ByteView keyID);
 
 private:
-    PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions);
+    PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions, std::string path);
 
     class Frame;
     template <class Work>
@@ -144,6 +149,7 @@ private:
                                  const std::optional<std::string>& label, ByteView id = {});
 
     void* m_handle;
+    std::string m_path;
     Logger m_logger{"PKCS11"};
     bool m_initialized = false;
     std::unique_ptr<CryptokiFunctions> m_fn;
