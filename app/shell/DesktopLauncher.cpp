@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImageReader>
+#include <QMessageBox>
 #include <QThreadPool>
 #include <cstdio>
 #include <optional>
@@ -88,14 +89,32 @@ std::optional<int> answerWithoutDisplay(int argc, char** argv)
     return std::nullopt;
 }
 
+/// Says, on standard error and in a window, that the settings file cannot be opened.
+int refuseSettingsFile(int argc, char** argv)
+{
+    const QString message = common::settingsFileRefusal();
+    std::fprintf(stderr, "orvela-desktop: %s\n", qUtf8Printable(message));
+    // Without a display the application object would abort, and standard error has said it.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QMessageBox::critical(nullptr, QString::fromUtf8(common::displayName), message);
+    return 1;
+}
+
 } // namespace
 
 int DesktopLauncher::run(int argc, char** argv)
 {
-    common::applyAppIdentity();
+    const bool settingsUsable = common::applyAppIdentity();
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVELA_APP_VERSION));
     if (const std::optional<int> answered = answerWithoutDisplay(argc, argv)) {
         return *answered;
+    }
+    if (!settingsUsable) {
+        return refuseSettingsFile(argc, argv);
     }
     QApplication application(argc, argv);
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(common::displayName));

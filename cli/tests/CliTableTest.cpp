@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <string_view>
+#include <sys/stat.h>
 
 namespace {
 
@@ -189,6 +191,31 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         const CliRun english = orvela(QStringList{"--lang", "en"} + c.args, c.env, "1234\n");
         EXPECT_EQ(english.exitCode, 1) << label;
         EXPECT_EQ(english.err, error.value("error").toString() + u'\n') << label;
+    }
+}
+
+// A settings file that is no regular file is refused at once, before anything reads it: a FIFO
+// hung every command, --version included, and a device would be read without end.
+TEST(CliDiagnoses, ASettingsFileThatIsNoRegularFileIsRefusedAtOnce)
+{
+    QTemporaryDir config;
+    ASSERT_TRUE(QDir(config.path()).mkpath(QStringLiteral("Orvela")));
+    const QString settings = config.filePath(QStringLiteral("Orvela/orvela-desktop.conf"));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    for (const char* kind : {"fifo", "device"}) {
+        SCOPED_TRACE(kind);
+        QFile::remove(settings);
+        ASSERT_TRUE(kind == std::string_view("fifo")
+                        ? ::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0
+                        : QFile::link(QStringLiteral("/dev/zero"), settings));
+        for (const QStringList& args : {QStringList{"--version"}, QStringList{"activity"}}) {
+            const CliRun run = orvela(args, env);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_TRUE(run.out.isEmpty());
+            EXPECT_TRUE(run.err.contains(settings + " is not a regular file"))
+                << run.err.toStdString();
+        }
     }
 }
 
