@@ -25,9 +25,9 @@ QString settingsFileRefusal()
 {
     // The interface language is kept in the very file that cannot be read: both are given.
     const QString key = QStringLiteral("Settings_File_NotRegular");
-    const QString path = defaultSettingsPath();
-    return builtInText(key, AppLanguage::mn).arg(path) + QLatin1Char('\n') +
-           builtInText(key, AppLanguage::en).arg(path);
+    const QString path = QStringLiteral(": ") + defaultSettingsPath();
+    return builtInText(key, AppLanguage::mn) + path + QLatin1Char('\n') +
+           builtInText(key, AppLanguage::en) + path;
 }
 
 } // namespace orvela::common

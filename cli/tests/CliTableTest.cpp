@@ -213,7 +213,9 @@ TEST(CliDiagnoses, ASettingsFileThatIsNoRegularFileIsRefusedAtOnce)
             const CliRun run = orvela(args, env);
             EXPECT_EQ(run.exitCode, 1);
             EXPECT_TRUE(run.out.isEmpty());
-            EXPECT_TRUE(run.err.contains(settings + " is not a regular file"))
+            EXPECT_TRUE(run.err.contains("is not a regular file (a pipe, device or folder); move "
+                                         "it aside and start again: " +
+                                         settings))
                 << run.err.toStdString();
         }
     }
