@@ -26,7 +26,7 @@ QString settingsFileRefusal()
     // The interface language is kept in the very file that cannot be read: both are given.
     const QString key = QStringLiteral("Settings_File_NotRegular");
     const QString path = QStringLiteral(": ") + defaultSettingsPath();
-    return builtInText(key, AppLanguage::mn) + path + QLatin1Char('\n') +
+    return builtInText(key, AppLanguage::mn) + path + QStringLiteral("\n\n") +
            builtInText(key, AppLanguage::en) + path;
 }
 

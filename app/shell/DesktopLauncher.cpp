@@ -100,11 +100,20 @@ int refuseSettingsFile(int argc, char** argv)
         return 1;
     }
     QApplication application(argc, argv);
-    QMessageBox::critical(nullptr, QString::fromUtf8(common::displayName), message);
+    DesktopLauncher::settingsFileRefusal()->exec();
     return 1;
 }
 
 } // namespace
+
+std::unique_ptr<QMessageBox> DesktopLauncher::settingsFileRefusal()
+{
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::Critical, QString::fromUtf8(common::displayName),
+                                      common::settingsFileRefusal(), QMessageBox::Ok);
+    box->setTextFormat(Qt::PlainText); // the file's name is outside text
+    return box;
+}
 
 int DesktopLauncher::run(int argc, char** argv)
 {

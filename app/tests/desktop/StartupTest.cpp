@@ -3,9 +3,11 @@
 
 #include "DesktopFixture.h"
 #include "FeedServer.h"
+#include "Screenshot.h"
 #include "common/LocalizationService.h"
 #include "common/SettingsKeys.h"
 #include "shell/Appearance.h"
+#include "shell/DesktopLauncher.h"
 #include "shell/MainWindow.h"
 #include "shell/MenuBarController.h"
 #include "shell/SettingsController.h"
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLocalServer>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStyle>
@@ -293,6 +296,18 @@ TEST(SettingsFileTest, TheProgramRefusesASettingsFileThatIsNoRegularFile)
                   exitCode == 1)
             << err.toStdString();
     }
+    // With a display the same words come in a window.
+    ScopedEnv home("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QString testName = QCoreApplication::applicationName();
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvela"));
+    QCoreApplication::setApplicationName(QStringLiteral("orvela-desktop"));
+    const auto box = shell::DesktopLauncher::settingsFileRefusal();
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(testName);
+    EXPECT_TRUE(box->text().endsWith(settings)) << box->text().toStdString();
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(
+        orvela::testing::saveScreenshot(*box, QStringLiteral("settings-file-refused")).isEmpty());
 }
 
 TEST_F(StartupTest, WithoutATrayMenuBarModeKeepsTheWindowAndClosingQuits)
