@@ -20,7 +20,11 @@ using namespace orvela::cli;
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    orvela::common::applyAppIdentity();
+    if (!orvela::common::applyAppIdentity()) {
+        // Even --version: the parser and every text read the language from that file.
+        printError(orvela::common::settingsFileRefusal());
+        return 1;
+    }
 
     Invocation invocation = parseInvocation(app.arguments().mid(1));
     applyVerbosity(invocation.verbosity);

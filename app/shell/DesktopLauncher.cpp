@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImageReader>
+#include <QMessageBox>
 #include <QThreadPool>
 #include <cstdio>
 #include <optional>
@@ -118,14 +119,41 @@ std::optional<int> answerWithoutDisplay(int argc, char** argv)
     return std::nullopt;
 }
 
+/// Says, on standard error and in a window, that the settings file cannot be opened.
+int refuseSettingsFile(int argc, char** argv)
+{
+    const QString message = common::settingsFileRefusal();
+    std::fprintf(stderr, "orvela-desktop: %s\n", qUtf8Printable(message));
+    // Without a display the application object would abort, and standard error has said it.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return 1;
+    }
+    QApplication application(argc, argv);
+    DesktopLauncher::settingsFileRefusal()->exec();
+    return 1;
+}
+
 } // namespace
+
+std::unique_ptr<QMessageBox> DesktopLauncher::settingsFileRefusal()
+{
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::Critical, QString::fromUtf8(common::displayName),
+                                      common::settingsFileRefusal(), QMessageBox::Ok);
+    box->setTextFormat(Qt::PlainText); // the file's name is outside text
+    return box;
+}
 
 int DesktopLauncher::run(int argc, char** argv)
 {
-    common::applyAppIdentity();
+    const bool settingsUsable = common::applyAppIdentity();
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVELA_APP_VERSION));
     if (const std::optional<int> answered = answerWithoutDisplay(argc, argv)) {
         return *answered;
+    }
+    if (!settingsUsable) {
+        return refuseSettingsFile(argc, argv);
     }
     QApplication application(argc, argv);
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(common::displayName));

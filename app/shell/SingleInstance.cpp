@@ -1,26 +1,73 @@
 #include "shell/SingleInstance.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <unistd.h>
+#include <cerrno>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 namespace orvela::shell {
 
 namespace {
+
 const QByteArray openMessage = QByteArrayLiteral("open\n");
+
+/// A folder, not a link to one, that belongs to `user` and that nobody else may enter: nobody
+/// else can have put a socket in it.
+bool isPrivateFolder(const QByteArray& path, uid_t user)
+{
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == user &&
+           (info.st_mode & 077) == 0;
 }
 
-SingleInstance::SingleInstance(QString name, QObject* parent)
-    : QObject(parent), m_name(std::move(name))
+QString privateFolder()
+{
+    const uid_t user = ::geteuid();
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && isPrivateFolder(runtime, user)) {
+        return QFile::decodeName(runtime);
+    }
+    // Made private from its first moment; one that someone else made first is not ours, and a
+    // name in the shared temporary folder is never used bare.
+    const QByteArray own =
+        QFile::encodeName(QDir::tempPath() + QStringLiteral("/orvela-runtime-%1").arg(user));
+    if (::mkdir(own.constData(), 0700) != 0 && errno != EEXIST) {
+        return {};
+    }
+    return isPrivateFolder(own, user) ? QFile::decodeName(own) : QString();
+}
+
+/// The user the process at the other end of a connected local socket runs as.
+std::optional<uid_t> peerUser(qintptr descriptor)
+{
+    struct ucred credentials {};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) !=
+        0) {
+        return std::nullopt;
+    }
+    return credentials.uid;
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(QString name, QObject* parent, uid_t owner)
+    : QObject(parent), m_name(std::move(name)), m_owner(owner)
 {}
 
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::nameForCurrentUser(const QString& profileSuffix)
 {
-    // The user id keeps two people on one machine apart; the socket itself is made private to
-    // its owner by listen().
-    QString name = QStringLiteral("orvela-desktop-%1").arg(::getuid());
+    const QString folder = privateFolder();
+    if (folder.isEmpty()) {
+        return {};
+    }
+    QString name = folder + QStringLiteral("/orvela-desktop");
     if (!profileSuffix.isEmpty()) {
         name += QLatin1Char('-') + profileSuffix;
     }
@@ -30,9 +77,17 @@ QString SingleInstance::nameForCurrentUser(const QString& profileSuffix)
 bool SingleInstance::handOver() const
 {
     // A later start has no window yet; a bounded wait here blocks nothing the user sees.
+    if (m_name.isEmpty()) {
+        return false;
+    }
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(handOverTimeoutMs)) {
+        return false;
+    }
+    // Another user's listener would learn that we started and keep us from starting.
+    if (peerUser(socket.socketDescriptor()) != m_owner) {
+        socket.abort();
         return false;
     }
     socket.write(openMessage);
@@ -46,13 +101,17 @@ bool SingleInstance::listen()
     if (m_server) {
         return m_server->isListening();
     }
+    if (m_name.isEmpty()) {
+        return false;
+    }
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
     if (m_server->listen(m_name)) {
         return true;
     }
-    // Nobody answered on the name (handOver failed before this), so the socket file is stale.
+    // Nobody of ours answered on the name (handOver failed before this), so the socket file is
+    // stale or not ours to honour.
     QLocalServer::removeServer(m_name);
     return m_server->listen(m_name);
 }

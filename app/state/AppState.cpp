@@ -2,6 +2,7 @@
 
 #include "common/SettingsFile.h"
 #include "common/SettingsKeys.h"
+#include "state/ActivityLog.h"
 #include "state/BiometricGate.h"
 #include "state/KeychainManager.h"
 
@@ -179,8 +180,13 @@ void AppState::addToActivityLog(const DashboardSession& record)
         qCWarning(lcActivity) << "The activity log stayed locked; the record is added unlocked";
     }
     m_settings.sync(); // reads what other processes wrote since
-    auto log = loadActivity();
-    log.prepend(record);
+    const QByteArray stored = storedActivity();
+    ActivityLogText read = readActivityLog(stored);
+    if (!read.complete) {
+        keepUnreadableActivity(file, stored);
+    }
+    QList<DashboardSession>& log = read.records;
+    log.prepend(boundedActivityRecord(record));
     if (log.size() > maxActivityRecords) {
         log.resize(maxActivityRecords);
     }
@@ -193,28 +199,30 @@ void AppState::addToActivityLog(const DashboardSession& record)
     m_settings.sync();
 }
 
+QByteArray AppState::storedActivity() const
+{
+    return m_settings.value(settings::activitySessions.toString()).toByteArray();
+}
+
+void AppState::keepUnreadableActivity(const QString& settingsFile, const QByteArray& stored)
+{
+    const QString kept = common::keepBesideSettings(settingsFile, stored);
+    if (kept.isEmpty()) {
+        qCWarning(lcActivity) << "The unreadable part of the activity log could not be kept "
+                                 "beside"
+                              << settingsFile << "and is left out";
+    } else {
+        qCWarning(lcActivity) << "The activity log held unreadable text; it was kept in" << kept;
+    }
+}
+
 QList<DashboardSession> AppState::loadActivity() const
 {
-    const QByteArray stored = m_settings.value(settings::activitySessions.toString()).toByteArray();
-    const QJsonDocument document = QJsonDocument::fromJson(stored);
-    if (!document.isArray()) {
-        return {};
+    ActivityLogText read = readActivityLog(storedActivity());
+    if (!read.complete) {
+        qCWarning(lcActivity) << "Part of the activity log is unreadable; the rest is shown";
     }
-    QList<DashboardSession> log;
-    qsizetype dropped = 0;
-    for (const auto& value : document.array()) {
-        auto session =
-            value.isObject() ? DashboardSession::fromJson(value.toObject()) : std::nullopt;
-        if (session) {
-            log.append(std::move(*session));
-        } else {
-            ++dropped; // the next record written leaves it out; the others stay
-        }
-    }
-    if (dropped > 0) {
-        qCWarning(lcActivity) << "Left out" << dropped << "unreadable activity records";
-    }
-    return log;
+    return std::move(read.records);
 }
 
 void AppState::applyIdentity(const StoredIdentity& identity)

@@ -79,15 +79,18 @@ public:
     /// the fields and shows the sign-in screen. The selected tab stays.
     void signOut();
     /// Adds a record at the front of the activity log (at most 100 kept) and rebuilds the
-    /// dashboard. Records other processes added meanwhile stay.
+    /// dashboard. Records other processes added meanwhile stay. Every text is capped (see
+    /// boundedActivityRecord). When part of the stored log is unreadable, the stored text is
+    /// first kept whole beside the settings file ("NAME.bad"), then the readable records are
+    /// written back with the new one.
     void recordActivity(const QString& sessionType, const QString& state, const QString& result,
                         const std::optional<QString>& pushText = std::nullopt);
 
     void applyIdentity(const StoredIdentity& identity);
     /// Builds the dashboard; member since `loginAt` when given, else as before, else now.
     void rebuildDashboard(const std::optional<QString>& loginAt = std::nullopt);
-    /// The activity log, newest first; empty when absent or unreadable. A record that cannot
-    /// be read is left out, the others are kept.
+    /// The activity log, newest first; empty when absent. A record that cannot be read is left
+    /// out, the others are kept, a cut tail included.
     QList<DashboardSession> loadActivity() const;
 
 signals:
@@ -110,6 +113,8 @@ signals:
 
 private:
     void addToActivityLog(const DashboardSession& record);
+    QByteArray storedActivity() const;
+    static void keepUnreadableActivity(const QString& settingsFile, const QByteArray& stored);
     bool m_identityKept = true;
     void continueRestore(const QByteArray& bytes, quint64 generation);
     void endRestore(bool restored);

@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -246,6 +248,33 @@ TEST(PinPrompt, EveryEndingSignalGivesTheTerminalItsEchoBack)
         EXPECT_NE(flags.c_lflag & ECHO, 0u) << "echo left off after signal " << signal;
         ::close(slave);
         ::close(master);
+    }
+}
+
+// A settings file that is no regular file is refused at once, before anything reads it: a FIFO
+// hung every command, --version included, and a device would be read without end.
+TEST(CliDiagnoses, ASettingsFileThatIsNoRegularFileIsRefusedAtOnce)
+{
+    QTemporaryDir config;
+    ASSERT_TRUE(QDir(config.path()).mkpath(QStringLiteral("Orvela")));
+    const QString settings = config.filePath(QStringLiteral("Orvela/orvela-desktop.conf"));
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    for (const char* kind : {"fifo", "device"}) {
+        SCOPED_TRACE(kind);
+        QFile::remove(settings);
+        ASSERT_TRUE(kind == std::string_view("fifo")
+                        ? ::mkfifo(QFile::encodeName(settings).constData(), 0600) == 0
+                        : QFile::link(QStringLiteral("/dev/zero"), settings));
+        for (const QStringList& args : {QStringList{"--version"}, QStringList{"activity"}}) {
+            const CliRun run = orvela(args, env);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_TRUE(run.out.isEmpty());
+            EXPECT_TRUE(run.err.contains("is not a regular file (a pipe, device or folder); move "
+                                         "it aside and start again: " +
+                                         settings))
+                << run.err.toStdString();
+        }
     }
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Usage: package-check.sh BUILD_DIR
-# Builds the Debian package from an already built tree, has lintian, desktop-file-validate and
-# appstreamcli judge it, unpacks it into a scratch root and runs the unpacked programs there
-# without a display. Exits non-zero on the first complaint.
+# Builds the Debian package from an already built tree, has lintian (pedantic), hardening-check,
+# desktop-file-validate and appstreamcli judge it, unpacks it into a scratch root and runs the
+# unpacked programs there without a display. Exits non-zero on the first complaint.
 set -euo pipefail
 
 BUILD="$(cd "$1" && pwd)"
@@ -18,9 +18,10 @@ echo "package-check: built $(basename "$DEB") ($(du -k "$DEB" | cut -f1) KiB)"
 
 echo "package-check: lintian"
 lintian_status=0
-verdict="$(lintian --fail-on error,warning "$DEB" 2>&1)" || lintian_status=$?
+verdict="$(lintian --pedantic --fail-on error,warning "$DEB" 2>&1)" || lintian_status=$?
 grep -v 'root privileges is not recommended' <<<"$verdict" || true
 [ "$lintian_status" -eq 0 ] || fail "lintian reports errors or warnings"
+if grep -q 'hardening-' <<<"$verdict"; then fail "lintian finds binaries built without hardening"; fi
 
 ROOT="$SCRATCH/root"
 dpkg-deb -x "$DEB" "$ROOT"
@@ -39,6 +40,23 @@ done
 for program in orvela-vcard orvela-backend-sim; do
   [ ! -e "$ROOT/usr/bin/$program" ] || fail "the package carries the development program $program"
 done
+
+# Every program and plugin carries the distribution's hardening. A plugin is a plain shared
+# library, which hardening-check does not judge as an executable.
+echo "package-check: hardening-check"
+elves=0
+while IFS= read -r -d '' file; do
+  [ "$(od -An -tx1 -N4 "$file" | tr -d ' \n')" = 7f454c46 ] || continue
+  report="$(hardening-check "$file" 2>&1)" || true
+  sed 's/^/  /' <<<"$report"
+  for line in "Position Independent Executable" "Stack protected" "Fortify Source functions" \
+              "Read-only relocations" "Immediate binding"; do
+    grep -Eq "^ $line: (yes|no, regular shared library \(ignored\))" <<<"$report" ||
+      fail "${file#"$ROOT"}: $line is not yes"
+  done
+  elves=$((elves + 1))
+done < <(find "$ROOT/usr" -type f -print0)
+[ "$elves" -ge 3 ] || fail "hardening-check found only $elves binaries to judge"
 
 echo "package-check: desktop-file-validate"
 desktop="$(desktop-file-validate "$share"/applications/*.desktop 2>&1)" || fail "$desktop"

@@ -22,6 +22,9 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Startup_Hint",
      "In tray mode the app runs only in the system tray — close the window and it keeps running there.",
      "Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
+    {"Settings_File_NotRegular",
+     "The settings file is not a regular file (a pipe, device or folder); move it aside and start again",
+     "Тохиргооны файл энгийн файл биш байна (pipe, төхөөрөмж эсвэл хавтас); түүнийг өөр газар зөөгөөд дахин эхлүүлнэ үү"},
     {"Input_StandardInput",
      "standard input",
      "стандарт оролт"},
@@ -1057,7 +1060,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 347, "the extra table holds 347 texts");
+static_assert(std::size(kExtraRows) == 348, "the extra table holds 348 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -4,14 +4,19 @@
 #include "state/AppState.h"
 
 #include "StateFixture.h"
+#include "common/SettingsFile.h"
 #include "common/SettingsKeys.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSettings>
 #include <gtest/gtest.h>
+#include <string_view>
+#include <sys/stat.h>
 
 using namespace orvela::state;
 using orvela::statetest::FakeBiometricGate;
@@ -140,58 +145,180 @@ TEST_F(AppStateTest, TheLogKeepsTheNewestHundredRecords)
     EXPECT_EQ(m_state->dashboardData()->sessions, log);
 }
 
-TEST_F(AppStateTest, AnUnreadableRecordIsLeftOutAndTheOthersStay)
+// Whatever part of the stored log cannot be read, the readable records stay, and the next
+// record is added to them only after the stored text was kept whole beside the settings file.
+TEST_F(AppStateTest, WhatCannotBeReadIsKeptAsideAndTheReadableRecordsStay)
 {
-    const QString good = QStringLiteral("{\"id\":\"%1\",\"sessionType\":\"SIGN\","
-                                        "\"state\":\"COMPLETE\",\"result\":\"OK\","
-                                        "\"rpName\":\"Nuvia\",\"pushText\":\"f.pdf\","
-                                        "\"createdAt\":\"%2\"}");
-    m_settings->setValue(
-        QStringLiteral("activity.sessions"),
-        QStringLiteral("[%1,{\"id\":\"x\"},7,%2,"
-                       "{\"id\":\"y\",\"sessionType\":\"AUTH\",\"state\":\"COMPLETE\","
-                       "\"result\":\"OK\",\"rpName\":\"Nuvia\",\"createdAt\":7}]")
-            .arg(good.arg("A", "2026-01-02T00:00:00Z"), good.arg("B", "2026-01-01T00:00:00Z")));
-    auto ids = [this] {
-        QStringList list;
-        for (const auto& record : m_state->loadActivity()) {
-            list << record.id;
-        }
-        return list;
+    const QString record = QStringLiteral("{\"id\":\"%1\",\"sessionType\":\"SIGN\","
+                                          "\"state\":\"COMPLETE\",\"result\":\"OK\","
+                                          "\"rpName\":\"Nuvia\",\"pushText\":\"%2\","
+                                          "\"createdAt\":\"2026-01-02T00:00:00Z\"}");
+    const QString a = record.arg("A", "f.pdf");
+    // Brackets and an escaped quote inside a text must not end a record early.
+    const QString b = record.arg("B", "b}]\\\"{[.pdf");
+    const QString third = record.arg("C", "c.pdf");
+    const QString noCreatedAt = QStringLiteral("{\"id\":\"y\",\"sessionType\":\"AUTH\","
+                                               "\"state\":\"COMPLETE\",\"result\":\"OK\","
+                                               "\"rpName\":\"Nuvia\",\"createdAt\":7}");
+    const struct {
+        const char* name;
+        QString stored;
+        QStringList ids;
+        bool keptAside;
+    } cases[] = {
+        {"whole", "[" + a + "," + b + "]", {"A", "B"}, false},
+        {"no log", "", {}, false},
+        {"unreadable records among readable ones",
+         "[" + a + ",{\"id\":\"x\"},7," + b + "," + noCreatedAt + "]",
+         {"A", "B"},
+         true},
+        {"the last 20 characters cut",
+         ("[" + a + "," + b + "," + third + "]").chopped(20),
+         {"A", "B"},
+         true},
+        {"cut inside a text", ("[" + a + "," + b).chopped(12), {"A"}, true},
+        {"no JSON", "A,B", {}, true},
     };
-    EXPECT_EQ(ids(), (QStringList{"A", "B"}));
-    // The keys an earlier version wrote are read back (pushText is the one the rule above lacks).
-    EXPECT_EQ(m_state->loadActivity().first().pushText, "f.pdf");
+    const QString bad = m_settings->fileName() + QStringLiteral(".bad");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(bad);
+        m_settings->setValue(QStringLiteral("activity.sessions"), c.stored);
+        QStringList ids;
+        for (const auto& session : m_state->loadActivity()) {
+            ids << session.id;
+        }
+        EXPECT_EQ(ids, c.ids);
+        m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
+                                QStringLiteral("OK"));
+        QStringList after;
+        for (const auto& session : m_state->loadActivity()) {
+            after << session.id;
+        }
+        ASSERT_EQ(after.size(), c.ids.size() + 1);
+        EXPECT_EQ(after.mid(1), c.ids);
+        QFile keptAside(bad);
+        EXPECT_EQ(keptAside.open(QIODevice::ReadOnly), c.keptAside);
+        if (c.keptAside) {
+            EXPECT_EQ(keptAside.readAll(), c.stored.toUtf8());
+            EXPECT_EQ(keptAside.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                      QFile::ReadOwner | QFile::WriteOwner);
+        }
+    }
+    // The texts read back as they were written, the odd one included.
+    m_settings->setValue(QStringLiteral("activity.sessions"), cases[3].stored);
+    EXPECT_EQ(m_state->loadActivity().value(1).pushText, "b}]\"{[.pdf");
+    // An earlier copy is never replaced.
+    m_settings->setValue(QStringLiteral("activity.sessions"), QStringLiteral("[7]"));
     m_state->recordActivity(QStringLiteral("AUTH"), QStringLiteral("COMPLETE"),
                             QStringLiteral("OK"));
-    const QStringList after = ids();
-    ASSERT_EQ(after.size(), 3);
-    EXPECT_EQ(after.mid(1), (QStringList{"A", "B"}));
+    QFile second(bad + QStringLiteral(".2"));
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    EXPECT_EQ(second.readAll(), "[7]");
 }
 
-TEST_F(AppStateTest, TheSettingsFileIsReadableByItsOwnerOnly)
+// A hostile backend's outcome and state, and a document's name, cannot make the log grow
+// without bound: the result is a short code or "other", the other texts are cut.
+TEST_F(AppStateTest, TextsFromOutsideAreCappedInTheLog)
 {
-    // An older version's file, readable by everyone, and a file not made yet.
+    const QString huge(1'000'000, u'X');
+    const QString emoji = QString::fromUtf8("😀").repeated(300); // two UTF-16 units each
+    const struct {
+        QString result;
+        QString stored;
+    } results[] = {
+        {"OK", "OK"},
+        {"USER_REFUSED", "USER_REFUSED"},
+        {QString(32, u'A'), QString(32, u'A')},
+        {QString(33, u'A'), "other"},
+        {"ok", "other"},
+        {"OK\n", "other"},
+        {"", "other"},
+        {"OK OK", "other"},
+        {huge, "other"},
+    };
+    for (const auto& c : results) {
+        SCOPED_TRACE(c.result.left(40).toStdString());
+        m_state->recordActivity(QStringLiteral("SIGN"), huge, c.result, huge);
+        const auto newest = m_state->loadActivity().first();
+        EXPECT_EQ(newest.result, c.stored);
+        EXPECT_EQ(newest.state, QString(64, u'X'));
+        EXPECT_EQ(newest.pushText, QString(255, u'X'));
+    }
+    m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
+                            QStringLiteral("OK"), emoji);
+    EXPECT_EQ(m_state->loadActivity().first().pushText, emoji.left(254)); // no half character
+    m_settings->sync();
+    EXPECT_LT(QFileInfo(m_settings->fileName()).size(), 16 * 1024);
+}
+
+// Only a regular file is opened as the settings file: a FIFO would hang every start, a device
+// would be read without end. A link is followed for reading and writing, and its target keeps
+// the mode its owner gave it.
+TEST_F(AppStateTest, TheSettingsFileIsPrivateAndOnlyARegularFileIsOpened)
+{
     const QString path = m_settings->fileName();
-    for (const bool existing : {true, false}) {
-        SCOPED_TRACE(existing);
+    constexpr QFile::Permissions ownerOnly =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    constexpr QFile::Permissions everyone = ownerOnly | QFile::ReadGroup | QFile::ReadOther;
+    const auto write = [](const QString& file) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("[General]\nui.theme=dark\n");
+        out.close();
+        ASSERT_TRUE(out.setPermissions(everyone));
+    };
+    const QString target = m_dir.filePath(QStringLiteral("dotfiles/orvela.ini"));
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("dotfiles")));
+    // An older version's file, readable by everyone; a file not made yet; a link to a file.
+    for (const std::string_view kind : {"existing", "missing", "link"}) {
+        SCOPED_TRACE(kind);
         QFile::remove(path);
-        if (existing) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write("[General]\nui.theme=dark\n");
-            file.close();
-            ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner |
-                                            QFile::ReadGroup | QFile::ReadOther));
+        if (kind == "existing") {
+            write(path);
+        } else if (kind == "link") {
+            write(target);
+            ASSERT_TRUE(QFile::link(target, path));
         }
         m_state->recordActivity(QStringLiteral("SIGN"), QStringLiteral("COMPLETE"),
                                 QStringLiteral("OK"), QStringLiteral("private.pdf"));
         QFile written(path);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         EXPECT_TRUE(written.readAll().contains("private.pdf"));
-        EXPECT_EQ(written.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
-                  QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_EQ(QFileInfo(path).isSymLink(), kind == "link"); // never replaced behind it
+        EXPECT_EQ(written.permissions(), kind == "link" ? everyone : ownerOnly);
     }
+
+    namespace common = orvela::common;
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const struct {
+        QString path;
+        QString linkTo;
+        bool usable;
+    } kinds[] = {
+        {m_dir.filePath("missing.ini"), {}, true},
+        {path, {}, true},
+        {m_dir.filePath("dangling.ini"), m_dir.filePath("nothing"), true},
+        {fifo, {}, false},
+        {m_dir.filePath("to-fifo.ini"), fifo, false},
+        {m_dir.filePath("to-device.ini"), "/dev/zero", false},
+        {m_dir.path(), {}, false},
+    };
+    for (const auto& c : kinds) {
+        SCOPED_TRACE(c.path.toStdString());
+        if (!c.linkTo.isEmpty()) {
+            ASSERT_TRUE(QFile::link(c.linkTo, c.path));
+        }
+        EXPECT_EQ(common::isUsableSettingsFile(c.path), c.usable);
+    }
+    EXPECT_FALSE(common::makeSettingsFilePrivate(fifo));
+    EXPECT_TRUE(QFileInfo(fifo).permissions().testFlag(QFile::ReadOther)); // left alone
+
+    // The path is the settings library's own, found without opening the file.
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvela"));
+    EXPECT_EQ(common::defaultSettingsPath(), QSettings().fileName());
+    QCoreApplication::setOrganizationName(QString());
 }
 
 // With no Secret Service at all (CTest runs this test a second time with no session bus) or one
