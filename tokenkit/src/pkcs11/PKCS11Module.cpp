@@ -30,8 +30,57 @@ template <class Fn> void require(void* handle, const char* name, Fn& slot)
     }
 }
 
+template <class Fn> void requireListed(void* handle, const char* name, Fn listed, Fn& slot)
+{
+    if (listed == nullptr) {
+        ::dlclose(handle);
+        throw P11Error::symbolNotFound(name);
+    }
+    slot = listed;
+}
+
+/// The entry points from the library's function list, for a library that exports only
+/// C_GetFunctionList, as p11-kit's proxy module does.
+std::unique_ptr<CryptokiFunctions> resolveFromList(void* handle, CK_C_GetFunctionList getList)
+{
+    CK_FUNCTION_LIST_PTR list = nullptr;
+    if (getList(&list) != CKR_OK || list == nullptr) {
+        ::dlclose(handle);
+        throw P11Error::symbolNotFound("C_GetFunctionList");
+    }
+    auto fn = std::make_unique<CryptokiFunctions>();
+    requireListed(handle, "C_Initialize", list->C_Initialize, fn->fnInitialize);
+    requireListed(handle, "C_Finalize", list->C_Finalize, fn->fnFinalize);
+    requireListed(handle, "C_GetSlotList", list->C_GetSlotList, fn->fnGetSlotList);
+    requireListed(handle, "C_OpenSession", list->C_OpenSession, fn->fnOpenSession);
+    requireListed(handle, "C_CloseSession", list->C_CloseSession, fn->fnCloseSession);
+    requireListed(handle, "C_Login", list->C_Login, fn->fnLogin);
+    requireListed(handle, "C_Logout", list->C_Logout, fn->fnLogout);
+    requireListed(handle, "C_FindObjectsInit", list->C_FindObjectsInit, fn->fnFindObjectsInit);
+    requireListed(handle, "C_FindObjects", list->C_FindObjects, fn->fnFindObjects);
+    requireListed(handle, "C_FindObjectsFinal", list->C_FindObjectsFinal, fn->fnFindObjectsFinal);
+    requireListed(handle, "C_GetAttributeValue", list->C_GetAttributeValue,
+                  fn->fnGetAttributeValue);
+    requireListed(handle, "C_SignInit", list->C_SignInit, fn->fnSignInit);
+    requireListed(handle, "C_Sign", list->C_Sign, fn->fnSign);
+    requireListed(handle, "C_InitToken", list->C_InitToken, fn->fnInitToken);
+    requireListed(handle, "C_InitPIN", list->C_InitPIN, fn->fnInitPIN);
+    requireListed(handle, "C_SetPIN", list->C_SetPIN, fn->fnSetPIN);
+    requireListed(handle, "C_GenerateKeyPair", list->C_GenerateKeyPair, fn->fnGenerateKeyPair);
+    requireListed(handle, "C_CreateObject", list->C_CreateObject, fn->fnCreateObject);
+    fn->fnDestroyObject = list->C_DestroyObject;
+    return fn;
+}
+
 std::unique_ptr<CryptokiFunctions> resolve(void* handle)
 {
+    // A module may export its entry points only through its function list.
+    CK_C_GetFunctionList getList = nullptr;
+    CK_C_Initialize initialize = nullptr;
+    if (!lookUp(handle, "C_Initialize", initialize) &&
+        lookUp(handle, "C_GetFunctionList", getList)) {
+        return resolveFromList(handle, getList);
+    }
     auto fn = std::make_unique<CryptokiFunctions>();
     require(handle, "C_Initialize", fn->fnInitialize);
     require(handle, "C_Finalize", fn->fnFinalize);
@@ -99,9 +148,14 @@ std::unique_ptr<PKCS11Module> PKCS11Module::open(const std::optional<std::string
         void* handle = loadChosen(*chosen);
         return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle)));
     }
+    return openFirstOf(defaultLibraryPaths());
+}
+
+std::unique_ptr<PKCS11Module> PKCS11Module::openFirstOf(const std::vector<std::string>& candidates)
+{
     void* handle = nullptr;
     std::string lastTried;
-    for (const std::string& path : defaultLibraryPaths()) {
+    for (const std::string& path : candidates) {
         lastTried = path;
         handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle != nullptr) {
