@@ -61,8 +61,7 @@ QString localizedKeyUsage(const QString& name, const common::LocalizationService
 } // namespace
 
 CertificateReport buildReport(const CertificateInfo& info,
-                              const common::LocalizationService& localization,
-                              const QDateTime& now)
+                              const common::LocalizationService& localization, const QDateTime& now)
 {
     const auto text = [&](const char* key) { return localization.localized(QLatin1String(key)); };
     using Row = CertificateReport::Row;
@@ -92,8 +91,8 @@ CertificateReport buildReport(const CertificateInfo& info,
         {text("Verify_Section_Crypto"),
          {Row{text("Verify_Field_SignatureAlgorithm"), info.signatureAlgorithm},
           Row{text("Verify_Field_PublicKey"), info.publicKeyAlgorithm + QStringLiteral(" / ") +
-                                                  QString::number(info.publicKeyBits) +
-                                                  QStringLiteral(" bit")}}},
+                                                  QString::number(info.publicKeyBits) + u' ' +
+                                                  text("Verify_Field_Bits")}}},
         {text("Verify_Section_Fingerprints"),
          {Row{text("Verify_Field_Sha256"), info.thumbprintSha256Hex},
           Row{text("Verify_Field_Sha1"), info.thumbprintSha1Hex},

@@ -66,4 +66,14 @@ QString LocalizationService::localized(const QString& key) const
     return key;
 }
 
+QString LocalizationService::localized(const KeyedText& text) const
+{
+    if (text.key.isEmpty()) {
+        return text.argument;
+    }
+    const QString worded = localized(text.key);
+    return worded.contains(QLatin1String("%1")) ? worded.arg(text.argument)
+                                                : worded + text.argument;
+}
+
 } // namespace orvela::common

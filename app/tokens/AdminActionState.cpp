@@ -2,22 +2,27 @@
 
 namespace orvela::tokens {
 
-void AdminActionState::start(const QString& progress)
+void AdminActionState::start(const common::KeyedText& progress)
 {
     set(true, progress, false);
 }
 
-void AdminActionState::succeed(const QString& text)
+void AdminActionState::succeed(const common::KeyedText& text)
 {
     set(false, text, false);
 }
 
-void AdminActionState::fail(const QString& text)
+void AdminActionState::fail(const common::KeyedText& text)
 {
     set(false, text, true);
 }
 
-void AdminActionState::set(bool busy, const QString& message, bool error)
+void AdminActionState::fail(const QString& text)
+{
+    set(false, {QString(), text}, true);
+}
+
+void AdminActionState::set(bool busy, const common::KeyedText& message, bool error)
 {
     m_isBusy = busy;
     m_message = message;

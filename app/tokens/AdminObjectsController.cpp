@@ -3,7 +3,6 @@
 #include "common/LocalInput.h"
 #include "common/LocalizationService.h"
 #include "common/PoolTask.h"
-#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/CertificateImport.h"
 #include "tokens/TokenProvisioner.h"
@@ -63,7 +62,7 @@ void AdminObjectsController::list(const QString& pin, bool quietly)
             m_objects = *outcome.value;
             emit objectsChanged();
             if (!quietly) {
-                m_state.succeed(QString());
+                m_state.succeed({});
             }
         });
 }
@@ -85,7 +84,7 @@ void AdminObjectsController::remove(const QString& idHex, const QString& kind)
                 return object.idHex == id && object.kind == kind;
             });
             emit objectsChanged();
-            m_state.succeed(QString());
+            m_state.succeed({});
         });
 }
 
@@ -110,7 +109,7 @@ void AdminObjectsController::importBytes(const QByteArray& fileBytes, const QStr
     // every later reader of the token trips over; refuse it before the token is touched.
     const std::optional<QByteArray> der = certificateToImport(fileBytes);
     if (!der) {
-        m_state.fail(m_texts.localized(QStringLiteral("Tokens_Import_NotCertificate")));
+        m_state.fail(common::KeyedText{QStringLiteral("Tokens_Import_NotCertificate"), {}});
         return;
     }
     runPkcs11Work(
@@ -123,7 +122,7 @@ void AdminObjectsController::importBytes(const QByteArray& fileBytes, const QStr
                 m_state.fail(outcome.failure.message);
                 return;
             }
-            m_state.succeed(admin::kImportDone);
+            m_state.succeed({QStringLiteral("Token_Import_Done"), {}});
             reloadWith(pin);
         });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/KeyedText.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenProvisioner.h"
 
@@ -20,14 +21,11 @@ class ProvisionController : public QObject {
     Q_PROPERTY(QString userPinRepeat READ userPinRepeat WRITE setUserPinRepeat NOTIFY changed)
     Q_PROPERTY(QString soPin READ soPin WRITE setSoPin NOTIFY changed)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
-    Q_PROPERTY(QString progressText READ progressText NOTIFY changed)
-    Q_PROPERTY(QString successText READ successText NOTIFY changed)
     Q_PROPERTY(QString errorText READ errorText NOTIFY changed)
 
 public:
     /// `options` name the reader and the PKCS#11 library of every run.
-    explicit ProvisionController(TokenProvisioner::Options options = {},
-                                 QObject* parent = nullptr);
+    explicit ProvisionController(TokenProvisioner::Options options = {}, QObject* parent = nullptr);
     ~ProvisionController() override;
 
     ProvisionStep step() const { return m_step; }
@@ -35,8 +33,9 @@ public:
     const QString& userPinRepeat() const { return m_pins.userPinRepeat; }
     const QString& soPin() const { return m_pins.soPin; }
     bool isBusy() const { return m_busy; }
-    const QString& progressText() const { return m_progress; }
-    const QString& successText() const { return m_success; }
+    /// What the run does now, and how it ended well; the screen words them.
+    const common::KeyedText& progressText() const { return m_progress; }
+    const common::KeyedText& successText() const { return m_success; }
     const QString& errorText() const { return m_error; }
 
     void setUserPin(const QString& pin);
@@ -63,9 +62,9 @@ private:
     void provisionApdu();
     void provisionPkcs11();
     void generateApduKey(const tokenkit::Bytes& userPin);
-    void begin(const char* progress);
-    void setProgress(const char* progress);
-    void succeed(const char* success);
+    void begin(const char* progressKey);
+    void setProgress(const char* progressKey);
+    void succeed(const char* successKey);
     void fail(ProvisionStep form, const QString& message);
     void setPin(QString& field, const QString& pin);
 
@@ -73,8 +72,8 @@ private:
     ProvisionStep m_step = ProvisionStep::choose;
     ProvisionPins m_pins;
     bool m_busy = false;
-    QString m_progress;
-    QString m_success;
+    common::KeyedText m_progress;
+    common::KeyedText m_success;
     QString m_error;
 };
 

@@ -1,7 +1,6 @@
 #include "tokens/SignTestController.h"
 
 #include "common/PoolTask.h"
-#include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/Bytes.h"
 #include "tokens/TokenManager.h"
 
@@ -19,16 +18,15 @@ constexpr std::size_t kHashBytes = 32;
 
 } // namespace
 
-QString rawValue(SignMode mode)
+const char* modeKey(SignMode mode)
 {
-    return signTestText::text(mode == SignMode::apdu ? signTestText::apduMode
-                                                     : signTestText::pkcs11Mode);
+    return mode == SignMode::apdu ? "Tokens_SignTest_ApduMode" : "Tokens_SignTest_Pkcs11Mode";
 }
 
-QString description(SignMode mode)
+const char* descriptionKey(SignMode mode)
 {
-    return signTestText::text(mode == SignMode::apdu ? signTestText::apduDescription
-                                                     : signTestText::pkcs11Description);
+    return mode == SignMode::apdu ? "Tokens_SignTest_ApduDescription"
+                                  : "Tokens_SignTest_Pkcs11Description";
 }
 
 /// A file's SHA-256 as lower-case hexadecimal, or why it could not be read.
@@ -81,7 +79,7 @@ void SignTestController::setKeyLabel(const QString& label)
 
 void SignTestController::chooseFile(const QString& path)
 {
-    m_error.clear();
+    m_error = {};
     m_reading = true;
     const quint64 read = ++m_read;
     emit changed();
@@ -94,8 +92,8 @@ void SignTestController::chooseFile(const QString& path)
             if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
                 return Digest{*error};
             }
-            const QByteArray hash = QCryptographicHash::hash(std::get<QByteArray>(input),
-                                                             QCryptographicHash::Sha256);
+            const QByteArray hash =
+                QCryptographicHash::hash(std::get<QByteArray>(input), QCryptographicHash::Sha256);
             return Digest{QString::fromLatin1(hash.toHex())};
         },
         [this, read, name = QFileInfo(path).fileName()](const Digest& digest) {
@@ -109,8 +107,8 @@ void SignTestController::digested(const QString& name, const Digest& digest)
 {
     m_reading = false;
     if (const auto* error = std::get_if<common::LocalInputError>(&digest.value)) {
-        m_error = signTestText::text(signTestText::readFailed) +
-                  common::localInputMessage(*error, m_texts);
+        m_error = {QStringLiteral("Tokens_SignTest_ReadFailed"),
+                   common::localInputMessage(*error, m_texts)};
     } else {
         m_hash = std::get<QString>(digest.value);
         m_fileDigest = m_hash;
@@ -125,10 +123,10 @@ void SignTestController::sign()
         return;
     }
     m_signature.clear();
-    m_error.clear();
+    m_error = {};
     const Bytes hash = tokenkit::hexToBytes(m_hash.toStdString());
     if (hash.size() != kHashBytes) {
-        m_error = signTestText::text(signTestText::hashLength);
+        m_error = {QStringLiteral("Tokens_SignTest_HashLength"), {}};
         emit changed();
         return;
     }
@@ -158,7 +156,7 @@ void SignTestController::finishSigning(const TokenOutcome<Bytes>& outcome)
     if (outcome.ok()) {
         m_signature = QString::fromStdString(tokenkit::bytesToHex(*outcome.value));
     } else {
-        m_error = outcome.failure.message;
+        m_error = {QString(), outcome.failure.message};
     }
     emit changed();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/KeyedText.h"
 #include "common/LocalInput.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
@@ -18,9 +19,10 @@ class TokenManager;
 /// The road a test signature takes: the card driver or the PKCS#11 module.
 enum class SignMode { apdu, pkcs11 };
 
-/// The mode picker's text ("APDU (SM)", "PKCS#11 (FEITIAN)") and the line shown under it.
-QString rawValue(SignMode mode);
-QString description(SignMode mode);
+/// The keys of the mode picker's text ("APDU (SM)", "PKCS#11 (Tessel)") and of the line shown
+/// under it.
+const char* modeKey(SignMode mode);
+const char* descriptionKey(SignMode mode);
 
 /// The sign test's state and actions: digest a file (or take a typed digest), have the token
 /// sign the 32 bytes, show the signature. File reads and token work run off the interface
@@ -32,7 +34,6 @@ class SignTestController : public QObject {
     Q_PROPERTY(QString keyLabel READ keyLabel WRITE setKeyLabel NOTIFY changed)
     Q_PROPERTY(QString fileName READ fileName NOTIFY changed)
     Q_PROPERTY(QString signatureHex READ signatureHex NOTIFY changed)
-    Q_PROPERTY(QString errorText READ errorText NOTIFY changed)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
 
 public:
@@ -51,7 +52,8 @@ public:
     bool isHashReady() const { return !m_fileDigest.isEmpty() && m_fileDigest == m_hash; }
     /// Upper-case hexadecimal of the token's signature; empty when none.
     const QString& signatureHex() const { return m_signature; }
-    const QString& errorText() const { return m_error; }
+    /// The screen words it.
+    const common::KeyedText& errorText() const { return m_error; }
     /// A file is being digested or the token is signing.
     bool isBusy() const { return m_signing || m_reading; }
 
@@ -86,7 +88,7 @@ private:
     QString m_fileName;
     QString m_fileDigest;
     QString m_signature;
-    QString m_error;
+    common::KeyedText m_error;
     bool m_signing = false;
     bool m_reading = false;
     quint64 m_read = 0; ///< numbers file reads, so that a late digest is dropped

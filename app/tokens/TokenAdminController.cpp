@@ -1,6 +1,5 @@
 #include "tokens/TokenAdminController.h"
 
-#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/TokenManager.h"
 #include "tokens/TokenProvisioner.h"
@@ -8,10 +7,19 @@
 
 namespace orvela::tokens {
 
+namespace {
+
+common::KeyedText keyed(const char* key, const QString& argument = {})
+{
+    return {QString::fromLatin1(key), argument};
+}
+
+} // namespace
+
 TokenAdminController::TokenAdminController(TokenManager& manager,
                                            const common::LocalizationService& texts,
                                            QObject* parent)
-    : QObject(parent), m_manager(manager), m_objects(texts), m_csr(texts)
+    : QObject(parent), m_manager(manager), m_objects(texts)
 {}
 
 TokenAdminController::~TokenAdminController()
@@ -42,37 +50,37 @@ void TokenAdminController::testConnection()
     m_connection.start();
     m_manager.testConnection(this, [this](bool answered) {
         if (answered) {
-            m_connection.succeed(admin::kConnectionOk);
+            m_connection.succeed(keyed("Tokens_Diag_ConnectionOk"));
         } else {
-            m_connection.fail(admin::kConnectionFailed);
+            m_connection.fail(keyed("Tokens_Diag_ConnectionFailed"));
         }
     });
 }
 
 void TokenAdminController::testSlots()
 {
-    m_slots.start(admin::kSlotTestProgress);
+    m_slots.start(keyed("Tokens_Diag_SlotTestProgress"));
     runPkcs11Work(
         this, [] { return TokenProvisioner().slotCount(); },
         [this](const TokenOutcome<std::size_t>& outcome) {
             if (outcome.ok()) {
-                m_slots.succeed(admin::kSlotsFound + QString::number(*outcome.value));
+                m_slots.succeed(keyed("Tokens_Diag_SlotsFound", QString::number(*outcome.value)));
             } else {
-                m_slots.fail(admin::kSlotTestError + outcome.failure.message);
+                m_slots.fail(keyed("Tokens_Diag_SlotTestError", outcome.failure.message));
             }
         });
 }
 
 void TokenAdminController::eraseToken()
 {
-    m_erase.start(admin::kEraseProgress);
+    m_erase.start(keyed("Tokens_Erase_Progress"));
     runCardWork(
         this, [] { TokenProvisioner().eraseApdu(); },
         [this](const auto& outcome) {
             if (outcome.ok()) {
-                m_erase.succeed(admin::kEraseDone);
+                m_erase.succeed(keyed("Tokens_Erase_Done"));
             } else {
-                m_erase.fail(admin::kEraseError + outcome.failure.message);
+                m_erase.fail(keyed("Tokens_Erase_Error", outcome.failure.message));
             }
         });
 }
@@ -88,7 +96,7 @@ void TokenAdminController::generateKey()
                 m_genKey.fail(outcome.failure.message);
                 return;
             }
-            m_genKey.succeed(admin::kGenKeyDone);
+            m_genKey.succeed(keyed("Tokens_GenKey_Done"));
             m_objects.reloadWith(pin);
         });
 }

@@ -35,7 +35,7 @@ AdminGenKeySection::AdminGenKeySection(TokenAdminController& controller,
     row->addWidget(m_action);
     row->addStretch();
     contentLayout()->addLayout(row);
-    contentLayout()->addWidget(new AdminStatusLine(controller.genKey(), this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.genKey(), localization, this));
 
     connect(m_pin, &QLineEdit::textEdited, &controller, &TokenAdminController::setGenKeyPin);
     connect(&controller, &TokenAdminController::genKeyPinChanged, this,

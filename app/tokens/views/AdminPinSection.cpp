@@ -70,7 +70,7 @@ AdminPinSection::AdminPinSection(AdminPinController& controller,
     row->addWidget(m_action);
     row->addStretch();
     contentLayout()->addLayout(row);
-    contentLayout()->addWidget(new AdminStatusLine(controller.state(), this));
+    contentLayout()->addWidget(new AdminStatusLine(controller.state(), localization, this));
 
     connect(m_fields[0], &QLineEdit::textEdited, &controller, &AdminPinController::setCurrent);
     connect(m_fields[1], &QLineEdit::textEdited, &controller, &AdminPinController::setNewPin);

@@ -22,6 +22,7 @@ class ProvisionController;
 
 namespace orvela::tokens::views {
 
+class KeyedTexts;
 class TokenPrompts;
 
 /// The provisioning section of the token detail screen: one page per step of its controller.
@@ -40,6 +41,7 @@ private:
     QWidget* makePkcs11Page();
     QWidget* makeWorkingPage();
     QWidget* makeDonePage();
+    QLabel* keyedLabel(QWidget* page, const char* key);
     void showPage(int index);
     void retranslate();
     void refresh();
@@ -47,6 +49,7 @@ private:
     ProvisionController& m_controller;
     common::LocalizationService& m_localization;
     TokenPrompts& m_prompts;
+    KeyedTexts* m_texts;
     components::Card* m_card;
     QList<QWidget*> m_pages; ///< indexed by ProvisionStep
     QLineEdit* m_apduUser;

@@ -1,13 +1,13 @@
 #include "tokens/views/TokenSignTestView.h"
 
 #include "common/LocalizationService.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/SignTestController.h"
+#include "tokens/views/KeyedTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
 
@@ -26,7 +26,6 @@ namespace orvela::tokens::views {
 
 namespace style = components::style;
 using components::ActionButton;
-using signTestText::text;
 
 namespace {
 
@@ -67,12 +66,11 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     auto* layout = m_card->contentLayout();
 
     auto* hint = plainLabel(body);
-    hint->setText(text(signTestText::hint));
     layout->addWidget(hint);
 
     m_mode = new QComboBox(body);
     for (const SignMode mode : {SignMode::apdu, SignMode::pkcs11}) {
-        m_mode->addItem(rawValue(mode), static_cast<int>(mode));
+        m_mode->addItem(QString(), static_cast<int>(mode));
     }
     m_modeDescription = plainLabel(body);
     m_modeDescription->setFont(style::captionFont());
@@ -90,19 +88,15 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     form->addRow(m_docNameLabel, m_docName);
     m_hash = new QLineEdit(body);
     m_hash->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_hash->setPlaceholderText(text(signTestText::hashPlaceholder));
     auto* hashLabel = plainLabel(body);
-    hashLabel->setText(text(signTestText::hashField));
     hashLabel->setBuddy(m_hash);
     form->addRow(hashLabel, m_hash);
     m_pin = makeSecureField(body);
     auto* pinLabel = plainLabel(body);
-    pinLabel->setText(text(signTestText::pinField));
     pinLabel->setBuddy(m_pin);
     form->addRow(pinLabel, m_pin);
     m_keyLabelLabel = plainLabel(body);
     m_keyLabel = new QLineEdit(body);
-    m_keyLabel->setPlaceholderText(text(signTestText::keyLabelPlaceholder));
     m_keyLabelLabel->setBuddy(m_keyLabel);
     form->addRow(m_keyLabelLabel, m_keyLabel);
     layout->addLayout(form);
@@ -147,14 +141,21 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     connect(&m_controller, &SignTestController::changed, this, &TokenSignTestView::refresh);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &TokenSignTestView::retranslate);
+    auto* texts = new KeyedTexts(m_localization, this);
+    texts->label(hint, "Tokens_SignTest_Hint");
+    texts->placeholder(m_hash, "Tokens_SignTest_HashPlaceholder");
+    texts->label(hashLabel, "Tokens_SignTest_HashField");
+    texts->label(pinLabel, "Tokens_SignTest_Pin");
+    texts->placeholder(m_keyLabel, "Tokens_KeyLabel_Placeholder");
     retranslate();
 }
 
 void TokenSignTestView::chooseFile()
 {
     // The controller outlives this view, and no answer comes once the view is gone.
-    m_prompts.chooseFileToOpen(this, text(signTestText::chooserTitle), this,
-                               [this](const QString& path) { m_controller.chooseFile(path); });
+    m_prompts.chooseFileToOpen(
+        this, m_localization.localized(QStringLiteral("Tokens_SignTest_ChooserTitle")), this,
+        [this](const QString& path) { m_controller.chooseFile(path); });
 }
 
 void TokenSignTestView::copySignature()
@@ -175,6 +176,9 @@ void TokenSignTestView::retranslate()
     m_sign->setText(key("Sign_Action"));
     m_successLabel->setText(key("Sign_Success"));
     m_copy->setText(key("Sign_Copy"));
+    for (int i = 0; i < m_mode->count(); ++i) {
+        m_mode->setItemText(i, key(modeKey(static_cast<SignMode>(m_mode->itemData(i).toInt()))));
+    }
     refresh();
 }
 
@@ -182,7 +186,7 @@ void TokenSignTestView::refresh()
 {
     const SignMode mode = m_controller.mode();
     m_mode->setCurrentIndex(m_mode->findData(static_cast<int>(mode)));
-    m_modeDescription->setText(description(mode));
+    m_modeDescription->setText(m_localization.localized(QLatin1String(descriptionKey(mode))));
     // The card keeps its own PIN; only the PKCS#11 road asks for one and a key label.
     const bool pkcs11 = mode == SignMode::pkcs11;
     for (QWidget* w : {static_cast<QWidget*>(m_pin), static_cast<QWidget*>(m_keyLabel)}) {
@@ -202,7 +206,7 @@ void TokenSignTestView::refresh()
         m_signature->setPlainText(m_controller.signatureHex());
     }
     m_result->setVisible(!m_controller.signatureHex().isEmpty());
-    m_error->setText(m_controller.errorText());
+    m_error->setText(m_localization.localized(m_controller.errorText()));
     m_error->setVisible(!m_controller.errorText().isEmpty());
 }
 

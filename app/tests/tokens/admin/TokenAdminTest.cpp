@@ -6,7 +6,6 @@
 #include "TestCertificates.h"
 #include "TokenPromptsFake.h"
 #include "TokenScreenFixture.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "tokens/TokenAdminController.h"
 #include "tokens/TokenManager.h"
@@ -33,7 +32,6 @@ using ot::waitUntil;
 using tokens::AdminActionState;
 using tokens::AdminPinController;
 using tokens::views::AdminPinSection;
-namespace admin = tokens::admin;
 
 class TokenAdminTest : public ot::TokenScreenFixture {
 protected:
@@ -57,7 +55,8 @@ protected:
     {
         action();
         ASSERT_TRUE(finished(state));
-        EXPECT_EQ(state.isError(), error) << state.message().toStdString();
+        EXPECT_EQ(state.isError(), error)
+            << state.message().key.toStdString() << " " << state.message().argument.toStdString();
     }
 
     /// The button showing `text` inside `parent`.
@@ -132,7 +131,7 @@ TEST_F(TokenAdminTest, PinSectionsTakeOnlyMatchingPinsAndAWrongSoPinKeepsTheForm
     AdminPinController& unlock = controller.unlockPin();
     fill(unlock, "87654321", "4321");
     settle(unlock.state(), true, [&] { unlock.submit(); });
-    EXPECT_TRUE(unlock.state().message().contains(QStringLiteral("C_Login")));
+    EXPECT_TRUE(unlock.state().message().argument.contains(QStringLiteral("C_Login")));
     EXPECT_EQ(unlock.current(), QStringLiteral("87654321"));
     EXPECT_EQ(unlock.confirmation(), QStringLiteral("4321"));
     fill(unlock, Pkcs11Road::soPin, "4321");
@@ -141,7 +140,7 @@ TEST_F(TokenAdminTest, PinSectionsTakeOnlyMatchingPinsAndAWrongSoPinKeepsTheForm
     AdminPinController& change = controller.changePin();
     fill(change, "4321", "6543");
     settle(change.state(), false, [&] { change.submit(); });
-    EXPECT_EQ(change.state().message(), admin::kChangePinDone);
+    EXPECT_EQ(change.state().message().key, "Tokens_ChangePin_Done");
     EXPECT_TRUE(change.current().isEmpty() && change.newPin().isEmpty() &&
                 change.confirmation().isEmpty());
     EXPECT_EQ(tokens::TokenProvisioner().listObjects("6543").size(), 2u);
@@ -157,10 +156,9 @@ TEST_F(TokenAdminTest, ObjectsAreListedDeletedAndOnlyASingleCertificateIsImporte
 
     const QByteArray der = ot::makeCertificate();
     settle(objects.state(), true, [&] { objects.importFile(write("two.der", der + der)); });
-    EXPECT_EQ(objects.state().message(),
-              localization.localized(QStringLiteral("Tokens_Import_NotCertificate")));
+    EXPECT_EQ(objects.state().message().key, "Tokens_Import_NotCertificate");
     settle(objects.state(), false, [&] { objects.importFile(write("c.der", der)); });
-    EXPECT_EQ(objects.state().message(), admin::kImportDone);
+    EXPECT_EQ(objects.state().message().key, "Token_Import_Done");
     ASSERT_TRUE(waitUntil([&] { return objects.objects().size() == 3; }));
 
     settle(objects.state(), false,
@@ -182,12 +180,12 @@ TEST_F(TokenAdminTest, SectionsPressedTogetherAllSucceed)
     for (const AdminActionState* state :
          {&controller.objects().state(), &controller.genKey(), &controller.slotTest()}) {
         ASSERT_TRUE(finished(*state));
-        EXPECT_FALSE(state->isError()) << state->message().toStdString();
+        EXPECT_FALSE(state->isError()) << state->message().argument.toStdString();
     }
-    EXPECT_EQ(controller.slotTest().message(), admin::kSlotsFound + QStringLiteral("2"));
+    EXPECT_EQ(localization.localized(controller.slotTest().message()), "Слот олдлоо: 2");
     road.point("/nonexistent/libpkcs11.so");
     settle(controller.slotTest(), true, [&] { controller.testSlots(); });
-    EXPECT_TRUE(controller.slotTest().message().startsWith(admin::kSlotTestError));
+    EXPECT_EQ(controller.slotTest().message().key, "Tokens_Diag_SlotTestError");
 }
 
 TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
@@ -206,7 +204,7 @@ TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
 
     auto* section = view.findChild<tokens::views::AdminCsrSection*>();
     QGuiApplication::clipboard()->setText(QStringLiteral("stale"));
-    button(*section, admin::kCopyCsr)->click();
+    button(*section, localization.localized(QStringLiteral("Tokens_Csr_Copy")))->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), pem);
     const QString save = localization.localized(QStringLiteral("Tokens_Csr_Save"));
     answers.savePath = dir.filePath(QStringLiteral("request.csr"));
@@ -216,9 +214,10 @@ TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
     EXPECT_EQ(saved.readAll(), pem.toUtf8());
     answers.savePath = dir.filePath(QStringLiteral("missing/request.csr"));
     settle(csr.saveState(), true, [&] { button(*section, save)->click(); });
-    EXPECT_TRUE(csr.saveState().message().contains(answers.savePath));
+    EXPECT_TRUE(csr.saveState().message().argument.contains(answers.savePath));
     EXPECT_FALSE(QFile::exists(answers.savePath));
-    shoot(view, QStringLiteral("tokens-admin-done"));
+    shoot(view, QStringLiteral("tokens-admin-done"),
+          {csr.state().message().argument, csr.saveState().message().argument});
 }
 
 TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
@@ -226,10 +225,10 @@ TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
     tokens::TokenProvisioner().initializeApdu(tokenkit::toBytes("123456"),
                                               tokenkit::toBytes("12345678"));
     settle(controller.connectionTest(), false, [&] { controller.testConnection(); });
-    EXPECT_EQ(controller.connectionTest().message(), admin::kConnectionOk);
+    EXPECT_EQ(controller.connectionTest().message().key, "Tokens_Diag_ConnectionOk");
 
-    QPushButton* erase =
-        button(*view.findChild<tokens::views::AdminEraseSection*>(), admin::kEraseAction);
+    QPushButton* erase = button(*view.findChild<tokens::views::AdminEraseSection*>(),
+                                localization.localized(QStringLiteral("Tokens_Erase_Action")));
     ASSERT_TRUE(erase);
     erase->click();
     EXPECT_EQ(answers.confirmations, 1);
@@ -238,15 +237,15 @@ TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
     answers.confirm = true;
     settle(controller.erase(), false, [&] { erase->click(); });
     EXPECT_EQ(answers.confirmations, 2);
-    EXPECT_EQ(controller.erase().message(), admin::kEraseDone);
+    EXPECT_EQ(controller.erase().message().key, "Tokens_Erase_Done");
     EXPECT_FALSE(token->pinTriesLeft(1).has_value()); // the user PIN went with the rest
 
     reader->setPresent(0, false);
     settle(controller.connectionTest(), true, [&] { controller.testConnection(); });
-    EXPECT_EQ(controller.connectionTest().message(), admin::kConnectionFailed);
+    EXPECT_EQ(controller.connectionTest().message().key, "Tokens_Diag_ConnectionFailed");
     settle(controller.erase(), true, [&] { controller.eraseToken(); });
-    EXPECT_TRUE(controller.erase().message().startsWith(admin::kEraseError));
-    shoot(view, QStringLiteral("tokens-admin-error"));
+    EXPECT_EQ(controller.erase().message().key, "Tokens_Erase_Error");
+    shoot(view, QStringLiteral("tokens-admin-error"), {controller.erase().message().argument});
 }
 
 TEST_F(TokenAdminTest, ADestroyedControllerGetsNoLateResult)

@@ -6,7 +6,6 @@
 
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "orvela/tokenkit/TokenError.h"
@@ -33,8 +32,6 @@ using tokens::ProvisionStep;
 using tokens::views::TokensView;
 
 namespace {
-
-namespace texts = tokens::signTestText;
 
 const QString kEmptyDigest =
     QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
@@ -132,7 +129,8 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     QApplication::setPalette(light);
     reader->setPresent(0, false);
     EXPECT_TRUE(waitUntil([&] { return notice->isVisibleTo(page.get()); }));
-    shoot(*page, QStringLiteral("tokens-detail-disconnected"));
+    shoot(*page, QStringLiteral("tokens-detail-disconnected"),
+          {QString::fromStdString(tokenkit::TokenError::cardNotFound().errorDescription())});
 
     // A reader gone clears the names, the presence and the info at the next refresh.
     tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
@@ -180,6 +178,7 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
 
     provision.choosePkcs11();
     fill(provision, "654321", "654321");
+    shoot(*section, QStringLiteral("tokens-provision-pkcs11Pins"));
     press(*page, "provisionPkcs11Action", false);
     EXPECT_EQ(provision.step(), ProvisionStep::pkcs11Pins);
     EXPECT_NO_THROW(tokens::TokenProvisioner().listObjects(Pkcs11Road::userPin));
@@ -202,7 +201,7 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
                   tokenkit::TokenError::pinTooLong().errorDescription());
         EXPECT_EQ(provision.userPin(), QString::fromUtf8(user)); // the form keeps its input
     }
-    shoot(*section, QStringLiteral("tokens-provision-error"));
+    shoot(*section, QStringLiteral("tokens-provision-error"), {provision.errorText()});
     fill(provision, "1234567890123456", "1234567890123456");
     press(*page, "provisionApduAction", false);
     EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
@@ -257,9 +256,8 @@ TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongP
     answers.openPath = dir.path(); // a folder is no document
     view->chooseFile();
     ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
-    const QString prefix = texts::text(texts::readFailed);
-    EXPECT_TRUE(signTest.errorText().startsWith(prefix));
-    EXPECT_GT(signTest.errorText().size(), prefix.size());
+    EXPECT_EQ(signTest.errorText().key, "Tokens_SignTest_ReadFailed");
+    EXPECT_FALSE(signTest.errorText().argument.isEmpty()); // why it could not be read
     EXPECT_EQ(signTest.fileName(), QStringLiteral("contract.pdf"));
     signTest.setHashHex(signTest.hashHex().toUpper());
     EXPECT_FALSE(signTest.isHashReady()); // no longer the file's digest as shown
@@ -277,15 +275,17 @@ TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongP
         ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
         const QString signature = signTest.signatureHex();
         if (std::string(run.state) == "done") {
-            EXPECT_TRUE(signTest.errorText().isEmpty()) << signTest.errorText().toStdString();
+            EXPECT_TRUE(signTest.errorText().isEmpty())
+                << localization.localized(signTest.errorText()).toStdString();
             EXPECT_EQ(signature.size(), 128); // r‖s of P-256, upper-case hexadecimal
             EXPECT_EQ(signature, signature.toUpper());
         } else {
             EXPECT_TRUE(signature.isEmpty());
-            EXPECT_TRUE(signTest.errorText().startsWith(QStringLiteral("C_Login")));
+            EXPECT_TRUE(signTest.errorText().argument.startsWith(QStringLiteral("C_Login")));
         }
         EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signature);
-        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state));
+        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state),
+              {signTest.errorText().argument});
     }
 }
 
@@ -377,7 +377,7 @@ TEST_F(TokenPagesTest, OnlyA32ByteDigestReachesTheToken)
         signTest.setHashHex(c.hash);
         signTest.sign();
         ASSERT_TRUE(waitUntil([&] { return !signTest.isBusy(); }));
-        EXPECT_EQ(signTest.errorText() == texts::text(texts::hashLength), !c.accepted)
+        EXPECT_EQ(signTest.errorText().key == "Tokens_SignTest_HashLength", !c.accepted)
             << c.hash.toStdString();
         EXPECT_TRUE(signTest.signatureHex().isEmpty());
     }
