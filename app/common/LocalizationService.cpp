@@ -1,5 +1,6 @@
 #include "common/LocalizationService.h"
 
+#include "common/LocalInput.h"
 #include "common/SettingsKeys.h"
 
 #include <QSettings>
@@ -68,12 +69,12 @@ QString LocalizationService::localized(const QString& key) const
 
 QString LocalizationService::localized(const KeyedText& text) const
 {
+    const QString argument = text.input ? localInputMessage(*text.input, *this) : text.argument;
     if (text.key.isEmpty()) {
-        return text.argument;
+        return argument;
     }
     const QString worded = localized(text.key);
-    return worded.contains(QLatin1String("%1")) ? worded.arg(text.argument)
-                                                : worded + text.argument;
+    return worded.contains(QLatin1String("%1")) ? worded.arg(argument) : worded + argument;
 }
 
 } // namespace orvela::common

@@ -96,7 +96,7 @@ void AdminObjectsController::importFile(const QString& path)
         this, [path] { return common::readLocalFile(path, common::inputLimit::tokenCertificate); },
         [this, pin = m_pin](const common::LocalInput& input) {
             if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
-                m_state.fail(common::localInputMessage(*error, m_texts));
+                m_state.fail(common::KeyedText{{}, {}, *error});
                 return;
             }
             importBytes(std::get<QByteArray>(input), pin);

@@ -107,8 +107,7 @@ void SignTestController::digested(const QString& name, const Digest& digest)
 {
     m_reading = false;
     if (const auto* error = std::get_if<common::LocalInputError>(&digest.value)) {
-        m_error = {QStringLiteral("Tokens_SignTest_ReadFailed"),
-                   common::localInputMessage(*error, m_texts)};
+        m_error = {QStringLiteral("Tokens_SignTest_ReadFailed"), {}, *error};
     } else {
         m_hash = std::get<QString>(digest.value);
         m_fileDigest = m_hash;
