@@ -22,85 +22,66 @@ template <class Fn> bool lookUp(void* handle, const char* name, Fn& slot)
     return symbol != nullptr;
 }
 
-template <class Fn> void require(void* handle, const char* name, Fn& slot)
+/// Calls `visit(name, slot, listField)` for every required entry point, in the order a missing
+/// one is reported.
+template <class Visit> void forEachRequired(CryptokiFunctions& fn, Visit visit)
 {
-    if (!lookUp(handle, name, slot)) {
-        ::dlclose(handle);
-        throw P11Error::symbolNotFound(name);
-    }
+    using List = CK_FUNCTION_LIST;
+    visit("C_Initialize", fn.fnInitialize, &List::C_Initialize);
+    visit("C_Finalize", fn.fnFinalize, &List::C_Finalize);
+    visit("C_GetSlotList", fn.fnGetSlotList, &List::C_GetSlotList);
+    visit("C_OpenSession", fn.fnOpenSession, &List::C_OpenSession);
+    visit("C_CloseSession", fn.fnCloseSession, &List::C_CloseSession);
+    visit("C_Login", fn.fnLogin, &List::C_Login);
+    visit("C_Logout", fn.fnLogout, &List::C_Logout);
+    visit("C_FindObjectsInit", fn.fnFindObjectsInit, &List::C_FindObjectsInit);
+    visit("C_FindObjects", fn.fnFindObjects, &List::C_FindObjects);
+    visit("C_FindObjectsFinal", fn.fnFindObjectsFinal, &List::C_FindObjectsFinal);
+    visit("C_GetAttributeValue", fn.fnGetAttributeValue, &List::C_GetAttributeValue);
+    visit("C_SignInit", fn.fnSignInit, &List::C_SignInit);
+    visit("C_Sign", fn.fnSign, &List::C_Sign);
+    visit("C_InitToken", fn.fnInitToken, &List::C_InitToken);
+    visit("C_InitPIN", fn.fnInitPIN, &List::C_InitPIN);
+    visit("C_SetPIN", fn.fnSetPIN, &List::C_SetPIN);
+    visit("C_GenerateKeyPair", fn.fnGenerateKeyPair, &List::C_GenerateKeyPair);
+    visit("C_CreateObject", fn.fnCreateObject, &List::C_CreateObject);
 }
 
-template <class Fn> void requireListed(void* handle, const char* name, Fn listed, Fn& slot)
+/// The library's function list, for a library that exports no entry point by name but
+/// C_GetFunctionList, as p11-kit's proxy module does; null when it exports neither.
+CK_FUNCTION_LIST_PTR functionList(void* handle)
 {
-    if (listed == nullptr) {
-        ::dlclose(handle);
-        throw P11Error::symbolNotFound(name);
+    CK_C_Initialize initialize = nullptr;
+    CK_C_GetFunctionList getList = nullptr;
+    if (lookUp(handle, "C_Initialize", initialize) ||
+        !lookUp(handle, "C_GetFunctionList", getList)) {
+        return nullptr;
     }
-    slot = listed;
-}
-
-/// The entry points from the library's function list, for a library that exports only
-/// C_GetFunctionList, as p11-kit's proxy module does.
-std::unique_ptr<CryptokiFunctions> resolveFromList(void* handle, CK_C_GetFunctionList getList)
-{
     CK_FUNCTION_LIST_PTR list = nullptr;
     if (getList(&list) != CKR_OK || list == nullptr) {
         ::dlclose(handle);
         throw P11Error::symbolNotFound("C_GetFunctionList");
     }
-    auto fn = std::make_unique<CryptokiFunctions>();
-    requireListed(handle, "C_Initialize", list->C_Initialize, fn->fnInitialize);
-    requireListed(handle, "C_Finalize", list->C_Finalize, fn->fnFinalize);
-    requireListed(handle, "C_GetSlotList", list->C_GetSlotList, fn->fnGetSlotList);
-    requireListed(handle, "C_OpenSession", list->C_OpenSession, fn->fnOpenSession);
-    requireListed(handle, "C_CloseSession", list->C_CloseSession, fn->fnCloseSession);
-    requireListed(handle, "C_Login", list->C_Login, fn->fnLogin);
-    requireListed(handle, "C_Logout", list->C_Logout, fn->fnLogout);
-    requireListed(handle, "C_FindObjectsInit", list->C_FindObjectsInit, fn->fnFindObjectsInit);
-    requireListed(handle, "C_FindObjects", list->C_FindObjects, fn->fnFindObjects);
-    requireListed(handle, "C_FindObjectsFinal", list->C_FindObjectsFinal, fn->fnFindObjectsFinal);
-    requireListed(handle, "C_GetAttributeValue", list->C_GetAttributeValue,
-                  fn->fnGetAttributeValue);
-    requireListed(handle, "C_SignInit", list->C_SignInit, fn->fnSignInit);
-    requireListed(handle, "C_Sign", list->C_Sign, fn->fnSign);
-    requireListed(handle, "C_InitToken", list->C_InitToken, fn->fnInitToken);
-    requireListed(handle, "C_InitPIN", list->C_InitPIN, fn->fnInitPIN);
-    requireListed(handle, "C_SetPIN", list->C_SetPIN, fn->fnSetPIN);
-    requireListed(handle, "C_GenerateKeyPair", list->C_GenerateKeyPair, fn->fnGenerateKeyPair);
-    requireListed(handle, "C_CreateObject", list->C_CreateObject, fn->fnCreateObject);
-    fn->fnDestroyObject = list->C_DestroyObject;
-    return fn;
+    return list;
 }
 
 std::unique_ptr<CryptokiFunctions> resolve(void* handle)
 {
-    // A module may export its entry points only through its function list.
-    CK_C_GetFunctionList getList = nullptr;
-    CK_C_Initialize initialize = nullptr;
-    if (!lookUp(handle, "C_Initialize", initialize) &&
-        lookUp(handle, "C_GetFunctionList", getList)) {
-        return resolveFromList(handle, getList);
-    }
     auto fn = std::make_unique<CryptokiFunctions>();
-    require(handle, "C_Initialize", fn->fnInitialize);
-    require(handle, "C_Finalize", fn->fnFinalize);
-    require(handle, "C_GetSlotList", fn->fnGetSlotList);
-    require(handle, "C_OpenSession", fn->fnOpenSession);
-    require(handle, "C_CloseSession", fn->fnCloseSession);
-    require(handle, "C_Login", fn->fnLogin);
-    require(handle, "C_Logout", fn->fnLogout);
-    require(handle, "C_FindObjectsInit", fn->fnFindObjectsInit);
-    require(handle, "C_FindObjects", fn->fnFindObjects);
-    require(handle, "C_FindObjectsFinal", fn->fnFindObjectsFinal);
-    require(handle, "C_GetAttributeValue", fn->fnGetAttributeValue);
-    require(handle, "C_SignInit", fn->fnSignInit);
-    require(handle, "C_Sign", fn->fnSign);
-    require(handle, "C_InitToken", fn->fnInitToken);
-    require(handle, "C_InitPIN", fn->fnInitPIN);
-    require(handle, "C_SetPIN", fn->fnSetPIN);
-    require(handle, "C_GenerateKeyPair", fn->fnGenerateKeyPair);
-    require(handle, "C_CreateObject", fn->fnCreateObject);
-    lookUp(handle, "C_DestroyObject", fn->fnDestroyObject);
+    if (CK_FUNCTION_LIST_PTR list = functionList(handle)) {
+        forEachRequired(*fn, [list](const char*, auto& slot, auto field) { slot = list->*field; });
+        fn->fnDestroyObject = list->C_DestroyObject;
+    } else {
+        forEachRequired(
+            *fn, [handle](const char* name, auto& slot, auto) { lookUp(handle, name, slot); });
+        lookUp(handle, "C_DestroyObject", fn->fnDestroyObject);
+    }
+    forEachRequired(*fn, [handle](const char* name, const auto& slot, auto) {
+        if (slot == nullptr) {
+            ::dlclose(handle);
+            throw P11Error::symbolNotFound(name);
+        }
+    });
     return fn;
 }
 
