@@ -26,12 +26,16 @@ struct CliContext {
 };
 
 /// One option of a command. A flag has no value name; `allowed`, when not empty, is the whole
-/// set of values the option takes.
+/// set of values the option takes. Options marked `oneOf` that stand next to each other in a
+/// command form a group of which exactly one is given.
 struct CliOption {
+    enum class Need { optional, required, oneOf };
+
     QString name;      ///< the long name without dashes, for example "reader"
     QString valueName; ///< for example "N"; empty for a flag
     const char* help;  ///< text key of its description
     QStringList allowed = {};
+    Need need = Need::optional;
 };
 
 /// One command of the tool, for example {"token", "info"}. Token commands exist once per road

@@ -5,6 +5,7 @@
 #include "CliLocalization.h"
 #include "CliOutput.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 #include <QSet>
@@ -61,11 +62,8 @@ QString commandSection(const CliCommand& command)
     if (!command.road.isEmpty()) {
         synopsis = QStringLiteral("--road %1 %2").arg(command.road, synopsis);
     }
-    for (const auto& option : command.options) {
-        synopsis += QStringLiteral(" [%1]").arg(optionSyntax(option.name, option.valueName));
-    }
-    for (const QString& positional : command.positionals) {
-        synopsis += u' ' + positional;
+    for (const QString& part : optionsSynopsis(command) + command.positionals) {
+        synopsis += u' ' + part;
     }
     QString out =
         QStringLiteral(".TP\n") + bold(synopsis) + u'\n' + roff(english(command.summary)) + u'\n';
@@ -160,14 +158,9 @@ The backend address when \fB\-\-api\-url\fR is not given.
 .TP
 .B PCSCLITE_CSOCK_NAME
 The socket of the PC/SC service (pcscd).
-.SH FILES
-.TP
-.I ~/.config/Orvela/Orvela Desktop.conf
-The settings shared with the desktop application, among them the interface language.
-.PP
-The signed-in identity is kept in the desktop's credential store (Secret Service), shared with
-the desktop application.
-.SH EXAMPLES
+)";
+
+const char* const kExamples = R"(.SH EXAMPLES
 .TP
 Sign in with a request to the phone, then check who is signed in:
 .nf
@@ -201,6 +194,22 @@ printf '%s\\n' "$SO_PIN" "$PIN" "$PIN" |
 .BR pcscd (8)
 )";
 
+/// Where the settings library keeps the file, by the names the process runs under: the same
+/// names the desktop application uses, so the page names the file both really share.
+QString filesSection()
+{
+    const QString settings =
+        QStringLiteral("~/.config/%1/%2.conf")
+            .arg(QCoreApplication::organizationName(), QCoreApplication::applicationName());
+    return QStringLiteral(".SH FILES\n.TP\n.I ") + roff(settings) +
+           QStringLiteral("\nThe settings shared with the desktop application, among them the "
+                          "interface language and the activity log (under "
+                          "\\fB$XDG_CONFIG_HOME\\fR instead of \\fI~/.config\\fR when "
+                          "that is set).\n.PP\nThe signed\\-in identity is kept in the "
+                          "desktop's credential store (Secret Service), shared with the desktop "
+                          "application.\n");
+}
+
 } // namespace
 
 QString manPage()
@@ -233,7 +242,7 @@ QString manPage()
     out += QStringLiteral(".SH JSON OUTPUT\nWith \\fB\\-\\-json\\fR a command prints one JSON "
                           "document on standard output:\n");
     out += QString::fromUtf8(kJsonFields);
-    out += QString::fromUtf8(kTail);
+    out += QString::fromUtf8(kTail) + filesSection() + QString::fromUtf8(kExamples);
     return out;
 }
 

@@ -100,6 +100,30 @@ QString optionSyntax(const QString& name, const QString& valueName)
     return text;
 }
 
+QStringList optionsSynopsis(const CliCommand& command)
+{
+    using Need = CliOption::Need;
+    QStringList parts;
+    QStringList group; // the one-of group being gathered
+    const auto closeGroup = [&] {
+        if (!group.isEmpty()) {
+            parts << u'(' + group.join(QStringLiteral(" | ")) + u')';
+            group.clear();
+        }
+    };
+    for (const auto& option : command.options) {
+        const QString syntax = optionSyntax(option.name, option.valueName);
+        if (option.need == Need::oneOf) {
+            group << syntax;
+            continue;
+        }
+        closeGroup();
+        parts << (option.need == Need::required ? syntax : u'[' + syntax + u']');
+    }
+    closeGroup();
+    return parts;
+}
+
 QString usageLine(const CliCommand& command)
 {
     QStringList parts{QStringLiteral("orvela"),
@@ -107,11 +131,7 @@ QString usageLine(const CliCommand& command)
     if (command.road == u"pkcs11") {
         parts << QStringLiteral("--road pkcs11");
     }
-    parts << command.path;
-    for (const auto& option : command.options) {
-        parts << u'[' + optionSyntax(option.name, option.valueName) + u']';
-    }
-    parts << command.positionals;
+    parts << command.path << optionsSynopsis(command) << command.positionals;
     return parts.join(u' ');
 }
 

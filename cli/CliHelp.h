@@ -17,6 +17,10 @@ QString usageLine(const CliCommand& command);
 /// "--kind KIND" or "--yes", as the option is written.
 QString optionSyntax(const QString& name, const QString& valueName);
 
+/// The command's options as its usage shows them, in table order: "--id HEX" when required,
+/// "(--hash HEX | --file PATH)" for a group of which one is given, "[--reader N]" otherwise.
+QStringList optionsSynopsis(const CliCommand& command);
+
 /// Reports a usage error as one line on standard error, pointing at the help of
 /// `helpCommand` (the tool's own help when empty), and returns the exit status 2.
 int usageError(const QString& what, const QString& helpCommand);

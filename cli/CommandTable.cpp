@@ -18,6 +18,12 @@ QStringList words(const char* text)
     return QString::fromLatin1(text).split(u' ');
 }
 
+CliOption needed(CliOption option, CliOption::Need need = CliOption::Need::required)
+{
+    option.need = need;
+    return option;
+}
+
 CliOption readerOption()
 {
     return {QStringLiteral("reader"), QStringLiteral("N"), "Cli_Opt_Reader"};
@@ -53,8 +59,9 @@ CliCommands buildTable()
         {words("login"),
          any,
          "Cli_Cmd_Login",
-         {{QStringLiteral("register"), QStringLiteral("NUMBER"), "Cli_Opt_Register"},
-          {QStringLiteral("qr"), QString(), "Cli_Opt_Qr"}},
+         {needed({QStringLiteral("register"), QStringLiteral("NUMBER"), "Cli_Opt_Register"},
+                 CliOption::Need::oneOf),
+          needed({QStringLiteral("qr"), QString(), "Cli_Opt_Qr"}, CliOption::Need::oneOf)},
          {},
          true,
          runLogin},
@@ -96,7 +103,8 @@ CliCommands buildTable()
         {words("token sign"),
          apdu,
          "Cli_Cmd_TokenSign",
-         {readerOption(), hashOption(), fileOption()},
+         {readerOption(), needed(hashOption(), CliOption::Need::oneOf),
+          needed(fileOption(), CliOption::Need::oneOf)},
          {},
          true,
          token::runSign},
@@ -124,7 +132,7 @@ CliCommands buildTable()
         {words("token csr"),
          any,
          "Cli_Cmd_TokenCsr",
-         {{QStringLiteral("cn"), QStringLiteral("REGISTRY_NUMBER"), "Cli_Opt_Cn"},
+         {needed({QStringLiteral("cn"), QStringLiteral("REGISTRY_NUMBER"), "Cli_Opt_Cn"}),
           keyLabelOption(),
           {QStringLiteral("out"), QStringLiteral("FILE"), "Cli_Opt_OutFile"},
           libraryOption()},
@@ -134,7 +142,8 @@ CliCommands buildTable()
         {words("token sign"),
          p11,
          "Cli_Cmd_TokenSignP11",
-         {keyLabelOption(), hashOption(), fileOption(), libraryOption()},
+         {keyLabelOption(), needed(hashOption(), CliOption::Need::oneOf),
+          needed(fileOption(), CliOption::Need::oneOf), libraryOption()},
          {},
          true,
          pkcs11::runSign},
@@ -176,12 +185,12 @@ CliCommands buildTable()
         {words("token objects delete"),
          any,
          "Cli_Cmd_ObjectsDelete",
-         {{QStringLiteral("id"), QStringLiteral("HEX"), "Cli_Opt_Id"},
-          {QStringLiteral("kind"),
-           QStringLiteral("KIND"),
-           "Cli_Opt_Kind",
-           {QStringLiteral("privateKey"), QStringLiteral("publicKey"),
-            QStringLiteral("certificate"), QStringLiteral("data")}},
+         {needed({QStringLiteral("id"), QStringLiteral("HEX"), "Cli_Opt_Id"}),
+          needed({QStringLiteral("kind"),
+                  QStringLiteral("KIND"),
+                  "Cli_Opt_Kind",
+                  {QStringLiteral("privateKey"), QStringLiteral("publicKey"),
+                   QStringLiteral("certificate"), QStringLiteral("data")}}),
           libraryOption()},
          {},
          false,

@@ -1,14 +1,15 @@
 #include "PinInput.h"
 
 #include "common/LocalizationService.h"
+#include "orvela/tokenkit/TokenError.h"
 
 #include <QStringDecoder>
-
-#include <termios.h>
-
 #include <algorithm>
+#include <array>
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
+#include <termios.h>
 
 namespace orvela::cli {
 
@@ -16,21 +17,49 @@ using orvela::tokenkit::Bytes;
 
 namespace {
 
-/// Turns terminal echo off for its lifetime.
+// What a signal handler needs to give the terminal back; set before the handlers go in.
+volatile std::sig_atomic_t g_quietFd = -1;
+termios g_savedTerminal{};
+
+/// The signals that end the program at the prompt by default: each must leave echo on.
+constexpr std::array<int, 4> kEndingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void restoreTerminalAndRaise(int signal)
+{
+    // Only async-signal-safe calls: put the terminal back, then die as the signal would have.
+    const int fd = g_quietFd;
+    if (fd >= 0) {
+        ::tcsetattr(fd, TCSANOW, &g_savedTerminal);
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, "\n", 1);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+/// Turns terminal echo off for its lifetime, and puts it back also when a signal ends the
+/// program at the prompt: a shell left without echo hides everything typed after.
 class EchoOff {
 public:
     explicit EchoOff(int fd) : m_fd(fd)
     {
-        if (::isatty(m_fd) && ::tcgetattr(m_fd, &m_saved) == 0) {
-            termios quiet = m_saved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            m_active = ::tcsetattr(m_fd, TCSAFLUSH, &quiet) == 0;
+        if (!::isatty(m_fd) || ::tcgetattr(m_fd, &m_saved) != 0) {
+            return;
+        }
+        g_savedTerminal = m_saved;
+        g_quietFd = m_fd;
+        installHandlers();
+        termios quiet = m_saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        m_active = ::tcsetattr(m_fd, TCSAFLUSH, &quiet) == 0;
+        if (!m_active) {
+            restoreHandlers();
         }
     }
     ~EchoOff()
     {
         if (m_active) {
             ::tcsetattr(m_fd, TCSAFLUSH, &m_saved);
+            restoreHandlers();
             std::fputc('\n', stderr);
         }
     }
@@ -38,8 +67,30 @@ public:
     EchoOff& operator=(const EchoOff&) = delete;
 
 private:
+    void installHandlers()
+    {
+        struct sigaction action {};
+        action.sa_handler = restoreTerminalAndRaise;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+            ::sigaction(kEndingSignals[i], nullptr, &m_previous[i]);
+            // A signal the caller ignores (nohup) stays ignored; one it handles stays its own.
+            if (m_previous[i].sa_handler == SIG_DFL) {
+                ::sigaction(kEndingSignals[i], &action, nullptr);
+            }
+        }
+    }
+    void restoreHandlers()
+    {
+        for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+            ::sigaction(kEndingSignals[i], &m_previous[i], nullptr);
+        }
+        g_quietFd = -1;
+    }
+
     int m_fd;
     termios m_saved{};
+    std::array<struct sigaction, kEndingSignals.size()> m_previous{};
     bool m_active = false;
 };
 
@@ -109,7 +160,8 @@ Bytes PinInput::readLine()
 void PinInput::check(const Bytes& pin, int minimumCharacters) const
 {
     if (pin.empty()) {
-        refuse("Pin_Empty");
+        // Worded with the other token failures, as the windows word it.
+        throw tokenkit::TokenError::pinEmpty();
     }
     if (std::find(pin.begin(), pin.end(), 0) != pin.end()) {
         refuse("Pin_HasNul");

@@ -3,11 +3,12 @@
 #include "api/ErrorResponse.h"
 #include "api/MultipartBody.h"
 #include "api/ReplyBody.h"
-#include "common/TextRules.h"
 #include "common/SettingsKeys.h"
+#include "common/TextRules.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QMetaEnum>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
@@ -16,7 +17,6 @@
 #include <QSslConfiguration>
 #include <QUrl>
 #include <QUuid>
-
 #include <optional>
 
 #ifndef ORVELA_PRODUCTION_API_URL
@@ -82,6 +82,25 @@ bool isHttpStatusError(QNetworkReply::NetworkError error, const QVariant& status
 
 /// Set on a reply aborted because its redirect led away from the configured origin.
 constexpr char redirectRefusedProperty[] = "orvelaRedirectRefused";
+/// Set, to the limit in milliseconds, on a reply aborted because the whole exchange took longer.
+constexpr char exchangeTimedOutProperty[] = "orvelaExchangeTimedOut";
+
+/// A reply that ended because one of its time limits ran out: Qt reports both its own idle
+/// limit and our abort as a cancelled operation, so the property tells them apart.
+TransportError timedOut(const QNetworkReply* reply)
+{
+    TransportError error{QNetworkReply::TimeoutError, reply->errorString()};
+    const QVariant whole = reply->property(exchangeTimedOutProperty);
+    error.timedOut = whole.isValid() ? TransportError::Wait::exchange : TransportError::Wait::idle;
+    error.limitMs = whole.isValid() ? whole.toInt() : reply->request().transferTimeout();
+    return error;
+}
+
+bool isLoopback(const QUrl& url)
+{
+    const QString host = url.host();
+    return host.compare(u"localhost", Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
 
 bool sameOrigin(const QUrl& a, const QUrl& b)
 {
@@ -117,6 +136,9 @@ std::optional<APIError> refusal(const QNetworkReply* reply)
     if (ReplyBody::overLimit(reply)) {
         return APIError::replyTooLarge();
     }
+    if (ReplyBody::malformed(reply)) {
+        return APIError::malformedReply();
+    }
     return std::nullopt;
 }
 
@@ -145,6 +167,23 @@ APIClient& APIClient::shared()
 {
     static APIClient* client = new APIClient(APIClientOptions{}, QCoreApplication::instance());
     return *client;
+}
+
+std::optional<APIError> APIClient::refusePlainHttp(const QUrl& url) const
+{
+    if (url.scheme().compare(u"http", Qt::CaseInsensitive) != 0) {
+        return std::nullopt;
+    }
+    // With pinning on, a plain connection would carry the exchange past the very check the
+    // person switched on.
+    if (readPinningSetting()) {
+        qCCritical(lcApiClient, "✕ http:// refused while certificate pinning is on");
+        return APIError::plainHttpRefused();
+    }
+    if (!isLoopback(url)) {
+        qCWarning(lcApiClient, "The backend is reached over plain http://, unencrypted");
+    }
+    return std::nullopt;
 }
 
 bool APIClient::readPinningSetting() const
@@ -189,7 +228,8 @@ QNetworkRequest APIClient::jsonRequest(const QUrl& url) const
 }
 
 QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
-                                QIODevice* body, qint64 replyLimit, HandleCallback finished)
+                                QIODevice* body, qint64 replyLimit, HandleCallback finished,
+                                int exchangeMs, bool backendOrigin)
 {
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
@@ -215,15 +255,21 @@ QNetworkReply* APIClient::start(ApiCall* call, QNetworkRequest request, const QB
     if (body != nullptr) {
         body->setParent(reply);
     }
-    m_pinning.attach(reply);
+    if (backendOrigin) {
+        m_pinning.attach(reply);
+    }
     followSameOriginOnly(reply);
     ReplyBody::attach(reply, replyLimit);
     call->setReply(reply);
 
+    const int wholeMs = exchangeMs > 0 ? exchangeMs : m_options.timeouts.exchangeMs;
     auto* exchangeLimit = new QTimer(reply);
     exchangeLimit->setSingleShot(true);
-    connect(exchangeLimit, &QTimer::timeout, reply, &QNetworkReply::abort);
-    exchangeLimit->start(m_options.timeouts.exchangeMs);
+    connect(exchangeLimit, &QTimer::timeout, reply, [reply, wholeMs] {
+        reply->setProperty(exchangeTimedOutProperty, wholeMs);
+        reply->abort();
+    });
+    exchangeLimit->start(wholeMs);
 
     connect(reply, &QNetworkReply::finished, call, [call, reply, finished = std::move(finished)] {
         if (call->m_reply != reply) {
@@ -252,9 +298,10 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
         if (pinRefused) {
             return TransportError{error, reply->errorString(), true};
         }
-        if (error == QNetworkReply::OperationCanceledError) {
+        if (error == QNetworkReply::OperationCanceledError ||
+            error == QNetworkReply::TimeoutError) {
             // Only Qt's own idle limit and our exchange limit abort a reply we still listen to.
-            return TransportError{QNetworkReply::TimeoutError, reply->errorString()};
+            return timedOut(reply);
         }
         return TransportError{error, reply->errorString()};
     }
@@ -283,6 +330,10 @@ void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
     }
     if (!url.isValid()) {
         done(APIError::invalidResponse());
+        return;
+    }
+    if (const auto refused = refusePlainHttp(url)) {
+        done(*refused);
         return;
     }
     QNetworkRequest request = jsonRequest(url);
@@ -356,6 +407,10 @@ ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fi
         call->deliver([done] { done(APIError::invalidResponse()); });
         return call;
     }
+    if (const auto refused = refusePlainHttp(url)) {
+        call->deliver([done, error = *refused] { done(error); });
+        return call;
+    }
     const QString boundary =
         QStringLiteral("Boundary-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     auto* body = new MultipartBody(boundary, fields, fileFieldName, fileName, mediaType, file);
@@ -378,7 +433,7 @@ ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done
 {
     ApiCall* call = newCall(context);
     const QUrl url = parseUrl(baseURL() + QStringLiteral("/api/health"));
-    if (!url.isValid()) {
+    if (!url.isValid() || refusePlainHttp(url)) {
         call->deliver([done] { done(false); });
         return call;
     }
@@ -393,6 +448,32 @@ ApiCall* APIClient::healthCheck(QObject* context, std::function<void(bool)> done
                                    status.toInt() <= 299;
               call->deliver([done, healthy] { done(healthy); });
           });
+    return call;
+}
+
+ApiCall* APIClient::fetch(const QUrl& url, const FetchRules& rules, QObject* context,
+                          std::function<void(CallResult<QByteArray>)> done)
+{
+    ApiCall* call = newCall(context);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+        call->deliver([done] { done(APIError::invalidResponse()); });
+        return call;
+    }
+    QNetworkRequest request(url);
+    request.setRawHeader("Accept", rules.accept);
+    request.setRawHeader("User-Agent", userAgent);
+    request.setTransferTimeout(rules.idleMs);
+    // Host and path only: a query may carry what does not belong in a log.
+    const QString where = url.host() + url.path();
+    qCInfo(lcApiClient, "→ GET %s", qUtf8Printable(where));
+    start(
+        call, request, QByteArrayLiteral("GET"), nullptr, rules.maxBytes,
+        [this, call, where, done = std::move(done)](QNetworkReply* reply) {
+            call->deliver([done, result = readReply(reply, where)] { done(result); });
+        },
+        rules.exchangeMs, false);
     return call;
 }
 

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -23,11 +24,12 @@ namespace orvela::api {
 /// Time limits of the client, in milliseconds.
 ///
 /// How they map onto Qt 6.4: `requestIdleMs` and `healthIdleMs` become
-/// QNetworkRequest::setTransferTimeout, which Qt restarts on every byte that moves, so it is an
-/// idle limit like the request's own timeout it stands for; `exchangeMs` is a timer per
-/// exchange that aborts the reply when the whole exchange (connect, send, receive) takes longer.
-/// The request's 60 s idle value wins over the 30 s session idle value, since a request's own
-/// timeout is the more specific setting; Qt has one idle limit per request, not two.
+/// QNetworkRequest::setTransferTimeout, which Qt restarts whenever body bytes move either way,
+/// so it is an idle limit like the request's own timeout it stands for (headers that never
+/// end move nothing); `exchangeMs` is a timer per exchange that aborts the reply when the
+/// whole exchange (connect, send, receive) takes longer. The request's 60 s idle value wins
+/// over the 30 s session idle value, since a request's own timeout is the more specific
+/// setting; Qt has one idle limit per request, not two.
 struct ApiTimeouts {
     int requestIdleMs = 60'000;
     int healthIdleMs = 5'000;
@@ -44,6 +46,15 @@ struct ReplyLimits {
     /// The signed copy: the signing page sends documents of at most 25 MiB, and signing adds
     /// a signature and perhaps a revision, so twice that plus 1 MiB is room enough.
     qint64 uploadBytes = 2 * 25 * 1024 * 1024 + 1024 * 1024;
+};
+
+/// The bounds of one `fetch`: the most its body may hold and its two time limits.
+struct FetchRules {
+    qint64 maxBytes = 0;
+    int idleMs = 20'000;
+    int exchangeMs = 60'000;
+    /// The Accept header.
+    QByteArray accept;
 };
 
 /// What a client is built from; the shared client uses the defaults.
@@ -100,6 +111,14 @@ public:
     /// True exactly when GET /api/health answers 2xx; never fails otherwise.
     ApiCall* healthCheck(QObject* context, std::function<void(bool)> done);
 
+    /// GETs a document from an address of its own rather than the backend's (the update feed)
+    /// on the road every backend call takes: the body whole or nothing, refused the moment it
+    /// passes `rules.maxBytes`, both time limits, redirects only within the address's origin
+    /// and no cookies. The backend's pins are not applied: that server is not the backend.
+    /// Anything but an absolute HTTP(S) address fails with `invalidResponse` unsent.
+    ApiCall* fetch(const QUrl& url, const FetchRules& rules, QObject* context,
+                   std::function<void(CallResult<QByteArray>)> done);
+
     const PinnedSessionDelegate& pinning() const { return m_pinning; }
 
 private:
@@ -113,13 +132,17 @@ private:
                   std::chrono::steady_clock::time_point deadline,
                   std::function<void(CallResult<StatusResponse>)> done);
     /// Starts an exchange under the pin check, both time limits, the body limit `replyLimit`
-    /// and the same-origin rule for redirects; `finished` runs once.
+    /// and the same-origin rule for redirects; `finished` runs once. `exchangeMs` 0 means the
+    /// client's own whole-exchange limit; `backendOrigin` false leaves the pins out.
     QNetworkReply* start(ApiCall* call, QNetworkRequest request, const QByteArray& verb,
-                         QIODevice* body, qint64 replyLimit, HandleCallback finished);
+                         QIODevice* body, qint64 replyLimit, HandleCallback finished,
+                         int exchangeMs = 0, bool backendOrigin = true);
     /// Reply → body, `server` error, `invalidResponse`, a refusal or the transport error.
     CallResult<QByteArray> readReply(QNetworkReply* reply, const QString& path) const;
     QNetworkRequest jsonRequest(const QUrl& url) const;
     bool readPinningSetting() const;
+    /// Refuses an http:// URL while pinning is on; warns of one elsewhere than on loopback.
+    std::optional<APIError> refusePlainHttp(const QUrl& url) const;
     static void logDecodeFailure(const QString& why);
 
     APIClientOptions m_options;

@@ -42,6 +42,10 @@ QString APIError::message(common::AppLanguage language) const
         return tableText("Api_Error_IncompleteReply", language);
     case Kind::redirectRefused:
         return tableText("Api_Error_RedirectRefused", language);
+    case Kind::malformedReply:
+        return tableText("Api_Error_MalformedReply", language);
+    case Kind::plainHttpRefused:
+        return tableText("Api_Error_PlainHttpPinned", language);
     }
     return {};
 }
@@ -55,6 +59,13 @@ QString errorMessage(const CallError& error, common::AppLanguage language)
     // Qt reports the refusal as a cancelled operation, which names no cause at all.
     if (transport.pinRefused) {
         return tableText("Api_Error_PinRefused", language);
+    }
+    if (transport.timedOut != TransportError::Wait::none) {
+        const char* key = transport.timedOut == TransportError::Wait::idle
+                              ? "Api_Error_TimedOut_Idle"
+                              : "Api_Error_TimedOut_Exchange";
+        // Whole seconds, rounded up, so that a limit below one second never reads as zero.
+        return tableText(key, language).arg((transport.limitMs + 999) / 1000);
     }
     return transport.message;
 }

@@ -9,8 +9,9 @@
 namespace orvela::api {
 
 /// The client's own error: an HTTP failure with the backend's message, a reply that could not
-/// be used, a poll that ran out of time, or a reply the client refused to take in (larger than
-/// its call allows, cut short, or redirected away from the configured server).
+/// be used, a poll or an exchange that ran out of time, or a reply the client refused to take
+/// in (larger than its call allows, cut short, framed ambiguously, or redirected away from the
+/// configured server).
 class APIError {
 public:
     enum class Kind {
@@ -19,7 +20,9 @@ public:
         timeout,
         replyTooLarge,
         incompleteReply,
-        redirectRefused
+        redirectRefused,
+        malformedReply,
+        plainHttpRefused
     };
 
     static APIError server(int status, const QString& message);
@@ -28,6 +31,11 @@ public:
     static APIError replyTooLarge() { return APIError(Kind::replyTooLarge, 0, {}); }
     static APIError incompleteReply() { return APIError(Kind::incompleteReply, 0, {}); }
     static APIError redirectRefused() { return APIError(Kind::redirectRefused, 0, {}); }
+    /// More than one Content-Length, one beside a Transfer-Encoding, or a Transfer-Encoding
+    /// other than chunked: a reply whose end the client and a proxy could see differently.
+    static APIError malformedReply() { return APIError(Kind::malformedReply, 0, {}); }
+    /// An http:// backend while pinning is on; nothing was sent.
+    static APIError plainHttpRefused() { return APIError(Kind::plainHttpRefused, 0, {}); }
 
     Kind kind() const { return m_kind; }
     /// The HTTP status of a `server` error, 0 otherwise.
@@ -53,12 +61,20 @@ private:
     QString m_serverMessage;
 };
 
-/// A transport failure (connection, TLS, pin refusal, Qt's own time-out) as Qt reported it.
+/// A transport failure (connection, TLS, pin refusal, a time limit that ran out) as Qt reported
+/// it; a time limit says which wait it was, since Qt names both only "Operation canceled".
 struct TransportError {
+    /// Which wait ran out when the exchange timed out: no data for the idle limit, or the whole
+    /// exchange past its own limit. Qt reports both as a cancelled operation.
+    enum class Wait { none, idle, exchange };
+
     QNetworkReply::NetworkError code = QNetworkReply::UnknownNetworkError;
     QString message;
     /// The pin check refused the server's chain (Qt reports it as a cancelled operation).
     bool pinRefused = false;
+    Wait timedOut = Wait::none;
+    /// The limit that ran out, in milliseconds; 0 unless `timedOut` says which.
+    int limitMs = 0;
 
     bool operator==(const TransportError&) const = default;
 };
@@ -67,8 +83,8 @@ struct TransportError {
 using CallError = std::variant<APIError, TransportError>;
 
 /// The text a screen shows for a failed call, in `language`. A connection refused by the pin
-/// check says so; any other transport failure keeps Qt's own description, which has no
-/// Mongolian.
+/// check says so, a time-out says which wait ran out and after how long; any other transport
+/// failure keeps Qt's own description, which has no Mongolian.
 QString errorMessage(const CallError& error,
                      common::AppLanguage language = common::AppLanguage::mn);
 

@@ -8,8 +8,8 @@
 namespace orvela::api {
 
 /// Reads string fields out of a JSON object body. Unknown keys are ignored; a body that is not
-/// an object, a missing required key or a value of the wrong type makes the whole read fail,
-/// and `error` says why.
+/// an object, a key given twice in it, a missing required key or a value of the wrong type
+/// makes the whole read fail, and `error` says why.
 class JsonObjectReader {
 public:
     explicit JsonObjectReader(const QByteArray& body);
@@ -23,8 +23,7 @@ public:
     const QString& error() const { return m_error; }
 
     /// `value` when every read succeeded; otherwise nothing, with the reason in `why` if given.
-    template <class T>
-    std::optional<T> result(T value, QString* why = nullptr) const
+    template <class T> std::optional<T> result(T value, QString* why = nullptr) const
     {
         if (!ok()) {
             if (why != nullptr) {

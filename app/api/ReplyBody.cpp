@@ -1,7 +1,7 @@
 #include "api/ReplyBody.h"
 
 #include <QNetworkReply>
-
+#include <algorithm>
 #include <utility>
 
 namespace orvela::api {
@@ -35,13 +35,42 @@ bool isComplete(const QNetworkReply* reply, qint64 received)
            reply->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool();
 }
 
+bool isDecimal(const QByteArray& text)
+{
+    return !text.isEmpty() &&
+           std::all_of(text.cbegin(), text.cend(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/// Two lengths (which Qt may also join into one "2000, 5000" value), a length beside an
+/// encoding, or an encoding that is not plain chunked: framings two readers could end at
+/// different bytes.
+bool framingIsAmbiguous(const QNetworkReply* reply)
+{
+    QByteArrayList lengths;
+    QByteArrayList encodings;
+    for (const auto& [name, value] : reply->rawHeaderPairs()) {
+        if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
+            lengths << value.trimmed();
+        } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
+            encodings << value.trimmed();
+        }
+    }
+    if (lengths.size() + encodings.size() > 1) {
+        return true;
+    }
+    if (!lengths.isEmpty()) {
+        return !isDecimal(lengths.first());
+    }
+    return !encodings.isEmpty() && encodings.first().compare("chunked", Qt::CaseInsensitive) != 0;
+}
+
 } // namespace
 
 ReplyBody::ReplyBody(QNetworkReply* reply, qint64 limit)
     : QObject(reply), m_reply(reply), m_limit(limit)
 {
     reply->setReadBufferSize(kReadBufferSize);
-    connect(reply, &QNetworkReply::metaDataChanged, this, &ReplyBody::checkAnnouncedLength);
+    connect(reply, &QNetworkReply::metaDataChanged, this, &ReplyBody::checkHeaders);
     connect(reply, &QNetworkReply::readyRead, this, &ReplyBody::collect);
 }
 
@@ -56,8 +85,20 @@ bool ReplyBody::overLimit(const QNetworkReply* reply)
     return collector != nullptr && collector->m_overLimit;
 }
 
-void ReplyBody::checkAnnouncedLength()
+bool ReplyBody::malformed(const QNetworkReply* reply)
 {
+    const auto* collector = reply->findChild<ReplyBody*>(QString(), Qt::FindDirectChildrenOnly);
+    return collector != nullptr && collector->m_malformed;
+}
+
+void ReplyBody::checkHeaders()
+{
+    if (framingIsAmbiguous(m_reply)) {
+        m_malformed = true;
+        m_body = QByteArray();
+        m_reply->abort();
+        return;
+    }
     const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
     if (!announced.isValid() || hasNoBody(m_reply)) {
         return;
@@ -72,14 +113,29 @@ void ReplyBody::checkAnnouncedLength()
 
 void ReplyBody::collect()
 {
-    if (m_overLimit) {
+    if (m_overLimit || m_malformed) {
         return;
     }
-    if (m_body.size() + m_reply->bytesAvailable() > m_limit) {
+    const qint64 available = m_reply->bytesAvailable();
+    if (available <= 0) {
+        return;
+    }
+    const qsizetype at = m_body.size();
+    if (at + available > m_limit) {
         refuse();
         return;
     }
-    m_body.append(m_reply->readAll());
+    if (m_body.capacity() < at + available) {
+        // Without an announced length the size is known only at the end. Growing the buffer
+        // step by step would copy it into ever larger ones and hold it twice while doing so;
+        // room for the whole limit is set aside once instead, and pages never written cost
+        // no memory.
+        m_body.reserve(m_limit);
+    }
+    // Read straight into the body: no chunk-sized copy on the way.
+    m_body.resize(at + available);
+    const qint64 got = m_reply->read(m_body.data() + at, available);
+    m_body.resize(at + std::max<qint64>(got, 0));
 }
 
 void ReplyBody::refuse()
@@ -99,10 +155,14 @@ CallResult<QByteArray> ReplyBody::take(QNetworkReply* reply)
     if (collector->m_overLimit) {
         return APIError::replyTooLarge();
     }
+    if (collector->m_malformed || framingIsAmbiguous(reply)) {
+        return APIError::malformedReply();
+    }
     QByteArray body = std::exchange(collector->m_body, QByteArray());
     if (!isComplete(reply, body.size())) {
         return APIError::incompleteReply();
     }
+    body.squeeze(); // gives back the room set aside beyond the body, in place
     return body;
 }
 

@@ -14,7 +14,10 @@ namespace orvela::api {
 /// read, one that grows past the limit is aborted the moment it does. Qt's own read buffer is
 /// bounded too and drained on every arrival, so neither side holds more than the limit plus a
 /// chunk, and the finished body is not copied once more at the end: a signed 25 MiB document
-/// costs one copy of itself, not two.
+/// costs one copy of itself, not two. A reply whose length is stated twice, or both as a
+/// Content-Length and a Transfer-Encoding, or by an encoding other than chunked, is refused
+/// as malformed the moment its headers arrive: Qt would believe the first length it sees,
+/// and a reply cut to it would look complete.
 class ReplyBody : public QObject {
     Q_OBJECT
 public:
@@ -22,20 +25,24 @@ public:
     static void attach(QNetworkReply* reply, qint64 limit);
     /// True when the reply was aborted for carrying more than its limit.
     static bool overLimit(const QNetworkReply* reply);
-    /// The whole body of a finished reply, or `incompleteReply` when it cannot be shown whole:
+    /// True when the reply's headers frame its body ambiguously (see above).
+    static bool malformed(const QNetworkReply* reply);
+    /// The whole body of a finished reply, `malformedReply` when its framing is ambiguous, or
+    /// `incompleteReply` when it cannot be shown whole:
     /// fewer bytes than its Content-Length announced (Qt may end such a reply without an
     /// error), or no framing but the connection's close.
     static CallResult<QByteArray> take(QNetworkReply* reply);
 
 private:
     ReplyBody(QNetworkReply* reply, qint64 limit);
-    void checkAnnouncedLength();
+    void checkHeaders();
     void collect();
     void refuse();
 
     QNetworkReply* m_reply;
     qint64 m_limit;
     bool m_overLimit = false;
+    bool m_malformed = false;
     QByteArray m_body;
 };
 

@@ -1,9 +1,7 @@
 #include "certificates/CertificateReport.h"
 
+#include "common/DateFormatter.h"
 #include "common/LocalizationService.h"
-
-#include <QTimeZone>
-#include <cstdlib>
 
 namespace orvela::certificates {
 
@@ -16,35 +14,6 @@ Validity validityAt(const CertificateInfo& info, const QDateTime& now)
         return Validity::notYetValid;
     }
     return Validity::valid;
-}
-
-namespace {
-
-/// A zone as its short GMT offset ("GMT", "GMT+8", "GMT+5:30"): the zone databases give many
-/// zones, Ulaanbaatar among them, no letters of their own, only a bare "+08".
-QString shortGmtOffset(int offsetSeconds)
-{
-    if (offsetSeconds == 0) {
-        return QStringLiteral("GMT");
-    }
-    const QChar sign = offsetSeconds < 0 ? u'-' : u'+';
-    const int minutes = std::abs(offsetSeconds) / 60;
-    QString text = QStringLiteral("GMT") + sign + QString::number(minutes / 60);
-    if (minutes % 60 != 0) {
-        text += u':' + QStringLiteral("%1").arg(minutes % 60, 2, 10, QLatin1Char('0'));
-    }
-    return text;
-}
-
-} // namespace
-
-QString formatReportDate(const QDateTime& when)
-{
-    static const QTimeZone ulaanbaatar(QByteArrayLiteral("Asia/Ulaanbaatar"));
-    const QDateTime local =
-        ulaanbaatar.isValid() ? when.toTimeZone(ulaanbaatar) : when.toLocalTime();
-    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
-           shortGmtOffset(local.offsetFromUtc());
 }
 
 namespace {
@@ -65,6 +34,8 @@ CertificateReport buildReport(const CertificateInfo& info,
 {
     const auto text = [&](const char* key) { return localization.localized(QLatin1String(key)); };
     using Row = CertificateReport::Row;
+    const common::DateFormatter dates;
+    const common::AppLanguage language = localization.language();
 
     CertificateReport report;
     report.validity = validityAt(info, now);
@@ -86,8 +57,8 @@ CertificateReport buildReport(const CertificateInfo& info,
           Row{text("Verify_Field_Issuer"), info.issuer},
           Row{text("Verify_Field_Serial"), info.serialNumberHex}}},
         {text("Verify_Section_Validity"),
-         {Row{text("Verify_Field_NotBefore"), formatReportDate(info.notBefore)},
-          Row{text("Verify_Field_NotAfter"), formatReportDate(info.notAfter)}}},
+         {Row{text("Verify_Field_NotBefore"), dates.dateTime(info.notBefore, language)},
+          Row{text("Verify_Field_NotAfter"), dates.dateTime(info.notAfter, language)}}},
         {text("Verify_Section_Crypto"),
          {Row{text("Verify_Field_SignatureAlgorithm"), info.signatureAlgorithm},
           Row{text("Verify_Field_PublicKey"), info.publicKeyAlgorithm + QStringLiteral(" / ") +

@@ -16,11 +16,8 @@ enum class Validity { valid, expired, notYetValid };
 /// Where `now` falls in the certificate's validity period.
 Validity validityAt(const CertificateInfo& info, const QDateTime& now);
 
-/// Validity dates as the report shows them: "yyyy-MM-dd HH:mm:ss" and the short GMT offset,
-/// in Ulaanbaatar time (the system's zone where that zone is unknown).
-QString formatReportDate(const QDateTime& when);
-
-/// The report the inspector page and `orvela cert` show, in the current language.
+/// The report the inspector page and `orvela cert` show, in the current language; its dates as
+/// every screen writes them, in the device's time zone.
 struct CertificateReport {
     struct Row {
         QString label;

@@ -9,6 +9,10 @@ namespace orvela::common {
 /// from this line, so it is written here once.
 inline constexpr char displayName[] = "Nuvia";
 
+/// The program's own name, beside the service's: the release notes name the program and its
+/// version, since the version is the program's, not the service's.
+inline constexpr char productName[] = "Orvela Desktop";
+
 /// The reverse-DNS identifier shared by the desktop entry, its icon and the AppStream
 /// component; desktops match a window to its entry by it. The install rules read it from here.
 inline constexpr char desktopId[] = "mn.orvela.Desktop";

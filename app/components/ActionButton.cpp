@@ -28,13 +28,14 @@ QString primarySheet()
 
 QString secondarySheet()
 {
+    // The outline is the palette's control outline: the steel blue it had read at 2.3:1.
     return QStringLiteral("QPushButton { color: palette(button-text); background: transparent;"
-                          " border: 1px solid %1; border-radius: %2px; padding: 6px 15px; }"
-                          "QPushButton:hover { background: %3; }"
+                          " border: 1px solid palette(dark); border-radius: %1px;"
+                          " padding: 6px 15px; }"
+                          "QPushButton:hover { background: %2; }"
                           "QPushButton:focus { border: 2px solid palette(window-text);"
                           " padding: 5px 14px; }"
                           "QPushButton:disabled { color: palette(mid); }")
-        .arg(style::cssColor(style::accentSteel))
         .arg(style::radiusM)
         .arg(style::cssColor(style::toneColors(Tone::info).background));
 }

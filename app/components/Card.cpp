@@ -1,5 +1,6 @@
 #include "components/Card.h"
 
+#include "components/Accessibility.h"
 #include "components/Style.h"
 
 #include <QLabel>
@@ -14,6 +15,7 @@ Card::Card(const QString& title, QWidget* parent)
     : QFrame(parent), m_title(new QLabel(this)), m_content(new QVBoxLayout)
 {
     m_title->setFont(style::headlineFont());
+    markAsHeading(m_title);
     m_title->setObjectName(QStringLiteral("cardTitle"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(style::spacingL, style::spacingL, style::spacingL, style::spacingL);

@@ -84,7 +84,11 @@ QString selectionControlsSheet(const QPalette& palette)
                "QPushButton { color: %5; background: transparent; border: none;"
                " border-bottom: 2px solid %6; padding: 6px 12px; }"
                "QPushButton:checked { color: %7; border-bottom: 3px solid %3; font-weight: 600; }"
-               "QPushButton:focus { border: 2px solid %7; }")
+               "QPushButton:focus { border: 2px solid %7; }"
+               "QTabBar::tab { color: %5; background: transparent; border: none;"
+               " border-bottom: 2px solid %6; padding: 6px 12px; min-height: 20px; }"
+               "QTabBar::tab:selected { color: %7; border-bottom: 3px solid %3; font-weight: 600; "
+               "}")
         .arg(cssColor(iconColor(palette)), cssColor(palette.color(QPalette::Base)), cssColor(mark),
              cssColor(palette.color(QPalette::Mid)),
              cssColor(palette.color(QPalette::PlaceholderText)),

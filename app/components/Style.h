@@ -86,9 +86,9 @@ void followTheme(QWidget* widget, std::function<void()> restyle);
 /// polishes the whole subtree once more for nothing.
 void applySheet(QWidget* widget, const QString& sheet);
 
-/// Keeps the check box or the checkable tab button `widget` recognisable in either theme: the
-/// platform style draws a dark indicator on a dark card, and a checked tab barely differs from
-/// an unchecked one.
+/// Keeps the check box, the checkable button or the tab bar `widget` recognisable in either
+/// theme: the platform style draws a dark indicator on a dark card, and a chosen tab barely
+/// differs from the others.
 void showSelectionControls(QWidget* widget);
 
 /// "#RRGGBB" or "rgba(r, g, b, a)" for style sheets.

@@ -1,5 +1,6 @@
 #include "shell/AppcastParser.h"
 
+#include <QRegularExpression>
 #include <QVersionNumber>
 #include <QXmlStreamReader>
 
@@ -9,6 +10,38 @@ namespace {
 
 const QString kSparkleNamespace =
     QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
+
+// Release notes longer than this are cut: the outcome window shows a screenful, not a book.
+constexpr qsizetype kMaxNotes = 4000;
+
+/// A description, often HTML, as plain text: line-ending tags become line breaks, other tags
+/// go, the common entities are decoded and control characters dropped. Shown as plain text
+/// afterwards, so nothing left over can turn into markup or a link.
+QString plainNotes(QString text)
+{
+    static const QRegularExpression lineTag(QStringLiteral("<\\s*(br|/p|/li|/h[1-6]|/div)[^>]*>"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression itemTag(QStringLiteral("<\\s*li[^>]*>"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression anyTag(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression control(QStringLiteral("[\\x{0}-\\x{8}\\x{b}-\\x{1f}\\x{7f}]"));
+    static const QRegularExpression blankLines(QStringLiteral("\\n\\s*\\n\\s*(\\n\\s*)+"));
+    text.truncate(16 * kMaxNotes);
+    text.replace(lineTag, QStringLiteral("\n")).replace(itemTag, QStringLiteral("• "));
+    text.remove(anyTag).remove(control);
+    const std::pair<const char*, const char*> entities[] = {{"&lt;", "<"},    {"&gt;", ">"},
+                                                            {"&quot;", "\""}, {"&#39;", "'"},
+                                                            {"&nbsp;", " "},  {"&amp;", "&"}};
+    for (const auto& [entity, character] : entities) {
+        text.replace(QLatin1String(entity), QLatin1String(character));
+    }
+    text.replace(blankLines, QStringLiteral("\n\n"));
+    text = text.trimmed();
+    if (text.size() > kMaxNotes) {
+        text = text.left(kMaxNotes).trimmed() + QStringLiteral("…");
+    }
+    return text;
+}
 
 // What one <item> said, before choosing among its alternatives.
 struct ItemFields {
@@ -20,8 +53,9 @@ struct ItemFields {
     QString enclosureUrl;
     QString link;
     QString releaseNotesLink;
+    QString description;
 
-    std::optional<AppcastItem> toItem() const
+    std::optional<AppcastItem> toItem(const QUrl& feed) const
     {
         QString chosen = shortVersion;
         for (const QString& candidate : {enclosureShortVersion, version, enclosureVersion}) {
@@ -29,14 +63,16 @@ struct ItemFields {
                 chosen = candidate;
             }
         }
-        const QUrl download(enclosureUrl.isEmpty() ? link : enclosureUrl);
-        // The link is offered to the user to open, so only web addresses are accepted.
-        const QString scheme = download.scheme().toLower();
-        if (chosen.isEmpty() || !download.isValid() ||
-            (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+        // The link is offered to the user to open, and the version is shown beside it.
+        const QUrl download(enclosureUrl.isEmpty() ? link : enclosureUrl, QUrl::StrictMode);
+        if (!AppcastParser::isValidVersion(chosen) ||
+            !AppcastParser::isOfferableLink(download, feed)) {
             return std::nullopt;
         }
-        return AppcastItem{title, chosen, download, QUrl(releaseNotesLink)};
+        const QUrl notesLink(releaseNotesLink, QUrl::StrictMode);
+        return AppcastItem{title, chosen, download,
+                           AppcastParser::isOfferableLink(notesLink, feed) ? notesLink : QUrl(),
+                           plainNotes(description)};
     }
 };
 
@@ -77,6 +113,9 @@ void readItemChild(QXmlStreamReader& reader, ItemFields& fields)
         fields.title = reader.readElementText().trimmed();
     } else if (reader.name() == QLatin1String("link") && reader.namespaceUri().isEmpty()) {
         fields.link = reader.readElementText().trimmed();
+    } else if (reader.name() == QLatin1String("description") && reader.namespaceUri().isEmpty()) {
+        // Notes written as XHTML rather than escaped text come as child elements.
+        fields.description = reader.readElementText(QXmlStreamReader::IncludeChildElements);
     } else {
         reader.skipCurrentElement();
     }
@@ -84,7 +123,7 @@ void readItemChild(QXmlStreamReader& reader, ItemFields& fields)
 
 } // namespace
 
-std::optional<QList<AppcastItem>> AppcastParser::parse(const QByteArray& xml)
+std::optional<QList<AppcastItem>> AppcastParser::parse(const QByteArray& xml, const QUrl& feed)
 {
     QXmlStreamReader reader(xml);
     // An error page served in place of the feed must not read as "no releases".
@@ -101,7 +140,7 @@ std::optional<QList<AppcastItem>> AppcastParser::parse(const QByteArray& xml)
         while (reader.readNextStartElement()) {
             readItemChild(reader, fields);
         }
-        if (auto item = fields.toItem()) {
+        if (auto item = fields.toItem(feed)) {
             items.append(*item);
         }
     }
@@ -120,6 +159,20 @@ std::optional<AppcastItem> AppcastParser::newest(const QList<AppcastItem>& items
         }
     }
     return best;
+}
+
+bool AppcastParser::isValidVersion(const QString& version)
+{
+    // Nine digits a part keep every part within an int; eight parts are more than any uses.
+    static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9}){0,7}$"));
+    return pattern.match(version).hasMatch();
+}
+
+bool AppcastParser::isOfferableLink(const QUrl& link, const QUrl& feed)
+{
+    return link.isValid() && link.scheme().compare(u"https", Qt::CaseInsensitive) == 0 &&
+           link.userInfo().isEmpty() && !link.host().isEmpty() &&
+           link.host().compare(feed.host(), Qt::CaseInsensitive) == 0;
 }
 
 int AppcastParser::compareVersions(const QString& left, const QString& right)

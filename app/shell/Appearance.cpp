@@ -1,6 +1,7 @@
 #include "shell/Appearance.h"
 
 #include "common/SettingsKeys.h"
+#include "shell/AppearanceStyle.h"
 #include "shell/SettingsController.h"
 
 #include <QApplication>
@@ -38,52 +39,61 @@ const PlatformLook& platformLook()
     return look;
 }
 
-QPalette lightPalette()
-{
-    // Called once Fusion is the application style, so this starts from Fusion's own colours.
-    QPalette palette = QApplication::style()->standardPalette();
-    palette.setColor(QPalette::Window, QColor(0xF5, 0xF6, 0xF8));
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xEE, 0xF1, 0xF6));
-    palette.setColor(QPalette::Highlight, QColor(0x1A, 0x3A, 0x8F));
-    palette.setColor(QPalette::Link, QColor(0x1A, 0x3A, 0x8F));
-    return palette;
-}
+// One row per colour role: its colour in the light and in the dark theme. Every role is set, so
+// nothing falls back to a colour Qt chose for another palette (its placeholder colour read at
+// 3.3:1 on the light window). Text roles reach 4.5:1 on what they are drawn over, windows and
+// cards alike; Dark is the outline of controls and reaches 3:1.
+struct RoleColours {
+    QPalette::ColorRole role;
+    QRgb light;
+    QRgb dark;
+};
 
-QPalette darkPalette()
-{
-    QPalette palette;
-    const QColor window(0x1E, 0x21, 0x28);
-    const QColor base(0x16, 0x18, 0x1D);
-    const QColor text(0xE6, 0xE8, 0xEC);
-    const QColor disabledText(0x7A, 0x80, 0x8A);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::AlternateBase, window);
-    palette.setColor(QPalette::ToolTipBase, base);
-    palette.setColor(QPalette::ToolTipText, text);
-    // Placeholders are read, not skipped: they take 4.5:1 on the field, unlike disabled text.
-    palette.setColor(QPalette::PlaceholderText, QColor(0x8C, 0x92, 0x9C));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x2A, 0x2E, 0x37));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::BrightText, Qt::white);
-    palette.setColor(QPalette::Light, QColor(0x3A, 0x3F, 0x4A));
-    palette.setColor(QPalette::Midlight, QColor(0x33, 0x37, 0x41));
-    palette.setColor(QPalette::Mid, QColor(0x3C, 0x41, 0x4C));
-    palette.setColor(QPalette::Dark, QColor(0x10, 0x12, 0x16));
-    palette.setColor(QPalette::Shadow, Qt::black);
-    palette.setColor(QPalette::Highlight, QColor(0x81, 0x8C, 0xF8));
-    palette.setColor(QPalette::HighlightedText, QColor(0x09, 0x15, 0x40));
-    palette.setColor(QPalette::Link, QColor(0x93, 0xC5, 0xFD));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(QPalette::Disabled, role, disabledText);
-    }
-    return palette;
-}
+constexpr RoleColours roleColours[] = {
+    {QPalette::Window, 0xF5F6F8, 0x1E2128},
+    {QPalette::WindowText, 0x1A1D23, 0xE6E8EC},
+    {QPalette::Base, 0xFFFFFF, 0x16181D},
+    {QPalette::AlternateBase, 0xEEF1F6, 0x23262E},
+    {QPalette::ToolTipBase, 0xFFFFFF, 0x2A2E37},
+    {QPalette::ToolTipText, 0x1A1D23, 0xE6E8EC},
+    // Secondary text takes this role too, so it is read, not skipped.
+    {QPalette::PlaceholderText, 0x5A6472, 0x9AA1AB},
+    {QPalette::Text, 0x1A1D23, 0xE6E8EC},
+    {QPalette::Button, 0xF0F2F5, 0x2A2E37},
+    {QPalette::ButtonText, 0x1A1D23, 0xE6E8EC},
+    {QPalette::BrightText, 0xFFFFFF, 0xFFFFFF},
+    {QPalette::Light, 0xFFFFFF, 0x3A3F4A},
+    {QPalette::Midlight, 0xE4E7EC, 0x33373F},
+    {QPalette::Mid, 0xB4BAC4, 0x5A606C},
+    {QPalette::Dark, 0x767E8A, 0x808894},
+    {QPalette::Shadow, 0x1A1D23, 0x000000},
+    {QPalette::Highlight, 0x1A3A8F, 0x818CF8},
+    {QPalette::HighlightedText, 0xFFFFFF, 0x091540},
+    {QPalette::Link, 0x1A3A8F, 0x93C5FD},
+    {QPalette::LinkVisited, 0x5B2A86, 0xC4B5FD},
+};
+
+// Disabled controls are exempt from the contrast rules but must still look disabled.
+constexpr RoleColours disabledColours[] = {
+    {QPalette::WindowText, 0x8A919C, 0x7A808A}, {QPalette::Text, 0x8A919C, 0x7A808A},
+    {QPalette::ButtonText, 0x8A919C, 0x7A808A}, {QPalette::PlaceholderText, 0x8A919C, 0x7A808A},
+    {QPalette::Base, 0xF0F2F5, 0x1E2128},       {QPalette::Highlight, 0x8A919C, 0x4A505C},
+};
 
 } // namespace
+
+QPalette Appearance::palette(ThemeMode mode)
+{
+    const bool dark = mode == ThemeMode::dark;
+    QPalette result;
+    for (const RoleColours& row : roleColours) {
+        result.setColor(row.role, QColor::fromRgb(dark ? row.dark : row.light));
+    }
+    for (const RoleColours& row : disabledColours) {
+        result.setColor(QPalette::Disabled, row.role, QColor::fromRgb(dark ? row.dark : row.light));
+    }
+    return result;
+}
 
 void Appearance::apply(ThemeMode mode)
 {
@@ -92,8 +102,8 @@ void Appearance::apply(ThemeMode mode)
         QApplication::setStyle(platform.styleName);
         QApplication::setPalette(platform.palette);
     } else {
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QApplication::setPalette(mode == ThemeMode::dark ? darkPalette() : lightPalette());
+        QApplication::setStyle(new AppearanceStyle);
+        QApplication::setPalette(palette(mode));
     }
     repolishStyledWidgets();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -11,6 +12,7 @@ enum class ItemType { feature, improvement, security };
 /// One line of a release's notes.
 struct ChangelogItem {
     QString icon;
+    /// The line's key in the string tables, so that it reads in the interface language.
     QString text;
     ItemType type = ItemType::feature;
 
@@ -20,7 +22,7 @@ struct ChangelogItem {
 /// The notes of one release.
 struct ChangelogEntry {
     QString version;
-    QString date;
+    QDate date;
     QList<ChangelogItem> items;
 };
 

@@ -6,6 +6,7 @@
 #include "common/AppIdentity.h"
 #include "common/LocalizationService.h"
 #include "common/QtDialogLanguage.h"
+#include "components/Focus.h"
 #include "shell/AppVersion.h"
 #include "shell/Appearance.h"
 #include "shell/Changelog.h"
@@ -22,10 +23,12 @@
 #include "shell/UpdateChecker.h"
 #include "shell/UpdateFeed.h"
 #include "shell/UpdateMenuActions.h"
+#include "shell/UpdateOutcomeView.h"
 #include "shell/UpdateSchedule.h"
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
 #include "shell/dashboard/DashboardView.h"
+#include "shell/dashboard/MessageBoxConfirmation.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
@@ -39,7 +42,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 namespace orvela::shell {
@@ -60,6 +62,7 @@ DesktopApplication::~DesktopApplication()
 {
     // Screens go before the state and services they observe.
     delete m_whatsNew;
+    delete m_updateOutcome;
     delete m_settingsWindow;
     m_window.reset();
     m_trayView.reset();
@@ -87,6 +90,7 @@ void DesktopApplication::buildServices()
         m_localization = m_ownLocalization.get();
     }
     new common::QtDialogLanguage(*m_localization, this);
+    components::pressFocusedButtonsOnReturn(this);
     if (!m_profile.tray) {
         m_profile.tray = std::make_unique<SystemTrayAvailability>();
     }
@@ -112,11 +116,12 @@ void DesktopApplication::buildServices()
     m_settingsController = std::make_unique<SettingsController>(m_store, m_localization,
                                                                 m_loginItems, m_profile.tray.get());
 
-    m_network = new QNetworkAccessManager(this);
     m_updateChecker =
-        new UpdateChecker(m_network, configuredFeedUrl(*m_store), installedVersion(), this);
+        new UpdateChecker(*m_api, configuredFeedUrl(*m_store), installedVersion(), this);
     m_updates = new UpdateViewModel(m_store, m_updateChecker, this);
-    m_updateActions = new UpdateMenuActions(m_updateChecker, *m_localization, this);
+    connect(m_updates, &UpdateViewModel::outcomeReady, this,
+            &DesktopApplication::showUpdateOutcome);
+    m_updateActions = new UpdateMenuActions(*m_updates, *m_localization, this);
     m_updateSchedule = new UpdateSchedule(
         m_updates, m_profile.automaticUpdateChecks.value_or(UpdateSchedule::builtInEnabled()),
         this);
@@ -142,6 +147,8 @@ void DesktopApplication::buildWindow()
 void DesktopApplication::buildMenus()
 {
     QMenu* menu = m_window->menuBar()->addMenu(QString::fromUtf8(common::displayName));
+    // The update item, when disabled, says why in its tool tip.
+    menu->setToolTipsVisible(true);
     menu->addAction(m_updateActions->checkForUpdatesAction());
     menu->addAction(m_updateActions->releaseHistoryAction());
     connect(m_updateActions, &UpdateMenuActions::releaseNotesRequested, this,
@@ -167,14 +174,20 @@ void DesktopApplication::connectTray()
     m_menuBar = new MenuBarController(m_settingsController.get(), this);
     connect(m_menuBar, &MenuBarController::openRequested, this,
             &DesktopApplication::openMainWindow);
-    connect(m_menuBar, &MenuBarController::logoutRequested, m_appState.get(),
-            &state::AppState::signOut);
+    // The question comes over the window, which the menu opens first.
+    LockController* signOut = askingSignOut(m_window.get(), *m_appState, *m_localization,
+                                            LockController::Purpose::signOut);
+    connect(m_menuBar, &MenuBarController::logoutRequested, signOut, [this, signOut] {
+        openMainWindow();
+        signOut->requestLock();
+    });
     connect(m_menuBar, &MenuBarController::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     connect(m_appState.get(), &state::AppState::screenChanged, this,
             &DesktopApplication::updateMenuSession);
     connect(m_appState.get(), &state::AppState::fullNameChanged, this,
             &DesktopApplication::updateMenuSession);
+    m_menuBar->setCheckForUpdates(m_updateActions->checkForUpdatesAction());
     m_trayView = std::make_unique<TrayMenuView>(*m_menuBar);
     updateMenuSession();
 }
@@ -224,10 +237,23 @@ void DesktopApplication::contentShown()
 void DesktopApplication::showReleaseNotes()
 {
     if (!m_whatsNew) {
-        m_whatsNew = new WhatsNewView(releaseHistory(), displayVersion(), m_window.get());
+        m_whatsNew =
+            new WhatsNewView(releaseHistory(), displayVersion(), *m_localization, m_window.get());
         m_whatsNew->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_whatsNew->open();
+}
+
+void DesktopApplication::showUpdateOutcome(const UpdateCheckResult& result)
+{
+    if (!m_updateOutcome) {
+        m_updateOutcome = new UpdateOutcomeView(*m_localization, m_window.get());
+        m_updateOutcome->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_updateOutcome->setResult(result, displayVersion());
+    m_updateOutcome->show();
+    m_updateOutcome->raise();
+    m_updateOutcome->activateWindow();
 }
 
 void DesktopApplication::showSettingsWindow()

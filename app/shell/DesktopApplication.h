@@ -2,13 +2,13 @@
 
 #include "shell/DesktopProfile.h"
 #include "shell/SettingsView.h"
+#include "shell/UpdateCheckResult.h"
+#include "shell/UpdateOutcomeView.h"
 #include "shell/WhatsNewView.h"
 
 #include <QObject>
 #include <QPointer>
 #include <memory>
-
-class QNetworkAccessManager;
 
 namespace orvela::api {
 class APIClient;
@@ -37,6 +37,7 @@ class SingleInstance;
 class TrayMenuView;
 class UpdateChecker;
 class UpdateMenuActions;
+class UpdateOutcomeView;
 class UpdateSchedule;
 class UpdateViewModel;
 
@@ -60,6 +61,8 @@ public:
     void openMainWindow();
     /// Opens the release-notes sheet over the main window.
     void showReleaseNotes();
+    /// Shows how an update check ended, in a window of its own over the main window.
+    void showUpdateOutcome(const UpdateCheckResult& result);
     void showSettingsWindow();
 
     state::AppState& appState() const { return *m_appState; }
@@ -78,6 +81,8 @@ public:
     SingleInstance& singleInstance() const { return *m_instance; }
     /// The release-notes sheet while it is open.
     WhatsNewView* releaseNotes() const { return m_whatsNew; }
+    /// The update check's answer while it is open.
+    UpdateOutcomeView* updateOutcome() const { return m_updateOutcome; }
     /// Whether the desktop offered a tray when this run started.
     bool trayShown() const { return m_trayShown; }
 
@@ -103,7 +108,6 @@ private:
     std::unique_ptr<tokens::TokenManager> m_tokens;
     api::APIClient* m_api = nullptr;
     std::unique_ptr<SettingsController> m_settingsController;
-    QNetworkAccessManager* m_network = nullptr;
     UpdateChecker* m_updateChecker = nullptr;
     UpdateViewModel* m_updates = nullptr;
     UpdateMenuActions* m_updateActions = nullptr;
@@ -114,6 +118,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     ContentView* m_content = nullptr;
     QPointer<WhatsNewView> m_whatsNew;
+    QPointer<UpdateOutcomeView> m_updateOutcome;
     QPointer<SettingsView> m_settingsWindow;
     SingleInstance* m_instance = nullptr;
     bool m_releaseNotesAsked = false;

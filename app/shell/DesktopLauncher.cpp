@@ -47,6 +47,30 @@ QCommandLineOption firstPaintOption()
                            "exits (for benchmarks).")};
 }
 
+/// The options Qt's own application objects take (for example -platform offscreen, -reverse):
+/// known to the early parse, so that only a word neither side knows counts as a mistake.
+void acceptQtOptions(QCommandLineParser& parser)
+{
+    const auto hidden = [&parser](const QStringList& names, const QString& valueName) {
+        for (const QString& name : names) {
+            QCommandLineOption option(name, QString(), valueName);
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
+        }
+    };
+    hidden({QStringLiteral("platform"), QStringLiteral("platformpluginpath"),
+            QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+            QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+            QStringLiteral("qwindowtitle"), QStringLiteral("title"), QStringLiteral("qwindowicon"),
+            QStringLiteral("icon"), QStringLiteral("session"), QStringLiteral("display"),
+            QStringLiteral("name"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+            QStringLiteral("qmljsdebugger")},
+           QStringLiteral("value"));
+    hidden({QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+            QStringLiteral("dograb"), QStringLiteral("sync"), QStringLiteral("testability")},
+           QString());
+}
+
 void describeOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QString::fromUtf8(common::displayName) +
@@ -57,9 +81,9 @@ void describeOptions(QCommandLineParser& parser)
     parser.addOption(firstPaintOption());
 }
 
-/// Answers --help and --version before any application object exists: the graphical one
-/// aborts where there is no display, and neither answer needs one. Anything else, errors
-/// included, is left to the full parse once the application exists.
+/// Answers --help, --version and a mistaken command line before any application object
+/// exists: the graphical one aborts where there is no display, and none of these answers needs
+/// one. A mistake prints the usage on standard error and ends with status 2.
 std::optional<int> answerWithoutDisplay(int argc, char** argv)
 {
     QStringList arguments;
@@ -71,12 +95,18 @@ std::optional<int> answerWithoutDisplay(int argc, char** argv)
     // pass for -v or -h.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     describeOptions(parser);
-    parser.parse(arguments);
+    acceptQtOptions(parser);
+    const bool understood = parser.parse(arguments);
+    // Without an application object the parser cannot name the program itself.
+    const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                   QCoreApplication::applicationName());
+    if (!understood) {
+        std::fprintf(stderr, "%s: %s\n\n%s", qUtf8Printable(QCoreApplication::applicationName()),
+                     qUtf8Printable(parser.errorText()), qUtf8Printable(help));
+        return 2;
+    }
     // --help-all lists Qt's own options as well, which only the application object knows.
     if (parser.isSet(QStringLiteral("help"))) {
-        // Without an application object the parser cannot name the program itself.
-        const QString help = parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                       QCoreApplication::applicationName());
         std::fputs(qUtf8Printable(help), stdout);
         return 0;
     }

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHideEvent>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
 #include <cstdio>
@@ -18,6 +19,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QString::fromUtf8(common::displayName));
     setMinimumSize(minimumContentSize);
     resize(defaultContentSize);
+    // Closing goes to the tray where there is one, as the window's own close button does.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this), &QShortcut::activated, this,
+            &QWidget::close);
 }
 
 void MainWindow::bringForward()

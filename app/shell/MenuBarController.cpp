@@ -3,6 +3,8 @@
 #include "common/LocalizationService.h"
 #include "shell/SettingsController.h"
 
+#include <QAction>
+
 namespace orvela::shell {
 
 MenuBarController::MenuBarController(SettingsController* settings, QObject* parent)
@@ -28,12 +30,17 @@ QList<MenuEntry> MenuBarController::entries() const
     if (m_signedIn) {
         status = m_fullName.trimmed().isEmpty() ? text("MenuBar_SignedIn") : m_fullName;
     }
-    list.append({MenuEntryId::status, status, false, false, false, {}});
+    list.append({MenuEntryId::status, status, false, false, false, {}, {}});
     list.append(MenuEntry{});
-    list.append({MenuEntryId::open, text("MenuBar_Open"), false, false, true,
-                 QKeySequence(Qt::CTRL | Qt::Key_O)});
+    list.append({MenuEntryId::open,
+                 text("MenuBar_Open"),
+                 false,
+                 false,
+                 true,
+                 QKeySequence(Qt::CTRL | Qt::Key_O),
+                 {}});
     if (m_signedIn) {
-        list.append({MenuEntryId::logout, text("MenuBar_Logout"), false, false, true, {}});
+        list.append({MenuEntryId::logout, text("MenuBar_Logout"), false, false, true, {}, {}});
     }
     list.append(MenuEntry{});
     list.append({MenuEntryId::launchAtLogin,
@@ -41,16 +48,32 @@ QList<MenuEntry> MenuBarController::entries() const
                  true,
                  m_settings->launchAtLogin(),
                  true,
+                 {},
                  {}});
     list.append({MenuEntryId::backgroundMode,
                  text("Settings_Startup_BackgroundMode"),
                  true,
                  m_settings->backgroundMode(),
                  m_settings->backgroundModeAvailable(),
+                 {},
                  {}});
     list.append(MenuEntry{});
-    list.append({MenuEntryId::quit, text("MenuBar_Quit"), false, false, true,
-                 QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    if (m_checkForUpdates) {
+        list.append({MenuEntryId::checkForUpdates,
+                     m_checkForUpdates->text(),
+                     false,
+                     false,
+                     m_checkForUpdates->isEnabled(),
+                     {},
+                     m_checkForUpdates->toolTip()});
+    }
+    list.append({MenuEntryId::quit,
+                 text("MenuBar_Quit"),
+                 false,
+                 false,
+                 true,
+                 QKeySequence(Qt::CTRL | Qt::Key_Q),
+                 {}});
     return list;
 }
 
@@ -68,6 +91,11 @@ void MenuBarController::trigger(MenuEntryId id)
         break;
     case MenuEntryId::quit:
         emit quitRequested();
+        break;
+    case MenuEntryId::checkForUpdates:
+        if (m_checkForUpdates && m_checkForUpdates->isEnabled()) {
+            m_checkForUpdates->trigger();
+        }
         break;
     case MenuEntryId::launchAtLogin:
         setToggle(id, !m_settings->launchAtLogin());
@@ -92,6 +120,18 @@ void MenuBarController::setToggle(MenuEntryId id, bool on)
             emit openRequested();
         }
     }
+}
+
+void MenuBarController::setCheckForUpdates(QAction* action)
+{
+    if (m_checkForUpdates) {
+        m_checkForUpdates->disconnect(this);
+    }
+    m_checkForUpdates = action;
+    if (action != nullptr) {
+        connect(action, &QAction::changed, this, &MenuBarController::entriesChanged);
+    }
+    emit entriesChanged();
 }
 
 void MenuBarController::setSignedIn(bool signedIn, const QString& fullName)

@@ -4,15 +4,18 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
+
+class QAction;
 
 namespace orvela::shell {
 
 class SettingsController;
 
 /// The tray menu's content and actions: a status line, open, log out while signed in, the
-/// launch-at-login and menu-bar-mode toggles, and quit. It knows the session only through
-/// `setSignedIn`, and asks for windows, sign-out and quitting through its signals, which the
-/// composition root connects.
+/// launch-at-login and menu-bar-mode toggles, check for updates, and quit. It knows the session
+/// only through `setSignedIn`, and asks for windows, sign-out and quitting through its signals,
+/// which the composition root connects.
 class MenuBarController : public QObject {
     Q_OBJECT
 
@@ -27,6 +30,10 @@ public:
     void trigger(MenuEntryId id);
     /// Sets a toggle line as the user flipped it.
     void setToggle(MenuEntryId id, bool on);
+
+    /// The window menu's check-for-updates item, which the tray's line mirrors (text, state,
+    /// the reason it is disabled) and triggers; without one the line is left out.
+    void setCheckForUpdates(QAction* action);
 
 public slots:
     /// The session as the application state reports it; `fullName` may be empty.
@@ -45,6 +52,7 @@ private:
     QString text(const char* key) const;
 
     SettingsController* m_settings;
+    QPointer<QAction> m_checkForUpdates;
     bool m_signedIn = false;
     QString m_fullName;
 };

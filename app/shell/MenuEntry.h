@@ -6,7 +6,16 @@
 namespace orvela::shell {
 
 /// What a line of the tray menu is.
-enum class MenuEntryId { status, separator, open, logout, launchAtLogin, backgroundMode, quit };
+enum class MenuEntryId {
+    status,
+    separator,
+    open,
+    logout,
+    launchAtLogin,
+    backgroundMode,
+    checkForUpdates,
+    quit
+};
 
 /// One line of the tray menu as the view draws it.
 struct MenuEntry {
@@ -17,6 +26,8 @@ struct MenuEntry {
     /// False for the status line, which is not a button, and for a toggle that cannot work here.
     bool enabled = true;
     QKeySequence shortcut;
+    /// Why a disabled line cannot be used, or what a line does; empty for most.
+    QString toolTip;
 };
 
 } // namespace orvela::shell

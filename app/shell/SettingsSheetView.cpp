@@ -1,6 +1,7 @@
 #include "shell/SettingsSheetView.h"
 
 #include "common/LocalizationService.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/Style.h"
@@ -68,7 +69,9 @@ void SettingsSheetView::buildLayout()
     using namespace components;
     m_title = new QLabel(this);
     m_title->setFont(style::titleFont());
+    markAsHeading(m_title);
     m_close = new ActionButton(QString(), ActionButton::Role::secondary, this);
+    m_close->setObjectName(QStringLiteral("closeButton"));
     auto* header = new QHBoxLayout;
     header->addWidget(m_title, 1);
     header->addWidget(m_close);

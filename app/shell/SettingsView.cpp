@@ -1,6 +1,7 @@
 #include "shell/SettingsView.h"
 
 #include "common/LocalizationService.h"
+#include "components/ActionButton.h"
 #include "components/Style.h"
 #include "shell/SettingsController.h"
 
@@ -9,6 +10,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace orvela::shell {
@@ -32,6 +35,7 @@ SettingsView::SettingsView(SettingsController& controller, QWidget* parent)
     setObjectName(QStringLiteral("settingsWindow"));
     setMinimumWidth(460);
     buildLayout();
+    resize(480, 620);
     retranslate();
     connectControls();
 }
@@ -82,14 +86,34 @@ void SettingsView::buildLayout()
     m_updatesNote->setWordWrap(true);
     aboutLayout->addRow(m_updatesLabel, m_updatesNote);
 
+    // The groups scroll, so a longer language never cuts a note off in a window kept small.
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(components::style::spacingM);
+    for (QGroupBox* group : {m_startup, m_security, m_server, m_about}) {
+        column->addWidget(group);
+    }
+    column->addStretch();
+    m_scroll = new QScrollArea(this);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidget(content);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(components::style::spacingXl, components::style::spacingL,
                                components::style::spacingXl, components::style::spacingL);
     layout->setSpacing(components::style::spacingM);
-    for (QGroupBox* group : {m_startup, m_security, m_server, m_about}) {
-        layout->addWidget(group);
+    layout->addWidget(m_scroll, 1);
+    m_close =
+        new components::ActionButton(QString(), components::ActionButton::Role::secondary, this);
+    m_close->setObjectName(QStringLiteral("closeButton"));
+    layout->addWidget(m_close, 0, Qt::AlignRight);
+    // A window of its own: Esc and Ctrl+W close it, as they close other settings windows.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     }
-    layout->addStretch();
 }
 
 QString SettingsView::text(const char* key) const
@@ -100,6 +124,8 @@ QString SettingsView::text(const char* key) const
 void SettingsView::retranslate()
 {
     setWindowTitle(text("Settings_Title"));
+    m_scroll->setAccessibleName(windowTitle());
+    m_close->setText(text("Settings_Close"));
     m_startup->setTitle(text("Settings_Startup_Title"));
     m_launchAtLogin->setText(text("Settings_Startup_LaunchAtLogin"));
     m_backgroundMode->setText(text("Settings_Startup_BackgroundMode"));
@@ -118,6 +144,7 @@ void SettingsView::retranslate()
 
 void SettingsView::connectControls()
 {
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_launchAtLogin, &QCheckBox::clicked, this,
             [this](bool checked) { m_controller.setLaunchAtLogin(checked); });
     connect(m_backgroundMode, &QCheckBox::clicked, this,

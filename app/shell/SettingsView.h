@@ -6,6 +6,8 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QScrollArea;
 
 namespace orvela::shell {
 
@@ -43,6 +45,8 @@ private:
     QLabel* m_trayNote;
     QCheckBox* m_biometricGate;
     QLineEdit* m_apiUrl;
+    QScrollArea* m_scroll;
+    QPushButton* m_close;
 };
 
 } // namespace orvela::shell

@@ -16,6 +16,8 @@ TrayMenuView::TrayMenuView(MenuBarController& controller, QObject* parent)
 {
     m_icon->setToolTip(QString::fromUtf8(common::displayName));
     m_icon->setContextMenu(m_menu);
+    // A line that cannot be used says why in its tool tip.
+    m_menu->setToolTipsVisible(true);
     // Queued: a toggle's own handler changes the lines, and its action must outlive that.
     connect(&m_controller, &MenuBarController::entriesChanged, this, &TrayMenuView::rebuild,
             Qt::QueuedConnection);
@@ -50,6 +52,9 @@ void TrayMenuView::rebuild()
         action->setShortcut(entry.shortcut);
         action->setCheckable(entry.checkable);
         action->setChecked(entry.checked);
+        if (!entry.toolTip.isEmpty()) {
+            action->setToolTip(entry.toolTip);
+        }
         const MenuEntryId id = entry.id;
         if (entry.checkable) {
             connect(action, &QAction::toggled, this,

@@ -1,11 +1,9 @@
 #include "shell/UpdateChecker.h"
 
 #include "shell/AppcastParser.h"
+#include "shell/UpdateOutcome.h"
 
 #include <QLoggingCategory>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 
 namespace orvela::shell {
 
@@ -13,32 +11,16 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcUpdates, "mn.orvela.eid.desktop.Updates")
 
-UpdateCheckResult failure(const QString& error)
-{
-    UpdateCheckResult result;
-    result.error = error;
-    return result;
-}
-
-// A feed is a few kilobytes; anything far larger is not one.
-constexpr qint64 kMaxFeedBytes = 4 * 1024 * 1024;
+using Failure = UpdateCheckResult::Failure;
 
 } // namespace
 
-UpdateChecker::UpdateChecker(QNetworkAccessManager* network, const QUrl& feedUrl,
+UpdateChecker::UpdateChecker(api::APIClient& client, const QUrl& feedUrl,
                              const QString& installedVersion, QObject* parent)
-    : QObject(parent), m_network(network), m_feedUrl(feedUrl), m_installedVersion(installedVersion)
+    : QObject(parent), m_client(client), m_feedUrl(feedUrl), m_installedVersion(installedVersion)
 {
-    m_lastResult.error = QStringLiteral("not checked yet");
-}
-
-UpdateChecker::~UpdateChecker()
-{
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
-    }
+    m_rules.maxBytes = maxFeedBytes;
+    m_rules.accept = QByteArrayLiteral("application/rss+xml, application/xml, text/xml");
 }
 
 bool UpdateChecker::isUsableFeed(const QUrl& url)
@@ -50,7 +32,7 @@ bool UpdateChecker::isUsableFeed(const QUrl& url)
 
 bool UpdateChecker::canCheckForUpdates() const
 {
-    return !m_reply && isUsableFeed(m_feedUrl);
+    return !isChecking() && isUsableFeed(m_feedUrl);
 }
 
 void UpdateChecker::setFeedUrl(const QUrl& feedUrl)
@@ -60,63 +42,58 @@ void UpdateChecker::setFeedUrl(const QUrl& feedUrl)
     announceCanCheck(before);
 }
 
+void UpdateChecker::setTimeLimits(int idleMs, int overallMs)
+{
+    m_rules.idleMs = idleMs;
+    m_rules.exchangeMs = overallMs;
+}
+
 bool UpdateChecker::checkForUpdates()
 {
     if (!canCheckForUpdates()) {
         return false;
     }
-    QNetworkRequest request(m_feedUrl);
-    request.setTransferTimeout(transferTimeoutMs);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Orvela-Desktop/1.0"));
-    m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::finished, this,
-            [this, reply = m_reply.data()] { finish(reply); });
+    m_call = m_client.fetch(m_feedUrl, m_rules, this,
+                            [this](api::CallResult<QByteArray> reply) { finish(reply); });
     emit canCheckForUpdatesChanged(false);
     emit checkStarted();
     return true;
 }
 
-void UpdateChecker::finish(QNetworkReply* reply)
+void UpdateChecker::finish(const api::CallResult<QByteArray>& reply)
 {
-    reply->deleteLater();
-    m_lastResult = evaluate(reply);
+    m_lastResult = reply.ok() ? evaluate(reply.value())
+                              : UpdateCheckResult::failed(Failure::transfer, reply.error());
     if (m_lastResult.feedRead()) {
         qCInfo(lcUpdates) << "feed read, newest version" << m_lastResult.latestVersion;
     } else {
-        qCWarning(lcUpdates) << "update check failed:" << m_lastResult.error;
+        // The reason as a person would read it: no text of the server's own reaches the log.
+        qCWarning(lcUpdates) << "update check failed:"
+                             << failureReason(m_lastResult, common::AppLanguage::en);
     }
-    m_reply = nullptr;
+    m_call = nullptr;
     announceCanCheck(false);
     emit checkFinished(m_lastResult);
 }
 
-UpdateCheckResult UpdateChecker::evaluate(QNetworkReply* reply) const
+UpdateCheckResult UpdateChecker::evaluate(const QByteArray& feed) const
 {
-    // The whole body may already be in when the progress report comes, so both are checked.
-    if (reply->property("orvelaTooLarge").toBool() || reply->bytesAvailable() > kMaxFeedBytes) {
-        return failure(QStringLiteral("feed too large"));
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        return failure(reply->errorString());
-    }
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200) {
-        return failure(QStringLiteral("HTTP status %1").arg(status));
-    }
-    const auto items = AppcastParser::parse(reply->readAll());
+    const auto items = AppcastParser::parse(feed, m_feedUrl);
     if (!items) {
-        return failure(QStringLiteral("not an update feed"));
+        return UpdateCheckResult::failed(Failure::notAFeed);
     }
     const auto newest = AppcastParser::newest(*items);
     if (!newest) {
-        return failure(QStringLiteral("the feed lists no release"));
+        return UpdateCheckResult::failed(Failure::noRelease);
     }
     UpdateCheckResult result;
+    result.failure = Failure::none;
     result.latestVersion = newest->version;
     if (AppcastParser::compareVersions(newest->version, m_installedVersion) > 0) {
         result.status = UpdateCheckResult::Status::updateAvailable;
         result.downloadUrl = newest->downloadUrl;
         result.releaseNotesUrl = newest->releaseNotesUrl;
+        result.notes = newest->notes;
     } else {
         result.status = UpdateCheckResult::Status::upToDate;
     }

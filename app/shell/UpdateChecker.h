@@ -1,37 +1,44 @@
 #pragma once
 
+#include "api/APIClient.h"
 #include "shell/UpdateCheckResult.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 namespace orvela::shell {
 
 /// Reads the update feed and says whether a newer release than the installed one exists, with
-/// its download link. It never downloads or replaces the program itself.
+/// its notes and download link. It never downloads or replaces the program itself. The feed
+/// comes through the API client's bounded road: whole or not at all, refused the moment it
+/// passes its size limit, under an idle and an overall time limit.
 class UpdateChecker : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
 
 public:
-    /// `network` must outlive the checker. An empty or non-HTTP(S) `feedUrl` disables checks.
-    UpdateChecker(QNetworkAccessManager* network, const QUrl& feedUrl,
-                  const QString& installedVersion, QObject* parent = nullptr);
-    ~UpdateChecker() override;
+    /// A feed is a few kilobytes; anything far larger is not one.
+    static constexpr qint64 maxFeedBytes = 4 * 1024 * 1024;
+
+    /// `client` must outlive the checker. An empty or non-HTTP(S) `feedUrl` disables checks.
+    UpdateChecker(api::APIClient& client, const QUrl& feedUrl, const QString& installedVersion,
+                  QObject* parent = nullptr);
 
     /// An absolute HTTP(S) address with a host: the only kind of feed address a check uses.
     static bool isUsableFeed(const QUrl& url);
 
     /// False while a check runs and when no usable feed address is set.
     bool canCheckForUpdates() const;
+    bool isChecking() const { return !m_call.isNull(); }
 
     QUrl feedUrl() const { return m_feedUrl; }
     bool hasUsableFeed() const { return isUsableFeed(m_feedUrl); }
     void setFeedUrl(const QUrl& feedUrl);
+
+    /// The size and time limits of a check; tests shorten them.
+    const api::FetchRules& rules() const { return m_rules; }
+    void setTimeLimits(int idleMs, int overallMs);
 
     /// Starts a check; false (and nothing starts) when `canCheckForUpdates` is false.
     bool checkForUpdates();
@@ -39,23 +46,21 @@ public:
     /// The last finished check's result; a failed one before the first check.
     const UpdateCheckResult& lastResult() const { return m_lastResult; }
 
-    /// Most a check may take before it counts as failed.
-    static constexpr int transferTimeoutMs = 20000;
-
 signals:
     void canCheckForUpdatesChanged(bool canCheck);
     void checkStarted();
     void checkFinished(const orvela::shell::UpdateCheckResult& result);
 
 private:
-    void finish(QNetworkReply* reply);
-    UpdateCheckResult evaluate(QNetworkReply* reply) const;
+    void finish(const api::CallResult<QByteArray>& reply);
+    UpdateCheckResult evaluate(const QByteArray& feed) const;
     void announceCanCheck(bool before);
 
-    QNetworkAccessManager* m_network;
+    api::APIClient& m_client;
     QUrl m_feedUrl;
     QString m_installedVersion;
-    QPointer<QNetworkReply> m_reply;
+    api::FetchRules m_rules;
+    QPointer<api::ApiCall> m_call;
     UpdateCheckResult m_lastResult;
 };
 

@@ -1,5 +1,6 @@
 #include "shell/UpdateInfoView.h"
 
+#include "common/DateFormatter.h"
 #include "common/LocalizationService.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
@@ -60,8 +61,13 @@ void UpdateInfoView::redraw()
     m_versionButton->setEnabled(!m_model.isChecking());
     const QString lastCheck = m_model.lastCheckDate();
     m_lastChecked->setVisible(!lastCheck.isEmpty());
+    // A time stored by an older version has no year; it is shown as it was stored.
+    const QString when =
+        common::DateFormatter::parse(lastCheck)
+            ? common::DateFormatter().dateTime(lastCheck, m_localization.language())
+            : lastCheck;
     m_lastChecked->setText(m_localization.localized(QStringLiteral("Update_LastChecked")) +
-                           QLatin1Char(' ') + lastCheck);
+                           QLatin1Char(' ') + when);
     m_availableRow->setVisible(m_model.updateAvailable());
     const QString label = m_localization.localized(QStringLiteral("Update_Available"));
     const QUrl link = m_model.downloadUrl();

@@ -10,17 +10,18 @@ class LocalizationService;
 
 namespace orvela::shell {
 
-class UpdateChecker;
+class UpdateViewModel;
 
-/// The two application-menu items about updates, for the shell to place in its menus, in the
-/// interface language: check for updates (a feed check, disabled while one runs, shown only
-/// while a feed address is set) and release history (asks for the release notes).
+/// The two application-menu items about updates, for the shell to place in its menus (the
+/// window's and the tray's), in the interface language: check for updates, a person's check
+/// that always answers, disabled while one runs or when no feed address is set, with the
+/// reason as its tool tip; and release history, which asks for the release notes.
 class UpdateMenuActions : public QObject {
     Q_OBJECT
 
 public:
-    /// `checker` and `localization` must outlive the actions.
-    UpdateMenuActions(UpdateChecker* checker, common::LocalizationService& localization,
+    /// `updates` and `localization` must outlive the actions.
+    UpdateMenuActions(UpdateViewModel& updates, common::LocalizationService& localization,
                       QObject* parent = nullptr);
 
     QAction* checkForUpdatesAction() const { return m_check; }
@@ -30,6 +31,10 @@ signals:
     void releaseNotesRequested();
 
 private:
+    void refresh();
+
+    UpdateViewModel& m_updates;
+    common::LocalizationService& m_localization;
     QAction* m_check;
     QAction* m_history;
 };

@@ -18,7 +18,7 @@ UpdateSchedule::UpdateSchedule(UpdateViewModel* updates, bool enabled, QObject* 
     m_daily.setTimerType(Qt::VeryCoarseTimer);
     m_daily.setInterval(dailyIntervalMs);
     // A check still running when the next one falls due is left to finish; checkNow refuses.
-    const auto check = [this] { m_updates->checkNow(); };
+    const auto check = [this] { m_updates->checkNow(CheckOrigin::automatic); };
     connect(&m_first, &QTimer::timeout, this, check);
     connect(&m_daily, &QTimer::timeout, this, check);
 }

@@ -4,6 +4,7 @@
 #include "shell/UpdateChecker.h"
 
 #include <QSettings>
+#include <utility>
 
 namespace orvela::shell {
 
@@ -18,22 +19,37 @@ UpdateViewModel::UpdateViewModel(QSettings* store, UpdateChecker* checker, QObje
     connect(m_checker, &UpdateChecker::checkFinished, this, &UpdateViewModel::recordCheck);
 }
 
-bool UpdateViewModel::checkNow()
+bool UpdateViewModel::checkNow(CheckOrigin origin)
 {
-    return m_checker->checkForUpdates();
+    if (!m_checker->hasUsableFeed()) {
+        if (origin == CheckOrigin::person) {
+            emit outcomeReady(UpdateCheckResult::failed(UpdateCheckResult::Failure::noFeed));
+        }
+        return false;
+    }
+    if (!m_checker->checkForUpdates()) {
+        return false;
+    }
+    m_origin = origin;
+    return true;
 }
 
 void UpdateViewModel::recordCheck(const UpdateCheckResult& result)
 {
     m_checking = false;
+    const CheckOrigin origin = std::exchange(m_origin, CheckOrigin::automatic);
     if (result.feedRead()) {
         m_updateAvailable = result.status == UpdateCheckResult::Status::updateAvailable;
         m_downloadUrl = result.downloadUrl;
-        m_lastCheckDate = m_clock().toLocalTime().toString(QStringLiteral("MM/dd HH:mm"));
+        m_lastCheckDate = m_clock().toUTC().toString(Qt::ISODate);
         m_store->setValue(settings::lastUpdateCheck.toString(), m_lastCheckDate);
         m_store->sync();
     }
     emit changed();
+    if (origin == CheckOrigin::person ||
+        result.status == UpdateCheckResult::Status::updateAvailable) {
+        emit outcomeReady(result);
+    }
 }
 
 } // namespace orvela::shell

@@ -1,6 +1,9 @@
 #include "shell/WhatsNewView.h"
 
 #include "common/AppIdentity.h"
+#include "common/DateFormatter.h"
+#include "common/LocalizationService.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
@@ -38,14 +41,18 @@ QFrame* divider(QWidget* parent)
     return line;
 }
 
-QWidget* itemRow(const ChangelogItem& item)
+} // namespace
+
+QWidget* WhatsNewView::itemRow(const ChangelogItem& item)
 {
     auto* row = new QWidget;
     auto* icon = new QLabel(row);
     icon->setPixmap(IconLibrary::tinted(item.icon, tintOf(item.type), 16));
     icon->setFixedSize(18, 18);
-    auto* text = new QLabel(item.text, row);
+    auto* text = new QLabel(row);
+    text->setTextFormat(Qt::PlainText);
     text->setWordWrap(true);
+    m_lines.append({text, item.text});
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(style::spacingS);
@@ -54,7 +61,7 @@ QWidget* itemRow(const ChangelogItem& item)
     return row;
 }
 
-QWidget* entryBlock(const ChangelogEntry& entry)
+QWidget* WhatsNewView::entryBlock(const ChangelogEntry& entry)
 {
     auto* block = new QWidget;
     auto* layout = new QVBoxLayout(block);
@@ -63,7 +70,8 @@ QWidget* entryBlock(const ChangelogEntry& entry)
     auto* header = new QHBoxLayout;
     auto* version = new QLabel(QStringLiteral("v") + entry.version, block);
     version->setFont(style::headlineFont());
-    auto* date = new QLabel(entry.date, block);
+    auto* date = new QLabel(block);
+    m_dates.append({date, entry.date});
     date->setFont(style::captionFont());
     date->setForegroundRole(QPalette::PlaceholderText);
     header->addWidget(version);
@@ -76,27 +84,41 @@ QWidget* entryBlock(const ChangelogEntry& entry)
     return block;
 }
 
-} // namespace
+void WhatsNewView::retranslate()
+{
+    const auto text = [this](const QString& key) { return m_localization.localized(key); };
+    setWindowTitle(text(QStringLiteral("WhatsNew_Title")));
+    m_title->setText(text(QStringLiteral("WhatsNew_Title")));
+    m_done->setText(text(QStringLiteral("WhatsNew_Done")));
+    for (const auto& [label, key] : std::as_const(m_lines)) {
+        label->setText(text(key));
+    }
+    const common::DateFormatter dates;
+    for (const auto& [label, day] : std::as_const(m_dates)) {
+        label->setText(dates.date(day, m_localization.language()));
+    }
+}
 
 WhatsNewView::WhatsNewView(const QList<ChangelogEntry>& history, const QString& version,
-                           QWidget* parent)
-    : QDialog(parent)
+                           common::LocalizationService& localization, QWidget* parent)
+    : QDialog(parent), m_localization(localization), m_title(new QLabel(this)),
+      m_done(new ActionButton(QString(), ActionButton::Role::primary, this))
 {
     setObjectName(QStringLiteral("whatsNew"));
-    setWindowTitle(QStringLiteral("Шинэчлэлт"));
     setFixedSize(480, 520);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(IconLibrary::tinted(QStringLiteral("sparkles"), style::accentIndigo, 36));
-    auto* title = new QLabel(QStringLiteral("Шинэчлэлт"), this);
-    title->setFont(style::titleFont());
+    m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
+    // The program's name and version read the same in both languages.
     auto* subtitle =
-        new QLabel(QString::fromUtf8(common::displayName) + QStringLiteral(" v") + version, this);
+        new QLabel(QString::fromUtf8(common::productName) + QStringLiteral(" v") + version, this);
     subtitle->setObjectName(QStringLiteral("whatsNewVersion"));
     subtitle->setForegroundRole(QPalette::PlaceholderText);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
-    titles->addWidget(title);
+    titles->addWidget(m_title);
     titles->addWidget(subtitle);
     auto* header = new QHBoxLayout;
     header->setSpacing(style::spacingM);
@@ -115,9 +137,8 @@ WhatsNewView::WhatsNewView(const QList<ChangelogEntry>& history, const QString& 
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(list);
 
-    auto* done = new ActionButton(QStringLiteral("Ойлголоо"), ActionButton::Role::primary, this);
-    done->setObjectName(QStringLiteral("whatsNewDone"));
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    m_done->setObjectName(QStringLiteral("whatsNewDone"));
+    connect(m_done, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
@@ -127,7 +148,10 @@ WhatsNewView::WhatsNewView(const QList<ChangelogEntry>& history, const QString& 
     layout->addWidget(divider(this));
     layout->addWidget(scroll, 1);
     layout->addWidget(divider(this));
-    layout->addWidget(done);
+    layout->addWidget(m_done);
+    retranslate();
+    connect(&m_localization, &common::LocalizationService::languageChanged, this,
+            &WhatsNewView::retranslate);
 }
 
 } // namespace orvela::shell

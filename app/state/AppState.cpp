@@ -5,6 +5,7 @@
 #include "state/BiometricGate.h"
 #include "state/KeychainManager.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLockFile>
@@ -97,7 +98,8 @@ void AppState::endRestore(bool restored)
 
 void AppState::passBiometricGate(QObject* context, std::function<void(bool)> done)
 {
-    if (!settings::biometricGateOn(m_settings.value(settings::authBiometricGateEnabled.toString()))) {
+    if (!settings::biometricGateOn(
+            m_settings.value(settings::authBiometricGateEnabled.toString()))) {
         done(true);
         return;
     }
@@ -165,8 +167,15 @@ void AppState::addToActivityLog(const DashboardSession& record)
     // lock file's name is its own.
     const QString file = m_settings.fileName();
     common::makeSettingsFilePrivate(file);
-    QLockFile lock(file + QStringLiteral(".activity-lock"));
-    if (!lock.tryLock(activityLockWaitMs)) {
+    const QString lockPath = file + QStringLiteral(".activity-lock");
+    QLockFile lock(lockPath);
+    // Something other than a file in the lock's place is no lock anyone holds, and waiting
+    // for it would only delay every record by the whole wait.
+    const QFileInfo lockInfo(lockPath);
+    const bool lockUsable = !lockInfo.exists() || lockInfo.isFile();
+    if (!lockUsable) {
+        qCWarning(lcActivity) << "The activity lock is not a file; the record is added unlocked";
+    } else if (!lock.tryLock(activityLockWaitMs)) {
         qCWarning(lcActivity) << "The activity log stayed locked; the record is added unlocked";
     }
     m_settings.sync(); // reads what other processes wrote since

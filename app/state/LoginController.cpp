@@ -1,11 +1,10 @@
 #include "state/LoginController.h"
 
-#include "common/LocalizationTables.h"
-#include "common/TextRules.h"
-
 #include "api/APIClient.h"
 #include "api/LoginNotifyResponse.h"
 #include "api/StartResponse.h"
+#include "common/LocalizationTables.h"
+#include "common/TextRules.h"
 #include "state/AppState.h"
 #include "state/QrCode.h"
 #include "state/StoredIdentity.h"
@@ -22,6 +21,12 @@ namespace {
 QString text(const char* key, common::AppLanguage language)
 {
     return common::builtInText(QString::fromLatin1(key), language);
+}
+
+/// The text of `key` in `language` after the QR prefix.
+QString qrFailure(const char* key, common::AppLanguage language)
+{
+    return text("Login_Error_QrFailed", language) + u' ' + text(key, language);
 }
 
 /// A failed call's text in `language`, after the QR prefix when the QR code was being made.
@@ -126,10 +131,17 @@ void LoginController::startQrFlow()
             }
             const auto& session = reply.value();
             const auto code = QrCode::encode(session.qr);
+            if (!code) {
+                // Nobody can scan what cannot be drawn: waiting for the phone would be endless.
+                setErrorText({qrFailure("Login_Error_QrUnencodable", common::AppLanguage::en),
+                              qrFailure("Login_Error_QrUnencodable", common::AppLanguage::mn)});
+                setPhase(AuthPhase::failed);
+                return;
+            }
             m_appState.setSessionID(session.sessionId);
             setVerificationCode(session.vc.value_or(QString()));
             m_qrText = session.qr;
-            setQrImage(code ? code->image() : QImage());
+            setQrImage(code->image());
             setCountdown(countdownStart());
             startCountdown();
             poll(session.sessionId, session.pollToken.value_or(QString()), QString(), true);

@@ -11,13 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
-#include <QUuid>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <system_error>
-#include <unistd.h>
 
 namespace orvela::state {
 
@@ -49,55 +42,6 @@ QString userDownloads(SignText* error)
     return folder;
 }
 
-QString systemReason(int error)
-{
-    return QString::fromStdString(std::generic_category().message(error));
-}
-
-/// Gives the finished file `from` the name `to` unless that name is taken, in one step; never
-/// replaces. False with errno set otherwise (EEXIST: the name is taken).
-bool claimName(const QString& from, const QString& to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    const int renamed =
-        ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
-    if (renamed == 0) {
-        return true;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        return false;
-    }
-    // Some network filesystems know no exclusive rename; a second link to a taken name is
-    // refused everywhere.
-    if (::link(source.constData(), target.constData()) != 0) {
-        return false;
-    }
-    ::unlink(source.constData());
-    return true;
-}
-
-/// Writes `bytes` to a new hidden file in `folder`, on disk before it returns; the file is
-/// made like any other the user creates (the umask applies). Empty path with the reason on
-/// failure, and nothing left behind.
-SigningController::SavedCopy writeHiddenCopy(const QString& folder, const QByteArray& bytes)
-{
-    QFile file(QDir(folder).filePath(QStringLiteral(".orvela-") +
-                                     QUuid::createUuid().toString(QUuid::Id128) +
-                                     QStringLiteral(".part")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        return {QString(), file.errorString()};
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush() || ::fdatasync(file.handle()) != 0) {
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : systemReason(errno);
-        file.remove();
-        return {QString(), reason};
-    }
-    file.close();
-    return {file.fileName(), QString()};
-}
-
 SignText notAFileText(const QString& fileName)
 {
     return {QStringLiteral("“%1” is not a file (a folder, pipe or device); choose a PDF file.")
@@ -117,13 +61,6 @@ SignText unwritableFolderText(const QString& folder, const QString& reason)
 {
     return {QStringLiteral("Cannot save into the folder %1: %2").arg(folder, reason),
             QStringLiteral("%1 хавтаст хадгалах боломжгүй: %2").arg(folder, reason)};
-}
-
-/// "contract.final.pdf" → "contract.final": only the last extension goes.
-QString withoutLastExtension(const QString& fileName)
-{
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    return dot > 0 ? fileName.left(dot) : fileName;
 }
 
 } // namespace
@@ -201,7 +138,7 @@ void SigningController::hashed(DocumentHash document)
         return;
     }
     // The phone approval is asked for only when the signed copy can be kept afterwards.
-    m_folder = writableFolder();
+    m_folder = preparedFolder(document.bytes.size());
     if (m_folder.isEmpty()) {
         return;
     }
@@ -221,7 +158,7 @@ void SigningController::hashed(DocumentHash document)
         });
 }
 
-QString SigningController::writableFolder()
+QString SigningController::preparedFolder(qint64 documentSize)
 {
     SignText error;
     const QString folder = m_downloads(&error);
@@ -229,11 +166,12 @@ QString SigningController::writableFolder()
         fail(error);
         return {};
     }
-    // Trying is the only honest check: permissions, a read-only mount and a full disk all
-    // show only when a file is made.
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".orvela-probe-XXXXXX")));
-    if (!probe.open()) {
-        fail(unwritableFolderText(QDir::toNativeSeparators(folder), probe.errorString()));
+    // Trying is the only honest check: permissions, a read-only mount, a name the file system
+    // refuses and a full disk all show only when a file is made. The signed copy is at least
+    // as large as the document.
+    const QString refused = SignedCopy::check(folder, m_fileName, documentSize);
+    if (!refused.isEmpty()) {
+        fail(unwritableFolderText(QDir::toNativeSeparators(folder), refused));
         return {};
     }
     return folder;
@@ -293,9 +231,9 @@ void SigningController::downloaded(const QByteArray& signedPdf)
     common::runOnPool(
         this,
         [folder = m_folder, fileName = m_fileName, signedPdf] {
-            return writeSignedCopy(folder, fileName, signedPdf);
+            return SignedCopy::write(folder, fileName, signedPdf);
         },
-        [this, task](const SavedCopy& copy) {
+        [this, task](const SignedCopy::Saved& copy) {
             if (task == m_task) {
                 saved(copy);
             } else if (!copy.path.isEmpty()) {
@@ -304,10 +242,10 @@ void SigningController::downloaded(const QByteArray& signedPdf)
         });
 }
 
-void SigningController::saved(const SavedCopy& copy)
+void SigningController::saved(const SignedCopy::Saved& copy)
 {
     if (copy.path.isEmpty()) {
-        fail(SignText::same(copy.error));
+        fail(unwritableFolderText(QDir::toNativeSeparators(m_folder), copy.error));
         return;
     }
     m_taskRunning = false;
@@ -354,35 +292,6 @@ void SigningController::stopTask()
     }
     m_call = nullptr;
     m_document = QByteArray();
-}
-
-SigningController::SavedCopy SigningController::writeSignedCopy(const QString& folder,
-                                                                const QString& fileName,
-                                                                const QByteArray& bytes)
-{
-    const SavedCopy hidden = writeHiddenCopy(folder, bytes);
-    if (hidden.path.isEmpty()) {
-        return hidden;
-    }
-    const QDir dir(folder);
-    for (int n = 0;; ++n) {
-        const QString path = dir.filePath(signedCopyName(fileName, n));
-        if (claimName(hidden.path, path)) {
-            return SavedCopy{path, QString()};
-        }
-        if (errno != EEXIST) {
-            const QString reason = systemReason(errno);
-            QFile::remove(hidden.path);
-            return SavedCopy{QString(), reason};
-        }
-    }
-}
-
-QString SigningController::signedCopyName(const QString& fileName, int n)
-{
-    const QString base = withoutLastExtension(fileName);
-    return n == 0 ? base + QStringLiteral("_signed.pdf")
-                  : base + QStringLiteral("_signed (%1).pdf").arg(n);
 }
 
 SignText SigningController::signFailureText(const api::StatusResponse& status)

@@ -3,6 +3,7 @@
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
 #include "state/SignText.h"
+#include "state/SignedCopy.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -84,22 +85,6 @@ public:
     /// Ends the running task and shows the chooser.
     void resetPage();
 
-    /// Where a signed copy went, or why it could not be written.
-    struct SavedCopy {
-        QString path; ///< empty on failure
-        QString error;
-    };
-
-    /// Writes `bytes` in `folder` under the first free one of the signed names of `fileName`,
-    /// complete or not at all; returns the path, or an empty path with the platform's reason.
-    /// A name is claimed in one step that fails when the name is taken, so writers racing for
-    /// one name (another `orvela sign`, the desktop) each end with their own copy and never
-    /// replace a file. Touches no member, so it runs on any thread.
-    static SavedCopy writeSignedCopy(const QString& folder, const QString& fileName,
-                                     const QByteArray& bytes);
-    /// The signed name number `n` of `fileName`: "<base>_signed.pdf" for 0, else
-    /// "<base>_signed (n).pdf".
-    static QString signedCopyName(const QString& fileName, int n);
     /// The text shown for a completed session that did not sign.
     static SignText signFailureText(const api::StatusResponse& status);
     static SignText tooLargeText();
@@ -116,12 +101,12 @@ signals:
 
 private:
     void hashed(DocumentHash document);
-    /// The folder the signed copy will go to, checked to take a file; empty after a failure.
-    QString writableFolder();
+    /// The folder the signed copy will go to, checked to take it; empty after a failure.
+    QString preparedFolder(qint64 documentSize);
     void started(const QString& sessionId, const QString& pollToken, const QString& code);
     void approved(const api::StatusResponse& status, const QString& pollToken);
     void downloaded(const QByteArray& signedPdf);
-    void saved(const SavedCopy& copy);
+    void saved(const SignedCopy::Saved& copy);
     void fail(const SignText& message);
     void failCall(const api::CallError& error);
     void stopTask();

@@ -72,7 +72,7 @@ void AdminCsrController::submit()
         },
         [this](const TokenOutcome<std::string>& outcome) {
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             m_pem = QString::fromStdString(*outcome.value);

@@ -1,7 +1,6 @@
 #include "tokens/AdminObjectsController.h"
 
 #include "common/LocalInput.h"
-#include "common/LocalizationService.h"
 #include "common/PoolTask.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/CertificateImport.h"
@@ -12,10 +11,7 @@
 
 namespace orvela::tokens {
 
-AdminObjectsController::AdminObjectsController(const common::LocalizationService& texts,
-                                               QObject* parent)
-    : QObject(parent), m_texts(texts)
-{}
+AdminObjectsController::AdminObjectsController(QObject* parent) : QObject(parent) {}
 
 AdminObjectsController::~AdminObjectsController()
 {
@@ -56,7 +52,7 @@ void AdminObjectsController::list(const QString& pin, bool quietly)
                 return;
             }
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             m_objects = *outcome.value;
@@ -77,7 +73,7 @@ void AdminObjectsController::remove(const QString& idHex, const QString& kind)
         },
         [this, id = idHex.toStdString(), kind = kind.toStdString()](const auto& outcome) {
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             std::erase_if(m_objects, [&](const auto& object) {
@@ -119,7 +115,7 @@ void AdminObjectsController::importBytes(const QByteArray& fileBytes, const QStr
         },
         [this, pin](const auto& outcome) {
             if (!outcome.ok()) {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
                 return;
             }
             m_state.succeed({QStringLiteral("Token_Import_Done"), {}});

@@ -89,7 +89,7 @@ void AdminPinController::submit()
                 clearFields();
                 m_state.succeed(successText());
             } else {
-                m_state.fail(outcome.failure.message);
+                m_state.fail(outcome.failure);
             }
         });
 }

@@ -39,6 +39,30 @@ std::optional<QByteArray> strictBase64(const QByteArray& text)
     return result.decoded;
 }
 
+/// The joined Base64 lines of the text's one CERTIFICATE block; nothing when the text holds any
+/// other armour (a CRL, a key), a second block (even an empty one), or text outside the block.
+std::optional<QString> certificateBlockBody(const QString& text)
+{
+    const QStringList lines = text.split(lineBreaks(), Qt::SkipEmptyParts);
+    QStringList markers;
+    QString body;
+    for (const QString& line : lines) {
+        if (line.contains(QLatin1String("-----"))) {
+            markers.append(line);
+        } else if (markers.size() != 1) {
+            return std::nullopt; // before the block or after it
+        } else {
+            body += line;
+        }
+    }
+    if (markers.size() != 2 ||
+        !markers[0].startsWith(QLatin1String("-----BEGIN CERTIFICATE-----")) ||
+        !markers[1].startsWith(QLatin1String("-----END CERTIFICATE-----"))) {
+        return std::nullopt;
+    }
+    return body;
+}
+
 } // namespace
 
 QByteArray certificateValueFromFile(const QByteArray& fileBytes)
@@ -47,19 +71,17 @@ QByteArray certificateValueFromFile(const QByteArray& fileBytes)
     if (!text || !text->contains(QLatin1String("-----BEGIN"))) {
         return fileBytes;
     }
-    QString body;
-    for (const QString& line : text->split(lineBreaks(), Qt::SkipEmptyParts)) {
-        if (!line.contains(QLatin1String("-----"))) {
-            body += line;
-        }
+    const auto body = certificateBlockBody(*text);
+    if (!body) {
+        return fileBytes;
     }
     // Non-ASCII text cannot be Base64; toLatin1 would only turn it into '?'.
-    for (const QChar c : body) {
+    for (const QChar c : *body) {
         if (c.unicode() > 0x7F) {
             return fileBytes;
         }
     }
-    return strictBase64(body.toLatin1()).value_or(fileBytes);
+    return strictBase64(body->toLatin1()).value_or(fileBytes);
 }
 
 std::optional<QByteArray> certificateToImport(const QByteArray& fileBytes)

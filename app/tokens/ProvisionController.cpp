@@ -29,9 +29,9 @@ bool fitsToken(const QString& pin)
     return static_cast<std::size_t>(pin.toUtf8().size()) <= tokenkit::TesselDriver::kMaxPinLength;
 }
 
-QString pinTooLongMessage()
+TokenFailure pinTooLong()
 {
-    return QString::fromStdString(tokenkit::TokenError::pinTooLong().errorDescription());
+    return failureOf(tokenkit::TokenError::pinTooLong());
 }
 
 } // namespace
@@ -106,7 +106,7 @@ void ProvisionController::provisionApdu()
     // The fields' labels promise at most 16 characters, yet nothing else stops a longer PIN;
     // the token would only refuse it after the erase had begun.
     if (!fitsToken(m_pins.userPin) || !fitsToken(m_pins.soPin)) {
-        m_error = pinTooLongMessage();
+        m_failure = pinTooLong();
         emit changed();
         return;
     }
@@ -120,7 +120,7 @@ void ProvisionController::provisionApdu()
         },
         [this, userPin](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {
-                fail(ProvisionStep::apduPins, outcome.failure.message);
+                fail(ProvisionStep::apduPins, outcome.failure);
                 return;
             }
             setProgress("Tokens_Provision_ApduPinsSet");
@@ -136,7 +136,7 @@ void ProvisionController::generateApduKey(const Bytes& userPin)
         [options = m_options, userPin] { TokenProvisioner(options).generateApduKey(userPin); },
         [this](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {
-                fail(ProvisionStep::apduPins, outcome.failure.message);
+                fail(ProvisionStep::apduPins, outcome.failure);
                 return;
             }
             succeed("Tokens_Provision_ApduSuccess");
@@ -153,7 +153,7 @@ void ProvisionController::provisionPkcs11()
         },
         [this](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {
-                fail(ProvisionStep::pkcs11Pins, outcome.failure.message);
+                fail(ProvisionStep::pkcs11Pins, outcome.failure);
                 return;
             }
             qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
@@ -165,7 +165,7 @@ void ProvisionController::begin(const char* progressKey)
 {
     m_step = ProvisionStep::working;
     m_busy = true;
-    m_error.clear();
+    m_failure.reset();
     m_success = {};
     m_progress = {QString::fromLatin1(progressKey), {}};
     emit changed();
@@ -180,7 +180,7 @@ void ProvisionController::setProgress(const char* progressKey)
 void ProvisionController::succeed(const char* successKey)
 {
     m_pins = {};
-    m_error.clear();
+    m_failure.reset();
     m_progress = {};
     m_success = {QString::fromLatin1(successKey), {}};
     m_step = ProvisionStep::done;
@@ -188,9 +188,9 @@ void ProvisionController::succeed(const char* successKey)
     emit changed();
 }
 
-void ProvisionController::fail(ProvisionStep form, const QString& message)
+void ProvisionController::fail(ProvisionStep form, const TokenFailure& failure)
 {
-    m_error = message;
+    m_failure = failure;
     m_progress = {};
     m_busy = false;
     m_step = form;
@@ -205,7 +205,7 @@ void ProvisionController::startOver()
     m_pins = {};
     m_progress = {};
     m_success = {};
-    m_error.clear();
+    m_failure.reset();
     m_step = ProvisionStep::choose;
     emit changed();
 }

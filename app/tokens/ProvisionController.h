@@ -2,10 +2,12 @@
 
 #include "common/KeyedText.h"
 #include "tokens/ProvisionInput.h"
+#include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace orvela::tokens {
 
@@ -21,7 +23,6 @@ class ProvisionController : public QObject {
     Q_PROPERTY(QString userPinRepeat READ userPinRepeat WRITE setUserPinRepeat NOTIFY changed)
     Q_PROPERTY(QString soPin READ soPin WRITE setSoPin NOTIFY changed)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
-    Q_PROPERTY(QString errorText READ errorText NOTIFY changed)
 
 public:
     /// `options` name the reader and the PKCS#11 library of every run.
@@ -36,7 +37,8 @@ public:
     /// What the run does now, and how it ended well; the screen words them.
     const common::KeyedText& progressText() const { return m_progress; }
     const common::KeyedText& successText() const { return m_success; }
-    const QString& errorText() const { return m_error; }
+    /// Why the last run failed, as a typed value the screen words; none after a success.
+    const std::optional<TokenFailure>& failure() const { return m_failure; }
 
     void setUserPin(const QString& pin);
     void setUserPinRepeat(const QString& pin);
@@ -65,7 +67,7 @@ private:
     void begin(const char* progressKey);
     void setProgress(const char* progressKey);
     void succeed(const char* successKey);
-    void fail(ProvisionStep form, const QString& message);
+    void fail(ProvisionStep form, const TokenFailure& failure);
     void setPin(QString& field, const QString& pin);
 
     TokenProvisioner::Options m_options;
@@ -74,7 +76,7 @@ private:
     bool m_busy = false;
     common::KeyedText m_progress;
     common::KeyedText m_success;
-    QString m_error;
+    std::optional<TokenFailure> m_failure;
 };
 
 } // namespace orvela::tokens

@@ -34,10 +34,9 @@ struct SignTestController::Digest {
     std::variant<QString, common::LocalInputError> value;
 };
 
-SignTestController::SignTestController(TokenManager& manager,
-                                       const common::LocalizationService& texts,
-                                       TokenProvisioner::Options options, QObject* parent)
-    : QObject(parent), m_manager(manager), m_texts(texts), m_options(std::move(options))
+SignTestController::SignTestController(TokenManager& manager, TokenProvisioner::Options options,
+                                       QObject* parent)
+    : QObject(parent), m_manager(manager), m_options(std::move(options))
 {}
 
 SignTestController::~SignTestController()
@@ -77,9 +76,15 @@ void SignTestController::setKeyLabel(const QString& label)
     }
 }
 
+void SignTestController::clearError()
+{
+    m_failure.reset();
+    m_error = {};
+}
+
 void SignTestController::chooseFile(const QString& path)
 {
-    m_error = {};
+    clearError();
     m_reading = true;
     const quint64 read = ++m_read;
     emit changed();
@@ -122,7 +127,7 @@ void SignTestController::sign()
         return;
     }
     m_signature.clear();
-    m_error = {};
+    clearError();
     const Bytes hash = tokenkit::hexToBytes(m_hash.toStdString());
     if (hash.size() != kHashBytes) {
         m_error = {QStringLiteral("Tokens_SignTest_HashLength"), {}};
@@ -155,7 +160,7 @@ void SignTestController::finishSigning(const TokenOutcome<Bytes>& outcome)
     if (outcome.ok()) {
         m_signature = QString::fromStdString(tokenkit::bytesToHex(*outcome.value));
     } else {
-        m_error = {QString(), outcome.failure.message};
+        m_failure = outcome.failure;
     }
     emit changed();
 }

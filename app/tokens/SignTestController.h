@@ -2,15 +2,13 @@
 
 #include "common/KeyedText.h"
 #include "common/LocalInput.h"
+#include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
 
 #include <QObject>
 #include <QString>
-
-namespace orvela::common {
-class LocalizationService;
-}
+#include <optional>
 
 namespace orvela::tokens {
 
@@ -37,9 +35,9 @@ class SignTestController : public QObject {
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
 
 public:
-    /// `texts` words file errors; `options` name the PKCS#11 library of the PKCS#11 mode.
-    SignTestController(TokenManager& manager, const common::LocalizationService& texts,
-                       TokenProvisioner::Options options = {}, QObject* parent = nullptr);
+    /// `options` name the PKCS#11 library of the PKCS#11 mode.
+    explicit SignTestController(TokenManager& manager, TokenProvisioner::Options options = {},
+                                QObject* parent = nullptr);
     ~SignTestController() override;
 
     SignMode mode() const { return m_mode; }
@@ -52,8 +50,11 @@ public:
     bool isHashReady() const { return !m_fileDigest.isEmpty() && m_fileDigest == m_hash; }
     /// Upper-case hexadecimal of the token's signature; empty when none.
     const QString& signatureHex() const { return m_signature; }
-    /// The screen words it.
+    /// Why the last choice failed or a hash was refused; the screen words it. Empty when
+    /// nothing failed or the token failed (see failure()).
     const common::KeyedText& errorText() const { return m_error; }
+    /// The token failure of the last signature; none when it did not fail at the token.
+    const std::optional<TokenFailure>& failure() const { return m_failure; }
     /// A file is being digested or the token is signing.
     bool isBusy() const { return m_signing || m_reading; }
 
@@ -77,9 +78,9 @@ private:
     struct Digest;
     void digested(const QString& name, const Digest& digest);
     void finishSigning(const TokenOutcome<tokenkit::Bytes>& outcome);
+    void clearError();
 
     TokenManager& m_manager;
-    const common::LocalizationService& m_texts;
     TokenProvisioner::Options m_options;
     SignMode m_mode = SignMode::apdu;
     QString m_hash;
@@ -89,6 +90,7 @@ private:
     QString m_fileDigest;
     QString m_signature;
     common::KeyedText m_error;
+    std::optional<TokenFailure> m_failure;
     bool m_signing = false;
     bool m_reading = false;
     quint64 m_read = 0; ///< numbers file reads, so that a late digest is dropped

@@ -16,10 +16,8 @@ common::KeyedText keyed(const char* key, const QString& argument = {})
 
 } // namespace
 
-TokenAdminController::TokenAdminController(TokenManager& manager,
-                                           const common::LocalizationService& texts,
-                                           QObject* parent)
-    : QObject(parent), m_manager(manager), m_objects(texts)
+TokenAdminController::TokenAdminController(TokenManager& manager, QObject* parent)
+    : QObject(parent), m_manager(manager)
 {}
 
 TokenAdminController::~TokenAdminController()
@@ -48,11 +46,11 @@ void TokenAdminController::clearSecrets()
 void TokenAdminController::testConnection()
 {
     m_connection.start();
-    m_manager.testConnection(this, [this](bool answered) {
-        if (answered) {
-            m_connection.succeed(keyed("Tokens_Diag_ConnectionOk"));
+    m_manager.testConnection(this, [this](const std::optional<TokenFailure>& failure) {
+        if (failure) {
+            m_connection.fail(*failure);
         } else {
-            m_connection.fail(keyed("Tokens_Diag_ConnectionFailed"));
+            m_connection.succeed(keyed("Tokens_Diag_ConnectionOk"));
         }
     });
 }
@@ -66,7 +64,7 @@ void TokenAdminController::testSlots()
             if (outcome.ok()) {
                 m_slots.succeed(keyed("Tokens_Diag_SlotsFound", QString::number(*outcome.value)));
             } else {
-                m_slots.fail(keyed("Tokens_Diag_SlotTestError", outcome.failure.message));
+                m_slots.fail(outcome.failure);
             }
         });
 }
@@ -80,7 +78,7 @@ void TokenAdminController::eraseToken()
             if (outcome.ok()) {
                 m_erase.succeed(keyed("Tokens_Erase_Done"));
             } else {
-                m_erase.fail(keyed("Tokens_Erase_Error", outcome.failure.message));
+                m_erase.fail(outcome.failure);
             }
         });
 }
@@ -93,7 +91,7 @@ void TokenAdminController::generateKey()
         [secret = secretOf(m_genKeyPin)] { TokenProvisioner().generateSigningKey(textOf(secret)); },
         [this, pin = m_genKeyPin](const auto& outcome) {
             if (!outcome.ok()) {
-                m_genKey.fail(outcome.failure.message);
+                m_genKey.fail(outcome.failure);
                 return;
             }
             m_genKey.succeed(keyed("Tokens_GenKey_Done"));

@@ -31,8 +31,10 @@ void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
 {
     try {
         tokenkit::TokenManager::shared().withSession(readerIndex, work);
-    } catch (const tokenkit::PcscError&) {
-        if (!holdsCard(readerIndex)) {
+    } catch (const tokenkit::PcscError& error) {
+        // A card pulled out during the work says so itself; any other failure of a reader
+        // that no longer holds a card is "no card".
+        if (error.code() != tokenkit::PcscError::removedCard && !holdsCard(readerIndex)) {
             throw tokenkit::TokenError::cardNotFound();
         }
         throw;
@@ -41,7 +43,7 @@ void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
 
 std::vector<std::string> readerNames()
 {
-    return tokenkit::TokenManager::shared().getReaderNames();
+    return tokenkit::TokenManager::shared().backend()->listReaders();
 }
 
 tokenkit::TokenInfo readTokenInfo(int readerIndex)

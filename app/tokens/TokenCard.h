@@ -36,7 +36,10 @@ template <class Work> auto withCard(int readerIndex, Work&& work)
     }
 }
 
-/// Names of the readers the system sees; empty when none or no card service.
+/// Names of the readers the system sees; empty when none. Unlike the kit's getReaderNames,
+/// which reads a stopped card service as "no readers", a service that does not answer raises
+/// (TokenError::readerNotConnected, or the PcscError), so the screens can say the service is
+/// down instead of asking for a token to be plugged in.
 std::vector<std::string> readerNames();
 /// The token's ATR, label, FIPS flag and whether its applet answered.
 tokenkit::TokenInfo readTokenInfo(int readerIndex);

@@ -4,6 +4,7 @@
 #include "orvela/tokenkit/TokenManager.h"
 #include "orvela/tokenkit/TokenWatcher.h"
 #include "tokens/TokenCard.h"
+#include "tokens/TokenFailureText.h"
 
 #include <QPointer>
 #include <utility>
@@ -27,6 +28,12 @@ QStringList toQStringList(const std::vector<std::string>& names)
         list.append(QString::fromStdString(name));
     }
     return list;
+}
+
+/// A failure as the log shows it: in English, whatever the interface language.
+QByteArray logText(const TokenFailure& failure)
+{
+    return tokenFailureText(failure, common::AppLanguage::en).toUtf8();
 }
 
 bool sameInfo(const std::optional<tokenkit::TokenInfo>& a,
@@ -112,10 +119,21 @@ void TokenManager::refresh()
             return snapshot;
         },
         [this, generation](const TokenOutcome<Snapshot>& outcome) {
-            if (generation != m_refreshGeneration || !outcome.ok()) {
+            if (generation != m_refreshGeneration) {
                 return; // a newer refresh owns the fields now
             }
-            applySnapshot(*outcome.value);
+            if (outcome.ok()) {
+                applySnapshot(*outcome.value);
+                return;
+            }
+            // No reader listing at all (the PC/SC service is down, say): nothing is attached
+            // as far as anyone can tell, and the screens say why.
+            qCCritical(lcTokenManager, "Reader listing failed: %s",
+                       logText(outcome.failure).constData());
+            setReaders({});
+            setTokenInfo(std::nullopt);
+            setCardPresent(false);
+            setFailure(outcome.failure);
         });
 }
 
@@ -125,6 +143,7 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
     if (!snapshot.info) {
         setTokenInfo(std::nullopt);
         setCardPresent(false);
+        setFailure(std::nullopt); // the empty list says it all
         return;
     }
     const auto& info = *snapshot.info;
@@ -134,17 +153,18 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
         setTokenInfo(info.value);
         setCardPresent(true);
         // The token answers again; an old failure would only mislead.
-        setErrorMessage(QString());
+        setFailure(std::nullopt);
         return;
     }
-    qCCritical(lcTokenManager, "Token info алдаа: %s", qUtf8Printable(info.failure.message));
-    setErrorMessage(info.failure.message);
+    qCCritical(lcTokenManager, "Token info failed: %s", logText(info.failure).constData());
+    setFailure(info.failure);
     if (info.failure.cardGone) {
         setCardPresent(false);
     }
 }
 
-void TokenManager::testConnection(QObject* context, std::function<void(bool)> done)
+void TokenManager::testConnection(QObject* context,
+                                  std::function<void(const std::optional<TokenFailure>&)> done)
 {
     const int reader = m_readerIndex;
     const QPointer<QObject> receiver(context);
@@ -156,14 +176,14 @@ void TokenManager::testConnection(QObject* context, std::function<void(bool)> do
                        tokenkit::bytesToHex(*outcome.value).c_str());
             } else {
                 qCCritical(lcTokenManager, "Token connection failed: %s",
-                           qUtf8Printable(outcome.failure.message));
-                setErrorMessage(outcome.failure.message);
+                           logText(outcome.failure).constData());
+                setFailure(outcome.failure);
             }
             if (outcome.ok() || outcome.failure.cardGone) {
                 setCardPresent(outcome.ok());
             }
             if (receiver) {
-                done(outcome.ok());
+                done(outcome.ok() ? std::nullopt : std::optional(outcome.failure));
             }
         });
 }
@@ -205,11 +225,11 @@ void TokenManager::setCardPresent(bool present)
     }
 }
 
-void TokenManager::setErrorMessage(const QString& message)
+void TokenManager::setFailure(const std::optional<TokenFailure>& failure)
 {
-    if (message != m_errorMessage) {
-        m_errorMessage = message;
-        emit errorMessageChanged(message);
+    if (failure != m_failure) {
+        m_failure = failure;
+        emit failureChanged();
     }
 }
 

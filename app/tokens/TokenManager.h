@@ -25,7 +25,6 @@ class TokenManager : public QObject {
     Q_PROPERTY(bool isTokenPresent READ isTokenPresent NOTIFY isTokenPresentChanged)
     Q_PROPERTY(QStringList readerNames READ readerNames NOTIFY readerNamesChanged)
     Q_PROPERTY(bool isCardPresent READ isCardPresent NOTIFY isCardPresentChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
 
 public:
     /// Sets the fields, starts watching and refreshes once. `watch` false leaves the watcher
@@ -34,6 +33,8 @@ public:
     explicit TokenManager(QObject* parent = nullptr, bool watch = true, int readerIndex = 0);
     ~TokenManager() override;
 
+    /// The index of the reader whose token is shown and worked on.
+    int readerIndex() const { return m_readerIndex; }
     /// A reader is attached (one without a card counts).
     bool isTokenPresent() const { return m_isTokenPresent; }
     QStringList readerNames() const { return m_readerNames; }
@@ -41,14 +42,16 @@ public:
     bool isCardPresent() const { return m_isCardPresent; }
     /// The information of the token in the first reader; none before the first read.
     const std::optional<tokenkit::TokenInfo>& tokenInfo() const { return m_tokenInfo; }
-    /// The last error's message; empty when none.
-    QString errorMessage() const { return m_errorMessage; }
+    /// Why the last reading of the readers or the token failed, as a typed value the screens
+    /// word; none while the token answers.
+    const std::optional<TokenFailure>& failure() const { return m_failure; }
 
     /// Re-reads readers and presence and, with a reader, the token's information.
     void refresh();
-    /// True when the token answers a challenge. `done` runs on `context`'s thread, never after
-    /// `context` is gone.
-    void testConnection(QObject* context, std::function<void(bool)> done);
+    /// Whether the token answers a challenge: `done` gets none when it does, else the failure.
+    /// It runs on `context`'s thread, never after `context` is gone.
+    void testConnection(QObject* context,
+                        std::function<void(const std::optional<TokenFailure>&)> done);
     /// The token's ECDSA signature of a 32-byte hash, over the card driver.
     void sign(const tokenkit::Bytes& hash, QObject* context,
               std::function<void(TokenOutcome<tokenkit::Bytes>)> done);
@@ -58,7 +61,7 @@ signals:
     void readerNamesChanged(const QStringList& names);
     void isCardPresentChanged(bool present);
     void tokenInfoChanged();
-    void errorMessageChanged(const QString& message);
+    void failureChanged();
 
 private:
     struct Snapshot;
@@ -70,7 +73,7 @@ private:
     void setReaders(const QStringList& names);
     void setTokenInfo(std::optional<tokenkit::TokenInfo> info);
     void setCardPresent(bool present);
-    void setErrorMessage(const QString& message);
+    void setFailure(const std::optional<TokenFailure>& failure);
 
     int m_readerIndex = 0;
     /// Numbers each refresh; a result is applied only while no newer refresh was started.
@@ -80,7 +83,7 @@ private:
     QStringList m_readerNames;
     bool m_isCardPresent = false;
     std::optional<tokenkit::TokenInfo> m_tokenInfo;
-    QString m_errorMessage;
+    std::optional<TokenFailure> m_failure;
     std::unique_ptr<tokenkit::TokenWatcher> m_watcher;
 };
 

@@ -26,8 +26,23 @@ std::string text(std::string_view view)
     return std::string(view);
 }
 
+/// An empty PIN could only cost a try (or, through PKCS#11, earn a bad-argument code): it is
+/// refused before any token sees it.
+void requirePin(std::string_view pin)
+{
+    if (pin.empty()) {
+        throw tokenkit::TokenError::pinEmpty();
+    }
+}
+
+template <class... Pins> void requirePins(const Pins&... pins)
+{
+    (requirePin(pins), ...);
+}
+
 void requireVerifiable(ByteView pin)
 {
+    requirePin({reinterpret_cast<const char*>(pin.data()), pin.size()});
     if (pin.size() > TesselDriver::kMaxPinLength) {
         throw tokenkit::TokenError::pinTooLong();
     }
@@ -86,6 +101,7 @@ void TokenProvisioner::eraseApdu()
 
 void TokenProvisioner::fullProvision(std::string_view soPin, std::string_view userPin)
 {
+    requirePins(soPin, userPin);
     openModule()->fullProvision(soPin, userPin, kTokenLabel, kSigningKeyLabel, keyID());
     qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
 }
@@ -110,31 +126,55 @@ std::size_t TokenProvisioner::slotCount()
     return slotsWithToken().size();
 }
 
+Pkcs11Token TokenProvisioner::firstToken()
+{
+    auto module = openModule();
+    module->initialize();
+    try {
+        const auto present = module->getSlotList(true);
+        if (present.empty()) {
+            throw tokenkit::P11Error::ckError("getSlotList (empty)", 0);
+        }
+        Pkcs11Token token{module->libraryPath(), present.front(),
+                          module->tokenLabel(present.front()).value_or(std::string())};
+        module->finalize();
+        return token;
+    } catch (...) {
+        module->finalize();
+        throw;
+    }
+}
+
 void TokenProvisioner::changeUserPin(std::string_view oldPin, std::string_view newPin)
 {
+    requirePins(oldPin, newPin);
     openModule()->changeUserPIN(oldPin, newPin);
     qCInfo(lcTokenProvisioner, "User PIN changed via PKCS#11");
 }
 
 void TokenProvisioner::changeSoPin(std::string_view oldPin, std::string_view newPin)
 {
+    requirePins(oldPin, newPin);
     openModule()->changeSOPIN(oldPin, newPin);
     qCInfo(lcTokenProvisioner, "SO PIN changed via PKCS#11");
 }
 
 void TokenProvisioner::unlockUserPin(std::string_view soPin, std::string_view newUserPin)
 {
+    requirePins(soPin, newUserPin);
     openModule()->unlockUserPIN(soPin, newUserPin);
     qCInfo(lcTokenProvisioner, "User PIN unlocked via PKCS#11");
 }
 
 std::vector<TokenObjectInfo> TokenProvisioner::listObjects(std::string_view pin)
 {
+    requirePin(pin);
     return openModule()->listObjects(pin);
 }
 
 void TokenProvisioner::importCertificate(std::string_view pin, ByteView certificateDER)
 {
+    requirePin(pin);
     openModule()->importCertificate(pin, kCertificateLabel, certificateDER, keyID());
     qCInfo(lcTokenProvisioner, "Certificate imported via PKCS#11 (label=%s)",
            text(kCertificateLabel).c_str());
@@ -143,6 +183,7 @@ void TokenProvisioner::importCertificate(std::string_view pin, ByteView certific
 void TokenProvisioner::deleteObject(std::string_view pin, std::string_view idHex,
                                     std::string_view kind)
 {
+    requirePin(pin);
     openModule()->deleteObject(pin, idHex, kind);
     qCInfo(lcTokenProvisioner, "Token object deleted (id=%s, kind=%s)", text(idHex).c_str(),
            text(kind).c_str());
@@ -150,6 +191,7 @@ void TokenProvisioner::deleteObject(std::string_view pin, std::string_view idHex
 
 void TokenProvisioner::generateSigningKey(std::string_view pin)
 {
+    requirePin(pin);
     openModule()->generateSigningKey(pin, kSigningKeyLabel, keyID());
     qCInfo(lcTokenProvisioner, "Signing keypair generated via PKCS#11");
 }
@@ -158,6 +200,7 @@ tokenkit::CSR::Request TokenProvisioner::generateCsr(std::string_view pin,
                                                      const std::optional<std::string>& keyLabel,
                                                      std::string_view registryNumber)
 {
+    requirePin(pin);
     const tokenkit::CSR::Subject subject{text(registryNumber), text(registryNumber),
                                          text(kRequestCountry), std::nullopt};
     auto request = openModule()->generateCSR(pin, keyLabel, subject);
@@ -169,6 +212,7 @@ tokenkit::CSR::Request TokenProvisioner::generateCsr(std::string_view pin,
 Bytes TokenProvisioner::signPkcs11(std::string_view pin, const std::optional<std::string>& keyLabel,
                                    ByteView hash)
 {
+    requirePin(pin);
     return openModule()->signECDSA(pin, keyLabel, hash);
 }
 

@@ -22,10 +22,19 @@ inline constexpr std::uint8_t kSigningKeyID = 0x01;
 /// One object on a PKCS#11 token, as listed.
 using TokenObjectInfo = tokenkit::PKCS11Module::TokenObjectInfo;
 
+/// The token the PKCS#11 road acts on: the first slot holding a token, as every PKCS#11
+/// operation picks it.
+struct Pkcs11Token {
+    std::string library; ///< the library file, as it was named or found
+    tokenkit::PKCS11Module::ULong slot = 0;
+    std::string label; ///< empty when the token has none (or the library cannot say)
+};
+
 /// Every token operation of the token screens and of `orvela token`, on both roads. The calls
 /// block: the desktop runs APDU operations on the card worker and PKCS#11 operations in a task
 /// of their own (see TokenWork.h); the command-line tool calls them directly. Errors of the
-/// layers below pass unchanged (TokenError, PcscError, P11Error, CSRError).
+/// layers below pass unchanged (TokenError, PcscError, P11Error, CSRError). An empty PIN is
+/// refused with TokenError::pinEmpty before any token is reached.
 ///
 /// APDU operations each open their own card session on the reader and their own secure
 /// channel with the default transport key. PKCS#11 operations each open a fresh module (the
@@ -53,6 +62,8 @@ public:
     std::vector<tokenkit::PKCS11Module::ULong> slotsWithToken();
     /// How many slots hold a token.
     std::size_t slotCount();
+    /// The token every PKCS#11 operation below acts on; the module's error when none.
+    Pkcs11Token firstToken();
     void changeUserPin(std::string_view oldPin, std::string_view newPin);
     void changeSoPin(std::string_view oldPin, std::string_view newPin);
     void unlockUserPin(std::string_view soPin, std::string_view newUserPin);

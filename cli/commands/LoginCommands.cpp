@@ -4,6 +4,7 @@
 #include "CliLocalization.h"
 #include "CliOutput.h"
 #include "api/APIClient.h"
+#include "common/DateFormatter.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
@@ -241,10 +242,14 @@ int runActivity(CliContext& context)
     if (log.isEmpty()) {
         printLine(cliText("Cli_NoActivity"));
     }
+    const common::DateFormatter dates;
     for (const auto& record : log) {
-        QStringList fields{record.createdAt, record.sessionType,
-                           record.state,     record.result,
-                           record.rpName,    record.pushText.value_or(QString())};
+        QStringList fields{dates.dateTime(record.createdAt, context.language),
+                           record.sessionType,
+                           record.state,
+                           record.result,
+                           record.rpName,
+                           record.pushText.value_or(QString())};
         for (QString& field : fields) {
             field = inert(field);
         }

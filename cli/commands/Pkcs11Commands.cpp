@@ -137,11 +137,9 @@ std::optional<Bytes> digestToSign(const CommandLine& line, QString& error, bool&
         return std::nullopt;
     }
     if (line.isSet(QStringLiteral("hash"))) {
-        const std::string text = line.value(QStringLiteral("hash")).toStdString();
-        Bytes hash = tokenkit::hexToBytes(text);
-        if (hash.empty()) {
+        auto hash = token::digestOption(line.value(QStringLiteral("hash")));
+        if (!hash) {
             error = cliText("Cli_Usage_HashHex");
-            return std::nullopt;
         }
         return hash;
     }

@@ -10,7 +10,7 @@
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "tokens/ProvisionInput.h"
-#include "tokens/TokenWork.h"
+#include "tokens/TokenFailureText.h"
 
 #include <memory>
 #include <mutex>
@@ -59,40 +59,42 @@ void plugInConfiguredToken()
     });
 }
 
-/// A fixed word per diagnosis, the same in every language, for scripts to test.
-QString reasonOf(tokens::TokenDiagnosis diagnosis)
+/// A fixed word per failure a person can mend, the same in every language, for scripts to
+/// test; empty for the rest.
+QString reasonOf(tokens::TokenFailureKind kind)
 {
-    using tokens::TokenDiagnosis;
-    switch (diagnosis) {
-    case TokenDiagnosis::serviceNotRunning:
+    using Kind = tokens::TokenFailureKind;
+    switch (kind) {
+    case Kind::serviceNotRunning:
         return QStringLiteral("pcscd-not-running");
-    case TokenDiagnosis::noReader:
+    case Kind::noReader:
         return QStringLiteral("no-reader");
-    case TokenDiagnosis::noCard:
+    case Kind::noCard:
         return QStringLiteral("no-card");
-    case TokenDiagnosis::cardRemoved:
+    case Kind::cardRemoved:
         return QStringLiteral("card-removed");
-    case TokenDiagnosis::pinBlocked:
+    case Kind::pinBlocked:
         return QStringLiteral("pin-blocked");
-    case TokenDiagnosis::wrongPin:
+    case Kind::wrongPin:
         return QStringLiteral("wrong-pin");
-    case TokenDiagnosis::noKey:
+    case Kind::emptyPin:
+        return QStringLiteral("empty-pin");
+    case Kind::noKey:
         return QStringLiteral("no-key");
-    case TokenDiagnosis::libraryMissing:
+    case Kind::noObject:
+        return QStringLiteral("no-object");
+    case Kind::libraryMissing:
         return QStringLiteral("no-pkcs11-library");
-    case TokenDiagnosis::noTokenInSlot:
+    case Kind::noTokenInSlot:
         return QStringLiteral("no-token");
-    case TokenDiagnosis::none:
+    case Kind::libraryRefused:
+        return QStringLiteral("pkcs11-refused");
+    case Kind::cardRefused:
+    case Kind::requestFailed:
+    case Kind::other:
         break;
     }
     return {};
-}
-
-/// Two sentences on one line; the first gets its full stop when it has none.
-QString sentences(const QString& first, const QString& second)
-{
-    const bool ended = first.endsWith(u'.') || first.endsWith(u'!') || first.endsWith(u'?');
-    return first + (ended ? QStringLiteral(" ") : QStringLiteral(". ")) + second;
 }
 
 QString utf8Text(const tokenkit::Bytes& bytes)
@@ -114,6 +116,16 @@ std::optional<int> readerIndex(const CliContext& context)
         return std::nullopt;
     }
     return index;
+}
+
+std::optional<tokenkit::Bytes> digestOption(const QString& hex)
+{
+    constexpr std::size_t kSha256Bytes = 32;
+    tokenkit::Bytes digest = tokenkit::hexToBytes(hex.toStdString());
+    if (digest.size() != kSha256Bytes) {
+        return std::nullopt;
+    }
+    return digest;
 }
 
 tokenkit::Bytes readPin(const CliContext& context, const QString& prompt, int minimumCharacters)
@@ -146,13 +158,14 @@ int runReportingErrors(const CliContext& context, const std::function<int()>& wo
     try {
         return work();
     } catch (const std::exception& error) {
-        const tokens::TokenFailure failure =
-            tokens::failureOf(error, context.language, tokens::HintWording::commandLine);
-        if (failure.diagnosis == tokens::TokenDiagnosis::none) {
-            return fail(context.json, failure.message);
+        const tokens::TokenFailure failure = tokens::failureOf(error);
+        if (failure.kind == tokens::TokenFailureKind::other) {
+            return fail(context.json, QString::fromUtf8(error.what())); // the command's own words
         }
-        return fail(context.json, sentences(failure.message, failure.hint),
-                    reasonOf(failure.diagnosis));
+        const QString reason = reasonOf(failure.kind);
+        const QString text =
+            tokens::tokenFailureText(failure, context.language, tokens::HintWording::commandLine);
+        return reason.isEmpty() ? fail(context.json, text) : fail(context.json, text, reason);
     }
 }
 

@@ -11,6 +11,10 @@ namespace orvela::cli::token {
 /// The --reader index (0 when absent); nullopt when it is not a number.
 std::optional<int> readerIndex(const CliContext& context);
 
+/// The digest --hash gives: exactly the 32 bytes of a SHA-256, as the windows' sign test asks;
+/// nullopt for anything else (not hexadecimal, or another length), which is a usage error.
+std::optional<tokenkit::Bytes> digestOption(const QString& hex);
+
 /// Reads a PIN as the global options ask (terminal without echo, or --pin-stdin), refusing one
 /// that can never be right (see PinInput::read).
 tokenkit::Bytes readPin(const CliContext& context, const QString& prompt,

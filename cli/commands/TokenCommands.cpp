@@ -83,8 +83,7 @@ int runTest(CliContext& context)
             }
             return 0;
         } catch (const std::exception& error) {
-            qCCritical(lcTokenManager, "Token connection failed: %s",
-                       qUtf8Printable(tokens::failureOf(error).message));
+            qCCritical(lcTokenManager, "Token connection failed: %s", error.what());
             throw;
         }
     });

@@ -8,7 +8,14 @@
 #include "CliRun.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -163,7 +170,10 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         QString advice; ///< part of the English sentence: what to do
     };
     const QList<Case> cases{
-        {{"token", "info"}, noService, "pcscd-not-running", "Start the smart-card service"},
+        {{"token", "info"},
+         noService,
+         "pcscd-not-running",
+         "smart-card service (pcscd) is not running"},
         {{"--road", "pkcs11", "token", "slots", "--library", dir.filePath("libnone.so")},
          {},
          "no-pkcs11-library",
@@ -171,7 +181,7 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         {{"--pin-stdin", "--road", "pkcs11", "token", "keygen", "--library", softhsm},
          emptyHsm,
          "no-token",
-         "No usable token in the PKCS#11 slot"},
+         "finds no usable token"},
     };
     for (const Case& c : cases) {
         const std::string label = c.args.join(u' ').toStdString();
@@ -189,6 +199,53 @@ TEST(CliDiagnoses, FailuresAPersonCanMendSayWhatToDo)
         const CliRun english = orvela(QStringList{"--lang", "en"} + c.args, c.env, "1234\n");
         EXPECT_EQ(english.exitCode, 1) << label;
         EXPECT_EQ(english.err, error.value("error").toString() + u'\n') << label;
+    }
+}
+
+// A signal at the PIN prompt ends the program as the signal would, with the terminal's echo
+// back on: a shell left without echo would hide everything typed after.
+TEST(PinPrompt, EveryEndingSignalGivesTheTerminalItsEchoBack)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVELA_VIRTUAL_TOKEN"), QStringLiteral("aes"));
+    env.insert(QStringLiteral("ORVELA_VIRTUAL_TOKEN_STATE"), dir.filePath(QStringLiteral("t")));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master, 0);
+        ASSERT_TRUE(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString terminal = QString::fromLocal8Bit(::ptsname(master));
+        // Held open here, so the terminal's settings outlive the program.
+        const int slave = ::open(QFile::encodeName(terminal).constData(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave, 0);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setStandardInputFile(terminal);
+        process.setReadChannel(QProcess::StandardError); // where the prompt goes
+        process.start(QStringLiteral(ORVELA_BINARY), {"--lang", "en", "token", "keygen"});
+        QByteArray prompt;
+        while (!prompt.contains(": ") && process.waitForReadyRead(10000)) {
+            prompt += process.readAllStandardError();
+        }
+        // Echo goes off just after the prompt is written.
+        termios flags{};
+        QElapsedTimer waited;
+        waited.start();
+        while (::tcgetattr(slave, &flags) == 0 && (flags.c_lflag & ECHO) != 0 &&
+               waited.elapsed() < 5000) {
+            QThread::msleep(10);
+        }
+        EXPECT_EQ(flags.c_lflag & ECHO, 0u) << "no prompt with echo off: " << prompt.data();
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000)) << signal;
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit) << signal;
+        EXPECT_EQ(process.exitCode(), signal) << "ended by its own signal";
+        ASSERT_EQ(::tcgetattr(slave, &flags), 0);
+        EXPECT_NE(flags.c_lflag & ECHO, 0u) << "echo left off after signal " << signal;
+        ::close(slave);
+        ::close(master);
     }
 }
 

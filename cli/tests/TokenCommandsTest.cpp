@@ -85,10 +85,11 @@ TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
         {"provision", "246810\n246811\n13579135\n", "Давтсан хэрэглэгчийн ПИН таарахгүй байна."},
         {"provision", "246810\n246810\n1357913\n",
          "SO PIN / PUK хамгийн багадаа 8 тэмдэгттэй байна."},
-        {"provision", "246810\n246810\n13579135135791351\n", "PIN 16 байтаас урт байж болохгүй."},
+        {"provision", "246810\n246810\n13579135135791351\n",
+         "PIN 16 байтаас урт байж болохгүй. Илүү богино PIN сонгоно уу."},
         {"provision", "246810\n246810\n", none},
         {"keygen", "", none},
-        {"keygen", "\r\n", "ПИН хоосон байна."},
+        {"keygen", "\r\n", "ПИН хоосон байна. Токены PIN-ийг оруулаад дахин оролдоно уу."},
         {"keygen", "12345\n", "ПИН хэт богино; хамгийн цөөндөө тэмдэгтийн тоо: 6"},
         {"keygen", QByteArray("2468") + '\0' + "10\n", "ПИН-д NUL тэмдэгт орсон байна."},
         {"keygen", "24681\xff\n", "ПИН зөв UTF-8 текст биш байна."},
@@ -105,13 +106,13 @@ TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
     }
     EXPECT_EQ(token().publicKeyPem(1), keyBefore) << "nothing was erased";
     EXPECT_EQ(orvela({"--pin-stdin", "--json", "--lang", "en", "token", "keygen"}, "\n").error(),
-              "The PIN is empty.");
+              "The PIN is empty. Type the token's PIN and try again.");
     EXPECT_EQ(token().pinTriesLeft(1), 10);
 
     // A wrong PIN that reaches the card says how many tries are left, in the language asked for.
     const CliRun wrong = orvela({"--lang", "en", "--pin-stdin", "token", "keygen"}, "111111\n");
     EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_TRUE(wrong.err.startsWith("Wrong PIN. 9 tries left.")) << wrong.err.toStdString();
+    EXPECT_EQ(wrong.err, "Wrong PIN. 9 tries left. Check the PIN and try again.\n");
 }
 
 TEST_F(TokenCommands, LocalInputIsARegularFileOfBoundedSize)
@@ -162,6 +163,20 @@ TEST_F(TokenCommands, AFileIsSignedByItsSha256AndEraseAsksUnlessToldYes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("file contents") > 0);
     file.close();
+    // A digest is the 32 bytes of a SHA-256, as on the screen; anything else is a usage error
+    // and reaches no token on either road.
+    for (const QString& road : {QStringLiteral("apdu"), QStringLiteral("pkcs11")}) {
+        for (const QString& digest : {QStringLiteral("00"), QString(62, u'a'), QString(66, u'a')}) {
+            const CliRun refused =
+                orvela({"-v", "--lang", "en", "--road", road, "token", "sign", "--hash", digest},
+                       "123456\n");
+            EXPECT_EQ(refused.exitCode, 2) << road.toStdString() << " " << digest.toStdString();
+            EXPECT_TRUE(refused.err.startsWith("orvela: --hash takes a SHA-256 digest: 64 "
+                                               "hexadecimal digits (32 bytes); see"))
+                << refused.err.toStdString();
+            EXPECT_EQ(refused.err.count(u'\n'), 1) << "nothing but the usage line was said";
+        }
+    }
     const CliRun signedFile = orvela({"token", "sign", "--file", path});
     ASSERT_EQ(signedFile.exitCode, 0) << signedFile.err.toStdString();
     const QByteArray hash = QCryptographicHash::hash("file contents", QCryptographicHash::Sha256);

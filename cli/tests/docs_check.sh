@@ -16,6 +16,23 @@ for section in NAME SYNOPSIS DESCRIPTION COMMANDS "GLOBAL OPTIONS" "EXIT STATUS"
   grep -q "^$section" <<<"$page" || fail "no $section section"
 done
 
+# Required options read as required; a group of which one is given reads as such.
+for synopsis in "token objects delete --id HEX --kind KIND [--library PATH]" \
+  "token csr --cn REGISTRY_NUMBER" "token sign [--reader N] (--hash HEX | --file PATH)" \
+  "login (--register NUMBER | --qr)"; do
+  grep -qF -- "$synopsis" <<<"$page" || fail "the page lacks '$synopsis'"
+  grep -qF -- "$synopsis" <<<"$("$ORVELA" --lang en ${synopsis%% [(\[-]*} --help)" ||
+    fail "the help lacks '$synopsis'"
+done
+
+# The settings file the page names is the one the tool makes (every run makes it private).
+home="$(mktemp -d)"
+trap 'rm -rf "$home"' EXIT
+settings="$(sed -n '/^FILES/,/^[A-Z]/p' <<<"$page" | grep -o '~/[^ ]*\.conf\>' | head -n 1 || true)"
+[ -n "$settings" ] || fail "the FILES section names no settings file"
+env -u XDG_CONFIG_HOME HOME="$home" "$ORVELA" --version >/dev/null
+[ -f "$home/${settings#\~/}" ] || fail "the page names $settings, which the tool does not use"
+
 bash -n "$DOC/completions/orvela.bash" || fail "bash -n"
 [ "$(bash -c "source '$DOC/completions/orvela.bash' && complete -p orvela" 2>&1)" = \
   "complete -F _orvela orvela" ] || fail "the bash completion does not register"

@@ -47,6 +47,8 @@ std::string messageFor(TokenError::Code code, const std::string& text, int retri
         return "Secure messaging алдаа.";
     case Code::pinTooLong:
         return "PIN 16 байтаас урт байж болохгүй.";
+    case Code::pinEmpty:
+        return "PIN хоосон байна.";
     }
     return {};
 }
@@ -56,8 +58,7 @@ std::string messageFor(TokenError::Code code, const std::string& text, int retri
 TokenError::TokenError(Code code, std::string text, int retriesLeft, std::uint16_t status)
     : m_code(code), m_text(std::move(text)), m_retriesLeft(retriesLeft), m_status(status),
       m_message(messageFor(code, m_text, retriesLeft, status))
-{
-}
+{}
 
 TokenError TokenError::transmitFailed(std::string text)
 {

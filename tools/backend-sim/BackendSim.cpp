@@ -348,7 +348,10 @@ BackendSim::Reply BackendSim::status(const RecordedRequest& request)
                       {QStringLiteral("endResult"), outcome.endResult}};
     if (outcome.endResult == u"OK") {
         reply.insert(QStringLiteral("name"), outcome.name);
-        reply.insert(QStringLiteral("idNumber"), outcome.idNumber.value_or(it->registerNumber));
+        const QString asked = it->registerNumber;
+        reply.insert(
+            QStringLiteral("idNumber"),
+            outcome.idNumber.value_or(asked.isEmpty() ? outcome.approverRegisterNumber : asked));
         reply.insert(QStringLiteral("documentNumber"), outcome.documentNumber);
         reply.insert(QStringLiteral("certificateLevel"), outcome.certificateLevel);
     }

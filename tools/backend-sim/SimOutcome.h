@@ -11,7 +11,10 @@ struct SimOutcome {
     std::optional<QString> error;             ///< sent as "error" in the final status instead
     int approveAfterMs = -1;                  ///< -1: the simulator's default delay
     QString name = QStringLiteral("Батын Болд");
-    std::optional<QString> idNumber; ///< default: the register number asked for
+    std::optional<QString> idNumber; ///< default: the number asked for, else the approver's
+    /// Who approves on the phone a session that named nobody (a QR sign-in): a real backend
+    /// knows that person, so the reply carries their register number.
+    QString approverRegisterNumber = QStringLiteral("УБ99112233");
     QString documentNumber = QStringLiteral("MN0012345");
     QString certificateLevel = QStringLiteral("QUALIFIED");
 };

@@ -1,5 +1,6 @@
-// Prints what the client adds to a plain Qt request, and the memory an upload of a 25 MiB
-// document costs. A program that prints figures, not a test: it fails on nothing but setup.
+// Prints what the client adds to a plain Qt request, the memory an upload of a 25 MiB
+// document costs, and (with the argument "endless") the peak memory of a signed copy that
+// never ends. A program that prints figures, not a test: it fails on nothing but setup.
 
 #include "api/APIClient.h"
 #include "api/SignPdfStartResponse.h"
@@ -18,10 +19,18 @@
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <netinet/in.h>
 #include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace orvela::api;
@@ -178,11 +187,144 @@ void benchUpload(APIClient& client)
                 static_cast<long long>(ok ? result->value().size() / 1024 : 0));
 }
 
+/// Sends all of `data`, or fails when the peer is gone.
+bool sendAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+/// A server on a thread of its own that answers one request with a chunked body without end,
+/// as fast as the socket takes it, until the client hangs up: a hostile backend is never
+/// slowed down by the client's own event loop, as a server in the same thread would be.
+class EndlessChunkedServer {
+public:
+    EndlessChunkedServer()
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 1) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            std::fprintf(stderr, "the endless server did not start\n");
+        }
+        port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~EndlessChunkedServer()
+    {
+        m_thread.join();
+        ::close(m_listener);
+    }
+
+    quint16 port = 0;
+    std::atomic<qint64> written{0};
+
+private:
+    void serve()
+    {
+        const int client = ::accept(m_listener, nullptr, nullptr);
+        if (client < 0) {
+            return;
+        }
+        readRequest(client);
+        const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n"
+                                 "Transfer-Encoding: chunked\r\n\r\n";
+        const std::string chunk = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
+        bool open = sendAll(client, head.data(), head.size());
+        while (open) {
+            open = sendAll(client, chunk.data(), chunk.size());
+            written += static_cast<qint64>(chunk.size());
+        }
+        ::close(client);
+    }
+
+    static void readRequest(int client)
+    {
+        QByteArray request;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                return;
+            }
+            request.append(buffer, n);
+            const qsizetype end = request.indexOf("\r\n\r\n");
+            if (end < 0) {
+                continue;
+            }
+            const QByteArray lower = request.left(end).toLower();
+            const qsizetype at = lower.indexOf("content-length:");
+            const qint64 length =
+                at < 0
+                    ? 0
+                    : lower.mid(at + 15, lower.indexOf('\r', at) - at - 15).trimmed().toLongLong();
+            if (request.size() >= end + 4 + length) {
+                return;
+            }
+        }
+    }
+
+    int m_listener = -1;
+    std::thread m_thread;
+};
+
+/// The peak memory of a signed copy that never ends, refused at the upload limit; with a busy
+/// interface thread too, which leaves Qt's network thread alone with the socket for a while.
+void benchEndlessChunkedCopy(bool busyInterface)
+{
+    EndlessChunkedServer server;
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+    APIClientOptions options;
+    options.settings = &settings;
+    options.fixedBaseUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port);
+    APIClient client(options);
+    QObject context;
+    QTimer busy;
+    QObject::connect(&busy, &QTimer::timeout, &context,
+                     [] { std::this_thread::sleep_for(std::chrono::milliseconds(40)); });
+    if (busyInterface) {
+        busy.start(10);
+    }
+    const long idle = kilobytes("VmRSS:");
+    resetPeak();
+    std::optional<CallResult<QByteArray>> result;
+    client.upload("/api/sign-pdf-download", {{"sessionId", "s"}}, "file", "a.pdf",
+                  "application/pdf", "%PDF-1.7\n", &context,
+                  [&](CallResult<QByteArray> r) { result.emplace(std::move(r)); });
+    spinUntil([&] { return result.has_value(); });
+    busy.stop();
+    const long peak = kilobytes("VmHWM:");
+    const APIError* error = result->apiError();
+    std::printf("endless chunked signed copy%s: %s after %.1f MiB sent\n",
+                busyInterface ? ", interface thread busy 80 %" : "",
+                error && error->kind() == APIError::Kind::replyTooLarge ? "refused" : "NOT REFUSED",
+                static_cast<double>(server.written) / 1048576.0);
+    std::printf("  peak above idle  %8ld KiB (the limit: %lld KiB)\n", peak - idle,
+                static_cast<long long>(ReplyLimits{}.uploadBytes / 1024));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().contains(QStringLiteral("endless"))) {
+        benchEndlessChunkedCopy(false);
+        benchEndlessChunkedCopy(true);
+        return 0;
+    }
     const quint16 port = freePort();
     QProcess sim;
     sim.start(QStringLiteral(ORVELA_BACKEND_SIM_PATH),

@@ -119,7 +119,7 @@ class BridgedToken {
 public:
     explicit BridgedToken(std::string label)
         : m_token(optionsWith(std::move(label))),
-          m_bridge(m_token, {"127.0.0.1", vpcd::bridgePort(), {}}),
+          m_bridge(m_token, {"127.0.0.1", vpcd::bridgePort(), {}, {}, {}}),
           m_thread([this] { m_bridge.run(); })
     {}
     ~BridgedToken()

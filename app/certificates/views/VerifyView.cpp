@@ -5,6 +5,7 @@
 #include "certificates/views/DropZone.h"
 #include "certificates/views/ReportPanel.h"
 #include "common/LocalizationService.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
@@ -43,6 +44,7 @@ VerifyView::VerifyView(VerifyController& controller, common::LocalizationService
 
     m_title = new QLabel(content);
     m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
     m_subtitle = new QLabel(content);
     m_subtitle->setWordWrap(true);
     m_dropZone = new DropZone(controller, content);

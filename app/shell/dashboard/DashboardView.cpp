@@ -2,6 +2,8 @@
 
 #include "common/LocalizationService.h"
 #include "common/LocalizationTables.h"
+#include "components/Accessibility.h"
+#include "components/Focus.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
@@ -9,11 +11,14 @@
 #include "shell/UpdateInfoView.h"
 #include "shell/dashboard/DashboardNavigation.h"
 #include "shell/dashboard/DashboardPages.h"
+#include "shell/dashboard/MessageBoxConfirmation.h"
+#include "shell/dashboard/SidebarList.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -27,6 +32,8 @@ namespace {
 
 constexpr int kExpandedWidth = 272;
 constexpr int kCollapsedWidth = 60;
+const char* const pageNameProperty = "orvelaNamedAfterPage";
+
 // Below this width the pages need the sidebar's room: it shows only its icons, whatever the
 // stored choice, and the button that toggles that choice steps aside.
 constexpr int kNarrowWidth = 720;
@@ -40,6 +47,8 @@ QToolButton* sidebarButton(const QString& symbol, const QString& objectName)
     button->setAutoRaise(true);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    // Its text shows when only the icon does.
+    components::showNameWhenPointedAt(button);
     return button;
 }
 
@@ -129,19 +138,14 @@ QWidget* DashboardView::buildSidebar()
     column->addLayout(top);
     column->addSpacing(style::spacingS);
 
+    m_pageList = new SidebarList;
+    m_pageList->setObjectName(QStringLiteral("pageList"));
     for (DashboardTab tab : state::allDashboardTabs) {
-        auto* entry = sidebarButton(DashboardNavigation::iconSymbol(tab),
-                                    QStringLiteral("nav_") + state::rawValue(tab));
-        entry->setCheckable(true);
-        // A coming page's entry refuses the selection, so its button must not stay checked.
-        connect(entry, &QToolButton::clicked, this, [this, tab] {
-            m_navigation->select(tab);
-            showSelected();
-        });
-        m_entries.insert(tab, entry);
-        column->addWidget(entry);
+        m_pageList->addEntry(DashboardNavigation::iconSymbol(tab), static_cast<int>(tab));
     }
-    column->addStretch(1);
+    connect(m_pageList, &SidebarList::chosen, this,
+            [this](int tab) { choose(static_cast<DashboardTab>(tab)); });
+    column->addWidget(m_pageList, 1);
 
     m_settingsButton =
         sidebarButton(QStringLiteral("list.bullet.rectangle"), QStringLiteral("settingsButton"));
@@ -149,7 +153,10 @@ QWidget* DashboardView::buildSidebar()
     column->addWidget(m_settingsButton);
     m_signOutButton =
         sidebarButton(QStringLiteral("arrow.right.square"), QStringLiteral("signOutButton"));
-    connect(m_signOutButton, &QToolButton::clicked, m_context.appState, &state::AppState::signOut);
+    connect(m_signOutButton, &QToolButton::clicked,
+            askingSignOut(this, *m_context.appState, *m_context.localization,
+                          LockController::Purpose::signOut),
+            &LockController::requestLock);
     column->addWidget(m_signOutButton);
     if (m_context.updates) {
         m_updateLine = new UpdateInfoView(*m_context.updates, *m_context.localization);
@@ -188,14 +195,43 @@ void DashboardView::addPage(DashboardTab tab, QWidget* page)
 {
     m_pages.insert(tab, page);
     m_stack->addWidget(page);
+    namePage(tab);
+}
+
+void DashboardView::namePage(DashboardTab tab)
+{
+    // A page's scroll areas are Tab stops (the arrow keys scroll them); without a name a screen
+    // reader announces only "scroll pane". Unnamed ones take the page's title.
+    QWidget* page = m_pages.value(tab);
+    if (!page) {
+        return;
+    }
+    QList<QScrollArea*> areas = page->findChildren<QScrollArea*>();
+    if (auto* own = qobject_cast<QScrollArea*>(page)) {
+        areas.prepend(own);
+    }
+    for (QScrollArea* area : areas) {
+        if (area->accessibleName().isEmpty() || area->property(pageNameProperty).toBool()) {
+            area->setAccessibleName(text(DashboardNavigation::titleKey(tab)));
+            area->setProperty(pageNameProperty, true);
+        }
+    }
+}
+
+void DashboardView::choose(DashboardTab tab)
+{
+    // A coming page refuses the selection; the list then shows the page still open.
+    const bool opened = m_navigation->select(tab);
+    showSelected();
+    if (opened) {
+        components::focusFirstControl(m_stack->currentWidget());
+    }
 }
 
 void DashboardView::showSelected()
 {
     const DashboardTab selected = m_navigation->selected();
-    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
-        it.value()->setChecked(it.key() == selected);
-    }
+    m_pageList->showChosen(static_cast<int>(selected));
     if (!m_pages.contains(selected) && m_factories.contains(selected)) {
         addPage(selected, m_factories.take(selected)());
     }
@@ -224,9 +260,7 @@ void DashboardView::showCollapsed()
         m_updateLine->setVisible(!collapsed);
     }
     const auto style = collapsed ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon;
-    for (QToolButton* entry : std::as_const(m_entries)) {
-        entry->setToolButtonStyle(style);
-    }
+    m_pageList->setCollapsed(collapsed);
     m_settingsButton->setToolButtonStyle(style);
     m_signOutButton->setToolButtonStyle(style);
     m_collapse->setIcon(components::IconLibrary::icon(collapsed ? QStringLiteral("chevron.right")
@@ -236,11 +270,11 @@ void DashboardView::showCollapsed()
 
 void DashboardView::describeCollapse()
 {
-    // The button shows only an arrow: its name says what pressing it will do.
+    // The button shows only an arrow: its text, shown when pointed at, says what pressing it
+    // will do.
     const QString help = text(m_navigation->isCollapsed() ? QStringLiteral("Nav_Sidebar_Expand")
                                                           : QStringLiteral("Nav_Sidebar_Collapse"));
-    m_collapse->setToolTip(help);
-    m_collapse->setAccessibleName(help);
+    m_collapse->setText(help);
 }
 
 void DashboardView::retranslate()
@@ -250,18 +284,18 @@ void DashboardView::retranslate()
     m_wordmark->setText(text(QStringLiteral("App_Title")));
     m_notKeptBanner->setText(text(QStringLiteral("Login_Identity_NotKept")));
     describeCollapse();
-    for (auto it = m_entries.cbegin(); it != m_entries.cend(); ++it) {
-        const QString title = text(DashboardNavigation::titleKey(it.key()));
-        const bool ready = m_navigation->hasPage(it.key());
-        it.value()->setText(ready ? title : title + QStringLiteral(" · ") + soon);
-        it.value()->setToolTip(ready ? title : title + QStringLiteral(": ") + soon);
+    m_pageList->setAccessibleName(text(QStringLiteral("Nav_Pages")));
+    for (DashboardTab tab : state::allDashboardTabs) {
+        namePage(tab);
+        const QString title = text(DashboardNavigation::titleKey(tab));
+        const bool ready = m_navigation->hasPage(tab);
+        m_pageList->setEntryText(static_cast<int>(tab),
+                                 ready ? title : title + QStringLiteral(" · ") + soon);
     }
     m_comingText->setText(
         common::builtInText(QStringLiteral("Page_Dashboard_ThisPageIsComing"), language));
     m_settingsButton->setText(text(QStringLiteral("Nav_Settings")));
-    m_settingsButton->setToolTip(m_settingsButton->text());
     m_signOutButton->setText(text(QStringLiteral("Nav_Logout")));
-    m_signOutButton->setToolTip(m_signOutButton->text());
 }
 
 void DashboardView::openSettings()

@@ -31,6 +31,7 @@ namespace orvela::shell {
 
 class DashboardNavigation;
 class DashboardPages;
+class SidebarList;
 class SettingsController;
 class SettingsSheetView;
 class UpdateViewModel;
@@ -70,7 +71,9 @@ private:
     QWidget* buildSidebar();
     void buildOwnPages();
     void addPage(state::DashboardTab tab, QWidget* page);
+    void namePage(state::DashboardTab tab);
     void showSelected();
+    void choose(state::DashboardTab tab);
     void showCollapsed();
     void describeCollapse();
     void retranslate();
@@ -83,7 +86,7 @@ private:
     QLabel* m_wordmark = nullptr;
     QToolButton* m_collapse = nullptr;
     bool m_narrow = false;
-    QHash<state::DashboardTab, QToolButton*> m_entries;
+    SidebarList* m_pageList = nullptr;
     QToolButton* m_settingsButton = nullptr;
     QToolButton* m_signOutButton = nullptr;
     QWidget* m_updateLine = nullptr;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/DateFormatter.h"
 #include "shell/dashboard/AccountPage.h"
-#include "shell/dashboard/DashboardDateFormatter.h"
 
 namespace orvela::state {
 struct DashboardDevice;
@@ -23,7 +23,7 @@ protected:
 private:
     QWidget* buildDevice(const state::DashboardDevice& device);
 
-    DashboardDateFormatter m_dates;
+    common::DateFormatter m_dates;
 };
 
 } // namespace orvela::shell

@@ -54,7 +54,7 @@ void HomeController::finish(bool reachable)
                             : QStringLiteral("Home_Status_Unreachable");
     // The health endpoint names no version.
     m_backendVersion = QStringLiteral("—");
-    m_lastChecked = m_clock().toString(QStringLiteral("HH:mm:ss"));
+    m_lastChecked = m_clock();
     emit changed();
 }
 

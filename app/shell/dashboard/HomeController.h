@@ -31,8 +31,8 @@ public:
     /// Localisation key of the status badge.
     QString statusKey() const { return m_statusKey; }
     QString backendVersion() const { return m_backendVersion; }
-    /// "HH:mm:ss" of the last answer, "—" before one.
-    QString lastChecked() const { return m_lastChecked; }
+    /// When the last answer came; invalid before one.
+    QDateTime lastCheckedAt() const { return m_lastChecked; }
     bool isChecking() const { return m_checking; }
 
     /// Cancels a running check and starts a new one.
@@ -52,7 +52,7 @@ private:
     components::Tone m_statusVariant = components::Tone::neutral;
     QString m_statusKey = QStringLiteral("Home_Status_Checking");
     QString m_backendVersion = QStringLiteral("—");
-    QString m_lastChecked = QStringLiteral("—");
+    QDateTime m_lastChecked;
     bool m_checking = false;
 };
 

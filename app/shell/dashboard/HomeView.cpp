@@ -1,5 +1,7 @@
 #include "shell/dashboard/HomeView.h"
 
+#include "common/DateFormatter.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/StatusPill.h"
@@ -29,6 +31,7 @@ void HomeView::build(QVBoxLayout& layout)
     auto* hero = new QLabel(text(QStringLiteral("Home_Hero_Title")));
     hero->setObjectName(QStringLiteral("homeHero"));
     hero->setFont(style::titleFont());
+    components::markAsHeading(hero);
     hero->setWordWrap(true);
     layout.addWidget(hero);
     auto* subtitle = new QLabel(text(QStringLiteral("Home_Subtitle")));
@@ -54,7 +57,8 @@ void HomeView::build(QVBoxLayout& layout)
     card->contentLayout()->addWidget(
         new FieldRow(text(QStringLiteral("Home_Backend_Version")), m_controller.backendVersion()));
     card->contentLayout()->addWidget(
-        new FieldRow(text(QStringLiteral("Home_Backend_LastChecked")), m_controller.lastChecked()));
+        new FieldRow(text(QStringLiteral("Home_Backend_LastChecked")),
+                     common::DateFormatter().dateTime(m_controller.lastCheckedAt(), language())));
     layout.addWidget(card);
 }
 

@@ -8,9 +8,9 @@
 namespace orvela::shell {
 
 LockController::LockController(state::AppState& appState, common::LocalizationService& localization,
-                               LockConfirmation& confirmation, QObject* parent)
+                               LockConfirmation& confirmation, QObject* parent, Purpose purpose)
     : QObject(parent), m_appState(appState), m_localization(localization),
-      m_confirmation(confirmation)
+      m_confirmation(confirmation), m_purpose(purpose)
 {}
 
 void LockController::requestLock()
@@ -20,9 +20,10 @@ void LockController::requestLock()
         return;
     }
     m_asking = true;
+    const QString action =
+        m_purpose == Purpose::lock ? QStringLiteral("Nav_Lock") : QStringLiteral("Nav_Logout");
     m_confirmation.confirm(confirmationTitle(), confirmationMessage(),
-                           m_localization.localized(QStringLiteral("Nav_Lock")), this,
-                           [this](bool confirmed) {
+                           m_localization.localized(action), this, [this](bool confirmed) {
                                m_asking = false;
                                if (confirmed) {
                                    m_appState.signOut();
@@ -32,14 +33,19 @@ void LockController::requestLock()
 
 QString LockController::confirmationTitle() const
 {
-    return common::builtInText(QStringLiteral("Page_LockController_LockYourAccount"),
+    return common::builtInText(m_purpose == Purpose::lock
+                                   ? QStringLiteral("Page_LockController_LockYourAccount")
+                                   : QStringLiteral("Page_LockController_SignOut"),
                                m_localization.language());
 }
 
 QString LockController::confirmationMessage() const
 {
-    return common::builtInText(QStringLiteral("Page_LockController_YouLlNeedTo"),
-                               m_localization.language());
+    const auto text = [this](const QString& key) {
+        return common::builtInText(key, m_localization.language());
+    };
+    return text(QStringLiteral("Page_LockController_YouLlNeedTo")) + QStringLiteral("\n\n") +
+           text(QStringLiteral("Page_LockController_ActivityLogCleared"));
 }
 
 } // namespace orvela::shell

@@ -13,15 +13,20 @@ namespace orvela::shell {
 
 class LockConfirmation;
 
-/// The lock page's action: after the person confirms, the session is signed out and the
-/// sign-in screen returns; a refusal changes nothing.
+/// Signing out on the person's word, from the lock page or a sign-out entry: after they confirm,
+/// the session is signed out and the sign-in screen returns; a refusal changes nothing. Signing
+/// out also clears the activity log on this computer, so the question says so.
 class LockController : public QObject {
     Q_OBJECT
 
 public:
+    /// Whose words the question uses: the lock page's or a sign-out entry's.
+    enum class Purpose { lock, signOut };
+
     /// None owned; all must outlive the controller.
     LockController(state::AppState& appState, common::LocalizationService& localization,
-                   LockConfirmation& confirmation, QObject* parent = nullptr);
+                   LockConfirmation& confirmation, QObject* parent = nullptr,
+                   Purpose purpose = Purpose::lock);
 
     /// Asks for confirmation, then signs out.
     void requestLock();
@@ -33,6 +38,7 @@ private:
     state::AppState& m_appState;
     common::LocalizationService& m_localization;
     LockConfirmation& m_confirmation;
+    Purpose m_purpose;
     bool m_asking = false;
 };
 

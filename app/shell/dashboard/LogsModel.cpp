@@ -56,10 +56,10 @@ QString LogsModel::successRate() const
 QString LogsModel::signLoginRatio() const
 {
     const auto all = records();
-    const int signatures =
-        countWhere(all, [](const state::DashboardSession& r) { return r.sessionType == u"SIGN"; });
-    const int logins =
-        countWhere(all, [](const state::DashboardSession& r) { return r.sessionType == u"AUTH"; });
+    const int signatures = countWhere(all, [](const state::DashboardSession& r) {
+        return logKindOf(r.sessionType) == LogFilter::sign;
+    });
+    const int logins = static_cast<int>(all.size()) - signatures;
     return QString::number(signatures) + QStringLiteral(" / ") + QString::number(logins);
 }
 
@@ -78,8 +78,8 @@ QList<state::DashboardSession> LogsModel::shownRecords() const
     if (m_filter == LogFilter::all) {
         return shown;
     }
-    const QString type = rawValue(m_filter);
-    shown.removeIf([&type](const state::DashboardSession& r) { return r.sessionType != type; });
+    shown.removeIf(
+        [this](const state::DashboardSession& r) { return logKindOf(r.sessionType) != m_filter; });
     return shown;
 }
 

@@ -27,7 +27,7 @@ public:
     /// Records whose result is exactly "OK", as a rounded percentage ("67%"); "—" when there
     /// are none.
     QString successRate() const;
-    /// "<SIGN count> / <AUTH count>".
+    /// "<signatures> / <sign-ins>", each record counted as the kind it is shown as.
     QString signLoginRatio() const;
 
     LogFilter filter() const { return m_filter; }

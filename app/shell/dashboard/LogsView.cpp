@@ -104,7 +104,7 @@ QWidget* LogsView::buildFilter()
 
 QWidget* LogsView::buildRow(const state::DashboardSession& record)
 {
-    const bool signature = record.sessionType == u"SIGN";
+    const bool signature = logKindOf(record.sessionType) == LogFilter::sign;
     auto* box = new QWidget;
     box->setObjectName(QStringLiteral("logRow"));
     auto* row = new QHBoxLayout(box);

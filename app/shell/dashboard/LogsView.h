@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/DateFormatter.h"
 #include "shell/dashboard/AccountPage.h"
-#include "shell/dashboard/DashboardDateFormatter.h"
 
 namespace orvela::state {
 struct DashboardSession;
@@ -28,7 +28,7 @@ private:
     QWidget* buildRow(const state::DashboardSession& record);
 
     LogsModel& m_model;
-    DashboardDateFormatter m_dates;
+    common::DateFormatter m_dates;
 };
 
 } // namespace orvela::shell

@@ -24,4 +24,12 @@ void MessageBoxConfirmation::confirm(const QString& title, const QString& messag
     box->open();
 }
 
+LockController* askingSignOut(QWidget* parent, state::AppState& appState,
+                              common::LocalizationService& localization,
+                              LockController::Purpose purpose)
+{
+    auto* confirmation = new MessageBoxConfirmation(parent);
+    return new LockController(appState, localization, *confirmation, parent, purpose);
+}
+
 } // namespace orvela::shell

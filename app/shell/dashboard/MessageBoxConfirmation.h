@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/dashboard/LockConfirmation.h"
+#include "shell/dashboard/LockController.h"
 
 #include <QObject>
 
@@ -22,5 +23,11 @@ public:
 private:
     QWidget* m_parent;
 };
+
+/// A controller that signs out once the person confirms in a message box over `parent`; both
+/// are children of `parent`.
+LockController* askingSignOut(QWidget* parent, state::AppState& appState,
+                              common::LocalizationService& localization,
+                              LockController::Purpose purpose);
 
 } // namespace orvela::shell

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/DateFormatter.h"
 #include "shell/dashboard/AccountPage.h"
-#include "shell/dashboard/DashboardDateFormatter.h"
 
 namespace orvela::shell {
 
@@ -17,7 +17,7 @@ protected:
     void build(QVBoxLayout& layout) override;
 
 private:
-    DashboardDateFormatter m_dates;
+    common::DateFormatter m_dates;
 };
 
 } // namespace orvela::shell

@@ -34,13 +34,13 @@ QString OverviewModel::totalLogins() const
     return QString::number(data ? data->totalLogins : 0);
 }
 
-QString OverviewModel::lastLogin() const
+QString OverviewModel::lastLoginAt() const
 {
     const auto& data = m_appState.dashboardData();
     if (!data || data->sessions.isEmpty()) {
-        return QStringLiteral("—");
+        return QString();
     }
-    return data->sessions.first().createdAt.left(16);
+    return data->sessions.first().createdAt;
 }
 
 QList<state::DashboardDevice> OverviewModel::devices() const

@@ -29,8 +29,8 @@ public:
     static QString securityScore() { return QStringLiteral("98%"); }
     QString certificates() const;
     QString totalLogins() const;
-    /// The newest record's time cut to minutes ("2026-01-05T10:11"), or "—".
-    QString lastLogin() const;
+    /// The newest record's time as kept ("2026-01-05T10:11:12Z"), empty without records.
+    QString lastLoginAt() const;
     QList<state::DashboardDevice> devices() const;
     QList<state::DashboardSession> activity() const;
 

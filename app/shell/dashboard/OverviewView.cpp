@@ -1,5 +1,6 @@
 #include "shell/dashboard/OverviewView.h"
 
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -67,6 +68,7 @@ QWidget* OverviewView::buildGreeting()
     greeting->setObjectName(QStringLiteral("greeting"));
     greeting->setTextFormat(Qt::PlainText); // holds the name from the backend
     greeting->setFont(style::titleFont());
+    components::markAsHeading(greeting);
     texts->addWidget(greeting);
     texts->addWidget(mutedLabel(text(QStringLiteral("Dashboard_Subtitle"))));
     auto* badge =
@@ -107,13 +109,12 @@ QWidget* OverviewView::buildStatistics()
         {"Dashboard_Stats_SecurityScore", OverviewModel::securityScore()},
         {"Dashboard_Stats_Certificates", m_model.certificates()},
         {"Dashboard_Stats_Logins", m_model.totalLogins()},
-        {"Dashboard_Stats_LastLogin", m_model.lastLogin()},
+        {"Dashboard_Stats_LastLogin", m_dates.dateTime(m_model.lastLoginAt(), language())},
     };
     // Two by two: four cards in a row do not fit a narrow window with the Mongolian captions.
     int index = 0;
     for (const auto& [key, value] : cards) {
-        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2,
-                        index % 2);
+        grid->addWidget(new StatCard(text(QString::fromLatin1(key)), value), index / 2, index % 2);
         ++index;
     }
     return box;
@@ -165,7 +166,10 @@ QWidget* OverviewView::buildActivity()
         row->addWidget(new QLabel(text(signature ? QStringLiteral("Dashboard_Activity_Sign")
                                                  : QStringLiteral("Dashboard_Activity_Auth"))),
                        1);
-        row->addWidget(mutedLabel(m_dates.dateTime(record.createdAt, language())));
+        // A date broken over two lines reads as two values.
+        QLabel* when = mutedLabel(m_dates.dateTime(record.createdAt, language()));
+        when->setWordWrap(false);
+        row->addWidget(when);
         const ActivityOutcome outcome = activityOutcomeOf(record.result);
         auto* pill = new components::StatusPill(overviewOutcomeText(outcome, localization()),
                                                 activityOutcomeTone(outcome));

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/DateFormatter.h"
 #include "shell/dashboard/AccountPage.h"
-#include "shell/dashboard/DashboardDateFormatter.h"
 
 namespace orvela::shell {
 
@@ -26,7 +26,7 @@ private:
     QWidget* buildActivity();
 
     OverviewModel& m_model;
-    DashboardDateFormatter m_dates;
+    common::DateFormatter m_dates;
 };
 
 } // namespace orvela::shell

@@ -1,5 +1,6 @@
 #include "shell/dashboard/PageHeader.h"
 
+#include "components/Accessibility.h"
 #include "components/Style.h"
 
 #include <QLabel>
@@ -15,6 +16,7 @@ PageHeader::PageHeader(const QString& title, const QString& subtitle, QWidget* p
     setObjectName(QStringLiteral("pageHeader"));
     m_title->setObjectName(QStringLiteral("pageTitle"));
     m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
     m_subtitle->setObjectName(QStringLiteral("pageSubtitle"));
     m_subtitle->setWordWrap(true);
     style::showAsSecondaryText(m_subtitle);

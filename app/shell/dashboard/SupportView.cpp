@@ -1,5 +1,6 @@
 #include "shell/dashboard/SupportView.h"
 
+#include "components/Accessibility.h"
 #include "components/Card.h"
 #include "components/Style.h"
 
@@ -53,6 +54,7 @@ void SupportView::build(QVBoxLayout& layout)
     link->setObjectName(QStringLiteral("supportLink"));
     link->setTextFormat(Qt::RichText);
     link->setOpenExternalLinks(true);
+    components::showAsKeyboardLink(link);
     contact->contentLayout()->addWidget(link);
     layout.addWidget(contact);
 }

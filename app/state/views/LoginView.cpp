@@ -4,13 +4,14 @@
 #include "common/LocalizationService.h"
 #include "common/TextRules.h"
 #include "components/AccentBadge.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "components/VerificationCodeView.h"
 #include "state/LoginController.h"
-#include "state/QrCode.h"
+#include "state/views/QrImageView.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -19,7 +20,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace orvela::state {
@@ -37,6 +40,8 @@ constexpr int symbolSize = 48;
 const QString publisherLine = QStringLiteral("© Orvela Systems LLC");
 
 enum Page { formPage, initiatingPage, waitingPage, successPage };
+
+constexpr int qrTabIndex = 1;
 
 QLabel* symbolLabel(const QString& symbol, const QColor& color, int size = symbolSize)
 {
@@ -157,25 +162,6 @@ QString LoginView::currentPage() const
     return QStringLiteral("form");
 }
 
-QImage LoginView::displayedQr(const QImage& code, int maxSide)
-{
-    if (code.isNull()) {
-        return {};
-    }
-    // A whole factor keeps every module the same size; fast scaling keeps its edges sharp.
-    const int side = qMax(code.width(), code.height());
-    if (side <= maxSide) {
-        const int factor = qMax(1, maxSide / side);
-        return code.scaled(code.size() * factor, Qt::KeepAspectRatio, Qt::FastTransformation);
-    }
-    // The code comes at QrCode::scale pixels per module; shrinking to a whole number of pixels
-    // per module keeps the modules even.
-    const int modules = side % QrCode::scale == 0 ? side / QrCode::scale : side;
-    const int perModule = qMax(1, maxSide / modules);
-    return code.scaled(modules * perModule, modules * perModule, Qt::KeepAspectRatio,
-                       Qt::FastTransformation);
-}
-
 QWidget* LoginView::buildBrandPanel()
 {
     auto* panel = new QFrame;
@@ -240,26 +226,25 @@ QWidget* LoginView::buildForm()
 
     m_title = new QLabel;
     m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
     layout->addWidget(m_title);
     m_subtitle = wrappedLabel();
     style::showAsSecondaryText(m_subtitle);
     layout->addWidget(m_subtitle);
 
-    auto* tabRow = new QHBoxLayout;
-    tabRow->setSpacing(0);
-    m_tabNationalId = new QPushButton;
-    m_tabNationalId->setObjectName(QStringLiteral("tabNationalId"));
-    m_tabQr = new QPushButton;
-    m_tabQr->setObjectName(QStringLiteral("tabQr"));
-    for (QPushButton* tab : {m_tabNationalId, m_tabQr}) {
-        tab->setCheckable(true);
-        tab->setMinimumHeight(32);
-        style::showSelectionControls(tab);
-        // No button group: Tab skips a group's unchecked buttons, and with them the QR tab.
-        // showTab keeps exactly one checked.
-        tabRow->addWidget(tab);
-    }
-    layout->addLayout(tabRow);
+    // A tab bar, not two buttons: one Tab stop with the arrow keys between the tabs, and a
+    // screen reader announces tabs rather than check boxes.
+    m_tabs = new QTabBar;
+    m_tabs->setObjectName(QStringLiteral("signInTabs"));
+    m_tabs->addTab(QString());
+    m_tabs->addTab(QString());
+    m_tabs->setExpanding(true);
+    m_tabs->setDrawBase(false);
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setElideMode(Qt::ElideNone);
+    m_tabs->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    style::showSelectionControls(m_tabs);
+    layout->addWidget(m_tabs);
 
     m_tabPages = new QStackedWidget;
     m_nationalIdTab = buildNationalIdTab();
@@ -281,7 +266,7 @@ QWidget* LoginView::buildForm()
         // Wrapped rather than cut off beside the brand panel in the smallest window.
         link->setWordWrap(true);
         // Reached by Tab after the sign-in button, so that a screen reader reads them too.
-        link->setTextInteractionFlags(Qt::LinksAccessibleByKeyboard | Qt::LinksAccessibleByMouse);
+        components::showAsKeyboardLink(link);
     }
     m_footerNewAccount->setObjectName(QStringLiteral("footerNewAccount"));
     m_footerHelp->setObjectName(QStringLiteral("footerHelp"));
@@ -321,10 +306,9 @@ QWidget* LoginView::buildQrTab()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, style::spacingM, 0, 0);
-    m_qrImage = new QLabel;
+    m_qrImage = new QrImageView;
     m_qrImage->setObjectName(QStringLiteral("qrImage"));
-    m_qrImage->setAlignment(Qt::AlignCenter);
-    layout->addWidget(m_qrImage, 0, Qt::AlignHCenter);
+    layout->addWidget(m_qrImage);
     m_qrProgress = busyBar();
     layout->addWidget(m_qrProgress);
     m_qrHint = wrappedLabel();
@@ -369,6 +353,7 @@ QWidget* LoginView::buildWaiting()
     layout->addWidget(toneSymbolLabel(QStringLiteral("iphone"), components::Tone::info));
     m_waitingTitle = new QLabel;
     m_waitingTitle->setFont(style::titleFont());
+    components::markAsHeading(m_waitingTitle);
     m_waitingTitle->setAlignment(Qt::AlignCenter);
     m_waitingTitle->setWordWrap(true);
     layout->addWidget(m_waitingTitle);
@@ -412,6 +397,7 @@ QWidget* LoginView::buildSuccess()
         toneSymbolLabel(QStringLiteral("checkmark.circle.fill"), components::Tone::success));
     m_successTitle = new QLabel;
     m_successTitle->setFont(style::titleFont());
+    components::markAsHeading(m_successTitle);
     m_successTitle->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_successTitle);
     m_successSubtitle = new QLabel;
@@ -444,13 +430,8 @@ QWidget* LoginView::buildSuccess()
 
 void LoginView::connectController()
 {
-    // A click on the tab already chosen unchecks it; showTab checks it again.
-    connect(m_tabNationalId, &QPushButton::clicked, this, [this] {
-        m_controller.selectTab(LoginTab::nationalIdPush);
-        showTab();
-    });
-    connect(m_tabQr, &QPushButton::clicked, this, [this] {
-        m_controller.selectTab(LoginTab::qrScan);
+    connect(m_tabs, &QTabBar::currentChanged, this, [this](int index) {
+        m_controller.selectTab(index == qrTabIndex ? LoginTab::qrScan : LoginTab::nationalIdPush);
         showTab();
     });
     connect(m_nationalId, &QLineEdit::textEdited, &m_controller,
@@ -485,8 +466,8 @@ void LoginView::retranslate()
     m_badgeReliable->setText(text("Login_Left_Reliable"));
     m_title->setText(text("Login_Title"));
     m_subtitle->setText(text("Login_Subtitle"));
-    m_tabNationalId->setText(text("Login_Tab_NationalId"));
-    m_tabQr->setText(text("Login_Tab_Qr"));
+    m_tabs->setTabText(0, text("Login_Tab_NationalId"));
+    m_tabs->setTabText(qrTabIndex, text("Login_Tab_Qr"));
     m_pushHint->setText(text("Login_NationalId_PushHint"));
     m_nationalIdLabel->setText(text("Login_NationalId"));
     m_nationalId->setPlaceholderText(text("Login_NationalId_Placeholder"));
@@ -566,8 +547,10 @@ void LoginView::showPhase()
 void LoginView::showTab()
 {
     const bool qr = m_controller.tab() == LoginTab::qrScan;
-    m_tabQr->setChecked(qr);
-    m_tabNationalId->setChecked(!qr);
+    {
+        const QSignalBlocker quiet(m_tabs);
+        m_tabs->setCurrentIndex(qr ? qrTabIndex : 0);
+    }
     if (qr && !m_qrTab) {
         m_qrTab = buildQrTab();
         m_tabPages->addWidget(m_qrTab);
@@ -607,7 +590,7 @@ void LoginView::showQr()
         return;
     }
     const QImage code = m_controller.qrImage();
-    m_qrImage->setPixmap(QPixmap::fromImage(displayedQr(code)));
+    m_qrImage->setCode(code);
     m_qrImage->setVisible(!code.isNull());
     m_qrProgress->setVisible(code.isNull() && m_controller.errorMessage().isEmpty());
 }

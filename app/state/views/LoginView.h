@@ -7,6 +7,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
+class QTabBar;
 
 namespace orvela::common {
 class LocalizationService;
@@ -21,6 +22,7 @@ class VerificationCodeView;
 namespace orvela::state {
 
 class LoginController;
+class QrImageView;
 
 /// The sign-in screen over a LoginController: the brand panel, the national-ID and QR tabs, the
 /// waiting view with the verification code and countdown, and the success view. It only shows
@@ -30,9 +32,6 @@ class LoginView : public QWidget {
     Q_OBJECT
 
 public:
-    /// The QR code's largest side on screen, in pixels.
-    static constexpr int qrDisplaySize = 240;
-
     /// Both must outlive the view.
     LoginView(LoginController& controller, common::LocalizationService& localization,
               QWidget* parent = nullptr);
@@ -42,9 +41,6 @@ public:
 
     /// The page shown now: "form", "initiating", "waiting" or "success".
     QString currentPage() const;
-
-    /// The QR image as drawn: the controller's code scaled by a whole factor without smoothing.
-    static QImage displayedQr(const QImage& code, int maxSide = qrDisplaySize);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -85,8 +81,7 @@ private:
     std::array<QWidget*, 4> m_pageWidgets;
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;
-    QPushButton* m_tabNationalId = nullptr;
-    QPushButton* m_tabQr = nullptr;
+    QTabBar* m_tabs = nullptr;
     QStackedWidget* m_tabPages = nullptr;
     QWidget* m_nationalIdTab = nullptr;
     QWidget* m_qrTab = nullptr;
@@ -95,7 +90,7 @@ private:
     QLabel* m_nationalIdLabel = nullptr;
     QLineEdit* m_nationalId = nullptr;
     components::ActionButton* m_signIn = nullptr;
-    QLabel* m_qrImage = nullptr;
+    QrImageView* m_qrImage = nullptr;
     QWidget* m_qrProgress = nullptr;
     QLabel* m_qrHint = nullptr;
     QLabel* m_qrCodeCaption = nullptr;

@@ -2,6 +2,7 @@
 
 #include "common/LocalizationService.h"
 #include "common/TextRules.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -144,6 +145,7 @@ SignView::SignView(state::SigningController& controller, common::LocalizationSer
                                style::spacingXl);
     layout->setSpacing(style::spacingL);
     m_title = wrappedLabel(this, style::titleFont(), Qt::AlignLeft);
+    components::markAsHeading(m_title);
     m_subtitle = wrappedLabel(this, font(), Qt::AlignLeft);
     m_subtitle->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(m_title);

@@ -40,6 +40,10 @@ TEST_F(ProgramTest, HealthExitsZeroOnlyWhenTheBackendAnswersAndTheSimulatorKeeps
     const Run up = run(ORVELA_CLI_PATH, {"--api-url", base + "/", "health"});
     EXPECT_EQ(up.exitCode, 0);
     EXPECT_EQ(up.output, base + ": reachable\n");
+    // A password written into the address stays off the screen.
+    const Run withPassword =
+        run(ORVELA_CLI_PATH, {"--api-url", QString(base).replace("//", "//ops:s3cret@"), "health"});
+    EXPECT_EQ(withPassword.output, base + ": reachable\n");
     m_sim.reset();
     const Run down = run(ORVELA_CLI_PATH, {"health", "--api-url", base});
     EXPECT_EQ(down.exitCode, 1);

@@ -1,11 +1,14 @@
 #include "common/LocalizationService.h"
 
 #include "QtPrinters.h"
+#include "common/DateFormatter.h"
 
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimeZone>
+#include <ctime>
 #include <gtest/gtest.h>
 
 using orvela::common::AppLanguage;
@@ -127,4 +130,61 @@ TEST_F(LocalizationServiceTest, LookupFollowsTheFallbackChain)
     service.setLanguage(AppLanguage::mn);
     EXPECT_EQ(service.localized("OnlyMain"), "main mn");
     EXPECT_EQ(service.localized("OnlyExtra"), "OnlyExtra");
+}
+
+// One date and one date-and-time format per language, in the given zone: fractional seconds
+// and explicit offsets are the same instant, crossing midnight moves the date, and anything but
+// a whole internet date-time, or an invalid instant, is a dash.
+TEST(DateFormatterTest, OneDateAndOneDateTimeFormatPerLanguage)
+{
+    const orvela::common::DateFormatter utcPlus8(QTimeZone(8 * 3600));
+    struct Case {
+        const char* text;
+        const char* dateTimeEn;
+        const char* dateTimeMn;
+        const char* dateEn;
+        const char* dateMn;
+    };
+    const Case cases[] = {
+        {"2026-01-05T10:11:12Z", "Jan 5, 2026, 6:11 PM", "2026.01.05 18:11", "Jan 5, 2026",
+         "2026.01.05"},
+        {"2026-01-05T10:11:12.345Z", "Jan 5, 2026, 6:11 PM", "2026.01.05 18:11", "Jan 5, 2026",
+         "2026.01.05"},
+        {"2026-03-07T09:05:59+08:00", "Mar 7, 2026, 9:05 AM", "2026.03.07 09:05", "Mar 7, 2026",
+         "2026.03.07"},
+        {"2026-12-07T20:30:00Z", "Dec 8, 2026, 4:30 AM", "2026.12.08 04:30", "Dec 8, 2026",
+         "2026.12.08"},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromLatin1(c.text);
+        EXPECT_EQ((QStringList{utcPlus8.dateTime(text, AppLanguage::en),
+                               utcPlus8.dateTime(text, AppLanguage::mn),
+                               utcPlus8.date(text, AppLanguage::en),
+                               utcPlus8.date(text, AppLanguage::mn)}),
+                  (QStringList{c.dateTimeEn, c.dateTimeMn, c.dateEn, c.dateMn}))
+            << c.text;
+    }
+    for (const char* text :
+         {"", "yesterday", "2026-01-05", "2026-01-05T10:11:12", "2026-01-05 10:11:12Z",
+          "2026-13-05T10:11:12Z", "2026-01-05T25:11:12Z", "2026-01-05T10:11Z"}) {
+        for (AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+            EXPECT_EQ(utcPlus8.dateTime(QString::fromLatin1(text), language), "—") << text;
+            EXPECT_EQ(utcPlus8.date(QString::fromLatin1(text), language), "—") << text;
+        }
+    }
+    EXPECT_EQ(utcPlus8.dateTime(QDateTime(), AppLanguage::en), "—");
+
+    // Without a zone given, the device's counts.
+    const QByteArray previous = qgetenv("TZ");
+    qputenv("TZ", "Asia/Shanghai"); // UTC+8 all year
+    tzset();
+    const QString shown = orvela::common::DateFormatter().dateTime(
+        QStringLiteral("2026-01-05T10:11:12Z"), AppLanguage::mn);
+    if (previous.isNull()) {
+        qunsetenv("TZ");
+    } else {
+        qputenv("TZ", previous);
+    }
+    tzset();
+    EXPECT_EQ(shown, "2026.01.05 18:11");
 }

@@ -6,9 +6,13 @@
 
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
+#include "../support/Screenshot.h"
 #include "BackendSim.h"
 #include "DashboardFixture.h"
+#include "Screenshot.h"
 #include "api/APIClient.h"
+#include "common/DateFormatter.h"
+#include "common/LocalizationTables.h"
 #include "components/InlineBanner.h"
 #include "shell/dashboard/HomeController.h"
 #include "shell/dashboard/HomeView.h"
@@ -19,16 +23,19 @@
 #include "shell/dashboard/LogsView.h"
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
+#include "shell/dashboard/SidebarList.h"
 #include "shell/dashboard/StatCard.h"
 #include "state/DashboardTab.h"
 #include "state/StoredIdentity.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStackedWidget>
+#include <QTest>
 #include <QToolButton>
 
 using namespace orvela;
@@ -79,9 +86,39 @@ protected:
         return child<QStackedWidget>(view, QStringLiteral("dashboardPages"))->currentWidget();
     }
 
-    QToolButton* entry(DashboardView& view, DashboardTab tab)
+    SidebarList* pageList(DashboardView& view)
     {
-        return child<QToolButton>(view, QStringLiteral("nav_") + state::rawValue(tab));
+        return child<SidebarList>(view, QStringLiteral("pageList"));
+    }
+
+    QListWidgetItem* entry(DashboardView& view, DashboardTab tab)
+    {
+        return pageList(view)->entry(static_cast<int>(tab));
+    }
+
+    /// Clicks the tab's row, as a person would.
+    void choose(DashboardView& view, DashboardTab tab)
+    {
+        SidebarList* list = pageList(view);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(entry(view, tab)).center());
+    }
+
+    /// In both languages no label shows a date as stored ("2026-02-01T08:30…"), only as the
+    /// one formatter writes it for people.
+    void expectNoRawDates(const QWidget& page)
+    {
+        static const QRegularExpression stored(QStringLiteral(R"(\d{4}-\d{2}-\d{2})"));
+        const AppLanguage shown = m_localization->language();
+        for (AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+            setLanguage(language);
+            QCoreApplication::processEvents();
+            for (const QLabel* label : page.findChildren<QLabel*>()) {
+                EXPECT_FALSE(stored.match(label->text()).hasMatch()) << label->text().toStdString();
+            }
+        }
+        setLanguage(shown);
+        QCoreApplication::processEvents();
     }
 
     void sampleData()
@@ -107,13 +144,13 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
                               QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
     setLanguage(AppLanguage::en);
     auto view = makeView();
-    EXPECT_EQ(view->findChildren<QToolButton*>(QRegularExpression("^nav_")).size(), 13);
+    EXPECT_EQ(pageList(*view)->count(), 13);
     EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
-    entry(*view, DashboardTab::logs)->click();
+    choose(*view, DashboardTab::logs);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
     EXPECT_EQ(currentPage(*view)->objectName(), "logsPage");
-    EXPECT_TRUE(entry(*view, DashboardTab::logs)->isChecked());
-    EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isChecked());
+    EXPECT_TRUE(entry(*view, DashboardTab::logs)->isSelected());
+    EXPECT_FALSE(entry(*view, DashboardTab::dashboard)->isSelected());
     // A change made elsewhere (the menu bar, a restore) shows too.
     m_state->setSelectedTab(DashboardTab::id);
     EXPECT_EQ(currentPage(*view)->objectName(), "myIdPage");
@@ -126,11 +163,38 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
     emit m_state->identitySaved(true);
     EXPECT_FALSE(banner->isVisible());
 
-    entry(*view, DashboardTab::security)->click();
+    choose(*view, DashboardTab::security);
     // The pages built so far: the overview, the log, the identity and the security page.
     EXPECT_GE(orvela::testing::labelsShowing(*view, marker), 3);
     EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(*view, marker).isEmpty());
-    child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+    // The sidebar's entry asks first, in a message box over the dashboard, in the interface
+    // language; refusing keeps everything.
+    const auto signOut = [&](AppLanguage language, bool confirm) {
+        setLanguage(language);
+        child<QToolButton>(*view, QStringLiteral("signOutButton"))->click();
+        for (auto* question : view->findChildren<QMessageBox*>()) {
+            if (!question->isVisible()) {
+                continue;
+            }
+            EXPECT_TRUE(question->text().endsWith(common::builtInText(
+                QStringLiteral("Page_LockController_ActivityLogCleared"), language)));
+            orvela::testing::saveScreenshot(*question,
+                                            QStringLiteral("dashboard-signout-question-") +
+                                                common::rawValue(language));
+            for (QAbstractButton* button : question->buttons()) {
+                const bool destructive =
+                    question->buttonRole(button) == QMessageBox::DestructiveRole;
+                if (destructive == confirm) {
+                    button->click();
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(signOut(AppLanguage::mn, false));
+    EXPECT_TRUE(m_state->dashboardData().has_value());
+    ASSERT_TRUE(signOut(AppLanguage::en, true));
     EXPECT_EQ(m_state->screen(), state::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
@@ -145,17 +209,17 @@ TEST_F(DashboardViewTest, ComingPagesSayItAndDoNothingUntilInstalled)
     m_state->setSelectedTab(DashboardTab::verify);
     EXPECT_EQ(currentPage(*view)->objectName(), "comingPage");
     m_state->setSelectedTab(DashboardTab::dashboard);
-    QToolButton* sign = entry(*view, DashboardTab::sign);
+    QListWidgetItem* sign = entry(*view, DashboardTab::sign);
     EXPECT_TRUE(sign->text().contains("coming soon"));
-    sign->click();
+    choose(*view, DashboardTab::sign);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::dashboard);
-    EXPECT_FALSE(sign->isChecked());
+    EXPECT_FALSE(sign->isSelected());
     EXPECT_EQ(currentPage(*view)->objectName(), "overviewPage");
 
     auto* page = new QLabel(QStringLiteral("signing page"));
     view->setPage(DashboardTab::sign, page);
     EXPECT_EQ(sign->text(), "Signature");
-    sign->click();
+    choose(*view, DashboardTab::sign);
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::sign);
     EXPECT_EQ(currentPage(*view), page);
     EXPECT_EQ(page->parentWidget()->objectName(), "dashboardPages");
@@ -168,17 +232,56 @@ TEST_F(DashboardViewTest, CollapseNarrowsTheSidebarAndTellsWhatTheButtonDoes)
     auto* sidebar = child<QWidget>(*view, QStringLiteral("sidebar"));
     auto* collapse = child<QToolButton>(*view, QStringLiteral("collapseButton"));
     const int expandedWidth = sidebar->width();
-    EXPECT_EQ(collapse->toolTip(), "Collapse the sidebar");
-    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    EXPECT_EQ(collapse->text(), "Collapse the sidebar");
+    EXPECT_FALSE(pageList(*view)->isCollapsed());
 
     collapse->click();
-    EXPECT_EQ(collapse->toolTip(), "Expand the sidebar");
+    EXPECT_EQ(collapse->text(), "Expand the sidebar");
     EXPECT_LT(sidebar->width(), expandedWidth);
-    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolButtonStyle(), Qt::ToolButtonIconOnly);
-    EXPECT_EQ(entry(*view, DashboardTab::logs)->toolTip(), "Log history");
+    EXPECT_TRUE(pageList(*view)->isCollapsed());
+    // Only the icons show; the rows keep their names for screen readers and pointing.
+    EXPECT_EQ(entry(*view, DashboardTab::logs)->text(), "Log history");
 
     collapse->click();
     EXPECT_EQ(sidebar->width(), expandedWidth);
+}
+
+// The pages are one Tab stop: the arrow keys move along them without opening any, Return or
+// Space opens the one under the cursor and hands the keys to that page's first control, and a
+// page that is coming opens nothing.
+TEST_F(DashboardViewTest, ThePageListIsOneTabStopWithArrowKeysInside)
+{
+    setLanguage(AppLanguage::en);
+    auto view = makeView();
+    QApplication::setActiveWindow(view.get());
+    SidebarList* list = pageList(*view);
+    list->setFocus(Qt::TabFocusReason);
+    const auto rowOf = [&](DashboardTab tab) { return list->row(entry(*view, tab)); };
+    const struct {
+        Qt::Key key;
+        int cursor;            // row the keyboard cursor is on after the key
+        DashboardTab open;     // page shown after the key
+        bool keysLeaveTheList; // whether the page took the keys
+    } steps[] = {
+        {Qt::Key_Down, rowOf(DashboardTab::id), DashboardTab::dashboard, false},
+        {Qt::Key_Down, rowOf(DashboardTab::logs), DashboardTab::dashboard, false},
+        {Qt::Key_Return, rowOf(DashboardTab::logs), DashboardTab::logs, true},
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key);
+        EXPECT_EQ(list->currentRow(), step.cursor);
+        EXPECT_EQ(m_state->selectedTab(), step.open);
+        EXPECT_EQ(list->hasFocus(), !step.keysLeaveTheList);
+    }
+    EXPECT_TRUE(currentPage(*view)->isAncestorOf(QApplication::focusWidget()));
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentItem(entry(*view, DashboardTab::sign), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(m_state->selectedTab(), DashboardTab::logs);
+    EXPECT_TRUE(list->hasFocus());
+    // Tab leaves the list at once, whichever row the cursor is on.
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_FALSE(list->hasFocus());
 }
 
 // The overview's cards and activity from an empty log to a filled one and back after sign-out.
@@ -202,7 +305,9 @@ TEST_F(DashboardViewTest, OverviewCardsActivityAndRefreshIndicator)
     sampleData();
     QCoreApplication::processEvents();
     EXPECT_EQ(cards(), (QStringList{"Security Score=98%", "Verified Assets=1", "Total Logins=2",
-                                    "Last Login=2026-02-01T08:30"}));
+                                    "Last Login=" + common::DateFormatter().dateTime(
+                                                        "2026-02-01T08:30:45Z", AppLanguage::en)}));
+    expectNoRawDates(page);
     EXPECT_EQ(texts(page, QStringLiteral("outcome")),
               (QStringList{"Success", "Denied", "Denied", "Success"}));
     EXPECT_EQ(child<QLabel>(page, QStringLiteral("greeting"))->text(), "Welcome, Батын Болд");
@@ -247,6 +352,7 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     EXPECT_EQ(texts(page, QStringLiteral("logTitle")),
               (QStringList{"Signature", "Signature", "Login", "Login"}));
     EXPECT_EQ(texts(page, QStringLiteral("logTime")).value(3), "—");
+    expectNoRawDates(page);
     EXPECT_EQ(stat("statSuccessRate"), "50%");
     EXPECT_EQ(stat("statRatio"), "2 / 2");
     EXPECT_EQ(label("shownCount"), "4 records");
@@ -272,6 +378,21 @@ TEST_F(DashboardViewTest, LogRowsLabelEachOutcomeCountAndFilter)
     signInWith({{"AUTH", "OK", kTime}, {"SIGN", "OK", kTime}, {"SIGN", "ok", kTime}});
     QCoreApplication::processEvents();
     EXPECT_EQ(stat("statSuccessRate"), "67%");
+
+    // A type this version does not know is shown as a sign-in, so it is counted and filtered
+    // as one.
+    signInWith({{"PAIR", "OK", kTime}, {"SIGN", "OK", kTime}, {"AUTH", "OK", kTime}});
+    filter->setCurrentIndex(1);
+    emit filter->activated(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(texts(page, QStringLiteral("logTitle")), (QStringList{"Нэвтрэлт", "Нэвтрэлт"}));
+    EXPECT_EQ(stat("statRatio"), "1 / 2");
+    EXPECT_FALSE(
+        orvela::testing::saveScreenshot(page, QStringLiteral("logs-unknown-type-mn")).isEmpty());
+    setLanguage(AppLanguage::en);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(
+        orvela::testing::saveScreenshot(page, QStringLiteral("logs-unknown-type-en")).isEmpty());
 }
 
 QDateTime fixedClock()
@@ -319,7 +440,7 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     HomeController home(m_client.get(), fixedClock);
     EXPECT_EQ(home.statusVariant(), Tone::neutral);
     EXPECT_EQ(home.statusKey(), "Home_Status_Checking");
-    EXPECT_EQ(home.lastChecked(), "—");
+    EXPECT_FALSE(home.lastCheckedAt().isValid());
     QStackedWidget stack;
     auto* other = new QLabel(QStringLiteral("another page"));
     stack.addWidget(other);
@@ -343,7 +464,8 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     EXPECT_EQ(healthRequests(), 2);
     EXPECT_EQ(home.statusKey(), "Home_Status_Healthy");
     EXPECT_EQ(home.statusVariant(), Tone::success);
-    EXPECT_EQ(home.lastChecked(), "18:11:12");
+    EXPECT_EQ(home.lastCheckedAt(), fixedClock());
+    EXPECT_GE(orvela::testing::labelsShowing(*page, "Jan 5, 2026, 6:11 PM"), 1);
     EXPECT_EQ(home.backendVersion(), "—");
     EXPECT_EQ(page->findChild<QLabel*>(QStringLiteral("backendStatus"))->text(), "Connected");
 
@@ -366,7 +488,7 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     auto client = clientFor(gone);
     HomeController stopped(client.get(), fixedClock);
     EXPECT_EQ(refresh(stopped), "Home_Status_Unreachable");
-    EXPECT_EQ(stopped.lastChecked(), "18:11:12");
+    EXPECT_EQ(stopped.lastCheckedAt(), fixedClock());
     HomeController offline(nullptr, fixedClock);
     EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
 }
@@ -375,12 +497,14 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
 class HeldConfirmation : public LockConfirmation {
 public:
     int asked = 0;
+    QStringList words; ///< title, message and confirm label of the last question
     std::function<void(bool)> answer;
 
-    void confirm(const QString&, const QString&, const QString&, QObject*,
+    void confirm(const QString& title, const QString& message, const QString& label, QObject*,
                  std::function<void(bool)> reply) override
     {
         ++asked;
+        words = {title, message, label};
         answer = std::move(reply);
     }
 };
@@ -415,6 +539,45 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_TRUE(m_state->fullName().isEmpty());
     EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
+}
+
+// Signing out clears the activity log on this computer: the lock page and the sign-out entries
+// say so before they act, in the interface language.
+TEST_F(LockTest, BothQuestionsSayTheActivityLogIsCleared)
+{
+    using Purpose = LockController::Purpose;
+    struct Case {
+        Purpose purpose;
+        AppLanguage language;
+        QStringList words; ///< title, the message's last paragraph, confirm label
+    };
+    const Case cases[] = {
+        {Purpose::lock,
+         AppLanguage::en,
+         {"Lock your account?", "The activity log on this computer is cleared.", "Lock account"}},
+        {Purpose::signOut,
+         AppLanguage::en,
+         {"Sign out?", "The activity log on this computer is cleared.", "Sign out"}},
+        {Purpose::lock,
+         AppLanguage::mn,
+         {"Бүртгэлээ түгжих үү?", "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана.",
+          "Бүртгэл түгжих"}},
+        {Purpose::signOut,
+         AppLanguage::mn,
+         {"Гарах уу?", "Энэ компьютер дээрх үйл ажиллагааны түүх устгагдана.", "Гарах"}},
+    };
+    for (const Case& c : cases) {
+        setLanguage(c.language);
+        HeldConfirmation confirmation;
+        LockController controller(*m_state, *m_localization, confirmation, nullptr, c.purpose);
+        controller.requestLock();
+        ASSERT_EQ(confirmation.asked, 1);
+        const QStringList paragraphs = confirmation.words.value(1).split(QStringLiteral("\n\n"));
+        EXPECT_EQ((QStringList{confirmation.words.value(0), paragraphs.last(),
+                               confirmation.words.value(2)}),
+                  c.words);
+        confirmation.answer(false);
+    }
 }
 
 } // namespace

@@ -18,6 +18,8 @@
 #include "shell/DemoMode.h"
 #include "shell/MainWindow.h"
 #include "shell/SettingsSheetView.h"
+#include "shell/SettingsView.h"
+#include "shell/WhatsNewView.h"
 #include "shell/dashboard/DashboardView.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
@@ -25,6 +27,7 @@
 #include "state/QrCode.h"
 #include "state/SigningController.h"
 #include "state/views/LoginView.h"
+#include "state/views/QrImageView.h"
 #include "tokens/views/TokenDetailView.h"
 #include "tokens/views/TokensView.h"
 
@@ -38,10 +41,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSysInfo>
+#include <QTabBar>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -58,19 +64,13 @@ namespace {
 // names the walk's own data carries.
 const QStringList& keptTexts()
 {
-    static const QStringList kept{QSysInfo::prettyProductName(),
-                                  "Батын Болд",
-                                  "УБ99112233",
-                                  "AA00000000",
-                                  "Demo Token",
-                                  "Orvela Systems LLC",
-                                  "ecdsa-with-SHA256",
-                                  "support@nuvia.example",
-                                  "mailto",
-                                  "href",
-                                  "GMT",
-                                  "Downloads",
-                                  "contract.pdf"};
+    static const QStringList kept{QSysInfo::prettyProductName(), "Батын Болд", "УБ99112233",
+                                  "AA00000000", "Demo Token", "Orvela Systems LLC",
+                                  "ecdsa-with-SHA256", "support@nuvia.example", "mailto", "href",
+                                  "GMT", "Downloads", "contract.pdf",
+                                  // The demo's two tokens and its reader, which the token
+                                  // sections name.
+                                  "Orvela Demo Token", "Orvela Demo", "Orvela Virtual Reader 0"};
     return kept;
 }
 
@@ -183,6 +183,9 @@ protected:
         return waitUntil([&] { return login()->currentPage() == QLatin1String(page); });
     }
 
+    /// Pictures saved by check(), by name.
+    QHash<QString, QString> saved;
+
     template <class T> T* find(const char* name)
     {
         T* found = screen()->findChild<T*>(QString::fromLatin1(name));
@@ -202,6 +205,12 @@ protected:
     {
         for (ThemeMode theme : {ThemeMode::light, ThemeMode::dark}) {
             shell::Appearance::apply(theme);
+            // Qt hands a new application palette to the widgets once its event loop has run;
+            // the program's has, a test's has not.
+            for (QWidget* widget : QApplication::allWidgets()) {
+                QEvent change(QEvent::ApplicationPaletteChange);
+                QApplication::sendEvent(widget, &change);
+            }
             for (const QSize size : {QSize(860, 620), QSize(560, 520)}) {
                 window().resize(size);
                 for (AppLanguage language : {AppLanguage::mn, AppLanguage::en}) {
@@ -212,7 +221,9 @@ protected:
                                             (small ? "-min" : "") + "-" +
                                             common::rawValue(language);
                     if (language == AppLanguage::en ? !(dark && small) : !(dark || small)) {
-                        EXPECT_FALSE(orvela::testing::saveScreenshot(root, picture).isEmpty());
+                        const QString path = orvela::testing::saveScreenshot(root, picture);
+                        EXPECT_FALSE(path.isEmpty());
+                        saved.insert(picture, path);
                     } else {
                         for (int round = 0; round < 3; ++round) {
                             QCoreApplication::processEvents();
@@ -243,15 +254,22 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     EXPECT_EQ(window().focusWidget(), field);
     EXPECT_FALSE(banner->isVisible());
     check("login-form", window()); // leaves the window in English
-    // Tab runs top to bottom: the two sign-in tabs, the field, the button, the footer links.
-    find<QPushButton>("tabNationalId")->setFocus(Qt::TabFocusReason);
+    // Tab runs top to bottom: the sign-in tabs (one stop, the arrow keys go between them), the
+    // field, the button, the footer links.
+    auto* tabs = find<QTabBar>("signInTabs");
+    tabs->setFocus(Qt::TabFocusReason);
     QStringList order{window().focusWidget()->objectName()};
-    for (int step = 0; step < 5; ++step) {
+    for (int step = 0; step < 4; ++step) {
         QTest::keyClick(window().focusWidget(), Qt::Key_Tab);
         order << window().focusWidget()->objectName();
     }
     EXPECT_EQ(order.join(' ').toStdString(),
-              "tabNationalId tabQr nationalIdField signInButton footerNewAccount footerHelp");
+              "signInTabs nationalIdField signInButton footerNewAccount footerHelp");
+    // The link that has the keys shows a ring.
+    EXPECT_FALSE(orvela::testing::saveScreenshot(window(), "screen-login-link-focus-en").isEmpty());
+    const auto clickTab = [tabs](int index) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+    };
 
     QTest::keyClicks(field, QStringLiteral(" \t "));
     QTest::mouseClick(signIn, Qt::LeftButton);
@@ -262,17 +280,31 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     // The message outlives the language switches of the walk, in the language shown last.
     EXPECT_TRUE(banner->isVisible());
     EXPECT_EQ(banner->text(), "Enter your national ID.");
-    find<QPushButton>("tabQr")->click();
-    EXPECT_TRUE(waitUntil([&] { return find<QLabel>("qrImage")->isVisible(); }));
-    EXPECT_FALSE(find<QLabel>("qrImage")->pixmap().isNull());
+    tabs->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(tabs, Qt::Key_Right);
+    EXPECT_EQ(login()->controller().tab(), state::LoginTab::qrScan);
+    auto* qr = find<state::QrImageView>("qrImage");
+    EXPECT_TRUE(waitUntil([&] { return qr->isVisible(); }));
+    EXPECT_FALSE(qr->code().isNull());
     EXPECT_FALSE(banner->isVisible());
     EXPECT_EQ(find<QLabel>("qrCountdown")->text(), "5:00");
     check("login-qr", window());
-    find<QPushButton>("tabNationalId")->click();
+    // Every picture of the code, the smallest window's among them, is whole and reads back as
+    // what the phone must open.
+    for (const char* picture : {"screen-login-qr-min-en", "screen-login-qr-en",
+                                "screen-login-qr-dark-en", "screen-login-qr-mn"}) {
+        QProcess zbar;
+        zbar.start(QStringLiteral("zbarimg"), {"--raw", "-q", saved.value(QLatin1String(picture))});
+        ASSERT_TRUE(zbar.waitForFinished(20'000)) << "zbarimg (zbar-tools) is needed";
+        EXPECT_EQ(QString::fromUtf8(zbar.readAllStandardOutput()).trimmed(),
+                  login()->controller().qrText())
+            << picture;
+    }
+    clickTab(0);
     // Choosing the tab already chosen keeps it chosen.
-    find<QPushButton>("tabNationalId")->click();
-    EXPECT_TRUE(find<QPushButton>("tabNationalId")->isChecked());
-    EXPECT_FALSE(find<QPushButton>("tabQr")->isChecked());
+    clickTab(0);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(login()->controller().tab(), state::LoginTab::nationalIdPush);
 
     backendsim::SimOutcome refused;
     refused.endResult = QStringLiteral("USER_REFUSED");
@@ -313,6 +345,28 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     ASSERT_TRUE(
         waitUntil([&] { return qobject_cast<shell::DashboardView*>(screen()) != nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), "Батын Болд");
+    // The sidebar is a handful of Tab stops, its pages one of them; Tab then goes through the
+    // page and comes round, and every stop on the way is shown and has a name.
+    auto* pageList = find<QWidget>("pageList");
+    auto* pageStack = find<QWidget>("dashboardPages");
+    pageList->setFocus(Qt::TabFocusReason);
+    QStringList stops;
+    int sidebarStops = -1; // after the page list, before the page
+    for (QWidget* at = pageList; stops.size() < 40;) {
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = window().focusWidget();
+        if (at == pageList) {
+            break;
+        }
+        const QString name = QAccessible::queryAccessibleInterface(at)->text(QAccessible::Name);
+        stops << QString::fromLatin1(at->metaObject()->className()) + '#' + at->objectName();
+        EXPECT_TRUE(at->isVisible() && !name.trimmed().isEmpty()) << stops.last().toStdString();
+        if (sidebarStops < 0 && pageStack->isAncestorOf(at)) {
+            sidebarStops = static_cast<int>(stops.size()) - 1;
+        }
+    }
+    EXPECT_LT(stops.size(), 40) << "Tab never came back to the page list";
+    EXPECT_LE(sidebarStops, 3) << stops.join(' ').toStdString();
     for (state::DashboardTab tab : state::allDashboardTabs) {
         openTab(tab);
         check("dashboard-" + state::rawValue(tab), window());
@@ -328,7 +382,18 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
 
     openTab(state::DashboardTab::tokens);
     auto* tokens = screen()->findChild<tokens::views::TokensView*>();
-    tokens->showDetail();
+    // Return presses a focused button; the keys go on to the details, then back to the button.
+    auto* details = find<QPushButton>("detailsButton");
+    details->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(details, Qt::Key_Return);
+    EXPECT_TRUE(tokens->isShowingDetail());
+    EXPECT_EQ(window().focusWidget(), find<QWidget>("backButton"))
+        << window().focusWidget()->metaObject()->className() << " "
+        << window().focusWidget()->objectName().toStdString();
+    QTest::keyClick(find<QWidget>("backButton"), Qt::Key_Space);
+    EXPECT_FALSE(tokens->isShowingDetail());
+    EXPECT_EQ(window().focusWidget(), details);
+    QTest::keyClick(details, Qt::Key_Enter, Qt::KeypadModifier);
     // The plugin made the reader; this program's token manager holds it.
     EXPECT_TRUE(tokens->detail().isConnected());
     check("tokens-detail", window());
@@ -349,40 +414,96 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     ASSERT_EQ(sheets.size(), 1);
     check("settings-sheet", *sheets.first());
 
+    // Every dialog and window closes with Esc (a window with Ctrl+W too) and shows a button
+    // that closes it; the main window goes with Ctrl+W, as with its title bar's button.
+    struct Closing {
+        const char* window;
+        const char* button;
+        QKeySequence keys;
+        std::function<void()> open;
+    };
+    const auto openSheet = [&] { find<QAbstractButton>("settingsButton")->click(); };
+    const auto openWindow = [&] { desktop().showSettingsWindow(); };
+    const Closing closings[] = {
+        {"settingsSheet", "closeButton", QKeySequence(Qt::Key_Escape), openSheet},
+        {"settingsWindow", "closeButton", QKeySequence(Qt::Key_Escape), openWindow},
+        {"settingsWindow", "closeButton", QKeySequence(Qt::CTRL | Qt::Key_W), openWindow},
+        {"whatsNew", "whatsNewDone", QKeySequence(Qt::Key_Escape),
+         [&] { desktop().showReleaseNotes(); }},
+    };
+    for (const Closing& row : closings) {
+        row.open();
+        QPointer<QWidget> shown;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String(row.window) && top->isVisible()) {
+                shown = top;
+            }
+        }
+        ASSERT_FALSE(shown.isNull()) << row.window;
+        auto* close = shown->findChild<QAbstractButton*>(QLatin1String(row.button));
+        EXPECT_TRUE(close && close->isVisible()) << row.window;
+        QApplication::setActiveWindow(shown);
+        QTest::keySequence(shown, row.keys);
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible())
+            << row.window << " " << row.keys.toString().toStdString();
+        // Closed windows go away for good before the next one opens.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    desktop().showSettingsWindow();
+    QWidget* settingsWindow = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        settingsWindow =
+            top->objectName() == "settingsWindow" && top->isVisible() ? top : settingsWindow;
+    }
+    ASSERT_NE(settingsWindow, nullptr);
+    check("settings-window", *settingsWindow);
+    QPointer<QWidget> closing = settingsWindow;
+    settingsWindow->findChild<QAbstractButton*>("closeButton")->click();
+    EXPECT_TRUE(closing.isNull() || !closing->isVisible());
+
     // Signing out comes back to a fresh form.
     desktop().appState().signOut();
     ASSERT_TRUE(waitUntil([&] { return login() != nullptr; }));
     EXPECT_EQ(login()->currentPage(), "form");
     EXPECT_TRUE(find<QLineEdit>("nationalIdField")->text().isEmpty());
+    QApplication::setActiveWindow(&window());
+    QTest::keySequence(&window(), QKeySequence(Qt::CTRL | Qt::Key_W));
+    EXPECT_FALSE(window().isVisible());
 }
 
 TEST(LoginViewQr, TheCodeIsScaledByAWholeFactorWithoutSmoothing)
 {
+    using state::QrImageView;
     const auto code = state::QrCode::encode(QStringLiteral("nuvia://login?session=1234"));
     ASSERT_TRUE(code.has_value());
     const QImage source = code->image();
-    const QImage shown = state::LoginView::displayedQr(source);
-    ASSERT_FALSE(shown.isNull());
-    EXPECT_LE(shown.width(), state::LoginView::qrDisplaySize);
-    // Every module gets the same whole number of pixels.
-    const int modules = source.width() / state::QrCode::scale;
-    EXPECT_EQ(shown.width() % modules, 0);
-    EXPECT_GE(shown.width(), state::LoginView::qrDisplaySize - modules);
-    // Smoothing would leave grey pixels at module edges; a sharp code has none.
-    const QImage pixels = shown.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < pixels.height(); ++y) {
-        for (int x = 0; x < pixels.width(); ++x) {
-            const QRgb rgb = pixels.pixel(x, y);
-            ASSERT_TRUE(rgb == qRgb(0, 0, 0) || rgb == qRgb(255, 255, 255)) << x << "," << y;
+    // The symbol's modules and the quiet zone as drawn.
+    const int modules = source.width() / state::QrCode::scale +
+                        2 * (QrImageView::quietModules - state::QrCode::quietZone);
+    // As large as the window allows, and as small as the smallest window needs.
+    for (int side : {QrImageView::preferredSide, QrImageView::minimumSide}) {
+        const QImage shown = QrImageView::displayed(source, side);
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_LE(shown.width(), side);
+        // Every module gets the same whole number of pixels.
+        EXPECT_EQ(shown.width() % modules, 0);
+        EXPECT_GT(shown.width(), side - modules);
+        // Smoothing would leave grey pixels at module edges; a sharp code has none.
+        const QImage pixels = shown.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < pixels.height(); ++y) {
+            for (int x = 0; x < pixels.width(); ++x) {
+                const QRgb rgb = pixels.pixel(x, y);
+                ASSERT_TRUE(rgb == qRgb(0, 0, 0) || rgb == qRgb(255, 255, 255)) << x << "," << y;
+            }
         }
     }
     // A small code grows by a whole factor, so every module keeps the same size.
     const QImage small =
         source.scaled(source.size() / 10, Qt::KeepAspectRatio, Qt::FastTransformation);
-    const QImage grown = state::LoginView::displayedQr(small);
-    EXPECT_EQ(grown.width() % small.width(), 0);
+    const QImage grown = QrImageView::displayed(small);
+    EXPECT_EQ(grown.width() % modules, 0);
     EXPECT_GT(grown.width(), small.width());
-    EXPECT_TRUE(state::LoginView::displayedQr(QImage()).isNull());
+    EXPECT_TRUE(QrImageView::displayed(QImage()).isNull());
 }
 
 } // namespace

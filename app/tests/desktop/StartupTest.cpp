@@ -6,6 +6,7 @@
 #include "common/LocalizationService.h"
 #include "common/SettingsKeys.h"
 #include "shell/Appearance.h"
+#include "shell/AppearanceStyle.h"
 #include "shell/MainWindow.h"
 #include "shell/MenuBarController.h"
 #include "shell/SettingsController.h"
@@ -15,12 +16,14 @@
 #include "shell/UpdateViewModel.h"
 #include "state/AppState.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -36,7 +39,7 @@ protected:
     void SetUp() override
     {
         DesktopFixture::SetUp();
-        feed.body = shell::testing::appcastWithEnclosure("1.0.0", "https://dl.example/1.0");
+        feed.body = shell::testing::appcastWithEnclosure("1.0.0", "https://127.0.0.1/1.0");
         settings().setValue(QStringLiteral("update.feedURL"), feed.url().toString());
     }
 
@@ -97,9 +100,20 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) != nullptr; }));
     EXPECT_EQ(trayMenu()->actions().first()->text(), QStringLiteral("Bat Dorj"));
     window.close();
+    // The menu opens the window and asks over it before the log is cleared.
     trayAction(QStringLiteral("Log out"))->trigger();
-    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
     EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::dashboard);
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(
+        waitUntil([&] { return (question = window.findChild<QMessageBox*>()) != nullptr; }));
+    EXPECT_TRUE(question->text().endsWith("The activity log on this computer is cleared."));
+    for (QAbstractButton* button : question->buttons()) {
+        if (question->buttonRole(button) == QMessageBox::DestructiveRole) {
+            button->click();
+        }
+    }
+    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) == nullptr; }));
     window.close();
     trayAction(QStringLiteral("Open window"))->trigger();
@@ -177,7 +191,7 @@ TEST_F(StartupTest, TheStoredThemeHoldsFromLaunchAndFollowsChanges)
     settings().setValue(settings::uiTheme.toString(), QStringLiteral("dark"));
     build();
     EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 80);
-    EXPECT_EQ(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+    EXPECT_NE(qobject_cast<shell::AppearanceStyle*>(QApplication::style()), nullptr);
     desktop().settings().setTheme(shell::ThemeMode::light);
     EXPECT_GT(QApplication::palette().color(QPalette::Window).lightness(), 200);
     shell::Appearance::apply(shell::ThemeMode::system);

@@ -1,8 +1,19 @@
 #include "FeedServer.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace orvela::shell::testing {
+
+namespace {
+
+// What the endless mode keeps queued at most, so that the server side stays small too and
+// whatever grows is the client's.
+constexpr qint64 kQueued = 256 * 1024;
+const QByteArray kChunk =
+    QByteArray::number(64 * 1024, 16) + "\r\n" + QByteArray(64 * 1024, ' ') + "\r\n";
+
+} // namespace
 
 FeedServer::FeedServer()
 {
@@ -10,6 +21,7 @@ FeedServer::FeedServer()
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
 }
@@ -26,11 +38,43 @@ void FeedServer::serve(QTcpSocket* socket)
         return;
     }
     ++requests;
-    QByteArray reply = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
-    reply += "Content-Type: application/rss+xml\r\nConnection: close\r\n";
-    reply += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-    socket->write(reply);
-    socket->disconnectFromHost();
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
+    head += "Content-Type: application/rss+xml\r\nConnection: close\r\n";
+    switch (mode) {
+    case Mode::whole:
+        socket->write(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" +
+                      body);
+        socket->disconnectFromHost();
+        break;
+    case Mode::endlessChunked:
+        socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { pour(socket); });
+        pour(socket);
+        break;
+    case Mode::drip: {
+        socket->write(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n");
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, this, [this, socket] { drip(socket); });
+        timer->start(dripIntervalMs);
+        break;
+    }
+    }
+}
+
+void FeedServer::pour(QTcpSocket* socket)
+{
+    while (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < kQueued) {
+        socket->write(kChunk);
+        bytesSent += kChunk.size();
+    }
+}
+
+void FeedServer::drip(QTcpSocket* socket)
+{
+    if (bytesSent < body.size() && socket->state() == QAbstractSocket::ConnectedState) {
+        socket->write(body.mid(bytesSent, 1));
+        ++bytesSent;
+    }
 }
 
 QByteArray appcast(const QByteArray& items)

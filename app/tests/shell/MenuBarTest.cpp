@@ -1,19 +1,13 @@
-// The menu bar's entries, the tray menu over them, and the release notes they open.
+// The menu bar's entries and the tray menu over them.
 
 #include "QtPrinters.h"
-#include "Screenshot.h"
 #include "ShellFixture.h"
 #include "common/SettingsKeys.h"
-#include "shell/Changelog.h"
 #include "shell/MenuBarController.h"
-#include "shell/ReleaseNotesGate.h"
 #include "shell/TrayMenuView.h"
-#include "shell/WhatsNewView.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -73,26 +67,6 @@ TEST_F(MenuBarTest, TheTrayMenusLoginToggleShowsTheRecordsState)
     EXPECT_TRUE(loginItems->launchAtLogin());
     QTest::qWait(0);
     EXPECT_TRUE(view.menu()->actions().at(5)->isChecked());
-}
-
-// A version of blanks counts as none; the sheet shows the version and closes.
-TEST_F(MenuBarTest, TheReleaseNotesOfAVersion)
-{
-    EXPECT_FALSE(ReleaseNotesGate(&store(), "   ").takeStartupDecision());
-    EXPECT_FALSE(store().contains(orvela::settings::whatsNewLastSeenVersion.toString()));
-
-    WhatsNewView view(releaseHistory(), "1.0.0");
-    view.show();
-    auto* version = view.findChild<QLabel*>("whatsNewVersion");
-    ASSERT_NE(version, nullptr);
-    EXPECT_EQ(version->text(), "Nuvia v1.0.0");
-    // The sheet has fixed texts, so one picture serves both languages.
-    ASSERT_FALSE(orvela::testing::saveScreenshot(view, "whats-new").isEmpty());
-    auto* done = view.findChild<QPushButton*>("whatsNewDone");
-    ASSERT_NE(done, nullptr);
-    done->click();
-    EXPECT_FALSE(view.isVisible());
-    EXPECT_EQ(view.result(), QDialog::Accepted);
 }
 
 } // namespace

@@ -6,19 +6,27 @@
 #include "components/StatusPill.h"
 #include "components/Style.h"
 #include "shell/Appearance.h"
+#include "shell/AppearanceStyle.h"
+#include "shell/dashboard/SidebarList.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QTabBar>
 #include <QTest>
 #include <cmath>
 #include <optional>
+#include <tuple>
 
 using namespace orvela::shell;
 using orvela::shell::testing::ShellFixture;
@@ -57,7 +65,7 @@ TEST_F(ThemeTest, TheStoredThemeIsAppliedAtLaunch)
         Appearance::applyStored(store());
         if (dark) {
             EXPECT_EQ(QApplication::palette().color(QPalette::Window).lightness() < 128, *dark);
-            EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+            EXPECT_NE(qobject_cast<AppearanceStyle*>(QApplication::style()), nullptr);
         } else {
             EXPECT_EQ(QApplication::style()->name(), m_platformStyle);
             EXPECT_EQ(QApplication::palette().color(QPalette::Window), m_platformWindow);
@@ -114,6 +122,29 @@ double peakContrast(const QImage& image, const QRect& area, const QColor& backgr
     return best;
 }
 
+// Every role of every colour group is the theme's own, as set and as the application then
+// has it: a role left unset shows a colour Qt chose for another palette.
+TEST_F(ThemeTest, EveryRoleOfBothThemesIsOurs)
+{
+    for (ThemeMode mode : {ThemeMode::light, ThemeMode::dark}) {
+        const QPalette ours = Appearance::palette(mode);
+        Appearance::apply(mode);
+        const QPalette applied = QApplication::palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto colorRole = static_cast<QPalette::ColorRole>(role);
+                if (colorRole == QPalette::NoRole) {
+                    continue;
+                }
+                SCOPED_TRACE(::testing::Message() << rawValue(mode).toStdString() << " group "
+                                                  << group << " role " << role);
+                EXPECT_TRUE(ours.isBrushSet(group, colorRole));
+                EXPECT_EQ(applied.color(group, colorRole), ours.color(group, colorRole));
+            }
+        }
+    }
+}
+
 // Every text, icon, control mark and focus ring of the style against what it is drawn on, in
 // both themes, on a window and on a card. The widgets are built under the other theme: a theme
 // switch must reach them as it reaches the controls of an open screen.
@@ -131,12 +162,25 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
         QCheckBox unchecked(QStringLiteral("Launch"), &screen);
         QCheckBox checked(QStringLiteral("Launch"), &screen);
         checked.setChecked(true);
-        QPushButton tab(QStringLiteral("Register number"), &screen);
-        tab.setCheckable(true);
-        tab.setChecked(true);
-        for (QWidget* control : std::initializer_list<QWidget*>{&unchecked, &checked, &tab}) {
+        QTabBar tabs(&screen);
+        tabs.addTab(QStringLiteral("Register number"));
+        tabs.addTab(QStringLiteral("QR"));
+        tabs.setDrawBase(false);
+        for (QWidget* control : std::initializer_list<QWidget*>{&unchecked, &checked, &tabs}) {
             style::showSelectionControls(control);
         }
+        // Controls the style outlines; each outline is told from what is around it.
+        QLineEdit field(&screen);
+        QComboBox combo(&screen);
+        combo.addItem(QStringLiteral("Dark"));
+        QSpinBox spin(&screen);
+        QPushButton plain(QStringLiteral("OK"), &screen);
+        orvela::shell::SidebarList pages(&screen);
+        for (int key : {0, 1, 2}) {
+            pages.addEntry(QStringLiteral("clock"), key);
+            pages.setEntryText(key, QStringLiteral("Log history"));
+        }
+        pages.showChosen(1);
         StatusPill pill(QStringLiteral("Active"), Tone::success, &screen);
         InlineBanner banner(InlineBanner::Kind::error, QStringLiteral("Refused"), &screen);
         std::vector<ActionButton*> buttons;
@@ -147,6 +191,12 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
         screen.show();
         QApplication::setActiveWindow(&screen);
         Appearance::apply(shown);
+        // Qt hands a new application palette to the widgets only once its event loop has run;
+        // the program's has, a test's has not.
+        for (QWidget* widget : QApplication::allWidgets()) {
+            QEvent change(QEvent::ApplicationPaletteChange);
+            QApplication::sendEvent(widget, &change);
+        }
 
         const QPalette p = QApplication::palette();
         const auto indicator = [](QCheckBox& box) {
@@ -160,16 +210,31 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
                 EXPECT_GE(ratio, least)
                     << theme << what.toStdString() << " on " << behind.name().toStdString();
             };
-            const auto text = [&](const char* what, QPalette::ColorRole role, const QColor& on) {
-                expect(what, contrast(p.color(role), on), 4.5);
+            // Every role the screens and the style draw text in, over what it is drawn on.
+            const QColor base = p.color(QPalette::Base);
+            const std::tuple<const char*, QPalette::ColorRole, QColor> texts[] = {
+                {"window text", QPalette::WindowText, behind},
+                {"secondary text", QPalette::PlaceholderText, behind},
+                {"link", QPalette::Link, behind},
+                {"visited link", QPalette::LinkVisited, behind},
+                {"outlined button text", QPalette::ButtonText, behind},
+                {"field text", QPalette::Text, base},
+                {"row text", QPalette::Text, p.color(QPalette::AlternateBase)},
+                {"placeholder", QPalette::PlaceholderText, base},
+                {"button text", QPalette::ButtonText, p.color(QPalette::Button)},
+                {"selection", QPalette::HighlightedText, p.color(QPalette::Highlight)},
+                {"tooltip", QPalette::ToolTipText, p.color(QPalette::ToolTipBase)},
             };
-            text("window text", QPalette::WindowText, behind);
-            text("secondary text", QPalette::PlaceholderText, behind);
-            text("link", QPalette::Link, behind);
-            text("field text", QPalette::Text, p.color(QPalette::Base));
-            text("placeholder", QPalette::PlaceholderText, p.color(QPalette::Base));
-            text("button text", QPalette::ButtonText, p.color(QPalette::Button));
-            text("selection", QPalette::HighlightedText, p.color(QPalette::Highlight));
+            for (const auto& [what, role, on] : texts) {
+                expect(what, contrast(p.color(role), on), 4.5);
+            }
+            // Outlines, focus rings, chosen rows and tabs tell a control from its surroundings.
+            for (const QColor& around : {behind, base, p.color(QPalette::Button)}) {
+                expect("control outline on " + around.name(),
+                       contrast(p.color(QPalette::Dark), around), 3.0);
+                expect("highlight on " + around.name(),
+                       contrast(p.color(QPalette::Highlight), around), 3.0);
+            }
             expect("primary button", contrast(Qt::white, style::brandBlue), 4.5);
             expect("icon", contrast(style::iconColor(p), behind), 3.0);
             for (Tone tone : {Tone::neutral, Tone::info, Tone::success, Tone::warning, Tone::danger,
@@ -187,11 +252,47 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
             const QImage box = drawnOver(checked, behind);
             expect("checked box fill",
                    contrast(box.pixelColor(indicator(checked).center()), behind), 3.0);
-            const QImage selected = drawnOver(tab, behind);
-            expect(
-                "selected tab",
-                contrast(selected.pixelColor(selected.width() / 2, selected.height() - 2), behind),
-                3.0);
+            const QImage bar = drawnOver(tabs, behind);
+            const QRect chosen = tabs.tabRect(tabs.currentIndex());
+            expect("chosen tab",
+                   contrast(bar.pixelColor(chosen.center().x(), chosen.bottom() - 1), behind), 3.0);
+            // The left edge of each outlined control, halfway down.
+            const auto edge = [&](QWidget& widget) {
+                const QImage image = drawnOver(widget, behind);
+                return peakContrast(image, QRect(0, image.height() / 2 - 2, 2, 4), behind);
+            };
+            expect("field outline", edge(field), 3.0);
+            expect("combo box outline", edge(combo), 3.0);
+            expect("spin box outline", edge(spin), 3.0);
+            expect("button outline", edge(plain), 3.0);
+            expect("secondary button outline", edge(*buttons[1]), 3.0);
+            expect("destructive button outline", edge(*buttons[2]), 3.0);
+            // Links and list rows show the keys by the style's focus ring.
+            QImage ring(40, 20, QImage::Format_RGB32);
+            ring.fill(behind);
+            {
+                QPainter painter(&ring);
+                QStyleOptionFocusRect option;
+                option.rect = ring.rect();
+                option.palette = p;
+                option.state = QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+                QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter);
+            }
+            expect("focus ring", peakContrast(ring, ring.rect(), behind), 3.0);
+            // The sidebar: the open page's row, and the keyboard cursor on another row.
+            pages.setFocus();
+            pages.setCurrentRow(0, QItemSelectionModel::NoUpdate);
+            pages.resize(200, pages.sizeHint().height());
+            QImage list(pages.size(), QImage::Format_RGB32);
+            list.fill(behind);
+            pages.render(&list, QPoint(), QRegion(), QWidget::DrawChildren);
+            const QRect open = pages.visualItemRect(pages.item(1));
+            const QRect cursor = pages.visualItemRect(pages.item(0));
+            expect("open page row",
+                   contrast(list.pixelColor(open.left() + 8, open.center().y()), behind), 3.0);
+            expect("sidebar focus ring",
+                   peakContrast(list, QRect(cursor.left(), cursor.center().y(), 3, 1), behind),
+                   3.0);
             // Text and marks on a fill of the widget's own are read against that fill.
             const auto onOwnFill = [&](QWidget& widget) {
                 const QImage image = drawnOver(widget, behind);

@@ -4,13 +4,16 @@
 #include "SigningFixture.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFutureWatcherBase>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSemaphore>
 #include <QThreadPool>
+#include <csignal>
 #include <functional>
 #include <latch>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace orvela;
@@ -51,6 +54,29 @@ private:
     std::shared_ptr<QSemaphore> m_release = std::make_shared<QSemaphore>();
 };
 
+/// A limit on the size of every file the process writes, as a full disk would set one: the
+/// write that reaches it is cut short, the next fails. Lifted when it goes.
+class FileSizeLimit {
+public:
+    FileSizeLimit() { ::getrlimit(RLIMIT_FSIZE, &m_before); }
+    ~FileSizeLimit() { lift(); }
+    void set(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // an error to see, not a signal that ends the test
+        rlimit limit = m_before;
+        limit.rlim_cur = bytes;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    void lift()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+
+private:
+    rlimit m_before{};
+};
+
 class SigningControllerTest : public SigningFixture {
 protected:
     /// The next status reply is exactly `body`, after one "still running" reply.
@@ -72,9 +98,14 @@ TEST_F(SigningControllerTest, SignsSendsTheDigestAndNameThenSavesWhatTheBackendR
     QList<Phase> phases;
     QObject::connect(m_signing.get(), &SigningController::phaseChanged, m_signing.get(),
                      [&](Phase phase) { phases.append(phase); });
+    // A folder where the activity log's lock file goes is no lock to wait for.
+    ASSERT_TRUE(QDir().mkpath(m_settings->fileName() + ".activity-lock"));
+    QElapsedTimer elapsed;
+    elapsed.start();
 
     sign(path);
     ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    EXPECT_LT(elapsed.elapsed(), 8000);
     EXPECT_EQ(phases, (QList<Phase>{Phase::uploading, Phase::waitingApproval, Phase::done}));
 
     const QByteArray digest = QCryptographicHash::hash(document, QCryptographicHash::Sha256);
@@ -125,21 +156,47 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
               (QStringList{"report_signed.pdf", "report_signed (1).pdf", "report_signed (2).pdf"}));
     EXPECT_EQ(readAll(m_signing->savedPath()), "%PDF-1.7 signed");
 
-    // A gap is filled before higher numbers; only the last extension goes, and a name that is
-    // all extension keeps it.
+    // A gap is filled before higher numbers; only the last extension goes; a copy is never
+    // hidden; a name past the file system's 255 bytes loses whole characters of its base.
     QDir folder(downloads());
     ASSERT_TRUE(folder.remove("report_signed (1).pdf"));
-    const std::pair<const char*, const char*> names[] = {
-        {"report.pdf", "report_signed (1).pdf"},
-        {"contract.final.pdf", "contract.final_signed.pdf"},
-        {"scan", "scan_signed.pdf"},
-        {".pdf", ".pdf_signed.pdf"},
+    const QString x251 = QString(251, u'x') + ".pdf";
+    const QString euro83 = QString(83, u'€') + ".pdf"; // 3 bytes each
+    // A folder so deep that only a short name still fits in the longest path.
+    QString deep = m_dir.filePath("deep");
+    while (deep.size() < 3850) {
+        deep += u'/' + QString(255, u'd');
+    }
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const struct {
+        QString folder;
+        QString name;
+        QString expected;
+    } names[] = {
+        {downloads(), "report.pdf", "report_signed (1).pdf"},
+        {downloads(), "contract.final.pdf", "contract.final_signed.pdf"},
+        {downloads(), "scan", "scan_signed.pdf"},
+        {downloads(), ".pdf", "_signed.pdf"},
+        {downloads(), "..notes.pdf", "notes_signed.pdf"},
+        {downloads(), x251, QString(244, u'x') + "_signed.pdf"},
+        {downloads(), x251, QString(240, u'x') + "_signed (1).pdf"},
+        {downloads(), euro83, QString(81, u'€') + "_signed.pdf"},
+        {deep, x251, "document_signed.pdf"},
     };
-    for (const auto& [name, expected] : names) {
-        const auto copy = SigningController::writeSignedCopy(downloads(), name, "%PDF-1.7 direct");
-        EXPECT_EQ(copy.path, folder.filePath(expected)) << copy.error.toStdString();
+    for (const auto& c : names) {
+        SCOPED_TRACE(c.name.toStdString());
+        EXPECT_EQ(state::SignedCopy::check(c.folder, c.name, 15), QString());
+        const auto copy = state::SignedCopy::write(c.folder, c.name, "%PDF-1.7 direct");
+        EXPECT_EQ(copy.path, QDir(c.folder).filePath(c.expected)) << copy.error.toStdString();
         EXPECT_EQ(readAll(copy.path), "%PDF-1.7 direct");
     }
+
+    // The whole signing of a document with such a name: nothing the phone approved is lost.
+    ASSERT_TRUE(QDir(downloads()).removeRecursively());
+    m_sim.setApproveAfterMs(200);
+    sign(writeDocument(x251));
+    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    EXPECT_EQ(QFileInfo(m_signing->savedPath()).fileName(), QString(244, u'x') + "_signed.pdf");
 }
 
 TEST_F(SigningControllerTest, WritersRacingForOneNameEachKeepTheirOwnCompleteCopy)
@@ -153,12 +210,12 @@ TEST_F(SigningControllerTest, WritersRacingForOneNameEachKeepTheirOwnCompleteCop
         copies << "%PDF-1.7 copy " + QByteArray::number(i) + QByteArray(400'000, char('a' + i));
     }
     std::latch start(writers);
-    QList<SigningController::SavedCopy> saved(writers);
+    QList<state::SignedCopy::Saved> saved(writers);
     std::vector<std::thread> threads;
     for (int i = 0; i < writers; ++i) {
         threads.emplace_back([&, i] {
             start.arrive_and_wait();
-            saved[i] = SigningController::writeSignedCopy(downloads(), "report.pdf", copies[i]);
+            saved[i] = state::SignedCopy::write(downloads(), "report.pdf", copies[i]);
         });
     }
     for (auto& thread : threads) {
@@ -192,6 +249,8 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
         };
     };
     const QString invalid = QStringLiteral("The server's reply is invalid.");
+    FileSizeLimit fileSizeLimit;
+    auto rowScope = std::make_unique<QObject>(); // connections of one row
     struct Failure {
         const char* name;
         std::function<void()> arrange;
@@ -216,6 +275,27 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
         {"status unreadable", fault(SimFault::malformedJson, "/api/status"), invalid},
         {"error inside a status", phone(R"({"state":"RUNNING","error":"Certificate revoked"})"),
          "Server error (200): Certificate revoked"},
+        // Two answers in one reply: the last would sign what the first declined.
+        {"a key given twice",
+         phone(R"({"state":"COMPLETE","endResult":"USER_REFUSED",)"
+               R"("endResult":"OK"})"),
+         invalid},
+        // Known before the phone is asked: the copy cannot be smaller than the document.
+        {"no room for the copy", [&] { fileSizeLimit.set(2048); },
+         "Cannot save into the folder " + downloads() + ": File too large", nullptr, false},
+        // Known only once the copy arrives: it is larger than the document was.
+        {"the copy cut short by a full disk", [&] { fileSizeLimit.set(4096 + 10); },
+         "Cannot save into the folder " + downloads() + ": File too large"},
+        {"the folder gone while the phone was asked",
+         [&] {
+             QObject::connect(m_signing.get(), &SigningController::phaseChanged, rowScope.get(),
+                              [&](Phase phase) {
+                                  if (phase == Phase::waitingApproval) {
+                                      QDir(downloads()).removeRecursively();
+                                  }
+                              });
+         },
+         "Cannot save into the folder " + downloads() + ": No such file or directory"},
         {"download dropped", fault(SimFault::drop, "/api/sign-pdf-download", 3), ""},
         {"empty copy", copy(""), invalid},
         {"copy that is no PDF", copy("<html>%PDF-1.7 signed</html>"), invalid},
@@ -255,6 +335,8 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
     const auto downloadsFolder = m_folder;
     for (const Failure& c : cases) {
         SCOPED_TRACE(c.name);
+        fileSizeLimit.lift();
+        rowScope = std::make_unique<QObject>();
         m_settings->remove(QStringLiteral("activity.sessions"));
         m_sim.clearRequests();
         m_sim.setApproveAfterMs(200);

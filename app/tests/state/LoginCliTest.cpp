@@ -3,6 +3,7 @@
 
 #include "BackendSim.h"
 #include "StateFixture.h"
+#include "common/DateFormatter.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -93,7 +94,14 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopShownHarmlesslyAndSignO
     ASSERT_TRUE(restore(desktop));
     EXPECT_EQ(desktop.fullName(), outcome.name);
     EXPECT_EQ(desktop.dashboardData()->totalLogins, 1);
-    EXPECT_EQ(json(orvela({"activity", "--json"})).value("sessions").toArray().size(), 1);
+    const QJsonArray sessions = json(orvela({"activity", "--json"})).value("sessions").toArray();
+    ASSERT_EQ(sessions.size(), 1);
+    // For people the time reads as on the screens; JSON keeps it as stored.
+    const QString createdAt = sessions.first().toObject().value("createdAt").toString();
+    EXPECT_TRUE(
+        orvela({"--lang", "en", "activity"})
+            .out.startsWith(common::DateFormatter().dateTime(createdAt, common::AppLanguage::en) +
+                            "  AUTH"));
 
     const ToolRun logout = orvela({"--lang", "en", "logout"});
     ASSERT_EQ(logout.exitCode, 0) << logout.err.toStdString();

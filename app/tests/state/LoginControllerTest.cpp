@@ -8,6 +8,7 @@
 #include "TestPki.h"
 #include "api/APIClient.h"
 #include "common/SettingsKeys.h"
+#include "state/SigningController.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -182,10 +183,10 @@ TEST_F(LoginControllerTest, ASignInByNumberIsStoredRestoredAndSignedOut)
     EXPECT_EQ(m_login->resultNationalId(), "УБ99112233");
 }
 
+// The phone's person is known from the status reply alone, so the signing page has a signer.
 TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
 {
     SimOutcome outcome;
-    outcome.idNumber = QStringLiteral("УБ11223344");
     outcome.approveAfterMs = 800;
     m_sim->scriptNextOutcome(outcome);
     m_login->selectTab(LoginTab::qrScan);
@@ -195,8 +196,26 @@ TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
     ASSERT_TRUE(waitUntil([this] { return ended(); }, 15'000));
     ASSERT_EQ(m_login->phase(), AuthPhase::success) << m_login->errorMessage().toStdString();
     ASSERT_TRUE(waitUntil([&] { return m_state->screen() == AppScreen::dashboard; }));
-    EXPECT_EQ(m_state->nationalID(), "УБ11223344"); // empty national ID: the civil ID shows
-    EXPECT_EQ(m_state->civilID(), "УБ11223344");
+    EXPECT_EQ(m_state->nationalID(), outcome.approverRegisterNumber); // falls back to civil ID
+    EXPECT_EQ(m_state->civilID(), outcome.approverRegisterNumber);
+    EXPECT_EQ(SigningController(*m_state, *m_client).signerIdentifier(),
+              outcome.approverRegisterNumber);
+}
+
+// A sign-in text no QR symbol can hold is a failure said in words; nobody waits for a scan.
+TEST_F(LoginControllerTest, AQrTextTooLongToEncodeFailsAtOnce)
+{
+    const QByteArray text(8000, 'A'); // a version 40 symbol holds 2331 bytes at level M
+    m_sim->injectResponse(QStringLiteral("/api/start"), 200, "application/json",
+                          R"({"sessionId":"s1","qr":")" + text + R"(","vc":"12"})");
+    signInByQr();
+    EXPECT_EQ(m_login->phase(), AuthPhase::failed);
+    EXPECT_EQ(m_login->errorText().en, "Could not create the QR code: The server's sign-in text "
+                                       "is too long for a QR code. Try again later.");
+    EXPECT_TRUE(m_login->errorMessage().startsWith(qrPrefix));
+    EXPECT_TRUE(m_login->qrImage().isNull());
+    runEventLoopFor(300);
+    EXPECT_EQ(requests("/api/status"), 0);
 }
 
 // Each failure on both tabs: a phone's answer is shown as it is, anything the client or the

@@ -20,7 +20,7 @@ QStringList technicalNames()
     QStringList names{"APDU", "PKCS#11", "PKCS#10", "SO PIN", "User PIN", "PIN", "PUK", "CSR",
                       "ATR", "SHA-256", "SHA-1", "SPKI", "ECDSA", "EC P-256", "X.509", "PEM",
                       "DER", "CER", "CRT", "FIPS", "Tessel", "Nuvia", "Orvela", "PDF", "QR",
-                      "USB"};
+                      "USB", "pcscd", "/api"};
     // clang-format on
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
@@ -49,8 +49,10 @@ QString shownText(QWidget& widget)
 bool isForeign(QString text, common::AppLanguage language, const QStringList& kept)
 {
     static const QStringList names = technicalNames();
-    // Fingerprints, keys and signatures in Base64 or hexadecimal are data.
+    // Fingerprints, keys and signatures in Base64 or hexadecimal are data, and so are the paths
+    // of files and libraries.
     static const QRegularExpression data(QStringLiteral("[A-Za-z0-9+/=:]{16,}"));
+    static const QRegularExpression path(QStringLiteral("(/[\\w.+-]+){2,}"));
     static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
     static const QRegularExpression latinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
     QStringList pieces = kept;
@@ -59,6 +61,7 @@ bool isForeign(QString text, common::AppLanguage language, const QStringList& ke
     for (const QString& piece : std::as_const(pieces) + names) {
         text.remove(piece);
     }
+    text.remove(path);
     text.remove(data);
     return language == common::AppLanguage::en ? text.contains(cyrillic) : text.contains(latinWord);
 }

@@ -45,6 +45,15 @@ TEST(CertificateImport, OnlyTheFilesOneCertificateIsImported)
         {"DER with a trailing byte", der + '\0', false},
         {"two DER certificates", der + other, false},
         {"two PEM certificates", toPem(der) + toPem(other), false},
+        {"PEM and an empty block after it",
+         toPem(der) + "-----BEGIN CERTIFICATE-----\n-----END CERTIFICATE-----\n", false},
+        {"an empty block, then PEM",
+         "-----BEGIN CERTIFICATE-----\n-----END CERTIFICATE-----\n" + toPem(der), false},
+        {"the certificate under CRL armour",
+         toPem(der)
+             .replace("BEGIN CERTIFICATE", "BEGIN X509 CRL")
+             .replace("END CERTIFICATE", "END X509 CRL"),
+         false},
         {"DER cut short", der.chopped(1), false},
     };
     // Every line end a text editor may write.

@@ -6,6 +6,7 @@
 #include "VpcdReader.h"
 #include "orvela/sim/VpcdBridge.h"
 #include "orvela/tokenkit/TokenManager.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 #include "tokens/TokenProvisioner.h"
 
@@ -84,18 +85,32 @@ protected:
     {
         std::optional<bool> answered;
         QObject context;
-        manager.testConnection(&context, [&](bool ok) { answered = ok; });
+        manager.testConnection(&context, [&](const std::optional<TokenFailure>& failure) {
+            answered = !failure.has_value();
+        });
         EXPECT_TRUE(waitUntil([&] { return answered.has_value(); }));
         return answered.value_or(false);
     }
 
     VirtualToken token{VirtualToken::Options{}};
     std::atomic<bool> removeAfterNextCommand{false};
-    VpcdBridge bridge{token, {"127.0.0.1", vpcd::bridgePort(), [this](VirtualToken&) {
-                                  if (removeAfterNextCommand.exchange(false)) {
-                                      bridge.setPresent(false);
-                                  }
-                              }}};
+    /// The card leaves while it works on the next signature command, before it answers.
+    std::atomic<bool> vanishWhileSigning{false};
+    VpcdBridge bridge{token,
+                      {"127.0.0.1",
+                       vpcd::bridgePort(),
+                       [this](VirtualToken&) {
+                           if (removeAfterNextCommand.exchange(false)) {
+                               bridge.setPresent(false);
+                           }
+                       },
+                       [this](tokenkit::ByteView command) {
+                           const bool signing = command.size() > 1 && command[1] == 0x2A;
+                           return signing && vanishWhileSigning.exchange(false)
+                                      ? VpcdBridge::Misbehaviour::vanish
+                                      : VpcdBridge::Misbehaviour::answer;
+                       },
+                       {}}};
     std::thread bridgeThread;
     int readerIndex = -1;
 };
@@ -120,28 +135,43 @@ TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemova
             },
             done);
     });
-    ASSERT_TRUE(provisioned.ok()) << provisioned.failure.message.toStdString();
+    ASSERT_TRUE(provisioned.ok()) << provisioned.failure.detail;
     const Bytes hash(32, 0x5a);
     const auto signature = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
-    ASSERT_TRUE(signature.ok()) << signature.failure.message.toStdString();
+    ASSERT_TRUE(signature.ok()) << signature.failure.detail;
 
     bridge.setPresent(false);
     ASSERT_TRUE(waitUntil([&] { return !manager->isCardPresent(); })) << "removal not seen";
     EXPECT_TRUE(manager->isTokenPresent()) << "the reader stays when only the card goes";
     EXPECT_FALSE(connects(*manager));
-    EXPECT_FALSE(manager->errorMessage().isEmpty());
+    // The real service's answer for an empty reader, in the words the screens show.
+    ASSERT_TRUE(manager->failure().has_value());
+    EXPECT_EQ(manager->failure()->kind, TokenFailureKind::noCard);
+    EXPECT_EQ(tokenFailureText(*manager->failure(), common::AppLanguage::en),
+              "No token found. Plug in the token, or put the card in the reader, and try again.");
     EXPECT_TRUE(manager->tokenInfo().has_value()) << "a failed read must keep the last info";
 
     bridge.setPresent(true);
     ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); })) << "reinsertion not seen";
-    EXPECT_TRUE(waitUntil([&] { return manager->errorMessage().isEmpty(); }))
+    EXPECT_TRUE(waitUntil([&] { return !manager->failure().has_value(); }))
         << "the error of the pulled card outlived its return";
 
     // The applet answers its selection, then the card leaves before the signature command.
     removeAfterNextCommand = true;
     const auto interrupted = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
     EXPECT_FALSE(interrupted.ok());
-    EXPECT_TRUE(interrupted.failure.cardGone) << interrupted.failure.message.toStdString();
+    EXPECT_TRUE(interrupted.failure.cardGone) << interrupted.failure.detail;
+    EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
+
+    // The card leaves in the middle of the signature command: removed, not a status word.
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // vpcd takes a moment to take it back
+    bridge.setPresent(true);
+    ASSERT_TRUE(waitUntil([&] { return manager->isCardPresent(); })) << "reinsertion not seen";
+    vanishWhileSigning = true;
+    const auto pulled = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
+    EXPECT_FALSE(pulled.ok());
+    EXPECT_TRUE(pulled.failure.cardGone) << pulled.failure.detail;
+    EXPECT_EQ(pulled.failure.kind, TokenFailureKind::cardRemoved);
     EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
 
     pullOut();

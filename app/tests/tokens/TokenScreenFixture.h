@@ -75,8 +75,8 @@ protected:
     void shoot(QWidget& widget, const QString& name, QStringList kept = {})
     {
         kept << QStringLiteral("Orvela Test Token") << QStringLiteral("Orvela FIPS Token")
-             << QStringLiteral("orvela-sign") << QStringLiteral("eid-cert")
-             << QStringLiteral("contract.pdf");
+             << QStringLiteral("Orvela Virtual Reader 0") << QStringLiteral("orvela-sign")
+             << QStringLiteral("eid-cert") << QStringLiteral("contract.pdf");
         const common::AppLanguage before = localization.language();
         for (const common::AppLanguage language :
              {common::AppLanguage::mn, common::AppLanguage::en}) {

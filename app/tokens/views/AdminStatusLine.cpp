@@ -18,8 +18,9 @@ AdminStatusLine::AdminStatusLine(const AdminActionState& state,
 void AdminStatusLine::refresh()
 {
     setKind(m_state.isError() ? Kind::error : m_state.isBusy() ? Kind::info : Kind::success);
-    setText(m_localization.localized(m_state.message()));
-    setVisible(!m_state.message().isEmpty());
+    const QString text = m_state.shownText(m_localization);
+    setText(text);
+    setVisible(!text.isEmpty());
 }
 
 } // namespace orvela::tokens::views

@@ -7,9 +7,11 @@
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/ProvisionController.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/views/KeyedTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
+#include "tokens/views/TokenTargetLine.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -58,7 +60,7 @@ void addForm(QVBoxLayout* page, KeyedTexts& texts,
 
 } // namespace
 
-ProvisionSection::ProvisionSection(ProvisionController& controller,
+ProvisionSection::ProvisionSection(ProvisionController& controller, const TokenTargets& targets,
                                    common::LocalizationService& localization, TokenPrompts& prompts,
                                    QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts),
@@ -68,6 +70,10 @@ ProvisionSection::ProvisionSection(ProvisionController& controller,
     outer->setContentsMargins(0, 0, 0, 0);
     m_card = new components::Card(this);
     outer->addWidget(m_card);
+    m_apduTarget = new TokenTargetLine(targets, TokenRoad::apdu, localization, m_card);
+    m_pkcs11Target = new TokenTargetLine(targets, TokenRoad::pkcs11, localization, m_card);
+    m_card->contentLayout()->addWidget(m_apduTarget);
+    m_card->contentLayout()->addWidget(m_pkcs11Target);
     // One page per step, only the current one shown: hidden pages take no room, so the
     // section is as tall as the step it shows.
     m_pages = {makeChoosePage(), makeApduPage(), makePkcs11Page(), makeWorkingPage(),
@@ -232,7 +238,14 @@ void ProvisionSection::retranslate()
 
 void ProvisionSection::refresh()
 {
-    showPage(static_cast<int>(m_controller.step()));
+    const ProvisionStep step = m_controller.step();
+    showPage(static_cast<int>(step));
+    // The choice shows both roads' tokens; a form, its run and its end show the one it uses.
+    if (step == ProvisionStep::choose || step == ProvisionStep::apduPins ||
+        step == ProvisionStep::pkcs11Pins) {
+        m_apduTarget->setVisible(step != ProvisionStep::pkcs11Pins);
+        m_pkcs11Target->setVisible(step != ProvisionStep::apduPins);
+    }
     for (QLineEdit* field : {m_apduUser, m_p11User}) {
         syncField(field, m_controller.userPin());
     }
@@ -249,8 +262,9 @@ void ProvisionSection::refresh()
         progress.isEmpty()
             ? common::KeyedText{QStringLiteral("Tokens_Provision_WorkingFallback"), {}}
             : progress));
-    m_error->setText(m_controller.errorText());
-    m_error->setVisible(!m_controller.errorText().isEmpty());
+    const auto& failure = m_controller.failure();
+    m_error->setText(failure ? tokenFailureText(*failure, m_localization.language()) : QString());
+    m_error->setVisible(failure.has_value());
     m_success->setText(m_localization.localized(m_controller.successText()));
     m_success->setVisible(!m_controller.successText().isEmpty());
 }

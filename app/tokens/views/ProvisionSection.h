@@ -18,19 +18,23 @@ class InlineBanner;
 
 namespace orvela::tokens {
 class ProvisionController;
-}
+class TokenTargets;
+} // namespace orvela::tokens
 
 namespace orvela::tokens::views {
 
 class KeyedTexts;
 class TokenPrompts;
+class TokenTargetLine;
 
 /// The provisioning section of the token detail screen: one page per step of its controller.
 class ProvisionSection : public QWidget {
     Q_OBJECT
 public:
-    ProvisionSection(ProvisionController& controller, common::LocalizationService& localization,
-                     TokenPrompts& prompts, QWidget* parent = nullptr);
+    /// `targets` say which token each road acts on.
+    ProvisionSection(ProvisionController& controller, const TokenTargets& targets,
+                     common::LocalizationService& localization, TokenPrompts& prompts,
+                     QWidget* parent = nullptr);
 
     /// Both roads wipe the token first, so the form's button asks before anything is sent.
     void askToProvision();
@@ -51,6 +55,8 @@ private:
     TokenPrompts& m_prompts;
     KeyedTexts* m_texts;
     components::Card* m_card;
+    TokenTargetLine* m_apduTarget;
+    TokenTargetLine* m_pkcs11Target;
     QList<QWidget*> m_pages; ///< indexed by ProvisionStep
     QLineEdit* m_apduUser;
     QLineEdit* m_apduRepeat;

@@ -8,28 +8,40 @@
 #include "tokens/views/AdminGenKeySection.h"
 #include "tokens/views/AdminObjectsSection.h"
 #include "tokens/views/AdminPinSection.h"
+#include "tokens/views/TokenTargetLine.h"
 
 #include <QHideEvent>
 #include <QVBoxLayout>
 
 namespace orvela::tokens::views {
 
-TokenAdminView::TokenAdminView(TokenManager& manager, common::LocalizationService& localization,
-                               TokenPrompts& prompts, QWidget* parent)
-    : QWidget(parent), m_controller(std::make_unique<TokenAdminController>(manager, localization))
+TokenAdminView::TokenAdminView(TokenManager& manager, const TokenTargets& targets,
+                               common::LocalizationService& localization, TokenPrompts& prompts,
+                               QWidget* parent)
+    : QWidget(parent), m_controller(std::make_unique<TokenAdminController>(manager))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(components::style::spacingL);
+    // Each section opens with the token it acts on: the sections of one page may reach two
+    // different tokens by their two roads.
+    const auto add = [&](components::Card* section, std::initializer_list<TokenRoad> roads) {
+        int at = 0;
+        for (const TokenRoad road : roads) {
+            section->contentLayout()->insertWidget(
+                at++, new TokenTargetLine(targets, road, localization, section));
+        }
+        layout->addWidget(section);
+    };
     TokenAdminController& c = *m_controller;
-    layout->addWidget(new AdminDiagnosticsSection(c, localization, this));
-    layout->addWidget(new AdminEraseSection(c, localization, prompts, this));
+    add(new AdminDiagnosticsSection(c, localization, this), {TokenRoad::apdu, TokenRoad::pkcs11});
+    add(new AdminEraseSection(c, localization, prompts, this), {TokenRoad::apdu});
     for (AdminPinController* pins : {&c.changePin(), &c.unlockPin(), &c.changeSoPin()}) {
-        layout->addWidget(new AdminPinSection(*pins, localization, this));
+        add(new AdminPinSection(*pins, localization, this), {TokenRoad::pkcs11});
     }
-    layout->addWidget(new AdminObjectsSection(c.objects(), localization, prompts, this));
-    layout->addWidget(new AdminGenKeySection(c, localization, this));
-    layout->addWidget(new AdminCsrSection(c.csr(), localization, prompts, this));
+    add(new AdminObjectsSection(c.objects(), localization, prompts, this), {TokenRoad::pkcs11});
+    add(new AdminGenKeySection(c, localization, this), {TokenRoad::pkcs11});
+    add(new AdminCsrSection(c.csr(), localization, prompts, this), {TokenRoad::pkcs11});
     layout->addStretch();
 }
 

@@ -10,6 +10,7 @@ class LocalizationService;
 namespace orvela::tokens {
 class TokenAdminController;
 class TokenManager;
+class TokenTargets;
 } // namespace orvela::tokens
 
 namespace orvela::tokens::views {
@@ -23,9 +24,11 @@ class TokenAdminView : public QWidget {
     Q_OBJECT
 
 public:
-    /// `prompts` answer the sections' dialogs and outlive this view.
-    TokenAdminView(TokenManager& manager, common::LocalizationService& localization,
-                   TokenPrompts& prompts, QWidget* parent = nullptr);
+    /// `prompts` answer the sections' dialogs and outlive this view; `targets` say which
+    /// token each section acts on.
+    TokenAdminView(TokenManager& manager, const TokenTargets& targets,
+                   common::LocalizationService& localization, TokenPrompts& prompts,
+                   QWidget* parent = nullptr);
     ~TokenAdminView() override;
 
     TokenAdminController& controller() { return *m_controller; }

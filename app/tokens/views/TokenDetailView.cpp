@@ -7,10 +7,13 @@
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "orvela/tokenkit/Bytes.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
+#include "tokens/TokenTargets.h"
 #include "tokens/views/ProvisionSection.h"
 #include "tokens/views/TokenAdminView.h"
 #include "tokens/views/TokenSignTestView.h"
+#include "tokens/views/TokenTargetLine.h"
 
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -36,11 +39,11 @@ QLabel* plainLabel(QWidget* parent)
 
 } // namespace
 
-TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& provision,
-                                 SignTestController& signTest,
+TokenDetailView::TokenDetailView(TokenManager& manager, TokenTargets& targets,
+                                 ProvisionController& provision, SignTestController& signTest,
                                  common::LocalizationService& localization, TokenPrompts& prompts,
                                  QWidget* parent)
-    : QWidget(parent), m_manager(manager), m_localization(localization)
+    : QWidget(parent), m_manager(manager), m_targets(targets), m_localization(localization)
 {
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -68,17 +71,23 @@ TokenDetailView::TokenDetailView(TokenManager& manager, ProvisionController& pro
     layout->addWidget(m_error);
     m_info = makeInfoCard(content);
     layout->addWidget(m_info);
-    layout->addWidget(new ProvisionSection(provision, localization, prompts, content));
-    layout->addWidget(new TokenAdminView(manager, localization, prompts, content));
-    layout->addWidget(new TokenSignTestView(signTest, localization, prompts, content));
+    m_differ =
+        new components::InlineBanner(components::InlineBanner::Kind::warning, QString(), content);
+    m_differ->setObjectName(QStringLiteral("tokensDiffer"));
+    layout->addWidget(m_differ);
+    layout->addWidget(new ProvisionSection(provision, targets, localization, prompts, content));
+    layout->addWidget(new TokenAdminView(manager, targets, localization, prompts, content));
+    layout->addWidget(new TokenSignTestView(signTest, targets, localization, prompts, content));
     layout->addStretch();
 
     connect(m_back, &QPushButton::clicked, this, &TokenDetailView::backRequested);
     connect(m_refresh, &QPushButton::clicked, &m_manager, &TokenManager::refresh);
+    connect(m_refresh, &QPushButton::clicked, &m_targets, &TokenTargets::refresh);
+    connect(&m_targets, &TokenTargets::changed, this, &TokenDetailView::showTargets);
     connect(&m_manager, &TokenManager::isTokenPresentChanged, this, &TokenDetailView::refresh);
     connect(&m_manager, &TokenManager::isCardPresentChanged, this, &TokenDetailView::refresh);
     connect(&m_manager, &TokenManager::tokenInfoChanged, this, &TokenDetailView::refresh);
-    connect(&m_manager, &TokenManager::errorMessageChanged, this, &TokenDetailView::refresh);
+    connect(&m_manager, &TokenManager::failureChanged, this, &TokenDetailView::refresh);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &TokenDetailView::retranslate);
     retranslate();
@@ -162,6 +171,20 @@ void TokenDetailView::retranslate()
     m_atrLabel->setText(key("Tokens_Info_Atr"));
     m_notice->setText(key("Tokens_Disconnected_Notice"));
     refresh();
+    showTargets();
+}
+
+void TokenDetailView::showTargets()
+{
+    // The details shown are the APDU road's token; when the PKCS#11 road reaches another one,
+    // the sections below would otherwise act on a token nobody sees.
+    m_differ->setVisible(m_targets.differ());
+    if (m_targets.differ()) {
+        m_differ->setText(m_localization.localized(QStringLiteral("TokenTarget_Differ"))
+                              .arg(tokenName(*m_targets.apduLabel(), m_localization),
+                                   m_targets.apduReader(),
+                                   pkcs11TokenText(*m_targets.pkcs11Token(), m_localization)));
+    }
 }
 
 void TokenDetailView::drawStatusIcon()
@@ -182,10 +205,20 @@ void TokenDetailView::refresh()
     const bool connected = isConnected();
     drawStatusIcon();
     m_statusTitle->setText(key(connected ? "Tokens_Connected" : "Tokens_Disconnected"));
-    m_statusLine->setText(key(connected ? "Tokens_Ready" : "Tokens_PlugIn"));
-    m_notice->setVisible(!connected);
-    m_error->setText(m_manager.errorMessage());
-    m_error->setVisible(!m_manager.errorMessage().isEmpty());
+    // Worded now, in the language of the moment: a switch redraws it from the typed failure.
+    const auto& failure = m_manager.failure();
+    const auto language = m_localization.language();
+    m_statusLine->setText(connected ? key("Tokens_Ready")
+                          : failure ? tokenFailureWords(*failure, language).what
+                                    : key("Tokens_PlugIn"));
+    // A card gone is what the notice says; any other failure (the service may be down) says
+    // better than "plug it back in" what is wrong.
+    const bool cardOut = !failure || failure->kind == TokenFailureKind::noCard ||
+                         failure->kind == TokenFailureKind::cardRemoved;
+    const bool noticed = !connected && cardOut;
+    m_notice->setVisible(noticed);
+    m_error->setText(failure ? tokenFailureText(*failure, language) : QString());
+    m_error->setVisible(failure && !noticed);
 
     const auto& info = m_manager.tokenInfo();
     m_info->setVisible(info.has_value());

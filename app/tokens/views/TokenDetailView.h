@@ -17,6 +17,7 @@ namespace orvela::tokens {
 class ProvisionController;
 class SignTestController;
 class TokenManager;
+class TokenTargets;
 } // namespace orvela::tokens
 
 namespace orvela::tokens::views {
@@ -24,11 +25,12 @@ namespace orvela::tokens::views {
 class TokenPrompts;
 
 /// The token detail screen: back and refresh, the status line, the disconnected notice, the
-/// information card, then provisioning, administration and the sign test, in a scroll area.
+/// information card, the warning when the two roads reach two different tokens, then
+/// provisioning, administration and the sign test, in a scroll area.
 class TokenDetailView : public QWidget {
     Q_OBJECT
 public:
-    TokenDetailView(TokenManager& manager, ProvisionController& provision,
+    TokenDetailView(TokenManager& manager, TokenTargets& targets, ProvisionController& provision,
                     SignTestController& signTest, common::LocalizationService& localization,
                     TokenPrompts& prompts, QWidget* parent = nullptr);
 
@@ -44,10 +46,12 @@ private:
     components::Card* makeInfoCard(QWidget* parent);
     void retranslate();
     void refresh();
+    void showTargets();
     /// The status mark in its tone for the palette now; drawn again on a theme switch.
     void drawStatusIcon();
 
     TokenManager& m_manager;
+    TokenTargets& m_targets;
     common::LocalizationService& m_localization;
     components::ActionButton* m_back;
     components::ActionButton* m_refresh;
@@ -56,6 +60,7 @@ private:
     QLabel* m_statusLine;
     components::InlineBanner* m_notice;
     components::InlineBanner* m_error;
+    components::InlineBanner* m_differ;
     components::Card* m_info;
     QLabel* m_nameLabel;
     QLabel* m_name;

@@ -7,9 +7,11 @@
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/SignTestController.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/views/KeyedTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
+#include "tokens/views/TokenTargetLine.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -53,7 +55,7 @@ QWidget* markRow(const QString& symbol, QLabel* caption, QWidget* parent)
 
 } // namespace
 
-TokenSignTestView::TokenSignTestView(SignTestController& controller,
+TokenSignTestView::TokenSignTestView(SignTestController& controller, const TokenTargets& targets,
                                      common::LocalizationService& localization,
                                      TokenPrompts& prompts, QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
@@ -64,6 +66,8 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     outer->addWidget(m_card);
     QWidget* body = m_card;
     auto* layout = m_card->contentLayout();
+    m_target = new TokenTargetLine(targets, TokenRoad::apdu, localization, body);
+    layout->addWidget(m_target);
 
     auto* hint = plainLabel(body);
     layout->addWidget(hint);
@@ -127,6 +131,7 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller,
     layout->addWidget(m_result);
 
     m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(), body);
+    m_error->setObjectName(QStringLiteral("signTestError"));
     layout->addWidget(m_error);
 
     connect(m_mode, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -187,6 +192,7 @@ void TokenSignTestView::refresh()
     const SignMode mode = m_controller.mode();
     m_mode->setCurrentIndex(m_mode->findData(static_cast<int>(mode)));
     m_modeDescription->setText(m_localization.localized(QLatin1String(descriptionKey(mode))));
+    m_target->setRoad(mode == SignMode::apdu ? TokenRoad::apdu : TokenRoad::pkcs11);
     // The card keeps its own PIN; only the PKCS#11 road asks for one and a key label.
     const bool pkcs11 = mode == SignMode::pkcs11;
     for (QWidget* w : {static_cast<QWidget*>(m_pin), static_cast<QWidget*>(m_keyLabel)}) {
@@ -206,8 +212,11 @@ void TokenSignTestView::refresh()
         m_signature->setPlainText(m_controller.signatureHex());
     }
     m_result->setVisible(!m_controller.signatureHex().isEmpty());
-    m_error->setText(m_localization.localized(m_controller.errorText()));
-    m_error->setVisible(!m_controller.errorText().isEmpty());
+    const auto& failure = m_controller.failure();
+    const QString error = failure ? tokenFailureText(*failure, m_localization.language())
+                                  : m_localization.localized(m_controller.errorText());
+    m_error->setText(error);
+    m_error->setVisible(!error.isEmpty());
 }
 
 } // namespace orvela::tokens::views

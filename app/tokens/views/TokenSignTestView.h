@@ -18,19 +18,23 @@ class InlineBanner;
 
 namespace orvela::tokens {
 class SignTestController;
-}
+class TokenTargets;
+} // namespace orvela::tokens
 
 namespace orvela::tokens::views {
 
 class TokenPrompts;
+class TokenTargetLine;
 
 /// The sign test section: pick a file or type a digest, have the token sign it, read the
 /// signature.
 class TokenSignTestView : public QWidget {
     Q_OBJECT
 public:
-    TokenSignTestView(SignTestController& controller, common::LocalizationService& localization,
-                      TokenPrompts& prompts, QWidget* parent = nullptr);
+    /// `targets` say which token each road acts on.
+    TokenSignTestView(SignTestController& controller, const TokenTargets& targets,
+                      common::LocalizationService& localization, TokenPrompts& prompts,
+                      QWidget* parent = nullptr);
 
     /// Runs the file chooser; a chosen file is digested.
     void chooseFile();
@@ -44,6 +48,7 @@ private:
     common::LocalizationService& m_localization;
     TokenPrompts& m_prompts;
     components::Card* m_card;
+    TokenTargetLine* m_target;
     QComboBox* m_mode;
     QLabel* m_modeDescription;
     components::ActionButton* m_pick;

@@ -2,10 +2,12 @@
 
 #include "common/LocalizationService.h"
 #include "components/AccentBadge.h"
+#include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 
 #include <QHBoxLayout>
@@ -30,6 +32,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     auto* texts = new QVBoxLayout;
     m_title = new QLabel(this);
     m_title->setFont(style::titleFont());
+    components::markAsHeading(m_title);
     m_title->setWordWrap(true);
     m_subtitle = new QLabel(this);
     m_subtitle->setWordWrap(true);
@@ -55,6 +58,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     m_badge = new components::AccentBadge(QString(), m_connected);
     m_badge->setObjectName(QStringLiteral("tokenBadge"));
     m_details = new ActionButton(QString(), ActionButton::Role::secondary, m_connected);
+    m_details->setObjectName(QStringLiteral("detailsButton"));
     m_details->setSymbol(QStringLiteral("chevron.right"));
     m_details->setLayoutDirection(Qt::RightToLeft); // the chevron follows the word
     row->addWidget(icon);
@@ -76,6 +80,7 @@ TokensListView::TokensListView(TokenManager& manager, common::LocalizationServic
     connect(m_details, &QPushButton::clicked, this, &TokensListView::detailsRequested);
     connect(&m_manager, &TokenManager::isTokenPresentChanged, this, &TokensListView::refresh);
     connect(&m_manager, &TokenManager::tokenInfoChanged, this, &TokensListView::refresh);
+    connect(&m_manager, &TokenManager::failureChanged, this, &TokensListView::refresh);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &TokensListView::retranslate);
     retranslate();
@@ -91,8 +96,6 @@ void TokensListView::retranslate()
     m_refresh->setText(key("Common_Refresh"));
     m_connected->setTitle(key("Tokens_Connected_Header"));
     m_details->setText(key("Common_Details"));
-    m_empty->setTitle(key("Tokens_Empty_Title"));
-    m_emptyHint->setText(key("Tokens_Empty_Hint"));
     refresh();
 }
 
@@ -106,6 +109,17 @@ void TokensListView::refresh()
     m_name->setText(named ? QString::fromStdString(info->label)
                           : m_localization.localized(QStringLiteral("Tokens_Default_Name")));
     m_badge->setText(info && info->isFIPS ? QStringLiteral("FIPS") : QStringLiteral("APDU"));
+    // With no reader listing at all, the reason (the service may be down) replaces the plea
+    // to plug a token in.
+    const auto& failure = m_manager.failure();
+    if (failure && !present) {
+        const auto words = tokenFailureWords(*failure, m_localization.language());
+        m_empty->setTitle(words.what);
+        m_emptyHint->setText(words.advice);
+    } else {
+        m_empty->setTitle(m_localization.localized(QStringLiteral("Tokens_Empty_Title")));
+        m_emptyHint->setText(m_localization.localized(QStringLiteral("Tokens_Empty_Hint")));
+    }
 }
 
 } // namespace orvela::tokens::views

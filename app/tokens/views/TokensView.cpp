@@ -1,11 +1,14 @@
 #include "tokens/views/TokensView.h"
 
+#include "components/Focus.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
+#include "tokens/TokenTargets.h"
 #include "tokens/views/TokenDetailView.h"
 #include "tokens/views/TokenDialogPrompts.h"
 #include "tokens/views/TokensListView.h"
 
+#include <QApplication>
 #include <QHideEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -21,11 +24,12 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
     // The logic objects are children made before the screens, so they outlive every widget
     // that refers to them, and a result arriving after the page closed reaches nobody.
     m_provision = new ProvisionController(options, this);
-    m_signTest = new SignTestController(manager, localization, options, this);
+    m_signTest = new SignTestController(manager, options, this);
+    m_targets = new TokenTargets(manager, options, this);
     m_stack = new QStackedWidget(this);
     m_list = new TokensListView(manager, localization, m_stack);
-    m_detail =
-        new TokenDetailView(manager, *m_provision, *m_signTest, localization, *m_prompts, m_stack);
+    m_detail = new TokenDetailView(manager, *m_targets, *m_provision, *m_signTest, localization,
+                                   *m_prompts, m_stack);
     m_stack->addWidget(m_list);
     m_stack->addWidget(m_detail);
     auto* layout = new QVBoxLayout(this);
@@ -34,6 +38,14 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
 
     connect(m_list, &TokensListView::detailsRequested, this, &TokensView::showDetail);
     connect(m_detail, &TokenDetailView::backRequested, this, &TokensView::showList);
+    // Provisioning names the PKCS#11 token anew; the sections must say so.
+    connect(m_provision, &ProvisionController::changed, this, [this] {
+        const bool done = m_provision->step() == ProvisionStep::done;
+        if (done && !m_provisionDone) {
+            m_targets->refresh();
+        }
+        m_provisionDone = done;
+    });
 }
 
 TokensView::~TokensView()
@@ -45,12 +57,23 @@ TokensView::~TokensView()
 void TokensView::showList()
 {
     forgetSecrets();
+    const bool hadKeys = isAncestorOf(QApplication::focusWidget());
     m_stack->setCurrentWidget(m_list);
+    // Back where the person came from: the button that opened the details, else the page's top.
+    auto* details = m_list->findChild<QWidget*>(QStringLiteral("detailsButton"));
+    if (hadKeys && details && details->isVisible()) {
+        details->setFocus(Qt::OtherFocusReason);
+    } else if (hadKeys) {
+        components::focusFirstControl(m_list);
+    }
 }
 
 void TokensView::showDetail()
 {
+    m_targets->refresh();
     m_stack->setCurrentWidget(m_detail);
+    // The button that had the keys is hidden now; they go to the top of the details, not nowhere.
+    components::focusFirstControl(m_detail);
 }
 
 bool TokensView::isShowingDetail() const

@@ -16,6 +16,7 @@ namespace orvela::tokens {
 class ProvisionController;
 class SignTestController;
 class TokenManager;
+class TokenTargets;
 } // namespace orvela::tokens
 
 namespace orvela::tokens::views {
@@ -40,6 +41,7 @@ public:
     TokenDetailView& detail() const { return *m_detail; }
     ProvisionController& provision() const { return *m_provision; }
     SignTestController& signTest() const { return *m_signTest; }
+    TokenTargets& targets() const { return *m_targets; }
 
     void showList();
     void showDetail();
@@ -54,6 +56,8 @@ private:
     std::unique_ptr<TokenPrompts> m_prompts;
     ProvisionController* m_provision;
     SignTestController* m_signTest;
+    TokenTargets* m_targets;
+    bool m_provisionDone = false;
     QStackedWidget* m_stack;
     TokensListView* m_list;
     TokenDetailView* m_detail;

@@ -131,7 +131,7 @@ void overPcscd(int roundTrips, int runs)
         return;
     }
     sim::VirtualToken token{sim::VirtualToken::Options{}};
-    sim::VpcdBridge bridge(token, {"127.0.0.1", 35964, {}});
+    sim::VpcdBridge bridge(token, {"127.0.0.1", 35964, {}, {}, {}});
     std::thread serving([&] { bridge.run(); });
     if (waitForCard(readerName)) {
         measure("pcscd + vpcd:", manager, static_cast<int>(found - names.begin()), roundTrips,

@@ -31,6 +31,30 @@ std::optional<std::uint16_t> parsePort(const std::string& text)
     return static_cast<std::uint16_t>(value);
 }
 
+std::optional<std::uint8_t> parseInstruction(const std::string& text)
+{
+    const Bytes bytes = tokenkit::hexToBytes(text);
+    if (text.size() != 2 || bytes.size() != 1) {
+        return std::nullopt;
+    }
+    return bytes[0];
+}
+
+/// INS:HEX, the reply at least a status word.
+std::optional<std::pair<std::uint8_t, Bytes>> parseReply(const std::string& text)
+{
+    const auto colon = text.find(':');
+    const auto instruction = parseInstruction(text.substr(0, colon));
+    if (colon == std::string::npos || !instruction) {
+        return std::nullopt;
+    }
+    Bytes reply = tokenkit::hexToBytes(text.substr(colon + 1));
+    if (reply.size() < 2) {
+        return std::nullopt;
+    }
+    return std::pair(*instruction, std::move(reply));
+}
+
 // The driver reads the label with Le 0x28: a longer one would come back cut short.
 constexpr std::size_t kMaxLabelLength = 0x28;
 
@@ -39,9 +63,11 @@ constexpr std::size_t kMaxLabelLength = 0x28;
 const char* VcardOptions::usage()
 {
     return "Usage: orvela-vcard [--port N] [--mode des|aes|fips] [--state FILE] "
-           "[--public-key-out FILE] [--label TEXT]\n"
+           "[--public-key-out FILE] [--label TEXT] [--stall-on INS] [--reply-on INS:HEX]\n"
            "Connects a virtual token to pcscd's vpcd reader driver on 127.0.0.1 (port 35963 is "
-           "reader \"Virtual PCD 00 00\").\n";
+           "reader \"Virtual PCD 00 00\").\n"
+           "For tests only: --stall-on makes the card never answer commands with that "
+           "instruction byte; --reply-on answers them with the given bytes instead.\n";
 }
 
 std::optional<VcardOptions> VcardOptions::parse(const std::vector<std::string>& args,
@@ -83,6 +109,18 @@ std::optional<VcardOptions> VcardOptions::parse(const std::vector<std::string>& 
                 return std::nullopt;
             }
             options.label = value;
+        } else if (name == "--stall-on") {
+            options.stallOn = parseInstruction(value);
+            if (!options.stallOn) {
+                error = "bad instruction byte: " + value;
+                return std::nullopt;
+            }
+        } else if (name == "--reply-on") {
+            options.replyOn = parseReply(value);
+            if (!options.replyOn) {
+                error = "bad reply (INS:HEX, with the status word): " + value;
+                return std::nullopt;
+            }
         } else {
             error = "unknown option: " + name;
             return std::nullopt;

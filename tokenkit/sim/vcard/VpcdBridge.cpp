@@ -90,6 +90,15 @@ void VpcdBridge::drainWakeups() noexcept
     [[maybe_unused]] const auto got = read(m_wakeFd, &count, sizeof count);
 }
 
+void VpcdBridge::stallUntilRemoved()
+{
+    while (shouldServe()) {
+        pollfd wakeup{m_wakeFd, POLLIN, 0};
+        poll(&wakeup, 1, -1);
+        drainWakeups();
+    }
+}
+
 void VpcdBridge::stop() noexcept
 {
     m_stopping = true;
@@ -175,6 +184,19 @@ bool VpcdBridge::answer(int socket)
         return false;
     }
     if (message.size() != 1) {
+        const auto misbehaviour =
+            m_options.misbehave ? m_options.misbehave(message) : Misbehaviour::answer;
+        if (misbehaviour == Misbehaviour::vanish) {
+            m_present = false;
+            return false;
+        }
+        if (misbehaviour == Misbehaviour::stall) {
+            stallUntilRemoved();
+            return false;
+        }
+        if (auto canned = m_options.cannedReply ? m_options.cannedReply(message) : std::nullopt) {
+            return sendFramed(socket, *canned);
+        }
         const Bytes reply = m_token.process(message);
         if (m_options.afterCommand) {
             m_options.afterCommand(m_token);

@@ -66,6 +66,21 @@ int main(int argc, char** argv)
                 }
             };
         }
+        if (const auto stallOn = options->stallOn) {
+            bridgeOptions.misbehave = [stallOn](ByteView command) {
+                return command.size() > 1 && command[1] == *stallOn
+                           ? VpcdBridge::Misbehaviour::stall
+                           : VpcdBridge::Misbehaviour::answer;
+            };
+        }
+        if (const auto replyOn = options->replyOn) {
+            bridgeOptions.cannedReply = [replyOn](ByteView command) -> std::optional<Bytes> {
+                if (command.size() > 1 && command[1] == replyOn->first) {
+                    return replyOn->second;
+                }
+                return std::nullopt;
+            };
+        }
         VpcdBridge bridge(token, std::move(bridgeOptions));
         g_bridge = &bridge;
         installSignalHandlers();

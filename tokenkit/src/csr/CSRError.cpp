@@ -4,7 +4,8 @@ namespace orvela::tokenkit {
 
 CSRError CSRError::signerFailed(std::string message)
 {
-    return CSRError(Code::signerFailed, "Signer алдаа: " + message);
+    std::string text = "Signer алдаа: " + message;
+    return CSRError(Code::signerFailed, std::move(text), std::move(message));
 }
 
 CSRError CSRError::invalidPublicKey()

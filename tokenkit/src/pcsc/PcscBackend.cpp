@@ -17,7 +17,7 @@ std::vector<std::string> PcscBackend::listReaders()
 
 std::unique_ptr<CardSession> PcscBackend::connect(const std::string& readerName)
 {
-    return std::make_unique<PcscCardSession>(readerName);
+    return std::make_unique<PcscCardSession>(readerName, m_exchangeLimit);
 }
 
 std::unique_ptr<CardEventWaiter> PcscBackend::makeEventWaiter()
@@ -27,9 +27,9 @@ std::unique_ptr<CardEventWaiter> PcscBackend::makeEventWaiter()
 
 } // namespace pcsc
 
-std::shared_ptr<ReaderBackend> makePcscBackend()
+std::shared_ptr<ReaderBackend> makePcscBackend(std::chrono::milliseconds exchangeLimit)
 {
-    return std::make_shared<pcsc::PcscBackend>();
+    return std::make_shared<pcsc::PcscBackend>(exchangeLimit);
 }
 
 } // namespace orvela::tokenkit

@@ -4,7 +4,8 @@
 
 namespace orvela::tokenkit {
 
-/// The entry points looked up by their exported names. All but fnDestroyObject are required.
+/// The entry points looked up by their exported names. All but fnDestroyObject and
+/// fnGetTokenInfo are required.
 struct CryptokiFunctions {
     CK_C_Initialize fnInitialize = nullptr;
     CK_C_Finalize fnFinalize = nullptr;
@@ -25,6 +26,7 @@ struct CryptokiFunctions {
     CK_C_GenerateKeyPair fnGenerateKeyPair = nullptr;
     CK_C_CreateObject fnCreateObject = nullptr;
     CK_C_DestroyObject fnDestroyObject = nullptr;
+    CK_C_GetTokenInfo fnGetTokenInfo = nullptr;
 };
 
 } // namespace orvela::tokenkit

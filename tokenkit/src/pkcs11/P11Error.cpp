@@ -14,7 +14,9 @@ P11Error P11Error::libraryNotFound(std::string path, const std::string& reason)
     if (!reason.empty()) {
         message += " (" + reason + ")";
     }
-    return P11Error(Code::libraryNotFound, std::move(path), 0, std::move(message));
+    P11Error error(Code::libraryNotFound, std::move(path), 0, std::move(message));
+    error.m_reason = reason;
+    return error;
 }
 
 P11Error P11Error::symbolNotFound(std::string name)

@@ -71,10 +71,12 @@ std::unique_ptr<CryptokiFunctions> resolve(void* handle)
     if (CK_FUNCTION_LIST_PTR list = functionList(handle)) {
         forEachRequired(*fn, [list](const char*, auto& slot, auto field) { slot = list->*field; });
         fn->fnDestroyObject = list->C_DestroyObject;
+        fn->fnGetTokenInfo = list->C_GetTokenInfo;
     } else {
         forEachRequired(
             *fn, [handle](const char* name, auto& slot, auto) { lookUp(handle, name, slot); });
         lookUp(handle, "C_DestroyObject", fn->fnDestroyObject);
+        lookUp(handle, "C_GetTokenInfo", fn->fnGetTokenInfo);
     }
     forEachRequired(*fn, [handle](const char* name, const auto& slot, auto) {
         if (slot == nullptr) {
@@ -127,7 +129,7 @@ std::unique_ptr<PKCS11Module> PKCS11Module::open(const std::optional<std::string
 {
     if (auto chosen = chosenLibrary(libraryPath)) {
         void* handle = loadChosen(*chosen);
-        return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle)));
+        return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle), *chosen));
     }
     return openFirstOf(defaultLibraryPaths());
 }
@@ -146,11 +148,12 @@ std::unique_ptr<PKCS11Module> PKCS11Module::openFirstOf(const std::vector<std::s
     if (handle == nullptr) {
         throw P11Error::libraryNotFound(lastTried);
     }
-    return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle)));
+    return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle), lastTried));
 }
 
-PKCS11Module::PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions)
-    : m_handle(handle), m_fn(std::move(functions))
+PKCS11Module::PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions,
+                           std::string path)
+    : m_handle(handle), m_path(std::move(path)), m_fn(std::move(functions))
 {}
 
 PKCS11Module::~PKCS11Module()
@@ -188,6 +191,19 @@ std::vector<PKCS11Module::ULong> PKCS11Module::getSlotList(bool tokenPresent)
     checkRV(m_fn->fnGetSlotList(present, slots.data(), &count), "C_GetSlotList", m_logger);
     slots.resize(std::min<std::size_t>(count, slots.size()));
     return slots;
+}
+
+std::optional<std::string> PKCS11Module::tokenLabel(ULong slotId)
+{
+    if (m_fn->fnGetTokenInfo == nullptr) {
+        return std::nullopt;
+    }
+    CK_TOKEN_INFO info{};
+    checkRV(m_fn->fnGetTokenInfo(slotId, &info), "C_GetTokenInfo", m_logger);
+    std::string label(reinterpret_cast<const char*>(info.label), sizeof info.label);
+    // Padded with blanks as Cryptoki asks; some libraries pad with NULs instead.
+    label.erase(label.find_last_not_of(std::string_view(" \0", 2)) + 1);
+    return label;
 }
 
 PKCS11Module::ULong PKCS11Module::openSession(ULong slotId, bool readWrite)

@@ -1,3 +1,4 @@
+#include "AttributeValues.h"
 #include "CryptokiCall.h"
 #include "CryptokiFunctions.h"
 #include "orvela/tokenkit/Digest.h"
@@ -169,7 +170,15 @@ void PKCS11Module::importCertificate(std::string_view pin, std::string_view labe
                                      ByteView certificateDER, ByteView keyID)
 {
     withTokenSession(true, CKU_USER, pin, [&](ULong session) {
+        const std::vector<Attribute> same{{CKA_CLASS, ulongBytes(CKO_CERTIFICATE)},
+                                          {CKA_LABEL, toBytes(label)},
+                                          {CKA_ID, toBytes(keyID)}};
+        const auto previous = findObjects(session, same, 64);
+        // The new one first: a failed write leaves the old certificate in place, never none.
         writeCertificate(session, certificateDER, label, keyID);
+        for (const ULong handle : previous) {
+            destroyObject(session, handle);
+        }
     });
 }
 

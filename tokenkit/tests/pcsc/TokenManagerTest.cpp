@@ -15,8 +15,11 @@
 #include "orvela/tokenkit/TokenError.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -181,7 +184,18 @@ protected:
 
     TokenManager manager{makePcscBackend()};
     VirtualToken token{VirtualToken::Options{}};
-    VpcdBridge bridge{token, {"127.0.0.1", bridgePort(), {}}};
+    /// What the card does with GET CHALLENGE.
+    std::atomic<VpcdBridge::Misbehaviour> onChallenge{VpcdBridge::Misbehaviour::answer};
+    VpcdBridge bridge{token,
+                      {"127.0.0.1",
+                       bridgePort(),
+                       {},
+                       [this](ByteView command) {
+                           return command.size() > 1 && command[1] == kGetChallenge[1]
+                                      ? onChallenge.load()
+                                      : VpcdBridge::Misbehaviour::answer;
+                       },
+                       {}}};
     std::thread bridgeThread;
     int readerIndex = -1;
 };
@@ -209,6 +223,51 @@ TEST_F(PcscLiveTest, AnExclusiveSessionReachesTheTokenUntilTheCardIsPulled)
     });
     EXPECT_EQ(errorCodeOf<TokenError>([&] { manager.getATR(readerIndex); }),
               TokenError::Code::cardNotFound);
+}
+
+// A card that leaves while it works on a command is reported as removed, not as an empty
+// reply; one that never answers fails the exchange in time, and its session ends as soon as the
+// reader lets go of it, so the next program finds the card free.
+TEST_F(PcscLiveTest, ACardThatVanishesOrHangsMidCommandFailsAsSuchAndIsLetGo)
+{
+    using namespace std::chrono_literals;
+    using Misbehaviour = VpcdBridge::Misbehaviour;
+    onChallenge = Misbehaviour::vanish;
+    manager.withSession(readerIndex, [&](SmartCard& card) {
+        EXPECT_EQ(errorCodeOf<PcscError>([&] { card.transmit(kGetChallenge); }),
+                  PcscError::removedCard);
+    });
+    onChallenge = Misbehaviour::stall;
+    ASSERT_TRUE(waitForCard(false));
+    std::this_thread::sleep_for(1s); // vpcd takes a moment before it takes a card again
+    bridge.setPresent(true);
+    ASSERT_TRUE(waitForCard(true));
+
+    TokenManager impatient{makePcscBackend(300ms)};
+    std::promise<std::uint32_t> failure;
+    std::thread caller([&] {
+        std::uint32_t code = 0;
+        try {
+            impatient.withSession(readerIndex,
+                                  [&](SmartCard& card) { card.transmit(kGetChallenge); });
+        } catch (const PcscError& error) {
+            code = error.code();
+        } catch (...) {
+        }
+        failure.set_value(code);
+    });
+    auto failed = failure.get_future();
+    const bool inTime = failed.wait_for(5s) == std::future_status::ready;
+    bridge.setPresent(false); // frees the reader driver's wait in any case
+    caller.join();
+    EXPECT_TRUE(inTime) << "the exchange waited for the card without a limit";
+    EXPECT_EQ(failed.get(), PcscError::timeout);
+    ASSERT_TRUE(waitForCard(false));
+    onChallenge = Misbehaviour::answer;
+    std::this_thread::sleep_for(1s); // vpcd takes a moment before it takes a card again
+    bridge.setPresent(true);
+    ASSERT_TRUE(waitForCard(true));
+    EXPECT_EQ(manager.getATR(readerIndex), token.atr()) << "the given-up session was kept";
 }
 
 TEST(PcscNoService, MissingDaemonReadsAsNoReadersAndReaderNotConnected)

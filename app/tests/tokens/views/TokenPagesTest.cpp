@@ -6,12 +6,15 @@
 
 #include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
+#include "components/Card.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
+#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
+#include "tokens/TokenTargets.h"
 #include "tokens/views/ProvisionSection.h"
 #include "tokens/views/TokenSignTestView.h"
 #include "tokens/views/TokensView.h"
@@ -35,6 +38,13 @@ namespace {
 
 const QString kEmptyDigest =
     QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+
+/// The failure in English, for a failed check's message.
+std::string failureText(const std::optional<tokens::TokenFailure>& failure)
+{
+    return failure ? tokens::tokenFailureText(*failure, common::AppLanguage::en).toStdString()
+                   : std::string();
+}
 
 /// The colour of the most opaque pixel: a tinted mark's own colour, not an anti-aliased edge.
 QRgb solidColour(const QImage& image)
@@ -99,9 +109,29 @@ protected:
 
 TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
 {
-    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    // The real PC/SC client with no service behind its socket: the list says the service is
+    // down, not that a token should be plugged in.
+    qputenv("PCSCLITE_CSOCK_NAME", dir.filePath(QStringLiteral("no-pcscd")).toUtf8());
+    tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
     auto page = open();
+    auto* emptyCard = child<components::Card>(*page, "tokensEmpty");
+    for (const auto language : {common::AppLanguage::en, common::AppLanguage::mn}) {
+        localization.setLanguage(language);
+        EXPECT_TRUE(waitUntil([&] {
+            return emptyCard->title() ==
+                   tokens::tokenFailureWords(
+                       tokens::failureOfKind(tokens::TokenFailureKind::serviceNotRunning), language)
+                       .what;
+        })) << emptyCard->title().toStdString();
+    }
+    shoot(*page, QStringLiteral("tokens-list-no-service"));
+    qunsetenv("PCSCLITE_CSOCK_NAME");
+
+    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    page = open();
     EXPECT_TRUE(child<QWidget>(*page, "tokensEmpty")->isVisibleTo(page.get()));
+    emptyCard = child<components::Card>(*page, "tokensEmpty");
+    EXPECT_EQ(emptyCard->title(), localization.localized(QStringLiteral("Tokens_Empty_Title")));
     shoot(*page, QStringLiteral("tokens-list-empty"));
 
     tokenkit::TokenManager::shared().setBackend(reader);
@@ -129,8 +159,7 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     QApplication::setPalette(light);
     reader->setPresent(0, false);
     EXPECT_TRUE(waitUntil([&] { return notice->isVisibleTo(page.get()); }));
-    shoot(*page, QStringLiteral("tokens-detail-disconnected"),
-          {QString::fromStdString(tokenkit::TokenError::cardNotFound().errorDescription())});
+    shoot(*page, QStringLiteral("tokens-detail-disconnected"));
 
     // A reader gone clears the names, the presence and the info at the next refresh.
     tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
@@ -197,11 +226,11 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
         fill(provision, user, user, so);
         provision.provision();
         EXPECT_EQ(provision.step(), ProvisionStep::apduPins) << user;
-        EXPECT_EQ(provision.errorText().toStdString(),
-                  tokenkit::TokenError::pinTooLong().errorDescription());
+        ASSERT_TRUE(provision.failure().has_value());
+        EXPECT_EQ(provision.failure()->cardCode, tokenkit::TokenError::Code::pinTooLong);
         EXPECT_EQ(provision.userPin(), QString::fromUtf8(user)); // the form keeps its input
     }
-    shoot(*section, QStringLiteral("tokens-provision-error"), {provision.errorText()});
+    shoot(*section, QStringLiteral("tokens-provision-error"));
     fill(provision, "1234567890123456", "1234567890123456");
     press(*page, "provisionApduAction", false);
     EXPECT_EQ(provision.step(), ProvisionStep::apduPins);
@@ -218,7 +247,7 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
     shoot(*section, QStringLiteral("tokens-provision-working"));
     gate.release();
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
-    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << failureText(provision.failure());
     shoot(*section, QStringLiteral("tokens-provision-done"));
     EXPECT_TRUE(provision.userPin().isEmpty() && provision.soPin().isEmpty());
     EXPECT_TRUE(token->publicKey(0x01).has_value());
@@ -230,7 +259,7 @@ TEST_F(TokenPagesTest, ProvisioningAsksBeforeItWipesThenSetsUpEitherRoad)
     fill(provision, "654321", "654321");
     press(*page, "provisionPkcs11Action", true);
     ASSERT_TRUE(waitUntil([&] { return !provision.isBusy(); }));
-    ASSERT_EQ(provision.step(), ProvisionStep::done) << provision.errorText().toStdString();
+    ASSERT_EQ(provision.step(), ProvisionStep::done) << failureText(provision.failure());
     EXPECT_EQ(tokens::TokenProvisioner().listObjects("654321").size(), 2u); // its key pair
 }
 
@@ -282,12 +311,20 @@ TEST_F(TokenPagesTest, TheSignTestHashesAChosenFileAndSignsOnBothRoadsAndAWrongP
             EXPECT_EQ(signature, signature.toUpper());
         } else {
             EXPECT_TRUE(signature.isEmpty());
-            EXPECT_TRUE(signTest.errorText().argument.startsWith(QStringLiteral("C_Login")));
+            ASSERT_TRUE(signTest.failure().has_value());
+            EXPECT_EQ(signTest.failure()->kind, tokens::TokenFailureKind::wrongPin);
         }
         EXPECT_EQ(child<QPlainTextEdit>(*page, "signature")->toPlainText(), signature);
-        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state),
-              {signTest.errorText().argument});
+        shoot(*view, QStringLiteral("tokens-signtest-") + QLatin1String(run.state));
     }
+    // The wrong PIN shown is worded again, from its typed value, in the language switched to.
+    localization.setLanguage(common::AppLanguage::en);
+    const auto banners = view->findChildren<components::InlineBanner*>();
+    EXPECT_TRUE(std::any_of(banners.begin(), banners.end(), [&](components::InlineBanner* b) {
+        return b->isVisibleTo(view) &&
+               b->text() ==
+                   "Wrong PIN. Check the PIN and try again; too many wrong tries block it.";
+    }));
 }
 
 TEST_F(TokenPagesTest, TheProvisionButtonNeedsSixRepeatedUserCharactersAndEightSoCharacters)
@@ -326,8 +363,8 @@ TEST_F(TokenPagesTest, AFailedProvisioningReturnsToItsFormWithTheCause)
     fill(form, "123456", "123456", "12345678");
     run();
     EXPECT_EQ(form.step(), ProvisionStep::apduPins);
-    EXPECT_EQ(form.errorText(),
-              QString::fromStdString(tokenkit::TokenError::cardNotFound().errorDescription()));
+    ASSERT_TRUE(form.failure().has_value());
+    EXPECT_EQ(form.failure()->kind, tokens::TokenFailureKind::noCard);
     EXPECT_EQ(form.userPin(), QStringLiteral("123456"));
 
     const QString missing = dir.filePath(QStringLiteral("no-such-pkcs11.so"));
@@ -337,7 +374,9 @@ TEST_F(TokenPagesTest, AFailedProvisioningReturnsToItsFormWithTheCause)
     fill(form, "123456", "123456", "12345678");
     run();
     EXPECT_EQ(form.step(), ProvisionStep::pkcs11Pins);
-    EXPECT_TRUE(form.errorText().contains(missing)) << form.errorText().toStdString();
+    ASSERT_TRUE(form.failure().has_value());
+    EXPECT_EQ(form.failure()->kind, tokens::TokenFailureKind::libraryMissing);
+    EXPECT_TRUE(form.failure()->detail.starts_with(missing.toStdString()));
 }
 
 TEST_F(TokenPagesTest, AProvisioningFormClosedMidRunHearsNothingMore)
@@ -372,7 +411,7 @@ TEST_F(TokenPagesTest, OnlyA32ByteDigestReachesTheToken)
                  {kEmptyDigest.toUpper(), true},
                  {pairs, true}};
     tokens::TokenManager cards(nullptr, false);
-    tokens::SignTestController signTest(cards, localization);
+    tokens::SignTestController signTest(cards);
     // No card at all: an accepted digest goes on to the token and fails there, not here.
     for (const auto& c : cases) {
         signTest.setHashHex(c.hash);
@@ -382,6 +421,67 @@ TEST_F(TokenPagesTest, OnlyA32ByteDigestReachesTheToken)
             << c.hash.toStdString();
         EXPECT_TRUE(signTest.signatureHex().isEmpty());
     }
+}
+
+} // namespace
+
+namespace {
+
+/// The "acts on" lines the page shows, by the road they name, in English.
+std::pair<int, int> targetLines(QWidget& page, const QString& apduToken, const QString& p11Token)
+{
+    int apdu = 0;
+    int pkcs11 = 0;
+    for (QLabel* line : page.findChildren<QLabel*>(QStringLiteral("tokenTarget"))) {
+        if (!line->isVisibleTo(&page)) {
+            continue;
+        }
+        const QString text = line->text();
+        if (text.contains(QStringLiteral("APDU through the reader"))) {
+            EXPECT_TRUE(text.contains(apduToken)) << text.toStdString();
+            ++apdu;
+        } else {
+            EXPECT_TRUE(text.contains(p11Token) &&
+                        text.contains(QString::fromLatin1(orvela::testing::kSoftHsmLibrary)) &&
+                        text.contains(QStringLiteral(", slot ")))
+                << text.toStdString();
+            ++pkcs11;
+        }
+    }
+    return {apdu, pkcs11};
+}
+
+TEST_F(TokenPagesTest, EverySectionSaysWhichTokenItActsOnAndTwoDifferentTokensAreNamed)
+{
+    Pkcs11Road road;
+    road.provision(); // labelled "Orvela"; the card in the reader is another token
+    plug();
+    localization.setLanguage(common::AppLanguage::en);
+    auto page = open();
+    page->showDetail();
+    auto* differ = child<components::InlineBanner>(*page, "tokensDiffer");
+    ASSERT_TRUE(waitUntil([&] { return differ->isVisibleTo(page.get()); }));
+    EXPECT_TRUE(differ->text().contains(QStringLiteral("“Orvela Test Token”")) &&
+                differ->text().contains(QStringLiteral("“Orvela” — PKCS#11")))
+        << differ->text().toStdString();
+    // Diagnostics, erase, provisioning and the sign test by the card; diagnostics, the three
+    // PIN sections, objects, key, request and provisioning by PKCS#11.
+    EXPECT_EQ(targetLines(*page, "Orvela Test Token", "“Orvela”"), std::make_pair(4, 8));
+    page->signTest().setMode(tokens::SignMode::pkcs11);
+    EXPECT_EQ(targetLines(*page, "Orvela Test Token", "“Orvela”"), std::make_pair(3, 9));
+    page->provision().chooseApdu(); // its form shows the card's token alone
+    EXPECT_EQ(targetLines(*page, "Orvela Test Token", "“Orvela”"), std::make_pair(3, 8));
+    page->provision().startOver();
+    page->signTest().setMode(tokens::SignMode::apdu);
+    page->resize(640, 1300);
+    localization.setLanguage(common::AppLanguage::mn);
+    EXPECT_TRUE(differ->text().startsWith(QStringLiteral("Хоёр өөр токен."))) << "worded again";
+    shoot(*page, QStringLiteral("tokens-detail-two-tokens"));
+
+    // One token on both roads: nothing to warn about.
+    plug(sim::VirtualToken::Mode::aes, "Orvela");
+    manager->refresh();
+    EXPECT_TRUE(waitUntil([&] { return !differ->isVisibleTo(page.get()); }));
 }
 
 } // namespace

@@ -20,14 +20,19 @@ public:
     static CSRError invalidPublicKey();
 
     Code code() const noexcept { return m_code; }
+    /// The signer's own words of signerFailed; empty otherwise.
+    const std::string& detail() const noexcept { return m_detail; }
     const std::string& errorDescription() const noexcept { return m_message; }
     const char* what() const noexcept override { return m_message.c_str(); }
 
 private:
-    CSRError(Code code, std::string message) : m_code(code), m_message(std::move(message)) {}
+    CSRError(Code code, std::string message, std::string detail = {})
+        : m_code(code), m_message(std::move(message)), m_detail(std::move(detail))
+    {}
 
     Code m_code;
     std::string m_message;
+    std::string m_detail;
 };
 
 /// PKCS#10 requests for an EC P-256 key that lives on a token. The builder never holds a

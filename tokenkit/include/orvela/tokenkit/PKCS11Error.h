@@ -23,6 +23,8 @@ public:
     const std::string& subject() const noexcept { return m_subject; }
     /// The Cryptoki return value; meaningful for ckError only.
     unsigned long rv() const noexcept { return m_rv; }
+    /// The loader's reason of libraryNotFound, as the system worded it; empty when none.
+    const std::string& reason() const noexcept { return m_reason; }
 
     const std::string& errorDescription() const noexcept { return m_message; }
     const char* what() const noexcept override { return m_message.c_str(); }
@@ -33,6 +35,7 @@ private:
     Code m_code;
     std::string m_subject;
     unsigned long m_rv;
+    std::string m_reason;
     std::string m_message;
 };
 

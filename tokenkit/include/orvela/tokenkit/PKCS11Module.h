@@ -83,9 +83,14 @@ public:
     /// C_Finalize, only when this object initialised the library.
     void finalize() noexcept;
     bool isInitialized() const noexcept { return m_initialized; }
+    /// The library file this module was loaded from, as it was named or found.
+    const std::string& libraryPath() const noexcept { return m_path; }
 
     // Thin wrappers, one per Cryptoki call; each failure is a P11Error::ckError.
     std::vector<ULong> getSlotList(bool tokenPresent);
+    /// The label of the token in `slot`, trailing blanks dropped; none when the library has no
+    /// C_GetTokenInfo.
+    std::optional<std::string> tokenLabel(ULong slotId);
     ULong openSession(ULong slotId, bool readWrite);
     void closeSession(ULong session) noexcept;
     /// "Already logged in" counts as success.
@@ -129,6 +134,8 @@ public:
     void changeSOPIN(std::string_view oldPIN, std::string_view newPIN);
     void unlockUserPIN(std::string_view soPIN, std::string_view newUserPIN);
     std::vector<TokenObjectInfo> listObjects(std::string_view pin);
+    /// Writes the certificate, then destroys the certificates of the same label and ID that
+    /// were there before, so a new import replaces the old one instead of adding to it.
     void importCertificate(std::string_view pin, std::string_view label, ByteView certificateDER,
                            ByteView keyID);
     /// Destroys the first object of the given kind and hex ID; object_not_found when none.
@@ -136,7 +143,7 @@ public:
     void generateSigningKey(std::string_view pin, std::string_view label, ByteView keyID);
 
 private:
-    PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions);
+    PKCS11Module(void* handle, std::unique_ptr<CryptokiFunctions> functions, std::string path);
 
     class Frame;
     template <class Work>
@@ -148,6 +155,7 @@ private:
                                  const std::optional<std::string>& label, ByteView id = {});
 
     void* m_handle;
+    std::string m_path;
     Logger m_logger{"PKCS11"};
     bool m_initialized = false;
     std::unique_ptr<CryptokiFunctions> m_fn;

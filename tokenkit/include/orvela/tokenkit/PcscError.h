@@ -13,6 +13,8 @@ namespace orvela::tokenkit {
 class PcscError : public std::runtime_error {
 public:
     /// Codes the kit and its tests refer to by name; any other PC/SC code may appear as well.
+    static constexpr std::uint32_t notTransacted = 0x80100016;
+    static constexpr std::uint32_t timeout = 0x8010000A;
     static constexpr std::uint32_t sharingViolation = 0x8010000B;
     static constexpr std::uint32_t resetCard = 0x80100068;
     static constexpr std::uint32_t removedCard = 0x80100069;

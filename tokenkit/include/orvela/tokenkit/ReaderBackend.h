@@ -3,6 +3,7 @@
 #include "orvela/tokenkit/Bytes.h"
 #include "orvela/tokenkit/SmartCard.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,7 +54,13 @@ public:
     virtual std::unique_ptr<CardEventWaiter> makeEventWaiter() = 0;
 };
 
-/// The PC/SC backend (pcsc-lite here, WinSCard or the macOS PC/SC framework elsewhere).
-std::shared_ptr<ReaderBackend> makePcscBackend();
+/// The longest a card may take over one command before its session is given up. Generous: a
+/// card generating a key pair may take tens of seconds.
+inline constexpr std::chrono::milliseconds kCardExchangeLimit{60'000};
+
+/// The PC/SC backend (pcsc-lite here, WinSCard or the macOS PC/SC framework elsewhere). A card
+/// that gives no answer within `exchangeLimit` fails the exchange with PcscError::timeout.
+std::shared_ptr<ReaderBackend>
+makePcscBackend(std::chrono::milliseconds exchangeLimit = kCardExchangeLimit);
 
 } // namespace orvela::tokenkit

@@ -28,6 +28,7 @@ public:
         unsupportedAlgorithm,
         secureMessagingFailed,
         pinTooLong,
+        pinEmpty,
     };
 
     static TokenError transmitFailed(std::string text);
@@ -42,11 +43,17 @@ public:
     static TokenError pinBlocked() { return TokenError(Code::pinBlocked); }
     static TokenError keyGenFailed() { return TokenError(Code::keyGenFailed); }
     static TokenError certificateNotFound() { return TokenError(Code::certificateNotFound); }
-    static TokenError certificateImportFailed() { return TokenError(Code::certificateImportFailed); }
+    static TokenError certificateImportFailed()
+    {
+        return TokenError(Code::certificateImportFailed);
+    }
     static TokenError unsupportedAlgorithm() { return TokenError(Code::unsupportedAlgorithm); }
     static TokenError secureMessagingFailed() { return TokenError(Code::secureMessagingFailed); }
     /// A PIN or PUK longer than the 16 bytes that VERIFY can carry.
     static TokenError pinTooLong() { return TokenError(Code::pinTooLong); }
+    /// A PIN with no characters: refused before any token sees it, as it could only cost a try
+    /// (the card road pads it to sixteen zero bytes, a PKCS#11 library calls it a bad argument).
+    static TokenError pinEmpty() { return TokenError(Code::pinEmpty); }
 
     Code code() const noexcept { return m_code; }
     /// Tries left; meaningful for pinVerifyFailed only.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orvela::sim {
@@ -16,12 +17,22 @@ namespace orvela::sim {
 /// The card counts as inserted while connected, so removal closes the connection.
 class VpcdBridge {
 public:
+    /// What a card under test does with a command: answer it, leave the reader before
+    /// answering (it stays out until setPresent(true)), or never answer (until removed or
+    /// stopped), as a hung card would.
+    enum class Misbehaviour { answer, vanish, stall };
+
     struct Options {
         std::string host = "127.0.0.1";
         /// 35963 is reader "Virtual PCD 00 00", 35964 "Virtual PCD 00 01".
         std::uint16_t port = 35963;
         /// Runs on the bridge's thread after each command, for example to export state.
         std::function<void(VirtualToken&)> afterCommand;
+        /// For tests only: asked before each command; anything but `answer` makes the card
+        /// misbehave on it instead of running it.
+        std::function<Misbehaviour(ByteView command)> misbehave;
+        /// For tests only: the bytes sent instead of the token's answer to a command, if any.
+        std::function<std::optional<Bytes>(ByteView command)> cannedReply;
     };
 
     /// The token is borrowed and used only from the thread that calls run().
@@ -45,6 +56,8 @@ private:
     int connectToVpcd() const;
     Served serve(int socket);
     bool answer(int socket);
+    /// Sleeps until woken for a reason to leave: removal or stop.
+    void stallUntilRemoved();
     void wake() noexcept;
     void drainWakeups() noexcept;
     bool shouldServe() const noexcept { return !m_stopping.load() && m_present.load(); }
