@@ -62,8 +62,8 @@ CertificateReport buildReport(const CertificateInfo& info,
         {text("Verify_Section_Crypto"),
          {Row{text("Verify_Field_SignatureAlgorithm"), info.signatureAlgorithm},
           Row{text("Verify_Field_PublicKey"), info.publicKeyAlgorithm + QStringLiteral(" / ") +
-                                                  QString::number(info.publicKeyBits) +
-                                                  QStringLiteral(" bit")}}},
+                                                  QString::number(info.publicKeyBits) + u' ' +
+                                                  text("Verify_Field_Bits")}}},
         {text("Verify_Section_Fingerprints"),
          {Row{text("Verify_Field_Sha256"), info.thumbprintSha256Hex},
           Row{text("Verify_Field_Sha1"), info.thumbprintSha1Hex},

@@ -34,6 +34,8 @@ struct LocalInputError {
     QString source; ///< the path, or empty for standard input
     QString reason; ///< the system's words, for cannotOpen and readFailed
     qint64 limit = 0;
+
+    bool operator==(const LocalInputError&) const = default;
 };
 
 /// The bytes read, or why not.

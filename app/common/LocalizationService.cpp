@@ -1,5 +1,6 @@
 #include "common/LocalizationService.h"
 
+#include "common/LocalInput.h"
 #include "common/SettingsKeys.h"
 
 #include <QSettings>
@@ -64,6 +65,16 @@ QString LocalizationService::localized(const QString& key) const
         }
     }
     return key;
+}
+
+QString LocalizationService::localized(const KeyedText& text) const
+{
+    const QString argument = text.input ? localInputMessage(*text.input, *this) : text.argument;
+    if (text.key.isEmpty()) {
+        return argument;
+    }
+    const QString worded = localized(text.key);
+    return worded.contains(QLatin1String("%1")) ? worded.arg(argument) : worded + argument;
 }
 
 } // namespace orvela::common

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/AppLanguage.h"
+#include "common/KeyedText.h"
 #include "common/LocalizationTables.h"
 
 #include <QObject>
@@ -42,6 +43,10 @@ public:
     /// The text of `key` in the current language. Looks in that language's main table, then its
     /// extra table, then the Mongolian main and extra tables; an unknown key comes back as is.
     QString localized(const QString& key) const;
+
+    /// `text` worded in the current language: its key's text with "%1" filled in, or followed by
+    /// the argument when the text has no "%1".
+    QString localized(const KeyedText& text) const;
 
 signals:
     void languageChanged(orvela::common::AppLanguage language);

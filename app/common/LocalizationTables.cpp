@@ -1,6 +1,7 @@
 #include "common/LocalizationTables.h"
 
 #include "common/l10n/StringRows.h"
+#include "common/l10n/TokenStrings.h"
 
 #include <span>
 
@@ -12,15 +13,23 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-StringTable buildTable(std::span<const l10n::StringRow> rows, AppLanguage language)
+StringTable buildTable(std::initializer_list<std::span<const l10n::StringRow>> parts,
+                       AppLanguage language)
 {
     StringTable table;
-    table.reserve(static_cast<qsizetype>(rows.size()));
-    for (const l10n::StringRow& row : rows) {
-        const std::string_view text = language == AppLanguage::en ? row.english : row.mongolian;
-        table.insert(fromUtf8(row.key), fromUtf8(text));
+    for (const auto rows : parts) {
+        for (const l10n::StringRow& row : rows) {
+            const std::string_view text = language == AppLanguage::en ? row.english : row.mongolian;
+            table.insert(fromUtf8(row.key), fromUtf8(text));
+        }
     }
     return table;
+}
+
+// The token screen's texts are kept in a file of their own and looked up with the extra table.
+StringTable buildExtraTable(AppLanguage language)
+{
+    return buildTable({l10n::extraStringRows(), l10n::tokenStringRows()}, language);
 }
 
 // Function-local statics give each table its own lazy, thread-safe, one-time construction.
@@ -29,20 +38,20 @@ public:
     const StringTable& mainTable(AppLanguage language) const override
     {
         if (language == AppLanguage::en) {
-            static const StringTable english = buildTable(l10n::mainStringRows(), language);
+            static const StringTable english = buildTable({l10n::mainStringRows()}, language);
             return english;
         }
-        static const StringTable mongolian = buildTable(l10n::mainStringRows(), language);
+        static const StringTable mongolian = buildTable({l10n::mainStringRows()}, language);
         return mongolian;
     }
 
     const StringTable& extraTable(AppLanguage language) const override
     {
         if (language == AppLanguage::en) {
-            static const StringTable english = buildTable(l10n::extraStringRows(), language);
+            static const StringTable english = buildExtraTable(language);
             return english;
         }
-        static const StringTable mongolian = buildTable(l10n::extraStringRows(), language);
+        static const StringTable mongolian = buildExtraTable(language);
         return mongolian;
     }
 };

@@ -1,17 +1,22 @@
 #pragma once
 
-#include "common/AppLanguage.h"
+#include "common/KeyedText.h"
 #include "tokens/TokenFailure.h"
 
 #include <QObject>
 #include <QString>
 #include <optional>
 
+namespace orvela::common {
+class LocalizationService;
+}
+
 namespace orvela::tokens {
 
 /// What one administration action shows: whether it runs, and its last message, which is an
-/// error (shown in the error colour) or not. A token failure is kept as the typed value and
-/// worded only when it is shown, so that a language switch words it again.
+/// error (shown in the error colour) or not. Messages are kept by key and a token failure as the
+/// typed value; the screen words them when it shows them, so that a language switch words them
+/// again.
 class AdminActionState : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
@@ -22,19 +27,19 @@ public:
 
     bool isBusy() const { return m_isBusy; }
     /// The last progress, success or non-token error text; empty after a token failure.
-    const QString& message() const { return m_message; }
+    const common::KeyedText& message() const { return m_message; }
     /// The last token failure; none after a success or while busy.
     const std::optional<TokenFailure>& failure() const { return m_failure; }
     bool isError() const { return m_isError; }
-    /// The message, or the token failure worded in `language`.
-    QString shownText(common::AppLanguage language) const;
+    /// The message, or the token failure, worded in the interface language of the moment.
+    QString shownText(const common::LocalizationService& localization) const;
 
     /// Busy, with `progress` (or no message) in place of the last one.
-    void start(const QString& progress = QString());
+    void start(const common::KeyedText& progress = {});
     /// Not busy; `text` shown as a success.
-    void succeed(const QString& text);
+    void succeed(const common::KeyedText& text);
     /// Not busy; `text` shown as an error.
-    void fail(const QString& text);
+    void fail(const common::KeyedText& text);
     /// Not busy; the token failure shown as an error.
     void fail(const TokenFailure& failure);
 
@@ -42,10 +47,10 @@ signals:
     void changed();
 
 private:
-    void set(bool busy, const QString& message, bool error);
+    void set(bool busy, const common::KeyedText& message, bool error);
 
     bool m_isBusy = false;
-    QString m_message;
+    common::KeyedText m_message;
     std::optional<TokenFailure> m_failure;
     bool m_isError = false;
 };

@@ -1,8 +1,6 @@
 #include "tokens/AdminCsrController.h"
 
-#include "common/LocalizationService.h"
 #include "common/PoolTask.h"
-#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
@@ -25,9 +23,7 @@ QString writeWhole(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-AdminCsrController::AdminCsrController(const common::LocalizationService& texts, QObject* parent)
-    : QObject(parent), m_texts(texts)
-{}
+AdminCsrController::AdminCsrController(QObject* parent) : QObject(parent) {}
 
 AdminCsrController::~AdminCsrController()
 {
@@ -64,7 +60,7 @@ void AdminCsrController::submit()
     if (m_state.isBusy()) {
         return;
     }
-    m_state.start(admin::kCsrProgress);
+    m_state.start({QStringLiteral("Tokens_Csr_Progress"), {}});
     std::optional<std::string> label;
     if (!m_keyLabel.isEmpty()) {
         label = m_keyLabel.toStdString();
@@ -81,7 +77,7 @@ void AdminCsrController::submit()
             }
             m_pem = QString::fromStdString(*outcome.value);
             emit pemChanged();
-            m_state.succeed(admin::csrDone(m_pem.size()));
+            m_state.succeed({QStringLiteral("Tokens_Csr_Done"), QString::number(m_pem.size())});
         });
 }
 
@@ -92,12 +88,12 @@ void AdminCsrController::savePem(const QString& path)
         this, [path, bytes = m_pem.toUtf8()] { return writeWhole(path, bytes); },
         [this, path](const QString& reason) {
             if (reason.isEmpty()) {
-                m_saveState.succeed(m_texts.localized(QStringLiteral("Tokens_Csr_Saved")) +
-                                    QStringLiteral(": ") + path);
+                m_saveState.succeed(
+                    {QStringLiteral("Tokens_Csr_Saved"), QStringLiteral(": ") + path});
             } else {
-                m_saveState.fail(m_texts.localized(QStringLiteral("Tokens_Csr_SaveFailed")) +
-                                 QStringLiteral(": ") + path + QStringLiteral(" (") + reason +
-                                 u')');
+                m_saveState.fail(common::KeyedText{QStringLiteral("Tokens_Csr_SaveFailed"),
+                                                   QStringLiteral(": ") + path +
+                                                       QStringLiteral(" (") + reason + u')'});
             }
         });
 }

@@ -5,10 +5,6 @@
 #include <QObject>
 #include <QString>
 
-namespace orvela::common {
-class LocalizationService;
-}
-
 namespace orvela::tokens {
 
 /// The certificate request section: a PKCS#10 request for a key on the token, whose PEM the
@@ -22,8 +18,7 @@ class AdminCsrController : public QObject {
     Q_PROPERTY(QString pem READ pem NOTIFY pemChanged)
 
 public:
-    explicit AdminCsrController(const common::LocalizationService& texts,
-                                QObject* parent = nullptr);
+    explicit AdminCsrController(QObject* parent = nullptr);
     ~AdminCsrController() override;
 
     const QString& registryNumber() const { return m_registryNumber; }
@@ -51,7 +46,6 @@ signals:
     void pemChanged();
 
 private:
-    const common::LocalizationService& m_texts;
     QString m_registryNumber;
     QString m_pin;
     QString m_keyLabel;

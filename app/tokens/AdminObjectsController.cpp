@@ -1,9 +1,7 @@
 #include "tokens/AdminObjectsController.h"
 
 #include "common/LocalInput.h"
-#include "common/LocalizationService.h"
 #include "common/PoolTask.h"
-#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/CertificateImport.h"
 #include "tokens/TokenProvisioner.h"
@@ -13,10 +11,7 @@
 
 namespace orvela::tokens {
 
-AdminObjectsController::AdminObjectsController(const common::LocalizationService& texts,
-                                               QObject* parent)
-    : QObject(parent), m_texts(texts)
-{}
+AdminObjectsController::AdminObjectsController(QObject* parent) : QObject(parent) {}
 
 AdminObjectsController::~AdminObjectsController()
 {
@@ -63,7 +58,7 @@ void AdminObjectsController::list(const QString& pin, bool quietly)
             m_objects = *outcome.value;
             emit objectsChanged();
             if (!quietly) {
-                m_state.succeed(QString());
+                m_state.succeed({});
             }
         });
 }
@@ -85,7 +80,7 @@ void AdminObjectsController::remove(const QString& idHex, const QString& kind)
                 return object.idHex == id && object.kind == kind;
             });
             emit objectsChanged();
-            m_state.succeed(QString());
+            m_state.succeed({});
         });
 }
 
@@ -97,7 +92,7 @@ void AdminObjectsController::importFile(const QString& path)
         this, [path] { return common::readLocalFile(path, common::inputLimit::tokenCertificate); },
         [this, pin = m_pin](const common::LocalInput& input) {
             if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
-                m_state.fail(common::localInputMessage(*error, m_texts));
+                m_state.fail(common::KeyedText{{}, {}, *error});
                 return;
             }
             importBytes(std::get<QByteArray>(input), pin);
@@ -110,7 +105,7 @@ void AdminObjectsController::importBytes(const QByteArray& fileBytes, const QStr
     // every later reader of the token trips over; refuse it before the token is touched.
     const std::optional<QByteArray> der = certificateToImport(fileBytes);
     if (!der) {
-        m_state.fail(m_texts.localized(QStringLiteral("Tokens_Import_NotCertificate")));
+        m_state.fail(common::KeyedText{QStringLiteral("Tokens_Import_NotCertificate"), {}});
         return;
     }
     runPkcs11Work(
@@ -123,7 +118,7 @@ void AdminObjectsController::importBytes(const QByteArray& fileBytes, const QStr
                 m_state.fail(outcome.failure);
                 return;
             }
-            m_state.succeed(admin::kImportDone);
+            m_state.succeed({QStringLiteral("Token_Import_Done"), {}});
             reloadWith(pin);
         });
 }

@@ -7,10 +7,6 @@
 #include <QString>
 #include <vector>
 
-namespace orvela::common {
-class LocalizationService;
-}
-
 namespace orvela::tokens {
 
 /// The token objects section: one PIN shared by loading, importing and deleting, and the
@@ -22,9 +18,7 @@ class AdminObjectsController : public QObject {
 public:
     using ObjectList = std::vector<tokenkit::PKCS11Module::TokenObjectInfo>;
 
-    /// `texts` words the errors that have no text of a lower layer (file and format errors).
-    explicit AdminObjectsController(const common::LocalizationService& texts,
-                                    QObject* parent = nullptr);
+    explicit AdminObjectsController(QObject* parent = nullptr);
     ~AdminObjectsController() override;
 
     const QString& pin() const { return m_pin; }
@@ -54,7 +48,6 @@ private:
     void list(const QString& pin, bool quietly);
     void importBytes(const QByteArray& fileBytes, const QString& pin);
 
-    const common::LocalizationService& m_texts;
     QString m_pin;
     ObjectList m_objects;
     AdminActionState m_state;

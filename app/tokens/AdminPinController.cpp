@@ -1,6 +1,5 @@
 #include "tokens/AdminPinController.h"
 
-#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
@@ -50,15 +49,15 @@ void AdminPinController::clearFields()
     emit fieldsChanged();
 }
 
-QString AdminPinController::successText() const
+common::KeyedText AdminPinController::successText() const
 {
     switch (m_kind) {
     case Kind::changeUserPin:
-        return admin::kChangePinDone;
+        return {QStringLiteral("Tokens_ChangePin_Done"), {}};
     case Kind::unlockUserPin:
-        return admin::kUnlockPinDone;
+        return {QStringLiteral("Tokens_UnlockPin_Done"), {}};
     case Kind::changeSoPin:
-        return admin::kChangeSoPinDone;
+        return {QStringLiteral("Tokens_ChangeSoPin_Done"), {}};
     }
     return {};
 }

@@ -47,7 +47,7 @@ signals:
     void fieldsChanged();
 
 private:
-    QString successText() const;
+    common::KeyedText successText() const;
 
     Kind m_kind;
     QString m_current;

@@ -1,7 +1,6 @@
 #include "tokens/ProvisionController.h"
 
 #include "common/LogCategories.h"
-#include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "tokens/TokenWork.h"
@@ -111,7 +110,7 @@ void ProvisionController::provisionApdu()
         emit changed();
         return;
     }
-    begin(provisionText::apduStarting);
+    begin("Tokens_Provision_ApduStarting");
     Bytes userPin = utf8(m_pins.userPin);
     Bytes soPin = utf8(m_pins.soPin);
     runCardWork(
@@ -124,14 +123,14 @@ void ProvisionController::provisionApdu()
                 fail(ProvisionStep::apduPins, outcome.failure);
                 return;
             }
-            setProgress(provisionText::apduPinsSet);
+            setProgress("Tokens_Provision_ApduPinsSet");
             generateApduKey(userPin);
         });
 }
 
 void ProvisionController::generateApduKey(const Bytes& userPin)
 {
-    setProgress(provisionText::apduKeyGenerating);
+    setProgress("Tokens_Provision_ApduKeyGenerating");
     runCardWork(
         this,
         [options = m_options, userPin] { TokenProvisioner(options).generateApduKey(userPin); },
@@ -140,13 +139,13 @@ void ProvisionController::generateApduKey(const Bytes& userPin)
                 fail(ProvisionStep::apduPins, outcome.failure);
                 return;
             }
-            succeed(provisionText::apduSuccess);
+            succeed("Tokens_Provision_ApduSuccess");
         });
 }
 
 void ProvisionController::provisionPkcs11()
 {
-    begin(provisionText::pkcs11Starting);
+    begin("Tokens_Provision_Pkcs11Starting");
     runPkcs11Work(
         this,
         [options = m_options, soPin = utf8(m_pins.soPin), userPin = utf8(m_pins.userPin)] {
@@ -158,32 +157,32 @@ void ProvisionController::provisionPkcs11()
                 return;
             }
             qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
-            succeed(provisionText::pkcs11Success);
+            succeed("Tokens_Provision_Pkcs11Success");
         });
 }
 
-void ProvisionController::begin(const char* progress)
+void ProvisionController::begin(const char* progressKey)
 {
     m_step = ProvisionStep::working;
     m_busy = true;
     m_failure.reset();
-    m_success.clear();
-    m_progress = provisionText::text(progress);
+    m_success = {};
+    m_progress = {QString::fromLatin1(progressKey), {}};
     emit changed();
 }
 
-void ProvisionController::setProgress(const char* progress)
+void ProvisionController::setProgress(const char* progressKey)
 {
-    m_progress = provisionText::text(progress);
+    m_progress = {QString::fromLatin1(progressKey), {}};
     emit changed();
 }
 
-void ProvisionController::succeed(const char* success)
+void ProvisionController::succeed(const char* successKey)
 {
     m_pins = {};
     m_failure.reset();
-    m_progress.clear();
-    m_success = provisionText::text(success);
+    m_progress = {};
+    m_success = {QString::fromLatin1(successKey), {}};
     m_step = ProvisionStep::done;
     m_busy = false;
     emit changed();
@@ -192,7 +191,7 @@ void ProvisionController::succeed(const char* success)
 void ProvisionController::fail(ProvisionStep form, const TokenFailure& failure)
 {
     m_failure = failure;
-    m_progress.clear();
+    m_progress = {};
     m_busy = false;
     m_step = form;
     emit changed();
@@ -204,8 +203,8 @@ void ProvisionController::startOver()
         return;
     }
     m_pins = {};
-    m_progress.clear();
-    m_success.clear();
+    m_progress = {};
+    m_success = {};
     m_failure.reset();
     m_step = ProvisionStep::choose;
     emit changed();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/KeyedText.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
@@ -22,8 +23,6 @@ class ProvisionController : public QObject {
     Q_PROPERTY(QString userPinRepeat READ userPinRepeat WRITE setUserPinRepeat NOTIFY changed)
     Q_PROPERTY(QString soPin READ soPin WRITE setSoPin NOTIFY changed)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
-    Q_PROPERTY(QString progressText READ progressText NOTIFY changed)
-    Q_PROPERTY(QString successText READ successText NOTIFY changed)
 
 public:
     /// `options` name the reader and the PKCS#11 library of every run.
@@ -35,8 +34,9 @@ public:
     const QString& userPinRepeat() const { return m_pins.userPinRepeat; }
     const QString& soPin() const { return m_pins.soPin; }
     bool isBusy() const { return m_busy; }
-    const QString& progressText() const { return m_progress; }
-    const QString& successText() const { return m_success; }
+    /// What the run does now, and how it ended well; the screen words them.
+    const common::KeyedText& progressText() const { return m_progress; }
+    const common::KeyedText& successText() const { return m_success; }
     /// Why the last run failed, as a typed value the screen words; none after a success.
     const std::optional<TokenFailure>& failure() const { return m_failure; }
 
@@ -64,9 +64,9 @@ private:
     void provisionApdu();
     void provisionPkcs11();
     void generateApduKey(const tokenkit::Bytes& userPin);
-    void begin(const char* progress);
-    void setProgress(const char* progress);
-    void succeed(const char* success);
+    void begin(const char* progressKey);
+    void setProgress(const char* progressKey);
+    void succeed(const char* successKey);
     void fail(ProvisionStep form, const TokenFailure& failure);
     void setPin(QString& field, const QString& pin);
 
@@ -74,8 +74,8 @@ private:
     ProvisionStep m_step = ProvisionStep::choose;
     ProvisionPins m_pins;
     bool m_busy = false;
-    QString m_progress;
-    QString m_success;
+    common::KeyedText m_progress;
+    common::KeyedText m_success;
     std::optional<TokenFailure> m_failure;
 };
 

@@ -1,10 +1,7 @@
 #include "tokens/SignTestController.h"
 
-#include "common/LocalizationService.h"
 #include "common/PoolTask.h"
-#include "common/l10n/FixedTexts.h"
 #include "orvela/tokenkit/Bytes.h"
-#include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 
 #include <QCryptographicHash>
@@ -21,16 +18,15 @@ constexpr std::size_t kHashBytes = 32;
 
 } // namespace
 
-QString rawValue(SignMode mode)
+const char* modeKey(SignMode mode)
 {
-    return signTestText::text(mode == SignMode::apdu ? signTestText::apduMode
-                                                     : signTestText::pkcs11Mode);
+    return mode == SignMode::apdu ? "Tokens_SignTest_ApduMode" : "Tokens_SignTest_Pkcs11Mode";
 }
 
-QString description(SignMode mode)
+const char* descriptionKey(SignMode mode)
 {
-    return signTestText::text(mode == SignMode::apdu ? signTestText::apduDescription
-                                                     : signTestText::pkcs11Description);
+    return mode == SignMode::apdu ? "Tokens_SignTest_ApduDescription"
+                                  : "Tokens_SignTest_Pkcs11Description";
 }
 
 /// A file's SHA-256 as lower-case hexadecimal, or why it could not be read.
@@ -38,10 +34,9 @@ struct SignTestController::Digest {
     std::variant<QString, common::LocalInputError> value;
 };
 
-SignTestController::SignTestController(TokenManager& manager,
-                                       const common::LocalizationService& texts,
-                                       TokenProvisioner::Options options, QObject* parent)
-    : QObject(parent), m_manager(manager), m_texts(texts), m_options(std::move(options))
+SignTestController::SignTestController(TokenManager& manager, TokenProvisioner::Options options,
+                                       QObject* parent)
+    : QObject(parent), m_manager(manager), m_options(std::move(options))
 {}
 
 SignTestController::~SignTestController()
@@ -81,23 +76,10 @@ void SignTestController::setKeyLabel(const QString& label)
     }
 }
 
-QString SignTestController::errorText() const
-{
-    if (m_failure) {
-        return tokenFailureText(*m_failure, m_texts.language());
-    }
-    if (m_readError) {
-        return signTestText::text(signTestText::readFailed) +
-               common::localInputMessage(*m_readError, m_texts);
-    }
-    return m_hashRefused ? signTestText::text(signTestText::hashLength) : QString();
-}
-
 void SignTestController::clearError()
 {
     m_failure.reset();
-    m_readError.reset();
-    m_hashRefused = false;
+    m_error = {};
 }
 
 void SignTestController::chooseFile(const QString& path)
@@ -130,7 +112,7 @@ void SignTestController::digested(const QString& name, const Digest& digest)
 {
     m_reading = false;
     if (const auto* error = std::get_if<common::LocalInputError>(&digest.value)) {
-        m_readError = *error;
+        m_error = {QStringLiteral("Tokens_SignTest_ReadFailed"), {}, *error};
     } else {
         m_hash = std::get<QString>(digest.value);
         m_fileDigest = m_hash;
@@ -148,7 +130,7 @@ void SignTestController::sign()
     clearError();
     const Bytes hash = tokenkit::hexToBytes(m_hash.toStdString());
     if (hash.size() != kHashBytes) {
-        m_hashRefused = true;
+        m_error = {QStringLiteral("Tokens_SignTest_HashLength"), {}};
         emit changed();
         return;
     }

@@ -1,15 +1,14 @@
 #pragma once
 
+#include "common/KeyedText.h"
 #include "common/LocalInput.h"
+#include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
 
 #include <QObject>
 #include <QString>
-
-namespace orvela::common {
-class LocalizationService;
-}
+#include <optional>
 
 namespace orvela::tokens {
 
@@ -18,9 +17,10 @@ class TokenManager;
 /// The road a test signature takes: the card driver or the PKCS#11 module.
 enum class SignMode { apdu, pkcs11 };
 
-/// The mode picker's text ("APDU (SM)", "PKCS#11 (FEITIAN)") and the line shown under it.
-QString rawValue(SignMode mode);
-QString description(SignMode mode);
+/// The keys of the mode picker's text ("APDU (SM)", "PKCS#11 (Tessel)") and of the line shown
+/// under it.
+const char* modeKey(SignMode mode);
+const char* descriptionKey(SignMode mode);
 
 /// The sign test's state and actions: digest a file (or take a typed digest), have the token
 /// sign the 32 bytes, show the signature. File reads and token work run off the interface
@@ -32,13 +32,12 @@ class SignTestController : public QObject {
     Q_PROPERTY(QString keyLabel READ keyLabel WRITE setKeyLabel NOTIFY changed)
     Q_PROPERTY(QString fileName READ fileName NOTIFY changed)
     Q_PROPERTY(QString signatureHex READ signatureHex NOTIFY changed)
-    Q_PROPERTY(QString errorText READ errorText NOTIFY changed)
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
 
 public:
-    /// `texts` words file errors; `options` name the PKCS#11 library of the PKCS#11 mode.
-    SignTestController(TokenManager& manager, const common::LocalizationService& texts,
-                       TokenProvisioner::Options options = {}, QObject* parent = nullptr);
+    /// `options` name the PKCS#11 library of the PKCS#11 mode.
+    explicit SignTestController(TokenManager& manager, TokenProvisioner::Options options = {},
+                                QObject* parent = nullptr);
     ~SignTestController() override;
 
     SignMode mode() const { return m_mode; }
@@ -51,9 +50,9 @@ public:
     bool isHashReady() const { return !m_fileDigest.isEmpty() && m_fileDigest == m_hash; }
     /// Upper-case hexadecimal of the token's signature; empty when none.
     const QString& signatureHex() const { return m_signature; }
-    /// Why the last choice or signature failed, worded in the interface language of the
-    /// moment (the screen reads it again after a language switch); empty when nothing failed.
-    QString errorText() const;
+    /// Why the last choice failed or a hash was refused; the screen words it. Empty when
+    /// nothing failed or the token failed (see failure()).
+    const common::KeyedText& errorText() const { return m_error; }
     /// The token failure of the last signature; none when it did not fail at the token.
     const std::optional<TokenFailure>& failure() const { return m_failure; }
     /// A file is being digested or the token is signing.
@@ -82,7 +81,6 @@ private:
     void clearError();
 
     TokenManager& m_manager;
-    const common::LocalizationService& m_texts;
     TokenProvisioner::Options m_options;
     SignMode m_mode = SignMode::apdu;
     QString m_hash;
@@ -91,9 +89,8 @@ private:
     QString m_fileName;
     QString m_fileDigest;
     QString m_signature;
+    common::KeyedText m_error;
     std::optional<TokenFailure> m_failure;
-    std::optional<common::LocalInputError> m_readError;
-    bool m_hashRefused = false;
     bool m_signing = false;
     bool m_reading = false;
     quint64 m_read = 0; ///< numbers file reads, so that a late digest is dropped

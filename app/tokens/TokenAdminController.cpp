@@ -1,6 +1,5 @@
 #include "tokens/TokenAdminController.h"
 
-#include "common/l10n/FixedTexts.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/TokenManager.h"
 #include "tokens/TokenProvisioner.h"
@@ -8,10 +7,17 @@
 
 namespace orvela::tokens {
 
-TokenAdminController::TokenAdminController(TokenManager& manager,
-                                           const common::LocalizationService& texts,
-                                           QObject* parent)
-    : QObject(parent), m_manager(manager), m_objects(texts), m_csr(texts)
+namespace {
+
+common::KeyedText keyed(const char* key, const QString& argument = {})
+{
+    return {QString::fromLatin1(key), argument};
+}
+
+} // namespace
+
+TokenAdminController::TokenAdminController(TokenManager& manager, QObject* parent)
+    : QObject(parent), m_manager(manager)
 {}
 
 TokenAdminController::~TokenAdminController()
@@ -44,19 +50,19 @@ void TokenAdminController::testConnection()
         if (failure) {
             m_connection.fail(*failure);
         } else {
-            m_connection.succeed(admin::kConnectionOk);
+            m_connection.succeed(keyed("Tokens_Diag_ConnectionOk"));
         }
     });
 }
 
 void TokenAdminController::testSlots()
 {
-    m_slots.start(admin::kSlotTestProgress);
+    m_slots.start(keyed("Tokens_Diag_SlotTestProgress"));
     runPkcs11Work(
         this, [] { return TokenProvisioner().slotCount(); },
         [this](const TokenOutcome<std::size_t>& outcome) {
             if (outcome.ok()) {
-                m_slots.succeed(admin::kSlotsFound + QString::number(*outcome.value));
+                m_slots.succeed(keyed("Tokens_Diag_SlotsFound", QString::number(*outcome.value)));
             } else {
                 m_slots.fail(outcome.failure);
             }
@@ -65,12 +71,12 @@ void TokenAdminController::testSlots()
 
 void TokenAdminController::eraseToken()
 {
-    m_erase.start(admin::kEraseProgress);
+    m_erase.start(keyed("Tokens_Erase_Progress"));
     runCardWork(
         this, [] { TokenProvisioner().eraseApdu(); },
         [this](const auto& outcome) {
             if (outcome.ok()) {
-                m_erase.succeed(admin::kEraseDone);
+                m_erase.succeed(keyed("Tokens_Erase_Done"));
             } else {
                 m_erase.fail(outcome.failure);
             }
@@ -88,7 +94,7 @@ void TokenAdminController::generateKey()
                 m_genKey.fail(outcome.failure);
                 return;
             }
-            m_genKey.succeed(admin::kGenKeyDone);
+            m_genKey.succeed(keyed("Tokens_GenKey_Done"));
             m_objects.reloadWith(pin);
         });
 }

@@ -7,10 +7,6 @@
 
 #include <QObject>
 
-namespace orvela::common {
-class LocalizationService;
-}
-
 namespace orvela::tokens {
 
 class TokenManager;
@@ -24,8 +20,7 @@ class TokenAdminController : public QObject {
     Q_PROPERTY(QString genKeyPin READ genKeyPin WRITE setGenKeyPin NOTIFY genKeyPinChanged)
 
 public:
-    TokenAdminController(TokenManager& manager, const common::LocalizationService& texts,
-                         QObject* parent = nullptr);
+    explicit TokenAdminController(TokenManager& manager, QObject* parent = nullptr);
     ~TokenAdminController() override;
 
     AdminActionState& connectionTest() { return m_connection; }

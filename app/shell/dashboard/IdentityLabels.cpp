@@ -1,5 +1,6 @@
 #include "shell/dashboard/IdentityLabels.h"
 
+#include "common/AssuranceLevel.h"
 #include "common/LocalizationTables.h"
 
 namespace orvela::shell {
@@ -19,7 +20,9 @@ QString verificationMethodLabel(const QString& kycLevel, common::AppLanguage lan
     if (level.isEmpty()) {
         return common::builtInText(QStringLiteral("Page_IdentityLabels_Unknown"), language);
     }
-    return kycLevel;
+    // The backend also reports an assurance level here; one it names is worded, an unknown one
+    // is shown as sent.
+    return common::assuranceLevelLabel(kycLevel, language);
 }
 
 QString accountStatusLabel(const QString& status, common::AppLanguage language)

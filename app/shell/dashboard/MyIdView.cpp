@@ -1,5 +1,6 @@
 #include "shell/dashboard/MyIdView.h"
 
+#include "common/AssuranceLevel.h"
 #include "components/Card.h"
 #include "shell/dashboard/FieldRow.h"
 #include "shell/dashboard/IdentityLabels.h"
@@ -41,8 +42,8 @@ void MyIdView::build(QVBoxLayout& layout)
                                  board ? accountStatusLabel(user.status, language()) : missing));
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_RegisteredOn")),
                                  m_dates.date(user.createdAt, language())));
-    rows->addWidget(
-        new FieldRow(text(QStringLiteral("Page_MyId_KYCLevel")), orMissing(user.kycLevel)));
+    rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_KYCLevel")),
+                                 common::assuranceLevelLabel(user.kycLevel, language())));
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_VerificationMethod")),
                                  verificationMethodLabel(user.kycLevel, language())));
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_Devices")),

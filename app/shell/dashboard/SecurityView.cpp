@@ -1,5 +1,6 @@
 #include "shell/dashboard/SecurityView.h"
 
+#include "common/AssuranceLevel.h"
 #include "components/Card.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
@@ -32,7 +33,7 @@ void SecurityView::build(QVBoxLayout& layout)
     auto* cards = new QHBoxLayout;
     cards->setSpacing(components::style::spacingM);
     cards->addWidget(new StatCard(text(QStringLiteral("Page_Security_AssuranceLevel")),
-                                  level.isEmpty() ? QStringLiteral("—") : level));
+                                  common::assuranceLevelLabel(level, language())));
     cards->addWidget(new StatCard(text(QStringLiteral("Page_Security_ActiveCertificates")),
                                   QString::number(board ? board->certificates : 0)));
     cards->addWidget(new StatCard(text(QStringLiteral("Page_Security_RegisteredDevices")),

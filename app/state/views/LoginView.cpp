@@ -1,5 +1,6 @@
 #include "state/views/LoginView.h"
 
+#include "common/AssuranceLevel.h"
 #include "common/LocalizationService.h"
 #include "common/TextRules.h"
 #include "components/AccentBadge.h"
@@ -631,7 +632,8 @@ void LoginView::showResult()
     }
     m_resultName->setText(m_controller.resultName());
     m_resultNationalId->setText(m_controller.resultNationalId());
-    m_resultKyc->setText(m_controller.resultKycLevel());
+    m_resultKyc->setText(
+        common::assuranceLevelLabel(m_controller.resultKycLevel(), m_localization.language()));
 }
 
 } // namespace orvela::state

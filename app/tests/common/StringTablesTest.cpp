@@ -2,6 +2,7 @@
 #include "common/LocalizationTables.h"
 #include "common/l10n/CliStrings.h"
 #include "common/l10n/StringRows.h"
+#include "common/l10n/TokenStrings.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -43,13 +44,17 @@ struct RowSet {
     const char* name;
     std::span<const StringRow> rows;
     bool formatted; // filled in with arg() and joined as prefixes, not joined by the screens
+    bool trimmed;   // no leading or trailing blank: the program puts the blanks where it joins
 };
 
 const RowSet kRowSets[] = {
-    {"main", mainStringRows(), false},
-    {"extra", extraStringRows(), false},
-    {"cli", cliStringRows(), true},
-    {"qt dialogs", qtDialogStringRows(), true},
+    {"main", mainStringRows(), false, true},
+    // The extra and token tables hold texts with a "%1" that a screen fills in when it words a
+    // keyed text, the update outcomes, the time-outs and the token failures among them.
+    {"extra", extraStringRows(), true, true},
+    {"tokens", tokenStringRows(), true, true},
+    {"cli", cliStringRows(), true, false},
+    {"qt dialogs", qtDialogStringRows(), true, false},
 };
 
 } // namespace
@@ -63,8 +68,12 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
     const QRegularExpression foreign(
         QStringLiteral(R"re(\bDock\b|Touch ID|Face ID|\bFinder\b|menu ?bar|менюбар|⌘)re"),
         QRegularExpression::CaseInsensitiveOption);
+    // The token texts are looked up with the extra table: a key in both would hide one text.
+    QSet<QString> extraKeys;
     for (const RowSet& set : kRowSets) {
         QSet<QString> keys;
+        const bool extra = set.rows.data() == extraStringRows().data() ||
+                           set.rows.data() == tokenStringRows().data();
         for (const StringRow& row : set.rows) {
             const QString key = qs(row.key);
             const QString english = qs(row.english);
@@ -72,13 +81,20 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
             SCOPED_TRACE(std::string(set.name) + " " + std::string(row.key));
             EXPECT_FALSE(keys.contains(key)) << "repeated key";
             keys.insert(key);
+            if (extra) {
+                EXPECT_FALSE(extraKeys.contains(key)) << "in the extra and the token table";
+                extraKeys.insert(key);
+            }
             EXPECT_FALSE(english.isEmpty() || mongolian.isEmpty());
             EXPECT_EQ(placeholders(english), placeholders(mongolian));
-            if (!set.formatted) {
+            if (set.trimmed) {
                 EXPECT_TRUE(english == english.trimmed() && mongolian == mongolian.trimmed());
+                // No text of the windows is a format of another kind; a marker would show as is.
+                EXPECT_FALSE(english.contains(u'{') || mongolian.contains(u'{'));
+            }
+            if (!set.formatted) {
                 // Screens join composite texts; a format marker would show as is.
                 EXPECT_TRUE(placeholders(english).isEmpty());
-                EXPECT_FALSE(english.contains(u'{') || mongolian.contains(u'{'));
             }
             EXPECT_FALSE(hasCyrillic(english));
             // Mongolian is written in Cyrillic unless deliberately kept as the English (SHA-256).

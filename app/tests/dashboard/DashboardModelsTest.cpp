@@ -33,7 +33,10 @@ TEST(IdentityLabelsTest, VerificationMethodFromTheLevelInAnyCase)
     } cases[] = {{"dan", AppLanguage::mn, "Дижитал Архив Үндэсний (DAN)"},
                  {"CORVANE", AppLanguage::en, "Corvane gateway"},
                  {"", AppLanguage::en, "Unknown"},
-                 {"Qualified", AppLanguage::en, "Qualified"}};
+                 {"Qualified", AppLanguage::en, "Qualified"},
+                 // An assurance level the backend names is worded; an unknown one stays as sent.
+                 {"QUALIFIED", AppLanguage::mn, "Баталгаажсан"},
+                 {"SUBSTANTIAL", AppLanguage::mn, "SUBSTANTIAL"}};
     for (const auto& c : cases) {
         EXPECT_EQ(verificationMethodLabel(QString::fromUtf8(c.level), c.language),
                   QString::fromUtf8(c.label))

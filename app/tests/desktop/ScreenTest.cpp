@@ -6,9 +6,8 @@
 
 #include "../certificates/TestCertificates.h"
 #include "DesktopFixture.h"
+#include "InterfaceLanguage.h"
 #include "Screenshot.h"
-#include "common/l10n/FixedTexts.h"
-#include "common/l10n/StringRows.h"
 #include "components/ActionButton.h"
 #include "components/InlineBanner.h"
 #include "components/VerificationCodeView.h"
@@ -47,7 +46,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QSet>
 #include <QSysInfo>
 #include <QTabBar>
 #include <QTest>
@@ -62,79 +60,18 @@ using shell::ThemeMode;
 
 namespace {
 
-// What may show in the other script: the user's data, the names, codes and zones that read the
-// same in both languages, and the texts worded in one language only. Longest first, so that no
-// shorter text takes a piece out of a longer one.
-QStringList keptTexts()
+// What may show in the other script besides the technical names: the person's data and the
+// names the walk's own data carries.
+const QStringList& keptTexts()
 {
-    QStringList kept = common::l10n::fixedTexts();
-    kept += QStringList{QSysInfo::prettyProductName(),
-                        "Батын Болд",
-                        "УБ99112233",
-                        "AA00000000",
-                        "Demo Token",
-                        "QUALIFIED",
-                        "Orvela Systems LLC",
-                        "Orvela",
-                        "Nuvia",
-                        "ecdsa-with-SHA256",
-                        "ECDSA",
-                        "support@nuvia.example",
-                        "mailto",
-                        "href",
-                        " bit",
-                        "GMT",
-                        "PDF",
-                        "PIN2",
-                        "MB",
-                        "Downloads",
-                        "contract.pdf"};
-    // The demo's two tokens, its reader and its PKCS#11 library, which the token sections name.
-    kept += QStringList{"Orvela Demo Token", "Orvela Demo", "Orvela Virtual Reader 0",
-                        "/usr/lib/softhsm/libsofthsm2.so"};
-    std::sort(kept.begin(), kept.end(),
-              [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    static const QStringList kept{QSysInfo::prettyProductName(), "Батын Болд", "УБ99112233",
+                                  "AA00000000", "Demo Token", "Orvela Systems LLC",
+                                  "ecdsa-with-SHA256", "support@nuvia.example", "mailto", "href",
+                                  "GMT", "Downloads", "contract.pdf",
+                                  // The demo's two tokens and its reader, which the token
+                                  // sections name.
+                                  "Orvela Demo Token", "Orvela Demo", "Orvela Virtual Reader 0"};
     return kept;
-}
-
-const QRegularExpression kLatinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
-
-// Mongolian texts of the tables keep a few words in Latin script; those words are not foreign.
-QSet<QString> latinWordsOfTheMongolianTexts()
-{
-    QSet<QString> words;
-    for (const auto& rows : {common::l10n::mainStringRows(), common::l10n::extraStringRows()}) {
-        for (const common::l10n::StringRow& row : rows) {
-            auto found = kLatinWord.globalMatch(QString::fromUtf8(row.mongolian));
-            while (found.hasNext()) {
-                words.insert(found.next().captured());
-            }
-        }
-    }
-    return words;
-}
-
-// Cyrillic in English, or in Mongolian a Latin word the Mongolian texts do not use.
-bool isForeign(QString text, AppLanguage language)
-{
-    static const QStringList kept = keptTexts();
-    static const QSet<QString> mongolianLatin = latinWordsOfTheMongolianTexts();
-    // Fingerprints and keys in Base64 or hex are the certificate's data.
-    static const QRegularExpression fingerprint(QStringLiteral("[A-Za-z0-9+/=:]{16,}"));
-    for (const QString& piece : kept) {
-        text.remove(piece);
-    }
-    text.remove(fingerprint);
-    if (language == AppLanguage::en) {
-        return text.contains(QRegularExpression(QStringLiteral("[\\x{0400}-\\x{04FF}]")));
-    }
-    auto words = kLatinWord.globalMatch(text);
-    while (words.hasNext()) {
-        if (!mongolianLatin.contains(words.next().captured())) {
-            return true;
-        }
-    }
-    return false;
 }
 
 double luminance(const QColor& c)
@@ -158,8 +95,9 @@ QString faultOf(QWidget* widget, AppLanguage language)
     auto* label = qobject_cast<QLabel*>(widget);
     auto* button = qobject_cast<QAbstractButton*>(widget);
     const QString text = label ? label->text() : button ? button->text() : QString();
-    if (!text.isEmpty() && isForeign(text, language)) {
-        return QStringLiteral("foreign: ") + text;
+    const QString shown = orvela::testing::shownText(*widget);
+    if (!shown.isEmpty() && orvela::testing::isForeign(shown, language, keptTexts())) {
+        return QStringLiteral("foreign: ") + shown;
     }
     if (button || qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
         qobject_cast<QPlainTextEdit*>(widget)) {

@@ -1,12 +1,14 @@
 // Token failures from the error a lower layer raises to the words a person reads: every kind a
-// person can act on, provoked for real on the sign test's controller and on `orvela token
-// sign`, must read the same in both, in both languages, and say what to do.
+// person can act on, provoked for real on the sign test's screen and on `orvela token sign`,
+// must read the same in both, in both languages, and say what to do.
 
 #include "../support/EventLoop.h"
 #include "../support/QtPrinters.h"
 #include "CliRun.h"
 #include "SoftHsmToken.h"
+#include "TokenPromptsFake.h"
 #include "common/LocalizationService.h"
+#include "components/InlineBanner.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/CSR.h"
@@ -16,6 +18,8 @@
 #include "tokens/SignTestController.h"
 #include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
+#include "tokens/TokenTargets.h"
+#include "tokens/views/TokenSignTestView.h"
 
 #include <QSettings>
 #include <stdexcept>
@@ -160,7 +164,7 @@ protected:
         file.write(QByteArray("rv ") + function + ' ' + rv + '\n');
     }
 
-    /// Runs the sign test as the row says and returns its controller's words in `language`,
+    /// Runs the sign test as the row says and returns the words its screen shows in `language`,
     /// after the failure was shown in the other language first: the words must follow a switch.
     QString desktopWords(const Provoked& row, AppLanguage language)
     {
@@ -169,7 +173,12 @@ protected:
             kit().setBackend(row.backend);
         }
         TokenManager cards(nullptr, false, row.reader);
-        SignTestController signTest(cards, localization, {0, row.library});
+        SignTestController signTest(cards, {0, row.library});
+        TokenTargets targets(cards, {0, row.library});
+        orvela::testing::AnsweringPrompts::Answers answers;
+        orvela::testing::AnsweringPrompts prompts(answers);
+        views::TokenSignTestView view(signTest, targets, localization, prompts);
+        const auto* shown = view.findChild<orvela::components::InlineBanner*>("signTestError");
         signTest.setMode(row.mode);
         signTest.setUserPin(row.pin);
         signTest.setKeyLabel(row.keyLabel);
@@ -180,10 +189,10 @@ protected:
         if (signTest.failure()) {
             EXPECT_EQ(signTest.failure()->kind, row.kind);
         }
-        const QString before = signTest.errorText();
+        const QString before = shown->text();
         localization.setLanguage(language);
-        EXPECT_NE(signTest.errorText(), before) << "a language switch re-words the error";
-        return signTest.errorText();
+        EXPECT_NE(shown->text(), before) << "a language switch re-words the error";
+        return shown->text();
     }
 
     QTemporaryDir dir;

@@ -170,8 +170,8 @@ TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemova
     vanishWhileSigning = true;
     const auto pulled = await<Bytes>([&](auto done) { manager->sign(hash, &screen, done); });
     EXPECT_FALSE(pulled.ok());
-    EXPECT_TRUE(pulled.failure.cardGone) << pulled.failure.message.toStdString();
-    EXPECT_EQ(pulled.failure.diagnosis, TokenDiagnosis::cardRemoved);
+    EXPECT_TRUE(pulled.failure.cardGone) << pulled.failure.detail;
+    EXPECT_EQ(pulled.failure.kind, TokenFailureKind::cardRemoved);
     EXPECT_TRUE(waitUntil([&] { return !manager->isCardPresent(); }));
 
     pullOut();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../support/EventLoop.h"
+#include "InterfaceLanguage.h"
 #include "Screenshot.h"
 #include "SoftHsmToken.h"
 #include "common/LocalizationService.h"
@@ -67,10 +68,26 @@ protected:
         return token;
     }
 
-    /// Saves the picture of a screen state; see saveScreenshot.
-    static void shoot(QWidget& widget, const QString& name)
+    /// Shows a screen state in both languages: in each, nothing of the other language outside
+    /// the technical names, the names the tests give tokens, keys and files, and `kept` (a lower
+    /// layer's message, worded by that layer), and a picture "<name>-mn" and "<name>-en"; see
+    /// saveScreenshot. The language is left as it was.
+    void shoot(QWidget& widget, const QString& name, QStringList kept = {})
     {
-        EXPECT_FALSE(saveScreenshot(widget, name).isEmpty()) << name.toStdString();
+        kept << QStringLiteral("Orvela Test Token") << QStringLiteral("Orvela FIPS Token")
+             << QStringLiteral("Orvela Virtual Reader 0") << QStringLiteral("orvela-sign")
+             << QStringLiteral("eid-cert") << QStringLiteral("contract.pdf");
+        const common::AppLanguage before = localization.language();
+        for (const common::AppLanguage language :
+             {common::AppLanguage::mn, common::AppLanguage::en}) {
+            localization.setLanguage(language);
+            const QString picture = name + u'-' + common::rawValue(language);
+            EXPECT_FALSE(saveScreenshot(widget, picture).isEmpty()) << picture.toStdString();
+            const QStringList foreign = foreignTexts(widget, language, kept);
+            EXPECT_TRUE(foreign.isEmpty())
+                << picture.toStdString() << ":\n  " << foreign.join("\n  ").toStdString();
+        }
+        localization.setLanguage(before);
     }
 
     /// Writes `bytes` to a file of the test's folder; returns its path.

@@ -1,11 +1,11 @@
 #include "tokens/views/AdminCsrSection.h"
 
 #include "common/LocalizationService.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "tokens/AdminCsrController.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/KeyedTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
 
@@ -27,19 +27,27 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
                                  QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
+    auto* texts = new KeyedTexts(localization, this);
     auto* hint = hintLabel(this);
-    hint->setText(admin::kCsrHint);
+    texts->label(hint, "Tokens_Csr_Hint");
     contentLayout()->addWidget(hint);
     m_registry = new QLineEdit(this);
     m_pin = makeSecureField(this);
     m_keyLabel = new QLineEdit(this);
-    m_keyLabel->setPlaceholderText(admin::kCsrKeyLabelPlaceholder);
+    texts->placeholder(m_keyLabel, "Tokens_KeyLabel_Placeholder");
     auto* form = new QFormLayout;
-    form->addRow(admin::kCsrRegistryNumber, m_registry);
-    form->addRow(admin::kCsrPin, m_pin);
-    form->addRow(admin::kCsrKeyLabel, m_keyLabel);
+    const std::pair<const char*, QLineEdit*> rows[] = {{"Tokens_Csr_RegistryNumber", m_registry},
+                                                       {"Tokens_Objects_Pin", m_pin},
+                                                       {"Sign_KeyLabel", m_keyLabel}};
+    for (const auto& [key, field] : rows) {
+        auto* label = new QLabel(this);
+        label->setBuddy(field);
+        texts->label(label, key);
+        form->addRow(label, field);
+    }
     contentLayout()->addLayout(form);
-    m_submit = new ActionButton(admin::kCsrAction, ActionButton::Role::primary, this);
+    m_submit = new ActionButton(QString(), ActionButton::Role::primary, this);
+    texts->button(m_submit, "Tokens_Csr_Action");
     m_submit->setSymbol(QStringLiteral("arrow.up.doc"));
     m_submit->submitOnEnter({m_registry, m_pin, m_keyLabel});
     auto* row = new QHBoxLayout;
@@ -53,7 +61,8 @@ AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
     m_pem->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pem->setFixedHeight(200);
     contentLayout()->addWidget(m_pem);
-    m_copy = new ActionButton(admin::kCopyCsr, ActionButton::Role::secondary, this);
+    m_copy = new ActionButton(QString(), ActionButton::Role::secondary, this);
+    texts->button(m_copy, "Tokens_Csr_Copy");
     m_save = new ActionButton(QString(), ActionButton::Role::secondary, this);
     m_save->setSymbol(QStringLiteral("square.and.arrow.down"));
     auto* pemButtons = new QHBoxLayout;

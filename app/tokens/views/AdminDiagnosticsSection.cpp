@@ -1,10 +1,10 @@
 #include "tokens/views/AdminDiagnosticsSection.h"
 
 #include "common/LocalizationService.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "tokens/TokenAdminController.h"
 #include "tokens/views/AdminStatusLine.h"
+#include "tokens/views/KeyedTexts.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -18,9 +18,12 @@ AdminDiagnosticsSection::AdminDiagnosticsSection(TokenAdminController& controlle
                                                  QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization)
 {
-    m_connection = new ActionButton(admin::kConnectionTest, ActionButton::Role::secondary, this);
+    auto* texts = new KeyedTexts(localization, this);
+    m_connection = new ActionButton(QString(), ActionButton::Role::secondary, this);
+    texts->button(m_connection, "Tokens_Diag_ConnectionTest");
     m_connection->setSymbol(QStringLiteral("antenna.radiowaves.left.and.right"));
-    m_slots = new ActionButton(admin::kSlotTest, ActionButton::Role::secondary, this);
+    m_slots = new ActionButton(QString(), ActionButton::Role::secondary, this);
+    texts->button(m_slots, "Tokens_Diag_SlotTest");
     m_slots->setSymbol(QStringLiteral("shield.checkered"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_connection);

@@ -1,11 +1,11 @@
 #include "tokens/views/AdminEraseSection.h"
 
 #include "common/LocalizationService.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "tokens/TokenAdminController.h"
 #include "tokens/views/AdminStatusLine.h"
 #include "tokens/views/AdminWidgets.h"
+#include "tokens/views/KeyedTexts.h"
 #include "tokens/views/TokenPrompts.h"
 
 #include <QHBoxLayout>
@@ -22,7 +22,8 @@ AdminEraseSection::AdminEraseSection(TokenAdminController& controller,
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     m_hint = hintLabel(this);
-    m_erase = new ActionButton(admin::kEraseAction, ActionButton::Role::secondary, this);
+    m_erase = new ActionButton(QString(), ActionButton::Role::secondary, this);
+    (new KeyedTexts(localization, this))->button(m_erase, "Tokens_Erase_Action");
     m_erase->setSymbol(QStringLiteral("trash"));
     markDestructive(m_erase);
     auto* row = new QHBoxLayout;

@@ -34,6 +34,28 @@ QLabel* plainLabel(const QString& text, QWidget* parent)
 
 } // namespace
 
+namespace {
+
+/// The object's kind in the interface language; a kind this program does not know as the
+/// token names it.
+QString kindLabel(const QString& kind, const common::LocalizationService& localization)
+{
+    static const std::pair<const char*, const char*> kinds[] = {
+        {"privateKey", "Tokens_ObjectKind_PrivateKey"},
+        {"publicKey", "Tokens_ObjectKind_PublicKey"},
+        {"certificate", "Tokens_ObjectKind_Certificate"},
+        {"data", "Tokens_ObjectKind_Data"},
+    };
+    for (const auto& [raw, key] : kinds) {
+        if (kind == QLatin1String(raw)) {
+            return localization.localized(QLatin1String(key));
+        }
+    }
+    return kind;
+}
+
+} // namespace
+
 QString AdminObjectsSection::symbolOf(const QString& kind)
 {
     if (kind == QLatin1String("certificate")) {
@@ -146,7 +168,7 @@ QWidget* AdminObjectsSection::makeRow(const QString& idHex, const QString& label
     auto* name = plainLabel(label, row);
     name->setFont(style::headlineFont());
     layout->addWidget(name, 1);
-    layout->addWidget(plainLabel(kind, row));
+    layout->addWidget(plainLabel(kindLabel(kind, m_localization), row));
     layout->addWidget(plainLabel(QStringLiteral("ID ") + idHex, row));
     layout->addWidget(plainLabel(keyType, row));
     auto* remove =

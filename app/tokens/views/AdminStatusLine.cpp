@@ -18,7 +18,7 @@ AdminStatusLine::AdminStatusLine(const AdminActionState& state,
 void AdminStatusLine::refresh()
 {
     setKind(m_state.isError() ? Kind::error : m_state.isBusy() ? Kind::info : Kind::success);
-    const QString text = m_state.shownText(m_localization.language());
+    const QString text = m_state.shownText(m_localization);
     setText(text);
     setVisible(!text.isEmpty());
 }

@@ -12,8 +12,8 @@ class AdminActionState;
 namespace orvela::tokens::views {
 
 /// The message line of one administration action: progress, success or error, kept in step
-/// with its state and hidden while there is nothing to say. A token failure is worded here,
-/// in the interface language of the moment, and again after a language switch.
+/// with its state, worded in the interface language of the moment (a token failure too) and again
+/// after a language switch, and hidden while there is nothing to say.
 class AdminStatusLine : public components::InlineBanner {
     Q_OBJECT
 

@@ -1,7 +1,6 @@
 #include "tokens/views/ProvisionSection.h"
 
 #include "common/LocalizationService.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
@@ -9,6 +8,7 @@
 #include "components/Style.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/TokenFailureText.h"
+#include "tokens/views/KeyedTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
 #include "tokens/views/TokenTargetLine.h"
@@ -24,13 +24,12 @@ namespace orvela::tokens::views {
 
 namespace style = components::style;
 using components::ActionButton;
-using provisionText::text;
 
 namespace {
 
-QLabel* plainLabel(const QString& content, QWidget* parent)
+QLabel* plainLabel(QWidget* parent)
 {
-    auto* label = new QLabel(content, parent);
+    auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     return label;
@@ -44,18 +43,19 @@ QLabel* iconLabel(const QString& symbol, components::Tone tone, QWidget* parent)
     return label;
 }
 
-/// A form page: its three fields in order, then its action button.
-QFormLayout* addForm(QVBoxLayout* page,
-                     const std::initializer_list<std::pair<const char*, QLineEdit*>>& rows)
+/// A form page: its three fields in order, each named by its label's key.
+void addForm(QVBoxLayout* page, KeyedTexts& texts,
+             const std::initializer_list<std::pair<const char*, QLineEdit*>>& rows)
 {
     auto* form = new QFormLayout;
     form->setRowWrapPolicy(QFormLayout::WrapLongRows);
-    for (const auto& [label, field] : rows) {
-        form->addRow(plainLabel(text(label), nullptr), field);
-        field->setAccessibleName(text(label));
+    for (const auto& [key, field] : rows) {
+        auto* label = plainLabel(nullptr);
+        texts.label(label, key);
+        texts.accessibleName(field, key);
+        form->addRow(label, field);
     }
     page->addLayout(form);
-    return form;
 }
 
 } // namespace
@@ -63,7 +63,8 @@ QFormLayout* addForm(QVBoxLayout* page,
 ProvisionSection::ProvisionSection(ProvisionController& controller, const TokenTargets& targets,
                                    common::LocalizationService& localization, TokenPrompts& prompts,
                                    QWidget* parent)
-    : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
+    : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts),
+      m_texts(new KeyedTexts(localization, this))
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -98,12 +99,12 @@ QWidget* ProvisionSection::makeChoosePage()
     auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(plainLabel(text(provisionText::chooseHint), page));
-    auto* apdu =
-        new ActionButton(text(provisionText::chooseApdu), ActionButton::Role::primary, page);
+    layout->addWidget(keyedLabel(page, "Tokens_Provision_ChooseHint"));
+    auto* apdu = new ActionButton(QString(), ActionButton::Role::primary, page);
+    m_texts->button(apdu, "Tokens_Provision_ChooseApdu");
     apdu->setSymbol(QStringLiteral("lock.shield"));
-    auto* pkcs11 =
-        new ActionButton(text(provisionText::choosePkcs11), ActionButton::Role::secondary, page);
+    auto* pkcs11 = new ActionButton(QString(), ActionButton::Role::secondary, page);
+    m_texts->button(pkcs11, "Tokens_Provision_ChoosePkcs11");
     auto* row = new QHBoxLayout;
     row->addWidget(apdu);
     row->addWidget(pkcs11);
@@ -119,15 +120,16 @@ QWidget* ProvisionSection::makeApduPage()
     auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(plainLabel(text(provisionText::apduPrompt), page));
+    layout->addWidget(keyedLabel(page, "Tokens_Provision_ApduPrompt"));
     m_apduUser = makeSecureField(page);
     m_apduRepeat = makeSecureField(page);
     m_apduPuk = makeSecureField(page);
-    addForm(layout, {{provisionText::userPinField, m_apduUser},
-                     {provisionText::repeatField, m_apduRepeat},
-                     {provisionText::soPukField, m_apduPuk}});
-    m_apduAction =
-        new ActionButton(text(provisionText::apduAction), ActionButton::Role::primary, page);
+    addForm(layout, *m_texts,
+            {{"Tokens_Provision_UserPin", m_apduUser},
+             {"Tokens_Provision_Repeat", m_apduRepeat},
+             {"Tokens_Provision_SoPuk", m_apduPuk}});
+    m_apduAction = new ActionButton(QString(), ActionButton::Role::primary, page);
+    m_texts->button(m_apduAction, "Tokens_Provision_ApduAction");
     m_apduAction->setObjectName(QStringLiteral("provisionApduAction"));
     m_apduAction->submitOnEnter({m_apduUser, m_apduRepeat, m_apduPuk});
     layout->addWidget(m_apduAction, 0, Qt::AlignLeft);
@@ -147,19 +149,20 @@ QWidget* ProvisionSection::makePkcs11Page()
     auto* header = new QHBoxLayout;
     header->addWidget(iconLabel(QStringLiteral("exclamationmark.triangle.fill"),
                                 components::Tone::warning, page));
-    auto* title = plainLabel(text(provisionText::pkcs11Header), page);
+    auto* title = keyedLabel(page, "Tokens_Provision_Pkcs11Header");
     title->setFont(style::headlineFont());
     header->addWidget(title, 1);
     layout->addLayout(header);
-    layout->addWidget(plainLabel(text(provisionText::pkcs11Warning), page));
+    layout->addWidget(keyedLabel(page, "Tokens_Provision_Pkcs11Warning"));
     m_p11So = makeSecureField(page);
     m_p11User = makeSecureField(page);
     m_p11Repeat = makeSecureField(page);
-    addForm(layout, {{provisionText::soPinField, m_p11So},
-                     {provisionText::userPinField, m_p11User},
-                     {provisionText::userRepeatField, m_p11Repeat}});
-    m_p11Action =
-        new ActionButton(text(provisionText::pkcs11Action), ActionButton::Role::primary, page);
+    addForm(layout, *m_texts,
+            {{"Tokens_Provision_SoPin", m_p11So},
+             {"Tokens_Provision_UserPin", m_p11User},
+             {"Tokens_Provision_UserRepeat", m_p11Repeat}});
+    m_p11Action = new ActionButton(QString(), ActionButton::Role::primary, page);
+    m_texts->button(m_p11Action, "Tokens_Provision_Pkcs11Action");
     m_p11Action->setObjectName(QStringLiteral("provisionPkcs11Action"));
     m_p11Action->submitOnEnter({m_p11So, m_p11User, m_p11Repeat});
     layout->addWidget(m_p11Action, 0, Qt::AlignLeft);
@@ -176,12 +179,12 @@ QWidget* ProvisionSection::makeWorkingPage()
     auto* page = new QWidget(m_card);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(plainLabel(text(provisionText::workingHint), page));
+    layout->addWidget(keyedLabel(page, "Tokens_Provision_WorkingHint"));
     m_spinner = new QProgressBar(page);
     m_spinner->setRange(0, 0);
     m_spinner->setTextVisible(false);
     m_spinner->setMaximumHeight(8);
-    m_workingCaption = plainLabel(QString(), page);
+    m_workingCaption = plainLabel(page);
     m_workingCaption->setFont(style::captionFont());
     layout->addWidget(m_spinner);
     layout->addWidget(m_workingCaption);
@@ -196,16 +199,23 @@ QWidget* ProvisionSection::makeDonePage()
     auto* header = new QHBoxLayout;
     header->addWidget(
         iconLabel(QStringLiteral("checkmark.seal.fill"), components::Tone::success, page));
-    auto* title = plainLabel(text(provisionText::doneTitle), page);
+    auto* title = keyedLabel(page, "Tokens_Provision_DoneTitle");
     title->setFont(style::headlineFont());
     header->addWidget(title, 1);
     layout->addLayout(header);
-    layout->addWidget(plainLabel(text(provisionText::doneText), page));
-    auto* again =
-        new ActionButton(text(provisionText::startOver), ActionButton::Role::secondary, page);
+    layout->addWidget(keyedLabel(page, "Tokens_Provision_DoneText"));
+    auto* again = new ActionButton(QString(), ActionButton::Role::secondary, page);
+    m_texts->button(again, "Tokens_Provision_StartOver");
     layout->addWidget(again, 0, Qt::AlignLeft);
     connect(again, &QPushButton::clicked, &m_controller, &ProvisionController::startOver);
     return page;
+}
+
+QLabel* ProvisionSection::keyedLabel(QWidget* page, const char* key)
+{
+    auto* label = plainLabel(page);
+    m_texts->label(label, key);
+    return label;
 }
 
 void ProvisionSection::askToProvision()
@@ -247,12 +257,15 @@ void ProvisionSection::refresh()
     }
     m_apduAction->setEnabled(m_controller.canProvision());
     m_p11Action->setEnabled(m_controller.canProvision());
-    const QString& progress = m_controller.progressText();
-    m_workingCaption->setText(progress.isEmpty() ? text(provisionText::workingFallback) : progress);
+    const common::KeyedText& progress = m_controller.progressText();
+    m_workingCaption->setText(m_localization.localized(
+        progress.isEmpty()
+            ? common::KeyedText{QStringLiteral("Tokens_Provision_WorkingFallback"), {}}
+            : progress));
     const auto& failure = m_controller.failure();
     m_error->setText(failure ? tokenFailureText(*failure, m_localization.language()) : QString());
     m_error->setVisible(failure.has_value());
-    m_success->setText(m_controller.successText());
+    m_success->setText(m_localization.localized(m_controller.successText()));
     m_success->setVisible(!m_controller.successText().isEmpty());
 }
 

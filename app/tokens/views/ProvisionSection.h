@@ -23,6 +23,7 @@ class TokenTargets;
 
 namespace orvela::tokens::views {
 
+class KeyedTexts;
 class TokenPrompts;
 class TokenTargetLine;
 
@@ -44,6 +45,7 @@ private:
     QWidget* makePkcs11Page();
     QWidget* makeWorkingPage();
     QWidget* makeDonePage();
+    QLabel* keyedLabel(QWidget* page, const char* key);
     void showPage(int index);
     void retranslate();
     void refresh();
@@ -51,6 +53,7 @@ private:
     ProvisionController& m_controller;
     common::LocalizationService& m_localization;
     TokenPrompts& m_prompts;
+    KeyedTexts* m_texts;
     components::Card* m_card;
     TokenTargetLine* m_apduTarget;
     TokenTargetLine* m_pkcs11Target;

@@ -18,7 +18,7 @@ namespace orvela::tokens::views {
 TokenAdminView::TokenAdminView(TokenManager& manager, const TokenTargets& targets,
                                common::LocalizationService& localization, TokenPrompts& prompts,
                                QWidget* parent)
-    : QWidget(parent), m_controller(std::make_unique<TokenAdminController>(manager, localization))
+    : QWidget(parent), m_controller(std::make_unique<TokenAdminController>(manager))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,13 +1,14 @@
 #include "tokens/views/TokenSignTestView.h"
 
 #include "common/LocalizationService.h"
-#include "common/l10n/FixedTexts.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 #include "tokens/SignTestController.h"
+#include "tokens/TokenFailureText.h"
+#include "tokens/views/KeyedTexts.h"
 #include "tokens/views/SecureField.h"
 #include "tokens/views/TokenPrompts.h"
 #include "tokens/views/TokenTargetLine.h"
@@ -27,7 +28,6 @@ namespace orvela::tokens::views {
 
 namespace style = components::style;
 using components::ActionButton;
-using signTestText::text;
 
 namespace {
 
@@ -70,12 +70,11 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller, const Token
     layout->addWidget(m_target);
 
     auto* hint = plainLabel(body);
-    hint->setText(text(signTestText::hint));
     layout->addWidget(hint);
 
     m_mode = new QComboBox(body);
     for (const SignMode mode : {SignMode::apdu, SignMode::pkcs11}) {
-        m_mode->addItem(rawValue(mode), static_cast<int>(mode));
+        m_mode->addItem(QString(), static_cast<int>(mode));
     }
     m_modeDescription = plainLabel(body);
     m_modeDescription->setFont(style::captionFont());
@@ -93,19 +92,15 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller, const Token
     form->addRow(m_docNameLabel, m_docName);
     m_hash = new QLineEdit(body);
     m_hash->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_hash->setPlaceholderText(text(signTestText::hashPlaceholder));
     auto* hashLabel = plainLabel(body);
-    hashLabel->setText(text(signTestText::hashField));
     hashLabel->setBuddy(m_hash);
     form->addRow(hashLabel, m_hash);
     m_pin = makeSecureField(body);
     auto* pinLabel = plainLabel(body);
-    pinLabel->setText(text(signTestText::pinField));
     pinLabel->setBuddy(m_pin);
     form->addRow(pinLabel, m_pin);
     m_keyLabelLabel = plainLabel(body);
     m_keyLabel = new QLineEdit(body);
-    m_keyLabel->setPlaceholderText(text(signTestText::keyLabelPlaceholder));
     m_keyLabelLabel->setBuddy(m_keyLabel);
     form->addRow(m_keyLabelLabel, m_keyLabel);
     layout->addLayout(form);
@@ -136,6 +131,7 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller, const Token
     layout->addWidget(m_result);
 
     m_error = new components::InlineBanner(components::InlineBanner::Kind::error, QString(), body);
+    m_error->setObjectName(QStringLiteral("signTestError"));
     layout->addWidget(m_error);
 
     connect(m_mode, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -150,14 +146,21 @@ TokenSignTestView::TokenSignTestView(SignTestController& controller, const Token
     connect(&m_controller, &SignTestController::changed, this, &TokenSignTestView::refresh);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &TokenSignTestView::retranslate);
+    auto* texts = new KeyedTexts(m_localization, this);
+    texts->label(hint, "Tokens_SignTest_Hint");
+    texts->placeholder(m_hash, "Tokens_SignTest_HashPlaceholder");
+    texts->label(hashLabel, "Tokens_SignTest_HashField");
+    texts->label(pinLabel, "Tokens_SignTest_Pin");
+    texts->placeholder(m_keyLabel, "Tokens_KeyLabel_Placeholder");
     retranslate();
 }
 
 void TokenSignTestView::chooseFile()
 {
     // The controller outlives this view, and no answer comes once the view is gone.
-    m_prompts.chooseFileToOpen(this, text(signTestText::chooserTitle), this,
-                               [this](const QString& path) { m_controller.chooseFile(path); });
+    m_prompts.chooseFileToOpen(
+        this, m_localization.localized(QStringLiteral("Tokens_SignTest_ChooserTitle")), this,
+        [this](const QString& path) { m_controller.chooseFile(path); });
 }
 
 void TokenSignTestView::copySignature()
@@ -178,6 +181,9 @@ void TokenSignTestView::retranslate()
     m_sign->setText(key("Sign_Action"));
     m_successLabel->setText(key("Sign_Success"));
     m_copy->setText(key("Sign_Copy"));
+    for (int i = 0; i < m_mode->count(); ++i) {
+        m_mode->setItemText(i, key(modeKey(static_cast<SignMode>(m_mode->itemData(i).toInt()))));
+    }
     refresh();
 }
 
@@ -185,7 +191,7 @@ void TokenSignTestView::refresh()
 {
     const SignMode mode = m_controller.mode();
     m_mode->setCurrentIndex(m_mode->findData(static_cast<int>(mode)));
-    m_modeDescription->setText(description(mode));
+    m_modeDescription->setText(m_localization.localized(QLatin1String(descriptionKey(mode))));
     m_target->setRoad(mode == SignMode::apdu ? TokenRoad::apdu : TokenRoad::pkcs11);
     // The card keeps its own PIN; only the PKCS#11 road asks for one and a key label.
     const bool pkcs11 = mode == SignMode::pkcs11;
@@ -206,8 +212,11 @@ void TokenSignTestView::refresh()
         m_signature->setPlainText(m_controller.signatureHex());
     }
     m_result->setVisible(!m_controller.signatureHex().isEmpty());
-    m_error->setText(m_controller.errorText());
-    m_error->setVisible(!m_controller.errorText().isEmpty());
+    const auto& failure = m_controller.failure();
+    const QString error = failure ? tokenFailureText(*failure, m_localization.language())
+                                  : m_localization.localized(m_controller.errorText());
+    m_error->setText(error);
+    m_error->setVisible(!error.isEmpty());
 }
 
 } // namespace orvela::tokens::views

@@ -24,7 +24,7 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
     // The logic objects are children made before the screens, so they outlive every widget
     // that refers to them, and a result arriving after the page closed reaches nobody.
     m_provision = new ProvisionController(options, this);
-    m_signTest = new SignTestController(manager, localization, options, this);
+    m_signTest = new SignTestController(manager, options, this);
     m_targets = new TokenTargets(manager, options, this);
     m_stack = new QStackedWidget(this);
     m_list = new TokensListView(manager, localization, m_stack);

@@ -6,26 +6,27 @@ namespace orvela::tokenkit {
 
 const std::vector<std::string>& PKCS11Module::defaultLibraryPaths()
 {
-    // The vendor's library with its full version, then unversioned, then the middleware's
-    // generic module as the last resort.
+    // Tessel's own library, with its full version before the unversioned name, then p11-kit's
+    // proxy module, which reaches every module the system has registered.
 #if defined(__APPLE__)
     static const std::vector<std::string> paths{
-        "/usr/local/lib/libcastle.1.0.0.dylib",
-        "/usr/local/lib/libcastle.dylib",
-        "/Library/OpenSC/lib/opensc-pkcs11.so",
+        "/usr/local/lib/libtessel.1.0.0.dylib",
+        "/usr/local/lib/libtessel.dylib",
+        "/usr/local/lib/p11-kit-proxy.so",
     };
 #elif defined(_WIN32)
     static const std::vector<std::string> paths{
-        "C:\\Windows\\System32\\castle.dll",
-        "C:\\Windows\\System32\\opensc-pkcs11.dll",
+        "C:\\Windows\\System32\\libtessel.dll",
+        "C:\\Windows\\System32\\p11-kit-proxy.dll",
     };
 #else
+    // Debian puts libraries and p11-kit's proxy in the multiarch folder of the machine's kind.
+    static const std::string multiarch = ORVELA_MULTIARCH_LIBDIR;
     static const std::vector<std::string> paths{
-        "/usr/lib/libcastle.so.1.0.0",
-        "/usr/lib/x86_64-linux-gnu/libcastle.so.1.0.0",
-        "/usr/lib/libcastle.so",
-        "/usr/lib/x86_64-linux-gnu/libcastle.so",
-        "/usr/lib/x86_64-linux-gnu/opensc-pkcs11.so",
+        "/usr/lib/libtessel.so.1.0.0",       multiarch + "/libtessel.so.1.0.0",
+        "/usr/local/lib/libtessel.so.1.0.0", "/usr/lib/libtessel.so",
+        multiarch + "/libtessel.so",         "/usr/local/lib/libtessel.so",
+        multiarch + "/p11-kit-proxy.so",
     };
 #endif
     return paths;

@@ -22,37 +22,68 @@ template <class Fn> bool lookUp(void* handle, const char* name, Fn& slot)
     return symbol != nullptr;
 }
 
-template <class Fn> void require(void* handle, const char* name, Fn& slot)
+/// Calls `visit(name, slot, listField)` for every required entry point, in the order a missing
+/// one is reported.
+template <class Visit> void forEachRequired(CryptokiFunctions& fn, Visit visit)
 {
-    if (!lookUp(handle, name, slot)) {
-        ::dlclose(handle);
-        throw P11Error::symbolNotFound(name);
+    using List = CK_FUNCTION_LIST;
+    visit("C_Initialize", fn.fnInitialize, &List::C_Initialize);
+    visit("C_Finalize", fn.fnFinalize, &List::C_Finalize);
+    visit("C_GetSlotList", fn.fnGetSlotList, &List::C_GetSlotList);
+    visit("C_OpenSession", fn.fnOpenSession, &List::C_OpenSession);
+    visit("C_CloseSession", fn.fnCloseSession, &List::C_CloseSession);
+    visit("C_Login", fn.fnLogin, &List::C_Login);
+    visit("C_Logout", fn.fnLogout, &List::C_Logout);
+    visit("C_FindObjectsInit", fn.fnFindObjectsInit, &List::C_FindObjectsInit);
+    visit("C_FindObjects", fn.fnFindObjects, &List::C_FindObjects);
+    visit("C_FindObjectsFinal", fn.fnFindObjectsFinal, &List::C_FindObjectsFinal);
+    visit("C_GetAttributeValue", fn.fnGetAttributeValue, &List::C_GetAttributeValue);
+    visit("C_SignInit", fn.fnSignInit, &List::C_SignInit);
+    visit("C_Sign", fn.fnSign, &List::C_Sign);
+    visit("C_InitToken", fn.fnInitToken, &List::C_InitToken);
+    visit("C_InitPIN", fn.fnInitPIN, &List::C_InitPIN);
+    visit("C_SetPIN", fn.fnSetPIN, &List::C_SetPIN);
+    visit("C_GenerateKeyPair", fn.fnGenerateKeyPair, &List::C_GenerateKeyPair);
+    visit("C_CreateObject", fn.fnCreateObject, &List::C_CreateObject);
+}
+
+/// The library's function list, for a library that exports no entry point by name but
+/// C_GetFunctionList, as p11-kit's proxy module does; null when it exports neither.
+CK_FUNCTION_LIST_PTR functionList(void* handle)
+{
+    CK_C_Initialize initialize = nullptr;
+    CK_C_GetFunctionList getList = nullptr;
+    if (lookUp(handle, "C_Initialize", initialize) ||
+        !lookUp(handle, "C_GetFunctionList", getList)) {
+        return nullptr;
     }
+    CK_FUNCTION_LIST_PTR list = nullptr;
+    if (getList(&list) != CKR_OK || list == nullptr) {
+        ::dlclose(handle);
+        throw P11Error::symbolNotFound("C_GetFunctionList");
+    }
+    return list;
 }
 
 std::unique_ptr<CryptokiFunctions> resolve(void* handle)
 {
     auto fn = std::make_unique<CryptokiFunctions>();
-    require(handle, "C_Initialize", fn->fnInitialize);
-    require(handle, "C_Finalize", fn->fnFinalize);
-    require(handle, "C_GetSlotList", fn->fnGetSlotList);
-    require(handle, "C_OpenSession", fn->fnOpenSession);
-    require(handle, "C_CloseSession", fn->fnCloseSession);
-    require(handle, "C_Login", fn->fnLogin);
-    require(handle, "C_Logout", fn->fnLogout);
-    require(handle, "C_FindObjectsInit", fn->fnFindObjectsInit);
-    require(handle, "C_FindObjects", fn->fnFindObjects);
-    require(handle, "C_FindObjectsFinal", fn->fnFindObjectsFinal);
-    require(handle, "C_GetAttributeValue", fn->fnGetAttributeValue);
-    require(handle, "C_SignInit", fn->fnSignInit);
-    require(handle, "C_Sign", fn->fnSign);
-    require(handle, "C_InitToken", fn->fnInitToken);
-    require(handle, "C_InitPIN", fn->fnInitPIN);
-    require(handle, "C_SetPIN", fn->fnSetPIN);
-    require(handle, "C_GenerateKeyPair", fn->fnGenerateKeyPair);
-    require(handle, "C_CreateObject", fn->fnCreateObject);
-    lookUp(handle, "C_DestroyObject", fn->fnDestroyObject);
-    lookUp(handle, "C_GetTokenInfo", fn->fnGetTokenInfo);
+    if (CK_FUNCTION_LIST_PTR list = functionList(handle)) {
+        forEachRequired(*fn, [list](const char*, auto& slot, auto field) { slot = list->*field; });
+        fn->fnDestroyObject = list->C_DestroyObject;
+        fn->fnGetTokenInfo = list->C_GetTokenInfo;
+    } else {
+        forEachRequired(
+            *fn, [handle](const char* name, auto& slot, auto) { lookUp(handle, name, slot); });
+        lookUp(handle, "C_DestroyObject", fn->fnDestroyObject);
+        lookUp(handle, "C_GetTokenInfo", fn->fnGetTokenInfo);
+    }
+    forEachRequired(*fn, [handle](const char* name, const auto& slot, auto) {
+        if (slot == nullptr) {
+            ::dlclose(handle);
+            throw P11Error::symbolNotFound(name);
+        }
+    });
     return fn;
 }
 
@@ -100,9 +131,14 @@ std::unique_ptr<PKCS11Module> PKCS11Module::open(const std::optional<std::string
         void* handle = loadChosen(*chosen);
         return std::unique_ptr<PKCS11Module>(new PKCS11Module(handle, resolve(handle), *chosen));
     }
+    return openFirstOf(defaultLibraryPaths());
+}
+
+std::unique_ptr<PKCS11Module> PKCS11Module::openFirstOf(const std::vector<std::string>& candidates)
+{
     void* handle = nullptr;
     std::string lastTried;
-    for (const std::string& path : defaultLibraryPaths()) {
+    for (const std::string& path : candidates) {
         lastTried = path;
         handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle != nullptr) {

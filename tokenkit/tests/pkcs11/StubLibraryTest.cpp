@@ -1,6 +1,7 @@
 // What a real token cannot be made to show, against a scripted Cryptoki library that records
 // every call it receives, and libraries that cannot serve at all.
 
+#include "SoftHsmToken.h"
 #include "orvela/tokenkit/PKCS11Module.h"
 
 #include <cstdlib>
@@ -263,10 +264,6 @@ TEST_F(LibraryPaths, ALibraryThatCannotServeIsNamedWithTheReasonAndCodesStayWhol
         {fifo, false, Code::libraryNotFound, fifo, "(энгийн файл биш)"}, // must not block
         {text, false, Code::libraryNotFound, text, "invalid ELF header"},
         {"libno-such.so", false, Code::libraryNotFound, "libno-such.so", "cannot open shared"},
-        // Nothing chosen (an empty setting chooses nothing) and no default installed here.
-        {std::nullopt, false, Code::libraryNotFound, PKCS11Module::defaultLibraryPaths().back(),
-         ""},
-        {"", true, Code::libraryNotFound, PKCS11Module::defaultLibraryPaths().back(), ""},
         // Loads fine but exports none of the Cryptoki names, or not all of them.
         {"libm.so.6", false, Code::symbolNotFound, "C_Initialize", ""},
         {ORVELA_P11_STUB_NOSETPIN, false, Code::symbolNotFound, "C_SetPIN", ""},
@@ -290,11 +287,53 @@ TEST_F(LibraryPaths, ALibraryThatCannotServeIsNamedWithTheReasonAndCodesStayWhol
         }
     }
     fs::remove_all(dir);
+    // With nothing chosen every candidate is tried, and the last one tried is named.
+    const std::vector<std::string> missing{none, "/nonexistent/libtessel.so"};
+    try {
+        PKCS11Module::openFirstOf(missing);
+        ADD_FAILURE() << "loaded";
+    } catch (const P11Error& e) {
+        EXPECT_EQ(e.code(), Code::libraryNotFound);
+        EXPECT_EQ(e.subject(), missing.back());
+    }
     // Vendor-defined codes are wider than eight digits and must not be cut.
     EXPECT_STREQ(P11Error::ckError("C_Sign", 0x180000001ul).what(),
                  "C_Sign амжилтгүй: CKR=0x180000001");
     EXPECT_EQ(P11Error::ckError("C_Login", 0xA0).errorDescription(),
               "C_Login амжилтгүй: CKR=0x000000A0");
+}
+
+TEST_F(LibraryPaths, NothingChosenTriesTesselThenP11KitsProxyWhichReachesRegisteredModules)
+{
+    namespace fs = std::filesystem;
+    const std::vector<std::string>& paths = PKCS11Module::defaultLibraryPaths();
+    ASSERT_GE(paths.size(), 2u);
+    for (std::size_t i = 0; i + 1 < paths.size(); ++i) {
+        EXPECT_EQ(fs::path(paths[i]).filename().string().rfind("libtessel.", 0), 0u) << paths[i];
+    }
+    EXPECT_EQ(fs::path(paths.back()).filename(), "p11-kit-proxy.so");
+    // An empty setting or variable chooses nothing.
+    ::setenv(PKCS11Module::kLibraryEnvironmentVariable, "", 1);
+    EXPECT_EQ(PKCS11Module::candidatePaths(std::string()), paths);
+
+    if (!fs::exists(paths.back()) || !fs::exists("/usr/share/p11-kit/modules/softhsm2.module")) {
+        GTEST_SKIP() << "p11-kit's proxy or the registered SoftHSM2 module is not installed";
+    }
+    // The proxy reaches SoftHSM2 as the system registered it: a token initialised through
+    // SoftHSM2's own library adds the free slot it leaves to what the proxy lists.
+    orvela::testing::SoftHsmToken hsm;
+    const auto slotsThroughDefaults = [] {
+        auto module = PKCS11Module::open();
+        module->initialize();
+        return module->getSlotList(true).size();
+    };
+    const std::size_t before = slotsThroughDefaults();
+    {
+        auto softhsm = PKCS11Module::open(std::string(orvela::testing::kSoftHsmLibrary));
+        softhsm->initialize();
+        softhsm->initToken(softhsm->getSlotList(true).front(), "12345678", "Orvela");
+    }
+    EXPECT_EQ(slotsThroughDefaults(), before + 1);
 }
 
 } // namespace

@@ -63,10 +63,16 @@ public:
     static std::vector<std::string> candidatePaths(const std::optional<std::string>& libraryPath);
 
     /// Loads the first candidate that loads (all symbols resolved at load) and looks up its
-    /// entry points. A library the user named must be a regular file (a FIFO would block the
-    /// loader) and its failure is libraryNotFound naming it with the loader's reason; with no
-    /// library named, libraryNotFound names the last default tried. Also throws symbolNotFound.
+    /// entry points by name, or through C_GetFunctionList when the library exports only that
+    /// (p11-kit's proxy module). A library the user named must be a regular file (a FIFO would
+    /// block the loader) and its failure is libraryNotFound naming it with the loader's reason;
+    /// with no library named, libraryNotFound names the last default tried. Also throws
+    /// symbolNotFound.
     static std::unique_ptr<PKCS11Module> open(const std::optional<std::string>& libraryPath = {});
+
+    /// Loads the first of `candidates` that loads, as open() does with the defaults; with none
+    /// loading, libraryNotFound names the last one tried.
+    static std::unique_ptr<PKCS11Module> openFirstOf(const std::vector<std::string>& candidates);
 
     ~PKCS11Module();
     PKCS11Module(const PKCS11Module&) = delete;
