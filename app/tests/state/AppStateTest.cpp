@@ -261,7 +261,7 @@ TEST_F(AppStateTest, TheSettingsFileIsPrivateAndOnlyARegularFileIsOpened)
     constexpr QFile::Permissions ownerOnly =
         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
     constexpr QFile::Permissions everyone = ownerOnly | QFile::ReadGroup | QFile::ReadOther;
-    const auto write = [](const QString& file) {
+    const auto write = [everyone](const QString& file) {
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write("[General]\nui.theme=dark\n");
