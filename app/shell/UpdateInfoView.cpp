@@ -2,6 +2,7 @@
 
 #include "common/DateFormatter.h"
 #include "common/LocalizationService.h"
+#include "components/Accessibility.h"
 #include "components/IconLibrary.h"
 #include "components/Style.h"
 #include "shell/AppVersion.h"
@@ -32,6 +33,7 @@ UpdateInfoView::UpdateInfoView(UpdateViewModel& model, common::LocalizationServi
     m_available->setObjectName(QStringLiteral("updateAvailable"));
     m_available->setFont(components::style::captionFont());
     m_available->setOpenExternalLinks(true);
+    components::showAsKeyboardLink(m_available);
 
     auto* icon = new QLabel(m_availableRow);
     icon->setPixmap(IconLibrary::tinted(QStringLiteral("arrow.down.circle.fill"),

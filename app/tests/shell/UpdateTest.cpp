@@ -301,7 +301,10 @@ TEST_F(UpdateTest, TheMenusOfferTheCheckAlwaysAndSayWhyItIsOff)
     EXPECT_TRUE(button->isEnabled());
     EXPECT_TRUE(check->isEnabled());
     EXPECT_TRUE(lastChecked->isVisible());
-    EXPECT_TRUE(view.findChild<QLabel*>("updateAvailable")->text().contains("https://127.0.0.1/2"));
+    const auto* available = view.findChild<QLabel*>("updateAvailable");
+    EXPECT_TRUE(available->text().contains("https://127.0.0.1/2"));
+    // Tab reaches the download link, as it does every other link.
+    EXPECT_TRUE(available->textInteractionFlags().testFlag(Qt::LinksAccessibleByKeyboard));
     EXPECT_EQ(lastChecked->text(), "Checked Mar 7, 2026, 9:05 AM");
     ASSERT_FALSE(orvela::testing::saveScreenshot(view, "update-info-en").isEmpty());
     localization.setLanguage(AppLanguage::mn);
