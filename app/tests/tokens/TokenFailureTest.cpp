@@ -317,9 +317,9 @@ TEST_F(FailureRoads, EachFailureAPersonCanMendReadsTheSameOnTheScreenAndTheComma
             continue; // no card in a reader: the pcscd test's empty reader
         }
         const QByteArray pin = row.pin.toUtf8() + '\n';
-        const auto cli = [&](const char* language) {
-            return orvela::clitest::orvela(QStringList{"--lang", language} + row.args, row.env,
-                                           pin);
+        // Init-captures, since clang cannot capture a structured binding.
+        const auto cli = [&args = row.args, &env = row.env, &pin](const char* language) {
+            return orvela::clitest::orvela(QStringList{"--lang", language} + args, env, pin);
         };
         const orvela::clitest::CliRun en = cli("en");
         const orvela::clitest::CliRun mn = cli("mn");
