@@ -148,7 +148,7 @@ std::unique_ptr<QMessageBox> DesktopLauncher::settingsFileRefusal()
 int DesktopLauncher::run(int argc, char** argv)
 {
     const bool settingsUsable = common::applyAppIdentity();
-    QCoreApplication::setApplicationVersion(QStringLiteral(ORVELA_APP_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(common::version));
     if (const std::optional<int> answered = answerWithoutDisplay(argc, argv)) {
         return *answered;
     }

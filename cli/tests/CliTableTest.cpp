@@ -6,6 +6,7 @@
 #include "CliOutput.h"
 #include "CliParser.h"
 #include "CliRun.h"
+#include "common/BuildInfo.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -94,7 +95,7 @@ TEST(CliTable, EveryGroupAndTheToolHaveHelp)
     EXPECT_TRUE(hasCyrillic(top.out)) << "Mongolian unless told otherwise";
     const CliRun version = orvela({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QStringLiteral("orvela %1\n").arg(QStringLiteral(ORVELA_VERSION)));
+    EXPECT_EQ(version.out, QStringLiteral("orvela %1\n").arg(QString::fromLatin1(orvela::common::version)));
 }
 
 TEST(CliTable, TheParserDecidesAsTheCommandLineSays)
