@@ -285,12 +285,6 @@ Invocation parseInvocation(const QStringList& args)
     if (out.kind == Invocation::Kind::usageError || out.kind == Invocation::Kind::version) {
         return out;
     }
-    if (rest == QStringList{QStringLiteral("__generate-docs")} ||
-        (rest.size() == 2 && rest.first() == u"__generate-docs")) {
-        out.kind = Invocation::Kind::docs;
-        out.context.positionals = rest.mid(1);
-        return out;
-    }
     const QStringList words = leadingWords(rest);
     if (!words.isEmpty() && words.first() == u"help") {
         resolveHelp(words.mid(1), out);

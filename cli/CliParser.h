@@ -7,7 +7,7 @@ namespace orvela::cli {
 /// What the command line asks for, once the global options and the command's own options are
 /// taken apart against the command table.
 struct Invocation {
-    enum class Kind { run, help, version, usageError, docs };
+    enum class Kind { run, help, version, usageError };
     Kind kind = Kind::run;
     const CliCommand* command = nullptr; ///< for run, and for help of one command
     QStringList helpGroup;               ///< for help of a group; empty: the whole tool

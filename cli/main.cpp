@@ -1,6 +1,5 @@
 // orvela: the command-line front end over the same logic the desktop application uses.
 
-#include "CliDocs.h"
 #include "CliHelp.h"
 #include "CliLocalization.h"
 #include "CliLogging.h"
@@ -10,10 +9,6 @@
 #include "common/AppIdentity.h"
 
 #include <QCoreApplication>
-
-#ifndef ORVELA_VERSION
-#error "ORVELA_VERSION comes from the project version"
-#endif
 
 using namespace orvela::cli;
 
@@ -30,7 +25,7 @@ int main(int argc, char** argv)
     applyVerbosity(invocation.verbosity);
     switch (invocation.kind) {
     case Invocation::Kind::version:
-        printLine(cliText("Cli_Version").arg(QStringLiteral(ORVELA_VERSION)));
+        printLine(cliText("Cli_Version").arg(QString::fromLatin1(orvela::common::version)));
         return 0;
     case Invocation::Kind::usageError:
         return usageError(invocation.error, invocation.helpCommand);
@@ -38,8 +33,6 @@ int main(int argc, char** argv)
         printText(invocation.command != nullptr ? commandHelp(*invocation.command)
                                                 : groupHelp(invocation.helpGroup));
         return 0;
-    case Invocation::Kind::docs:
-        return writeDocs(invocation.context.positionals.value(0, QStringLiteral(".")));
     case Invocation::Kind::run:
         break;
     }
