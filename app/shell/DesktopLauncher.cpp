@@ -41,13 +41,6 @@ QCommandLineOption demoOption()
             QStringLiteral("Runs with a simulated backend and virtual token in a demo profile.")};
 }
 
-QCommandLineOption firstPaintOption()
-{
-    return {QStringLiteral("exit-after-first-paint"),
-            QStringLiteral("Prints the time from process start to the first painted window, then "
-                           "exits (for benchmarks).")};
-}
-
 /// The options Qt's own application objects take (for example -platform offscreen, -reverse):
 /// known to the early parse, so that only a word neither side knows counts as a mistake.
 void acceptQtOptions(QCommandLineParser& parser)
@@ -79,7 +72,6 @@ void describeOptions(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(demoOption());
-    parser.addOption(firstPaintOption());
 }
 
 /// Answers --help, --version and a mistaken command line before any application object
@@ -145,7 +137,7 @@ std::unique_ptr<QMessageBox> DesktopLauncher::settingsFileRefusal()
     return box;
 }
 
-int DesktopLauncher::run(int argc, char** argv)
+int DesktopLauncher::run(int argc, char** argv, const LaunchHooks& hooks)
 {
     const bool settingsUsable = common::applyAppIdentity();
     QCoreApplication::setApplicationVersion(QString::fromLatin1(common::version));
@@ -164,12 +156,10 @@ int DesktopLauncher::run(int argc, char** argv)
     describeOptions(parser);
     parser.process(application);
     const QCommandLineOption demo = demoOption();
-    const QCommandLineOption firstPaint = firstPaintOption();
 
-    const bool benchmark = parser.isSet(firstPaint);
     const QString instanceName =
         SingleInstance::nameForCurrentUser(parser.isSet(demo) ? QStringLiteral("demo") : QString());
-    if (!benchmark && SingleInstance(instanceName).handOver()) {
+    if (!hooks.alone && SingleInstance(instanceName).handOver()) {
         return 0;
     }
 
@@ -190,14 +180,13 @@ int DesktopLauncher::run(int argc, char** argv)
     // Only once nothing can fail any more: an early return would end the application under
     // the pool thread's feet.
     prepareInBackground();
-    if (benchmark) {
-        // A measured start must not meet the person's own running copy.
-        profile.instanceName += QStringLiteral("-bench-%1").arg(QCoreApplication::applicationPid());
+    if (hooks.alone) {
+        profile.instanceName += QStringLiteral("-alone-%1").arg(QCoreApplication::applicationPid());
     }
 
     DesktopApplication desktop(std::move(profile));
-    if (benchmark) {
-        desktop.mainWindow().exitAfterFirstPaint();
+    if (hooks.onWindow) {
+        hooks.onWindow(desktop.mainWindow());
     }
     desktop.start();
     return QApplication::exec();

@@ -1,7 +1,6 @@
 #include "shell/MainWindow.h"
 
 #include "common/AppIdentity.h"
-#include "shell/ProcessClock.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -9,7 +8,6 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
-#include <cstdio>
 
 namespace orvela::shell {
 
@@ -32,15 +30,6 @@ void MainWindow::bringForward()
     show();
     raise();
     activateWindow();
-}
-
-void MainWindow::exitAfterFirstPaint()
-{
-    connect(this, &MainWindow::firstPainted, this, [] {
-        std::printf("first-paint-ms %.1f\n", millisecondsSinceProcessStart());
-        std::fflush(stdout);
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    });
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -19,10 +19,6 @@ public:
     /// Shows the window, or brings it forward when it is already open.
     void bringForward();
 
-    /// Prints the time since process start and quits at the first paint; for the start-up
-    /// benchmark only.
-    void exitAfterFirstPaint();
-
 signals:
     /// The window was opened (not merely un-minimised or uncovered) and has drawn its first
     /// frame, or was closed again before drawing one.

@@ -3,7 +3,7 @@
 // shows one line of text, and built as bench-bare-window-linked it also loads every shared
 // library the program loads. Together they show what text and libraries alone cost.
 
-#include "shell/ProcessClock.h"
+#include "desktop/ProcessClock.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -23,7 +23,7 @@ protected:
             m_painted = true;
             QTimer::singleShot(0, this, [] {
                 std::printf("first-paint-ms %.1f\n",
-                            orvela::shell::millisecondsSinceProcessStart());
+                            orvela::desktop::millisecondsSinceProcessStart());
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });

@@ -64,7 +64,7 @@ double median(std::vector<double> values)
     return values.empty() ? -1 : values[values.size() / 2];
 }
 
-/// Runs `program --exit-after-first-paint` in a private home and returns its figure, -1 on
+/// Runs a program that quits at its first paint in a private home and returns its figure, -1 on
 /// failure.
 double firstPaintMs(const QString& program, const QString& home, QStringList arguments = {})
 {
@@ -78,7 +78,6 @@ double firstPaintMs(const QString& program, const QString& home, QStringList arg
     env.insert(QStringLiteral("ORVELA_LAUNCH_MONOTONIC_NS"),
                QString::number(static_cast<qint64>(now.tv_sec) * 1'000'000'000 + now.tv_nsec));
     process.setProcessEnvironment(env);
-    arguments << QStringLiteral("--exit-after-first-paint");
     process.start(program, arguments);
     if (!process.waitForFinished(30'000)) {
         process.kill();

@@ -22,8 +22,7 @@ QString librariesLoadedBy(const QStringList& arguments, const QString& home)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     program.setProcessEnvironment(env);
-    program.start(QStringLiteral(ORVELA_DESKTOP_PATH),
-                  arguments + QStringList{QStringLiteral("--exit-after-first-paint")});
+    program.start(QStringLiteral(ORVELA_FIRST_PAINT_PATH), arguments);
     EXPECT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0);
     const QString output = QString::fromUtf8(program.readAllStandardOutput());

@@ -1,4 +1,4 @@
-#include "shell/ProcessClock.h"
+#include "desktop/ProcessClock.h"
 
 #include <QFile>
 #include <QList>
@@ -6,7 +6,7 @@
 #include <ctime>
 #include <unistd.h>
 
-namespace orvela::shell {
+namespace orvela::desktop {
 
 namespace {
 
@@ -56,4 +56,4 @@ double millisecondsSinceProcessStart()
     return nowMs - startedMs;
 }
 
-} // namespace orvela::shell
+} // namespace orvela::desktop
