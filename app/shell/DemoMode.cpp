@@ -2,14 +2,13 @@
 
 #include "orvela/tokenkit/TokenManager.h"
 #include "shell/DemoServices.h"
-#include "shell/LogBridge.h"
 #include "shell/SingleInstance.h"
 #include "shell/XdgAutostartEntry.h"
+#include "shell/demo/DemoPluginLoader.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibrary>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QSaveFile>
@@ -23,7 +22,7 @@ Q_LOGGING_CATEGORY(lcDemo, "mn.orvela.eid.desktop.Demo")
 
 DemoMode::DemoMode(QString directory, QString plugin, QObject* parent)
     : QObject(parent), m_directory(directory.isEmpty() ? defaultDirectory() : std::move(directory)),
-      m_plugin(plugin.isEmpty() ? defaultPluginPath() : std::move(plugin))
+      m_plugin(std::move(plugin))
 {}
 
 DemoMode::~DemoMode()
@@ -37,20 +36,6 @@ QString DemoMode::defaultDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/orvela-desktop/demo");
-}
-
-QString DemoMode::defaultPluginPath()
-{
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    const QString name = QString::fromLatin1(pluginFileName);
-    for (const QString& candidate :
-         {programDir.filePath(name),
-          programDir.filePath(QStringLiteral(ORVELA_DEMO_PLUGIN_RELDIR "/") + name)}) {
-        if (QFileInfo(candidate).isFile()) {
-            return QDir::cleanPath(candidate);
-        }
-    }
-    return {};
 }
 
 QString DemoMode::tokenStateFile() const
@@ -88,32 +73,20 @@ bool DemoMode::prepare(QString* error)
 
 bool DemoMode::loadPlugin(QString* error)
 {
-    if (m_plugin.isEmpty()) {
-        *error = QStringLiteral("demo mode needs %1, found neither beside the program nor in "
-                                "%2")
-                     .arg(QString::fromLatin1(pluginFileName),
-                          QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                          QStringLiteral("/" ORVELA_DEMO_PLUGIN_RELDIR)));
+    DemoPlugin plugin = loadDemoPlugin(m_plugin);
+    if (!plugin.services) {
+        *error = demoPluginFailureText(plugin);
         return false;
     }
-    // Never unloaded: the reader it makes lives on in the token manager.
-    QLibrary library(m_plugin);
-    const auto factory =
-        reinterpret_cast<DemoServicesFactory>(library.resolve(demoServicesFactory));
-    if (factory == nullptr) {
-        *error = QStringLiteral("cannot load the demo plugin: %1").arg(library.errorString());
-        return false;
-    }
-    m_services.reset(factory());
-    m_services->useLogSink(std::make_shared<LogBridge>());
-    qCInfo(lcDemo) << "demo plugin" << m_plugin;
+    m_services = std::move(plugin.services);
+    qCInfo(lcDemo) << "demo plugin" << plugin.detail;
     return true;
 }
 
 void DemoMode::plugInVirtualToken()
 {
-    tokenkit::TokenManager::shared().setBackend(
-        m_services->makeVirtualReader(tokenStateFile().toStdString(), "Orvela Demo Token"));
+    tokenkit::TokenManager::shared().setBackend(m_services->makeVirtualReader(
+        tokenStateFile().toStdString(), "Orvela Demo Token", VirtualTokenMode::aes));
 }
 
 void DemoMode::setUpSoftHsm()

@@ -29,21 +29,14 @@ public:
     static constexpr const char* softHsmUserPin = "123456";
     static constexpr const char* softHsmSoPin = "12345678";
 
-    /// File name of the demo plugin.
-    static constexpr const char* pluginFileName = "orvela-desktop-demo.so";
-
     /// `directory` empty: `$XDG_DATA_HOME/orvela-desktop/demo`; `plugin` empty: the one
-    /// `defaultPluginPath` finds.
+    /// `defaultDemoPluginPath` finds.
     explicit DemoMode(QString directory = QString(), QString plugin = QString(),
                       QObject* parent = nullptr);
     ~DemoMode() override;
 
     /// The demo profile's default location.
     static QString defaultDirectory();
-    /// The demo plugin beside the program (the build tree), else in the installed layout's
-    /// library folder; empty when neither exists.
-    static QString defaultPluginPath();
-
     /// Creates the profile directory, starts the simulator, plugs in the virtual token and
     /// points the PKCS#11 road at SoftHSM2. False with `error` set when the demo cannot run.
     bool prepare(QString* error);

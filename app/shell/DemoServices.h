@@ -9,6 +9,9 @@
 
 namespace orvela::shell {
 
+/// The kinds of virtual token the plugin makes.
+enum class VirtualTokenMode { des, aes, aesFips };
+
 /// What demo mode takes from its plugin, the one binary that holds the backend simulator and
 /// the virtual token, so that a normal start loads neither. The plugin carries its own copy of
 /// the token kit: it only creates objects, and the program plugs them into its own token
@@ -26,15 +29,17 @@ public:
     /// Stops the simulator; its base URL no longer answers.
     virtual void stopBackend() = 0;
 
-    /// One reader holding a virtual AES token labelled `label`, whose state lives in
-    /// `stateFile`. Throws std::exception when the token cannot be opened.
-    virtual std::shared_ptr<tokenkit::ReaderBackend>
-    makeVirtualReader(const std::string& stateFile, const std::string& label) = 0;
+    /// One reader holding a virtual token of `mode` labelled `label` (empty: the token's own),
+    /// whose state lives in `stateFile` (empty: in memory). Throws std::exception when the
+    /// token cannot be opened.
+    virtual std::shared_ptr<tokenkit::ReaderBackend> makeVirtualReader(const std::string& stateFile,
+                                                                       const std::string& label,
+                                                                       VirtualTokenMode mode) = 0;
 };
 
 /// The plugin's one exported symbol: a function returning a new DemoServices the caller owns.
 /// The number changes with this interface, so a stale plugin fails to load instead of crashing.
-inline constexpr const char* demoServicesFactory = "orvela_demo_services_v1";
+inline constexpr const char* demoServicesFactory = "orvela_demo_services_v2";
 using DemoServicesFactory = DemoServices* (*)();
 
 } // namespace orvela::shell

@@ -5,10 +5,9 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "common/LocalizationService.h"
-#include "orvela/sim/VirtualReaderBackend.h"
-#include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/TokenManager.h"
+#include "shell/demo/DemoPluginLoader.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenFailureText.h"
 
@@ -20,32 +19,35 @@ namespace orvela::cli::token {
 
 namespace {
 
-std::optional<sim::VirtualToken::Mode> virtualMode(const QString& name)
+std::optional<shell::VirtualTokenMode> virtualMode(const QString& name)
 {
     if (name == u"des") {
-        return sim::VirtualToken::Mode::des;
+        return shell::VirtualTokenMode::des;
     }
     if (name == u"aes") {
-        return sim::VirtualToken::Mode::aes;
+        return shell::VirtualTokenMode::aes;
     }
     if (name == u"fips") {
-        return sim::VirtualToken::Mode::aesFips;
+        return shell::VirtualTokenMode::aesFips;
     }
     return std::nullopt;
 }
 
+/// The virtual token comes from the demo plugin, as the desktop's demo does: the installed tool
+/// carries no development code of its own.
 void plugInVirtualToken(const QString& modeName)
 {
     const auto mode = virtualMode(modeName);
     if (!mode) {
         throw std::runtime_error(cliText("Cli_Token_VirtualMode").toStdString());
     }
-    sim::VirtualToken::Options options;
-    options.mode = *mode;
-    options.stateFile = qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString();
-    auto backend = std::make_shared<sim::VirtualReaderBackend>(1);
-    backend->setToken(0, std::make_shared<sim::VirtualToken>(std::move(options)));
-    tokenkit::TokenManager::shared().setBackend(std::move(backend));
+    // Loaded for good: the reader it makes lives on in the kit's reader manager.
+    static shell::DemoPlugin plugin = shell::loadDemoPlugin();
+    if (!plugin.services) {
+        throw std::runtime_error(shell::demoPluginFailureText(plugin).toStdString());
+    }
+    tokenkit::TokenManager::shared().setBackend(plugin.services->makeVirtualReader(
+        qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString(), {}, *mode));
 }
 
 void plugInConfiguredToken()

@@ -19,11 +19,15 @@ std::shared_ptr<LogSink>& sinkSlot()
     return sink;
 }
 
-std::shared_ptr<LogSink> currentSink()
+} // namespace
+
+std::shared_ptr<LogSink> logSink()
 {
     std::lock_guard lock(sinkMutex());
     return sinkSlot();
 }
+
+namespace {
 
 const char* levelName(LogLevel level)
 {
@@ -57,7 +61,7 @@ void setLogSink(std::shared_ptr<LogSink> sink)
 void Logger::write(LogLevel level, std::string_view message) const
 {
     // Taken by value so that a sink replaced meanwhile stays alive until this line is out.
-    currentSink()->write(kLogSubsystem, m_category, level, message);
+    logSink()->write(kLogSubsystem, m_category, level, message);
 }
 
 } // namespace orvela::tokenkit

@@ -31,13 +31,18 @@ public:
 
     void stopBackend() override { m_backend.reset(); }
 
-    std::shared_ptr<tokenkit::ReaderBackend> makeVirtualReader(const std::string& stateFile,
-                                                               const std::string& label) override
+    std::shared_ptr<tokenkit::ReaderBackend>
+    makeVirtualReader(const std::string& stateFile, const std::string& label,
+                      shell::VirtualTokenMode mode) override
     {
         sim::VirtualToken::Options options;
-        options.mode = sim::VirtualToken::Mode::aes;
+        options.mode = mode == shell::VirtualTokenMode::des   ? sim::VirtualToken::Mode::des
+                       : mode == shell::VirtualTokenMode::aes ? sim::VirtualToken::Mode::aes
+                                                              : sim::VirtualToken::Mode::aesFips;
         options.stateFile = stateFile;
-        options.label = label;
+        if (!label.empty()) {
+            options.label = label;
+        }
         auto reader = std::make_shared<sim::VirtualReaderBackend>(1);
         reader->setToken(0, std::make_shared<sim::VirtualToken>(std::move(options)));
         return reader;
@@ -49,7 +54,7 @@ private:
 
 } // namespace
 
-extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v1()
+extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v2()
 {
     return new PluginDemoServices;
 }

@@ -2,6 +2,8 @@
 
 #include "shell/DemoMode.h"
 
+#include "shell/demo/DemoPluginLoader.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -40,7 +42,7 @@ TEST(DemoPlugin, OnlyADemoStartLoadsTheSimulatorAndTheVirtualToken)
 {
     const QStringList developmentCode{QStringLiteral("libQt6HttpServer"),
                                       QStringLiteral("libQt6WebSockets"),
-                                      QString::fromLatin1(shell::DemoMode::pluginFileName)};
+                                      QString::fromLatin1(shell::demoPluginFileName)};
     struct Case {
         QStringList arguments;
         bool demo;
@@ -57,15 +59,20 @@ TEST(DemoPlugin, OnlyADemoStartLoadsTheSimulatorAndTheVirtualToken)
     }
 }
 
+// Without its package the demo says which package brings it; a broken file is named.
 TEST(DemoMode, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
 {
     QTemporaryDir dir;
-    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
-                         dir.filePath(QStringLiteral("nowhere/orvela-desktop-demo.so")));
-    QString error;
-    EXPECT_FALSE(demo.prepare(&error));
-    EXPECT_TRUE(error.contains(QStringLiteral("nowhere/orvela-desktop-demo.so")))
-        << error.toStdString();
+    const QString nowhere = dir.filePath(QStringLiteral("nowhere/orvela-desktop-demo.so"));
+    // This test program has no plugin beside it, as a machine without the package has none.
+    for (const auto& [plugin, named] : {std::pair{QString(), QStringLiteral("orvela-desktop-demo")},
+                                        std::pair{nowhere, nowhere}}) {
+        SCOPED_TRACE(named.toStdString());
+        shell::DemoMode demo(dir.filePath(QStringLiteral("demo")), plugin);
+        QString error;
+        EXPECT_FALSE(demo.prepare(&error));
+        EXPECT_TRUE(error.contains(named)) << error.toStdString();
+    }
 }
 
 } // namespace

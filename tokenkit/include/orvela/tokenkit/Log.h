@@ -29,6 +29,8 @@ public:
 
 /// Replaces the process-wide sink; nullptr restores the standard-error sink. Thread-safe.
 void setLogSink(std::shared_ptr<LogSink> sink);
+/// The sink lines go to now, to hand to a plugin that carries its own copy of the kit.
+std::shared_ptr<LogSink> logSink();
 
 /// A log channel of one category, for example "TesselDriver".
 class Logger {
