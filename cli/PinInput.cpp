@@ -1,9 +1,9 @@
 #include "PinInput.h"
 
 #include "common/LocalizationService.h"
+#include "common/TextRules.h"
 #include "orvela/tokenkit/TokenError.h"
 
-#include <QStringDecoder>
 #include <algorithm>
 #include <array>
 #include <csignal>
@@ -96,11 +96,13 @@ private:
 
 bool isUtf8(const Bytes& pin)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(
+    std::optional<QString> text = common::strictUtf8(
         QByteArrayView(reinterpret_cast<const char*>(pin.data()), qsizetype(pin.size())));
-    text.fill(QChar(u'\0'));
-    return !decoder.hasError();
+    if (!text) {
+        return false;
+    }
+    text->fill(QChar(u'\0'));
+    return true;
 }
 
 } // namespace

@@ -2,8 +2,7 @@
 
 #include "api/JsonObjectReader.h"
 #include "common/LocalizationTables.h"
-
-#include <QStringDecoder>
+#include "common/TextRules.h"
 
 namespace orvela::api {
 
@@ -17,16 +16,7 @@ std::optional<ErrorResponse> ErrorResponse::decode(const QByteArray& body)
 
 namespace {
 
-/// Strict UTF-8: a cut inside a multi-byte character is a failure, not a replacement character.
-std::optional<QString> strictUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    return text;
-}
+using common::strictUtf8;
 
 } // namespace
 

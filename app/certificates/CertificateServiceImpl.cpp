@@ -3,9 +3,8 @@
 #include "certificates/X509Fields.h"
 #include "common/LocalizationService.h"
 #include "common/LocalizationTables.h"
+#include "common/TextRules.h"
 #include "orvela/tokenkit/Der.h"
-
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -46,16 +45,6 @@ bool looksLikePem(const QByteArray& bytes)
     const bool ascii = std::all_of(head.begin(), head.end(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     return ascii && head.contains("-----BEGIN");
-}
-
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    return text;
 }
 
 } // namespace
@@ -100,7 +89,7 @@ CertificateResult CertificateServiceImpl::parseFile(const QString& path) const
 }
 
 CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& input,
-                                                    const common::LocalizationService* texts) const
+                                                     const common::LocalizationService* texts) const
 {
     if (const auto* bytes = std::get_if<QByteArray>(&input)) {
         return parseBytes(*bytes);
@@ -110,7 +99,8 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
     case common::LocalInputError::Kind::cannotOpen:
     case common::LocalInputError::Kind::readFailed:
         if (!error.source.isEmpty()) {
-            return ApiError::notFound(message("Certificate_Error_FileNotFound") + u' ' + error.source);
+            return ApiError::notFound(message("Certificate_Error_FileNotFound") + u' ' +
+                                      error.source);
         }
         break;
     case common::LocalInputError::Kind::notRegularFile:
@@ -125,7 +115,7 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
 CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) const
 {
     if (looksLikePem(bytes)) {
-        if (const auto text = decodeUtf8(bytes)) {
+        if (const auto text = common::strictUtf8(bytes)) {
             return parsePem(*text);
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -32,5 +33,10 @@ inline bool nonEmpty(const std::optional<QString>& value)
 {
     return value && !value->isEmpty();
 }
+
+/// Strict UTF-8: bytes that are not (a cut inside a multi-byte character, an overlong or
+/// surrogate form) are no text at all rather than text with replacement characters, so a
+/// reader can refuse what it cannot show faithfully.
+std::optional<QString> strictUtf8(QByteArrayView bytes);
 
 } // namespace orvela::common

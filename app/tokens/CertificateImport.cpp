@@ -1,7 +1,8 @@
 #include "tokens/CertificateImport.h"
 
+#include "common/TextRules.h"
+
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <openssl/x509.h>
 
 namespace orvela::tokens {
@@ -15,15 +16,7 @@ const QRegularExpression& lineBreaks()
     return breaks;
 }
 
-std::optional<QString> strictUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        return std::nullopt;
-    }
-    return text;
-}
+using common::strictUtf8;
 
 /// Base64 with padding and nothing else: no whitespace, no stray characters.
 std::optional<QByteArray> strictBase64(const QByteArray& text)
