@@ -1,5 +1,6 @@
 #include "shell/DemoMode.h"
 
+#include "common/AtomicFile.h"
 #include "orvela/tokenkit/TokenManager.h"
 #include "shell/DemoServices.h"
 #include "shell/SingleInstance.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace orvela::shell {
@@ -98,15 +98,12 @@ void DemoMode::setUpSoftHsm()
     const QString tokens = m_directory + QStringLiteral("/softhsm-tokens");
     const QString config = m_directory + QStringLiteral("/softhsm2.conf");
     QDir().mkpath(tokens);
-    QSaveFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return;
-    }
-    file.write(QStringLiteral("directories.tokendir = %1\nobjectstore.backend = file\n"
-                              "log.level = ERROR\n")
-                   .arg(tokens)
-                   .toUtf8());
-    if (!file.commit()) {
+    const QByteArray contents = QStringLiteral("directories.tokendir = %1\nobjectstore.backend = "
+                                               "file\nlog.level = ERROR\n")
+                                    .arg(tokens)
+                                    .toUtf8();
+    if (const auto error = common::writeFileAtomically(config, contents)) {
+        qCWarning(lcDemo) << "cannot write the SoftHSM2 configuration:" << *error;
         return;
     }
     qputenv("SOFTHSM2_CONF", config.toUtf8());

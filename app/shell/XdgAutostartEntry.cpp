@@ -1,11 +1,11 @@
 #include "shell/XdgAutostartEntry.h"
 
 #include "common/AppIdentity.h"
+#include "common/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <utility>
 
@@ -98,12 +98,7 @@ bool XdgAutostartEntry::enable()
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    file.write(entryContents());
-    return file.commit();
+    return !common::writeFileAtomically(path, entryContents());
 }
 
 bool XdgAutostartEntry::disable()

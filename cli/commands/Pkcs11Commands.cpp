@@ -6,12 +6,12 @@
 #include "PinInput.h"
 #include "commands/Pkcs11CommandSupport.h"
 #include "commands/TokenCommandSupport.h"
+#include "common/AtomicFile.h"
 #include "common/LocalInput.h"
 #include "common/LocalizationService.h"
 #include "orvela/tokenkit/Digest.h"
 
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace orvela::cli::pkcs11 {
 
@@ -80,22 +80,6 @@ int runKeygen(CliContext& context)
     });
 }
 
-namespace {
-
-/// Writes the whole file or nothing.
-bool writeAtomically(const QString& path, const QByteArray& content, QString& error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
-        !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 int runCsr(CliContext& context)
 {
     const CommandLine line(context);
@@ -110,9 +94,9 @@ int runCsr(CliContext& context)
             line.provisioner().generateCsr(pinText(pin), keyLabelOption(line), registry);
         const QByteArray pem = QByteArray::fromStdString(request.pem);
         if (line.isSet(QStringLiteral("out"))) {
-            QString error;
-            if (!writeAtomically(line.value(QStringLiteral("out")), pem, error)) {
-                return fail(context.json, error);
+            if (const auto error =
+                    common::writeFileAtomically(line.value(QStringLiteral("out")), pem)) {
+                return fail(context.json, *error);
             }
         }
         if (context.json) {

@@ -3,11 +3,11 @@
 
 #include "CliOutput.h"
 #include "common/AppIdentity.h"
+#include "common/AtomicFile.h"
 #include "docs/CliDocs.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSaveFile>
 
 namespace orvela::cli {
 namespace {
@@ -26,10 +26,8 @@ int writeDocs(const QString& directory)
         {QStringLiteral("completions/orvela.fish"), fishCompletion()},
     };
     for (const auto& [name, content] : files) {
-        QSaveFile file(dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0 ||
-            !file.commit()) {
-            printError(QStringLiteral("orvela: %1: %2").arg(file.fileName(), file.errorString()));
+        if (const auto error = common::writeFileAtomically(dir.filePath(name), content.toUtf8())) {
+            printError(QStringLiteral("orvela-docgen: %1: %2").arg(dir.filePath(name), *error));
             return 1;
         }
     }
