@@ -23,7 +23,7 @@ void AdminCsrController::setRegistryNumber(const QString& text)
 
 void AdminCsrController::setPin(const QString& text)
 {
-    m_pin = text;
+    m_pin.set(text);
     emit fieldsChanged();
 }
 
@@ -35,7 +35,6 @@ void AdminCsrController::setKeyLabel(const QString& text)
 
 void AdminCsrController::clearPin()
 {
-    m_pin.fill(QChar(0));
     m_pin.clear();
     emit fieldsChanged();
 }
@@ -52,7 +51,7 @@ void AdminCsrController::submit()
     }
     runPkcs11Work(
         this,
-        [secret = secretOf(m_pin), label, registry = m_registryNumber.toStdString()] {
+        [secret = secretOf(m_pin.text()), label, registry = m_registryNumber.toStdString()] {
             return TokenProvisioner().generateCsr(textOf(secret), label, registry).pem;
         },
         [this](const TokenOutcome<std::string>& outcome) {

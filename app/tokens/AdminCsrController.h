@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tokens/AdminActionState.h"
+#include "tokens/PinText.h"
 
 #include <QObject>
 #include <QString>
@@ -22,7 +23,7 @@ public:
     ~AdminCsrController() override;
 
     const QString& registryNumber() const { return m_registryNumber; }
-    const QString& pin() const { return m_pin; }
+    const QString& pin() const { return m_pin.text(); }
     const QString& keyLabel() const { return m_keyLabel; }
     void setRegistryNumber(const QString& text);
     void setPin(const QString& text);
@@ -47,7 +48,7 @@ signals:
 
 private:
     QString m_registryNumber;
-    QString m_pin;
+    PinText m_pin;
     QString m_keyLabel;
     QString m_pem;
     AdminActionState m_state;

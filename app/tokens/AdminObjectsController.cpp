@@ -20,13 +20,12 @@ AdminObjectsController::~AdminObjectsController()
 
 void AdminObjectsController::setPin(const QString& pin)
 {
-    m_pin = pin;
+    m_pin.set(pin);
     emit pinChanged();
 }
 
 void AdminObjectsController::clearPin()
 {
-    m_pin.fill(QChar(0));
     m_pin.clear();
     emit pinChanged();
 }
@@ -34,7 +33,7 @@ void AdminObjectsController::clearPin()
 void AdminObjectsController::load()
 {
     m_state.start();
-    list(m_pin, false);
+    list(m_pin.text(), false);
 }
 
 void AdminObjectsController::reloadWith(const QString& pin)
@@ -68,7 +67,7 @@ void AdminObjectsController::remove(const QString& idHex, const QString& kind)
     m_state.start();
     runPkcs11Work(
         this,
-        [secret = secretOf(m_pin), id = idHex.toStdString(), kind = kind.toStdString()] {
+        [secret = secretOf(m_pin.text()), id = idHex.toStdString(), kind = kind.toStdString()] {
             TokenProvisioner().deleteObject(textOf(secret), id, kind);
         },
         [this, id = idHex.toStdString(), kind = kind.toStdString()](const auto& outcome) {
@@ -90,7 +89,7 @@ void AdminObjectsController::importFile(const QString& path)
     // A file on a slow disk would freeze the screen; it is read on the pool like any other.
     common::runOnPool(
         this, [path] { return common::readLocalFile(path, common::inputLimit::tokenCertificate); },
-        [this, pin = m_pin](const common::LocalInput& input) {
+        [this, pin = m_pin.text()](const common::LocalInput& input) {
             if (const auto* error = std::get_if<common::LocalInputError>(&input)) {
                 m_state.fail(common::KeyedText{{}, {}, *error});
                 return;

@@ -2,6 +2,7 @@
 
 #include "orvela/tokenkit/PKCS11Module.h"
 #include "tokens/AdminActionState.h"
+#include "tokens/PinText.h"
 
 #include <QObject>
 #include <QString>
@@ -21,7 +22,7 @@ public:
     explicit AdminObjectsController(QObject* parent = nullptr);
     ~AdminObjectsController() override;
 
-    const QString& pin() const { return m_pin; }
+    const QString& pin() const { return m_pin.text(); }
     void setPin(const QString& pin);
     const ObjectList& objects() const { return m_objects; }
     AdminActionState& state() { return m_state; }
@@ -48,7 +49,7 @@ private:
     void list(const QString& pin, bool quietly);
     void importBytes(const QByteArray& fileBytes, const QString& pin);
 
-    QString m_pin;
+    PinText m_pin;
     ObjectList m_objects;
     AdminActionState m_state;
     quint64 m_listTask = 0; ///< numbers listings, so that only the latest replaces the list

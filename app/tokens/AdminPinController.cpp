@@ -16,33 +16,30 @@ AdminPinController::~AdminPinController()
 
 void AdminPinController::setCurrent(const QString& text)
 {
-    m_current = text;
+    m_current.set(text);
     emit fieldsChanged();
 }
 
 void AdminPinController::setNewPin(const QString& text)
 {
-    m_newPin = text;
+    m_newPin.set(text);
     emit fieldsChanged();
 }
 
 void AdminPinController::setConfirmation(const QString& text)
 {
-    m_confirmation = text;
+    m_confirmation.set(text);
     emit fieldsChanged();
 }
 
 bool AdminPinController::canSubmit() const
 {
     return m_current.size() >= kMinimumLength && m_newPin.size() >= kMinimumLength &&
-           m_confirmation == m_newPin;
+           m_confirmation.text() == m_newPin.text();
 }
 
 void AdminPinController::clearFields()
 {
-    m_current.fill(QChar(0));
-    m_newPin.fill(QChar(0));
-    m_confirmation.fill(QChar(0));
     m_current.clear();
     m_newPin.clear();
     m_confirmation.clear();
@@ -70,7 +67,7 @@ void AdminPinController::submit()
     m_state.start();
     runPkcs11Work(
         this,
-        [kind = m_kind, first = secretOf(m_current), next = secretOf(m_newPin)] {
+        [kind = m_kind, first = secretOf(m_current.text()), next = secretOf(m_newPin.text())] {
             TokenProvisioner provisioner;
             switch (kind) {
             case Kind::changeUserPin:

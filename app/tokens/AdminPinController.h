@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tokens/AdminActionState.h"
+#include "tokens/PinText.h"
 
 #include <QObject>
 #include <QString>
@@ -27,9 +28,9 @@ public:
     ~AdminPinController() override;
 
     Kind kind() const { return m_kind; }
-    const QString& current() const { return m_current; }
-    const QString& newPin() const { return m_newPin; }
-    const QString& confirmation() const { return m_confirmation; }
+    const QString& current() const { return m_current.text(); }
+    const QString& newPin() const { return m_newPin.text(); }
+    const QString& confirmation() const { return m_confirmation.text(); }
     void setCurrent(const QString& text);
     void setNewPin(const QString& text);
     void setConfirmation(const QString& text);
@@ -50,9 +51,9 @@ private:
     common::KeyedText successText() const;
 
     Kind m_kind;
-    QString m_current;
-    QString m_newPin;
-    QString m_confirmation;
+    PinText m_current;
+    PinText m_newPin;
+    PinText m_confirmation;
     AdminActionState m_state;
 };
 

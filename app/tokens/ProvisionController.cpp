@@ -42,12 +42,20 @@ ProvisionController::ProvisionController(TokenProvisioner::Options options, QObj
 
 ProvisionController::~ProvisionController()
 {
-    m_pins = {};
+    wipePins();
+}
+
+void ProvisionController::wipePins()
+{
+    wipe(m_pins.userPin);
+    wipe(m_pins.userPinRepeat);
+    wipe(m_pins.soPin);
 }
 
 void ProvisionController::setPin(QString& field, const QString& pin)
 {
     if (field != pin) {
+        wipe(field);
         field = pin;
         emit changed();
     }
@@ -179,7 +187,7 @@ void ProvisionController::setProgress(const char* progressKey)
 
 void ProvisionController::succeed(const char* successKey)
 {
-    m_pins = {};
+    wipePins();
     m_failure.reset();
     m_progress = {};
     m_success = {QString::fromLatin1(successKey), {}};
@@ -202,7 +210,7 @@ void ProvisionController::startOver()
     if (m_busy) {
         return;
     }
-    m_pins = {};
+    wipePins();
     m_progress = {};
     m_success = {};
     m_failure.reset();
@@ -215,7 +223,7 @@ void ProvisionController::clearSecrets()
     if (m_pins.userPin.isEmpty() && m_pins.userPinRepeat.isEmpty() && m_pins.soPin.isEmpty()) {
         return;
     }
-    m_pins = {};
+    wipePins();
     emit changed();
 }
 

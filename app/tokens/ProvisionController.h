@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/KeyedText.h"
+#include "tokens/PinText.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
@@ -69,6 +70,7 @@ private:
     void succeed(const char* successKey);
     void fail(ProvisionStep form, const TokenFailure& failure);
     void setPin(QString& field, const QString& pin);
+    void wipePins();
 
     TokenProvisioner::Options m_options;
     ProvisionStep m_step = ProvisionStep::choose;

@@ -39,10 +39,7 @@ SignTestController::SignTestController(TokenManager& manager, TokenProvisioner::
     : QObject(parent), m_manager(manager), m_options(std::move(options))
 {}
 
-SignTestController::~SignTestController()
-{
-    m_pin.clear();
-}
+SignTestController::~SignTestController() = default;
 
 void SignTestController::setMode(SignMode mode)
 {
@@ -62,8 +59,7 @@ void SignTestController::setHashHex(const QString& hex)
 
 void SignTestController::setUserPin(const QString& pin)
 {
-    if (pin != m_pin) {
-        m_pin = pin;
+    if (m_pin.set(pin)) {
         emit changed();
     }
 }
@@ -147,7 +143,7 @@ void SignTestController::sign()
     }
     runPkcs11Work(
         this,
-        [options = m_options, pin = tokenkit::toBytes(m_pin.toStdString()), label, hash] {
+        [options = m_options, pin = tokenkit::toBytes(m_pin.text().toStdString()), label, hash] {
             const std::string_view pinText(reinterpret_cast<const char*>(pin.data()), pin.size());
             return TokenProvisioner(options).signPkcs11(pinText, label, hash);
         },

@@ -2,6 +2,7 @@
 
 #include "common/KeyedText.h"
 #include "common/LocalInput.h"
+#include "tokens/PinText.h"
 #include "tokens/TokenFailure.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
@@ -42,7 +43,7 @@ public:
 
     SignMode mode() const { return m_mode; }
     const QString& hashHex() const { return m_hash; }
-    const QString& userPin() const { return m_pin; }
+    const QString& userPin() const { return m_pin.text(); }
     const QString& keyLabel() const { return m_keyLabel; }
     /// The last path component of the digested file.
     const QString& fileName() const { return m_fileName; }
@@ -84,7 +85,7 @@ private:
     TokenProvisioner::Options m_options;
     SignMode m_mode = SignMode::apdu;
     QString m_hash;
-    QString m_pin;
+    PinText m_pin;
     QString m_keyLabel;
     QString m_fileName;
     QString m_fileDigest;

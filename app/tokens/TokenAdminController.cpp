@@ -27,7 +27,7 @@ TokenAdminController::~TokenAdminController()
 
 void TokenAdminController::setGenKeyPin(const QString& pin)
 {
-    m_genKeyPin = pin;
+    m_genKeyPin.set(pin);
     emit genKeyPinChanged();
 }
 
@@ -38,7 +38,6 @@ void TokenAdminController::clearSecrets()
     m_changeSoPin.clearFields();
     m_objects.clearPin();
     m_csr.clearPin();
-    m_genKeyPin.fill(QChar(0));
     m_genKeyPin.clear();
     emit genKeyPinChanged();
 }
@@ -88,8 +87,8 @@ void TokenAdminController::generateKey()
     m_genKey.start();
     runPkcs11Work(
         this,
-        [secret = secretOf(m_genKeyPin)] { TokenProvisioner().generateSigningKey(textOf(secret)); },
-        [this, pin = m_genKeyPin](const auto& outcome) {
+        [secret = secretOf(m_genKeyPin.text())] { TokenProvisioner().generateSigningKey(textOf(secret)); },
+        [this, pin = m_genKeyPin.text()](const auto& outcome) {
             if (!outcome.ok()) {
                 m_genKey.fail(outcome.failure);
                 return;

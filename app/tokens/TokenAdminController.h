@@ -4,6 +4,7 @@
 #include "tokens/AdminCsrController.h"
 #include "tokens/AdminObjectsController.h"
 #include "tokens/AdminPinController.h"
+#include "tokens/PinText.h"
 
 #include <QObject>
 
@@ -33,7 +34,7 @@ public:
     AdminActionState& genKey() { return m_genKey; }
     AdminCsrController& csr() { return m_csr; }
 
-    const QString& genKeyPin() const { return m_genKeyPin; }
+    const QString& genKeyPin() const { return m_genKeyPin.text(); }
     void setGenKeyPin(const QString& pin);
 
     /// Asks the token for a challenge over the card driver.
@@ -60,7 +61,7 @@ private:
     AdminPinController m_unlockPin{AdminPinController::Kind::unlockUserPin};
     AdminPinController m_changeSoPin{AdminPinController::Kind::changeSoPin};
     AdminObjectsController m_objects;
-    QString m_genKeyPin;
+    PinText m_genKeyPin;
     AdminActionState m_genKey;
     AdminCsrController m_csr;
 };
