@@ -75,6 +75,7 @@ void LoginController::selectTab(LoginTab tab)
     setVerificationCode(QString());
     m_tab = tab;
     emit tabChanged(tab);
+    setNumberMissing(false); // the missing number was the other tab's
     setErrorText({});
     if (tab == LoginTab::nationalIdPush) {
         setQrImage(QImage());
@@ -94,6 +95,7 @@ void LoginController::resetFlow()
 void LoginController::startNationalIdFlow()
 {
     const QString number = trimBlanks(m_nationalIdInput).toUpper();
+    setNumberMissing(number.isEmpty());
     if (number.isEmpty()) {
         return;
     }
@@ -285,7 +287,16 @@ void LoginController::setErrorText(const SignText& text)
 {
     if (text != m_errorText) {
         m_errorText = text;
+        setNumberMissing(false);
         emit errorMessageChanged(text.mn);
+    }
+}
+
+void LoginController::setNumberMissing(bool missing)
+{
+    if (missing != m_numberMissing) {
+        m_numberMissing = missing;
+        emit numberMissingChanged(missing);
     }
 }
 

@@ -77,8 +77,11 @@ public:
     void selectTab(LoginTab tab);
     /// Ends the running flow silently and shows the form again.
     void resetFlow();
-    /// Sends the trimmed, upper-cased register number; does nothing when it is blank.
+    /// Sends the trimmed, upper-cased register number. A blank one starts nothing and sets
+    /// numberMissing instead, which the next failure, tab or start clears.
     void startNationalIdFlow();
+    /// The person asked to sign in without a register number.
+    bool numberMissing() const { return m_numberMissing; }
     /// Requests a QR session and waits for the phone.
     void startQrFlow();
     /// Shortens the wait for the backend, and the countdown with it (whole seconds, rounded
@@ -99,6 +102,7 @@ signals:
     void countdownChanged(int seconds);
     void qrImageChanged();
     void resultChanged();
+    void numberMissingChanged(bool missing);
 
 private:
     /// Seconds the countdown starts from: the session limit.
@@ -117,6 +121,7 @@ private:
     void setPhase(AuthPhase phase);
     void setVerificationCode(const QString& code);
     void setErrorText(const SignText& text);
+    void setNumberMissing(bool missing);
     void setCountdown(int seconds);
     void setQrImage(const QImage& image);
 
@@ -135,6 +140,7 @@ private:
     QString m_resultName;
     QString m_resultNationalId;
     QString m_resultKycLevel;
+    bool m_numberMissing = false;
 
     QPointer<api::ApiCall> m_flow; ///< the running flow's call, the flowTask
     QTimer m_countdownTimer;       ///< the countdownTask
