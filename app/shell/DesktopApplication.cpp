@@ -28,7 +28,7 @@
 #include "shell/UpdateViewModel.h"
 #include "shell/WhatsNewView.h"
 #include "shell/dashboard/DashboardView.h"
-#include "shell/dashboard/MessageBoxConfirmation.h"
+#include "shell/dashboard/LockController.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
@@ -175,7 +175,7 @@ void DesktopApplication::connectTray()
     connect(m_menuBar, &MenuBarController::openRequested, this,
             &DesktopApplication::openMainWindow);
     // The question comes over the window, which the menu opens first.
-    LockController* signOut = askingSignOut(m_window.get(), *m_appState, *m_localization,
+    LockController* signOut = askingSignOut(m_window.get(), *m_appState, *m_localization, m_prompts,
                                             LockController::Purpose::signOut);
     connect(m_menuBar, &MenuBarController::logoutRequested, signOut, [this, signOut] {
         openMainWindow();
@@ -281,6 +281,7 @@ QWidget* DesktopApplication::makeDashboard()
     DashboardContext context;
     context.appState = m_appState.get();
     context.localization = m_localization;
+    context.prompts = &m_prompts;
     context.settings = m_settingsController.get();
     context.updates = m_updates;
     context.api = m_api;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/DialogPrompts.h"
 #include "shell/DesktopProfile.h"
 #include "shell/SettingsView.h"
 #include "shell/UpdateCheckResult.h"
@@ -115,6 +116,8 @@ private:
     std::unique_ptr<ReleaseNotesGate> m_releaseGate;
     MenuBarController* m_menuBar = nullptr;
     std::unique_ptr<TrayMenuView> m_trayView;
+    /// Every question of the program to the person; before the windows that ask.
+    components::DialogPrompts m_prompts;
     std::unique_ptr<MainWindow> m_window;
     ContentView* m_content = nullptr;
     QPointer<WhatsNewView> m_whatsNew;

@@ -8,7 +8,6 @@
 #include "shell/dashboard/LockView.h"
 #include "shell/dashboard/LogsModel.h"
 #include "shell/dashboard/LogsView.h"
-#include "shell/dashboard/MessageBoxConfirmation.h"
 #include "shell/dashboard/MyIdView.h"
 #include "shell/dashboard/OverviewModel.h"
 #include "shell/dashboard/OverviewView.h"
@@ -21,8 +20,8 @@ namespace orvela::shell {
 using state::DashboardTab;
 
 DashboardPages::DashboardPages(state::AppState& appState, common::LocalizationService& localization,
-                               api::APIClient* api)
-    : m_appState(appState), m_localization(localization), m_api(api)
+                               api::APIClient* api, components::Prompts& prompts)
+    : m_appState(appState), m_localization(localization), m_api(api), m_prompts(prompts)
 {}
 
 bool DashboardPages::builds(DashboardTab tab)
@@ -59,11 +58,9 @@ QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
     case DashboardTab::privacy:
         return new PrivacyView(m_appState, m_localization, parent);
     case DashboardTab::lock: {
-        auto* confirmation = new MessageBoxConfirmation(parent);
-        auto* controller = new LockController(m_appState, m_localization, *confirmation);
+        auto* controller = new LockController(m_appState, m_localization, m_prompts, parent);
         auto* page = new LockView(*controller, m_appState, m_localization, parent);
         controller->setParent(page);
-        confirmation->setParent(page);
         return page;
     }
     case DashboardTab::home: {

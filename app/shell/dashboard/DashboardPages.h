@@ -10,6 +10,9 @@ class APIClient;
 namespace orvela::common {
 class LocalizationService;
 }
+namespace orvela::components {
+class Prompts;
+}
 namespace orvela::state {
 class AppState;
 }
@@ -21,7 +24,7 @@ class DashboardPages {
 public:
     /// `api` may be null: the home page then reports the backend unreachable.
     DashboardPages(state::AppState& appState, common::LocalizationService& localization,
-                   api::APIClient* api);
+                   api::APIClient* api, components::Prompts& prompts);
 
     /// Whether `create` builds a page for `tab` (the tabs other subsystems build it do not).
     static bool builds(state::DashboardTab tab);
@@ -33,6 +36,7 @@ private:
     state::AppState& m_appState;
     common::LocalizationService& m_localization;
     api::APIClient* m_api;
+    components::Prompts& m_prompts;
 };
 
 } // namespace orvela::shell

@@ -11,7 +11,7 @@
 #include "shell/UpdateInfoView.h"
 #include "shell/dashboard/DashboardNavigation.h"
 #include "shell/dashboard/DashboardPages.h"
-#include "shell/dashboard/MessageBoxConfirmation.h"
+#include "shell/dashboard/LockController.h"
 #include "shell/dashboard/SidebarList.h"
 #include "state/AppState.h"
 #include "state/DashboardTab.h"
@@ -154,7 +154,7 @@ QWidget* DashboardView::buildSidebar()
     m_signOutButton =
         sidebarButton(QStringLiteral("arrow.right.square"), QStringLiteral("signOutButton"));
     connect(m_signOutButton, &QToolButton::clicked,
-            askingSignOut(this, *m_context.appState, *m_context.localization,
+            askingSignOut(this, *m_context.appState, *m_context.localization, prompts(),
                           LockController::Purpose::signOut),
             &LockController::requestLock);
     column->addWidget(m_signOutButton);
@@ -165,10 +165,15 @@ QWidget* DashboardView::buildSidebar()
     return m_sidebar;
 }
 
+components::Prompts& DashboardView::prompts()
+{
+    return m_context.prompts ? *m_context.prompts : m_dialogPrompts;
+}
+
 void DashboardView::buildOwnPages()
 {
     m_ownPages = std::make_unique<DashboardPages>(*m_context.appState, *m_context.localization,
-                                                  m_context.api);
+                                                  m_context.api, prompts());
     for (DashboardTab tab : state::allDashboardTabs) {
         if (DashboardPages::builds(tab)) {
             m_factories.insert(tab, [this, tab] { return m_ownPages->create(tab, this); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/DialogPrompts.h"
 #include "state/StateEnums.h"
 
 #include <QHash>
@@ -43,6 +44,7 @@ struct DashboardContext {
     SettingsController* settings = nullptr; // the settings sheet opens over it
     UpdateViewModel* updates = nullptr;     // the sidebar's update line
     api::APIClient* api = nullptr;          // the health page
+    components::Prompts* prompts = nullptr; // its questions; null: the platform's dialogs
 };
 
 /// The signed-in shell: a collapsible sidebar with one entry per dashboard tab, sign-out,
@@ -70,6 +72,7 @@ protected:
 private:
     QWidget* buildSidebar();
     void buildOwnPages();
+    components::Prompts& prompts();
     void addPage(state::DashboardTab tab, QWidget* page);
     void namePage(state::DashboardTab tab);
     void showSelected();
@@ -97,6 +100,7 @@ private:
     QHash<state::DashboardTab, QWidget*> m_pages;
     QHash<state::DashboardTab, PageFactory> m_factories;
     std::unique_ptr<DashboardPages> m_ownPages;
+    components::DialogPrompts m_dialogPrompts;
     QPointer<SettingsSheetView> m_settingsSheet;
 };
 

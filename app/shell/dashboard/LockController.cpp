@@ -2,15 +2,17 @@
 
 #include "common/LocalizationService.h"
 #include "common/LocalizationTables.h"
-#include "shell/dashboard/LockConfirmation.h"
+#include "components/Prompts.h"
 #include "state/AppState.h"
+
+#include <QWidget>
 
 namespace orvela::shell {
 
 LockController::LockController(state::AppState& appState, common::LocalizationService& localization,
-                               LockConfirmation& confirmation, QObject* parent, Purpose purpose)
-    : QObject(parent), m_appState(appState), m_localization(localization),
-      m_confirmation(confirmation), m_purpose(purpose)
+                               components::Prompts& prompts, QWidget* asker, Purpose purpose)
+    : QObject(asker), m_appState(appState), m_localization(localization), m_prompts(prompts),
+      m_asker(asker), m_purpose(purpose)
 {}
 
 void LockController::requestLock()
@@ -22,13 +24,14 @@ void LockController::requestLock()
     m_asking = true;
     const QString action =
         m_purpose == Purpose::lock ? QStringLiteral("Nav_Lock") : QStringLiteral("Nav_Logout");
-    m_confirmation.confirm(confirmationTitle(), confirmationMessage(),
-                           m_localization.localized(action), this, [this](bool confirmed) {
-                               m_asking = false;
-                               if (confirmed) {
-                                   m_appState.signOut();
-                               }
-                           });
+    m_prompts.confirm(
+        m_asker, confirmationTitle(), confirmationMessage(), m_localization.localized(action),
+        m_localization.localized(QStringLiteral("Common_Cancel")), this, [this](bool confirmed) {
+            m_asking = false;
+            if (confirmed) {
+                m_appState.signOut();
+            }
+        });
 }
 
 QString LockController::confirmationTitle() const
@@ -46,6 +49,13 @@ QString LockController::confirmationMessage() const
     };
     return text(QStringLiteral("Page_LockController_YouLlNeedTo")) + QStringLiteral("\n\n") +
            text(QStringLiteral("Page_LockController_ActivityLogCleared"));
+}
+
+LockController* askingSignOut(QWidget* asker, state::AppState& appState,
+                              common::LocalizationService& localization,
+                              components::Prompts& prompts, LockController::Purpose purpose)
+{
+    return new LockController(appState, localization, prompts, asker, purpose);
 }
 
 } // namespace orvela::shell

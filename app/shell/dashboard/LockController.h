@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QWidget;
+
 namespace orvela::common {
 class LocalizationService;
 }
@@ -9,9 +11,11 @@ namespace orvela::state {
 class AppState;
 }
 
-namespace orvela::shell {
+namespace orvela::components {
+class Prompts;
+}
 
-class LockConfirmation;
+namespace orvela::shell {
 
 /// Signing out on the person's word, from the lock page or a sign-out entry: after they confirm,
 /// the session is signed out and the sign-in screen returns; a refusal changes nothing. Signing
@@ -23,9 +27,10 @@ public:
     /// Whose words the question uses: the lock page's or a sign-out entry's.
     enum class Purpose { lock, signOut };
 
-    /// None owned; all must outlive the controller.
+    /// None owned; all must outlive the controller. The question comes over `asker`'s window,
+    /// and the controller is `asker`'s child.
     LockController(state::AppState& appState, common::LocalizationService& localization,
-                   LockConfirmation& confirmation, QObject* parent = nullptr,
+                   components::Prompts& prompts, QWidget* asker = nullptr,
                    Purpose purpose = Purpose::lock);
 
     /// Asks for confirmation, then signs out.
@@ -37,9 +42,15 @@ public:
 private:
     state::AppState& m_appState;
     common::LocalizationService& m_localization;
-    LockConfirmation& m_confirmation;
+    components::Prompts& m_prompts;
+    QWidget* m_asker;
     Purpose m_purpose;
     bool m_asking = false;
 };
+
+/// A controller that signs out once the person confirms over `asker`'s window; `asker`'s child.
+LockController* askingSignOut(QWidget* asker, state::AppState& appState,
+                              common::LocalizationService& localization,
+                              components::Prompts& prompts, LockController::Purpose purpose);
 
 } // namespace orvela::shell

@@ -7,6 +7,7 @@
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
 #include "../support/Screenshot.h"
+#include "AnsweringPrompts.h"
 #include "BackendSim.h"
 #include "DashboardFixture.h"
 #include "Screenshot.h"
@@ -16,7 +17,6 @@
 #include "components/InlineBanner.h"
 #include "shell/dashboard/HomeController.h"
 #include "shell/dashboard/HomeView.h"
-#include "shell/dashboard/LockConfirmation.h"
 #include "shell/dashboard/LockController.h"
 #include "shell/dashboard/LockView.h"
 #include "shell/dashboard/LogsModel.h"
@@ -493,22 +493,6 @@ TEST_F(HomeTest, ThePageChecksWhileShownAndSaysWhatItFound)
     EXPECT_EQ(refresh(offline), "Home_Status_Unreachable");
 }
 
-/// Keeps each question open until the test answers it.
-class HeldConfirmation : public LockConfirmation {
-public:
-    int asked = 0;
-    QStringList words; ///< title, message and confirm label of the last question
-    std::function<void(bool)> answer;
-
-    void confirm(const QString& title, const QString& message, const QString& label, QObject*,
-                 std::function<void(bool)> reply) override
-    {
-        ++asked;
-        words = {title, message, label};
-        answer = std::move(reply);
-    }
-};
-
 class LockTest : public dashboardtest::DashboardFixture {};
 
 TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
@@ -518,23 +502,25 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
         QStringLiteral("DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
     ASSERT_EQ(m_state->screen(), state::AppScreen::dashboard);
     m_state->setSelectedTab(state::DashboardTab::lock);
-    HeldConfirmation confirmation;
-    LockController controller(*m_state, *m_localization, confirmation);
+    orvela::testing::AnsweringPrompts::Answers confirmation;
+    confirmation.hold = true;
+    orvela::testing::AnsweringPrompts prompts(confirmation);
+    LockController controller(*m_state, *m_localization, prompts);
     LockView page(controller, *m_state, *m_localization);
     page.show();
     auto* lock = page.findChild<QPushButton*>(QStringLiteral("lockButton"));
 
     lock->click();
-    ASSERT_EQ(confirmation.asked, 1);
-    confirmation.answer(false);
+    ASSERT_EQ(confirmation.confirmations, 1);
+    confirmation.held(false);
     EXPECT_EQ(m_state->screen(), state::AppScreen::dashboard);
     EXPECT_TRUE(m_state->dashboardData().has_value());
 
     // While the question is open, another press asks nothing more.
     lock->click();
     lock->click();
-    ASSERT_EQ(confirmation.asked, 2);
-    confirmation.answer(true);
+    ASSERT_EQ(confirmation.confirmations, 2);
+    confirmation.held(true);
     EXPECT_EQ(m_state->screen(), state::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_TRUE(m_state->fullName().isEmpty());
@@ -568,15 +554,17 @@ TEST_F(LockTest, BothQuestionsSayTheActivityLogIsCleared)
     };
     for (const Case& c : cases) {
         setLanguage(c.language);
-        HeldConfirmation confirmation;
-        LockController controller(*m_state, *m_localization, confirmation, nullptr, c.purpose);
+        orvela::testing::AnsweringPrompts::Answers confirmation;
+        confirmation.hold = true;
+        orvela::testing::AnsweringPrompts prompts(confirmation);
+        LockController controller(*m_state, *m_localization, prompts, nullptr, c.purpose);
         controller.requestLock();
-        ASSERT_EQ(confirmation.asked, 1);
+        ASSERT_EQ(confirmation.confirmations, 1);
         const QStringList paragraphs = confirmation.words.value(1).split(QStringLiteral("\n\n"));
         EXPECT_EQ((QStringList{confirmation.words.value(0), paragraphs.last(),
                                confirmation.words.value(2)}),
                   c.words);
-        confirmation.answer(false);
+        confirmation.held(false);
     }
 }
 

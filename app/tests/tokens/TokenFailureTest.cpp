@@ -4,9 +4,9 @@
 
 #include "../support/EventLoop.h"
 #include "../support/QtPrinters.h"
+#include "AnsweringPrompts.h"
 #include "CliRun.h"
 #include "SoftHsmToken.h"
-#include "TokenPromptsFake.h"
 #include "common/LocalizationService.h"
 #include "components/InlineBanner.h"
 #include "orvela/sim/VirtualReaderBackend.h"

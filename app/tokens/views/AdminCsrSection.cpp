@@ -23,8 +23,8 @@ namespace orvela::tokens::views {
 using components::ActionButton;
 
 AdminCsrSection::AdminCsrSection(AdminCsrController& controller,
-                                 common::LocalizationService& localization, TokenPrompts& prompts,
-                                 QWidget* parent)
+                                 common::LocalizationService& localization,
+                                 components::Prompts& prompts, QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     auto* texts = new KeyedTexts(localization, this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/Card.h"
+#include "components/Prompts.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,15 +20,13 @@ class AdminCsrController;
 
 namespace orvela::tokens::views {
 
-class TokenPrompts;
-
 /// The certificate request: its fields, the PEM once made, copy and save.
 class AdminCsrSection : public components::Card {
     Q_OBJECT
 
 public:
     AdminCsrSection(AdminCsrController& controller, common::LocalizationService& localization,
-                    TokenPrompts& prompts, QWidget* parent);
+                    components::Prompts& prompts, QWidget* parent);
 
     /// Puts exactly the PEM on the clipboard as plain text.
     void copyPem();
@@ -40,7 +39,7 @@ private:
 
     AdminCsrController& m_controller;
     common::LocalizationService& m_localization;
-    TokenPrompts& m_prompts;
+    components::Prompts& m_prompts;
     QLineEdit* m_registry;
     QLineEdit* m_pin;
     QLineEdit* m_keyLabel;

@@ -18,7 +18,7 @@ using components::ActionButton;
 
 AdminEraseSection::AdminEraseSection(TokenAdminController& controller,
                                      common::LocalizationService& localization,
-                                     TokenPrompts& prompts, QWidget* parent)
+                                     components::Prompts& prompts, QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     m_hint = hintLabel(this);

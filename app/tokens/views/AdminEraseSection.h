@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/Card.h"
+#include "components/Prompts.h"
 
 class QLabel;
 
@@ -17,15 +18,13 @@ class TokenAdminController;
 
 namespace orvela::tokens::views {
 
-class TokenPrompts;
-
 /// Factory erase of the token over the card driver, asked for before anything is sent.
 class AdminEraseSection : public components::Card {
     Q_OBJECT
 
 public:
     AdminEraseSection(TokenAdminController& controller, common::LocalizationService& localization,
-                      TokenPrompts& prompts, QWidget* parent);
+                      components::Prompts& prompts, QWidget* parent);
 
     /// Asks, then erases when the person agrees.
     void askToErase();
@@ -35,7 +34,7 @@ private:
 
     TokenAdminController& m_controller;
     common::LocalizationService& m_localization;
-    TokenPrompts& m_prompts;
+    components::Prompts& m_prompts;
     QLabel* m_hint;
     components::ActionButton* m_erase;
 };

@@ -72,7 +72,7 @@ QString AdminObjectsSection::symbolOf(const QString& kind)
 
 AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
                                          common::LocalizationService& localization,
-                                         TokenPrompts& prompts, QWidget* parent)
+                                         components::Prompts& prompts, QWidget* parent)
     : Card(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     m_pinLabel = new QLabel(this);
@@ -113,7 +113,7 @@ AdminObjectsSection::AdminObjectsSection(AdminObjectsController& controller,
 void AdminObjectsSection::chooseCertificate()
 {
     m_prompts.chooseFileToOpen(
-        window(), m_localization.localized(QStringLiteral("Tokens_Objects_Import")), this,
+        window(), m_localization.localized(QStringLiteral("Tokens_Objects_Import")), {}, this,
         [this](const QString& path) { m_controller.importFile(path); });
 }
 

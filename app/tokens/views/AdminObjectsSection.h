@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/Card.h"
+#include "components/Prompts.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,15 +20,13 @@ class AdminObjectsController;
 
 namespace orvela::tokens::views {
 
-class TokenPrompts;
-
 /// Token objects: the shared PIN, load and import, and a row per object with its delete.
 class AdminObjectsSection : public components::Card {
     Q_OBJECT
 
 public:
     AdminObjectsSection(AdminObjectsController& controller,
-                        common::LocalizationService& localization, TokenPrompts& prompts,
+                        common::LocalizationService& localization, components::Prompts& prompts,
                         QWidget* parent);
 
     /// Runs the file chooser and imports what the person picked.
@@ -45,7 +44,7 @@ private:
 
     AdminObjectsController& m_controller;
     common::LocalizationService& m_localization;
-    TokenPrompts& m_prompts;
+    components::Prompts& m_prompts;
     QLabel* m_pinLabel;
     QLineEdit* m_pin;
     components::ActionButton* m_load;

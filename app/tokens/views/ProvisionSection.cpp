@@ -61,8 +61,8 @@ void addForm(QVBoxLayout* page, KeyedTexts& texts,
 } // namespace
 
 ProvisionSection::ProvisionSection(ProvisionController& controller, const TokenTargets& targets,
-                                   common::LocalizationService& localization, TokenPrompts& prompts,
-                                   QWidget* parent)
+                                   common::LocalizationService& localization,
+                                   components::Prompts& prompts, QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts),
       m_texts(new KeyedTexts(localization, this))
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/Prompts.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -24,7 +26,6 @@ class TokenTargets;
 namespace orvela::tokens::views {
 
 class KeyedTexts;
-class TokenPrompts;
 class TokenTargetLine;
 
 /// The provisioning section of the token detail screen: one page per step of its controller.
@@ -33,7 +34,7 @@ class ProvisionSection : public QWidget {
 public:
     /// `targets` say which token each road acts on.
     ProvisionSection(ProvisionController& controller, const TokenTargets& targets,
-                     common::LocalizationService& localization, TokenPrompts& prompts,
+                     common::LocalizationService& localization, components::Prompts& prompts,
                      QWidget* parent = nullptr);
 
     /// Both roads wipe the token first, so the form's button asks before anything is sent.
@@ -52,7 +53,7 @@ private:
 
     ProvisionController& m_controller;
     common::LocalizationService& m_localization;
-    TokenPrompts& m_prompts;
+    components::Prompts& m_prompts;
     KeyedTexts* m_texts;
     components::Card* m_card;
     TokenTargetLine* m_apduTarget;

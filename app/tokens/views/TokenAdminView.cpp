@@ -16,8 +16,8 @@
 namespace orvela::tokens::views {
 
 TokenAdminView::TokenAdminView(TokenManager& manager, const TokenTargets& targets,
-                               common::LocalizationService& localization, TokenPrompts& prompts,
-                               QWidget* parent)
+                               common::LocalizationService& localization,
+                               components::Prompts& prompts, QWidget* parent)
     : QWidget(parent), m_controller(std::make_unique<TokenAdminController>(manager))
 {
     auto* layout = new QVBoxLayout(this);

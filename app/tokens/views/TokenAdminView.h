@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/Prompts.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -15,8 +17,6 @@ class TokenTargets;
 
 namespace orvela::tokens::views {
 
-class TokenPrompts;
-
 /// The administration sections of the token detail screen, in order: diagnostics, factory
 /// erase, change PIN, unlock PIN, change SO PIN, token objects, signing key generation and the
 /// certificate request. Owns their logic; every PIN typed here is forgotten when it closes.
@@ -27,7 +27,7 @@ public:
     /// `prompts` answer the sections' dialogs and outlive this view; `targets` say which
     /// token each section acts on.
     TokenAdminView(TokenManager& manager, const TokenTargets& targets,
-                   common::LocalizationService& localization, TokenPrompts& prompts,
+                   common::LocalizationService& localization, components::Prompts& prompts,
                    QWidget* parent = nullptr);
     ~TokenAdminView() override;
 

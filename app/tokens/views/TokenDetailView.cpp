@@ -41,8 +41,8 @@ QLabel* plainLabel(QWidget* parent)
 
 TokenDetailView::TokenDetailView(TokenManager& manager, TokenTargets& targets,
                                  ProvisionController& provision, SignTestController& signTest,
-                                 common::LocalizationService& localization, TokenPrompts& prompts,
-                                 QWidget* parent)
+                                 common::LocalizationService& localization,
+                                 components::Prompts& prompts, QWidget* parent)
     : QWidget(parent), m_manager(manager), m_targets(targets), m_localization(localization)
 {
     auto* scroll = new QScrollArea(this);

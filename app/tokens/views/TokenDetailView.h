@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/Prompts.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -22,8 +24,6 @@ class TokenTargets;
 
 namespace orvela::tokens::views {
 
-class TokenPrompts;
-
 /// The token detail screen: back and refresh, the status line, the disconnected notice, the
 /// information card, the warning when the two roads reach two different tokens, then
 /// provisioning, administration and the sign test, in a scroll area.
@@ -32,7 +32,7 @@ class TokenDetailView : public QWidget {
 public:
     TokenDetailView(TokenManager& manager, TokenTargets& targets, ProvisionController& provision,
                     SignTestController& signTest, common::LocalizationService& localization,
-                    TokenPrompts& prompts, QWidget* parent = nullptr);
+                    components::Prompts& prompts, QWidget* parent = nullptr);
 
     /// A token sits in a reader and answered as present.
     bool isConnected() const;

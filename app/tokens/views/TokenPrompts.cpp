@@ -6,7 +6,7 @@
 
 namespace orvela::tokens::views {
 
-void confirmTokenWipe(TokenPrompts& prompts, QWidget* asker,
+void confirmTokenWipe(components::Prompts& prompts, QWidget* asker,
                       const common::LocalizationService& localization, std::function<void()> wipe)
 {
     const auto text = [&localization](const char* key) {

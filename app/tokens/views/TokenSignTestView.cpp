@@ -57,7 +57,7 @@ QWidget* markRow(const QString& symbol, QLabel* caption, QWidget* parent)
 
 TokenSignTestView::TokenSignTestView(SignTestController& controller, const TokenTargets& targets,
                                      common::LocalizationService& localization,
-                                     TokenPrompts& prompts, QWidget* parent)
+                                     components::Prompts& prompts, QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization), m_prompts(prompts)
 {
     auto* outer = new QVBoxLayout(this);
@@ -159,7 +159,7 @@ void TokenSignTestView::chooseFile()
 {
     // The controller outlives this view, and no answer comes once the view is gone.
     m_prompts.chooseFileToOpen(
-        this, m_localization.localized(QStringLiteral("Tokens_SignTest_ChooserTitle")), this,
+        this, m_localization.localized(QStringLiteral("Tokens_SignTest_ChooserTitle")), {}, this,
         [this](const QString& path) { m_controller.chooseFile(path); });
 }
 

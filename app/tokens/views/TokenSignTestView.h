@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/Prompts.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -23,7 +25,6 @@ class TokenTargets;
 
 namespace orvela::tokens::views {
 
-class TokenPrompts;
 class TokenTargetLine;
 
 /// The sign test section: pick a file or type a digest, have the token sign it, read the
@@ -33,7 +34,7 @@ class TokenSignTestView : public QWidget {
 public:
     /// `targets` say which token each road acts on.
     TokenSignTestView(SignTestController& controller, const TokenTargets& targets,
-                      common::LocalizationService& localization, TokenPrompts& prompts,
+                      common::LocalizationService& localization, components::Prompts& prompts,
                       QWidget* parent = nullptr);
 
     /// Runs the file chooser; a chosen file is digested.
@@ -46,7 +47,7 @@ private:
 
     SignTestController& m_controller;
     common::LocalizationService& m_localization;
-    TokenPrompts& m_prompts;
+    components::Prompts& m_prompts;
     components::Card* m_card;
     TokenTargetLine* m_target;
     QComboBox* m_mode;

@@ -5,7 +5,7 @@
 #include "tokens/SignTestController.h"
 #include "tokens/TokenTargets.h"
 #include "tokens/views/TokenDetailView.h"
-#include "tokens/views/TokenDialogPrompts.h"
+#include "components/DialogPrompts.h"
 #include "tokens/views/TokensListView.h"
 
 #include <QApplication>
@@ -16,10 +16,10 @@
 namespace orvela::tokens::views {
 
 TokensView::TokensView(TokenManager& manager, common::LocalizationService& localization,
-                       TokenProvisioner::Options options, std::unique_ptr<TokenPrompts> prompts,
-                       QWidget* parent)
+                       TokenProvisioner::Options options,
+                       std::unique_ptr<components::Prompts> prompts, QWidget* parent)
     : QWidget(parent),
-      m_prompts(prompts ? std::move(prompts) : std::make_unique<TokenDialogPrompts>())
+      m_prompts(prompts ? std::move(prompts) : std::make_unique<components::DialogPrompts>())
 {
     // The logic objects are children made before the screens, so they outlive every widget
     // that refers to them, and a result arriving after the page closed reaches nobody.

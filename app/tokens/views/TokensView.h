@@ -34,7 +34,7 @@ public:
     /// `prompts` answer every dialog of the page (the window-modal dialogs when none).
     TokensView(TokenManager& manager, common::LocalizationService& localization,
                TokenProvisioner::Options options = {},
-               std::unique_ptr<TokenPrompts> prompts = nullptr, QWidget* parent = nullptr);
+               std::unique_ptr<components::Prompts> prompts = nullptr, QWidget* parent = nullptr);
     ~TokensView() override;
 
     TokensListView& list() const { return *m_list; }
@@ -53,7 +53,7 @@ protected:
 private:
     void forgetSecrets();
 
-    std::unique_ptr<TokenPrompts> m_prompts;
+    std::unique_ptr<components::Prompts> m_prompts;
     ProvisionController* m_provision;
     SignTestController* m_signTest;
     TokenTargets* m_targets;

@@ -3,8 +3,8 @@
 // something (enabling, confirmation, clipboard, saving), and a picture of each state.
 
 #include "../../support/QtPrinters.h"
+#include "AnsweringPrompts.h"
 #include "TestCertificates.h"
-#include "TokenPromptsFake.h"
 #include "TokenScreenFixture.h"
 #include "components/ActionButton.h"
 #include "tokens/TokenAdminController.h"

@@ -4,8 +4,8 @@
 // page does not show (the form's rules, failed and abandoned runs, the digest check) on their
 // own controllers.
 
-#include "../TokenPromptsFake.h"
 #include "../TokenScreenFixture.h"
+#include "AnsweringPrompts.h"
 #include "components/Card.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"

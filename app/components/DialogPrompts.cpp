@@ -1,14 +1,14 @@
-#include "tokens/views/TokenDialogPrompts.h"
+#include "components/DialogPrompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace orvela::tokens::views {
+namespace orvela::components {
 
 namespace {
 
-void openDialog(QFileDialog* dialog, QObject* context, TokenPrompts::Chosen chosen)
+void openDialog(QFileDialog* dialog, QObject* context, Prompts::Chosen chosen)
 {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(dialog, &QFileDialog::fileSelected, context,
@@ -22,9 +22,9 @@ void openDialog(QFileDialog* dialog, QObject* context, TokenPrompts::Chosen chos
 
 } // namespace
 
-void TokenDialogPrompts::confirm(QWidget* parent, const QString& title, const QString& message,
-                                 const QString& confirmLabel, const QString& cancelLabel,
-                                 QObject* context, std::function<void(bool)> answer)
+void DialogPrompts::confirm(QWidget* parent, const QString& title, const QString& message,
+                            const QString& confirmLabel, const QString& cancelLabel,
+                            QObject* context, std::function<void(bool)> answer)
 {
     auto* box =
         new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, parent);
@@ -32,7 +32,7 @@ void TokenDialogPrompts::confirm(QWidget* parent, const QString& title, const QS
     box->setTextFormat(Qt::PlainText);
     QPushButton* confirmButton = box->addButton(confirmLabel, QMessageBox::DestructiveRole);
     QPushButton* cancelButton = box->addButton(cancelLabel, QMessageBox::RejectRole);
-    // Enter must not destroy the token.
+    // Enter must not destroy anything.
     box->setDefaultButton(cancelButton);
     box->setEscapeButton(cancelButton);
     QObject::connect(box, &QMessageBox::finished, context,
@@ -42,18 +42,21 @@ void TokenDialogPrompts::confirm(QWidget* parent, const QString& title, const QS
     box->open();
 }
 
-void TokenDialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title, QObject* context,
-                                          Chosen chosen)
+void DialogPrompts::chooseFileToOpen(QWidget* parent, const QString& title,
+                                     const QStringList& nameFilters, QObject* context,
+                                     Chosen chosen)
 {
     auto* dialog = new QFileDialog(parent, title);
     dialog->setFileMode(QFileDialog::ExistingFile);
+    if (!nameFilters.isEmpty()) {
+        dialog->setNameFilters(nameFilters);
+    }
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     openDialog(dialog, context, std::move(chosen));
 }
 
-void TokenDialogPrompts::chooseFileToSave(QWidget* parent, const QString& title,
-                                          const QString& suggestedName, QObject* context,
-                                          Chosen chosen)
+void DialogPrompts::chooseFileToSave(QWidget* parent, const QString& title,
+                                     const QString& suggestedName, QObject* context, Chosen chosen)
 {
     auto* dialog = new QFileDialog(parent, title);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -62,4 +65,4 @@ void TokenDialogPrompts::chooseFileToSave(QWidget* parent, const QString& title,
     openDialog(dialog, context, std::move(chosen));
 }
 
-} // namespace orvela::tokens::views
+} // namespace orvela::components
