@@ -3,6 +3,7 @@
 // and cancellation; against a scripted raw server, bodies cut short or without end and
 // redirects elsewhere.
 
+#include "EndlessChunkedServer.h"
 #include "MultipartForm.h"
 #include "TestSupport.h"
 #include "api/ErrorResponse.h"
@@ -28,6 +29,7 @@ using namespace orvela;
 using namespace orvela::api;
 using namespace std::chrono_literals;
 using orvela::apitest::ApiFixture;
+using orvela::apitest::EndlessChunkedServer;
 using orvela::apitest::runEventLoopFor;
 using orvela::apitest::waitUntil;
 using orvela::backendsim::SimFault;
@@ -727,6 +729,27 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
             EXPECT_LT(grown, limits.uploadBytes + 16 * MiB);
             EXPECT_GT(server.written, limits.uploadBytes);
         }
+    }
+}
+
+// A server on its own thread writes as fast as the kernel takes it, so nothing but the client's
+// own reading holds it back: what the client buffers beyond its limit shows in its peak memory.
+TEST_F(HostileServerTest, AFastServerWithoutEndCostsNoMoreThanTheLimit)
+{
+    EndlessChunkedServer server;
+    APIClientOptions options;
+    options.fixedBaseUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port);
+    const auto client = makeClient(options);
+    const long residentBefore = resetPeakResident();
+    QByteArray body;
+    EXPECT_EQ(run(*client, Call::upload, &body), failedWith(APIError::Kind::replyTooLarge));
+    EXPECT_TRUE(waitUntil([&] { return server.clientClosed.load(); }));
+    const qint64 grown = (peakResidentKiB() - residentBefore) * 1024;
+    const qint64 limit = ReplyLimits{}.uploadBytes;
+    std::printf("[ peak     ] %.1f MiB above the start after %.1f MiB sent, limit %.1f MiB\n",
+                double(grown) / MiB, double(server.written) / MiB, double(limit) / MiB);
+    if (residentSizeIsMemory) {
+        EXPECT_LT(grown, limit + 16 * MiB);
     }
 }
 
