@@ -13,8 +13,10 @@ namespace orvela::api {
 
 namespace {
 
-// What the socket may hold unread. Past it Qt stops reading, the kernel's window fills and
-// TCP holds the server back: memory follows what the client has taken, not what was sent.
+// What the socket may hold unread. It is read on this thread, by the reader that judges every
+// byte as it comes, so nothing piles up between the kernel and the reader; while the reader is
+// busy Qt stops at this much, the kernel's window fills and TCP holds the server back. Memory
+// follows what the client has taken, not what was sent.
 constexpr qint64 kSocketBuffer = 64 * 1024;
 // How far the request body is written ahead of the connection; the rest stays in the body.
 constexpr qint64 kSendAhead = 256 * 1024;
