@@ -34,12 +34,17 @@ bool sendAll(int fd, const char* data, size_t size, const std::atomic<bool>& sto
     return size == 0;
 }
 
-/// Reads one request, its body included, or returns false when the client left first.
-bool readRequest(int client)
+/// Reads one request, its body included, or returns false when the client left first or
+/// `stop` is set.
+bool readRequest(int client, const std::atomic<bool>& stop)
 {
     QByteArray request;
     char buffer[65536];
-    for (;;) {
+    while (!stop) {
+        pollfd ready{client, POLLIN, 0};
+        if (::poll(&ready, 1, 100) == 0) {
+            continue;
+        }
         const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
         if (n <= 0) {
             return false;
@@ -58,6 +63,7 @@ bool readRequest(int client)
             return true;
         }
     }
+    return false;
 }
 
 } // namespace
@@ -93,7 +99,7 @@ void EndlessChunkedServer::serve()
     if (client < 0) {
         return;
     }
-    if (readRequest(client)) {
+    if (readRequest(client, m_stop)) {
         const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n"
                                  "Transfer-Encoding: chunked\r\n\r\n";
         const std::string chunk = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
