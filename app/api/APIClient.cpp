@@ -3,6 +3,7 @@
 #include "api/ErrorResponse.h"
 #include "api/MultipartBody.h"
 #include "api/ReplyBody.h"
+#include "api/StreamedExchange.h"
 #include "common/SettingsKeys.h"
 #include "common/TextRules.h"
 
@@ -89,11 +90,10 @@ constexpr char exchangeTimedOutProperty[] = "orvelaExchangeTimedOut";
 /// limit and our abort as a cancelled operation, so the property tells them apart.
 TransportError timedOut(const QNetworkReply* reply)
 {
-    TransportError error{QNetworkReply::TimeoutError, reply->errorString()};
     const QVariant whole = reply->property(exchangeTimedOutProperty);
-    error.timedOut = whole.isValid() ? TransportError::Wait::exchange : TransportError::Wait::idle;
-    error.limitMs = whole.isValid() ? whole.toInt() : reply->request().transferTimeout();
-    return error;
+    return TransportError::timedOutAfter(
+        whole.isValid() ? TransportError::Wait::exchange : TransportError::Wait::idle,
+        whole.isValid() ? whole.toInt() : reply->request().transferTimeout(), reply->errorString());
 }
 
 bool isLoopback(const QUrl& url)
@@ -125,6 +125,43 @@ void followSameOriginOnly(QNetworkReply* reply)
         reply->setProperty(redirectRefusedProperty, true);
         reply->abort();
     });
+}
+
+/// An answer that arrived, as the call's result: its body below 400, else the server's error.
+CallResult<QByteArray> answerOf(int code, const CallResult<QByteArray>& body, const QString& path)
+{
+    qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
+    if (code >= 400) {
+        // The status is the answer; a body cut short only loses the backend's words for it.
+        return APIError::server(code,
+                                ErrorResponse::messageFor(body.ok() ? body.value() : QByteArray()));
+    }
+    if (!body.ok()) {
+        qCCritical(lcApiClient, "✕ %s: body incomplete", qUtf8Printable(path));
+    }
+    return body;
+}
+
+void logTransportError(const QString& path, QNetworkReply::NetworkError error)
+{
+    // The error's name only: Qt's error texts may quote the URL, and with it a poll token.
+    qCCritical(lcApiClient, "✕ %s: %s", qUtf8Printable(path),
+               QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
+}
+
+/// A streamed exchange's end as the call's result, logged as a reply's would be.
+CallResult<QByteArray> resultOf(const ExchangeEnd& end, const QString& path)
+{
+    if (!end.failure) {
+        return answerOf(end.status, end.body, path);
+    }
+    if (const auto* refused = std::get_if<APIError>(&*end.failure)) {
+        qCCritical(lcApiClient, "✕ %s: refused", qUtf8Printable(path));
+        return *refused;
+    }
+    const auto& transport = std::get<TransportError>(*end.failure);
+    logTransportError(path, transport.code);
+    return transport;
 }
 
 /// Why a reply was refused before it ended by itself, if it was.
@@ -291,9 +328,7 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (error != QNetworkReply::NoError && !isHttpStatusError(error, status)) {
-        // The error's name only: Qt's error texts may quote the URL, and with it a poll token.
-        qCCritical(lcApiClient, "✕ %s: %s", qUtf8Printable(path),
-                   QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(error));
+        logTransportError(path, error);
         const bool pinRefused = reply->property(PinnedSessionDelegate::refusedProperty).toBool();
         if (pinRefused) {
             return TransportError{error, reply->errorString(), true};
@@ -308,18 +343,7 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
     if (!status.isValid()) {
         return APIError::invalidResponse();
     }
-    const int code = status.toInt();
-    qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
-    CallResult<QByteArray> body = ReplyBody::take(reply);
-    if (code >= 400) {
-        // The status is the answer; a body cut short only loses the backend's words for it.
-        return APIError::server(code,
-                                ErrorResponse::messageFor(body.ok() ? body.value() : QByteArray()));
-    }
-    if (!body.ok()) {
-        qCCritical(lcApiClient, "✕ %s: body incomplete", qUtf8Printable(path));
-    }
-    return body;
+    return answerOf(status.toInt(), ReplyBody::take(reply), path);
 }
 
 void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
@@ -414,18 +438,35 @@ ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fi
     const QString boundary =
         QStringLiteral("Boundary-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     auto* body = new MultipartBody(boundary, fields, fileFieldName, fileName, mediaType, file);
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArray("multipart/form-data; boundary=" + boundary.toLatin1()));
-    request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
-    request.setRawHeader("User-Agent", userAgent);
-    request.setTransferTimeout(m_options.timeouts.requestIdleMs);
+    StreamedRequest request;
+    request.url = url;
+    request.method = QByteArrayLiteral("POST");
+    request.fields = {
+        {"Content-Type", "multipart/form-data; boundary=" + boundary.toLatin1()},
+        {"Content-Length", QByteArray::number(body->size())},
+        {"User-Agent", userAgent},
+        // As on every other call: the body's bytes are the ones counted against its length.
+        {"Accept-Encoding", "identity"},
+    };
+    request.body = body;
+    request.replyLimit = m_options.limits.uploadBytes;
+    request.idleMs = m_options.timeouts.requestIdleMs;
+    request.exchangeMs = m_options.timeouts.exchangeMs;
+    request.caCertificates = m_options.caCertificates;
+    request.mayRedirect = sameOrigin;
     qCInfo(lcApiClient, "→ POST %s (%lld bytes)", qUtf8Printable(path),
            static_cast<long long>(body->size()));
-    start(call, request, QByteArrayLiteral("POST"), body, m_options.limits.uploadBytes,
-          [this, call, path, done = std::move(done)](QNetworkReply* reply) {
-              call->deliver([done, result = readReply(reply, path)] { done(result); });
-          });
+    // The signed copy is the one reply large enough to matter, so it is read from a connection
+    // of the client's own, where TCP holds back a server that sends faster than it is read.
+    auto* exchange = new StreamedExchange(
+        std::move(request), m_pinning,
+        [call, path, done = std::move(done)](ExchangeEnd end) {
+            call->m_exchange = nullptr;
+            call->deliver([done, result = resultOf(end, path)] { done(result); });
+        },
+        call);
+    call->setExchange(exchange);
+    exchange->start();
     return call;
 }
 

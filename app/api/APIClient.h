@@ -29,7 +29,8 @@ namespace orvela::api {
 /// end move nothing); `exchangeMs` is a timer per exchange that aborts the reply when the
 /// whole exchange (connect, send, receive) takes longer. The request's 60 s idle value wins
 /// over the 30 s session idle value, since a request's own timeout is the more specific
-/// setting; Qt has one idle limit per request, not two.
+/// setting; Qt has one idle limit per request, not two. The signed copy's exchange, which runs
+/// on a connection of the client's own (StreamedExchange), keeps both limits the same way.
 struct ApiTimeouts {
     int requestIdleMs = 60'000;
     int healthIdleMs = 5'000;
@@ -103,6 +104,8 @@ public:
                         std::function<void(CallResult<StatusResponse>)> done);
 
     /// Posts a multipart form (text fields, then one file) and returns the reply body unchanged.
+    /// The exchange runs on a connection of its own (StreamedExchange) so that what the reply
+    /// costs in memory follows its limit, not how fast or how long the server sends.
     ApiCall* upload(const QString& path, const QMap<QString, QString>& fields,
                     const QString& fileFieldName, const QString& fileName, const QString& mediaType,
                     const QByteArray& file, QObject* context,

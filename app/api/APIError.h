@@ -76,6 +76,12 @@ struct TransportError {
     /// The limit that ran out, in milliseconds; 0 unless `timedOut` says which.
     int limitMs = 0;
 
+    /// A time limit that ran out; `message` is the platform's text for the abort it caused.
+    static TransportError timedOutAfter(Wait wait, int limitMs, QString message)
+    {
+        return {QNetworkReply::TimeoutError, std::move(message), false, wait, limitMs};
+    }
+
     bool operator==(const TransportError&) const = default;
 };
 

@@ -1,5 +1,7 @@
 #include "api/ApiCall.h"
 
+#include "api/StreamedExchange.h"
+
 #include <QNetworkReply>
 
 namespace orvela::api {
@@ -33,8 +35,20 @@ void ApiCall::setReply(QNetworkReply* reply)
     m_reply = reply;
 }
 
+void ApiCall::setExchange(StreamedExchange* exchange)
+{
+    dropReply();
+    m_exchange = exchange;
+}
+
 void ApiCall::dropReply()
 {
+    if (m_exchange) {
+        StreamedExchange* exchange = m_exchange;
+        m_exchange = nullptr;
+        exchange->abort(); // its callback never runs after this
+        exchange->deleteLater();
+    }
     if (m_reply) {
         QNetworkReply* reply = m_reply;
         m_reply = nullptr;

@@ -10,6 +10,7 @@ class QNetworkReply;
 namespace orvela::api {
 
 class APIClient;
+class StreamedExchange;
 
 /// A running backend call. It is a child of the context object its caller gave, so it ends
 /// with that object; `cancel` ends it earlier. Either way the in-flight exchange is aborted,
@@ -30,6 +31,7 @@ private:
 
     /// The exchange now in flight; the previous one, if any, is dropped.
     void setReply(QNetworkReply* reply);
+    void setExchange(StreamedExchange* exchange);
     void dropReply();
     /// Runs `step` once after `ms` milliseconds on a precise (monotonic) timer.
     void after(int ms, std::function<void()> step);
@@ -37,6 +39,7 @@ private:
     void deliver(std::function<void()> callback);
 
     QPointer<QNetworkReply> m_reply;
+    QPointer<StreamedExchange> m_exchange;
     QTimer m_sleep;
     bool m_finishing = false; ///< the result is on its way to the callback
     bool m_delivered = false; ///< the callback has started

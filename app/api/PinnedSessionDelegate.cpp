@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QNetworkReply>
 #include <QSslConfiguration>
+#include <QSslSocket>
 #include <memory>
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
@@ -155,26 +156,42 @@ bool PinnedSessionDelegate::acceptsVerifiedChain(const QList<QSslCertificate>& c
     return false;
 }
 
+bool PinnedSessionDelegate::refuses(const QList<QSslCertificate>& chain) const
+{
+    // A verified but empty chain holds no pinned key: refused, and logged, as such.
+    return pinningEnabled() && !acceptsVerifiedChain(chain);
+}
+
+void PinnedSessionDelegate::noteUntrusted() const
+{
+    if (pinningEnabled()) {
+        qCCritical(lcPinning) << "Pinning: system trust evaluation failed";
+    }
+}
+
 void PinnedSessionDelegate::attach(QNetworkReply* reply) const
 {
     // Qt fails the handshake itself when the chain does not verify; we only add the log line
     // that says so when pinning is on, and never ignore the errors.
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [this](const QList<QSslError>&) {
-        if (pinningEnabled()) {
-            qCCritical(lcPinning) << "Pinning: system trust evaluation failed";
-        }
-    });
+    QObject::connect(reply, &QNetworkReply::sslErrors, reply,
+                     [this](const QList<QSslError>&) { noteUntrusted(); });
     QObject::connect(reply, &QNetworkReply::encrypted, reply, [this, reply] {
-        if (!pinningEnabled()) {
-            return;
+        if (refuses(reply->sslConfiguration().peerCertificateChain())) {
+            reply->setProperty(refusedProperty, true);
+            reply->abort();
         }
-        // A verified but empty chain holds no pinned key: refused, and logged, as such.
-        if (acceptsVerifiedChain(reply->sslConfiguration().peerCertificateChain())) {
-            return;
-        }
-        reply->setProperty(refusedProperty, true);
-        reply->abort();
     });
+}
+
+void PinnedSessionDelegate::attach(QSslSocket* socket, QObject* context,
+                                   std::function<void(bool accepted)> decided) const
+{
+    QObject::connect(socket, &QSslSocket::sslErrors, context,
+                     [this](const QList<QSslError>&) { noteUntrusted(); });
+    QObject::connect(socket, &QSslSocket::encrypted, context,
+                     [this, socket, decided = std::move(decided)] {
+                         decided(!refuses(socket->peerCertificateChain()));
+                     });
 }
 
 } // namespace orvela::api

@@ -9,6 +9,8 @@
 #include <optional>
 
 class QNetworkReply;
+class QObject;
+class QSslSocket;
 
 namespace orvela::api {
 
@@ -28,6 +30,10 @@ public:
 
     /// Hooks the check onto a reply.
     void attach(QNetworkReply* reply) const;
+    /// Hooks the same check onto a socket of the client's own: `decided` runs (in `context`)
+    /// once the handshake has passed Qt's verification, with whether the pins accept the chain.
+    void attach(QSslSocket* socket, QObject* context,
+                std::function<void(bool accepted)> decided) const;
 
     /// Whether a chain that Qt has verified (leaf first) passes; logs the refusal.
     bool acceptsVerifiedChain(const QList<QSslCertificate>& chain) const;
@@ -40,6 +46,10 @@ public:
     static constexpr const char* refusedProperty = "orvela.pinRefused";
 
 private:
+    /// Whether the chain of a connection that turned encrypted must be refused.
+    bool refuses(const QList<QSslCertificate>& chain) const;
+    void noteUntrusted() const;
+
     QSet<QString> m_pinnedHashes;
     std::function<bool()> m_pinningEnabled;
 };

@@ -11,10 +11,11 @@ namespace orvela::api {
 
 /// Collects a reply's body as it arrives, into one buffer sized from Content-Length, and takes
 /// in no more than the call's limit: a reply announcing more is aborted before its body is
-/// read, one that grows past the limit is aborted the moment it does. Qt's own read buffer is
-/// bounded too and drained on every arrival, so neither side holds more than the limit plus a
-/// chunk, and the finished body is not copied once more at the end: a signed 25 MiB document
-/// costs one copy of itself, not two. A reply whose length is stated twice, or both as a
+/// read, one that grows past the limit is aborted the moment it does. The reply's read buffer
+/// is bounded too and drained on every arrival, and the finished body is not copied once more
+/// at the end. Qt's network thread may still read its socket ahead of the reply into a buffer
+/// of its own, without bound; that matters only for a large reply, so the one large reply (the
+/// signed copy) takes StreamedExchange instead. A reply whose length is stated twice, or both as a
 /// Content-Length and a Transfer-Encoding, or by an encoding other than chunked, is refused
 /// as malformed the moment its headers arrive: Qt would believe the first length it sees,
 /// and a reply cut to it would look complete.

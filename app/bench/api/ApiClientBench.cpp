@@ -2,6 +2,7 @@
 // document costs, and (with the argument "endless") the peak memory of a signed copy that
 // never ends. A program that prints figures, not a test: it fails on nothing but setup.
 
+#include "EndlessChunkedServer.h"
 #include "api/APIClient.h"
 #include "api/SignPdfStartResponse.h"
 #include "api/StartResponse.h"
@@ -21,19 +22,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <arpa/inet.h>
-#include <atomic>
 #include <cstdio>
 #include <functional>
-#include <netinet/in.h>
 #include <optional>
-#include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace orvela::api;
+using orvela::apitest::EndlessChunkedServer;
 
 namespace {
 
@@ -186,98 +182,6 @@ void benchUpload(APIClient& client)
                 peak - idle, static_cast<double>(peak - idle) * 1024.0 / size,
                 static_cast<long long>(ok ? result->value().size() / 1024 : 0));
 }
-
-/// Sends all of `data`, or fails when the peer is gone.
-bool sendAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-/// A server on a thread of its own that answers one request with a chunked body without end,
-/// as fast as the socket takes it, until the client hangs up: a hostile backend is never
-/// slowed down by the client's own event loop, as a server in the same thread would be.
-class EndlessChunkedServer {
-public:
-    EndlessChunkedServer()
-    {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(m_listener, 1) != 0 ||
-            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            std::fprintf(stderr, "the endless server did not start\n");
-        }
-        port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~EndlessChunkedServer()
-    {
-        m_thread.join();
-        ::close(m_listener);
-    }
-
-    quint16 port = 0;
-    std::atomic<qint64> written{0};
-
-private:
-    void serve()
-    {
-        const int client = ::accept(m_listener, nullptr, nullptr);
-        if (client < 0) {
-            return;
-        }
-        readRequest(client);
-        const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/pdf\r\n"
-                                 "Transfer-Encoding: chunked\r\n\r\n";
-        const std::string chunk = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
-        bool open = sendAll(client, head.data(), head.size());
-        while (open) {
-            open = sendAll(client, chunk.data(), chunk.size());
-            written += static_cast<qint64>(chunk.size());
-        }
-        ::close(client);
-    }
-
-    static void readRequest(int client)
-    {
-        QByteArray request;
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-            if (n <= 0) {
-                return;
-            }
-            request.append(buffer, n);
-            const qsizetype end = request.indexOf("\r\n\r\n");
-            if (end < 0) {
-                continue;
-            }
-            const QByteArray lower = request.left(end).toLower();
-            const qsizetype at = lower.indexOf("content-length:");
-            const qint64 length =
-                at < 0
-                    ? 0
-                    : lower.mid(at + 15, lower.indexOf('\r', at) - at - 15).trimmed().toLongLong();
-            if (request.size() >= end + 4 + length) {
-                return;
-            }
-        }
-    }
-
-    int m_listener = -1;
-    std::thread m_thread;
-};
 
 /// The peak memory of a signed copy that never ends, refused at the upload limit; with a busy
 /// interface thread too, which leaves Qt's network thread alone with the socket for a while.

@@ -3,9 +3,11 @@
 // and cancellation; against a scripted raw server, bodies cut short or without end and
 // redirects elsewhere.
 
+#include "EndlessChunkedServer.h"
 #include "MultipartForm.h"
 #include "TestSupport.h"
 #include "api/ErrorResponse.h"
+#include "api/HttpResponseReader.h"
 #include "api/LoginNotifyResponse.h"
 #include "api/MultipartBody.h"
 #include "api/ReplyBody.h"
@@ -28,6 +30,7 @@ using namespace orvela;
 using namespace orvela::api;
 using namespace std::chrono_literals;
 using orvela::apitest::ApiFixture;
+using orvela::apitest::EndlessChunkedServer;
 using orvela::apitest::runEventLoopFor;
 using orvela::apitest::waitUntil;
 using orvela::backendsim::SimFault;
@@ -462,6 +465,8 @@ public:
 
     QMap<QByteArray, Script> scripts;
     int connections = 0;
+    /// Every request, whole, in the order they came.
+    QByteArrayList received;
     bool clientClosed = false;
     qint64 written = 0;
 
@@ -485,6 +490,7 @@ private:
             return;
         }
         const QByteArray path = request.split(' ').value(1);
+        received << request;
         m_requests.remove(socket);
         answer(socket, scripts.value(path, scripts.value("*")));
     }
@@ -700,6 +706,9 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
         {"headers dripped without end", Call::json,
          {"HTTP/1.1 200 OK\r\nX-Slow: ", "a", -1, 100},
          {timedOut(TransportError::Wait::idle)}, true},
+        {"signed copy's headers dripped without end", Call::upload,
+         {"HTTP/1.1 200 OK\r\nX-Slow: ", "a", -1, 100},
+         {timedOut(TransportError::Wait::idle)}, true},
         {"signed copy dripped without end", Call::upload,
          {head("Content-Length: 100000\r\n"), "x", -1, 100},
          {timedOut(TransportError::Wait::exchange)}, true},
@@ -727,6 +736,27 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
             EXPECT_LT(grown, limits.uploadBytes + 16 * MiB);
             EXPECT_GT(server.written, limits.uploadBytes);
         }
+    }
+}
+
+// A server on its own thread writes as fast as the kernel takes it, so nothing but the client's
+// own reading holds it back: what the client buffers beyond its limit shows in its peak memory.
+TEST_F(HostileServerTest, AFastServerWithoutEndCostsNoMoreThanTheLimit)
+{
+    EndlessChunkedServer server;
+    APIClientOptions options;
+    options.fixedBaseUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port);
+    const auto client = makeClient(options);
+    const long residentBefore = resetPeakResident();
+    QByteArray body;
+    EXPECT_EQ(run(*client, Call::upload, &body), failedWith(APIError::Kind::replyTooLarge));
+    EXPECT_TRUE(waitUntil([&] { return server.clientClosed.load(); }));
+    const qint64 grown = (peakResidentKiB() - residentBefore) * 1024;
+    const qint64 limit = ReplyLimits{}.uploadBytes;
+    std::printf("[ peak     ] %.1f MiB above the start after %.1f MiB sent, limit %.1f MiB\n",
+                double(grown) / MiB, double(server.written) / MiB, double(limit) / MiB);
+    if (residentSizeIsMemory) {
+        EXPECT_LT(grown, limit + 16 * MiB);
     }
 }
 
@@ -789,17 +819,129 @@ TEST(ReplyBodyTest, ABodyCountsOnlyWhenWholeAndWithinTheLimit)
     }
 }
 
+// The signed copy's reader, fed whole and byte by byte: where the bytes break must never matter.
+TEST(HttpResponseReaderTest, TakesOnlyWellFramedResponsesWithinTheirBounds)
+{
+    using Reader = HttpResponseReader;
+    using F = Reader::Failure;
+    const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+    const QByteArray manyFields = QByteArray("X-A: 1\r\n").repeated(Reader::kMaxFields + 1);
+    const QByteArray longField = "X-A: " + QByteArray(Reader::kMaxHeadBytes, 'a') + "\r\n";
+    const QByteArray longExtension(Reader::kMaxChunkLine, 'e');
+    // clang-format off
+    const struct {
+        const char* name;
+        QByteArray input;
+        bool ended;        ///< the connection closed after the input
+        F failure;         ///< none: the response is done
+        int status;
+        QByteArray body;
+    } cases[] = {
+        {"length", ok + "Content-Length: 4\r\n\r\nbody", false, F::none, 200, "body"},
+        {"length, bytes after it ignored", ok + "content-length: 2\r\n\r\nbody", false, F::none,
+         200, "bo"},
+        {"chunks, extension and trailers", ok + "Transfer-Encoding: Chunked\r\n\r\n"
+         "2;x=y\r\nbo\r\nA\r\ndy is here\r\n0\r\nX-Sum: 1\r\n\r\n", false, F::none, 200,
+         "body is here"},
+        {"interim answers skipped", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 P\r\n\r\n" + ok +
+         "Content-Length: 1\r\n\r\nx", false, F::none, 200, "x"},
+        {"HTTP/1.0, no reason", "HTTP/1.0 201\r\nContent-Length: 1\r\n\r\nx", false, F::none, 201,
+         "x"},
+        {"no body whatever the length", "HTTP/1.1 204 No\r\nContent-Length: 5\r\n\r\n", false,
+         F::none, 204, ""},
+        {"redirect ends with its head", "HTTP/1.1 307 T\r\nLocation: /x\r\nContent-Length: 9\r\n"
+         "\r\n", false, F::none, 307, ""},
+        {"error with its body", "HTTP/1.1 503 Down\r\nContent-Length: 4\r\n\r\ndown", false,
+         F::none, 503, "down"},
+        {"length at the limit", ok + "Content-Length: 16\r\n\r\n" + QByteArray(16, 'x'), false,
+         F::none, 200, QByteArray(16, 'x')},
+        {"length a byte over", ok + "Content-Length: 17\r\n\r\n", false, F::tooLarge, 200, ""},
+        {"length of 30 digits", ok + "Content-Length: " + QByteArray(30, '9') + "\r\n\r\n", false,
+         F::tooLarge, 200, ""},
+        {"chunks a byte over", ok + "Transfer-Encoding: chunked\r\n\r\n10\r\n" +
+         QByteArray(16, 'x') + "\r\n1\r\nx", false, F::tooLarge, 200, ""},
+        {"unframed body a byte over", ok + "\r\n" + QByteArray(17, 'x'), false, F::tooLarge, 200,
+         ""},
+        {"two lengths", ok + "Content-Length: 1\r\nContent-Length: 1\r\n\r\nx", false,
+         F::ambiguousFraming, 200, ""},
+        {"length and chunked", ok + "Content-Length: 1\r\nTransfer-Encoding: chunked\r\n\r\n",
+         false, F::ambiguousFraming, 200, ""},
+        {"chunked twice", ok + "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n\r\n",
+         false, F::ambiguousFraming, 200, ""},
+        {"gzip", ok + "Transfer-Encoding: gzip, chunked\r\n\r\n", false, F::ambiguousFraming, 200,
+         ""},
+        {"signed length", ok + "Content-Length: +1\r\n\r\nx", false, F::ambiguousFraming, 200, ""},
+        {"chunked in HTTP/1.0", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", false,
+         F::ambiguousFraming, 200, ""},
+        {"not HTTP", "ICY 200 OK\r\n\r\n", false, F::notHttp, 0, ""},
+        {"HTTP/2 text", "HTTP/2 200 OK\r\n\r\n", false, F::notHttp, 0, ""},
+        {"status out of range", "HTTP/1.1 600 X\r\n\r\n", false, F::notHttp, 0, ""},
+        {"protocol switch", "HTTP/1.1 101 Switching\r\n\r\n", false, F::notHttp, 0, ""},
+        {"bare line feed", "HTTP/1.1 200 OK\nContent-Length: 0\n\n", false, F::notHttp, 0, ""},
+        {"carriage return inside a field", ok + "X-A: 1\rContent-Length: 0\r\n\r\n", false,
+         F::notHttp, 0, ""},
+        {"blank before the colon", ok + "Content-Length : 1\r\n\r\nx", false, F::notHttp, 0, ""},
+        {"folded field", ok + "X-A: 1\r\n 2\r\n\r\n", false, F::notHttp, 0, ""},
+        {"too many fields", ok + manyFields + "\r\n", false, F::notHttp, 0, ""},
+        {"head too long", ok + longField + "\r\n", false, F::notHttp, 0, ""},
+        {"interim answers without end", QByteArray("HTTP/1.1 100 C\r\n\r\n").repeated(4000),
+         false, F::notHttp, 0, ""},
+        {"chunk size not hex", ok + "Transfer-Encoding: chunked\r\n\r\nx\r\n", false, F::notHttp,
+         200, ""},
+        {"chunk line too long", ok + "Transfer-Encoding: chunked\r\n\r\n1;" + longExtension,
+         false, F::notHttp, 200, ""},
+        {"chunk without its line end", ok + "Transfer-Encoding: chunked\r\n\r\n1\r\nxy\r\n",
+         false, F::notHttp, 200, ""},
+        {"trailers without end", ok + "Transfer-Encoding: chunked\r\n\r\n0\r\n" + manyFields,
+         false, F::notHttp, 200, ""},
+        {"closed within the length", ok + "Content-Length: 5\r\n\r\nbod", true, F::incomplete, 200,
+         ""},
+        {"closed before the last chunk", ok + "Transfer-Encoding: chunked\r\n\r\n1\r\nx\r\n",
+         true, F::incomplete, 200, ""},
+        {"ended only by the close", ok + "\r\nbody", true, F::incomplete, 200, ""},
+        {"closed within the head", ok + "Content-Le", true, F::incomplete, 0, ""},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        for (const bool byteByByte : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (byteByByte ? ", byte by byte" : ""));
+            Reader reader(16);
+            if (byteByByte) {
+                for (const char byte : c.input) {
+                    reader.feed(QByteArrayView(&byte, 1));
+                }
+            } else {
+                reader.feed(c.input);
+            }
+            if (c.ended) {
+                reader.end();
+            }
+            EXPECT_EQ(reader.failure(), c.failure);
+            EXPECT_EQ(reader.state(),
+                      c.failure == F::none ? Reader::State::done : Reader::State::failed);
+            EXPECT_EQ(reader.headRead() ? reader.status() : 0, c.status);
+            EXPECT_EQ(reader.takeBody(), c.body);
+        }
+    }
+}
+
 TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
 {
-    enum class Target { samePath, otherPort, otherScheme, otherHostName };
-    const std::pair<Target, Outcome> cases[] = {
-        {Target::samePath, succeeded},
-        {Target::otherPort, failedWith(APIError::Kind::redirectRefused)},
-        {Target::otherScheme, failedWith(APIError::Kind::redirectRefused)},
+    enum class Target { samePath, seeOther, otherPort, otherScheme, otherHostName };
+    const struct {
+        Target target;
+        Outcome expected;
+        QByteArray moved; ///< the request line that reaches the new address, if one does
+    } cases[] = {
+        // A 307 carries the form along; a 303 asks for the answer with a GET and no body.
+        {Target::samePath, succeeded, "POST /api/moved HTTP/1.1"},
+        {Target::seeOther, succeeded, "GET /api/moved HTTP/1.1"},
+        {Target::otherPort, failedWith(APIError::Kind::redirectRefused), {}},
+        {Target::otherScheme, failedWith(APIError::Kind::redirectRefused), {}},
         // The same server by another name is another origin all the same.
-        {Target::otherHostName, failedWith(APIError::Kind::redirectRefused)},
+        {Target::otherHostName, failedWith(APIError::Kind::redirectRefused), {}},
     };
-    for (const auto& [target, expected] : cases) {
+    for (const auto& [target, expected, moved] : cases) {
         SCOPED_TRACE(static_cast<int>(target));
         ScriptedServer server;
         ScriptedServer other;
@@ -811,8 +953,8 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
                 ? QStringLiteral("http://localhost:%1/api/moved").arg(server.port()).toLatin1()
                 : QByteArray("/api/moved");
         server.scripts["/api/sign-pdf-download"] = {
-            "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location +
-                "\r\nContent-Length: 0\r\n\r\n",
+            (target == Target::seeOther ? "HTTP/1.1 303 See Other" : "HTTP/1.1 307 Temporary") +
+                QByteArray("\r\nLocation: ") + location + "\r\nContent-Length: 0\r\n\r\n",
             {},
             -1};
         const Script signedCopy{head("Content-Length: 9\r\n", "%PDF-sig\n"), {}, -1};
@@ -825,6 +967,12 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
         EXPECT_EQ(body, expected == succeeded ? QByteArray("%PDF-sig\n") : QByteArray());
         EXPECT_EQ(other.connections, 0);
         EXPECT_TRUE(expected == succeeded || server.connections == 1) << server.connections;
+        if (!moved.isEmpty()) {
+            ASSERT_EQ(server.received.size(), 2);
+            EXPECT_TRUE(server.received[1].startsWith(moved)) << server.received[1].toStdString();
+            EXPECT_EQ(server.received[1].contains("%PDF-1.7"), moved.startsWith("POST"));
+            EXPECT_EQ(server.received[1].contains("Content-Type"), moved.startsWith("POST"));
+        }
     }
 }
 
