@@ -21,8 +21,8 @@ constexpr const char* usage =
     "usage: pades-tool pki DIR\n"
     "         writes ca.pem, signer.pem/-key.pem (register AA00112233), tsa.pem/-key.pem\n"
     "       pades-tool sample OUT [--text TEXT] [--size BYTES]\n"
-    "       pades-tool sign IN OUT --cert PEM --key PEM [--chain PEM] [--tsa-cert PEM --tsa-key "
-    "PEM]\n"
+    "       pades-tool sign IN OUT --cert PEM --key PEM [--chain PEM] [--reserve BYTES]\n"
+    "                               [--tsa-cert PEM --tsa-key PEM]\n"
     "       pades-tool timestamp IN OUT --tsa-cert PEM --tsa-key PEM\n"
     "       pades-tool attack NAME IN OUT\n"
     "         NAME: contents-empty contents-null contents-missing byterange-missing\n"
@@ -93,6 +93,9 @@ int run(const std::vector<std::string>& args)
         SignOptions sign;
         if (opts.contains("--chain")) {
             sign.chain.push_back({Credential::fromPem(readFile(opts.at("--chain")), {})});
+        }
+        if (opts.contains("--reserve")) {
+            sign.reservedSize = std::stoull(opts.at("--reserve"));
         }
         if (opts.contains("--tsa-cert")) {
             sign.timestamper = credential(opts, "--tsa-cert", "--tsa-key");
