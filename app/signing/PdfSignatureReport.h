@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/LocalInput.h"
+#include "signing/ChangeKind.h"
 
 #include <QDateTime>
 #include <QList>
@@ -41,9 +42,6 @@ enum class Problem {
     signerKeyUsage,              ///< the signer's certificate is not for signatures
     timestampMismatch,           ///< the signature timestamp does not stamp this signature
 };
-
-/// What changed in a revision after a signature, by the kind of object touched.
-enum class Change { pageContent, catalogue, annotation, form, other };
 
 /// Whether the signer's chain reaches an authority this computer trusts.
 enum class Trust {

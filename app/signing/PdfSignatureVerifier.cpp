@@ -3,12 +3,8 @@
 #include "signing/ByteRangeCheck.h"
 #include "signing/CmsChecks.h"
 #include "signing/PdfDate.h"
-#include "signing/RevisionDiff.h"
-#include "signing/SignatureFields.h"
+#include "signing/PdfDocument.h"
 #include "signing/TrustStore.h"
-
-#include <memory>
-#include <qpdf/QPDF.hh>
 
 namespace orvela::signing {
 
@@ -19,17 +15,6 @@ namespace {
 constexpr std::size_t maxSignatures = 32;
 // A CMS with a long chain, a timestamp and revocation data stays well under this.
 constexpr std::size_t maxSignatureSize = 1024 * 1024;
-
-std::unique_ptr<QPDF> openPdf(QByteArrayView bytes, const char* description)
-{
-    auto pdf = std::make_unique<QPDF>();
-    pdf->setSuppressWarnings(true);
-    // Repairing a broken file means scanning it for objects: slow, and it reads what the
-    // signer never wrote. A file that needs it is not judged.
-    pdf->setAttemptRecovery(false);
-    pdf->processMemoryFile(description, bytes.data(), static_cast<std::size_t>(bytes.size()));
-    return pdf;
-}
 
 bool supported(const RawSignature& raw)
 {
@@ -68,15 +53,14 @@ bool validAt(const SignerDetails& signer, const QDateTime& time)
 }
 
 void judgeCoverage(SignatureEntry& entry, QByteArrayView file, const SignedRanges& ranges,
-                   QPDF& final)
+                   PdfDocument& final)
 {
     if (onlyBlanksAfter(file, ranges.end())) {
         entry.coversWholeDocument = true;
         return;
     }
     try {
-        const auto signedRevision = openPdf(file.first(ranges.end()), "signed revision");
-        entry.changes = changesAfter(*signedRevision, final);
+        entry.changes = final.changesSince(file.first(ranges.end()));
     } catch (const std::exception&) {
         entry.problem = Problem::revisionIncomplete;
     }
@@ -93,7 +77,7 @@ Verdict verdictOf(const SignatureEntry& entry)
     return entry.trust == Trust::trusted ? Verdict::valid : Verdict::notTrusted;
 }
 
-SignatureEntry judge(const RawSignature& raw, QByteArrayView file, QPDF& final,
+SignatureEntry judge(const RawSignature& raw, QByteArrayView file, PdfDocument& final,
                      const TrustStore& trust, const QDateTime& now)
 {
     SignatureEntry entry;
@@ -159,8 +143,8 @@ PdfSignatureReport verifyPdfBytes(const QByteArray& pdf, const VerifyOptions& op
     const QDateTime now = options.time.isValid() ? options.time : QDateTime::currentDateTimeUtc();
     const TrustStore trust(options.systemTrust, options.trustPem);
     try {
-        const auto final = openPdf(pdf, "document");
-        const std::vector<RawSignature> found = readSignatures(*final, maxSignatures);
+        PdfDocument final(pdf);
+        const std::vector<RawSignature> found = final.signatures(maxSignatures);
         if (found.empty()) {
             return failed(Problem::noSignatures);
         }
@@ -170,7 +154,7 @@ PdfSignatureReport verifyPdfBytes(const QByteArray& pdf, const VerifyOptions& op
         PdfSignatureReport report;
         report.verdict = Verdict::valid;
         for (const RawSignature& raw : found) {
-            report.signatures.append(judge(raw, pdf, *final, trust, now));
+            report.signatures.append(judge(raw, pdf, final, trust, now));
             report.verdict = std::max(report.verdict, report.signatures.back().verdict);
         }
         return report;

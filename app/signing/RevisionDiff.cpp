@@ -89,7 +89,7 @@ bool addsOnlySignatures(QPDFObjectHandle before, QPDFObjectHandle after)
         return kept.empty();
     }
     for (QPDFObjectHandle item : after.aitems()) {
-        if (kept.contains(item.unparse()) && !isSignatureField(item)) {
+        if (kept.count(item.unparse()) != 0 && !isSignatureField(item)) {
             return false;
         }
     }
@@ -195,7 +195,8 @@ bool refersTo(QPDFObjectHandle object, const std::set<QPDFObjGen>& ids, int dept
         return refersTo(object.getDict(), ids, depth + 1);
     }
     const auto check = [&](QPDFObjectHandle item) {
-        return item.isIndirect() ? ids.contains(item.getObjGen()) : refersTo(item, ids, depth + 1);
+        return item.isIndirect() ? ids.count(item.getObjGen()) != 0
+                                 : refersTo(item, ids, depth + 1);
     };
     if (object.isArray()) {
         for (QPDFObjectHandle item : object.aitems()) {
@@ -242,7 +243,7 @@ QList<Change> changesAfter(QPDF& before, QPDF& after)
         }
     }
     for (const auto& [id, entry] : oldTable) {
-        if (!newTable.contains(id)) {
+        if (newTable.count(id) == 0) {
             changes.insert(Change::other); // an object deleted after signing
         }
     }
@@ -262,7 +263,7 @@ QList<Change> changesAfter(QPDF& before, QPDF& after)
     if (!added.empty()) {
         for (QPDFObjectHandle object : after.getAllObjects()) {
             const QPDFObjGen id = object.getObjGen();
-            if (!added.contains(id) && !redefined.contains(id) && refersTo(object, added, 0)) {
+            if (added.count(id) == 0 && redefined.count(id) == 0 && refersTo(object, added, 0)) {
                 changes.insert(kindOf(object));
             }
         }

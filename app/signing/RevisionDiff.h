@@ -1,6 +1,8 @@
 #pragma once
 
-#include "signing/PdfSignatureReport.h"
+#include "signing/ChangeKind.h"
+
+#include <QList>
 
 class QPDF;
 

@@ -47,7 +47,8 @@ struct Validity {
 
 /// A self-signed certificate authority (basicConstraints CA, keyCertSign and cRLSign).
 Credential makeAuthority(const std::string& commonName, KeyKind kind = KeyKind::ecP256,
-                         Validity validity = {.days = 3650});
+                         Validity validity = Validity{
+                             std::chrono::system_clock::now() - std::chrono::hours(24), 3650});
 
 /// A signer certificate issued by `authority`: subject CN = `name`, serialNumber =
 /// `registerNumber`, country MN; key usage digitalSignature and nonRepudiation (critical).

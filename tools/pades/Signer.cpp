@@ -29,7 +29,7 @@ std::string freeFieldName(QPDFObjectHandle fields)
     }
     for (int n = 1;; ++n) {
         const std::string name = "Signature" + std::to_string(n);
-        if (!taken.contains(name)) {
+        if (taken.count(name) == 0) {
             return name;
         }
     }
