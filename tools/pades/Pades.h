@@ -75,6 +75,8 @@ struct SignOptions {
     std::optional<Credential> timestamper;
     /// Further certificates to carry in the CMS (the authority, say).
     std::vector<Credential> chain;
+    /// SHA-1 makes a signature a verifier must refuse as too weak; only tests want it.
+    bool weakDigest = false;
     /// Bytes reserved for the DER signature; the hex string in the file is twice as long.
     std::size_t reservedSize = 16384;
 };

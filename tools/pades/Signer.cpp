@@ -162,9 +162,10 @@ std::string cmsSignature(const std::string& data, const Credential& signer,
 {
     constexpr unsigned int flags = CMS_DETACHED | CMS_BINARY | CMS_NOSMIMECAP;
     CmsPtr cms(check(CMS_sign(nullptr, nullptr, nullptr, nullptr, flags | CMS_PARTIAL), "CMS"));
-    CMS_SignerInfo* info = check(
-        CMS_add1_signer(cms.get(), signer.certificate.get(), signer.key.get(), EVP_sha256(), flags),
-        "CMS signer");
+    CMS_SignerInfo* info =
+        check(CMS_add1_signer(cms.get(), signer.certificate.get(), signer.key.get(),
+                              options.weakDigest ? EVP_sha1() : EVP_sha256(), flags),
+              "CMS signer");
     for (const Credential& extra : options.chain) {
         check(CMS_add1_cert(cms.get(), extra.certificate.get()), "CMS certificate");
     }

@@ -28,6 +28,7 @@ namespace {
 
 enum class Base {
     genuine,
+    weakDigest,
     timestamped,
     signedTwice,
     documentTimestamp,
@@ -54,6 +55,8 @@ const Row kRows[] = {
     {"genuine", Base::genuine, nullptr, true, Verdict::valid, Problem::none, {}, false, 0, true},
     {"genuine-unknown-authority", Base::genuine, nullptr, false, Verdict::notTrusted, Problem::none, {}, false, 3, true},
     {"timestamped", Base::timestamped, nullptr, true, Verdict::valid, Problem::none, {}, true, 0, true},
+    {"timestamp-unknown-authority", Base::timestamped, nullptr, false, Verdict::notTrusted, Problem::none, {}, false, 3, true},
+    {"weak-digest", Base::weakDigest, nullptr, true, Verdict::invalid, Problem::weakDigest, {}, false, 5, false},
     {"second-signature", Base::signedTwice, nullptr, true, Verdict::valid, Problem::none, {}, false, 0, true},
     {"document-timestamp", Base::documentTimestamp, nullptr, true, Verdict::valid, Problem::none, {}, true, 0, false},
     {"expired-signer", Base::expiredSigner, nullptr, true, Verdict::invalid, Problem::signerNotValidAtSigningTime, {}, false, 5, false},
@@ -112,11 +115,14 @@ protected:
         const std::string sample = pades::samplePdf("Contract");
         pades::SignOptions withChain;
         withChain.chain = {authority};
+        pades::SignOptions sha1;
+        sha1.weakDigest = true;
         pades::SignOptions withTimestamp;
         withTimestamp.timestamper = stamper;
         const std::string genuine = pades::signPdf(sample, signer, withChain);
         const std::map<Base, std::string> bases = {
             {Base::genuine, genuine},
+            {Base::weakDigest, pades::signPdf(sample, signer, sha1)},
             {Base::timestamped, pades::signPdf(sample, signer, withTimestamp)},
             {Base::signedTwice, pades::signPdf(genuine, signer)},
             {Base::documentTimestamp, pades::timestampPdf(genuine, stamper)},
