@@ -35,12 +35,16 @@ Problem checkByteRange(const RawSignature& raw, qint64 fileSize, SignedRanges& r
         if (value < 0) {
             return Problem::byteRangeMalformed;
         }
+        // Checked first, so that no sum below can overflow.
+        if (value > fileSize) {
+            return Problem::byteRangeOutsideFile;
+        }
     }
     // The gap must at least hold "<>", and the second range must start after the first ends.
     if (r[0] != 0 || r[1] < 1 || r[2] < r[1] + 2) {
         return Problem::byteRangeMalformed;
     }
-    if (r[2] > fileSize || r[3] > fileSize - r[2]) {
+    if (r[3] > fileSize - r[2]) {
         return Problem::byteRangeOutsideFile;
     }
     ranges = {r[1], r[2], r[3]};

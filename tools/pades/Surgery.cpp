@@ -4,6 +4,7 @@
 #include "PdfText.h"
 
 #include <array>
+#include <limits>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <utility>
@@ -13,7 +14,7 @@ using namespace text;
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Attack>, 12> names = {{
+constexpr std::array<std::pair<std::string_view, Attack>, 13> names = {{
     {"contents-empty", Attack::contentsEmpty},
     {"contents-null", Attack::contentsNull},
     {"contents-missing", Attack::contentsMissing},
@@ -21,6 +22,7 @@ constexpr std::array<std::pair<std::string_view, Attack>, 12> names = {{
     {"byterange-short", Attack::byteRangeShort},
     {"byterange-overlap", Attack::byteRangeOverlap},
     {"byterange-outside", Attack::byteRangeOutside},
+    {"byterange-huge", Attack::byteRangeHuge},
     {"append-page-content", Attack::appendPageContent},
     {"append-catalogue", Attack::appendCatalogue},
     {"append-annotation", Attack::appendAnnotation},
@@ -228,6 +230,10 @@ std::string applyAttack(const std::string& pdf, Attack attack)
                          newRange(at.b, at.b - 16, at.d + (at.c - at.b) + 16));
     case Attack::byteRangeOutside:
         return overwrite(pdf, at.rangeStart, at.rangeEnd, newRange(at.b, at.c, at.d + 4096));
+    case Attack::byteRangeHuge:
+        return overwrite(pdf, at.rangeStart, at.rangeEnd,
+                         newRange(std::numeric_limits<long long>::max(),
+                                  std::numeric_limits<long long>::max(), 1));
     case Attack::appendPageContent:
         return appendRevision(pdf, pageContentObjects(pdf));
     case Attack::appendCatalogue:

@@ -19,6 +19,7 @@ enum class Attack {
     byteRangeShort,   ///< three numbers
     byteRangeOverlap, ///< the second range starts inside the first
     byteRangeOutside, ///< the second range runs past the end of the file
+    byteRangeHuge,    ///< offsets near the largest 64-bit integer
     // Incremental saving: a revision appended after the signed one.
     appendPageContent, ///< the first page gets another content stream
     appendCatalogue,   ///< the catalogue gets an /OpenAction

@@ -26,8 +26,9 @@ constexpr const char* usage =
     "       pades-tool timestamp IN OUT --tsa-cert PEM --tsa-key PEM\n"
     "       pades-tool attack NAME IN OUT\n"
     "         NAME: contents-empty contents-null contents-missing byterange-missing\n"
-    "               byterange-short byterange-overlap byterange-outside append-page-content\n"
-    "               append-catalogue append-annotation wrap-moved-part wrap-gap-objects\n";
+    "               byterange-short byterange-overlap byterange-outside byterange-huge\n"
+    "               append-page-content append-catalogue append-annotation\n"
+    "               wrap-moved-part wrap-gap-objects\n";
 
 std::string readFile(const std::string& path)
 {

@@ -69,6 +69,7 @@ const Row kRows[] = {
     {"usf-byterange-short", Base::genuine, "byterange-short", true, Verdict::invalid, Problem::byteRangeMalformed, {}, false, 5, false},
     {"usf-byterange-overlap", Base::genuine, "byterange-overlap", true, Verdict::invalid, Problem::byteRangeMalformed, {}, false, 5, false},
     {"usf-byterange-outside", Base::genuine, "byterange-outside", true, Verdict::invalid, Problem::byteRangeOutsideFile, {}, false, 5, false},
+    {"usf-byterange-huge", Base::genuine, "byterange-huge", true, Verdict::invalid, Problem::byteRangeOutsideFile, {}, false, 5, false},
     {"isa-page-content", Base::genuine, "append-page-content", true, Verdict::changed, Problem::none, {Change::pageContent}, false, 4, false},
     {"isa-catalogue", Base::genuine, "append-catalogue", true, Verdict::changed, Problem::none, {Change::catalogue}, false, 4, false},
     {"isa-annotation", Base::genuine, "append-annotation", true, Verdict::changed, Problem::none, {Change::annotation}, false, 4, false},
