@@ -133,7 +133,7 @@ Found pageChange(QPDFObjectHandle before, QPDFObjectHandle after)
 
 Change kindOf(QPDFObjectHandle object)
 {
-    if (object.isStream()) {
+    if (object.isStream() || object.isDictionaryOfType("/Page")) {
         return Change::pageContent;
     }
     if (object.isDictionaryOfType("/Catalog")) {

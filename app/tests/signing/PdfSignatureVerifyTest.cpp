@@ -34,6 +34,7 @@ enum class Base {
     documentTimestamp,
     expiredSigner,
     unsigned_,
+    filledReference,
     truncated
 };
 
@@ -70,6 +71,7 @@ const Row kRows[] = {
     {"usf-byterange-overlap", Base::genuine, "byterange-overlap", true, Verdict::invalid, Problem::byteRangeMalformed, {}, false, 5, false},
     {"usf-byterange-outside", Base::genuine, "byterange-outside", true, Verdict::invalid, Problem::byteRangeOutsideFile, {}, false, 5, false},
     {"usf-byterange-huge", Base::genuine, "byterange-huge", true, Verdict::invalid, Problem::byteRangeOutsideFile, {}, false, 5, false},
+    {"isa-filled-reference", Base::filledReference, nullptr, true, Verdict::changed, Problem::none, {Change::pageContent}, false, 4, false},
     {"isa-page-content", Base::genuine, "append-page-content", true, Verdict::changed, Problem::none, {Change::pageContent}, false, 4, false},
     {"isa-catalogue", Base::genuine, "append-catalogue", true, Verdict::changed, Problem::none, {Change::catalogue}, false, 4, false},
     {"isa-annotation", Base::genuine, "append-annotation", true, Verdict::changed, Problem::none, {Change::annotation}, false, 4, false},
@@ -121,6 +123,14 @@ protected:
         pades::SignOptions withTimestamp;
         withTimestamp.timestamper = stamper;
         const std::string genuine = pades::signPdf(sample, signer, withChain);
+        // A document prepared with a page that draws an object nobody defined, signed, and
+        // then given that object in a later revision.
+        const std::string prepared = pades::appendRevision(
+            sample, {{3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents [4 0 R "
+                         "60 0 R] /Resources << /Font << /F1 5 0 R >> >> >>"}});
+        const std::string filled = pades::appendRevision(
+            pades::signPdf(prepared, signer),
+            {{60, "<< /Length 40 >>\nstream\nBT /F1 24 Tf 72 650 Td (Paid) Tj ET\nendstream"}});
         const std::map<Base, std::string> bases = {
             {Base::genuine, genuine},
             {Base::weakDigest, pades::signPdf(sample, signer, sha1)},
@@ -129,6 +139,7 @@ protected:
             {Base::documentTimestamp, pades::timestampPdf(genuine, stamper)},
             {Base::expiredSigner, pades::signPdf(sample, expired)},
             {Base::unsigned_, sample},
+            {Base::filledReference, filled},
             {Base::truncated, genuine.substr(0, genuine.size() / 2)},
         };
         for (const auto& [base, bytes] : bases) {
