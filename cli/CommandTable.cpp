@@ -8,6 +8,7 @@
 #include "commands/Pkcs11Commands.h"
 #include "commands/SignCommand.h"
 #include "commands/TokenCommands.h"
+#include "commands/VerifyCommand.h"
 
 namespace orvela::cli {
 
@@ -75,6 +76,13 @@ CliCommands buildTable()
          {QStringLiteral("FILE.pdf")},
          true,
          runSign},
+        {words("verify"),
+         any,
+         "Cli_Cmd_Verify",
+         {{QStringLiteral("trust"), QStringLiteral("PEM"), "Cli_Opt_Trust"}},
+         {QStringLiteral("FILE.pdf")},
+         true,
+         runVerify},
         {words("cert"), any, "Cli_Cmd_Cert", {}, {QStringLiteral("FILE")}, true, runCert},
         {words("token readers"), any, "Cli_Cmd_TokenReaders", {}, {}, true, token::runReaders},
         {words("token info"), any, "Cli_Cmd_TokenInfo", {readerOption()}, {}, true, token::runInfo},

@@ -118,6 +118,11 @@ pem, derHex (strings).
 .B token objects list
 objects (array of {idHex, label, kind, keyType}).
 .TP
+.B verify
+verdict and problem (words such as valid, notTrusted, changed, invalid; byteRangeMalformed),
+signatures (array of {field, kind, subFilter, verdict, problem, byteRange, coversWholeDocument,
+changes, signer, trust, claimedTime, provedTime, timestampAuthority}).
+.TP
 .B token provision, keygen, erase, pin, objects import|delete
 a flag naming what was done (provisioned, generated, erased or ok) and, on the pkcs11 road,
 message.
@@ -140,6 +145,15 @@ The operation failed; one message on standard error says why and what to do.
 .B 2
 Usage error: an unknown command or option, a missing or unknown value. One line on standard
 error names what is wrong and where the help is.
+.TP
+.B 3
+\fBverify\fR: the signatures are intact, but a signer's authority is not trusted here.
+.TP
+.B 4
+\fBverify\fR: the document was changed after it was signed.
+.TP
+.B 5
+\fBverify\fR: a signature is invalid, or the file is no signed PDF.
 .SH ENVIRONMENT
 .TP
 .B ORVELA_PKCS11_LIBRARY

@@ -1063,10 +1063,16 @@ constexpr StringRow kExtraRows[] = {
     {"Page_Privacy_DeletionRequest",
      "To delete your account, write to:",
      "Бүртгэлээ устгуулах хүсэлтээ дараах хаягаар илгээнэ үү:"},
+    {"Demo_PluginNotInstalled",
+     "The demo needs the package %1, which is not installed.",
+     "Туршилтын горимд %1 багц хэрэгтэй, гэвч суулгаагүй байна."},
+    {"Demo_PluginUnloadable",
+     "The demo plugin could not be loaded: %1",
+     "Туршилтын горимын нэмэлтийг ачаалж чадсангүй: %1"},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 350, "the extra table holds 350 texts");
+static_assert(std::size(kExtraRows) == 352, "the extra table holds 352 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -742,16 +742,10 @@ constexpr StringRow kMainRows[] = {
     {"Token_View",
      "View",
      "Харах"},
-    {"Demo_PluginNotInstalled",
-     "The demo needs the package %1, which is not installed.",
-     "Туршилтын горимд %1 багц хэрэгтэй, гэвч суулгаагүй байна."},
-    {"Demo_PluginUnloadable",
-     "The demo plugin could not be loaded: %1",
-     "Туршилтын горимын нэмэлтийг ачаалж чадсангүй: %1"},
 };
 // clang-format on
 
-static_assert(std::size(kMainRows) == 247, "the main table holds 247 texts");
+static_assert(std::size(kMainRows) == 245, "the main table holds 245 texts");
 static_assert(allRowsFilled(kMainRows), "every main text is filled in");
 
 } // namespace

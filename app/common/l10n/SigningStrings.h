@@ -1,0 +1,11 @@
+#pragma once
+
+#include "common/l10n/StringRows.h"
+
+namespace orvela::common::l10n {
+
+/// The texts of a PDF signature report (verdicts, reasons, what changed, trust, its labels),
+/// looked up with the extra table. A "%1" is filled in with a list or a value.
+std::span<const StringRow> signingStringRows();
+
+} // namespace orvela::common::l10n
