@@ -1,5 +1,6 @@
 #include "common/LocalizationTables.h"
 
+#include "common/l10n/DocumentStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -26,10 +27,12 @@ StringTable buildTable(std::initializer_list<std::span<const l10n::StringRow>> p
     return table;
 }
 
-// The token screen's texts are kept in a file of their own and looked up with the extra table.
+// The token screen's and the documents' texts are kept in files of their own and looked up with
+// the extra table.
 StringTable buildExtraTable(AppLanguage language)
 {
-    return buildTable({l10n::extraStringRows(), l10n::tokenStringRows()}, language);
+    return buildTable(
+        {l10n::extraStringRows(), l10n::tokenStringRows(), l10n::documentStringRows()}, language);
 }
 
 // Function-local statics give each table its own lazy, thread-safe, one-time construction.
