@@ -93,7 +93,7 @@ void VerifyController::checkPdf(const QString& path)
     // A verifier reads and hashes the whole document; on the pool the page stays responsive.
     // It is handed only a regular file within the cap, so it never waits on a FIFO's writer.
     common::runOnPool(
-        this,
+        common::documentPool(), this,
         [path, verifier = m_verifier]() -> Result {
             if (auto refused = common::checkLocalFile(path, common::inputLimit::viewedDocument)) {
                 return *refused;

@@ -87,14 +87,14 @@ void PdfPagePreview::start()
 void PdfPagePreview::render()
 {
     const qreal ratio = devicePixelRatioF();
-    const QSize pixels = contentsRect().size() * ratio;
+    const QSize pixels = pageBox().size() * ratio;
     if (!hasDocument() || pixels.isEmpty() || pixels == m_renderedFor) {
         return;
     }
     m_renderedFor = pixels;
     const quint64 task = ++m_task;
     common::runOnPool(
-        this,
+        common::documentPool(), this,
         [path = m_path, data = m_data, pixels] {
             return path.isEmpty() ? PdfPageRenderer::renderFirstPage(data, pixels)
                                   : PdfPageRenderer::renderFirstPage(path, pixels);
@@ -145,6 +145,12 @@ void PdfPagePreview::showEvent(QShowEvent* event)
     }
 }
 
+QRect PdfPagePreview::pageBox() const
+{
+    // A pixel all round for the page's edge, which a white page on a white card needs.
+    return contentsRect().adjusted(1, 1, -1, -1);
+}
+
 void PdfPagePreview::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
@@ -155,9 +161,9 @@ void PdfPagePreview::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Until a resize has been drawn anew, the picture is scaled to the new box.
     const QSizeF logical = m_page.deviceIndependentSize();
-    const QSizeF fitted = logical.scaled(QSizeF(contentsRect().size()), Qt::KeepAspectRatio);
+    const QSizeF fitted = logical.scaled(QSizeF(pageBox().size()), Qt::KeepAspectRatio);
     QRectF target(QPointF(), fitted);
-    target.moveCenter(QRectF(contentsRect()).center());
+    target.moveCenter(QRectF(pageBox()).center());
     painter.fillRect(target, Qt::white); // a page with no background of its own is paper
     painter.drawImage(target, m_page);
     painter.setPen(style::iconColor(palette()));

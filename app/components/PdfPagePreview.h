@@ -53,6 +53,7 @@ protected:
 
 private:
     void start();
+    QRect pageBox() const;
     void render();
     bool hasDocument() const { return !m_path.isEmpty() || !m_data.isEmpty(); }
     void setState(State state);
