@@ -7,7 +7,8 @@ class QMessageBox;
 namespace orvela::shell {
 
 /// The program's entry: the application object and its identity, the kit's log bridge, the
-/// command line (`--demo`, `--exit-after-first-paint`), the hand-over to a running instance,
+/// command line (`--demo`, `--exit-after-first-paint`, a document to open), the hand-over to a
+/// running instance,
 /// then the composition root and the event loop.
 class DesktopLauncher {
 public:
