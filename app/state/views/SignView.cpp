@@ -7,6 +7,7 @@
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
+#include "components/PdfPagePreview.h"
 #include "components/Style.h"
 #include "components/VerificationCodeView.h"
 #include "state/views/FileRevealerFreedesktop.h"
@@ -218,6 +219,19 @@ QWidget* SignView::buildWaitingCard()
     content->addWidget(m_code, 0, Qt::AlignHCenter);
     content->addWidget(m_codeHint);
 
+    // The first page of the very bytes being signed, beside their name and digest: the person
+    // sees what they approve on the phone.
+    auto* document = new QHBoxLayout;
+    document->setSpacing(style::spacingM);
+    auto* previewColumn = new QVBoxLayout;
+    m_previewCaption = wrappedLabel(card, style::captionFont());
+    m_preview = new components::PdfPagePreview(m_localization, card);
+    m_preview->setObjectName(QStringLiteral("signPreview"));
+    m_preview->setFixedSize(150, 212);
+    previewColumn->addWidget(m_preview);
+    previewColumn->addWidget(m_previewCaption);
+    previewColumn->addStretch();
+    m_previewCaption->setMaximumWidth(150);
     auto* details = new QGridLayout;
     details->setHorizontalSpacing(style::spacingM);
     details->setColumnStretch(1, 1);
@@ -235,7 +249,10 @@ QWidget* SignView::buildWaitingCard()
     details->addWidget(m_fileName, 0, 1);
     details->addWidget(m_hashCaption, 1, 0);
     details->addWidget(m_hash, 1, 1);
-    content->addLayout(details);
+    details->setRowStretch(2, 1);
+    document->addLayout(previewColumn);
+    document->addLayout(details, 1);
+    content->addLayout(document);
 
     content->addWidget(busyIndicator(card));
     m_waitingLabel = wrappedLabel(card, style::captionFont());
@@ -360,6 +377,7 @@ void SignView::retranslate()
         text("Check the same code shows in the Nuvia app, then approve with PIN2.",
              "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу."));
     m_fileCaption->setText(m_localization.localized(QStringLiteral("Sign_Field_File")));
+    m_previewCaption->setText(m_localization.localized(QStringLiteral("Sign_Preview_Caption")));
     m_hashCaption->setText(QStringLiteral("SHA-256"));
     m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
     m_cancelButton->setText(m_localization.localized(QStringLiteral("Common_Cancel")));
@@ -405,6 +423,8 @@ void SignView::showPhase()
     m_code->setCode(m_controller.verificationCode());
     m_fileName->setText(m_controller.fileName());
     m_hash->setText(m_controller.hash());
+    m_preview->setDocumentData(phase == Phase::waitingApproval ? m_controller.documentBytes()
+                                                               : QByteArray());
     m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
     m_failedMessage->setText(m_controller.message().in(m_localization.language()));
 }
