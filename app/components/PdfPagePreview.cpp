@@ -154,10 +154,17 @@ QRect PdfPagePreview::pageBox() const
 void PdfPagePreview::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
+    QPainter painter(this);
+    if (m_state == State::rendering || m_state == State::failed) {
+        // The place of the page, so the words in it read as standing for a page.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(style::iconColor(palette()), 1, Qt::DashLine));
+        painter.drawRoundedRect(QRectF(pageBox()).adjusted(0.5, 0.5, -0.5, -0.5), style::radiusS,
+                                style::radiusS);
+    }
     if (m_state != State::shown || m_page.isNull()) {
         return;
     }
-    QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Until a resize has been drawn anew, the picture is scaled to the new box.
     const QSizeF logical = m_page.deviceIndependentSize();

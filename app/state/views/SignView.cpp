@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -158,7 +159,14 @@ SignView::SignView(state::SigningController& controller, common::LocalizationSer
     m_pages->addWidget(buildWaitingCard());
     m_pages->addWidget(buildDoneCard());
     m_pages->addWidget(buildFailedCard());
-    layout->addWidget(m_pages, 1);
+    // With the document's first page beside the code, the waiting card is taller than the
+    // smallest window: the cards scroll, downwards only, rather than squeeze the page.
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(m_pages);
+    layout->addWidget(scroll, 1);
 
     connect(&m_controller, &SigningController::phaseChanged, this, &SignView::showPhase);
     connect(&m_controller, &SigningController::signerChanged, this, &SignView::showPhase);
@@ -416,6 +424,12 @@ void SignView::showPhase()
     using Phase = SigningController::Phase;
     const Phase phase = m_controller.phase();
     m_pages->setCurrentIndex(static_cast<int>(phase));
+    // Only the shown card counts for the scrolled height, not the tallest of them.
+    for (int index = 0; index < m_pages->count(); ++index) {
+        const bool shown = index == m_pages->currentIndex();
+        m_pages->widget(index)->setSizePolicy(QSizePolicy::Preferred, shown ? QSizePolicy::Preferred
+                                                                            : QSizePolicy::Ignored);
+    }
     followCountdown(phase == Phase::waitingApproval);
     const bool signedIn = !m_controller.signerIdentifier().isEmpty();
     m_selectButton->setEnabled(signedIn);
