@@ -46,7 +46,7 @@ struct SignatureRow {
     bool operator==(const SignatureRow&) const = default;
 };
 
-/// What the document as a whole is worth.
+/// What the document as a whole is worth, from best to worst (shownVerdict relies on the order).
 enum class DocumentVerdict {
     valid,                ///< every signature valid and trusted
     validSignerUntrusted, ///< every signature intact, some signer not trusted
@@ -63,6 +63,11 @@ struct PdfVerification {
 
     bool operator==(const PdfVerification&) const = default;
 };
+
+/// The verdict the page shows for `result`: its own, but never better than its worst signature,
+/// and "could not check" for a verdict about signatures that lists none (or none for signatures
+/// it lists). A verifier's slip must not show a broken document as valid.
+DocumentVerdict shownVerdict(const PdfVerification& result);
 
 /// Checks the signatures of the PDF at a path. It runs on a pool thread, may take long, and must
 /// not touch interface objects; it reads the file itself, within its own bounds.

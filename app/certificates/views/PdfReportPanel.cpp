@@ -139,7 +139,7 @@ void PdfReportPanel::show(const QString& path, const std::optional<PdfVerificati
     }
     // No result after the check: the file was refused before any verifier saw it.
     const PdfVerification checked = result.value_or(PdfVerification{});
-    const OverallWording overall = wordingOf(checked.overall);
+    const OverallWording overall = wordingOf(shownVerdict(checked));
     m_overall->setText(text(overall.key));
     m_overall->setKind(overall.kind);
     m_heading->setText(text("Verify_Pdf_Section_Signatures"));

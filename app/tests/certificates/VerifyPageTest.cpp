@@ -210,6 +210,7 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
         QString overallMn;
         QStringList verdictsEn;
         QStringList verdictsMn;
+        bool pictured = true;
     };
     const Row rows[] = {
         {"valid",
@@ -244,6 +245,29 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
          "Гарын үсгийг шалгаж чадсангүй",
          {},
          {}},
+        // A verdict better than its signatures, or about signatures it does not list, is not
+        // shown as given.
+        {"overclaimed",
+         PdfVerification{DocumentVerdict::valid, {proved, broken}},
+         "A signature is invalid",
+         "Хүчингүй гарын үсэг байна",
+         {"Valid", "Invalid: the signed content was altered"},
+         {"Хүчинтэй", "Хүчингүй: гарын үсэг зурсан агуулга өөрчлөгдсөн"},
+         false},
+        {"unlisted",
+         PdfVerification{DocumentVerdict::valid, {}},
+         "The signatures could not be checked",
+         "Гарын үсгийг шалгаж чадсангүй",
+         {},
+         {},
+         false},
+        {"unsigned",
+         PdfVerification{DocumentVerdict::noSignatures, {}},
+         "The document has no signatures",
+         "Баримтад гарын үсэг алга",
+         {},
+         {},
+         false},
     };
     const QStringList kept{"Батын Болд", "УБ99112233", "contract.pdf", "Болд"};
     for (const Row& row : rows) {
@@ -281,7 +305,7 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
             EXPECT_TRUE(orvela::testing::labelsDrawingMarkup(view, "<i>").isEmpty());
             const QString name =
                 QStringLiteral("verify-pdf-%1-%2").arg(row.state, en ? "en" : "mn");
-            EXPECT_FALSE(orvela::testing::saveScreenshot(view, name).isEmpty());
+            EXPECT_TRUE(!row.pictured || !orvela::testing::saveScreenshot(view, name).isEmpty());
         }
         localization.overrideLanguage(AppLanguage::mn);
     }
