@@ -166,12 +166,14 @@ void stallFigures(const QString& path, qint64 size)
     // time within the longest gap tells the work the page did from the waiting.
     qint64 lastCpu = threadCpuNs();
     qint64 longestCpu = 0;
+    qint64 longestAt = 0;
     QObject::connect(&probe, &QTimer::timeout, &probe, [&] {
         const qint64 now = clock.nsecsElapsed();
         const qint64 cpu = threadCpuNs();
         if (now - last > longest) {
             longest = now - last;
             longestCpu = cpu - lastCpu;
+            longestAt = last;
         }
         last = now;
         lastCpu = cpu;
@@ -180,9 +182,24 @@ void stallFigures(const QString& path, qint64 size)
     probe.start();
     // The file comes with the event loop running, as a drop does.
     bool started = false;
-    QTimer::singleShot(50, &controller, [&controller, &started, path] {
+    qint64 handedAt = 0;
+    qint64 drawnAt = 0;
+    qint64 checkedAt = 0;
+    QTimer::singleShot(50, &controller, [&] {
+        handedAt = clock.nsecsElapsed();
         controller.loadFile(path);
         started = true;
+    });
+    QObject::connect(preview, &components::PdfPagePreview::stateChanged, &probe,
+                     [&](components::PdfPagePreview::State state) {
+                         if (state == components::PdfPagePreview::State::shown) {
+                             drawnAt = clock.nsecsElapsed();
+                         }
+                     });
+    QObject::connect(&controller, &certificates::VerifyController::changed, &probe, [&] {
+        if (started && !controller.isLoading() && checkedAt == 0) {
+            checkedAt = clock.nsecsElapsed();
+        }
     });
     QElapsedTimer deadline;
     deadline.start();
@@ -206,7 +223,11 @@ void stallFigures(const QString& path, qint64 size)
                 static_cast<double>(size) / (1024.0 * 1024.0),
                 static_cast<double>(finished) / 1000.0, checked ? "" : " (did not finish)",
                 static_cast<double>(longest) / 1e6, static_cast<double>(longestCpu) / 1e6);
-    std::printf("  load average now: %s\n", qUtf8Printable(loadAverage()));
+    const auto since = [handedAt](qint64 at) { return static_cast<double>(at - handedAt) / 1e6; };
+    std::printf(
+        "  after the file was handed over: the longest stall began at %.0f ms, the page was "
+        "drawn at %.0f ms, the check ended at %.0f ms; load average %s\n",
+        since(longestAt), since(drawnAt), since(checkedAt), qUtf8Printable(loadAverage()));
 }
 
 } // namespace
