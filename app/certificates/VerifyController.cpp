@@ -4,9 +4,16 @@
 
 namespace orvela::certificates {
 
-VerifyController::VerifyController(QObject* parent, const common::LocalizationService* texts)
-    : QObject(parent), m_texts(texts)
+VerifyController::VerifyController(QObject* parent, const common::LocalizationService* texts,
+                                   PdfVerifier verifier)
+    : QObject(parent), m_texts(texts),
+      m_verifier(verifier ? std::move(verifier) : PdfVerifier(uncheckedPdfVerification))
 {}
+
+bool VerifyController::isPdfPath(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+}
 
 CertificateServiceImpl VerifyController::service() const
 {
@@ -46,12 +53,23 @@ void VerifyController::show(const CertificateResult& result)
     }
 }
 
-void VerifyController::loadFile(const QString& path)
+quint64 VerifyController::beginLoad(const QString& path)
 {
     m_sourcePath = path;
     m_errorMessage.clear();
+    m_pdfPath.clear();
+    m_pdf.reset();
     m_isLoading = true;
-    const quint64 task = ++m_task;
+    return ++m_task;
+}
+
+void VerifyController::loadFile(const QString& path)
+{
+    if (isPdfPath(path)) {
+        checkPdf(path);
+        return;
+    }
+    const quint64 task = beginLoad(path);
     emit changed();
     // A file on a slow or network disk would freeze the page; it is read on the pool, and the
     // result is taken only while no later load, parse or clear has replaced it.
@@ -62,6 +80,50 @@ void VerifyController::loadFile(const QString& path)
                 loaded(input);
             }
         });
+}
+
+void VerifyController::checkPdf(const QString& path)
+{
+    const quint64 task = beginLoad(path);
+    m_pdfPath = path;
+    m_info.reset();
+    m_pemText.clear();
+    emit changed();
+    using Result = std::variant<PdfVerification, common::LocalInputError>;
+    // A verifier reads and hashes the whole document; on the pool the page stays responsive.
+    // It is handed only a regular file within the cap, so it never waits on a FIFO's writer.
+    common::runOnPool(
+        common::documentPool(), this,
+        [path, verifier = m_verifier]() -> Result {
+            if (auto refused = common::checkLocalFile(path, common::inputLimit::viewedDocument)) {
+                return *refused;
+            }
+            try {
+                return verifier(path);
+            } catch (...) {
+                // A verifier that gives up by throwing has not checked the document.
+                return uncheckedPdfVerification(path);
+            }
+        },
+        [this, task](const Result& result) {
+            if (task == m_task) {
+                pdfChecked(result);
+            }
+        });
+}
+
+void VerifyController::pdfChecked(
+    const std::variant<PdfVerification, common::LocalInputError>& result)
+{
+    m_isLoading = false;
+    if (const auto* refused = std::get_if<common::LocalInputError>(&result)) {
+        m_errorMessage = m_texts != nullptr
+                             ? common::localInputMessage(*refused, *m_texts)
+                             : common::localInputMessage(*refused, common::AppLanguage::mn);
+    } else {
+        m_pdf = std::get<PdfVerification>(result);
+    }
+    emit changed();
 }
 
 void VerifyController::loaded(const common::LocalInput& input)
@@ -78,6 +140,8 @@ void VerifyController::parse()
 {
     forgetLoad();
     m_errorMessage.clear();
+    m_pdfPath.clear();
+    m_pdf.reset();
     show(service().parsePem(m_pemText));
     emit changed();
 }
@@ -89,6 +153,8 @@ void VerifyController::clear()
     m_pemText.clear();
     m_sourcePath.clear();
     m_errorMessage.clear();
+    m_pdfPath.clear();
+    m_pdf.reset();
     emit changed();
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,28 +68,49 @@ private:
     int m_fd;
 };
 
+/// Opens `path` for reading if it is a regular file of at most `limit` bytes; `error` says why
+/// not, and the descriptor is then -1.
+int openRegularFile(const QString& path, qint64 limit, std::optional<LocalInputError>& error)
+{
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
+    // fstat then tells what was opened, with no window for the name to change in between.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = LocalInputError{LocalInputError::Kind::cannotOpen, path, systemReason(errno), 0};
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        error = LocalInputError{LocalInputError::Kind::cannotOpen, path, systemReason(errno), 0};
+    } else if (!S_ISREG(info.st_mode)) {
+        error = LocalInputError{LocalInputError::Kind::notRegularFile, path, {}, 0};
+    } else if (info.st_size > limit) {
+        error = LocalInputError{LocalInputError::Kind::tooLarge, path, {}, limit};
+    }
+    if (error) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 LocalInput readLocalFile(const QString& path, qint64 limit)
 {
-    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer;
-    // fstat then tells what was opened, with no window for the name to change in between.
-    const Descriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) {
-        return LocalInputError{LocalInputError::Kind::cannotOpen, path, systemReason(errno), 0};
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        return LocalInputError{LocalInputError::Kind::cannotOpen, path, systemReason(errno), 0};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return LocalInputError{LocalInputError::Kind::notRegularFile, path, {}, 0};
-    }
-    if (info.st_size > limit) {
-        return LocalInputError{LocalInputError::Kind::tooLarge, path, {}, limit};
+    std::optional<LocalInputError> error;
+    const Descriptor file(openRegularFile(path, limit, error));
+    if (error) {
+        return *error;
     }
     return readBounded(file.get(), path, limit);
+}
+
+std::optional<LocalInputError> checkLocalFile(const QString& path, qint64 limit)
+{
+    std::optional<LocalInputError> error;
+    const Descriptor file(openRegularFile(path, limit, error));
+    return error;
 }
 
 LocalInput readStandardInput(qint64 limit)

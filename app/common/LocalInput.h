@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <variant>
 
 namespace orvela::common {
@@ -20,6 +21,9 @@ constexpr qint64 certificate = 4 * 1024 * 1024;
 constexpr qint64 tokenCertificate = 128 * 1024;
 /// A document whose digest is signed: the largest document the service signs.
 constexpr qint64 document = 25 * 1024 * 1024;
+/// A PDF that is only looked at (its first page drawn, its signatures checked): a signed copy of
+/// a scanned contract with attachments may be far larger than what the service signs.
+constexpr qint64 viewedDocument = 100 * 1024 * 1024;
 } // namespace inputLimit
 
 /// Why local input was not taken.
@@ -45,6 +49,10 @@ using LocalInput = std::variant<QByteArray, LocalInputError>;
 /// directory) is refused without waiting on it, and the read stops one byte past the cap, so a
 /// file that grows while it is read cannot run the process out of memory.
 LocalInput readLocalFile(const QString& path, qint64 limit);
+
+/// Why `path` would not be read by readLocalFile with the same `limit`, without reading it: for
+/// a reader of its own that keeps to the same bounds.
+std::optional<LocalInputError> checkLocalFile(const QString& path, qint64 limit);
 
 /// Standard input up to its end, at most `limit` bytes; a directory is refused.
 LocalInput readStandardInput(qint64 limit);

@@ -1,6 +1,7 @@
 #include "common/LocalizationTables.h"
 
 #include "common/l10n/SigningStrings.h"
+#include "common/l10n/DocumentStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -27,11 +28,12 @@ StringTable buildTable(std::initializer_list<std::span<const l10n::StringRow>> p
     return table;
 }
 
-// The token screen's and the signature report's texts are kept in files of their own and looked
-// up with the extra table.
+// The token screen's, the signature report's and the documents' texts are kept in files of their
+// own and looked up with the extra table.
 StringTable buildExtraTable(AppLanguage language)
 {
-    return buildTable({l10n::extraStringRows(), l10n::tokenStringRows(), l10n::signingStringRows()},
+    return buildTable({l10n::extraStringRows(), l10n::tokenStringRows(), l10n::signingStringRows(),
+                       l10n::documentStringRows()},
                       language);
 }
 

@@ -26,6 +26,16 @@ void runOnPool(QThreadPool* pool, QObject* context, Work&& work, Done&& done)
     watcher->setFuture(QtConcurrent::run(pool, std::forward<Work>(work)));
 }
 
+/// The pool for long work on documents: checking a PDF's signatures, drawing its page. Qt splits
+/// some of its own image work (smooth scaling, format conversion) across the global pool and
+/// waits for it on the calling thread, so a task of seconds there would stall the interface
+/// thread behind it.
+inline QThreadPool* documentPool()
+{
+    static QThreadPool pool;
+    return &pool;
+}
+
 /// runOnPool on the global thread pool.
 template <class Work, class Done> void runOnPool(QObject* context, Work&& work, Done&& done)
 {

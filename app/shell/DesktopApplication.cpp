@@ -43,8 +43,20 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QTimer>
+#include <utility>
 
 namespace orvela::shell {
+
+namespace {
+
+/// Where the verification page gets the checker of PDF signatures from.
+certificates::PdfVerifier pdfSignatureVerifier()
+{
+    // Until the signature checker is wired in, a PDF is reported as not checked, never as valid.
+    return certificates::uncheckedPdfVerification;
+}
+
+} // namespace
 
 DesktopApplication::DesktopApplication(DesktopProfile profile, QObject* parent)
     : QObject(parent), m_profile(std::move(profile))
@@ -133,6 +145,8 @@ void DesktopApplication::buildServices()
                                                             : m_profile.instanceName,
                            this);
     connect(m_instance, &SingleInstance::openRequested, this, &DesktopApplication::openMainWindow);
+    connect(m_instance, &SingleInstance::documentOpenRequested, this,
+            &DesktopApplication::openDocument);
 }
 
 void DesktopApplication::buildWindow()
@@ -218,6 +232,22 @@ void DesktopApplication::openMainWindow()
     m_window->bringForward();
 }
 
+void DesktopApplication::openDocument(const QString& path)
+{
+    openMainWindow();
+    m_pendingDocument = path;
+    showPendingDocument();
+}
+
+void DesktopApplication::showPendingDocument()
+{
+    if (m_pendingDocument.isEmpty() || !m_inspector) {
+        return;
+    }
+    m_appState->setSelectedTab(state::DashboardTab::verify);
+    m_inspector->loadFile(std::exchange(m_pendingDocument, QString()));
+}
+
 void DesktopApplication::contentShown()
 {
     if (m_trayShown) {
@@ -292,7 +322,11 @@ QWidget* DesktopApplication::makeDashboard()
     dashboard->setPageFactory(state::DashboardTab::sign, [signing, localization] {
         return new state::views::SignView(*signing, *localization);
     });
-    auto* inspector = new certificates::VerifyController(dashboard, localization);
+    auto* inspector =
+        new certificates::VerifyController(dashboard, localization, pdfSignatureVerifier());
+    m_inspector = inspector;
+    // A document asked for while nobody was signed in, once the dashboard has been laid out.
+    QTimer::singleShot(0, this, &DesktopApplication::showPendingDocument);
     dashboard->setPageFactory(state::DashboardTab::verify, [inspector, localization] {
         return new certificates::VerifyView(*inspector, *localization);
     });

@@ -14,6 +14,9 @@
 namespace orvela::api {
 class APIClient;
 }
+namespace orvela::certificates {
+class VerifyController;
+}
 namespace orvela::common {
 class LocalizationService;
 }
@@ -60,6 +63,9 @@ public:
 
     /// Brings the main window forward, opening it when closed.
     void openMainWindow();
+    /// Brings the main window forward on the verification page, checking the document at
+    /// `path` (a full path); while nobody is signed in, once the dashboard appears.
+    void openDocument(const QString& path);
     /// Opens the release-notes sheet over the main window.
     void showReleaseNotes();
     /// Shows how an update check ended, in a window of its own over the main window.
@@ -96,6 +102,7 @@ private:
     QWidget* makeLoginScreen();
     QWidget* makeDashboard();
     void updateMenuSession();
+    void showPendingDocument();
 
     DesktopProfile m_profile;
     std::unique_ptr<QSettings> m_defaultStore;
@@ -124,6 +131,9 @@ private:
     QPointer<UpdateOutcomeView> m_updateOutcome;
     QPointer<SettingsView> m_settingsWindow;
     SingleInstance* m_instance = nullptr;
+    QPointer<certificates::VerifyController> m_inspector;
+    /// A document asked for before the verification page could take it.
+    QString m_pendingDocument;
     bool m_releaseNotesAsked = false;
     bool m_trayShown = false;
 };

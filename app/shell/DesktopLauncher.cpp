@@ -10,12 +10,14 @@
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QMessageBox>
 #include <QThreadPool>
+#include <QUrl>
 #include <cstdio>
 #include <optional>
 
@@ -65,6 +67,21 @@ void acceptQtOptions(QCommandLineParser& parser)
            QString());
 }
 
+/// The document the program was asked to open (the file manager's %f), as a full path: a
+/// running instance that is handed it works in another folder. Empty when none was given.
+QString documentArgument(const QCommandLineParser& parser)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty() || positional.constFirst().isEmpty()) {
+        return {};
+    }
+    QString path = positional.constFirst();
+    if (path.startsWith(QStringLiteral("file:"))) {
+        path = QUrl(path).toLocalFile();
+    }
+    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
 void describeOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QString::fromUtf8(common::displayName) +
@@ -72,6 +89,9 @@ void describeOptions(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(demoOption());
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A signed PDF to check on the verification page."),
+                                 QStringLiteral("[FILE]"));
 }
 
 /// Answers --help, --version and a mistaken command line before any application object
@@ -159,7 +179,8 @@ int DesktopLauncher::run(int argc, char** argv, const LaunchHooks& hooks)
 
     const QString instanceName =
         SingleInstance::nameForCurrentUser(parser.isSet(demo) ? QStringLiteral("demo") : QString());
-    if (!hooks.alone && SingleInstance(instanceName).handOver()) {
+    const QString document = documentArgument(parser);
+    if (!hooks.alone && SingleInstance(instanceName).handOver(document)) {
         return 0;
     }
 
@@ -189,6 +210,9 @@ int DesktopLauncher::run(int argc, char** argv, const LaunchHooks& hooks)
         hooks.onWindow(desktop.mainWindow());
     }
     desktop.start();
+    if (!document.isEmpty()) {
+        desktop.openDocument(document);
+    }
     return QApplication::exec();
 }
 

@@ -18,8 +18,8 @@ struct LaunchHooks {
 };
 
 /// The program's entry: the application object and its identity, the kit's log bridge, the
-/// command line (`--demo`), the hand-over to a running instance, then the composition root and
-/// the event loop.
+/// command line (`--demo`, a document to open), the hand-over to a running instance, then the
+/// composition root and the event loop.
 class DesktopLauncher {
 public:
     /// Runs the program; the process's exit code.

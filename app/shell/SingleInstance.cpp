@@ -14,6 +14,10 @@ namespace orvela::shell {
 namespace {
 
 const QByteArray openMessage = QByteArrayLiteral("open\n");
+// A path may hold any byte but NUL, a line break included: it travels as Base64 on one line.
+const QByteArray openDocumentPrefix = QByteArrayLiteral("open-document ");
+// Room for a path of PATH_MAX bytes in Base64, and the prefix.
+constexpr qint64 maxMessage = 6 * 1024;
 
 /// A folder, not a link to one, that belongs to `user` and that nobody else may enter: nobody
 /// else can have put a socket in it.
@@ -74,7 +78,7 @@ QString SingleInstance::nameForCurrentUser(const QString& profileSuffix)
     return name;
 }
 
-bool SingleInstance::handOver() const
+bool SingleInstance::handOver(const QString& document) const
 {
     // A later start has no window yet; a bounded wait here blocks nothing the user sees.
     if (m_name.isEmpty()) {
@@ -90,7 +94,9 @@ bool SingleInstance::handOver() const
         socket.abort();
         return false;
     }
-    socket.write(openMessage);
+    socket.write(document.isEmpty()
+                     ? openMessage
+                     : openDocumentPrefix + QFile::encodeName(document).toBase64() + '\n');
     const bool sent = socket.waitForBytesWritten(handOverTimeoutMs);
     socket.disconnectFromServer();
     return sent;
@@ -120,17 +126,31 @@ void SingleInstance::accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                if (socket->readLine(64) == openMessage) {
-                    emit openRequested();
-                }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
+    }
+}
+
+void SingleInstance::read(QLocalSocket* socket)
+{
+    while (socket->canReadLine()) {
+        const QByteArray line = socket->readLine(maxMessage);
+        if (line == openMessage) {
+            emit openRequested();
+        } else if (line.startsWith(openDocumentPrefix) && line.endsWith('\n')) {
+            const auto decoded =
+                QByteArray::fromBase64Encoding(line.mid(openDocumentPrefix.size()).chopped(1),
+                                               QByteArray::AbortOnBase64DecodingErrors);
+            const QString path = decoded ? QFile::decodeName(*decoded) : QString();
+            // Only a full path is honoured: a relative one would be read from our folder, not
+            // from the one the later start was given it in.
+            if (path.startsWith(u'/')) {
+                emit documentOpenRequested(path);
             }
-            // Anything else is not ours to keep reading.
-            if (socket->bytesAvailable() > 64) {
-                socket->abort();
-            }
-        });
+        }
+    }
+    // Anything else is not ours to keep reading.
+    if (socket->bytesAvailable() > maxMessage) {
+        socket->abort();
     }
 }
 

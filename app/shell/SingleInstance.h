@@ -6,13 +6,15 @@
 #include <unistd.h>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace orvela::shell {
 
 /// Keeps one running program per user and profile: the first start listens on a local socket;
-/// a later start hands over by sending "open" there and then exits, and the first one brings
-/// its window forward. The hand-over goes only to a listener run by the same user: anybody
-/// else's listener is ignored and the program starts on its own.
+/// a later start hands over by sending "open" there (with the document it was asked to open,
+/// if any) and then exits, and the first one brings its window forward. The hand-over goes only to
+/// a listener run by the same user: anybody else's listener is ignored and the program starts on
+/// its own.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -27,8 +29,9 @@ public:
     /// the folder's name): the program then runs without a single-instance socket.
     static QString nameForCurrentUser(const QString& profileSuffix = QString());
 
-    /// Sends "open" to a running instance of the same user; true when one took it.
-    bool handOver() const;
+    /// Sends "open" to a running instance of the same user, naming `document` (an absolute path)
+    /// when there is one; true when one took it.
+    bool handOver(const QString& document = QString()) const;
     /// Starts listening; a socket left behind by a crashed instance is taken over. False when
     /// the name could not be bound.
     bool listen();
@@ -41,9 +44,12 @@ public:
 signals:
     /// A later start asked for the main window.
     void openRequested();
+    /// A later start asked for the main window showing the document at `path`.
+    void documentOpenRequested(const QString& path);
 
 private:
     void accept();
+    void read(QLocalSocket* socket);
 
     QString m_name;
     uid_t m_owner;

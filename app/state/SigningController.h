@@ -63,6 +63,10 @@ public:
     const QString& sessionId() const { return m_sessionId; }
     /// The document's SHA-256 as 64 lower-case hexadecimal digits, once known.
     const QString& hash() const { return m_hash; }
+    /// The bytes that were hashed and will be sent, from the hash until the upload ends; empty
+    /// otherwise. What the page previews, so the person sees what they approve even if the
+    /// file on disk changes meanwhile.
+    const QByteArray& documentBytes() const { return m_document; }
     const QString& verificationCode() const { return m_verificationCode; }
     /// Where the signed copy was saved (`done`).
     const QString& savedPath() const { return m_savedPath; }

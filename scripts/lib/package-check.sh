@@ -75,6 +75,12 @@ done < <(find "$DEMO_ROOT/usr" -type f -print0)
 echo "package-check: desktop-file-validate"
 desktop="$(desktop-file-validate "$share"/applications/*.desktop 2>&1)" || fail "$desktop"
 if grep -E ': (error|warning):' <<<"$desktop"; then fail "the menu entry is not clean"; fi
+# The file manager opens a PDF with the program; the menu hides an entry whose TryExec names no
+# program, which the validator does not check.
+entry="$(cat "$share"/applications/*.desktop)"
+grep -qx 'Exec=orvela-desktop %f' <<<"$entry" || fail "the menu entry does not take a file"
+grep -qx 'TryExec=orvela-desktop' <<<"$entry" || fail "the menu entry's TryExec is not the program"
+grep -Eq '^MimeType=(.*;)?application/pdf;' <<<"$entry" || fail "the menu entry does not open PDFs"
 
 echo "package-check: appstreamcli validate"
 appstreamcli validate --no-net "$share"/metainfo/*.metainfo.xml

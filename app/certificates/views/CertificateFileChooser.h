@@ -6,7 +6,7 @@ class QWidget;
 
 namespace orvela::certificates {
 
-/// Asks the user for one certificate file; tests answer it themselves.
+/// Asks the user for one certificate or signed PDF file; tests answer it themselves.
 class CertificateFileChooser {
 public:
     virtual ~CertificateFileChooser() = default;
@@ -14,7 +14,7 @@ public:
     virtual QString choose(QWidget* parent) = 0;
 };
 
-/// The platform's open-file dialog: one file, no folders, certificate types first.
+/// The platform's open-file dialog: one file, no folders, certificate types first, then PDF.
 class DialogCertificateFileChooser final : public CertificateFileChooser {
 public:
     QString choose(QWidget* parent) override;

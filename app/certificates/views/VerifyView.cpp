@@ -3,6 +3,7 @@
 #include "certificates/VerifyController.h"
 #include "certificates/views/CertificateFileChooser.h"
 #include "certificates/views/DropZone.h"
+#include "certificates/views/PdfReportPanel.h"
 #include "certificates/views/ReportPanel.h"
 #include "common/LocalizationService.h"
 #include "components/Accessibility.h"
@@ -67,6 +68,8 @@ VerifyView::VerifyView(VerifyController& controller, common::LocalizationService
         new components::InlineBanner(components::InlineBanner::Kind::error, QString(), content);
     m_report = new ReportPanel(content);
     m_report->setObjectName(QStringLiteral("certificateReport"));
+    m_pdfReport = new PdfReportPanel(localization, content);
+    m_pdfReport->setObjectName(QStringLiteral("pdfReport"));
 
     auto* parseRow = new QHBoxLayout;
     parseRow->addWidget(m_parse);
@@ -79,6 +82,7 @@ VerifyView::VerifyView(VerifyController& controller, common::LocalizationService
     layout->addLayout(parseRow);
     layout->addWidget(m_error);
     layout->addWidget(m_report);
+    layout->addWidget(m_pdfReport);
     layout->addStretch();
 
     connect(m_pick, &QPushButton::clicked, this, &VerifyView::chooseFile);
@@ -109,7 +113,7 @@ void VerifyView::retranslate()
     };
     m_title->setText(text("Verify_Title"));
     m_subtitle->setText(text("Verify_Subtitle"));
-    m_dropZone->setHint(text("Verify_DropZone_Hint"));
+    m_dropZone->setHint(text("Verify_DropZone_Hint") + u'\n' + text("Verify_Pdf_Hint"));
     m_pick->setText(text("Verify_PickFile"));
     m_clear->setText(text("Verify_Clear"));
     m_pasteHint->setText(text("Verify_Paste_Hint"));
@@ -133,6 +137,16 @@ void VerifyView::refresh()
         m_report->show(
             buildReport(*m_controller.info(), m_localization, QDateTime::currentDateTimeUtc()));
     }
+    const bool pdf = !m_controller.pdfPath().isEmpty();
+    m_pdfReport->setVisible(pdf);
+    // A PDF has nothing to paste; its report takes the paste area's place, and Clear brings it
+    // back.
+    for (QWidget* paste : {static_cast<QWidget*>(m_pasteHint), static_cast<QWidget*>(m_paste),
+                           static_cast<QWidget*>(m_parse)}) {
+        paste->setVisible(!pdf);
+    }
+    m_pdfReport->show(m_controller.pdfPath(), m_controller.pdfVerification(),
+                      m_controller.isLoading());
 }
 
 } // namespace orvela::certificates

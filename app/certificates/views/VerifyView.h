@@ -3,7 +3,6 @@
 #include "certificates/views/CertificateFileChooser.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class QLabel;
@@ -20,10 +19,12 @@ class InlineBanner;
 namespace orvela::certificates {
 
 class DropZone;
+class PdfReportPanel;
 class ReportPanel;
 class VerifyController;
 
-/// The "verify" page: drop, choose or paste a certificate and read its report.
+/// The "verify" page: drop, choose or paste a certificate and read its report, or drop or
+/// choose a signed PDF and see its first page and its signatures' verdicts.
 class VerifyView : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +53,7 @@ private:
     components::ActionButton* m_parse;
     components::InlineBanner* m_error;
     ReportPanel* m_report;
+    PdfReportPanel* m_pdfReport;
 };
 
 } // namespace orvela::certificates

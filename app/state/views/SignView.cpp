@@ -7,6 +7,7 @@
 #include "components/Card.h"
 #include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
+#include "components/PdfPagePreview.h"
 #include "components/Style.h"
 #include "components/VerificationCodeView.h"
 #include "state/views/FileRevealerFreedesktop.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -157,7 +159,14 @@ SignView::SignView(state::SigningController& controller, common::LocalizationSer
     m_pages->addWidget(buildWaitingCard());
     m_pages->addWidget(buildDoneCard());
     m_pages->addWidget(buildFailedCard());
-    layout->addWidget(m_pages, 1);
+    // With the document's first page beside the code, the waiting card is taller than the
+    // smallest window: the cards scroll, downwards only, rather than squeeze the page.
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(m_pages);
+    layout->addWidget(scroll, 1);
 
     connect(&m_controller, &SigningController::phaseChanged, this, &SignView::showPhase);
     connect(&m_controller, &SigningController::signerChanged, this, &SignView::showPhase);
@@ -218,6 +227,19 @@ QWidget* SignView::buildWaitingCard()
     content->addWidget(m_code, 0, Qt::AlignHCenter);
     content->addWidget(m_codeHint);
 
+    // The first page of the very bytes being signed, beside their name and digest: the person
+    // sees what they approve on the phone.
+    auto* document = new QHBoxLayout;
+    document->setSpacing(style::spacingM);
+    auto* previewColumn = new QVBoxLayout;
+    m_previewCaption = wrappedLabel(card, style::captionFont());
+    m_preview = new components::PdfPagePreview(m_localization, card);
+    m_preview->setObjectName(QStringLiteral("signPreview"));
+    m_preview->setFixedSize(150, 212);
+    previewColumn->addWidget(m_preview);
+    previewColumn->addWidget(m_previewCaption);
+    previewColumn->addStretch();
+    m_previewCaption->setMaximumWidth(150);
     auto* details = new QGridLayout;
     details->setHorizontalSpacing(style::spacingM);
     details->setColumnStretch(1, 1);
@@ -235,7 +257,10 @@ QWidget* SignView::buildWaitingCard()
     details->addWidget(m_fileName, 0, 1);
     details->addWidget(m_hashCaption, 1, 0);
     details->addWidget(m_hash, 1, 1);
-    content->addLayout(details);
+    details->setRowStretch(2, 1);
+    document->addLayout(previewColumn);
+    document->addLayout(details, 1);
+    content->addLayout(document);
 
     content->addWidget(busyIndicator(card));
     m_waitingLabel = wrappedLabel(card, style::captionFont());
@@ -360,6 +385,7 @@ void SignView::retranslate()
         text("Check the same code shows in the Nuvia app, then approve with PIN2.",
              "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу."));
     m_fileCaption->setText(m_localization.localized(QStringLiteral("Sign_Field_File")));
+    m_previewCaption->setText(m_localization.localized(QStringLiteral("Sign_Preview_Caption")));
     m_hashCaption->setText(QStringLiteral("SHA-256"));
     m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
     m_cancelButton->setText(m_localization.localized(QStringLiteral("Common_Cancel")));
@@ -398,6 +424,12 @@ void SignView::showPhase()
     using Phase = SigningController::Phase;
     const Phase phase = m_controller.phase();
     m_pages->setCurrentIndex(static_cast<int>(phase));
+    // Only the shown card counts for the scrolled height, not the tallest of them.
+    for (int index = 0; index < m_pages->count(); ++index) {
+        const bool shown = index == m_pages->currentIndex();
+        m_pages->widget(index)->setSizePolicy(QSizePolicy::Preferred, shown ? QSizePolicy::Preferred
+                                                                            : QSizePolicy::Ignored);
+    }
     followCountdown(phase == Phase::waitingApproval);
     const bool signedIn = !m_controller.signerIdentifier().isEmpty();
     m_selectButton->setEnabled(signedIn);
@@ -405,6 +437,8 @@ void SignView::showPhase()
     m_code->setCode(m_controller.verificationCode());
     m_fileName->setText(m_controller.fileName());
     m_hash->setText(m_controller.hash());
+    m_preview->setDocumentData(phase == Phase::waitingApproval ? m_controller.documentBytes()
+                                                               : QByteArray());
     m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
     m_failedMessage->setText(m_controller.message().in(m_localization.language()));
 }

@@ -16,6 +16,7 @@ class LocalizationService;
 namespace orvela::components {
 class ActionButton;
 class InlineBanner;
+class PdfPagePreview;
 class VerificationCodeView;
 } // namespace orvela::components
 
@@ -77,6 +78,8 @@ private:
 
     QLabel* m_uploadingLabel = nullptr;
 
+    QLabel* m_previewCaption = nullptr;
+    components::PdfPagePreview* m_preview = nullptr;
     QLabel* m_codeCaption = nullptr;
     components::VerificationCodeView* m_code = nullptr;
     QLabel* m_codeHint = nullptr;

@@ -2,6 +2,7 @@
 #include "common/LocalizationTables.h"
 #include "common/l10n/CliStrings.h"
 #include "common/l10n/SigningStrings.h"
+#include "common/l10n/DocumentStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -55,6 +56,7 @@ const RowSet kRowSets[] = {
     {"extra", extraStringRows(), true, true},
     {"tokens", tokenStringRows(), true, true},
     {"signature report", signingStringRows(), true, true},
+    {"documents", documentStringRows(), true, true},
     {"cli", cliStringRows(), true, false},
     {"qt dialogs", qtDialogStringRows(), true, false},
 };
@@ -70,13 +72,15 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
     const QRegularExpression foreign(
         QStringLiteral(R"re(\bDock\b|Touch ID|Face ID|\bFinder\b|menu ?bar|менюбар|⌘)re"),
         QRegularExpression::CaseInsensitiveOption);
-    // The token texts are looked up with the extra table: a key in both would hide one text.
+    // The token and document texts are looked up with the extra table: a key in both would hide one
+    // text.
     QSet<QString> extraKeys;
     for (const RowSet& set : kRowSets) {
         QSet<QString> keys;
         const bool extra = set.rows.data() == extraStringRows().data() ||
                            set.rows.data() == tokenStringRows().data() ||
-                           set.rows.data() == signingStringRows().data();
+                           set.rows.data() == signingStringRows().data() ||
+                           set.rows.data() == documentStringRows().data();
         for (const StringRow& row : set.rows) {
             const QString key = qs(row.key);
             const QString english = qs(row.english);

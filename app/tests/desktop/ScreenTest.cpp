@@ -7,9 +7,12 @@
 #include "../certificates/TestCertificates.h"
 #include "DesktopFixture.h"
 #include "InterfaceLanguage.h"
+#include "SamplePdf.h"
 #include "Screenshot.h"
+#include "certificates/VerifyController.h"
 #include "components/ActionButton.h"
 #include "components/InlineBanner.h"
+#include "components/PdfPagePreview.h"
 #include "components/VerificationCodeView.h"
 #include "orvela/tokenkit/ReaderBackend.h"
 #include "orvela/tokenkit/TokenManager.h"
@@ -379,6 +382,21 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     screen()->findChild<state::SigningController*>()->signFile(pdf.fileName());
     EXPECT_TRUE(waitUntil([&] { return find<QLabel>("signCountdown")->isVisible(); }));
     check("signing-wait", window());
+
+    // A PDF on the verification page, as the program has it until a verifier is supplied.
+    openTab(state::DashboardTab::verify);
+    QFile signedPdf(dir.filePath(QStringLiteral("contract.pdf")));
+    ASSERT_TRUE(signedPdf.open(QIODevice::WriteOnly));
+    signedPdf.write(orvela::testing::samplePdf(QStringLiteral("Contract")));
+    signedPdf.close();
+    auto* inspector = screen()->findChild<certificates::VerifyController*>();
+    inspector->loadFile(signedPdf.fileName());
+    auto* preview = find<components::PdfPagePreview>("pdfPreview");
+    EXPECT_TRUE(waitUntil([&] {
+        return !inspector->isLoading() &&
+               preview->state() == components::PdfPagePreview::State::shown;
+    }));
+    check("verify-pdf", window());
 
     openTab(state::DashboardTab::tokens);
     auto* tokens = screen()->findChild<tokens::views::TokensView*>();

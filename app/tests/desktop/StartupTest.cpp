@@ -4,10 +4,12 @@
 #include "DesktopFixture.h"
 #include "FeedServer.h"
 #include "Screenshot.h"
+#include "certificates/VerifyController.h"
 #include "common/LocalizationService.h"
 #include "common/SettingsKeys.h"
 #include "shell/Appearance.h"
 #include "shell/AppearanceStyle.h"
+#include "shell/ContentView.h"
 #include "shell/DesktopLauncher.h"
 #include "shell/MainWindow.h"
 #include "shell/MenuBarController.h"
@@ -17,6 +19,7 @@
 #include "shell/UpdateSchedule.h"
 #include "shell/UpdateViewModel.h"
 #include "state/AppState.h"
+#include "state/DashboardTab.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -156,6 +159,41 @@ TEST_F(StartupTest, MenuBarModeClosesTheWindowAfterStartAndTheMenuOrASecondLaunc
     desktop().mainWindow().close();
     ASSERT_TRUE(shell::SingleInstance(instanceName).handOver());
     EXPECT_TRUE(waitUntil([&] { return desktop().mainWindow().isVisible(); }, 3000));
+}
+
+// A PDF handed over by a later start (the file manager's "open with") reaches the verification
+// page of the running program: kept while nobody is signed in, shown once the dashboard is
+// there, and at once after that. Any path survives the trip, a line break in it included; a
+// relative one, which would be read from the wrong folder, is not taken.
+TEST_F(StartupTest, ADocumentHandedOverOpensOnTheVerificationPage)
+{
+    launch();
+    const QString first = dir.filePath(QStringLiteral("signed\ncontract.pdf"));
+    const QString second = dir.filePath(QStringLiteral("second.pdf"));
+    desktop().mainWindow().close();
+    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver(first));
+    EXPECT_TRUE(waitUntil([&] { return desktop().mainWindow().isVisible(); }, 3000));
+
+    state::StoredIdentity person;
+    person.fullName = QStringLiteral("Bat Dorj");
+    desktop().appState().signIn(person);
+    const auto inspector = [&]() -> certificates::VerifyController* {
+        QWidget* screen = desktop().content().currentScreen();
+        return screen ? screen->findChild<certificates::VerifyController*>() : nullptr;
+    };
+    ASSERT_TRUE(waitUntil([&] { return inspector() && inspector()->pdfPath() == first; }));
+    EXPECT_EQ(desktop().appState().selectedTab(), state::DashboardTab::verify);
+
+    desktop().appState().setSelectedTab(state::DashboardTab::home);
+    QStringList shown;
+    QObject::connect(inspector(), &certificates::VerifyController::changed, inspector(),
+                     [&] { shown << inspector()->pdfPath(); });
+    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver(QStringLiteral("relative.pdf")));
+    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver(second));
+    ASSERT_TRUE(waitUntil([&] { return inspector()->pdfPath() == second; }, 3000));
+    EXPECT_EQ(desktop().appState().selectedTab(), state::DashboardTab::verify);
+    EXPECT_EQ(inspector()->sourcePath(), second);
+    EXPECT_FALSE(shown.contains(QStringLiteral("relative.pdf"))) << shown.join(u' ').toStdString();
 }
 
 /// Sets an environment variable for one scope; null unsets it.

@@ -4,11 +4,13 @@
 #include "state/views/SignView.h"
 
 #include "Markup.h"
+#include "SamplePdf.h"
 #include "Screenshot.h"
 #include "SigningFixture.h"
 #include "common/LocalizationService.h"
 #include "components/ActionButton.h"
 #include "components/InlineBanner.h"
+#include "components/PdfPagePreview.h"
 #include "components/VerificationCodeView.h"
 #include "state/views/FileRevealer.h"
 #include "state/views/SignFileChooser.h"
@@ -122,6 +124,12 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
     m_sim.injectFault(SimFault::slow, QStringLiteral("/api/sign-pdf-start"), 1, 3000);
     m_sim.setApproveAfterMs(60'000);
     m_chooser.answer = writeDocument(QStringLiteral("<i>report.pdf"));
+    const auto overwrite = [this](const QByteArray& bytes) {
+        QFile file(m_chooser.answer);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    };
+    overwrite(orvela::testing::samplePdf(QStringLiteral("Report")));
     button("selectFileButton")->click();
     EXPECT_EQ(m_chooser.asked, 2);
     ASSERT_EQ(m_signing->phase(), Phase::uploading);
@@ -131,7 +139,14 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
     const auto* code = m_view->findChild<components::VerificationCodeView*>();
     EXPECT_EQ(code->code(), m_signing->verificationCode());
     EXPECT_TRUE(shows(m_signing->hash()));
+    // The page previews the bytes it hashed and will send, not the file as it is now on disk.
+    overwrite("no longer a PDF");
+    auto* preview = m_view->findChild<components::PdfPagePreview*>(QStringLiteral("signPreview"));
+    ASSERT_NE(preview, nullptr);
+    ASSERT_TRUE(waitUntil(
+        [preview] { return preview->state() == components::PdfPagePreview::State::shown; }));
     capture("waiting", "<i>report.pdf", "<i>report.pdf");
+    overwrite(orvela::testing::samplePdf(QStringLiteral("Report")));
     // The wait counts down from the controller's limit (20 s here), as the sign-in wait does.
     const auto* countdown = m_view->findChild<QLabel*>(QStringLiteral("signCountdown"));
     ASSERT_NE(countdown, nullptr);
