@@ -1,5 +1,6 @@
 #include "common/LocalizationTables.h"
 
+#include "common/l10n/DiagnosticsStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -29,7 +30,9 @@ StringTable buildTable(std::initializer_list<std::span<const l10n::StringRow>> p
 // The token screen's texts are kept in a file of their own and looked up with the extra table.
 StringTable buildExtraTable(AppLanguage language)
 {
-    return buildTable({l10n::extraStringRows(), l10n::tokenStringRows()}, language);
+    return buildTable(
+        {l10n::extraStringRows(), l10n::tokenStringRows(), l10n::diagnosticsStringRows()},
+        language);
 }
 
 // Function-local statics give each table its own lazy, thread-safe, one-time construction.

@@ -1,6 +1,7 @@
 #include "QtPrinters.h"
 #include "common/LocalizationTables.h"
 #include "common/l10n/CliStrings.h"
+#include "common/l10n/DiagnosticsStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -53,6 +54,7 @@ const RowSet kRowSets[] = {
     // keyed text, the update outcomes, the time-outs and the token failures among them.
     {"extra", extraStringRows(), true, true},
     {"tokens", tokenStringRows(), true, true},
+    {"diagnostics", diagnosticsStringRows(), true, true},
     {"cli", cliStringRows(), true, false},
     {"qt dialogs", qtDialogStringRows(), true, false},
 };
@@ -73,7 +75,8 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
     for (const RowSet& set : kRowSets) {
         QSet<QString> keys;
         const bool extra = set.rows.data() == extraStringRows().data() ||
-                           set.rows.data() == tokenStringRows().data();
+                           set.rows.data() == tokenStringRows().data() ||
+                           set.rows.data() == diagnosticsStringRows().data();
         for (const StringRow& row : set.rows) {
             const QString key = qs(row.key);
             const QString english = qs(row.english);

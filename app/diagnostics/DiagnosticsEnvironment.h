@@ -1,0 +1,43 @@
+#pragma once
+
+#include "common/AppLanguage.h"
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace orvela::api {
+class APIClient;
+}
+namespace orvela::tokenkit {
+class ReaderBackend;
+}
+
+namespace orvela::diagnostics {
+
+/// What the report is made from that only its caller knows: the desktop and the command line
+/// each fill it from their own start-up.
+struct DiagnosticsEnvironment {
+    QString version;
+    QString build;
+    common::AppLanguage language = common::AppLanguage::mn;
+    /// Whether the desktop has a system tray; none where the caller cannot tell (no display).
+    std::optional<bool> trayAvailable;
+    /// The update feed in force; empty when none is set.
+    QUrl feedUrl;
+    /// The backend client; not owned, must outlive the run.
+    api::APIClient* api = nullptr;
+    /// Where readers come from; null: the kit's shared reader backend.
+    std::shared_ptr<tokenkit::ReaderBackend> readers;
+    /// The PKCS#11 library the PKCS#11 actions open; none leaves the default paths.
+    std::optional<std::string> pkcs11Library;
+    QString settingsPath;
+    /// The credential store's service name.
+    QString keychainService;
+    /// Each check's own time limit; the backend's exchange gets the same.
+    int limitMs = 6000;
+};
+
+} // namespace orvela::diagnostics
