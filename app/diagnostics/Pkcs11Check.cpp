@@ -38,10 +38,8 @@ void judgeToken(const PKCS11Module::TokenStatus& token, Check& check)
     } else if (token.userPinFinalTry || token.userPinCountLow) {
         check.judge(Verdict::warning, QStringLiteral("Diag_Pkcs11_PinLow"),
                     QStringLiteral("Diag_Pkcs11_PinLow_Advice"));
-    } else if (!token.initialized) {
-        check.judge(Verdict::warning, QStringLiteral("Diag_Pkcs11_NotInitialized"),
-                    QStringLiteral("Diag_Pkcs11_NotInitialized_Advice"));
     }
+    // A slot that is not set up is no fault: a software token keeps a free one always.
 }
 
 /// The library's information, slots and tokens; throws what the module throws.

@@ -85,10 +85,6 @@ constexpr StringRow kDiagnosticsRows[] = {
     {"Diag_Pkcs11_PinLow_Advice",
      "Type the PIN carefully; one more wrong PIN may lock it.",
      "PIN-ээ анхааралтай оруулна уу; дахин буруу оруулбал түгжигдэж магадгүй."},
-    {"Diag_Pkcs11_NotInitialized", "A token is not set up.", "Токен тохируулагдаагүй байна."},
-    {"Diag_Pkcs11_NotInitialized_Advice",
-     "Set it up on the token page.",
-     "Токены хуудаснаас тохируулна уу."},
     // Backend.
     {"Diag_Backend_Title", "Connection to the service", "Үйлчилгээтэй холбогдох байдал"},
     {"Diag_Backend_Fine", "The service answers.", "Үйлчилгээ хариу өгч байна."},
