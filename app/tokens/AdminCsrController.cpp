@@ -1,27 +1,12 @@
 #include "tokens/AdminCsrController.h"
 
 #include "common/PoolTask.h"
+#include "common/WholeFile.h"
 #include "tokens/AdminSecret.h"
 #include "tokens/TokenProvisioner.h"
 #include "tokens/TokenWork.h"
 
-#include <QSaveFile>
-
 namespace orvela::tokens {
-
-namespace {
-
-/// Empty when the whole text reached `path`, else the system's reason.
-QString writeWhole(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        return file.errorString();
-    }
-    return QString();
-}
-
-} // namespace
 
 AdminCsrController::AdminCsrController(QObject* parent) : QObject(parent) {}
 
@@ -85,7 +70,7 @@ void AdminCsrController::savePem(const QString& path)
 {
     m_saveState.start();
     common::runOnPool(
-        this, [path, bytes = m_pem.toUtf8()] { return writeWhole(path, bytes); },
+        this, [path, bytes = m_pem.toUtf8()] { return common::writeWholeFile(path, bytes); },
         [this, path](const QString& reason) {
             if (reason.isEmpty()) {
                 m_saveState.succeed(

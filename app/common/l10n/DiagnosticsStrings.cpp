@@ -10,7 +10,7 @@ constexpr StringRow kDiagnosticsRows[] = {
     {"Diag_Section_Intro",
      "Checks this computer, the card service, the PKCS#11 modules and the connection to the service. The report holds no PIN, no password and no document; send it to the help desk when asked.",
      "Энэ компьютер, картын үйлчилгээ, PKCS#11 модулиуд болон үйлчилгээтэй холбогдох байдлыг шалгана. Тайланд PIN, нууц үг, баримт бичиг орохгүй; тусламжийн төв хүсвэл илгээнэ үү."},
-    {"Diag_Run", "Check again", "Дахин шалгах"},
+    {"Diag_Run", "Run the checks", "Шалгах"},
     {"Diag_Copy", "Copy", "Хуулах"},
     {"Diag_Save", "Save…", "Хадгалах…"},
     {"Diag_Save_Title", "Save the diagnostics report", "Оношилгооны тайланг хадгалах"},
