@@ -237,9 +237,10 @@ void BackendSim::respond(QTcpSocket* socket, const Reply& reply)
     head += "Content-Type: " + reply.contentType + "\r\n";
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     const QDateTime now = QDateTime::currentDateTimeUtc().addSecs(m_clockSkewSeconds);
-    head += "Date: " +
-            QLocale::c().toString(now, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'")).toLatin1() +
-            "\r\n";
+    head +=
+        "Date: " +
+        QLocale::c().toString(now, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'")).toLatin1() +
+        "\r\n";
     for (const auto& [name, value] : m_extraHeaders) {
         head += name + ": " + value + "\r\n";
     }
