@@ -462,7 +462,8 @@ ApiCall* APIClient::probe(int exchangeMs, QObject* context, std::function<void(B
         return call;
     }
     QNetworkRequest request(url);
-    request.setTransferTimeout(std::min(exchangeMs, m_options.timeouts.healthIdleMs));
+    // The whole-exchange limit cuts a slow answer off and says so; the idle limit stays behind it.
+    request.setTransferTimeout(exchangeMs + 1000);
     QElapsedTimer clock;
     clock.start();
     start(
@@ -474,6 +475,7 @@ ApiCall* APIClient::probe(int exchangeMs, QObject* context, std::function<void(B
             probe.answered = status.isValid();
             probe.httpStatus = status.toInt();
             probe.pinRefused = reply->property(PinnedSessionDelegate::refusedProperty).toBool();
+            probe.timedOut = reply->property(exchangeTimedOutProperty).isValid();
             if (!probe.answered) {
                 probe.failure = QString::fromLatin1(
                     QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(reply->error()));

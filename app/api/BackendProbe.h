@@ -17,6 +17,7 @@ struct BackendProbe {
     bool answered = false;       ///< an HTTP status came back
     int httpStatus = 0;          ///< 0 when none did
     QString failure;             ///< the transport error's name when there was no answer
+    bool timedOut = false;       ///< the exchange ran past its limit and was cut off
     bool pinRefused = false;     ///< the chain carried no pinned key while pinning was on
     bool pinningEnabled = false; ///< pinning was on for this request
     bool encrypted = false;      ///< the connection was TLS

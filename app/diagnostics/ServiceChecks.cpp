@@ -33,7 +33,8 @@ void judgeClock(const api::BackendProbe& probe, const QDateTime& now, Check& che
         check.addWord(QStringLiteral("Diag_Fact_Clock"), QStringLiteral("Diag_Value_Unknown"));
         return;
     }
-    const qint64 seconds = now.secsTo(*probe.serverDate);
+    // The Date header counts whole seconds: ours too, or every difference reads one short.
+    const qint64 seconds = now.addMSecs(-now.time().msec()).secsTo(*probe.serverDate);
     check.add(
         QStringLiteral("Diag_Fact_Clock"),
         QStringLiteral("%1%2 s").arg(seconds > 0 ? QStringLiteral("+") : QString()).arg(seconds));
@@ -78,6 +79,12 @@ Check backendCheck(const QString& baseUrl, const api::BackendProbe& probe, const
     if (probe.pinRefused) {
         check.judge(Verdict::problem, QStringLiteral("Diag_Backend_PinRefused"),
                     QStringLiteral("Diag_Backend_PinRefused_Advice"));
+        return check;
+    }
+    if (probe.timedOut) {
+        check.timedOut = true;
+        check.judge(Verdict::problem, QStringLiteral("Diag_TimedOut"),
+                    QStringLiteral("Diag_Backend_Unreachable_Advice"));
         return check;
     }
     if (!probe.answered) {
