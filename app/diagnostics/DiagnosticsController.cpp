@@ -9,7 +9,10 @@ namespace orvela::diagnostics {
 DiagnosticsController::DiagnosticsController(DiagnosticsEnvironment environment, QObject* parent)
     : QObject(parent), m_runner(std::move(environment))
 {
-    connect(&m_runner, &DiagnosticsRunner::checkFinished, this, &DiagnosticsController::changed);
+    connect(&m_runner, &DiagnosticsRunner::checkFinished, this, [this](int index) {
+        emit checkFinished(index);
+        emit changed();
+    });
     connect(&m_runner, &DiagnosticsRunner::finished, this, &DiagnosticsController::changed);
 }
 
@@ -18,6 +21,7 @@ void DiagnosticsController::start()
     m_started = true;
     m_statusKey.clear();
     m_runner.start();
+    emit started();
     emit changed();
 }
 

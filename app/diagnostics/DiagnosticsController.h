@@ -37,6 +37,10 @@ public:
 signals:
     /// A check finished, the run started or ended, or the status changed.
     void changed();
+    /// The check at `index` finished (after which changed() follows).
+    void checkFinished(int index);
+    /// A run started: every check is pending again.
+    void started();
 
 private:
     void setStatus(const QString& key, const QString& argument, bool error);

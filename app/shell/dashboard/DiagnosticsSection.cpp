@@ -83,6 +83,11 @@ DiagnosticsSection::DiagnosticsSection(diagnostics::DiagnosticsController& contr
     connect(m_save, &QPushButton::clicked, this, &DiagnosticsSection::chooseSaveTarget);
     connect(&m_controller, &diagnostics::DiagnosticsController::changed, this,
             &DiagnosticsSection::refresh);
+    connect(&m_controller, &diagnostics::DiagnosticsController::started, this,
+            &DiagnosticsSection::rebuildRows);
+    connect(&m_controller, &diagnostics::DiagnosticsController::checkFinished, this,
+            &DiagnosticsSection::replaceRow);
+    rebuildRows();
     refresh();
 }
 
@@ -113,7 +118,12 @@ QWidget* DiagnosticsSection::checkRow(int index) const
     head->addWidget(new components::StatusPill(diagnostics::verdictText(check.verdict, language),
                                                toneOf(check.verdict)));
     auto* title = plainLabel(m_localization.localized(check.titleKey), QStringLiteral("diagTitle"));
-    title->setStyleSheet(QStringLiteral("font-weight: 600;"));
+    title->setWordWrap(false);
+    // Fonts and palettes rather than style sheets: a style sheet per row made every redraw of
+    // the section re-polish it, a visible stall while the checks fill in.
+    QFont bold = title->font();
+    bold.setWeight(QFont::DemiBold);
+    title->setFont(bold);
     head->addWidget(title, 1);
     layout->addLayout(head);
     if (!check.summaryKey.isEmpty()) {
@@ -132,13 +142,17 @@ QWidget* DiagnosticsSection::checkRow(int index) const
     }
     if (!facts.isEmpty()) {
         auto* lines = plainLabel(facts.join(u'\n'), QStringLiteral("diagFacts"));
-        lines->setStyleSheet(QStringLiteral("color: palette(mid);"));
+        // One fact a line: no wrapping, which spares the layout a text measure per pass.
+        lines->setWordWrap(false);
+        QPalette quiet = lines->palette();
+        quiet.setColor(QPalette::WindowText, quiet.color(QPalette::PlaceholderText));
+        lines->setPalette(quiet);
         layout->addWidget(lines);
     }
     return row;
 }
 
-void DiagnosticsSection::refresh()
+void DiagnosticsSection::rebuildRows()
 {
     while (QLayoutItem* item = m_rows->takeAt(0)) {
         delete item->widget();
@@ -147,6 +161,22 @@ void DiagnosticsSection::refresh()
     for (int index = 0; index < m_controller.checks().size(); ++index) {
         m_rows->addWidget(checkRow(index));
     }
+}
+
+void DiagnosticsSection::replaceRow(int index)
+{
+    QLayoutItem* old = m_rows->itemAt(index);
+    if (old == nullptr || old->widget() == nullptr) {
+        rebuildRows();
+        return;
+    }
+    QWidget* previous = old->widget();
+    delete m_rows->replaceWidget(previous, checkRow(index));
+    delete previous;
+}
+
+void DiagnosticsSection::refresh()
+{
     const bool running = m_controller.isRunning();
     m_run->setEnabled(!running);
     m_copy->setEnabled(!running && m_controller.hasRun());

@@ -34,7 +34,12 @@ public:
     void chooseSaveTarget();
 
 private:
+    /// Buttons and the status line.
     void refresh();
+    /// Every check's row afresh (a run started, or the section was built).
+    void rebuildRows();
+    /// One check's row, replaced in place: a finished check redraws only itself.
+    void replaceRow(int index);
     QWidget* checkRow(int index) const;
 
     diagnostics::DiagnosticsController& m_controller;

@@ -12,6 +12,7 @@
 #include "common/SettingsFile.h"
 #include "diagnostics/DiagnosticsRunner.h"
 #include "diagnostics/Report.h"
+#include "orvela/tokenkit/TokenManager.h"
 #include "state/KeychainManager.h"
 #include "state/StoredIdentity.h"
 #include "tokens/ModuleChoice.h"
@@ -38,6 +39,18 @@ const QString kCivilId = QStringLiteral("CIV-55120913");
 const QString kUserPin = QStringLiteral("diag-pin-4821");
 const QString kSoPin = QStringLiteral("diag-so-9071");
 const QString kSeparator = QStringLiteral("\n=== text ===\n");
+
+/// The virtual token comes up a moment after pcscd: rows that expect it wait until it answers.
+bool waitForVirtualCard()
+{
+    return testing::waitUntil([] {
+        try {
+            return !tokenkit::TokenManager::shared().getATR(0).empty();
+        } catch (const std::exception&) {
+            return false;
+        }
+    });
+}
 
 enum class Backend { up, down, slow, hourAhead, pinnedMatching, pinnedOther };
 enum class Pcsc { virtualToken, stopped, noReader };
@@ -140,6 +153,7 @@ protected:
         writeFile(s_work->filePath(QStringLiteral("registered/softhsm2.module")),
                   "module: " SOFTHSM_LIBRARY "\n");
         storeIdentity();
+        ASSERT_TRUE(waitForVirtualCard());
     }
     static void TearDownTestSuite()
     {

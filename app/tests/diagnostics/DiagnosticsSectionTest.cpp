@@ -22,8 +22,11 @@
 
 namespace orvela::diagtest {
 
+bool waitForVirtualCard();
+
 TEST(DiagnosticsSection, FillsInThenCopiesAndSavesTheSameReportInBothLanguages)
 {
+    ASSERT_TRUE(waitForVirtualCard());
     backendsim::BackendSim sim;
     sim.setClockSkewSeconds(-3600);
     ASSERT_NE(sim.start(), 0);
