@@ -19,7 +19,7 @@ QString protocolName(QSsl::SslProtocol protocol)
     case QSsl::TlsV1_3:
         return QStringLiteral("TLS 1.3");
     default:
-        return QStringLiteral("TLS (older than 1.2)");
+        return QStringLiteral("TLS ≤ 1.1");
     }
 }
 

@@ -62,7 +62,7 @@ void describe(PKCS11Module& module, Check& check)
         check.addWord(QStringLiteral("Diag_Fact_Token"),
                       token->initialized ? pinStateKey(*token)
                                          : QStringLiteral("Diag_Value_NotInitialized"),
-                      QStringLiteral("«%1», slot %2").arg(text(token->label)).arg(slot));
+                      QStringLiteral("«%1» #%2").arg(text(token->label)).arg(slot));
         judgeToken(*token, check);
     }
     module.finalize();

@@ -204,6 +204,8 @@ TEST_F(SettingsSheetTest, ThePkcs11ModuleIsChosenFromP11KitOrAFileAndAFailingOne
         EXPECT_TRUE(failure->text().contains("No such file or directory"))
             << failure->text().toStdString();
         EXPECT_EQ(modules->currentText(), gone);
+        sheet.show(); // the card takes its height from the sheet's layout
+        orvela::testing::runEventLoopFor(50);
         orvela::testing::saveScreenshot(*sheet.findChild<QWidget*>("pkcs11ModuleCard"),
                                         QStringLiteral("settings-pkcs11-module-%1")
                                             .arg(language == AppLanguage::en ? "en" : "mn"));
