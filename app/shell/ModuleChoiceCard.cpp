@@ -36,6 +36,9 @@ ModuleChoiceCard::ModuleChoiceCard(Pkcs11ModuleSetting& setting,
     setObjectName(QStringLiteral("pkcs11ModuleCard"));
     m_modules = new QComboBox(this);
     m_modules->setObjectName(QStringLiteral("pkcs11Module"));
+    // Library paths are long: the list opens wide, the box keeps to the sheet's width.
+    m_modules->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_modules->setMinimumContentsLength(16);
     m_hint = plainLabel(this, QStringLiteral("pkcs11ModuleHint"));
     m_failure = plainLabel(this, QStringLiteral("pkcs11ModuleFailure"));
     m_failure->setStyleSheet(QStringLiteral("color: #b42318;"));

@@ -200,8 +200,8 @@ constexpr StringRow kDiagnosticsRows[] = {
     {"Settings_Pkcs11_Other", "Other file…", "Өөр файл…"},
     {"Settings_Pkcs11_Choose", "Choose a PKCS#11 library", "PKCS#11 сан сонгох"},
     {"Settings_Pkcs11_Hint",
-     "Every PKCS#11 action of this program, and orvela, uses this module.",
-     "Энэ програмын болон orvela-гийн бүх PKCS#11 үйлдэл энэ модулийг ашиглана."},
+     "Every PKCS#11 action of this program and of its command-line tool uses this module.",
+     "Энэ програм болон тушаалын мөрийн хэрэгслийн бүх PKCS#11 үйлдэл энэ модулийг ашиглана."},
     {"Settings_Pkcs11_Fails", "This module does not load: %1", "Энэ модуль ачаалагдахгүй байна: %1"},
 };
 // clang-format on
