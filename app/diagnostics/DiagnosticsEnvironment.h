@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/AppLanguage.h"
+#include "state/KeychainManager.h"
 
 #include <QString>
 #include <QUrl>
@@ -31,11 +32,13 @@ struct DiagnosticsEnvironment {
     api::APIClient* api = nullptr;
     /// Where readers come from; null: the kit's shared reader backend.
     std::shared_ptr<tokenkit::ReaderBackend> readers;
-    /// The PKCS#11 library the PKCS#11 actions open; none leaves the default paths.
+    /// A PKCS#11 library named for this run (--library); none: the one every PKCS#11 action
+    /// opens at the time of the run (the environment's, else the settings' choice, else the
+    /// usual locations).
     std::optional<std::string> pkcs11Library;
     QString settingsPath;
-    /// The credential store's service name.
-    QString keychainService;
+    /// The credential store's service name (a demo profile has its own).
+    QString keychainService = QString::fromLatin1(state::KeychainManager::defaultService);
     /// Each check's own time limit; the backend's exchange gets the same.
     int limitMs = 6000;
 };

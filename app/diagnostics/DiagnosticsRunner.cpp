@@ -63,8 +63,10 @@ void DiagnosticsRunner::start()
               return smartCardCheck(*readers);
           });
     runOn(&tokens::pkcs11Worker(),
-          place(QStringLiteral("pkcs11"), QStringLiteral("Diag_Pkcs11_Title")),
-          [env] { return pkcs11Check(tokens::registeredModules(), env.pkcs11Library); });
+          place(QStringLiteral("pkcs11"), QStringLiteral("Diag_Pkcs11_Title")), [env] {
+              return pkcs11Check(tokens::registeredModules(),
+                                 tokens::libraryInUse(env.pkcs11Library));
+          });
     startBackend(place(QStringLiteral("backend"), QStringLiteral("Diag_Backend_Title")));
     startCredentials(
         place(QStringLiteral("credentialStore"), QStringLiteral("Diag_Credentials_Title")));

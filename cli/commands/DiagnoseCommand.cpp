@@ -7,7 +7,6 @@
 #include "diagnostics/Report.h"
 #include "shell/UpdateFeed.h"
 #include "state/KeychainManager.h"
-#include "tokens/ModuleChoice.h"
 
 #include <QEventLoop>
 #include <QSettings>
@@ -42,8 +41,9 @@ int runDiagnose(CliContext& context)
     environment.feedUrl = feedUrl();
     environment.api = &client;
     const QString library = context.value(QStringLiteral("library"));
-    environment.pkcs11Library = tokens::libraryInUse(
-        library.isEmpty() ? std::nullopt : std::optional<std::string>(library.toStdString()));
+    if (!library.isEmpty()) {
+        environment.pkcs11Library = library.toStdString();
+    }
     environment.settingsPath = common::defaultSettingsPath();
     environment.keychainService = QString::fromLatin1(state::KeychainManager::defaultService);
 

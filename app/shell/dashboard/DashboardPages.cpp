@@ -22,7 +22,6 @@
 #include "shell/dashboard/SecurityView.h"
 #include "shell/dashboard/SupportView.h"
 #include "state/KeychainManager.h"
-#include "tokens/ModuleChoice.h"
 #include "tokens/views/TokenDialogPrompts.h"
 
 #include <QSettings>
@@ -45,7 +44,6 @@ diagnostics::DiagnosticsEnvironment diagnosticsEnvironment(common::AppLanguage l
     const QSettings store;
     environment.feedUrl = configuredFeedUrl(store);
     environment.api = api;
-    environment.pkcs11Library = tokens::libraryInUse(std::nullopt);
     environment.settingsPath = common::defaultSettingsPath();
     environment.keychainService = state::KeychainManager::shared().service();
     return environment;

@@ -15,7 +15,6 @@
 #include "orvela/tokenkit/TokenManager.h"
 #include "state/KeychainManager.h"
 #include "state/StoredIdentity.h"
-#include "tokens/ModuleChoice.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -382,7 +381,6 @@ int runRowChild()
     diagnostics::DiagnosticsEnvironment environment;
     environment.version = QStringLiteral("test");
     environment.api = &client;
-    environment.pkcs11Library = tokens::libraryInUse(std::nullopt);
     environment.settingsPath = common::defaultSettingsPath();
     environment.keychainService = QString::fromLatin1(state::KeychainManager::defaultService);
     environment.limitMs = env.value(QStringLiteral("ORVELA_TEST_LIMIT_MS")).toInt();
