@@ -16,9 +16,10 @@ DiagnosticsController::DiagnosticsController(DiagnosticsEnvironment environment,
     connect(&m_runner, &DiagnosticsRunner::finished, this, &DiagnosticsController::changed);
 }
 
-void DiagnosticsController::start()
+void DiagnosticsController::start(common::AppLanguage language)
 {
     m_started = true;
+    m_runner.setLanguage(language);
     m_statusKey.clear();
     m_runner.start();
     emit started();

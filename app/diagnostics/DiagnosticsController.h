@@ -14,8 +14,8 @@ class DiagnosticsController : public QObject {
 public:
     explicit DiagnosticsController(DiagnosticsEnvironment environment, QObject* parent = nullptr);
 
-    /// Runs every check (again).
-    void start();
+    /// Runs every check (again), reporting `language` as the interface language.
+    void start(common::AppLanguage language);
     bool isRunning() const { return m_runner.isRunning(); }
     bool hasRun() const { return m_started; }
     const QList<Check>& checks() const { return m_runner.checks(); }

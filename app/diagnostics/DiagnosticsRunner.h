@@ -21,6 +21,8 @@ public:
 
     /// Starts every check, dropping the results of a run still going.
     void start();
+    /// The interface language the next run reports.
+    void setLanguage(common::AppLanguage language) { m_environment.language = language; }
     /// The checks in report order; pending ones have Verdict::pending.
     const QList<Check>& checks() const { return m_checks; }
     bool isRunning() const { return m_open > 0; }

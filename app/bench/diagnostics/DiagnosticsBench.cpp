@@ -101,7 +101,7 @@ void benchSectionStall(const QString& baseUrl)
     });
     clock.start();
     probe.start();
-    controller.start();
+    controller.start(common::AppLanguage::mn);
     loop.exec();
     probe.stop();
     std::printf("longest interface-thread stall while the section fills in: %.2f ms "

@@ -77,8 +77,8 @@ DiagnosticsSection::DiagnosticsSection(diagnostics::DiagnosticsController& contr
     m_rows->setSpacing(10);
     contentLayout()->addLayout(m_rows);
 
-    connect(m_run, &QPushButton::clicked, &m_controller,
-            &diagnostics::DiagnosticsController::start);
+    connect(m_run, &QPushButton::clicked, this,
+            [this] { m_controller.start(m_localization.language()); });
     connect(m_copy, &QPushButton::clicked, this, &DiagnosticsSection::copyReport);
     connect(m_save, &QPushButton::clicked, this, &DiagnosticsSection::chooseSaveTarget);
     connect(&m_controller, &diagnostics::DiagnosticsController::changed, this,
