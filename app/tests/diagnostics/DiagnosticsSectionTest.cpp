@@ -79,6 +79,15 @@ TEST(DiagnosticsSection, FillsInThenCopiesAndSavesTheSameReportInBothLanguages)
         QFile saved(answers.savePath);
         ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
         EXPECT_EQ(QString::fromUtf8(saved.readAll()), controller.reportText(language));
+        // A place that cannot be written says so and leaves nothing behind.
+        answers.savePath = dir.filePath(QStringLiteral("missing/report.txt"));
+        section.findChild<QPushButton*>(QStringLiteral("diagSave"))->click();
+        ASSERT_TRUE(testing::waitUntil([&] { return controller.statusIsError(); }));
+        EXPECT_EQ(controller.statusKey(), "Diag_SaveFailed");
+        EXPECT_FALSE(QFile::exists(answers.savePath));
+        answers.savePath = dir.filePath(QStringLiteral("report.txt"));
+        section.findChild<QPushButton*>(QStringLiteral("diagSave"))->click();
+        ASSERT_TRUE(testing::waitUntil([&] { return !controller.statusIsError(); }));
 
         EXPECT_FALSE(testing::saveScreenshot(
                          section, QStringLiteral("support-diagnostics-%1")
