@@ -3,6 +3,7 @@
 
 #include "CliCommand.h"
 #include "commands/CertCommand.h"
+#include "commands/DiagnoseCommand.h"
 #include "commands/HealthCommand.h"
 #include "commands/LoginCommands.h"
 #include "commands/Pkcs11Commands.h"
@@ -57,6 +58,7 @@ CliCommands buildTable()
     const QString any;
     return {
         {words("health"), any, "Cli_Cmd_Health", {}, {}, true, runHealth},
+        {words("diagnose"), any, "Cli_Cmd_Diagnose", {libraryOption()}, {}, true, runDiagnose},
         {words("login"),
          any,
          "Cli_Cmd_Login",

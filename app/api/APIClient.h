@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/ApiCall.h"
+#include "api/BackendProbe.h"
 #include "api/CallResult.h"
 #include "api/Endpoint.h"
 #include "api/PinnedSessionDelegate.h"
@@ -113,6 +114,11 @@ public:
 
     /// True exactly when GET /api/health answers 2xx; never fails otherwise.
     ApiCall* healthCheck(QObject* context, std::function<void(bool)> done);
+
+    /// GET /api/health as healthCheck does, reporting what a diagnostics report shows of the
+    /// connection: the status, TLS and pinning, the round trip and the server's clock.
+    /// `exchangeMs` bounds the whole exchange.
+    ApiCall* probe(int exchangeMs, QObject* context, std::function<void(BackendProbe)> done);
 
     /// GETs a document from an address of its own rather than the backend's (the update feed)
     /// on the road every backend call takes: the body whole or nothing, refused the moment it

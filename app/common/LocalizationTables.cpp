@@ -2,6 +2,7 @@
 
 #include "common/l10n/SigningStrings.h"
 #include "common/l10n/DocumentStrings.h"
+#include "common/l10n/DiagnosticsStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -33,7 +34,7 @@ StringTable buildTable(std::initializer_list<std::span<const l10n::StringRow>> p
 StringTable buildExtraTable(AppLanguage language)
 {
     return buildTable({l10n::extraStringRows(), l10n::tokenStringRows(), l10n::signingStringRows(),
-                       l10n::documentStringRows()},
+                       l10n::documentStringRows(), l10n::diagnosticsStringRows()},
                       language);
 }
 

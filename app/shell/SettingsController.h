@@ -63,6 +63,8 @@ public:
     QString updatesNote(common::AppLanguage language) const;
 
     common::LocalizationService& localization() const { return *m_localization; }
+    /// Where the settings are kept, for the settings cards that keep their own logic.
+    QSettings* store() const { return m_store; }
 
     /// Texts of the about rows.
     static QString versionText();

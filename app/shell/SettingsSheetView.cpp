@@ -4,7 +4,10 @@
 #include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
+#include "components/DialogPrompts.h"
 #include "components/Style.h"
+#include "shell/ModuleChoiceCard.h"
+#include "shell/Pkcs11ModuleSetting.h"
 #include "shell/SettingsController.h"
 
 #include <QCheckBox>
@@ -45,9 +48,18 @@ constexpr int preferredHeight = 780;
 
 } // namespace
 
-SettingsSheetView::SettingsSheetView(SettingsController& controller, QWidget* parent)
+SettingsSheetView::SettingsSheetView(SettingsController& controller, QWidget* parent,
+                                     components::Prompts* prompts)
     : QDialog(parent), m_controller(controller)
 {
+    if (prompts == nullptr) {
+        m_ownPrompts = std::make_unique<components::DialogPrompts>();
+        prompts = m_ownPrompts.get();
+    }
+    m_moduleSetting = new Pkcs11ModuleSetting(controller.store(), this);
+    m_moduleCard =
+        new ModuleChoiceCard(*m_moduleSetting, *prompts, controller.localization(), this);
+    m_moduleSetting->refresh();
     setObjectName(QStringLiteral("settingsSheet"));
     // The cards scroll, so the sheet may be shorter than they are: it never grows past the
     // window it opens over, down to the smallest window the application allows.
@@ -58,6 +70,8 @@ SettingsSheetView::SettingsSheetView(SettingsController& controller, QWidget* pa
     showState();
     connectControls();
 }
+
+SettingsSheetView::~SettingsSheetView() = default;
 
 QString SettingsSheetView::text(const char* key) const
 {
@@ -140,7 +154,8 @@ void SettingsSheetView::buildLayout()
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setSpacing(style::spacingM);
-    for (Card* card : {m_themeCard, m_languageCard, m_startupCard, m_apiCard, m_aboutCard}) {
+    for (Card* card : {m_themeCard, m_languageCard, m_startupCard, m_apiCard,
+                       static_cast<Card*>(m_moduleCard), m_aboutCard}) {
         column->addWidget(card);
     }
     column->addStretch();
@@ -201,6 +216,7 @@ void SettingsSheetView::retranslate()
     m_startupHint->setText(text("Settings_Startup_Hint"));
     m_apiCard->setTitle(text("Settings_Api_Title"));
     m_apiHint->setText(text("Settings_Api_Hint"));
+    m_moduleCard->retranslate();
     m_aboutCard->setTitle(text("Settings_About_Title"));
     m_versionLabel->setText(text("Settings_Version"));
     m_buildLabel->setText(text("Settings_About_Build"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -12,8 +13,14 @@ namespace orvela::components {
 class Card;
 }
 
+namespace orvela::components {
+class Prompts;
+}
+
 namespace orvela::shell {
 
+class ModuleChoiceCard;
+class Pkcs11ModuleSetting;
 class SettingsController;
 
 /// The settings sheet opened from the dashboard: theme, language, start-up, backend address and
@@ -22,7 +29,10 @@ class SettingsSheetView : public QDialog {
     Q_OBJECT
 
 public:
-    explicit SettingsSheetView(SettingsController& controller, QWidget* parent = nullptr);
+    /// `prompts` answers the module card's file chooser; null: real dialogs.
+    explicit SettingsSheetView(SettingsController& controller, QWidget* parent = nullptr,
+                               components::Prompts* prompts = nullptr);
+    ~SettingsSheetView() override;
 
 private:
     void buildLayout();
@@ -47,6 +57,9 @@ private:
     components::Card* m_apiCard;
     QLabel* m_apiHint;
     QLineEdit* m_apiUrl;
+    std::unique_ptr<components::Prompts> m_ownPrompts;
+    Pkcs11ModuleSetting* m_moduleSetting;
+    ModuleChoiceCard* m_moduleCard;
     components::Card* m_aboutCard;
     QLabel* m_versionLabel;
     QLabel* m_buildLabel;

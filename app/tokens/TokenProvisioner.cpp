@@ -4,6 +4,7 @@
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
 #include "orvela/tokenkit/TransportKey.h"
+#include "tokens/ModuleChoice.h"
 #include "tokens/TokenCard.h"
 
 namespace orvela::tokens {
@@ -66,7 +67,7 @@ TokenProvisioner::TokenProvisioner(Options options) : m_options(std::move(option
 
 std::unique_ptr<tokenkit::PKCS11Module> TokenProvisioner::openModule() const
 {
-    return tokenkit::PKCS11Module::open(m_options.library);
+    return tokenkit::PKCS11Module::open(libraryInUse(m_options.library));
 }
 
 void TokenProvisioner::initializeApdu(ByteView userPin, ByteView soPin)

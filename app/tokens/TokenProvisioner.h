@@ -38,7 +38,8 @@ struct Pkcs11Token {
 ///
 /// APDU operations each open their own card session on the reader and their own secure
 /// channel with the default transport key. PKCS#11 operations each open a fresh module (the
-/// library named in the options, else ORVELA_PKCS11_LIBRARY, else the default paths) and drop
+/// library named in the options, else ORVELA_PKCS11_LIBRARY, else the one chosen in the
+/// settings, else the default paths; see libraryInUse) and drop
 /// it, so no login outlives one operation.
 class TokenProvisioner {
 public:

@@ -79,6 +79,11 @@ const char* const kJsonFields = R"(.TP
 .B health
 baseUrl (string), reachable (boolean).
 .TP
+.B diagnose
+checks (array of {id, verdict (fine, warning or problem), timedOut (boolean), title, summary,
+advice, facts (array of {name, label, value})}); no PIN, token or session identifier, and the
+register number masked but for its first two and last two characters.
+.TP
 .B login, whoami
 fullName, nationalId, civilId, kycLevel, documentNumber (strings).
 .TP
@@ -137,7 +142,8 @@ standard error and exits 2.
 const char* const kTail = R"(.SH EXIT STATUS
 .TP
 .B 0
-The command did what it was asked (\fBhealth\fR: the backend answers).
+The command did what it was asked (\fBhealth\fR: the backend answers; \fBdiagnose\fR: no
+check found a problem).
 .TP
 .B 1
 The operation failed; one message on standard error says why and what to do.
@@ -157,7 +163,9 @@ error names what is wrong and where the help is.
 .SH ENVIRONMENT
 .TP
 .B ORVELA_PKCS11_LIBRARY
-The PKCS#11 library of the pkcs11 road when \fB\-\-library\fR is not given.
+The PKCS#11 library of the pkcs11 road when \fB\-\-library\fR is not given; without either,
+the module chosen in the desktop's settings (\fBpkcs11.libraryPath\fR), else the usual
+locations.
 .TP
 .B ORVELA_VIRTUAL_TOKEN
 \fBdes\fR, \fBaes\fR or \fBfips\fR: the APDU road talks to an in-process virtual token

@@ -3,9 +3,11 @@
 #include "MultipartForm.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QHttpServerRequest>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QMetaEnum>
 #include <QPointer>
 #include <QRandomGenerator>
@@ -234,6 +236,11 @@ void BackendSim::respond(QTcpSocket* socket, const Reply& reply)
         "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+    const QDateTime now = QDateTime::currentDateTimeUtc().addSecs(m_clockSkewSeconds);
+    head +=
+        "Date: " +
+        QLocale::c().toString(now, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'")).toLatin1() +
+        "\r\n";
     for (const auto& [name, value] : m_extraHeaders) {
         head += name + ": " + value + "\r\n";
     }

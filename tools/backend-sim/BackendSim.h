@@ -43,6 +43,8 @@ public:
     /// The next `count` requests to `path` get exactly this reply.
     void injectResponse(const QString& path, int status, const QByteArray& contentType,
                         const QByteArray& body, int count = 1);
+    /// Moves the clock of every reply's Date header by `seconds` (a server whose clock is off).
+    void setClockSkewSeconds(qint64 seconds) { m_clockSkewSeconds = seconds; }
     /// Headers added to every reply, for example a Set-Cookie.
     void addResponseHeader(const QByteArray& name, const QByteArray& value);
 
@@ -95,6 +97,7 @@ private:
     QSslKey m_key;
     quint16 m_port = 0;
     int m_approveAfterMs = 3000;
+    qint64 m_clockSkewSeconds = 0;
     SimOutcome m_defaultOutcome;
     std::deque<SimOutcome> m_scripted;
     QList<Fault> m_faults;

@@ -49,6 +49,8 @@ int main(int argc, char** argv)
          QStringLiteral("SECONDS"), QStringLiteral("3")},
         {QStringLiteral("outcome"), QStringLiteral("The phone's answer (endResult)."),
          QStringLiteral("CODE"), QStringLiteral("OK")},
+        {QStringLiteral("clock-skew"), QStringLiteral("Seconds the Date header is off."),
+         QStringLiteral("SECONDS"), QStringLiteral("0")},
     });
     parser.process(app);
 
@@ -70,6 +72,7 @@ int main(int argc, char** argv)
 
     BackendSim sim;
     sim.setApproveAfterMs(static_cast<int>(seconds * 1000));
+    sim.setClockSkewSeconds(parser.value(QStringLiteral("clock-skew")).toLongLong());
     SimOutcome outcome;
     outcome.endResult = parser.value(QStringLiteral("outcome"));
     sim.setDefaultOutcome(outcome);

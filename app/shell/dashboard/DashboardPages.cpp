@@ -1,5 +1,12 @@
 #include "shell/dashboard/DashboardPages.h"
 
+#include "common/LocalizationService.h"
+#include "common/SettingsFile.h"
+#include "components/DialogPrompts.h"
+#include "diagnostics/DiagnosticsController.h"
+#include "shell/AppVersion.h"
+#include "shell/SystemTrayAvailability.h"
+#include "shell/UpdateFeed.h"
 #include "shell/dashboard/ChildrenView.h"
 #include "shell/dashboard/DevicesView.h"
 #include "shell/dashboard/HomeController.h"
@@ -14,10 +21,34 @@
 #include "shell/dashboard/PrivacyView.h"
 #include "shell/dashboard/SecurityView.h"
 #include "shell/dashboard/SupportView.h"
+#include "state/KeychainManager.h"
+
+#include <QSettings>
 
 namespace orvela::shell {
 
 using state::DashboardTab;
+
+namespace {
+
+/// What the support page's report is made from in the desktop.
+diagnostics::DiagnosticsEnvironment diagnosticsEnvironment(common::AppLanguage language,
+                                                           api::APIClient* api)
+{
+    diagnostics::DiagnosticsEnvironment environment;
+    environment.version = displayVersion();
+    environment.build = buildNumber();
+    environment.language = language;
+    environment.trayAvailable = SystemTrayAvailability().isSystemTrayAvailable();
+    const QSettings store;
+    environment.feedUrl = configuredFeedUrl(store);
+    environment.api = api;
+    environment.settingsPath = common::defaultSettingsPath();
+    environment.keychainService = state::KeychainManager::shared().service();
+    return environment;
+}
+
+} // namespace
 
 DashboardPages::DashboardPages(state::AppState& appState, common::LocalizationService& localization,
                                api::APIClient* api, components::Prompts& prompts)
@@ -53,8 +84,14 @@ QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
         return new SecurityView(m_appState, m_localization, parent);
     case DashboardTab::children:
         return new ChildrenView(m_appState, m_localization, parent);
-    case DashboardTab::support:
-        return new SupportView(m_appState, m_localization, parent);
+    case DashboardTab::support: {
+        auto* diagnostics = new diagnostics::DiagnosticsController(
+            diagnosticsEnvironment(m_localization.language(), m_api));
+        auto* page = new SupportView(m_appState, m_localization, *diagnostics,
+                                     std::make_unique<components::DialogPrompts>(), parent);
+        diagnostics->setParent(page);
+        return page;
+    }
     case DashboardTab::privacy:
         return new PrivacyView(m_appState, m_localization, parent);
     case DashboardTab::lock: {

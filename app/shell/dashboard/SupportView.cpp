@@ -2,7 +2,10 @@
 
 #include "components/Accessibility.h"
 #include "components/Card.h"
+#include "components/Prompts.h"
 #include "components/Style.h"
+#include "shell/dashboard/DiagnosticsSection.h"
+#include "tokens/views/TokenPrompts.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -26,12 +29,16 @@ const Question kQuestions[] = {
 } // namespace
 
 SupportView::SupportView(state::AppState& appState, common::LocalizationService& localization,
-                         QWidget* parent)
-    : AccountPage(appState, localization, parent)
+                         diagnostics::DiagnosticsController& diagnostics,
+                         std::unique_ptr<components::Prompts> prompts, QWidget* parent)
+    : AccountPage(appState, localization, parent), m_diagnostics(diagnostics),
+      m_prompts(std::move(prompts))
 {
     setObjectName(QStringLiteral("supportPage"));
     rebuild();
 }
+
+SupportView::~SupportView() = default;
 
 QString SupportView::supportAddress()
 {
@@ -57,6 +64,7 @@ void SupportView::build(QVBoxLayout& layout)
     components::showAsKeyboardLink(link);
     contact->contentLayout()->addWidget(link);
     layout.addWidget(contact);
+    layout.addWidget(new DiagnosticsSection(m_diagnostics, *m_prompts, localization()));
 }
 
 } // namespace orvela::shell

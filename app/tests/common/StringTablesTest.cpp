@@ -3,6 +3,7 @@
 #include "common/l10n/CliStrings.h"
 #include "common/l10n/SigningStrings.h"
 #include "common/l10n/DocumentStrings.h"
+#include "common/l10n/DiagnosticsStrings.h"
 #include "common/l10n/StringRows.h"
 #include "common/l10n/TokenStrings.h"
 
@@ -57,6 +58,7 @@ const RowSet kRowSets[] = {
     {"tokens", tokenStringRows(), true, true},
     {"signature report", signingStringRows(), true, true},
     {"documents", documentStringRows(), true, true},
+    {"diagnostics", diagnosticsStringRows(), true, true},
     {"cli", cliStringRows(), true, false},
     {"qt dialogs", qtDialogStringRows(), true, false},
 };
@@ -80,7 +82,8 @@ TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
         const bool extra = set.rows.data() == extraStringRows().data() ||
                            set.rows.data() == tokenStringRows().data() ||
                            set.rows.data() == signingStringRows().data() ||
-                           set.rows.data() == documentStringRows().data();
+                           set.rows.data() == documentStringRows().data() ||
+                           set.rows.data() == diagnosticsStringRows().data();
         for (const StringRow& row : set.rows) {
             const QString key = qs(row.key);
             const QString english = qs(row.english);

@@ -1,14 +1,19 @@
 // The settings as the controller reads and writes them, the sheet and window over it, and the
 // launch-at-login item behind their toggle.
 
+#include "AnsweringPrompts.h"
+#include "EventLoop.h"
 #include "QtPrinters.h"
+#include "Screenshot.h"
 #include "ShellFixture.h"
 #include "common/QtDialogLanguage.h"
 #include "common/SettingsKeys.h"
+#include "orvela/tokenkit/PKCS11Module.h"
 #include "shell/LoginItemManager.h"
 #include "shell/SettingsSheetView.h"
 #include "shell/SettingsView.h"
 #include "shell/XdgAutostartEntry.h"
+#include "tokens/TokenProvisioner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -171,6 +176,64 @@ TEST_F(SettingsSheetTest, ControlsWriteTheirSettingsAndTheOtherViewFollows)
     EXPECT_FALSE(storedOnDisk("auth.biometricGateEnabled").toBool());
     localization.setLanguage(AppLanguage::mn);
     EXPECT_EQ(gate->text(), "Апп нээхэд хурууны хээ асуух");
+}
+
+// The modules come from p11-kit's own configuration, where Debian's softhsm2 package registers
+// itself; "Other file…" asks for a library, and one that does not load is named with the
+// loader's reason.
+TEST_F(SettingsSheetTest, ThePkcs11ModuleIsChosenFromP11KitOrAFileAndAFailingOneIsNamed)
+{
+    const QString gone = QStringLiteral("/nonexistent/libgone.so");
+    for (const auto language : {AppLanguage::en, AppLanguage::mn}) {
+        localization.setLanguage(language);
+        orvela::testing::AnsweringPrompts::Answers answers;
+        answers.openPath = gone;
+        orvela::testing::AnsweringPrompts prompts(answers);
+        SettingsSheetView sheet(*controller, nullptr, &prompts);
+        auto* modules = sheet.findChild<QComboBox*>("pkcs11Module");
+        ASSERT_TRUE(orvela::testing::waitUntil(
+            [&] { return modules->findText("softhsm2", Qt::MatchStartsWith) >= 0; }));
+        const int softhsm = modules->findText("softhsm2", Qt::MatchStartsWith);
+        emit modules->activated(softhsm);
+        EXPECT_EQ(storedOnDisk("pkcs11.libraryPath").toString(), modules->itemData(softhsm));
+
+        emit modules->activated(modules->count() - 1); // "Other file…"
+        EXPECT_EQ(storedOnDisk("pkcs11.libraryPath").toString(), gone);
+        auto* failure = sheet.findChild<QLabel*>("pkcs11ModuleFailure");
+        ASSERT_TRUE(orvela::testing::waitUntil([&] { return failure->text().contains(gone); }));
+        EXPECT_TRUE(failure->text().contains("No such file or directory"))
+            << failure->text().toStdString();
+        EXPECT_EQ(modules->currentText(), gone);
+        sheet.show(); // the card takes its height from the sheet's layout
+        orvela::testing::runEventLoopFor(50);
+        orvela::testing::saveScreenshot(*sheet.findChild<QWidget*>("pkcs11ModuleCard"),
+                                        QStringLiteral("settings-pkcs11-module-%1")
+                                            .arg(language == AppLanguage::en ? "en" : "mn"));
+
+        emit modules->activated(0); // automatic
+        EXPECT_FALSE(store().contains("pkcs11.libraryPath"));
+    }
+}
+
+// The setting is what every PKCS#11 action opens, unless the environment names a library.
+TEST(Pkcs11LibrarySetting, EveryActionOpensTheChosenModuleUnlessTheEnvironmentNamesOne)
+{
+    const QString gone = QStringLiteral("/nonexistent/libchosen.so");
+    QSettings().setValue(orvela::settings::pkcs11LibraryPath.toString(), gone);
+    qunsetenv(orvela::tokenkit::PKCS11Module::kLibraryEnvironmentVariable);
+    const auto libraryNamed = [] {
+        try {
+            orvela::tokens::TokenProvisioner().slotCount();
+        } catch (const orvela::tokenkit::P11Error& error) {
+            return QString::fromStdString(error.subject());
+        }
+        return QString();
+    };
+    EXPECT_EQ(libraryNamed(), gone);
+    qputenv(orvela::tokenkit::PKCS11Module::kLibraryEnvironmentVariable, "/nonexistent/libenv.so");
+    EXPECT_EQ(libraryNamed(), "/nonexistent/libenv.so");
+    qunsetenv(orvela::tokenkit::PKCS11Module::kLibraryEnvironmentVariable);
+    QSettings().remove(orvela::settings::pkcs11LibraryPath.toString());
 }
 
 TEST_F(SettingsSheetTest, QtsOwnButtonsSpeakTheInterfaceLanguage)

@@ -287,7 +287,8 @@ TEST_F(FailureRoads, EachFailureAPersonCanMendReadsTheSameOnTheScreenAndTheComma
           .args = on(missing.toStdString()),
           .reason = "no-pkcs11-library",
           .english = "The token's PKCS#11 library could not be loaded. Install the token's "
-                     "PKCS#11 library, or give its path in ORVELA_PKCS11_LIBRARY. (details: " +
+                     "PKCS#11 library, or choose it in the settings (PKCS#11 module) or in "
+                     "ORVELA_PKCS11_LIBRARY. (details: " +
                      missing + " (No such file or directory))"}},
         {[&] { script("C_Login", "0xA4"); },
          {.kind = Kind::pinBlocked,

@@ -4,8 +4,8 @@
 
 namespace orvela::tokenkit {
 
-/// The entry points looked up by their exported names. All but fnDestroyObject and
-/// fnGetTokenInfo are required.
+/// The entry points looked up by their exported names. All but fnDestroyObject,
+/// fnGetTokenInfo and fnGetInfo are required.
 struct CryptokiFunctions {
     CK_C_Initialize fnInitialize = nullptr;
     CK_C_Finalize fnFinalize = nullptr;
@@ -27,6 +27,7 @@ struct CryptokiFunctions {
     CK_C_CreateObject fnCreateObject = nullptr;
     CK_C_DestroyObject fnDestroyObject = nullptr;
     CK_C_GetTokenInfo fnGetTokenInfo = nullptr;
+    CK_C_GetInfo fnGetInfo = nullptr;
 };
 
 } // namespace orvela::tokenkit

@@ -72,11 +72,13 @@ std::unique_ptr<CryptokiFunctions> resolve(void* handle)
         forEachRequired(*fn, [list](const char*, auto& slot, auto field) { slot = list->*field; });
         fn->fnDestroyObject = list->C_DestroyObject;
         fn->fnGetTokenInfo = list->C_GetTokenInfo;
+        fn->fnGetInfo = list->C_GetInfo;
     } else {
         forEachRequired(
             *fn, [handle](const char* name, auto& slot, auto) { lookUp(handle, name, slot); });
         lookUp(handle, "C_DestroyObject", fn->fnDestroyObject);
         lookUp(handle, "C_GetTokenInfo", fn->fnGetTokenInfo);
+        lookUp(handle, "C_GetInfo", fn->fnGetInfo);
     }
     forEachRequired(*fn, [handle](const char* name, const auto& slot, auto) {
         if (slot == nullptr) {
@@ -85,6 +87,15 @@ std::unique_ptr<CryptokiFunctions> resolve(void* handle)
         }
     });
     return fn;
+}
+
+/// A fixed-width Cryptoki text field, padded with blanks as Cryptoki asks; some libraries pad
+/// with NULs instead.
+template <std::size_t N> std::string paddedText(const CK_UTF8CHAR (&field)[N])
+{
+    std::string text(reinterpret_cast<const char*>(field), N);
+    text.erase(text.find_last_not_of(std::string_view(" \0", 2)) + 1);
+    return text;
 }
 
 /// The value of a DER OCTET STRING, or the bytes unchanged when they are not one.
@@ -195,15 +206,36 @@ std::vector<PKCS11Module::ULong> PKCS11Module::getSlotList(bool tokenPresent)
 
 std::optional<std::string> PKCS11Module::tokenLabel(ULong slotId)
 {
+    if (auto status = tokenStatus(slotId)) {
+        return std::move(status->label);
+    }
+    return std::nullopt;
+}
+
+std::optional<PKCS11Module::LibraryInfo> PKCS11Module::libraryInfo()
+{
+    if (m_fn->fnGetInfo == nullptr) {
+        return std::nullopt;
+    }
+    CK_INFO info{};
+    checkRV(m_fn->fnGetInfo(&info), "C_GetInfo", m_logger);
+    const auto version = [](const CK_VERSION& v) {
+        return std::to_string(v.major) + "." + std::to_string(v.minor);
+    };
+    return LibraryInfo{version(info.cryptokiVersion), paddedText(info.manufacturerID),
+                       paddedText(info.libraryDescription), version(info.libraryVersion)};
+}
+
+std::optional<PKCS11Module::TokenStatus> PKCS11Module::tokenStatus(ULong slotId)
+{
     if (m_fn->fnGetTokenInfo == nullptr) {
         return std::nullopt;
     }
     CK_TOKEN_INFO info{};
     checkRV(m_fn->fnGetTokenInfo(slotId, &info), "C_GetTokenInfo", m_logger);
-    std::string label(reinterpret_cast<const char*>(info.label), sizeof info.label);
-    // Padded with blanks as Cryptoki asks; some libraries pad with NULs instead.
-    label.erase(label.find_last_not_of(std::string_view(" \0", 2)) + 1);
-    return label;
+    const auto has = [&info](CK_FLAGS flag) { return (info.flags & flag) != 0; };
+    return TokenStatus{paddedText(info.label), has(CKF_TOKEN_INITIALIZED), has(CKF_USER_PIN_LOCKED),
+                       has(CKF_USER_PIN_COUNT_LOW), has(CKF_USER_PIN_FINAL_TRY)};
 }
 
 PKCS11Module::ULong PKCS11Module::openSession(ULong slotId, bool readWrite)

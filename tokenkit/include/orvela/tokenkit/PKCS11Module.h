@@ -49,6 +49,23 @@ public:
         ULong privateKey;
     };
 
+    /// What C_GetInfo says of the library, blanks trimmed.
+    struct LibraryInfo {
+        std::string cryptokiVersion; ///< "2.40"
+        std::string manufacturer;
+        std::string description;
+        std::string libraryVersion;
+    };
+
+    /// What C_GetTokenInfo says of the token in a slot, without a session or a PIN.
+    struct TokenStatus {
+        std::string label;
+        bool initialized = false;
+        bool userPinLocked = false;
+        bool userPinCountLow = false;
+        bool userPinFinalTry = false;
+    };
+
     /// Environment variable naming the library to use when the caller names none.
     static constexpr const char* kLibraryEnvironmentVariable = "ORVELA_PKCS11_LIBRARY";
 
@@ -91,6 +108,10 @@ public:
     /// The label of the token in `slot`, trailing blanks dropped; none when the library has no
     /// C_GetTokenInfo.
     std::optional<std::string> tokenLabel(ULong slotId);
+    /// C_GetInfo; none when the library has no such entry point.
+    std::optional<LibraryInfo> libraryInfo();
+    /// C_GetTokenInfo of the token in `slotId`; none when the library has no such entry point.
+    std::optional<TokenStatus> tokenStatus(ULong slotId);
     ULong openSession(ULong slotId, bool readWrite);
     void closeSession(ULong session) noexcept;
     /// "Already logged in" counts as success.
