@@ -1,5 +1,6 @@
 #include "certificates/VerifyController.h"
 
+#include "common/LocalizationService.h"
 #include "common/PoolTask.h"
 
 namespace orvela::certificates {
@@ -15,10 +16,9 @@ bool VerifyController::isPdfPath(const QString& path)
     return path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
 }
 
-CertificateServiceImpl VerifyController::service() const
+common::AppLanguage VerifyController::language() const
 {
-    return CertificateServiceImpl(m_texts != nullptr ? m_texts->language()
-                                                     : common::AppLanguage::mn);
+    return m_texts != nullptr ? m_texts->language() : common::AppLanguage::mn;
 }
 
 void VerifyController::setPemText(const QString& text)
@@ -44,9 +44,9 @@ bool VerifyController::canParse() const
 
 void VerifyController::show(const CertificateResult& result)
 {
-    if (const auto* error = std::get_if<api::ApiError>(&result)) {
+    if (const auto* error = std::get_if<CertificateError>(&result)) {
         m_info.reset();
-        m_errorMessage = error->message;
+        m_errorMessage = certificateErrorText(*error, language());
     } else {
         m_info = std::get<CertificateInfo>(result);
         m_errorMessage.clear();
@@ -129,7 +129,7 @@ void VerifyController::pdfChecked(
 void VerifyController::loaded(const common::LocalInput& input)
 {
     m_isLoading = false;
-    show(service().parseInput(input, m_texts));
+    show(CertificateParser().parseInput(input));
     if (m_info) {
         m_pemText = m_info->pemSource;
     }
@@ -142,7 +142,7 @@ void VerifyController::parse()
     m_errorMessage.clear();
     m_pdfPath.clear();
     m_pdf.reset();
-    show(service().parsePem(m_pemText));
+    show(CertificateParser().parsePem(m_pemText));
     emit changed();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "certificates/CertificateInfo.h"
-#include "certificates/CertificateServiceImpl.h"
+#include "certificates/CertificateParser.h"
 #include "certificates/PdfVerification.h"
 
 #include <QList>
@@ -76,7 +76,7 @@ private:
     quint64 beginLoad(const QString& path);
     void forgetLoad();
     /// A parser that words its errors in the page's language as it is now.
-    CertificateServiceImpl service() const;
+    common::AppLanguage language() const;
 
     const common::LocalizationService* m_texts;
     QString m_pemText;

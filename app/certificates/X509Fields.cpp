@@ -1,15 +1,13 @@
 #include "certificates/X509Fields.h"
 
 #include <QTimeZone>
-
+#include <algorithm>
+#include <memory>
 #include <openssl/bio.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <algorithm>
-#include <memory>
 
 namespace orvela::certificates {
 
@@ -17,10 +15,8 @@ namespace {
 
 const QString kDash = QStringLiteral("—");
 
-template <auto Free>
-struct Deleter {
-    template <class T>
-    void operator()(T* p) const noexcept { Free(p); }
+template <auto Free> struct Deleter {
+    template <class T> void operator()(T* p) const noexcept { Free(p); }
 };
 using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
 using BioPtr = std::unique_ptr<BIO, Deleter<BIO_free>>;
@@ -75,8 +71,8 @@ QString subjectSummary(const X509_NAME* name)
 QString distinguishedName(const X509_NAME* name)
 {
     BioPtr bio(BIO_new(BIO_s_mem()));
-    const unsigned long flags = (XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB & ~XN_FLAG_SEP_MASK) |
-                                XN_FLAG_SEP_CPLUS_SPC;
+    const unsigned long flags =
+        (XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB & ~XN_FLAG_SEP_MASK) | XN_FLAG_SEP_CPLUS_SPC;
     if (!bio || X509_NAME_print_ex(bio.get(), name, 0, flags) < 0) {
         return kDash;
     }
@@ -157,10 +153,14 @@ void readPublicKey(X509* certificate, CertificateInfo& info)
 QStringList keyUsages(X509* certificate)
 {
     static const std::pair<std::uint32_t, const char*> kNames[] = {
-        {KU_DIGITAL_SIGNATURE, "Digital Signature"}, {KU_NON_REPUDIATION, "Non Repudiation"},
-        {KU_KEY_ENCIPHERMENT, "Key Encipherment"},   {KU_DATA_ENCIPHERMENT, "Data Encipherment"},
-        {KU_KEY_AGREEMENT, "Key Agreement"},         {KU_KEY_CERT_SIGN, "Certificate Sign"},
-        {KU_CRL_SIGN, "CRL Sign"},                   {KU_ENCIPHER_ONLY, "Encipher Only"},
+        {KU_DIGITAL_SIGNATURE, "Digital Signature"},
+        {KU_NON_REPUDIATION, "Non Repudiation"},
+        {KU_KEY_ENCIPHERMENT, "Key Encipherment"},
+        {KU_DATA_ENCIPHERMENT, "Data Encipherment"},
+        {KU_KEY_AGREEMENT, "Key Agreement"},
+        {KU_KEY_CERT_SIGN, "Certificate Sign"},
+        {KU_CRL_SIGN, "CRL Sign"},
+        {KU_ENCIPHER_ONLY, "Encipher Only"},
         {KU_DECIPHER_ONLY, "Decipher Only"},
     };
     QStringList names;

@@ -3,7 +3,6 @@
 #include "certificates/CertificateInfo.h"
 
 #include <QByteArray>
-
 #include <optional>
 
 namespace orvela::certificates {

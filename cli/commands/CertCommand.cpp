@@ -2,8 +2,8 @@
 
 #include "CliLocalization.h"
 #include "CliOutput.h"
+#include "certificates/CertificateParser.h"
 #include "certificates/CertificateReport.h"
-#include "certificates/CertificateServiceImpl.h"
 
 #include <QJsonArray>
 
@@ -68,9 +68,9 @@ void printReport(const certificates::CertificateReport& report)
     }
 }
 
-CertificateResult parseInput(const QString& source, common::AppLanguage language)
+CertificateResult parseInput(const QString& source)
 {
-    const certificates::CertificateServiceImpl service(language);
+    const certificates::CertificateParser service;
     if (source != u"-") {
         return service.parseFile(source);
     }
@@ -82,9 +82,9 @@ CertificateResult parseInput(const QString& source, common::AppLanguage language
 int runCert(CliContext& context)
 {
     auto& localization = cliLocalization();
-    const CertificateResult result = parseInput(context.positionals.constFirst(), context.language);
-    if (const auto* error = std::get_if<api::ApiError>(&result)) {
-        return fail(context.json, error->message);
+    const CertificateResult result = parseInput(context.positionals.constFirst());
+    if (const auto* error = std::get_if<certificates::CertificateError>(&result)) {
+        return fail(context.json, certificates::certificateErrorText(*error, context.language));
     }
     const auto& info = std::get<CertificateInfo>(result);
     if (context.json) {

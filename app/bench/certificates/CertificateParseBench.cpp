@@ -1,6 +1,6 @@
 // The cost of reading a whole certificate report against OpenSSL's bare parse of the same
 // bytes, over every certificate Debian ships.
-#include "certificates/CertificateServiceImpl.h"
+#include "certificates/CertificateParser.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +16,7 @@ const QList<QByteArray>& corpus()
     static const QList<QByteArray> ders = [] {
         QList<QByteArray> out;
         const QDir certs(QStringLiteral("/etc/ssl/certs"));
-        const orvela::certificates::CertificateServiceImpl service;
+        const orvela::certificates::CertificateParser service;
         for (const QString& name : certs.entryList({QStringLiteral("*.pem")}, QDir::Files)) {
             const auto result = service.parseFile(certs.filePath(name));
             if (const auto* info = std::get_if<orvela::certificates::CertificateInfo>(&result)) {
@@ -49,7 +49,7 @@ void bareOpenSslParse(benchmark::State& state)
 void parseDer(benchmark::State& state)
 {
     const auto& ders = corpus();
-    const orvela::certificates::CertificateServiceImpl service;
+    const orvela::certificates::CertificateParser service;
     const QString pem = QStringLiteral("-");
     for (auto _ : state) {
         for (const QByteArray& der : ders) {

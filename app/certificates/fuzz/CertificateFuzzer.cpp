@@ -1,5 +1,5 @@
 // A certificate file or pasted text, possibly hostile, read as PEM or DER.
-#include "certificates/CertificateServiceImpl.h"
+#include "certificates/CertificateParser.h"
 
 #include <cstdint>
 
@@ -8,7 +8,7 @@ using namespace orvela::certificates;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const CertificateServiceImpl service;
+    const CertificateParser service;
     (void)service.parseBytes(bytes);
     (void)service.parsePem(QString::fromUtf8(bytes));
     return 0;

@@ -1,7 +1,7 @@
 // Every certificate Debian ships, read by us and by the openssl command, field by field: real
 // certificates carry the odd encodings (T61 strings, negative serials, rare curves) that the ones
 // the tests make never reach.
-#include "certificates/CertificateServiceImpl.h"
+#include "certificates/CertificateParser.h"
 
 #include <QDir>
 #include <QProcess>
@@ -48,7 +48,7 @@ TEST(SystemCertificates, EveryFieldMatchesTheOpensslCommand)
     if (files.isEmpty()) {
         GTEST_SKIP() << "no certificates under /etc/ssl/certs";
     }
-    const CertificateServiceImpl service;
+    const CertificateParser service;
     int checked = 0;
     for (const QString& name : files) {
         const QString path = certs.filePath(name);

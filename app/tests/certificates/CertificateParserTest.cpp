@@ -1,9 +1,10 @@
 // Certificates read from bytes, text and files, and the report made of what was read.
 
+#include "certificates/CertificateParser.h"
+
 #include "../support/QtPrinters.h"
 #include "TestCertificates.h"
 #include "certificates/CertificateReport.h"
-#include "certificates/CertificateServiceImpl.h"
 #include "common/DateFormatter.h"
 #include "common/LocalInput.h"
 #include "common/LocalizationService.h"
@@ -16,8 +17,6 @@
 #include <sys/stat.h>
 
 using namespace orvela::certificates;
-using orvela::api::ApiError;
-using orvela::api::ApiErrorCode;
 using orvela::common::AppLanguage;
 using orvela::common::LocalizationService;
 using orvela::testing::CertificateSpec;
@@ -25,23 +24,23 @@ using orvela::testing::makeCertificate;
 
 namespace {
 
-const CertificateServiceImpl service;
-const CertificateServiceImpl english(AppLanguage::en);
+const CertificateParser service;
 
 CertificateInfo expectInfo(const CertificateResult& result)
 {
-    if (const auto* error = std::get_if<ApiError>(&result)) {
-        ADD_FAILURE() << "unexpected error: " << error->message.toStdString();
+    if (const auto* error = std::get_if<CertificateError>(&result)) {
+        ADD_FAILURE() << "unexpected error: "
+                      << certificateErrorText(*error, AppLanguage::en).toStdString();
         return {};
     }
     return std::get<CertificateInfo>(result);
 }
 
-/// The error's message, or "parsed" when there is none.
-QString outcome(const CertificateResult& result)
+/// The error as the person reads it in `language`, or "parsed" when there is none.
+QString outcome(const CertificateResult& result, AppLanguage language = AppLanguage::en)
 {
-    const auto* error = std::get_if<ApiError>(&result);
-    return error ? error->message : QStringLiteral("parsed");
+    const auto* error = std::get_if<CertificateError>(&result);
+    return error ? certificateErrorText(*error, language) : QStringLiteral("parsed");
 }
 
 const QString kParseFailure = QStringLiteral("The file could not be read as an X.509 certificate.");
@@ -142,7 +141,7 @@ TEST(CertificateService, PastedTextIsStrictBase64WithOrWithoutMarkers)
         {QStringLiteral("SGVsbA"), kBadPem},
     };
     for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(outcome(english.parsePem(text)), expected) << text.toStdString();
+        EXPECT_EQ(outcome(service.parsePem(text)), expected) << text.toStdString();
     }
     const CertificateInfo fromPem = expectInfo(service.parsePem(pem + "\n"));
     EXPECT_EQ(fromPem.pemSource, pem.trimmed());
@@ -182,15 +181,12 @@ TEST(CertificateService, OnlyOneCertificateInARegularFileOfBoundedSizeIsRead)
         {large, QStringLiteral("Too large; the most accepted here is 4 MiB: ") + large},
     };
     for (const auto& [path, expected] : cases) {
-        EXPECT_EQ(outcome(english.parseFile(path)), expected) << path.toStdString();
+        EXPECT_EQ(outcome(service.parseFile(path)), expected) << path.toStdString();
     }
-    // A DER file is shown back as PEM, and the default language is Mongolian.
+    // A DER file is shown back as PEM; the same failure is worded in Mongolian too.
     EXPECT_EQ(expectInfo(service.parseFile(dir.filePath("c.cer"))).pemSource, pem);
-    const CertificateResult notFound = service.parseFile(missing);
-    const auto* error = std::get_if<ApiError>(&notFound);
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->code, ApiErrorCode::notFound);
-    EXPECT_EQ(error->message, QStringLiteral("Файл олдсонгүй: ") + missing);
+    EXPECT_EQ(outcome(service.parseFile(missing), AppLanguage::mn),
+              QStringLiteral("Файл олдсонгүй: ") + missing);
 }
 
 TEST_F(CertificateReportTest, ValidityAndRemainingTimeFollowTheDatesInclusively)

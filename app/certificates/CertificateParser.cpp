@@ -1,16 +1,12 @@
-#include "certificates/CertificateServiceImpl.h"
+#include "certificates/CertificateParser.h"
 
 #include "certificates/X509Fields.h"
-#include "common/LocalizationService.h"
-#include "common/LocalizationTables.h"
 #include "common/TextRules.h"
 #include "orvela/tokenkit/Der.h"
 
 #include <algorithm>
 
 namespace orvela::certificates {
-
-using api::ApiError;
 
 namespace {
 
@@ -56,16 +52,11 @@ QString certificatePem(const QByteArray& der)
         tokenkit::ByteView(data, static_cast<std::size_t>(der.size())), "CERTIFICATE"));
 }
 
-QString CertificateServiceImpl::message(const char* key) const
-{
-    return common::builtInText(QString::fromLatin1(key), m_language);
-}
-
-CertificateResult CertificateServiceImpl::parsePem(const QString& text) const
+CertificateResult CertificateParser::parsePem(const QString& text) const
 {
     QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) {
-        return ApiError::badRequest(message("Certificate_Error_EmptyPem"));
+        return CertificateError{CertificateError::Kind::emptyPem, {}, {}};
     }
     // Windows line ends are line ends: without this a pasted CR LF certificate became one long
     // marker line and could never be read.
@@ -78,18 +69,17 @@ CertificateResult CertificateServiceImpl::parsePem(const QString& text) const
         }
     }
     if (!isStrictBase64(body)) {
-        return ApiError::badRequest(message("Certificate_Error_BadPem"));
+        return CertificateError{CertificateError::Kind::badPem, {}, {}};
     }
     return parseDer(QByteArray::fromBase64(body.toLatin1()), trimmed);
 }
 
-CertificateResult CertificateServiceImpl::parseFile(const QString& path) const
+CertificateResult CertificateParser::parseFile(const QString& path) const
 {
     return parseInput(common::readLocalFile(path, common::inputLimit::certificate));
 }
 
-CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& input,
-                                                     const common::LocalizationService* texts) const
+CertificateResult CertificateParser::parseInput(const common::LocalInput& input) const
 {
     if (const auto* bytes = std::get_if<QByteArray>(&input)) {
         return parseBytes(*bytes);
@@ -99,8 +89,7 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
     case common::LocalInputError::Kind::cannotOpen:
     case common::LocalInputError::Kind::readFailed:
         if (!error.source.isEmpty()) {
-            return ApiError::notFound(message("Certificate_Error_FileNotFound") + u' ' +
-                                      error.source);
+            return CertificateError{CertificateError::Kind::fileNotFound, error.source, {}};
         }
         break;
     case common::LocalInputError::Kind::notRegularFile:
@@ -108,11 +97,10 @@ CertificateResult CertificateServiceImpl::parseInput(const common::LocalInput& i
         break;
     }
     // A FIFO or a device would have kept the reader waiting or filling memory; say which.
-    return ApiError::badRequest(texts != nullptr ? common::localInputMessage(error, *texts)
-                                                 : common::localInputMessage(error, m_language));
+    return CertificateError{CertificateError::Kind::unreadableInput, error.source, error};
 }
 
-CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) const
+CertificateResult CertificateParser::parseBytes(const QByteArray& bytes) const
 {
     if (looksLikePem(bytes)) {
         if (const auto text = common::strictUtf8(bytes)) {
@@ -122,12 +110,11 @@ CertificateResult CertificateServiceImpl::parseBytes(const QByteArray& bytes) co
     return parseDer(bytes, certificatePem(bytes));
 }
 
-CertificateResult CertificateServiceImpl::parseDer(const QByteArray& der,
-                                                   const QString& pemSource) const
+CertificateResult CertificateParser::parseDer(const QByteArray& der, const QString& pemSource) const
 {
     auto info = readX509Fields(der);
     if (!info) {
-        return ApiError::badRequest(message("Certificate_Error_NotX509"));
+        return CertificateError{CertificateError::Kind::notX509, {}, {}};
     }
     info->pemSource = pemSource;
     return *std::move(info);
