@@ -1,7 +1,7 @@
 #include "shell/DemoMode.h"
 
 #include "common/AtomicFile.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "shell/DemoServices.h"
 #include "shell/SingleInstance.h"
 #include "shell/XdgAutostartEntry.h"
@@ -85,7 +85,7 @@ bool DemoMode::loadPlugin(QString* error)
 
 void DemoMode::plugInVirtualToken()
 {
-    tokenkit::TokenManager::shared().setBackend(m_services->makeVirtualReader(
+    tokenkit::CardReaders::shared().setBackend(m_services->makeVirtualReader(
         tokenStateFile().toStdString(), "Orvela Demo Token", VirtualTokenMode::aes));
 }
 
@@ -130,7 +130,7 @@ DesktopProfile DemoMode::takeProfile()
     profile.keychainService = QString::fromLatin1(keychainService);
     profile.instanceName = SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
     profile.apiBaseUrl = m_baseUrl;
-    profile.loginItems = std::make_unique<XdgAutostartEntry>(
+    profile.autostart = std::make_unique<XdgAutostartEntry>(
         QCoreApplication::applicationName() + QStringLiteral("-demo"),
         QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});
     return profile;

@@ -9,16 +9,16 @@
 #include "components/Focus.h"
 #include "shell/AppVersion.h"
 #include "shell/Appearance.h"
+#include "shell/AutostartManager.h"
 #include "shell/Changelog.h"
 #include "shell/ContentView.h"
-#include "shell/LoginItemManager.h"
 #include "shell/MainWindow.h"
-#include "shell/MenuBarController.h"
 #include "shell/ReleaseNotesGate.h"
 #include "shell/SettingsController.h"
 #include "shell/SettingsView.h"
 #include "shell/SingleInstance.h"
 #include "shell/SystemTrayAvailability.h"
+#include "shell/TrayMenuController.h"
 #include "shell/TrayMenuView.h"
 #include "shell/UpdateChecker.h"
 #include "shell/UpdateFeed.h"
@@ -89,11 +89,11 @@ void DesktopApplication::buildServices()
         m_defaultStore = std::make_unique<QSettings>();
         m_store = m_defaultStore.get();
     }
-    if (m_profile.loginItems) {
-        m_ownLoginItems = std::make_unique<LoginItemManager>(std::move(m_profile.loginItems));
-        m_loginItems = m_ownLoginItems.get();
+    if (m_profile.autostart) {
+        m_ownAutostart = std::make_unique<AutostartManager>(std::move(m_profile.autostart));
+        m_autostart = m_ownAutostart.get();
     } else {
-        m_loginItems = &LoginItemManager::shared();
+        m_autostart = &AutostartManager::shared();
     }
     if (standard) {
         m_localization = &common::LocalizationService::shared();
@@ -126,7 +126,7 @@ void DesktopApplication::buildServices()
         m_api = new api::APIClient(options, this);
     }
     m_settingsController = std::make_unique<SettingsController>(m_store, m_localization,
-                                                                m_loginItems, m_profile.tray.get());
+                                                                m_autostart, m_profile.tray.get());
 
     m_updateChecker =
         new UpdateChecker(*m_api, configuredFeedUrl(*m_store), installedVersion(), this);
@@ -185,31 +185,31 @@ void DesktopApplication::buildMenus()
 
 void DesktopApplication::connectTray()
 {
-    m_menuBar = new MenuBarController(m_settingsController.get(), this);
-    connect(m_menuBar, &MenuBarController::openRequested, this,
+    m_trayMenu = new TrayMenuController(m_settingsController.get(), this);
+    connect(m_trayMenu, &TrayMenuController::openRequested, this,
             &DesktopApplication::openMainWindow);
     // The question comes over the window, which the menu opens first.
     LockController* signOut = askingSignOut(m_window.get(), *m_appState, *m_localization, m_prompts,
                                             LockController::Purpose::signOut);
-    connect(m_menuBar, &MenuBarController::logoutRequested, signOut, [this, signOut] {
+    connect(m_trayMenu, &TrayMenuController::logoutRequested, signOut, [this, signOut] {
         openMainWindow();
         signOut->requestLock();
     });
-    connect(m_menuBar, &MenuBarController::quitRequested, qApp, &QCoreApplication::quit,
+    connect(m_trayMenu, &TrayMenuController::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     connect(m_appState.get(), &state::AppState::screenChanged, this,
             &DesktopApplication::updateMenuSession);
     connect(m_appState.get(), &state::AppState::fullNameChanged, this,
             &DesktopApplication::updateMenuSession);
-    m_menuBar->setCheckForUpdates(m_updateActions->checkForUpdatesAction());
-    m_trayView = std::make_unique<TrayMenuView>(*m_menuBar);
+    m_trayMenu->setCheckForUpdates(m_updateActions->checkForUpdatesAction());
+    m_trayView = std::make_unique<TrayMenuView>(*m_trayMenu);
     updateMenuSession();
 }
 
 void DesktopApplication::updateMenuSession()
 {
-    m_menuBar->setSignedIn(m_appState->screen() == state::AppScreen::dashboard,
-                           m_appState->fullName());
+    m_trayMenu->setSignedIn(m_appState->screen() == state::AppScreen::dashboard,
+                            m_appState->fullName());
 }
 
 void DesktopApplication::start()

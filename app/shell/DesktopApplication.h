@@ -32,9 +32,9 @@ class LoginController;
 namespace orvela::shell {
 
 class ContentView;
-class LoginItemManager;
+class AutostartManager;
 class MainWindow;
-class MenuBarController;
+class TrayMenuController;
 class ReleaseNotesGate;
 class SettingsController;
 class SingleInstance;
@@ -76,7 +76,7 @@ public:
     common::LocalizationService& localization() const { return *m_localization; }
     SettingsController& settings() const { return *m_settingsController; }
     QSettings& settingsStore() const { return *m_store; }
-    MenuBarController& menuBar() const { return *m_menuBar; }
+    TrayMenuController& menuBar() const { return *m_trayMenu; }
     TrayMenuView* trayMenu() const { return m_trayView.get(); }
     MainWindow& mainWindow() const { return *m_window; }
     ContentView& content() const { return *m_content; }
@@ -107,8 +107,8 @@ private:
     DesktopProfile m_profile;
     std::unique_ptr<QSettings> m_defaultStore;
     QSettings* m_store = nullptr;
-    std::unique_ptr<LoginItemManager> m_ownLoginItems;
-    LoginItemManager* m_loginItems = nullptr;
+    std::unique_ptr<AutostartManager> m_ownAutostart;
+    AutostartManager* m_autostart = nullptr;
     std::unique_ptr<common::LocalizationService> m_ownLocalization;
     common::LocalizationService* m_localization = nullptr;
     std::unique_ptr<state::KeychainManager> m_keychain;
@@ -121,7 +121,7 @@ private:
     UpdateMenuActions* m_updateActions = nullptr;
     UpdateSchedule* m_updateSchedule = nullptr;
     std::unique_ptr<ReleaseNotesGate> m_releaseGate;
-    MenuBarController* m_menuBar = nullptr;
+    TrayMenuController* m_trayMenu = nullptr;
     std::unique_ptr<TrayMenuView> m_trayView;
     /// Every question of the program to the person; before the windows that ask.
     components::DialogPrompts m_prompts;

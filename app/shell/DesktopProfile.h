@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/LoginItemBackend.h"
+#include "shell/AutostartBackend.h"
 #include "shell/TrayAvailability.h"
 #include "state/BiometricGate.h"
 
@@ -28,14 +28,14 @@ struct DesktopProfile {
     /// The presence check before a restore; null: fprintd on the system bus.
     std::unique_ptr<state::BiometricGate> gate;
     /// Launch at login; null: the user's XDG autostart entry for this program.
-    std::unique_ptr<LoginItemBackend> loginItems;
+    std::unique_ptr<AutostartBackend> autostart;
     /// Whether to check for updates by itself; unset: as the program was built.
     std::optional<bool> automaticUpdateChecks;
 
     /// True when nothing was replaced, so the process-wide instances may be used.
     bool isStandard() const
     {
-        return !settings && keychainService.isEmpty() && apiBaseUrl.isEmpty() && !loginItems;
+        return !settings && keychainService.isEmpty() && apiBaseUrl.isEmpty() && !autostart;
     }
 };
 

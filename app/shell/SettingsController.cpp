@@ -4,7 +4,7 @@
 #include "common/LocalizationTables.h"
 #include "common/SettingsKeys.h"
 #include "shell/AppVersion.h"
-#include "shell/LoginItemManager.h"
+#include "shell/AutostartManager.h"
 #include "shell/TrayAvailability.h"
 #include "shell/UpdateChecker.h"
 #include "shell/UpdateFeed.h"
@@ -18,14 +18,14 @@ namespace orvela::shell {
 using common::AppLanguage;
 
 SettingsController::SettingsController(QSettings* store, common::LocalizationService* localization,
-                                       LoginItemManager* loginItems, const TrayAvailability* tray,
+                                       AutostartManager* autostart, const TrayAvailability* tray,
                                        QObject* parent)
-    : QObject(parent), m_store(store), m_localization(localization), m_loginItems(loginItems),
+    : QObject(parent), m_store(store), m_localization(localization), m_autostart(autostart),
       m_tray(tray), m_automaticUpdateChecks(UpdateSchedule::builtInEnabled())
 {
     connect(m_localization, &common::LocalizationService::languageChanged, this,
             &SettingsController::languageChanged);
-    connect(m_loginItems, &LoginItemManager::launchAtLoginChanged, this,
+    connect(m_autostart, &AutostartManager::launchAtLoginChanged, this,
             &SettingsController::launchAtLoginChanged);
 }
 
@@ -52,12 +52,12 @@ void SettingsController::setLanguage(AppLanguage language)
 
 bool SettingsController::launchAtLogin() const
 {
-    return m_loginItems->launchAtLogin();
+    return m_autostart->launchAtLogin();
 }
 
 void SettingsController::setLaunchAtLogin(bool enabled)
 {
-    m_loginItems->setEnabled(enabled);
+    m_autostart->setEnabled(enabled);
 }
 
 bool SettingsController::backgroundMode() const

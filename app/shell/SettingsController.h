@@ -14,7 +14,7 @@ class LocalizationService;
 
 namespace orvela::shell {
 
-class LoginItemManager;
+class AutostartManager;
 class TrayAvailability;
 
 /// The state behind both settings screens and the tray menu's toggles: every setter writes its
@@ -25,7 +25,7 @@ class SettingsController : public QObject {
 public:
     /// All pointers must outlive the controller.
     SettingsController(QSettings* store, common::LocalizationService* localization,
-                       LoginItemManager* loginItems, const TrayAvailability* tray,
+                       AutostartManager* autostart, const TrayAvailability* tray,
                        QObject* parent = nullptr);
 
     ThemeMode theme() const;
@@ -85,7 +85,7 @@ private:
 
     QSettings* m_store;
     common::LocalizationService* m_localization;
-    LoginItemManager* m_loginItems;
+    AutostartManager* m_autostart;
     const TrayAvailability* m_tray;
     bool m_automaticUpdateChecks;
 };

@@ -2,7 +2,7 @@
 
 #include "common/AppIdentity.h"
 #include "components/IconLibrary.h"
-#include "shell/MenuBarController.h"
+#include "shell/TrayMenuController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,7 +10,7 @@
 
 namespace orvela::shell {
 
-TrayMenuView::TrayMenuView(MenuBarController& controller, QObject* parent)
+TrayMenuView::TrayMenuView(TrayMenuController& controller, QObject* parent)
     : QObject(parent), m_controller(controller), m_menu(new QMenu),
       m_icon(new QSystemTrayIcon(this))
 {
@@ -19,7 +19,7 @@ TrayMenuView::TrayMenuView(MenuBarController& controller, QObject* parent)
     // A line that cannot be used says why in its tool tip.
     m_menu->setToolTipsVisible(true);
     // Queued: a toggle's own handler changes the lines, and its action must outlive that.
-    connect(&m_controller, &MenuBarController::entriesChanged, this, &TrayMenuView::rebuild,
+    connect(&m_controller, &TrayMenuController::entriesChanged, this, &TrayMenuView::rebuild,
             Qt::QueuedConnection);
     rebuild();
 }

@@ -7,14 +7,15 @@ class QSystemTrayIcon;
 
 namespace orvela::shell {
 
-class MenuBarController;
+class TrayMenuController;
 
-/// The tray icon, named with the product's display name, and its menu, redrawn from the controller's lines whenever they change.
+/// The tray icon, named with the product's display name, and its menu, redrawn from the
+/// controller's lines whenever they change.
 class TrayMenuView : public QObject {
     Q_OBJECT
 
 public:
-    explicit TrayMenuView(MenuBarController& controller, QObject* parent = nullptr);
+    explicit TrayMenuView(TrayMenuController& controller, QObject* parent = nullptr);
     ~TrayMenuView() override;
 
     /// Puts the icon in the tray (when the desktop has one).
@@ -26,7 +27,7 @@ public:
 private:
     void rebuild();
 
-    MenuBarController& m_controller;
+    TrayMenuController& m_controller;
     QMenu* m_menu;
     QSystemTrayIcon* m_icon;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/LoginItemBackend.h"
+#include "shell/AutostartBackend.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,7 +10,7 @@ namespace orvela::shell {
 /// Launch at login through an XDG autostart entry, `$XDG_CONFIG_HOME/autostart/<appId>.desktop`.
 /// The entry counts as enabled when it exists and is not switched off with `Hidden=true` (or
 /// GNOME's `X-GNOME-Autostart-enabled=false`), which is how desktop settings panels disable it.
-class XdgAutostartEntry : public LoginItemBackend {
+class XdgAutostartEntry : public AutostartBackend {
 public:
     XdgAutostartEntry(QString appId, QString programPath, QStringList arguments = {});
 

@@ -1,9 +1,9 @@
 #include "tokens/TokenCard.h"
 
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TesselDriver.h"
 #include "orvela/tokenkit/TokenError.h"
-#include "orvela/tokenkit/TokenManager.h"
 
 namespace orvela::tokens {
 
@@ -16,7 +16,7 @@ namespace {
 bool holdsCard(int readerIndex)
 {
     try {
-        tokenkit::TokenManager::shared().getATR(readerIndex);
+        tokenkit::CardReaders::shared().getATR(readerIndex);
         return true;
     } catch (const tokenkit::TokenError&) {
         return false; // no card, no reader or no card service
@@ -30,7 +30,7 @@ bool holdsCard(int readerIndex)
 void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
 {
     try {
-        tokenkit::TokenManager::shared().withSession(readerIndex, work);
+        tokenkit::CardReaders::shared().withSession(readerIndex, work);
     } catch (const tokenkit::PcscError& error) {
         // A card pulled out during the work says so itself; any other failure of a reader
         // that no longer holds a card is "no card".
@@ -43,7 +43,7 @@ void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
 
 std::vector<std::string> readerNames()
 {
-    return tokenkit::TokenManager::shared().backend()->listReaders();
+    return tokenkit::CardReaders::shared().backend()->listReaders();
 }
 
 tokenkit::TokenInfo readTokenInfo(int readerIndex)

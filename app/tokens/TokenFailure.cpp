@@ -1,9 +1,9 @@
 #include "tokens/TokenFailure.h"
 
 #include "orvela/tokenkit/CSR.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/PKCS11Error.h"
 #include "orvela/tokenkit/PcscError.h"
-#include "orvela/tokenkit/TokenManager.h"
 
 namespace orvela::tokens {
 
@@ -209,7 +209,7 @@ TokenFailure failureOf(const std::exception& error)
 bool cardServiceRunning()
 {
     try {
-        tokenkit::TokenManager::shared().backend()->listReaders();
+        tokenkit::CardReaders::shared().backend()->listReaders();
         return true;
     } catch (const TokenError&) {
         return false; // the kit's word for "no PC/SC service"

@@ -1,7 +1,7 @@
 #include "tokens/TokenManager.h"
 
 #include "common/LogCategories.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/TokenWatcher.h"
 #include "tokens/TokenCard.h"
 #include "tokens/TokenFailureText.h"
@@ -80,7 +80,7 @@ void TokenManager::startWatching()
                 Qt::QueuedConnection);
         };
     };
-    m_watcher = std::make_unique<tokenkit::TokenWatcher>(tokenkit::TokenManager::shared().backend(),
+    m_watcher = std::make_unique<tokenkit::TokenWatcher>(tokenkit::CardReaders::shared().backend(),
                                                          hopTo(&TokenManager::onInserted),
                                                          hopTo(&TokenManager::onRemoved));
 }

@@ -5,8 +5,8 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "common/LocalizationService.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/PKCS11Error.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "shell/demo/DemoPluginLoader.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenFailureText.h"
@@ -46,7 +46,7 @@ void plugInVirtualToken(const QString& modeName)
     if (!plugin.services) {
         throw std::runtime_error(shell::demoPluginFailureText(plugin).toStdString());
     }
-    tokenkit::TokenManager::shared().setBackend(plugin.services->makeVirtualReader(
+    tokenkit::CardReaders::shared().setBackend(plugin.services->makeVirtualReader(
         qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString(), {}, *mode));
 }
 

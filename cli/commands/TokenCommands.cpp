@@ -4,7 +4,7 @@
 #include "CliOutput.h"
 #include "commands/TokenCommandSupport.h"
 #include "common/LogCategories.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "tokens/TokenCard.h"
 #include "tokens/TokenWork.h"
 
@@ -27,7 +27,7 @@ int runReaders(CliContext& context)
         // Straight from the backend: the kit's own list reads a stopped service as no readers,
         // which would let a script take "the service is down" for "nothing is plugged in".
         const std::vector<std::string> names =
-            tokenkit::TokenManager::shared().backend()->listReaders();
+            tokenkit::CardReaders::shared().backend()->listReaders();
         if (context.json) {
             QJsonArray readers;
             for (const auto& name : names) {

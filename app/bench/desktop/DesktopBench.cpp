@@ -51,7 +51,7 @@ public:
     }
 };
 
-class NoLoginItem : public shell::LoginItemBackend {
+class NoAutostart : public shell::AutostartBackend {
 public:
     bool isEnabled() const override { return false; }
     bool enable() override { return false; }
@@ -181,7 +181,7 @@ void benchRunningApplication()
     profile.apiBaseUrl = sim.baseUrl();
     profile.tray = std::make_unique<PresentTray>();
     profile.gate = std::make_unique<PassingGate>();
-    profile.loginItems = std::make_unique<NoLoginItem>();
+    profile.autostart = std::make_unique<NoAutostart>();
     shell::DesktopApplication desktop(std::move(profile));
     desktop.start();
     runFor(1000);

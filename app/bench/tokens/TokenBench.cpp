@@ -10,8 +10,8 @@
 #include "VpcdReader.h"
 #include "common/LocalizationService.h"
 #include "orvela/sim/VpcdBridge.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/Log.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenManager.h"
@@ -143,7 +143,7 @@ private:
 
 int readerIndex()
 {
-    const auto names = tokenkit::TokenManager::shared().getReaderNames();
+    const auto names = tokenkit::CardReaders::shared().getReaderNames();
     const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
     return found == names.end() ? -1 : static_cast<int>(found - names.begin());
 }

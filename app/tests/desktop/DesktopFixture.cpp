@@ -44,7 +44,7 @@ void DesktopFixture::build()
     tray = fakeTray.get();
     profile.tray = std::move(fakeTray);
     profile.gate = std::make_unique<statetest::FakeBiometricGate>();
-    profile.loginItems = std::make_unique<shell::testing::FakeLoginBackend>();
+    profile.autostart = std::make_unique<shell::testing::FakeLoginBackend>();
     profile.automaticUpdateChecks = automaticUpdateChecks;
     m_settings->sync();
     m_desktop = std::make_unique<shell::DesktopApplication>(std::move(profile));

@@ -14,8 +14,8 @@
 #include "components/InlineBanner.h"
 #include "components/PdfPagePreview.h"
 #include "components/VerificationCodeView.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/ReaderBackend.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "shell/Appearance.h"
 #include "shell/ContentView.h"
 #include "shell/DemoMode.h"
@@ -175,7 +175,7 @@ protected:
     {
         shell::Appearance::apply(ThemeMode::system);
         DesktopFixture::TearDown();
-        tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
+        tokenkit::CardReaders::shared().setBackend(tokenkit::makePcscBackend());
     }
 
     QWidget& window() { return desktop().mainWindow(); }

@@ -12,7 +12,7 @@
 #include "common/SettingsFile.h"
 #include "diagnostics/DiagnosticsRunner.h"
 #include "diagnostics/Report.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "state/KeychainManager.h"
 #include "state/StoredIdentity.h"
 
@@ -44,7 +44,7 @@ bool waitForVirtualCard()
 {
     return testing::waitUntil([] {
         try {
-            return !tokenkit::TokenManager::shared().getATR(0).empty();
+            return !tokenkit::CardReaders::shared().getATR(0).empty();
         } catch (const std::exception&) {
             return false;
         }

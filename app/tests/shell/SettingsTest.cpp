@@ -9,7 +9,7 @@
 #include "common/QtDialogLanguage.h"
 #include "common/SettingsKeys.h"
 #include "orvela/tokenkit/PKCS11Module.h"
-#include "shell/LoginItemManager.h"
+#include "shell/AutostartManager.h"
 #include "shell/SettingsSheetView.h"
 #include "shell/SettingsView.h"
 #include "shell/XdgAutostartEntry.h"
@@ -77,7 +77,7 @@ TEST_F(SettingsControllerTest, AHandWrittenFileIsReadBackOrFallsBackSafely)
         file.close();
         QSettings settings(path, QSettings::IniFormat);
         orvela::common::LocalizationService language(&settings);
-        SettingsController read(&settings, &language, loginItems.get(), &tray);
+        SettingsController read(&settings, &language, autostart.get(), &tray);
         EXPECT_EQ(read.theme(), c.theme);
         EXPECT_EQ(read.language(), c.language);
         EXPECT_EQ(read.backgroundMode(), c.background);
@@ -274,9 +274,9 @@ protected:
         file.write(contents);
     }
 
-    LoginItemManager manager()
+    AutostartManager manager()
     {
-        return LoginItemManager(std::make_unique<XdgAutostartEntry>(
+        return AutostartManager(std::make_unique<XdgAutostartEntry>(
             "orvela-test", "/opt/orvela/bin/orvela-desktop", QStringList()));
     }
 
@@ -288,7 +288,7 @@ protected:
 // in its own group reads as off, and enabling rewrites it.
 TEST_F(AutostartTest, TheEntryIsWrittenReadAndRemoved)
 {
-    LoginItemManager items = manager();
+    AutostartManager items = manager();
     EXPECT_FALSE(items.launchAtLogin());
     items.setEnabled(true);
     EXPECT_TRUE(items.launchAtLogin());
@@ -324,8 +324,8 @@ TEST_F(AutostartTest, AFailedRegistrationLeavesTheRealStateShown)
     QFile blocker(m_home.filePath("autostart"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    LoginItemManager items = manager();
-    QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+    AutostartManager items = manager();
+    QSignalSpy published(&items, &AutostartManager::launchAtLoginChanged);
     items.setEnabled(true);
     EXPECT_FALSE(items.launchAtLogin());
     ASSERT_EQ(published.size(), 1);
@@ -346,7 +346,7 @@ TEST(AutostartExec, ArgumentsAreQuotedAndEscaped)
 
 // The toggle shows what the system record holds after each request, asks nothing it already
 // has, and reports the outcome once.
-TEST(LoginItemManager, TheToggleShowsTheRecordsRealState)
+TEST(AutostartManager, TheToggleShowsTheRecordsRealState)
 {
     struct Case {
         const char* name;
@@ -367,8 +367,8 @@ TEST(LoginItemManager, TheToggleShowsTheRecordsRealState)
         backend->activatesOnEnable = c.activates;
         backend->refusesDisable = c.refusesDisable;
         FakeLoginBackend* record = backend.get();
-        LoginItemManager items(std::move(backend));
-        QSignalSpy published(&items, &LoginItemManager::launchAtLoginChanged);
+        AutostartManager items(std::move(backend));
+        QSignalSpy published(&items, &AutostartManager::launchAtLoginChanged);
         items.setEnabled(c.request);
         EXPECT_EQ(items.launchAtLogin(), c.shown);
         EXPECT_EQ(record->enableCalls, c.enableCalls);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/LocalizationService.h"
-#include "shell/LoginItemBackend.h"
-#include "shell/LoginItemManager.h"
+#include "shell/AutostartBackend.h"
+#include "shell/AutostartManager.h"
 #include "shell/SettingsController.h"
 #include "shell/TrayAvailability.h"
 
@@ -22,7 +22,7 @@ public:
 
 /// A login-item record that can refuse or, like a system awaiting the user's approval, accept
 /// a registration without making it active.
-class FakeLoginBackend : public LoginItemBackend {
+class FakeLoginBackend : public AutostartBackend {
 public:
     bool enabled = false;
     bool activatesOnEnable = true;
@@ -56,9 +56,9 @@ protected:
     {
         auto backend = std::make_unique<FakeLoginBackend>();
         login = backend.get();
-        loginItems = std::make_unique<LoginItemManager>(std::move(backend));
+        autostart = std::make_unique<AutostartManager>(std::move(backend));
         controller = std::make_unique<SettingsController>(m_store.get(), &localization,
-                                                          loginItems.get(), &tray);
+                                                          autostart.get(), &tray);
     }
 
     QSettings& store() { return *m_store; }
@@ -75,7 +75,7 @@ protected:
     common::LocalizationService localization;
     FakeTray tray;
     FakeLoginBackend* login = nullptr;
-    std::unique_ptr<LoginItemManager> loginItems;
+    std::unique_ptr<AutostartManager> autostart;
     std::unique_ptr<SettingsController> controller;
 };
 

@@ -8,8 +8,8 @@
 #include "api/APIClient.h"
 #include "common/SettingsKeys.h"
 #include "shell/Changelog.h"
-#include "shell/MenuBarController.h"
 #include "shell/ReleaseNotesGate.h"
+#include "shell/TrayMenuController.h"
 #include "shell/UpdateChecker.h"
 #include "shell/UpdateFeed.h"
 #include "shell/UpdateInfoView.h"
@@ -245,7 +245,7 @@ TEST_F(UpdateTest, TheMenusOfferTheCheckAlwaysAndSayWhyItIsOff)
     UpdateViewModel model(&store(), &checker);
     model.setClock([&] { return now; });
     UpdateMenuActions actions(model, localization);
-    MenuBarController trayMenu(controller.get());
+    TrayMenuController trayMenu(controller.get());
     trayMenu.setCheckForUpdates(actions.checkForUpdatesAction());
     QAction* check = actions.checkForUpdatesAction();
     const auto trayLine = [&trayMenu] {

@@ -12,9 +12,9 @@
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
 #include "orvela/tokenkit/CSR.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/PKCS11Module.h"
 #include "orvela/tokenkit/PcscError.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "tokens/SignTestController.h"
 #include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
@@ -54,10 +54,7 @@ public:
 class TokenFailureTest : public ::testing::Test {
 protected:
     ~TokenFailureTest() override { kit().setBackend(m_saved); }
-    static orvela::tokenkit::TokenManager& kit()
-    {
-        return orvela::tokenkit::TokenManager::shared();
-    }
+    static orvela::tokenkit::CardReaders& kit() { return orvela::tokenkit::CardReaders::shared(); }
 
 private:
     std::shared_ptr<orvela::tokenkit::ReaderBackend> m_saved = kit().backend();

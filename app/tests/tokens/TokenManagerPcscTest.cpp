@@ -5,7 +5,7 @@
 #include "SignatureCheck.h"
 #include "VpcdReader.h"
 #include "orvela/sim/VpcdBridge.h"
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "tokens/TokenFailureText.h"
 #include "tokens/TokenManager.h"
 #include "tokens/TokenProvisioner.h"
@@ -40,7 +40,7 @@ class TokenManagerPcscTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto names = tokenkit::TokenManager::shared().getReaderNames();
+        const auto names = tokenkit::CardReaders::shared().getReaderNames();
         const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
         if (found == names.end()) {
             ASSERT_FALSE(vpcd::vpcdRequired())

@@ -7,8 +7,8 @@
 #include "common/LocalizationService.h"
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VirtualToken.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/PKCS11Module.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "tokens/TokenWork.h"
 
 #include <QFile>
@@ -52,8 +52,8 @@ private:
 /// own.
 class TokenScreenFixture : public ::testing::Test {
 protected:
-    TokenScreenFixture() { tokenkit::TokenManager::shared().setBackend(reader); }
-    ~TokenScreenFixture() override { tokenkit::TokenManager::shared().setBackend(m_previous); }
+    TokenScreenFixture() { tokenkit::CardReaders::shared().setBackend(reader); }
+    ~TokenScreenFixture() override { tokenkit::CardReaders::shared().setBackend(m_previous); }
 
     /// Puts a fresh token into the reader.
     std::shared_ptr<sim::VirtualToken>
@@ -117,8 +117,7 @@ protected:
     std::shared_ptr<sim::VirtualToken> token;
 
 private:
-    std::shared_ptr<tokenkit::ReaderBackend> m_previous =
-        tokenkit::TokenManager::shared().backend();
+    std::shared_ptr<tokenkit::ReaderBackend> m_previous = tokenkit::CardReaders::shared().backend();
 };
 
 } // namespace orvela::testing

@@ -4,8 +4,8 @@
 
 #include "orvela/sim/VirtualReaderBackend.h"
 #include "orvela/sim/VpcdBridge.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/TesselDriver.h"
-#include "orvela/tokenkit/TokenManager.h"
 #include "orvela/tokenkit/TokenWatcher.h"
 #include "orvela/tokenkit/TransportKey.h"
 
@@ -22,9 +22,9 @@
 
 using namespace orvela;
 using tokenkit::Bytes;
+using tokenkit::CardReaders;
 using tokenkit::SmartCard;
 using tokenkit::TesselDriver;
-using tokenkit::TokenManager;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -62,7 +62,7 @@ void openChannel(TesselDriver& driver, SmartCard& card)
     driver.establishSecureSession(key, key, card);
 }
 
-void provision(TokenManager& manager, int reader)
+void provision(CardReaders& manager, int reader)
 {
     manager.withSession(reader, [](SmartCard& card) {
         TesselDriver driver;
@@ -71,7 +71,7 @@ void provision(TokenManager& manager, int reader)
     });
 }
 
-void generateKey(TokenManager& manager, int reader)
+void generateKey(CardReaders& manager, int reader)
 {
     manager.withSession(reader, [](SmartCard& card) {
         TesselDriver driver;
@@ -81,7 +81,7 @@ void generateKey(TokenManager& manager, int reader)
     });
 }
 
-void measure(const char* where, TokenManager& manager, int reader, int roundTrips, int runs)
+void measure(const char* where, CardReaders& manager, int reader, int roundTrips, int runs)
 {
     const double plain = manager.withSession(reader, [&](SmartCard& card) {
         return medianOf(roundTrips, [&] { card.transmit(kGetChallenge); });
@@ -123,7 +123,7 @@ bool waitForCard(const std::string& reader)
 void overPcscd(int roundTrips, int runs)
 {
     const std::string readerName = "Virtual PCD 00 01";
-    TokenManager manager(tokenkit::makePcscBackend());
+    CardReaders manager(tokenkit::makePcscBackend());
     const auto names = manager.getReaderNames();
     const auto found = std::find(names.begin(), names.end(), readerName);
     if (found == names.end()) {
@@ -147,7 +147,7 @@ void inProcess(int roundTrips, int runs)
 {
     auto backend = std::make_shared<sim::VirtualReaderBackend>(1);
     backend->setToken(0, std::make_shared<sim::VirtualToken>(sim::VirtualToken::Options{}));
-    TokenManager manager(backend);
+    CardReaders manager(backend);
     measure("in-process emulator:", manager, 0, roundTrips, runs);
 }
 

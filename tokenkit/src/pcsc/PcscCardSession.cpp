@@ -107,7 +107,7 @@ Bytes PcscCardSession::transmit(ByteView command)
         // The thread keeps the link, and with it the session, until the service lets go.
         worker.detach();
         m_link->stuck = true;
-        Logger("TokenManager")
+        Logger("CardReaders")
             .error("SCardTransmit: no answer within " + std::to_string(m_exchangeLimit.count()) +
                    " ms");
         throw PcscError(PcscError::timeout, "SCardTransmit");

@@ -20,7 +20,7 @@ void logFailure(LONG rv, std::string_view call, const CallSite& where)
 {
     const std::string file = where.file_name();
     const auto slash = file.find_last_of('/');
-    Logger("TokenManager")
+    Logger("CardReaders")
         .error(std::string(call) + " failed: " + pcsc_stringify_error(rv) + " at " +
                file.substr(slash == std::string::npos ? 0 : slash + 1) + ":" +
                std::to_string(where.line()));

@@ -29,7 +29,7 @@ void TokenWatcher::stop()
 
 void TokenWatcher::run()
 {
-    const Logger logger("TokenManager");
+    const Logger logger("CardReaders");
     try {
         while (auto events = m_waiter->waitForCardChanges()) {
             for (const auto& event : *events) {

@@ -112,7 +112,7 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     // The real PC/SC client with no service behind its socket: the list says the service is
     // down, not that a token should be plugged in.
     qputenv("PCSCLITE_CSOCK_NAME", dir.filePath(QStringLiteral("no-pcscd")).toUtf8());
-    tokenkit::TokenManager::shared().setBackend(tokenkit::makePcscBackend());
+    tokenkit::CardReaders::shared().setBackend(tokenkit::makePcscBackend());
     auto page = open();
     auto* emptyCard = child<components::Card>(*page, "tokensEmpty");
     for (const auto language : {common::AppLanguage::en, common::AppLanguage::mn}) {
@@ -127,14 +127,14 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     shoot(*page, QStringLiteral("tokens-list-no-service"));
     qunsetenv("PCSCLITE_CSOCK_NAME");
 
-    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    tokenkit::CardReaders::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
     page = open();
     EXPECT_TRUE(child<QWidget>(*page, "tokensEmpty")->isVisibleTo(page.get()));
     emptyCard = child<components::Card>(*page, "tokensEmpty");
     EXPECT_EQ(emptyCard->title(), localization.localized(QStringLiteral("Tokens_Empty_Title")));
     shoot(*page, QStringLiteral("tokens-list-empty"));
 
-    tokenkit::TokenManager::shared().setBackend(reader);
+    tokenkit::CardReaders::shared().setBackend(reader);
     page = open();
     plug(sim::VirtualToken::Mode::aesFips, "Orvela FIPS Token");
     ASSERT_TRUE(waitUntil(
@@ -162,7 +162,7 @@ TEST_F(TokenPagesTest, ATokenIsSeenArrivingAndLeavingWithoutARefresh)
     shoot(*page, QStringLiteral("tokens-detail-disconnected"));
 
     // A reader gone clears the names, the presence and the info at the next refresh.
-    tokenkit::TokenManager::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
+    tokenkit::CardReaders::shared().setBackend(std::make_shared<sim::VirtualReaderBackend>(0));
     manager->refresh();
     EXPECT_TRUE(waitUntil([&] { return !manager->isTokenPresent(); }));
     EXPECT_TRUE(manager->readerNames().isEmpty());

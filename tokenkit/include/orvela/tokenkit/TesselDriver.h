@@ -18,7 +18,7 @@ namespace orvela::tokenkit {
 /// Driver of the supported USB token: applet selection, the secure channel, PINs, token
 /// information, signing, provisioning, key generation and certificate files.
 ///
-/// Every operation runs inside a card session the caller holds (TokenManager::withSession) and
+/// Every operation runs inside a card session the caller holds (CardReaders::withSession) and
 /// takes that session's card last. Commands other than SELECT applet, GET CHALLENGE and the
 /// label read travel protected when a secure channel is open on that same card, and plain
 /// otherwise. A channel belongs to the card object it was opened on: commands sent to any other

@@ -1,4 +1,4 @@
-#include "shell/MenuBarController.h"
+#include "shell/TrayMenuController.h"
 
 #include "common/LocalizationService.h"
 #include "shell/SettingsController.h"
@@ -7,23 +7,23 @@
 
 namespace orvela::shell {
 
-MenuBarController::MenuBarController(SettingsController* settings, QObject* parent)
+TrayMenuController::TrayMenuController(SettingsController* settings, QObject* parent)
     : QObject(parent), m_settings(settings)
 {
     for (auto signal :
          {&SettingsController::launchAtLoginChanged, &SettingsController::backgroundModeChanged}) {
-        connect(m_settings, signal, this, &MenuBarController::entriesChanged);
+        connect(m_settings, signal, this, &TrayMenuController::entriesChanged);
     }
     connect(m_settings, &SettingsController::languageChanged, this,
-            &MenuBarController::entriesChanged);
+            &TrayMenuController::entriesChanged);
 }
 
-QString MenuBarController::text(const char* key) const
+QString TrayMenuController::text(const char* key) const
 {
     return m_settings->localization().localized(QString::fromLatin1(key));
 }
 
-QList<MenuEntry> MenuBarController::entries() const
+QList<MenuEntry> TrayMenuController::entries() const
 {
     QList<MenuEntry> list;
     QString status = text("MenuBar_SignedOut");
@@ -77,7 +77,7 @@ QList<MenuEntry> MenuBarController::entries() const
     return list;
 }
 
-void MenuBarController::trigger(MenuEntryId id)
+void TrayMenuController::trigger(MenuEntryId id)
 {
     switch (id) {
     case MenuEntryId::open:
@@ -109,7 +109,7 @@ void MenuBarController::trigger(MenuEntryId id)
     }
 }
 
-void MenuBarController::setToggle(MenuEntryId id, bool on)
+void TrayMenuController::setToggle(MenuEntryId id, bool on)
 {
     if (id == MenuEntryId::launchAtLogin) {
         m_settings->setLaunchAtLogin(on);
@@ -122,19 +122,19 @@ void MenuBarController::setToggle(MenuEntryId id, bool on)
     }
 }
 
-void MenuBarController::setCheckForUpdates(QAction* action)
+void TrayMenuController::setCheckForUpdates(QAction* action)
 {
     if (m_checkForUpdates) {
         m_checkForUpdates->disconnect(this);
     }
     m_checkForUpdates = action;
     if (action != nullptr) {
-        connect(action, &QAction::changed, this, &MenuBarController::entriesChanged);
+        connect(action, &QAction::changed, this, &TrayMenuController::entriesChanged);
     }
     emit entriesChanged();
 }
 
-void MenuBarController::setSignedIn(bool signedIn, const QString& fullName)
+void TrayMenuController::setSignedIn(bool signedIn, const QString& fullName)
 {
     m_signedIn = signedIn;
     m_fullName = signedIn ? fullName : QString();

@@ -19,12 +19,12 @@ namespace orvela::tokenkit {
 /// Lists card readers, reads a card's ATR and runs work inside one exclusive card session.
 /// A reader is addressed by its index in the list read at the moment of the call.
 /// Thread-safe; sessions are not serialised here, the platform's exclusive session is.
-class TokenManager {
+class CardReaders {
 public:
     /// The process-wide instance over PC/SC, created on first use and never destroyed.
-    static TokenManager& shared();
+    static CardReaders& shared();
 
-    explicit TokenManager(std::shared_ptr<ReaderBackend> backend);
+    explicit CardReaders(std::shared_ptr<ReaderBackend> backend);
 
     /// Replaces the reader backend (demo mode plugs in the virtual reader). Sessions already
     /// open keep the backend they started on.
@@ -37,7 +37,7 @@ public:
     std::vector<std::string> getReaderNames();
 
     /// True when at least one reader is attached.
-    bool hasToken();
+    bool hasReader();
 
     /// The ATR of the card in the reader, read in a session of its own that is closed before
     /// returning. Throws TokenError (readerNotConnected, cardNotFound) or PcscError.
@@ -67,7 +67,7 @@ private:
     void runSession(int readerIndex, const std::function<void(SmartCard&)>& work);
     std::unique_ptr<CardSession> openCard(int readerIndex);
 
-    Logger m_logger{"TokenManager"};
+    Logger m_logger{"CardReaders"};
     mutable std::mutex m_mutex;
     std::shared_ptr<ReaderBackend> m_backend;
 };

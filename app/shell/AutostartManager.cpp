@@ -1,4 +1,4 @@
-#include "shell/LoginItemManager.h"
+#include "shell/AutostartManager.h"
 
 #include "shell/XdgAutostartEntry.h"
 
@@ -7,20 +7,20 @@
 
 namespace orvela::shell {
 
-LoginItemManager::LoginItemManager(std::unique_ptr<LoginItemBackend> backend, QObject* parent)
+AutostartManager::AutostartManager(std::unique_ptr<AutostartBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)), m_launchAtLogin(m_backend->isEnabled())
 {}
 
-LoginItemManager& LoginItemManager::shared()
+AutostartManager& AutostartManager::shared()
 {
     // Menu-bar mode follows its own setting at every start, so the entry starts the program
     // exactly as the user would.
-    static LoginItemManager instance(std::make_unique<XdgAutostartEntry>(
+    static AutostartManager instance(std::make_unique<XdgAutostartEntry>(
         QCoreApplication::applicationName(), QCoreApplication::applicationFilePath()));
     return instance;
 }
 
-void LoginItemManager::setEnabled(bool enabled)
+void AutostartManager::setEnabled(bool enabled)
 {
     const bool current = m_backend->isEnabled();
     if (enabled && !current) {
@@ -31,7 +31,7 @@ void LoginItemManager::setEnabled(bool enabled)
     refresh();
 }
 
-void LoginItemManager::refresh()
+void AutostartManager::refresh()
 {
     m_launchAtLogin = m_backend->isEnabled();
     emit launchAtLoginChanged(m_launchAtLogin);

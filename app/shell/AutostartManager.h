@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/LoginItemBackend.h"
+#include "shell/AutostartBackend.h"
 
 #include <QObject>
 #include <memory>
@@ -9,16 +9,16 @@ namespace orvela::shell {
 
 /// Whether the program opens when the user logs in. Registration failures are swallowed: the
 /// published state is always re-read from the platform, so a toggle shows what really holds.
-class LoginItemManager : public QObject {
+class AutostartManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin NOTIFY launchAtLoginChanged)
 
 public:
-    explicit LoginItemManager(std::unique_ptr<LoginItemBackend> backend, QObject* parent = nullptr);
+    explicit AutostartManager(std::unique_ptr<AutostartBackend> backend, QObject* parent = nullptr);
 
     /// The process-wide instance over the user's XDG autostart entry for this program. Needs
     /// the application's name set before first use.
-    static LoginItemManager& shared();
+    static AutostartManager& shared();
 
     bool launchAtLogin() const { return m_launchAtLogin; }
 
@@ -33,7 +33,7 @@ signals:
     void launchAtLoginChanged(bool launchAtLogin);
 
 private:
-    std::unique_ptr<LoginItemBackend> m_backend;
+    std::unique_ptr<AutostartBackend> m_backend;
     bool m_launchAtLogin;
 };
 

@@ -1,33 +1,32 @@
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 
 #include "orvela/tokenkit/PcscError.h"
 #include "orvela/tokenkit/TokenError.h"
 
 namespace orvela::tokenkit {
 
-TokenManager& TokenManager::shared()
+CardReaders& CardReaders::shared()
 {
     // Never destroyed: sessions may still be ending on worker threads at exit.
-    static auto* instance = new TokenManager(makePcscBackend());
+    static auto* instance = new CardReaders(makePcscBackend());
     return *instance;
 }
 
-TokenManager::TokenManager(std::shared_ptr<ReaderBackend> backend) : m_backend(std::move(backend))
-{}
+CardReaders::CardReaders(std::shared_ptr<ReaderBackend> backend) : m_backend(std::move(backend)) {}
 
-void TokenManager::setBackend(std::shared_ptr<ReaderBackend> backend)
+void CardReaders::setBackend(std::shared_ptr<ReaderBackend> backend)
 {
     std::lock_guard lock(m_mutex);
     m_backend = std::move(backend);
 }
 
-std::shared_ptr<ReaderBackend> TokenManager::backend() const
+std::shared_ptr<ReaderBackend> CardReaders::backend() const
 {
     std::lock_guard lock(m_mutex);
     return m_backend;
 }
 
-std::vector<std::string> TokenManager::getReaderNames()
+std::vector<std::string> CardReaders::getReaderNames()
 {
     try {
         return backend()->listReaders();
@@ -39,12 +38,12 @@ std::vector<std::string> TokenManager::getReaderNames()
     }
 }
 
-bool TokenManager::hasToken()
+bool CardReaders::hasReader()
 {
     return !getReaderNames().empty();
 }
 
-std::unique_ptr<CardSession> TokenManager::openCard(int readerIndex)
+std::unique_ptr<CardSession> CardReaders::openCard(int readerIndex)
 {
     const auto backend = this->backend();
     const auto names = backend->listReaders();
@@ -57,7 +56,7 @@ std::unique_ptr<CardSession> TokenManager::openCard(int readerIndex)
     return session;
 }
 
-Bytes TokenManager::getATR(int readerIndex)
+Bytes CardReaders::getATR(int readerIndex)
 {
     auto session = openCard(readerIndex);
     Bytes atr = session->atr();
@@ -68,7 +67,7 @@ Bytes TokenManager::getATR(int readerIndex)
     return atr;
 }
 
-void TokenManager::runSession(int readerIndex, const std::function<void(SmartCard&)>& work)
+void CardReaders::runSession(int readerIndex, const std::function<void(SmartCard&)>& work)
 {
     // The session object closes the card when it goes out of scope, also when work throws.
     const auto session = openCard(readerIndex);

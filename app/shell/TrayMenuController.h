@@ -16,12 +16,12 @@ class SettingsController;
 /// launch-at-login and menu-bar-mode toggles, check for updates, and quit. It knows the session
 /// only through `setSignedIn`, and asks for windows, sign-out and quitting through its signals,
 /// which the composition root connects.
-class MenuBarController : public QObject {
+class TrayMenuController : public QObject {
     Q_OBJECT
 
 public:
     /// `settings` must outlive the controller.
-    explicit MenuBarController(SettingsController* settings, QObject* parent = nullptr);
+    explicit TrayMenuController(SettingsController* settings, QObject* parent = nullptr);
 
     /// The menu's lines, top to bottom, in the current language.
     QList<MenuEntry> entries() const;

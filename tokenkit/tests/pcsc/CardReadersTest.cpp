@@ -4,7 +4,7 @@
 // "Virtual PCD 00 01" from this process. scripts/test starts pcscd and sets ORVELA_VPCD=1,
 // which turns a missing daemon into a failure instead of a skip.
 
-#include "orvela/tokenkit/TokenManager.h"
+#include "orvela/tokenkit/CardReaders.h"
 
 #include "PcscCheck.h"
 #include "VpcdReader.h"
@@ -52,16 +52,16 @@ struct FailingBackend final : ReaderBackend {
     std::exception_ptr connectError;
 };
 
-class TokenManagerTest : public ::testing::Test {
+class CardReadersTest : public ::testing::Test {
 protected:
-    TokenManagerTest() { backend->setToken(1, token); }
+    CardReadersTest() { backend->setToken(1, token); }
 
     std::shared_ptr<VirtualToken> token = std::make_shared<VirtualToken>(VirtualToken::Options{});
     std::shared_ptr<VirtualReaderBackend> backend = std::make_shared<VirtualReaderBackend>(2);
-    TokenManager manager{backend};
+    CardReaders manager{backend};
 };
 
-TEST_F(TokenManagerTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
+TEST_F(CardReadersTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
 {
     const auto takenOut = std::make_shared<VirtualReaderBackend>(2);
     takenOut->setToken(1, token);
@@ -98,11 +98,11 @@ TEST_F(TokenManagerTest, OpeningFailsWithItsCauseAndTheWorkNeverRuns)
     for (const auto& readers : {noService, failingList}) {
         manager.setBackend(readers);
         EXPECT_TRUE(manager.getReaderNames().empty());
-        EXPECT_FALSE(manager.hasToken());
+        EXPECT_FALSE(manager.hasReader());
     }
 }
 
-TEST_F(TokenManagerTest, TheSessionIsExclusiveAndClosedBeforeAWorkErrorArrives)
+TEST_F(CardReadersTest, TheSessionIsExclusiveAndClosedBeforeAWorkErrorArrives)
 {
     struct WorkFailure : std::runtime_error {
         using std::runtime_error::runtime_error;
@@ -182,7 +182,7 @@ protected:
         }
     }
 
-    TokenManager manager{makePcscBackend()};
+    CardReaders manager{makePcscBackend()};
     VirtualToken token{VirtualToken::Options{}};
     /// What the card does with GET CHALLENGE.
     std::atomic<VpcdBridge::Misbehaviour> onChallenge{VpcdBridge::Misbehaviour::answer};
@@ -243,7 +243,7 @@ TEST_F(PcscLiveTest, ACardThatVanishesOrHangsMidCommandFailsAsSuchAndIsLetGo)
     bridge.setPresent(true);
     ASSERT_TRUE(waitForCard(true));
 
-    TokenManager impatient{makePcscBackend(300ms)};
+    CardReaders impatient{makePcscBackend(300ms)};
     std::promise<std::uint32_t> failure;
     std::thread caller([&] {
         std::uint32_t code = 0;
@@ -277,8 +277,8 @@ TEST(PcscNoService, MissingDaemonReadsAsNoReadersAndReaderNotConnected)
     EXPECT_EXIT(
         {
             setenv("PCSCLITE_CSOCK_NAME", "/nonexistent/orvela-no-pcscd.comm", 1);
-            TokenManager manager(makePcscBackend());
-            const bool noReaders = manager.getReaderNames().empty() && !manager.hasToken();
+            CardReaders manager(makePcscBackend());
+            const bool noReaders = manager.getReaderNames().empty() && !manager.hasReader();
             try {
                 manager.withSession(0, [](SmartCard&) { std::_Exit(3); });
             } catch (const TokenError& error) {

@@ -3,9 +3,9 @@
 namespace orvela::shell {
 
 /// The platform's record of whether the program starts when the user logs in.
-class LoginItemBackend {
+class AutostartBackend {
 public:
-    virtual ~LoginItemBackend() = default;
+    virtual ~AutostartBackend() = default;
 
     /// True only when the program is registered and the registration is active.
     virtual bool isEnabled() const = 0;

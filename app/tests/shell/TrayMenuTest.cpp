@@ -3,7 +3,7 @@
 #include "QtPrinters.h"
 #include "ShellFixture.h"
 #include "common/SettingsKeys.h"
-#include "shell/MenuBarController.h"
+#include "shell/TrayMenuController.h"
 #include "shell/TrayMenuView.h"
 
 #include <QAction>
@@ -27,20 +27,20 @@ const MenuEntry* find(const QList<MenuEntry>& entries, MenuEntryId id)
     return nullptr;
 }
 
-class MenuBarTest : public ShellFixture {
+class TrayMenuTest : public ShellFixture {
 protected:
-    MenuBarController menu{controller.get()};
+    TrayMenuController menu{controller.get()};
 };
 
 // The assembled program's tray test drives signing in and out through the menu in English.
-TEST_F(MenuBarTest, SignedOutLogOutDoesNothingARedrawFollowsTheLanguageAndTrayModeEnds)
+TEST_F(TrayMenuTest, SignedOutLogOutDoesNothingARedrawFollowsTheLanguageAndTrayModeEnds)
 {
-    QSignalSpy logout(&menu, &MenuBarController::logoutRequested);
+    QSignalSpy logout(&menu, &TrayMenuController::logoutRequested);
     menu.trigger(MenuEntryId::logout);
     EXPECT_EQ(logout.size(), 0);
     EXPECT_FALSE(find(menu.entries(), MenuEntryId::status)->enabled);
 
-    QSignalSpy changed(&menu, &MenuBarController::entriesChanged);
+    QSignalSpy changed(&menu, &TrayMenuController::entriesChanged);
     menu.setSignedIn(true, QStringLiteral("  "));
     localization.setLanguage(AppLanguage::en);
     EXPECT_EQ(changed.size(), 2);
@@ -50,13 +50,13 @@ TEST_F(MenuBarTest, SignedOutLogOutDoesNothingARedrawFollowsTheLanguageAndTrayMo
     menu.setToggle(MenuEntryId::backgroundMode, true);
     EXPECT_TRUE(storedOnDisk(orvela::settings::uiBackgroundMode.toString()).toBool());
     EXPECT_TRUE(find(menu.entries(), MenuEntryId::backgroundMode)->checked);
-    QSignalSpy open(&menu, &MenuBarController::openRequested);
+    QSignalSpy open(&menu, &TrayMenuController::openRequested);
     menu.trigger(MenuEntryId::backgroundMode);
     EXPECT_FALSE(controller->backgroundMode());
     EXPECT_EQ(open.size(), 1);
 }
 
-TEST_F(MenuBarTest, TheTrayMenusLoginToggleShowsTheRecordsState)
+TEST_F(TrayMenuTest, TheTrayMenusLoginToggleShowsTheRecordsState)
 {
     TrayMenuView view(menu);
     menu.setSignedIn(true, QStringLiteral("Dorj"));
@@ -64,7 +64,7 @@ TEST_F(MenuBarTest, TheTrayMenusLoginToggleShowsTheRecordsState)
     QAction* launch = view.menu()->actions().at(5);
     ASSERT_TRUE(launch->isCheckable());
     launch->trigger();
-    EXPECT_TRUE(loginItems->launchAtLogin());
+    EXPECT_TRUE(autostart->launchAtLogin());
     QTest::qWait(0);
     EXPECT_TRUE(view.menu()->actions().at(5)->isChecked());
 }
