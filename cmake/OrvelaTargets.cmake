@@ -24,6 +24,20 @@ function(orvela_add_gtest target)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
 endfunction()
 
+# Like orvela_add_gtest, but every discovered test runs inside a private D-Bus session with its
+# own keyring (scripts/lib/with-keyring.sh), and the suite links the application's test support.
+function(orvela_add_keyring_gtest target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${target} ${ARG_SOURCES})
+    orvela_target_defaults(${target})
+    target_link_libraries(${target} PRIVATE OrvelaAppTestSupport ${ARG_LIBS}
+                                            GTest::gtest GTest::gmock GTest::gtest_main)
+    # gtest_discover_tests runs the listing and every test through the target's emulator.
+    set_target_properties(${target} PROPERTIES
+        CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/lib/with-keyring.sh)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
 # A libFuzzer target; built only with ORVELA_FUZZ and clang. INPUTS names a folder of seeds and
 # of inputs that once found a fault: scripts/fuzz starts from it, and with tests on, CTest runs
 # the target over every input in it once, so a mended fault that comes back fails the suite.
