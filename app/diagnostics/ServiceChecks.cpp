@@ -126,20 +126,20 @@ Check credentialCheck(const std::variant<QByteArray, state::KeychainError>& read
         check.judge(Verdict::fine, QStringLiteral("Diag_Credentials_Fine"));
         return check;
     }
-    const std::int32_t status = std::get<state::KeychainError>(read).status();
-    if (status == state::KeychainError::itemNotFound) {
+    using Cause = state::KeychainError::Cause;
+    const Cause cause = std::get<state::KeychainError>(read).cause();
+    if (cause == Cause::notFound) {
         check.addWord(QStringLiteral("Diag_Fact_Collection"),
                       QStringLiteral("Diag_Value_Unlocked"));
         check.addWord(QStringLiteral("Diag_Fact_SignedIn"), QStringLiteral("Diag_Value_Nobody"));
         check.judge(Verdict::fine, QStringLiteral("Diag_Credentials_Fine"));
-    } else if (status == state::KeychainError::interactionNotAllowed ||
-               status == state::KeychainError::userCanceled) {
+    } else if (cause == Cause::locked || cause == Cause::cancelled) {
         check.addWord(QStringLiteral("Diag_Fact_Collection"), QStringLiteral("Diag_Value_Locked"));
         check.judge(Verdict::warning, QStringLiteral("Diag_Credentials_Locked"),
                     QStringLiteral("Diag_Credentials_Locked_Advice"));
     } else {
         check.addWord(QStringLiteral("Diag_Fact_Collection"),
-                      QStringLiteral("Diag_Value_Unreachable"), QString::number(status));
+                      QStringLiteral("Diag_Value_Unreachable"));
         check.judge(Verdict::problem, QStringLiteral("Diag_Credentials_Absent"),
                     QStringLiteral("Diag_Credentials_Absent_Advice"));
     }

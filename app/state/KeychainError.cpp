@@ -2,19 +2,43 @@
 
 namespace orvela::state {
 
+namespace {
+
+const char* causeName(KeychainError::Cause cause)
+{
+    using Cause = KeychainError::Cause;
+    switch (cause) {
+    case Cause::notFound:
+        return "not found";
+    case Cause::locked:
+        return "locked";
+    case Cause::cancelled:
+        return "cancelled";
+    case Cause::unavailable:
+        return "unavailable";
+    case Cause::unsupported:
+        return "unsupported";
+    case Cause::failed:
+        return "failed";
+    case Cause::none:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
 QString KeychainError::message() const
 {
-    const QString code = QString::number(m_status);
     switch (m_kind) {
     case Kind::saveFailed:
-        return QStringLiteral("Keychain хадгалах алдаа: ") + code;
+        return QStringLiteral("credential store: save failed (%1)").arg(causeName(m_cause));
     case Kind::loadFailed:
-        // The last letter of "уншиx" is a Latin x; the text is kept as users have seen it.
-        return QStringLiteral("Keychain уншиx алдаа: ") + code;
+        return QStringLiteral("credential store: load failed (%1)").arg(causeName(m_cause));
     case Kind::deleteFailed:
-        return QStringLiteral("Keychain устгах алдаа: ") + code;
+        return QStringLiteral("credential store: delete failed (%1)").arg(causeName(m_cause));
     case Kind::invalidData:
-        return QStringLiteral("Буруу өгөгдөл.");
+        return QStringLiteral("credential store: the stored data is invalid");
     }
     return {};
 }

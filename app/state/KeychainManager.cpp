@@ -26,26 +26,26 @@ KeychainManager& KeychainManager::shared()
     return instance;
 }
 
-std::int32_t KeychainManager::statusFor(int qtKeychainError)
+KeychainError::Cause KeychainManager::causeOf(int qtKeychainError)
 {
+    using Cause = KeychainError::Cause;
     switch (static_cast<QKeychain::Error>(qtKeychainError)) {
-    case QKeychain::NoError:
-        return 0;
     case QKeychain::EntryNotFound:
-        return KeychainError::itemNotFound;
+        return Cause::notFound;
     case QKeychain::AccessDenied:
-        return KeychainError::interactionNotAllowed;
+        return Cause::locked;
     case QKeychain::AccessDeniedByUser:
-        return KeychainError::userCanceled;
+        return Cause::cancelled;
     case QKeychain::NoBackendAvailable:
-        return KeychainError::notAvailable;
+        return Cause::unavailable;
     case QKeychain::NotImplemented:
-        return KeychainError::unimplemented;
+        return Cause::unsupported;
+    case QKeychain::NoError:
     case QKeychain::CouldNotDeleteEntry:
     case QKeychain::OtherError:
         break;
     }
-    return KeychainError::internalComponent;
+    return Cause::failed;
 }
 
 void KeychainManager::save(const QByteArray& data, KeychainItem item, QObject* context,
@@ -60,7 +60,7 @@ void KeychainManager::save(const QByteArray& data, KeychainItem item, QObject* c
                          if (finished->error() == QKeychain::NoError) {
                              done(std::nullopt);
                          } else {
-                             done(KeychainError::saveFailed(statusFor(finished->error())));
+                             done(KeychainError::saveFailed(causeOf(finished->error())));
                          }
                      });
     job->start();
@@ -75,7 +75,7 @@ void KeychainManager::load(KeychainItem item, QObject* context, Loaded done) con
                          if (read->error() == QKeychain::NoError) {
                              done(read->binaryData());
                          } else {
-                             done(KeychainError::loadFailed(statusFor(read->error())));
+                             done(KeychainError::loadFailed(causeOf(read->error())));
                          }
                      });
     job->start();
@@ -90,7 +90,7 @@ void KeychainManager::remove(KeychainItem item, QObject* context, Done done) con
                          if (error == QKeychain::NoError || error == QKeychain::EntryNotFound) {
                              done(std::nullopt);
                          } else {
-                             done(KeychainError::deleteFailed(statusFor(error)));
+                             done(KeychainError::deleteFailed(causeOf(error)));
                          }
                      });
     job->start();

@@ -47,8 +47,8 @@ public:
     /// is not an error. Fails with `deleteFailed`.
     void remove(KeychainItem item, QObject* context, Done done) const;
 
-    /// The status code a QtKeychain error kind stands for (see KeychainError).
-    static std::int32_t statusFor(int qtKeychainError);
+    /// What a QtKeychain error kind means here.
+    static KeychainError::Cause causeOf(int qtKeychainError);
 
 private:
     QString m_service;

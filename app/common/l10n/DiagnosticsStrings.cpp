@@ -191,7 +191,7 @@ constexpr StringRow kDiagnosticsRows[] = {
     {"Diag_Value_PinLocked", "PIN locked", "PIN түгжигдсэн"},
     {"Diag_Value_Unlocked", "unlocked", "нээлттэй"},
     {"Diag_Value_Locked", "locked", "түгжээтэй"},
-    {"Diag_Value_Unreachable", "does not answer, code", "хариу өгөхгүй, код"},
+    {"Diag_Value_Unreachable", "does not answer", "хариу өгөхгүй"},
     {"Diag_Value_Nobody", "nobody", "хэн ч нэвтрээгүй"},
     {"Diag_Value_NotSet", "not set", "тохируулаагүй"},
     // The settings' choice of module.

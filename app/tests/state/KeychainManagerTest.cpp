@@ -22,7 +22,7 @@ TEST_F(KeychainManagerTest, BinaryValuesRoundTripAndDeleteRemovesThem)
 
     // Items are apart by account: the identity was never saved, and forgetting it is no failure.
     EXPECT_EQ(std::get<KeychainError>(load(KeychainItem::identity)),
-              KeychainError::loadFailed(-25300));
+              KeychainError::loadFailed(KeychainError::Cause::notFound));
     EXPECT_EQ(remove(KeychainItem::identity), std::nullopt);
     // And by service: another store does not see this one's item.
     const KeychainManager other(orvela::statetest::uniqueService());
@@ -30,7 +30,7 @@ TEST_F(KeychainManagerTest, BinaryValuesRoundTripAndDeleteRemovesThem)
 
     ASSERT_EQ(remove(KeychainItem::apiKey), std::nullopt);
     EXPECT_EQ(std::get<KeychainError>(load(KeychainItem::apiKey)),
-              KeychainError::loadFailed(-25300));
+              KeychainError::loadFailed(KeychainError::Cause::notFound));
 }
 
 // A second save rewrites the one item in place: it is never deleted and added anew, so there is
@@ -53,7 +53,7 @@ TEST_F(KeychainManagerTest, ASaveRewritesTheOneItemAndARefusedSaveLeavesItIntact
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->kind(), KeychainError::Kind::saveFailed);
     // A locked store answers AccessDenied.
-    EXPECT_EQ(failure->status(), KeychainError::interactionNotAllowed);
+    EXPECT_EQ(failure->cause(), KeychainError::Cause::locked);
     // A locked store refuses reads too, with the same kind of code.
     const auto whileLocked = load();
     ASSERT_TRUE(std::holds_alternative<KeychainError>(whileLocked));
