@@ -41,7 +41,7 @@ public:
     /// Stores `data` as `item`, replacing any earlier value in place: the old value is never
     /// deleted first, so a failed save leaves it as it was. Fails with `saveFailed`.
     void save(const QByteArray& data, KeychainItem item, QObject* context, Done done) const;
-    /// Reads `item`; a missing item fails with `loadFailed(-25300)`.
+    /// Reads `item`; a missing item fails with `loadFailed(Cause::notFound)`.
     void load(KeychainItem item, QObject* context, Loaded done) const;
     /// Deletes `item` (`delete` in the documented interface; a keyword in C++). A missing item
     /// is not an error. Fails with `deleteFailed`.
