@@ -43,8 +43,7 @@ public:
     void save(const QByteArray& data, KeychainItem item, QObject* context, Done done) const;
     /// Reads `item`; a missing item fails with `loadFailed(Cause::notFound)`.
     void load(KeychainItem item, QObject* context, Loaded done) const;
-    /// Deletes `item` (`delete` in the documented interface; a keyword in C++). A missing item
-    /// is not an error. Fails with `deleteFailed`.
+    /// Deletes `item`. A missing item is not an error. Fails with `deleteFailed`.
     void remove(KeychainItem item, QObject* context, Done done) const;
 
     /// What a QtKeychain error kind means here.

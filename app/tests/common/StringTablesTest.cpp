@@ -67,8 +67,8 @@ const RowSet kRowSets[] = {
 
 // Properties every row of every table keeps; a broken one shows on screen as a bare key, a
 // missing or stray placeholder, a half-translated text or a text hidden under a repeated key.
-// Texts first written for another desktop named its Dock, top menu bar and Touch ID; here they
-// are the tray, the taskbar and the fingerprint reader.
+// No text may name another desktop's parts (a Dock, a top menu bar, Touch ID): here they are the
+// tray, the taskbar and the fingerprint reader.
 TEST(StringTablesTest, EveryRowHoldsBothLanguagesConsistently)
 {
     const QRegularExpression foreign(
