@@ -382,7 +382,7 @@ void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
 
 void APIClient::logDecodeFailure(const QString& why)
 {
-    qCCritical(lcApiClient, "Decode алдаа: %s", qUtf8Printable(why));
+    qCCritical(lcApiClient, "decoding failed: %s", qUtf8Printable(why));
 }
 
 ApiCall* APIClient::pollStatus(const QString& sessionId, const QString& pollToken,

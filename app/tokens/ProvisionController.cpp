@@ -164,7 +164,7 @@ void ProvisionController::provisionPkcs11()
                 fail(ProvisionStep::pkcs11Pins, outcome.failure);
                 return;
             }
-            qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
+            qCInfo(lcTokenProvisioner, "PKCS#11 provisioning done");
             succeed("Tokens_Provision_Pkcs11Success");
         });
 }

@@ -87,13 +87,13 @@ void TokenManager::startWatching()
 
 void TokenManager::onInserted(const QString& readerName)
 {
-    qCInfo(lcTokenManager, "Токен залгагдлаа: %s", qUtf8Printable(readerName));
+    qCInfo(lcTokenManager, "token inserted: %s", qUtf8Printable(readerName));
     refresh();
 }
 
 void TokenManager::onRemoved(const QString& readerName)
 {
-    qCInfo(lcTokenManager, "Токен салгагдлаа: %s", qUtf8Printable(readerName));
+    qCInfo(lcTokenManager, "token removed: %s", qUtf8Printable(readerName));
     // Shown at once; the refresh below then settles the reader list.
     if (m_readerIndex < m_readerNames.size() && m_readerNames.at(m_readerIndex) == readerName) {
         setCardPresent(false);
@@ -148,7 +148,7 @@ void TokenManager::applySnapshot(const Snapshot& snapshot)
     }
     const auto& info = *snapshot.info;
     if (info.ok()) {
-        qCInfo(lcTokenManager, "Токен: %s, FIPS=%d", info.value->label.c_str(),
+        qCInfo(lcTokenManager, "token: %s, FIPS=%d", info.value->label.c_str(),
                info.value->isFIPS ? 1 : 0);
         setTokenInfo(info.value);
         setCardPresent(true);

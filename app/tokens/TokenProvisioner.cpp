@@ -75,9 +75,9 @@ void TokenProvisioner::initializeApdu(ByteView userPin, ByteView soPin)
     requireVerifiable(userPin);
     requireVerifiable(soPin);
     inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
-        qCInfo(lcTokenProvisioner, "SM session амжилттай — token init эхэлж байна");
+        qCInfo(lcTokenProvisioner, "secure channel open; initialising the token");
         driver.initializePIN(userPin, soPin, card);
-        qCInfo(lcTokenProvisioner, "Token initialized — filesystem + PIN/PUK тогтоогдлоо");
+        qCInfo(lcTokenProvisioner, "token initialised: file system, PIN and PUK set");
     });
 }
 
@@ -86,9 +86,9 @@ void TokenProvisioner::generateApduKey(ByteView userPin)
     requireVerifiable(userPin);
     inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
         driver.verifyPIN(userPin, TesselDriver::kUserPinReference, card);
-        qCInfo(lcTokenProvisioner, "PIN verified — key generation эхэлж байна");
+        qCInfo(lcTokenProvisioner, "PIN verified; generating the signing key");
         driver.generateECKeyPair(kSigningKeyID, card);
-        qCInfo(lcTokenProvisioner, "EC key pair амжилттай үүсгэгдлэа");
+        qCInfo(lcTokenProvisioner, "signing key generated");
     });
 }
 
@@ -104,7 +104,7 @@ void TokenProvisioner::fullProvision(std::string_view soPin, std::string_view us
 {
     requirePins(soPin, userPin);
     openModule()->fullProvision(soPin, userPin, kTokenLabel, kSigningKeyLabel, keyID());
-    qCInfo(lcTokenProvisioner, "PKCS#11 full provision амжилттай");
+    qCInfo(lcTokenProvisioner, "PKCS#11 provisioning done");
 }
 
 std::vector<tokenkit::PKCS11Module::ULong> TokenProvisioner::slotsWithToken()
@@ -205,7 +205,7 @@ tokenkit::CSR::Request TokenProvisioner::generateCsr(std::string_view pin,
     const tokenkit::CSR::Subject subject{text(registryNumber), text(registryNumber),
                                          text(kRequestCountry), std::nullopt};
     auto request = openModule()->generateCSR(pin, keyLabel, subject);
-    qCInfo(lcTokenProvisioner, "CSR үүсгэгдлэа (%ld bytes PEM)",
+    qCInfo(lcTokenProvisioner, "certificate request made (%ld bytes PEM)",
            static_cast<long>(request.pem.size()));
     return request;
 }

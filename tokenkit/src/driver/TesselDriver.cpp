@@ -122,7 +122,7 @@ void TesselDriver::establishSecureSession(ByteView transportKeyEnc, ByteView tra
     channel->mutualAuth(transmitter, transportKeyEnc, transportKeyMac);
     m_sm = std::move(channel);
     m_smCardIdentity = card.identity();
-    m_logger.info(format("SM session тогтоогдлоо (FIPS=%s)", m_sm->isFIPS() ? "true" : "false"));
+    m_logger.info(format("secure channel open (FIPS=%s)", m_sm->isFIPS() ? "true" : "false"));
 }
 
 void TesselDriver::verifyPIN(ByteView pin, std::uint8_t reference, SmartCard& card)
@@ -134,7 +134,7 @@ void TesselDriver::verifyPIN(ByteView pin, std::uint8_t reference, SmartCard& ca
         return send(command, card);
     }();
     if (response.isSuccess()) {
-        m_logger.info("VERIFY PIN: амжилттай");
+        m_logger.info("VERIFY PIN: accepted");
         return;
     }
     if (response.sw1() == 0x63 && (response.sw2() & 0xF0) == 0xC0) {
@@ -296,7 +296,7 @@ void TesselDriver::generateECKeyPair(std::uint8_t keyID, SmartCard& card)
         m_logger.error(format("GENERATE KEY PAIR failed: SW=%s", swText(response).c_str()));
         throw TokenError::keyGenFailed();
     }
-    m_logger.info(format("EC key pair үүсгэгдлэа (keyID=%02X)", keyID));
+    m_logger.info(format("EC key pair generated (keyID=%02X)", keyID));
 }
 
 void TesselDriver::generateRSAKeyPair(std::uint8_t keyID, std::uint16_t keySize, SmartCard& card)
@@ -308,7 +308,7 @@ void TesselDriver::generateRSAKeyPair(std::uint8_t keyID, std::uint16_t keySize,
         m_logger.error(format("GENERATE RSA KEY PAIR failed: SW=%s", swText(response).c_str()));
         throw TokenError::keyGenFailed();
     }
-    m_logger.info(format("RSA key pair үүсгэгдлэа (keyID=%02X, size=%ld)", keyID,
+    m_logger.info(format("RSA key pair generated (keyID=%02X, size=%ld)", keyID,
                          static_cast<long>(keySize)));
 }
 
@@ -401,7 +401,7 @@ void TesselDriver::writeCertificate(ByteView data, std::uint16_t fileID, SmartCa
             throw TokenError::certificateImportFailed();
         }
     }
-    m_logger.info(format("Certificate бичигдлээ (%ld bytes, fileID=%04X)",
+    m_logger.info(format("certificate written (%ld bytes, fileID=%04X)",
                          static_cast<long>(data.size()), static_cast<unsigned>(fileID)));
 }
 

@@ -52,7 +52,7 @@ std::unique_ptr<CardSession> CardReaders::openCard(int readerIndex)
     }
     const auto& name = names[static_cast<std::size_t>(readerIndex)];
     auto session = backend->connect(name);
-    m_logger.info("Session нээгдлээ: " + name);
+    m_logger.info("session opened: " + name);
     return session;
 }
 

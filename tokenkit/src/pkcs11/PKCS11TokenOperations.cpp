@@ -107,7 +107,7 @@ void PKCS11Module::fullProvision(std::string_view soPIN, std::string_view userPI
     login(session, userPIN, CKU_USER);
     generateECKeyPair(session, keyLabel, keyID);
     frame.succeeded();
-    m_logger.info("Full provision амжилттай — EC keypair бий болсон");
+    m_logger.info("provisioning done: EC key pair generated");
 }
 
 CSR::Request PKCS11Module::generateCSR(std::string_view pin,
