@@ -130,6 +130,10 @@ public:
 
     const PinnedSessionDelegate& pinning() const { return m_pinning; }
 
+    /// Refuses an http:// URL while pinning is on; logs a warning for one elsewhere than on
+    /// this computer. Every call checks its address so.
+    std::optional<APIError> refusePlainHttp(const QUrl& url) const;
+
 private:
     /// The body of a reply below 400, or why there is none.
     using RawDone = std::function<void(CallResult<QByteArray>)>;
@@ -150,8 +154,6 @@ private:
     CallResult<QByteArray> readReply(QNetworkReply* reply, const QString& path) const;
     QNetworkRequest jsonRequest(const QUrl& url) const;
     bool readPinningSetting() const;
-    /// Refuses an http:// URL while pinning is on; warns of one elsewhere than on loopback.
-    std::optional<APIError> refusePlainHttp(const QUrl& url) const;
     static void logDecodeFailure(const QString& why);
 
     APIClientOptions m_options;

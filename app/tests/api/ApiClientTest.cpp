@@ -281,6 +281,23 @@ TEST_F(ClientTest, HealthIsTrueOnlyFor2xxAndAnUnusableUrlFailsEveryCallWithoutSe
         EXPECT_FALSE(healthAndWait(*m_client));
         EXPECT_TRUE(m_sim->requests().isEmpty());
     }
+
+    // With pinning off, plain http:// is used but said in the log, except on this computer.
+    m_settings->setValue(settings::securityTlsPinning.toString(), false);
+    const std::pair<QString, bool> plain[] = {
+        {m_sim->baseUrl(), false},
+        {"http://localhost:1", false},
+        {"http://192.0.2.1:1", true}, // TEST-NET-1: never routed, so nothing leaves
+    };
+    for (const auto& [base, warned] : plain) {
+        m_settings->setValue("API_BASE_URL_OVERRIDE", base);
+        g_logged.clear();
+        const QtMessageHandler previousHandler = qInstallMessageHandler(keepLogLine);
+        EXPECT_FALSE(m_client->refusePlainHttp(QUrl(base)).has_value());
+        qInstallMessageHandler(previousHandler);
+        EXPECT_EQ(g_logged.join(u'\n').contains(QStringLiteral("plain http://")), warned)
+            << base.toStdString();
+    }
 }
 
 // A poll goes on while the phone has not answered and ends at its answer, at an error or at its
