@@ -2,7 +2,10 @@
 
 #include "common/LocalizationService.h"
 #include "components/ActionButton.h"
+#include "components/DialogPrompts.h"
 #include "components/Style.h"
+#include "shell/ModuleChoiceCard.h"
+#include "shell/Pkcs11ModuleSetting.h"
 #include "shell/SettingsController.h"
 
 #include <QCheckBox>
@@ -29,9 +32,18 @@ QLabel* noteLabel(const QString& text, QWidget* parent)
 
 } // namespace
 
-SettingsView::SettingsView(SettingsController& controller, QWidget* parent)
+SettingsView::SettingsView(SettingsController& controller, QWidget* parent,
+                           components::Prompts* prompts)
     : QWidget(parent), m_controller(controller)
 {
+    if (prompts == nullptr) {
+        m_ownPrompts = std::make_unique<components::DialogPrompts>();
+        prompts = m_ownPrompts.get();
+    }
+    m_moduleSetting = new Pkcs11ModuleSetting(controller.store(), this);
+    m_moduleCard =
+        new ModuleChoiceCard(*m_moduleSetting, *prompts, controller.localization(), this);
+    m_moduleSetting->refresh();
     setObjectName(QStringLiteral("settingsWindow"));
     setMinimumWidth(460);
     buildLayout();
@@ -39,6 +51,8 @@ SettingsView::SettingsView(SettingsController& controller, QWidget* parent)
     retranslate();
     connectControls();
 }
+
+SettingsView::~SettingsView() = default;
 
 void SettingsView::buildLayout()
 {
@@ -91,7 +105,9 @@ void SettingsView::buildLayout()
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(components::style::spacingM);
-    for (QGroupBox* group : {m_startup, m_security, m_server, m_about}) {
+    for (QWidget* group : {static_cast<QWidget*>(m_startup), static_cast<QWidget*>(m_security),
+                           static_cast<QWidget*>(m_server), static_cast<QWidget*>(m_moduleCard),
+                           static_cast<QWidget*>(m_about)}) {
         column->addWidget(group);
     }
     column->addStretch();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
 class QGroupBox;
@@ -9,18 +10,27 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 
+namespace orvela::components {
+class Prompts;
+}
+
 namespace orvela::shell {
 
+class ModuleChoiceCard;
+class Pkcs11ModuleSetting;
 class SettingsController;
 
-/// The application's settings window: start-up, security, server and about, in the interface
-/// language, redrawn when it changes. It edits the same state as the settings sheet and the tray
-/// menu, and shows their changes as they happen.
+/// The application's settings window: start-up, security, server, the PKCS#11 module and about,
+/// in the interface language, redrawn when it changes. It edits the same state as the settings
+/// sheet and the tray menu, and shows their changes as they happen.
 class SettingsView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit SettingsView(SettingsController& controller, QWidget* parent = nullptr);
+    /// `prompts` answers the module card's file chooser; null: real dialogs.
+    explicit SettingsView(SettingsController& controller, QWidget* parent = nullptr,
+                          components::Prompts* prompts = nullptr);
+    ~SettingsView() override;
 
 private:
     void buildLayout();
@@ -46,6 +56,9 @@ private:
     QCheckBox* m_biometricGate;
     QLineEdit* m_apiUrl;
     QScrollArea* m_scroll;
+    std::unique_ptr<components::Prompts> m_ownPrompts;
+    Pkcs11ModuleSetting* m_moduleSetting;
+    ModuleChoiceCard* m_moduleCard;
     QPushButton* m_close;
 };
 
