@@ -130,6 +130,8 @@ DesktopProfile DemoMode::takeProfile()
     profile.keychainService = QString::fromLatin1(keychainService);
     profile.instanceName = SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
     profile.apiBaseUrl = m_baseUrl;
+    // Copies the simulator signs are checked against its own authority, in the demo alone.
+    profile.trustedAuthorityPem = m_services ? m_services->backendAuthorityPem() : QByteArray();
     profile.loginItems = std::make_unique<XdgAutostartEntry>(
         QCoreApplication::applicationName() + QStringLiteral("-demo"),
         QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});

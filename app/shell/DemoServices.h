@@ -3,6 +3,7 @@
 #include "orvela/tokenkit/Log.h"
 #include "orvela/tokenkit/ReaderBackend.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <string>
@@ -26,6 +27,9 @@ public:
     /// Starts the simulator on a free port of 127.0.0.1, its phone approving after
     /// `approveAfterMs`; its base URL, or empty when it cannot listen.
     virtual QString startBackend(int approveAfterMs) = 0;
+    /// The PEM certificate of the authority the running simulator signs with; empty when it
+    /// does not run.
+    virtual QByteArray backendAuthorityPem() const = 0;
     /// Stops the simulator; its base URL no longer answers.
     virtual void stopBackend() = 0;
 
@@ -39,7 +43,7 @@ public:
 
 /// The plugin's one exported symbol: a function returning a new DemoServices the caller owns.
 /// The number changes with this interface, so a stale plugin fails to load instead of crashing.
-inline constexpr const char* demoServicesFactory = "orvela_demo_services_v2";
+inline constexpr const char* demoServicesFactory = "orvela_demo_services_v3";
 using DemoServicesFactory = DemoServices* (*)();
 
 } // namespace orvela::shell

@@ -29,6 +29,11 @@ public:
         return m_backend->baseUrl();
     }
 
+    QByteArray backendAuthorityPem() const override
+    {
+        return m_backend ? m_backend->authorityPem() : QByteArray();
+    }
+
     void stopBackend() override { m_backend.reset(); }
 
     std::shared_ptr<tokenkit::ReaderBackend>

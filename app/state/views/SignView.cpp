@@ -293,12 +293,21 @@ QWidget* SignView::buildDoneCard()
 {
     Card* card = phaseCard(this);
     auto* content = card->contentLayout();
-    content->addWidget(symbolLabel(QStringLiteral("checkmark.seal.fill"), Tone::success, card));
+    // The copy is saved either way; only one that passed its check is called signed.
+    m_verifiedIcon = symbolLabel(QStringLiteral("checkmark.seal.fill"), Tone::success, card);
+    m_refusedIcon =
+        symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), Tone::danger, card);
+    content->addWidget(m_verifiedIcon);
+    content->addWidget(m_refusedIcon);
     m_doneHeadline = wrappedLabel(card, style::headlineFont());
+    m_doneHeadline->setObjectName(QStringLiteral("doneHeadline"));
+    m_refusedReason = wrappedLabel(card, font());
+    m_refusedReason->setObjectName(QStringLiteral("refusedReasonLabel"));
     m_savedName = wrappedLabel(card, font());
     m_savedName->setObjectName(QStringLiteral("savedNameLabel"));
     m_savedHint = wrappedLabel(card, style::captionFont());
     content->addWidget(m_doneHeadline);
+    content->addWidget(m_refusedReason);
     content->addWidget(m_savedName);
     content->addWidget(m_savedHint);
     auto* row = buttonRow();
@@ -389,13 +398,26 @@ void SignView::retranslate()
     m_hashCaption->setText(QStringLiteral("SHA-256"));
     m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
     m_cancelButton->setText(m_localization.localized(QStringLiteral("Common_Cancel")));
-    m_doneHeadline->setText(text("Signed successfully", "Гарын үсэг амжилттай"));
-    m_savedHint->setText(text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа."));
     m_newFileButton->setText(text("New file", "Шинэ файл"));
     // Finder is another platform's browser; here the desktop's file manager shows the file.
     m_revealButton->setText(text("Show in file manager", "Файлын менежерт харах"));
     m_tryAgainButton->setText(text("Try again", "Дахин оролдох"));
     showPhase();
+}
+
+void SignView::showCopyCheck()
+{
+    const signing::CopyCheck& check = m_controller.copyCheck();
+    const bool passed = check.passed();
+    m_verifiedIcon->setVisible(passed);
+    m_refusedIcon->setVisible(!passed);
+    m_doneHeadline->setText(m_localization.localized(passed ? QStringLiteral("SignCopy_Verified")
+                                                            : QStringLiteral("SignCopy_Refused")));
+    m_refusedReason->setVisible(!passed);
+    m_refusedReason->setText(signing::copyCheckText(check, m_localization.language()));
+    m_savedHint->setText(
+        passed ? text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа.")
+               : m_localization.localized(QStringLiteral("SignCopy_KeptUnverified")));
 }
 
 void SignView::showCountdown()
@@ -440,6 +462,7 @@ void SignView::showPhase()
     m_preview->setDocumentData(phase == Phase::waitingApproval ? m_controller.documentBytes()
                                                                : QByteArray());
     m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
+    showCopyCheck();
     m_failedMessage->setText(m_controller.message().in(m_localization.language()));
 }
 
