@@ -59,7 +59,7 @@ private:
 
 } // namespace
 
-extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v2()
+extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v3()
 {
     return new PluginDemoServices;
 }

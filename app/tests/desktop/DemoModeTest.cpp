@@ -76,3 +76,20 @@ TEST(DemoMode, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
 }
 
 } // namespace
+
+namespace {
+
+// The demo trusts the copies its simulator signs through the authority the plugin hands out,
+// and only while that simulator runs.
+TEST(DemoPlugin, HandsOutTheAuthorityItsSimulatorSignsWith)
+{
+    shell::DemoPlugin plugin = shell::loadDemoPlugin(QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    ASSERT_NE(plugin.services, nullptr) << plugin.detail.toStdString();
+    EXPECT_TRUE(plugin.services->backendAuthorityPem().isEmpty());
+    ASSERT_FALSE(plugin.services->startBackend(0).isEmpty());
+    EXPECT_TRUE(plugin.services->backendAuthorityPem().startsWith("-----BEGIN CERTIFICATE-----"));
+    plugin.services->stopBackend();
+    EXPECT_TRUE(plugin.services->backendAuthorityPem().isEmpty());
+}
+
+} // namespace
