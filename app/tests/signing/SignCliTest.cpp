@@ -80,6 +80,9 @@ TEST_F(SignCliTest, PrintsTheCodeAndTheCopyAndEachFailureAsOneLineInTheChosenLan
     const QString saved = QDir(m_out).filePath("contract_signed.pdf");
     EXPECT_TRUE(run.out.contains(QStringLiteral("Signed successfully: ") + saved))
         << run.out.toStdString();
+    // orvela verify trusts what the signing trusted: the configured bundle.
+    const ToolRun verified = orvela({"verify", saved});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString() << verified.err.toStdString();
     const ToolRun again = orvela({"--json", "sign", writeDocument("contract.pdf"), "--out", m_out});
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object().value("path").toString(),
