@@ -54,7 +54,10 @@ bool DemoMode::prepare(QString* error)
     if (!loadPlugin(error)) {
         return false;
     }
-    m_baseUrl = m_services->startBackend(approveAfterMs);
+    // The simulator's authority is kept with the profile, so the copies it signed in earlier
+    // demo runs still check as trusted.
+    m_baseUrl = m_services->startBackend(approveAfterMs,
+                                         m_directory + QStringLiteral("/signing-authority"));
     if (m_baseUrl.isEmpty()) {
         *error = QStringLiteral("cannot start the backend simulator on 127.0.0.1");
         return false;

@@ -25,8 +25,9 @@ public:
     virtual void useLogSink(std::shared_ptr<tokenkit::LogSink> sink) = 0;
 
     /// Starts the simulator on a free port of 127.0.0.1, its phone approving after
-    /// `approveAfterMs`; its base URL, or empty when it cannot listen.
-    virtual QString startBackend(int approveAfterMs) = 0;
+    /// `approveAfterMs`, its signing authorities kept in `authorityDirectory` (empty: made
+    /// afresh in memory); its base URL, or empty when it cannot listen or keep them there.
+    virtual QString startBackend(int approveAfterMs, const QString& authorityDirectory) = 0;
     /// The PEM certificate of the authority the running simulator signs with; empty when it
     /// does not run.
     virtual QByteArray backendAuthorityPem() const = 0;

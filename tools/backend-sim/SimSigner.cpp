@@ -29,11 +29,13 @@ std::string readText(const QString& path)
     return file.open(QIODevice::ReadOnly) ? bytes(file.readAll()) : std::string();
 }
 
-void writeText(const QString& path, const std::string& text)
+void writeText(const QString& path, const std::string& text, bool secret)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(qbytes(text)) != qint64(text.size()) ||
-        !file.commit()) {
+    const bool opened =
+        file.open(QIODevice::WriteOnly) &&
+        (!secret || file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    if (!opened || file.write(qbytes(text)) != qint64(text.size()) || !file.commit()) {
         throw pades::PadesError("cannot write " + path.toStdString());
     }
 }
@@ -48,9 +50,8 @@ pades::Credential kept(const QString& directory, const QString& stem, Make make)
         return pades::Credential::fromPem(readText(certificate), readText(key));
     }
     pades::Credential made = make();
-    writeText(key, made.privateKeyPem());
-    QFile::setPermissions(key, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    writeText(certificate, made.certificatePem());
+    writeText(key, made.privateKeyPem(), true);
+    writeText(certificate, made.certificatePem(), false);
     return made;
 }
 

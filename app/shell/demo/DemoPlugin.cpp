@@ -18,9 +18,13 @@ public:
         tokenkit::setLogSink(std::move(sink));
     }
 
-    QString startBackend(int approveAfterMs) override
+    QString startBackend(int approveAfterMs, const QString& authorityDirectory) override
     {
         m_backend = std::make_unique<backendsim::BackendSim>();
+        if (!authorityDirectory.isEmpty() && !m_backend->useStateDirectory(authorityDirectory)) {
+            m_backend.reset();
+            return {};
+        }
         m_backend->setApproveAfterMs(approveAfterMs);
         if (m_backend->start(QHostAddress::LocalHost, 0) == 0) {
             m_backend.reset();
