@@ -48,5 +48,9 @@ inline constexpr SettingsKey<QString> whatsNewLastSeenVersion{
 inline constexpr SettingsKey<QString> lastUpdateCheck{QLatin1StringView("lastUpdateCheck")};
 /// Path of the token vendor's PKCS#11 library.
 inline constexpr SettingsKey<QString> pkcs11LibraryPath{QLatin1StringView("pkcs11.libraryPath")};
+/// PEM bundle of the signing service's certificate authorities, trusted beside the system's when
+/// signed PDFs are checked; empty: none.
+inline constexpr SettingsKey<QString> signingTrustBundlePath{
+    QLatin1StringView("signing.trustBundlePath")};
 
 } // namespace orvela::settings

@@ -54,7 +54,10 @@ bool DemoMode::prepare(QString* error)
     if (!loadPlugin(error)) {
         return false;
     }
-    m_baseUrl = m_services->startBackend(approveAfterMs);
+    // The simulator's authority is kept with the profile, so the copies it signed in earlier
+    // demo runs still check as trusted.
+    m_baseUrl = m_services->startBackend(approveAfterMs,
+                                         m_directory + QStringLiteral("/signing-authority"));
     if (m_baseUrl.isEmpty()) {
         *error = QStringLiteral("cannot start the backend simulator on 127.0.0.1");
         return false;
@@ -130,6 +133,8 @@ DesktopProfile DemoMode::takeProfile()
     profile.keychainService = QString::fromLatin1(keychainService);
     profile.instanceName = SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
     profile.apiBaseUrl = m_baseUrl;
+    // Copies the simulator signs are checked against its own authority, in the demo alone.
+    profile.trustedAuthorityPem = m_services ? m_services->backendAuthorityPem() : QByteArray();
     profile.autostart = std::make_unique<XdgAutostartEntry>(
         QCoreApplication::applicationName() + QStringLiteral("-demo"),
         QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});

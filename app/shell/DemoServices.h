@@ -3,6 +3,7 @@
 #include "orvela/tokenkit/Log.h"
 #include "orvela/tokenkit/ReaderBackend.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <string>
@@ -24,8 +25,12 @@ public:
     virtual void useLogSink(std::shared_ptr<tokenkit::LogSink> sink) = 0;
 
     /// Starts the simulator on a free port of 127.0.0.1, its phone approving after
-    /// `approveAfterMs`; its base URL, or empty when it cannot listen.
-    virtual QString startBackend(int approveAfterMs) = 0;
+    /// `approveAfterMs`, its signing authorities kept in `authorityDirectory` (empty: made
+    /// afresh in memory); its base URL, or empty when it cannot listen or keep them there.
+    virtual QString startBackend(int approveAfterMs, const QString& authorityDirectory) = 0;
+    /// The PEM certificate of the authority the running simulator signs with; empty when it
+    /// does not run.
+    virtual QByteArray backendAuthorityPem() const = 0;
     /// Stops the simulator; its base URL no longer answers.
     virtual void stopBackend() = 0;
 
@@ -39,7 +44,7 @@ public:
 
 /// The plugin's one exported symbol: a function returning a new DemoServices the caller owns.
 /// The number changes with this interface, so a stale plugin fails to load instead of crashing.
-inline constexpr const char* demoServicesFactory = "orvela_demo_services_v2";
+inline constexpr const char* demoServicesFactory = "orvela_demo_services_v3";
 using DemoServicesFactory = DemoServices* (*)();
 
 } // namespace orvela::shell

@@ -1,6 +1,7 @@
 #include "shell/DesktopApplication.h"
 
 #include "api/APIClient.h"
+#include "certificates/PdfSignatureCheck.h"
 #include "certificates/VerifyController.h"
 #include "certificates/views/VerifyView.h"
 #include "common/AppIdentity.h"
@@ -29,6 +30,7 @@
 #include "shell/WhatsNewView.h"
 #include "shell/dashboard/DashboardView.h"
 #include "shell/dashboard/LockController.h"
+#include "signing/TrustSettings.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
@@ -46,17 +48,6 @@
 #include <utility>
 
 namespace orvela::shell {
-
-namespace {
-
-/// Where the verification page gets the checker of PDF signatures from.
-certificates::PdfVerifier pdfSignatureVerifier()
-{
-    // Until the signature checker is wired in, a PDF is reported as not checked, never as valid.
-    return certificates::uncheckedPdfVerification;
-}
-
-} // namespace
 
 DesktopApplication::DesktopApplication(DesktopProfile profile, QObject* parent)
     : QObject(parent), m_profile(std::move(profile))
@@ -317,13 +308,17 @@ QWidget* DesktopApplication::makeDashboard()
     context.api = m_api;
     auto* dashboard = new DashboardView(context);
     // Created after the dashboard's own widgets, so it is deleted after the page that uses it.
+    // The page, the signing flow and their checks of signed copies trust the same authorities.
+    const signing::VerifyOptions trust =
+        signing::configuredTrust(*m_store, m_profile.trustedAuthorityPem);
     auto* signing = new state::SigningController(*m_appState, *m_api, {}, dashboard);
+    signing->setCopyTrust(trust);
     auto* localization = m_localization;
     dashboard->setPageFactory(state::DashboardTab::sign, [signing, localization] {
         return new state::views::SignView(*signing, *localization);
     });
-    auto* inspector =
-        new certificates::VerifyController(dashboard, localization, pdfSignatureVerifier());
+    auto* inspector = new certificates::VerifyController(dashboard, localization,
+                                                         certificates::pdfSignatureVerifier(trust));
     m_inspector = inspector;
     // A document asked for while nobody was signed in, once the dashboard has been laid out.
     QTimer::singleShot(0, this, &DesktopApplication::showPendingDocument);

@@ -4,6 +4,7 @@
 #include "shell/TrayAvailability.h"
 #include "state/BiometricGate.h"
 
+#include <QByteArray>
 #include <QSettings>
 #include <QString>
 #include <memory>
@@ -23,6 +24,9 @@ struct DesktopProfile {
     /// A backend base URL for this run alone (the demo's simulator); empty: settings,
     /// environment, or the built-in server.
     QString apiBaseUrl;
+    /// PEM of authorities whose signatures are trusted in this run alone (the demo's simulator),
+    /// beside the system's and the configured bundle's.
+    QByteArray trustedAuthorityPem;
     /// Whether the desktop has a tray; null: ask Qt.
     std::unique_ptr<TrayAvailability> tray;
     /// The presence check before a restore; null: fprintd on the system bus.

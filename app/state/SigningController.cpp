@@ -103,6 +103,7 @@ void SigningController::signDocument(const QString& location, const QString& fil
     m_hash.clear();
     m_verificationCode.clear();
     m_savedPath.clear();
+    m_copyCheck = {};
     m_folder.clear();
     m_message = {};
     m_taskRunning = true;
@@ -212,8 +213,6 @@ void SigningController::approved(const api::StatusResponse& status, const QStrin
                                      failCall(reply.error());
                                  }
                              });
-    // The upload shares the bytes; holding them here too would only delay their release.
-    m_document = QByteArray();
 }
 
 void SigningController::downloaded(const QByteArray& signedPdf)
@@ -225,32 +224,43 @@ void SigningController::downloaded(const QByteArray& signedPdf)
         fail({invalid.message(common::AppLanguage::en), invalid.message()});
         return;
     }
-    // Writing 25 MiB can take longer than a frame, so it happens on the pool as well. A copy
-    // that lands after its task was cancelled is taken back: the person asked for nothing.
+    // Writing 25 MiB and checking its signature can take longer than a frame, so both happen
+    // on the pool. The copy is kept whatever the check finds: the person approved, and what the
+    // service returned is theirs to keep and show. A copy that lands after its task was
+    // cancelled is taken back: the person asked for nothing.
     const quint64 task = m_task;
     common::runOnPool(
         this,
-        [folder = m_folder, fileName = m_fileName, signedPdf] {
-            return SignedCopy::write(folder, fileName, signedPdf);
+        [folder = m_folder, fileName = m_fileName, signedPdf, original = m_document,
+         signer = signerIdentifier().toUpper(), trust = m_trust] {
+            Outcome outcome{SignedCopy::write(folder, fileName, signedPdf), {}};
+            if (!outcome.saved.path.isEmpty()) {
+                outcome.check = signing::checkSignedCopy(signedPdf, original, signer, trust);
+            }
+            return outcome;
         },
-        [this, task](const SignedCopy::Saved& copy) {
+        [this, task](const Outcome& outcome) {
             if (task == m_task) {
-                saved(copy);
-            } else if (!copy.path.isEmpty()) {
-                QFile::remove(copy.path);
+                saved(outcome);
+            } else if (!outcome.saved.path.isEmpty()) {
+                QFile::remove(outcome.saved.path);
             }
         });
+    m_document = QByteArray();
 }
 
-void SigningController::saved(const SignedCopy::Saved& copy)
+void SigningController::saved(const Outcome& outcome)
 {
-    if (copy.path.isEmpty()) {
-        fail(unwritableFolderText(QDir::toNativeSeparators(m_folder), copy.error));
+    if (outcome.saved.path.isEmpty()) {
+        fail(unwritableFolderText(QDir::toNativeSeparators(m_folder), outcome.saved.error));
         return;
     }
     m_taskRunning = false;
-    m_savedPath = copy.path;
-    m_appState.recordActivity(signType, completeState, QStringLiteral("OK"), m_fileName);
+    m_savedPath = outcome.saved.path;
+    m_copyCheck = outcome.check;
+    // A copy that failed its check counts as a failed signing, whatever the service said.
+    m_appState.recordActivity(signType, completeState, signing::copyCheckCode(m_copyCheck),
+                              m_fileName);
     setPhase(Phase::done);
 }
 

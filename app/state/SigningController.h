@@ -2,6 +2,7 @@
 
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
+#include "signing/SignedCopyCheck.h"
 #include "state/SignText.h"
 #include "state/SignedCopy.h"
 
@@ -38,7 +39,7 @@ public:
         idle,            ///< the file chooser
         uploading,       ///< reading, hashing and starting the session
         waitingApproval, ///< the code is shown, the phone is asked
-        done,            ///< the signed copy is saved
+        done,            ///< the signed copy is saved; `copyCheck` says whether it is signed
         failed           ///< `message` tells why
     };
     Q_ENUM(Phase)
@@ -65,11 +66,15 @@ public:
     const QString& hash() const { return m_hash; }
     /// The bytes that were hashed and will be sent, from the hash until the upload ends; empty
     /// otherwise. What the page previews, so the person sees what they approve even if the
-    /// file on disk changes meanwhile.
+    /// file on disk changes meanwhile. Kept until the signed copy is compared with it.
     const QByteArray& documentBytes() const { return m_document; }
     const QString& verificationCode() const { return m_verificationCode; }
     /// Where the signed copy was saved (`done`).
     const QString& savedPath() const { return m_savedPath; }
+    /// What the saved copy turned out to be (`done`): only a copy that passed is signed.
+    const signing::CopyCheck& copyCheck() const { return m_copyCheck; }
+    /// Whom signed copies are checked against; without a call, the system's authorities.
+    void setCopyTrust(signing::VerifyOptions trust) { m_trust = std::move(trust); }
     /// Why the task failed (`failed`).
     const SignText& message() const { return m_message; }
     bool isRunning() const;
@@ -110,7 +115,12 @@ private:
     void started(const QString& sessionId, const QString& pollToken, const QString& code);
     void approved(const api::StatusResponse& status, const QString& pollToken);
     void downloaded(const QByteArray& signedPdf);
-    void saved(const SignedCopy::Saved& copy);
+    /// The copy written and checked on the pool.
+    struct Outcome {
+        SignedCopy::Saved saved;
+        signing::CopyCheck check;
+    };
+    void saved(const Outcome& outcome);
     void fail(const SignText& message);
     void failCall(const api::CallError& error);
     void stopTask();
@@ -128,9 +138,12 @@ private:
     QString m_verificationCode;
     QString m_savedPath;
     SignText m_message;
+    signing::CopyCheck m_copyCheck;
+    signing::VerifyOptions m_trust;
 
     /// The running task: its number (bumped by every start and cancel, so that a read that
-    /// finishes after either is dropped), its call in flight and the document it sends.
+    /// finishes after either is dropped), its call in flight and the document it sends (kept
+    /// until the signed copy has been compared with it).
     quint64 m_task = 0;
     bool m_taskRunning = false;
     QPointer<api::ApiCall> m_call;

@@ -3,6 +3,8 @@
 #include "CliLocalization.h"
 #include "CliOutput.h"
 #include "api/APIClient.h"
+#include "common/LocalizationTables.h"
+#include "signing/TrustSettings.h"
 #include "state/AppState.h"
 #include "state/FprintdBiometricGate.h"
 #include "state/KeychainManager.h"
@@ -36,6 +38,17 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
         }
         return folder;
     };
+}
+
+/// What `orvela sign` says of a saved copy that failed its check: the screen's words, and where
+/// the copy was kept.
+QString refusal(const state::SigningController& signing, common::AppLanguage language)
+{
+    return common::builtInText(QStringLiteral("SignCopy_Refused"), language) +
+           QStringLiteral(": ") + orvela::signing::copyCheckText(signing.copyCheck(), language) +
+           u' ' +
+           common::builtInText(QStringLiteral("SignCopy_KeptAt"), language)
+               .arg(signing.savedPath());
 }
 
 /// Loads the identity as `orvela whoami` does; false when nobody is signed in.
@@ -74,6 +87,7 @@ int runSign(CliContext& context)
     options.fixedBaseUrl = context.apiUrl;
     api::APIClient client(options);
     SigningController signing(appState, client, folderFor(context.value(QStringLiteral("out"))));
+    signing.setCopyTrust(orvela::signing::configuredTrust(settings));
 
     QEventLoop loop;
     ProgressLine progress;
@@ -91,7 +105,10 @@ int runSign(CliContext& context)
             progress.start(cliText("Cli_Sign_Waiting"));
             break;
         case Phase::done:
-            if (context.json) {
+            if (!signing.copyCheck().passed()) {
+                loop.exit(fail(context.json, refusal(signing, texts.language()),
+                               orvela::signing::copyCheckCode(signing.copyCheck())));
+            } else if (context.json) {
                 printJson(QJsonObject{{QStringLiteral("fileName"), signing.fileName()},
                                       {QStringLiteral("sha256"), signing.hash()},
                                       {QStringLiteral("path"), signing.savedPath()}});
@@ -99,7 +116,9 @@ int runSign(CliContext& context)
                 printLine(cliText("Cli_Sign_Done") + QStringLiteral(": ") +
                           inert(signing.savedPath()));
             }
-            loop.exit(0);
+            if (signing.copyCheck().passed()) {
+                loop.exit(0);
+            }
             break;
         case Phase::failed:
             loop.exit(fail(context.json, signing.message().in(texts.language())));

@@ -6,6 +6,9 @@
 #include "common/LocalInput.h"
 #include "signing/PdfSignatureVerifier.h"
 #include "signing/SignatureTexts.h"
+#include "signing/TrustSettings.h"
+
+#include <QSettings>
 
 namespace orvela::cli {
 
@@ -58,8 +61,10 @@ int runVerify(CliContext& context)
     if (const auto* message = std::get_if<QString>(&trust)) {
         return fail(context.json, *message);
     }
-    signing::VerifyOptions options;
-    options.trustPem = std::get<QByteArray>(trust);
+    // Whom the desktop trusts (the system and the configured bundle), and --trust besides.
+    const QSettings settings;
+    const signing::VerifyOptions options =
+        signing::configuredTrust(settings, std::get<QByteArray>(trust));
     const PdfSignatureReport report =
         signing::verifyPdfFile(context.positionals.constFirst(), options);
     if (report.input) {

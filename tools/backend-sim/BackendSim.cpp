@@ -53,6 +53,8 @@ QByteArray reasonPhrase(int status)
         return "Not Found";
     case 409:
         return "Conflict";
+    case 422:
+        return "Unprocessable Content";
     case 429:
         return "Too Many Requests";
     case 500:
@@ -93,7 +95,21 @@ std::optional<QJsonObject> jsonObject(const QByteArray& body)
 
 } // namespace
 
-BackendSim::BackendSim(QObject* parent) : QAbstractHttpServer(parent) {}
+BackendSim::BackendSim(QObject* parent)
+    : QAbstractHttpServer(parent), m_signer(std::make_unique<SimSigner>())
+{}
+
+BackendSim::~BackendSim() = default;
+
+bool BackendSim::useStateDirectory(const QString& directory)
+{
+    try {
+        m_signer = std::make_unique<SimSigner>(directory);
+        return true;
+    } catch (const pades::PadesError&) {
+        return false;
+    }
+}
 
 void BackendSim::useTls(const QList<QSslCertificate>& chain, const QSslKey& key)
 {
@@ -385,9 +401,14 @@ BackendSim::Reply BackendSim::signPdfDownload(const RecordedRequest& request)
     if (QCryptographicHash::hash(form->file, QCryptographicHash::Sha256) != it->digest) {
         return Reply{409, "application/json", errorBody(QStringLiteral("digest mismatch"))};
     }
-    const QByteArray signature = "\n%Orvela-Sim-Signature: " + it->outcome.name.toUtf8() + " " +
-                                 it->outcome.documentNumber.toUtf8() + "\n%%EOF\n";
-    return Reply{200, "application/pdf", form->file + signature};
+    try {
+        return Reply{
+            200, "application/pdf",
+            m_signer->sign(form->file, it->registerNumber, it->outcome.name, it->outcome.copy)};
+    } catch (const pades::PadesError&) {
+        return Reply{422, "application/json",
+                     errorBody(QStringLiteral("document cannot be signed"))};
+    }
 }
 
 } // namespace orvela::backendsim

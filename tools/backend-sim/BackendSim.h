@@ -2,6 +2,7 @@
 
 #include "RecordedRequest.h"
 #include "SimOutcome.h"
+#include "SimSigner.h"
 
 #include <QAbstractHttpServer>
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <deque>
+#include <memory>
 
 class QTcpSocket;
 
@@ -23,6 +25,14 @@ class BackendSim : public QAbstractHttpServer {
     Q_OBJECT
 public:
     explicit BackendSim(QObject* parent = nullptr);
+    ~BackendSim() override;
+
+    /// Keeps the signing authorities in `directory` (made there the first time), so that a
+    /// client trusting them once keeps trusting copies signed by later runs. False, and the
+    /// authorities unchanged, when the directory cannot be used.
+    bool useStateDirectory(const QString& directory);
+    /// The PEM certificate of the authority behind every signed copy.
+    QByteArray authorityPem() const { return m_signer->authorityPem(); }
 
     /// Serves HTTPS with this certificate chain (leaf first) and key; call before `start`.
     void useTls(const QList<QSslCertificate>& chain, const QSslKey& key);
@@ -93,6 +103,7 @@ private:
     SimOutcome nextOutcome();
     bool approved(const Session& session) const;
 
+    std::unique_ptr<SimSigner> m_signer;
     QList<QSslCertificate> m_chain;
     QSslKey m_key;
     quint16 m_port = 0;

@@ -5,6 +5,18 @@
 
 namespace orvela::backendsim {
 
+/// What the signing service does to the copy it returns: signs it as asked, or one of the hostile
+/// things a client must catch before it calls a copy signed.
+enum class SignedCopyTamper {
+    none,           ///< a genuine signature by the person asked for, timestamped
+    unsigned_,      ///< the uploaded bytes back, unsigned
+    otherDocument,  ///< another document, genuinely signed
+    otherSigner,    ///< the document signed by someone else (another register number)
+    appendedAfter,  ///< signed, then content appended in a later revision
+    byteRangeGap,   ///< signed, then a revision hidden in a byte range that skips it
+    brokenContents, ///< signed, then the signature value emptied
+};
+
 /// How the simulated phone answers one session.
 struct SimOutcome {
     QString endResult = QStringLiteral("OK"); ///< "OK", "USER_REFUSED", "TIMEOUT", any code
@@ -17,6 +29,8 @@ struct SimOutcome {
     QString approverRegisterNumber = QStringLiteral("УБ99112233");
     QString documentNumber = QStringLiteral("MN0012345");
     QString certificateLevel = QStringLiteral("QUALIFIED");
+    /// What the signing upload of this session returns.
+    SignedCopyTamper copy = SignedCopyTamper::none;
 };
 
 /// A fault the next matching requests receive instead of their normal reply.

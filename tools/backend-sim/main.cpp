@@ -5,7 +5,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QHash>
+#include <QSaveFile>
 #include <cstdio>
+#include <optional>
 
 using orvela::backendsim::BackendSim;
 using orvela::backendsim::SimOutcome;
@@ -31,6 +34,28 @@ bool loadTls(BackendSim& sim, const QString& certPath, const QString& keyPath)
     return true;
 }
 
+std::optional<orvela::backendsim::SignedCopyTamper> tamperNamed(const QString& name)
+{
+    using orvela::backendsim::SignedCopyTamper;
+    static const QHash<QString, SignedCopyTamper> names{
+        {QStringLiteral("genuine"), SignedCopyTamper::none},
+        {QStringLiteral("unsigned"), SignedCopyTamper::unsigned_},
+        {QStringLiteral("other-document"), SignedCopyTamper::otherDocument},
+        {QStringLiteral("other-signer"), SignedCopyTamper::otherSigner},
+        {QStringLiteral("appended"), SignedCopyTamper::appendedAfter},
+        {QStringLiteral("byte-range-gap"), SignedCopyTamper::byteRangeGap},
+        {QStringLiteral("broken-contents"), SignedCopyTamper::brokenContents},
+    };
+    const auto it = names.constFind(name);
+    return it == names.constEnd() ? std::nullopt : std::optional(*it);
+}
+
+bool writeAuthority(const BackendSim& sim, const QString& path)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(sim.authorityPem()) >= 0 && file.commit();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -49,6 +74,16 @@ int main(int argc, char** argv)
          QStringLiteral("SECONDS"), QStringLiteral("3")},
         {QStringLiteral("outcome"), QStringLiteral("The phone's answer (endResult)."),
          QStringLiteral("CODE"), QStringLiteral("OK")},
+        {QStringLiteral("state-dir"),
+         QStringLiteral("Keeps the signing authorities here, made the first time."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("write-authority"),
+         QStringLiteral("Writes the signing authority's PEM certificate to FILE."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("signed-copy"),
+         QStringLiteral("What signing returns: genuine, unsigned, other-document, other-signer, "
+                        "appended, byte-range-gap, broken-contents."),
+         QStringLiteral("KIND"), QStringLiteral("genuine")},
         {QStringLiteral("clock-skew"), QStringLiteral("Seconds the Date header is off."),
          QStringLiteral("SECONDS"), QStringLiteral("0")},
     });
@@ -75,6 +110,22 @@ int main(int argc, char** argv)
     sim.setClockSkewSeconds(parser.value(QStringLiteral("clock-skew")).toLongLong());
     SimOutcome outcome;
     outcome.endResult = parser.value(QStringLiteral("outcome"));
+    const auto tamper = tamperNamed(parser.value(QStringLiteral("signed-copy")));
+    if (!tamper) {
+        std::fprintf(stderr, "orvela-backend-sim: unknown --signed-copy kind\n");
+        return 2;
+    }
+    outcome.copy = *tamper;
+    if (parser.isSet(QStringLiteral("state-dir")) &&
+        !sim.useStateDirectory(parser.value(QStringLiteral("state-dir")))) {
+        std::fprintf(stderr, "orvela-backend-sim: cannot keep the authorities in --state-dir\n");
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("write-authority")) &&
+        !writeAuthority(sim, parser.value(QStringLiteral("write-authority")))) {
+        std::fprintf(stderr, "orvela-backend-sim: cannot write the authority's certificate\n");
+        return 2;
+    }
     sim.setDefaultOutcome(outcome);
     if (parser.isSet(QStringLiteral("tls-cert")) || parser.isSet(QStringLiteral("tls-key"))) {
         if (!loadTls(sim, parser.value(QStringLiteral("tls-cert")),

@@ -1,5 +1,6 @@
 #include "OpenSslSupport.h"
 
+#include <algorithm>
 #include <openssl/pem.h>
 #include <openssl/rand.h>
 #include <openssl/x509v3.h>
@@ -17,7 +18,11 @@ std::shared_ptr<EVP_PKEY> newKey(KeyKind kind)
 
 void addName(X509_NAME* name, const char* field, const std::string& value)
 {
-    check(X509_NAME_add_entry_by_txt(name, field, MBSTRING_UTF8,
+    // A Cyrillic register number cannot be the PrintableString OpenSSL makes of a serialNumber,
+    // so any text beyond ASCII goes in as a UTF8String.
+    const bool ascii =
+        std::all_of(value.begin(), value.end(), [](char c) { return (c & 0x80) == 0; });
+    check(X509_NAME_add_entry_by_txt(name, field, ascii ? MBSTRING_UTF8 : V_ASN1_UTF8STRING,
                                      reinterpret_cast<const unsigned char*>(value.c_str()), -1, -1,
                                      0),
           std::string("certificate name ") + field);

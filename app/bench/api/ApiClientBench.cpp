@@ -3,6 +3,7 @@
 // never ends. A program that prints figures, not a test: it fails on nothing but setup.
 
 #include "EndlessChunkedServer.h"
+#include "Pades.h"
 #include "api/APIClient.h"
 #include "api/SignPdfStartResponse.h"
 #include "api/StartResponse.h"
@@ -143,10 +144,9 @@ void benchSend(APIClient& client, const QString& base)
 void benchUpload(APIClient& client)
 {
     constexpr qsizetype size = 25 * 1024 * 1024;
-    QByteArray pdf(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i) {
-        pdf[i] = static_cast<char>((i * 131) >> 3);
-    }
+    // A genuine PDF the simulator signs for real, made up to the size with blank lines.
+    QByteArray pdf = QByteArray::fromStdString(orvela::pades::samplePdf("Orvela", size - 8192));
+    pdf.append(std::max<qsizetype>(0, size - pdf.size()), '\n');
     QObject context;
     std::optional<CallResult<SignPdfStartResponse>> started;
     const QString digest =

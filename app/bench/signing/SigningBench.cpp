@@ -3,6 +3,7 @@
 // the longest stall of the interface thread meanwhile. Figures, not a test: it fails on nothing
 // but setup.
 
+#include "Pades.h"
 #include "api/APIClient.h"
 #include "state/AppState.h"
 #include "state/BiometricGate.h"
@@ -54,17 +55,12 @@ double millisecondsOf(const std::function<void()>& work)
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+/// A genuine PDF the simulator signs for real, `size` bytes with blank lines after its end.
 QByteArray pdfBytes(qint64 size)
 {
-    QByteArray bytes(size, '\0');
-    std::memcpy(bytes.data(), "%PDF-1.7\n", 9);
-    quint32 x = 2463534242u;
-    for (qint64 i = 9; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        bytes[i] = static_cast<char>(x);
-    }
+    const std::size_t body = size > 16384 ? static_cast<std::size_t>(size - 8192) : 0;
+    QByteArray bytes = QByteArray::fromStdString(orvela::pades::samplePdf("Orvela", body));
+    bytes.append(std::max<qint64>(0, size - bytes.size()), '\n');
     return bytes;
 }
 

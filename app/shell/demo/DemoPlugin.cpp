@@ -18,15 +18,24 @@ public:
         tokenkit::setLogSink(std::move(sink));
     }
 
-    QString startBackend(int approveAfterMs) override
+    QString startBackend(int approveAfterMs, const QString& authorityDirectory) override
     {
         m_backend = std::make_unique<backendsim::BackendSim>();
+        if (!authorityDirectory.isEmpty() && !m_backend->useStateDirectory(authorityDirectory)) {
+            m_backend.reset();
+            return {};
+        }
         m_backend->setApproveAfterMs(approveAfterMs);
         if (m_backend->start(QHostAddress::LocalHost, 0) == 0) {
             m_backend.reset();
             return {};
         }
         return m_backend->baseUrl();
+    }
+
+    QByteArray backendAuthorityPem() const override
+    {
+        return m_backend ? m_backend->authorityPem() : QByteArray();
     }
 
     void stopBackend() override { m_backend.reset(); }
@@ -54,7 +63,7 @@ private:
 
 } // namespace
 
-extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v2()
+extern "C" Q_DECL_EXPORT orvela::shell::DemoServices* orvela_demo_services_v3()
 {
     return new PluginDemoServices;
 }

@@ -11,6 +11,7 @@
 #include "components/Style.h"
 #include "components/VerificationCodeView.h"
 #include "state/views/FileRevealerFreedesktop.h"
+#include "state/views/SignCards.h"
 #include "state/views/SignFileDialogChooser.h"
 
 #include <QApplication>
@@ -19,7 +20,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -32,106 +32,10 @@ namespace {
 
 using components::ActionButton;
 using components::Card;
-using components::IconLibrary;
 using components::InlineBanner;
 using components::Tone;
 namespace style = components::style;
-
-constexpr int symbolSize = 48;
-
-QLabel* symbolLabel(const QString& symbol, Tone tone, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    IconLibrary::showThemed(label, symbol, symbolSize, tone);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
-QLabel* wrappedLabel(QWidget* parent, const QFont& font, Qt::Alignment alignment = Qt::AlignCenter)
-{
-    auto* label = new QLabel(parent);
-    // Document names and the server's words pass through these labels: never as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setFont(font);
-    label->setAlignment(alignment);
-    return label;
-}
-
-/// A code without spaces (the digest) that wraps between any two characters in a narrow card,
-/// where a word-wrapped label would cut it off; its text stays the code itself.
-class WrappingCodeLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-    bool hasHeightForWidth() const override { return true; }
-    int heightForWidth(int width) const override
-    {
-        return fontMetrics()
-            .boundingRect(QRect(0, 0, qMax(1, width), QWIDGETSIZE_MAX), Qt::TextWrapAnywhere,
-                          text())
-            .height();
-    }
-    QSize sizeHint() const override
-    {
-        const int width = fontMetrics().horizontalAdvance(QString(16, QLatin1Char('0')));
-        return {width, heightForWidth(width)};
-    }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(contentsRect(), Qt::TextWrapAnywhere | Qt::AlignLeft | Qt::AlignTop,
-                         text());
-    }
-};
-
-QProgressBar* busyIndicator(QWidget* parent)
-{
-    auto* bar = new QProgressBar(parent);
-    bar->setRange(0, 0); // no known end: a running indicator
-    bar->setTextVisible(false);
-    bar->setMaximumHeight(6);
-    return bar;
-}
-
-/// A card centred on the page, wide enough for the digest on one line, the same for every phase;
-/// narrower beside the sidebar of the default window rather than past the page's edge.
-Card* phaseCard(QWidget* parent)
-{
-    auto* card = new Card(parent);
-    card->setMaximumWidth(600);
-    card->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    card->contentLayout()->setSpacing(style::spacingM);
-    return card;
-}
-
-QWidget* centred(Card* card)
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    // The card takes the page's width up to its maximum, centred by the stretches beside it,
-    // so that its wrapped lines get the room their height was measured for.
-    auto* row = new QHBoxLayout;
-    row->addStretch(0);
-    row->addWidget(card, 1);
-    row->addStretch(0);
-    layout->addLayout(row);
-    layout->addStretch();
-    return page;
-}
-
-QHBoxLayout* buttonRow()
-{
-    auto* row = new QHBoxLayout;
-    row->setSpacing(style::spacingS);
-    row->addStretch();
-    return row;
-}
+using namespace signcards;
 
 } // namespace
 
@@ -249,7 +153,7 @@ QWidget* SignView::buildWaitingCard()
     // The digest in the caption size: the code's large digits would not fit its 64 characters.
     QFont digestFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     digestFont.setPointSizeF(style::captionFont().pointSizeF());
-    m_hash = new WrappingCodeLabel(card);
+    m_hash = wrappingCodeLabel(card);
     m_hash->setTextFormat(Qt::PlainText);
     m_hash->setFont(digestFont);
     m_hash->setObjectName(QStringLiteral("hashLabel"));
@@ -293,12 +197,21 @@ QWidget* SignView::buildDoneCard()
 {
     Card* card = phaseCard(this);
     auto* content = card->contentLayout();
-    content->addWidget(symbolLabel(QStringLiteral("checkmark.seal.fill"), Tone::success, card));
+    // The copy is saved either way; only one that passed its check is called signed.
+    m_verifiedIcon = symbolLabel(QStringLiteral("checkmark.seal.fill"), Tone::success, card);
+    m_refusedIcon =
+        symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), Tone::danger, card);
+    content->addWidget(m_verifiedIcon);
+    content->addWidget(m_refusedIcon);
     m_doneHeadline = wrappedLabel(card, style::headlineFont());
+    m_doneHeadline->setObjectName(QStringLiteral("doneHeadline"));
+    m_refusedReason = wrappedLabel(card, font());
+    m_refusedReason->setObjectName(QStringLiteral("refusedReasonLabel"));
     m_savedName = wrappedLabel(card, font());
     m_savedName->setObjectName(QStringLiteral("savedNameLabel"));
     m_savedHint = wrappedLabel(card, style::captionFont());
     content->addWidget(m_doneHeadline);
+    content->addWidget(m_refusedReason);
     content->addWidget(m_savedName);
     content->addWidget(m_savedHint);
     auto* row = buttonRow();
@@ -389,13 +302,26 @@ void SignView::retranslate()
     m_hashCaption->setText(QStringLiteral("SHA-256"));
     m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
     m_cancelButton->setText(m_localization.localized(QStringLiteral("Common_Cancel")));
-    m_doneHeadline->setText(text("Signed successfully", "Гарын үсэг амжилттай"));
-    m_savedHint->setText(text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа."));
     m_newFileButton->setText(text("New file", "Шинэ файл"));
     // Finder is another platform's browser; here the desktop's file manager shows the file.
     m_revealButton->setText(text("Show in file manager", "Файлын менежерт харах"));
     m_tryAgainButton->setText(text("Try again", "Дахин оролдох"));
     showPhase();
+}
+
+void SignView::showCopyCheck()
+{
+    const signing::CopyCheck& check = m_controller.copyCheck();
+    const bool passed = check.passed();
+    m_verifiedIcon->setVisible(passed);
+    m_refusedIcon->setVisible(!passed);
+    m_doneHeadline->setText(m_localization.localized(passed ? QStringLiteral("SignCopy_Verified")
+                                                            : QStringLiteral("SignCopy_Refused")));
+    m_refusedReason->setVisible(!passed);
+    m_refusedReason->setText(signing::copyCheckText(check, m_localization.language()));
+    m_savedHint->setText(
+        passed ? text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа.")
+               : m_localization.localized(QStringLiteral("SignCopy_KeptUnverified")));
 }
 
 void SignView::showCountdown()
@@ -440,6 +366,7 @@ void SignView::showPhase()
     m_preview->setDocumentData(phase == Phase::waitingApproval ? m_controller.documentBytes()
                                                                : QByteArray());
     m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
+    showCopyCheck();
     m_failedMessage->setText(m_controller.message().in(m_localization.language()));
 }
 

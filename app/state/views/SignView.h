@@ -58,6 +58,7 @@ private:
     void showPhase();
     void followCountdown(bool waiting);
     void showCountdown();
+    void showCopyCheck();
 
     state::SigningController& m_controller;
     common::LocalizationService& m_localization;
@@ -93,7 +94,10 @@ private:
     QDeadlineTimer m_approvalDeadline;
     components::ActionButton* m_cancelButton = nullptr;
 
+    QLabel* m_verifiedIcon = nullptr;
+    QLabel* m_refusedIcon = nullptr;
     QLabel* m_doneHeadline = nullptr;
+    QLabel* m_refusedReason = nullptr;
     QLabel* m_savedName = nullptr;
     QLabel* m_savedHint = nullptr;
     components::ActionButton* m_newFileButton = nullptr;

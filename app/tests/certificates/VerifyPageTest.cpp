@@ -2,9 +2,11 @@
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
 #include "InterfaceLanguage.h"
+#include "Pades.h"
 #include "SamplePdf.h"
 #include "Screenshot.h"
 #include "TestCertificates.h"
+#include "certificates/PdfSignatureCheck.h"
 #include "certificates/VerifyController.h"
 #include "certificates/views/CertificateFileChooser.h"
 #include "certificates/views/VerifyView.h"
@@ -211,7 +213,21 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
         QStringList verdictsEn;
         QStringList verdictsMn;
         bool pictured = true;
+        // Set: a genuinely signed PDF through the real checker, trusting these authorities.
+        std::optional<orvela::signing::VerifyOptions> genuine = std::nullopt;
+        DocumentVerdict genuineOverall = DocumentVerdict::couldNotCheck;
     };
+    const auto authority = orvela::pades::makeAuthority("Orvela Test CA");
+    orvela::pades::SignOptions signOptions;
+    signOptions.timestamper = orvela::pades::issueTimestamper(authority, "Orvela Test TSA");
+    signOptions.chain = {authority};
+    const std::string signedPdf = orvela::pades::signPdf(
+        orvela::pades::samplePdf("Contract"),
+        orvela::pades::issueSigner(authority, "УБ99112233", "Батын Болд"), signOptions);
+    const QString genuinePdf =
+        write(QStringLiteral("signed.pdf"), QByteArray::fromStdString(signedPdf));
+    const orvela::signing::VerifyOptions trustingTheAuthority{
+        false, QByteArray::fromStdString(authority.certificatePem()), {}};
     const Row rows[] = {
         {"valid",
          PdfVerification{DocumentVerdict::valid, {proved}},
@@ -268,8 +284,28 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
          {},
          {},
          false},
+        // The real checker: the same file is valid to whom trusts its authority, and intact but
+        // untrusted to the system's authorities alone.
+        {"genuine-trusted",
+         std::nullopt,
+         "Every signature is valid",
+         "Бүх гарын үсэг хүчинтэй",
+         {"Valid"},
+         {"Хүчинтэй"},
+         true,
+         trustingTheAuthority,
+         DocumentVerdict::valid},
+        {"genuine-untrusted",
+         std::nullopt,
+         "The signatures are valid, but a signer is not trusted",
+         "Гарын үсэг хүчинтэй боловч гарын үсэг зурсан этгээд итгэмжлэгдээгүй",
+         {"Valid, signer not trusted"},
+         {"Хүчинтэй, зурсан этгээд итгэмжлэгдээгүй"},
+         true,
+         orvela::signing::VerifyOptions{},
+         DocumentVerdict::validSignerUntrusted},
     };
-    const QStringList kept{"Батын Болд", "УБ99112233", "contract.pdf", "Болд"};
+    const QStringList kept{"Батын Болд", "УБ99112233", "contract.pdf", "signed.pdf", "Болд"};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.state);
         std::atomic<bool> onInterfaceThread = false;
@@ -279,13 +315,20 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
                 onInterfaceThread = QThread::currentThread() == qApp->thread();
                 return result;
             };
+        } else if (row.genuine) {
+            verifier = [&onInterfaceThread,
+                        real = pdfSignatureVerifier(*row.genuine)](const QString& path) {
+                onInterfaceThread = QThread::currentThread() == qApp->thread();
+                return real(path);
+            };
         }
         VerifyController pdfController(nullptr, &localization, verifier);
         VerifyView view(pdfController, localization);
         view.resize(640, 1250);
         view.show();
-        pdfController.loadFile(pdf);
-        EXPECT_EQ(pdfController.pdfPath(), pdf);
+        const QString file = row.genuine ? genuinePdf : pdf;
+        pdfController.loadFile(file);
+        EXPECT_EQ(pdfController.pdfPath(), file);
         EXPECT_EQ(verdictOf(view), QStringLiteral("Гарын үсгийг шалгаж байна…"));
         auto* preview = view.findChild<PdfPagePreview*>(QStringLiteral("pdfPreview"));
         ASSERT_NE(preview, nullptr);
@@ -294,7 +337,7 @@ TEST_F(VerifyPageTest, EachVerdictOfAPdfIsWordedInBothLanguagesBesideItsFirstPag
         }));
         EXPECT_FALSE(onInterfaceThread);
         EXPECT_EQ(pdfController.pdfVerification().value_or(PdfVerification{}).overall,
-                  row.injected ? row.injected->overall : DocumentVerdict::couldNotCheck);
+                  row.injected ? row.injected->overall : row.genuineOverall);
         for (const AppLanguage language : {AppLanguage::mn, AppLanguage::en}) {
             localization.overrideLanguage(language);
             const bool en = language == AppLanguage::en;

@@ -76,3 +76,28 @@ TEST(DemoMode, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
 }
 
 } // namespace
+
+namespace {
+
+// The demo trusts the copies its simulator signs through the authority the plugin hands out,
+// only while that simulator runs, and the same authority from one run to the next.
+TEST(DemoPlugin, HandsOutTheAuthorityItsSimulatorSignsWithAndKeepsIt)
+{
+    QTemporaryDir dir;
+    const QString kept = dir.filePath(QStringLiteral("signing-authority"));
+    shell::DemoPlugin plugin = shell::loadDemoPlugin(QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    ASSERT_NE(plugin.services, nullptr) << plugin.detail.toStdString();
+    EXPECT_TRUE(plugin.services->backendAuthorityPem().isEmpty());
+    ASSERT_FALSE(plugin.services->startBackend(0, kept).isEmpty());
+    const QByteArray authority = plugin.services->backendAuthorityPem();
+    EXPECT_TRUE(authority.startsWith("-----BEGIN CERTIFICATE-----"));
+    plugin.services->stopBackend();
+    EXPECT_TRUE(plugin.services->backendAuthorityPem().isEmpty());
+    ASSERT_FALSE(plugin.services->startBackend(0, kept).isEmpty());
+    EXPECT_EQ(plugin.services->backendAuthorityPem(), authority);
+    plugin.services->stopBackend();
+    ASSERT_FALSE(plugin.services->startBackend(0, QString()).isEmpty());
+    EXPECT_NE(plugin.services->backendAuthorityPem(), authority);
+}
+
+} // namespace

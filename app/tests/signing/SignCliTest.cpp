@@ -3,6 +3,7 @@
 
 #include "../support/QtPrinters.h"
 #include "SigningFixture.h"
+#include "common/SettingsKeys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +27,20 @@ struct ToolRun {
 // The tool inherits the private configuration home the test main sets.
 class SignCliTest : public SigningFixture {
 protected:
+    /// The tool trusts the simulator's authority through the configured bundle, as a user
+    /// would set up their service's authorities.
+    void SetUp() override
+    {
+        SigningFixture::SetUp();
+        const QString bundle = m_dir.filePath(QStringLiteral("authorities.pem"));
+        QFile file(bundle);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(m_sim.authorityPem()) > 0);
+        file.close();
+        QSettings tool(QStringLiteral("Orvela"), QStringLiteral("orvela-desktop"));
+        tool.setValue(settings::signingTrustBundlePath.toString(), bundle);
+        tool.sync();
+    }
+
     /// Starts the tool; it runs while the event loop does, so the simulator here answers it.
     std::unique_ptr<QProcess> start(const QStringList& args)
     {
@@ -65,10 +80,25 @@ TEST_F(SignCliTest, PrintsTheCodeAndTheCopyAndEachFailureAsOneLineInTheChosenLan
     const QString saved = QDir(m_out).filePath("contract_signed.pdf");
     EXPECT_TRUE(run.out.contains(QStringLiteral("Signed successfully: ") + saved))
         << run.out.toStdString();
+    // orvela verify trusts what the signing trusted: the configured bundle.
+    const ToolRun verified = orvela({"verify", saved});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.toStdString() << verified.err.toStdString();
     const ToolRun again = orvela({"--json", "sign", writeDocument("contract.pdf"), "--out", m_out});
     ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(again.out.toUtf8()).object().value("path").toString(),
               QDir(m_out).filePath("contract_signed (1).pdf"));
+
+    // A copy that fails its check is kept but reported as a failure, in the page's words.
+    SimOutcome otherSigner;
+    otherSigner.copy = backendsim::SignedCopyTamper::otherSigner;
+    m_sim.scriptNextOutcome(otherSigner);
+    const ToolRun forged = orvela({"sign", writeDocument("deed.pdf"), "--out", m_out});
+    EXPECT_EQ(forged.exitCode, 1);
+    EXPECT_TRUE(forged.err.contains(
+        "The returned copy is not signed as you asked: The copy is signed by someone else "
+        "(register number УБ00000000), not by you."))
+        << forged.err.toStdString();
+    EXPECT_TRUE(forged.err.contains(QDir(m_out).filePath("deed_signed.pdf")));
 
     SimOutcome refusal;
     refusal.endResult = QStringLiteral("USER_REFUSED");
@@ -90,7 +120,7 @@ TEST_F(SignCliTest, PrintsTheCodeAndTheCopyAndEachFailureAsOneLineInTheChosenLan
     const ToolRun signedOut = orvela({"sign", writeDocument("b.pdf"), "--out", m_out});
     EXPECT_EQ(signedOut.exitCode, 1);
     EXPECT_TRUE(signedOut.err.contains("Not signed in.")) << signedOut.err.toStdString();
-    EXPECT_EQ(QDir(m_out).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(m_out).entryList(QDir::Files).size(), 3);
 }
 
 TEST_F(SignCliTest, RunsFinishingTogetherEachKeepTheirCopyAndTheirRecord)

@@ -158,11 +158,30 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
     m_sim.setApproveAfterMs(0);
     ASSERT_TRUE(waitUntil([this] { return ended(); }));
     ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
-    capture("done", "<i>report_signed.pdf", "<i>report_signed.pdf");
+    capture("done-verified", "Signed successfully", "Гарын үсэг амжилттай");
+    EXPECT_TRUE(shows("<i>report_signed.pdf"));
     button("revealButton")->click();
     EXPECT_EQ(m_revealer.revealed, QStringList{m_signing->savedPath()});
     button("newFileButton")->click();
     EXPECT_EQ(m_signing->phase(), Phase::idle);
+
+    // A copy signed by someone else is kept and shown, but never called signed.
+    backendsim::SimOutcome otherSigner;
+    otherSigner.copy = backendsim::SignedCopyTamper::otherSigner;
+    m_sim.scriptNextOutcome(otherSigner);
+    button("selectFileButton")->click();
+    ASSERT_TRUE(waitUntil([this] { return ended(); }));
+    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    capture("done-refused",
+            "The copy is signed by someone else (register number УБ00000000), not by you.",
+            "Хувьд та биш, өөр хүн (регистрийн дугаар УБ00000000) гарын үсэг зурсан байна.");
+    for (const AppLanguage language : {AppLanguage::en, AppLanguage::mn}) {
+        m_localization->overrideLanguage(language);
+        EXPECT_FALSE(
+            shows(language == AppLanguage::en ? "Signed successfully" : "Гарын үсэг амжилттай"));
+    }
+    EXPECT_TRUE(shows("<i>report_signed (1).pdf"));
+    button("newFileButton")->click();
 
     backendsim::SimOutcome declined;
     declined.endResult = QStringLiteral("USER_REFUSED");

@@ -30,13 +30,6 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray simSignature()
-{
-    const SimOutcome outcome;
-    return "\n%Orvela-Sim-Signature: " + outcome.name.toUtf8() + " " +
-           outcome.documentNumber.toUtf8() + "\n%%EOF\n";
-}
-
 /// Keeps every thread of the global pool busy until it goes, so work queued meanwhile waits.
 class BlockedPool {
 public:
@@ -120,12 +113,69 @@ TEST_F(SigningControllerTest, SignsSendsTheDigestAndNameThenSavesWhatTheBackendR
     // The simulator signs the upload only if it is the document whose digest started the
     // session, so the copy below proves what was uploaded.
     EXPECT_EQ(m_signing->savedPath(), QDir(downloads()).filePath("report_signed.pdf"));
-    EXPECT_TRUE(readAll(m_signing->savedPath()) == document + simSignature());
+    const QByteArray copy = readAll(m_signing->savedPath());
+    EXPECT_TRUE(copy.startsWith(document) && copy.size() > document.size());
+    EXPECT_TRUE(m_signing->copyCheck().passed());
     EXPECT_EQ(savedFiles(), QStringList{"report_signed.pdf"});
     const auto records = signRecords();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records.first().result, "OK");
     EXPECT_EQ(records.first().pushText, QStringLiteral("report.pdf"));
+}
+
+// Whatever copy the service hands back is kept, but only a genuine signature by the signed-in
+// person over the very document they chose is called signed; every other copy is recorded as a
+// failed signing. Trust comes from the simulator's authority, and from nowhere else.
+TEST_F(SigningControllerTest, OnlyTheChosenDocumentSignedByThePersonIsCalledSigned)
+{
+    using backendsim::SignedCopyTamper;
+    using signing::CopyVerdict;
+    const signing::VerifyOptions simulatorTrust{false, m_sim.authorityPem(), {}};
+    const struct {
+        SignedCopyTamper copy;
+        signing::VerifyOptions trust;
+        CopyVerdict verdict;
+        const char* record;
+    } rows[] = {
+        {SignedCopyTamper::none, simulatorTrust, CopyVerdict::signedAsAsked, "OK"},
+        {SignedCopyTamper::none,
+         {true, {}, {}},
+         CopyVerdict::notTrusted,
+         "COPY_SIGNER_NOT_TRUSTED"},
+        {SignedCopyTamper::unsigned_, simulatorTrust, CopyVerdict::noSignature, "COPY_NOT_SIGNED"},
+        {SignedCopyTamper::otherDocument, simulatorTrust, CopyVerdict::differentDocument,
+         "COPY_DIFFERENT_DOCUMENT"},
+        {SignedCopyTamper::otherSigner, simulatorTrust, CopyVerdict::someoneElse,
+         "COPY_SIGNED_BY_SOMEONE_ELSE"},
+        {SignedCopyTamper::appendedAfter, simulatorTrust, CopyVerdict::changedAfterSigning,
+         "COPY_CHANGED_AFTER_SIGNING"},
+        {SignedCopyTamper::byteRangeGap, simulatorTrust, CopyVerdict::invalid,
+         "COPY_SIGNATURE_INVALID"},
+        {SignedCopyTamper::brokenContents, simulatorTrust, CopyVerdict::invalid,
+         "COPY_SIGNATURE_INVALID"},
+    };
+    const QString path = writeDocument(QStringLiteral("deed.pdf"));
+    const QByteArray document = readAll(path);
+    qsizetype kept = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.copy));
+        SimOutcome outcome;
+        outcome.copy = row.copy;
+        m_sim.scriptNextOutcome(outcome);
+        m_signing->setCopyTrust(row.trust);
+        sign(path);
+        ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+        EXPECT_EQ(m_signing->copyCheck().verdict, row.verdict);
+        EXPECT_EQ(signRecords().value(0).result, row.record);
+        const QByteArray copy = readAll(m_signing->savedPath());
+        EXPECT_TRUE(copy.startsWith("%PDF-"));
+        EXPECT_EQ(copy == document, row.copy == SignedCopyTamper::unsigned_);
+        EXPECT_EQ(savedFiles().size(), ++kept);
+        const bool passed = row.verdict == CopyVerdict::signedAsAsked;
+        for (const auto language : {common::AppLanguage::en, common::AppLanguage::mn}) {
+            EXPECT_EQ(signing::copyCheckText(m_signing->copyCheck(), language).isEmpty(), passed);
+        }
+    }
 }
 
 TEST_F(SigningControllerTest, SignerIsTheTrimmedCivilIdElseTheNationalId)

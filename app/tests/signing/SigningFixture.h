@@ -44,6 +44,8 @@ protected:
         m_signing = std::make_unique<state::SigningController>(
             *m_state, *m_client, [this](state::SignText* error) { return m_folder(error); });
         m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
+        // Signed copies are trusted through the simulator's own authority, as in demo mode.
+        m_signing->setCopyTrust(signing::VerifyOptions{false, m_sim.authorityPem(), {}});
     }
 
     void signInAs(const QString& civilId, const QString& nationalId)
@@ -55,15 +57,14 @@ protected:
 
     QString downloads() const { return m_dir.filePath(QStringLiteral("Downloads")); }
 
-    /// A document that starts like a PDF, `size` bytes in all, under docs/.
+    /// A genuine one-page PDF the simulator can sign, `size` bytes in all (blank lines after
+    /// its end make up the size), under docs/.
     QString writeDocument(const QString& name, qint64 size = 4096)
     {
-        QByteArray bytes("%PDF-1.7\n");
-        bytes.reserve(size);
-        for (qint64 i = bytes.size(); i < size; ++i) {
-            bytes.append(static_cast<char>((i * 131 + 7) % 251));
-        }
-        bytes.truncate(size);
+        const std::size_t body = size > 16384 ? static_cast<std::size_t>(size - 8192) : 0;
+        QByteArray bytes = QByteArray::fromStdString(pades::samplePdf("Orvela", body));
+        EXPECT_LE(bytes.size(), size);
+        bytes.append(size - bytes.size(), '\n');
         const QString path = m_dir.filePath(QStringLiteral("docs/") + name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
