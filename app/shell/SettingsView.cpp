@@ -142,6 +142,7 @@ void SettingsView::retranslate()
     setWindowTitle(text("Settings_Title"));
     m_scroll->setAccessibleName(windowTitle());
     m_close->setText(text("Settings_Close"));
+    m_moduleCard->retranslate();
     m_startup->setTitle(text("Settings_Startup_Title"));
     m_launchAtLogin->setText(text("Settings_Startup_LaunchAtLogin"));
     m_backgroundMode->setText(text("Settings_Startup_BackgroundMode"));
