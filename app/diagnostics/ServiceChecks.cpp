@@ -120,7 +120,7 @@ Check credentialCheck(const std::variant<QByteArray, state::KeychainError>& read
         check.addWord(QStringLiteral("Diag_Fact_Collection"),
                       QStringLiteral("Diag_Value_Unlocked"));
         const auto identity = state::StoredIdentity::decode(*bytes);
-        const QString number = identity ? identity->nationalID : QString();
+        const QString number = identity ? identity->nationalId : QString();
         check.add(QStringLiteral("Diag_Fact_SignedIn"),
                   number.isEmpty() ? QStringLiteral("—") : maskIdentifier(number));
         check.judge(Verdict::fine, QStringLiteral("Diag_Credentials_Fine"));

@@ -51,9 +51,9 @@ void AppState::setSelectedTab(DashboardTab tab)
     }
 }
 
-void AppState::setSessionID(const QString& sessionID)
+void AppState::setSessionId(const QString& sessionId)
 {
-    setString(m_sessionID, sessionID, &AppState::sessionIDChanged);
+    setString(m_sessionId, sessionId, &AppState::sessionIdChanged);
 }
 
 void AppState::restoreSession()
@@ -132,11 +132,11 @@ void AppState::signOut()
                       [this](std::optional<KeychainError> error) { emit identityRemoved(!error); });
     m_settings.remove(settings::activitySessions.toString());
     m_settings.sync();
-    setString(m_nationalID, QString(), &AppState::nationalIDChanged);
+    setString(m_nationalId, QString(), &AppState::nationalIdChanged);
     setString(m_fullName, QString(), &AppState::fullNameChanged);
-    setString(m_civilID, QString(), &AppState::civilIDChanged);
+    setString(m_civilId, QString(), &AppState::civilIdChanged);
     setString(m_kycLevel, QString(), &AppState::kycLevelChanged);
-    setString(m_sessionID, QString(), &AppState::sessionIDChanged);
+    setString(m_sessionId, QString(), &AppState::sessionIdChanged);
     setString(m_documentNumber, QString(), &AppState::documentNumberChanged);
     if (m_dashboardData) {
         m_dashboardData.reset();
@@ -227,10 +227,10 @@ QList<DashboardSession> AppState::loadActivity() const
 
 void AppState::applyIdentity(const StoredIdentity& identity)
 {
-    setString(m_nationalID, identity.nationalID.isEmpty() ? identity.civilID : identity.nationalID,
-              &AppState::nationalIDChanged);
+    setString(m_nationalId, identity.nationalId.isEmpty() ? identity.civilId : identity.nationalId,
+              &AppState::nationalIdChanged);
     setString(m_fullName, identity.fullName, &AppState::fullNameChanged);
-    setString(m_civilID, identity.civilID, &AppState::civilIDChanged);
+    setString(m_civilId, identity.civilId, &AppState::civilIdChanged);
     setString(m_kycLevel, identity.certificateLevel, &AppState::kycLevelChanged);
     setString(m_documentNumber, identity.documentNumber, &AppState::documentNumberChanged);
     rebuildDashboard(identity.loginAt);
@@ -243,12 +243,12 @@ void AppState::rebuildDashboard(const std::optional<QString>& loginAt)
                           : m_dashboardData ? m_dashboardData->user.createdAt
                                             : now();
     data.sessions = loadActivity();
-    data.user.nationalId = m_nationalID;
+    data.user.nationalId = m_nationalId;
     data.user.fullName = m_fullName;
     data.user.kycLevel = m_kycLevel;
     data.user.status = QStringLiteral("ACTIVE");
-    if (!m_civilID.isEmpty()) {
-        data.user.civilId = m_civilID;
+    if (!m_civilId.isEmpty()) {
+        data.user.civilId = m_civilId;
     }
     data.certificates = m_documentNumber.isEmpty() ? 0 : 1;
     data.totalLogins = static_cast<int>(

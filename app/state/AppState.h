@@ -27,11 +27,11 @@ class AppState : public QObject {
     Q_PROPERTY(orvela::state::AppScreen screen READ screen NOTIFY screenChanged)
     Q_PROPERTY(orvela::state::DashboardTab selectedTab READ selectedTab WRITE setSelectedTab NOTIFY
                    selectedTabChanged)
-    Q_PROPERTY(QString nationalID READ nationalID NOTIFY nationalIDChanged)
+    Q_PROPERTY(QString nationalId READ nationalId NOTIFY nationalIdChanged)
     Q_PROPERTY(QString fullName READ fullName NOTIFY fullNameChanged)
-    Q_PROPERTY(QString civilID READ civilID NOTIFY civilIDChanged)
+    Q_PROPERTY(QString civilId READ civilId NOTIFY civilIdChanged)
     Q_PROPERTY(QString kycLevel READ kycLevel NOTIFY kycLevelChanged)
-    Q_PROPERTY(QString sessionID READ sessionID WRITE setSessionID NOTIFY sessionIDChanged)
+    Q_PROPERTY(QString sessionId READ sessionId WRITE setSessionId NOTIFY sessionIdChanged)
     Q_PROPERTY(QString documentNumber READ documentNumber NOTIFY documentNumberChanged)
     Q_PROPERTY(QString biometricPrompt READ biometricPrompt NOTIFY biometricPromptChanged)
 
@@ -49,13 +49,13 @@ public:
     AppScreen screen() const { return m_screen; }
     DashboardTab selectedTab() const { return m_selectedTab; }
     void setSelectedTab(DashboardTab tab);
-    const QString& nationalID() const { return m_nationalID; }
+    const QString& nationalId() const { return m_nationalId; }
     const QString& fullName() const { return m_fullName; }
-    const QString& civilID() const { return m_civilID; }
+    const QString& civilId() const { return m_civilId; }
     const QString& kycLevel() const { return m_kycLevel; }
-    const QString& sessionID() const { return m_sessionID; }
+    const QString& sessionId() const { return m_sessionId; }
     /// Set by the sign-in flows when a backend session starts; never stored.
-    void setSessionID(const QString& sessionID);
+    void setSessionId(const QString& sessionId);
     const QString& documentNumber() const { return m_documentNumber; }
     const std::optional<DashboardData>& dashboardData() const { return m_dashboardData; }
     /// The presence check's reason while it waits for the person; empty otherwise.
@@ -96,11 +96,11 @@ public:
 signals:
     void screenChanged(orvela::state::AppScreen screen);
     void selectedTabChanged(orvela::state::DashboardTab tab);
-    void nationalIDChanged(const QString& value);
+    void nationalIdChanged(const QString& value);
     void fullNameChanged(const QString& value);
-    void civilIDChanged(const QString& value);
+    void civilIdChanged(const QString& value);
     void kycLevelChanged(const QString& value);
-    void sessionIDChanged(const QString& value);
+    void sessionIdChanged(const QString& value);
     void documentNumberChanged(const QString& value);
     void dashboardDataChanged();
     void biometricPromptChanged(const QString& reason);
@@ -130,11 +130,11 @@ private:
 
     AppScreen m_screen = AppScreen::login;
     DashboardTab m_selectedTab = DashboardTab::dashboard;
-    QString m_nationalID;
+    QString m_nationalId;
     QString m_fullName;
-    QString m_civilID;
+    QString m_civilId;
     QString m_kycLevel;
-    QString m_sessionID;
+    QString m_sessionId;
     QString m_documentNumber;
     std::optional<DashboardData> m_dashboardData;
     QString m_biometricPrompt;

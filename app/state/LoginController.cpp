@@ -111,7 +111,7 @@ void LoginController::startNationalIdFlow()
             }
             const auto& session = reply.value();
             setVerificationCode(session.vc.value_or(QString()));
-            m_appState.setSessionID(session.sessionId);
+            m_appState.setSessionId(session.sessionId);
             setCountdown(countdownStart());
             setPhase(AuthPhase::waiting);
             startCountdown();
@@ -140,7 +140,7 @@ void LoginController::startQrFlow()
                 setPhase(AuthPhase::failed);
                 return;
             }
-            m_appState.setSessionID(session.sessionId);
+            m_appState.setSessionId(session.sessionId);
             setVerificationCode(session.vc.value_or(QString()));
             m_qrText = session.qr;
             setQrImage(code->image());

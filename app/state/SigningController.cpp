@@ -70,8 +70,8 @@ SigningController::SigningController(AppState& appState, api::APIClient& client,
     : QObject(parent), m_appState(appState), m_client(client),
       m_downloads(downloads ? std::move(downloads) : DownloadsFolder(userDownloads))
 {
-    connect(&appState, &AppState::civilIDChanged, this, &SigningController::signerChanged);
-    connect(&appState, &AppState::nationalIDChanged, this, &SigningController::signerChanged);
+    connect(&appState, &AppState::civilIdChanged, this, &SigningController::signerChanged);
+    connect(&appState, &AppState::nationalIdChanged, this, &SigningController::signerChanged);
 }
 
 SigningController::~SigningController()
@@ -86,8 +86,8 @@ bool SigningController::isRunning() const
 
 QString SigningController::signerIdentifier() const
 {
-    const QString civil = trimBlanks(m_appState.civilID());
-    return civil.isEmpty() ? trimBlanks(m_appState.nationalID()) : civil;
+    const QString civil = trimBlanks(m_appState.civilId());
+    return civil.isEmpty() ? trimBlanks(m_appState.nationalId()) : civil;
 }
 
 void SigningController::signFile(const QString& location)

@@ -11,8 +11,8 @@ QByteArray StoredIdentity::encode() const
 {
     const QJsonObject object{{QStringLiteral("documentNumber"), documentNumber},
                              {QStringLiteral("fullName"), fullName},
-                             {QStringLiteral("civilID"), civilID},
-                             {QStringLiteral("nationalID"), nationalID},
+                             {QStringLiteral("civilID"), civilId},
+                             {QStringLiteral("nationalID"), nationalId},
                              {QStringLiteral("certificateLevel"), certificateLevel},
                              {QStringLiteral("loginAt"), loginAt}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -24,8 +24,8 @@ std::optional<StoredIdentity> StoredIdentity::decode(const QByteArray& bytes)
     StoredIdentity identity;
     identity.documentNumber = reader.required(QStringLiteral("documentNumber"));
     identity.fullName = reader.required(QStringLiteral("fullName"));
-    identity.civilID = reader.required(QStringLiteral("civilID"));
-    identity.nationalID = reader.required(QStringLiteral("nationalID"));
+    identity.civilId = reader.required(QStringLiteral("civilID"));
+    identity.nationalId = reader.required(QStringLiteral("nationalID"));
     identity.certificateLevel = reader.required(QStringLiteral("certificateLevel"));
     identity.loginAt = reader.required(QStringLiteral("loginAt"));
     return reader.result(std::move(identity));

@@ -11,8 +11,8 @@ namespace orvela::state {
 struct StoredIdentity {
     QString documentNumber;
     QString fullName;
-    QString civilID;
-    QString nationalID; ///< may be empty (QR sign-in)
+    QString civilId;
+    QString nationalId; ///< may be empty (QR sign-in)
     QString certificateLevel;
     QString loginAt; ///< ISO 8601 UTC
 

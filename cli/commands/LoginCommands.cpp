@@ -82,8 +82,8 @@ private:
 QJsonObject identityJson(const AppState& appState)
 {
     return QJsonObject{{QStringLiteral("fullName"), appState.fullName()},
-                       {QStringLiteral("nationalId"), appState.nationalID()},
-                       {QStringLiteral("civilId"), appState.civilID()},
+                       {QStringLiteral("nationalId"), appState.nationalId()},
+                       {QStringLiteral("civilId"), appState.civilId()},
                        {QStringLiteral("kycLevel"), appState.kycLevel()},
                        {QStringLiteral("documentNumber"), appState.documentNumber()}};
 }
@@ -198,8 +198,8 @@ int runWhoami(CliContext& context)
         // The stored identity came from the backend: a name must not be able to set the
         // terminal's title, clear the screen or add a line of its own.
         printLine(inert(appState.fullName()));
-        printLine(cliText("Cli_Whoami_NationalId") + inert(appState.nationalID()));
-        printLine(cliText("Cli_Whoami_CivilId") + inert(appState.civilID()));
+        printLine(cliText("Cli_Whoami_NationalId") + inert(appState.nationalId()));
+        printLine(cliText("Cli_Whoami_CivilId") + inert(appState.civilId()));
         printLine(cliText("Cli_Whoami_Kyc") + inert(appState.kycLevel()));
         printLine(cliText("Cli_Whoami_Document") + inert(appState.documentNumber()));
     }

@@ -15,7 +15,7 @@ MyIdView::MyIdView(state::AppState& appState, common::LocalizationService& local
     : AccountPage(appState, localization, parent)
 {
     setObjectName(QStringLiteral("myIdPage"));
-    connect(&appState, &state::AppState::civilIDChanged, this, &MyIdView::rebuild);
+    connect(&appState, &state::AppState::civilIdChanged, this, &MyIdView::rebuild);
     rebuild();
 }
 
@@ -37,7 +37,7 @@ void MyIdView::build(QVBoxLayout& layout)
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_RegistrationNumber")),
                                  orMissing(user.nationalId)));
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_CivilID")),
-                                 orMissing(user.civilId.value_or(appState().civilID()))));
+                                 orMissing(user.civilId.value_or(appState().civilId()))));
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_Status")),
                                  board ? accountStatusLabel(user.status, language()) : missing));
     rows->addWidget(new FieldRow(text(QStringLiteral("Page_MyId_RegisteredOn")),

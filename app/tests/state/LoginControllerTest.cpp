@@ -138,8 +138,8 @@ TEST_F(LoginControllerTest, ASignInByNumberIsStoredRestoredAndSignedOut)
     EXPECT_EQ(m_state->screen(), AppScreen::login);
     ASSERT_TRUE(waitUntil([&] { return m_state->screen() == AppScreen::dashboard; }));
     EXPECT_GE(shown.elapsed(), 1100);
-    EXPECT_EQ(m_state->nationalID(), "УБ99112233"); // as typed, not the backend's
-    EXPECT_EQ(m_state->civilID(), "ЖК87654321");
+    EXPECT_EQ(m_state->nationalId(), "УБ99112233"); // as typed, not the backend's
+    EXPECT_EQ(m_state->civilId(), "ЖК87654321");
     ASSERT_TRUE(waitUntil([&] { return stored; }));
     const auto saved = StoredIdentity::decode(storedIdentity().value_or(""));
     ASSERT_TRUE(saved.has_value());
@@ -160,7 +160,7 @@ TEST_F(LoginControllerTest, ASignInByNumberIsStoredRestoredAndSignedOut)
     EXPECT_EQ(relaunched->dashboardData()->user.createdAt, saved->loginAt);
     EXPECT_EQ(relaunched->loadActivity().size(), 1); // the sign-in's record only
 
-    m_state->setSessionID(QStringLiteral("session-1"));
+    m_state->setSessionId(QStringLiteral("session-1"));
     bool removed = false;
     QObject::connect(m_state.get(), &AppState::identityRemoved, &m_context,
                      [&](bool ok) { removed = ok; });
@@ -168,8 +168,8 @@ TEST_F(LoginControllerTest, ASignInByNumberIsStoredRestoredAndSignedOut)
     ASSERT_TRUE(waitUntil([&] { return removed; }));
     EXPECT_EQ(m_state->screen(), AppScreen::login);
     for (const QString& field :
-         {m_state->nationalID(), m_state->fullName(), m_state->civilID(), m_state->kycLevel(),
-          m_state->sessionID(), m_state->documentNumber()}) {
+         {m_state->nationalId(), m_state->fullName(), m_state->civilId(), m_state->kycLevel(),
+          m_state->sessionId(), m_state->documentNumber()}) {
         EXPECT_TRUE(field.isEmpty()) << field.toStdString();
     }
     EXPECT_FALSE(storedIdentity().has_value());
@@ -196,8 +196,8 @@ TEST_F(LoginControllerTest, QrSignInShowsTheCodeAndStoresNoNationalId)
     ASSERT_TRUE(waitUntil([this] { return ended(); }, 15'000));
     ASSERT_EQ(m_login->phase(), AuthPhase::success) << m_login->errorMessage().toStdString();
     ASSERT_TRUE(waitUntil([&] { return m_state->screen() == AppScreen::dashboard; }));
-    EXPECT_EQ(m_state->nationalID(), outcome.approverRegisterNumber); // falls back to civil ID
-    EXPECT_EQ(m_state->civilID(), outcome.approverRegisterNumber);
+    EXPECT_EQ(m_state->nationalId(), outcome.approverRegisterNumber); // falls back to civil ID
+    EXPECT_EQ(m_state->civilId(), outcome.approverRegisterNumber);
     EXPECT_EQ(SigningController(*m_state, *m_client).signerIdentifier(),
               outcome.approverRegisterNumber);
 }
