@@ -256,7 +256,7 @@ void SignView::chooseDocument()
     if (m_chooser == nullptr || m_controller.signerIdentifier().isEmpty()) {
         return;
     }
-    m_chooser->choosePdf(this, text("Choose a PDF to sign", "Гарын үсэг зурах PDF файл сонгоно уу"),
+    m_chooser->choosePdf(this, text("SignPage_ChooserTitle"),
                          [view = QPointer<SignView>(this)](const QString& path) {
                              if (view) {
                                  view->m_controller.signFile(path);
@@ -275,37 +275,30 @@ void SignView::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
 }
 
-QString SignView::text(const char* english, const char* mongolian) const
+QString SignView::text(const char* key) const
 {
-    return m_localization.language() == common::AppLanguage::en ? QString::fromUtf8(english)
-                                                                : QString::fromUtf8(mongolian);
+    return m_localization.localized(QString::fromLatin1(key));
 }
 
 void SignView::retranslate()
 {
     m_title->setText(m_localization.localized(QStringLiteral("Nav_Sign")));
-    m_subtitle->setText(
-        text("Pick a PDF and approve with PIN2 in the Nuvia app on your phone.",
-             "PDF файл сонгож, утсан дээрх Nuvia апп-аас PIN2-аар гарын үсэг зурна."));
-    m_idleHeadline->setText(text("Choose a PDF", "PDF файл сонгох"));
-    m_idleCaption->setText(text("Up to 25 MB, PDF only", "25 MB хүртэл, зөвхөн PDF"));
-    m_selectButton->setText(text("Select file", "Файл сонгох"));
-    m_signedOutBanner->setText(text("You must be signed in before signing.",
-                                    "Гарын үсэг зурахын өмнө нэвтэрсэн байх шаардлагатай."));
-    m_uploadingLabel->setText(text("Uploading…", "Илгээж байна…"));
-    m_codeCaption->setText(text("VERIFICATION CODE", "БАТАЛГААЖУУЛАХ КОД"));
-    m_codeHint->setText(
-        text("Check the same code shows in the Nuvia app, then approve with PIN2.",
-             "Утсан дээрх Nuvia апп-д ижил кодтой эсэхийг шалгаад PIN2-оор баталгаажуулна уу."));
+    m_subtitle->setText(text("SignPage_Subtitle"));
+    m_idleHeadline->setText(text("SignPage_ChooseHeadline"));
+    m_idleCaption->setText(text("SignPage_ChooseCaption"));
+    m_selectButton->setText(text("SignPage_Select"));
+    m_signedOutBanner->setText(text("SignPage_SignedOut"));
+    m_uploadingLabel->setText(text("SignPage_Uploading"));
+    m_codeCaption->setText(text("SignPage_CodeCaption"));
+    m_codeHint->setText(text("SignPage_CodeHint"));
     m_fileCaption->setText(m_localization.localized(QStringLiteral("Sign_Field_File")));
     m_previewCaption->setText(m_localization.localized(QStringLiteral("Sign_Preview_Caption")));
     m_hashCaption->setText(QStringLiteral("SHA-256"));
-    m_waitingLabel->setText(text("Waiting…", "Хүлээж байна…"));
+    m_waitingLabel->setText(text("SignPage_Waiting"));
     m_cancelButton->setText(m_localization.localized(QStringLiteral("Common_Cancel")));
-    m_newFileButton->setText(text("New file", "Шинэ файл"));
-    // Finder is another platform's browser; here the desktop's file manager shows the file.
-    m_revealButton->setText(text("Show in file manager", "Файлын менежерт харах"));
-    m_tryAgainButton->setText(text("Try again", "Дахин оролдох"));
+    m_newFileButton->setText(text("SignPage_NewFile"));
+    m_revealButton->setText(text("SignPage_Reveal"));
+    m_tryAgainButton->setText(text("SignPage_TryAgain"));
     showPhase();
 }
 
@@ -319,9 +312,9 @@ void SignView::showCopyCheck()
                                                             : QStringLiteral("SignCopy_Refused")));
     m_refusedReason->setVisible(!passed);
     m_refusedReason->setText(signing::copyCheckText(check, m_localization.language()));
-    m_savedHint->setText(
-        passed ? text("Saved to your Downloads folder.", "Downloads хавтаст хадгаллаа.")
-               : m_localization.localized(QStringLiteral("SignCopy_KeptUnverified")));
+    m_savedHint->setText(passed
+                             ? text("SignPage_Saved")
+                             : m_localization.localized(QStringLiteral("SignCopy_KeptUnverified")));
 }
 
 void SignView::showCountdown()

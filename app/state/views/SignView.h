@@ -53,7 +53,7 @@ private:
     QWidget* buildWaitingCard();
     QWidget* buildDoneCard();
     QWidget* buildFailedCard();
-    QString text(const char* english, const char* mongolian) const;
+    QString text(const char* key) const;
     void retranslate();
     void showPhase();
     void followCountdown(bool waiting);
