@@ -60,17 +60,18 @@ SignView::SignView(state::SigningController& controller, common::LocalizationSer
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(buildIdleCard());
     m_pages->addWidget(buildUploadingCard());
-    m_pages->addWidget(buildWaitingCard());
+    // With the document's first page beside the code, the waiting card is taller than the
+    // smallest window: it scrolls, downwards only, rather than squeeze the page; the other
+    // cards are short and never do.
+    auto* waiting = new QScrollArea(this);
+    waiting->setWidgetResizable(true);
+    waiting->setFrameShape(QFrame::NoFrame);
+    waiting->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    waiting->setWidget(buildWaitingCard());
+    m_pages->addWidget(waiting);
     m_pages->addWidget(buildDoneCard());
     m_pages->addWidget(buildFailedCard());
-    // With the document's first page beside the code, the waiting card is taller than the
-    // smallest window: the cards scroll, downwards only, rather than squeeze the page.
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(m_pages);
-    layout->addWidget(scroll, 1);
+    layout->addWidget(m_pages, 1);
 
     connect(&m_controller, &SigningController::phaseChanged, this, &SignView::showPhase);
     connect(&m_controller, &SigningController::signerChanged, this, &SignView::showPhase);
