@@ -1,3 +1,4 @@
+#include "InterfaceLanguage.h"
 #include "QtPrinters.h"
 #include "common/LocalizationTables.h"
 #include "common/l10n/CliStrings.h"
@@ -143,5 +144,28 @@ TEST(StringTablesTest, EveryKeyTheProgramNamesIsInTheTables)
         EXPECT_TRUE(tables.mainTable(AppLanguage::en).contains(key) ||
                     tables.extraTable(AppLanguage::en).contains(key))
             << key.toStdString();
+    }
+}
+
+// The screen check's own rule: data (Base64 with slashes, hex) and paths are no words, and a
+// word in the other language is found even beside them.
+TEST(InterfaceLanguageCheck, DataAndPathsAreNoWordsButTheOtherLanguageIs)
+{
+    using orvela::testing::isForeign;
+    const struct {
+        const char* text;
+        AppLanguage language;
+        bool foreign;
+    } cases[] = {
+        {"SPKI: loWa/xF7QV/w3J6CvPLr7Y9DRTVseNXZJzdbrIo6X3o=", AppLanguage::mn, false},
+        {"Файл: /home/user/Documents/contract.pdf", AppLanguage::mn, false},
+        {"14:BC:D0:90:BA:F3:1E:DB:A6:4E:9C:BD:8C:DF:C1:5F", AppLanguage::mn, false},
+        {"loWa/xF7QV/w3J6CvPLr7Y9DRTVseNXZJzdbrIo6X3o= Select", AppLanguage::mn, true},
+        {"Файл сонгох contract", AppLanguage::mn, true},
+        {"Choose /usr/lib/softhsm/libsofthsm2.so", AppLanguage::en, false},
+        {"Choose файл", AppLanguage::en, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isForeign(QString::fromUtf8(c.text), c.language, {}), c.foreign) << c.text;
     }
 }

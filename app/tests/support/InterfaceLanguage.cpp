@@ -50,11 +50,15 @@ bool isForeign(QString text, common::AppLanguage language, const QStringList& ke
 {
     static const QStringList names = technicalNames();
     // Fingerprints, keys and signatures in Base64 or hexadecimal are data, and so are the paths
-    // of files and libraries.
-    static const QRegularExpression data(QStringLiteral("[A-Za-z0-9+/=:]{16,}"));
+    // of files and libraries. Data goes first and whole: a Base64 value holds slashes, and read
+    // as a path first it would leave a stray piece that looks like a word. A run that goes on
+    // into a dot or a dash is a path's, not data.
+    static const QRegularExpression data(
+        QStringLiteral("(?<![\\w.\\-/+=:])[A-Za-z0-9+/=:]{16,}(?![\\w.\\-/+=:])"));
     static const QRegularExpression path(QStringLiteral("(/[\\w.+-]+){2,}"));
     static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
     static const QRegularExpression latinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
+    text.remove(data);
     QStringList pieces = kept;
     std::sort(pieces.begin(), pieces.end(),
               [](const QString& a, const QString& b) { return a.size() > b.size(); });
@@ -62,7 +66,6 @@ bool isForeign(QString text, common::AppLanguage language, const QStringList& ke
         text.remove(piece);
     }
     text.remove(path);
-    text.remove(data);
     return language == common::AppLanguage::en ? text.contains(cyrillic) : text.contains(latinWord);
 }
 
