@@ -4,13 +4,16 @@
 # Usage: with-pcsc.sh BUILD_DIR COMMAND [ARGS...]
 set -euo pipefail
 
-if [ -z "${ORVELA_PCSC_PRIVATE:-}" ]; then
+# The marker holds the process that made the namespace (unshare execs in place, so it is this
+# one): a run nested in another run's namespace makes one of its own instead of covering the
+# outer run's socket folder with its own.
+if [ "${ORVELA_PCSC_PRIVATE:-}" != "$$" ]; then
   if ! command -v unshare >/dev/null || ! unshare -m true 2>/dev/null; then
     echo "with-pcsc: a private mount namespace needs unshare (util-linux) and root" >&2
     exit 1
   fi
   # Mounts made inside must not reach the host's namespace.
-  ORVELA_PCSC_PRIVATE=1 exec unshare -m --propagation private -- "$0" "$@"
+  ORVELA_PCSC_PRIVATE=$$ exec unshare -m --propagation private -- "$0" "$@"
 fi
 
 # shellcheck source=scripts/lib/pcsc.sh
