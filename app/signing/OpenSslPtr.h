@@ -4,9 +4,21 @@
 #include <QString>
 #include <memory>
 #include <openssl/asn1.h>
+#include <openssl/crypto.h>
 #include <openssl/x509.h>
 
 namespace orvela::signing {
+
+/// Frees the calling thread's OpenSSL state (its error queue, above all) when a piece of work
+/// ends. The work runs on pool threads, which are joined only at exit, and there the state's
+/// thread-exit handler races the end of the process: LeakSanitizer then finds the error queue
+/// unowned.
+struct OpenSslThreadRelease {
+    OpenSslThreadRelease() = default;
+    OpenSslThreadRelease(const OpenSslThreadRelease&) = delete;
+    OpenSslThreadRelease& operator=(const OpenSslThreadRelease&) = delete;
+    ~OpenSslThreadRelease() { OPENSSL_thread_stop(); }
+};
 
 template <auto Free> struct OpenSslDeleter {
     template <typename T> void operator()(T* p) const { Free(p); }

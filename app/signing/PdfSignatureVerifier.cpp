@@ -2,6 +2,7 @@
 
 #include "signing/ByteRangeCheck.h"
 #include "signing/CmsChecks.h"
+#include "signing/OpenSslPtr.h"
 #include "signing/PdfDate.h"
 #include "signing/PdfDocument.h"
 #include "signing/TrustStore.h"
@@ -137,6 +138,7 @@ PdfSignatureReport verifyPdfFile(const QString& path, const VerifyOptions& optio
 
 PdfSignatureReport verifyPdfBytes(const QByteArray& pdf, const VerifyOptions& options)
 {
+    const OpenSslThreadRelease release;
     if (pdf.size() > maxVerifiedPdfSize) {
         return failed(Problem::fileNotRead);
     }

@@ -1,5 +1,7 @@
 #include "state/DocumentHash.h"
 
+#include "signing/OpenSslPtr.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <memory>
@@ -16,16 +18,6 @@ constexpr qint64 chunkSize = 256 << 10;
 
 struct DigestContextFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
-/// Frees the calling thread's OpenSSL state (its error queue, above all) when a read ends. The
-/// read runs on pool threads, which are joined only at exit, and there the state's thread-exit
-/// handler races the end of the process: LeakSanitizer then finds the error queue unowned.
-struct ThreadStateRelease {
-    ThreadStateRelease() = default;
-    ThreadStateRelease(const ThreadStateRelease&) = delete;
-    ThreadStateRelease& operator=(const ThreadStateRelease&) = delete;
-    ~ThreadStateRelease() { OPENSSL_thread_stop(); }
 };
 
 DocumentHash unreadable(const QString& why)
@@ -47,7 +39,7 @@ DocumentHash refused(DocumentHash::Status status)
 
 DocumentHash DocumentHash::read(const QString& path, qint64 limit)
 {
-    const ThreadStateRelease release;
+    const signing::OpenSslThreadRelease release;
     // Opening a pipe waits for a writer that may never come, and a device never ends; a path
     // that does not exist is left to the open below, which names the reason.
     const QFileInfo info(path);
