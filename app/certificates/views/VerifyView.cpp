@@ -1,13 +1,13 @@
 #include "certificates/views/VerifyView.h"
 
 #include "certificates/VerifyController.h"
-#include "certificates/views/CertificateFileChooser.h"
 #include "certificates/views/DropZone.h"
 #include "certificates/views/PdfReportPanel.h"
 #include "certificates/views/ReportPanel.h"
 #include "common/LocalizationService.h"
 #include "components/Accessibility.h"
 #include "components/ActionButton.h"
+#include "components/DialogPrompts.h"
 #include "components/InlineBanner.h"
 #include "components/Style.h"
 
@@ -25,9 +25,9 @@ namespace style = components::style;
 using components::ActionButton;
 
 VerifyView::VerifyView(VerifyController& controller, common::LocalizationService& localization,
-                       std::unique_ptr<CertificateFileChooser> chooser, QWidget* parent)
+                       std::unique_ptr<components::Prompts> prompts, QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization),
-      m_chooser(chooser ? std::move(chooser) : std::make_unique<DialogCertificateFileChooser>())
+      m_prompts(prompts ? std::move(prompts) : std::make_unique<components::DialogPrompts>())
 {
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -100,10 +100,12 @@ VerifyView::~VerifyView() = default;
 
 void VerifyView::chooseFile()
 {
-    const QString path = m_chooser->choose(this);
-    if (!path.isEmpty()) {
-        m_controller.loadFile(path);
-    }
+    // Certificate kinds first, then signed PDFs; the answer comes from the event loop.
+    m_prompts->chooseFileToOpen(
+        this, m_localization.localized(QStringLiteral("Verify_ChooserTitle")),
+        {QStringLiteral("PEM (*.pem)"), QStringLiteral("X.509 (*.crt *.cer *.der)"),
+         QStringLiteral("PDF (*.pdf)"), QStringLiteral("* (*)")},
+        this, [this](const QString& path) { m_controller.loadFile(path); });
 }
 
 void VerifyView::retranslate()

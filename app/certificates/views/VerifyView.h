@@ -1,6 +1,6 @@
 #pragma once
 
-#include "certificates/views/CertificateFileChooser.h"
+#include "components/Prompts.h"
 
 #include <QWidget>
 #include <memory>
@@ -29,8 +29,7 @@ class VerifyView : public QWidget {
     Q_OBJECT
 public:
     VerifyView(VerifyController& controller, common::LocalizationService& localization,
-               std::unique_ptr<CertificateFileChooser> chooser = nullptr,
-               QWidget* parent = nullptr);
+               std::unique_ptr<components::Prompts> prompts = nullptr, QWidget* parent = nullptr);
     ~VerifyView() override;
 
     /// Runs the file chooser and loads what the user picked.
@@ -42,7 +41,7 @@ private:
 
     VerifyController& m_controller;
     common::LocalizationService& m_localization;
-    std::unique_ptr<CertificateFileChooser> m_chooser;
+    std::unique_ptr<components::Prompts> m_prompts;
     QLabel* m_title;
     QLabel* m_subtitle;
     DropZone* m_dropZone;

@@ -1,6 +1,7 @@
 #include "../support/EventLoop.h"
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
+#include "AnsweringPrompts.h"
 #include "InterfaceLanguage.h"
 #include "Pades.h"
 #include "SamplePdf.h"
@@ -8,7 +9,6 @@
 #include "TestCertificates.h"
 #include "certificates/PdfSignatureCheck.h"
 #include "certificates/VerifyController.h"
-#include "certificates/views/CertificateFileChooser.h"
 #include "certificates/views/VerifyView.h"
 #include "common/LocalizationService.h"
 #include "components/InlineBanner.h"
@@ -34,15 +34,6 @@ using orvela::testing::CertificateSpec;
 using orvela::testing::makeCertificate;
 
 namespace {
-
-class AnsweringChooser : public CertificateFileChooser {
-public:
-    explicit AnsweringChooser(QString answer) : m_answer(std::move(answer)) {}
-    QString choose(QWidget*) override { return m_answer; }
-
-private:
-    QString m_answer;
-};
 
 class VerifyPageTest : public ::testing::Test {
 protected:
@@ -129,12 +120,17 @@ TEST_F(VerifyPageTest, LoadedFilesFillOrClearTheReportInPlainTextAndKeepTheirPat
 TEST_F(VerifyPageTest, ChooserAndParseButtonFeedTheController)
 {
     const QString path = write(QStringLiteral("c.der"), makeCertificate());
-    VerifyView cancelled(controller, localization, std::make_unique<AnsweringChooser>(QString()));
+    orvela::testing::AnsweringPrompts::Answers answers;
+    VerifyView cancelled(controller, localization,
+                         std::make_unique<orvela::testing::AnsweringPrompts>(answers));
     cancelled.chooseFile();
     EXPECT_TRUE(controller.sourcePath().isEmpty());
-    VerifyView view(controller, localization, std::make_unique<AnsweringChooser>(path));
+    answers.openPath = path;
+    VerifyView view(controller, localization,
+                    std::make_unique<orvela::testing::AnsweringPrompts>(answers));
     view.chooseFile();
     EXPECT_EQ(controller.sourcePath(), path);
+    EXPECT_TRUE(answers.nameFilters.join(u' ').contains(QStringLiteral("*.pdf")));
     EXPECT_TRUE(orvela::testing::waitUntil([&] { return !controller.isLoading(); }));
     controller.clear();
 

@@ -38,7 +38,9 @@ public:
                           Chosen chosen) override
     {
         m_answers.nameFilters = nameFilters;
-        chosen(m_answers.openPath);
+        if (!m_answers.openPath.isEmpty()) { // empty: the person dismissed the dialog
+            chosen(m_answers.openPath);
+        }
     }
     void chooseFileToSave(QWidget*, const QString&, const QString&, QObject*,
                           Chosen chosen) override
