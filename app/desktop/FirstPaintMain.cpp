@@ -2,9 +2,9 @@
 // prints the time from process start to its first painted window and quits. The start-up
 // benchmark and the library-loading test run it; it is never installed.
 
+#include "desktop/DesktopLauncher.h"
 #include "desktop/ProcessClock.h"
-#include "shell/DesktopLauncher.h"
-#include "shell/MainWindow.h"
+#include "shell/views/MainWindow.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -12,8 +12,8 @@
 
 int main(int argc, char** argv)
 {
-    using orvela::shell::MainWindow;
-    orvela::shell::LaunchHooks hooks;
+    using orvela::shell::views::MainWindow;
+    orvela::desktop::LaunchHooks hooks;
     hooks.alone = true;
     hooks.onWindow = [](MainWindow& window) {
         QObject::connect(&window, &MainWindow::firstPainted, &window, [] {
@@ -22,5 +22,5 @@ int main(int argc, char** argv)
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
     };
-    return orvela::shell::DesktopLauncher::run(argc, argv, hooks);
+    return orvela::desktop::DesktopLauncher::run(argc, argv, hooks);
 }

@@ -1,6 +1,6 @@
-#include "shell/DesktopLauncher.h"
+#include "desktop/DesktopLauncher.h"
 
 int main(int argc, char** argv)
 {
-    return orvela::shell::DesktopLauncher::run(argc, argv);
+    return orvela::desktop::DesktopLauncher::run(argc, argv);
 }

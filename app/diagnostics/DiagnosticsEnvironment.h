@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/AppLanguage.h"
-#include "state/KeychainManager.h"
+#include "platform/KeychainManager.h"
 
 #include <QString>
 #include <QUrl>
@@ -38,7 +38,7 @@ struct DiagnosticsEnvironment {
     std::optional<std::string> pkcs11Library;
     QString settingsPath;
     /// The credential store's service name (a demo profile has its own).
-    QString keychainService = QString::fromLatin1(state::KeychainManager::defaultService);
+    QString keychainService = QString::fromLatin1(platform::KeychainManager::defaultService);
     /// Each check's own time limit; the backend's exchange gets the same.
     int limitMs = 6000;
 };

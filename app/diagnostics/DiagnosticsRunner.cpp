@@ -7,7 +7,7 @@
 #include "diagnostics/ServiceChecks.h"
 #include "diagnostics/SmartCardCheck.h"
 #include "orvela/tokenkit/CardReaders.h"
-#include "state/KeychainManager.h"
+#include "platform/KeychainManager.h"
 #include "tokens/ModuleChoice.h"
 #include "tokens/TokenWork.h"
 
@@ -135,9 +135,9 @@ void DiagnosticsRunner::startBackend(int index)
 void DiagnosticsRunner::startCredentials(int index)
 {
     armLimit(index, m_environment.limitMs);
-    const state::KeychainManager store(m_environment.keychainService);
-    store.load(state::KeychainItem::identity, this,
-               [this, index, run = m_run](std::variant<QByteArray, state::KeychainError> read) {
+    const platform::KeychainManager store(m_environment.keychainService);
+    store.load(platform::KeychainItem::identity, this,
+               [this, index, run = m_run](std::variant<QByteArray, platform::KeychainError> read) {
                    settle(index, run, credentialCheck(read));
                });
 }

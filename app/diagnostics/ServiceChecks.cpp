@@ -1,6 +1,6 @@
 #include "diagnostics/ServiceChecks.h"
 
-#include "state/StoredIdentity.h"
+#include "session/StoredIdentity.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -113,21 +113,21 @@ Check backendCheck(const QString& baseUrl, const api::BackendProbe& probe, const
     return check;
 }
 
-Check credentialCheck(const std::variant<QByteArray, state::KeychainError>& read)
+Check credentialCheck(const std::variant<QByteArray, platform::KeychainError>& read)
 {
     Check check{QStringLiteral("credentialStore"), QStringLiteral("Diag_Credentials_Title")};
     if (const auto* bytes = std::get_if<QByteArray>(&read)) {
         check.addWord(QStringLiteral("Diag_Fact_Collection"),
                       QStringLiteral("Diag_Value_Unlocked"));
-        const auto identity = state::StoredIdentity::decode(*bytes);
+        const auto identity = session::StoredIdentity::decode(*bytes);
         const QString number = identity ? identity->nationalId : QString();
         check.add(QStringLiteral("Diag_Fact_SignedIn"),
                   number.isEmpty() ? QStringLiteral("—") : maskIdentifier(number));
         check.judge(Verdict::fine, QStringLiteral("Diag_Credentials_Fine"));
         return check;
     }
-    using Cause = state::KeychainError::Cause;
-    const Cause cause = std::get<state::KeychainError>(read).cause();
+    using Cause = platform::KeychainError::Cause;
+    const Cause cause = std::get<platform::KeychainError>(read).cause();
     if (cause == Cause::notFound) {
         check.addWord(QStringLiteral("Diag_Fact_Collection"),
                       QStringLiteral("Diag_Value_Unlocked"));

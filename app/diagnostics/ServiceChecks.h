@@ -3,7 +3,7 @@
 #include "api/BackendProbe.h"
 #include "api/CallResult.h"
 #include "diagnostics/Check.h"
-#include "state/KeychainError.h"
+#include "platform/KeychainError.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -21,7 +21,7 @@ Check backendCheck(const QString& baseUrl, const api::BackendProbe& probe, const
 
 /// The credential store's check from reading the stored identity: the collection answers and
 /// is unlocked, and who is signed in (the register number masked).
-Check credentialCheck(const std::variant<QByteArray, state::KeychainError>& read);
+Check credentialCheck(const std::variant<QByteArray, platform::KeychainError>& read);
 
 /// The update feed's check: none configured, or whether reading it worked.
 Check updatesCheck(const QUrl& feedUrl, const api::CallResult<QByteArray>* fetched);

@@ -3,12 +3,12 @@
 #include "common/LocalizationService.h"
 #include "common/LocalizationTables.h"
 #include "common/SettingsKeys.h"
-#include "shell/AppVersion.h"
-#include "shell/AutostartManager.h"
-#include "shell/TrayAvailability.h"
-#include "shell/UpdateChecker.h"
-#include "shell/UpdateFeed.h"
-#include "shell/UpdateSchedule.h"
+#include "platform/AutostartManager.h"
+#include "platform/TrayAvailability.h"
+#include "updates/AppVersion.h"
+#include "updates/UpdateChecker.h"
+#include "updates/UpdateFeed.h"
+#include "updates/UpdateSchedule.h"
 
 #include <QSettings>
 #include <QSysInfo>
@@ -18,14 +18,14 @@ namespace orvela::shell {
 using common::AppLanguage;
 
 SettingsController::SettingsController(QSettings* store, common::LocalizationService* localization,
-                                       AutostartManager* autostart, const TrayAvailability* tray,
-                                       QObject* parent)
+                                       platform::AutostartManager* autostart,
+                                       const platform::TrayAvailability* tray, QObject* parent)
     : QObject(parent), m_store(store), m_localization(localization), m_autostart(autostart),
-      m_tray(tray), m_automaticUpdateChecks(UpdateSchedule::builtInEnabled())
+      m_tray(tray), m_automaticUpdateChecks(updates::UpdateSchedule::builtInEnabled())
 {
     connect(m_localization, &common::LocalizationService::languageChanged, this,
             &SettingsController::languageChanged);
-    connect(m_autostart, &AutostartManager::launchAtLoginChanged, this,
+    connect(m_autostart, &platform::AutostartManager::launchAtLoginChanged, this,
             &SettingsController::launchAtLoginChanged);
 }
 
@@ -105,8 +105,9 @@ QString SettingsController::updatesNote(AppLanguage language) const
 {
     const char* key = "Settings_Updates_Distribution";
     if (m_automaticUpdateChecks) {
-        key = UpdateChecker::isUsableFeed(configuredFeedUrl(*m_store)) ? "Settings_Updates_Daily"
-                                                                       : "Settings_Updates_NoFeed";
+        key = updates::UpdateChecker::isUsableFeed(updates::configuredFeedUrl(*m_store))
+                  ? "Settings_Updates_Daily"
+                  : "Settings_Updates_NoFeed";
     }
     return common::LocalizationTables::builtIn().extraTable(language).value(
         QString::fromLatin1(key));
@@ -144,12 +145,12 @@ void SettingsController::setApiBaseUrlOverride(const QString& url)
 
 QString SettingsController::versionText()
 {
-    return displayVersion();
+    return updates::displayVersion();
 }
 
 QString SettingsController::buildText()
 {
-    return buildNumber();
+    return updates::buildNumber();
 }
 
 QString SettingsController::publisherText()

@@ -11,11 +11,12 @@ class QSettings;
 namespace orvela::common {
 class LocalizationService;
 }
-
-namespace orvela::shell {
-
+namespace orvela::platform {
 class AutostartManager;
 class TrayAvailability;
+} // namespace orvela::platform
+
+namespace orvela::shell {
 
 /// The state behind both settings screens and the tray menu's toggles: every setter writes its
 /// setting at once and announces it, so every open screen shows the same values.
@@ -25,8 +26,8 @@ class SettingsController : public QObject {
 public:
     /// All pointers must outlive the controller.
     SettingsController(QSettings* store, common::LocalizationService* localization,
-                       AutostartManager* autostart, const TrayAvailability* tray,
-                       QObject* parent = nullptr);
+                       platform::AutostartManager* autostart,
+                       const platform::TrayAvailability* tray, QObject* parent = nullptr);
 
     ThemeMode theme() const;
     void setTheme(ThemeMode mode);
@@ -85,8 +86,8 @@ private:
 
     QSettings* m_store;
     common::LocalizationService* m_localization;
-    AutostartManager* m_autostart;
-    const TrayAvailability* m_tray;
+    platform::AutostartManager* m_autostart;
+    const platform::TrayAvailability* m_tray;
     bool m_automaticUpdateChecks;
 };
 

@@ -6,8 +6,8 @@
 #include "common/SettingsFile.h"
 #include "diagnostics/DiagnosticsRunner.h"
 #include "diagnostics/Report.h"
-#include "shell/UpdateFeed.h"
-#include "state/KeychainManager.h"
+#include "platform/KeychainManager.h"
+#include "updates/UpdateFeed.h"
 
 #include <QEventLoop>
 #include <QSettings>
@@ -21,7 +21,7 @@ namespace {
 QUrl feedUrl()
 {
     const QSettings store;
-    const QString chosen = store.value(shell::updateFeedUrl.toString()).toString().trimmed();
+    const QString chosen = store.value(updates::updateFeedUrl.toString()).toString().trimmed();
     return QUrl(chosen.isEmpty() ? QStringLiteral(ORVELA_UPDATE_FEED_URL) : chosen);
 }
 
@@ -46,7 +46,7 @@ int runDiagnose(CliContext& context)
         environment.pkcs11Library = library.toStdString();
     }
     environment.settingsPath = common::defaultSettingsPath();
-    environment.keychainService = QString::fromLatin1(state::KeychainManager::defaultService);
+    environment.keychainService = QString::fromLatin1(platform::KeychainManager::defaultService);
 
     diagnostics::DiagnosticsRunner runner(environment);
     // The tool's one event loop: the checks run on their workers while it waits.

@@ -5,11 +5,11 @@
 #include "CliOutput.h"
 #include "api/APIClient.h"
 #include "common/DateFormatter.h"
-#include "state/AppState.h"
-#include "state/FprintdBiometricGate.h"
-#include "state/KeychainManager.h"
-#include "state/LoginController.h"
-#include "state/QrCode.h"
+#include "platform/FprintdBiometricGate.h"
+#include "platform/KeychainManager.h"
+#include "session/AppState.h"
+#include "signin/LoginController.h"
+#include "signin/QrCode.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -21,15 +21,15 @@ namespace orvela::cli {
 
 namespace {
 
-using state::AppState;
-using state::AuthPhase;
-using state::LoginController;
+using session::AppState;
+using session::AuthPhase;
+using signin::LoginController;
 
 /// The application state over the desktop application's own store and settings.
 struct Session {
     QSettings settings;
-    state::FprintdBiometricGate gate;
-    AppState appState{state::KeychainManager::shared(), settings, gate};
+    platform::FprintdBiometricGate gate;
+    AppState appState{platform::KeychainManager::shared(), settings, gate};
 };
 
 /// Where a sign-in's messages go: standard output, or standard error when standard output is
@@ -94,7 +94,7 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
 {
     const auto tr = [&texts](const char* key) { return texts.localized(QString::fromLatin1(key)); };
     QObject::connect(&login, &LoginController::qrImageChanged, &loop, [&, tr] {
-        if (const auto code = state::QrCode::encode(login.qrText());
+        if (const auto code = signin::QrCode::encode(login.qrText());
             !login.qrImage().isNull() && code) {
             for (const QString& line : code->halfBlockLines()) {
                 out.line(line);
@@ -164,7 +164,7 @@ int runLogin(CliContext& context)
     LoginOutput out(context);
     report(context, out, texts, login, session.appState, loop);
     if (qr) {
-        login.selectTab(state::LoginTab::qrScan);
+        login.selectTab(session::LoginTab::qrScan);
     } else {
         login.setNationalIdInput(context.value(QStringLiteral("register")));
         login.startNationalIdFlow();

@@ -4,11 +4,11 @@
 #include "CliOutput.h"
 #include "api/APIClient.h"
 #include "common/LocalizationTables.h"
+#include "platform/FprintdBiometricGate.h"
+#include "platform/KeychainManager.h"
+#include "session/AppState.h"
+#include "signing/SigningController.h"
 #include "signing/TrustSettings.h"
-#include "state/AppState.h"
-#include "state/FprintdBiometricGate.h"
-#include "state/KeychainManager.h"
-#include "state/SigningController.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -20,7 +20,7 @@ namespace orvela::cli {
 
 namespace {
 
-using state::SigningController;
+using signing::SigningController;
 using Phase = SigningController::Phase;
 
 /// A folder the tool was told to use, created like the Downloads folder when missing.
@@ -29,7 +29,7 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
     if (outDir.isEmpty()) {
         return {};
     }
-    return [outDir](state::SignText* error) -> QString {
+    return [outDir](signing::SignText* error) -> QString {
         const QString folder = QFileInfo(outDir).absoluteFilePath();
         if (!QDir().mkpath(folder)) {
             *error = {cliText("Cli_Sign_NoFolder", common::AppLanguage::en) + folder,
@@ -42,7 +42,7 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
 
 /// What `orvela sign` says of a saved copy that failed its check: the screen's words, and where
 /// the copy was kept.
-QString refusal(const state::SigningController& signing, common::AppLanguage language)
+QString refusal(const signing::SigningController& signing, common::AppLanguage language)
 {
     return common::builtInText(QStringLiteral("SignCopy_Refused"), language) +
            QStringLiteral(": ") + orvela::signing::copyCheckText(signing.copyCheck(), language) +
@@ -52,16 +52,16 @@ QString refusal(const state::SigningController& signing, common::AppLanguage lan
 }
 
 /// Loads the identity as `orvela whoami` does; false when nobody is signed in.
-bool restoreIdentity(state::AppState& appState)
+bool restoreIdentity(session::AppState& appState)
 {
     QEventLoop loop;
-    QObject::connect(&appState, &state::AppState::biometricPromptChanged, &loop,
+    QObject::connect(&appState, &session::AppState::biometricPromptChanged, &loop,
                      [](const QString& reason) {
                          if (!reason.isEmpty()) {
                              printError(reason);
                          }
                      });
-    QObject::connect(&appState, &state::AppState::restoreFinished, &loop,
+    QObject::connect(&appState, &session::AppState::restoreFinished, &loop,
                      [&loop](bool restored) { loop.exit(restored ? 0 : 1); });
     appState.restoreSession();
     return loop.exec() == 0;
@@ -78,8 +78,8 @@ int runSign(CliContext& context)
     };
 
     QSettings settings;
-    state::FprintdBiometricGate gate;
-    state::AppState appState(state::KeychainManager::shared(), settings, gate);
+    platform::FprintdBiometricGate gate;
+    session::AppState appState(platform::KeychainManager::shared(), settings, gate);
     if (!restoreIdentity(appState)) {
         return fail(context.json, cliText("Cli_Sign_NotSignedIn"));
     }

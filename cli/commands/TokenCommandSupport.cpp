@@ -5,9 +5,9 @@
 #include "CliOutput.h"
 #include "PinInput.h"
 #include "common/LocalizationService.h"
+#include "desktop/demo/DemoPluginLoader.h"
 #include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/PKCS11Error.h"
-#include "shell/demo/DemoPluginLoader.h"
 #include "tokens/ProvisionInput.h"
 #include "tokens/TokenFailureText.h"
 
@@ -19,16 +19,16 @@ namespace orvela::cli::token {
 
 namespace {
 
-std::optional<shell::VirtualTokenMode> virtualMode(const QString& name)
+std::optional<demo::VirtualTokenMode> virtualMode(const QString& name)
 {
     if (name == u"des") {
-        return shell::VirtualTokenMode::des;
+        return demo::VirtualTokenMode::des;
     }
     if (name == u"aes") {
-        return shell::VirtualTokenMode::aes;
+        return demo::VirtualTokenMode::aes;
     }
     if (name == u"fips") {
-        return shell::VirtualTokenMode::aesFips;
+        return demo::VirtualTokenMode::aesFips;
     }
     return std::nullopt;
 }
@@ -42,9 +42,9 @@ void plugInVirtualToken(const QString& modeName)
         throw std::runtime_error(cliText("Cli_Token_VirtualMode").toStdString());
     }
     // Loaded for good: the reader it makes lives on in the kit's reader manager.
-    static shell::DemoPlugin plugin = shell::loadDemoPlugin();
+    static demo::DemoPlugin plugin = demo::loadDemoPlugin();
     if (!plugin.services) {
-        throw std::runtime_error(shell::demoPluginFailureText(plugin).toStdString());
+        throw std::runtime_error(demo::demoPluginFailureText(plugin).toStdString());
     }
     tokenkit::CardReaders::shared().setBackend(plugin.services->makeVirtualReader(
         qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString(), {}, *mode));

@@ -2,7 +2,7 @@
 // simulator on 127.0.0.1, in a private keyring and a private home (scripts/lib/with-keyring.sh).
 
 #include "BackendSim.h"
-#include "StateFixture.h"
+#include "SessionFixture.h"
 #include "common/DateFormatter.h"
 
 #include <QDir>
@@ -15,7 +15,7 @@
 
 using namespace orvela;
 using backendsim::SimOutcome;
-using statetest::waitUntil;
+using sessiontest::waitUntil;
 
 namespace {
 
@@ -25,11 +25,11 @@ struct ToolRun {
     QString err;
 };
 
-class LoginCliTest : public statetest::StateFixture {
+class LoginCliTest : public sessiontest::SessionFixture {
 protected:
     void SetUp() override
     {
-        StateFixture::SetUp();
+        SessionFixture::SetUp();
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
             << "the tool must write into a private configuration folder";
         ASSERT_NE(m_sim.start(), 0);
@@ -90,7 +90,7 @@ TEST_F(LoginCliTest, SignInByNumberIsSharedWithTheDesktopShownHarmlesslyAndSignO
     QSettings desktopSettings(QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
                                   .filePath(QStringLiteral("Orvela/orvela-desktop.conf")),
                               QSettings::IniFormat);
-    state::AppState desktop(state::KeychainManager::shared(), desktopSettings, m_gate);
+    session::AppState desktop(platform::KeychainManager::shared(), desktopSettings, m_gate);
     ASSERT_TRUE(restore(desktop));
     EXPECT_EQ(desktop.fullName(), outcome.name);
     EXPECT_EQ(desktop.dashboardData()->totalLogins, 1);

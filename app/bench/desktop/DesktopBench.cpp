@@ -9,13 +9,13 @@
 // sign-in also stores its identity.
 
 #include "BackendSim.h"
-#include "shell/ContentView.h"
-#include "shell/DesktopApplication.h"
-#include "shell/MainWindow.h"
-#include "state/AppState.h"
-#include "state/BiometricGate.h"
-#include "state/LoginController.h"
-#include "state/views/LoginView.h"
+#include "desktop/DesktopApplication.h"
+#include "platform/BiometricGate.h"
+#include "session/AppState.h"
+#include "shell/views/ContentView.h"
+#include "shell/views/MainWindow.h"
+#include "signin/LoginController.h"
+#include "signin/views/LoginView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,12 +38,12 @@ namespace {
 constexpr int startRuns = 15;
 constexpr int idleSeconds = 10;
 
-class PresentTray : public shell::TrayAvailability {
+class PresentTray : public platform::TrayAvailability {
 public:
     bool isSystemTrayAvailable() const override { return true; }
 };
 
-class PassingGate : public state::BiometricGate {
+class PassingGate : public platform::BiometricGate {
 public:
     void evaluate(const QString&, QObject* context, Done done) override
     {
@@ -51,7 +51,7 @@ public:
     }
 };
 
-class NoAutostart : public shell::AutostartBackend {
+class NoAutostart : public platform::AutostartBackend {
 public:
     bool isEnabled() const override { return false; }
     bool enable() override { return false; }
@@ -171,7 +171,7 @@ void benchRunningApplication()
     backendsim::BackendSim sim;
     sim.setApproveAfterMs(3000);
     sim.start();
-    shell::DesktopProfile profile;
+    desktop::DesktopProfile profile;
     profile.settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")),
                                                    QSettings::IniFormat);
     profile.keychainService =
@@ -182,7 +182,7 @@ void benchRunningApplication()
     profile.tray = std::make_unique<PresentTray>();
     profile.gate = std::make_unique<PassingGate>();
     profile.autostart = std::make_unique<NoAutostart>();
-    shell::DesktopApplication desktop(std::move(profile));
+    desktop::DesktopApplication desktop(std::move(profile));
     desktop.start();
     runFor(1000);
 
@@ -209,7 +209,7 @@ void benchRunningApplication()
     clock.start();
     probe.start();
 
-    auto* login = qobject_cast<state::LoginView*>(desktop.content().currentScreen());
+    auto* login = qobject_cast<signin::views::LoginView*>(desktop.content().currentScreen());
     if (!login) {
         std::printf("sign-in stall: the sign-in screen is not shown\n");
         return;
@@ -218,7 +218,7 @@ void benchRunningApplication()
     login->findChild<QPushButton*>(QStringLiteral("signInButton"))->click();
     const bool reached = runUntil(
         [&] {
-            return desktop.appState().screen() == state::AppScreen::dashboard &&
+            return desktop.appState().screen() == session::AppScreen::dashboard &&
                    desktop.content().transition() == nullptr;
         },
         20'000);

@@ -10,9 +10,9 @@
 #include "api/APIClient.h"
 #include "common/LocalizationService.h"
 #include "components/DialogPrompts.h"
+#include "dashboard/views/DiagnosticsSection.h"
 #include "diagnostics/DiagnosticsController.h"
 #include "diagnostics/DiagnosticsRunner.h"
-#include "shell/dashboard/DiagnosticsSection.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -73,7 +73,7 @@ void benchSectionStall(const QString& baseUrl)
     common::LocalizationService localization(&store);
     diagnostics::DiagnosticsController controller(environmentFor(client));
     components::DialogPrompts prompts;
-    shell::DiagnosticsSection section(controller, prompts, localization);
+    dashboard::views::DiagnosticsSection section(controller, prompts, localization);
     section.resize(760, 900);
     section.show();
     // The page is on screen before the checks are asked for, as when a person clicks.

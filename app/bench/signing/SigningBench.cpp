@@ -5,11 +5,11 @@
 
 #include "Pades.h"
 #include "api/APIClient.h"
-#include "state/AppState.h"
-#include "state/BiometricGate.h"
-#include "state/DocumentHash.h"
-#include "state/KeychainManager.h"
-#include "state/SigningController.h"
+#include "platform/BiometricGate.h"
+#include "platform/KeychainManager.h"
+#include "session/AppState.h"
+#include "signing/DocumentHash.h"
+#include "signing/SigningController.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,14 +29,14 @@
 #include <vector>
 
 using namespace orvela;
-using Phase = state::SigningController::Phase;
+using Phase = signing::SigningController::Phase;
 
 namespace {
 
 constexpr qint64 documentSize = 25 * 1024 * 1024;
 constexpr int rounds = 7;
 
-class PassingGate : public state::BiometricGate {
+class PassingGate : public platform::BiometricGate {
 public:
     void evaluate(const QString&, QObject*, Done done) override { done(Outcome::passed); }
 };
@@ -100,8 +100,8 @@ void benchHash(const QString& path, const QByteArray& bytes)
     std::vector<double> reads;
     for (int i = 0; i < rounds; ++i) {
         ours.push_back(millisecondsOf([&] {
-            const auto document = state::DocumentHash::read(path, documentSize);
-            if (document.status != state::DocumentHash::Status::ok) {
+            const auto document = signing::DocumentHash::read(path, documentSize);
+            if (document.status != signing::DocumentHash::Status::ok) {
                 std::fprintf(stderr, "read failed\n");
             }
         }));
@@ -137,7 +137,7 @@ quint16 freePort()
 }
 
 /// Signs `path` to the end; returns the longest gap between 1 ms ticks of the interface thread.
-double signAndMeasureStall(state::SigningController& signing, const QString& path)
+double signAndMeasureStall(signing::SigningController& signing, const QString& path)
 {
     QElapsedTimer clock;
     qint64 last = 0;
@@ -156,7 +156,7 @@ double signAndMeasureStall(state::SigningController& signing, const QString& pat
         }
         last = now;
     });
-    QObject::connect(&signing, &state::SigningController::phaseChanged, &ticks, [](Phase phase) {
+    QObject::connect(&signing, &signing::SigningController::phaseChanged, &ticks, [](Phase phase) {
         std::printf("  VmRSS at %-16s %ld kB\n",
                     QMetaEnum::fromType<Phase>().valueToKey(static_cast<int>(phase)),
                     statusKb("VmRSS"));
@@ -204,8 +204,8 @@ int main(int argc, char** argv)
     }
     QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     PassingGate gate;
-    state::KeychainManager keychain(QStringLiteral("mn.orvela.eid.desktop.bench"));
-    state::AppState appState(keychain, settings, gate);
+    platform::KeychainManager keychain(QStringLiteral("mn.orvela.eid.desktop.bench"));
+    session::AppState appState(keychain, settings, gate);
     appState.applyIdentity({QStringLiteral("MN0012345"), QStringLiteral("Bench"),
                             QStringLiteral("AB12345678"), QString(), QStringLiteral("QUALIFIED"),
                             QStringLiteral("2026-01-01T00:00:00Z")});
@@ -214,7 +214,7 @@ int main(int argc, char** argv)
     options.fixedBaseUrl = QStringLiteral("http://127.0.0.1:%1").arg(port);
     api::APIClient client(options);
     const QString downloads = dir.filePath(QStringLiteral("Downloads"));
-    state::SigningController signing(appState, client, [&downloads](state::SignText*) {
+    signing::SigningController signing(appState, client, [&downloads](signing::SignText*) {
         QDir().mkpath(downloads);
         return downloads;
     });

@@ -2,7 +2,7 @@
 
 #include "BackendSim.h"
 #include "QtPrinters.h"
-#include "StateTestSupport.h"
+#include "SessionTestSupport.h"
 #include "api/APIClient.h"
 #include "common/SettingsKeys.h"
 
@@ -14,9 +14,9 @@
 
 namespace orvela::apitest {
 
-using statetest::app;
-using statetest::runEventLoopFor;
-using statetest::waitUntil;
+using sessiontest::app;
+using sessiontest::runEventLoopFor;
+using sessiontest::waitUntil;
 
 /// A client on private settings, a simulator, and helpers that wait for answers.
 class ApiFixture : public ::testing::Test {

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "../support/EventLoop.h"
-#include "StateTestSupport.h"
+#include "SessionTestSupport.h"
 #include "common/LocalizationService.h"
 #include "common/SettingsKeys.h"
-#include "state/AppState.h"
-#include "state/KeychainManager.h"
-#include "state/StoredIdentity.h"
+#include "platform/KeychainManager.h"
+#include "session/AppState.h"
+#include "session/StoredIdentity.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -48,7 +48,7 @@ protected:
         }
         m_settings->setValue(settings::activitySessions.toString(),
                              QString::fromUtf8(QJsonDocument(log).toJson(QJsonDocument::Compact)));
-        m_state->applyIdentity(state::StoredIdentity{
+        m_state->applyIdentity(session::StoredIdentity{
             QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"), QStringLiteral("ИБ12345678"),
             QStringLiteral("УБ99112233"), kycLevel, QStringLiteral("2026-01-05T09:00:00Z")});
     }
@@ -57,10 +57,10 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<QSettings> m_settings = std::make_unique<QSettings>(
         m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    state::KeychainManager m_keychain{statetest::uniqueService()};
-    statetest::FakeBiometricGate m_gate;
-    std::unique_ptr<state::AppState> m_state =
-        std::make_unique<state::AppState>(m_keychain, *m_settings, m_gate, [] {
+    platform::KeychainManager m_keychain{sessiontest::uniqueService()};
+    sessiontest::FakeBiometricGate m_gate;
+    std::unique_ptr<session::AppState> m_state =
+        std::make_unique<session::AppState>(m_keychain, *m_settings, m_gate, [] {
             return QDateTime(QDate(2026, 1, 5), QTime(10, 11, 12), Qt::UTC);
         });
     std::unique_ptr<common::LocalizationService> m_localization =

@@ -2,13 +2,14 @@
 // statistics and the overview's figures are read off their pages.
 
 #include "../support/QtPrinters.h"
-#include "shell/dashboard/ActivityOutcome.h"
-#include "shell/dashboard/IdentityLabels.h"
+#include "dashboard/IdentityLabels.h"
+#include "dashboard/views/ActivityOutcome.h"
 
 #include <gtest/gtest.h>
 
 using namespace orvela;
-using namespace orvela::shell;
+using namespace orvela::dashboard;
+using namespace orvela::dashboard::views;
 using common::AppLanguage;
 
 namespace {

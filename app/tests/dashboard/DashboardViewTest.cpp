@@ -2,7 +2,7 @@
 // coming pages, sign-out, collapse, redraws on new data and language; the home page's backend
 // check against the simulator and the lock page's confirmation.
 
-#include "shell/dashboard/DashboardView.h"
+#include "dashboard/views/DashboardView.h"
 
 #include "../support/Markup.h"
 #include "../support/QtPrinters.h"
@@ -15,18 +15,18 @@
 #include "common/DateFormatter.h"
 #include "common/LocalizationTables.h"
 #include "components/InlineBanner.h"
-#include "shell/dashboard/HomeController.h"
-#include "shell/dashboard/HomeView.h"
-#include "shell/dashboard/LockController.h"
-#include "shell/dashboard/LockView.h"
-#include "shell/dashboard/LogsModel.h"
-#include "shell/dashboard/LogsView.h"
-#include "shell/dashboard/OverviewModel.h"
-#include "shell/dashboard/OverviewView.h"
-#include "shell/dashboard/SidebarList.h"
-#include "shell/dashboard/StatCard.h"
-#include "state/DashboardTab.h"
-#include "state/StoredIdentity.h"
+#include "dashboard/LogsModel.h"
+#include "dashboard/OverviewModel.h"
+#include "dashboard/views/HomeController.h"
+#include "dashboard/views/HomeView.h"
+#include "dashboard/views/LockController.h"
+#include "dashboard/views/LockView.h"
+#include "dashboard/views/LogsView.h"
+#include "dashboard/views/OverviewView.h"
+#include "dashboard/views/SidebarList.h"
+#include "dashboard/views/StatCard.h"
+#include "session/DashboardTab.h"
+#include "session/StoredIdentity.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,10 +40,12 @@
 
 using namespace orvela;
 using namespace orvela::shell;
+using namespace orvela::dashboard;
+using namespace orvela::dashboard::views;
 using common::AppLanguage;
 using components::Tone;
 using dashboardtest::waitUntil;
-using state::DashboardTab;
+using session::DashboardTab;
 
 namespace {
 
@@ -138,10 +140,10 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
 {
     sampleData();
     const QString marker = QStringLiteral("<i>");
-    m_state->applyIdentity(
-        state::StoredIdentity{QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
-                              QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"),
-                              QStringLiteral("<i>DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
+    m_state->applyIdentity(session::StoredIdentity{
+        QStringLiteral("<i>MN1"), QStringLiteral("<i>Болд<a href='x'>y</a>"),
+        QStringLiteral("<i>ИБ1"), QStringLiteral("<i>УБ1"), QStringLiteral("<i>DAN"),
+        QStringLiteral("2026-01-05T09:00:00Z")});
     setLanguage(AppLanguage::en);
     auto view = makeView();
     EXPECT_EQ(pageList(*view)->count(), 13);
@@ -195,7 +197,7 @@ TEST_F(DashboardViewTest, SidebarSelectionStoreNoticeSignOutAndPlainBackendTexts
     ASSERT_TRUE(signOut(AppLanguage::mn, false));
     EXPECT_TRUE(m_state->dashboardData().has_value());
     ASSERT_TRUE(signOut(AppLanguage::en, true));
-    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_EQ(m_state->screen(), session::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_EQ(m_state->selectedTab(), DashboardTab::security);
     EXPECT_EQ(currentPage(*view)->objectName(), "securityPage");
@@ -497,11 +499,11 @@ class LockTest : public dashboardtest::DashboardFixture {};
 
 TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
 {
-    m_state->signIn(state::StoredIdentity{
+    m_state->signIn(session::StoredIdentity{
         QStringLiteral("MN1"), QStringLiteral("Болд"), QStringLiteral("ИБ1"), QStringLiteral("УБ1"),
         QStringLiteral("DAN"), QStringLiteral("2026-01-05T09:00:00Z")});
-    ASSERT_EQ(m_state->screen(), state::AppScreen::dashboard);
-    m_state->setSelectedTab(state::DashboardTab::lock);
+    ASSERT_EQ(m_state->screen(), session::AppScreen::dashboard);
+    m_state->setSelectedTab(session::DashboardTab::lock);
     orvela::testing::AnsweringPrompts::Answers confirmation;
     confirmation.hold = true;
     orvela::testing::AnsweringPrompts prompts(confirmation);
@@ -513,7 +515,7 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
     lock->click();
     ASSERT_EQ(confirmation.confirmations, 1);
     confirmation.held(false);
-    EXPECT_EQ(m_state->screen(), state::AppScreen::dashboard);
+    EXPECT_EQ(m_state->screen(), session::AppScreen::dashboard);
     EXPECT_TRUE(m_state->dashboardData().has_value());
 
     // While the question is open, another press asks nothing more.
@@ -521,10 +523,10 @@ TEST_F(LockTest, ConfirmingSignsOutAndRefusingChangesNothing)
     lock->click();
     ASSERT_EQ(confirmation.confirmations, 2);
     confirmation.held(true);
-    EXPECT_EQ(m_state->screen(), state::AppScreen::login);
+    EXPECT_EQ(m_state->screen(), session::AppScreen::login);
     EXPECT_FALSE(m_state->dashboardData().has_value());
     EXPECT_TRUE(m_state->fullName().isEmpty());
-    EXPECT_EQ(m_state->selectedTab(), state::DashboardTab::lock);
+    EXPECT_EQ(m_state->selectedTab(), session::DashboardTab::lock);
 }
 
 // Signing out clears the activity log on this computer: the lock page and the sign-out entries

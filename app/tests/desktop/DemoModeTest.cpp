@@ -1,8 +1,8 @@
 // Demo mode's simulator and virtual token come from a plugin that only --demo loads.
 
-#include "shell/DemoMode.h"
+#include "desktop/DemoMode.h"
 
-#include "shell/demo/DemoPluginLoader.h"
+#include "desktop/demo/DemoPluginLoader.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -42,7 +42,7 @@ TEST(DemoPlugin, OnlyADemoStartLoadsTheSimulatorAndTheVirtualToken)
 {
     const QStringList developmentCode{QStringLiteral("libQt6HttpServer"),
                                       QStringLiteral("libQt6WebSockets"),
-                                      QString::fromLatin1(shell::demoPluginFileName)};
+                                      QString::fromLatin1(demo::demoPluginFileName)};
     struct Case {
         QStringList arguments;
         bool demo;
@@ -68,7 +68,7 @@ TEST(DemoMode, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
     for (const auto& [plugin, named] : {std::pair{QString(), QStringLiteral("orvela-desktop-demo")},
                                         std::pair{nowhere, nowhere}}) {
         SCOPED_TRACE(named.toStdString());
-        shell::DemoMode demo(dir.filePath(QStringLiteral("demo")), plugin);
+        desktop::DemoMode demo(dir.filePath(QStringLiteral("demo")), plugin);
         QString error;
         EXPECT_FALSE(demo.prepare(&error));
         EXPECT_TRUE(error.contains(named)) << error.toStdString();
@@ -85,7 +85,7 @@ TEST(DemoPlugin, HandsOutTheAuthorityItsSimulatorSignsWithAndKeepsIt)
 {
     QTemporaryDir dir;
     const QString kept = dir.filePath(QStringLiteral("signing-authority"));
-    shell::DemoPlugin plugin = shell::loadDemoPlugin(QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    demo::DemoPlugin plugin = demo::loadDemoPlugin(QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
     ASSERT_NE(plugin.services, nullptr) << plugin.detail.toStdString();
     EXPECT_TRUE(plugin.services->backendAuthorityPem().isEmpty());
     ASSERT_FALSE(plugin.services->startBackend(0, kept).isEmpty());

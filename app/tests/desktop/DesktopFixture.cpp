@@ -1,6 +1,6 @@
 #include "DesktopFixture.h"
 
-#include "shell/MainWindow.h"
+#include "shell/views/MainWindow.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -10,7 +10,7 @@ namespace orvela::desktoptest {
 
 void DesktopFixture::SetUp()
 {
-    ASSERT_TRUE(statetest::secretServiceAvailable())
+    ASSERT_TRUE(sessiontest::secretServiceAvailable())
         << "no Secret Service on the session bus: run through scripts/lib/with-keyring.sh";
     ASSERT_TRUE(dir.isValid());
     m_settings = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")),
@@ -33,7 +33,7 @@ void DesktopFixture::TearDown()
 void DesktopFixture::build()
 {
     m_desktop.reset();
-    shell::DesktopProfile profile;
+    desktop::DesktopProfile profile;
     profile.settings = std::make_unique<QSettings>(m_settings->fileName(), QSettings::IniFormat);
     profile.keychainService =
         QStringLiteral("mn.orvela.eid.desktop.test.") + QUuid::createUuid().toString();
@@ -43,16 +43,16 @@ void DesktopFixture::build()
     fakeTray->available = trayAvailable;
     tray = fakeTray.get();
     profile.tray = std::move(fakeTray);
-    profile.gate = std::make_unique<statetest::FakeBiometricGate>();
+    profile.gate = std::make_unique<sessiontest::FakeBiometricGate>();
     profile.autostart = std::make_unique<shell::testing::FakeLoginBackend>();
     profile.automaticUpdateChecks = automaticUpdateChecks;
     m_settings->sync();
-    m_desktop = std::make_unique<shell::DesktopApplication>(std::move(profile));
+    m_desktop = std::make_unique<desktop::DesktopApplication>(std::move(profile));
 }
 
 void DesktopFixture::start()
 {
-    QSignalSpy appeared(&m_desktop->mainWindow(), &shell::MainWindow::contentShown);
+    QSignalSpy appeared(&m_desktop->mainWindow(), &shell::views::MainWindow::contentShown);
     m_desktop->start();
     // Once the window has drawn its first frame, as a person would see it.
     ASSERT_TRUE(waitUntil([&] { return !appeared.isEmpty(); }));

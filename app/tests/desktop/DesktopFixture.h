@@ -3,9 +3,9 @@
 #include "../support/EventLoop.h"
 #include "BackendSim.h"
 #include "ShellFixture.h"
-#include "StateTestSupport.h"
-#include "shell/DesktopApplication.h"
-#include "state/StoredIdentity.h"
+#include "SessionTestSupport.h"
+#include "desktop/DesktopApplication.h"
+#include "session/StoredIdentity.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -39,7 +39,7 @@ protected:
     }
 
     QSettings& settings() { return *m_settings; }
-    shell::DesktopApplication& desktop() { return *m_desktop; }
+    desktop::DesktopApplication& desktop() { return *m_desktop; }
 
     QTemporaryDir dir;
     std::unique_ptr<backendsim::BackendSim> sim;
@@ -50,7 +50,7 @@ protected:
 
 private:
     std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<shell::DesktopApplication> m_desktop;
+    std::unique_ptr<desktop::DesktopApplication> m_desktop;
 };
 
 } // namespace orvela::desktoptest

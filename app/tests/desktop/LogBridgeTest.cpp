@@ -1,6 +1,6 @@
 // The token kit's log lines reach Qt logging under "<subsystem>.<category>".
 
-#include "shell/LogBridge.h"
+#include "desktop/LogBridge.h"
 
 #include "orvela/tokenkit/Log.h"
 
@@ -25,7 +25,7 @@ TEST(LogBridgeTest, TheKitsLoggersReachQtLoggingWithTheirLevelAndCategory)
     const QtMessageHandler previous = qInstallMessageHandler(capture);
     QLoggingCategory::setFilterRules(QStringLiteral("mn.orvela.*.info=true\n"
                                                     "mn.orvela.*.debug=false"));
-    shell::LogBridge::install();
+    desktop::LogBridge::install();
     tokenkit::Logger("TesselDriver").error("VERIFY failed, SW 63C2");
     tokenkit::Logger("PKCS11").info("C_Sign: 64 bytes");
     tokenkit::Logger("PKCS11").debug("filtered out");

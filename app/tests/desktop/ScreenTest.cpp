@@ -14,25 +14,25 @@
 #include "components/InlineBanner.h"
 #include "components/PdfPagePreview.h"
 #include "components/VerificationCodeView.h"
+#include "dashboard/views/DashboardView.h"
+#include "desktop/DemoMode.h"
 #include "orvela/tokenkit/CardReaders.h"
 #include "orvela/tokenkit/ReaderBackend.h"
-#include "shell/Appearance.h"
-#include "shell/ContentView.h"
-#include "shell/DemoMode.h"
-#include "shell/MainWindow.h"
-#include "shell/SettingsSheetView.h"
-#include "shell/SettingsView.h"
-#include "shell/WhatsNewView.h"
-#include "shell/dashboard/DashboardView.h"
-#include "state/AppState.h"
-#include "state/DashboardTab.h"
-#include "state/LoginController.h"
-#include "state/QrCode.h"
-#include "state/SigningController.h"
-#include "state/views/LoginView.h"
-#include "state/views/QrImageView.h"
+#include "session/AppState.h"
+#include "session/DashboardTab.h"
+#include "shell/views/Appearance.h"
+#include "shell/views/ContentView.h"
+#include "shell/views/MainWindow.h"
+#include "shell/views/SettingsSheetView.h"
+#include "shell/views/SettingsView.h"
+#include "signin/LoginController.h"
+#include "signin/QrCode.h"
+#include "signin/views/LoginView.h"
+#include "signin/views/QrImageView.h"
+#include "signing/SigningController.h"
 #include "tokens/views/TokenDetailView.h"
 #include "tokens/views/TokensView.h"
+#include "updates/views/WhatsNewView.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -173,14 +173,14 @@ class ScreenTest : public DesktopFixture {
 protected:
     void TearDown() override
     {
-        shell::Appearance::apply(ThemeMode::system);
+        shell::views::Appearance::apply(ThemeMode::system);
         DesktopFixture::TearDown();
         tokenkit::CardReaders::shared().setBackend(tokenkit::makePcscBackend());
     }
 
     QWidget& window() { return desktop().mainWindow(); }
     QWidget* screen() { return desktop().content().currentScreen(); }
-    state::LoginView* login() { return qobject_cast<state::LoginView*>(screen()); }
+    signin::views::LoginView* login() { return qobject_cast<signin::views::LoginView*>(screen()); }
     bool waitForPage(const char* page)
     {
         return waitUntil([&] { return login()->currentPage() == QLatin1String(page); });
@@ -196,7 +196,7 @@ protected:
         return found;
     }
 
-    void openTab(state::DashboardTab tab)
+    void openTab(session::DashboardTab tab)
     {
         desktop().appState().setSelectedTab(tab);
         EXPECT_TRUE(waitUntil([&] { return desktop().content().transition() == nullptr; }));
@@ -207,7 +207,7 @@ protected:
     void check(const QString& name, QWidget& root)
     {
         for (ThemeMode theme : {ThemeMode::light, ThemeMode::dark}) {
-            shell::Appearance::apply(theme);
+            shell::views::Appearance::apply(theme);
             // Qt hands a new application palette to the widgets once its event loop has run;
             // the program's has, a test's has not.
             for (QWidget* widget : QApplication::allWidgets()) {
@@ -245,8 +245,8 @@ protected:
 TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
 {
     // The demo plugin's virtual token, so that the token pages show a token.
-    shell::DemoMode demo(dir.filePath(QStringLiteral("demo")),
-                         QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
+    desktop::DemoMode demo(dir.filePath(QStringLiteral("demo")),
+                           QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
     QString error;
     ASSERT_TRUE(demo.prepare(&error)) << error.toStdString();
     sim->setApproveAfterMs(600'000);
@@ -285,8 +285,8 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     EXPECT_EQ(banner->text(), "Enter your national ID.");
     tabs->setFocus(Qt::TabFocusReason);
     QTest::keyClick(tabs, Qt::Key_Right);
-    EXPECT_EQ(login()->controller().tab(), state::LoginTab::qrScan);
-    auto* qr = find<state::QrImageView>("qrImage");
+    EXPECT_EQ(login()->controller().tab(), session::LoginTab::qrScan);
+    auto* qr = find<signin::views::QrImageView>("qrImage");
     EXPECT_TRUE(waitUntil([&] { return qr->isVisible(); }));
     EXPECT_FALSE(qr->code().isNull());
     EXPECT_FALSE(banner->isVisible());
@@ -307,7 +307,7 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     // Choosing the tab already chosen keeps it chosen.
     clickTab(0);
     EXPECT_EQ(tabs->currentIndex(), 0);
-    EXPECT_EQ(login()->controller().tab(), state::LoginTab::nationalIdPush);
+    EXPECT_EQ(login()->controller().tab(), session::LoginTab::nationalIdPush);
 
     backendsim::SimOutcome refused;
     refused.endResult = QStringLiteral("USER_REFUSED");
@@ -317,7 +317,7 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     QTest::keyClicks(field, QStringLiteral("AA00000000"));
     QTest::keyClick(field, Qt::Key_Return);
     ASSERT_TRUE(
-        waitUntil([&] { return login()->controller().phase() == state::AuthPhase::failed; }));
+        waitUntil([&] { return login()->controller().phase() == session::AuthPhase::failed; }));
     EXPECT_EQ(login()->currentPage(), "form");
     EXPECT_TRUE(banner->isVisible());
     EXPECT_EQ(banner->text(), "The request was declined.");
@@ -342,11 +342,11 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     ASSERT_TRUE(waitForPage("success"));
     EXPECT_EQ(find<QLabel>("resultName")->text(), "Батын Болд");
     ASSERT_TRUE(
-        waitUntil([&] { return desktop().appState().screen() == state::AppScreen::dashboard; }));
+        waitUntil([&] { return desktop().appState().screen() == session::AppScreen::dashboard; }));
     ASSERT_NE(desktop().content().transition(), nullptr); // the change cross-fades
     // The dashboard is built on the turn after the sign-in screen was put away.
-    ASSERT_TRUE(
-        waitUntil([&] { return qobject_cast<shell::DashboardView*>(screen()) != nullptr; }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return qobject_cast<dashboard::views::DashboardView*>(screen()) != nullptr; }));
     EXPECT_EQ(desktop().appState().fullName(), "Батын Болд");
     // The sidebar is a handful of Tab stops, its pages one of them; Tab then goes through the
     // page and comes round, and every stop on the way is shown and has a name.
@@ -370,21 +370,21 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     }
     EXPECT_LT(stops.size(), 40) << "Tab never came back to the page list";
     EXPECT_LE(sidebarStops, 3) << stops.join(' ').toStdString();
-    for (state::DashboardTab tab : state::allDashboardTabs) {
+    for (session::DashboardTab tab : session::allDashboardTabs) {
         openTab(tab);
-        check("dashboard-" + state::rawValue(tab), window());
+        check("dashboard-" + session::rawValue(tab), window());
     }
-    openTab(state::DashboardTab::sign);
+    openTab(session::DashboardTab::sign);
     QFile pdf(dir.filePath(QStringLiteral("contract.pdf")));
     ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
     pdf.write("%PDF-1.4\n%%EOF\n");
     pdf.close();
-    screen()->findChild<state::SigningController*>()->signFile(pdf.fileName());
+    screen()->findChild<signing::SigningController*>()->signFile(pdf.fileName());
     EXPECT_TRUE(waitUntil([&] { return find<QLabel>("signCountdown")->isVisible(); }));
     check("signing-wait", window());
 
     // A PDF on the verification page, as the program has it until a verifier is supplied.
-    openTab(state::DashboardTab::verify);
+    openTab(session::DashboardTab::verify);
     QFile signedPdf(dir.filePath(QStringLiteral("contract.pdf")));
     ASSERT_TRUE(signedPdf.open(QIODevice::WriteOnly));
     signedPdf.write(orvela::testing::samplePdf(QStringLiteral("Contract")));
@@ -398,7 +398,7 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     }));
     check("verify-pdf", window());
 
-    openTab(state::DashboardTab::tokens);
+    openTab(session::DashboardTab::tokens);
     auto* tokens = screen()->findChild<tokens::views::TokensView*>();
     // Return presses a focused button; the keys go on to the details, then back to the button.
     auto* details = find<QPushButton>("detailsButton");
@@ -416,7 +416,7 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     EXPECT_TRUE(tokens->detail().isConnected());
     check("tokens-detail", window());
 
-    openTab(state::DashboardTab::verify);
+    openTab(session::DashboardTab::verify);
     orvela::testing::CertificateSpec spec;
     spec.subject = QStringLiteral("/CN=AB12345678");
     find<QPlainTextEdit>("pasteBox")
@@ -428,7 +428,7 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
     // A second press while the sheet is open opens no second one.
     find<QAbstractButton>("settingsButton")->click();
     find<QAbstractButton>("settingsButton")->click();
-    const auto sheets = screen()->findChildren<shell::SettingsSheetView*>();
+    const auto sheets = screen()->findChildren<shell::views::SettingsSheetView*>();
     ASSERT_EQ(sheets.size(), 1);
     check("settings-sheet", *sheets.first());
 
@@ -491,13 +491,13 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
 
 TEST(LoginViewQr, TheCodeIsScaledByAWholeFactorWithoutSmoothing)
 {
-    using state::QrImageView;
-    const auto code = state::QrCode::encode(QStringLiteral("nuvia://login?session=1234"));
+    using signin::views::QrImageView;
+    const auto code = signin::QrCode::encode(QStringLiteral("nuvia://login?session=1234"));
     ASSERT_TRUE(code.has_value());
     const QImage source = code->image();
     // The symbol's modules and the quiet zone as drawn.
-    const int modules = source.width() / state::QrCode::scale +
-                        2 * (QrImageView::quietModules - state::QrCode::quietZone);
+    const int modules = source.width() / signin::QrCode::scale +
+                        2 * (QrImageView::quietModules - signin::QrCode::quietZone);
     // As large as the window allows, and as small as the smallest window needs.
     for (int side : {QrImageView::preferredSide, QrImageView::minimumSide}) {
         const QImage shown = QrImageView::displayed(source, side);

@@ -7,19 +7,19 @@
 #include "certificates/VerifyController.h"
 #include "common/LocalizationService.h"
 #include "common/SettingsKeys.h"
-#include "shell/Appearance.h"
-#include "shell/AppearanceStyle.h"
-#include "shell/ContentView.h"
-#include "shell/DesktopLauncher.h"
-#include "shell/MainWindow.h"
+#include "desktop/DesktopLauncher.h"
+#include "platform/SingleInstance.h"
+#include "session/AppState.h"
+#include "session/DashboardTab.h"
 #include "shell/SettingsController.h"
-#include "shell/SingleInstance.h"
 #include "shell/TrayMenuController.h"
-#include "shell/TrayMenuView.h"
-#include "shell/UpdateSchedule.h"
-#include "shell/UpdateViewModel.h"
-#include "state/AppState.h"
-#include "state/DashboardTab.h"
+#include "shell/views/Appearance.h"
+#include "shell/views/AppearanceStyle.h"
+#include "shell/views/ContentView.h"
+#include "shell/views/MainWindow.h"
+#include "shell/views/TrayMenuView.h"
+#include "updates/UpdateSchedule.h"
+#include "updates/UpdateViewModel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -79,9 +79,9 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
 {
     automaticUpdateChecks = true;
     build();
-    QSignalSpy restored(&desktop().appState(), &state::AppState::restoreFinished);
+    QSignalSpy restored(&desktop().appState(), &session::AppState::restoreFinished);
     desktop().start();
-    shell::MainWindow& window = desktop().mainWindow();
+    shell::views::MainWindow& window = desktop().mainWindow();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.objectName(), QStringLiteral("main"));
     EXPECT_EQ(window.minimumSize(), QSize(560, 520));
@@ -91,13 +91,13 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
     EXPECT_FALSE(trayIcon->isVisible());
     ASSERT_TRUE(waitUntil([&] { return restored.size() == 1; }));
     // The window did not wait for the feed either: the check is only due.
-    const shell::UpdateSchedule& schedule = desktop().updateSchedule();
+    const updates::UpdateSchedule& schedule = desktop().updateSchedule();
     EXPECT_EQ(feed.requests, 0);
     EXPECT_TRUE(schedule.firstCheckTimer().isActive());
     EXPECT_TRUE(trayIcon->isVisible());
     EXPECT_FALSE(trayIcon->icon().isNull());
     // Nothing stored: the sign-in screen stays, and closing the window leaves the tray.
-    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
+    EXPECT_EQ(desktop().appState().screen(), session::AppScreen::login);
     EXPECT_TRUE(desktop().trayShown());
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
 
@@ -110,7 +110,7 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
     EXPECT_FALSE(schedule.dailyTimer().isSingleShot());
 
     desktop().localization().setLanguage(common::AppLanguage::en);
-    state::StoredIdentity person;
+    session::StoredIdentity person;
     person.fullName = QStringLiteral("Bat Dorj");
     desktop().appState().signIn(person);
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) != nullptr; }));
@@ -119,7 +119,7 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
     // The menu opens the window and asks over it before the log is cleared.
     trayAction(QStringLiteral("Log out"))->trigger();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::dashboard);
+    EXPECT_EQ(desktop().appState().screen(), session::AppScreen::dashboard);
     QMessageBox* question = nullptr;
     ASSERT_TRUE(
         waitUntil([&] { return (question = window.findChild<QMessageBox*>()) != nullptr; }));
@@ -129,7 +129,7 @@ TEST_F(StartupTest, WindowedModeShowsTheWindowFirstThenTheTrayAndTheChecks)
             button->click();
         }
     }
-    EXPECT_EQ(desktop().appState().screen(), state::AppScreen::login);
+    EXPECT_EQ(desktop().appState().screen(), session::AppScreen::login);
     ASSERT_TRUE(waitUntil([&] { return trayAction(QStringLiteral("Log out")) == nullptr; }));
     window.close();
     trayAction(QStringLiteral("Open window"))->trigger();
@@ -143,10 +143,10 @@ TEST_F(StartupTest, MenuBarModeClosesTheWindowAfterStartAndTheMenuOrASecondLaunc
 {
     QFile stale(QDir::tempPath() + QLatin1Char('/') + instanceName);
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    EXPECT_FALSE(shell::SingleInstance(instanceName).handOver()); // nobody to hand over to
+    EXPECT_FALSE(platform::SingleInstance(instanceName).handOver()); // nobody to hand over to
     settings().setValue(settings::uiBackgroundMode.toString(), true);
     build();
-    QSignalSpy restored(&desktop().appState(), &state::AppState::restoreFinished);
+    QSignalSpy restored(&desktop().appState(), &session::AppState::restoreFinished);
     desktop().start();
     ASSERT_TRUE(waitUntil([&] { return !desktop().mainWindow().isVisible(); }));
     ASSERT_TRUE(waitUntil([&] { return restored.size() == 1; }));
@@ -157,7 +157,7 @@ TEST_F(StartupTest, MenuBarModeClosesTheWindowAfterStartAndTheMenuOrASecondLaunc
     EXPECT_TRUE(waitUntil([&] { return restored.size() == 2; }));
 
     desktop().mainWindow().close();
-    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver());
+    ASSERT_TRUE(platform::SingleInstance(instanceName).handOver());
     EXPECT_TRUE(waitUntil([&] { return desktop().mainWindow().isVisible(); }, 3000));
 }
 
@@ -171,10 +171,10 @@ TEST_F(StartupTest, ADocumentHandedOverOpensOnTheVerificationPage)
     const QString first = dir.filePath(QStringLiteral("signed\ncontract.pdf"));
     const QString second = dir.filePath(QStringLiteral("second.pdf"));
     desktop().mainWindow().close();
-    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver(first));
+    ASSERT_TRUE(platform::SingleInstance(instanceName).handOver(first));
     EXPECT_TRUE(waitUntil([&] { return desktop().mainWindow().isVisible(); }, 3000));
 
-    state::StoredIdentity person;
+    session::StoredIdentity person;
     person.fullName = QStringLiteral("Bat Dorj");
     desktop().appState().signIn(person);
     const auto inspector = [&]() -> certificates::VerifyController* {
@@ -182,16 +182,16 @@ TEST_F(StartupTest, ADocumentHandedOverOpensOnTheVerificationPage)
         return screen ? screen->findChild<certificates::VerifyController*>() : nullptr;
     };
     ASSERT_TRUE(waitUntil([&] { return inspector() && inspector()->pdfPath() == first; }));
-    EXPECT_EQ(desktop().appState().selectedTab(), state::DashboardTab::verify);
+    EXPECT_EQ(desktop().appState().selectedTab(), session::DashboardTab::verify);
 
-    desktop().appState().setSelectedTab(state::DashboardTab::home);
+    desktop().appState().setSelectedTab(session::DashboardTab::home);
     QStringList shown;
     QObject::connect(inspector(), &certificates::VerifyController::changed, inspector(),
                      [&] { shown << inspector()->pdfPath(); });
-    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver(QStringLiteral("relative.pdf")));
-    ASSERT_TRUE(shell::SingleInstance(instanceName).handOver(second));
+    ASSERT_TRUE(platform::SingleInstance(instanceName).handOver(QStringLiteral("relative.pdf")));
+    ASSERT_TRUE(platform::SingleInstance(instanceName).handOver(second));
     ASSERT_TRUE(waitUntil([&] { return inspector()->pdfPath() == second; }, 3000));
-    EXPECT_EQ(desktop().appState().selectedTab(), state::DashboardTab::verify);
+    EXPECT_EQ(desktop().appState().selectedTab(), session::DashboardTab::verify);
     EXPECT_EQ(inspector()->sourcePath(), second);
     EXPECT_FALSE(shown.contains(QStringLiteral("relative.pdf"))) << shown.join(u' ').toStdString();
 }
@@ -235,8 +235,8 @@ TEST(SingleInstanceTest, TheSocketLivesInAFolderPrivateToTheUser)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.runtimeDir.toStdString());
         ScopedEnv runtimeDir("XDG_RUNTIME_DIR", c.runtimeDir);
-        const QString user = shell::SingleInstance::nameForCurrentUser();
-        const QString demo = shell::SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
+        const QString user = platform::SingleInstance::nameForCurrentUser();
+        const QString demo = platform::SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
         EXPECT_EQ(QFileInfo(user).absolutePath(), c.folder);
         EXPECT_NE(user, demo);
         EXPECT_TRUE(demo.startsWith(user));
@@ -245,8 +245,8 @@ TEST(SingleInstanceTest, TheSocketLivesInAFolderPrivateToTheUser)
     if (::geteuid() == 0) {
         ScopedEnv runtimeDir("XDG_RUNTIME_DIR", QByteArray());
         ASSERT_EQ(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
-        EXPECT_EQ(shell::SingleInstance::nameForCurrentUser(), QString());
-        EXPECT_FALSE(shell::SingleInstance(QString()).handOver());
+        EXPECT_EQ(platform::SingleInstance::nameForCurrentUser(), QString());
+        EXPECT_FALSE(platform::SingleInstance(QString()).handOver());
     }
 }
 
@@ -286,7 +286,8 @@ TEST(SingleInstanceTest, OnlyAListenerOfTheSameUserIsHandedTheOpen)
     QLocalServer::removeServer(oldShared);
     QLocalServer oldName;
     ASSERT_TRUE(oldName.listen(oldShared));
-    EXPECT_FALSE(shell::SingleInstance(shell::SingleInstance::nameForCurrentUser()).handOver());
+    EXPECT_FALSE(
+        platform::SingleInstance(platform::SingleInstance::nameForCurrentUser()).handOver());
     QCoreApplication::processEvents();
     EXPECT_FALSE(oldName.hasPendingConnections());
 
@@ -309,7 +310,7 @@ TEST(SingleInstanceTest, OnlyAListenerOfTheSameUserIsHandedTheOpen)
         ASSERT_TRUE(self.listen(path));
         expected += 1;
     }
-    shell::SingleInstance instance(path, nullptr, expected);
+    platform::SingleInstance instance(path, nullptr, expected);
     EXPECT_FALSE(instance.handOver());
     EXPECT_TRUE(instance.listen());
     if (child > 0) {
@@ -352,7 +353,7 @@ TEST(SettingsFileTest, TheProgramRefusesASettingsFileThatIsNoRegularFile)
     const QString testName = QCoreApplication::applicationName();
     QCoreApplication::setOrganizationName(QStringLiteral("Orvela"));
     QCoreApplication::setApplicationName(QStringLiteral("orvela-desktop"));
-    const auto box = shell::DesktopLauncher::settingsFileRefusal();
+    const auto box = desktop::DesktopLauncher::settingsFileRefusal();
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(testName);
     EXPECT_TRUE(box->text().endsWith(settings)) << box->text().toStdString();
@@ -399,10 +400,10 @@ TEST_F(StartupTest, TheStoredThemeHoldsFromLaunchAndFollowsChanges)
     settings().setValue(settings::uiTheme.toString(), QStringLiteral("dark"));
     build();
     EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 80);
-    EXPECT_NE(qobject_cast<shell::AppearanceStyle*>(QApplication::style()), nullptr);
+    EXPECT_NE(qobject_cast<shell::views::AppearanceStyle*>(QApplication::style()), nullptr);
     desktop().settings().setTheme(shell::ThemeMode::light);
     EXPECT_GT(QApplication::palette().color(QPalette::Window).lightness(), 200);
-    shell::Appearance::apply(shell::ThemeMode::system);
+    shell::views::Appearance::apply(shell::ThemeMode::system);
 }
 
 TEST_F(StartupTest, ReleaseNotesOpenAtTheFirstStartOfAVersionOnly)

@@ -13,8 +13,8 @@
 #include "diagnostics/DiagnosticsRunner.h"
 #include "diagnostics/Report.h"
 #include "orvela/tokenkit/CardReaders.h"
-#include "state/KeychainManager.h"
-#include "state/StoredIdentity.h"
+#include "platform/KeychainManager.h"
+#include "session/StoredIdentity.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -189,19 +189,20 @@ protected:
     /// Signs a person in, as far as the credential store knows, in the suite's private keyring.
     static void storeIdentity()
     {
-        const state::StoredIdentity identity{kDocument,
-                                             kFullName,
-                                             kCivilId,
-                                             kRegister,
-                                             QStringLiteral("high"),
-                                             QStringLiteral("2026-12-07T10:00:00Z")};
+        const session::StoredIdentity identity{kDocument,
+                                               kFullName,
+                                               kCivilId,
+                                               kRegister,
+                                               QStringLiteral("high"),
+                                               QStringLiteral("2026-12-07T10:00:00Z")};
         bool done = false;
         QObject context;
-        state::KeychainManager().save(identity.encode(), state::KeychainItem::identity, &context,
-                                      [&](std::optional<state::KeychainError> error) {
-                                          EXPECT_FALSE(error.has_value());
-                                          done = true;
-                                      });
+        platform::KeychainManager().save(identity.encode(), platform::KeychainItem::identity,
+                                         &context,
+                                         [&](std::optional<platform::KeychainError> error) {
+                                             EXPECT_FALSE(error.has_value());
+                                             done = true;
+                                         });
         ASSERT_TRUE(testing::waitUntil([&] { return done; }));
     }
 
@@ -382,7 +383,7 @@ int runRowChild()
     environment.version = QStringLiteral("test");
     environment.api = &client;
     environment.settingsPath = common::defaultSettingsPath();
-    environment.keychainService = QString::fromLatin1(state::KeychainManager::defaultService);
+    environment.keychainService = QString::fromLatin1(platform::KeychainManager::defaultService);
     environment.limitMs = env.value(QStringLiteral("ORVELA_TEST_LIMIT_MS")).toInt();
     diagnostics::DiagnosticsRunner runner(environment);
     QEventLoop loop;

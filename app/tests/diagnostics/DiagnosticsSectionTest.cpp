@@ -1,7 +1,7 @@
 // The support page's diagnostics section over a real run: it fills in as checks finish, copies
 // and saves the same report, and is pictured in both languages.
 
-#include "shell/dashboard/DiagnosticsSection.h"
+#include "dashboard/views/DiagnosticsSection.h"
 
 #include "AnsweringPrompts.h"
 #include "BackendSim.h"
@@ -50,7 +50,7 @@ TEST(DiagnosticsSection, FillsInThenCopiesAndSavesTheSameReportInBothLanguages)
         testing::AnsweringPrompts::Answers answers;
         answers.savePath = dir.filePath(QStringLiteral("report.txt"));
         testing::AnsweringPrompts prompts(answers);
-        shell::DiagnosticsSection section(controller, prompts, localization);
+        dashboard::views::DiagnosticsSection section(controller, prompts, localization);
         section.resize(760, 400);
 
         auto* copy = section.findChild<QPushButton*>(QStringLiteral("diagCopy"));

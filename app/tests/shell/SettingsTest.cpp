@@ -9,10 +9,10 @@
 #include "common/QtDialogLanguage.h"
 #include "common/SettingsKeys.h"
 #include "orvela/tokenkit/PKCS11Module.h"
-#include "shell/AutostartManager.h"
-#include "shell/SettingsSheetView.h"
-#include "shell/SettingsView.h"
-#include "shell/XdgAutostartEntry.h"
+#include "platform/AutostartManager.h"
+#include "platform/XdgAutostartEntry.h"
+#include "shell/views/SettingsSheetView.h"
+#include "shell/views/SettingsView.h"
 #include "tokens/TokenProvisioner.h"
 
 #include <QCheckBox>
@@ -27,6 +27,8 @@
 #include <QTest>
 
 using namespace orvela::shell;
+using namespace orvela::platform;
+using namespace orvela::shell::views;
 using orvela::common::AppLanguage;
 using orvela::shell::testing::FakeLoginBackend;
 using orvela::shell::testing::ShellFixture;

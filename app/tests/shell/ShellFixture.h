@@ -1,10 +1,10 @@
 #pragma once
 
 #include "common/LocalizationService.h"
-#include "shell/AutostartBackend.h"
-#include "shell/AutostartManager.h"
+#include "platform/AutostartBackend.h"
+#include "platform/AutostartManager.h"
+#include "platform/TrayAvailability.h"
 #include "shell/SettingsController.h"
-#include "shell/TrayAvailability.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -14,7 +14,7 @@
 namespace orvela::shell::testing {
 
 /// A tray whose presence each test chooses.
-class FakeTray : public TrayAvailability {
+class FakeTray : public platform::TrayAvailability {
 public:
     bool available = true;
     bool isSystemTrayAvailable() const override { return available; }
@@ -22,7 +22,7 @@ public:
 
 /// A login-item record that can refuse or, like a system awaiting the user's approval, accept
 /// a registration without making it active.
-class FakeLoginBackend : public AutostartBackend {
+class FakeLoginBackend : public platform::AutostartBackend {
 public:
     bool enabled = false;
     bool activatesOnEnable = true;
@@ -56,7 +56,7 @@ protected:
     {
         auto backend = std::make_unique<FakeLoginBackend>();
         login = backend.get();
-        autostart = std::make_unique<AutostartManager>(std::move(backend));
+        autostart = std::make_unique<platform::AutostartManager>(std::move(backend));
         controller = std::make_unique<SettingsController>(m_store.get(), &localization,
                                                           autostart.get(), &tray);
     }
@@ -75,7 +75,7 @@ protected:
     common::LocalizationService localization;
     FakeTray tray;
     FakeLoginBackend* login = nullptr;
-    std::unique_ptr<AutostartManager> autostart;
+    std::unique_ptr<platform::AutostartManager> autostart;
     std::unique_ptr<SettingsController> controller;
 };
 

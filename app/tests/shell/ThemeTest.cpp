@@ -5,9 +5,9 @@
 #include "components/InlineBanner.h"
 #include "components/StatusPill.h"
 #include "components/Style.h"
-#include "shell/Appearance.h"
-#include "shell/AppearanceStyle.h"
-#include "shell/dashboard/SidebarList.h"
+#include "dashboard/views/SidebarList.h"
+#include "shell/views/Appearance.h"
+#include "shell/views/AppearanceStyle.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +29,8 @@
 #include <tuple>
 
 using namespace orvela::shell;
+using namespace orvela::dashboard::views;
+using namespace orvela::shell::views;
 using orvela::shell::testing::ShellFixture;
 
 namespace {
@@ -175,7 +177,7 @@ TEST_F(ThemeTest, EverythingDrawnStandsOutInBothThemesAndAfterASwitch)
         combo.addItem(QStringLiteral("Dark"));
         QSpinBox spin(&screen);
         QPushButton plain(QStringLiteral("OK"), &screen);
-        orvela::shell::SidebarList pages(&screen);
+        orvela::dashboard::views::SidebarList pages(&screen);
         for (int key : {0, 1, 2}) {
             pages.addEntry(QStringLiteral("clock"), key);
             pages.setEntryText(key, QStringLiteral("Log history"));

@@ -4,7 +4,7 @@
 #include "ShellFixture.h"
 #include "common/SettingsKeys.h"
 #include "shell/TrayMenuController.h"
-#include "shell/TrayMenuView.h"
+#include "shell/views/TrayMenuView.h"
 
 #include <QAction>
 #include <QMenu>
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace orvela::shell;
+using namespace orvela::shell::views;
 using orvela::common::AppLanguage;
 using orvela::shell::testing::ShellFixture;
 

@@ -1,7 +1,7 @@
 // Reading and hashing a document in chunks: the digest and the bytes must not depend on where
 // the chunks end, and only a regular file that starts like a PDF is taken.
 
-#include "state/DocumentHash.h"
+#include "signing/DocumentHash.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-using orvela::state::DocumentHash;
+using orvela::signing::DocumentHash;
 
 namespace {
 

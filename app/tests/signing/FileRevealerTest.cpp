@@ -2,7 +2,7 @@
 // folder opened instead when no file manager answers.
 
 #include "SigningFixture.h"
-#include "state/views/FileRevealerFreedesktop.h"
+#include "platform/FileRevealerFreedesktop.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -10,7 +10,7 @@
 
 using namespace orvela;
 using namespace orvela::signingtest;
-using state::views::FileRevealerFreedesktop;
+using platform::FileRevealerFreedesktop;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The signing page over the real controller and simulator: every phase in both languages (with
 // a picture of each), the chooser and reveal hooks, and leaving the page.
 
-#include "state/views/SignView.h"
+#include "signing/views/SignView.h"
 
 #include "Markup.h"
 #include "SamplePdf.h"
@@ -12,8 +12,8 @@
 #include "components/InlineBanner.h"
 #include "components/PdfPagePreview.h"
 #include "components/VerificationCodeView.h"
-#include "state/views/FileRevealer.h"
-#include "state/views/SignFileChooser.h"
+#include "platform/FileRevealer.h"
+#include "signing/views/SignFileChooser.h"
 
 #include <QLabel>
 #include <QRegularExpression>
@@ -24,12 +24,12 @@ using namespace orvela::signingtest;
 using backendsim::SimFault;
 using common::AppLanguage;
 using components::ActionButton;
-using state::views::SignView;
+using signing::views::SignView;
 
 namespace {
 
 /// Answers the chooser with a path, or leaves it dismissed when the path is empty.
-class AnsweringChooser : public state::views::SignFileChooser {
+class AnsweringChooser : public signing::views::SignFileChooser {
 public:
     QString answer;
     int asked = 0;
@@ -43,7 +43,7 @@ public:
     }
 };
 
-class RecordingRevealer : public state::views::FileRevealer {
+class RecordingRevealer : public platform::FileRevealer {
 public:
     QStringList revealed;
     void reveal(const QString& path) override { revealed << path; }

@@ -20,7 +20,7 @@ using namespace orvela;
 using namespace orvela::signingtest;
 using backendsim::SimFault;
 using backendsim::SimOutcome;
-using state::SigningController;
+using signing::SigningController;
 
 namespace {
 
@@ -235,8 +235,8 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
     };
     for (const auto& c : names) {
         SCOPED_TRACE(c.name.toStdString());
-        EXPECT_EQ(state::SignedCopy::check(c.folder, c.name, 15), QString());
-        const auto copy = state::SignedCopy::write(c.folder, c.name, "%PDF-1.7 direct");
+        EXPECT_EQ(signing::SignedCopy::check(c.folder, c.name, 15), QString());
+        const auto copy = signing::SignedCopy::write(c.folder, c.name, "%PDF-1.7 direct");
         EXPECT_EQ(copy.path, QDir(c.folder).filePath(c.expected)) << copy.error.toStdString();
         EXPECT_EQ(readAll(copy.path), "%PDF-1.7 direct");
     }
@@ -260,12 +260,12 @@ TEST_F(SigningControllerTest, WritersRacingForOneNameEachKeepTheirOwnCompleteCop
         copies << "%PDF-1.7 copy " + QByteArray::number(i) + QByteArray(400'000, char('a' + i));
     }
     std::latch start(writers);
-    QList<state::SignedCopy::Saved> saved(writers);
+    QList<signing::SignedCopy::Saved> saved(writers);
     std::vector<std::thread> threads;
     for (int i = 0; i < writers; ++i) {
         threads.emplace_back([&, i] {
             start.arrive_and_wait();
-            saved[i] = state::SignedCopy::write(downloads(), "report.pdf", copies[i]);
+            saved[i] = signing::SignedCopy::write(downloads(), "report.pdf", copies[i]);
         });
     }
     for (auto& thread : threads) {
@@ -372,15 +372,15 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
          notes},
         {"no Downloads folder",
          [&] {
-             m_folder = [](state::SignText* error) {
-                 *error = state::SignText::same(QStringLiteral("No Downloads folder: /nowhere"));
+             m_folder = [](signing::SignText* error) {
+                 *error = signing::SignText::same(QStringLiteral("No Downloads folder: /nowhere"));
                  return QString();
              };
          },
          "No Downloads folder: /nowhere", nullptr, false},
         // A folder that is there but takes no file, even from root.
         {"a folder that takes no file",
-         [&] { m_folder = [](state::SignText*) { return QStringLiteral("/proc"); }; },
+         [&] { m_folder = [](signing::SignText*) { return QStringLiteral("/proc"); }; },
          "Cannot save into the folder /proc: ", nullptr, false},
     };
     const auto downloadsFolder = m_folder;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "BackendSim.h"
-#include "StateTestSupport.h"
+#include "SessionTestSupport.h"
 #include "api/APIClient.h"
-#include "state/AppState.h"
-#include "state/KeychainManager.h"
-#include "state/SigningController.h"
+#include "platform/KeychainManager.h"
+#include "session/AppState.h"
+#include "signing/SigningController.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,7 +25,7 @@ using orvela::testing::waitUntil;
 /// saving into a private Downloads folder.
 class SigningFixture : public ::testing::Test {
 protected:
-    using Phase = state::SigningController::Phase;
+    using Phase = signing::SigningController::Phase;
 
     void SetUp() override
     {
@@ -39,10 +39,10 @@ protected:
         options.settings = m_settings.get();
         options.fixedBaseUrl = m_sim.baseUrl();
         m_client = std::make_unique<api::APIClient>(options);
-        m_state = std::make_unique<state::AppState>(m_keychain, *m_settings, m_gate);
+        m_state = std::make_unique<session::AppState>(m_keychain, *m_settings, m_gate);
         signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
-        m_signing = std::make_unique<state::SigningController>(
-            *m_state, *m_client, [this](state::SignText* error) { return m_folder(error); });
+        m_signing = std::make_unique<signing::SigningController>(
+            *m_state, *m_client, [this](signing::SignText* error) { return m_folder(error); });
         m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
         // Signed copies are trusted through the simulator's own authority, as in demo mode.
         m_signing->setCopyTrust(signing::VerifyOptions{false, m_sim.authorityPem(), {}});
@@ -50,7 +50,7 @@ protected:
 
     void signInAs(const QString& civilId, const QString& nationalId)
     {
-        m_state->applyIdentity(state::StoredIdentity{
+        m_state->applyIdentity(session::StoredIdentity{
             QStringLiteral("MN0012345"), QStringLiteral("Батын Болд"), civilId, nationalId,
             QStringLiteral("QUALIFIED"), QStringLiteral("2026-01-01T00:00:00Z")});
     }
@@ -84,9 +84,9 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return ended(); }));
     }
 
-    QList<state::DashboardSession> signRecords() const
+    QList<session::DashboardSession> signRecords() const
     {
-        QList<state::DashboardSession> records;
+        QList<session::DashboardSession> records;
         for (const auto& record : m_state->loadActivity()) {
             if (record.sessionType == u"SIGN") {
                 records.append(record);
@@ -109,12 +109,12 @@ protected:
     std::unique_ptr<QSettings> m_settings;
     backendsim::BackendSim m_sim;
     std::unique_ptr<api::APIClient> m_client;
-    state::KeychainManager m_keychain{QStringLiteral("mn.orvela.eid.desktop.signing-tests")};
-    statetest::FakeBiometricGate m_gate; // never asked: nothing restores a session here
-    std::unique_ptr<state::AppState> m_state;
-    std::unique_ptr<state::SigningController> m_signing;
+    platform::KeychainManager m_keychain{QStringLiteral("mn.orvela.eid.desktop.signing-tests")};
+    sessiontest::FakeBiometricGate m_gate; // never asked: nothing restores a session here
+    std::unique_ptr<session::AppState> m_state;
+    std::unique_ptr<signing::SigningController> m_signing;
     /// Where the controller saves; a test may point it elsewhere or make it fail.
-    std::function<QString(state::SignText*)> m_folder = [this](state::SignText*) {
+    std::function<QString(signing::SignText*)> m_folder = [this](signing::SignText*) {
         QDir().mkpath(downloads()); // a plain file in its place stays in the way
         return downloads();
     };

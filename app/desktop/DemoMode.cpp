@@ -1,0 +1,144 @@
+#include "desktop/DemoMode.h"
+
+#include "common/AtomicFile.h"
+#include "desktop/demo/DemoPluginLoader.h"
+#include "desktop/demo/DemoServices.h"
+#include "orvela/tokenkit/CardReaders.h"
+#include "platform/SingleInstance.h"
+#include "platform/XdgAutostartEntry.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace orvela::desktop {
+
+namespace {
+Q_LOGGING_CATEGORY(lcDemo, "mn.orvela.eid.desktop.Demo")
+}
+
+DemoMode::DemoMode(QString directory, QString plugin, QObject* parent)
+    : QObject(parent), m_directory(directory.isEmpty() ? defaultDirectory() : std::move(directory)),
+      m_plugin(std::move(plugin))
+{}
+
+DemoMode::~DemoMode()
+{
+    if (m_services) {
+        m_services->stopBackend();
+    }
+}
+
+QString DemoMode::defaultDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/orvela-desktop/demo");
+}
+
+QString DemoMode::tokenStateFile() const
+{
+    return m_directory + QStringLiteral("/virtual-token.state");
+}
+
+bool DemoMode::prepare(QString* error)
+{
+    if (!QDir().mkpath(m_directory)) {
+        *error = QStringLiteral("cannot create the demo profile %1").arg(m_directory);
+        return false;
+    }
+    QFile::setPermissions(m_directory,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!loadPlugin(error)) {
+        return false;
+    }
+    // The simulator's authority is kept with the profile, so the copies it signed in earlier
+    // demo runs still check as trusted.
+    m_baseUrl = m_services->startBackend(approveAfterMs,
+                                         m_directory + QStringLiteral("/signing-authority"));
+    if (m_baseUrl.isEmpty()) {
+        *error = QStringLiteral("cannot start the backend simulator on 127.0.0.1");
+        return false;
+    }
+    qCInfo(lcDemo) << "backend simulator at" << m_baseUrl;
+    try {
+        plugInVirtualToken();
+    } catch (const std::exception& failure) {
+        *error = QStringLiteral("cannot open the virtual token: %1")
+                     .arg(QString::fromUtf8(failure.what()));
+        return false;
+    }
+    setUpSoftHsm();
+    return true;
+}
+
+bool DemoMode::loadPlugin(QString* error)
+{
+    demo::DemoPlugin plugin = demo::loadDemoPlugin(m_plugin);
+    if (!plugin.services) {
+        *error = demo::demoPluginFailureText(plugin);
+        return false;
+    }
+    m_services = std::move(plugin.services);
+    qCInfo(lcDemo) << "demo plugin" << plugin.detail;
+    return true;
+}
+
+void DemoMode::plugInVirtualToken()
+{
+    tokenkit::CardReaders::shared().setBackend(m_services->makeVirtualReader(
+        tokenStateFile().toStdString(), "Orvela Demo Token", demo::VirtualTokenMode::aes));
+}
+
+void DemoMode::setUpSoftHsm()
+{
+    if (!QFileInfo::exists(QString::fromLatin1(softHsmLibrary))) {
+        qCInfo(lcDemo) << "SoftHSM2 is not installed; the PKCS#11 road keeps its defaults";
+        return;
+    }
+    const QString tokens = m_directory + QStringLiteral("/softhsm-tokens");
+    const QString config = m_directory + QStringLiteral("/softhsm2.conf");
+    QDir().mkpath(tokens);
+    const QByteArray contents = QStringLiteral("directories.tokendir = %1\nobjectstore.backend = "
+                                               "file\nlog.level = ERROR\n")
+                                    .arg(tokens)
+                                    .toUtf8();
+    if (const auto error = common::writeFileAtomically(config, contents)) {
+        qCWarning(lcDemo) << "cannot write the SoftHSM2 configuration:" << *error;
+        return;
+    }
+    qputenv("SOFTHSM2_CONF", config.toUtf8());
+    qputenv("ORVELA_PKCS11_LIBRARY", softHsmLibrary);
+    m_softHsm = true;
+    if (!QDir(tokens).isEmpty()) {
+        return;
+    }
+    // A first run gets a token to work with; made in the background, the window need not wait.
+    auto* init = new QProcess(this);
+    connect(init, &QProcess::finished, init, &QObject::deleteLater);
+    init->start(QStringLiteral("softhsm2-util"),
+                {QStringLiteral("--init-token"), QStringLiteral("--free"),
+                 QStringLiteral("--label"), QStringLiteral("Orvela Demo"), QStringLiteral("--pin"),
+                 QString::fromLatin1(softHsmUserPin), QStringLiteral("--so-pin"),
+                 QString::fromLatin1(softHsmSoPin)});
+}
+
+DesktopProfile DemoMode::takeProfile()
+{
+    DesktopProfile profile;
+    profile.settings = std::make_unique<QSettings>(m_directory + QStringLiteral("/settings.ini"),
+                                                   QSettings::IniFormat);
+    profile.keychainService = QString::fromLatin1(keychainService);
+    profile.instanceName = platform::SingleInstance::nameForCurrentUser(QStringLiteral("demo"));
+    profile.apiBaseUrl = m_baseUrl;
+    // Copies the simulator signs are checked against its own authority, in the demo alone.
+    profile.trustedAuthorityPem = m_services ? m_services->backendAuthorityPem() : QByteArray();
+    profile.autostart = std::make_unique<platform::XdgAutostartEntry>(
+        QCoreApplication::applicationName() + QStringLiteral("-demo"),
+        QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});
+    return profile;
+}
+
+} // namespace orvela::desktop
