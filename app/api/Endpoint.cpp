@@ -30,6 +30,11 @@ Endpoint Endpoint::start()
     return Endpoint(Case::start, {});
 }
 
+QString Endpoint::signPdfDownloadPath()
+{
+    return QStringLiteral("/api/sign-pdf-download");
+}
+
 QString Endpoint::path() const
 {
     switch (m_case) {

@@ -18,6 +18,10 @@ public:
                                  const QString& fileName);
     static Endpoint start();
 
+    /// The path of the signing upload that brings the signed copy back. It sends a multipart
+    /// form rather than JSON, so it is no case of this class: APIClient::upload takes its path.
+    static QString signPdfDownloadPath();
+
     Case kind() const { return m_case; }
     QString path() const;
     /// "GET" for status, "POST" for the others.

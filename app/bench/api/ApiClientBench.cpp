@@ -163,7 +163,7 @@ void benchUpload(APIClient& client)
     std::optional<CallResult<QByteArray>> result;
     QElapsedTimer timer;
     timer.start();
-    client.upload("/api/sign-pdf-download",
+    client.upload(Endpoint::signPdfDownloadPath(),
                   {{"sessionId", started->value().sessionId},
                    {"pollToken", started->value().pollToken.value_or(QString())}},
                   "file", "big.pdf", "application/pdf", pdf, &context,
@@ -204,7 +204,7 @@ void benchEndlessChunkedCopy(bool busyInterface)
     const long idle = kilobytes("VmRSS:");
     resetPeak();
     std::optional<CallResult<QByteArray>> result;
-    client.upload("/api/sign-pdf-download", {{"sessionId", "s"}}, "file", "a.pdf",
+    client.upload(Endpoint::signPdfDownloadPath(), {{"sessionId", "s"}}, "file", "a.pdf",
                   "application/pdf", "%PDF-1.7\n", &context,
                   [&](CallResult<QByteArray> r) { result.emplace(std::move(r)); });
     spinUntil([&] { return result.has_value(); });

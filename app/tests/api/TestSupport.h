@@ -61,8 +61,9 @@ protected:
                                               const QString& fileName, const QByteArray& pdf)
     {
         std::optional<api::CallResult<QByteArray>> result;
-        client.upload("/api/sign-pdf-download", fields, "file", fileName, "application/pdf", pdf,
-                      &m_context, [&](api::CallResult<QByteArray> r) { result.emplace(r); });
+        client.upload(api::Endpoint::signPdfDownloadPath(), fields, "file", fileName,
+                      "application/pdf", pdf, &m_context,
+                      [&](api::CallResult<QByteArray> r) { result.emplace(r); });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
         return result.value_or(api::CallResult<QByteArray>(api::APIError::invalidResponse()));
     }
