@@ -328,7 +328,7 @@ QWidget* DesktopApplication::makeDashboard()
     // A document asked for while nobody was signed in, once the dashboard has been laid out.
     QTimer::singleShot(0, this, &DesktopApplication::showPendingDocument);
     dashboard->setPageFactory(session::DashboardTab::verify, [inspector, localization] {
-        return new certificates::VerifyView(*inspector, *localization);
+        return new certificates::views::VerifyView(*inspector, *localization);
     });
     auto* tokenManager = m_tokens.get();
     dashboard->setPageFactory(session::DashboardTab::tokens, [tokenManager, localization] {

@@ -144,7 +144,7 @@ void stallFigures(const QString& path, qint64 size)
     QSettings settings(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
     common::LocalizationService texts(&settings);
     certificates::VerifyController controller(nullptr, &texts, slowVerifier);
-    certificates::VerifyView view(controller, texts);
+    certificates::views::VerifyView view(controller, texts);
     view.resize(860, 900);
     view.show();
     // The page is on screen before the file arrives, as when a person drops one on it.

@@ -11,7 +11,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-namespace orvela::certificates {
+namespace orvela::certificates::views {
 
 namespace style = components::style;
 
@@ -21,8 +21,7 @@ constexpr double kTintTargeted = 0.65;
 } // namespace
 
 DropZone::DropZone(VerifyController& controller, QWidget* parent)
-    : QFrame(parent), m_controller(controller), m_hint(new QLabel(this)),
-      m_path(new QLabel(this))
+    : QFrame(parent), m_controller(controller), m_hint(new QLabel(this)), m_path(new QLabel(this))
 {
     setAcceptDrops(true);
     setMinimumHeight(150);
@@ -113,4 +112,4 @@ void DropZone::dropEvent(QDropEvent* event)
     }
 }
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

@@ -5,8 +5,10 @@
 class QLabel;
 
 namespace orvela::certificates {
-
 class VerifyController;
+}
+
+namespace orvela::certificates::views {
 
 /// The dashed area a certificate file is dropped on. Its tint deepens while a drag hovers.
 class DropZone : public QFrame {
@@ -36,4 +38,4 @@ private:
     QLayout* m_buttons;
 };
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

@@ -14,7 +14,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace orvela::certificates {
+namespace orvela::certificates::views {
 
 namespace style = components::style;
 using components::Tone;
@@ -215,4 +215,4 @@ void PdfReportPanel::clearSignatures()
     }
 }
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

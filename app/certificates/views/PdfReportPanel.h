@@ -16,7 +16,7 @@ class InlineBanner;
 class PdfPagePreview;
 } // namespace orvela::components
 
-namespace orvela::certificates {
+namespace orvela::certificates::views {
 
 /// A checked PDF on the verification page: the document's verdict, its first page, and one card
 /// per signature with its verdict, signer, times and coverage, worded in the interface language.
@@ -44,4 +44,4 @@ private:
     QVBoxLayout* m_signatures;
 };
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace orvela::certificates {
+namespace orvela::certificates::views {
 
 namespace style = components::style;
 using components::Tone;
@@ -131,4 +131,4 @@ void ReportPanel::show(const CertificateReport& report)
     }
 }
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

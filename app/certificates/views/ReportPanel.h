@@ -6,7 +6,7 @@
 
 class QVBoxLayout;
 
-namespace orvela::certificates {
+namespace orvela::certificates::views {
 
 /// The certificate report: the validity badge, then one card per section with a label column
 /// and selectable values.
@@ -23,4 +23,4 @@ private:
     QVBoxLayout* m_layout;
 };
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

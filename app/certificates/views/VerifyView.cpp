@@ -19,7 +19,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-namespace orvela::certificates {
+namespace orvela::certificates::views {
 
 namespace style = components::style;
 using components::ActionButton;
@@ -151,4 +151,4 @@ void VerifyView::refresh()
                       m_controller.isLoading());
 }
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

@@ -17,11 +17,14 @@ class InlineBanner;
 } // namespace orvela::components
 
 namespace orvela::certificates {
+class VerifyController;
+}
+
+namespace orvela::certificates::views {
 
 class DropZone;
 class PdfReportPanel;
 class ReportPanel;
-class VerifyController;
 
 /// The "verify" page: drop, choose or paste a certificate and read its report, or drop or
 /// choose a signed PDF and see its first page and its signatures' verdicts.
@@ -55,4 +58,4 @@ private:
     PdfReportPanel* m_pdfReport;
 };
 
-} // namespace orvela::certificates
+} // namespace orvela::certificates::views

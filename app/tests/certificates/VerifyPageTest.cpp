@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 
 using namespace orvela::certificates;
+using namespace orvela::certificates::views;
 using orvela::common::AppLanguage;
 using orvela::common::LocalizationService;
 using orvela::testing::CertificateSpec;
