@@ -54,7 +54,9 @@ template <class Work> auto captureOutcome(Work& work, const tokenkit::CardReader
 /// Runs card work on the card worker and hands its TokenOutcome to `done` on `context`'s
 /// thread; when `context` is gone first, `done` never runs (the work itself still finishes,
 /// as a card session cannot be cut short safely). The task holds `readers`, the reader access
-/// the work uses, until it ends, so they outlive every session even past their owner.
+/// the work uses, until it ends, so they outlive every session even past their owner. Without
+/// readers, work that needs them fails as TokenProvisioner does (a std::logic_error), and no
+/// card service is asked.
 template <class Work, class Done>
 void runCardWork(QObject* context, std::shared_ptr<tokenkit::CardReaders> readers, Work work,
                  Done done)
@@ -62,6 +64,10 @@ void runCardWork(QObject* context, std::shared_ptr<tokenkit::CardReaders> reader
     common::runOnPool(
         &cardWorker(), context,
         [readers = std::move(readers), work = std::move(work)]() mutable {
+            if (!readers) {
+                return captureOutcome(work,
+                                      [](const std::exception& error) { return failureOf(error); });
+            }
             return captureOutcome(work, *readers);
         },
         std::move(done));
