@@ -3,7 +3,6 @@
 #include "common/AtomicFile.h"
 #include "desktop/demo/DemoPluginLoader.h"
 #include "desktop/demo/DemoServices.h"
-#include "orvela/tokenkit/CardReaders.h"
 #include "platform/SingleInstance.h"
 #include "platform/XdgAutostartEntry.h"
 
@@ -88,8 +87,8 @@ bool DemoMode::loadPlugin(QString* error)
 
 void DemoMode::plugInVirtualToken()
 {
-    tokenkit::CardReaders::shared().setBackend(m_services->makeVirtualReader(
-        tokenStateFile().toStdString(), "Orvela Demo Token", demo::VirtualTokenMode::aes));
+    m_readerBackend = m_services->makeVirtualReader(
+        tokenStateFile().toStdString(), "Orvela Demo Token", demo::VirtualTokenMode::aes);
 }
 
 void DemoMode::setUpSoftHsm()
@@ -135,6 +134,7 @@ DesktopProfile DemoMode::takeProfile()
     profile.apiBaseUrl = m_baseUrl;
     // Copies the simulator signs are checked against its own authority, in the demo alone.
     profile.trustedAuthorityPem = m_services ? m_services->backendAuthorityPem() : QByteArray();
+    profile.readerBackend = m_readerBackend;
     profile.autostart = std::make_unique<platform::XdgAutostartEntry>(
         QCoreApplication::applicationName() + QStringLiteral("-demo"),
         QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--demo")});

@@ -39,8 +39,9 @@ public:
 
     /// The demo profile's default location.
     static QString defaultDirectory();
-    /// Creates the profile directory, starts the simulator, plugs in the virtual token and
-    /// points the PKCS#11 road at SoftHSM2. False with `error` set when the demo cannot run.
+    /// Creates the profile directory, starts the simulator, opens the virtual token's reader
+    /// (the profile's card readers) and points the PKCS#11 road at SoftHSM2. False with `error`
+    /// set when the demo cannot run.
     bool prepare(QString* error);
 
     /// The profile the application runs on; call once, after `prepare`.
@@ -59,6 +60,7 @@ private:
     QString m_directory;
     QString m_plugin;
     std::unique_ptr<demo::DemoServices> m_services;
+    std::shared_ptr<tokenkit::ReaderBackend> m_readerBackend;
     QString m_baseUrl;
     bool m_softHsm = false;
 };

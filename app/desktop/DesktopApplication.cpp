@@ -10,6 +10,7 @@
 #include "components/Focus.h"
 #include "dashboard/views/DashboardView.h"
 #include "dashboard/views/LockController.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "platform/AutostartManager.h"
 #include "platform/FprintdBiometricGate.h"
 #include "platform/KeychainManager.h"
@@ -106,9 +107,10 @@ void DesktopApplication::buildServices()
             ? QString::fromLatin1(platform::KeychainManager::defaultService)
             : m_profile.keychainService);
     m_appState = std::make_unique<session::AppState>(*m_keychain, *m_store, *m_profile.gate);
-    // Made once per run; demo mode has plugged its virtual reader in by now, so the watcher
-    // starts on the backend the pages will use.
-    m_tokens = std::make_unique<tokens::TokenManager>();
+    // Made once per run, over the profile's readers (the demo's virtual reader) or PC/SC.
+    m_readers = std::make_shared<tokenkit::CardReaders>(
+        m_profile.readerBackend ? m_profile.readerBackend : tokenkit::makePcscBackend());
+    m_tokens = std::make_unique<tokens::TokenManager>(m_readers);
     if (standard) {
         m_api = &api::APIClient::shared();
     } else {
@@ -311,6 +313,7 @@ QWidget* DesktopApplication::makeDashboard()
     context.settings = m_settingsController.get();
     context.updates = m_updates;
     context.api = m_api;
+    context.cardReaders = m_readers->backend();
     auto* dashboard = new dashboard::views::DashboardView(context);
     // Created after the dashboard's own widgets, so it is deleted after the page that uses it.
     // The page, the signing flow and their checks of signed copies trust the same authorities.

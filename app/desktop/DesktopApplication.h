@@ -20,6 +20,9 @@ class VerifyController;
 namespace orvela::common {
 class LocalizationService;
 }
+namespace orvela::tokenkit {
+class CardReaders;
+}
 namespace orvela::tokens {
 class TokenManager;
 }
@@ -124,6 +127,9 @@ private:
     common::LocalizationService* m_localization = nullptr;
     std::unique_ptr<platform::KeychainManager> m_keychain;
     std::unique_ptr<session::AppState> m_appState;
+    /// The one reader access of this run: the token pages and the support page's check share
+    /// it, and card work still running at exit holds it until it ends.
+    std::shared_ptr<tokenkit::CardReaders> m_readers;
     std::unique_ptr<tokens::TokenManager> m_tokens;
     api::APIClient* m_api = nullptr;
     std::unique_ptr<shell::SettingsController> m_settingsController;

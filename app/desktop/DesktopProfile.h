@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvela/tokenkit/ReaderBackend.h"
 #include "platform/AutostartBackend.h"
 #include "platform/BiometricGate.h"
 #include "platform/TrayAvailability.h"
@@ -33,6 +34,8 @@ struct DesktopProfile {
     std::unique_ptr<platform::BiometricGate> gate;
     /// Launch at login; null: the user's XDG autostart entry for this program.
     std::unique_ptr<platform::AutostartBackend> autostart;
+    /// Where the card readers come from (the demo's virtual reader); null: PC/SC.
+    std::shared_ptr<tokenkit::ReaderBackend> readerBackend;
     /// Whether to check for updates by itself; unset: as the program was built.
     std::optional<bool> automaticUpdateChecks;
 

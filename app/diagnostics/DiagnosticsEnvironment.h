@@ -30,7 +30,7 @@ struct DiagnosticsEnvironment {
     QUrl feedUrl;
     /// The backend client; not owned, must outlive the run.
     api::APIClient* api = nullptr;
-    /// Where readers come from; null: the kit's shared reader backend.
+    /// Where readers come from (the desktop's and the command line's own); null: PC/SC.
     std::shared_ptr<tokenkit::ReaderBackend> readers;
     /// A PKCS#11 library named for this run (--library); none: the one every PKCS#11 action
     /// opens at the time of the run (the environment's, else the settings' choice, else the

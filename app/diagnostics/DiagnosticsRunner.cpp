@@ -6,7 +6,7 @@
 #include "diagnostics/Pkcs11Check.h"
 #include "diagnostics/ServiceChecks.h"
 #include "diagnostics/SmartCardCheck.h"
-#include "orvela/tokenkit/CardReaders.h"
+#include "orvela/tokenkit/ReaderBackend.h"
 #include "platform/KeychainManager.h"
 #include "tokens/ModuleChoice.h"
 #include "tokens/TokenWork.h"
@@ -59,7 +59,7 @@ void DiagnosticsRunner::start()
           [env] { return languageCheck(env); });
     runOn(&tokens::cardWorker(),
           place(QStringLiteral("smartCard"), QStringLiteral("Diag_SmartCard_Title")), [env] {
-              auto readers = env.readers ? env.readers : tokenkit::CardReaders::shared().backend();
+              auto readers = env.readers ? env.readers : tokenkit::makePcscBackend();
               return smartCardCheck(*readers);
           });
     runOn(&tokens::pkcs11Worker(),

@@ -122,7 +122,7 @@ void ProvisionController::provisionApdu()
     Bytes userPin = utf8(m_pins.userPin);
     Bytes soPin = utf8(m_pins.soPin);
     runCardWork(
-        this,
+        this, m_options.readers,
         [options = m_options, userPin, soPin] {
             TokenProvisioner(options).initializeApdu(userPin, soPin);
         },
@@ -140,7 +140,7 @@ void ProvisionController::generateApduKey(const Bytes& userPin)
 {
     setProgress("Tokens_Provision_ApduKeyGenerating");
     runCardWork(
-        this,
+        this, m_options.readers,
         [options = m_options, userPin] { TokenProvisioner(options).generateApduKey(userPin); },
         [this](const TokenOutcome<std::monostate>& outcome) {
             if (!outcome.ok()) {

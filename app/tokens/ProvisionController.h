@@ -26,7 +26,8 @@ class ProvisionController : public QObject {
     Q_PROPERTY(bool isBusy READ isBusy NOTIFY changed)
 
 public:
-    /// `options` name the reader and the PKCS#11 library of every run.
+    /// `options` name the card readers, the reader and the PKCS#11 library of every run; the
+    /// APDU road needs the readers.
     explicit ProvisionController(TokenProvisioner::Options options = {}, QObject* parent = nullptr);
     ~ProvisionController() override;
 

@@ -71,8 +71,10 @@ void TokenAdminController::testSlots()
 void TokenAdminController::eraseToken()
 {
     m_erase.start(keyed("Tokens_Erase_Progress"));
+    TokenProvisioner::Options options;
+    options.readers = m_manager.readers();
     runCardWork(
-        this, [] { TokenProvisioner().eraseApdu(); },
+        this, options.readers, [options] { TokenProvisioner(options).eraseApdu(); },
         [this](const auto& outcome) {
             if (outcome.ok()) {
                 m_erase.succeed(keyed("Tokens_Erase_Done"));
@@ -87,7 +89,9 @@ void TokenAdminController::generateKey()
     m_genKey.start();
     runPkcs11Work(
         this,
-        [secret = secretOf(m_genKeyPin.text())] { TokenProvisioner().generateSigningKey(textOf(secret)); },
+        [secret = secretOf(m_genKeyPin.text())] {
+            TokenProvisioner().generateSigningKey(textOf(secret));
+        },
         [this, pin = m_genKeyPin.text()](const auto& outcome) {
             if (!outcome.ok()) {
                 m_genKey.fail(outcome.failure);

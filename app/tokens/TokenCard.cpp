@@ -13,10 +13,10 @@ using tokenkit::TesselDriver;
 namespace {
 
 /// Whether the reader still holds a card, asked in a session of its own.
-bool holdsCard(int readerIndex)
+bool holdsCard(tokenkit::CardReaders& readers, int readerIndex)
 {
     try {
-        tokenkit::CardReaders::shared().getATR(readerIndex);
+        readers.getATR(readerIndex);
         return true;
     } catch (const tokenkit::TokenError&) {
         return false; // no card, no reader or no card service
@@ -27,42 +27,45 @@ bool holdsCard(int readerIndex)
 
 } // namespace
 
-void runOnCard(int readerIndex, const std::function<void(SmartCard&)>& work)
+void runOnCard(tokenkit::CardReaders& readers, int readerIndex,
+               const std::function<void(SmartCard&)>& work)
 {
     try {
-        tokenkit::CardReaders::shared().withSession(readerIndex, work);
+        readers.withSession(readerIndex, work);
     } catch (const tokenkit::PcscError& error) {
         // A card pulled out during the work says so itself; any other failure of a reader
         // that no longer holds a card is "no card".
-        if (error.code() != tokenkit::PcscError::removedCard && !holdsCard(readerIndex)) {
+        if (error.code() != tokenkit::PcscError::removedCard && !holdsCard(readers, readerIndex)) {
             throw tokenkit::TokenError::cardNotFound();
         }
         throw;
     }
 }
 
-std::vector<std::string> readerNames()
+std::vector<std::string> readerNames(const tokenkit::CardReaders& readers)
 {
-    return tokenkit::CardReaders::shared().backend()->listReaders();
+    return readers.backend()->listReaders();
 }
 
-tokenkit::TokenInfo readTokenInfo(int readerIndex)
+tokenkit::TokenInfo readTokenInfo(tokenkit::CardReaders& readers, int readerIndex)
 {
-    return withCard(readerIndex, [](SmartCard& card) { return TesselDriver().getTokenInfo(card); });
+    return withCard(readers, readerIndex,
+                    [](SmartCard& card) { return TesselDriver().getTokenInfo(card); });
 }
 
-tokenkit::Bytes connectionChallenge(int readerIndex)
+tokenkit::Bytes connectionChallenge(tokenkit::CardReaders& readers, int readerIndex)
 {
-    return withCard(readerIndex, [](SmartCard& card) {
+    return withCard(readers, readerIndex, [](SmartCard& card) {
         TesselDriver driver;
         driver.selectApplet(card);
         return driver.getChallenge(card);
     });
 }
 
-tokenkit::Bytes signWithCard(int readerIndex, tokenkit::ByteView hash)
+tokenkit::Bytes signWithCard(tokenkit::CardReaders& readers, int readerIndex,
+                             tokenkit::ByteView hash)
 {
-    return withCard(readerIndex, [&](SmartCard& card) {
+    return withCard(readers, readerIndex, [&](SmartCard& card) {
         TesselDriver driver;
         driver.selectApplet(card);
         return driver.signECDSA(hash, card);

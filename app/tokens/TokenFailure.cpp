@@ -43,12 +43,14 @@ TokenReturnCode status(std::uint16_t word)
     return {TokenReturnCode::Space::cardStatus, word};
 }
 
-Kind kindOf(const TokenError& error)
+/// `readers` is asked whether the card service runs; with none, a reader that is not
+/// connected is just not there.
+Kind kindOf(const TokenError& error, const tokenkit::CardReaders* readers)
 {
     using Code = TokenError::Code;
     switch (error.code()) {
     case Code::readerNotConnected:
-        return cardServiceRunning() ? Kind::noReader : Kind::serviceNotRunning;
+        return !readers || cardServiceRunning(*readers) ? Kind::noReader : Kind::serviceNotRunning;
     case Code::cardNotFound:
         return Kind::noCard;
     case Code::pinBlocked:
@@ -67,11 +69,11 @@ Kind kindOf(const TokenError& error)
     }
 }
 
-TokenFailure cardFailure(const TokenError& error)
+TokenFailure cardFailure(const TokenError& error, const tokenkit::CardReaders* readers)
 {
     using Code = TokenError::Code;
     TokenFailure failure;
-    failure.kind = kindOf(error);
+    failure.kind = kindOf(error, readers);
     failure.cardCode = error.code();
     failure.cardGone =
         error.code() == Code::cardNotFound || error.code() == Code::readerNotConnected;
@@ -185,10 +187,12 @@ TokenFailure failureOfKind(TokenFailureKind kind)
     return failure;
 }
 
-TokenFailure failureOf(const std::exception& error)
+namespace {
+
+TokenFailure classify(const std::exception& error, const tokenkit::CardReaders* readers)
 {
     if (const auto* token = dynamic_cast<const TokenError*>(&error)) {
-        return cardFailure(*token);
+        return cardFailure(*token, readers);
     }
     if (const auto* p11 = dynamic_cast<const tokenkit::P11Error*>(&error)) {
         return pkcs11Failure(*p11);
@@ -206,10 +210,22 @@ TokenFailure failureOf(const std::exception& error)
     return failure;
 }
 
-bool cardServiceRunning()
+} // namespace
+
+TokenFailure failureOf(const std::exception& error, const tokenkit::CardReaders& readers)
+{
+    return classify(error, &readers);
+}
+
+TokenFailure failureOf(const std::exception& error)
+{
+    return classify(error, nullptr);
+}
+
+bool cardServiceRunning(const tokenkit::CardReaders& readers)
 {
     try {
-        tokenkit::CardReaders::shared().backend()->listReaders();
+        readers.backend()->listReaders();
         return true;
     } catch (const TokenError&) {
         return false; // the kit's word for "no PC/SC service"

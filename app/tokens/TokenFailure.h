@@ -7,6 +7,10 @@
 #include <optional>
 #include <string>
 
+namespace orvela::tokenkit {
+class CardReaders;
+}
+
 namespace orvela::tokens {
 
 /// What went wrong with token work, as far as a person can act on it. Each kind has a message
@@ -59,16 +63,20 @@ struct TokenFailure {
 };
 
 /// The failure of any error of the token layers (TokenError, P11Error, CSRError, PcscError),
-/// or `other` with its what(). TokenError::readerNotConnected is told apart by asking the
-/// reader backend whether the PC/SC service answers (a round trip: call it off the interface
+/// or `other` with its what(). TokenError::readerNotConnected is told apart by asking
+/// `readers` whether the PC/SC service answers (a round trip: call it off the interface
 /// thread, as captureOutcome does).
+TokenFailure failureOf(const std::exception& error, const tokenkit::CardReaders& readers);
+
+/// failureOf for work that reaches no card reader (the PKCS#11 road, checks of input): with no
+/// card service to ask, TokenError::readerNotConnected is noReader.
 TokenFailure failureOf(const std::exception& error);
 
 /// A failure of `kind` with nothing else to say.
 TokenFailure failureOfKind(TokenFailureKind kind);
 
-/// True when the PC/SC service answers a reader listing (with or without readers). Blocks for
-/// one round trip to the service; never call it on the interface thread.
-bool cardServiceRunning();
+/// True when the PC/SC service behind `readers` answers a reader listing (with or without
+/// readers). Blocks for one round trip to the service; never call it on the interface thread.
+bool cardServiceRunning(const tokenkit::CardReaders& readers);
 
 } // namespace orvela::tokens

@@ -48,8 +48,9 @@ bool sameInfo(const std::optional<tokenkit::TokenInfo>& a,
 
 } // namespace
 
-TokenManager::TokenManager(QObject* parent, bool watch, int readerIndex)
-    : QObject(parent), m_readerIndex(readerIndex)
+TokenManager::TokenManager(std::shared_ptr<tokenkit::CardReaders> readers, QObject* parent,
+                           bool watch, int readerIndex)
+    : QObject(parent), m_readers(std::move(readers)), m_readerIndex(readerIndex)
 {
     if (watch) {
         startWatching();
@@ -80,9 +81,8 @@ void TokenManager::startWatching()
                 Qt::QueuedConnection);
         };
     };
-    m_watcher = std::make_unique<tokenkit::TokenWatcher>(tokenkit::CardReaders::shared().backend(),
-                                                         hopTo(&TokenManager::onInserted),
-                                                         hopTo(&TokenManager::onRemoved));
+    m_watcher = std::make_unique<tokenkit::TokenWatcher>(
+        m_readers->backend(), hopTo(&TokenManager::onInserted), hopTo(&TokenManager::onRemoved));
 }
 
 void TokenManager::onInserted(const QString& readerName)
@@ -106,15 +106,15 @@ void TokenManager::refresh()
     const quint64 generation = ++m_refreshGeneration;
     const int reader = m_readerIndex;
     runCardWork(
-        this,
-        [reader] {
+        this, m_readers,
+        [readers = m_readers, reader] {
             // Reader list and token read in one go on the card worker: PC/SC calls may block.
             Snapshot snapshot;
-            const auto names = tokens::readerNames();
+            const auto names = tokens::readerNames(*readers);
             snapshot.readerNames = toQStringList(names);
             if (reader >= 0 && static_cast<std::size_t>(reader) < names.size()) {
-                auto read = [reader] { return readTokenInfo(reader); };
-                snapshot.info = captureOutcome(read);
+                auto read = [&] { return readTokenInfo(*readers, reader); };
+                snapshot.info = captureOutcome(read, *readers);
             }
             return snapshot;
         },
@@ -169,7 +169,8 @@ void TokenManager::testConnection(QObject* context,
     const int reader = m_readerIndex;
     const QPointer<QObject> receiver(context);
     runCardWork(
-        this, [reader] { return connectionChallenge(reader); },
+        this, m_readers,
+        [readers = m_readers, reader] { return connectionChallenge(*readers, reader); },
         [this, receiver, done = std::move(done)](const TokenOutcome<tokenkit::Bytes>& outcome) {
             if (outcome.ok()) {
                 qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
@@ -193,7 +194,9 @@ void TokenManager::sign(const tokenkit::Bytes& hash, QObject* context,
 {
     const int reader = m_readerIndex;
     runCardWork(
-        context, [reader, hash] { return signWithCard(reader, hash); }, std::move(done));
+        context, m_readers,
+        [readers = m_readers, reader, hash] { return signWithCard(*readers, reader, hash); },
+        std::move(done));
 }
 
 void TokenManager::setReaders(const QStringList& names)

@@ -11,15 +11,17 @@
 #include <optional>
 
 namespace orvela::tokenkit {
+class CardReaders;
 class TokenWatcher;
-}
+} // namespace orvela::tokenkit
 
 namespace orvela::tokens {
 
 /// The application's view of the USB token: readers, presence and the information of the
 /// token in the first reader, kept up to date by the kit's watcher (insertions and, beyond
 /// that, removals of a card or a reader). Lives on the interface thread; card work runs on the
-/// card worker. The shell owns the one instance the token screens share.
+/// card worker. The shell owns the one instance the token screens share; it works on the reader
+/// access it is given, which the token screens' controllers then share.
 class TokenManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isTokenPresent READ isTokenPresent NOTIFY isTokenPresentChanged)
@@ -27,11 +29,15 @@ class TokenManager : public QObject {
     Q_PROPERTY(bool isCardPresent READ isCardPresent NOTIFY isCardPresentChanged)
 
 public:
-    /// Sets the fields, starts watching and refreshes once. `watch` false leaves the watcher
-    /// off (for tests that drive refresh by hand). `readerIndex` picks the reader whose token
-    /// is shown; the product always uses the first.
-    explicit TokenManager(QObject* parent = nullptr, bool watch = true, int readerIndex = 0);
+    /// Sets the fields, starts watching the readers of `readers` and refreshes once. `watch`
+    /// false leaves the watcher off (for tests that drive refresh by hand). `readerIndex` picks
+    /// the reader whose token is shown; the product always uses the first.
+    explicit TokenManager(std::shared_ptr<tokenkit::CardReaders> readers, QObject* parent = nullptr,
+                          bool watch = true, int readerIndex = 0);
     ~TokenManager() override;
+
+    /// The reader access every card operation of the token screens goes through.
+    const std::shared_ptr<tokenkit::CardReaders>& readers() const { return m_readers; }
 
     /// The index of the reader whose token is shown and worked on.
     int readerIndex() const { return m_readerIndex; }
@@ -75,6 +81,7 @@ private:
     void setCardPresent(bool present);
     void setFailure(const std::optional<TokenFailure>& failure);
 
+    std::shared_ptr<tokenkit::CardReaders> m_readers;
     int m_readerIndex = 0;
     /// Numbers each refresh; a result is applied only while no newer refresh was started.
     quint64 m_refreshGeneration = 0;

@@ -7,6 +7,8 @@
 #include "tokens/ModuleChoice.h"
 #include "tokens/TokenCard.h"
 
+#include <stdexcept>
+
 namespace orvela::tokens {
 
 using tokenkit::Bytes;
@@ -51,9 +53,9 @@ void requireVerifiable(ByteView pin)
 
 /// Each card session opens its own secure channel with a driver of its own, so no channel
 /// outlives the session it belongs to.
-template <class Work> void inSecureSession(int reader, Work&& work)
+template <class Work> void inSecureSession(tokenkit::CardReaders& readers, int reader, Work&& work)
 {
-    withCard(reader, [&](SmartCard& card) {
+    withCard(readers, reader, [&](SmartCard& card) {
         TesselDriver driver;
         const Bytes key = tokenkit::defaultTransportKey();
         driver.establishSecureSession(key, key, card);
@@ -70,34 +72,45 @@ std::unique_ptr<tokenkit::PKCS11Module> TokenProvisioner::openModule() const
     return tokenkit::PKCS11Module::open(libraryInUse(m_options.library));
 }
 
+tokenkit::CardReaders& TokenProvisioner::cardReaders() const
+{
+    if (!m_options.readers) {
+        throw std::logic_error("TokenProvisioner: the APDU road needs card readers");
+    }
+    return *m_options.readers;
+}
+
 void TokenProvisioner::initializeApdu(ByteView userPin, ByteView soPin)
 {
     requireVerifiable(userPin);
     requireVerifiable(soPin);
-    inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
-        qCInfo(lcTokenProvisioner, "secure channel open; initialising the token");
-        driver.initializePIN(userPin, soPin, card);
-        qCInfo(lcTokenProvisioner, "token initialised: file system, PIN and PUK set");
-    });
+    inSecureSession(
+        cardReaders(), m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
+            qCInfo(lcTokenProvisioner, "secure channel open; initialising the token");
+            driver.initializePIN(userPin, soPin, card);
+            qCInfo(lcTokenProvisioner, "token initialised: file system, PIN and PUK set");
+        });
 }
 
 void TokenProvisioner::generateApduKey(ByteView userPin)
 {
     requireVerifiable(userPin);
-    inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
-        driver.verifyPIN(userPin, TesselDriver::kUserPinReference, card);
-        qCInfo(lcTokenProvisioner, "PIN verified; generating the signing key");
-        driver.generateECKeyPair(kSigningKeyID, card);
-        qCInfo(lcTokenProvisioner, "signing key generated");
-    });
+    inSecureSession(cardReaders(), m_options.readerIndex,
+                    [&](TesselDriver& driver, SmartCard& card) {
+                        driver.verifyPIN(userPin, TesselDriver::kUserPinReference, card);
+                        qCInfo(lcTokenProvisioner, "PIN verified; generating the signing key");
+                        driver.generateECKeyPair(kSigningKeyID, card);
+                        qCInfo(lcTokenProvisioner, "signing key generated");
+                    });
 }
 
 void TokenProvisioner::eraseApdu()
 {
-    inSecureSession(m_options.readerIndex, [&](TesselDriver& driver, SmartCard& card) {
-        driver.eraseCard(card);
-        qCInfo(lcTokenProvisioner, "Card erased");
-    });
+    inSecureSession(cardReaders(), m_options.readerIndex,
+                    [&](TesselDriver& driver, SmartCard& card) {
+                        driver.eraseCard(card);
+                        qCInfo(lcTokenProvisioner, "Card erased");
+                    });
 }
 
 void TokenProvisioner::fullProvision(std::string_view soPin, std::string_view userPin)

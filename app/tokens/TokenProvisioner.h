@@ -5,10 +5,15 @@
 #include "orvela/tokenkit/PKCS11Module.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace orvela::tokenkit {
+class CardReaders;
+}
 
 namespace orvela::tokens {
 
@@ -36,16 +41,19 @@ struct Pkcs11Token {
 /// layers below pass unchanged (TokenError, PcscError, P11Error, CSRError). An empty PIN is
 /// refused with TokenError::pinEmpty before any token is reached.
 ///
-/// APDU operations each open their own card session on the reader and their own secure
-/// channel with the default transport key. PKCS#11 operations each open a fresh module (the
-/// library named in the options, else ORVELA_PKCS11_LIBRARY, else the one chosen in the
-/// settings, else the default paths; see libraryInUse) and drop
-/// it, so no login outlives one operation.
+/// APDU operations each open their own card session on the reader, through the reader access
+/// the options hand in, and their own secure channel with the default transport key. PKCS#11
+/// operations each open a fresh module (the library named in the options, else
+/// ORVELA_PKCS11_LIBRARY, else the one chosen in the settings, else the default paths; see
+/// libraryInUse) and drop it, so no login outlives one operation.
 class TokenProvisioner {
 public:
     struct Options {
         int readerIndex = 0;
         std::optional<std::string> library;
+        /// The card readers of the APDU road; the PKCS#11 road needs none. An APDU operation
+        /// without them is a programming error (std::logic_error).
+        std::shared_ptr<tokenkit::CardReaders> readers = {};
     };
 
     TokenProvisioner() : TokenProvisioner(Options{}) {}
@@ -85,6 +93,7 @@ public:
 
 private:
     std::unique_ptr<tokenkit::PKCS11Module> openModule() const;
+    tokenkit::CardReaders& cardReaders() const;
 
     Options m_options;
 };

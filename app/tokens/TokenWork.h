@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/PoolTask.h"
+#include "orvela/tokenkit/CardReaders.h"
 #include "tokens/TokenFailure.h"
 
 #include <QThreadPool>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <type_traits>
 #include <variant>
@@ -22,8 +24,8 @@ template <class T> struct TokenOutcome {
 QThreadPool& cardWorker();
 
 /// Runs `work` here and now, catching its error as the failure of the outcome (a typed value:
-/// it is worded where it is shown).
-template <class Work> auto captureOutcome(Work& work)
+/// it is worded where it is shown). `classify` turns the error into that failure.
+template <class Work, class Classify> auto captureOutcome(Work& work, const Classify& classify)
 {
     using Raw = std::invoke_result_t<Work&>;
     using Value = std::conditional_t<std::is_void_v<Raw>, std::monostate, Raw>;
@@ -36,18 +38,38 @@ template <class Work> auto captureOutcome(Work& work)
             outcome.value.emplace(work());
         }
     } catch (const std::exception& error) {
-        outcome.failure = failureOf(error);
+        outcome.failure = classify(error);
     }
     return outcome;
 }
 
+/// captureOutcome for work on the card readers of `readers`, which are asked whether the card
+/// service runs when a reader is not connected.
+template <class Work> auto captureOutcome(Work& work, const tokenkit::CardReaders& readers)
+{
+    return captureOutcome(work,
+                          [&](const std::exception& error) { return failureOf(error, readers); });
+}
+
 /// Runs card work on the card worker and hands its TokenOutcome to `done` on `context`'s
 /// thread; when `context` is gone first, `done` never runs (the work itself still finishes,
-/// as a card session cannot be cut short safely).
-template <class Work, class Done> void runCardWork(QObject* context, Work work, Done done)
+/// as a card session cannot be cut short safely). The task holds `readers`, the reader access
+/// the work uses, until it ends, so they outlive every session even past their owner. Without
+/// readers, work that needs them fails as TokenProvisioner does (a std::logic_error), and no
+/// card service is asked.
+template <class Work, class Done>
+void runCardWork(QObject* context, std::shared_ptr<tokenkit::CardReaders> readers, Work work,
+                 Done done)
 {
     common::runOnPool(
-        &cardWorker(), context, [work = std::move(work)]() mutable { return captureOutcome(work); },
+        &cardWorker(), context,
+        [readers = std::move(readers), work = std::move(work)]() mutable {
+            if (!readers) {
+                return captureOutcome(work,
+                                      [](const std::exception& error) { return failureOf(error); });
+            }
+            return captureOutcome(work, *readers);
+        },
         std::move(done));
 }
 
@@ -62,7 +84,11 @@ template <class Work, class Done> void runPkcs11Work(QObject* context, Work work
 {
     common::runOnPool(
         &pkcs11Worker(), context,
-        [work = std::move(work)]() mutable { return captureOutcome(work); }, std::move(done));
+        [work = std::move(work)]() mutable {
+            return captureOutcome(work,
+                                  [](const std::exception& error) { return failureOf(error); });
+        },
+        std::move(done));
 }
 
 } // namespace orvela::tokens

@@ -12,7 +12,6 @@
 #include "tokens/TokenFailureText.h"
 
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 
 namespace orvela::cli::token {
@@ -35,30 +34,26 @@ std::optional<demo::VirtualTokenMode> virtualMode(const QString& name)
 
 /// The virtual token comes from the demo plugin, as the desktop's demo does: the installed tool
 /// carries no development code of its own.
-void plugInVirtualToken(const QString& modeName)
+std::shared_ptr<tokenkit::ReaderBackend> virtualTokenReader(const QString& modeName)
 {
     const auto mode = virtualMode(modeName);
     if (!mode) {
         throw std::runtime_error(cliText("Cli_Token_VirtualMode").toStdString());
     }
-    // Loaded for good: the reader it makes lives on in the kit's reader manager.
+    // Loaded for good: the reader it makes may outlive the command's work on a worker.
     static demo::DemoPlugin plugin = demo::loadDemoPlugin();
     if (!plugin.services) {
         throw std::runtime_error(demo::demoPluginFailureText(plugin).toStdString());
     }
-    tokenkit::CardReaders::shared().setBackend(plugin.services->makeVirtualReader(
-        qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString(), {}, *mode));
+    return plugin.services->makeVirtualReader(
+        qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN_STATE").toStdString(), {}, *mode);
 }
 
-void plugInConfiguredToken()
+ReaderAccess configuredReaders()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const QString mode = qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN");
-        if (!mode.isEmpty()) {
-            plugInVirtualToken(mode);
-        }
-    });
+    const QString mode = qEnvironmentVariable("ORVELA_VIRTUAL_TOKEN");
+    return std::make_shared<tokenkit::CardReaders>(mode.isEmpty() ? tokenkit::makePcscBackend()
+                                                                  : virtualTokenReader(mode));
 }
 
 /// A fixed word per failure a person can mend, the same in every language, for scripts to
@@ -155,37 +150,53 @@ QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Byte
     return problem;
 }
 
+namespace {
+
+int reportFailure(const CliContext& context, const std::exception& error,
+                  const tokens::TokenFailure& failure)
+{
+    if (failure.kind == tokens::TokenFailureKind::other) {
+        return fail(context.json, QString::fromUtf8(error.what())); // the command's own words
+    }
+    const QString reason = reasonOf(failure.kind);
+    const QString text =
+        tokens::tokenFailureText(failure, context.language, tokens::HintWording::commandLine);
+    return reason.isEmpty() ? fail(context.json, text) : fail(context.json, text, reason);
+}
+
+} // namespace
+
 int runReportingErrors(const CliContext& context, const std::function<int()>& work)
 {
     try {
         return work();
     } catch (const std::exception& error) {
-        const tokens::TokenFailure failure = tokens::failureOf(error);
-        if (failure.kind == tokens::TokenFailureKind::other) {
-            return fail(context.json, QString::fromUtf8(error.what())); // the command's own words
-        }
-        const QString reason = reasonOf(failure.kind);
-        const QString text =
-            tokens::tokenFailureText(failure, context.language, tokens::HintWording::commandLine);
-        return reason.isEmpty() ? fail(context.json, text) : fail(context.json, text, reason);
+        return reportFailure(context, error, tokens::failureOf(error));
     }
 }
 
-int runOnReaders(const CliContext& context, const std::function<int()>& work)
+int runOnReaders(const CliContext& context, const std::function<int(const ReaderAccess&)>& work)
 {
-    return runReportingErrors(context, [&] {
-        plugInConfiguredToken();
-        return work();
-    });
+    ReaderAccess readers;
+    try {
+        readers = configuredReaders();
+        return work(readers);
+    } catch (const std::exception& error) {
+        return reportFailure(context, error,
+                             readers ? tokens::failureOf(error, *readers)
+                                     : tokens::failureOf(error));
+    }
 }
 
-int runOnReader(const CliContext& context, const std::function<int(int reader)>& work)
+int runOnReader(const CliContext& context,
+                const std::function<int(const ReaderAccess&, int reader)>& work)
 {
     const auto reader = readerIndex(context);
     if (!reader) {
         return usageError(context, cliText("Cli_Usage_ReaderIndex"));
     }
-    return runOnReaders(context, [&] { return work(*reader); });
+    return runOnReaders(context,
+                        [&](const ReaderAccess& readers) { return work(readers, *reader); });
 }
 
 } // namespace orvela::cli::token

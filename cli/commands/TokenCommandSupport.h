@@ -2,8 +2,10 @@
 
 #include "CliCommand.h"
 #include "orvela/tokenkit/Bytes.h"
+#include "orvela/tokenkit/CardReaders.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace orvela::cli::token {
@@ -28,14 +30,18 @@ QString provisionPinProblem(const tokenkit::Bytes& userPin, const tokenkit::Byte
 /// Runs the command's work and turns any failure into its own message and exit status 1.
 int runReportingErrors(const CliContext& context, const std::function<int()>& work);
 
-/// runReportingErrors for work on the card reader of --reader (a usage error when that is no
-/// index), handed to `work`. With ORVELA_VIRTUAL_TOKEN=des|aes|fips
-/// the kit's reader access is first plugged into an in-process virtual token (its state in
-/// ORVELA_VIRTUAL_TOKEN_STATE when set), so that scripts and tests run without pcscd; an
-/// unknown mode is the command's error.
-int runOnReader(const CliContext& context, const std::function<int(int reader)>& work);
+/// The card readers a token command works on, made once for the command: PC/SC, or with
+/// ORVELA_VIRTUAL_TOKEN=des|aes|fips an in-process virtual token (its state in
+/// ORVELA_VIRTUAL_TOKEN_STATE when set), so that scripts and tests run without pcscd.
+using ReaderAccess = std::shared_ptr<tokenkit::CardReaders>;
 
-/// runReportingErrors for work on the card readers as a whole.
-int runOnReaders(const CliContext& context, const std::function<int()>& work);
+/// runReportingErrors for work on the card readers as a whole, handed to `work`; an unknown
+/// ORVELA_VIRTUAL_TOKEN mode is the command's error.
+int runOnReaders(const CliContext& context, const std::function<int(const ReaderAccess&)>& work);
+
+/// runOnReaders for work on the card reader of --reader (a usage error when that is no index),
+/// whose index is handed to `work` with the readers.
+int runOnReader(const CliContext& context,
+                const std::function<int(const ReaderAccess&, int reader)>& work);
 
 } // namespace orvela::cli::token

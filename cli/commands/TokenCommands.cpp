@@ -23,11 +23,10 @@ QString hex(tokenkit::ByteView bytes)
 
 int runReaders(CliContext& context)
 {
-    return runOnReaders(context, [&] {
+    return runOnReaders(context, [&](const ReaderAccess& access) {
         // Straight from the backend: the kit's own list reads a stopped service as no readers,
         // which would let a script take "the service is down" for "nothing is plugged in".
-        const std::vector<std::string> names =
-            tokenkit::CardReaders::shared().backend()->listReaders();
+        const std::vector<std::string> names = access->backend()->listReaders();
         if (context.json) {
             QJsonArray readers;
             for (const auto& name : names) {
@@ -48,8 +47,8 @@ int runReaders(CliContext& context)
 
 int runInfo(CliContext& context)
 {
-    return runOnReader(context, [&](int reader) {
-        const tokenkit::TokenInfo info = tokens::readTokenInfo(reader);
+    return runOnReader(context, [&](const ReaderAccess& readers, int reader) {
+        const tokenkit::TokenInfo info = tokens::readTokenInfo(*readers, reader);
         const QString label = QString::fromStdString(info.label);
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("label"), label},
@@ -70,9 +69,9 @@ int runInfo(CliContext& context)
 
 int runTest(CliContext& context)
 {
-    return runOnReader(context, [&](int reader) {
+    return runOnReader(context, [&](const ReaderAccess& readers, int reader) {
         try {
-            const tokenkit::Bytes challenge = tokens::connectionChallenge(reader);
+            const tokenkit::Bytes challenge = tokens::connectionChallenge(*readers, reader);
             qCInfo(lcTokenManager, "Token connection OK, challenge: %s",
                    qUtf8Printable(hex(challenge)));
             if (context.json) {

@@ -17,9 +17,9 @@ using tokenkit::Bytes;
 
 namespace {
 
-tokens::TokenProvisioner provisionerFor(int reader)
+tokens::TokenProvisioner provisionerFor(const ReaderAccess& readers, int reader)
 {
-    return tokens::TokenProvisioner({reader, std::nullopt});
+    return tokens::TokenProvisioner({reader, std::nullopt, readers});
 }
 
 void reportDone(const CliContext& context, const QString& key, const QString& text)
@@ -35,7 +35,7 @@ void reportDone(const CliContext& context, const QString& key, const QString& te
 
 int runProvision(CliContext& context)
 {
-    return runOnReader(context, [&](int reader) {
+    return runOnReader(context, [&](const ReaderAccess& readers, int reader) {
         const Bytes userPin = readPin(context, cliText("Cli_Prompt_UserPinNew"));
         const Bytes repeat = readPin(context, cliText("Cli_Prompt_UserPinRepeat"));
         const Bytes soPin = readPin(context, cliText("Cli_Prompt_SoPuk"));
@@ -45,7 +45,7 @@ int runProvision(CliContext& context)
         }
         // Two card sessions, as the desktop runs them: a failed key generation leaves a token
         // with PINs, which provisioning again erases anew.
-        tokens::TokenProvisioner provisioner = provisionerFor(reader);
+        tokens::TokenProvisioner provisioner = provisionerFor(readers, reader);
         provisioner.initializeApdu(userPin, soPin);
         provisioner.generateApduKey(userPin);
         reportDone(context, QStringLiteral("provisioned"), cliText("Cli_Token_Provisioned"));
@@ -55,10 +55,10 @@ int runProvision(CliContext& context)
 
 int runKeygen(CliContext& context)
 {
-    return runOnReader(context, [&](int reader) {
+    return runOnReader(context, [&](const ReaderAccess& readers, int reader) {
         const Bytes userPin =
             readPin(context, cliText("Cli_Prompt_UserPin"), tokens::kMinUserPinLength);
-        provisionerFor(reader).generateApduKey(userPin);
+        provisionerFor(readers, reader).generateApduKey(userPin);
         reportDone(context, QStringLiteral("generated"), cliText("Cli_Token_KeyGenerated"));
         return 0;
     });
@@ -86,11 +86,11 @@ bool confirmErase()
 
 int runErase(CliContext& context)
 {
-    return runOnReader(context, [&](int reader) {
+    return runOnReader(context, [&](const ReaderAccess& readers, int reader) {
         if (!context.isSet(QStringLiteral("yes")) && !confirmErase()) {
             return fail(context.json, cliText("Cli_Erase_NotErased"));
         }
-        provisionerFor(reader).eraseApdu();
+        provisionerFor(readers, reader).eraseApdu();
         if (context.json) {
             printJson(QJsonObject{{QStringLiteral("erased"), true}});
         } else {

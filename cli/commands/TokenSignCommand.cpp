@@ -90,9 +90,9 @@ int runSign(CliContext& context)
         }
         givenHash = *digest;
     }
-    return runOnReader(context, [&](int reader) {
+    return runOnReader(context, [&](const ReaderAccess& readers, int reader) {
         const Bytes hash = byHash ? givenHash : hashOfFile(context.value(QStringLiteral("file")));
-        const Bytes signature = tokens::signWithCard(reader, hash);
+        const Bytes signature = tokens::signWithCard(*readers, reader, hash);
         if (!isP256Signature(signature)) {
             throw std::runtime_error(
                 (cliText("Cli_Token_NotASignature") + u' ' + QString::number(signature.size()))

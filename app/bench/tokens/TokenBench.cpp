@@ -141,9 +141,9 @@ private:
     std::thread m_thread;
 };
 
-int readerIndex()
+int readerIndex(tokenkit::CardReaders& readers)
 {
-    const auto names = tokenkit::CardReaders::shared().getReaderNames();
+    const auto names = readers.getReaderNames();
     const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
     return found == names.end() ? -1 : static_cast<int>(found - names.begin());
 }
@@ -159,9 +159,9 @@ void printSpread(const char* what, std::vector<double> values, const char* targe
                 values[values.size() / 2], values.back(), target);
 }
 
-void benchInsertion(int reader)
+void benchInsertion(const std::shared_ptr<tokenkit::CardReaders>& readers, int reader)
 {
-    tokens::TokenManager manager(nullptr, true, reader);
+    tokens::TokenManager manager(readers, nullptr, true, reader);
     InsertionClock events;
     runUntil([&] { return events.ready(); }, 5000);
 
@@ -220,10 +220,10 @@ private:
 
 /// Provisioning, key generation and a signature started from the token detail screen itself,
 /// shown and painting, so the figure counts what the screen does on the interface thread too.
-void benchStall(int reader)
+void benchStall(const std::shared_ptr<tokenkit::CardReaders>& readers, int reader)
 {
     BridgedToken token("Bench token");
-    tokens::TokenManager manager(nullptr, true, reader);
+    tokens::TokenManager manager(readers, nullptr, true, reader);
     runUntil([&] { return manager.isCardPresent(); }, 10'000);
     QTemporaryDir home;
     QSettings store(home.filePath(QStringLiteral("bench.ini")), QSettings::IniFormat);
@@ -271,7 +271,8 @@ int main(int argc, char** argv)
     };
     tokenkit::setLogSink(std::make_shared<Quiet>());
     QLoggingCategory::setFilterRules(QStringLiteral("mn.orvela.*=false"));
-    const int reader = readerIndex();
+    const auto readers = std::make_shared<tokenkit::CardReaders>(tokenkit::makePcscBackend());
+    const int reader = readerIndex(*readers);
     if (reader < 0) {
         std::printf("pcscd with vpcd shows no reader \"%s\"; run under scripts/lib/with-pcsc.sh\n",
                     vpcd::kBridgeReader);
@@ -281,7 +282,7 @@ int main(int argc, char** argv)
         std::printf("reader \"%s\" still holds a card\n", vpcd::kBridgeReader);
         return 1;
     }
-    benchInsertion(reader);
-    benchStall(reader);
+    benchInsertion(readers, reader);
+    benchStall(readers, reader);
     return 0;
 }

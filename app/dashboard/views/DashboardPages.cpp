@@ -32,8 +32,9 @@ using session::DashboardTab;
 namespace {
 
 /// What the support page's report is made from in the desktop.
-diagnostics::DiagnosticsEnvironment diagnosticsEnvironment(common::AppLanguage language,
-                                                           api::APIClient* api)
+diagnostics::DiagnosticsEnvironment
+diagnosticsEnvironment(common::AppLanguage language, api::APIClient* api,
+                       std::shared_ptr<tokenkit::ReaderBackend> cardReaders)
 {
     diagnostics::DiagnosticsEnvironment environment;
     environment.version = updates::displayVersion();
@@ -43,6 +44,7 @@ diagnostics::DiagnosticsEnvironment diagnosticsEnvironment(common::AppLanguage l
     const QSettings store;
     environment.feedUrl = updates::configuredFeedUrl(store);
     environment.api = api;
+    environment.readers = std::move(cardReaders);
     environment.settingsPath = common::defaultSettingsPath();
     environment.keychainService = platform::KeychainManager::shared().service();
     return environment;
@@ -52,8 +54,10 @@ diagnostics::DiagnosticsEnvironment diagnosticsEnvironment(common::AppLanguage l
 
 DashboardPages::DashboardPages(session::AppState& appState,
                                common::LocalizationService& localization, api::APIClient* api,
-                               components::Prompts& prompts)
-    : m_appState(appState), m_localization(localization), m_api(api), m_prompts(prompts)
+                               components::Prompts& prompts,
+                               std::shared_ptr<tokenkit::ReaderBackend> cardReaders)
+    : m_appState(appState), m_localization(localization), m_api(api), m_prompts(prompts),
+      m_cardReaders(std::move(cardReaders))
 {}
 
 bool DashboardPages::builds(DashboardTab tab)
@@ -87,7 +91,7 @@ QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
         return new ChildrenView(m_appState, m_localization, parent);
     case DashboardTab::support: {
         auto* diagnostics = new diagnostics::DiagnosticsController(
-            diagnosticsEnvironment(m_localization.language(), m_api));
+            diagnosticsEnvironment(m_localization.language(), m_api, m_cardReaders));
         auto* page = new SupportView(m_appState, m_localization, *diagnostics,
                                      std::make_unique<components::DialogPrompts>(), parent);
         diagnostics->setParent(page);

@@ -2,8 +2,13 @@
 
 #include "session/StateEnums.h"
 
+#include <memory>
+
 class QWidget;
 
+namespace orvela::tokenkit {
+class ReaderBackend;
+}
 namespace orvela::api {
 class APIClient;
 }
@@ -22,9 +27,11 @@ namespace orvela::dashboard::views {
 /// Builds the dashboard's own pages, each with its logic object as a child of the page.
 class DashboardPages {
 public:
-    /// `api` may be null: the home page then reports the backend unreachable.
+    /// `api` may be null: the home page then reports the backend unreachable. `cardReaders` are
+    /// the readers the support page's report looks at (null: PC/SC).
     DashboardPages(session::AppState& appState, common::LocalizationService& localization,
-                   api::APIClient* api, components::Prompts& prompts);
+                   api::APIClient* api, components::Prompts& prompts,
+                   std::shared_ptr<tokenkit::ReaderBackend> cardReaders = nullptr);
 
     /// Whether `create` builds a page for `tab` (the tabs other subsystems build it do not).
     static bool builds(session::DashboardTab tab);
@@ -37,6 +44,7 @@ private:
     common::LocalizationService& m_localization;
     api::APIClient* m_api;
     components::Prompts& m_prompts;
+    std::shared_ptr<tokenkit::ReaderBackend> m_cardReaders;
 };
 
 } // namespace orvela::dashboard::views

@@ -174,7 +174,7 @@ components::Prompts& DashboardView::prompts()
 void DashboardView::buildOwnPages()
 {
     m_ownPages = std::make_unique<DashboardPages>(*m_context.appState, *m_context.localization,
-                                                  m_context.api, prompts());
+                                                  m_context.api, prompts(), m_context.cardReaders);
     for (DashboardTab tab : session::allDashboardTabs) {
         if (DashboardPages::builds(tab)) {
             m_factories.insert(tab, [this, tab] { return m_ownPages->create(tab, this); });

@@ -14,6 +14,9 @@ class QStackedWidget;
 class QToolButton;
 class QVBoxLayout;
 
+namespace orvela::tokenkit {
+class ReaderBackend;
+}
 namespace orvela::api {
 class APIClient;
 }
@@ -52,6 +55,7 @@ struct DashboardContext {
     updates::UpdateViewModel* updates = nullptr;   // the sidebar's update line
     api::APIClient* api = nullptr;                 // the health page
     components::Prompts* prompts = nullptr;        // its questions; null: the platform's dialogs
+    std::shared_ptr<tokenkit::ReaderBackend> cardReaders; // the support page's card check
 };
 
 /// The signed-in shell: a collapsible sidebar with one entry per dashboard tab, sign-out,

@@ -46,6 +46,7 @@ void DesktopFixture::build()
     profile.gate = std::make_unique<sessiontest::FakeBiometricGate>();
     profile.autostart = std::make_unique<shell::testing::FakeLoginBackend>();
     profile.automaticUpdateChecks = automaticUpdateChecks;
+    profile.readerBackend = readerBackend;
     m_settings->sync();
     m_desktop = std::make_unique<desktop::DesktopApplication>(std::move(profile));
 }

@@ -2,8 +2,8 @@
 
 #include "../support/EventLoop.h"
 #include "BackendSim.h"
-#include "ShellFixture.h"
 #include "SessionTestSupport.h"
+#include "ShellFixture.h"
 #include "desktop/DesktopApplication.h"
 #include "session/StoredIdentity.h"
 
@@ -47,6 +47,8 @@ protected:
     bool trayAvailable = true;
     std::optional<bool> automaticUpdateChecks;
     QString instanceName;
+    /// The application's card readers; null: PC/SC.
+    std::shared_ptr<tokenkit::ReaderBackend> readerBackend;
 
 private:
     std::unique_ptr<QSettings> m_settings;

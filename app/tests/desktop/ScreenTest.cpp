@@ -16,8 +16,6 @@
 #include "components/VerificationCodeView.h"
 #include "dashboard/views/DashboardView.h"
 #include "desktop/DemoMode.h"
-#include "orvela/tokenkit/CardReaders.h"
-#include "orvela/tokenkit/ReaderBackend.h"
 #include "session/AppState.h"
 #include "session/DashboardTab.h"
 #include "shell/views/Appearance.h"
@@ -175,7 +173,6 @@ protected:
     {
         shell::views::Appearance::apply(ThemeMode::system);
         DesktopFixture::TearDown();
-        tokenkit::CardReaders::shared().setBackend(tokenkit::makePcscBackend());
     }
 
     QWidget& window() { return desktop().mainWindow(); }
@@ -249,6 +246,7 @@ TEST_F(ScreenTest, EveryScreenReachedByHandInBothLanguagesThemesAndSizes)
                            QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
     QString error;
     ASSERT_TRUE(demo.prepare(&error)) << error.toStdString();
+    readerBackend = demo.takeProfile().readerBackend;
     sim->setApproveAfterMs(600'000);
     launch();
     auto* field = find<QLineEdit>("nationalIdField");

@@ -42,9 +42,10 @@ const QString kSeparator = QStringLiteral("\n=== text ===\n");
 /// The virtual token comes up a moment after pcscd: rows that expect it wait until it answers.
 bool waitForVirtualCard()
 {
-    return testing::waitUntil([] {
+    tokenkit::CardReaders readers(tokenkit::makePcscBackend());
+    return testing::waitUntil([&] {
         try {
-            return !tokenkit::CardReaders::shared().getATR(0).empty();
+            return !readers.getATR(0).empty();
         } catch (const std::exception&) {
             return false;
         }

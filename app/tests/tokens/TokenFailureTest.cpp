@@ -50,19 +50,12 @@ public:
     }
 };
 
-/// Every test puts back the kit's reader backend it found.
-class TokenFailureTest : public ::testing::Test {
-protected:
-    ~TokenFailureTest() override { kit().setBackend(m_saved); }
-    static orvela::tokenkit::CardReaders& kit() { return orvela::tokenkit::CardReaders::shared(); }
-
-private:
-    std::shared_ptr<orvela::tokenkit::ReaderBackend> m_saved = kit().backend();
-};
+class TokenFailureTest : public ::testing::Test {};
 
 TEST_F(TokenFailureTest, EveryErrorOfTheLowerLayersGetsItsKindAndNeverReadsAsABareCode)
 {
-    kit().setBackend(std::make_shared<StoppedService>());
+    // Readers whose service is down, asked when a reader is not connected.
+    const orvela::tokenkit::CardReaders stopped(std::make_shared<StoppedService>());
     struct Case {
         std::exception_ptr error;
         Kind kind;
@@ -102,7 +95,7 @@ TEST_F(TokenFailureTest, EveryErrorOfTheLowerLayersGetsItsKindAndNeverReadsAsABa
             std::rethrow_exception(test.error);
         } catch (const std::exception& error) {
             SCOPED_TRACE(error.what());
-            const TokenFailure failure = failureOf(error);
+            const TokenFailure failure = failureOf(error, stopped);
             EXPECT_EQ(failure.kind, test.kind);
             const auto english = tokenFailureWords(failure, AppLanguage::en);
             const QString mongolian = tokenFailureText(failure, AppLanguage::mn);
@@ -166,10 +159,10 @@ protected:
     QString desktopWords(const Provoked& row, AppLanguage language)
     {
         localization.setLanguage(language == AppLanguage::en ? AppLanguage::mn : AppLanguage::en);
-        if (row.backend) {
-            kit().setBackend(row.backend);
-        }
-        TokenManager cards(nullptr, false, row.reader);
+        // The PKCS#11 rows reach no reader: readers with none stand in for the card road.
+        auto readers = std::make_shared<orvela::tokenkit::CardReaders>(
+            row.backend ? row.backend : std::make_shared<orvela::sim::VirtualReaderBackend>(0));
+        TokenManager cards(readers, nullptr, false, row.reader);
         SignTestController signTest(cards, {0, row.library});
         TokenTargets targets(cards, {0, row.library});
         orvela::testing::AnsweringPrompts::Answers answers;

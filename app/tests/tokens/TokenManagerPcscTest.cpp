@@ -40,7 +40,7 @@ class TokenManagerPcscTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto names = tokenkit::CardReaders::shared().getReaderNames();
+        const auto names = readers->getReaderNames();
         const auto found = std::find(names.begin(), names.end(), vpcd::kBridgeReader);
         if (found == names.end()) {
             ASSERT_FALSE(vpcd::vpcdRequired())
@@ -76,7 +76,7 @@ protected:
     /// A manager whose constructor refresh has landed, so later changes come from the watcher.
     std::unique_ptr<TokenManager> settledManager()
     {
-        auto manager = std::make_unique<TokenManager>(nullptr, true, readerIndex);
+        auto manager = std::make_unique<TokenManager>(readers, nullptr, true, readerIndex);
         EXPECT_TRUE(waitUntil([&] { return manager->isTokenPresent(); }));
         return manager;
     }
@@ -112,6 +112,9 @@ protected:
                        },
                        {}}};
     std::thread bridgeThread;
+    /// The test's own readers over pcscd, which the manager and the card work are given.
+    std::shared_ptr<tokenkit::CardReaders> readers =
+        std::make_shared<tokenkit::CardReaders>(tokenkit::makePcscBackend());
     int readerIndex = -1;
 };
 
@@ -128,8 +131,8 @@ TEST_F(TokenManagerPcscTest, CardsComingAndGoingAreSeenWithoutARefreshAndARemova
     QObject screen;
     const auto provisioned = await<std::monostate>([&](auto done) {
         runCardWork(
-            &screen,
-            [provisioner = TokenProvisioner({readerIndex, std::nullopt})]() mutable {
+            &screen, readers,
+            [provisioner = TokenProvisioner({readerIndex, std::nullopt, readers})]() mutable {
                 provisioner.initializeApdu(kUserPin, kSoPin);
                 provisioner.generateApduKey(kUserPin);
             },

@@ -47,14 +47,10 @@ private:
     SoftHsmToken m_hsm;
 };
 
-/// The token screens' surroundings: an in-process reader, put behind the kit before anything
-/// reads it, for the virtual token of the card road, and an interface language of the test's
-/// own.
+/// The token screens' surroundings: card readers of the test's own over an in-process reader,
+/// for the virtual token of the card road, and an interface language of the test's own.
 class TokenScreenFixture : public ::testing::Test {
 protected:
-    TokenScreenFixture() { tokenkit::CardReaders::shared().setBackend(reader); }
-    ~TokenScreenFixture() override { tokenkit::CardReaders::shared().setBackend(m_previous); }
-
     /// Puts a fresh token into the reader.
     std::shared_ptr<sim::VirtualToken>
     plug(sim::VirtualToken::Mode mode = sim::VirtualToken::Mode::aes,
@@ -100,12 +96,12 @@ protected:
     }
 
     /// Waits until every card job queued so far has finished and handed back.
-    static bool cardWorkerIdle()
+    bool cardWorkerIdle()
     {
         QObject context;
         bool done = false;
         tokens::runCardWork(
-            &context, [] {}, [&](const auto&) { done = true; });
+            &context, readers, [] {}, [&](const auto&) { done = true; });
         return waitUntil([&] { return done; });
     }
 
@@ -114,10 +110,10 @@ protected:
     common::LocalizationService localization{&settings};
     std::shared_ptr<sim::VirtualReaderBackend> reader =
         std::make_shared<sim::VirtualReaderBackend>(1);
+    /// What the token manager and the controllers under test are given.
+    std::shared_ptr<tokenkit::CardReaders> readers =
+        std::make_shared<tokenkit::CardReaders>(reader);
     std::shared_ptr<sim::VirtualToken> token;
-
-private:
-    std::shared_ptr<tokenkit::ReaderBackend> m_previous = tokenkit::CardReaders::shared().backend();
 };
 
 } // namespace orvela::testing

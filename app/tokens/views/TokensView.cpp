@@ -1,11 +1,12 @@
 #include "tokens/views/TokensView.h"
 
+#include "components/DialogPrompts.h"
 #include "components/Focus.h"
 #include "tokens/ProvisionController.h"
 #include "tokens/SignTestController.h"
+#include "tokens/TokenManager.h"
 #include "tokens/TokenTargets.h"
 #include "tokens/views/TokenDetailView.h"
-#include "components/DialogPrompts.h"
 #include "tokens/views/TokensListView.h"
 
 #include <QApplication>
@@ -22,7 +23,9 @@ TokensView::TokensView(TokenManager& manager, common::LocalizationService& local
       m_prompts(prompts ? std::move(prompts) : std::make_unique<components::DialogPrompts>())
 {
     // The logic objects are children made before the screens, so they outlive every widget
-    // that refers to them, and a result arriving after the page closed reaches nobody.
+    // that refers to them, and a result arriving after the page closed reaches nobody. They
+    // reach the card through the manager's readers, as the manager does.
+    options.readers = manager.readers();
     m_provision = new ProvisionController(options, this);
     m_signTest = new SignTestController(manager, options, this);
     m_targets = new TokenTargets(manager, options, this);

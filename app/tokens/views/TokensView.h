@@ -30,7 +30,8 @@ class TokensListView;
 class TokensView : public QWidget {
     Q_OBJECT
 public:
-    /// `options` name the reader and PKCS#11 library of provisioning and the sign test;
+    /// `options` name the reader and PKCS#11 library of provisioning and the sign test (their
+    /// reader access is always the manager's);
     /// `prompts` answer every dialog of the page (the window-modal dialogs when none).
     TokensView(TokenManager& manager, common::LocalizationService& localization,
                TokenProvisioner::Options options = {},

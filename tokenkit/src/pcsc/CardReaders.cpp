@@ -5,13 +5,6 @@
 
 namespace orvela::tokenkit {
 
-CardReaders& CardReaders::shared()
-{
-    // Never destroyed: sessions may still be ending on worker threads at exit.
-    static auto* instance = new CardReaders(makePcscBackend());
-    return *instance;
-}
-
 CardReaders::CardReaders(std::shared_ptr<ReaderBackend> backend) : m_backend(std::move(backend)) {}
 
 void CardReaders::setBackend(std::shared_ptr<ReaderBackend> backend)

@@ -100,7 +100,7 @@ private:
     {
         road.provision();
         plug();
-        auto made = std::make_unique<tokens::TokenManager>(nullptr, false);
+        auto made = std::make_unique<tokens::TokenManager>(readers, nullptr, false);
         EXPECT_TRUE(waitUntil([&] { return made->tokenInfo().has_value(); }));
         return made;
     }
@@ -230,8 +230,8 @@ TEST_F(TokenAdminTest, ARequestWithoutKeyLabelIsCopiedAndSavedWhole)
 
 TEST_F(TokenAdminTest, EraseAsksFirstAndAPulledCardFailsTheCardSections)
 {
-    tokens::TokenProvisioner().initializeApdu(tokenkit::toBytes("123456"),
-                                              tokenkit::toBytes("12345678"));
+    tokens::TokenProvisioner({0, std::nullopt, readers})
+        .initializeApdu(tokenkit::toBytes("123456"), tokenkit::toBytes("12345678"));
     settle(controller.connectionTest(), false, [&] { controller.testConnection(); });
     EXPECT_EQ(controller.connectionTest().message().key, "Tokens_Diag_ConnectionOk");
 

@@ -19,15 +19,13 @@ namespace orvela::tokenkit {
 /// Lists card readers, reads a card's ATR and runs work inside one exclusive card session.
 /// A reader is addressed by its index in the list read at the moment of the call.
 /// Thread-safe; sessions are not serialised here, the platform's exclusive session is.
+/// There is no process-wide instance: a program makes one and hands it to whatever reaches the
+/// readers, and keeps it alive while card work may still run.
 class CardReaders {
 public:
-    /// The process-wide instance over PC/SC, created on first use and never destroyed.
-    static CardReaders& shared();
-
     explicit CardReaders(std::shared_ptr<ReaderBackend> backend);
 
-    /// Replaces the reader backend (demo mode plugs in the virtual reader). Sessions already
-    /// open keep the backend they started on.
+    /// Replaces the reader backend. Sessions already open keep the backend they started on.
     void setBackend(std::shared_ptr<ReaderBackend> backend);
 
     /// The backend sessions open on now, so that a watcher watches the same readers.
