@@ -10,6 +10,12 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Language_Hint",
      "The language switches immediately.",
      "Хэл шилжүүлснээр UI шууд солигдоно."},
+    {"Settings_Language_Mongolian",
+     "Mongolian",
+     "Монгол"},
+    {"Settings_Language_English",
+     "English",
+     "Англи"},
     {"Settings_Startup_Title",
      "Startup",
      "Эхлүүлэлт"},
@@ -1072,7 +1078,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 352, "the extra table holds 352 texts");
+static_assert(std::size(kExtraRows) == 354, "the extra table holds 354 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
