@@ -25,6 +25,9 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Startup_BackgroundMode",
      "Tray mode (no window in the taskbar)",
      "Трей горим (ажлын самбарт цонх харагдахгүй)"},
+    {"Settings_Startup_NoTray",
+     "This desktop shows no tray icons, so tray mode is off.",
+     "Энэ орчинд трей дүрс харагддаггүй тул трей горим ажиллахгүй."},
     {"Settings_Startup_Hint",
      "In tray mode the app runs only in the system tray — close the window and it keeps running there.",
      "Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
@@ -1078,7 +1081,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 354, "the extra table holds 354 texts");
+static_assert(std::size(kExtraRows) == 355, "the extra table holds 355 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
