@@ -10,6 +10,12 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Language_Hint",
      "The language switches immediately.",
      "Хэл шилжүүлснээр UI шууд солигдоно."},
+    {"Settings_Language_Mongolian",
+     "Mongolian",
+     "Монгол"},
+    {"Settings_Language_English",
+     "English",
+     "Англи"},
     {"Settings_Startup_Title",
      "Startup",
      "Эхлүүлэлт"},
@@ -19,6 +25,9 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Startup_BackgroundMode",
      "Tray mode (no window in the taskbar)",
      "Трей горим (ажлын самбарт цонх харагдахгүй)"},
+    {"Settings_Startup_NoTray",
+     "This desktop shows no tray icons, so tray mode is off.",
+     "Энэ орчинд трей дүрс харагддаггүй тул трей горим ажиллахгүй."},
     {"Settings_Startup_Hint",
      "In tray mode the app runs only in the system tray — close the window and it keeps running there.",
      "Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
@@ -1072,7 +1081,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 352, "the extra table holds 352 texts");
+static_assert(std::size(kExtraRows) == 355, "the extra table holds 355 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -1,16 +1,15 @@
 #include "shell/views/SettingsSheetView.h"
 
 #include "common/LocalizationService.h"
+#include "common/LocalizationTables.h"
 #include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
-#include "components/DialogPrompts.h"
 #include "components/Style.h"
-#include "shell/Pkcs11ModuleSetting.h"
 #include "shell/SettingsController.h"
 #include "shell/views/ModuleChoiceCard.h"
+#include "shell/views/SettingsRows.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -28,15 +27,6 @@ using components::Card;
 
 namespace {
 
-QLabel* hintLabel(QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setWordWrap(true);
-    label->setFont(components::style::captionFont());
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-
 QLabel* valueLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -50,16 +40,8 @@ constexpr int preferredHeight = 780;
 
 SettingsSheetView::SettingsSheetView(SettingsController& controller, QWidget* parent,
                                      components::Prompts* prompts)
-    : QDialog(parent), m_controller(controller)
+    : QDialog(parent), m_controller(controller), m_rows(new SettingsRows(controller, prompts, this))
 {
-    if (prompts == nullptr) {
-        m_ownPrompts = std::make_unique<components::DialogPrompts>();
-        prompts = m_ownPrompts.get();
-    }
-    m_moduleSetting = new Pkcs11ModuleSetting(controller.store(), this);
-    m_moduleCard =
-        new ModuleChoiceCard(*m_moduleSetting, *prompts, controller.localization(), this);
-    m_moduleSetting->refresh();
     setObjectName(QStringLiteral("settingsSheet"));
     // The cards scroll, so the sheet may be shorter than they are: it never grows past the
     // window it opens over, down to the smallest window the application allows.
@@ -102,60 +84,44 @@ void SettingsSheetView::buildLayout()
     m_language = new QComboBox(m_languageCard);
     m_language->setObjectName(QStringLiteral("languagePicker"));
     // The language names stay in their own language, so either can be found in both.
-    m_language->addItem(QStringLiteral("Монгол"), rawValue(AppLanguage::mn));
-    m_language->addItem(QStringLiteral("English"), rawValue(AppLanguage::en));
-    m_languageHint = hintLabel(m_languageCard);
+    for (AppLanguage language : {AppLanguage::mn, AppLanguage::en}) {
+        const QString key = language == AppLanguage::mn
+                                ? QStringLiteral("Settings_Language_Mongolian")
+                                : QStringLiteral("Settings_Language_English");
+        m_language->addItem(common::builtInText(key, language), rawValue(language));
+    }
     m_languageCard->contentLayout()->addWidget(m_language);
-    m_languageCard->contentLayout()->addWidget(m_languageHint);
+    m_languageCard->contentLayout()->addWidget(
+        m_rows->note("Settings_Language_Hint", m_languageCard));
 
     m_startupCard = new Card(this);
-    m_launchAtLogin = new QCheckBox(m_startupCard);
-    m_launchAtLogin->setObjectName(QStringLiteral("launchAtLogin"));
-    m_backgroundMode = new QCheckBox(m_startupCard);
-    m_backgroundMode->setObjectName(QStringLiteral("backgroundMode"));
-    for (QCheckBox* box : {m_launchAtLogin, m_backgroundMode}) {
-        style::showSelectionControls(box);
-    }
-    m_startupHint = hintLabel(m_startupCard);
-    m_trayNote = hintLabel(m_startupCard);
-    m_trayNote->setObjectName(QStringLiteral("trayNote"));
-    for (QWidget* widget :
-         {static_cast<QWidget*>(m_launchAtLogin), static_cast<QWidget*>(m_backgroundMode),
-          static_cast<QWidget*>(m_startupHint), static_cast<QWidget*>(m_trayNote)}) {
-        m_startupCard->contentLayout()->addWidget(widget);
-    }
+    m_rows->addStartupRows(*m_startupCard->contentLayout(), m_startupCard);
 
     m_apiCard = new Card(this);
-    m_apiHint = hintLabel(m_apiCard);
-    m_apiUrl = new QLineEdit(m_apiCard);
-    m_apiUrl->setObjectName(QStringLiteral("apiUrl"));
-    m_apiHint->setBuddy(m_apiUrl);
-    m_apiUrl->setPlaceholderText(QStringLiteral("http://localhost:3000"));
-    m_apiCard->contentLayout()->addWidget(m_apiHint);
-    m_apiCard->contentLayout()->addWidget(m_apiUrl);
+    QLabel* apiHint = m_rows->note("Settings_Api_Hint", m_apiCard);
+    QLineEdit* apiUrl = m_rows->apiUrl(m_apiCard);
+    apiHint->setBuddy(apiUrl);
+    m_apiCard->contentLayout()->addWidget(apiHint);
+    m_apiCard->contentLayout()->addWidget(apiUrl);
 
     m_aboutCard = new Card(this);
     auto* about = new QFormLayout;
-    m_versionLabel = new QLabel(m_aboutCard);
-    m_buildLabel = new QLabel(m_aboutCard);
-    m_publisherLabel = new QLabel(m_aboutCard);
-    m_platformLabel = new QLabel(m_aboutCard);
-    about->addRow(m_versionLabel, valueLabel(SettingsController::versionText(), m_aboutCard));
-    about->addRow(m_buildLabel, valueLabel(SettingsController::buildText(), m_aboutCard));
-    about->addRow(m_publisherLabel, valueLabel(SettingsController::publisherText(), m_aboutCard));
-    about->addRow(m_platformLabel, valueLabel(SettingsController::platformText(), m_aboutCard));
-    m_updatesLabel = new QLabel(m_aboutCard);
-    m_updatesNote = valueLabel(QString(), m_aboutCard);
-    m_updatesNote->setObjectName(QStringLiteral("updatesNote"));
-    m_updatesNote->setWordWrap(true);
-    about->addRow(m_updatesLabel, m_updatesNote);
+    m_rows->addAboutRow(*about, "Settings_Version",
+                        valueLabel(SettingsController::versionText(), m_aboutCard));
+    m_rows->addAboutRow(*about, "Settings_About_Build",
+                        valueLabel(SettingsController::buildText(), m_aboutCard));
+    m_rows->addAboutRow(*about, "Settings_About_Publisher",
+                        valueLabel(SettingsController::publisherText(), m_aboutCard));
+    m_rows->addAboutRow(*about, "Settings_About_Platform",
+                        valueLabel(SettingsController::platformText(), m_aboutCard));
+    m_rows->addUpdatesRow(*about, valueLabel(QString(), m_aboutCard));
     m_aboutCard->contentLayout()->addLayout(about);
 
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setSpacing(style::spacingM);
     for (Card* card : {m_themeCard, m_languageCard, m_startupCard, m_apiCard,
-                       static_cast<Card*>(m_moduleCard), m_aboutCard}) {
+                       static_cast<Card*>(m_rows->moduleCard()), m_aboutCard}) {
         column->addWidget(card);
     }
     column->addStretch();
@@ -181,18 +147,8 @@ void SettingsSheetView::connectControls()
         const auto language = common::appLanguageFromRaw(m_language->itemData(index).toString());
         m_controller.setLanguage(language.value_or(AppLanguage::mn));
     });
-    connect(m_launchAtLogin, &QCheckBox::clicked, this,
-            [this](bool checked) { m_controller.setLaunchAtLogin(checked); });
-    connect(m_backgroundMode, &QCheckBox::clicked, this,
-            [this](bool checked) { m_controller.setBackgroundMode(checked); });
-    connect(m_apiUrl, &QLineEdit::textEdited, this,
-            [this](const QString& text) { m_controller.setApiBaseUrlOverride(text); });
-
-    auto redrawState = [this] { showState(); };
-    connect(&m_controller, &SettingsController::themeChanged, this, redrawState);
-    connect(&m_controller, &SettingsController::launchAtLoginChanged, this, redrawState);
-    connect(&m_controller, &SettingsController::backgroundModeChanged, this, redrawState);
-    connect(&m_controller, &SettingsController::apiBaseUrlOverrideChanged, this, redrawState);
+    // The shared rows follow their own settings; the theme is this sheet's own.
+    connect(&m_controller, &SettingsController::themeChanged, this, [this] { showState(); });
     connect(&m_controller, &SettingsController::languageChanged, this, [this] {
         retranslate();
         showState();
@@ -209,21 +165,10 @@ void SettingsSheetView::retranslate()
     m_theme->setItemText(1, text("Settings_Theme_Light"));
     m_theme->setItemText(2, text("Settings_Theme_Dark"));
     m_languageCard->setTitle(text("Settings_Language"));
-    m_languageHint->setText(text("Settings_Language_Hint"));
     m_startupCard->setTitle(text("Settings_Startup_Title"));
-    m_launchAtLogin->setText(text("Settings_Startup_LaunchAtLogin"));
-    m_backgroundMode->setText(text("Settings_Startup_BackgroundMode"));
-    m_startupHint->setText(text("Settings_Startup_Hint"));
     m_apiCard->setTitle(text("Settings_Api_Title"));
-    m_apiHint->setText(text("Settings_Api_Hint"));
-    m_moduleCard->retranslate();
     m_aboutCard->setTitle(text("Settings_About_Title"));
-    m_versionLabel->setText(text("Settings_Version"));
-    m_buildLabel->setText(text("Settings_About_Build"));
-    m_publisherLabel->setText(text("Settings_About_Publisher"));
-    m_platformLabel->setText(text("Settings_About_Platform"));
-    m_updatesLabel->setText(text("Settings_Updates"));
-    m_updatesNote->setText(m_controller.updatesNote());
+    m_rows->retranslate();
 }
 
 void SettingsSheetView::showState()
@@ -232,14 +177,7 @@ void SettingsSheetView::showState()
     m_theme->setCurrentIndex(m_theme->findData(rawValue(m_controller.theme())));
     const QSignalBlocker languageBlock(m_language);
     m_language->setCurrentIndex(m_language->findData(rawValue(m_controller.language())));
-    m_launchAtLogin->setChecked(m_controller.launchAtLogin());
-    m_backgroundMode->setChecked(m_controller.backgroundMode());
-    m_backgroundMode->setEnabled(m_controller.backgroundModeAvailable());
-    m_trayNote->setText(m_controller.backgroundModeNote());
-    m_trayNote->setVisible(!m_controller.backgroundModeAvailable());
-    if (m_apiUrl->text() != m_controller.apiBaseUrlOverride()) {
-        m_apiUrl->setText(m_controller.apiBaseUrlOverride());
-    }
+    m_rows->showState();
 }
 
 } // namespace orvela::shell::views

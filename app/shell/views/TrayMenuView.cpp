@@ -10,6 +10,34 @@
 
 namespace orvela::shell::views {
 
+namespace {
+
+// Names a line by what it is, not where it stands, for tests and accessibility tools.
+QString actionName(MenuEntryId id)
+{
+    switch (id) {
+    case MenuEntryId::status:
+        return QStringLiteral("trayStatus");
+    case MenuEntryId::separator:
+        break;
+    case MenuEntryId::open:
+        return QStringLiteral("trayOpen");
+    case MenuEntryId::logout:
+        return QStringLiteral("trayLogout");
+    case MenuEntryId::launchAtLogin:
+        return QStringLiteral("trayLaunchAtLogin");
+    case MenuEntryId::backgroundMode:
+        return QStringLiteral("trayBackgroundMode");
+    case MenuEntryId::checkForUpdates:
+        return QStringLiteral("trayCheckForUpdates");
+    case MenuEntryId::quit:
+        return QStringLiteral("trayQuit");
+    }
+    return {};
+}
+
+} // namespace
+
 TrayMenuView::TrayMenuView(TrayMenuController& controller, QObject* parent)
     : QObject(parent), m_controller(controller), m_menu(new QMenu),
       m_icon(new QSystemTrayIcon(this))
@@ -48,6 +76,7 @@ void TrayMenuView::rebuild()
             continue;
         }
         QAction* action = m_menu->addAction(entry.text);
+        action->setObjectName(actionName(entry.id));
         action->setEnabled(entry.enabled);
         action->setShortcut(entry.shortcut);
         action->setCheckable(entry.checkable);

@@ -62,12 +62,17 @@ TEST_F(TrayMenuTest, TheTrayMenusLoginToggleShowsTheRecordsState)
     TrayMenuView view(menu);
     menu.setSignedIn(true, QStringLiteral("Dorj"));
     QTest::qWait(0);
-    QAction* launch = view.menu()->actions().at(5);
+    const auto launchAction = [&view] {
+        return view.menu()->findChild<QAction*>(QStringLiteral("trayLaunchAtLogin"));
+    };
+    QAction* launch = launchAction();
+    ASSERT_NE(launch, nullptr);
     ASSERT_TRUE(launch->isCheckable());
     launch->trigger();
     EXPECT_TRUE(autostart->launchAtLogin());
     QTest::qWait(0);
-    EXPECT_TRUE(view.menu()->actions().at(5)->isChecked());
+    ASSERT_NE(launchAction(), nullptr);
+    EXPECT_TRUE(launchAction()->isChecked());
 }
 
 } // namespace
