@@ -42,47 +42,43 @@ QString DemoMode::tokenStateFile() const
     return m_directory + QStringLiteral("/virtual-token.state");
 }
 
-bool DemoMode::prepare(QString* error)
+std::optional<common::KeyedText> DemoMode::prepare()
 {
     if (!QDir().mkpath(m_directory)) {
-        *error = QStringLiteral("cannot create the demo profile %1").arg(m_directory);
-        return false;
+        return common::KeyedText(QStringLiteral("Demo_ProfileFailed"), m_directory);
     }
     QFile::setPermissions(m_directory,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!loadPlugin(error)) {
-        return false;
+    if (auto failure = loadPlugin()) {
+        return failure;
     }
     // The simulator's authority is kept with the profile, so the copies it signed in earlier
     // demo runs still check as trusted.
     m_baseUrl = m_services->startBackend(approveAfterMs,
                                          m_directory + QStringLiteral("/signing-authority"));
     if (m_baseUrl.isEmpty()) {
-        *error = QStringLiteral("cannot start the backend simulator on 127.0.0.1");
-        return false;
+        return common::KeyedText(QStringLiteral("Demo_SimulatorFailed"));
     }
     qCInfo(lcDemo) << "backend simulator at" << m_baseUrl;
     try {
         plugInVirtualToken();
     } catch (const std::exception& failure) {
-        *error = QStringLiteral("cannot open the virtual token: %1")
-                     .arg(QString::fromUtf8(failure.what()));
-        return false;
+        return common::KeyedText(QStringLiteral("Demo_VirtualTokenFailed"),
+                                 QString::fromUtf8(failure.what()));
     }
     setUpSoftHsm();
-    return true;
+    return std::nullopt;
 }
 
-bool DemoMode::loadPlugin(QString* error)
+std::optional<common::KeyedText> DemoMode::loadPlugin()
 {
     demo::DemoPlugin plugin = demo::loadDemoPlugin(m_plugin);
     if (!plugin.services) {
-        *error = demo::demoPluginFailureText(plugin);
-        return false;
+        return demo::demoPluginFailure(plugin);
     }
     m_services = std::move(plugin.services);
     qCInfo(lcDemo) << "demo plugin" << plugin.detail;
-    return true;
+    return std::nullopt;
 }
 
 void DemoMode::plugInVirtualToken()

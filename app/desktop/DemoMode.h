@@ -1,10 +1,12 @@
 #pragma once
 
+#include "common/KeyedText.h"
 #include "desktop/DesktopProfile.h"
 
 #include <QDir>
 #include <QObject>
 #include <memory>
+#include <optional>
 
 namespace orvela::demo {
 class DemoServices;
@@ -40,9 +42,9 @@ public:
     /// The demo profile's default location.
     static QString defaultDirectory();
     /// Creates the profile directory, starts the simulator, opens the virtual token's reader
-    /// (the profile's card readers) and points the PKCS#11 road at SoftHSM2. False with `error`
-    /// set when the demo cannot run.
-    bool prepare(QString* error);
+    /// (the profile's card readers) and points the PKCS#11 road at SoftHSM2. Why the demo
+    /// cannot run, as a row of the string tables; nothing when it can.
+    std::optional<common::KeyedText> prepare();
 
     /// The profile the application runs on; call once, after `prepare`.
     DesktopProfile takeProfile();
@@ -53,7 +55,7 @@ public:
     bool softHsmReady() const { return m_softHsm; }
 
 private:
-    bool loadPlugin(QString* error);
+    std::optional<common::KeyedText> loadPlugin();
     void plugInVirtualToken();
     void setUpSoftHsm();
 

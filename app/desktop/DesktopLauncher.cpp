@@ -1,6 +1,7 @@
 #include "desktop/DesktopLauncher.h"
 
 #include "common/AppIdentity.h"
+#include "common/LocalizationService.h"
 #include "desktop/DemoMode.h"
 #include "desktop/DesktopApplication.h"
 #include "desktop/LogBridge.h"
@@ -188,9 +189,9 @@ int DesktopLauncher::run(int argc, char** argv, const LaunchHooks& hooks)
     std::unique_ptr<DemoMode> demoMode;
     if (parser.isSet(demo)) {
         demoMode = std::make_unique<DemoMode>();
-        QString error;
-        if (!demoMode->prepare(&error)) {
-            std::fprintf(stderr, "orvela-desktop: %s\n", qUtf8Printable(error));
+        if (const auto failure = demoMode->prepare()) {
+            std::fprintf(stderr, "orvela-desktop: %s\n",
+                         qUtf8Printable(common::LocalizationService::shared().localized(*failure)));
             return 1;
         }
         profile = demoMode->takeProfile();

@@ -1078,10 +1078,19 @@ constexpr StringRow kExtraRows[] = {
     {"Demo_PluginUnloadable",
      "The demo plugin could not be loaded: %1",
      "Туршилтын горимын нэмэлтийг ачаалж чадсангүй: %1"},
+    {"Demo_ProfileFailed",
+     "The demo profile could not be created in %1.",
+     "Туршилтын горимын профайлыг %1-д үүсгэж чадсангүй."},
+    {"Demo_SimulatorFailed",
+     "The backend simulator could not start on 127.0.0.1.",
+     "Серверийн симуляторыг 127.0.0.1 дээр эхлүүлж чадсангүй."},
+    {"Demo_VirtualTokenFailed",
+     "The virtual token could not be opened: %1",
+     "Виртуал токеныг нээж чадсангүй: %1"},
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 355, "the extra table holds 355 texts");
+static_assert(std::size(kExtraRows) == 358, "the extra table holds 358 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

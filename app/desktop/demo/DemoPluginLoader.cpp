@@ -45,19 +45,22 @@ DemoPlugin loadDemoPlugin(const QString& path)
     return plugin;
 }
 
-QString demoPluginFailureText(const DemoPlugin& plugin)
+common::KeyedText demoPluginFailure(const DemoPlugin& plugin)
 {
-    const auto& texts = common::LocalizationService::shared();
     switch (plugin.failure) {
     case DemoPluginFailure::none:
         return {};
     case DemoPluginFailure::notInstalled:
-        return texts.localized(QStringLiteral("Demo_PluginNotInstalled"))
-            .arg(QString::fromLatin1(demoPluginPackage));
+        return {QStringLiteral("Demo_PluginNotInstalled"), QString::fromLatin1(demoPluginPackage)};
     case DemoPluginFailure::unloadable:
-        return texts.localized(QStringLiteral("Demo_PluginUnloadable")).arg(plugin.detail);
+        return {QStringLiteral("Demo_PluginUnloadable"), plugin.detail};
     }
     return {};
+}
+
+QString demoPluginFailureText(const DemoPlugin& plugin)
+{
+    return common::LocalizationService::shared().localized(demoPluginFailure(plugin));
 }
 
 } // namespace orvela::demo

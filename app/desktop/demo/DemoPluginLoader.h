@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/KeyedText.h"
 #include "desktop/demo/DemoServices.h"
 
 #include <QString>
@@ -37,7 +38,10 @@ QString defaultDemoPluginPath();
 /// where this program's go.
 DemoPlugin loadDemoPlugin(const QString& path = QString());
 
-/// The failure in the interface language, naming the package or the file.
+/// The failure as a row of the string tables, naming the package or the file; empty when the
+/// plugin loaded.
+common::KeyedText demoPluginFailure(const DemoPlugin& plugin);
+/// The same in the interface language.
 QString demoPluginFailureText(const DemoPlugin& plugin);
 
 } // namespace orvela::demo

@@ -2,6 +2,7 @@
 
 #include "desktop/DemoMode.h"
 
+#include "common/LocalizationService.h"
 #include "desktop/demo/DemoPluginLoader.h"
 
 #include <QProcess>
@@ -69,8 +70,9 @@ TEST(DemoMode, AMissingPluginStopsTheDemoAndNamesWhatIsMissing)
                                         std::pair{nowhere, nowhere}}) {
         SCOPED_TRACE(named.toStdString());
         desktop::DemoMode demo(dir.filePath(QStringLiteral("demo")), plugin);
-        QString error;
-        EXPECT_FALSE(demo.prepare(&error));
+        const auto failure = demo.prepare();
+        ASSERT_TRUE(failure.has_value());
+        const QString error = common::LocalizationService::shared().localized(*failure);
         EXPECT_TRUE(error.contains(named)) << error.toStdString();
     }
 }

@@ -149,8 +149,8 @@ void ScreenTest::launchWithDemoToken()
 {
     m_demo = std::make_unique<desktop::DemoMode>(dir.filePath(QStringLiteral("demo")),
                                                  QStringLiteral(ORVELA_DEMO_PLUGIN_PATH));
-    QString error;
-    ASSERT_TRUE(m_demo->prepare(&error)) << error.toStdString();
+    const auto failure = m_demo->prepare();
+    ASSERT_FALSE(failure) << failure->key.toStdString();
     readerBackend = m_demo->takeProfile().readerBackend;
     sim->setApproveAfterMs(600'000);
     launch();
