@@ -26,41 +26,23 @@ static_assert(api::ReplyLimits{}.uploadBytes >= 2 * SigningController::maxDocume
 const QString signType = QStringLiteral("SIGN");
 const QString completeState = QStringLiteral("COMPLETE");
 
-QString userDownloads(SignText* error)
+QString userDownloads(SignFailure* why)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (folder.isEmpty()) {
-        *error = {QStringLiteral("No Downloads folder is known on this system."),
-                  QStringLiteral("Энэ системд Downloads хавтас тодорхойгүй байна.")};
+        *why = {SignFailure::Kind::noDownloadsFolder, {}, {}, {}};
         return {};
     }
     if (!QDir().mkpath(folder)) {
-        *error = {QStringLiteral("The Downloads folder could not be created: ") + folder,
-                  QStringLiteral("Downloads хавтсыг үүсгэж чадсангүй: ") + folder};
+        *why = {SignFailure::Kind::downloadsNotCreated, folder, {}, {}};
         return {};
     }
     return folder;
 }
 
-SignText notAFileText(const QString& fileName)
+SignFailure unwritableFolder(const QString& folder, const QString& reason)
 {
-    return {QStringLiteral("“%1” is not a file (a folder, pipe or device); choose a PDF file.")
-                .arg(fileName),
-            QStringLiteral("“%1” нь файл биш (хавтас, суваг эсвэл төхөөрөмж) байна; PDF файл "
-                           "сонгоно уу.")
-                .arg(fileName)};
-}
-
-SignText notAPdfText(const QString& fileName)
-{
-    return {QStringLiteral("“%1” is not a PDF: it does not start with %PDF-.").arg(fileName),
-            QStringLiteral("“%1” нь PDF файл биш: %PDF- гэж эхлээгүй байна.").arg(fileName)};
-}
-
-SignText unwritableFolderText(const QString& folder, const QString& reason)
-{
-    return {QStringLiteral("Cannot save into the folder %1: %2").arg(folder, reason),
-            QStringLiteral("%1 хавтаст хадгалах боломжгүй: %2").arg(folder, reason)};
+    return {SignFailure::Kind::unwritableFolder, QDir::toNativeSeparators(folder), reason, {}};
 }
 
 } // namespace
@@ -106,7 +88,7 @@ void SigningController::signDocument(const QString& location, const QString& fil
     m_savedPath.clear();
     m_copyCheck = {};
     m_folder.clear();
-    m_message = {};
+    m_failure = {};
     m_taskRunning = true;
     setPhase(Phase::uploading);
     const quint64 task = m_task;
@@ -127,16 +109,16 @@ void SigningController::hashed(DocumentHash document)
     case DocumentHash::Status::ok:
         break;
     case DocumentHash::Status::unreadable:
-        fail(SignText::same(document.errorString));
+        fail({SignFailure::Kind::unreadable, m_fileName, document.errorString, {}});
         return;
     case DocumentHash::Status::notRegularFile:
-        fail(notAFileText(m_fileName));
+        fail({SignFailure::Kind::notAFile, m_fileName, {}, {}});
         return;
     case DocumentHash::Status::notPdf:
-        fail(notAPdfText(m_fileName));
+        fail({SignFailure::Kind::notPdf, m_fileName, {}, {}});
         return;
     case DocumentHash::Status::tooLarge:
-        fail(tooLargeText());
+        fail({SignFailure::Kind::tooLarge, m_fileName, {}, {}});
         return;
     }
     // The phone approval is asked for only when the signed copy can be kept afterwards.
@@ -162,10 +144,10 @@ void SigningController::hashed(DocumentHash document)
 
 QString SigningController::preparedFolder(qint64 documentSize)
 {
-    SignText error;
-    const QString folder = m_downloads(&error);
+    SignFailure why;
+    const QString folder = m_downloads(&why);
     if (folder.isEmpty()) {
-        fail(error);
+        fail(why);
         return {};
     }
     // Trying is the only honest check: permissions, a read-only mount, a name the file system
@@ -173,7 +155,7 @@ QString SigningController::preparedFolder(qint64 documentSize)
     // as large as the document.
     const QString refused = SignedCopy::check(folder, m_fileName, documentSize);
     if (!refused.isEmpty()) {
-        fail(unwritableFolderText(QDir::toNativeSeparators(folder), refused));
+        fail(unwritableFolder(folder, refused));
         return {};
     }
     return folder;
@@ -200,7 +182,7 @@ void SigningController::approved(const api::StatusResponse& status, const QStrin
     if (status.endResult != u"OK") {
         m_appState.recordActivity(signType, status.state.value_or(completeState),
                                   status.endResult.value_or(QStringLiteral("FAILED")), m_fileName);
-        fail(signFailureText(status));
+        fail(failureOf(status));
         return;
     }
     const QMap<QString, QString> fields{{QStringLiteral("sessionId"), m_sessionId},
@@ -221,8 +203,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
     m_call = nullptr;
     // A reply that is no PDF at all would be saved as a "signed" copy the person trusts.
     if (!signedPdf.startsWith(DocumentHash::pdfSignature)) {
-        const api::APIError invalid = api::APIError::invalidResponse();
-        fail({invalid.message(common::AppLanguage::en), invalid.message()});
+        fail({SignFailure::Kind::call, {}, {}, api::APIError::invalidResponse()});
         return;
     }
     // Writing 25 MiB and checking its signature can take longer than a frame, so both happen
@@ -253,7 +234,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
 void SigningController::saved(const Outcome& outcome)
 {
     if (outcome.saved.path.isEmpty()) {
-        fail(unwritableFolderText(QDir::toNativeSeparators(m_folder), outcome.saved.error));
+        fail(unwritableFolder(m_folder, outcome.saved.error));
         return;
     }
     m_taskRunning = false;
@@ -268,15 +249,15 @@ void SigningController::saved(const Outcome& outcome)
 void SigningController::failCall(const api::CallError& error)
 {
     // A call we cancelled never answers, so every error that arrives is a real one.
-    fail({api::errorMessage(error, common::AppLanguage::en), api::errorMessage(error)});
+    fail({SignFailure::Kind::call, {}, {}, error});
 }
 
-void SigningController::fail(const SignText& message)
+void SigningController::fail(const SignFailure& failure)
 {
     m_call = nullptr;
     m_document = QByteArray();
     m_taskRunning = false;
-    m_message = message;
+    m_failure = failure;
     setPhase(Phase::failed);
 }
 
@@ -305,29 +286,21 @@ void SigningController::stopTask()
     m_document = QByteArray();
 }
 
-SignText SigningController::signFailureText(const api::StatusResponse& status)
+SignFailure SigningController::failureOf(const api::StatusResponse& status)
 {
+    using Kind = SignFailure::Kind;
     if (nonEmpty(status.error)) {
-        return SignText::same(*status.error);
+        return {Kind::serviceError, {}, *status.error, {}};
     }
     const QString code = status.endResult.value_or(QString());
     if (code == u"USER_REFUSED" || code == u"USER_REFUSED_INTERACTION") {
-        return {QStringLiteral("Signing was declined."),
-                QStringLiteral("Гарын үсэг зурахаас татгалзлаа.")};
+        return {Kind::declined, {}, {}, {}};
     }
     if (code == u"TIMEOUT") {
-        return {QStringLiteral("Session expired. Please try again."),
-                QStringLiteral("Хугацаа дууссан. Дахин оролдоно уу.")};
+        return {Kind::expired, {}, {}, {}};
     }
     const QString detail = status.endResult ? *status.endResult : status.state.value_or(QString());
-    return {QStringLiteral("Signing failed (") + detail + QStringLiteral(")."),
-            QStringLiteral("Гарын үсэг амжилтгүй (") + detail + QStringLiteral(").")};
-}
-
-SignText SigningController::tooLargeText()
-{
-    return {QStringLiteral("File is larger than 25 MB."),
-            QStringLiteral("Файл 25 MB-аас том байна.")};
+    return {Kind::endedWith, {}, detail, {}};
 }
 
 void SigningController::setPhase(Phase phase)

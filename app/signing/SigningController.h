@@ -2,7 +2,7 @@
 
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
-#include "signing/SignText.h"
+#include "signing/SignFailure.h"
 #include "signing/SignedCopy.h"
 #include "signing/SignedCopyCheck.h"
 
@@ -42,7 +42,7 @@ public:
         uploading,       ///< reading, hashing and starting the session
         waitingApproval, ///< the code is shown, the phone is asked
         done,            ///< the signed copy is saved; `copyCheck` says whether it is signed
-        failed           ///< `message` tells why
+        failed           ///< `failure` tells why
     };
     Q_ENUM(Phase)
 
@@ -52,7 +52,7 @@ public:
     static constexpr std::chrono::seconds approvalLimit{300};
 
     /// Where a signed copy goes; gives the folder, or an empty path with the reason.
-    using DownloadsFolder = std::function<QString(SignText* error)>;
+    using DownloadsFolder = std::function<QString(SignFailure* why)>;
 
     /// `appState` and `client` are not owned and must outlive the controller. Without
     /// `downloads` the user's Downloads folder is used, created when missing.
@@ -77,8 +77,8 @@ public:
     const signing::CopyCheck& copyCheck() const { return m_copyCheck; }
     /// Whom signed copies are checked against; without a call, the system's authorities.
     void setCopyTrust(signing::VerifyOptions trust) { m_trust = std::move(trust); }
-    /// Why the task failed (`failed`).
-    const SignText& message() const { return m_message; }
+    /// Why the task failed (`failed`); the page words it.
+    const SignFailure& failure() const { return m_failure; }
     bool isRunning() const;
 
     /// Whom the document is signed for: the civil ID, else the national ID, trimmed of spaces
@@ -96,9 +96,8 @@ public:
     /// Ends the running task and shows the chooser.
     void resetPage();
 
-    /// The text shown for a completed session that did not sign.
-    static SignText signFailureText(const api::StatusResponse& status);
-    static SignText tooLargeText();
+    /// Why a completed session did not sign; the service's own "error" stays as it came.
+    static SignFailure failureOf(const api::StatusResponse& status);
 
     /// How long the phone is waited for in this controller.
     std::chrono::milliseconds approvalLimitInEffect() const { return m_approvalLimit; }
@@ -123,7 +122,7 @@ private:
         signing::CopyCheck check;
     };
     void saved(const Outcome& outcome);
-    void fail(const SignText& message);
+    void fail(const SignFailure& failure);
     void failCall(const api::CallError& error);
     void stopTask();
     void setPhase(Phase phase);
@@ -139,7 +138,7 @@ private:
     QString m_hash;
     QString m_verificationCode;
     QString m_savedPath;
-    SignText m_message;
+    SignFailure m_failure;
     signing::CopyCheck m_copyCheck;
     signing::VerifyOptions m_trust;
 

@@ -361,7 +361,7 @@ void SignView::showPhase()
                                                                : QByteArray());
     m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
     showCopyCheck();
-    m_failedMessage->setText(m_controller.message().in(m_localization.language()));
+    m_failedMessage->setText(signFailureText(m_controller.failure(), m_localization.language()));
 }
 
 } // namespace orvela::signing::views

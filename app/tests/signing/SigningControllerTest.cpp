@@ -97,7 +97,7 @@ TEST_F(SigningControllerTest, SignsSendsTheDigestAndNameThenSavesWhatTheBackendR
     elapsed.start();
 
     sign(path);
-    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
     EXPECT_LT(elapsed.elapsed(), 8000);
     EXPECT_EQ(phases, (QList<Phase>{Phase::uploading, Phase::waitingApproval, Phase::done}));
 
@@ -164,7 +164,7 @@ TEST_F(SigningControllerTest, OnlyTheChosenDocumentSignedByThePersonIsCalledSign
         m_sim.scriptNextOutcome(outcome);
         m_signing->setCopyTrust(row.trust);
         sign(path);
-        ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+        ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
         EXPECT_EQ(m_signing->copyCheck().verdict, row.verdict);
         EXPECT_EQ(signRecords().value(0).result, row.record);
         const QByteArray copy = readAll(m_signing->savedPath());
@@ -199,7 +199,7 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
                                  "%PDF-1.7 signed");
         }
         sign(report);
-        ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+        ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
         saved << QFileInfo(m_signing->savedPath()).fileName();
     }
     EXPECT_EQ(saved,
@@ -245,7 +245,7 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
     ASSERT_TRUE(QDir(downloads()).removeRecursively());
     m_sim.setApproveAfterMs(200);
     sign(writeDocument(x251));
-    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
     EXPECT_EQ(QFileInfo(m_signing->savedPath()).fileName(), QString(244, u'x') + "_signed.pdf");
 }
 
@@ -372,15 +372,15 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
          notes},
         {"no Downloads folder",
          [&] {
-             m_folder = [](signing::SignText* error) {
-                 *error = signing::SignText::same(QStringLiteral("No Downloads folder: /nowhere"));
+             m_folder = [](signing::SignFailure* why) {
+                 *why = {signing::SignFailure::Kind::noDownloadsFolder, {}, {}, {}};
                  return QString();
              };
          },
-         "No Downloads folder: /nowhere", nullptr, false},
+         "No Downloads folder is known on this system.", nullptr, false},
         // A folder that is there but takes no file, even from root.
         {"a folder that takes no file",
-         [&] { m_folder = [](signing::SignText*) { return QStringLiteral("/proc"); }; },
+         [&] { m_folder = [](signing::SignFailure*) { return QStringLiteral("/proc"); }; },
          "Cannot save into the folder /proc: ", nullptr, false},
     };
     const auto downloadsFolder = m_folder;
@@ -398,9 +398,8 @@ TEST_F(SigningControllerTest, EachFailureShowsItsCauseAndOnlyWhatThePhoneAnswere
         }
         sign(c.document.isEmpty() ? pdf : c.document);
         EXPECT_EQ(m_signing->phase(), Phase::failed);
-        EXPECT_TRUE(m_signing->message().en.startsWith(c.en))
-            << m_signing->message().en.toStdString();
-        EXPECT_FALSE(m_signing->message().mn.isEmpty());
+        EXPECT_TRUE(failureText().startsWith(c.en)) << failureText().toStdString();
+        EXPECT_FALSE(failureText(common::AppLanguage::mn).isEmpty());
         EXPECT_EQ(!m_sim.requests().isEmpty(), c.sent);
         const auto records = signRecords();
         ASSERT_EQ(records.size(), c.recorded ? 1 : 0);
@@ -447,7 +446,7 @@ TEST_F(SigningControllerTest, ANewDocumentReplacesTheRunningTask)
     m_signing->signFile(writeDocument(QStringLiteral("first.pdf")));
     ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
     sign(writeDocument(QStringLiteral("second.pdf")));
-    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
     runEventLoopFor(800);
     EXPECT_EQ(savedFiles(), QStringList{"second_signed.pdf"});
     EXPECT_EQ(requests("/api/sign-pdf-download"), 1);

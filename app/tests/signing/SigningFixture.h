@@ -42,7 +42,7 @@ protected:
         m_state = std::make_unique<session::AppState>(m_keychain, *m_settings, m_gate);
         signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
         m_signing = std::make_unique<signing::SigningController>(
-            *m_state, *m_client, [this](signing::SignText* error) { return m_folder(error); });
+            *m_state, *m_client, [this](signing::SignFailure* why) { return m_folder(why); });
         m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
         // Signed copies are trusted through the simulator's own authority, as in demo mode.
         m_signing->setCopyTrust(signing::VerifyOptions{false, m_sim.authorityPem(), {}});
@@ -70,6 +70,12 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         EXPECT_EQ(file.write(bytes), bytes.size());
         return path;
+    }
+
+    /// Why the last task failed, in `language`.
+    QString failureText(common::AppLanguage language = common::AppLanguage::en) const
+    {
+        return signing::signFailureText(m_signing->failure(), language);
     }
 
     bool ended() const
@@ -114,7 +120,7 @@ protected:
     std::unique_ptr<session::AppState> m_state;
     std::unique_ptr<signing::SigningController> m_signing;
     /// Where the controller saves; a test may point it elsewhere or make it fail.
-    std::function<QString(signing::SignText*)> m_folder = [this](signing::SignText*) {
+    std::function<QString(signing::SignFailure*)> m_folder = [this](signing::SignFailure*) {
         QDir().mkpath(downloads()); // a plain file in its place stays in the way
         return downloads();
     };
