@@ -91,9 +91,7 @@ QString SettingsController::backgroundModeNote(AppLanguage language) const
     if (backgroundModeAvailable()) {
         return {};
     }
-    return language == AppLanguage::en
-               ? QStringLiteral("This desktop shows no tray icons, so tray mode is off.")
-               : QStringLiteral("Энэ орчинд трей дүрс харагддаггүй тул трей горим ажиллахгүй.");
+    return common::builtInText(QStringLiteral("Settings_Startup_NoTray"), language);
 }
 
 QString SettingsController::updatesNote() const

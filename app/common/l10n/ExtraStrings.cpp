@@ -22,6 +22,9 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Startup_Hint",
      "In tray mode the app runs only in the system tray — close the window and it keeps running there.",
      "Трей горимд апп зөвхөн системийн трейд ажиллана — цонхыг хаасан ч тэндээ ажилласаар байна."},
+    {"Settings_Startup_NoTray",
+     "This desktop shows no tray icons, so tray mode is off.",
+     "Энэ орчинд трей дүрс харагддаггүй тул трей горим ажиллахгүй."},
     {"Settings_File_NotRegular",
      "The settings file is not a regular file (a pipe, device or folder); move it aside and start again",
      "Тохиргооны файл энгийн файл биш байна (pipe, төхөөрөмж эсвэл хавтас); түүнийг өөр газар зөөгөөд дахин эхлүүлнэ үү"},
@@ -767,6 +770,10 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Security_Biometric",
      "Ask for a fingerprint when the app opens",
      "Апп нээхэд хурууны хээ асуух"},
+    // The fingerprint prompt's reason is always the Mongolian, whatever the interface language.
+    {"Biometric_Reason",
+     "Restore the Orvela sign-in",
+     "Орвела нэвтрэлтийг сэргээх"},
     {"Settings_Api_Note",
      "The web service's address. The program uses its public /api paths without any secret key.",
      "Вэб үйлчилгээний хаяг. Программ түүний нийтэд нээлттэй /api замуудыг ямар ч нууц түлхүүргүйгээр ашиглана."},
@@ -1072,7 +1079,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 352, "the extra table holds 352 texts");
+static_assert(std::size(kExtraRows) == 354, "the extra table holds 354 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace
