@@ -7,10 +7,8 @@
 #include "session/AppState.h"
 #include "signing/DocumentHash.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace orvela::signing {
 
@@ -26,31 +24,11 @@ static_assert(api::ReplyLimits{}.uploadBytes >= 2 * SigningController::maxDocume
 const QString signType = QStringLiteral("SIGN");
 const QString completeState = QStringLiteral("COMPLETE");
 
-QString userDownloads(SignFailure* why)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty()) {
-        *why = {SignFailure::Kind::noDownloadsFolder, {}, {}, {}};
-        return {};
-    }
-    if (!QDir().mkpath(folder)) {
-        *why = {SignFailure::Kind::downloadsNotCreated, folder, {}, {}};
-        return {};
-    }
-    return folder;
-}
-
-SignFailure unwritableFolder(const QString& folder, const QString& reason)
-{
-    return {SignFailure::Kind::unwritableFolder, QDir::toNativeSeparators(folder), reason, {}};
-}
-
 } // namespace
 
 SigningController::SigningController(session::AppState& appState, api::APIClient& client,
                                      DownloadsFolder downloads, QObject* parent)
-    : QObject(parent), m_appState(appState), m_client(client),
-      m_downloads(downloads ? std::move(downloads) : DownloadsFolder(userDownloads))
+    : QObject(parent), m_appState(appState), m_client(client), m_writer(std::move(downloads))
 {
     connect(&appState, &session::AppState::civilIdChanged, this, &SigningController::signerChanged);
     connect(&appState, &session::AppState::nationalIdChanged, this,
@@ -121,9 +99,12 @@ void SigningController::hashed(DocumentHash document)
         fail({SignFailure::Kind::tooLarge, m_fileName, {}, {}});
         return;
     }
-    // The phone approval is asked for only when the signed copy can be kept afterwards.
-    m_folder = preparedFolder(document.bytes.size());
+    // The phone approval is asked for only when the signed copy can be kept afterwards; the
+    // signed copy is at least as large as the document.
+    SignFailure why;
+    m_folder = m_writer.prepare(m_fileName, document.bytes.size(), &why);
     if (m_folder.isEmpty()) {
+        fail(why);
         return;
     }
     m_document = std::move(document.bytes);
@@ -140,25 +121,6 @@ void SigningController::hashed(DocumentHash document)
             started(session.sessionId, session.pollToken.value_or(QString()),
                     session.vc.value_or(QString()));
         });
-}
-
-QString SigningController::preparedFolder(qint64 documentSize)
-{
-    SignFailure why;
-    const QString folder = m_downloads(&why);
-    if (folder.isEmpty()) {
-        fail(why);
-        return {};
-    }
-    // Trying is the only honest check: permissions, a read-only mount, a name the file system
-    // refuses and a full disk all show only when a file is made. The signed copy is at least
-    // as large as the document.
-    const QString refused = SignedCopy::check(folder, m_fileName, documentSize);
-    if (!refused.isEmpty()) {
-        fail(unwritableFolder(folder, refused));
-        return {};
-    }
-    return folder;
 }
 
 void SigningController::started(const QString& sessionId, const QString& pollToken,
@@ -187,9 +149,9 @@ void SigningController::approved(const api::StatusResponse& status, const QStrin
     }
     const QMap<QString, QString> fields{{QStringLiteral("sessionId"), m_sessionId},
                                         {QStringLiteral("pollToken"), pollToken}};
-    m_call = m_client.upload(QStringLiteral("/api/sign-pdf-download"), fields,
-                             QStringLiteral("file"), m_fileName, QStringLiteral("application/pdf"),
-                             m_document, this, [this](api::CallResult<QByteArray> reply) {
+    m_call = m_client.upload(api::Endpoint::signPdfDownloadPath(), fields, QStringLiteral("file"),
+                             m_fileName, QStringLiteral("application/pdf"), m_document, this,
+                             [this](api::CallResult<QByteArray> reply) {
                                  if (reply.ok()) {
                                      downloaded(reply.value());
                                  } else {
@@ -215,7 +177,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
         this,
         [folder = m_folder, fileName = m_fileName, signedPdf, original = m_document,
          signer = signerIdentifier().toUpper(), trust = m_trust] {
-            Outcome outcome{SignedCopy::write(folder, fileName, signedPdf), {}};
+            Outcome outcome{SignedCopyWriter::write(folder, fileName, signedPdf), {}};
             if (!outcome.saved.path.isEmpty()) {
                 outcome.check = signing::checkSignedCopy(signedPdf, original, signer, trust);
             }
@@ -234,7 +196,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
 void SigningController::saved(const Outcome& outcome)
 {
     if (outcome.saved.path.isEmpty()) {
-        fail(unwritableFolder(m_folder, outcome.saved.error));
+        fail(SignedCopyWriter::unwritable(m_folder, outcome.saved.error));
         return;
     }
     m_taskRunning = false;

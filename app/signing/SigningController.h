@@ -3,15 +3,14 @@
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
 #include "signing/SignFailure.h"
-#include "signing/SignedCopy.h"
 #include "signing/SignedCopyCheck.h"
+#include "signing/SignedCopyWriter.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <chrono>
-#include <functional>
 
 namespace orvela::api {
 class APIClient;
@@ -52,7 +51,7 @@ public:
     static constexpr std::chrono::seconds approvalLimit{300};
 
     /// Where a signed copy goes; gives the folder, or an empty path with the reason.
-    using DownloadsFolder = std::function<QString(SignFailure* why)>;
+    using DownloadsFolder = SignedCopyWriter::Folder;
 
     /// `appState` and `client` are not owned and must outlive the controller. Without
     /// `downloads` the user's Downloads folder is used, created when missing.
@@ -111,14 +110,12 @@ signals:
 
 private:
     void hashed(DocumentHash document);
-    /// The folder the signed copy will go to, checked to take it; empty after a failure.
-    QString preparedFolder(qint64 documentSize);
     void started(const QString& sessionId, const QString& pollToken, const QString& code);
     void approved(const api::StatusResponse& status, const QString& pollToken);
     void downloaded(const QByteArray& signedPdf);
     /// The copy written and checked on the pool.
     struct Outcome {
-        SignedCopy::Saved saved;
+        SignedCopyWriter::Saved saved;
         signing::CopyCheck check;
     };
     void saved(const Outcome& outcome);
@@ -129,7 +126,7 @@ private:
 
     session::AppState& m_appState;
     api::APIClient& m_client;
-    DownloadsFolder m_downloads;
+    SignedCopyWriter m_writer;
     std::chrono::milliseconds m_approvalLimit = approvalLimit;
 
     Phase m_phase = Phase::idle;

@@ -235,8 +235,8 @@ TEST_F(SigningControllerTest, SignedCopiesTakeTheFirstFreeName)
     };
     for (const auto& c : names) {
         SCOPED_TRACE(c.name.toStdString());
-        EXPECT_EQ(signing::SignedCopy::check(c.folder, c.name, 15), QString());
-        const auto copy = signing::SignedCopy::write(c.folder, c.name, "%PDF-1.7 direct");
+        EXPECT_EQ(signing::SignedCopyWriter::check(c.folder, c.name, 15), QString());
+        const auto copy = signing::SignedCopyWriter::write(c.folder, c.name, "%PDF-1.7 direct");
         EXPECT_EQ(copy.path, QDir(c.folder).filePath(c.expected)) << copy.error.toStdString();
         EXPECT_EQ(readAll(copy.path), "%PDF-1.7 direct");
     }
@@ -260,12 +260,12 @@ TEST_F(SigningControllerTest, WritersRacingForOneNameEachKeepTheirOwnCompleteCop
         copies << "%PDF-1.7 copy " + QByteArray::number(i) + QByteArray(400'000, char('a' + i));
     }
     std::latch start(writers);
-    QList<signing::SignedCopy::Saved> saved(writers);
+    QList<signing::SignedCopyWriter::Saved> saved(writers);
     std::vector<std::thread> threads;
     for (int i = 0; i < writers; ++i) {
         threads.emplace_back([&, i] {
             start.arrive_and_wait();
-            saved[i] = signing::SignedCopy::write(downloads(), "report.pdf", copies[i]);
+            saved[i] = signing::SignedCopyWriter::write(downloads(), "report.pdf", copies[i]);
         });
     }
     for (auto& thread : threads) {
