@@ -30,6 +30,9 @@ SigningController::SigningController(session::AppState& appState, api::APIClient
                                      DownloadsFolder downloads, QObject* parent)
     : QObject(parent), m_appState(appState), m_client(client), m_writer(std::move(downloads))
 {
+    m_countdownTimer.setInterval(1000);
+    m_countdownTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &SigningController::tick);
     connect(&appState, &session::AppState::civilIdChanged, this, &SigningController::signerChanged);
     connect(&appState, &session::AppState::nationalIdChanged, this,
             &SigningController::signerChanged);
@@ -128,6 +131,10 @@ void SigningController::started(const QString& sessionId, const QString& pollTok
 {
     m_sessionId = sessionId;
     m_verificationCode = code;
+    // The phone has as long as the poll waits for it, counted from the code's showing.
+    m_approvalDeadline.setRemainingTime(m_approvalLimit);
+    tick();
+    m_countdownTimer.start();
     setPhase(Phase::waitingApproval);
     m_call = m_client.pollStatus(sessionId, pollToken, m_approvalLimit, this,
                                  [this, pollToken](api::CallResult<api::StatusResponse> reply) {
@@ -240,6 +247,7 @@ void SigningController::resetPage()
 void SigningController::stopTask()
 {
     ++m_task;
+    m_countdownTimer.stop();
     m_taskRunning = false;
     if (m_call) {
         m_call->cancel();
@@ -265,8 +273,34 @@ SignFailure SigningController::failureOf(const api::StatusResponse& status)
     return {Kind::endedWith, {}, detail, {}};
 }
 
+QString SigningController::countdownText() const
+{
+    return common::countdownClock(m_countdown);
+}
+
+void SigningController::tick()
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::seconds>(m_approvalDeadline.remainingTimeAsDuration());
+    setCountdown(static_cast<int>(left.count()));
+    if (m_countdown == 0) {
+        m_countdownTimer.stop();
+    }
+}
+
+void SigningController::setCountdown(int seconds)
+{
+    if (seconds != m_countdown) {
+        m_countdown = seconds;
+        emit countdownChanged(seconds);
+    }
+}
+
 void SigningController::setPhase(Phase phase)
 {
+    if (phase != Phase::waitingApproval) {
+        m_countdownTimer.stop();
+    }
     if (phase != m_phase) {
         m_phase = phase;
         emit phaseChanged(phase);

@@ -7,9 +7,11 @@
 #include "signing/SignedCopyWriter.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <chrono>
 
 namespace orvela::api {
@@ -34,6 +36,7 @@ struct DocumentHash;
 class SigningController : public QObject {
     Q_OBJECT
     Q_PROPERTY(orvela::signing::SigningController::Phase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(int countdown READ countdown NOTIFY countdownChanged)
 
 public:
     enum class Phase {
@@ -70,6 +73,10 @@ public:
     /// file on disk changes meanwhile. Kept until the signed copy is compared with it.
     const QByteArray& documentBytes() const { return m_document; }
     const QString& verificationCode() const { return m_verificationCode; }
+    /// The whole seconds the phone has left (`waitingApproval`), counted from the code's showing.
+    int countdown() const { return m_countdown; }
+    /// The countdown as the page shows it, e.g. "5:00".
+    QString countdownText() const;
     /// Where the signed copy was saved (`done`).
     const QString& savedPath() const { return m_savedPath; }
     /// What the saved copy turned out to be (`done`): only a copy that passed is signed.
@@ -107,6 +114,7 @@ signals:
     void phaseChanged(orvela::signing::SigningController::Phase phase);
     /// The signed-in person changed, and `signerIdentifier` with it.
     void signerChanged();
+    void countdownChanged(int seconds);
 
 private:
     void hashed(DocumentHash document);
@@ -123,6 +131,8 @@ private:
     void failCall(const api::CallError& error);
     void stopTask();
     void setPhase(Phase phase);
+    void tick();
+    void setCountdown(int seconds);
 
     session::AppState& m_appState;
     api::APIClient& m_client;
@@ -134,6 +144,9 @@ private:
     QString m_sessionId;
     QString m_hash;
     QString m_verificationCode;
+    int m_countdown = 0;
+    QDeadlineTimer m_approvalDeadline;
+    QTimer m_countdownTimer;
     QString m_savedPath;
     SignFailure m_failure;
     signing::CopyCheck m_copyCheck;
