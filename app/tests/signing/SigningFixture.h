@@ -126,4 +126,24 @@ protected:
     };
 };
 
+/// The whole of the file at `path`; empty when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The fixture of the controller's suites: the flow, the signed copy and the failures.
+class SigningControllerTest : public SigningFixture {
+protected:
+    /// The next status reply is exactly `body`, after one "still running" reply.
+    void scriptStatus(const QByteArray& body)
+    {
+        m_sim.setApproveAfterMs(60'000);
+        m_sim.injectResponse(QStringLiteral("/api/status"), 200, "application/json",
+                             R"({"state":"RUNNING"})");
+        m_sim.injectResponse(QStringLiteral("/api/status"), 200, "application/json", body);
+    }
+};
+
 } // namespace orvela::signingtest

@@ -1,7 +1,7 @@
 // `orvela sign` end to end: the real binary, signed in with `orvela login` against the simulator
 // on 127.0.0.1, in a private keyring and home (scripts/lib/with-keyring.sh).
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "SigningFixture.h"
 #include "common/SettingsKeys.h"
 
