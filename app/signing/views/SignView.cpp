@@ -14,6 +14,7 @@
 #include "signing/views/SignCards.h"
 #include "signing/views/SignFileDialogChooser.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -171,7 +172,8 @@ QWidget* SignView::buildWaitingCard()
     content->addWidget(m_waitingLabel);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    countdownRow->addWidget(components::themedSymbolLabel(QStringLiteral("clock"), 16, card));
+    countdownRow->addWidget(components::symbolLabel(
+        QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16, card));
     m_countdown = new QLabel(card);
     m_countdown->setObjectName(QStringLiteral("signCountdown"));
     countdownRow->addWidget(m_countdown);
