@@ -1,5 +1,6 @@
 #include "session/AppState.h"
 
+#include "common/LocalizationTables.h"
 #include "common/SettingsFile.h"
 #include "common/SettingsKeys.h"
 #include "platform/BiometricGate.h"
@@ -32,7 +33,8 @@ QString isoText(const QDateTime& moment)
 
 QString AppState::biometricReason()
 {
-    return QStringLiteral("Орвела нэвтрэлтийг сэргээх");
+    // The Mongolian row in every interface language.
+    return common::builtInText(QStringLiteral("Biometric_Reason"), common::AppLanguage::mn);
 }
 
 AppState::AppState(platform::KeychainManager& keychain, QSettings& settings,

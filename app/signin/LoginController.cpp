@@ -3,7 +3,6 @@
 #include "api/APIClient.h"
 #include "api/LoginNotifyResponse.h"
 #include "api/StartResponse.h"
-#include "common/LocalizationTables.h"
 #include "common/TextRules.h"
 #include "session/AppState.h"
 #include "session/StoredIdentity.h"
@@ -15,28 +14,6 @@ namespace orvela::signin {
 
 using common::nonEmpty;
 using common::trimBlanks;
-
-namespace {
-
-QString text(const char* key, common::AppLanguage language)
-{
-    return common::builtInText(QString::fromLatin1(key), language);
-}
-
-/// The text of `key` in `language` after the QR prefix.
-QString qrFailure(const char* key, common::AppLanguage language)
-{
-    return text("Login_Error_QrFailed", language) + u' ' + text(key, language);
-}
-
-/// A failed call's text in `language`, after the QR prefix when the QR code was being made.
-QString callFailure(const api::CallError& error, bool qr, common::AppLanguage language)
-{
-    const QString message = api::errorMessage(error, language);
-    return qr ? text("Login_Error_QrFailed", language) + u' ' + message : message;
-}
-
-} // namespace
 
 LoginController::LoginController(session::AppState& appState, api::APIClient& client,
                                  QObject* parent)
@@ -77,7 +54,7 @@ void LoginController::selectTab(session::LoginTab tab)
     m_tab = tab;
     emit tabChanged(tab);
     setNumberMissing(false); // the missing number was the other tab's
-    setErrorText({});
+    setFailure(std::nullopt);
     if (tab == session::LoginTab::nationalIdPush) {
         setQrImage(QImage());
     } else {
@@ -102,7 +79,7 @@ void LoginController::startNationalIdFlow()
     }
     cancelFlow();
     setPhase(session::AuthPhase::initiating);
-    setErrorText({});
+    setFailure(std::nullopt);
     m_flow = m_client.send<api::LoginNotifyResponse>(
         api::Endpoint::loginNotify(number), this,
         [this, number](api::CallResult<api::LoginNotifyResponse> reply) {
@@ -125,7 +102,7 @@ void LoginController::startQrFlow()
     cancelFlow();
     setQrImage(QImage());
     m_qrText.clear();
-    setErrorText({});
+    setFailure(std::nullopt);
     m_flow = m_client.send<api::StartResponse>(
         api::Endpoint::start(), this, [this](api::CallResult<api::StartResponse> reply) {
             if (!reply.ok()) {
@@ -136,8 +113,7 @@ void LoginController::startQrFlow()
             const auto code = QrCode::encode(session.qr);
             if (!code) {
                 // Nobody can scan what cannot be drawn: waiting for the phone would be endless.
-                setErrorText({qrFailure("Login_Error_QrUnencodable", common::AppLanguage::en),
-                              qrFailure("Login_Error_QrUnencodable", common::AppLanguage::mn)});
+                setFailure(LoginFailure{LoginFailure::Kind::qrUnencodable, true, {}, {}});
                 setPhase(session::AuthPhase::failed);
                 return;
             }
@@ -173,8 +149,7 @@ void LoginController::failCall(const api::CallError& error, bool qr)
         !transport->pinRefused) {
         return;
     }
-    setErrorText({callFailure(error, qr, common::AppLanguage::en),
-                  callFailure(error, qr, common::AppLanguage::mn)});
+    setFailure(LoginFailure{LoginFailure::Kind::call, qr, {}, error});
     setPhase(session::AuthPhase::failed);
 }
 
@@ -184,8 +159,7 @@ void LoginController::finishWithStatus(const api::StatusResponse& status,
     const bool approved =
         status.isComplete() && status.endResult == u"OK" && nonEmpty(status.documentNumber);
     if (!approved) {
-        setErrorText({failureText(status, common::AppLanguage::en),
-                      failureText(status, common::AppLanguage::mn)});
+        setFailure(failureOf(status));
         setPhase(session::AuthPhase::failed);
         return;
     }
@@ -208,25 +182,23 @@ void LoginController::finishWithStatus(const api::StatusResponse& status,
                        [appState, identity] { appState->signIn(identity); });
 }
 
-QString LoginController::failureText(const api::StatusResponse& status,
-                                     common::AppLanguage language)
+LoginFailure LoginController::failureOf(const api::StatusResponse& status)
 {
+    using Kind = LoginFailure::Kind;
     if (nonEmpty(status.error)) {
-        return *status.error;
+        return {Kind::serviceError, false, *status.error, {}};
     }
     const QString code = status.endResult.value_or(QString());
     if (code == u"USER_REFUSED" || code == u"USER_REFUSED_INTERACTION") {
-        return text("Login_Error_UserRefused", language);
+        return {Kind::declined, false, {}, {}};
     }
     if (code == u"TIMEOUT") {
-        return text("Login_Error_TimedOut", language);
+        return {Kind::timedOut, false, {}, {}};
     }
     if (!code.isEmpty()) {
-        return text("Login_Error_FailedWith", language) + QStringLiteral(" (") + code +
-               QStringLiteral(").");
+        return {Kind::endedWith, false, code, {}};
     }
-    return status.isComplete() ? text("Login_Error_Failed", language)
-                               : text("Login_Error_TimedOut", language);
+    return {status.isComplete() ? Kind::failed : Kind::timedOut, false, {}, {}};
 }
 
 int LoginController::countdownStart() const
@@ -285,12 +257,12 @@ void LoginController::setVerificationCode(const QString& code)
     }
 }
 
-void LoginController::setErrorText(const signing::SignText& text)
+void LoginController::setFailure(const std::optional<LoginFailure>& failure)
 {
-    if (text != m_errorText) {
-        m_errorText = text;
+    if (failure != m_failure) {
+        m_failure = failure;
         setNumberMissing(false);
-        emit errorMessageChanged(text.mn);
+        emit failureChanged();
     }
 }
 

@@ -3,7 +3,7 @@
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
 #include "session/StateEnums.h"
-#include "signing/SignText.h"
+#include "signin/LoginFailure.h"
 
 #include <QImage>
 #include <QObject>
@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 namespace orvela::api {
 class APIClient;
@@ -36,7 +37,6 @@ class LoginController : public QObject {
     Q_PROPERTY(QString nationalIdInput READ nationalIdInput WRITE setNationalIdInput NOTIFY
                    nationalIdInputChanged)
     Q_PROPERTY(QString verificationCode READ verificationCode NOTIFY verificationCodeChanged)
-    Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(int countdown READ countdown NOTIFY countdownChanged)
     Q_PROPERTY(QImage qrImage READ qrImage NOTIFY qrImageChanged)
     Q_PROPERTY(QString resultName READ resultName NOTIFY resultChanged)
@@ -58,10 +58,9 @@ public:
     const QString& nationalIdInput() const { return m_nationalIdInput; }
     void setNationalIdInput(const QString& input);
     const QString& verificationCode() const { return m_verificationCode; }
-    /// The error shown, in Mongolian; errorText holds it in both languages.
-    const QString& errorMessage() const { return m_errorText.mn; }
-    /// The error shown, in both interface languages, for front ends in either.
-    const signing::SignText& errorText() const { return m_errorText; }
+    /// Why the last flow failed, until the next one starts or the tab changes; the screen
+    /// words it.
+    const std::optional<LoginFailure>& failure() const { return m_failure; }
     int countdown() const { return m_countdown; }
     /// The QR code to scan; null while none is shown.
     const QImage& qrImage() const { return m_qrImage; }
@@ -89,17 +88,16 @@ public:
     /// up); for tests only, the product always waits 300 s.
     void setPollLimitForTesting(std::chrono::milliseconds limit) { m_pollLimit = limit; }
 
-    /// The text shown for a completed session that did not sign the person in; the backend's
-    /// own "error" stays as it came in either language.
-    static QString failureText(const api::StatusResponse& status,
-                               common::AppLanguage language = common::AppLanguage::mn);
+    /// Why a completed session did not sign the person in; the backend's own "error" stays as
+    /// it came.
+    static LoginFailure failureOf(const api::StatusResponse& status);
 
 signals:
     void tabChanged(orvela::session::LoginTab tab);
     void phaseChanged(orvela::session::AuthPhase phase);
     void nationalIdInputChanged(const QString& input);
     void verificationCodeChanged(const QString& code);
-    void errorMessageChanged(const QString& message);
+    void failureChanged();
     void countdownChanged(int seconds);
     void qrImageChanged();
     void resultChanged();
@@ -121,7 +119,7 @@ private:
 
     void setPhase(session::AuthPhase phase);
     void setVerificationCode(const QString& code);
-    void setErrorText(const signing::SignText& text);
+    void setFailure(const std::optional<LoginFailure>& failure);
     void setNumberMissing(bool missing);
     void setCountdown(int seconds);
     void setQrImage(const QImage& image);
@@ -134,7 +132,7 @@ private:
     session::AuthPhase m_phase = session::AuthPhase::idle;
     QString m_nationalIdInput;
     QString m_verificationCode;
-    signing::SignText m_errorText;
+    std::optional<LoginFailure> m_failure;
     int m_countdown = 0;
     QImage m_qrImage;
     QString m_qrText;

@@ -7,10 +7,8 @@
 #include "session/AppState.h"
 #include "signing/DocumentHash.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace orvela::signing {
 
@@ -26,50 +24,15 @@ static_assert(api::ReplyLimits{}.uploadBytes >= 2 * SigningController::maxDocume
 const QString signType = QStringLiteral("SIGN");
 const QString completeState = QStringLiteral("COMPLETE");
 
-QString userDownloads(SignText* error)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty()) {
-        *error = {QStringLiteral("No Downloads folder is known on this system."),
-                  QStringLiteral("Энэ системд Downloads хавтас тодорхойгүй байна.")};
-        return {};
-    }
-    if (!QDir().mkpath(folder)) {
-        *error = {QStringLiteral("The Downloads folder could not be created: ") + folder,
-                  QStringLiteral("Downloads хавтсыг үүсгэж чадсангүй: ") + folder};
-        return {};
-    }
-    return folder;
-}
-
-SignText notAFileText(const QString& fileName)
-{
-    return {QStringLiteral("“%1” is not a file (a folder, pipe or device); choose a PDF file.")
-                .arg(fileName),
-            QStringLiteral("“%1” нь файл биш (хавтас, суваг эсвэл төхөөрөмж) байна; PDF файл "
-                           "сонгоно уу.")
-                .arg(fileName)};
-}
-
-SignText notAPdfText(const QString& fileName)
-{
-    return {QStringLiteral("“%1” is not a PDF: it does not start with %PDF-.").arg(fileName),
-            QStringLiteral("“%1” нь PDF файл биш: %PDF- гэж эхлээгүй байна.").arg(fileName)};
-}
-
-SignText unwritableFolderText(const QString& folder, const QString& reason)
-{
-    return {QStringLiteral("Cannot save into the folder %1: %2").arg(folder, reason),
-            QStringLiteral("%1 хавтаст хадгалах боломжгүй: %2").arg(folder, reason)};
-}
-
 } // namespace
 
 SigningController::SigningController(session::AppState& appState, api::APIClient& client,
                                      DownloadsFolder downloads, QObject* parent)
-    : QObject(parent), m_appState(appState), m_client(client),
-      m_downloads(downloads ? std::move(downloads) : DownloadsFolder(userDownloads))
+    : QObject(parent), m_appState(appState), m_client(client), m_writer(std::move(downloads))
 {
+    m_countdownTimer.setInterval(1000);
+    m_countdownTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_countdownTimer, &QTimer::timeout, this, &SigningController::tick);
     connect(&appState, &session::AppState::civilIdChanged, this, &SigningController::signerChanged);
     connect(&appState, &session::AppState::nationalIdChanged, this,
             &SigningController::signerChanged);
@@ -106,7 +69,7 @@ void SigningController::signDocument(const QString& location, const QString& fil
     m_savedPath.clear();
     m_copyCheck = {};
     m_folder.clear();
-    m_message = {};
+    m_failure = {};
     m_taskRunning = true;
     setPhase(Phase::uploading);
     const quint64 task = m_task;
@@ -127,21 +90,24 @@ void SigningController::hashed(DocumentHash document)
     case DocumentHash::Status::ok:
         break;
     case DocumentHash::Status::unreadable:
-        fail(SignText::same(document.errorString));
+        fail({SignFailure::Kind::unreadable, m_fileName, document.errorString, {}});
         return;
     case DocumentHash::Status::notRegularFile:
-        fail(notAFileText(m_fileName));
+        fail({SignFailure::Kind::notAFile, m_fileName, {}, {}});
         return;
     case DocumentHash::Status::notPdf:
-        fail(notAPdfText(m_fileName));
+        fail({SignFailure::Kind::notPdf, m_fileName, {}, {}});
         return;
     case DocumentHash::Status::tooLarge:
-        fail(tooLargeText());
+        fail({SignFailure::Kind::tooLarge, m_fileName, {}, {}});
         return;
     }
-    // The phone approval is asked for only when the signed copy can be kept afterwards.
-    m_folder = preparedFolder(document.bytes.size());
+    // The phone approval is asked for only when the signed copy can be kept afterwards; the
+    // signed copy is at least as large as the document.
+    SignFailure why;
+    m_folder = m_writer.prepare(m_fileName, document.bytes.size(), &why);
     if (m_folder.isEmpty()) {
+        fail(why);
         return;
     }
     m_document = std::move(document.bytes);
@@ -160,30 +126,15 @@ void SigningController::hashed(DocumentHash document)
         });
 }
 
-QString SigningController::preparedFolder(qint64 documentSize)
-{
-    SignText error;
-    const QString folder = m_downloads(&error);
-    if (folder.isEmpty()) {
-        fail(error);
-        return {};
-    }
-    // Trying is the only honest check: permissions, a read-only mount, a name the file system
-    // refuses and a full disk all show only when a file is made. The signed copy is at least
-    // as large as the document.
-    const QString refused = SignedCopy::check(folder, m_fileName, documentSize);
-    if (!refused.isEmpty()) {
-        fail(unwritableFolderText(QDir::toNativeSeparators(folder), refused));
-        return {};
-    }
-    return folder;
-}
-
 void SigningController::started(const QString& sessionId, const QString& pollToken,
                                 const QString& code)
 {
     m_sessionId = sessionId;
     m_verificationCode = code;
+    // The phone has as long as the poll waits for it, counted from the code's showing.
+    m_approvalDeadline.setRemainingTime(m_approvalLimit);
+    tick();
+    m_countdownTimer.start();
     setPhase(Phase::waitingApproval);
     m_call = m_client.pollStatus(sessionId, pollToken, m_approvalLimit, this,
                                  [this, pollToken](api::CallResult<api::StatusResponse> reply) {
@@ -200,14 +151,14 @@ void SigningController::approved(const api::StatusResponse& status, const QStrin
     if (status.endResult != u"OK") {
         m_appState.recordActivity(signType, status.state.value_or(completeState),
                                   status.endResult.value_or(QStringLiteral("FAILED")), m_fileName);
-        fail(signFailureText(status));
+        fail(failureOf(status));
         return;
     }
     const QMap<QString, QString> fields{{QStringLiteral("sessionId"), m_sessionId},
                                         {QStringLiteral("pollToken"), pollToken}};
-    m_call = m_client.upload(QStringLiteral("/api/sign-pdf-download"), fields,
-                             QStringLiteral("file"), m_fileName, QStringLiteral("application/pdf"),
-                             m_document, this, [this](api::CallResult<QByteArray> reply) {
+    m_call = m_client.upload(api::Endpoint::signPdfDownloadPath(), fields, QStringLiteral("file"),
+                             m_fileName, QStringLiteral("application/pdf"), m_document, this,
+                             [this](api::CallResult<QByteArray> reply) {
                                  if (reply.ok()) {
                                      downloaded(reply.value());
                                  } else {
@@ -221,8 +172,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
     m_call = nullptr;
     // A reply that is no PDF at all would be saved as a "signed" copy the person trusts.
     if (!signedPdf.startsWith(DocumentHash::pdfSignature)) {
-        const api::APIError invalid = api::APIError::invalidResponse();
-        fail({invalid.message(common::AppLanguage::en), invalid.message()});
+        fail({SignFailure::Kind::call, {}, {}, api::APIError::invalidResponse()});
         return;
     }
     // Writing 25 MiB and checking its signature can take longer than a frame, so both happen
@@ -234,7 +184,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
         this,
         [folder = m_folder, fileName = m_fileName, signedPdf, original = m_document,
          signer = signerIdentifier().toUpper(), trust = m_trust] {
-            Outcome outcome{SignedCopy::write(folder, fileName, signedPdf), {}};
+            Outcome outcome{SignedCopyWriter::write(folder, fileName, signedPdf), {}};
             if (!outcome.saved.path.isEmpty()) {
                 outcome.check = signing::checkSignedCopy(signedPdf, original, signer, trust);
             }
@@ -253,7 +203,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
 void SigningController::saved(const Outcome& outcome)
 {
     if (outcome.saved.path.isEmpty()) {
-        fail(unwritableFolderText(QDir::toNativeSeparators(m_folder), outcome.saved.error));
+        fail(SignedCopyWriter::unwritable(m_folder, outcome.saved.error));
         return;
     }
     m_taskRunning = false;
@@ -268,15 +218,15 @@ void SigningController::saved(const Outcome& outcome)
 void SigningController::failCall(const api::CallError& error)
 {
     // A call we cancelled never answers, so every error that arrives is a real one.
-    fail({api::errorMessage(error, common::AppLanguage::en), api::errorMessage(error)});
+    fail({SignFailure::Kind::call, {}, {}, error});
 }
 
-void SigningController::fail(const SignText& message)
+void SigningController::fail(const SignFailure& failure)
 {
     m_call = nullptr;
     m_document = QByteArray();
     m_taskRunning = false;
-    m_message = message;
+    m_failure = failure;
     setPhase(Phase::failed);
 }
 
@@ -297,6 +247,7 @@ void SigningController::resetPage()
 void SigningController::stopTask()
 {
     ++m_task;
+    m_countdownTimer.stop();
     m_taskRunning = false;
     if (m_call) {
         m_call->cancel();
@@ -305,33 +256,51 @@ void SigningController::stopTask()
     m_document = QByteArray();
 }
 
-SignText SigningController::signFailureText(const api::StatusResponse& status)
+SignFailure SigningController::failureOf(const api::StatusResponse& status)
 {
+    using Kind = SignFailure::Kind;
     if (nonEmpty(status.error)) {
-        return SignText::same(*status.error);
+        return {Kind::serviceError, {}, *status.error, {}};
     }
     const QString code = status.endResult.value_or(QString());
     if (code == u"USER_REFUSED" || code == u"USER_REFUSED_INTERACTION") {
-        return {QStringLiteral("Signing was declined."),
-                QStringLiteral("Гарын үсэг зурахаас татгалзлаа.")};
+        return {Kind::declined, {}, {}, {}};
     }
     if (code == u"TIMEOUT") {
-        return {QStringLiteral("Session expired. Please try again."),
-                QStringLiteral("Хугацаа дууссан. Дахин оролдоно уу.")};
+        return {Kind::expired, {}, {}, {}};
     }
     const QString detail = status.endResult ? *status.endResult : status.state.value_or(QString());
-    return {QStringLiteral("Signing failed (") + detail + QStringLiteral(")."),
-            QStringLiteral("Гарын үсэг амжилтгүй (") + detail + QStringLiteral(").")};
+    return {Kind::endedWith, {}, detail, {}};
 }
 
-SignText SigningController::tooLargeText()
+QString SigningController::countdownText() const
 {
-    return {QStringLiteral("File is larger than 25 MB."),
-            QStringLiteral("Файл 25 MB-аас том байна.")};
+    return common::countdownClock(m_countdown);
+}
+
+void SigningController::tick()
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::seconds>(m_approvalDeadline.remainingTimeAsDuration());
+    setCountdown(static_cast<int>(left.count()));
+    if (m_countdown == 0) {
+        m_countdownTimer.stop();
+    }
+}
+
+void SigningController::setCountdown(int seconds)
+{
+    if (seconds != m_countdown) {
+        m_countdown = seconds;
+        emit countdownChanged(seconds);
+    }
 }
 
 void SigningController::setPhase(Phase phase)
 {
+    if (phase != Phase::waitingApproval) {
+        m_countdownTimer.stop();
+    }
     if (phase != m_phase) {
         m_phase = phase;
         emit phaseChanged(phase);

@@ -2,16 +2,17 @@
 
 #include "api/APIError.h"
 #include "api/StatusResponse.h"
-#include "signing/SignText.h"
-#include "signing/SignedCopy.h"
+#include "signing/SignFailure.h"
 #include "signing/SignedCopyCheck.h"
+#include "signing/SignedCopyWriter.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <chrono>
-#include <functional>
 
 namespace orvela::api {
 class APIClient;
@@ -35,6 +36,7 @@ struct DocumentHash;
 class SigningController : public QObject {
     Q_OBJECT
     Q_PROPERTY(orvela::signing::SigningController::Phase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(int countdown READ countdown NOTIFY countdownChanged)
 
 public:
     enum class Phase {
@@ -42,7 +44,7 @@ public:
         uploading,       ///< reading, hashing and starting the session
         waitingApproval, ///< the code is shown, the phone is asked
         done,            ///< the signed copy is saved; `copyCheck` says whether it is signed
-        failed           ///< `message` tells why
+        failed           ///< `failure` tells why
     };
     Q_ENUM(Phase)
 
@@ -52,7 +54,7 @@ public:
     static constexpr std::chrono::seconds approvalLimit{300};
 
     /// Where a signed copy goes; gives the folder, or an empty path with the reason.
-    using DownloadsFolder = std::function<QString(SignText* error)>;
+    using DownloadsFolder = SignedCopyWriter::Folder;
 
     /// `appState` and `client` are not owned and must outlive the controller. Without
     /// `downloads` the user's Downloads folder is used, created when missing.
@@ -71,14 +73,18 @@ public:
     /// file on disk changes meanwhile. Kept until the signed copy is compared with it.
     const QByteArray& documentBytes() const { return m_document; }
     const QString& verificationCode() const { return m_verificationCode; }
+    /// The whole seconds the phone has left (`waitingApproval`), counted from the code's showing.
+    int countdown() const { return m_countdown; }
+    /// The countdown as the page shows it, e.g. "5:00".
+    QString countdownText() const;
     /// Where the signed copy was saved (`done`).
     const QString& savedPath() const { return m_savedPath; }
     /// What the saved copy turned out to be (`done`): only a copy that passed is signed.
     const signing::CopyCheck& copyCheck() const { return m_copyCheck; }
     /// Whom signed copies are checked against; without a call, the system's authorities.
     void setCopyTrust(signing::VerifyOptions trust) { m_trust = std::move(trust); }
-    /// Why the task failed (`failed`).
-    const SignText& message() const { return m_message; }
+    /// Why the task failed (`failed`); the page words it.
+    const SignFailure& failure() const { return m_failure; }
     bool isRunning() const;
 
     /// Whom the document is signed for: the civil ID, else the national ID, trimmed of spaces
@@ -96,9 +102,8 @@ public:
     /// Ends the running task and shows the chooser.
     void resetPage();
 
-    /// The text shown for a completed session that did not sign.
-    static SignText signFailureText(const api::StatusResponse& status);
-    static SignText tooLargeText();
+    /// Why a completed session did not sign; the service's own "error" stays as it came.
+    static SignFailure failureOf(const api::StatusResponse& status);
 
     /// How long the phone is waited for in this controller.
     std::chrono::milliseconds approvalLimitInEffect() const { return m_approvalLimit; }
@@ -109,28 +114,29 @@ signals:
     void phaseChanged(orvela::signing::SigningController::Phase phase);
     /// The signed-in person changed, and `signerIdentifier` with it.
     void signerChanged();
+    void countdownChanged(int seconds);
 
 private:
     void hashed(DocumentHash document);
-    /// The folder the signed copy will go to, checked to take it; empty after a failure.
-    QString preparedFolder(qint64 documentSize);
     void started(const QString& sessionId, const QString& pollToken, const QString& code);
     void approved(const api::StatusResponse& status, const QString& pollToken);
     void downloaded(const QByteArray& signedPdf);
     /// The copy written and checked on the pool.
     struct Outcome {
-        SignedCopy::Saved saved;
+        SignedCopyWriter::Saved saved;
         signing::CopyCheck check;
     };
     void saved(const Outcome& outcome);
-    void fail(const SignText& message);
+    void fail(const SignFailure& failure);
     void failCall(const api::CallError& error);
     void stopTask();
     void setPhase(Phase phase);
+    void tick();
+    void setCountdown(int seconds);
 
     session::AppState& m_appState;
     api::APIClient& m_client;
-    DownloadsFolder m_downloads;
+    SignedCopyWriter m_writer;
     std::chrono::milliseconds m_approvalLimit = approvalLimit;
 
     Phase m_phase = Phase::idle;
@@ -138,8 +144,11 @@ private:
     QString m_sessionId;
     QString m_hash;
     QString m_verificationCode;
+    int m_countdown = 0;
+    QDeadlineTimer m_approvalDeadline;
+    QTimer m_countdownTimer;
     QString m_savedPath;
-    SignText m_message;
+    SignFailure m_failure;
     signing::CopyCheck m_copyCheck;
     signing::VerifyOptions m_trust;
 

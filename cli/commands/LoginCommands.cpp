@@ -121,7 +121,9 @@ void report(CliContext& context, LoginOutput& out, const common::LocalizationSer
                      tr("Login_Waiting_Subtitle"));
         } else if (phase == AuthPhase::failed) {
             out.closeLine();
-            loop.exit(fail(context.json, login.errorText().in(context.language)));
+            loop.exit(fail(context.json, login.failure() ? signin::loginFailureText(
+                                                               *login.failure(), context.language)
+                                                         : QString()));
         } else if (phase == AuthPhase::success) {
             out.line(tr("Login_Success_Title") + QStringLiteral(" ") + inert(login.resultName()));
             out.line(tr("Login_Result_NationalId") + QStringLiteral(": ") +

@@ -29,11 +29,10 @@ SigningController::DownloadsFolder folderFor(const QString& outDir)
     if (outDir.isEmpty()) {
         return {};
     }
-    return [outDir](signing::SignText* error) -> QString {
+    return [outDir](signing::SignFailure* why) -> QString {
         const QString folder = QFileInfo(outDir).absoluteFilePath();
         if (!QDir().mkpath(folder)) {
-            *error = {cliText("Cli_Sign_NoFolder", common::AppLanguage::en) + folder,
-                      cliText("Cli_Sign_NoFolder", common::AppLanguage::mn) + folder};
+            *why = {signing::SignFailure::Kind::folderNotCreated, folder, {}, {}};
             return {};
         }
         return folder;
@@ -121,7 +120,8 @@ int runSign(CliContext& context)
             }
             break;
         case Phase::failed:
-            loop.exit(fail(context.json, signing.message().in(texts.language())));
+            loop.exit(fail(context.json,
+                           orvela::signing::signFailureText(signing.failure(), texts.language())));
             break;
         case Phase::idle:
             break;

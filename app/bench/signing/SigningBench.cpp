@@ -172,7 +172,9 @@ double signAndMeasureStall(signing::SigningController& signing, const QString& p
                 static_cast<double>(longestAt) / 1e6,
                 QMetaEnum::fromType<Phase>().valueToKey(static_cast<int>(longestPhase)));
     if (signing.phase() == Phase::failed) {
-        std::fprintf(stderr, "signing failed: %s\n", qPrintable(signing.message().en));
+        std::fprintf(
+            stderr, "signing failed: %s\n",
+            qPrintable(signing::signFailureText(signing.failure(), common::AppLanguage::en)));
     }
     return static_cast<double>(longest) / 1e6;
 }
@@ -214,7 +216,7 @@ int main(int argc, char** argv)
     options.fixedBaseUrl = QStringLiteral("http://127.0.0.1:%1").arg(port);
     api::APIClient client(options);
     const QString downloads = dir.filePath(QStringLiteral("Downloads"));
-    signing::SigningController signing(appState, client, [&downloads](signing::SignText*) {
+    signing::SigningController signing(appState, client, [&downloads](signing::SignFailure*) {
         QDir().mkpath(downloads);
         return downloads;
     });

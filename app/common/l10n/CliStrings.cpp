@@ -51,7 +51,6 @@ constexpr StringRow kCliRows[] = {
     {"Cli_Usage_BlankNumber", "the registry number is blank", "регистрийн дугаар хоосон байна"},
     {"Cli_Usage_Needs", "needs %1", "%1 хэрэгтэй"},
     {"Cli_Version", "orvela %1", "orvela %1"},
-    {"Cli_Sign_NoFolder", "The folder could not be created: ", "Хавтсыг үүсгэж чадсангүй: "},
     {"Cli_Token_VirtualMode",
      "ORVELA_VIRTUAL_TOKEN must be des, aes or fips",
      "ORVELA_VIRTUAL_TOKEN нь des, aes эсвэл fips байх ёстой"},

@@ -776,6 +776,10 @@ constexpr StringRow kExtraRows[] = {
     {"Settings_Security_Biometric",
      "Ask for a fingerprint when the app opens",
      "Апп нээхэд хурууны хээ асуух"},
+    // The fingerprint prompt's reason is always the Mongolian, whatever the interface language.
+    {"Biometric_Reason",
+     "Restore the Orvela sign-in",
+     "Орвела нэвтрэлтийг сэргээх"},
     {"Settings_Api_Note",
      "The web service's address. The program uses its public /api paths without any secret key.",
      "Вэб үйлчилгээний хаяг. Программ түүний нийтэд нээлттэй /api замуудыг ямар ч нууц түлхүүргүйгээр ашиглана."},
@@ -1090,7 +1094,7 @@ constexpr StringRow kExtraRows[] = {
 };
 // clang-format on
 
-static_assert(std::size(kExtraRows) == 358, "the extra table holds 358 texts");
+static_assert(std::size(kExtraRows) == 359, "the extra table holds 359 texts");
 static_assert(allRowsFilled(kExtraRows), "every extra text is filled in");
 
 } // namespace

@@ -167,8 +167,7 @@ LoginQrTab::LoginQrTab(signin::LoginController& controller,
     connect(&m_controller, &signin::LoginController::countdownChanged, this,
             [this] { m_countdown->setText(m_controller.countdownText()); });
     connect(&m_controller, &signin::LoginController::qrImageChanged, this, &LoginQrTab::showQr);
-    connect(&m_controller, &signin::LoginController::errorMessageChanged, this,
-            &LoginQrTab::showQr);
+    connect(&m_controller, &signin::LoginController::failureChanged, this, &LoginQrTab::showQr);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
             &LoginQrTab::retranslate);
     retranslate();
@@ -194,7 +193,7 @@ void LoginQrTab::showQr()
     const QImage code = m_controller.qrImage();
     m_image->setCode(code);
     m_image->setVisible(!code.isNull());
-    m_progress->setVisible(code.isNull() && m_controller.errorMessage().isEmpty());
+    m_progress->setVisible(code.isNull() && !m_controller.failure());
 }
 
 LoginInitiatingPage::LoginInitiatingPage(common::LocalizationService& localization, QWidget* parent)

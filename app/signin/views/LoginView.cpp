@@ -220,8 +220,7 @@ void LoginView::connectController()
                     m_nationalId->setText(input);
                 }
             });
-    connect(&m_controller, &signin::LoginController::errorMessageChanged, this,
-            &LoginView::showMessage);
+    connect(&m_controller, &signin::LoginController::failureChanged, this, &LoginView::showMessage);
     connect(&m_controller, &signin::LoginController::numberMissingChanged, this,
             &LoginView::showMessage);
     connect(&m_localization, &common::LocalizationService::languageChanged, this,
@@ -288,10 +287,12 @@ void LoginView::submitNationalId()
 // The controller's failure, else the missing number; either is said again in a new language.
 void LoginView::showMessage()
 {
-    const bool failed = !m_controller.errorMessage().isEmpty();
+    const auto& failure = m_controller.failure();
+    const bool failed = failure.has_value();
     const bool missing = m_controller.numberMissing();
-    m_error->setText(failed || !missing ? m_controller.errorText().in(m_localization.language())
-                                        : text("Login_Error_NationalIdRequired"));
+    m_error->setText(failed    ? signin::loginFailureText(*failure, m_localization.language())
+                     : missing ? text("Login_Error_NationalIdRequired")
+                               : QString());
     m_error->setVisible(failed || missing);
 }
 

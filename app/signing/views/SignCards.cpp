@@ -1,20 +1,17 @@
 #include "signing/views/SignCards.h"
 
 #include "components/Card.h"
-#include "components/IconLibrary.h"
+#include "components/Labels.h"
 #include "components/Style.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace orvela::signing::views::signcards {
 
 using components::Card;
-using components::IconLibrary;
-using components::Tone;
 namespace style = components::style;
 
 namespace {
@@ -52,34 +49,14 @@ protected:
 
 } // namespace
 
-constexpr int symbolSize = 48;
-
-QLabel* symbolLabel(const QString& symbol, Tone tone, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    IconLibrary::showThemed(label, symbol, symbolSize, tone);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
 QLabel* wrappedLabel(QWidget* parent, const QFont& font, Qt::Alignment alignment)
 {
-    auto* label = new QLabel(parent);
+    QLabel* label = components::wrappedLabel(parent);
     // Document names and the server's words pass through these labels: never as markup.
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
     label->setFont(font);
     label->setAlignment(alignment);
     return label;
-}
-
-QProgressBar* busyIndicator(QWidget* parent)
-{
-    auto* bar = new QProgressBar(parent);
-    bar->setRange(0, 0); // no known end: a running indicator
-    bar->setTextVisible(false);
-    bar->setMaximumHeight(6);
-    return bar;
 }
 
 /// A card centred on the page, wide enough for the digest on one line, the same for every phase;

@@ -7,7 +7,6 @@
 
 class QHBoxLayout;
 class QLabel;
-class QProgressBar;
 class QWidget;
 
 namespace orvela::components {
@@ -17,14 +16,11 @@ class Card;
 /// The building blocks every card of the signing page is made of.
 namespace orvela::signing::views::signcards {
 
-/// A large themed symbol, centred.
-QLabel* symbolLabel(const QString& symbol, components::Tone tone, QWidget* parent);
-/// A plain-text, word-wrapped label: document names and the server's words pass through it.
+/// The shared wrapped label, in plain text, `font` and `alignment`: document names and the
+/// server's words pass through it.
 QLabel* wrappedLabel(QWidget* parent, const QFont& font, Qt::Alignment alignment = Qt::AlignCenter);
 /// A label for a code without spaces (the digest) that wraps between any two characters.
 QLabel* wrappingCodeLabel(QWidget* parent);
-/// A running indicator with no known end.
-QProgressBar* busyIndicator(QWidget* parent);
 /// The card of one phase, the same width for every phase.
 components::Card* phaseCard(QWidget* parent);
 /// `card` centred on a page of its own.

@@ -5,8 +5,8 @@
 #include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
-#include "components/IconLibrary.h"
 #include "components/InlineBanner.h"
+#include "components/Labels.h"
 #include "components/PdfPagePreview.h"
 #include "components/Style.h"
 #include "components/VerificationCodeView.h"
@@ -23,7 +23,6 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace orvela::signing::views {
@@ -96,7 +95,8 @@ QWidget* SignView::buildIdleCard()
 {
     Card* card = phaseCard(this);
     auto* content = card->contentLayout();
-    m_idleIcon = symbolLabel(QStringLiteral("arrow.up.doc.fill"), Tone::accent, card);
+    m_idleIcon = components::toneSymbolLabel(QStringLiteral("arrow.up.doc.fill"), Tone::accent,
+                                             components::pageSymbolSize, card);
     m_idleHeadline = wrappedLabel(card, style::headlineFont());
     m_idleCaption = wrappedLabel(card, style::captionFont());
     m_selectButton = new ActionButton(QString(), ActionButton::Role::primary, card);
@@ -115,7 +115,7 @@ QWidget* SignView::buildIdleCard()
 QWidget* SignView::buildUploadingCard()
 {
     Card* card = phaseCard(this);
-    card->contentLayout()->addWidget(busyIndicator(card));
+    card->contentLayout()->addWidget(components::busyBar(card));
     m_uploadingLabel = wrappedLabel(card, font());
     card->contentLayout()->addWidget(m_uploadingLabel);
     return centred(card);
@@ -167,23 +167,20 @@ QWidget* SignView::buildWaitingCard()
     document->addLayout(details, 1);
     content->addLayout(document);
 
-    content->addWidget(busyIndicator(card));
+    content->addWidget(components::busyBar(card));
     m_waitingLabel = wrappedLabel(card, style::captionFont());
     content->addWidget(m_waitingLabel);
     auto* countdownRow = new QHBoxLayout;
     countdownRow->addStretch();
-    auto* clock = new QLabel(card);
-    clock->setPixmap(components::IconLibrary::tinted(
-        QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16));
-    countdownRow->addWidget(clock);
+    countdownRow->addWidget(components::symbolLabel(
+        QStringLiteral("clock"), style::iconColor(QApplication::palette()), 16, card));
     m_countdown = new QLabel(card);
     m_countdown->setObjectName(QStringLiteral("signCountdown"));
     countdownRow->addWidget(m_countdown);
     countdownRow->addStretch();
     content->addLayout(countdownRow);
-    m_countdownTimer = new QTimer(this);
-    m_countdownTimer->setInterval(1000);
-    connect(m_countdownTimer, &QTimer::timeout, this, &SignView::showCountdown);
+    connect(&m_controller, &SigningController::countdownChanged, this,
+            [this] { m_countdown->setText(m_controller.countdownText()); });
     auto* row = buttonRow();
     m_cancelButton = new ActionButton(QString(), ActionButton::Role::secondary, card);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
@@ -199,9 +196,10 @@ QWidget* SignView::buildDoneCard()
     Card* card = phaseCard(this);
     auto* content = card->contentLayout();
     // The copy is saved either way; only one that passed its check is called signed.
-    m_verifiedIcon = symbolLabel(QStringLiteral("checkmark.seal.fill"), Tone::success, card);
-    m_refusedIcon =
-        symbolLabel(QStringLiteral("exclamationmark.triangle.fill"), Tone::danger, card);
+    m_verifiedIcon = components::toneSymbolLabel(QStringLiteral("checkmark.seal.fill"),
+                                                 Tone::success, components::pageSymbolSize, card);
+    m_refusedIcon = components::toneSymbolLabel(QStringLiteral("exclamationmark.triangle.fill"),
+                                                Tone::danger, components::pageSymbolSize, card);
     content->addWidget(m_verifiedIcon);
     content->addWidget(m_refusedIcon);
     m_doneHeadline = wrappedLabel(card, style::headlineFont());
@@ -238,7 +236,8 @@ QWidget* SignView::buildFailedCard()
 {
     Card* card = phaseCard(this);
     auto* content = card->contentLayout();
-    content->addWidget(symbolLabel(QStringLiteral("xmark.circle.fill"), Tone::danger, card));
+    content->addWidget(components::toneSymbolLabel(QStringLiteral("xmark.circle.fill"),
+                                                   Tone::danger, components::pageSymbolSize, card));
     m_failedMessage = wrappedLabel(card, font());
     m_failedMessage->setObjectName(QStringLiteral("failureLabel"));
     content->addWidget(m_failedMessage);
@@ -318,27 +317,6 @@ void SignView::showCopyCheck()
                              : m_localization.localized(QStringLiteral("SignCopy_KeptUnverified")));
 }
 
-void SignView::showCountdown()
-{
-    const auto left =
-        std::chrono::ceil<std::chrono::seconds>(m_approvalDeadline.remainingTimeAsDuration());
-    m_countdown->setText(common::countdownClock(static_cast<int>(left.count())));
-}
-
-void SignView::followCountdown(bool waiting)
-{
-    // The phone has as long as the controller waits for it, counted from the code's showing.
-    if (!waiting) {
-        m_countdownTimer->stop();
-        return;
-    }
-    if (!m_countdownTimer->isActive()) {
-        m_approvalDeadline.setRemainingTime(m_controller.approvalLimitInEffect());
-        m_countdownTimer->start();
-    }
-    showCountdown();
-}
-
 void SignView::showPhase()
 {
     using Phase = SigningController::Phase;
@@ -350,7 +328,7 @@ void SignView::showPhase()
         m_pages->widget(index)->setSizePolicy(QSizePolicy::Preferred, shown ? QSizePolicy::Preferred
                                                                             : QSizePolicy::Ignored);
     }
-    followCountdown(phase == Phase::waitingApproval);
+    m_countdown->setText(m_controller.countdownText());
     const bool signedIn = !m_controller.signerIdentifier().isEmpty();
     m_selectButton->setEnabled(signedIn);
     m_signedOutBanner->setVisible(!signedIn);
@@ -361,7 +339,7 @@ void SignView::showPhase()
                                                                : QByteArray());
     m_savedName->setText(QFileInfo(m_controller.savedPath()).fileName());
     showCopyCheck();
-    m_failedMessage->setText(m_controller.message().in(m_localization.language()));
+    m_failedMessage->setText(signFailureText(m_controller.failure(), m_localization.language()));
 }
 
 } // namespace orvela::signing::views

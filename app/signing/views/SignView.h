@@ -2,13 +2,11 @@
 
 #include "signing/SigningController.h"
 
-#include <QDeadlineTimer>
 #include <QWidget>
 #include <memory>
 
 class QLabel;
 class QStackedWidget;
-class QTimer;
 
 namespace orvela::common {
 class LocalizationService;
@@ -58,8 +56,6 @@ private:
     QString text(const char* key) const;
     void retranslate();
     void showPhase();
-    void followCountdown(bool waiting);
-    void showCountdown();
     void showCopyCheck();
 
     signing::SigningController& m_controller;
@@ -92,8 +88,6 @@ private:
     QLabel* m_hash = nullptr;
     QLabel* m_waitingLabel = nullptr;
     QLabel* m_countdown = nullptr;
-    QTimer* m_countdownTimer = nullptr;
-    QDeadlineTimer m_approvalDeadline;
     components::ActionButton* m_cancelButton = nullptr;
 
     QLabel* m_verifiedIcon = nullptr;

@@ -157,7 +157,7 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
 
     m_sim.setApproveAfterMs(0);
     ASSERT_TRUE(waitUntil([this] { return ended(); }));
-    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
     capture("done-verified", "Signed successfully", "Гарын үсэг амжилттай");
     EXPECT_TRUE(shows("<i>report_signed.pdf"));
     button("revealButton")->click();
@@ -171,7 +171,7 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
     m_sim.scriptNextOutcome(otherSigner);
     button("selectFileButton")->click();
     ASSERT_TRUE(waitUntil([this] { return ended(); }));
-    ASSERT_EQ(m_signing->phase(), Phase::done) << m_signing->message().en.toStdString();
+    ASSERT_EQ(m_signing->phase(), Phase::done) << failureText().toStdString();
     capture("done-refused",
             "The copy is signed by someone else (register number УБ00000000), not by you.",
             "Хувьд та биш, өөр хүн (регистрийн дугаар УБ00000000) гарын үсэг зурсан байна.");

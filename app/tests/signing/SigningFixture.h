@@ -42,7 +42,7 @@ protected:
         m_state = std::make_unique<session::AppState>(m_keychain, *m_settings, m_gate);
         signInAs(QStringLiteral("ав12345678"), QStringLiteral("уб99112233"));
         m_signing = std::make_unique<signing::SigningController>(
-            *m_state, *m_client, [this](signing::SignText* error) { return m_folder(error); });
+            *m_state, *m_client, [this](signing::SignFailure* why) { return m_folder(why); });
         m_signing->setApprovalLimitForTesting(std::chrono::seconds(20));
         // Signed copies are trusted through the simulator's own authority, as in demo mode.
         m_signing->setCopyTrust(signing::VerifyOptions{false, m_sim.authorityPem(), {}});
@@ -70,6 +70,12 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         EXPECT_EQ(file.write(bytes), bytes.size());
         return path;
+    }
+
+    /// Why the last task failed, in `language`.
+    QString failureText(common::AppLanguage language = common::AppLanguage::en) const
+    {
+        return signing::signFailureText(m_signing->failure(), language);
     }
 
     bool ended() const
@@ -114,10 +120,30 @@ protected:
     std::unique_ptr<session::AppState> m_state;
     std::unique_ptr<signing::SigningController> m_signing;
     /// Where the controller saves; a test may point it elsewhere or make it fail.
-    std::function<QString(signing::SignText*)> m_folder = [this](signing::SignText*) {
+    std::function<QString(signing::SignFailure*)> m_folder = [this](signing::SignFailure*) {
         QDir().mkpath(downloads()); // a plain file in its place stays in the way
         return downloads();
     };
+};
+
+/// The whole of the file at `path`; empty when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The fixture of the controller's suites: the flow, the signed copy and the failures.
+class SigningControllerTest : public SigningFixture {
+protected:
+    /// The next status reply is exactly `body`, after one "still running" reply.
+    void scriptStatus(const QByteArray& body)
+    {
+        m_sim.setApproveAfterMs(60'000);
+        m_sim.injectResponse(QStringLiteral("/api/status"), 200, "application/json",
+                             R"({"state":"RUNNING"})");
+        m_sim.injectResponse(QStringLiteral("/api/status"), 200, "application/json", body);
+    }
 };
 
 } // namespace orvela::signingtest

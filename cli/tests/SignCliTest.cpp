@@ -1,7 +1,7 @@
 // `orvela sign` end to end: the real binary, signed in with `orvela login` against the simulator
 // on 127.0.0.1, in a private keyring and home (scripts/lib/with-keyring.sh).
 
-#include "../support/QtPrinters.h"
+#include "QtPrinters.h"
 #include "SigningFixture.h"
 #include "common/SettingsKeys.h"
 
@@ -115,6 +115,15 @@ TEST_F(SignCliTest, PrintsTheCodeAndTheCopyAndEachFailureAsOneLineInTheChosenLan
     EXPECT_TRUE(limited.err.startsWith(QStringLiteral("Сервер алдаа (429)")))
         << limited.err.toStdString();
     EXPECT_EQ(limited.err.count(u'\n'), 1) << limited.err.toStdString();
+
+    // A folder that cannot be made is said before the phone is asked.
+    const QString blocked = m_dir.filePath(QStringLiteral("blocker/out"));
+    QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const ToolRun noFolder = orvela({"sign", writeDocument("d.pdf"), "--out", blocked});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_EQ(noFolder.err, "The folder could not be created: " + blocked + "\n");
 
     ASSERT_EQ(orvela({"logout"}).exitCode, 0);
     const ToolRun signedOut = orvela({"sign", writeDocument("b.pdf"), "--out", m_out});

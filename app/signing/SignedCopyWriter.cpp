@@ -1,7 +1,10 @@
-#include "signing/SignedCopy.h"
+#include "signing/SignedCopyWriter.h"
+
+#include "common/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QUuid>
 #include <cerrno>
 #include <cstdio>
@@ -50,51 +53,16 @@ bool claimName(const QString& from, const QString& to)
     return true;
 }
 
-/// Writes all of `bytes`: a write the disk takes only part of is continued, and the one that
-/// then fails says why. 0, or the error.
-int writeAll(int fd, const QByteArray& bytes)
-{
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return errno;
-        }
-        if (n == 0) {
-            return ENOSPC;
-        }
-        written += n;
-    }
-    return 0;
-}
-
-/// Writes `bytes` to a new hidden file in `folder`, on disk before it returns; the file is
-/// made like any other the user creates (the umask applies). Empty path with the reason on
+/// Writes `bytes` whole to a new hidden file in `folder`, on disk before it returns; the file
+/// is made like any other the user creates (the umask applies). Empty path with the reason on
 /// failure, and nothing left behind.
-SignedCopy::Saved writeHiddenCopy(const QString& folder, const QByteArray& bytes)
+SignedCopyWriter::Saved writeHiddenCopy(const QString& folder, const QByteArray& bytes)
 {
     const QString path =
         QDir(folder).filePath(QStringLiteral(".orvela-") +
                               QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".part"));
-    const QByteArray encoded = QFile::encodeName(path);
-    const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return {QString(), systemReason(errno)};
-    }
-    int error = writeAll(fd, bytes);
-    if (error == 0 && ::fdatasync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(encoded.constData());
-        return {QString(), systemReason(error)};
+    if (const auto error = common::writeFileAtomically(path, bytes)) {
+        return {QString(), *error};
     }
     return {path, QString()};
 }
@@ -130,7 +98,46 @@ int probe(const QByteArray& path, qint64 size)
 
 } // namespace
 
-QString SignedCopy::name(const QString& fileName, int n, qint64 nameMax)
+SignedCopyWriter::SignedCopyWriter(Folder folder)
+    : m_folder(folder ? std::move(folder) : Folder(&SignedCopyWriter::downloads))
+{}
+
+QString SignedCopyWriter::prepare(const QString& fileName, qint64 size, SignFailure* why) const
+{
+    const QString folder = m_folder(why);
+    if (folder.isEmpty()) {
+        return {};
+    }
+    // Trying is the only honest check: permissions, a read-only mount, a name the file system
+    // refuses and a full disk all show only when a file is made.
+    const QString refused = check(folder, fileName, size);
+    if (!refused.isEmpty()) {
+        *why = unwritable(folder, refused);
+        return {};
+    }
+    return folder;
+}
+
+QString SignedCopyWriter::downloads(SignFailure* why)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty()) {
+        *why = {SignFailure::Kind::noDownloadsFolder, {}, {}, {}};
+        return {};
+    }
+    if (!QDir().mkpath(folder)) {
+        *why = {SignFailure::Kind::downloadsNotCreated, folder, {}, {}};
+        return {};
+    }
+    return folder;
+}
+
+SignFailure SignedCopyWriter::unwritable(const QString& folder, const QString& reason)
+{
+    return {SignFailure::Kind::unwritableFolder, QDir::toNativeSeparators(folder), reason, {}};
+}
+
+QString SignedCopyWriter::name(const QString& fileName, int n, qint64 nameMax)
 {
     QString base = withoutLastExtension(fileName);
     while (base.startsWith(u'.')) {
@@ -146,13 +153,13 @@ QString SignedCopy::name(const QString& fileName, int n, qint64 nameMax)
     return base + suffix;
 }
 
-qint64 SignedCopy::nameMax(const QString& folder)
+qint64 SignedCopyWriter::nameMax(const QString& folder)
 {
     const long longest = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
     return longest > 0 ? longest : 255;
 }
 
-QString SignedCopy::check(const QString& folder, const QString& fileName, qint64 size)
+QString SignedCopyWriter::check(const QString& folder, const QString& fileName, qint64 size)
 {
     const qint64 longest = nameMax(folder);
     const QDir dir(folder);
@@ -170,8 +177,8 @@ QString SignedCopy::check(const QString& folder, const QString& fileName, qint64
     return systemReason(firstError);
 }
 
-SignedCopy::Saved SignedCopy::write(const QString& folder, const QString& fileName,
-                                    const QByteArray& bytes)
+SignedCopyWriter::Saved SignedCopyWriter::write(const QString& folder, const QString& fileName,
+                                                const QByteArray& bytes)
 {
     const Saved hidden = writeHiddenCopy(folder, bytes);
     if (hidden.path.isEmpty()) {
