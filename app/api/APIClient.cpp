@@ -75,7 +75,7 @@ APIClient& APIClient::shared()
     return *client;
 }
 
-std::optional<APIError> APIClient::refusePlainHttp(const QUrl& url) const
+std::optional<ApiError> APIClient::refusePlainHttp(const QUrl& url) const
 {
     if (url.scheme().compare(u"http", Qt::CaseInsensitive) != 0) {
         return std::nullopt;
@@ -84,7 +84,7 @@ std::optional<APIError> APIClient::refusePlainHttp(const QUrl& url) const
     // person switched on.
     if (readPinningSetting()) {
         qCCritical(lcApiClient, "✕ http:// refused while certificate pinning is on");
-        return APIError::plainHttpRefused();
+        return ApiError::plainHttpRefused();
     }
     if (!isLoopback(url)) {
         qCWarning(lcApiClient, "The backend is reached over plain http://, unencrypted");

@@ -132,7 +132,7 @@ public:
 
     /// Refuses an http:// URL while pinning is on; logs a warning for one elsewhere than on
     /// this computer. Every call checks its address so.
-    std::optional<APIError> refusePlainHttp(const QUrl& url) const;
+    std::optional<ApiError> refusePlainHttp(const QUrl& url) const;
 
 private:
     /// The body of a reply below 400, or why there is none.
@@ -178,7 +178,7 @@ ApiCall* APIClient::send(const Endpoint& endpoint, QObject* context,
         auto decoded = Response::decode(raw.value(), &why);
         if (!decoded) {
             logDecodeFailure(why);
-            call->deliver([done] { done(APIError::invalidResponse()); });
+            call->deliver([done] { done(ApiError::invalidResponse()); });
             return;
         }
         call->deliver([done, value = std::move(*decoded)] { done(value); });

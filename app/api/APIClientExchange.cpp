@@ -108,7 +108,7 @@ CallResult<QByteArray> APIClient::readReply(QNetworkReply* reply, const QString&
         return TransportError{error, reply->errorString()};
     }
     if (!status.isValid()) {
-        return APIError::invalidResponse();
+        return ApiError::invalidResponse();
     }
     return answerOf(status.toInt(), ReplyBody::take(reply), path);
 }

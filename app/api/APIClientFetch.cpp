@@ -14,7 +14,7 @@ ApiCall* APIClient::fetch(const QUrl& url, const FetchRules& rules, QObject* con
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
-        call->deliver([done] { done(APIError::invalidResponse()); });
+        call->deliver([done] { done(ApiError::invalidResponse()); });
         return call;
     }
     QNetworkRequest request(url);

@@ -41,7 +41,7 @@ void APIClient::sendRaw(ApiCall* call, const Endpoint& endpoint, RawDone done)
         url.setQuery(encodedQuery(endpoint.queryItems()), QUrl::StrictMode);
     }
     if (!url.isValid()) {
-        done(APIError::invalidResponse());
+        done(ApiError::invalidResponse());
         return;
     }
     if (const auto refused = refusePlainHttp(url)) {
@@ -85,7 +85,7 @@ void APIClient::pollOnce(ApiCall* call, const QString& sessionId, const QString&
                          std::function<void(CallResult<StatusResponse>)> done)
 {
     if (std::chrono::steady_clock::now() >= deadline) {
-        call->deliver([done] { done(APIError::timeout()); });
+        call->deliver([done] { done(ApiError::timeout()); });
         return;
     }
     sendRaw(call, Endpoint::status(sessionId, pollToken), [=, this](CallResult<QByteArray> raw) {
@@ -97,9 +97,9 @@ void APIClient::pollOnce(ApiCall* call, const QString& sessionId, const QString&
         const auto status = StatusResponse::decode(raw.value(), &why);
         if (!status) {
             logDecodeFailure(why);
-            call->deliver([done] { done(APIError::invalidResponse()); });
+            call->deliver([done] { done(ApiError::invalidResponse()); });
         } else if (status->error && !status->error->isEmpty()) {
-            call->deliver([done, text = *status->error] { done(APIError::server(200, text)); });
+            call->deliver([done, text = *status->error] { done(ApiError::server(200, text)); });
         } else if (status->isComplete()) {
             call->deliver([done, value = *status] { done(value); });
         } else {

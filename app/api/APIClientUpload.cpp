@@ -18,7 +18,7 @@ ApiCall* APIClient::upload(const QString& path, const QMap<QString, QString>& fi
     ApiCall* call = newCall(context);
     const QUrl url = parseUrl(baseURL() + path);
     if (!url.isValid()) {
-        call->deliver([done] { done(APIError::invalidResponse()); });
+        call->deliver([done] { done(ApiError::invalidResponse()); });
         return call;
     }
     if (const auto refused = refusePlainHttp(url)) {

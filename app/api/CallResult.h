@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/APIError.h"
+#include "api/ApiError.h"
 
 #include <utility>
 #include <variant>
@@ -12,7 +12,7 @@ template <class T> class CallResult {
 public:
     CallResult(T value) : m_state(std::move(value)) {}
     CallResult(CallError error) : m_state(std::in_place_index<1>, std::move(error)) {}
-    CallResult(APIError error) : CallResult(CallError(std::move(error))) {}
+    CallResult(ApiError error) : CallResult(CallError(std::move(error))) {}
     CallResult(TransportError error) : CallResult(CallError(std::move(error))) {}
 
     bool ok() const { return m_state.index() == 0; }
@@ -20,7 +20,7 @@ public:
     const CallError& error() const { return std::get<1>(m_state); }
 
     /// The client error, or null when the call succeeded or failed in transport.
-    const APIError* apiError() const { return ok() ? nullptr : std::get_if<APIError>(&error()); }
+    const ApiError* apiError() const { return ok() ? nullptr : std::get_if<ApiError>(&error()); }
     /// The transport error, or null when the call succeeded or failed otherwise.
     const TransportError* transportError() const
     {

@@ -153,14 +153,14 @@ CallResult<QByteArray> ReplyBody::take(QNetworkReply* reply)
     }
     collector->collect();
     if (collector->m_overLimit) {
-        return APIError::replyTooLarge();
+        return ApiError::replyTooLarge();
     }
     if (collector->m_malformed || framingIsAmbiguous(reply)) {
-        return APIError::malformedReply();
+        return ApiError::malformedReply();
     }
     QByteArray body = std::exchange(collector->m_body, QByteArray());
     if (!isComplete(reply, body.size())) {
-        return APIError::incompleteReply();
+        return ApiError::incompleteReply();
     }
     body.squeeze(); // gives back the room set aside beyond the body, in place
     return body;

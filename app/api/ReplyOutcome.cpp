@@ -26,7 +26,7 @@ CallResult<QByteArray> answerOf(int code, const CallResult<QByteArray>& body, co
     qCInfo(lcApiClient, "← %d %s", code, qUtf8Printable(path));
     if (code >= 400) {
         // The status is the answer; a body cut short only loses the backend's words for it.
-        return APIError::server(code,
+        return ApiError::server(code,
                                 ErrorResponse::messageFor(body.ok() ? body.value() : QByteArray()));
     }
     if (!body.ok()) {
@@ -47,7 +47,7 @@ CallResult<QByteArray> resultOf(const ExchangeEnd& end, const QString& path)
     if (!end.failure) {
         return answerOf(end.status, end.body, path);
     }
-    if (const auto* refused = std::get_if<APIError>(&*end.failure)) {
+    if (const auto* refused = std::get_if<ApiError>(&*end.failure)) {
         qCCritical(lcApiClient, "✕ %s: refused", qUtf8Printable(path));
         return *refused;
     }
@@ -56,16 +56,16 @@ CallResult<QByteArray> resultOf(const ExchangeEnd& end, const QString& path)
     return transport;
 }
 
-std::optional<APIError> refusal(const QNetworkReply* reply)
+std::optional<ApiError> refusal(const QNetworkReply* reply)
 {
     if (reply->property(redirectRefusedProperty).toBool()) {
-        return APIError::redirectRefused();
+        return ApiError::redirectRefused();
     }
     if (ReplyBody::overLimit(reply)) {
-        return APIError::replyTooLarge();
+        return ApiError::replyTooLarge();
     }
     if (ReplyBody::malformed(reply)) {
-        return APIError::malformedReply();
+        return ApiError::malformedReply();
     }
     return std::nullopt;
 }

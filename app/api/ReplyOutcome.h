@@ -3,7 +3,7 @@
 // Internal to APIClient: how the end of an exchange, a QNetworkReply's or a StreamedExchange's,
 // becomes the call's result, and what is logged of it.
 
-#include "api/APIError.h"
+#include "api/ApiError.h"
 #include "api/CallResult.h"
 #include "api/StreamedExchange.h"
 
@@ -37,6 +37,6 @@ void logTransportError(const QString& path, QNetworkReply::NetworkError error);
 CallResult<QByteArray> resultOf(const ExchangeEnd& end, const QString& path);
 
 /// Why a reply was refused before it ended by itself, if it was.
-std::optional<APIError> refusal(const QNetworkReply* reply);
+std::optional<ApiError> refusal(const QNetworkReply* reply);
 
 } // namespace orvela::api

@@ -62,15 +62,15 @@ TransportError transportError(const QAbstractSocket& socket)
                                     : socket.errorString()};
 }
 
-APIError refusalOf(HttpResponseReader::Failure failure)
+ApiError refusalOf(HttpResponseReader::Failure failure)
 {
     switch (failure) {
     case HttpResponseReader::Failure::tooLarge:
-        return APIError::replyTooLarge();
+        return ApiError::replyTooLarge();
     case HttpResponseReader::Failure::ambiguousFraming:
-        return APIError::malformedReply();
+        return ApiError::malformedReply();
     default:
-        return APIError::invalidResponse();
+        return ApiError::invalidResponse();
     }
 }
 
@@ -243,7 +243,7 @@ void StreamedExchange::connectionEnded()
             return;
         }
         m_reader->end();
-        finish({std::nullopt, m_reader->status(), APIError::incompleteReply()});
+        finish({std::nullopt, m_reader->status(), ApiError::incompleteReply()});
         return;
     }
     answered();
@@ -290,7 +290,7 @@ void StreamedExchange::followRedirect()
     }
     if (!m_request.mayRedirect(m_request.url, target)) {
         qCCritical(lcApiClient, "✕ redirect to another origin refused");
-        fail(APIError::redirectRefused());
+        fail(ApiError::redirectRefused());
         return;
     }
     // Only these two keep the method and its body; every other redirect becomes a GET.

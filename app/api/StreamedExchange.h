@@ -45,7 +45,7 @@ struct StreamedRequest {
 struct ExchangeEnd {
     std::optional<CallError> failure;
     int status = 0;
-    CallResult<QByteArray> body = APIError::incompleteReply();
+    CallResult<QByteArray> body = ApiError::incompleteReply();
 };
 
 /// One HTTP/1.1 exchange on a connection of its own, for the one reply large enough to matter:

@@ -172,7 +172,7 @@ void SigningController::downloaded(const QByteArray& signedPdf)
     m_call = nullptr;
     // A reply that is no PDF at all would be saved as a "signed" copy the person trusts.
     if (!signedPdf.startsWith(DocumentHash::pdfSignature)) {
-        fail({SignFailure::Kind::call, {}, {}, api::APIError::invalidResponse()});
+        fail({SignFailure::Kind::call, {}, {}, api::ApiError::invalidResponse()});
         return;
     }
     // Writing 25 MiB and checking its signature can take longer than a frame, so both happen

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/APIError.h"
+#include "api/ApiError.h"
 #include "api/StatusResponse.h"
 #include "signing/SignFailure.h"
 #include "signing/SignedCopyCheck.h"

@@ -36,12 +36,12 @@ QString transferReason(const api::CallError& error, common::AppLanguage language
     if (const auto* transport = std::get_if<api::TransportError>(&error)) {
         return transportReason(*transport, language);
     }
-    const auto& apiError = std::get<api::APIError>(error);
+    const auto& apiError = std::get<api::ApiError>(error);
     switch (apiError.kind()) {
-    case api::APIError::Kind::server:
+    case api::ApiError::Kind::server:
         // The status says enough; an error page's text is no message for a person.
         return text("Update_Failed_Status", language).arg(apiError.status());
-    case api::APIError::Kind::replyTooLarge:
+    case api::ApiError::Kind::replyTooLarge:
         return text("Update_Failed_TooLarge", language)
             .arg(UpdateChecker::maxFeedBytes / (1024 * 1024));
     default:

@@ -210,10 +210,10 @@ void benchEndlessChunkedCopy(bool busyInterface)
     spinUntil([&] { return result.has_value(); });
     busy.stop();
     const long peak = kilobytes("VmHWM:");
-    const APIError* error = result->apiError();
+    const ApiError* error = result->apiError();
     std::printf("endless chunked signed copy%s: %s after %.1f MiB sent\n",
                 busyInterface ? ", interface thread busy 80 %" : "",
-                error && error->kind() == APIError::Kind::replyTooLarge ? "refused" : "NOT REFUSED",
+                error && error->kind() == ApiError::Kind::replyTooLarge ? "refused" : "NOT REFUSED",
                 static_cast<double>(server.written) / 1048576.0);
     std::printf("  peak above idle  %8ld KiB (the limit: %lld KiB)\n", peak - idle,
                 static_cast<long long>(ReplyLimits{}.uploadBytes / 1024));

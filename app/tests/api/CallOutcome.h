@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/APIError.h"
+#include "api/ApiError.h"
 #include "api/CallResult.h"
 
 #include <QString>
@@ -12,7 +12,7 @@ namespace orvela::apitest {
 using Outcome = QString;
 inline const Outcome succeeded = QStringLiteral("ok");
 inline const Outcome failedInTransport = QStringLiteral("transport");
-inline Outcome failedWith(api::APIError::Kind kind)
+inline Outcome failedWith(api::ApiError::Kind kind)
 {
     return QStringLiteral("kind %1").arg(static_cast<int>(kind));
 }
@@ -24,7 +24,7 @@ inline Outcome timedOut(api::TransportError::Wait wait)
 
 template <class T> Outcome outcomeOf(const api::CallResult<T>& result)
 {
-    const api::APIError* error = result.apiError();
+    const api::ApiError* error = result.apiError();
     if (const api::TransportError* transport = result.transportError();
         transport && transport->timedOut != api::TransportError::Wait::none) {
         return timedOut(transport->timedOut);

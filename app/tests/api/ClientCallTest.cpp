@@ -198,7 +198,7 @@ TEST_F(ClientTest, HealthIsTrueOnlyFor2xxAndAnUnusableUrlFailsEveryCallWithoutSe
         QString expected;
     } unusable[] = {
         {"http://bad host", false, "Серверийн хариу буруу байна."},
-        {m_sim->baseUrl(), true, errorMessage(APIError::plainHttpRefused())},
+        {m_sim->baseUrl(), true, errorMessage(ApiError::plainHttpRefused())},
     };
     for (const auto& c : unusable) {
         m_sim->clearRequests();

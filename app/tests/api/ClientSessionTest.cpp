@@ -26,7 +26,7 @@ namespace {
 TEST_F(ClientTest, APollEndsAtTheAnswerAnErrorOrTheDeadline)
 {
     const auto session = signIn(SimOutcome{});
-    const QString timedOut = errorMessage(APIError::timeout());
+    const QString timedOut = errorMessage(ApiError::timeout());
     const struct {
         int running;     // "RUNNING" replies ahead of the simulator's own
         QByteArray then; // a reply after those, if any

@@ -45,7 +45,7 @@ protected:
                              [&](api::CallResult<api::StatusResponse> r) { result.emplace(r); });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }, 20'000));
         return result.value_or(
-            api::CallResult<api::StatusResponse>(api::APIError::invalidResponse()));
+            api::CallResult<api::StatusResponse>(api::ApiError::invalidResponse()));
     }
 
     qsizetype statusRequests() const { return m_sim->requestsTo("/api/status").size(); }

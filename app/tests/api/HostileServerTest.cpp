@@ -107,12 +107,12 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
         return "Content-Length: " + QByteArray::number(limit + 1) + "\r\n";
     };
     const ReplyLimits limits;
-    const QStringList tooLarge{failedWith(APIError::Kind::replyTooLarge)};
+    const QStringList tooLarge{failedWith(ApiError::Kind::replyTooLarge)};
     // Qt reports a body cut short either as a closed connection or, when the close races the
     // last read, as no error at all; the second is pinned down with a reply of its own below.
-    const QStringList cutShort{failedInTransport, failedWith(APIError::Kind::incompleteReply)};
+    const QStringList cutShort{failedInTransport, failedWith(ApiError::Kind::incompleteReply)};
     const QStringList unhealthy{failedInTransport};
-    const QStringList malformed{failedWith(APIError::Kind::malformedReply)};
+    const QStringList malformed{failedWith(ApiError::Kind::malformedReply)};
     // clang-format off
     const struct {
         const char* name;
@@ -132,10 +132,10 @@ TEST_F(HostileServerTest, OnlyCompleteBodiesWithinTheLimitCount)
          {head("Content-Length: 100\r\n", completeJson), {}, 0}, cutShort},
         {"JSON ended only by the connection closing", Call::json,
          {head("Connection: close\r\n", completeJson), {}, 0},
-         {failedWith(APIError::Kind::incompleteReply)}},
+         {failedWith(ApiError::Kind::incompleteReply)}},
         {"server error ended only by the connection closing", Call::json,
          {"HTTP/1.1 503 Unavailable\r\nConnection: close\r\n\r\ndown", {}, 0},
-         {failedWith(APIError::Kind::server)}},
+         {failedWith(ApiError::Kind::server)}},
         {"health ended only by the connection closing", Call::health,
          {head("Connection: close\r\n", "OK"), {}, 0}, {succeeded}},
         {"chunked JSON cut before its last chunk", Call::json,
@@ -211,7 +211,7 @@ TEST_F(HostileServerTest, AFastServerWithoutEndCostsNoMoreThanTheLimit)
     const auto client = makeClient(options);
     const long residentBefore = resetPeakResident();
     QByteArray body;
-    EXPECT_EQ(run(*client, Call::upload, &body), failedWith(APIError::Kind::replyTooLarge));
+    EXPECT_EQ(run(*client, Call::upload, &body), failedWith(ApiError::Kind::replyTooLarge));
     EXPECT_TRUE(waitUntil([&] { return server.clientClosed.load(); }));
     const qint64 grown = (peakResidentKiB() - residentBefore) * 1024;
     const qint64 limit = ReplyLimits{}.uploadBytes;
@@ -233,10 +233,10 @@ TEST_F(HostileServerTest, RedirectsStayOnTheConfiguredOrigin)
         // A 307 carries the form along; a 303 asks for the answer with a GET and no body.
         {Target::samePath, succeeded, "POST /api/moved HTTP/1.1"},
         {Target::seeOther, succeeded, "GET /api/moved HTTP/1.1"},
-        {Target::otherPort, failedWith(APIError::Kind::redirectRefused), {}},
-        {Target::otherScheme, failedWith(APIError::Kind::redirectRefused), {}},
+        {Target::otherPort, failedWith(ApiError::Kind::redirectRefused), {}},
+        {Target::otherScheme, failedWith(ApiError::Kind::redirectRefused), {}},
         // The same server by another name is another origin all the same.
-        {Target::otherHostName, failedWith(APIError::Kind::redirectRefused), {}},
+        {Target::otherHostName, failedWith(ApiError::Kind::redirectRefused), {}},
     };
     for (const auto& [target, expected, moved] : cases) {
         SCOPED_TRACE(static_cast<int>(target));

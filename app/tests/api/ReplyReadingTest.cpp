@@ -69,10 +69,10 @@ TEST(ReplyBodyTest, ABodyCountsOnlyWhenWholeAndWithinTheLimit)
         QByteArray data;
         Outcome expected;
     } cases[] = {
-        {1000, pdf, failedWith(APIError::Kind::incompleteReply)},
+        {1000, pdf, failedWith(ApiError::Kind::incompleteReply)},
         {pdf.size(), pdf, succeeded},
-        {std::nullopt, QByteArray(1024, 'x'), failedWith(APIError::Kind::incompleteReply)},
-        {std::nullopt, QByteArray(1025, 'x'), failedWith(APIError::Kind::replyTooLarge)},
+        {std::nullopt, QByteArray(1024, 'x'), failedWith(ApiError::Kind::incompleteReply)},
+        {std::nullopt, QByteArray(1025, 'x'), failedWith(ApiError::Kind::replyTooLarge)},
     };
     for (const auto& c : cases) {
         EndedReply reply(c.announced, c.data);

@@ -52,7 +52,7 @@ protected:
         client.send<Response>(endpoint, &m_context,
                               [&](api::CallResult<Response> r) { result.emplace(std::move(r)); });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
-        return result.value_or(api::CallResult<Response>(api::APIError::invalidResponse()));
+        return result.value_or(api::CallResult<Response>(api::ApiError::invalidResponse()));
     }
 
     /// Uploads `pdf` as the signing upload does.
@@ -65,7 +65,7 @@ protected:
                       "application/pdf", pdf, &m_context,
                       [&](api::CallResult<QByteArray> r) { result.emplace(r); });
         EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
-        return result.value_or(api::CallResult<QByteArray>(api::APIError::invalidResponse()));
+        return result.value_or(api::CallResult<QByteArray>(api::ApiError::invalidResponse()));
     }
 
     bool healthAndWait(api::APIClient& client)

@@ -188,7 +188,7 @@ TEST_F(UpdateTest, OnlyAnHttpAddressGivesAFeed)
 // How each failed transfer reads, in both languages: a time-out names its wait and its length.
 TEST(UpdateFailureWords, EveryTransferFailureIsWordedInTheInterfaceLanguage)
 {
-    using orvela::api::APIError;
+    using orvela::api::ApiError;
     using orvela::api::TransportError;
     TransportError idle{QNetworkReply::TimeoutError, "Operation canceled"};
     idle.timedOut = Wait::idle;
@@ -209,10 +209,10 @@ TEST(UpdateFailureWords, EveryTransferFailureIsWordedInTheInterfaceLanguage)
          "The update server's address was not found.", "Шинэчлэлтийн серверийн хаяг олдсонгүй."},
         {TransportError{QNetworkReply::ConnectionRefusedError, "Connection refused"},
          "The update server could not be reached.", "Шинэчлэлтийн сервертэй холбогдож чадсангүй."},
-        {APIError::server(503, "<html>busy</html>"),
+        {ApiError::server(503, "<html>busy</html>"),
          "The update server answered with an error (HTTP 503).",
          "Шинэчлэлтийн сервер алдаатай хариу өглөө (HTTP 503)."},
-        {APIError::replyTooLarge(), "The update feed is larger than 4 MiB, so it was refused.",
+        {ApiError::replyTooLarge(), "The update feed is larger than 4 MiB, so it was refused.",
          "Шинэчлэлтийн мэдээлэл 4 MiB-ээс их тул татгалзлаа."},
     };
     for (const auto& row : rows) {

@@ -1,12 +1,12 @@
-#include "api/APIError.h"
+#include "api/ApiError.h"
 
 #include "common/LocalizationTables.h"
 
 namespace orvela::api {
 
-APIError APIError::server(int status, const QString& message)
+ApiError ApiError::server(int status, const QString& message)
 {
-    return APIError(Kind::server, status, message);
+    return ApiError(Kind::server, status, message);
 }
 
 namespace {
@@ -25,7 +25,7 @@ QString serverText(const QString& serverMessage, common::AppLanguage language)
 }
 } // namespace
 
-QString APIError::message(common::AppLanguage language) const
+QString ApiError::message(common::AppLanguage language) const
 {
     switch (m_kind) {
     case Kind::server:
@@ -52,7 +52,7 @@ QString APIError::message(common::AppLanguage language) const
 
 QString errorMessage(const CallError& error, common::AppLanguage language)
 {
-    if (const auto* api = std::get_if<APIError>(&error)) {
+    if (const auto* api = std::get_if<ApiError>(&error)) {
         return api->message(language);
     }
     const auto& transport = std::get<TransportError>(error);

@@ -12,7 +12,7 @@ namespace orvela::api {
 /// be used, a poll or an exchange that ran out of time, or a reply the client refused to take
 /// in (larger than its call allows, cut short, framed ambiguously, or redirected away from the
 /// configured server).
-class APIError {
+class ApiError {
 public:
     enum class Kind {
         server,
@@ -25,17 +25,17 @@ public:
         plainHttpRefused
     };
 
-    static APIError server(int status, const QString& message);
-    static APIError invalidResponse() { return APIError(Kind::invalidResponse, 0, {}); }
-    static APIError timeout() { return APIError(Kind::timeout, 0, {}); }
-    static APIError replyTooLarge() { return APIError(Kind::replyTooLarge, 0, {}); }
-    static APIError incompleteReply() { return APIError(Kind::incompleteReply, 0, {}); }
-    static APIError redirectRefused() { return APIError(Kind::redirectRefused, 0, {}); }
+    static ApiError server(int status, const QString& message);
+    static ApiError invalidResponse() { return ApiError(Kind::invalidResponse, 0, {}); }
+    static ApiError timeout() { return ApiError(Kind::timeout, 0, {}); }
+    static ApiError replyTooLarge() { return ApiError(Kind::replyTooLarge, 0, {}); }
+    static ApiError incompleteReply() { return ApiError(Kind::incompleteReply, 0, {}); }
+    static ApiError redirectRefused() { return ApiError(Kind::redirectRefused, 0, {}); }
     /// More than one Content-Length, one beside a Transfer-Encoding, or a Transfer-Encoding
     /// other than chunked: a reply whose end the client and a proxy could see differently.
-    static APIError malformedReply() { return APIError(Kind::malformedReply, 0, {}); }
+    static ApiError malformedReply() { return ApiError(Kind::malformedReply, 0, {}); }
     /// An http:// backend while pinning is on; nothing was sent.
-    static APIError plainHttpRefused() { return APIError(Kind::plainHttpRefused, 0, {}); }
+    static ApiError plainHttpRefused() { return ApiError(Kind::plainHttpRefused, 0, {}); }
 
     Kind kind() const { return m_kind; }
     /// The HTTP status of a `server` error, 0 otherwise.
@@ -49,10 +49,10 @@ public:
     /// after the worded prefix, as the backend wrote it.
     QString message(common::AppLanguage language) const;
 
-    bool operator==(const APIError&) const = default;
+    bool operator==(const ApiError&) const = default;
 
 private:
-    APIError(Kind kind, int status, QString serverMessage)
+    ApiError(Kind kind, int status, QString serverMessage)
         : m_kind(kind), m_status(status), m_serverMessage(std::move(serverMessage))
     {}
 
@@ -86,7 +86,7 @@ struct TransportError {
 };
 
 /// Why a backend call failed.
-using CallError = std::variant<APIError, TransportError>;
+using CallError = std::variant<ApiError, TransportError>;
 
 /// The text a screen shows for a failed call, in `language`. A connection refused by the pin
 /// check says so, a time-out says which wait ran out and after how long; any other transport
