@@ -34,7 +34,7 @@ inline constexpr const char* demoPluginPackage = "orvela-desktop-demo";
 QString defaultDemoPluginPath();
 
 /// Loads the plugin at `path` (empty: `defaultDemoPluginPath`) for good: the objects it makes
-/// live on in the kit's reader manager, so it is never unloaded. The plugin's kit log lines go
+/// live on in the program's card readers, so it is never unloaded. The plugin's kit log lines go
 /// where this program's go.
 DemoPlugin loadDemoPlugin(const QString& path = QString());
 
