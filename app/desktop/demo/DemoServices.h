@@ -15,8 +15,7 @@ enum class VirtualTokenMode { des, aes, aesFips };
 
 /// What demo mode takes from its plugin, the one binary that holds the backend simulator and
 /// the virtual token, so that a normal start loads neither. The plugin carries its own copy of
-/// the token kit: it only creates objects, and the program plugs them into its own token
-/// manager, whose singleton therefore stays the program's.
+/// the token kit: it only creates objects, and the program hands them to its own card readers.
 class DemoServices {
 public:
     virtual ~DemoServices() = default;
