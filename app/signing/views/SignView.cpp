@@ -5,6 +5,7 @@
 #include "components/Accessibility.h"
 #include "components/ActionButton.h"
 #include "components/Card.h"
+#include "components/DialogPrompts.h"
 #include "components/InlineBanner.h"
 #include "components/Labels.h"
 #include "components/PdfPagePreview.h"
@@ -12,7 +13,6 @@
 #include "components/VerificationCodeView.h"
 #include "platform/FileRevealerFreedesktop.h"
 #include "signing/views/SignCards.h"
-#include "signing/views/SignFileDialogChooser.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -39,11 +39,12 @@ using namespace signcards;
 } // namespace
 
 SignView::SignView(signing::SigningController& controller,
-                   common::LocalizationService& localization, QWidget* parent)
+                   common::LocalizationService& localization,
+                   std::unique_ptr<components::Prompts> prompts, QWidget* parent)
     : QWidget(parent), m_controller(controller), m_localization(localization),
-      m_ownChooser(std::make_unique<SignFileDialogChooser>()),
+      m_prompts(prompts ? std::move(prompts) : std::make_unique<components::DialogPrompts>()),
       m_ownRevealer(std::make_unique<platform::FileRevealerFreedesktop>()),
-      m_chooser(m_ownChooser.get()), m_revealer(m_ownRevealer.get())
+      m_revealer(m_ownRevealer.get())
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(style::spacingXl, style::spacingXl, style::spacingXl,
@@ -80,11 +81,6 @@ SignView::SignView(signing::SigningController& controller,
 }
 
 SignView::~SignView() = default;
-
-void SignView::setFileChooser(SignFileChooser* chooser)
-{
-    m_chooser = chooser;
-}
 
 void SignView::setFileRevealer(platform::FileRevealer* revealer)
 {
@@ -253,15 +249,12 @@ QWidget* SignView::buildFailedCard()
 
 void SignView::chooseDocument()
 {
-    if (m_chooser == nullptr || m_controller.signerIdentifier().isEmpty()) {
+    if (m_controller.signerIdentifier().isEmpty()) {
         return;
     }
-    m_chooser->choosePdf(this, text("SignPage_ChooserTitle"),
-                         [view = QPointer<SignView>(this)](const QString& path) {
-                             if (view) {
-                                 view->m_controller.signFile(path);
-                             }
-                         });
+    m_prompts->chooseFileToOpen(this, text("SignPage_ChooserTitle"),
+                                {QStringLiteral("PDF (*.pdf)")}, this,
+                                [this](const QString& path) { m_controller.signFile(path); });
 }
 
 void SignView::hideEvent(QHideEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/Prompts.h"
 #include "signing/SigningController.h"
 
 #include <QWidget>
@@ -23,8 +24,6 @@ class FileRevealer;
 
 namespace orvela::signing::views {
 
-class SignFileChooser;
-
 /// The dashboard's signing page: one card per phase of the controller, texts in the interface
 /// language. Leaving the page (hiding it within its window) cancels the running task; hiding
 /// or minimising the window does not.
@@ -32,12 +31,11 @@ class SignView : public QWidget {
     Q_OBJECT
 public:
     /// `controller` and `localization` are not owned and must outlive the view.
+    /// `prompts` asks for the document (null: the file dialog); tests answer in its place.
     SignView(signing::SigningController& controller, common::LocalizationService& localization,
-             QWidget* parent = nullptr);
+             std::unique_ptr<components::Prompts> prompts = nullptr, QWidget* parent = nullptr);
     ~SignView() override;
 
-    /// Replaces the file dialog; tests answer in its place. Not owned.
-    void setFileChooser(SignFileChooser* chooser);
     /// Replaces the file-manager call behind "Reveal"; not owned.
     void setFileRevealer(platform::FileRevealer* revealer);
 
@@ -60,9 +58,8 @@ private:
 
     signing::SigningController& m_controller;
     common::LocalizationService& m_localization;
-    std::unique_ptr<SignFileChooser> m_ownChooser;
+    std::unique_ptr<components::Prompts> m_prompts;
     std::unique_ptr<platform::FileRevealer> m_ownRevealer;
-    SignFileChooser* m_chooser;
     platform::FileRevealer* m_revealer;
 
     QLabel* m_title = nullptr;

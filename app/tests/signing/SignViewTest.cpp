@@ -3,6 +3,7 @@
 
 #include "signing/views/SignView.h"
 
+#include "AnsweringPrompts.h"
 #include "Markup.h"
 #include "SamplePdf.h"
 #include "Screenshot.h"
@@ -13,7 +14,6 @@
 #include "components/PdfPagePreview.h"
 #include "components/VerificationCodeView.h"
 #include "platform/FileRevealer.h"
-#include "signing/views/SignFileChooser.h"
 
 #include <QLabel>
 #include <QRegularExpression>
@@ -28,21 +28,6 @@ using signing::views::SignView;
 
 namespace {
 
-/// Answers the chooser with a path, or leaves it dismissed when the path is empty.
-class AnsweringChooser : public signing::views::SignFileChooser {
-public:
-    QString answer;
-    int asked = 0;
-
-    void choosePdf(QWidget*, const QString&, Chosen chosen) override
-    {
-        ++asked;
-        if (!answer.isEmpty()) {
-            chosen(answer);
-        }
-    }
-};
-
 class RecordingRevealer : public platform::FileRevealer {
 public:
     QStringList revealed;
@@ -55,8 +40,9 @@ protected:
     {
         SigningFixture::SetUp();
         m_localization = std::make_unique<common::LocalizationService>(m_settings.get());
-        m_view = std::make_unique<SignView>(*m_signing, *m_localization);
-        m_view->setFileChooser(&m_chooser);
+        m_view = std::make_unique<SignView>(
+            *m_signing, *m_localization,
+            std::make_unique<orvela::testing::AnsweringPrompts>(m_answers));
         m_view->setFileRevealer(&m_revealer);
         m_view->resize(760, 560);
         m_view->show();
@@ -102,7 +88,7 @@ protected:
     std::unique_ptr<common::LocalizationService> m_localization;
     std::unique_ptr<QWidget> m_window; // goes after the page it may hold
     std::unique_ptr<SignView> m_view;
-    AnsweringChooser m_chooser;
+    orvela::testing::AnsweringPrompts::Answers m_answers;
     RecordingRevealer m_revealer;
 };
 
@@ -113,7 +99,7 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
             "Гарын үсэг зурахын өмнө нэвтэрсэн байх шаардлагатай.");
     EXPECT_FALSE(button("selectFileButton")->isEnabled());
     m_view->chooseDocument();
-    EXPECT_EQ(m_chooser.asked, 0);
+    EXPECT_TRUE(m_answers.nameFilters.isEmpty()) << "asked for a file while signed out";
     signInAs(QStringLiteral("ав12345678"), QString());
     EXPECT_TRUE(button("selectFileButton")->isEnabled());
     EXPECT_FALSE(m_view->findChild<components::InlineBanner*>()->isVisibleTo(m_view.get()));
@@ -121,17 +107,17 @@ TEST_F(SignViewTest, EveryPhaseShowsItsStateInBothLanguagesAndSignedOutNoFileIsA
     capture("idle", "Select file", "Файл сонгох");
     button("selectFileButton")->click(); // dismissed: nothing happens
     EXPECT_EQ(m_signing->phase(), Phase::idle);
+    EXPECT_EQ(m_answers.nameFilters, QStringList{QStringLiteral("PDF (*.pdf)")});
     m_sim.injectFault(SimFault::slow, QStringLiteral("/api/sign-pdf-start"), 1, 3000);
     m_sim.setApproveAfterMs(60'000);
-    m_chooser.answer = writeDocument(QStringLiteral("<i>report.pdf"));
+    m_answers.openPath = writeDocument(QStringLiteral("<i>report.pdf"));
     const auto overwrite = [this](const QByteArray& bytes) {
-        QFile file(m_chooser.answer);
+        QFile file(m_answers.openPath);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     };
     overwrite(orvela::testing::samplePdf(QStringLiteral("Report")));
     button("selectFileButton")->click();
-    EXPECT_EQ(m_chooser.asked, 2);
     ASSERT_EQ(m_signing->phase(), Phase::uploading);
     capture("uploading", "Uploading…", "Илгээж байна…");
 
@@ -202,7 +188,7 @@ TEST_F(SignViewTest, HidingTheWindowKeepsTheSigningWhileCancelOrAnotherPageEndsI
     pages->addWidget(new QWidget);
     m_window->show();
     m_sim.setApproveAfterMs(60'000);
-    m_chooser.answer = writeDocument(QStringLiteral("a.pdf"));
+    m_answers.openPath = writeDocument(QStringLiteral("a.pdf"));
     for (const bool byCancel : {true, false}) {
         m_view->chooseDocument();
         ASSERT_TRUE(waitUntil([this] { return m_signing->phase() == Phase::waitingApproval; }));
