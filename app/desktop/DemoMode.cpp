@@ -63,7 +63,7 @@ std::optional<common::KeyedText> DemoMode::prepare()
     try {
         plugInVirtualToken();
     } catch (const std::exception& failure) {
-        return common::KeyedText(QStringLiteral("Demo_VirtualTokenFailed"),
+        return common::KeyedText(QStringLiteral("Demo_DemoTokenFailed"),
                                  QString::fromUtf8(failure.what()));
     }
     setUpSoftHsm();

@@ -1088,7 +1088,7 @@ constexpr StringRow kExtraRows[] = {
     {"Demo_SimulatorFailed",
      "The backend simulator could not start on 127.0.0.1.",
      "Серверийн симуляторыг 127.0.0.1 дээр эхлүүлж чадсангүй."},
-    {"Demo_VirtualTokenFailed",
+    {"Demo_DemoTokenFailed",
      "The virtual token could not be opened: %1",
      "Виртуал токеныг нээж чадсангүй: %1"},
 };
