@@ -102,7 +102,7 @@ TEST_F(TokenCommands, PinsThatCanNeverBeRightNeverReachTheToken)
         const CliRun run = orvela({"-v", "--pin-stdin", "--json", "token", c.command}, c.input);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.error(), c.message);
-        EXPECT_FALSE(run.err.contains("SM session")) << "the token was contacted";
+        EXPECT_FALSE(run.err.contains("session opened")) << "the token was contacted";
     }
     EXPECT_EQ(token().publicKeyPem(1), keyBefore) << "nothing was erased";
     EXPECT_EQ(orvela({"--pin-stdin", "--json", "--lang", "en", "token", "keygen"}, "\n").error(),
