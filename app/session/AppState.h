@@ -67,6 +67,8 @@ public:
     /// False once the credential store refused the last sign-in's identity: the session goes
     /// on, but the next start asks for a sign-in again.
     bool identityKept() const { return m_identityKept; }
+    /// The credential store this session keeps its secrets in (a demo profile has its own).
+    platform::KeychainManager& keychain() const { return m_keychain; }
 
     /// Reads the stored identity, passes the presence check and shows the dashboard; stays on
     /// the sign-in screen on any failure or refusal. Ends with `restoreFinished`. A call while a

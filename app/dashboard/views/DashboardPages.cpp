@@ -20,6 +20,7 @@
 #include "diagnostics/DiagnosticsController.h"
 #include "platform/KeychainManager.h"
 #include "platform/SystemTrayAvailability.h"
+#include "session/AppState.h"
 #include "updates/AppVersion.h"
 #include "updates/UpdateFeed.h"
 
@@ -34,7 +35,8 @@ namespace {
 /// What the support page's report is made from in the desktop.
 diagnostics::DiagnosticsEnvironment
 diagnosticsEnvironment(common::AppLanguage language, api::APIClient* api,
-                       std::shared_ptr<tokenkit::ReaderBackend> cardReaders)
+                       std::shared_ptr<tokenkit::ReaderBackend> cardReaders,
+                       const QString& keychainService)
 {
     diagnostics::DiagnosticsEnvironment environment;
     environment.version = updates::displayVersion();
@@ -46,7 +48,7 @@ diagnosticsEnvironment(common::AppLanguage language, api::APIClient* api,
     environment.api = api;
     environment.readers = std::move(cardReaders);
     environment.settingsPath = common::defaultSettingsPath();
-    environment.keychainService = platform::KeychainManager::shared().service();
+    environment.keychainService = keychainService;
     return environment;
 }
 
@@ -90,8 +92,8 @@ QWidget* DashboardPages::create(DashboardTab tab, QWidget* parent) const
     case DashboardTab::children:
         return new ChildrenView(m_appState, m_localization, parent);
     case DashboardTab::support: {
-        auto* diagnostics = new diagnostics::DiagnosticsController(
-            diagnosticsEnvironment(m_localization.language(), m_api, m_cardReaders));
+        auto* diagnostics = new diagnostics::DiagnosticsController(diagnosticsEnvironment(
+            m_localization.language(), m_api, m_cardReaders, m_appState.keychain().service()));
         auto* page = new SupportView(m_appState, m_localization, *diagnostics,
                                      std::make_unique<components::DialogPrompts>(), parent);
         diagnostics->setParent(page);
