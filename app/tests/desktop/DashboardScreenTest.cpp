@@ -7,6 +7,7 @@
 #include "ScreenFixture.h"
 #include "certificates/VerifyController.h"
 #include "components/PdfPagePreview.h"
+#include "diagnostics/DiagnosticsController.h"
 #include "session/AppState.h"
 #include "signing/SigningController.h"
 #include "tokens/views/TokenDetailView.h"
@@ -65,6 +66,22 @@ TEST_F(ScreenTest, TabGoesThroughTheSidebarAndThePageAndComesRound)
     }
     EXPECT_LT(stops.size(), 40) << "Tab never came back to the page list";
     EXPECT_LE(sidebarStops, 3) << stops.join(' ').toStdString();
+}
+
+// The support page's credential check reads the store this session keeps its identity in (each
+// test has a store of its own, as demo mode does), not the product's default one.
+TEST_F(ScreenTest, TheSupportPageChecksTheSessionsOwnCredentialStore)
+{
+    launchWithDemoToken();
+    ASSERT_TRUE(signInByHand());
+    openTab(session::DashboardTab::support);
+    auto* checks = window().findChild<diagnostics::DiagnosticsController*>();
+    ASSERT_NE(checks, nullptr);
+    checks->start(common::AppLanguage::en);
+    ASSERT_TRUE(waitUntil([&] { return checks->hasRun() && !checks->isRunning(); }, 60'000));
+    const QString report = checks->reportText(common::AppLanguage::en);
+    EXPECT_TRUE(report.contains(QStringLiteral("Signed in"))) << report.toStdString();
+    EXPECT_FALSE(report.contains(QStringLiteral("nobody"))) << report.toStdString();
 }
 
 TEST_F(ScreenTest, EveryDashboardPageInBothLanguagesThemesAndSizes)
